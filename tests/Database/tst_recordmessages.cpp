@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include "Database/Quarzel.pb.h"
+#include "Database/Records.h"
 
 // The stored bytes of these records are what every existing project holds:
 // these checks pin the wire layout, the defaults and the parse failures.
@@ -102,8 +103,19 @@ private slots:
         QZProtoBuffers::Data data;
         data.set_dataid("x");
         QVERIFY(!data.IsInitialized());
+        std::string bytes = "unchanged";
+        QVERIFY(!kiv::serializeRecord(data, &bytes));
+        QCOMPARE(bytes, std::string("unchanged"));
         data.set_datatype(QZProtoBuffers::Data::NOTE);
-        QVERIFY(data.IsInitialized());
+        QVERIFY(kiv::serializeRecord(data, &bytes));
+        QCOMPARE(hex(bytes), QByteArray("0a 01 78 18 02"));
+    }
+
+    void protobufLogReachesQt()
+    {
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("missing required fields"));
+        QZProtoBuffers::Data data;
+        QVERIFY(!data.ParseFromString(std::string("\x0a\x01x", 3)));
     }
 };
 
