@@ -1,0 +1,10 @@
+#include "Database/CommandManagerContext.h"
+
+namespace kiv {
+
+CommandManagerContext::CommandManagerContext(CommandManager* manager)
+    : m_manager(manager)
+{
+}
+
+} // namespace kiv
