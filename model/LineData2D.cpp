@@ -24,6 +24,25 @@ double distanceFromChord(const LineData2D::Point& p, const LineData2D::Point& a,
     return std::abs(dx * (p.second - a.second) - dy * (p.first - a.first)) / length;
 }
 
+// Single-precision steps along one coordinate. Each step is taken from the
+// value a reader reconstructs, so the rounding of one step is corrected by the
+// next instead of adding up along the line. One coordinate per loop: GCC 12's
+// SLP vectorizer, pairing latitude and longitude, dropped the float rounding
+// of the running value.
+std::vector<float> stepsAlong(const std::vector<LineData2D::Point>& points,
+                              double LineData2D::Point::*coordinate)
+{
+    std::vector<float> steps;
+    steps.reserve(points.size() - 1);
+    double reached = points.front().*coordinate;
+    for (size_t i = 1; i < points.size(); ++i) {
+        const float step = static_cast<float>(points[i].*coordinate - reached);
+        steps.push_back(step);
+        reached += static_cast<double>(step);
+    }
+    return steps;
+}
+
 Record::LineStyle recordStyle(int lineStyle)
 {
     switch (lineStyle) {
@@ -176,24 +195,18 @@ std::shared_ptr<Record> LineData2D::toProto() const
     return record;
 }
 
-// Each delta is taken against the point a reader will reconstruct, so the
-// single-precision rounding of one delta is corrected by the next.
 void LineData2D::writePoints(Record* record) const
 {
     if (m_points.empty())
         return;
-    double latitude = m_points.front().first;
-    double longitude = m_points.front().second;
-    record->set_origin_latitude(latitude);
-    record->set_origin_longitude(longitude);
-    for (size_t i = 1; i < m_points.size(); ++i) {
-        const float deltaLatitude = static_cast<float>(m_points[i].first - latitude);
-        const float deltaLongitude = static_cast<float>(m_points[i].second - longitude);
+    record->set_origin_latitude(m_points.front().first);
+    record->set_origin_longitude(m_points.front().second);
+    const std::vector<float> latitudeSteps = stepsAlong(m_points, &Point::first);
+    const std::vector<float> longitudeSteps = stepsAlong(m_points, &Point::second);
+    for (size_t i = 0; i < latitudeSteps.size(); ++i) {
         QZProtoBuffers::LineData2D_LinePoint* point = record->add_points();
-        point->set_delta_latitude(deltaLatitude);
-        point->set_delta_longitude(deltaLongitude);
-        latitude += static_cast<double>(deltaLatitude);
-        longitude += static_cast<double>(deltaLongitude);
+        point->set_delta_latitude(latitudeSteps[i]);
+        point->set_delta_longitude(longitudeSteps[i]);
     }
 }
 
