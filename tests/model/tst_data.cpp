@@ -226,17 +226,6 @@ private slots:
         QCOMPARE(back->lineKind(), 0);
     }
 
-    void planeTypeIgnoredOnOtherKinds()
-    {
-        Record record = minimalRecord(Record::SIGHTING);
-        record.set_planetype(Record::JOINT);
-        record.set_linetype(Record::MINERAL);
-        const auto data = Data::fromProto(record);
-        QVERIFY(data);
-        QCOMPARE(data->planeKind(), 0);
-        QCOMPARE(data->lineKind(), 0);
-    }
-
     void declination_data()
     {
         QTest::addColumn<bool>("present");

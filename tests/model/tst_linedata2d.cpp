@@ -159,22 +159,6 @@ private slots:
         QCOMPARE(back->pointCount(), 2);
     }
 
-    void copyKeepsIdentity()
-    {
-        LineData2D line("id1", "loc1");
-        line.setTimeStamp(42);
-        line.setVisible(false);
-        line.setThickness(3.0f);
-        line.addPoint(1.0, 2.0);
-        const LineData2D copy(line);
-        QCOMPARE(copy.id(), std::string("id1"));
-        QCOMPARE(copy.localityId(), std::string("loc1"));
-        QCOMPARE(copy.timeStamp(), qint64(42));
-        QVERIFY(!copy.isVisible());
-        QCOMPARE(copy.thickness(), 3.0f);
-        QCOMPARE(pointsOf(copy), pointsOf(line));
-    }
-
     void fewPoints_data()
     {
         QTest::addColumn<Points>("points");
