@@ -1,0 +1,347 @@
+#include <QtTest>
+
+#include "Database/Quarzel.pb.h"
+#include "model/LineData2D.h"
+
+#include <cmath>
+#include <memory>
+#include <stdexcept>
+
+using kiv::LineData2D;
+using Record = QZProtoBuffers::LineData2D;
+using Points = QVector<QPointF>; // x latitude, y longitude
+
+namespace {
+
+LineData2D lineOf(const Points& points)
+{
+    LineData2D line("a", "b");
+    for (const QPointF& p : points)
+        line.addPoint(p.x(), p.y());
+    return line;
+}
+
+Points pointsOf(const LineData2D& line)
+{
+    Points points;
+    for (const LineData2D::Point& p : line.points())
+        points.append(QPointF(p.first, p.second));
+    return points;
+}
+
+// Writes the line to bytes and reads it back as the database would.
+std::shared_ptr<LineData2D> throughBytes(const LineData2D& line, Record* written = nullptr)
+{
+    const auto record = line.toProto();
+    if (!record->IsInitialized())
+        return {};
+    std::string bytes;
+    if (!record->SerializeToString(&bytes))
+        return {};
+    Record parsed;
+    if (!parsed.ParseFromString(bytes))
+        return {};
+    if (written)
+        *written = parsed;
+    return LineData2D::fromProto(parsed);
+}
+
+const Points kTriangle{{0, 0}, {1, 1}, {0, 2}};
+const Points kSquareRing{{0, 0}, {0, 1}, {1, 1}, {1, 0}, {0, 0}};
+
+} // namespace
+
+class TestLineData2D : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void simplify_data()
+    {
+        QTest::addColumn<Points>("points");
+        QTest::addColumn<double>("tolerance");
+        QTest::addColumn<Points>("expected");
+
+        QTest::newRow("apex at tolerance") << kTriangle << 1.0 << Points{{0, 0}, {0, 2}};
+        QTest::newRow("apex above tolerance") << kTriangle << 0.999 << kTriangle;
+        QTest::newRow("collinear")
+            << Points{{0, 0}, {0.5, 1}, {1, 2}, {1.5, 3}, {2, 4}, {3, 6}} << 1e-9
+            << Points{{0, 0}, {3, 6}};
+        QTest::newRow("two points") << Points{{0, 0}, {5, 5}} << 100.0 << Points{{0, 0}, {5, 5}};
+        QTest::newRow("one point") << Points{{1, 2}} << 0.0 << Points{{1, 2}};
+        QTest::newRow("no points") << Points{} << 0.0 << Points{};
+        QTest::newRow("closed ring kept") << kSquareRing << 0.1 << kSquareRing;
+        QTest::newRow("closed ring drops edge point")
+            << Points{{0, 0}, {0, 1}, {0, 2}, {2, 2}, {2, 0}, {0, 0}} << 0.1
+            << Points{{0, 0}, {0, 2}, {2, 2}, {2, 0}, {0, 0}};
+        QTest::newRow("closed ring within tolerance") << kSquareRing << 2.0
+                                                      << Points{{0, 0}, {0, 0}};
+        QTest::newRow("tie keeps first farthest")
+            << Points{{0, 0}, {1, 1}, {2, 1}, {3, 0}} << 0.5 << Points{{0, 0}, {1, 1}, {3, 0}};
+        QTest::newRow("both sides recurse")
+            << Points{{0, 0}, {1, 1.01}, {2, 2}, {3, 6}, {4, 3}, {5, 1.5}, {6, 0}} << 0.1
+            << Points{{0, 0}, {2, 2}, {3, 6}, {4, 3}, {6, 0}};
+    }
+
+    void simplify()
+    {
+        QFETCH(Points, points);
+        QFETCH(double, tolerance);
+        LineData2D line = lineOf(points);
+        line.simplify(tolerance);
+        QTEST(pointsOf(line), "expected");
+    }
+
+    void unitIdBytes()
+    {
+        LineData2D line("a", "b");
+        line.setTimeStamp(0);
+        QCOMPARE(line.unitId(), -1);
+        const auto record = line.toProto();
+        QVERIFY(record->IsInitialized());
+        std::string bytes;
+        QVERIFY(record->SerializeToString(&bytes));
+        // unitId is field 6 (tag 0x30); -1 travels as the unsigned 4294967295.
+        QCOMPARE(QByteArray::fromStdString(bytes).toHex(' '),
+                 QByteArray("0a 01 61 12 01 62 30 ff ff ff ff 0f 38 00 45 00 00 80 3f "
+                            "4d 00 00 80 3f 50 00 58 00 a2 01 00"));
+        const auto back = throughBytes(line);
+        QVERIFY(back);
+        QCOMPARE(back->unitId(), -1);
+        QCOMPARE(back->pointCount(), 0);
+    }
+
+    void lineStyle_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<int>("recordStyle");
+        QTest::addColumn<int>("readBack");
+        QTest::newRow("solid") << 0 << int(Record::SOLID) << 0;
+        QTest::newRow("dotted") << 1 << int(Record::DOTTED) << 1;
+        QTest::newRow("dashed") << 2 << int(Record::DASHED) << 2;
+        QTest::newRow("unknown 3") << 3 << int(Record::SOLID) << 0;
+        QTest::newRow("negative") << -1 << int(Record::SOLID) << 0;
+    }
+
+    void lineStyle()
+    {
+        QFETCH(int, style);
+        LineData2D line("a", "b");
+        line.setLineStyle(style);
+        Record written;
+        const auto back = throughBytes(line, &written);
+        QVERIFY(back);
+        QTEST(int(written.linestyle()), "recordStyle");
+        QTEST(back->lineStyle(), "readBack");
+    }
+
+    void roundTripFields()
+    {
+        auto line = LineData2D::create("0123456789abcdef0123456789abcdef", "loc", 4,
+                                       LineData2D::Dashed, true,
+                                       QString::fromUtf8("Kontakt \u00fcberkippt"));
+        line->setThickness(2.5f);
+        line->setOpacity(0.25f);
+        line->setTimeStamp(1500000000);
+        line->addPoint(47.25, 11.5);
+        line->addPoint(47.26, 11.52);
+        const auto back = throughBytes(*line);
+        QVERIFY(back);
+        QCOMPARE(back->id(), line->id());
+        QCOMPARE(back->localityId(), std::string("loc"));
+        QCOMPARE(back->unitId(), 4);
+        QCOMPARE(back->lineStyle(), int(LineData2D::Dashed));
+        QVERIFY(back->isFilled());
+        QCOMPARE(back->thickness(), 2.5f);
+        QCOMPARE(back->opacity(), 0.25f);
+        QCOMPARE(back->timeStamp(), qint64(1500000000));
+        QCOMPARE(back->comment(), line->comment());
+        QCOMPARE(back->pointCount(), 2);
+    }
+
+    void fewPoints_data()
+    {
+        QTest::addColumn<Points>("points");
+        QTest::addColumn<bool>("hasOrigin");
+        QTest::newRow("none") << Points{} << false;
+        QTest::newRow("one") << Points{{50.123456789012, 7.987654321098}} << true;
+    }
+
+    void fewPoints()
+    {
+        QFETCH(Points, points);
+        Record written;
+        const auto back = throughBytes(lineOf(points), &written);
+        QVERIFY(back);
+        QTEST(written.has_origin_latitude(), "hasOrigin");
+        QTEST(written.has_origin_longitude(), "hasOrigin");
+        QCOMPARE(written.points_size(), 0);
+        QCOMPARE(back->pointCount(), points.size());
+        for (int i = 0; i < points.size(); ++i) {
+            QCOMPARE(back->latitudeAt(i), points[i].x());
+            QCOMPARE(back->longitudeAt(i), points[i].y());
+        }
+    }
+
+    void longLineRoundTrip()
+    {
+        // A wandering line of short steps, as the line tool records them.
+        LineData2D line("a", "b");
+        QRandomGenerator random(20240611);
+        double latitude = 50.0123456789;
+        double longitude = 8.6543210987;
+        for (int i = 0; i < 2000; ++i) {
+            line.addPoint(latitude, longitude);
+            latitude += (random.generateDouble() - 0.5) * 0.01;
+            longitude += (random.generateDouble() - 0.5) * 0.01;
+        }
+        Record written;
+        const auto back = throughBytes(line, &written);
+        QVERIFY(back);
+        QCOMPARE(written.points_size(), 1999);
+        QCOMPARE(back->pointCount(), 2000);
+        double worst = 0.0;
+        for (int i = 0; i < 2000; ++i) {
+            worst = std::max(worst, std::abs(back->latitudeAt(i) - line.latitudeAt(i)));
+            worst = std::max(worst, std::abs(back->longitudeAt(i) - line.longitudeAt(i)));
+        }
+        QVERIFY2(worst < 1e-9, qPrintable(QString::number(worst, 'g', 3)));
+    }
+
+    void recordWithoutOriginButPoints()
+    {
+        // Points imply an origin; its absent fields read as 0.
+        Record record;
+        record.set_dataid("a");
+        record.set_localityid("b");
+        auto* point = record.add_points();
+        point->set_delta_latitude(0.5f);
+        point->set_delta_longitude(-0.25f);
+        const auto line = LineData2D::fromProto(record);
+        QCOMPARE(pointsOf(*line), (Points{{0, 0}, {0.5, -0.25}}));
+    }
+
+    void insertPoint_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("returned");
+        QTest::addColumn<Points>("expected");
+        QTest::newRow("front") << 0 << 0 << Points{{9, 9}, {0, 0}, {1, 1}, {2, 2}};
+        QTest::newRow("middle") << 2 << 2 << Points{{0, 0}, {1, 1}, {9, 9}, {2, 2}};
+        QTest::newRow("at end") << 3 << 3 << Points{{0, 0}, {1, 1}, {2, 2}, {9, 9}};
+        QTest::newRow("past end") << 4 << -1 << Points{{0, 0}, {1, 1}, {2, 2}};
+        QTest::newRow("negative") << -1 << -1 << Points{{0, 0}, {1, 1}, {2, 2}};
+    }
+
+    void insertPoint()
+    {
+        QFETCH(int, index);
+        LineData2D line = lineOf({{0, 0}, {1, 1}, {2, 2}});
+        QTEST(line.insertPoint(index, 9, 9), "returned");
+        QTEST(pointsOf(line), "expected");
+    }
+
+    void setAndRemovePoint_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<Points>("afterSet");
+        QTest::addColumn<Points>("afterRemove");
+        const Points unchanged{{0, 0}, {1, 1}, {2, 2}};
+        QTest::newRow("first") << 0 << Points{{9, 9}, {1, 1}, {2, 2}} << Points{{1, 1}, {2, 2}};
+        QTest::newRow("last") << 2 << Points{{0, 0}, {1, 1}, {9, 9}} << Points{{0, 0}, {1, 1}};
+        QTest::newRow("count") << 3 << unchanged << unchanged;
+        QTest::newRow("negative") << -1 << unchanged << unchanged;
+    }
+
+    void setAndRemovePoint()
+    {
+        QFETCH(int, index);
+        const Points start{{0, 0}, {1, 1}, {2, 2}};
+        LineData2D set = lineOf(start);
+        set.setPoint(index, 9, 9);
+        QTEST(pointsOf(set), "afterSet");
+        LineData2D removed = lineOf(start);
+        removed.removePoint(index);
+        QTEST(pointsOf(removed), "afterRemove");
+    }
+
+    void removePoints_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("to");
+        QTest::addColumn<Points>("expected");
+        const Points all{{0, 0}, {1, 1}, {2, 2}, {3, 3}};
+        QTest::newRow("middle") << 1 << 3 << Points{{0, 0}, {3, 3}};
+        QTest::newRow("all") << 0 << 4 << Points{};
+        QTest::newRow("empty range") << 2 << 2 << all;
+        QTest::newRow("reversed") << 3 << 1 << all;
+        QTest::newRow("past end") << 2 << 5 << all;
+        QTest::newRow("negative") << -1 << 2 << all;
+    }
+
+    void removePoints()
+    {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        LineData2D line = lineOf({{0, 0}, {1, 1}, {2, 2}, {3, 3}});
+        line.removePoints(from, to);
+        QTEST(pointsOf(line), "expected");
+    }
+
+    void prependPoint()
+    {
+        LineData2D line("a", "b");
+        line.prependPoint(1, 1);
+        line.prependPoint(2, 2);
+        QCOMPARE(pointsOf(line), (Points{{2, 2}, {1, 1}}));
+    }
+
+    void addPointFromOwnPoints()
+    {
+        // Growing the list must not invalidate the values being appended.
+        LineData2D line = lineOf({{3.5, 4.5}});
+        for (int i = 0; i < 100; ++i)
+            line.addPoint(line.pointAt(0).first, line.pointAt(i).second);
+        QCOMPARE(line.pointCount(), 101);
+        QCOMPARE(line.latitudeAt(100), 3.5);
+        QCOMPARE(line.longitudeAt(100), 4.5);
+    }
+
+    void readOutsideThrows_data()
+    {
+        QTest::addColumn<Points>("points");
+        QTest::addColumn<int>("index");
+        QTest::newRow("empty") << Points{} << 0;
+        QTest::newRow("count") << Points{{1, 1}, {2, 2}} << 2;
+        QTest::newRow("negative") << Points{{1, 1}} << -1;
+    }
+
+    void readOutsideThrows()
+    {
+        QFETCH(Points, points);
+        QFETCH(int, index);
+        const LineData2D line = lineOf(points);
+        QVERIFY_EXCEPTION_THROWN(line.latitudeAt(index), std::out_of_range);
+        QVERIFY_EXCEPTION_THROWN(line.longitudeAt(index), std::out_of_range);
+        QVERIFY_EXCEPTION_THROWN(line.pointAt(index), std::out_of_range);
+    }
+
+    void centroid_data()
+    {
+        QTest::addColumn<Points>("points");
+        QTest::addColumn<QPointF>("expected");
+        QTest::newRow("none") << Points{} << QPointF(0, 0);
+        QTest::newRow("one") << Points{{50, 8}} << QPointF(50, 8);
+        QTest::newRow("square") << Points{{0, 0}, {0, 2}, {2, 2}, {2, 0}} << QPointF(1, 1);
+    }
+
+    void centroid()
+    {
+        QFETCH(Points, points);
+        const LineData2D::Point c = lineOf(points).centroid();
+        QTEST(QPointF(c.first, c.second), "expected");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLineData2D)
+#include "tst_linedata2d.moc"
