@@ -110,6 +110,10 @@ ApplicationManager::ApplicationManager(QGuiApplication* application)
     : m_application(application)
 {
     s_instance = this;
+    // Queued connections and QML see the enumerations in the change signals.
+    qRegisterMetaType<LengthUnit>();
+    qRegisterMetaType<AngleConvention>();
+    qRegisterMetaType<HelpStatus>();
     if (m_application) {
         connect(m_application, &QGuiApplication::applicationStateChanged, this,
                 &ApplicationManager::applicationStateChanged);
