@@ -6,6 +6,9 @@
 #include "tools/Tool.h"
 
 #include <QGuiApplication>
+#include <QQmlComponent>
+#include <QQmlContext>
+#include <QQmlEngine>
 #include <QQuickView>
 #include <QSet>
 #include <QSettings>
@@ -772,6 +775,29 @@ private slots:
         file.close();
         QCOMPARE(manager->loadTextFromFile(path), QStringLiteral("Schiefer \u00e4\nline two"));
         QCOMPARE(manager->loadTextFromFile(path + QStringLiteral(".missing")), QString());
+    }
+
+    void qmlSeesTheEnumerations()
+    {
+        manager->registerQmlTypes();
+        QQmlEngine engine;
+        engine.rootContext()->setContextProperty(QStringLiteral("_appManager"), manager.get());
+        QQmlComponent component(&engine);
+        component.setData("import QtQml 2.0\n"
+                          "import quarzel.touch 1.0\n"
+                          "QtObject {\n"
+                          "  property int imperial: ApplicationManager.Imperial\n"
+                          "  property int rhr: ApplicationManager.DipStrikeRHR\n"
+                          "  property string id: _appManager.makeUniqueId(\"qml\")\n"
+                          "  property string length: _appManager.localizedLengthValue(1.4)\n"
+                          "}\n",
+                          QUrl());
+        std::unique_ptr<QObject> object(component.create());
+        QVERIFY2(object, qPrintable(component.errorString()));
+        QCOMPARE(object->property("imperial").toInt(), 1);
+        QCOMPARE(object->property("rhr").toInt(), 1);
+        QCOMPARE(object->property("id").toString().size(), 32);
+        QCOMPARE(object->property("length").toString(), QStringLiteral("1m"));
     }
 
     void toolDestructorClearsCurrentTool()
