@@ -1,0 +1,689 @@
+#include "app/ApplicationManager.h"
+
+#include "app/platform/Platform.h"
+#include "tools/QPositioningLocationManager.h"
+#include "tools/SimpleCompassClino.h"
+
+#include <QAbstractItemModel>
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDebug>
+#include <QDesktopServices>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QQuickView>
+#include <QScreen>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTextStream>
+#include <QThread>
+#include <QtQml>
+
+#include <cpl_conv.h>
+
+#include <atomic>
+#include <cmath>
+#include <limits>
+
+namespace kiv {
+
+ApplicationManager* ApplicationManager::s_instance = nullptr;
+
+namespace {
+
+constexpr double FeetPerMetre = 3.2808399;
+constexpr double MinimumScreenInches = 5.8;
+const QString QmlGroup = QStringLiteral("qml");
+
+// Settings read back from a text store come as strings, so "of the right
+// type" means "converts cleanly".
+bool toBool(const QVariant& value, bool* ok)
+{
+    *ok = true;
+    if (value.userType() == QMetaType::Bool)
+        return value.toBool();
+    const QString text = value.toString().trimmed().toLower();
+    if (text == QLatin1String("true") || text == QLatin1String("1"))
+        return true;
+    if (text == QLatin1String("false") || text == QLatin1String("0"))
+        return false;
+    *ok = false;
+    return false;
+}
+
+bool readBool(const QSettings& settings, const QString& key, bool defaultValue)
+{
+    bool ok = false;
+    const bool value = toBool(settings.value(key), &ok);
+    return ok ? value : defaultValue;
+}
+
+int readInt(const QSettings& settings, const QString& key, int defaultValue, int minimum,
+            int maximum)
+{
+    bool ok = false;
+    const int value = settings.value(key).toString().trimmed().toInt(&ok);
+    return ok && value >= minimum && value <= maximum ? value : defaultValue;
+}
+
+double readPositiveDouble(const QSettings& settings, const QString& key, double defaultValue)
+{
+    bool ok = false;
+    const double value = settings.value(key).toString().trimmed().toDouble(&ok);
+    return ok && std::isfinite(value) && value > 0.0 ? value : defaultValue;
+}
+
+QStringList buildParts(const QString& number)
+{
+    return number.split(QLatin1Char('.'), Qt::SkipEmptyParts);
+}
+
+// True when the four-part build number `candidate` is newer than `current`;
+// false also when either does not have four numeric parts.
+bool isNewerBuild(const QStringList& current, const QStringList& candidate)
+{
+    for (int i = 0; i < 4; ++i) {
+        const int a = current[i].toInt();
+        const int b = candidate[i].toInt();
+        if (a != b)
+            return b > a;
+    }
+    return false;
+}
+
+// Stores the value and emits the change signal only when it differs.
+template <typename Field, typename Value, typename Signal>
+void assign(ApplicationManager* manager, Field& field, const Value& value, Signal signal)
+{
+    if (field == value)
+        return;
+    field = value;
+    emit (manager->*signal)(field);
+}
+
+} // namespace
+
+ApplicationManager::ApplicationManager(QGuiApplication* application)
+    : m_application(application)
+{
+    s_instance = this;
+    // Queued connections and QML see the enumerations in the change signals.
+    qRegisterMetaType<LengthUnit>();
+    qRegisterMetaType<AngleConvention>();
+    qRegisterMetaType<HelpStatus>();
+    if (m_application) {
+        connect(m_application, &QGuiApplication::applicationStateChanged, this,
+                &ApplicationManager::applicationStateChanged);
+    }
+    connect(this, &ApplicationManager::newBuildNumberChanged, this,
+            &ApplicationManager::onNewBuildNumberChanged);
+}
+
+ApplicationManager::~ApplicationManager()
+{
+    if (s_instance == this)
+        s_instance = nullptr;
+}
+
+ApplicationManager* ApplicationManager::instance()
+{
+    return s_instance;
+}
+
+double ApplicationManager::scaleFactorFor(double physicalDpi, double longSidePixels)
+{
+    const bool haveSide = std::isfinite(longSidePixels) && longSidePixels > 0.0;
+    const bool haveDpi = std::isfinite(physicalDpi) && physicalDpi > 0.0;
+    if (!haveDpi && !haveSide)
+        return 1.0;
+    double dpi = physicalDpi;
+    if (!haveDpi || (haveSide && longSidePixels / dpi < MinimumScreenInches))
+        dpi = longSidePixels / MinimumScreenInches;
+    return dpi / 25.4 * 8.0 / 46.0;
+}
+
+// --- property readers ---------------------------------------------------------
+
+QString ApplicationManager::buildNumber() const { return m_buildNumber; }
+
+bool ApplicationManager::canUndo() const
+{
+    // Wired when the command manager lands: CommandManager::instance().canUndo().
+    return false;
+}
+
+QObject* ApplicationManager::ui() const { return m_ui; }
+QObject* ApplicationManager::topBar() const { return m_topBar; }
+double ApplicationManager::logicalToPhysicalMultiplier() const { return m_logicalToPhysicalMultiplier; }
+double ApplicationManager::physicalToGLMultiplier() const { return m_physicalToGLMultiplier; }
+bool ApplicationManager::isDesktopOS() const { return m_isDesktopOS; }
+AbstractCompassClino* ApplicationManager::compassClino() const { return m_compassClino; }
+
+bool ApplicationManager::compassClinoEnabled() const
+{
+    return m_compassClino && m_compassClino->hasRequiredSensors() && m_compassClinoEnabled;
+}
+
+AbstractLocationManager* ApplicationManager::locationManager() const { return m_locationManager; }
+bool ApplicationManager::userKeyboardControl() const { return m_userKeyboardControl; }
+bool ApplicationManager::keyboardVisible() const { return m_keyboardVisible; }
+int ApplicationManager::keyboardHeight() const { return m_keyboardHeight; }
+bool ApplicationManager::resetCaches() const { return m_resetCaches; }
+ApplicationManager::LengthUnit ApplicationManager::unitType() const { return m_unitType; }
+ApplicationManager::AngleConvention ApplicationManager::angleConvention() const { return m_angleConvention; }
+double ApplicationManager::pickPrecision() const { return m_pickPrecision; }
+bool ApplicationManager::useQmlImageGallery() const { return m_useQmlImageGallery; }
+QString ApplicationManager::initialView() const { return m_initialView; }
+QString ApplicationManager::debugMessage() const { return m_debugMessage; }
+int ApplicationManager::compassClinoInputMode() const { return m_compassClinoInputMode; }
+int ApplicationManager::baseMapOnline() const { return m_baseMapOnline; }
+QString ApplicationManager::glRenderer() const { return m_glRenderer; }
+QString ApplicationManager::newBuildNumber() const { return m_newBuildNumber; }
+QString ApplicationManager::newBuildUrl() const { return m_newBuildUrl; }
+QString ApplicationManager::newBuildNotes() const { return m_newBuildNotes; }
+bool ApplicationManager::newBuildAvailable() const { return m_newBuildAvailable; }
+
+QGuiApplication* ApplicationManager::application() const { return m_application; }
+QQuickView* ApplicationManager::mainView() const { return m_mainView; }
+void ApplicationManager::setMainView(QQuickView* view) { m_mainView = view; }
+std::shared_ptr<DialogController> ApplicationManager::dialogController() const { return m_dialogController; }
+Tool* ApplicationManager::currentTool() const { return m_currentTool; }
+void ApplicationManager::setCurrentTool(Tool* tool) { m_currentTool = tool; }
+QRect ApplicationManager::windowGeometry() const { return m_windowGeometry; }
+
+// --- property setters: store and announce only on change -----------------------
+
+void ApplicationManager::setUi(QObject* ui) { assign(this, m_ui, ui, &ApplicationManager::uiChanged); }
+void ApplicationManager::setTopBar(QObject* topBar) { assign(this, m_topBar, topBar, &ApplicationManager::topBarChanged); }
+
+void ApplicationManager::setLogicalToPhysicalMultiplier(double multiplier)
+{
+    assign(this, m_logicalToPhysicalMultiplier, multiplier, &ApplicationManager::logicalToPhysicalMultiplierChanged);
+}
+
+void ApplicationManager::setPhysicalToGLMultiplier(double multiplier)
+{
+    assign(this, m_physicalToGLMultiplier, multiplier, &ApplicationManager::physicalToGLMultiplierChanged);
+}
+
+void ApplicationManager::setIsDesktopOS(bool isDesktopOS)
+{
+    assign(this, m_isDesktopOS, isDesktopOS, &ApplicationManager::isDesktopOSChanged);
+}
+
+void ApplicationManager::setUserKeyboardControl(bool userKeyboardControl)
+{
+    assign(this, m_userKeyboardControl, userKeyboardControl, &ApplicationManager::userKeyboardControlChanged);
+}
+
+void ApplicationManager::setResetCaches(bool resetCaches)
+{
+    assign(this, m_resetCaches, resetCaches, &ApplicationManager::resetCachesChanged);
+}
+
+void ApplicationManager::setUnitType(LengthUnit unitType)
+{
+    assign(this, m_unitType, unitType, &ApplicationManager::unitTypeChanged);
+}
+
+void ApplicationManager::setAngleConvention(AngleConvention convention)
+{
+    assign(this, m_angleConvention, convention, &ApplicationManager::angleConventionChanged);
+}
+
+void ApplicationManager::setPickPrecision(double pickPrecision)
+{
+    assign(this, m_pickPrecision, pickPrecision, &ApplicationManager::pickPrecisionChanged);
+}
+
+void ApplicationManager::setUseQmlImageGallery(bool useQmlImageGallery)
+{
+    assign(this, m_useQmlImageGallery, useQmlImageGallery, &ApplicationManager::useQmlImageGalleryChanged);
+}
+
+void ApplicationManager::setInitialView(const QString& initialView)
+{
+    assign(this, m_initialView, initialView, &ApplicationManager::initialViewChanged);
+}
+
+void ApplicationManager::setDebugMessage(const QString& debugMessage)
+{
+    assign(this, m_debugMessage, debugMessage, &ApplicationManager::debugMessageChanged);
+}
+
+void ApplicationManager::setCompassClinoInputMode(int mode)
+{
+    assign(this, m_compassClinoInputMode, mode, &ApplicationManager::compassClinoInputModeChanged);
+}
+
+void ApplicationManager::setBaseMapOnline(int mode)
+{
+    assign(this, m_baseMapOnline, mode, &ApplicationManager::baseMapOnlineChanged);
+}
+
+void ApplicationManager::setGlRenderer(const QString& glRenderer)
+{
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(
+            this, [this, glRenderer] { setGlRenderer(glRenderer); }, Qt::QueuedConnection);
+        return;
+    }
+    assign(this, m_glRenderer, glRenderer, &ApplicationManager::glRendererChanged);
+}
+
+void ApplicationManager::setNewBuildNumber(const QString& number)
+{
+    assign(this, m_newBuildNumber, number, &ApplicationManager::newBuildNumberChanged);
+}
+
+void ApplicationManager::setNewBuildUrl(const QString& url)
+{
+    assign(this, m_newBuildUrl, url, &ApplicationManager::newBuildUrlChanged);
+}
+
+void ApplicationManager::setNewBuildNotes(const QString& notes)
+{
+    assign(this, m_newBuildNotes, notes, &ApplicationManager::newBuildNotesChanged);
+}
+
+void ApplicationManager::setNewBuildAvailable(bool available)
+{
+    assign(this, m_newBuildAvailable, available, &ApplicationManager::newBuildAvailableChanged);
+}
+
+void ApplicationManager::setCompassClinoEnabled(bool enabled)
+{
+    if (m_compassClinoEnabled == enabled)
+        return;
+    m_compassClinoEnabled = enabled;
+    emit compassClinoEnabledChanged(compassClinoEnabled());
+}
+
+void ApplicationManager::setSensors(AbstractLocationManager* locationManager,
+                                    AbstractCompassClino* compassClino)
+{
+    m_locationManager = locationManager;
+    m_compassClino = compassClino;
+    emit locationManagerChanged(m_locationManager);
+    emit compassClinoChanged(m_compassClino);
+}
+
+// --- virtual operations ----------------------------------------------------------
+
+void ApplicationManager::init()
+{
+    // The start-up sequence is wired when the main view, the dialog
+    // controller, the command manager and the model manager land.
+}
+
+QString ApplicationManager::tempPath() const
+{
+    return QDir::tempPath() + QStringLiteral("/Orvanta");
+}
+
+QString ApplicationManager::documentPath() const
+{
+    return QDir::homePath();
+}
+
+QString ApplicationManager::cachePath() const
+{
+    return QDir::tempPath() + QStringLiteral("/example.quarzel.")
+        + QCoreApplication::applicationName();
+}
+
+QString ApplicationManager::assetPath() const
+{
+    return QStandardPaths::standardLocations(QStandardPaths::AppDataLocation).value(0);
+}
+
+QString ApplicationManager::userName() const
+{
+    return platform::userName();
+}
+
+QString ApplicationManager::makeUniqueId(const QString& discriminator) const
+{
+    // The sequence number keeps ids apart that share user, millisecond and
+    // discriminator.
+    static std::atomic<quint64> sequence {0};
+    const quint64 serial = sequence.fetch_add(1, std::memory_order_relaxed);
+    // One multi-argument call: a "%1" inside the name or discriminator
+    // must not be substituted again.
+    const QString text = QStringLiteral("%1/%2/%3/%4")
+                             .arg(userName(), QString::number(QDateTime::currentMSecsSinceEpoch()),
+                                  discriminator, QString::number(serial));
+    return QString::fromLatin1(
+        QCryptographicHash::hash(text.toLatin1(), QCryptographicHash::Md5).toHex());
+}
+
+void ApplicationManager::startConnectionTest(bool wanted)
+{
+    // The background probe is wired with the connectivity probe.
+    m_connectionTestWanted = wanted;
+}
+
+bool ApplicationManager::fullscreen() const
+{
+    return m_mainView && m_mainView->visibility() == QWindow::FullScreen;
+}
+
+bool ApplicationManager::openLink(const QUrl& url)
+{
+    return QDesktopServices::openUrl(url);
+}
+
+bool ApplicationManager::zipFiles(const QString& zipPath, const QStringList& files, Task* progress)
+{
+    Q_UNUSED(zipPath)
+    Q_UNUSED(files)
+    Q_UNUSED(progress)
+    return false;
+}
+
+bool ApplicationManager::shareFiles(const QStringList& files)
+{
+    Q_UNUSED(files)
+    qDebug() << "bool ApplicationManager::shareFiles(const QStringList &files) is not implemented!";
+    return false;
+}
+
+void ApplicationManager::checkForUpdate()
+{
+}
+
+bool ApplicationManager::isLowMemoryDevice() const
+{
+    return false;
+}
+
+void ApplicationManager::setFullscreen(bool fullscreen)
+{
+    if (m_mainView && fullscreen == this->fullscreen())
+        return;
+    QSettings().setValue(QStringLiteral("startFullscreen"), fullscreen);
+    // Without a window there is nothing to show; the choice applies at the
+    // next start.
+    if (!m_mainView)
+        return;
+    if (fullscreen)
+        m_mainView->showFullScreen();
+    else
+        m_mainView->show();
+    emit fullscreenChanged(fullscreen);
+}
+
+void ApplicationManager::handleMainWindowResize()
+{
+}
+
+void ApplicationManager::requestOnScreenKeyboard()
+{
+}
+
+void ApplicationManager::onLoadingTilesChanged(bool loadingTiles)
+{
+    // Restarting the background probe is wired with the connectivity probe.
+    m_loadingTiles = loadingTiles;
+}
+
+void ApplicationManager::checkOnlineStatus(bool forceEmit)
+{
+    // The blocking probe is wired with the connectivity probe.
+    Q_UNUSED(forceEmit)
+}
+
+void ApplicationManager::onOnlineStatusTestResult(bool online)
+{
+    // Wired with the connectivity probe.
+    Q_UNUSED(online)
+}
+
+ApplicationManager::HelpStatus ApplicationManager::helpStatus() const
+{
+    return HelpOK;
+}
+
+void ApplicationManager::setupEnvironment()
+{
+    const QString assets = assetPath();
+    if (assets.isEmpty())
+        return;
+    // Only folders we ship: pointing GDAL or PROJ at a missing folder hides
+    // the system's own data and breaks every reprojection.
+    const QString gdal = assets + QStringLiteral("/gdal");
+    const QString proj = assets + QStringLiteral("/proj");
+    const struct {
+        const char* name;
+        QString folder;
+    } variables[] = {{"GDAL_DATA", gdal}, {"GEOTIFF_CSV", gdal}, {"PROJ_LIB", proj}};
+    for (const auto& variable : variables) {
+        if (!QFileInfo(variable.folder).isDir())
+            continue;
+        const QByteArray value = QFile::encodeName(variable.folder);
+        qDebug() << "putenv" << (QByteArray(variable.name) + '=' + value);
+        platform::setEnvironment(variable.name, value);
+        CPLSetConfigOption(variable.name, value.constData());
+    }
+}
+
+void ApplicationManager::updateLogicalToPhysicalMultiplier()
+{
+    if (!m_mainView || !m_mainView->screen())
+        return;
+    const QScreen* screen = m_mainView->screen();
+    const QRect geometry = screen->geometry();
+    const double longSide = qMax(geometry.width(), geometry.height());
+    setLogicalToPhysicalMultiplier(scaleFactorFor(screen->physicalDotsPerInch(), longSide));
+}
+
+void ApplicationManager::createSensors()
+{
+    setSensors(new QPositioningLocationManager(this), new SimpleCompassClino(this));
+}
+
+void ApplicationManager::registerQmlTypes()
+{
+    const char* uri = "quarzel.touch";
+    qmlRegisterUncreatableType<ApplicationManager>(uri, 1, 0, "ApplicationManager",
+                                                   QStringLiteral("Can't create ApplicationManager from QML"));
+    // The model, map, tool and item types are registered here, in their
+    // fixed order, as their classes land.
+    qmlRegisterUncreatableType<AbstractCompassClino>(uri, 1, 0, "CompassClino",
+                                                     QStringLiteral("Can't create Clino from QML"));
+    qmlRegisterUncreatableType<AbstractLocationManager>(
+        uri, 1, 0, "LocationManager", QStringLiteral("Can't create LocationManager from QML"));
+    qmlRegisterUncreatableType<QAbstractItemModel>(
+        uri, 1, 0, "QAbstractItemModel", QStringLiteral("Can't create QAbstractItemModel from QML"));
+}
+
+std::unique_ptr<QSettings> ApplicationManager::userSettings()
+{
+    return std::make_unique<QSettings>(QStringLiteral("user"), QString());
+}
+
+void ApplicationManager::loadSettings()
+{
+    const std::unique_ptr<QSettings> settings = userSettings();
+    m_pickPrecision = readPositiveDouble(*settings, QStringLiteral("pickPrecision"), 16.0);
+    m_unitType = LengthUnit(readInt(*settings, QStringLiteral("unitType"), Metric, Metric, Imperial));
+    m_angleConvention = AngleConvention(
+        readInt(*settings, QStringLiteral("angleConvention"), DipAzimuth, DipAzimuth, DipStrikeRHR));
+    m_resetCaches = readBool(*settings, QStringLiteral("resetCaches"), false);
+    m_compassClinoInputMode = readInt(*settings, QStringLiteral("compassClinoInputMode"), 0,
+                                      std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+    setCompassClinoEnabled(readBool(*settings, QStringLiteral("compassClinoEnabled"), true));
+    setBaseMapOnline(readInt(*settings, QStringLiteral("BaseMapOnlineMode"), 2, 0, 2));
+    setUseQmlImageGallery(readBool(*settings, QStringLiteral("UseQmlImageGallery"), false));
+}
+
+void ApplicationManager::saveSettings()
+{
+    const std::unique_ptr<QSettings> settings = userSettings();
+    settings->setValue(QStringLiteral("pickPrecision"), m_pickPrecision);
+    settings->setValue(QStringLiteral("unitType"), int(m_unitType));
+    settings->setValue(QStringLiteral("angleConvention"), int(m_angleConvention));
+    settings->setValue(QStringLiteral("resetCaches"), m_resetCaches);
+    settings->setValue(QStringLiteral("compassClinoInputMode"), m_compassClinoInputMode);
+    // A device without the sensors stores false.
+    settings->setValue(QStringLiteral("compassClinoEnabled"), compassClinoEnabled());
+    settings->setValue(QStringLiteral("BaseMapOnlineMode"), m_baseMapOnline);
+    settings->setValue(QStringLiteral("UseQmlImageGallery"), m_useQmlImageGallery);
+    settings->sync();
+}
+
+void ApplicationManager::clearCaches()
+{
+    clearPersistentCacheIfOpen();
+    const QString path = cachePath();
+    if (path.isEmpty())
+        return;
+    const QFileInfo folder(path);
+    // The folder sits in the shared temporary folder: never clear through a
+    // link someone else may have put there.
+    if (folder.isSymLink()) {
+        QFile::remove(path);
+        return;
+    }
+    if (folder.isDir())
+        clearFolderContents(path);
+}
+
+void ApplicationManager::clearPersistentCacheIfOpen()
+{
+    // Wired when the persistent cache lands: clear it only when it already
+    // exists; never create it just to clear it.
+}
+
+void ApplicationManager::clearFolderContents(const QString& path)
+{
+    QDirIterator entries(path, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    while (entries.hasNext()) {
+        const QFileInfo entry(entries.next());
+        // Links are removed themselves; removeRecursively does not follow
+        // links below it either. Failures (files in use) are left alone.
+        if (entry.isDir() && !entry.isSymLink())
+            QDir(entry.filePath()).removeRecursively();
+        else
+            QFile::remove(entry.filePath());
+    }
+}
+
+void ApplicationManager::undo()
+{
+    // Wired when the command manager lands: CommandManager::instance().undo().
+}
+
+// --- settings of the QML side -----------------------------------------------------
+
+QVariant ApplicationManager::value(const QString& key, const QVariant& defaultValue) const
+{
+    QSettings settings;
+    settings.beginGroup(QmlGroup);
+    return settings.value(key, defaultValue);
+}
+
+bool ApplicationManager::boolValue(const QString& key, bool defaultValue) const
+{
+    QSettings settings;
+    settings.beginGroup(QmlGroup);
+    return readBool(settings, key, defaultValue);
+}
+
+void ApplicationManager::setValue(const QString& key, const QVariant& value)
+{
+    {
+        QSettings settings;
+        settings.beginGroup(QmlGroup);
+        settings.setValue(key, value);
+    }
+    emit settingChanged(key);
+}
+
+void ApplicationManager::setValueIfNotSet(const QString& key, const QVariant& value)
+{
+    {
+        QSettings settings;
+        settings.beginGroup(QmlGroup);
+        if (settings.contains(key))
+            return;
+        settings.setValue(key, value);
+    }
+    emit settingChanged(key);
+}
+
+// --- units --------------------------------------------------------------------------
+
+QString ApplicationManager::localizedLengthValue(double metres, bool withTag) const
+{
+    const bool imperial = m_unitType == Imperial;
+    double rounded = std::round(imperial ? metres * FeetPerMetre : metres);
+    if (rounded == 0.0)
+        rounded = 0.0; // no "-0"
+    QString text = QString::number(rounded, 'f', 0);
+    if (withTag)
+        text += imperial ? QStringLiteral("ft") : QStringLiteral("m");
+    return text;
+}
+
+double ApplicationManager::modelLengthValue(const QString& text) const
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return 0.0;
+    return m_unitType == Imperial ? value / FeetPerMetre : value;
+}
+
+// --- update reminder -------------------------------------------------------------
+
+bool ApplicationManager::isNewBuildReminderDue() const
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    QDateTime remindAfter =
+        QSettings().value(QStringLiteral("NewVersionRemindMeLaterTime")).toDateTime();
+    if (!remindAfter.isValid())
+        remindAfter = now.addDays(-2);
+    return remindAfter.daysTo(now) > 0;
+}
+
+void ApplicationManager::onNewBuildNumberChanged(const QString& number)
+{
+    const QStringList current = buildParts(m_buildNumber);
+    const QStringList candidate = buildParts(number);
+    if (current.size() != 4 || candidate.size() != 4)
+        return;
+    if (isNewBuildReminderDue())
+        setNewBuildAvailable(isNewerBuild(current, candidate));
+}
+
+void ApplicationManager::newBuildRemindLater()
+{
+    QSettings().setValue(QStringLiteral("NewVersionRemindMeLaterTime"), QDateTime::currentDateTime());
+}
+
+// --- helpers for QML ---------------------------------------------------------------
+
+QString ApplicationManager::loadTextFromFile(const QString& path) const
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return QString();
+    QTextStream stream(&file);
+    stream.setCodec("UTF-8");
+    return stream.readAll();
+}
+
+QColor ApplicationManager::contrastingColor(const QColor& color)
+{
+    return color.value() < 165 ? QColor(Qt::white) : QColor(Qt::black);
+}
+
+double ApplicationManager::colorHue(const QColor& color) { return color.hsvHueF(); }
+double ApplicationManager::colorSaturation(const QColor& color) { return color.hsvSaturationF(); }
+double ApplicationManager::colorValue(const QColor& color) { return color.valueF(); }
+
+} // namespace kiv

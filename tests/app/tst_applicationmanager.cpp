@@ -1,0 +1,827 @@
+#include <QtTest>
+
+#include "app/ApplicationManager.h"
+#include "tools/QPositioningLocationManager.h"
+#include "tools/SimpleCompassClino.h"
+#include "tools/Tool.h"
+
+#include <QGuiApplication>
+#include <QQmlComponent>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QQuickView>
+#include <QSet>
+#include <QSettings>
+#include <QScreen>
+
+#include <cpl_conv.h>
+
+#include <memory>
+#include <thread>
+
+using kiv::ApplicationManager;
+
+namespace {
+
+class FakeCompassClino : public kiv::AbstractCompassClino
+{
+public:
+    explicit FakeCompassClino(bool hasSensors, QObject* parent)
+        : kiv::AbstractCompassClino(parent)
+    {
+        setHasRequiredSensors(hasSensors);
+    }
+    void startUpdates() override {}
+};
+
+// The manager with sensors the test chooses.
+class TestManager : public ApplicationManager
+{
+public:
+    using ApplicationManager::ApplicationManager;
+
+    void installCompassClino(bool hasSensors)
+    {
+        setSensors(nullptr, new FakeCompassClino(hasSensors, this));
+    }
+};
+
+QString configHome()
+{
+    return qEnvironmentVariable("XDG_CONFIG_HOME");
+}
+
+QSettings userStore()
+{
+    return QSettings(QStringLiteral("user"), QString());
+}
+
+} // namespace
+
+class TestApplicationManager : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<TestManager> manager;
+
+    void newManager()
+    {
+        manager.reset();
+        manager = std::make_unique<TestManager>(qobject_cast<QGuiApplication*>(qApp));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        // As main sets them: they name the default settings store and folders.
+        QCoreApplication::setOrganizationName(QStringLiteral("KIV"));
+        QCoreApplication::setOrganizationDomain(QStringLiteral("quarzel.example"));
+        QCoreApplication::setApplicationName(QStringLiteral("Quarzel"));
+        QVERIFY(!configHome().isEmpty());
+    }
+
+    void init()
+    {
+        QSettings().clear();
+        userStore().clear();
+        newManager();
+    }
+
+    void cleanup()
+    {
+        manager.reset();
+        QDir(QDir::tempPath() + QStringLiteral("/example.quarzel.Quarzel")).removeRecursively();
+    }
+
+    void instanceFollowsLifetime()
+    {
+        QCOMPARE(ApplicationManager::instance(), manager.get());
+        manager.reset();
+        QCOMPARE(ApplicationManager::instance(), nullptr);
+    }
+
+    void initialValues_data()
+    {
+        QTest::addColumn<QString>("property");
+        QTest::addColumn<QVariant>("expected");
+        QTest::newRow("buildNumber") << "buildNumber" << QVariant("1.3.0.25162");
+        QTest::newRow("canUndo") << "canUndo" << QVariant(false);
+        QTest::newRow("ui") << "ui" << QVariant::fromValue<QObject*>(nullptr);
+        QTest::newRow("topBar") << "topBar" << QVariant::fromValue<QObject*>(nullptr);
+        QTest::newRow("logicalToPhysical") << "logicalToPhysicalMultiplier" << QVariant(1.0);
+        QTest::newRow("physicalToGL") << "physicalToGLMultiplier" << QVariant(1.0);
+        QTest::newRow("isDesktopOS") << "isDesktopOS" << QVariant(true);
+        QTest::newRow("fullscreen") << "fullscreen" << QVariant(false);
+        QTest::newRow("compassClinoEnabled") << "compassClinoEnabled" << QVariant(false);
+        QTest::newRow("userKeyboardControl") << "userKeyboardControl" << QVariant(false);
+        QTest::newRow("keyboardVisible") << "keyboardVisible" << QVariant(false);
+        QTest::newRow("keyboardHeight") << "keyboardHeight" << QVariant(0);
+        QTest::newRow("resetCaches") << "resetCaches" << QVariant(false);
+        QTest::newRow("unitType") << "unitType" << QVariant(int(ApplicationManager::Metric));
+        QTest::newRow("angleConvention") << "angleConvention" << QVariant(int(ApplicationManager::DipAzimuth));
+        QTest::newRow("pickPrecision") << "pickPrecision" << QVariant(16.0);
+        QTest::newRow("useQmlImageGallery") << "useQmlImageGallery" << QVariant(false);
+        QTest::newRow("initialView") << "initialView" << QVariant("Splash.qml");
+        QTest::newRow("debugMessage") << "debugMessage" << QVariant(QString());
+        QTest::newRow("compassClinoInputMode") << "compassClinoInputMode" << QVariant(0);
+        QTest::newRow("baseMapOnline") << "baseMapOnline" << QVariant(2);
+        QTest::newRow("glRenderer") << "glRenderer" << QVariant(QString());
+        QTest::newRow("newBuildNumber") << "newBuildNumber" << QVariant("1.3.0.25162");
+        QTest::newRow("newBuildNotes") << "newBuildNotes" << QVariant("Minor updates and bug fixes.");
+        QTest::newRow("newBuildAvailable") << "newBuildAvailable" << QVariant(false);
+        QTest::newRow("isLowMemoryDevice") << "isLowMemoryDevice" << QVariant(false);
+    }
+
+    void initialValues()
+    {
+        QFETCH(QString, property);
+        QFETCH(QVariant, expected);
+        const QVariant actual = manager->property(property.toLatin1());
+        QVERIFY2(actual.isValid(), qPrintable(property));
+        if (expected.userType() == QMetaType::Int)
+            QCOMPARE(actual.toInt(), expected.toInt());
+        else if (expected.userType() == qMetaTypeId<QObject*>())
+            QCOMPARE(actual.value<QObject*>(), nullptr);
+        else
+            QCOMPARE(actual, expected);
+    }
+
+    void initialFields()
+    {
+        QCOMPARE(manager->application(), qobject_cast<QGuiApplication*>(qApp));
+        QCOMPARE(manager->mainView(), nullptr);
+        QVERIFY(!manager->dialogController());
+        QCOMPARE(manager->currentTool(), nullptr);
+        QCOMPARE(manager->locationManager(), nullptr);
+        QCOMPARE(manager->compassClino(), nullptr);
+        QVERIFY(manager->windowGeometry().isNull());
+        QCOMPARE(manager->helpStatus(), ApplicationManager::HelpOK);
+        const QUrl url(manager->newBuildUrl());
+        QCOMPARE(url.path(), QStringLiteral("/digital-mapping"));
+        QVERIFY(url.host().endsWith(QLatin1String(".example")));
+    }
+
+    void settersEmitOnlyOnChange_data()
+    {
+        QTest::addColumn<QString>("property");
+        QTest::addColumn<QVariant>("value");
+        QTest::newRow("ui") << "ui" << QVariant::fromValue<QObject*>(this);
+        QTest::newRow("topBar") << "topBar" << QVariant::fromValue<QObject*>(this);
+        QTest::newRow("logicalToPhysical") << "logicalToPhysicalMultiplier" << QVariant(1.5);
+        QTest::newRow("physicalToGL") << "physicalToGLMultiplier" << QVariant(2.0);
+        QTest::newRow("isDesktopOS") << "isDesktopOS" << QVariant(false);
+        QTest::newRow("userKeyboardControl") << "userKeyboardControl" << QVariant(true);
+        QTest::newRow("resetCaches") << "resetCaches" << QVariant(true);
+        QTest::newRow("unitType") << "unitType" << QVariant(int(ApplicationManager::Imperial));
+        QTest::newRow("angleConvention") << "angleConvention" << QVariant(int(ApplicationManager::DipStrikeRHR));
+        QTest::newRow("pickPrecision") << "pickPrecision" << QVariant(24.5);
+        QTest::newRow("useQmlImageGallery") << "useQmlImageGallery" << QVariant(true);
+        QTest::newRow("initialView") << "initialView" << QVariant("ProjectView.qml");
+        QTest::newRow("debugMessage") << "debugMessage" << QVariant("hello");
+        QTest::newRow("compassClinoInputMode") << "compassClinoInputMode" << QVariant(1);
+        QTest::newRow("baseMapOnline") << "baseMapOnline" << QVariant(0);
+        QTest::newRow("glRenderer") << "glRenderer" << QVariant("llvmpipe");
+        QTest::newRow("newBuildUrl") << "newBuildUrl" << QVariant("https://downloads.quarzel.example/");
+        QTest::newRow("newBuildNotes") << "newBuildNotes" << QVariant("Notes");
+        QTest::newRow("newBuildAvailable") << "newBuildAvailable" << QVariant(true);
+    }
+
+    void settersEmitOnlyOnChange()
+    {
+        QFETCH(QString, property);
+        QFETCH(QVariant, value);
+        const QMetaObject* meta = manager->metaObject();
+        const QMetaProperty metaProperty = meta->property(meta->indexOfProperty(property.toLatin1()));
+        QVERIFY(metaProperty.isWritable());
+        QVERIFY(metaProperty.hasNotifySignal());
+        const QByteArray signal = "2" + metaProperty.notifySignal().methodSignature();
+        QSignalSpy spy(manager.get(), signal.constData());
+        QVERIFY(spy.isValid());
+
+        QVERIFY(manager->setProperty(property.toLatin1(), value));
+        QCOMPARE(spy.count(), 1);
+        const QVariant announced = spy.first().value(0);
+        if (value.userType() == QMetaType::Int)
+            QCOMPARE(announced.toInt(), value.toInt());
+        else if (value.userType() == qMetaTypeId<QObject*>())
+            QCOMPARE(announced.value<QObject*>(), value.value<QObject*>());
+        else
+            QCOMPARE(announced, value);
+
+        QVERIFY(manager->setProperty(property.toLatin1(), value));
+        QCOMPARE(spy.count(), 1);
+        QVERIFY(!userStore().contains(property));
+    }
+
+    void glRendererFromAnotherThreadLandsOnGuiThread()
+    {
+        QSignalSpy spy(manager.get(), &ApplicationManager::glRendererChanged);
+        Qt::HANDLE emittingThread = nullptr;
+        connect(manager.get(), &ApplicationManager::glRendererChanged, this,
+                [&emittingThread] { emittingThread = QThread::currentThreadId(); },
+                Qt::DirectConnection);
+        std::thread renderThread([this] { manager->setGlRenderer(QStringLiteral("Mesa")); });
+        renderThread.join();
+        QTRY_COMPARE(manager->glRenderer(), QStringLiteral("Mesa"));
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(emittingThread, QThread::currentThreadId());
+    }
+
+    void compassClinoEnabled_data()
+    {
+        QTest::addColumn<bool>("haveSource");
+        QTest::addColumn<bool>("hasSensors");
+        QTest::addColumn<bool>("flag");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("no source") << false << true << true << false;
+        QTest::newRow("no sensors") << true << false << true << false;
+        QTest::newRow("switched off") << true << true << false << false;
+        QTest::newRow("all there") << true << true << true << true;
+    }
+
+    void compassClinoEnabled()
+    {
+        QFETCH(bool, haveSource);
+        QFETCH(bool, hasSensors);
+        QFETCH(bool, flag);
+        QFETCH(bool, expected);
+        if (haveSource)
+            manager->installCompassClino(hasSensors);
+        manager->setCompassClinoEnabled(flag);
+        QCOMPARE(manager->compassClinoEnabled(), expected);
+
+        // The stored flag follows what the device can do.
+        manager->saveSettings();
+        QCOMPARE(userStore().value(QStringLiteral("compassClinoEnabled")).toBool(), expected);
+    }
+
+    void compassClinoEnabledSignal()
+    {
+        manager->installCompassClino(true);
+        QSignalSpy spy(manager.get(), &ApplicationManager::compassClinoEnabledChanged);
+        manager->setCompassClinoEnabled(false);
+        manager->setCompassClinoEnabled(false);
+        manager->setCompassClinoEnabled(true);
+        QCOMPARE(spy.count(), 2);
+        QCOMPARE(spy.at(0).at(0).toBool(), false);
+        QCOMPARE(spy.at(1).at(0).toBool(), true);
+    }
+
+    void createSensorsAnnouncesBoth()
+    {
+        QSignalSpy locationSpy(manager.get(), &ApplicationManager::locationManagerChanged);
+        QSignalSpy compassSpy(manager.get(), &ApplicationManager::compassClinoChanged);
+        manager->createSensors();
+        QCOMPARE(locationSpy.count(), 1);
+        QCOMPARE(compassSpy.count(), 1);
+        QVERIFY(qobject_cast<kiv::QPositioningLocationManager*>(manager->locationManager()));
+        QVERIFY(qobject_cast<kiv::SimpleCompassClino*>(manager->compassClino()));
+        QCOMPARE(manager->locationManager()->parent(), manager.get());
+        QCOMPARE(manager->compassClino()->parent(), manager.get());
+    }
+
+    void userStoreFileAndKeys()
+    {
+        manager->setPickPrecision(20.0);
+        manager->setUnitType(ApplicationManager::Imperial);
+        manager->setBaseMapOnline(1);
+        manager->saveSettings();
+
+        const QString path = configHome() + QStringLiteral("/user.conf");
+        QVERIFY2(QFile::exists(path), qPrintable(path));
+        QSettings file(path, QSettings::IniFormat);
+        QStringList keys = file.allKeys();
+        keys.sort();
+        QStringList expected {"BaseMapOnlineMode", "UseQmlImageGallery", "angleConvention",
+                              "compassClinoEnabled", "compassClinoInputMode", "pickPrecision",
+                              "resetCaches", "unitType"};
+        expected.sort();
+        QCOMPARE(keys, expected);
+        QCOMPARE(file.value("pickPrecision").toDouble(), 20.0);
+        QCOMPARE(file.value("unitType").toInt(), 1);
+        QCOMPARE(file.value("BaseMapOnlineMode").toInt(), 1);
+        // Nothing of the user's choices leaks into the default store.
+        QVERIFY(QSettings().allKeys().isEmpty());
+    }
+
+    void defaultStoreFileAndGroup()
+    {
+        QSignalSpy spy(manager.get(), &ApplicationManager::settingChanged);
+        manager->setValue(QStringLiteral("LineToolExpandMode"), 2);
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(spy.first().at(0).toString(), QStringLiteral("LineToolExpandMode"));
+
+        const QString path = configHome() + QStringLiteral("/KIV/Quarzel.conf");
+        QVERIFY2(QFile::exists(path), qPrintable(path));
+        QSettings file(path, QSettings::IniFormat);
+        QCOMPARE(file.value("qml/LineToolExpandMode").toInt(), 2);
+        QCOMPARE(manager->value(QStringLiteral("LineToolExpandMode")).toInt(), 2);
+        QCOMPARE(manager->value(QStringLiteral("missing"), 7).toInt(), 7);
+        QVERIFY(userStore().allKeys().isEmpty());
+    }
+
+    void setValueIfNotSet()
+    {
+        QSignalSpy spy(manager.get(), &ApplicationManager::settingChanged);
+        manager->setValueIfNotSet(QStringLiteral("tip"), QStringLiteral("first"));
+        QCOMPARE(spy.count(), 1);
+        manager->setValueIfNotSet(QStringLiteral("tip"), QStringLiteral("second"));
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(manager->value(QStringLiteral("tip")).toString(), QStringLiteral("first"));
+    }
+
+    void boolValue_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<bool>("defaultValue");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("missing") << QVariant() << true << true;
+        QTest::newRow("true") << QVariant(true) << false << true;
+        QTest::newRow("false") << QVariant(false) << true << false;
+        QTest::newRow("text true") << QVariant("true") << false << true;
+        QTest::newRow("not a bool") << QVariant("perhaps") << true << true;
+    }
+
+    void boolValue()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(bool, defaultValue);
+        QFETCH(bool, expected);
+        if (stored.isValid())
+            manager->setValue(QStringLiteral("flag"), stored);
+        QCOMPARE(manager->boolValue(QStringLiteral("flag"), defaultValue), expected);
+    }
+
+    void loadSettings_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QString>("property");
+        QTest::addColumn<QVariant>("expected");
+        QTest::newRow("precision") << "pickPrecision" << QVariant(30.5) << "pickPrecision" << QVariant(30.5);
+        QTest::newRow("precision text") << "pickPrecision" << QVariant("abc") << "pickPrecision" << QVariant(16.0);
+        QTest::newRow("precision negative") << "pickPrecision" << QVariant(-4.0) << "pickPrecision" << QVariant(16.0);
+        QTest::newRow("precision zero") << "pickPrecision" << QVariant(0.0) << "pickPrecision" << QVariant(16.0);
+        QTest::newRow("precision inf") << "pickPrecision" << QVariant("inf") << "pickPrecision" << QVariant(16.0);
+        QTest::newRow("precision nan") << "pickPrecision" << QVariant("nan") << "pickPrecision" << QVariant(16.0);
+        QTest::newRow("unit imperial") << "unitType" << QVariant(1) << "unitType" << QVariant(1);
+        QTest::newRow("unit out of range") << "unitType" << QVariant(5) << "unitType" << QVariant(0);
+        QTest::newRow("unit text") << "unitType" << QVariant("feet") << "unitType" << QVariant(0);
+        QTest::newRow("convention rhr") << "angleConvention" << QVariant(1) << "angleConvention" << QVariant(1);
+        QTest::newRow("convention negative") << "angleConvention" << QVariant(-1) << "angleConvention" << QVariant(0);
+        QTest::newRow("reset") << "resetCaches" << QVariant(true) << "resetCaches" << QVariant(true);
+        QTest::newRow("reset text") << "resetCaches" << QVariant("perhaps") << "resetCaches" << QVariant(false);
+        QTest::newRow("input mode") << "compassClinoInputMode" << QVariant(3) << "compassClinoInputMode" << QVariant(3);
+        QTest::newRow("input mode fraction") << "compassClinoInputMode" << QVariant("2.5") << "compassClinoInputMode" << QVariant(0);
+        QTest::newRow("online offline") << "BaseMapOnlineMode" << QVariant(1) << "baseMapOnline" << QVariant(1);
+        QTest::newRow("online out of range") << "BaseMapOnlineMode" << QVariant(7) << "baseMapOnline" << QVariant(2);
+        QTest::newRow("gallery") << "UseQmlImageGallery" << QVariant(true) << "useQmlImageGallery" << QVariant(true);
+        QTest::newRow("compass off") << "compassClinoEnabled" << QVariant(false) << "compassClinoEnabled" << QVariant(false);
+        QTest::newRow("compass text") << "compassClinoEnabled" << QVariant("x") << "compassClinoEnabled" << QVariant(true);
+    }
+
+    void loadSettings()
+    {
+        QFETCH(QString, key);
+        QFETCH(QVariant, stored);
+        QFETCH(QString, property);
+        QFETCH(QVariant, expected);
+        manager->installCompassClino(true);
+        userStore().setValue(key, stored);
+        manager->loadSettings();
+        const QVariant actual = manager->property(property.toLatin1());
+        if (expected.userType() == QMetaType::Int)
+            QCOMPARE(actual.toInt(), expected.toInt());
+        else
+            QCOMPARE(actual, expected);
+    }
+
+    void loadSettingsAnnouncesOnlyThree()
+    {
+        manager->installCompassClino(true);
+        {
+            QSettings store = userStore();
+            store.setValue("pickPrecision", 8.0);
+            store.setValue("unitType", 1);
+            store.setValue("angleConvention", 1);
+            store.setValue("resetCaches", true);
+            store.setValue("compassClinoInputMode", 1);
+            store.setValue("compassClinoEnabled", false);
+            store.setValue("BaseMapOnlineMode", 0);
+            store.setValue("UseQmlImageGallery", true);
+        }
+        const QStringList quiet {"pickPrecision", "unitType", "angleConvention", "resetCaches",
+                                 "compassClinoInputMode"};
+        const QStringList announced {"compassClinoEnabled", "baseMapOnline", "useQmlImageGallery"};
+        std::vector<std::unique_ptr<QSignalSpy>> spies;
+        const QMetaObject* meta = manager->metaObject();
+        for (const QString& name : quiet + announced) {
+            const QMetaProperty p = meta->property(meta->indexOfProperty(name.toLatin1()));
+            spies.push_back(std::make_unique<QSignalSpy>(
+                manager.get(), ("2" + p.notifySignal().methodSignature()).constData()));
+        }
+        manager->loadSettings();
+        for (int i = 0; i < int(spies.size()); ++i)
+            QCOMPARE(spies[size_t(i)]->count(), i < quiet.size() ? 0 : 1);
+        QCOMPARE(manager->unitType(), ApplicationManager::Imperial);
+        manager->loadSettings();
+        for (int i = 0; i < int(spies.size()); ++i)
+            QCOMPARE(spies[size_t(i)]->count(), i < quiet.size() ? 0 : 1);
+    }
+
+    void emptyStoreGivesDefaults()
+    {
+        manager->setUnitType(ApplicationManager::Imperial);
+        manager->setPickPrecision(3.0);
+        manager->loadSettings();
+        QCOMPARE(manager->unitType(), ApplicationManager::Metric);
+        QCOMPARE(manager->angleConvention(), ApplicationManager::DipAzimuth);
+        QCOMPARE(manager->baseMapOnline(), 2);
+        QCOMPARE(manager->pickPrecision(), 16.0);
+    }
+
+    void localizedLengthValue_data()
+    {
+        QTest::addColumn<double>("metres");
+        QTest::addColumn<int>("unit");
+        QTest::addColumn<bool>("withTag");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("metric") << 1.4 << 0 << true << "1m";
+        QTest::newRow("imperial") << 1.4 << 1 << true << "5ft";
+        QTest::newRow("half up") << 2.5 << 0 << false << "3";
+        QTest::newRow("half away from zero") << -2.5 << 0 << false << "-3";
+        QTest::newRow("no negative zero") << -0.4 << 0 << true << "0m";
+        QTest::newRow("large") << 123456789.0 << 0 << true << "123456789m";
+        QTest::newRow("imperial small") << 0.5 << 1 << false << "2";
+    }
+
+    void localizedLengthValue()
+    {
+        QFETCH(double, metres);
+        QFETCH(int, unit);
+        QFETCH(bool, withTag);
+        QFETCH(QString, expected);
+        manager->setUnitType(ApplicationManager::LengthUnit(unit));
+        QCOMPARE(manager->localizedLengthValue(metres, withTag), expected);
+    }
+
+    void modelLengthValue_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("unit");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("not a number") << "abc" << 0 << 0.0;
+        QTest::newRow("empty") << "" << 1 << 0.0;
+        QTest::newRow("metric") << "10" << 0 << 10.0;
+        QTest::newRow("imperial") << "10" << 1 << 3.048;
+        QTest::newRow("negative") << "-2.5" << 0 << -2.5;
+        QTest::newRow("blanks") << " 7 " << 0 << 7.0;
+        QTest::newRow("infinite") << "inf" << 0 << 0.0;
+    }
+
+    void modelLengthValue()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, unit);
+        QFETCH(double, expected);
+        manager->setUnitType(ApplicationManager::LengthUnit(unit));
+        QVERIFY2(qAbs(manager->modelLengthValue(text) - expected) < 1e-6,
+                 qPrintable(QString::number(manager->modelLengthValue(text), 'g', 10)));
+    }
+
+    void scaleFactor_data()
+    {
+        QTest::addColumn<double>("dpi");
+        QTest::addColumn<double>("longSide");
+        QTest::addColumn<double>("expected");
+        QTest::newRow("laptop") << 96.0 << 1366.0 << 0.657309;
+        QTest::newRow("phone") << 400.0 << 1280.0 << 1.511055;
+        QTest::newRow("tablet") << 264.0 << 2048.0 << 1.807601;
+        QTest::newRow("exactly 5.8 inches") << 200.0 << 1160.0 << 1.369394;
+        QTest::newRow("no dpi") << 0.0 << 1280.0 << 1.511055;
+        QTest::newRow("negative dpi") << -96.0 << 1280.0 << 1.511055;
+        QTest::newRow("nan dpi") << qQNaN() << 1280.0 << 1.511055;
+        QTest::newRow("infinite dpi") << qInf() << 1280.0 << 1.511055;
+        QTest::newRow("no geometry") << 96.0 << 0.0 << 0.657309;
+        QTest::newRow("nothing known") << 0.0 << 0.0 << 1.0;
+    }
+
+    void scaleFactor()
+    {
+        QFETCH(double, dpi);
+        QFETCH(double, longSide);
+        QFETCH(double, expected);
+        QVERIFY2(qAbs(ApplicationManager::scaleFactorFor(dpi, longSide) - expected) < 1e-6,
+                 qPrintable(QString::number(ApplicationManager::scaleFactorFor(dpi, longSide), 'f', 7)));
+    }
+
+    void scaleFactorFollowsTheViewScreen()
+    {
+        QSignalSpy spy(manager.get(), &ApplicationManager::logicalToPhysicalMultiplierChanged);
+        manager->updateLogicalToPhysicalMultiplier();
+        QCOMPARE(spy.count(), 0); // no view yet
+
+        QQuickView view;
+        manager->setMainView(&view);
+        QVERIFY(view.screen());
+        const QRect geometry = view.screen()->geometry();
+        const double expected = ApplicationManager::scaleFactorFor(
+            view.screen()->physicalDotsPerInch(), qMax(geometry.width(), geometry.height()));
+        manager->updateLogicalToPhysicalMultiplier();
+        QCOMPARE(manager->logicalToPhysicalMultiplier(), expected);
+        const int announced = spy.count();
+        QCOMPARE(announced, expected == 1.0 ? 0 : 1);
+        manager->updateLogicalToPhysicalMultiplier();
+        QCOMPARE(spy.count(), announced);
+        manager->setMainView(nullptr);
+    }
+
+    void uniqueIds()
+    {
+        const QRegularExpression form(QStringLiteral("^[0-9a-f]{32}$"));
+        QSet<QString> ids;
+        for (int i = 0; i < 1000; ++i) {
+            const QString id = manager->makeUniqueId(QStringLiteral("Data"));
+            QVERIFY2(form.match(id).hasMatch(), qPrintable(id));
+            ids.insert(id);
+        }
+        QCOMPARE(ids.size(), 1000);
+    }
+
+    void uniqueIdsAcrossThreads()
+    {
+        const ApplicationManager* shared = manager.get();
+        std::vector<QStringList> batches(4);
+        std::vector<std::thread> workers;
+        for (QStringList& batch : batches) {
+            workers.emplace_back([shared, &batch] {
+                for (int i = 0; i < 250; ++i)
+                    batch << shared->makeUniqueId(QStringLiteral("LineTool"));
+            });
+        }
+        for (std::thread& worker : workers)
+            worker.join();
+        QSet<QString> ids;
+        for (const QStringList& batch : batches)
+            for (const QString& id : batch)
+                ids.insert(id);
+        QCOMPARE(ids.size(), 1000);
+    }
+
+    void contrastingColor_data()
+    {
+        QTest::addColumn<QColor>("color");
+        QTest::addColumn<QColor>("expected");
+        QTest::newRow("black") << QColor(Qt::black) << QColor(Qt::white);
+        QTest::newRow("value 164") << QColor::fromHsv(200, 255, 164) << QColor(Qt::white);
+        QTest::newRow("value 165") << QColor::fromHsv(200, 255, 165) << QColor(Qt::black);
+        QTest::newRow("white") << QColor(Qt::white) << QColor(Qt::black);
+        QTest::newRow("dark red") << QColor(128, 0, 0) << QColor(Qt::white);
+        QTest::newRow("yellow") << QColor(Qt::yellow) << QColor(Qt::black);
+    }
+
+    void contrastingColor()
+    {
+        QFETCH(QColor, color);
+        QFETCH(QColor, expected);
+        QCOMPARE(ApplicationManager::contrastingColor(color), expected);
+    }
+
+    void colorComponents_data()
+    {
+        QTest::addColumn<QColor>("color");
+        QTest::addColumn<double>("hue");
+        QTest::addColumn<double>("saturation");
+        QTest::addColumn<double>("value");
+        QTest::newRow("red") << QColor(255, 0, 0) << 0.0 << 1.0 << 1.0;
+        QTest::newRow("half blue") << QColor::fromHsvF(2.0 / 3.0, 0.5, 0.5) << 2.0 / 3.0 << 0.5 << 0.5;
+        QTest::newRow("grey has no hue") << QColor(128, 128, 128) << -1.0 << 0.0 << 128.0 / 255.0;
+    }
+
+    void colorComponents()
+    {
+        QFETCH(QColor, color);
+        QFETCH(double, hue);
+        QFETCH(double, saturation);
+        QFETCH(double, value);
+        QVERIFY(qAbs(ApplicationManager::colorHue(color) - hue) < 1e-3);
+        QVERIFY(qAbs(ApplicationManager::colorSaturation(color) - saturation) < 1e-3);
+        QVERIFY(qAbs(ApplicationManager::colorValue(color) - value) < 1e-3);
+    }
+
+    void folders()
+    {
+        QCOMPARE(manager->tempPath(), QDir::tempPath() + QStringLiteral("/Orvanta"));
+        QCOMPARE(manager->cachePath(), QDir::tempPath() + QStringLiteral("/example.quarzel.Quarzel"));
+        QCOMPARE(manager->documentPath(), QDir::homePath());
+        QCOMPARE(manager->assetPath(),
+                 qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/KIV/Quarzel"));
+        for (const QString& path : {manager->tempPath(), manager->cachePath(),
+                                    manager->documentPath(), manager->assetPath()})
+            QVERIFY(!path.endsWith(QLatin1Char('/')));
+    }
+
+    void clearCachesKeepsLinkTargets()
+    {
+        QTemporaryDir outside;
+        QVERIFY(outside.isValid());
+        QVERIFY(QDir(outside.path()).mkpath(QStringLiteral("keep")));
+        QVERIFY(touch(outside.path() + QStringLiteral("/keep/precious.txt")));
+        QVERIFY(touch(outside.path() + QStringLiteral("/file.txt")));
+
+        const QString cache = manager->cachePath();
+        QVERIFY(QDir().mkpath(cache + QStringLiteral("/tiles/0/1")));
+        QVERIFY(touch(cache + QStringLiteral("/cache.db")));
+        QVERIFY(touch(cache + QStringLiteral("/.hidden")));
+        QVERIFY(touch(cache + QStringLiteral("/tiles/0/1/2.png")));
+        QVERIFY(QFile::link(outside.path(), cache + QStringLiteral("/folderLink")));
+        QVERIFY(QFile::link(outside.path() + QStringLiteral("/file.txt"), cache + QStringLiteral("/fileLink")));
+        QVERIFY(QFile::link(outside.path(), cache + QStringLiteral("/tiles/deepLink")));
+
+        manager->clearCaches();
+
+        QVERIFY(QFileInfo(cache).isDir());
+        QCOMPARE(QDir(cache).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System),
+                 QStringList());
+        QVERIFY(QFile::exists(outside.path() + QStringLiteral("/keep/precious.txt")));
+        QVERIFY(QFile::exists(outside.path() + QStringLiteral("/file.txt")));
+    }
+
+    void clearCachesThroughLinkedFolder()
+    {
+        QTemporaryDir outside;
+        QVERIFY(touch(outside.path() + QStringLiteral("/precious.txt")));
+        const QString cache = manager->cachePath();
+        QVERIFY(QFile::link(outside.path(), cache));
+
+        manager->clearCaches();
+
+        QVERIFY(!QFileInfo(cache).isSymLink());
+        QVERIFY(!QFileInfo::exists(cache));
+        QVERIFY(QFile::exists(outside.path() + QStringLiteral("/precious.txt")));
+    }
+
+    void clearCachesWithoutFolder()
+    {
+        QVERIFY(!QFileInfo::exists(manager->cachePath()));
+        manager->clearCaches();
+        QVERIFY(!QFileInfo::exists(manager->cachePath()));
+    }
+
+    void setupEnvironmentOnlyForShippedFolders()
+    {
+        qunsetenv("GDAL_DATA");
+        qunsetenv("GEOTIFF_CSV");
+        qunsetenv("PROJ_LIB");
+        CPLSetConfigOption("PROJ_LIB", nullptr);
+        const QString gdal = manager->assetPath() + QStringLiteral("/gdal");
+        QVERIFY(QDir().mkpath(gdal));
+
+        manager->setupEnvironment();
+
+        QCOMPARE(qEnvironmentVariable("GDAL_DATA"), gdal);
+        QCOMPARE(qEnvironmentVariable("GEOTIFF_CSV"), gdal);
+        QVERIFY(!qEnvironmentVariableIsSet("PROJ_LIB"));
+        QCOMPARE(QString::fromLocal8Bit(CPLGetConfigOption("GDAL_DATA", "")), gdal);
+        QCOMPARE(QString::fromLocal8Bit(CPLGetConfigOption("PROJ_LIB", "")), QString());
+        QDir(manager->assetPath()).removeRecursively();
+    }
+
+    void fullscreenWithoutViewOnlyStores()
+    {
+        QSignalSpy spy(manager.get(), &ApplicationManager::fullscreenChanged);
+        manager->setFullscreen(true);
+        QCOMPARE(QSettings().value(QStringLiteral("startFullscreen")).toBool(), true);
+        QVERIFY(!manager->fullscreen());
+        manager->setFullscreen(false);
+        QCOMPARE(QSettings().value(QStringLiteral("startFullscreen")).toBool(), false);
+        QCOMPARE(spy.count(), 0);
+    }
+
+    void fullscreenWithView()
+    {
+        QQuickView view;
+        manager->setMainView(&view);
+        QSignalSpy spy(manager.get(), &ApplicationManager::fullscreenChanged);
+        manager->setFullscreen(true);
+        QVERIFY(manager->fullscreen());
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(QSettings().value(QStringLiteral("startFullscreen")).toBool(), true);
+        manager->setFullscreen(true);
+        QCOMPARE(spy.count(), 1);
+        manager->setFullscreen(false);
+        QVERIFY(!manager->fullscreen());
+        QCOMPARE(spy.count(), 2);
+        QCOMPARE(spy.last().at(0).toBool(), false);
+        QCOMPARE(QSettings().value(QStringLiteral("startFullscreen")).toBool(), false);
+        manager->setMainView(nullptr);
+    }
+
+    void newBuildAnnouncement_data()
+    {
+        QTest::addColumn<QString>("announced");
+        QTest::addColumn<int>("remindedDaysAgo"); // -1: never
+        QTest::addColumn<bool>("before");
+        QTest::addColumn<bool>("expected");
+        QTest::newRow("newer, due") << "1.3.1.100" << -1 << false << true;
+        QTest::newRow("older, due") << "1.3.0.25161" << -1 << true << false;
+        QTest::newRow("three parts") << "1.3.0" << -1 << true << true;
+        QTest::newRow("five parts") << "1.3.1.0.1" << -1 << false << false;
+        QTest::newRow("newer, reminded today") << "1.3.1.100" << 0 << false << false;
+        QTest::newRow("newer, reminded yesterday") << "1.3.1.100" << 1 << false << true;
+        QTest::newRow("major wins") << "2.0.0.0" << -1 << false << true;
+    }
+
+    void newBuildAnnouncement()
+    {
+        QFETCH(QString, announced);
+        QFETCH(int, remindedDaysAgo);
+        QFETCH(bool, before);
+        QFETCH(bool, expected);
+        if (remindedDaysAgo >= 0)
+            QSettings().setValue(QStringLiteral("NewVersionRemindMeLaterTime"),
+                                 QDateTime::currentDateTime().addDays(-remindedDaysAgo));
+        manager->setNewBuildAvailable(before);
+        manager->setNewBuildNumber(announced);
+        QCOMPARE(manager->newBuildAvailable(), expected);
+    }
+
+    void remindLaterPostponesToTomorrow()
+    {
+        QVERIFY(manager->isNewBuildReminderDue());
+        manager->newBuildRemindLater();
+        QVERIFY(!manager->isNewBuildReminderDue());
+    }
+
+    void baseZipAndShareDoNothing()
+    {
+        const QString zip = QDir::tempPath() + QStringLiteral("/out.zip");
+        const QString file = QDir::tempPath() + QStringLiteral("/in.txt");
+        QVERIFY(touch(file));
+        QVERIFY(!manager->zipFiles(zip, {file}, nullptr));
+        QVERIFY(!QFileInfo::exists(zip));
+        QTest::ignoreMessage(QtDebugMsg,
+                             "bool ApplicationManager::shareFiles(const QStringList &files) is not implemented!");
+        QVERIFY(!manager->shareFiles({file}));
+    }
+
+    void loadTextFromFile()
+    {
+        const QString path = QDir::tempPath() + QStringLiteral("/help.txt");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QStringLiteral("Schiefer \u00e4\nline two").toUtf8());
+        file.close();
+        QCOMPARE(manager->loadTextFromFile(path), QStringLiteral("Schiefer \u00e4\nline two"));
+        QCOMPARE(manager->loadTextFromFile(path + QStringLiteral(".missing")), QString());
+    }
+
+    void qmlSeesTheEnumerations()
+    {
+        manager->registerQmlTypes();
+        QQmlEngine engine;
+        engine.rootContext()->setContextProperty(QStringLiteral("_appManager"), manager.get());
+        QQmlComponent component(&engine);
+        component.setData("import QtQml 2.0\n"
+                          "import quarzel.touch 1.0\n"
+                          "QtObject {\n"
+                          "  property int imperial: ApplicationManager.Imperial\n"
+                          "  property int rhr: ApplicationManager.DipStrikeRHR\n"
+                          "  property string id: _appManager.makeUniqueId(\"qml\")\n"
+                          "  property string length: _appManager.localizedLengthValue(1.4)\n"
+                          "}\n",
+                          QUrl());
+        std::unique_ptr<QObject> object(component.create());
+        QVERIFY2(object, qPrintable(component.errorString()));
+        QCOMPARE(object->property("imperial").toInt(), 1);
+        QCOMPARE(object->property("rhr").toInt(), 1);
+        QCOMPARE(object->property("id").toString().size(), 32);
+        QCOMPARE(object->property("length").toString(), QStringLiteral("1m"));
+    }
+
+    void toolDestructorClearsCurrentTool()
+    {
+        auto* current = new kiv::Tool;
+        manager->setCurrentTool(current);
+        {
+            kiv::Tool passing;
+        }
+        QCOMPARE(manager->currentTool(), current);
+        delete current;
+        QCOMPARE(manager->currentTool(), nullptr);
+        manager.reset();
+        // A tool outliving the manager must not reach for it.
+        kiv::Tool late;
+    }
+
+private:
+    static bool touch(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write("x", 1) == 1;
+    }
+};
+
+QTEST_MAIN(TestApplicationManager)
+#include "tst_applicationmanager.moc"

@@ -1,0 +1,12 @@
+#include "tools/AbstractLocationManager.h"
+
+namespace kiv {
+
+AbstractLocationManager::AbstractLocationManager(QObject* parent)
+    : QObject(parent)
+{
+}
+
+AbstractLocationManager::~AbstractLocationManager() = default;
+
+} // namespace kiv

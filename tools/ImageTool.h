@@ -1,0 +1,34 @@
+#pragma once
+
+#include "tools/Tool.h"
+
+#include <QString>
+
+namespace kiv {
+
+// The picture tool. For now it provides the naming of new picture files in the
+// current project's "images" folder.
+class ImageTool : public Tool
+{
+    Q_OBJECT
+
+public:
+    explicit ImageTool(QObject* parent = nullptr);
+    ~ImageTool() override;
+
+    // A free absolute path for a new picture in the current project's
+    // "images" folder (created when missing): prefix, local date and time
+    // ("2024-05-01_12-30-05"), suffix. Empty when there is no current
+    // project, the folder cannot be made or the file already exists.
+    static QString uniqueImagePath(const QString& prefix, const QString& suffix);
+    static QString makeUniqueImagePath(const QString& prefix, const QString& suffix);
+
+    // The same, below the given project folder.
+    static QString uniqueImagePathIn(const QString& projectFolder, const QString& prefix,
+                                     const QString& suffix);
+
+private:
+    static QString currentProjectFolder();
+};
+
+} // namespace kiv
