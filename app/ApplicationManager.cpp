@@ -1,5 +1,8 @@
 #include "app/ApplicationManager.h"
 
+#include "Database/CommandManager.h"
+#include "Database/PersistantCache.h"
+
 #include "app/platform/Platform.h"
 #include "tools/QPositioningLocationManager.h"
 #include "tools/SimpleCompassClino.h"
@@ -151,8 +154,8 @@ QString ApplicationManager::buildNumber() const { return m_buildNumber; }
 
 bool ApplicationManager::canUndo() const
 {
-    // Wired when the command manager lands: CommandManager::instance().canUndo().
-    return false;
+    CommandManager* manager = CommandManager::instance();
+    return manager && manager->canUndo();
 }
 
 QObject* ApplicationManager::ui() const { return m_ui; }
@@ -554,8 +557,11 @@ void ApplicationManager::clearCaches()
 
 void ApplicationManager::clearPersistentCacheIfOpen()
 {
-    // Wired when the persistent cache lands: clear it only when it already
-    // exists; never create it just to clear it.
+    // Never create the cache just to clear it.
+    if (PersistantCache::exists()) {
+        if (PersistantCache* cache = PersistantCache::instance())
+            cache->clear();
+    }
 }
 
 void ApplicationManager::clearFolderContents(const QString& path)
@@ -574,7 +580,8 @@ void ApplicationManager::clearFolderContents(const QString& path)
 
 void ApplicationManager::undo()
 {
-    // Wired when the command manager lands: CommandManager::instance().undo().
+    if (CommandManager* manager = CommandManager::instance())
+        manager->undo();
 }
 
 // --- settings of the QML side -----------------------------------------------------
