@@ -3,7 +3,11 @@
 #include "Database/CommandManager.h"
 #include "Database/PersistantCache.h"
 
+#include "app/DialogController.h"
+#include "app/MainView.h"
+#include "app/ThumbnailImageProvider.h"
 #include "app/platform/Platform.h"
+#include "tools/MagneticModel.h"
 #include "tools/QPositioningLocationManager.h"
 #include "tools/SimpleCompassClino.h"
 
@@ -190,8 +194,8 @@ QString ApplicationManager::newBuildNotes() const { return m_newBuildNotes; }
 bool ApplicationManager::newBuildAvailable() const { return m_newBuildAvailable; }
 
 QGuiApplication* ApplicationManager::application() const { return m_application; }
-QQuickView* ApplicationManager::mainView() const { return m_mainView; }
-void ApplicationManager::setMainView(QQuickView* view) { m_mainView = view; }
+MainView* ApplicationManager::mainView() const { return m_mainView; }
+void ApplicationManager::setMainView(MainView* view) { m_mainView = view; }
 std::shared_ptr<DialogController> ApplicationManager::dialogController() const { return m_dialogController; }
 Tool* ApplicationManager::currentTool() const { return m_currentTool; }
 void ApplicationManager::setCurrentTool(Tool* tool) { m_currentTool = tool; }
@@ -318,8 +322,71 @@ void ApplicationManager::setSensors(AbstractLocationManager* locationManager,
 
 void ApplicationManager::init()
 {
-    // The start-up sequence is wired when the main view, the dialog
-    // controller, the command manager and the model manager land.
+    checkOnlineStatus(false);
+    m_mainView = new MainView();
+    loadSettings();
+    m_dialogController = std::make_shared<DialogController>();
+    if (CommandManager* commands = CommandManager::instance())
+        connect(commands, &CommandManager::canUndoChanged, this, &ApplicationManager::canUndoChanged);
+    // The location manager reads the magnetic model from the asset folder.
+    MagneticModel::installBundledModel(assetPath());
+    createSensors();
+    if (m_compassClino && m_compassClino->hasRequiredSensors())
+        m_compassClino->startUpdates();
+    initModel();
+    registerQmlTypes();
+    setupEnvironment();
+    QQmlContext* context = m_mainView->rootContext();
+    context->setContextProperty(QStringLiteral("_appManager"), this);
+    context->setContextProperty(QStringLiteral("_dialogController"), m_dialogController.get());
+    createUi();
+    updateLogicalToPhysicalMultiplier();
+    addImageProviders();
+    if (m_resetCaches) {
+        clearCaches();
+        setResetCaches(false);
+        saveSettings();
+    }
+    m_mainView->setSource(QUrl(QStringLiteral("qrc:/qml/main.qml")));
+    connect(m_mainView, &MainView::resized, this, &ApplicationManager::handleMainWindowResize);
+    if (QScreen* screen = m_mainView->screen()) {
+        screen->setOrientationUpdateMask(Qt::PortraitOrientation | Qt::LandscapeOrientation
+                                         | Qt::InvertedPortraitOrientation | Qt::InvertedLandscapeOrientation);
+    }
+    m_windowGeometry = m_mainView->geometry();
+    QDir().mkpath(cachePath());
+    PersistantCache::instance();
+    if (QSettings().value(QStringLiteral("startFullscreen"), false).toBool())
+        setFullscreen(true);
+    else
+        m_mainView->show();
+}
+
+void ApplicationManager::initModel()
+{
+}
+
+void ApplicationManager::createUi()
+{
+    const QUrl url(QStringLiteral("qrc:/qml/UI.qml"));
+    QQmlEngine* engine = m_mainView->engine();
+    QQmlComponent component(engine, url);
+    QObject* ui = component.create(engine->rootContext());
+    if (!ui) {
+        qDebug() << "failed to load:" << url << component.errorString();
+        return;
+    }
+    m_mainView->rootContext()->setContextProperty(QStringLiteral("_ui"), ui);
+    setUi(ui);
+}
+
+void ApplicationManager::addImageProviders()
+{
+    QQmlEngine* engine = m_mainView->engine();
+    const QStringList ids = { QStringLiteral("thumbnail"), QStringLiteral("cell"), QStringLiteral("detail"),
+                              QStringLiteral("gallery"), QStringLiteral("default") };
+    for (const QString& id : ids)
+        engine->addImageProvider(id, new ThumbnailImageProvider());
 }
 
 QString ApplicationManager::tempPath() const

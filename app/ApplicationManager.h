@@ -14,12 +14,12 @@
 #include <memory>
 
 class QGuiApplication;
-class QQuickView;
 class QSettings;
 
 namespace kiv {
 
 class DialogController;
+class MainView;
 class Task;
 class TestConnectionThread;
 class Tool;
@@ -144,9 +144,8 @@ public:
     void setNewBuildAvailable(bool available);
 
     QGuiApplication* application() const;
-    // The window. Becomes the main view class when that exists.
-    QQuickView* mainView() const;
-    void setMainView(QQuickView* view);
+    MainView* mainView() const;
+    void setMainView(MainView* view);
     std::shared_ptr<DialogController> dialogController() const;
     Tool* currentTool() const;
     void setCurrentTool(Tool* tool);
@@ -260,6 +259,9 @@ private:
     // The user store: organisation "user", no application name.
     static std::unique_ptr<QSettings> userSettings();
     void clearPersistentCacheIfOpen();
+    void createUi();
+    void addImageProviders();
+    void initModel();
     static void clearFolderContents(const QString& path);
 
     static ApplicationManager* s_instance;
@@ -283,7 +285,7 @@ private:
     QString m_newBuildUrl = QStringLiteral("https://www.quarzel.example/digital-mapping");
     QString m_newBuildNotes = QStringLiteral("Minor updates and bug fixes.");
     bool m_newBuildAvailable = false;
-    QQuickView* m_mainView = nullptr;
+    MainView* m_mainView = nullptr;
     std::shared_ptr<DialogController> m_dialogController;
     QGuiApplication* m_application = nullptr;
     QString m_buildNumber = QStringLiteral("1.3.0.25162");

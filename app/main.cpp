@@ -1,11 +1,36 @@
+#include "Database/DestructorManager.h"
+#include "app/ApplicationManager.h"
+
 #include <QGuiApplication>
-#include <QTextStream>
+
+#include <curl/curl.h>
 
 int main(int argc, char* argv[])
 {
-    QGuiApplication app(argc, argv);
+    kiv::DestructorManager::instance();
+#ifdef Q_OS_WIN
+    // Must be set before the application object; Qt ignores it afterwards.
+    QCoreApplication::setAttribute(Qt::AA_UseOpenGLES);
+#else
+    // The map draws on the GUI thread, inside Qt Quick's frame.
+    if (!qEnvironmentVariableIsSet("QSG_RENDER_LOOP"))
+        qputenv("QSG_RENDER_LOOP", "basic");
+#endif
+    // Before any thread exists: tile downloads use libcurl from workers.
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+
+    auto* application = new QGuiApplication(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("Quarzel"));
-    QGuiApplication::setApplicationVersion(QStringLiteral(QUARZEL_VERSION));
-    QTextStream(stdout) << "Quarzel " << QGuiApplication::applicationVersion() << Qt::endl;
-    return 0;
+    QGuiApplication::setOrganizationDomain(QStringLiteral("quarzel.example"));
+    QGuiApplication::setOrganizationName(QStringLiteral("KIV"));
+
+    // Lives until the process ends, with its window and dialog controller.
+    auto* manager = new kiv::ApplicationManager(application);
+    manager->init();
+    const int exitCode = application->exec();
+
+    delete application;
+    kiv::DestructorManager::instance().destroyAll();
+    curl_global_cleanup();
+    return exitCode;
 }

@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include "app/ApplicationManager.h"
+#include "app/MainView.h"
 #include "tools/QPositioningLocationManager.h"
 #include "tools/SimpleCompassClino.h"
 #include "tools/Tool.h"
@@ -522,7 +523,7 @@ private slots:
         manager->updateLogicalToPhysicalMultiplier();
         QCOMPARE(spy.count(), 0); // no view yet
 
-        QQuickView view;
+        kiv::MainView view;
         manager->setMainView(&view);
         QVERIFY(view.screen());
         const QRect geometry = view.screen()->geometry();
@@ -701,7 +702,7 @@ private slots:
 
     void fullscreenWithView()
     {
-        QQuickView view;
+        kiv::MainView view;
         manager->setMainView(&view);
         QSignalSpy spy(manager.get(), &ApplicationManager::fullscreenChanged);
         manager->setFullscreen(true);
