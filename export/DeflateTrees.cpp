@@ -16,7 +16,6 @@ constexpr int MaxBits = 15;
 constexpr int MaxCodeLengthBits = 7;
 constexpr int MinMatch = 3;
 constexpr int MaxMatch = 258;
-constexpr int SymbolCheckInterval = 4096;
 
 constexpr uint8_t LengthExtra[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                      2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
@@ -75,10 +74,11 @@ struct CodeTables
     }
 };
 
-const CodeTables& tables()
+const CodeTables codeTables;
+
+inline const CodeTables& tables()
 {
-    static const CodeTables instance;
-    return instance;
+    return codeTables;
 }
 
 uint16_t reverseBits(unsigned code, int length)
@@ -113,8 +113,7 @@ void assignCodes(const std::vector<uint8_t>& lengths, std::vector<uint16_t>& cod
 } // namespace
 
 DeflateTrees::DeflateTrees()
-    : literals_(LiteralBufferSize)
-    , distances_(LiteralBufferSize)
+    : symbols_(LiteralBufferSize)
     , out_(OutputBufferSize)
 {
     buildFixedTrees();
@@ -154,7 +153,7 @@ void DeflateTrees::setError(const char* message)
 
 void DeflateTrees::resetBlock()
 {
-    symbols_ = 0;
+    count_ = 0;
     matches_ = 0;
     std::fill(std::begin(literalFreq_), std::end(literalFreq_), 0u);
     std::fill(std::begin(distanceFreq_), std::end(distanceFreq_), 0u);
@@ -167,27 +166,22 @@ bool DeflateTrees::tallyMatch(unsigned distance, unsigned length, uint64_t block
         setError("ct_tally: bad match");
         return false;
     }
-    literals_[symbols_] = uint8_t(length - MinMatch);
-    distances_[symbols_++] = uint16_t(distance);
+    symbols_[count_++] = distance << 8 | (length - MinMatch);
     ++matches_;
     ++literalFreq_[EndOfBlock + 1 + t.lengthCode[length - MinMatch]];
     ++distanceFreq_[t.distanceCodeOf(distance - 1)];
     return blockFull(blockInput);
 }
 
-bool DeflateTrees::blockFull(uint64_t blockInput)
+// A block that already compresses well ends early, so that the next one can
+// adapt its codes to data that may look different.
+bool DeflateTrees::compressesWell(uint64_t blockInput) const
 {
-    if ((symbols_ & (SymbolCheckInterval - 1)) == 0) {
-        // A block that already compresses well ends early, so that the next
-        // one can adapt its codes to data that may look different.
-        uint64_t estimate = uint64_t(symbols_) * 8;
-        for (int code = 0; code < DistanceCodes; ++code)
-            estimate += uint64_t(distanceFreq_[code]) * (5 + DistanceExtra[code]);
-        estimate >>= 3;
-        if (matches_ < symbols_ / 2 && estimate < blockInput / 2)
-            return true;
-    }
-    return symbols_ == LiteralBufferSize - 1;
+    uint64_t estimate = uint64_t(count_) * 8;
+    for (int code = 0; code < DistanceCodes; ++code)
+        estimate += uint64_t(distanceFreq_[code]) * (5 + DistanceExtra[code]);
+    estimate >>= 3;
+    return matches_ < count_ / 2 && estimate < blockInput / 2;
 }
 
 // Huffman code lengths for freq, limited to maxLength bits.
@@ -445,9 +439,10 @@ void DeflateTrees::sendSymbols(const Tree& literalTree, const Tree& distanceTree
     const CodeTables& t = tables();
     const uint8_t* litLengths = literalTree.lengths.data();
     const uint16_t* litCodes = literalTree.codes.data();
-    for (int i = 0; i < symbols_; ++i) {
-        const unsigned distance = distances_[i];
-        const unsigned value = literals_[i];
+    const uint32_t* symbols = symbols_.data();
+    for (int i = 0; i < count_; ++i) {
+        const unsigned distance = symbols[i] >> 8;
+        const unsigned value = symbols[i] & 0xFF;
         if (distance == 0) {
             putBits(litCodes[value], litLengths[value]);
             continue;

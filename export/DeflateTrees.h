@@ -17,6 +17,7 @@ public:
 
     static constexpr int LiteralBufferSize = 32768;
     static constexpr int OutputBufferSize = 16384;
+    static constexpr int SymbolCheckInterval = 4096;
 
     DeflateTrees();
 
@@ -27,8 +28,7 @@ public:
     // blockInput is the number of input bytes the block covers so far.
     bool tallyLiteral(uint8_t literal, uint64_t blockInput)
     {
-        literals_[symbols_] = literal;
-        distances_[symbols_++] = 0;
+        symbols_[count_++] = literal;
         ++literalFreq_[literal];
         return blockFull(blockInput);
     }
@@ -50,7 +50,13 @@ private:
         int maxCode = -1;
     };
 
-    bool blockFull(uint64_t blockInput);
+    bool blockFull(uint64_t blockInput)
+    {
+        if ((count_ & (SymbolCheckInterval - 1)) == 0 && compressesWell(blockInput))
+            return true;
+        return count_ == LiteralBufferSize - 1;
+    }
+    bool compressesWell(uint64_t blockInput) const;
     void resetBlock();
     bool buildTree(const uint32_t* freq, int count, int maxLength, Tree& tree);
     void buildFixedTrees();
@@ -74,10 +80,10 @@ private:
     void putBytes(const uint8_t* data, size_t size);
     void flushOutput();
 
-    // Symbols of the block being built.
-    std::vector<uint8_t> literals_;
-    std::vector<uint16_t> distances_;
-    int symbols_ = 0;
+    // Symbols of the block being built: distance << 8 | literal or length - 3,
+    // distance 0 for a literal.
+    std::vector<uint32_t> symbols_;
+    int count_ = 0;
     int matches_ = 0;
     uint32_t literalFreq_[286] = {};
     uint32_t distanceFreq_[30] = {};

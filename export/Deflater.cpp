@@ -23,6 +23,13 @@ constexpr LevelConfig Levels[10] = {
 
 constexpr size_t WindowSlack = 512;
 
+inline uint32_t load32(const uint8_t* p)
+{
+    uint32_t v;
+    std::memcpy(&v, p, 4); // little-endian host, as the masks assume
+    return v;
+}
+
 // Length of the common prefix of a and b, at most limit; reads up to limit + 7
 // bytes of each, which the window's slack allows.
 inline unsigned commonLength(const uint8_t* a, const uint8_t* b, unsigned limit)
@@ -133,7 +140,7 @@ void Deflater::slideWindow()
         p = uint16_t(p >= WindowSize ? p - WindowSize : 0);
 }
 
-unsigned Deflater::longestMatch(unsigned chainHead, unsigned previousLength)
+inline unsigned Deflater::longestMatch(unsigned chainHead, unsigned previousLength)
 {
     unsigned chain = chainLimit_;
     if (previousLength >= goodLength_)
@@ -141,31 +148,33 @@ unsigned Deflater::longestMatch(unsigned chainHead, unsigned previousLength)
     const unsigned nice = std::min(niceLength_, lookahead_);
     // Candidates at most MaxDistance back; position 0 doubles as "no candidate".
     const unsigned limit = strstart_ > MaxDistance ? strstart_ - MaxDistance : 1;
-    const uint8_t* scan = window_.data() + strstart_;
+    const uint8_t* const window = window_.data();
+    const uint16_t* const prev = prev_.data();
+    const uint8_t* const scan = window + strstart_;
     unsigned best = previousLength;
+    unsigned bestStart = matchStart_;
     unsigned candidate = chainHead;
-    uint16_t scanEnd;
-    std::memcpy(&scanEnd, scan + best - 1, 2);
-    uint16_t scanStart;
-    std::memcpy(&scanStart, scan, 2);
+    // A longer match must agree on the four bytes ending at offset best (three
+    // bytes from the start while best is 2); one masked load tests that.
+    unsigned endOffset = best >= 3 ? best - 3 : 0;
+    uint32_t endMask = best >= 3 ? 0xFFFFFFFFu : 0x00FFFFFFu;
+    uint32_t scanEnd = load32(scan + endOffset) & endMask;
     do {
-        const uint8_t* match = window_.data() + candidate;
-        uint16_t v;
-        std::memcpy(&v, match + best - 1, 2);
-        if (v != scanEnd)
+        const uint8_t* match = window + candidate;
+        if ((load32(match + endOffset) & endMask) != scanEnd)
             continue;
-        std::memcpy(&v, match, 2);
-        if (v != scanStart)
-            continue;
-        const unsigned length = 2 + commonLength(scan + 2, match + 2, MaxMatch - 2);
+        const unsigned length = commonLength(scan, match, MaxMatch);
         if (length > best) {
-            matchStart_ = candidate;
+            bestStart = candidate;
             best = length;
             if (length >= nice)
                 break;
-            std::memcpy(&scanEnd, scan + best - 1, 2);
+            endOffset = best - 3;
+            endMask = 0xFFFFFFFFu;
+            scanEnd = load32(scan + endOffset);
         }
-    } while ((candidate = prev_[candidate & WindowMask]) >= limit && --chain != 0);
+    } while ((candidate = prev[candidate & WindowMask]) >= limit && --chain != 0);
+    matchStart_ = bestStart;
     return best;
 }
 
