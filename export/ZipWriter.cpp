@@ -268,7 +268,6 @@ struct ZipWriter::Source
     int64_t created = 0;
     uint32_t attributes = 0;
     bool folder = false;
-    bool readFailed = false;
 
     Source() = default;
     Source(const Source&) = delete;
@@ -291,6 +290,68 @@ struct ZipWriter::Source
         created = int64_t(st.st_ctime);
     }
 
+    uint32_t openPath(const char16_t* path)
+    {
+        const QString name = QString::fromUtf16(path);
+        fd = ::open(QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            return CannotOpen;
+        ownsFd = true;
+        struct stat st;
+        if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))
+            return CannotOpen;
+        sizeKnown = S_ISREG(st.st_mode);
+        size = sizeKnown ? uint64_t(st.st_size) : 0;
+        setFileTimes(st);
+        const bool hidden = QFileInfo(name).fileName().startsWith(QLatin1Char('.'));
+        attributes = fileAttributes(st, isExecutable(fd, 0, st.st_size), hidden);
+        return Ok;
+    }
+
+    // A caller's descriptor, read from its current position; length 0 reads to its end.
+    uint32_t openHandle(int handle, uint64_t length)
+    {
+        fd = handle;
+        struct stat st;
+        if (fd < 0 || fstat(fd, &st) != 0)
+            return CannotOpen;
+        limited = length != 0;
+        remaining = length;
+        const off_t position = lseek(fd, 0, SEEK_CUR);
+        if (position >= 0 && S_ISREG(st.st_mode)) {
+            const uint64_t available = uint64_t(std::max<int64_t>(st.st_size - position, 0));
+            sizeKnown = true;
+            size = length ? std::min(length, available) : available;
+            setFileTimes(st);
+            attributes = fileAttributes(st, isExecutable(fd, position, int64_t(available)), false);
+        } else {
+            sizeKnown = length != 0;
+            size = length;
+            setCurrentTime();
+            attributes = PipeAttributes;
+        }
+        return Ok;
+    }
+
+    void openMemory(const uint8_t* data, uint64_t length)
+    {
+        memory = data;
+        limited = true;
+        remaining = length;
+        sizeKnown = true;
+        size = length;
+        setCurrentTime();
+        attributes = MemoryAttributes;
+    }
+
+    void openFolder()
+    {
+        folder = true;
+        sizeKnown = true;
+        setCurrentTime();
+        attributes = FolderAttributes;
+    }
+
     // Fills as much of buffer as the input allows; 0 at its end, -1 on an error.
     int64_t read(uint8_t* buffer, size_t capacity)
     {
@@ -306,10 +367,8 @@ struct ZipWriter::Source
                 const ssize_t n = ::read(fd, buffer + done, capacity - done);
                 if (n < 0 && errno == EINTR)
                     continue;
-                if (n < 0) {
-                    readFailed = true;
-                    return -1;
-                }
+                if (n < 0)
+                    return -1; // an error, never taken for the end of the input
                 if (n == 0)
                     break;
                 done += size_t(n);
@@ -518,6 +577,7 @@ uint32_t ZipWriter::add(const char16_t* name, const void* source, uint64_t lengt
         return BadArguments;
 
     Entry entry;
+    // Slashes separate folders in zip names, whatever the platform wrote.
     entry.name = QString::fromUtf16(name).replace(QLatin1Char('\\'), QLatin1Char('/'))
                      .toUtf8().toStdString();
     if (entry.name.empty())
@@ -530,64 +590,23 @@ uint32_t ZipWriter::add(const char16_t* name, const void* source, uint64_t lengt
         return WriteFailed;
 
     Source input;
-    const QString path = kind == SourcePath
-                             ? QString::fromUtf16(static_cast<const char16_t*>(source))
-                             : QString();
+    uint32_t opened = Ok;
     switch (kind) {
-    case SourcePath: {
-        input.fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-        if (input.fd < 0)
-            return CannotOpen;
-        input.ownsFd = true;
-        struct stat st;
-        if (fstat(input.fd, &st) != 0 || S_ISDIR(st.st_mode))
-            return CannotOpen;
-        input.sizeKnown = S_ISREG(st.st_mode);
-        input.size = input.sizeKnown ? uint64_t(st.st_size) : 0;
-        input.setFileTimes(st);
-        const bool hidden = QFileInfo(path).fileName().startsWith(QLatin1Char('.'));
-        input.attributes = fileAttributes(st, isExecutable(input.fd, 0, st.st_size), hidden);
+    case SourcePath:
+        opened = input.openPath(static_cast<const char16_t*>(source));
         break;
-    }
-    case SourceHandle: {
-        input.fd = *static_cast<const int*>(source);
-        struct stat st;
-        if (input.fd < 0 || fstat(input.fd, &st) != 0)
-            return CannotOpen;
-        const off_t position = lseek(input.fd, 0, SEEK_CUR);
-        input.limited = length != 0;
-        input.remaining = length;
-        if (position >= 0 && S_ISREG(st.st_mode)) {
-            const uint64_t available = uint64_t(std::max<int64_t>(st.st_size - position, 0));
-            input.sizeKnown = true;
-            input.size = length ? std::min(length, available) : available;
-            input.setFileTimes(st);
-            input.attributes = fileAttributes(
-                st, isExecutable(input.fd, position, int64_t(available)), false);
-        } else {
-            input.sizeKnown = length != 0;
-            input.size = length;
-            input.setCurrentTime();
-            input.attributes = PipeAttributes;
-        }
+    case SourceHandle:
+        opened = input.openHandle(*static_cast<const int*>(source), length);
         break;
-    }
     case SourceMemory:
-        input.memory = static_cast<const uint8_t*>(source);
-        input.limited = true;
-        input.remaining = length;
-        input.sizeKnown = true;
-        input.size = length;
-        input.setCurrentTime();
-        input.attributes = MemoryAttributes;
+        input.openMemory(static_cast<const uint8_t*>(source), length);
         break;
     case SourceFolder:
-        input.folder = true;
-        input.sizeKnown = true;
-        input.setCurrentTime();
-        input.attributes = FolderAttributes;
+        input.openFolder();
         break;
     }
+    if (opened != Ok)
+        return opened;
     if (input.size >= SizeLimit || written_ >= SizeLimit)
         return WriteFailed;
 

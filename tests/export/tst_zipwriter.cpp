@@ -299,6 +299,7 @@ private slots:
     void externalAttributes();
     void readErrorFailsEntry_data();
     void readErrorFailsEntry();
+    void storedSizeChangeOnPipe();
     void entryCountLimit();
     void sourceOf4GiBFails();
 
@@ -956,6 +957,36 @@ void TestZipWriter::readErrorFailsEntry()
     QCOMPARE(readAll(archive), reference);
     const ToolRun unzip = run("unzip", {"-t", archive});
     QVERIFY2(unzip.output.contains("No errors detected"), qPrintable(unzip.output));
+}
+
+void TestZipWriter::storedSizeChangeOnPipe()
+{
+    // Neither target nor header can be rewound: a stored entry must deliver
+    // the size its header announced.
+    int target[2];
+    QCOMPARE(pipe(target), 0);
+    QByteArray written;
+    std::thread reader([&] {
+        char buffer[4096];
+        ssize_t n;
+        while ((n = ::read(target[0], buffer, sizeof buffer)) > 0)
+            written.append(buffer, int(n));
+    });
+    ZipWriter* zip = ZipWriter::create(&target[1], 0, ZipWriter::TargetHandle);
+    QVERIFY(zip);
+    int source[2];
+    QCOMPARE(pipe(source), 0);
+    QCOMPARE(::write(source[1], "only thirty bytes arrive here.", 30), ssize_t(30));
+    ::close(source[1]);
+    QCOMPARE(ZipWriter::addFile(zip, u"short.zip", &source[0], 100, ZipWriter::SourceHandle),
+             0x04000000u);
+    QCOMPARE(ZipWriter::lastResult(), 0x04000000u);
+    ::close(source[0]);
+    QCOMPARE(ZipWriter::close(zip), 0u);
+    ::close(target[1]);
+    reader.join();
+    ::close(target[0]);
+    QCOMPARE(endRecord(written).entries, 0u);
 }
 
 void TestZipWriter::entryCountLimit()
