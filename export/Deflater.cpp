@@ -134,10 +134,12 @@ void Deflater::slideWindow()
     matchStart_ -= std::min(matchStart_, WindowSize);
     strstart_ -= WindowSize;
     blockStart_ -= WindowSize;
+    // Positions that fall out of the window become 0, "no candidate"; written
+    // without branches so that the loops vectorise.
     for (uint16_t& h : head_)
-        h = uint16_t(h >= WindowSize ? h - WindowSize : 0);
+        h = uint16_t((h - WindowSize) & -(h >> 15));
     for (uint16_t& p : prev_)
-        p = uint16_t(p >= WindowSize ? p - WindowSize : 0);
+        p = uint16_t((p - WindowSize) & -(p >> 15));
 }
 
 inline unsigned Deflater::longestMatch(unsigned chainHead, unsigned previousLength)
@@ -184,6 +186,8 @@ void Deflater::compressLazy()
     bool literalHeld = false;
     while (lookahead_ != 0) {
         const unsigned chainHead = insertString(strstart_);
+        // The next position's chain head is needed soon; start fetching it.
+        __builtin_prefetch(&head_[((hash_ << HashShift) ^ window_[strstart_ + 3]) & HashMask]);
         unsigned prevLength = matchLength;
         const unsigned prevMatch = matchStart_;
         matchLength = MinMatch - 1;
