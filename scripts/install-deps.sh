@@ -16,7 +16,7 @@ packages=(
   libsqlite3-dev sqlite3
   libprotobuf-dev protobuf-compiler
   libcurl4-openssl-dev libeigen3-dev
-  xvfb xauth libgl1-mesa-dri fonts-dejavu-core python3
+  xvfb xauth libgl1-mesa-dri libx11-dev fonts-dejavu-core python3
   unzip p7zip-full libarchive-tools zlib1g-dev geographiclib-tools
 )
 
