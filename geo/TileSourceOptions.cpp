@@ -1,8 +1,25 @@
 #include "geo/TileSourceOptions.h"
 
 #include <QStringList>
+#include <QUrl>
+#include <QUrlQuery>
 
 namespace kiv::geo {
+
+namespace {
+// A new access token must not orphan the tiles cached under the old one.
+QString withoutToken(const QString& url)
+{
+    QUrl u(url);
+    QUrlQuery query(u);
+    query.removeAllQueryItems(QStringLiteral("access_token"));
+    if (query.isEmpty())
+        u.setQuery(QString());
+    else
+        u.setQuery(query);
+    return u.toString();
+}
+} // namespace
 
 TileSourceOptions::TileSourceOptions(const Config& conf) : conf_(conf) {}
 
@@ -59,7 +76,7 @@ QString TileSourceOptions::cacheIdentity() const
                                            "min_level", "max_level", "default_tile_size"};
         if (layerKeys.contains(c.key()))
             continue;
-        text += c.key() + QLatin1Char('=') + c.value() + QLatin1Char(';');
+        text += c.key() + QLatin1Char('=') + (c.key() == QLatin1String("url") ? withoutToken(c.value()) : c.value()) + QLatin1Char(';');
     }
     return text;
 }

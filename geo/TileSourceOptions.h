@@ -28,9 +28,10 @@ public:
     virtual Config getConfig() const;
     virtual void mergeConfig(const Config& conf);
 
-    // The text that identifies the source's tiles in the cache. Anything that
-    // does not change the imagery (such as an access token) is left out.
-    virtual QString cacheIdentity() const;
+    // The text that identifies the source's tiles in the cache: the driver's
+    // keys without the layer's display keys and without the "access_token"
+    // query item of the URL, neither of which changes the imagery.
+    QString cacheIdentity() const;
 
 protected:
     QString str(const QString& key) const { return conf_.value(key); }

@@ -6,7 +6,8 @@ namespace kiv::geo::Drivers {
 
 // Options of the "xyz" driver: a URL template with {z}, {x} and {y}, and how
 // patiently to fetch. The access token in the URL is not part of the cache
-// identity, so a new token keeps the tiles already cached.
+// identity (see TileSourceOptions::cacheIdentity), so a new token keeps the
+// tiles already cached.
 class XYZOptions : public TileSourceOptions
 {
 public:
@@ -21,8 +22,6 @@ public:
     void setConnectTimeoutMs(int ms);
     QString userAgent() const { return str(QStringLiteral("user_agent")); }
     void setUserAgent(const QString& agent) { setStr(QStringLiteral("user_agent"), agent); }
-
-    QString cacheIdentity() const override;
 };
 
 } // namespace kiv::geo::Drivers
