@@ -276,6 +276,9 @@ bool GDALTileSource::warp(GDALDatasetH src, GDALDatasetH dst, ProgressCallback* 
         GDALCreateGenImgProjTransformer2(src, dst, transformerOptions.List());
     if (!transformer)
         return false;
+    // As gdalwarp does: exact transforms at a few points per row, linear in
+    // between, within an eighth of a pixel.
+    void* approx = GDALCreateApproxTransformer(GDALGenImgProjTransform, transformer, 0.125);
 
     const int n = int(dataBands_.size());
     GDALWarpOptions* wo = GDALCreateWarpOptions();
@@ -297,8 +300,8 @@ bool GDALTileSource::warp(GDALDatasetH src, GDALDatasetH dst, ProgressCallback* 
     wo->eResampleAlg = layout_ == Layout::Palette ? GRA_NearestNeighbour : GRA_Bilinear;
     wo->papszWarpOptions = CSLSetNameValue(wo->papszWarpOptions, "INIT_DEST", "0");
     wo->papszWarpOptions = CSLSetNameValue(wo->papszWarpOptions, "DST_ALPHA_MAX", "255");
-    wo->pfnTransformer = GDALGenImgProjTransform;
-    wo->pTransformerArg = transformer;
+    wo->pfnTransformer = GDALApproxTransform;
+    wo->pTransformerArg = approx;
     wo->pfnProgress = cancelProgress;
     wo->pProgressArg = progress;
 
@@ -306,6 +309,7 @@ bool GDALTileSource::warp(GDALDatasetH src, GDALDatasetH dst, ProgressCallback* 
     const bool ok = op && GDALChunkAndWarpImage(op, 0, 0, TileSize, TileSize) == CE_None;
     if (op)
         GDALDestroyWarpOperation(op);
+    GDALDestroyApproxTransformer(approx);
     GDALDestroyGenImgProjTransformer(transformer);
     GDALDestroyWarpOptions(wo);
     return ok;
