@@ -61,6 +61,20 @@ DataExtentList ImageLayer::getDataExtents() const
     return source ? source->getDataExtents() : DataExtentList();
 }
 
+Bounds ImageLayer::getLatLongDataBounds() const
+{
+    TileSource* source = getTileSource();
+    if (!source)
+        return Bounds();
+    if (source->getDataExtents().empty())
+        return source->getProfile()->getLatLongExtent().bounds();
+    const SpatialReference* geo = source->getProfile()->getSRS()->getGeographicSRS();
+    Bounds all;
+    for (const GeoExtent& e : source->getDataExtents())
+        all = all.unionWith(e.transform(geo).bounds());
+    return all;
+}
+
 unsigned ImageLayer::getMinLevel() const
 {
     TileSource* source = getTileSource();

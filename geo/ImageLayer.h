@@ -37,6 +37,10 @@ public:
     const Profile* getProfile() const;
     Status getStatus() const;
     DataExtentList getDataExtents() const;
+    // Longitude/latitude box around the data extents; for sources on the
+    // global mercator profile (MBTiles) this is tighter than the profile's
+    // lat-long extent. Invalid when the source failed to open.
+    Bounds getLatLongDataBounds() const;
     unsigned getMinLevel() const;
     unsigned getMaxLevel() const;
     bool isKeyInRange(const TileKey& key) const;

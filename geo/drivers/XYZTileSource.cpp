@@ -67,7 +67,7 @@ TileResult XYZTileSource::createImage(const TileKey& key, ProgressCallback* prog
         return TileResult::failed(QStringLiteral("HTTP status %1").arg(r.status));
     QImage image = QImage::fromData(r.body);
     if (image.isNull())
-        return TileResult::failed(QStringLiteral("Undecodable tile from ") + tileUrl(key));
+        return TileResult::failed(QStringLiteral("Undecodable tile ") + key.str());
     if (image.size() != QSize(Profile::TileSize, Profile::TileSize))
         image = image.scaled(Profile::TileSize, Profile::TileSize, Qt::IgnoreAspectRatio,
                              Qt::SmoothTransformation);

@@ -151,7 +151,7 @@ private slots:
         QVERIFY(layer->getProfile()->isSphericalMercator());
         QCOMPARE(layer->getTileSource()->getMinLevel(), minLevel);
         QCOMPARE(layer->getMaxLevel(), maxLevel);
-        const Bounds b = layer->getDataExtents().front().bounds();
+        const Bounds b = layer->getLatLongDataBounds();
         QVERIFY2(std::abs(b.xMin() - bounds.x()) < 1e-3 && std::abs(b.yMin() - bounds.y()) < 1e-3
                      && std::abs(b.width() - bounds.width()) < 1e-3
                      && std::abs(b.height() - bounds.height()) < 1e-3,
