@@ -1,0 +1,389 @@
+#include "geo/drivers/GDALTileSource.h"
+
+#include <cpl_string.h>
+#include <gdal_alg.h>
+#include <gdalwarper.h>
+#include <ogr_srs_api.h>
+
+#include <QDebug>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+
+#include <algorithm>
+#include <cmath>
+#include <mutex>
+
+namespace kiv::geo::Drivers {
+
+namespace {
+
+constexpr int TileSize = int(Profile::TileSize);
+
+void registerGdal()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { GDALAllRegister(); });
+}
+
+QString lastGdalError(const QString& fallback)
+{
+    const char* msg = CPLGetLastErrorMsg();
+    return msg && *msg ? QString::fromUtf8(msg) : fallback;
+}
+
+int CPL_STDCALL cancelProgress(double, const char*, void* arg)
+{
+    const auto* progress = static_cast<const ProgressCallback*>(arg);
+    return progress && progress->isCanceled() ? FALSE : TRUE;
+}
+
+// The well-known systems get the closed-form transformations.
+osg::ref_ptr<SpatialReference> fromOgr(OGRSpatialReferenceH srs)
+{
+    const char* name = OSRGetAuthorityName(srs, nullptr);
+    const char* code = OSRGetAuthorityCode(srs, nullptr);
+    if (name && code && QByteArray(name).toUpper() == "EPSG") {
+        if (QByteArray(code) == "4326")
+            return SpatialReference::create(QStringLiteral("epsg:4326"));
+        if (QByteArray(code) == "3857")
+            return SpatialReference::create(QStringLiteral("epsg:3857"));
+    }
+    char* wkt = nullptr;
+    OSRExportToWkt(srs, &wkt);
+    const QString text = QString::fromUtf8(wkt);
+    CPLFree(wkt);
+    return SpatialReference::createFromWKT(text);
+}
+
+} // namespace
+
+GDALTileSource::GDALTileSource(const GDALOptions& options)
+    : TileSource(options), path_(options.url())
+{
+}
+
+GDALTileSource::~GDALTileSource() = default;
+
+Status GDALTileSource::initialize()
+{
+    registerGdal();
+    if (path_.isEmpty())
+        return Status::Error(Status::ConfigurationError, QStringLiteral("No raster file given"));
+    CPLErrorReset();
+    GDALDatasetH ds = GDALOpenEx(path_.toUtf8().constData(), GDAL_OF_RASTER | GDAL_OF_READONLY,
+                                 nullptr, nullptr, nullptr);
+    if (!ds)
+        return Status::Error(Status::ResourceUnavailable,
+                             lastGdalError(QStringLiteral("Cannot open ") + path_));
+    std::unique_ptr<void, void (*)(void*)> closer(ds, [](void* h) { GDALClose(h); });
+
+    double gt[6];
+    if (GDALGetGeoTransform(ds, gt) != CE_None || gt[1] == 0.0 || gt[5] == 0.0)
+        return Status::Error(Status::ConfigurationError,
+                             QStringLiteral("Raster is not georeferenced: ") + path_);
+    Status status = readSpatialReference(ds);
+    if (status.isError())
+        return status;
+    status = readBands(ds);
+    if (status.isError())
+        return status;
+
+    const double w = GDALGetRasterXSize(ds);
+    const double h = GDALGetRasterYSize(ds);
+    double xmin = 1e300, ymin = 1e300, xmax = -1e300, ymax = -1e300;
+    for (const auto& [px, py] : {std::pair{0.0, 0.0}, {w, 0.0}, {0.0, h}, {w, h}}) {
+        const double x = gt[0] + px * gt[1] + py * gt[2];
+        const double y = gt[3] + px * gt[4] + py * gt[5];
+        xmin = std::min(xmin, x);
+        xmax = std::max(xmax, x);
+        ymin = std::min(ymin, y);
+        ymax = std::max(ymax, y);
+    }
+    osg::ref_ptr<const Profile> profile = Profile::create(srs_.get(), xmin, ymin, xmax, ymax);
+    if (!profile || !profile->getLatLongExtent().isValid())
+        return Status::Error(Status::ConfigurationError,
+                             QStringLiteral("Raster extent cannot be placed on the map: ") + path_);
+    setProfile(profile.get());
+    addDataExtent(profile->getLatLongExtent());
+
+    mercatorWkt_ = SpatialReference::create(QStringLiteral("epsg:3857"))->getWKT();
+    readResolution(ds, gt);
+    pool_ = std::make_unique<GDALDatasetPool>(path_, std::max(2, QThread::idealThreadCount()));
+    return Status::OK();
+}
+
+Status GDALTileSource::readSpatialReference(GDALDatasetH ds)
+{
+    if (OGRSpatialReferenceH srs = GDALGetSpatialRef(ds)) {
+        srs_ = fromOgr(srs);
+    } else {
+        // A world file usually comes with an ESRI .prj that the GeoTIFF
+        // reader itself does not look at.
+        const QFileInfo info(path_);
+        QFile prj(info.absolutePath() + QLatin1Char('/') + info.completeBaseName()
+                  + QStringLiteral(".prj"));
+        if (prj.open(QIODevice::ReadOnly | QIODevice::Text)) {
+            srs_ = SpatialReference::create(QString::fromUtf8(prj.readAll()));
+            if (srs_)
+                sidecarWkt_ = srs_->getWKT();
+        }
+    }
+    if (!srs_)
+        return Status::Error(Status::ConfigurationError,
+                             QStringLiteral("Raster has no usable spatial reference: ") + path_);
+    return Status::OK();
+}
+
+Status GDALTileSource::readBands(GDALDatasetH ds)
+{
+    const int count = GDALGetRasterCount(ds);
+    if (count < 1)
+        return Status::Error(Status::ConfigurationError, QStringLiteral("Raster has no bands"));
+
+    std::vector<int> colour;
+    for (int b = 1; b <= count; ++b) {
+        const GDALColorInterp ci = GDALGetRasterColorInterpretation(GDALGetRasterBand(ds, b));
+        if (ci == GCI_AlphaBand && srcAlphaBand_ == 0)
+            srcAlphaBand_ = b;
+        else
+            colour.push_back(b);
+    }
+    if (colour.empty())
+        return Status::Error(Status::ConfigurationError, QStringLiteral("Raster has only alpha"));
+
+    GDALRasterBandH first = GDALGetRasterBand(ds, colour.front());
+    GDALColorTableH table = GDALGetRasterColorTable(first);
+    if (colour.size() < 3 && table
+        && GDALGetRasterColorInterpretation(first) == GCI_PaletteIndex) {
+        layout_ = Layout::Palette;
+        dataBands_ = {colour.front()};
+        for (int i = 0; i < 256; ++i) {
+            const GDALColorEntry* e = i < GDALGetColorEntryCount(table)
+                ? GDALGetColorEntry(table, i) : nullptr;
+            palette_.push_back(e ? std::array<uchar, 4>{uchar(e->c1), uchar(e->c2), uchar(e->c3),
+                                                        uchar(e->c4)}
+                                 : std::array<uchar, 4>{0, 0, 0, 0});
+        }
+    } else if (colour.size() >= 3) {
+        layout_ = Layout::Rgb;
+        dataBands_.assign(colour.begin(), colour.begin() + 3);
+    } else {
+        layout_ = Layout::Grey;
+        dataBands_ = {colour.front()};
+    }
+
+    for (int b : dataBands_) {
+        GDALRasterBandH band = GDALGetRasterBand(ds, b);
+        if (GDALGetRasterDataType(band) != GDT_Byte)
+            byteData_ = false;
+        int hasNoData = FALSE;
+        const double nd = GDALGetRasterNoDataValue(band, &hasNoData);
+        if (hasNoData)
+            noData_.push_back(nd);
+    }
+    if (noData_.size() != dataBands_.size())
+        noData_.clear();
+    if (layout_ == Layout::Palette && GDALGetRasterDataType(first) != GDT_Byte)
+        return Status::Error(Status::ConfigurationError,
+                             QStringLiteral("Palettes over more than 256 entries are not supported"));
+
+    if (!byteData_) {
+        for (int b : dataBands_) {
+            double minMax[2] = {0.0, 255.0};
+            CPLErrorReset();
+            if (GDALComputeRasterMinMax(GDALGetRasterBand(ds, b), TRUE, minMax) != CE_None)
+                return Status::Error(Status::ResourceUnavailable,
+                                     lastGdalError(QStringLiteral("Cannot read raster values")));
+            ranges_.push_back({minMax[0], minMax[1]});
+        }
+    }
+    return Status::OK();
+}
+
+void GDALTileSource::readResolution(GDALDatasetH ds, const double* gt)
+{
+    osg::ref_ptr<SpatialReference> mercator = SpatialReference::create(QStringLiteral("epsg:3857"));
+    const SpatialReference* merc = mercator.get();
+    const int w = GDALGetRasterXSize(ds);
+    const int h = GDALGetRasterYSize(ds);
+    auto toMercator = [&](double px, double py, double& mx, double& my) {
+        return srs_->transform2D(gt[0] + px * gt[1] + py * gt[2], gt[3] + px * gt[4] + py * gt[5],
+                                 merc, mx, my);
+    };
+    double x0, y0, x1, y1, x2, y2;
+    const double cx = w / 2.0, cy = h / 2.0;
+    if (toMercator(cx, cy, x0, y0) && toMercator(cx + 1, cy, x1, y1)
+        && toMercator(cx, cy + 1, x2, y2)) {
+        nativeResolution_ = std::min(std::hypot(x1 - x0, y1 - y0), std::hypot(x2 - x0, y2 - y0));
+    } else {
+        const GeoExtent m = getProfile()->getExtent().transform(merc);
+        nativeResolution_ = m.isValid() ? std::min(m.width() / w, m.height() / h) : 0.0;
+    }
+    unsigned maxLevel = 0;
+    if (nativeResolution_ > 0.0) {
+        const double world = 2.0 * SpatialReference::MercatorHalfExtent;
+        maxLevel = unsigned(std::clamp(
+            std::ceil(std::log2(world / (TileSize * nativeResolution_))), 0.0, 23.0));
+    }
+    setLevels(0, maxLevel);
+
+    GDALRasterBandH band = GDALGetRasterBand(ds, dataBands_.front());
+    for (int i = 0; i < GDALGetOverviewCount(band); ++i) {
+        GDALRasterBandH ovr = GDALGetOverview(band, i);
+        if (ovr && GDALGetRasterBandXSize(ovr) > 0)
+            overviewFactors_.push_back(double(w) / GDALGetRasterBandXSize(ovr));
+    }
+}
+
+int GDALTileSource::overviewFor(double tileResolution) const
+{
+    if (nativeResolution_ <= 0.0)
+        return -1;
+    const double ratio = tileResolution / nativeResolution_;
+    int best = -1;
+    double bestFactor = 1.0;
+    for (size_t i = 0; i < overviewFactors_.size(); ++i) {
+        if (overviewFactors_[i] <= ratio && overviewFactors_[i] > bestFactor) {
+            best = int(i);
+            bestFactor = overviewFactors_[i];
+        }
+    }
+    return best;
+}
+
+GDALDatasetH GDALTileSource::createDestination(const GeoExtent& extent) const
+{
+    GDALDriverH mem = GDALGetDriverByName("MEM");
+    const GDALDataType type = byteData_ ? GDT_Byte : GDT_Float32;
+    GDALDatasetH dst =
+        GDALCreate(mem, "", TileSize, TileSize, int(dataBands_.size()) + 1, type, nullptr);
+    if (!dst)
+        return nullptr;
+    double gt[6] = {extent.xMin(), extent.width() / TileSize, 0.0,
+                    extent.yMax(), 0.0, -extent.height() / TileSize};
+    GDALSetGeoTransform(dst, gt);
+    GDALSetProjection(dst, mercatorWkt_.toUtf8().constData());
+    return dst;
+}
+
+bool GDALTileSource::warp(GDALDatasetH src, GDALDatasetH dst, ProgressCallback* progress) const
+{
+    CPLStringList transformerOptions;
+    if (!sidecarWkt_.isEmpty())
+        transformerOptions.SetNameValue("SRC_SRS", sidecarWkt_.toUtf8().constData());
+    void* transformer =
+        GDALCreateGenImgProjTransformer2(src, dst, transformerOptions.List());
+    if (!transformer)
+        return false;
+    // As gdalwarp does: exact transforms at a few points per row, linear in
+    // between, within an eighth of a pixel.
+    void* approx = GDALCreateApproxTransformer(GDALGenImgProjTransform, transformer, 0.125);
+
+    const int n = int(dataBands_.size());
+    GDALWarpOptions* wo = GDALCreateWarpOptions();
+    wo->hSrcDS = src;
+    wo->hDstDS = dst;
+    wo->nBandCount = n;
+    wo->panSrcBands = static_cast<int*>(CPLMalloc(sizeof(int) * n));
+    wo->panDstBands = static_cast<int*>(CPLMalloc(sizeof(int) * n));
+    for (int i = 0; i < n; ++i) {
+        wo->panSrcBands[i] = dataBands_[i];
+        wo->panDstBands[i] = i + 1;
+    }
+    wo->nSrcAlphaBand = srcAlphaBand_;
+    wo->nDstAlphaBand = n + 1;
+    if (!noData_.empty()) {
+        wo->padfSrcNoDataReal = static_cast<double*>(CPLMalloc(sizeof(double) * n));
+        std::copy(noData_.begin(), noData_.end(), wo->padfSrcNoDataReal);
+    }
+    wo->eResampleAlg = layout_ == Layout::Palette ? GRA_NearestNeighbour : GRA_Bilinear;
+    wo->papszWarpOptions = CSLSetNameValue(wo->papszWarpOptions, "INIT_DEST", "0");
+    wo->papszWarpOptions = CSLSetNameValue(wo->papszWarpOptions, "DST_ALPHA_MAX", "255");
+    wo->pfnTransformer = GDALApproxTransform;
+    wo->pTransformerArg = approx;
+    wo->pfnProgress = cancelProgress;
+    wo->pProgressArg = progress;
+
+    GDALWarpOperationH op = GDALCreateWarpOperation(wo);
+    const bool ok = op && GDALChunkAndWarpImage(op, 0, 0, TileSize, TileSize) == CE_None;
+    if (op)
+        GDALDestroyWarpOperation(op);
+    GDALDestroyApproxTransformer(approx);
+    GDALDestroyGenImgProjTransformer(transformer);
+    GDALDestroyWarpOptions(wo);
+    return ok;
+}
+
+QImage GDALTileSource::toImage(GDALDatasetH dst) const
+{
+    const int n = int(dataBands_.size());
+    const int pixels = TileSize * TileSize;
+    std::vector<float> values(size_t(pixels) * (n + 1));
+    if (GDALDatasetRasterIO(dst, GF_Read, 0, 0, TileSize, TileSize, values.data(), TileSize,
+                            TileSize, GDT_Float32, n + 1, nullptr, 0, 0, 0)
+        != CE_None)
+        return QImage();
+
+    auto toByte = [this](float v, int band) {
+        if (byteData_)
+            return uchar(std::clamp(std::lround(v), 0L, 255L));
+        const auto& [lo, hi] = ranges_[band];
+        const double t = hi > lo ? (v - lo) / (hi - lo) : 0.0;
+        return uchar(std::clamp(std::lround(t * 255.0), 0L, 255L));
+    };
+
+    QImage image(TileSize, TileSize, QImage::Format_RGBA8888);
+    bool anyVisible = false;
+    const float* alpha = values.data() + size_t(pixels) * n;
+    for (int y = 0; y < TileSize; ++y) {
+        uchar* row = image.scanLine(y);
+        for (int x = 0; x < TileSize; ++x) {
+            const int i = y * TileSize + x;
+            uchar* p = row + 4 * x;
+            uchar a = uchar(std::clamp(std::lround(alpha[i]), 0L, 255L));
+            if (layout_ == Layout::Palette) {
+                const auto& c = palette_[std::clamp(std::lround(values[i]), 0L, 255L)];
+                p[0] = c[0];
+                p[1] = c[1];
+                p[2] = c[2];
+                a = uchar(a * c[3] / 255);
+            } else if (layout_ == Layout::Grey) {
+                p[0] = p[1] = p[2] = toByte(values[i], 0);
+            } else {
+                for (int b = 0; b < 3; ++b)
+                    p[b] = toByte(values[size_t(b) * pixels + i], b);
+            }
+            p[3] = a;
+            anyVisible = anyVisible || a != 0;
+        }
+    }
+    return anyVisible ? image : QImage();
+}
+
+TileResult GDALTileSource::createImage(const TileKey& key, ProgressCallback* progress)
+{
+    const GeoExtent extent = key.getExtent();
+    if (!pool_ || !extent.isValid() || !extent.getSRS()->isSphericalMercator())
+        return TileResult::failed(QStringLiteral("Not a mercator tile key"));
+    if (!hasDataInExtent(extent))
+        return TileResult::noData();
+
+    GDALDatasetPool::Lease src = pool_->acquire(overviewFor(extent.width() / TileSize));
+    if (!src.get())
+        return TileResult::failed(lastGdalError(QStringLiteral("Cannot open ") + path_));
+    GDALDatasetH dst = createDestination(extent);
+    if (!dst)
+        return TileResult::failed(lastGdalError(QStringLiteral("Cannot create tile")));
+    CPLErrorReset();
+    const bool warped = warp(src.get(), dst, progress);
+    QImage image = warped ? toImage(dst) : QImage();
+    GDALClose(dst);
+    if (progress && progress->isCanceled())
+        return TileResult::cancelled();
+    if (!warped)
+        return TileResult::failed(lastGdalError(QStringLiteral("Warping failed")));
+    return image.isNull() ? TileResult::noData() : TileResult::ok(image);
+}
+
+} // namespace kiv::geo::Drivers

@@ -1,0 +1,262 @@
+#include "geo/ImageLayer.h"
+#include "geo/Profile.h"
+#include "geo/drivers/MBTilesTileSourceOptions.h"
+
+#include <gdal.h>
+#include <ogr_srs_api.h>
+#include <sqlite3.h>
+
+#include <QBuffer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace kiv::geo;
+using namespace kiv::geo::Drivers;
+
+namespace {
+
+QByteArray encoded(const QColor& colour, const char* format)
+{
+    QImage image(256, 256, QImage::Format_RGBA8888);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, format);
+    return bytes;
+}
+
+struct Tile
+{
+    int z, column, row;
+    QByteArray data;
+};
+
+bool writePackage(const QString& path, const QMap<QString, QString>& metadata,
+                  const QList<Tile>& tiles)
+{
+    sqlite3* db = nullptr;
+    if (sqlite3_open(path.toUtf8().constData(), &db) != SQLITE_OK)
+        return false;
+    bool ok = sqlite3_exec(db,
+                           "CREATE TABLE metadata (name TEXT, value TEXT);"
+                           "CREATE TABLE tiles (zoom_level INTEGER, tile_column INTEGER, "
+                           "tile_row INTEGER, tile_data BLOB);",
+                           nullptr, nullptr, nullptr)
+        == SQLITE_OK;
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO metadata VALUES (?1, ?2)", -1, &st, nullptr);
+    for (auto it = metadata.begin(); ok && it != metadata.end(); ++it) {
+        const QByteArray k = it.key().toUtf8(), v = it.value().toUtf8();
+        sqlite3_bind_text(st, 1, k.constData(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 2, v.constData(), -1, SQLITE_TRANSIENT);
+        ok = sqlite3_step(st) == SQLITE_DONE;
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    sqlite3_prepare_v2(db, "INSERT INTO tiles VALUES (?1, ?2, ?3, ?4)", -1, &st, nullptr);
+    for (const Tile& t : tiles) {
+        sqlite3_bind_int(st, 1, t.z);
+        sqlite3_bind_int(st, 2, t.column);
+        sqlite3_bind_int(st, 3, t.row);
+        sqlite3_bind_blob(st, 4, t.data.constData(), t.data.size(), SQLITE_TRANSIENT);
+        ok = ok && sqlite3_step(st) == SQLITE_DONE;
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+    return ok;
+}
+
+using Meta = QMap<QString, QString>;
+using Expectation = QPair<QString, QColor>; // key "z/x/y" and colour; invalid colour = no data
+using ExpectationList = QList<Expectation>;
+
+} // namespace
+
+Q_DECLARE_METATYPE(Meta)
+Q_DECLARE_METATYPE(ExpectationList)
+
+class TestMBTilesTileSource : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir_;
+    osg::ref_ptr<const Profile> mercator_ = Profile::create(QStringLiteral("spherical-mercator"));
+
+    osg::ref_ptr<ImageLayer> openLayer(const QString& path)
+    {
+        MBTilesTileSourceOptions options;
+        options.setFilename(path);
+        options.setFormat(QStringLiteral("png"));
+        return new ImageLayer(QStringLiteral("MBTiles"), options);
+    }
+
+    TileKey parseKey(const QString& text) const
+    {
+        const QStringList p = text.split('/');
+        return TileKey(p[0].toUInt(), p[1].toUInt(), p[2].toUInt(), mercator_.get());
+    }
+
+private slots:
+    void handMade_data()
+    {
+        QTest::addColumn<Meta>("metadata");
+        QTest::addColumn<unsigned>("minLevel");
+        QTest::addColumn<unsigned>("maxLevel");
+        QTest::addColumn<QRectF>("bounds"); // west, south, width, height
+        QTest::addColumn<ExpectationList>("expected");
+
+        const QColor none;
+        // Tiles: z1 column 1 row 0 (TMS) is XYZ 1/1/1, red PNG; z2 column 0
+        // row 3 is XYZ 2/0/0, blue JPEG.
+        QTest::newRow("full metadata")
+            << Meta{{"minzoom", "1"}, {"maxzoom", "2"}, {"format", "png"},
+                    {"bounds", "-180,-85.05,180,85.05"}}
+            << 1u << 2u << QRectF(-180, -85.05, 360, 170.1)
+            << ExpectationList{{"1/1/1", Qt::red}, {"1/1/0", none}, {"2/0/0", Qt::blue},
+                               {"0/0/0", none}, {"3/0/0", none}};
+        QTest::newRow("zoom range from tiles")
+            << Meta{{"format", "png"}} << 1u << 2u << QRectF(-180, -85.0511, 360, 170.1023)
+            << ExpectationList{{"1/1/1", Qt::red}, {"2/0/0", Qt::blue}};
+        QTest::newRow("bounds limit the data")
+            << Meta{{"minzoom", "1"}, {"maxzoom", "2"}, {"bounds", "10,-60,170,-10"}}
+            << 1u << 2u << QRectF(10, -60, 160, 50)
+            << ExpectationList{{"1/1/1", Qt::red}, {"2/0/0", none}};
+        QTest::newRow("bad bounds ignored")
+            << Meta{{"minzoom", "1"}, {"maxzoom", "2"}, {"bounds", "10,-60,nonsense,-10"}}
+            << 1u << 2u << QRectF(-180, -85.0511, 360, 170.1023)
+            << ExpectationList{{"2/0/0", Qt::blue}};
+    }
+
+    void handMade()
+    {
+        QFETCH(Meta, metadata);
+        QFETCH(unsigned, minLevel);
+        QFETCH(unsigned, maxLevel);
+        QFETCH(QRectF, bounds);
+        QFETCH(ExpectationList, expected);
+
+        const QString path = dir_.filePath(QString::fromLatin1(QTest::currentDataTag()) + ".mbtiles");
+        QVERIFY(writePackage(path, metadata,
+                             {{1, 1, 0, encoded(Qt::red, "PNG")},
+                              {2, 0, 3, encoded(Qt::blue, "JPG")}}));
+        if (metadata.contains("bounds") && metadata["bounds"].contains("nonsense"))
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("bad MBTiles bounds"));
+        osg::ref_ptr<ImageLayer> layer = openLayer(path);
+        QVERIFY2(layer->getProfile(), qPrintable(layer->getStatus().message()));
+        QVERIFY(layer->getProfile()->isSphericalMercator());
+        QCOMPARE(layer->getTileSource()->getMinLevel(), minLevel);
+        QCOMPARE(layer->getMaxLevel(), maxLevel);
+        const Bounds b = layer->getLatLongDataBounds();
+        QVERIFY2(std::abs(b.xMin() - bounds.x()) < 1e-3 && std::abs(b.yMin() - bounds.y()) < 1e-3
+                     && std::abs(b.width() - bounds.width()) < 1e-3
+                     && std::abs(b.height() - bounds.height()) < 1e-3,
+                 qPrintable(b.toString()));
+
+        for (const Expectation& e : expected) {
+            const TileResult r = layer->createImage(parseKey(e.first));
+            if (!e.second.isValid()) {
+                QVERIFY2(r.isNoData(), qPrintable(e.first));
+                continue;
+            }
+            QVERIFY2(r.isOk(), qPrintable(e.first + " " + r.error()));
+            QCOMPARE(r.image().format(), QImage::Format_RGBA8888);
+            const QColor got = r.image().pixelColor(128, 128);
+            QVERIFY2(std::abs(got.red() - e.second.red()) < 8
+                         && std::abs(got.blue() - e.second.blue()) < 8,
+                     qPrintable(e.first + " " + got.name()));
+        }
+    }
+
+    void unusablePackages_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("create");
+        QTest::newRow("missing") << QByteArray() << false;
+        QTest::newRow("not sqlite") << QByteArray("just text") << true;
+        QTest::newRow("no tiles") << QByteArray() << true;
+    }
+
+    void unusablePackages()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(bool, create);
+        const QString path = dir_.filePath(QString::fromLatin1(QTest::currentDataTag()) + ".mbtiles");
+        if (create && content.isEmpty()) {
+            QVERIFY(writePackage(path, {}, {}));
+        } else if (create) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        osg::ref_ptr<ImageLayer> layer = openLayer(path);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("failed to open"));
+        QVERIFY(!layer->getProfile());
+        // Opening read-only never creates the file.
+        QCOMPARE(QFile::exists(path), create);
+    }
+
+    // A package written by GDAL from a GeoTIFF: its metadata and tile rows
+    // must line up with the map's keys.
+    void fromGdalTranslate()
+    {
+        const QString gdalTranslate = QStandardPaths::findExecutable("gdal_translate");
+        if (gdalTranslate.isEmpty())
+            QSKIP("gdal_translate is not installed");
+
+        GDALAllRegister();
+        const QString tif = dir_.filePath("source.tif");
+        GDALDatasetH ds = GDALCreate(GDALGetDriverByName("GTiff"), tif.toUtf8().constData(), 512,
+                                     512, 3, GDT_Byte, nullptr);
+        QVERIFY(ds);
+        double gt[6] = {10.0, 1.0 / 256, 0.0, 47.0, 0.0, -1.0 / 256};
+        GDALSetGeoTransform(ds, gt);
+        OGRSpatialReferenceH srs = OSRNewSpatialReference(nullptr);
+        OSRSetFromUserInput(srs, "EPSG:4326");
+        GDALSetSpatialRef(ds, srs);
+        OSRDestroySpatialReference(srs);
+        const int colour[3] = {30, 160, 90};
+        for (int b = 0; b < 3; ++b)
+            GDALFillRaster(GDALGetRasterBand(ds, b + 1), colour[b], 0);
+        GDALClose(ds);
+
+        const QString mbtiles = dir_.filePath("translated.mbtiles");
+        QProcess p;
+        p.start(gdalTranslate, {"-q", "-of", "MBTILES", tif, mbtiles});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+
+        osg::ref_ptr<ImageLayer> layer = openLayer(mbtiles);
+        QVERIFY2(layer->getProfile(), qPrintable(layer->getStatus().message()));
+        const unsigned z = layer->getMaxLevel();
+        QVERIFY(z >= 7 && z <= 10);
+        const Bounds b = layer->getDataExtents().front().bounds();
+        QVERIFY2(std::abs(b.xMin() - 10.0) < 0.1 && std::abs(b.yMax() - 47.0) < 0.1
+                     && std::abs(b.xMax() - 12.0) < 0.1 && std::abs(b.yMin() - 45.0) < 0.1,
+                 qPrintable(b.toString()));
+
+        std::vector<TileKey> keys;
+        const SpatialReference* geo = mercator_->getSRS()->getGeographicSRS();
+        mercator_->getIntersectingTiles(GeoExtent(geo, 11.0, 46.0, 11.0, 46.0), z, keys);
+        const TileResult r = layer->createImage(keys.front());
+        QVERIFY2(r.isOk(), qPrintable(keys.front().str() + " " + r.error()));
+        bool found = false;
+        for (int y = 0; y < 256 && !found; y += 16)
+            for (int x = 0; x < 256 && !found; x += 16) {
+                const QColor c = r.image().pixelColor(x, y);
+                found = c.alpha() == 255 && std::abs(c.red() - 30) < 4
+                    && std::abs(c.green() - 160) < 4 && std::abs(c.blue() - 90) < 4;
+            }
+        QVERIFY(found);
+        // The row below the raster's tiles holds nothing.
+        const TileKey south(z, keys.front().getTileX(), (1u << z) - 1, mercator_.get());
+        QVERIFY(layer->createImage(south).isNoData());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMBTilesTileSource)
+#include "tst_mbtilestilesource.moc"
