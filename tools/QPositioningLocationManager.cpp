@@ -1,5 +1,8 @@
 #include "tools/QPositioningLocationManager.h"
 
+#include "app/ApplicationManager.h"
+#include "tools/MagneticModel.h"
+
 #include <QGeoPositionInfoSource>
 #include <QTimer>
 
@@ -66,9 +69,11 @@ void QPositioningLocationManager::announceDeclination()
 
 double QPositioningLocationManager::declinationAt(const QPointF& coordinate)
 {
-    Q_UNUSED(coordinate)
-    // Wired when the magnetic field model lands; until then not known.
-    return NoCoordinate;
+    if (!isKnown(coordinate))
+        return MagneticModel::NoDeclination;
+    const ApplicationManager* app = ApplicationManager::instance();
+    MagneticModel model(app ? app->assetPath() : MagneticModel::defaultAssetFolder());
+    return model.magneticDeclination(coordinate, 0.0);
 }
 
 } // namespace kiv
