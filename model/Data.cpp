@@ -77,20 +77,27 @@ Data::Data(std::string id, std::string localityId)
 {
 }
 
+std::shared_ptr<Data> Data::createLocated(Kind kind, const std::string& id, const std::string& localityId,
+                                          double latitude, double longitude, const QString& comment)
+{
+    auto data = std::make_shared<Data>(id, localityId);
+    data->m_type = kind;
+    data->setLatitude(latitude);
+    data->setLongitude(longitude);
+    data->m_comment = comment;
+    return data;
+}
+
 std::shared_ptr<Data> Data::createPlane(const std::string& id, const std::string& localityId,
                                         double latitude, double longitude, float dip,
                                         float dipAzimuth, int unitId, int symbolId,
                                         const QString& comment)
 {
-    auto data = std::make_shared<Data>(id, localityId);
-    data->m_type = Plane;
-    data->setLatitude(latitude);
-    data->setLongitude(longitude);
+    auto data = createLocated(Plane, id, localityId, latitude, longitude, comment);
     data->m_dip = dip;
     data->m_azimuth = dipAzimuth;
     data->m_unitId = unitId;
     data->m_symbolId = symbolId;
-    data->m_comment = comment;
     return data;
 }
 
@@ -99,15 +106,11 @@ std::shared_ptr<Data> Data::createLineation(const std::string& id, const std::st
                                             float plungeAzimuth, int unitId, int symbolId,
                                             const QString& comment)
 {
-    auto data = std::make_shared<Data>(id, localityId);
-    data->m_type = Lineation;
-    data->setLatitude(latitude);
-    data->setLongitude(longitude);
+    auto data = createLocated(Lineation, id, localityId, latitude, longitude, comment);
     data->m_plunge = plunge;
     data->m_plungeAzimuth = plungeAzimuth;
     data->m_unitId = unitId;
     data->m_symbolId = symbolId;
-    data->m_comment = comment;
     return data;
 }
 
@@ -115,14 +118,10 @@ std::shared_ptr<Data> Data::createSighting(const std::string& id, const std::str
                                            double latitude, double longitude, float azimuth,
                                            int unitId, int symbolId, const QString& comment)
 {
-    auto data = std::make_shared<Data>(id, localityId);
-    data->m_type = Sighting;
-    data->setLatitude(latitude);
-    data->setLongitude(longitude);
+    auto data = createLocated(Sighting, id, localityId, latitude, longitude, comment);
     data->m_azimuth = azimuth;
     data->m_unitId = unitId;
     data->m_symbolId = symbolId;
-    data->m_comment = comment;
     return data;
 }
 
@@ -130,12 +129,7 @@ std::shared_ptr<Data> Data::createAnnotation(const std::string& id, const std::s
                                              double latitude, double longitude,
                                              const QString& comment)
 {
-    auto data = std::make_shared<Data>(id, localityId);
-    data->m_type = Annotation;
-    data->setLatitude(latitude);
-    data->setLongitude(longitude);
-    data->m_comment = comment;
-    return data;
+    return createLocated(Annotation, id, localityId, latitude, longitude, comment);
 }
 
 std::shared_ptr<Data> Data::createImage(const std::string& id, const std::string& localityId,
@@ -143,13 +137,9 @@ std::shared_ptr<Data> Data::createImage(const std::string& id, const std::string
                                         const QString& imagePath, const QString& comment,
                                         const QString& sketchPath, const QString& backgroundPath)
 {
-    auto data = std::make_shared<Data>(id, localityId);
-    data->m_type = Image;
-    data->setLatitude(latitude);
-    data->setLongitude(longitude);
+    auto data = createLocated(Image, id, localityId, latitude, longitude, comment);
     data->m_azimuth = azimuth;
     data->m_imagePath = imagePath;
-    data->m_comment = comment;
     data->m_sketchPath = sketchPath;
     data->m_backgroundPath = backgroundPath;
     return data;

@@ -82,6 +82,8 @@ public:
     std::shared_ptr<QZProtoBuffers::Data> toProto() const;
 
 private:
+    static std::shared_ptr<Data> createLocated(Kind kind, const std::string& id, const std::string& localityId,
+                                               double latitude, double longitude, const QString& comment);
     static std::shared_ptr<Data> readRecord(const QZProtoBuffers::Data& record);
     bool readKind(const QZProtoBuffers::Data& record);
 

@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include "support/RecordRoundTrip.h"
+
 #include "Database/Quarzel.pb.h"
 #include "model/Data.h"
 
@@ -16,22 +18,7 @@ namespace {
 const std::string kId = "0123456789abcdef0123456789abcdef";
 const std::string kLocality = "fedcba9876543210fedcba9876543210";
 
-// Writes the datum to bytes and reads it back as the database would.
-DataPtr throughBytes(const Data& data, Record* written = nullptr)
-{
-    const auto record = data.toProto();
-    if (!record || !record->IsInitialized())
-        return {};
-    std::string bytes;
-    if (!record->SerializeToString(&bytes))
-        return {};
-    Record parsed;
-    if (!parsed.ParseFromString(bytes))
-        return {};
-    if (written)
-        *written = parsed;
-    return Data::fromProto(parsed);
-}
+using kiv::test::throughBytes;
 
 Record minimalRecord(Record::DataType type)
 {

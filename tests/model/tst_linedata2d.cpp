@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include "support/RecordRoundTrip.h"
+
 #include "Database/Quarzel.pb.h"
 #include "model/LineData2D.h"
 
@@ -29,22 +31,7 @@ Points pointsOf(const LineData2D& line)
     return points;
 }
 
-// Writes the line to bytes and reads it back as the database would.
-std::shared_ptr<LineData2D> throughBytes(const LineData2D& line, Record* written = nullptr)
-{
-    const auto record = line.toProto();
-    if (!record->IsInitialized())
-        return {};
-    std::string bytes;
-    if (!record->SerializeToString(&bytes))
-        return {};
-    Record parsed;
-    if (!parsed.ParseFromString(bytes))
-        return {};
-    if (written)
-        *written = parsed;
-    return LineData2D::fromProto(parsed);
-}
+using kiv::test::throughBytes;
 
 const Points kTriangle{{0, 0}, {1, 1}, {0, 2}};
 const Points kSquareRing{{0, 0}, {0, 1}, {1, 1}, {1, 0}, {0, 0}};
