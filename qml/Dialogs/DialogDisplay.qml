@@ -14,9 +14,6 @@ Item {
     property bool modalWaitActive: false
     property string modalWaitText: ""
 
-    // The loaded custom dialog, or null.
-    readonly property alias customDialog: customDialogLoader.item
-
     function modalWait(show) {
         if (typeof show === "string") {
             modalWaitText = show
@@ -130,6 +127,10 @@ Item {
         onStatusChanged: {
             if (status !== Loader.Ready && display.controller)
                 display.controller.customDialog = null
+            // A dialog that cannot be shown must not leave the window dimmed
+            // and blocked: it is cancelled instead (after the loader settles).
+            if (status === Loader.Error)
+                Qt.callLater(display.cancelBrokenDialog)
         }
     }
 
@@ -227,6 +228,11 @@ Item {
             // Dismissing starts the next toast; not from inside this animation.
             ScriptAction { script: Qt.callLater(display.finishToast) }
         }
+    }
+
+    function cancelBrokenDialog() {
+        if (controller && controller.customDialogActive && customDialogLoader.status === Loader.Error)
+            controller.dismissDialog(1)
     }
 
     function finishToast() {

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QHash>
+#include <QPointer>
 #include <QQmlAbstractUrlInterceptor>
 #include <QQmlComponent>
 #include <QQmlContext>
@@ -127,6 +128,17 @@ public:
         return value;
     }
 
+    // Takes the theme object out of reach (as when it failed to load) or puts
+    // it back.
+    Q_INVOKABLE void setThemePresent(bool present)
+    {
+        QQmlContext* context = m_engine->rootContext();
+        if (!present && !m_theme)
+            m_theme = context->contextProperty(QStringLiteral("_ui")).value<QObject*>();
+        context->setContextProperty(QStringLiteral("_ui"),
+                                    present ? QVariant::fromValue(m_theme.data()) : QVariant());
+    }
+
     Q_INVOKABLE QObject* createProject(const QString& name)
     {
         auto* project = new FakeProject(this);
@@ -147,6 +159,7 @@ private:
     QStringList m_warnings;
     QStringList m_setupWarnings;
     FakeModelManager* m_modelManager = nullptr;
+    QPointer<QObject> m_theme;
 };
 
 // Lets a custom dialog and a screen from the test folder load as if they

@@ -160,6 +160,18 @@ TestCase {
         tryCompare(_dialogController, "customDialog", null)
     }
 
+    function test_customDialogThatCannotLoadIsCancelled() {
+        expectResult()
+        _dialogController.launchCustomDialog("NoSuchDialog.qml")
+        tryCompare(testCase, "results", [1])
+        verify(!_dialogController.dialogActive)
+        verify(!_dialogController.customDialogActive)
+        compare(_dialogController.customDialog, null)
+        var warnings = _testSupport.takeWarnings()
+        compare(warnings.length, 1)
+        verify(warnings[0].indexOf("NoSuchDialog.qml") >= 0, warnings[0])
+    }
+
     function test_customDialogFollowsTheController() {
         _dialogController.launchCustomDialog("TestDialog.qml")
         tryVerify(function() { return _dialogController.customDialog !== null })
@@ -222,13 +234,13 @@ TestCase {
     }
 
     function test_toastStaysForItsDuration() {
-        _dialogController.toastOk("saved", 400)
+        _dialogController.toastOk("saved", 1000)
         compare(child("toastText").text, "saved")
         wait(300)
         // Fade in (250 ms) and part of the stay: still queued.
         compare(_dialogController.toastMessage, "saved")
         verify(child("toast").visible)
-        tryCompare(_dialogController, "toastMessage", "", 3000)
+        tryCompare(_dialogController, "toastMessage", "", 5000)
     }
 
     function test_toastWaitsUntilReady() {
