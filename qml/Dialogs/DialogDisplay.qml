@@ -1,0 +1,250 @@
+import QtQuick 2.4
+import "../Widgets"
+import "../Utils.js" as Utils
+
+// Everything the dialog controller raises, layered over the current screen:
+// the dimming layer, the message box, custom dialogs, the modal "working"
+// overlay and the toasts.
+Item {
+    id: display
+
+    readonly property var controller: typeof _dialogController !== "undefined" ? _dialogController : null
+    readonly property bool dialogActive: controller !== null && controller.dialogActive
+
+    property bool modalWaitActive: false
+    property string modalWaitText: ""
+
+    function modalWait(show) {
+        if (typeof show === "string") {
+            modalWaitText = show
+            modalWaitActive = true
+        } else if (show) {
+            modalWaitText = "Working..."
+            modalWaitActive = true
+        } else {
+            modalWaitActive = false
+        }
+        if (!controller)
+            return
+        if (modalWaitActive)
+            controller.dialogActive = true
+        else
+            controller.dialogActive = controller.messageBoxActive || controller.customDialogActive
+    }
+
+    // The help pages that come with the program, as a local file URL.
+    function helpUrl() {
+        var base = (typeof _appManager !== "undefined" && _appManager) ? _appManager.assetPath() : ""
+        var path = base + "/help/Default.htm"
+        // A path with a drive letter needs the third slash; a Unix path brings its own.
+        return (path.charAt(0) === "/" ? "file://" : "file:///") + path
+    }
+
+    // There is no built-in viewer: the system browser shows the help pages.
+    function help() {
+        if (typeof _appManager !== "undefined" && _appManager)
+            _appManager.openLink(helpUrl())
+    }
+
+    Component.onCompleted: {
+        if (!controller)
+            return
+        controller.okButton = okButtonModel
+        controller.yesNoButtons = yesNoButtonsModel
+        controller.rootItem = display
+    }
+
+    ListModel {
+        id: okButtonModel
+        ListElement { label: "OK"; result: 0 }
+    }
+
+    ListModel {
+        id: yesNoButtonsModel
+        ListElement { label: "Yes"; result: 0 }
+        ListElement { label: "No"; result: 1 }
+    }
+
+    Rectangle {
+        id: dimmer
+        objectName: "dimmer"
+        anchors.fill: parent
+        color: "#666666"
+        opacity: display.dialogActive ? 0.75 : 0
+        visible: opacity > 0
+
+        Behavior on opacity {
+            NumberAnimation { duration: Utils.theme("defaultAnimationDuration", 200) }
+        }
+    }
+
+    // While a dialog is up nothing reaches the screen below.
+    PinchArea {
+        id: inputBlocker
+        objectName: "inputBlocker"
+        anchors.fill: parent
+        enabled: display.dialogActive
+        visible: enabled
+        onPinchStarted: pinch.accepted = true
+
+        MouseArea {
+            anchors.fill: parent
+            onWheel: wheel.accepted = true
+            onClicked: {
+                var dialog = customDialogLoader.item
+                if (display.controller && display.controller.customDialogActive
+                        && dialog && dialog.canceledOnTouchOutside)
+                    display.controller.dismissDialog(1)
+            }
+        }
+    }
+
+    MessageDialog {
+        id: messageBox
+        objectName: "messageBox"
+        title: display.controller ? display.controller.messageBoxTitle : ""
+        message: display.controller ? display.controller.messageBoxMessage : ""
+        buttonsModel: display.controller ? display.controller.messageBoxButtonsModel : null
+        shown: display.controller !== null && display.controller.messageBoxActive
+        onDismiss: display.controller.dismissDialog(option)
+    }
+
+    Loader {
+        id: customDialogLoader
+        objectName: "customDialogLoader"
+        anchors.fill: parent
+        source: (display.controller && display.controller.customDialogType !== "")
+                ? Qt.resolvedUrl(display.controller.customDialogType) : ""
+
+        onLoaded: {
+            var controller = display.controller
+            controller.customDialog = item
+            if (item.dismiss)
+                item.dismiss.connect(controller.dismissDialog)
+            if (item.shown !== undefined)
+                item.shown = Qt.binding(function() { return controller.customDialogActive })
+        }
+        onStatusChanged: {
+            if (status !== Loader.Ready && display.controller)
+                display.controller.customDialog = null
+            // A dialog that cannot be shown must not leave the window dimmed
+            // and blocked: it is cancelled instead (after the loader settles).
+            if (status === Loader.Error)
+                Qt.callLater(display.cancelBrokenDialog)
+        }
+    }
+
+    Rectangle {
+        id: modalWaitPanel
+        objectName: "modalWaitPanel"
+
+        readonly property real side: Utils.theme("panelWidth", Utils.dp(320))
+
+        anchors.centerIn: parent
+        width: side
+        height: side
+        radius: Utils.theme("dialogRadius", Utils.dp(8))
+        color: "#ffffff"
+        visible: display.modalWaitActive
+
+        ActivityIndicator {
+            anchors.centerIn: parent
+            anchors.verticalCenterOffset: -modalWaitCaption.height / 2
+            width: parent.side * 0.4
+            height: width
+            visible: modalWaitPanel.visible
+        }
+
+        Text {
+            id: modalWaitCaption
+            objectName: "modalWaitCaption"
+            anchors.bottom: parent.bottom
+            anchors.left: parent.left
+            anchors.right: parent.right
+            anchors.margins: Utils.theme("margin", Utils.dp(10))
+            horizontalAlignment: Text.AlignHCenter
+            wrapMode: Text.Wrap
+            text: display.modalWaitText
+            font.pixelSize: Math.max(1, Utils.theme("largeText", Utils.dp(22)))
+            color: Utils.theme("kivBlue", "#006eb8")
+        }
+    }
+
+    // A toast that asks for it holds back all input while it is shown.
+    MouseArea {
+        anchors.fill: parent
+        enabled: toast.visible && display.controller !== null
+                 && display.controller.toastBlocksInteraction
+        visible: enabled
+    }
+
+    Rectangle {
+        id: toast
+        objectName: "toast"
+
+        readonly property real padding: Utils.theme("margin", Utils.dp(10))
+
+        anchors.horizontalCenter: parent.horizontalCenter
+        anchors.bottom: parent.bottom
+        anchors.bottomMargin: Utils.dp(64)
+        width: toastRow.width + 2 * padding
+        height: toastRow.height + 2 * padding
+        radius: height / 2
+        color: Utils.theme("smokedGlassColor", "#444444")
+        opacity: 0
+        visible: opacity > 0
+
+        Row {
+            id: toastRow
+            anchors.centerIn: parent
+            spacing: Utils.theme("spacing", Utils.dp(8))
+
+            Text {
+                anchors.verticalCenter: parent.verticalCenter
+                visible: text !== ""
+                text: display.controller ? display.controller.toastIcon : ""
+                font.family: Utils.iconFontFamily()
+                font.pixelSize: Math.max(1, Utils.theme("largeText", Utils.dp(22)))
+                color: "#ffffff"
+            }
+
+            Text {
+                id: toastText
+                objectName: "toastText"
+                anchors.verticalCenter: parent.verticalCenter
+                width: Math.min(implicitWidth, display.width * 0.8)
+                wrapMode: Text.Wrap
+                text: display.controller ? display.controller.toastMessage : ""
+                font.pixelSize: Math.max(1, Utils.theme("mediumText", Utils.dp(18)))
+                color: "#ffffff"
+            }
+        }
+
+        SequentialAnimation {
+            id: toastCycle
+            NumberAnimation { target: toast; property: "opacity"; to: 1; duration: 250 }
+            PauseAnimation { id: toastStay; duration: 0 }
+            NumberAnimation { target: toast; property: "opacity"; to: 0; duration: 250 }
+            // Dismissing starts the next toast; not from inside this animation.
+            ScriptAction { script: Qt.callLater(display.finishToast) }
+        }
+    }
+
+    function cancelBrokenDialog() {
+        if (controller && controller.customDialogActive && customDialogLoader.status === Loader.Error)
+            controller.dismissDialog(1)
+    }
+
+    function finishToast() {
+        if (controller)
+            controller.dismissToast()
+    }
+
+    Connections {
+        target: display.controller
+        function onDisplayToast() {
+            toastStay.duration = Math.max(0, display.controller.toastDuration)
+            toastCycle.restart()
+        }
+    }
+}

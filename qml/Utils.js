@@ -1,0 +1,39 @@
+// Helpers shared by the screens, dialogs and widgets. Deliberately not a
+// library script: it reads the context properties of the importing component.
+
+// Logical units to physical pixels (46 logical units span 8 mm).
+function dp(n) {
+    if (typeof _appManager !== "undefined" && _appManager)
+        return n * _appManager.logicalToPhysicalMultiplier
+    return n
+}
+
+// The theme object, or null when the application could not create it.
+function ui() {
+    return (typeof _ui !== "undefined" && _ui) ? _ui : null
+}
+
+// A theme value, or the given fallback when there is no theme, so that a
+// screen still lays out without throwing.
+function theme(name, fallback) {
+    var t = ui()
+    if (t) {
+        var value = t[name]
+        if (value !== undefined)
+            return value
+    }
+    return fallback
+}
+
+// The glyph of a semantic icon name (the name itself when unknown); nothing
+// without a theme, as there is no icon font then either.
+function icon(name) {
+    var t = ui()
+    return t ? t.convertIconName(name) : ""
+}
+
+// The family of the icon font; empty (the default font) without it.
+function iconFontFamily() {
+    var t = ui()
+    return (t && t.iconFont) ? t.iconFont.name : ""
+}

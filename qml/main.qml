@@ -1,0 +1,97 @@
+import QtQuick 2.4
+import "Dialogs"
+import "Widgets"
+import "Utils.js" as Utils
+
+// The root of the window: the current screen, the dialogs above it and the
+// on-screen keyboard button above everything.
+Item {
+    id: root
+
+    // The project the last closed screen showed; -1 before any was closed.
+    property int closedProjectId: -1
+
+    readonly property alias screen: screenLoader.item
+    readonly property alias dialogDisplay: dialogDisplay
+
+    width: 1024
+    height: 768
+
+    function hasModelManager() {
+        return typeof _modelManager !== "undefined" && _modelManager !== null
+    }
+
+    function loadProject(id) {
+        if (hasModelManager())
+            _modelManager.setCurrentProject(id)
+        screenLoader.source = "ProjectView.qml"
+    }
+
+    function closeProject(id) {
+        closedProjectId = id
+        closeFade.restart()
+    }
+
+    function showInitialView() {
+        if (typeof _appManager !== "undefined" && _appManager)
+            screenLoader.source = _appManager.initialView
+    }
+
+    Loader {
+        id: screenLoader
+        objectName: "screenLoader"
+        anchors.fill: parent
+
+        onLoaded: {
+            if (item.closeProject)
+                item.closeProject.connect(root.closeProject)
+            if (item.loadProject)
+                item.loadProject.connect(root.loadProject)
+            if (item.projectId !== undefined)
+                item.projectId = root.closedProjectId
+        }
+    }
+
+    SequentialAnimation {
+        id: closeFade
+        NumberAnimation {
+            target: screenLoader
+            property: "opacity"
+            from: 1
+            to: 0
+            duration: Utils.theme("defaultAnimationDuration", 200)
+        }
+        ScriptAction {
+            script: {
+                screenLoader.source = "Home.qml"
+                screenLoader.opacity = 1
+            }
+        }
+    }
+
+    Connections {
+        target: typeof _appManager !== "undefined" ? _appManager : null
+        function onInitialViewChanged() { root.showInitialView() }
+    }
+
+    DialogDisplay {
+        id: dialogDisplay
+        anchors.fill: parent
+        Component.onCompleted: root.showInitialView()
+    }
+
+    ActionButton {
+        id: keyboardButton
+        objectName: "keyboardButton"
+        anchors.right: parent.right
+        anchors.bottom: parent.bottom
+        anchors.margins: Utils.theme("innerMargin", Utils.dp(8))
+        width: Utils.theme("buttonWidth", Utils.dp(33))
+        height: Utils.theme("buttonHeight", Utils.dp(40))
+        symbol: "keyboardIcon"
+        visible: typeof _appManager !== "undefined" && _appManager !== null
+                 && _appManager.userKeyboardControl
+        enabled: visible
+        onButtonActivated: _appManager.requestOnScreenKeyboard()
+    }
+}
