@@ -115,7 +115,15 @@ void Project::addDefaultSymbols()
 
 bool Project::loadProject(Project* target)
 {
-    return DatabaseManager::loadProject(target);
+    const bool loaded = DatabaseManager::loadProject(target);
+    if (loaded && m_owner) {
+        const QMetaObject::Connection connection
+            = connect(this, &Project::stratColumnChanged, m_owner, &ModelManager::onStratColumnChanged,
+                      Qt::UniqueConnection);
+        if (connection)
+            m_connections.push_back(connection);
+    }
+    return loaded;
 }
 
 // --- fields ------------------------------------------------------------------

@@ -581,12 +581,6 @@ private slots:
         QCOMPARE(file.readAll(), junk);
     }
 
-    void missingFolderFailsToOpen()
-    {
-        DatabaseManager manager;
-        QVERIFY(!manager.open(QFileInfo(folder().absoluteFilePath(QStringLiteral("no/such/main.db")))));
-        QVERIFY(!manager.isOpen());
-    }
 
     void closedManagerRefusesEverything()
     {
@@ -605,20 +599,6 @@ private slots:
         QVERIFY(!manager.removeLineData(locality->lines().front().get()));
     }
 
-    void nullObjectsAreRefused()
-    {
-        auto project = newProject(folder());
-        QVERIFY(!project->loadProject(nullptr));
-        QVERIFY(!project->loadLocalities(nullptr));
-        QVERIFY(!project->loadLocalityContent(nullptr));
-        QVERIFY(!project->syncProjectDetails(nullptr));
-        QVERIFY(!project->syncLocalityDetails(nullptr));
-        QVERIFY(!project->syncDataDetails(nullptr));
-        QVERIFY(!project->syncLineDataDetails(nullptr));
-        QVERIFY(!project->removeLocality(static_cast<Locality*>(nullptr)));
-        QVERIFY(!project->removeData(nullptr));
-        QVERIFY(!project->removeLineData(nullptr));
-    }
 
     void commandLineToolReadsTheFile()
     {

@@ -173,21 +173,6 @@ private slots:
         QCOMPARE(locality.polygonCount(), 1);
     }
 
-    void lookUps()
-    {
-        Locality locality(m_project->projectId(), idOf(1));
-        auto data = locality.addPlane(idOf(2), 0, 0, 10, 20, 0, 1, QString());
-        auto line = locality.addPolyline(idOf(3), -1, 0, 1, 1, QString());
-        QCOMPARE(locality.dataById(idOf(2)), data);
-        QCOMPARE(locality.lineById(idOf(3)), line);
-        QVERIFY(!locality.dataById(idOf(3)));
-        QVERIFY(!locality.lineAt(1));
-        QVERIFY(!locality.dataAt(-1));
-        QVERIFY(locality.clear());
-        QVERIFY(!locality.hasData(idOf(2)));
-        // Counts stay: clear only drops what was read for a look.
-        QCOMPARE(locality.planeCount(), 1);
-    }
 
     void addingRaisesTheProjectsNextUnitId_data()
     {
@@ -264,12 +249,6 @@ private slots:
         QCOMPARE(written->position().longitude(), 7.5);
     }
 
-    void incompleteRecordGivesNothing()
-    {
-        QZProtoBuffers::Locality record;
-        record.set_name("no id");
-        QVERIFY(!Locality::fromProto(m_project->projectId(), record));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestLocality)

@@ -174,12 +174,6 @@ private slots:
         QCOMPARE(reopened.symbolName(15), QStringLiteral("Bearing"));
     }
 
-    void addSymbolKeepsExistingIds()
-    {
-        m_project->addSymbol(3, QStringLiteral("Other"), 9, Project::Line, true);
-        QCOMPARE(int(m_project->symbols().size()), 16);
-        QCOMPARE(m_project->symbolName(3), QStringLiteral("Joint"));
-    }
 
     void localityWithoutColourGetsGrey()
     {
@@ -268,21 +262,6 @@ private slots:
         QCOMPARE(order, expected);
     }
 
-    void lookUpsAcrossLocalities()
-    {
-        auto first = addStoredLocality(1, 100);
-        auto second = addStoredLocality(2, 200);
-        QVERIFY(m_project->empty());
-        auto data = second->addAnnotation(idOf(10), 0, 0, QStringLiteral("n"));
-        auto line = first->addPolyline(idOf(11), -1, 0, 1, 1, QString());
-        QVERIFY(!m_project->empty());
-        QCOMPARE(m_project->dataById(idOf(10)), data);
-        QCOMPARE(m_project->lineById(idOf(11)), line);
-        QVERIFY(!m_project->dataById(idOf(11)));
-        QCOMPARE(m_project->localityIndex(QString::fromStdString(idOf(1))), 1);
-        QCOMPARE(m_project->localityIndex(QStringLiteral("nope")), -1);
-        QVERIFY(!m_project->localityAt(2));
-    }
 
     void timeString()
     {
@@ -328,18 +307,6 @@ private slots:
         QVERIFY(unloaded->data().empty());
     }
 
-    void signalsOnlyOnChange()
-    {
-        QSignalSpy name(m_project.get(), &Project::nameChanged);
-        QSignalSpy declination(m_project.get(), &Project::declinationChanged);
-        m_project->setName(QStringLiteral("P"));
-        m_project->setName(QStringLiteral("Q"));
-        m_project->setDeclination(999.0f);
-        m_project->setDeclination(1.5f);
-        QCOMPARE(name.count(), 1);
-        QCOMPARE(declination.count(), 1);
-        QCOMPARE(declination.at(0).at(0).toFloat(), 1.5f);
-    }
 
     void unreadableProjectTableClosesTheProject()
     {
