@@ -1,5 +1,8 @@
 #include "tools/ImageTool.h"
 
+#include "model/ModelManager.h"
+#include "model/Project.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -48,9 +51,9 @@ QString ImageTool::uniqueImagePathIn(const QString& projectFolder, const QString
 
 QString ImageTool::currentProjectFolder()
 {
-    // Wired when the model manager lands: the current project's folder, empty
-    // without a current project.
-    return QString();
+    ModelManager* manager = ModelManager::instance();
+    const std::shared_ptr<Project> project = manager ? manager->currentProject() : nullptr;
+    return project ? project->folder().absolutePath() : QString();
 }
 
 } // namespace kiv

@@ -1,0 +1,624 @@
+#include "Database/DatabaseManager.h"
+
+#include "Database/ProjectSchema.h"
+#include "Database/Quarzel.pb.h"
+#include "Database/Records.h"
+#include "Database/SQLiteDatabase.h"
+#include "Database/SQLiteException.h"
+#include "Database/SQLiteInsert.h"
+#include "Database/SQLiteQuery.h"
+#include "model/Data.h"
+#include "model/LineData2D.h"
+#include "model/Locality.h"
+#include "model/MBTilesBounds.h"
+#include "model/Project.h"
+
+#include <QDebug>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace kiv {
+
+namespace {
+
+using ProjectRecord = QZProtoBuffers::Project;
+
+QString textOf(const std::string& bytes)
+{
+    return QString::fromUtf8(bytes.data(), static_cast<int>(bytes.size()));
+}
+
+std::string bytesOf(const QString& text)
+{
+    return text.toUtf8().toStdString();
+}
+
+// A named colour, "#rrggbb", or six hex digits without the "#"; else black.
+QColor colourFromText(const QString& text)
+{
+    if (QColor::isValidColor(text))
+        return QColor(text);
+    const QString withHash = QLatin1Char('#') + text;
+    if (QColor::isValidColor(withHash))
+        return QColor(withHash);
+    return QColor(Qt::black);
+}
+
+int unitTypeFromRecord(int type)
+{
+    switch (type) {
+    case QZProtoBuffers::RockUnit::UNIT_FAULT: return 1;
+    case QZProtoBuffers::RockUnit::UNIT_CONTACT: return 2;
+    default: return 0;
+    }
+}
+
+QZProtoBuffers::RockUnit::UnitType unitTypeToRecord(int type)
+{
+    switch (type) {
+    case 1: return QZProtoBuffers::RockUnit::UNIT_FAULT;
+    case 2: return QZProtoBuffers::RockUnit::UNIT_CONTACT;
+    default: return QZProtoBuffers::RockUnit::UNIT_HORIZON;
+    }
+}
+
+int symbolTypeFromRecord(QZProtoBuffers::Symbol::SymbolType type)
+{
+    switch (type) {
+    case QZProtoBuffers::Symbol::LINE: return Project::Line;
+    case QZProtoBuffers::Symbol::SIGHTING: return Project::SightingType;
+    default: return Project::Plane;
+    }
+}
+
+QZProtoBuffers::Symbol::SymbolType symbolTypeToRecord(int type)
+{
+    switch (type) {
+    case Project::Line: return QZProtoBuffers::Symbol::LINE;
+    case Project::SightingType: return QZProtoBuffers::Symbol::SIGHTING;
+    default: return QZProtoBuffers::Symbol::PLANE;
+    }
+}
+
+ProjectRecord::BaseTileLayer baseTilesToRecord(int layer)
+{
+    switch (layer) {
+    case Project::Satellite: return ProjectRecord::SATELLITE;
+    case Project::Road: return ProjectRecord::ROAD;
+    case Project::Custom: return ProjectRecord::CUSTOM;
+    default: return ProjectRecord::TERRAIN;
+    }
+}
+
+// The base map of a record, with its file found again when the project
+// folder was moved; false when a local file exists nowhere.
+bool readBaseMap(const QZProtoBuffers::BaseMap& record, const QDir& projectFolder,
+                 Project::BaseMap* map)
+{
+    map->name = textOf(record.name());
+    map->type = textOf(record.type());
+    map->extent = QRectF();
+    QUrl location(textOf(record.location()), QUrl::StrictMode);
+    if (location.isRelative())
+        location = QUrl::fromLocalFile(location.path(QUrl::FullyDecoded));
+    if (location.isLocalFile()) {
+        QFileInfo found(location.toLocalFile());
+        if (!found.exists())
+            found = QFileInfo(projectFolder.absoluteFilePath(found.fileName()));
+        if (!found.exists())
+            return false;
+        location = QUrl::fromLocalFile(found.absoluteFilePath());
+        if (found.suffix().toLower() == QLatin1String("mbtiles")) {
+            map->type = QStringLiteral("MBTiles");
+            map->extent = readMBTilesBounds(location);
+        } else {
+            map->type = QStringLiteral("GeoTiff");
+        }
+    }
+    map->location = location;
+    map->active = record.has_active() ? record.active() : true;
+    map->opacity = record.has_opacity() ? record.opacity() : 1.0;
+    return true;
+}
+
+void readSymbols(const ProjectRecord& record, Project* target)
+{
+    quint32 largestId = 0;
+    bool hasSighting = false;
+    for (const QZProtoBuffers::Symbol& symbol : record.symbols()) {
+        target->addSymbol(static_cast<int>(symbol.symbolid()), textOf(symbol.name()),
+                          static_cast<int>(symbol.iconid()), symbolTypeFromRecord(symbol.symboltype()),
+                          symbol.islocked());
+        largestId = std::max(largestId, symbol.symbolid());
+        hasSighting = hasSighting || symbol.symboltype() == QZProtoBuffers::Symbol::SIGHTING;
+    }
+    if (record.symbols_size() > 0 && !hasSighting) {
+        qDebug() << "Adding default Sighting symbol";
+        target->addSymbol(static_cast<int>(largestId + 1), QStringLiteral("Bearing"), Project::Sighting,
+                          Project::SightingType, true);
+    }
+}
+
+void readProjectRecord(const ProjectRecord& record, Project* target)
+{
+    target->setName(textOf(record.name()));
+    target->setRegion(textOf(record.region()));
+    target->setDescription(textOf(record.description()));
+    target->setTimeStamp(static_cast<qint64>(record.timestamp()));
+    if (record.has_lastlatitude())
+        target->setLastLatitude(record.lastlatitude());
+    if (record.has_lastlongitude())
+        target->setLastLongitude(record.lastlongitude());
+    if (record.has_declination())
+        target->setDeclination(record.declination());
+    if (record.has_localitybasename())
+        target->setLocalityBaseName(textOf(record.localitybasename()));
+
+    target->clearRockUnits();
+    for (const QZProtoBuffers::RockUnit& unit : record.rockunit()) {
+        target->addRockUnit(static_cast<int>(unit.unitid()), textOf(unit.unitname()),
+                            colourFromText(textOf(unit.colour())), unitTypeFromRecord(unit.unittype()));
+    }
+
+    target->setBaseTileLayer(static_cast<int>(record.basetiles()));
+    if (record.has_basemapurl())
+        target->setBaseMapUrl(textOf(record.basemapurl()));
+
+    for (const QZProtoBuffers::BaseMap& stored : record.basemap()) {
+        // The device's own map list is not a project map.
+        if (textOf(stored.name()) == QLatin1String("Device Maps"))
+            continue;
+        Project::BaseMap map;
+        if (readBaseMap(stored, target->folder(), &map))
+            target->addBaseMap(map.type, map.name, map.location, map.active, map.opacity, map.extent);
+    }
+    readSymbols(record, target);
+}
+
+ProjectRecord buildProjectRecord(const Project& project)
+{
+    ProjectRecord record;
+    record.set_version(ProjectRecord::V20);
+    record.set_name(bytesOf(project.name()));
+    record.set_region(bytesOf(project.region()));
+    record.set_description(bytesOf(project.description()));
+    record.set_localitybasename(bytesOf(project.localityBaseName()));
+    record.set_basemapurl(bytesOf(project.baseMapUrl()));
+    record.set_timestamp(static_cast<quint64>(project.timeStamp()));
+    // 999 means "not known" and is never stored; NaN fails the tests too.
+    const float declination = project.declination();
+    if (declination >= -180.0f && declination <= 180.0f)
+        record.set_declination(declination);
+    const double latitude = project.lastLatitude();
+    if (latitude >= -90.0 && latitude <= 90.0)
+        record.set_lastlatitude(latitude);
+    const double longitude = project.lastLongitude();
+    if (longitude >= -180.0 && longitude <= 180.0)
+        record.set_lastlongitude(longitude);
+    record.set_basetiles(baseTilesToRecord(project.baseTileLayer()));
+
+    for (const Project::RockUnit& unit : project.rockUnits()) {
+        QZProtoBuffers::RockUnit* stored = record.add_rockunit();
+        stored->set_unitid(static_cast<quint32>(unit.id));
+        stored->set_unitname(bytesOf(unit.name));
+        stored->set_colour(bytesOf(unit.colour.name(QColor::HexRgb)));
+        stored->set_unittype(unitTypeToRecord(unit.type));
+    }
+    for (const Project::BaseMap& map : project.baseMaps()) {
+        QZProtoBuffers::BaseMap* stored = record.add_basemap();
+        stored->set_name(bytesOf(map.name));
+        stored->set_type(bytesOf(map.type));
+        stored->set_location(map.location.toString(QUrl::FullyEncoded).toStdString());
+        stored->set_active(map.active);
+        stored->set_opacity(map.opacity);
+    }
+    for (const Project::Symbol& symbol : project.symbols()) {
+        QZProtoBuffers::Symbol* stored = record.add_symbols();
+        stored->set_symbolid(static_cast<quint32>(symbol.id));
+        stored->set_name(bytesOf(symbol.name));
+        stored->set_iconid(static_cast<quint32>(symbol.iconId));
+        stored->set_symboltype(symbolTypeToRecord(symbol.symbolType));
+        stored->set_islocked(symbol.locked);
+    }
+    return record;
+}
+
+} // namespace
+
+DatabaseManager::DatabaseManager() = default;
+
+DatabaseManager::~DatabaseManager() = default;
+
+bool DatabaseManager::open(const QFileInfo& file)
+{
+    close();
+    const QString path = file.absoluteFilePath();
+    auto database = std::make_unique<SQLiteDatabase>();
+    if (!database->open(path.toUtf8().toStdString())) {
+        std::printf("DatabaseManager::open - DatabaseManager::open: Failed to open database at '%s'\n",
+                    path.toUtf8().constData());
+        std::fflush(stdout);
+        return false;
+    }
+    ProjectSchema schema;
+    if (!schema.createDB(database.get())) {
+        std::string text = "DatabaseManager::open: Error creating database table structure!";
+        const std::string sqliteText = database->errorMessage();
+        if (!sqliteText.empty())
+            text += " " + sqliteText;
+        database->log().addError(text);
+        // A file whose tables cannot be made (not a database, locked) is
+        // left alone: keeping the connection would let later writes fail
+        // one by one.
+        qWarning().noquote() << QString::fromStdString(text) << path;
+        database->close();
+        return false;
+    }
+    m_file = file;
+    m_database = std::move(database);
+    return true;
+}
+
+void DatabaseManager::close()
+{
+    if (m_database)
+        m_database->close();
+    m_database.reset();
+    m_file = QFileInfo();
+}
+
+bool DatabaseManager::isOpen() const
+{
+    return m_database && m_database->isOpen();
+}
+
+void DatabaseManager::addError(const std::string& text)
+{
+    std::string entry = text;
+    const std::string sqliteText = m_database->errorMessage();
+    if (!sqliteText.empty())
+        entry += " " + sqliteText;
+    m_database->log().addError(entry);
+}
+
+// --- loading ---------------------------------------------------------------------
+
+bool DatabaseManager::loadProject(Project* target)
+{
+    if (!target || !isOpen())
+        return false;
+    std::string projectId;
+    std::string message;
+    SQLiteQuery query(m_database.get());
+    query.prepare("SELECT projectId, message FROM project LIMIT 1");
+    query.bindText(&projectId);
+    query.bindBlob(&message);
+    if (!query.step())
+        return false;
+    ProjectRecord record;
+    if (!record.ParseFromString(message))
+        return false;
+    m_version = static_cast<int>(record.version());
+    readProjectRecord(record, target);
+    return true;
+}
+
+bool DatabaseManager::loadLocalities(Project* target)
+{
+    if (!target || !isOpen())
+        return false;
+    try {
+        std::string id;
+        std::string message;
+        SQLiteQuery query(m_database.get());
+        query.prepare("SELECT localityId, message FROM localities");
+        query.bindText(&id);
+        query.bindBlob(&message);
+        while (query.step()) {
+            if (target->hasLocality(id))
+                continue;
+            QZProtoBuffers::Locality record;
+            if (!record.ParseFromString(message))
+                continue;
+            if (auto locality = Locality::fromProto(target->projectId(), record))
+                target->addLocality(locality);
+        }
+    } catch (const SQLiteException&) {
+        return false;
+    }
+    return true;
+}
+
+bool DatabaseManager::loadLocalityContent(Locality* locality)
+{
+    return loadData(locality) && loadLineData(locality);
+}
+
+bool DatabaseManager::loadData(Locality* locality)
+{
+    if (!locality || !isOpen())
+        return false;
+    try {
+        std::string localityId = locality->id();
+        std::string id;
+        std::string message;
+        SQLiteQuery query(m_database.get());
+        query.prepare("SELECT dataId, message FROM data WHERE localityId=?");
+        query.bindTextParameter(&localityId);
+        query.bindText(&id);
+        query.bindBlob(&message);
+        while (query.step()) {
+            if (locality->hasData(id))
+                continue;
+            QZProtoBuffers::Data record;
+            if (!record.ParseFromString(message))
+                continue;
+            if (auto data = Data::fromProto(record))
+                locality->addData(data);
+        }
+    } catch (const SQLiteException&) {
+        return false;
+    }
+    return true;
+}
+
+bool DatabaseManager::loadLineData(Locality* locality)
+{
+    if (!locality || !isOpen())
+        return false;
+    try {
+        std::string localityId = locality->id();
+        std::string id;
+        std::string message;
+        SQLiteQuery query(m_database.get());
+        query.prepare("SELECT dataId, message FROM linedata WHERE localityId=?");
+        query.bindTextParameter(&localityId);
+        query.bindText(&id);
+        query.bindBlob(&message);
+        while (query.step()) {
+            if (locality->hasLine(id))
+                continue;
+            QZProtoBuffers::LineData2D record;
+            if (!record.ParseFromString(message))
+                continue;
+            if (auto line = LineData2D::fromProto(record))
+                locality->addLine(line);
+        }
+    } catch (const SQLiteException&) {
+        return false;
+    }
+    return true;
+}
+
+// --- writing ---------------------------------------------------------------------
+
+int DatabaseManager::countRows(const std::string& sql, std::vector<std::string> keys)
+{
+    std::int32_t count = -1;
+    SQLiteQuery query(m_database.get());
+    query.prepare(sql);
+    for (std::string& key : keys)
+        query.bindTextParameter(&key);
+    query.bind(&count);
+    query.step();
+    return count;
+}
+
+bool DatabaseManager::insertRow(const std::string& savepoint, const std::string& sql,
+                                const Bindings& values)
+{
+    try {
+        m_database->exec("SAVEPOINT " + savepoint);
+        {
+            SQLiteInsert insert(m_database.get());
+            insert.prepare(sql);
+            for (const auto& value : values)
+                insert.bind(value.first, value.second);
+            insert.execute();
+        }
+        m_database->exec("RELEASE " + savepoint);
+    } catch (const SQLiteException&) {
+        rollBack(savepoint);
+        return false;
+    }
+    return true;
+}
+
+bool DatabaseManager::updateRow(const std::string& name, const std::string& sql,
+                                const Bindings& values)
+{
+    try {
+        SQLiteInsert update(m_database.get());
+        update.prepare(sql);
+        for (const auto& value : values)
+            update.bind(value.first, value.second);
+        update.execute();
+    } catch (const SQLiteException&) {
+        // The failed statement changed nothing: there is nothing to undo.
+        m_database->log().addInformation("ROLLBACK TO SAVEPOINT " + name);
+        return false;
+    }
+    return true;
+}
+
+void DatabaseManager::rollBack(const std::string& savepoint)
+{
+    const std::string text = "ROLLBACK TO SAVEPOINT " + savepoint;
+    m_database->exec(text);
+    m_database->log().addInformation(text);
+    // ROLLBACK TO keeps the savepoint, and with it the transaction, open.
+    m_database->exec("RELEASE " + savepoint);
+}
+
+bool DatabaseManager::writeRow(RowWrite& row)
+{
+    const int count = countRows(row.countSql, row.keys);
+    if (count == 0 || count == 1) {
+        if (row.record.empty())
+            return false;
+    }
+    if (count == 0) {
+        if (!row.insertNote.empty())
+            m_database->log().addInformation(row.insertNote);
+        return insertRow(row.insertSavepoint, row.insertSql, row.insertValues);
+    }
+    if (count == 1) {
+        if (!row.updateNote.empty())
+            m_database->log().addInformation(row.updateNote);
+        return updateRow(row.updateName, row.updateSql, row.updateValues);
+    }
+    addError(count > 1 ? row.tooManyError : row.countError);
+    return false;
+}
+
+bool DatabaseManager::syncProjectDetails(Project* project)
+{
+    if (!project || !isOpen())
+        return false;
+    RowWrite row;
+    row.countSql = "SELECT COUNT(*) FROM project";
+    if (!serializeRecord(buildProjectRecord(*project), &row.record))
+        row.record.clear();
+    std::int32_t projectId = static_cast<std::int32_t>(project->projectId().value());
+    row.insertSavepoint = "insertProjectDetails";
+    row.insertSql = "INSERT INTO project (projectId, message) VALUES (?,?)";
+    row.insertValues = {{SQLiteOperation::Int, &projectId}, {SQLiteOperation::Blob, &row.record}};
+    row.updateSql = "UPDATE project SET message=?";
+    row.updateValues = {{SQLiteOperation::Blob, &row.record}};
+    row.updateName = "updateProjectDetails";
+    row.tooManyError = "DatabaseManager::syncProjectDetails: more than 1 project record!";
+    row.countError = "DatabaseManager::syncProjectDetails: unable to count project records!";
+    return writeRow(row);
+}
+
+bool DatabaseManager::syncLocalityDetails(Locality* locality)
+{
+    if (!locality || !isOpen())
+        return false;
+    std::string id = locality->id();
+    RowWrite row;
+    row.countSql = "SELECT COUNT(localityId) FROM localities WHERE localityId=?";
+    row.keys = {id};
+    if (!serializeRecord(*locality->toProto(), &row.record))
+        row.record.clear();
+    row.insertSavepoint = "insertLocalityDetails";
+    row.insertSql = "INSERT INTO localities (localityId, message) VALUES(?,?)";
+    row.insertValues = {{SQLiteOperation::Text, &id}, {SQLiteOperation::Blob, &row.record}};
+    row.updateSql = "UPDATE localities SET message=? WHERE localityId=?";
+    row.updateValues = {{SQLiteOperation::Blob, &row.record}, {SQLiteOperation::Text, &id}};
+    row.updateName = "updateLocalityDetails";
+    row.tooManyError = "DatabaseManager::syncLocalityDetails: more than 1 locality record with id: " + id + "!";
+    row.countError = "DatabaseManager::syncLocalityDetails: unable to count locality records!";
+    row.insertNote = "insertLocalityDetails";
+    row.updateNote = "updateLocalityDetails";
+    return writeRow(row);
+}
+
+bool DatabaseManager::syncDataDetails(std::shared_ptr<Data> data)
+{
+    if (!data || !isOpen())
+        return false;
+    std::string dataId = data->id();
+    std::string localityId = data->localityId();
+    RowWrite row;
+    row.countSql = "SELECT COUNT(dataId) FROM data WHERE dataId=? AND localityId=?";
+    row.keys = {dataId, localityId};
+    const auto record = data->toProto();
+    if (!record || !serializeRecord(*record, &row.record))
+        row.record.clear();
+    row.insertSavepoint = "insertDataDetails";
+    row.insertSql = "INSERT INTO data (dataId, localityId, message) VALUES(?,?,?)";
+    row.insertValues = {{SQLiteOperation::Text, &dataId},
+                        {SQLiteOperation::Text, &localityId},
+                        {SQLiteOperation::Blob, &row.record}};
+    row.updateSql = "UPDATE data SET message=? WHERE dataId=? AND localityId=?";
+    row.updateValues = {{SQLiteOperation::Blob, &row.record},
+                        {SQLiteOperation::Text, &dataId},
+                        {SQLiteOperation::Text, &localityId}};
+    row.updateName = "updateDataDetails";
+    row.tooManyError = "DatabaseManager::syncDataDetails: more than 1 data record with id: " + dataId + "!";
+    row.countError = "DatabaseManager::syncDataDetails: unable to count data records!";
+    return writeRow(row);
+}
+
+bool DatabaseManager::syncLineDataDetails(LineData2D* line)
+{
+    if (!line || !isOpen())
+        return false;
+    std::string dataId = line->id();
+    std::string localityId = line->localityId();
+    RowWrite row;
+    row.countSql = "SELECT COUNT(dataId) FROM linedata WHERE dataId=? AND localityId=?";
+    row.keys = {dataId, localityId};
+    const auto record = line->toProto();
+    if (!record || !serializeRecord(*record, &row.record))
+        row.record.clear();
+    row.insertSavepoint = "insertDataDetails";
+    row.insertSql = "INSERT INTO linedata (dataId, localityId, message) VALUES(?,?,?)";
+    row.insertValues = {{SQLiteOperation::Text, &dataId},
+                        {SQLiteOperation::Text, &localityId},
+                        {SQLiteOperation::Blob, &row.record}};
+    row.updateSql = "UPDATE linedata SET message=? WHERE dataId=? AND localityId=?";
+    row.updateValues = {{SQLiteOperation::Blob, &row.record},
+                        {SQLiteOperation::Text, &dataId},
+                        {SQLiteOperation::Text, &localityId}};
+    row.updateName = "updateDataDetails";
+    row.tooManyError
+        = "DatabaseManager::syncLineDataDetails: more than 1 line data record with id: " + dataId + "!";
+    row.countError = "DatabaseManager::syncLineDataDetails: unable to count line data records!";
+    return writeRow(row);
+}
+
+// --- removing --------------------------------------------------------------------
+
+bool DatabaseManager::deleteRows(const std::string& savepoint,
+                                 const std::vector<std::pair<std::string, std::vector<std::string>>>& statements)
+{
+    try {
+        m_database->exec("SAVEPOINT " + savepoint);
+        for (const auto& statement : statements) {
+            std::vector<std::string> keys = statement.second;
+            SQLiteInsert deletion(m_database.get());
+            deletion.prepare(statement.first);
+            for (std::string& key : keys)
+                deletion.bindText(&key);
+            deletion.execute();
+        }
+        m_database->exec("RELEASE " + savepoint);
+    } catch (const SQLiteException&) {
+        rollBack(savepoint);
+        return false;
+    }
+    return true;
+}
+
+bool DatabaseManager::removeLocality(Locality* locality)
+{
+    if (!locality || !isOpen())
+        return false;
+    const std::string& id = locality->id();
+    return deleteRows("removeLocality", {
+                                            {"DELETE FROM data WHERE localityId=?", {id}},
+                                            {"DELETE FROM linedata WHERE localityId=?", {id}},
+                                            {"DELETE FROM localities WHERE localityId=?", {id}},
+                                        });
+}
+
+bool DatabaseManager::removeData(std::shared_ptr<Data> data)
+{
+    if (!data || !isOpen())
+        return false;
+    return deleteRows("removeData",
+                      {{"DELETE FROM data WHERE localityId=? AND dataId=?", {data->localityId(), data->id()}}});
+}
+
+bool DatabaseManager::removeLineData(LineData2D* line)
+{
+    if (!line || !isOpen())
+        return false;
+    return deleteRows("removeLineData",
+                      {{"DELETE FROM linedata WHERE localityId=? AND dataId=?", {line->localityId(), line->id()}}});
+}
+
+} // namespace kiv

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "Database/SQLiteOperation.h"
+
+#include <QFileInfo>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace kiv {
+
+class Data;
+class LineData2D;
+class Locality;
+class Project;
+class SQLiteDatabase;
+
+// Access to one project's main.db: the project row, the locality rows and a
+// locality's data and line rows, each row holding its object as a record.
+// Every operation on a closed manager returns false.
+class DatabaseManager
+{
+public:
+    DatabaseManager();
+    // Releases only the file name: owners call close() first.
+    virtual ~DatabaseManager();
+
+    DatabaseManager(const DatabaseManager&) = delete;
+    DatabaseManager& operator=(const DatabaseManager&) = delete;
+
+    // Opens or creates the file with its tables. A file whose tables cannot
+    // be read or made (not an SQLite file) is closed again.
+    virtual bool open(const QFileInfo& file);
+    virtual void close();
+    // Reads the project row into target. Storage errors are thrown.
+    virtual bool loadProject(Project* target);
+
+    bool isOpen() const;
+    const QFileInfo& file() const { return m_file; }
+    SQLiteDatabase* database() const { return m_database.get(); }
+    // Version of the last project record read, 0 before.
+    int version() const { return m_version; }
+
+    bool loadLocalities(Project* target);
+    // Data, then lines; rows already loaded are not added again.
+    bool loadLocalityContent(Locality* locality);
+    bool loadLocalityContent(Locality& locality) { return loadLocalityContent(&locality); }
+    bool loadData(Locality* locality);
+    bool loadLineData(Locality* locality);
+
+    // Insert when the row is new, update when present. The count statements
+    // throw on storage errors.
+    bool syncProjectDetails(Project* project);
+    bool syncLocalityDetails(Locality* locality);
+    bool syncDataDetails(std::shared_ptr<Data> data);
+    bool syncLineDataDetails(LineData2D* line);
+
+    bool removeLocality(Locality* locality);
+    bool removeData(std::shared_ptr<Data> data);
+    bool removeLineData(LineData2D* line);
+
+private:
+    using Bindings = std::vector<std::pair<SQLiteOperation::ColumnType, void*>>;
+
+    struct RowWrite
+    {
+        std::string countSql;
+        std::vector<std::string> keys;
+        std::string record;
+        std::string insertSavepoint;
+        std::string insertSql;
+        Bindings insertValues;
+        std::string updateSql;
+        Bindings updateValues;
+        std::string updateName;
+        std::string tooManyError;
+        std::string countError;
+        std::string insertNote;
+        std::string updateNote;
+    };
+
+    bool writeRow(RowWrite& row);
+    int countRows(const std::string& sql, std::vector<std::string> keys);
+    bool insertRow(const std::string& savepoint, const std::string& sql, const Bindings& values);
+    bool updateRow(const std::string& name, const std::string& sql, const Bindings& values);
+    // Runs the statements, each with its text parameters, in one savepoint.
+    bool deleteRows(const std::string& savepoint,
+                    const std::vector<std::pair<std::string, std::vector<std::string>>>& statements);
+    // Ends a failed savepoint: back to its start, then released so that no
+    // transaction stays open on the connection.
+    void rollBack(const std::string& savepoint);
+    void addError(const std::string& text);
+
+    QFileInfo m_file;
+    std::unique_ptr<SQLiteDatabase> m_database;
+    int m_version = 0;
+};
+
+} // namespace kiv

@@ -1,0 +1,502 @@
+#include "model/ModelManager.h"
+
+#include "Database/CommandManager.h"
+#include "Database/Destructor.h"
+#include "Database/DestructorManager.h"
+#include "app/ApplicationManager.h"
+#include "model/Data.h"
+#include "model/Index.h"
+#include "model/Locality.h"
+#include "model/Project.h"
+#include "tools/AbstractLocationManager.h"
+
+#include <QDebug>
+#include <QRegularExpression>
+#include <QSettings>
+
+#include <algorithm>
+#include <limits>
+
+namespace kiv {
+
+KIV_DEFINE_SINGLETON(ModelManager, 5)
+
+namespace {
+
+const QString CurrentProjectKey = QStringLiteral("currentProject");
+const QString CurrentLocalityKey = QStringLiteral("currentLocality");
+const QString CurrentRockUnitKey = QStringLiteral("currentRockUnit");
+const QString CurrentSymbolKey = QStringLiteral("currentSymbol");
+const QString DatabaseFileName = QStringLiteral("main.db");
+
+bool isUnknownCoordinate(const QPointF& point)
+{
+    return point.isNull() || point.x() == AbstractLocationManager::NoCoordinate
+        || point.y() == AbstractLocationManager::NoCoordinate;
+}
+
+} // namespace
+
+ModelManager::ModelManager(QObject* parent)
+    : QObject(parent)
+{
+    // The change signals carry these across queued connections and to QML.
+    qRegisterMetaType<kiv::Project*>();
+    qRegisterMetaType<kiv::Locality*>();
+}
+
+ModelManager::~ModelManager()
+{
+    closeCurrentProject();
+}
+
+// --- start-up --------------------------------------------------------------------
+
+void ModelManager::init(const QDir& root)
+{
+    m_projectsRoot = root;
+    m_index = std::make_shared<Index>();
+    loadProjects(root);
+    if (m_projects.empty())
+        createFirstProject(root);
+    if (m_projects.empty()) {
+        qWarning() << "ModelManager::init: no project could be opened or created in" << root.absolutePath();
+        return;
+    }
+    restoreCurrentProject();
+}
+
+void ModelManager::loadProjects(const QDir& root)
+{
+    for (const QDir& folder : m_index->load())
+        openProject(folder);
+    if (m_projects.empty()) {
+        const QStringList folders = root.entryList({QStringLiteral("*.qz")},
+                                                   QDir::Dirs | QDir::NoDotAndDotDot, QDir::Unsorted);
+        for (const QString& name : folders) {
+            const QDir folder(root.absoluteFilePath(name));
+            if (folder.exists(DatabaseFileName))
+                openProject(folder);
+        }
+    }
+    sortProjects();
+}
+
+void ModelManager::createFirstProject(const QDir& root)
+{
+    for (int n = 1; n <= MaxFirstProjectNumber; ++n) {
+        const QString folderName = QStringLiteral("project%1.qz").arg(n);
+        if (root.exists(folderName) || !root.mkpath(folderName))
+            continue;
+        const auto project = createProject(QStringLiteral("Project %1").arg(n),
+                                           QDir(root.absoluteFilePath(folderName)));
+        if (project)
+            project->save();
+        return;
+    }
+}
+
+void ModelManager::restoreCurrentProject()
+{
+    QSettings settings;
+    bool matched = false;
+    if (settings.contains(CurrentProjectKey)) {
+        const QDir stored(settings.value(CurrentProjectKey).toString());
+        const auto projects = m_projects;
+        for (const auto& project : projects) {
+            if (project->folder() != stored)
+                continue;
+            matched = true;
+            setCurrentProject(project);
+            const QString localityId = settings.value(CurrentLocalityKey).toString();
+            if (settings.contains(CurrentLocalityKey) && !localityId.isEmpty())
+                setCurrentLocality(m_currentProject->locality(localityId.toStdString()));
+        }
+    }
+    if (!matched)
+        setCurrentProject(m_projects.front());
+}
+
+// --- the project list ----------------------------------------------------------------
+
+std::shared_ptr<Project> ModelManager::projectAt(int index) const
+{
+    if (index < 0 || index >= projectCount())
+        return {};
+    return m_projects[static_cast<std::size_t>(index)];
+}
+
+std::shared_ptr<Project> ModelManager::projectById(ProjectId id) const
+{
+    for (const auto& project : m_projects) {
+        if (project->projectId() == id)
+            return project;
+    }
+    return {};
+}
+
+void ModelManager::sortProjects()
+{
+    std::stable_sort(m_projects.begin(), m_projects.end(),
+                     [](const auto& a, const auto& b) { return a->timeStamp() > b->timeStamp(); });
+}
+
+void ModelManager::saveIndex()
+{
+    if (!m_index)
+        m_index = std::make_shared<Index>();
+    m_index->save(m_projects);
+}
+
+std::shared_ptr<Project> ModelManager::openProject(const QDir& folder)
+{
+    auto project = std::make_shared<Project>(next(), this, folder);
+    if (!project->isOpen())
+        return {};
+    if (project->symbols().empty())
+        project->addDefaultSymbols();
+    m_projects.push_back(project);
+    emit projectListChanged();
+    return project;
+}
+
+std::shared_ptr<Project> ModelManager::createProject(const QString& name, const QDir& folder)
+{
+    auto project = std::make_shared<Project>(next(), this, name, QString(), QString(), folder);
+    if (!project->isOpen()) {
+        qWarning() << "ModelManager::createProject: project creation failed!";
+        return {};
+    }
+    project->addDefaultSymbols();
+    m_projects.push_back(project);
+    sortProjects();
+    saveIndex();
+    emit projectListChanged();
+    announceFileSystemChange(folder.absolutePath() + QDir::separator() + DatabaseFileName);
+    return project;
+}
+
+int ModelManager::createProject()
+{
+    ApplicationManager* application = ApplicationManager::instance();
+    if (!application) {
+        qWarning() << "Failed to create project!";
+        return -1;
+    }
+    const QDir root(application->documentPath());
+    int number = 1;
+    static const QRegularExpression numbered(QStringLiteral("(?:[Pp]roject_?)(\\d+)"));
+    for (const QString& entry : root.entryList({QStringLiteral("*.qz")}, QDir::AllEntries | QDir::NoDotAndDotDot)) {
+        const QRegularExpressionMatch match = numbered.match(entry);
+        if (!match.hasMatch())
+            continue;
+        bool ok = false;
+        const int found = match.captured(1).toInt(&ok);
+        if (ok && found >= number && found < std::numeric_limits<int>::max())
+            number = found + 1;
+    }
+    const QString name = QStringLiteral("Project %1").arg(number);
+    qDebug() << name;
+    const QString folderName = QStringLiteral("project%1.qz").arg(number);
+    if (!root.mkdir(folderName)) {
+        qWarning() << "Failed to create project path: " << root.absolutePath() << folderName;
+        return -1;
+    }
+    const auto project = createProject(name, QDir(root.absoluteFilePath(folderName)));
+    if (!project) {
+        qWarning() << "Failed to create project!";
+        return -1;
+    }
+    return static_cast<int>(project->projectId().value());
+}
+
+bool ModelManager::removeProjectById(uint projectId)
+{
+    return removeProject(ProjectId(projectId));
+}
+
+bool ModelManager::removeProject(ProjectId id)
+{
+    if (m_projects.size() == 1) {
+        qWarning() << "Cannot delete the last project";
+        return false;
+    }
+    const auto found = std::find_if(m_projects.begin(), m_projects.end(),
+                                    [id](const auto& project) { return project->projectId() == id; });
+    if (found == m_projects.end())
+        return false;
+    const std::shared_ptr<Project> project = *found;
+    const bool wasCurrent = project == m_currentProject;
+    if (wasCurrent) {
+        // Its database closes next and its folder may go: nothing is saved.
+        disconnect(project.get(), &Project::dataListChanged, this, &ModelManager::onProjectDataListChanged);
+        project->clearLocalities();
+        m_currentLocality.reset();
+        m_currentProject.reset();
+    }
+    const QDir folder = project->folder();
+    project->close();
+    m_projects.erase(found);
+    // A project opened from elsewhere is only dropped from the list.
+    if (isInsideDocuments(folder) && !QDir(folder).removeRecursively())
+        qWarning() << "Failed to delete all files!";
+    if (wasCurrent)
+        setCurrentProject(m_projects.front());
+    clearCommandHistory();
+    saveIndex();
+    emit projectListChanged();
+    announceFileSystemChange(folder.absolutePath());
+    return true;
+}
+
+bool ModelManager::loadExternalProject(const QUrl& projectUrl)
+{
+    qDebug() << "Got external url:" << projectUrl;
+    if (!projectUrl.isLocalFile())
+        return false;
+    const QDir folder(projectUrl.toLocalFile());
+    if (!folder.exists() || !folder.exists(DatabaseFileName))
+        return false;
+    const QString canonical = folder.canonicalPath();
+    for (const auto& project : m_projects) {
+        if (project->folder().canonicalPath() == canonical)
+            return false;
+    }
+    if (!openProject(QDir(folder.absolutePath())))
+        return false;
+    sortProjects();
+    saveIndex();
+    emit projectListChanged();
+    return true;
+}
+
+bool ModelManager::isInsideDocuments(const QDir& folder) const
+{
+    ApplicationManager* application = ApplicationManager::instance();
+    const QDir documents = application ? QDir(application->documentPath()) : m_projectsRoot;
+    const QString root = documents.canonicalPath();
+    const QString path = folder.canonicalPath();
+    return !root.isEmpty() && !path.isEmpty() && path.startsWith(root + QLatin1Char('/'));
+}
+
+// --- switching --------------------------------------------------------------------
+
+void ModelManager::setCurrentProject(uint projectId)
+{
+    if (m_currentProject && m_currentProject->projectId() == ProjectId(projectId))
+        return;
+    if (const auto project = projectById(ProjectId(projectId)))
+        setCurrentProject(project);
+}
+
+void ModelManager::setCurrentProject(std::shared_ptr<Project> project)
+{
+    if (!project)
+        return;
+    if (m_currentProject && m_currentProject->projectId() == project->projectId())
+        return;
+    if (m_currentProject)
+        closeCurrentProject();
+    project->load(true);
+    m_currentProject = project;
+    if (project->numberOfLocalities() > 0)
+        m_currentLocality = project->localityAt(0);
+    clearCommandHistory();
+    emit currentProjectChanged(m_currentProject.get());
+    emit currentLocalityChanged(m_currentLocality.get());
+    AbstractLocationManager* location = locationManager();
+    if (project->declination() == Project::NoDeclination && location) {
+        connect(location, &AbstractLocationManager::declinationChanged, this,
+                &ModelManager::onDeclinationChanged, Qt::UniqueConnection);
+        location->startDeclinationUpdates();
+    }
+    connect(project.get(), &Project::dataListChanged, this, &ModelManager::onProjectDataListChanged,
+            Qt::UniqueConnection);
+    QSettings settings;
+    int unit = settings.value(CurrentRockUnitKey, 0).toInt();
+    if (!project->hasRockUnit(unit))
+        unit = project->rockUnits().empty() ? -1 : project->rockUnits().front().id;
+    setCurrentRockUnit(unit);
+    settings.setValue(CurrentProjectKey, project->folder().absolutePath());
+}
+
+void ModelManager::closeCurrentProject()
+{
+    if (m_currentProject) {
+        storeLastPosition(*m_currentProject);
+        m_currentProject->clearLocalities();
+        disconnect(m_currentProject.get(), &Project::dataListChanged, this,
+                   &ModelManager::onProjectDataListChanged);
+    }
+    m_currentLocality.reset();
+    m_currentProject.reset();
+    clearCommandHistory();
+}
+
+void ModelManager::storeLastPosition(Project& project) const
+{
+    AbstractLocationManager* location = locationManager();
+    if (!location)
+        return;
+    // Without a fix the stored position is kept.
+    const QPointF coordinate = location->lastKnownCoordinate();
+    if (isUnknownCoordinate(coordinate))
+        return;
+    project.setLastLatitude(coordinate.y());
+    project.setLastLongitude(coordinate.x());
+    project.save();
+}
+
+void ModelManager::setCurrentLocality(std::shared_ptr<Locality> locality)
+{
+    if (!locality) {
+        const bool changed = m_currentLocality != nullptr;
+        m_currentLocality.reset();
+        QSettings().remove(CurrentLocalityKey);
+        if (changed)
+            emit currentLocalityChanged(nullptr);
+        return;
+    }
+    if (m_currentProject && m_currentLocality) {
+        if (locality->projectId() != m_currentProject->projectId())
+            return;
+        if (locality->id() == m_currentLocality->id())
+            return;
+    }
+    m_currentLocality = std::move(locality);
+    emit currentLocalityChanged(m_currentLocality.get());
+    QSettings().setValue(CurrentLocalityKey, QString::fromStdString(m_currentLocality->id()));
+}
+
+void ModelManager::setCurrentLocality(int index)
+{
+    setCurrentLocality(m_currentProject ? m_currentProject->localityAt(index) : nullptr);
+}
+
+// --- rock unit and symbol ----------------------------------------------------------
+
+QColor ModelManager::currentRockUnitColor() const
+{
+    if (m_currentRockUnit == -1 || !m_currentProject)
+        return QColor(Qt::black);
+    return m_currentProject->unitColor(m_currentRockUnit);
+}
+
+QString ModelManager::currentRockUnitName() const
+{
+    if (m_currentRockUnit == -1 || !m_currentProject)
+        return QString();
+    return m_currentProject->unitName(m_currentRockUnit);
+}
+
+void ModelManager::setCurrentRockUnit(int unit)
+{
+    QSettings settings;
+    const int stored = settings.value(CurrentRockUnitKey, 0).toInt();
+    if (!(unit == stored && m_currentRockUnit == 0)) {
+        m_currentRockUnit = unit;
+        settings.setValue(CurrentRockUnitKey, unit);
+        emit currentRockUnitChanged(unit);
+    }
+    emit currentRockUnitColorChanged(currentRockUnitColor());
+    emit currentRockUnitNameChanged(currentRockUnitName());
+}
+
+QColor ModelManager::rockUnitColor(int unitId) const
+{
+    if (unitId == -1)
+        return QColor(QString());
+    return m_currentProject ? m_currentProject->unitColor(unitId) : QColor(Qt::black);
+}
+
+QString ModelManager::rockUnitName(int unitId) const
+{
+    if (unitId == -1 || !m_currentProject)
+        return QString();
+    return m_currentProject->unitName(unitId);
+}
+
+void ModelManager::onStratColumnChanged()
+{
+    emit currentRockUnitColorChanged(rockUnitColor(m_currentRockUnit));
+    emit currentRockUnitNameChanged(rockUnitName(m_currentRockUnit));
+}
+
+int ModelManager::currentSymbol() const
+{
+    const int stored = QSettings().value(CurrentSymbolKey, 1).toInt();
+    if (m_currentProject && m_currentProject->hasSymbol(stored)
+        && !m_currentProject->symbolName(stored).isEmpty())
+        return stored;
+    return 1;
+}
+
+void ModelManager::setCurrentSymbol(int symbolId)
+{
+    if (symbolId == currentSymbol())
+        return;
+    QSettings().setValue(CurrentSymbolKey, symbolId);
+    emit currentSymbolChanged(symbolId);
+}
+
+// --- declination and images ---------------------------------------------------------
+
+void ModelManager::onDeclinationChanged(double declination)
+{
+    if (declination == double(Project::NoDeclination) || !m_currentProject)
+        return;
+    if (m_currentProject->declination() == Project::NoDeclination) {
+        m_currentProject->setDeclination(static_cast<float>(declination));
+        m_currentProject->save();
+    }
+    // The first real value is taken once per switch.
+    if (AbstractLocationManager* location = locationManager()) {
+        disconnect(location, &AbstractLocationManager::declinationChanged, this,
+                   &ModelManager::onDeclinationChanged);
+    }
+}
+
+QString ModelManager::mostRecentImage() const
+{
+    if (!m_currentProject)
+        return QString();
+    for (const auto& locality : m_currentProject->localities()) {
+        for (const auto& data : locality->data()) {
+            const QString& path = data->imagePath();
+            if (path.isEmpty() || path.startsWith(QLatin1String("STEREONET_"))
+                || path.startsWith(QLatin1String("MAP_")))
+                continue;
+            return QUrl::fromLocalFile(m_currentProject->folder().absolutePath() + QStringLiteral("/images/")
+                                       + path)
+                .toString();
+        }
+    }
+    return QString();
+}
+
+void ModelManager::onProjectDataListChanged()
+{
+    emit mostRecentImageChanged(mostRecentImage());
+}
+
+// --- neighbours -----------------------------------------------------------------------
+
+AbstractLocationManager* ModelManager::locationManager()
+{
+    ApplicationManager* application = ApplicationManager::instance();
+    return application ? application->locationManager() : nullptr;
+}
+
+void ModelManager::clearCommandHistory()
+{
+    if (CommandManager* commands = CommandManager::instance())
+        commands->clearStacks();
+}
+
+void ModelManager::announceFileSystemChange(const QString& path)
+{
+    if (ApplicationManager* application = ApplicationManager::instance())
+        emit application->fileSystemChanged({path});
+}
+
+} // namespace kiv

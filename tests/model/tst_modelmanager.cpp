@@ -1,0 +1,642 @@
+#include <QtTest>
+
+#include "Database/Quarzel.pb.h"
+#include "Database/SQLiteDatabase.h"
+#include "Database/SQLiteQuery.h"
+#include "app/ApplicationManager.h"
+#include "model/Data.h"
+#include "model/Index.h"
+#include "model/Locality.h"
+#include "model/ModelManager.h"
+#include "model/Project.h"
+#include "tools/AbstractLocationManager.h"
+#include "tools/ImageTool.h"
+
+#include <memory>
+
+using namespace kiv;
+
+namespace {
+
+class FakeLocationManager : public AbstractLocationManager
+{
+public:
+    QPointF coordinate {NoCoordinate, NoCoordinate};
+    int declinationRequests = 0;
+
+    QPointF lastKnownCoordinate() const override { return coordinate; }
+    void startDeclinationUpdates() override { ++declinationRequests; }
+    void report(double declination) { emit declinationChanged(declination); }
+};
+
+// An application manager whose documents folder and sensors the test picks.
+class TestApplication : public ApplicationManager
+{
+public:
+    QString documents;
+
+    TestApplication()
+        : ApplicationManager(nullptr)
+    {
+    }
+    QString documentPath() const override { return documents; }
+    FakeLocationManager* installLocationManager()
+    {
+        auto* location = new FakeLocationManager;
+        location->setParent(this);
+        setSensors(location, nullptr);
+        return location;
+    }
+};
+
+std::string idOf(int n)
+{
+    return QStringLiteral("%1").arg(n, 32, 16, QLatin1Char('0')).toStdString();
+}
+
+ModelManager* freshManager()
+{
+    delete ModelManager::instance();
+    ModelManager::instance() = new ModelManager;
+    return ModelManager::instance();
+}
+
+QZProtoBuffers::Project storedRecord(const QString& folder)
+{
+    SQLiteDatabase db;
+    db.open(QDir(folder).absoluteFilePath("main.db").toStdString());
+    std::string message;
+    SQLiteQuery query(&db);
+    query.prepare("SELECT message FROM project");
+    query.bindBlob(&message);
+    QZProtoBuffers::Project record;
+    if (query.step())
+        record.ParseFromString(message);
+    return record;
+}
+
+QStringList indexedPaths()
+{
+    QZProtoBuffers::Index record;
+    const QByteArray bytes = QSettings().value(Index::Key).toByteArray();
+    record.ParseFromArray(bytes.constData(), bytes.size());
+    QStringList paths;
+    for (const std::string& path : record.projectpath())
+        paths << QString::fromStdString(path);
+    return paths;
+}
+
+} // namespace
+
+class TestModelManager : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_documents;
+    std::unique_ptr<TestApplication> m_application;
+    FakeLocationManager* m_location = nullptr;
+
+    QDir root() const { return QDir(m_documents->path()); }
+
+    // A project folder in the documents folder with a stored project row.
+    QString makeProject(const QString& folderName, const QString& name, qint64 stamp,
+                        int localities = 0, float declination = 2.0f)
+    {
+        const QString path = root().absoluteFilePath(folderName);
+        QDir().mkpath(path);
+        Project project(ProjectId(900), nullptr, name, QString(), QString(), QDir(path));
+        project.setTimeStamp(stamp);
+        project.setDeclination(declination);
+        project.save();
+        for (int i = 1; i <= localities; ++i) {
+            Locality locality(ProjectId(900), idOf(i));
+            locality.setTimeStamp(stamp + i);
+            project.syncLocalityDetails(&locality);
+        }
+        return path;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QCoreApplication::setOrganizationName(QStringLiteral("KIV"));
+        QCoreApplication::setOrganizationDomain(QStringLiteral("quarzel.example"));
+        QCoreApplication::setApplicationName(QStringLiteral("Quarzel"));
+    }
+
+    void init()
+    {
+        QSettings().clear();
+        m_documents = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_documents->isValid());
+        m_application = std::make_unique<TestApplication>();
+        m_application->documents = m_documents->path();
+        m_location = m_application->installLocationManager();
+        freshManager();
+    }
+
+    void cleanup()
+    {
+        delete ModelManager::instance();
+        ModelManager::instance() = nullptr;
+        m_application.reset();
+        m_location = nullptr;
+    }
+
+    void emptyRootCreatesTheFirstProject()
+    {
+        ModelManager* manager = ModelManager::instance();
+        QSignalSpy files(m_application.get(), &ApplicationManager::fileSystemChanged);
+        manager->init(root());
+        const QString folder = root().absoluteFilePath("project1.qz");
+        QVERIFY(QFileInfo::exists(folder + "/main.db"));
+        QCOMPARE(manager->projectCount(), 1);
+        QCOMPARE(manager->currentProject(), manager->projectAt(0));
+        QCOMPARE(manager->currentProject()->name(), QStringLiteral("Project 1"));
+        QCOMPARE(QSettings().value("currentProject").toString(), folder);
+        // New pictures go to the current project's images folder.
+        QVERIFY(ImageTool::uniqueImagePath("IMG_", ".jpeg").startsWith(folder + "/images/IMG_"));
+        QCOMPARE(indexedPaths(), QStringList{folder});
+        QCOMPARE(files.count(), 1);
+        QCOMPARE(files.at(0).at(0).toStringList(), QStringList{folder + "/main.db"});
+        // The first project is saved with its symbols.
+        QCOMPARE(storedRecord(folder).symbols_size(), 16);
+    }
+
+    void startUpSkipsTakenFolderNames_data()
+    {
+        QTest::addColumn<QStringList>("entries"); // "name/" a folder, "name" a file
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("folder without main.db") << QStringList{"project1.qz/"} << "project2.qz";
+        QTest::newRow("file in the way") << QStringList{"project1.qz", "project2.qz/"} << "project3.qz";
+    }
+
+    void startUpSkipsTakenFolderNames()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(QString, expected);
+        for (const QString& entry : entries) {
+            if (entry.endsWith('/')) {
+                QVERIFY(root().mkpath(entry));
+            } else {
+                QFile file(root().absoluteFilePath(entry));
+                QVERIFY(file.open(QIODevice::WriteOnly));
+            }
+        }
+        ModelManager::instance()->init(root());
+        QCOMPARE(ModelManager::instance()->projectCount(), 1);
+        QCOMPARE(ModelManager::instance()->currentProject()->folder().dirName(), expected);
+        QCOMPARE(ModelManager::instance()->currentProject()->name(),
+                 QStringLiteral("Project %1").arg(expected.mid(7, 1)));
+    }
+
+    void startUpWithoutAnyUsableRoot()
+    {
+        QFile blocker(root().absoluteFilePath("file"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("no project could be opened or created"));
+        ModelManager::instance()->init(QDir(root().absoluteFilePath("file")));
+        QCOMPARE(ModelManager::instance()->projectCount(), 0);
+        QVERIFY(!ModelManager::instance()->currentProject());
+    }
+
+    void indexComesBeforeTheScan_data()
+    {
+        QTest::addColumn<bool>("indexUsable");
+        QTest::addColumn<QStringList>("expectedNames"); // newest first
+        QTest::newRow("index opens") << true << QStringList{"Indexed"};
+        QTest::newRow("stale index, scan") << false << QStringList{"Newer", "Older"};
+    }
+
+    void indexComesBeforeTheScan()
+    {
+        QFETCH(bool, indexUsable);
+        QFETCH(QStringList, expectedNames);
+        makeProject("a.qz", "Older", 100);
+        makeProject("b.qz", "Newer", 200);
+        makeProject("c.notqz", "Elsewhere", 300);
+        QTemporaryDir outside;
+        const QString indexed = QDir(outside.path()).absoluteFilePath("x");
+        QDir().mkpath(indexed);
+        if (indexUsable) {
+            Project project(ProjectId(901), nullptr, "Indexed", QString(), QString(), QDir(indexed));
+        }
+        QZProtoBuffers::Index record;
+        record.add_projectpath(indexed.toStdString());
+        std::string bytes;
+        record.SerializeToString(&bytes);
+        QSettings().setValue(Index::Key, QByteArray(bytes.data(), int(bytes.size())));
+
+        ModelManager* manager = ModelManager::instance();
+        manager->init(root());
+        QStringList names;
+        for (int i = 0; i < manager->projectCount(); ++i)
+            names << manager->projectAt(i)->name();
+        QCOMPARE(names, expectedNames);
+        QCOMPARE(manager->currentProject(), manager->projectAt(0));
+    }
+
+    void storedChoicesAreRestored_data()
+    {
+        QTest::addColumn<QString>("storedProject"); // folder name, empty: none
+        QTest::addColumn<int>("storedLocality");    // 0: none
+        QTest::addColumn<QString>("expectedProject");
+        QTest::addColumn<int>("expectedLocality"); // -1: none
+        QTest::newRow("nothing stored") << "" << 0 << "Newer" << 2;
+        QTest::newRow("older project, its older locality") << "a.qz" << 1 << "Older" << 1;
+        QTest::newRow("locality gone") << "a.qz" << 7 << "Older" << -1;
+        QTest::newRow("project gone") << "gone.qz" << 1 << "Newer" << 2;
+    }
+
+    void storedChoicesAreRestored()
+    {
+        QFETCH(QString, storedProject);
+        QFETCH(int, storedLocality);
+        QFETCH(QString, expectedProject);
+        QFETCH(int, expectedLocality);
+        makeProject("a.qz", "Older", 100, 2);
+        makeProject("b.qz", "Newer", 200, 2);
+        if (!storedProject.isEmpty())
+            QSettings().setValue("currentProject", root().absoluteFilePath(storedProject));
+        if (storedLocality)
+            QSettings().setValue("currentLocality", QString::fromStdString(idOf(storedLocality)));
+        ModelManager* manager = ModelManager::instance();
+        manager->init(root());
+        QCOMPARE(manager->currentProject()->name(), expectedProject);
+        if (expectedLocality < 0) {
+            QVERIFY(!manager->currentLocality());
+            QVERIFY(!QSettings().contains("currentLocality"));
+            QCOMPARE(manager->currentProject()->numberOfLocalities(), 2);
+        } else {
+            QCOMPARE(manager->currentLocality()->id(), idOf(expectedLocality));
+        }
+        QCOMPARE(QSettings().value("currentProject").toString(), manager->currentProject()->folder().absolutePath());
+    }
+
+    void createProjectNumbering_data()
+    {
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("empty") << QStringList{} << "project1.qz";
+        QTest::newRow("after 1 and 7") << QStringList{"project1.qz", "Project_7.qz"} << "project8.qz";
+        QTest::newRow("files count too") << QStringList{"project3.qz.file"} << "project4.qz";
+        QTest::newRow("unanchored") << QStringList{"myproject12.qz"} << "project13.qz";
+        QTest::newRow("other names") << QStringList{"notes.qz", "project2.txt"} << "project1.qz";
+    }
+
+    void createProjectNumbering()
+    {
+        QFETCH(QStringList, entries);
+        QFETCH(QString, expected);
+        for (QString entry : entries) {
+            if (entry.endsWith(".file")) {
+                entry.chop(5);
+                QFile file(root().absoluteFilePath(entry));
+                QVERIFY(file.open(QIODevice::WriteOnly));
+            } else {
+                QVERIFY(root().mkpath(entry));
+            }
+        }
+        ModelManager* manager = ModelManager::instance();
+        QSignalSpy list(manager, &ModelManager::projectListChanged);
+        const int id = manager->createProject();
+        QVERIFY(id > 0);
+        const auto project = manager->projectById(ProjectId(uint(id)));
+        QVERIFY(project);
+        QCOMPARE(project->folder().dirName(), expected);
+        QCOMPARE(project->name(), QStringLiteral("Project %1").arg(expected.mid(7, expected.size() - 10)));
+        QVERIFY(!manager->currentProject());
+        QCOMPARE(list.count(), 1);
+        QCOMPARE(indexedPaths(), QStringList{project->folder().absolutePath()});
+    }
+
+    void switchingToTheCurrentProjectDoesNothing()
+    {
+        makeProject("a.qz", "A", 100, 1);
+        ModelManager* manager = ModelManager::instance();
+        manager->init(root());
+        QSignalSpy project(manager, &ModelManager::currentProjectChanged);
+        QSignalSpy locality(manager, &ModelManager::currentLocalityChanged);
+        QSignalSpy unit(manager, &ModelManager::currentRockUnitChanged);
+        manager->setCurrentProject(manager->currentProject()->qmlId());
+        manager->setCurrentProject(manager->currentProject());
+        QCOMPARE(project.count() + locality.count() + unit.count(), 0);
+    }
+
+    void switchingProjects()
+    {
+        makeProject("a.qz", "With", 100, 2);
+        makeProject("b.qz", "Without", 200, 0);
+        ModelManager* manager = ModelManager::instance();
+        manager->init(root());
+        QCOMPARE(manager->currentProject()->name(), QStringLiteral("Without"));
+        QVERIFY(!manager->currentLocality());
+        const auto with = manager->projectAt(1);
+        QCOMPARE(with->numberOfLocalities(), 0); // only the current project is loaded
+
+        QSignalSpy project(manager, &ModelManager::currentProjectChanged);
+        QSignalSpy locality(manager, &ModelManager::currentLocalityChanged);
+        manager->setCurrentProject(with->qmlId());
+        QCOMPARE(project.count(), 1);
+        QCOMPARE(project.at(0).at(0).value<Project*>(), with.get());
+        QCOMPARE(locality.count(), 1);
+        QCOMPARE(locality.at(0).at(0).value<Locality*>(), manager->currentLocality().get());
+        QCOMPARE(manager->currentLocality()->id(), idOf(2));
+        QCOMPARE(manager->projectAt(0)->numberOfLocalities(), 0); // the closed one dropped its content
+
+        manager->setCurrentProject(manager->projectAt(0));
+        QCOMPARE(locality.count(), 2);
+        QVERIFY(!locality.at(1).at(0).value<Locality*>());
+        QVERIFY(!manager->currentLocality());
+    }
+
+    void currentRockUnit_data()
+    {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<QList<int>>("units");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<QString>("colour");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("stored 0, units 3 and 5") << 0 << QList<int>{3, 5} << 3 << "#030303" << "Unit 3";
+        QTest::newRow("stored unit kept") << 5 << QList<int>{3, 5} << 5 << "#050505" << "Unit 5";
+        QTest::newRow("stored unit missing") << 9 << QList<int>{3} << 3 << "#030303" << "Unit 3";
+        QTest::newRow("no units") << 0 << QList<int>{} << -1 << "#000000" << "";
+    }
+
+    void currentRockUnit()
+    {
+        QFETCH(int, stored);
+        QFETCH(QList<int>, units);
+        QFETCH(int, expected);
+        QFETCH(QString, colour);
+        QFETCH(QString, name);
+        const QString folder = makeProject("a.qz", "A", 100);
+        {
+            Project project(ProjectId(902), nullptr, QDir(folder));
+            for (int id : units)
+                project.addRockUnit(id, QStringLiteral("Unit %1").arg(id), QColor(id, id, id), 0);
+            QVERIFY(project.save());
+        }
+        QSettings().setValue("currentRockUnit", stored);
+        ModelManager* manager = ModelManager::instance();
+        QSignalSpy colours(manager, &ModelManager::currentRockUnitColorChanged);
+        manager->init(root());
+        QCOMPARE(manager->currentRockUnit(), expected);
+        QCOMPARE(manager->currentRockUnitColor().name(), colour);
+        QCOMPARE(manager->currentRockUnitName(), name);
+        QCOMPARE(colours.count(), 1);
+        QCOMPARE(colours.at(0).at(0).value<QColor>().name(), colour);
+
+        // A strat column change announces the unit's looks again.
+        QSignalSpy names(manager, &ModelManager::currentRockUnitNameChanged);
+        emit manager->currentProject()->stratColumnChanged();
+        QCOMPARE(names.count(), 1);
+        QCOMPARE(names.at(0).at(0).toString(), name);
+    }
+
+    void currentSymbol_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("nothing stored") << QVariant() << 1;
+        QTest::newRow("known symbol") << QVariant(11) << 11;
+        QTest::newRow("unknown symbol") << QVariant(99) << 1;
+    }
+
+    void currentSymbol()
+    {
+        QFETCH(QVariant, stored);
+        QFETCH(int, expected);
+        ModelManager* manager = ModelManager::instance();
+        manager->init(root());
+        if (stored.isValid())
+            QSettings().setValue("currentSymbol", stored);
+        QCOMPARE(manager->currentSymbol(), expected);
+        QSignalSpy changed(manager, &ModelManager::currentSymbolChanged);
+        manager->setCurrentSymbol(expected);
+        QCOMPARE(changed.count(), 0);
+        manager->setCurrentSymbol(4);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(manager->currentSymbol(), 4);
+    }
+
+    void noCurrentProjectFallbacks()
+    {
+        ModelManager* manager = ModelManager::instance();
+        QCOMPARE(manager->mostRecentImage(), QString());
+        QCOMPARE(manager->currentRockUnitColor(), QColor(Qt::black));
+        QCOMPARE(manager->currentRockUnitName(), QString());
+        QCOMPARE(manager->rockUnitName(3), QString());
+        QVERIFY(!manager->rockUnitColor(-1).isValid());
+        QCOMPARE(manager->currentSymbol(), 1);
+        manager->closeCurrentProject();
+        manager->onDeclinationChanged(3.0);
+    }
+
+    void removingTheOnlyProjectIsRefused()
+    {
+        ModelManager* manager = ModelManager::instance();
+        manager->init(root());
+        QTest::ignoreMessage(QtWarningMsg, "Cannot delete the last project");
+        QVERIFY(!manager->removeProjectById(manager->currentProject()->qmlId()));
+        QCOMPARE(manager->projectCount(), 1);
+        QVERIFY(QFileInfo::exists(root().absoluteFilePath("project1.qz/main.db")));
+    }
+
+    void removingTheCurrentProject()
+    {
+        const QString older = makeProject("a.qz", "Older", 100, 1);
+        const QString newer = makeProject("b.qz", "Newer", 200, 1);
+        ModelManager* manager = ModelManager::instance();
+        manager->init(root());
+        QCOMPARE(manager->currentProject()->name(), QStringLiteral("Newer"));
+        m_location->coordinate = QPointF(8.5, 47.25);
+        QSignalSpy project(manager, &ModelManager::currentProjectChanged);
+        QVERIFY(!manager->removeProjectById(4242));
+        QVERIFY(manager->removeProjectById(manager->currentProject()->qmlId()));
+        QVERIFY(!QFileInfo::exists(newer));
+        QCOMPARE(manager->projectCount(), 1);
+        QCOMPARE(manager->currentProject()->name(), QStringLiteral("Older"));
+        QCOMPARE(manager->currentLocality()->id(), idOf(1));
+        QCOMPARE(project.count(), 1);
+        QCOMPARE(indexedPaths(), QStringList{older});
+        QCOMPARE(project.at(0).at(0).value<Project*>(), manager->currentProject().get());
+    }
+
+    void externalProjects()
+    {
+        makeProject("a.qz", "Home", 100);
+        QTemporaryDir outside;
+        const QString external = QDir(outside.path()).absoluteFilePath("field.qz");
+        QDir().mkpath(external);
+        {
+            Project project(ProjectId(903), nullptr, "Away", QString(), QString(), QDir(external));
+            project.setTimeStamp(50);
+            project.save();
+        }
+        ModelManager* manager = ModelManager::instance();
+        manager->init(root());
+        const auto current = manager->currentProject();
+        QVERIFY(manager->loadExternalProject(QUrl::fromLocalFile(external)));
+        QCOMPARE(manager->projectCount(), 2);
+        QCOMPARE(manager->currentProject(), current);
+        QCOMPARE(indexedPaths(), (QStringList{root().absoluteFilePath("a.qz"), external}));
+        // The same folder again, also spelled differently.
+        QVERIFY(!manager->loadExternalProject(QUrl::fromLocalFile(external)));
+        QVERIFY(!manager->loadExternalProject(QUrl::fromLocalFile(outside.path() + "/./field.qz/")));
+        QCOMPARE(manager->projectCount(), 2);
+
+        QVERIFY(manager->removeProjectById(manager->projectAt(1)->qmlId()));
+        QVERIFY(QFileInfo::exists(external + "/main.db"));
+        QCOMPARE(indexedPaths(), QStringList{root().absoluteFilePath("a.qz")});
+    }
+
+    void externalFoldersThatCannotBeOpened_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("not a local file") << "http";
+        QTest::newRow("missing folder") << "missing";
+        QTest::newRow("no main.db") << "empty";
+        QTest::newRow("damaged main.db") << "junk";
+    }
+
+    void externalFoldersThatCannotBeOpened()
+    {
+        QFETCH(QString, kind);
+        ModelManager* manager = ModelManager::instance();
+        manager->init(root());
+        const QStringList indexBefore = indexedPaths();
+        QTemporaryDir outside;
+        const QString folder = QDir(outside.path()).absoluteFilePath("p.qz");
+        QUrl url = QUrl::fromLocalFile(folder);
+        if (kind == "http")
+            url = QUrl("http://127.0.0.1/p.qz");
+        if (kind == "empty" || kind == "junk")
+            QDir().mkpath(folder);
+        if (kind == "junk") {
+            QFile file(folder + "/main.db");
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(QByteArray(2048, 'j'));
+        }
+        QVERIFY(!manager->loadExternalProject(url));
+        QCOMPARE(manager->projectCount(), 1);
+        QCOMPARE(indexedPaths(), indexBefore);
+    }
+
+    void declinationIsFilledOnce()
+    {
+        const QString folder = makeProject("a.qz", "A", 100, 0, 999.0f);
+        ModelManager* manager = ModelManager::instance();
+        manager->init(root());
+        QCOMPARE(m_location->declinationRequests, 1);
+        QVERIFY(!storedRecord(folder).has_declination());
+        m_location->report(999.0);
+        QCOMPARE(manager->currentProject()->declination(), 999.0f);
+        m_location->report(4.5);
+        QCOMPARE(manager->currentProject()->declination(), 4.5f);
+        const auto record = storedRecord(folder);
+        QVERIFY(record.has_declination());
+        QCOMPARE(record.declination(), 4.5f);
+        m_location->report(7.0);
+        QCOMPARE(manager->currentProject()->declination(), 4.5f);
+    }
+
+    void knownDeclinationAsksNothing()
+    {
+        makeProject("a.qz", "A", 100, 0, 1.0f);
+        ModelManager::instance()->init(root());
+        QCOMPARE(m_location->declinationRequests, 0);
+    }
+
+    void withoutLocationManager()
+    {
+        m_application = std::make_unique<TestApplication>();
+        m_application->documents = m_documents->path();
+        makeProject("a.qz", "A", 100, 0, 999.0f);
+        makeProject("b.qz", "B", 200, 0, 999.0f);
+        ModelManager* manager = ModelManager::instance();
+        manager->init(root());
+        manager->setCurrentProject(manager->projectAt(1));
+        QCOMPARE(manager->currentProject()->name(), QStringLiteral("A"));
+    }
+
+    void closingStoresAKnownPosition_data()
+    {
+        QTest::addColumn<QPointF>("reported");
+        QTest::addColumn<double>("latitude");
+        QTest::addColumn<double>("longitude");
+        QTest::newRow("known") << QPointF(8.5, 47.25) << 47.25 << 8.5;
+        QTest::newRow("none") << QPointF(999, 999) << 46.0 << 7.0;
+        QTest::newRow("null point") << QPointF(0, 0) << 46.0 << 7.0;
+    }
+
+    void closingStoresAKnownPosition()
+    {
+        QFETCH(QPointF, reported);
+        QFETCH(double, latitude);
+        QFETCH(double, longitude);
+        const QString folder = makeProject("a.qz", "A", 100);
+        {
+            Project project(ProjectId(904), nullptr, QDir(folder));
+            project.setLastLatitude(46.0);
+            project.setLastLongitude(7.0);
+            QVERIFY(project.save());
+        }
+        ModelManager* manager = ModelManager::instance();
+        manager->init(root());
+        m_location->coordinate = reported;
+        manager->closeCurrentProject();
+        QVERIFY(!manager->currentProject());
+        const auto record = storedRecord(folder);
+        QCOMPARE(record.lastlatitude(), latitude);
+        QCOMPARE(record.lastlongitude(), longitude);
+    }
+
+    void mostRecentImage()
+    {
+        makeProject("a.qz", "A", 100, 2);
+        ModelManager* manager = ModelManager::instance();
+        manager->init(root());
+        const auto project = manager->currentProject();
+        const auto older = project->locality(idOf(1));
+        const auto newer = project->locality(idOf(2));
+        auto add = [](const std::shared_ptr<Locality>& locality, int n, const QString& path, qint64 stamp) {
+            auto data = Data::createImage(idOf(n), locality->id(), 0, 0, 0, path, QString(), QString(), QString());
+            data->setTimeStamp(stamp);
+            locality->addData(data);
+        };
+        add(older, 10, "IMG_old.jpeg", 500);
+        QSignalSpy changed(manager, &ModelManager::mostRecentImageChanged);
+        emit project->dataListChanged();
+        QCOMPARE(changed.count(), 1);
+        const QString images = project->folder().absolutePath() + "/images/";
+        QCOMPARE(manager->mostRecentImage(), QUrl::fromLocalFile(images + "IMG_old.jpeg").toString());
+        add(newer, 11, "STEREONET_1.png", 900);
+        add(newer, 12, "MAP_1.png", 800);
+        add(newer, 13, "IMG_new.jpeg", 700);
+        add(newer, 14, "stereonet_lower.png", 100);
+        QCOMPARE(manager->mostRecentImage(), QUrl::fromLocalFile(images + "IMG_new.jpeg").toString());
+    }
+
+    void projectSizeOfTheCurrentProject()
+    {
+        makeProject("a.qz", "A", 100, 1);
+        ModelManager* manager = ModelManager::instance();
+        manager->init(root());
+        const auto project = manager->currentProject();
+        QCOMPARE(project->numberOfLocalities(), 1);
+        project->projectSize();
+        QCOMPARE(project->numberOfLocalities(), 1);
+        // Another project's localities are read for the count and dropped.
+        const QString other = makeProject("b.qz", "B", 50, 2);
+        QVERIFY(manager->loadExternalProject(QUrl::fromLocalFile(other)));
+        const auto second = manager->projectAt(1);
+        second->projectSize();
+        QCOMPARE(second->numberOfLocalities(), 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestModelManager)
+#include "tst_modelmanager.moc"
