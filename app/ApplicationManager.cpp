@@ -4,6 +4,10 @@
 #include "Database/PersistantCache.h"
 
 #include "app/DialogController.h"
+#include "model/Locality.h"
+#include "model/ModelManager.h"
+#include "model/Project.h"
+#include "tools/ImageTool.h"
 #include "app/MainView.h"
 #include "app/ThumbnailImageProvider.h"
 #include "app/platform/Platform.h"
@@ -338,6 +342,7 @@ void ApplicationManager::init()
     setupEnvironment();
     QQmlContext* context = m_mainView->rootContext();
     context->setContextProperty(QStringLiteral("_appManager"), this);
+    context->setContextProperty(QStringLiteral("_modelManager"), ModelManager::instance());
     context->setContextProperty(QStringLiteral("_dialogController"), m_dialogController.get());
     createUi();
     updateLogicalToPhysicalMultiplier();
@@ -364,6 +369,8 @@ void ApplicationManager::init()
 
 void ApplicationManager::initModel()
 {
+    if (ModelManager* model = ModelManager::instance())
+        model->init(QDir(documentPath()));
 }
 
 void ApplicationManager::createUi()
@@ -560,8 +567,12 @@ void ApplicationManager::registerQmlTypes()
     const char* uri = "quarzel.touch";
     qmlRegisterUncreatableType<ApplicationManager>(uri, 1, 0, "ApplicationManager",
                                                    QStringLiteral("Can't create ApplicationManager from QML"));
-    // The model, map, tool and item types are registered here, in their
-    // fixed order, as their classes land.
+    // The fixed order of the module; list, map and item types join as they land.
+    qmlRegisterType<ModelManager>(uri, 1, 0, "ModelManager");
+    qmlRegisterType<Project>(uri, 1, 0, "Project");
+    // A locality always belongs to a project: QML only reads them.
+    qmlRegisterUncreatableType<Locality>(uri, 1, 0, "Locality", QStringLiteral("Can't create Locality from QML"));
+    qmlRegisterType<ImageTool>(uri, 1, 0, "ImageToolManager");
     qmlRegisterUncreatableType<AbstractCompassClino>(uri, 1, 0, "CompassClino",
                                                      QStringLiteral("Can't create Clino from QML"));
     qmlRegisterUncreatableType<AbstractLocationManager>(
