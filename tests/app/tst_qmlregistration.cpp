@@ -1,0 +1,65 @@
+#include <QtTest>
+
+#include <QQmlComponent>
+#include <QQmlEngine>
+
+#include "app/ApplicationManager.h"
+
+using namespace kiv;
+
+// The module quarzel.touch as QML sees it: creatable types instantiate,
+// the others refuse with their own message.
+class TestQmlRegistration : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ApplicationManager> m_app;
+
+    QString createError(const QString& type)
+    {
+        QQmlEngine engine;
+        QQmlComponent component(&engine);
+        component.setData(QStringLiteral("import quarzel.touch 1.0\n%1 {}\n").arg(type).toUtf8(), QUrl());
+        std::unique_ptr<QObject> object(component.create());
+        return object ? QString() : component.errorString();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QCoreApplication::setOrganizationName("KIV");
+        QCoreApplication::setOrganizationDomain("quarzel.example");
+        QCoreApplication::setApplicationName("Quarzel");
+        m_app = std::make_unique<ApplicationManager>(qobject_cast<QGuiApplication*>(qApp));
+        m_app->registerQmlTypes();
+    }
+
+    void types_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("refusal"); // empty: creatable
+        QTest::newRow("ApplicationManager") << "ApplicationManager" << "Can't create ApplicationManager from QML";
+        QTest::newRow("ModelManager") << "ModelManager" << "";
+        QTest::newRow("Project") << "Project" << "";
+        QTest::newRow("Locality") << "Locality" << "Can't create Locality from QML";
+        QTest::newRow("ImageToolManager") << "ImageToolManager" << "";
+        QTest::newRow("CompassClino") << "CompassClino" << "Can't create Clino from QML";
+        QTest::newRow("LocationManager") << "LocationManager" << "Can't create LocationManager from QML";
+        QTest::newRow("QAbstractItemModel") << "QAbstractItemModel" << "Can't create QAbstractItemModel from QML";
+    }
+
+    void types()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, refusal);
+        const QString error = createError(type);
+        if (refusal.isEmpty())
+            QVERIFY2(error.isEmpty(), qPrintable(error));
+        else
+            QVERIFY2(error.contains(refusal), qPrintable(error));
+    }
+};
+
+QTEST_MAIN(TestQmlRegistration)
+#include "tst_qmlregistration.moc"
