@@ -1,0 +1,10 @@
+#include "Database/AbstractProgress.h"
+
+namespace kiv {
+
+AbstractProgress::AbstractProgress(QObject* parent)
+    : QObject(parent)
+{
+}
+
+} // namespace kiv

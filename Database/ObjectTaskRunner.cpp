@@ -1,0 +1,147 @@
+#include "Database/ObjectTaskRunner.h"
+
+#include "Database/Destructor.h"
+#include "Database/DestructorManager.h"
+#include "Database/Task.h"
+
+#include <QDebug>
+#include <QEventLoop>
+#include <QQmlEngine>
+#include <QQmlProperty>
+#include <QThread>
+#include <QVariant>
+
+namespace kiv {
+
+KIV_DEFINE_SINGLETON(ObjectTaskRunner, 4)
+
+ObjectTaskRunner::ObjectTaskRunner() = default;
+
+ObjectTaskRunner::~ObjectTaskRunner()
+{
+    // A thread destroyed while running ends the process: ask the remaining
+    // tasks to stop and wait for them.
+    for (const Entry& entry : qAsConst(m_entries))
+        entry.task->cancel();
+    const QList<QThread*> threads = findChildren<QThread*>(QString(), Qt::FindDirectChildrenOnly);
+    for (QThread* thread : threads)
+        thread->wait();
+    for (const Entry& entry : qAsConst(m_entries))
+        delete entry.task;
+}
+
+void ObjectTaskRunner::addTask(Task* task, QObject* progressItem)
+{
+    m_entries.append(Entry {task, progressItem, nullptr});
+    QThread* thread = startTask(task);
+    const int index = indexOfTask(task);
+    if (index >= 0)
+        m_entries[index].thread = thread;
+}
+
+void ObjectTaskRunner::runAndWait(Task* task)
+{
+    QThread* thread = startTask(task);
+    QEventLoop loop;
+    connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
+    // The work may already be over, and then finished() came too early for
+    // the loop.
+    if (thread->isFinished())
+        return;
+    try {
+        loop.exec();
+    } catch (...) {
+        qWarning() << "ObjectTaskRunner::runAndWait: exception while waiting for" << task->objectName();
+    }
+}
+
+Task* ObjectTaskRunner::taskForItem(QObject* item) const
+{
+    if (!item)
+        return nullptr;
+    for (const Entry& entry : m_entries) {
+        if (entry.item == item)
+            return entry.task;
+    }
+    return nullptr;
+}
+
+QObject* ObjectTaskRunner::itemForTask(Task* task) const
+{
+    const int index = indexOfTask(task);
+    return index >= 0 ? m_entries[index].item.data() : nullptr;
+}
+
+int ObjectTaskRunner::indexOfTask(const Task* task) const
+{
+    for (int i = 0; i < m_entries.size(); ++i) {
+        if (m_entries[i].task == task)
+            return i;
+    }
+    return -1;
+}
+
+void ObjectTaskRunner::taskStarted(Task* task)
+{
+    QObject* item = itemForTask(task);
+    if (!item)
+        return;
+    QQmlProperty::write(item, QStringLiteral("progress"), 0);
+    QQmlProperty::write(item, QStringLiteral("running"), true);
+    QQmlProperty::write(item, QStringLiteral("canCancel"), task->canCancel());
+    // An item may show one task after another.
+    connect(item, SIGNAL(cancelled()), this, SLOT(onCancel()), Qt::UniqueConnection);
+}
+
+void ObjectTaskRunner::taskFinished(Task* task)
+{
+    if (QObject* item = itemForTask(task))
+        QQmlProperty::write(item, QStringLiteral("running"), false);
+}
+
+void ObjectTaskRunner::onCaptionChanged(Task* task, const QString& caption)
+{
+    if (QObject* item = itemForTask(task))
+        item->setProperty("caption", caption);
+}
+
+void ObjectTaskRunner::onProgressChanged(Task* task, int progress)
+{
+    if (QObject* item = itemForTask(task))
+        QQmlProperty::write(item, QStringLiteral("progress"), progress);
+}
+
+void ObjectTaskRunner::onThreadCompleted()
+{
+    int index = -1;
+    for (int i = 0; i < m_entries.size() && index < 0; ++i) {
+        if (m_entries[i].thread == sender())
+            index = i;
+    }
+    if (index < 0)
+        return;
+    Task* task = m_entries[index].task;
+    task->onFinished();
+    taskFinished(task);
+    if (QObject* item = itemForTask(task)) {
+        // QML must not take the task over: it is deleted right below.
+        QQmlEngine::setObjectOwnership(task, QQmlEngine::CppOwnership);
+        QMetaObject::invokeMethod(item, "onCompleted",
+                                  Q_ARG(QVariant, QVariant::fromValue<QObject*>(task)));
+    }
+    emit task->taskCompleted(task);
+    // The item's function may have started other tasks: look the entry up
+    // again.
+    index = indexOfTask(task);
+    if (index >= 0)
+        m_entries.removeAt(index);
+    delete task;
+}
+
+void ObjectTaskRunner::onCancel()
+{
+    if (Task* task = taskForItem(sender()))
+        task->cancel();
+}
+
+} // namespace kiv
