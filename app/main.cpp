@@ -1,5 +1,5 @@
 #include "Database/DestructorManager.h"
-#include "app/ApplicationManager.h"
+#include "app/ApplicationManagerWin.h"
 
 #include <QGuiApplication>
 
@@ -25,7 +25,7 @@ int main(int argc, char* argv[])
     QGuiApplication::setOrganizationName(QStringLiteral("KIV"));
 
     // Lives until the process ends, with its window and dialog controller.
-    auto* manager = new kiv::ApplicationManager(application);
+    auto* manager = new kiv::ApplicationManagerWin(application);
     manager->init();
     const int exitCode = application->exec();
 
