@@ -261,16 +261,6 @@ private slots:
         QVERIFY(!CommandManager::instance()->execute(command));
     }
 
-    void altitudeKeepsTheDeclination()
-    {
-        AddDataCommand command;
-        command.setPlaneData(1.0, 2.0, 10.0f, 20.0f, 0, 1, "");
-        command.setDeclination(7.0f);
-        command.setAltitudeAndAccuracy(100.0, 2.0, 3.0);
-        QCOMPARE(command.declination(), 7.0f);
-        QCOMPARE(command.altitude(), 100.0);
-    }
-
     void removeAndUndoRestoreTheDatum_data()
     {
         QTest::addColumn<bool>("findFirst");
@@ -325,33 +315,31 @@ private slots:
 
     void failedRemoveKeepsTheDatum_data()
     {
-        QTest::addColumn<QString>("mode");
-        QTest::newRow("immediate") << "IMMEDIATE";
-        QTest::newRow("exclusive") << "EXCLUSIVE";
+        QTest::addColumn<QString>("situation");
+        QTest::newRow("unknown datum") << "unknown";
+        QTest::newRow("database locked for writing") << "IMMEDIATE";
+        QTest::newRow("database locked exclusively") << "EXCLUSIVE";
     }
 
     void failedRemoveKeepsTheDatum()
     {
-        QFETCH(QString, mode);
+        QFETCH(QString, situation);
         const std::shared_ptr<Data> data = addThrough(planeCommand());
         QVERIFY(data);
         auto remove = std::make_shared<RemoveDataCommand>();
         remove->findData(QString::fromStdString(data->id()));
-        {
-            test::DatabaseLock lock(m_fixture->databasePath(), mode);
-            QVERIFY(lock.isLocked());
-            QVERIFY(!CommandManager::instance()->execute(remove));
+        std::unique_ptr<test::DatabaseLock> lock;
+        if (situation == "unknown") {
+            remove->setDataId(idOf(0xdead));
+        } else {
+            lock = std::make_unique<test::DatabaseLock>(m_fixture->databasePath(), situation);
+            QVERIFY(lock->isLocked());
         }
+        QVERIFY(!CommandManager::instance()->execute(remove));
+        lock.reset();
         QCOMPARE(m_fixture->project->dataById(data->id()), data);
         QCOMPARE(m_fixture->locality->planeCount(), 1);
         QCOMPARE(records(*m_fixture).size(), std::size_t(1));
-    }
-
-    void removeOfUnknownDatumFails()
-    {
-        auto remove = std::make_shared<RemoveDataCommand>();
-        remove->setDataId(idOf(0xdead));
-        QVERIFY(!CommandManager::instance()->execute(remove));
     }
 
     void modifySwapsAndRestores_data()
@@ -447,14 +435,6 @@ private slots:
         // The same command still works once the database is free.
         QVERIFY(CommandManager::instance()->execute(modify));
         QCOMPARE(data->comment(), QString("changed"));
-    }
-
-    void modifyOfUnknownDatumFails()
-    {
-        auto modify = std::make_shared<ModifyDataCommand>();
-        modify->setDataId(idOf(0xdead));
-        modify->setLocalityId(m_fixture->locality->id());
-        QVERIFY(!CommandManager::instance()->execute(modify));
     }
 
     void addStreamIsNameAndIds()

@@ -135,15 +135,6 @@ private slots:
         QVERIFY(undoRows().isEmpty());
     }
 
-    void unflaggedAddEmptiesTheHistory()
-    {
-        QVERIFY(addThrough(makeLine(1), true));
-        QVERIFY(CommandManager::instance()->canUndo());
-        QVERIFY(addThrough(makeLine(2), false));
-        QVERIFY(!CommandManager::instance()->canUndo());
-        QCOMPARE(rowCount(), std::size_t(2));
-    }
-
     void failedAddChangesNothing_data()
     {
         QTest::addColumn<QString>("situation");
@@ -312,16 +303,6 @@ private slots:
         auto modify = std::make_shared<ModifyLineCommand>(false);
         modify->setLine(makeLine(3, m_fixture->locality->id()));
         QVERIFY(!CommandManager::instance()->execute(modify));
-    }
-
-    void setLineByIdNeedsAProject()
-    {
-        QVERIFY(addThrough(makeLine(1)));
-        delete ModelManager::instance();
-        ModelManager::instance() = new ModelManager;
-        RemoveLineCommand remove(false);
-        remove.setLineById(QString::fromStdString(idOf(1)));
-        QVERIFY(!remove.line());
     }
 
     void streamRoundTrip()
