@@ -7,6 +7,7 @@
 #include "Database/SQLiteQuery.h"
 #include "support/TestCommand.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 using namespace kiv;
@@ -260,7 +261,9 @@ private slots:
                                                 "contact Brackwater with a bug-report."));
         }
         QVERIFY(std::dynamic_pointer_cast<TestCommand>(AbstractCommandFactory::create("class kiv::TestCommand")));
-        QCOMPARE(AbstractCommandFactory::productNames(), std::vector<std::string>({ "class kiv::TestCommand" }));
+        // Registered once, although a second factory tried to take the name.
+        const std::vector<std::string>& names = AbstractCommandFactory::productNames();
+        QCOMPARE(int(std::count(names.begin(), names.end(), std::string("class kiv::TestCommand"))), 1);
     }
 };
 

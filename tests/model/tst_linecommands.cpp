@@ -1,0 +1,368 @@
+#include <QtTest>
+
+#include "Database/AbstractCommandFactory.h"
+#include "Database/CommandManager.h"
+#include "Database/Quarzel.pb.h"
+#include "Database/SQLiteDatabase.h"
+#include "Database/SQLiteQuery.h"
+#include "model/AddLineCommand.h"
+#include "model/LineData2D.h"
+#include "model/Locality.h"
+#include "model/ModelManager.h"
+#include "model/ModifyLineCommand.h"
+#include "model/Project.h"
+#include "model/RemoveLineCommand.h"
+#include "support/ProjectFixture.h"
+#include "support/TestCommand.h"
+
+#include <memory>
+
+using namespace kiv;
+using kiv::test::idOf;
+
+namespace {
+
+std::shared_ptr<LineData2D> makeLine(int n, const std::string& localityId = std::string())
+{
+    auto line = LineData2D::create(idOf(n), localityId, 2, LineData2D::Dashed, false, "fault");
+    line->setTimeStamp(5000 + n);
+    line->addPoint(46.0, 7.0);
+    line->addPoint(46.5, 7.5);
+    return line;
+}
+
+std::string recordBytes(const LineData2D& line)
+{
+    std::string bytes;
+    line.toProto()->SerializeToString(&bytes);
+    return bytes;
+}
+
+QByteArray streamed(AbstractCommand& command, bool* ok = nullptr)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::ReadWrite);
+    QDataStream stream(&buffer);
+    const bool written = command.serialize(stream);
+    if (ok)
+        *ok = written;
+    return buffer.data();
+}
+
+// Rows of the undo history, oldest first.
+QList<QByteArray> undoRows()
+{
+    SQLiteDatabase database;
+    database.open(CommandManager::databasePath().toStdString());
+    QList<QByteArray> rows;
+    std::string data;
+    SQLiteQuery query(&database);
+    query.prepare("SELECT data FROM undoStack ORDER BY ROWID");
+    query.bindBlob(&data);
+    while (query.step())
+        rows << QByteArray::fromStdString(data);
+    return rows;
+}
+
+} // namespace
+
+class TestLineCommands : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::ProjectFixture> m_fixture;
+
+    std::shared_ptr<LineData2D> addThrough(std::shared_ptr<LineData2D> line, bool flagged = false)
+    {
+        auto command = std::make_shared<AddLineCommand>(flagged);
+        command->setLinePointer(line);
+        return CommandManager::instance()->execute(command) ? line : nullptr;
+    }
+
+    std::size_t rowCount() const { return m_fixture->messages("linedata").size(); }
+
+private slots:
+    void init()
+    {
+        m_fixture = std::make_unique<test::ProjectFixture>();
+        QVERIFY(m_fixture->isValid());
+    }
+
+    void cleanup() { m_fixture.reset(); }
+
+    void factoriesMakeUnflaggedCommands()
+    {
+        for (const char* key : {"class kiv::AddLineCommand", "class kiv::RemoveLineCommand",
+                                "class kiv::ModifyLineCommand"}) {
+            const auto command = AbstractCommandFactory::create(key);
+            QVERIFY(std::dynamic_pointer_cast<EditLineCommand>(command));
+            QCOMPARE(command->name(), QString::fromLatin1(key));
+            QVERIFY(!command->saveToUndoStack());
+        }
+        QVERIFY(AddLineCommand(true).saveToUndoStack());
+    }
+
+    void flaggedAddIsUndoable()
+    {
+        auto& project = *m_fixture->project;
+        QSignalSpy added(&project, &Project::dataAdded);
+        QSignalSpy changed(&project, &Project::dataListChanged);
+        const auto line = addThrough(makeLine(1), true);
+        QVERIFY(line);
+        QCOMPARE(line->localityId(), m_fixture->locality->id());
+        QCOMPARE(m_fixture->locality->lineById(idOf(1)), line);
+        QCOMPARE(rowCount(), std::size_t(1));
+        QCOMPARE(m_fixture->messages("linedata").front(), recordBytes(*line));
+        QCOMPARE(added.count(), 1);
+        QCOMPARE(changed.count(), 1);
+
+        const QList<QByteArray> rows = undoRows();
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows.at(0), QByteArray("BEGIN_BATCH"));
+        // Name, byte count, record.
+        QDataStream stream(rows.at(1));
+        QString name;
+        qint32 size = 0;
+        stream >> name >> size;
+        QCOMPARE(name, QString("class kiv::AddLineCommand"));
+        QCOMPARE(size, rows.at(1).size() - 4 - 2 * name.size() - 4);
+        QCOMPARE(rows.at(1).right(size).toStdString(), recordBytes(*line));
+
+        CommandManager::instance()->undo();
+        QCOMPARE(rowCount(), std::size_t(0));
+        QVERIFY(m_fixture->locality->lines().empty());
+        QVERIFY(undoRows().isEmpty());
+    }
+
+    void failedAddChangesNothing_data()
+    {
+        QTest::addColumn<QString>("situation");
+        QTest::newRow("no line") << "noLine";
+        QTest::newRow("no current locality") << "noLocality";
+        QTest::newRow("unknown locality id") << "unknownLocality";
+        QTest::newRow("id already in the locality") << "duplicate";
+        QTest::newRow("database locked for writing") << "IMMEDIATE";
+        QTest::newRow("database locked exclusively") << "EXCLUSIVE";
+    }
+
+    void failedAddChangesNothing()
+    {
+        QFETCH(QString, situation);
+        QVERIFY(addThrough(makeLine(1)));
+        auto line = makeLine(2);
+        std::unique_ptr<test::DatabaseLock> lock;
+        if (situation == "noLine")
+            line.reset();
+        else if (situation == "noLocality")
+            ModelManager::instance()->setCurrentLocality(nullptr);
+        else if (situation == "unknownLocality")
+            line->setLocalityId(idOf(0xbad));
+        else if (situation == "duplicate")
+            line->setId(idOf(1));
+        else
+            lock = std::make_unique<test::DatabaseLock>(m_fixture->databasePath(), situation);
+        if (lock)
+            QVERIFY(lock->isLocked());
+        const std::string localityBefore = line ? line->localityId() : std::string();
+        QSignalSpy changed(m_fixture->project.get(), &Project::dataListChanged);
+
+        auto command = std::make_shared<AddLineCommand>(true);
+        command->setLinePointer(line);
+        QVERIFY(!CommandManager::instance()->execute(command));
+        lock.reset();
+        QCOMPARE(m_fixture->locality->lines().size(), std::size_t(1));
+        QCOMPARE(m_fixture->locality->polylineCount(), 1);
+        QCOMPARE(rowCount(), std::size_t(1));
+        QCOMPARE(changed.count(), 0);
+        if (line)
+            QCOMPARE(line->localityId(), localityBefore);
+        QVERIFY(!CommandManager::instance()->canUndo());
+    }
+
+    void addLandsInTheNamedLocality()
+    {
+        const auto other = m_fixture->addLocality(idOf(0xa2), 2000);
+        QVERIFY(addThrough(makeLine(1, other->id())));
+        QCOMPARE(other->lines().size(), std::size_t(1));
+        QVERIFY(m_fixture->locality->lines().empty());
+    }
+
+    void rolledBackBatchRemovesAddedLine()
+    {
+        CommandManager* manager = CommandManager::instance();
+        manager->beginContext();
+        auto add = std::make_shared<AddLineCommand>(true);
+        add->setLinePointer(makeLine(1));
+        manager->execute(add);
+        manager->execute(std::make_shared<TestCommand>(1, true, true));
+        QVERIFY(!manager->executePending());
+        QVERIFY(m_fixture->locality->lines().empty());
+        QCOMPARE(rowCount(), std::size_t(0));
+        QVERIFY(!manager->canUndo());
+    }
+
+    void removeAndUndo()
+    {
+        const auto line = addThrough(makeLine(1));
+        QVERIFY(line);
+        auto remove = std::make_shared<RemoveLineCommand>(true);
+        remove->setLineById(QString::fromStdString(idOf(1)));
+        QCOMPARE(remove->line(), line);
+        QVERIFY(CommandManager::instance()->execute(remove));
+        QVERIFY(m_fixture->locality->lines().empty());
+        QCOMPARE(rowCount(), std::size_t(0));
+
+        CommandManager::instance()->undo();
+        QCOMPARE(rowCount(), std::size_t(1));
+        const auto back = m_fixture->project->lineById(idOf(1));
+        QVERIFY(back);
+        QCOMPARE(recordBytes(*back), recordBytes(*line));
+    }
+
+    void failedRemoveKeepsTheLine_data()
+    {
+        QTest::addColumn<QString>("situation");
+        QTest::newRow("unknown line") << "unknown";
+        QTest::newRow("database locked for writing") << "IMMEDIATE";
+        QTest::newRow("database locked exclusively") << "EXCLUSIVE";
+    }
+
+    void failedRemoveKeepsTheLine()
+    {
+        QFETCH(QString, situation);
+        const auto line = addThrough(makeLine(1));
+        QVERIFY(line);
+        auto remove = std::make_shared<RemoveLineCommand>(true);
+        remove->setLinePointer(situation == "unknown" ? makeLine(9, line->localityId()) : line);
+        std::unique_ptr<test::DatabaseLock> lock;
+        if (situation != "unknown") {
+            lock = std::make_unique<test::DatabaseLock>(m_fixture->databasePath(), situation);
+            QVERIFY(lock->isLocked());
+        }
+        QVERIFY(!CommandManager::instance()->execute(remove));
+        lock.reset();
+        QCOMPARE(m_fixture->locality->lineById(idOf(1)), line);
+        QCOMPARE(m_fixture->locality->polylineCount(), 1);
+        QCOMPARE(rowCount(), std::size_t(1));
+    }
+
+    void modifySwapsWithTheCallersCopy()
+    {
+        const auto line = addThrough(makeLine(1));
+        QVERIFY(line);
+        const std::string original = recordBytes(*line);
+        auto edited = std::make_shared<LineData2D>(*line);
+        edited->addPoint(47.0, 8.0);
+        edited->setComment("extended");
+        edited->setFilled(true);
+        const std::string changed = recordBytes(*edited);
+
+        auto modify = std::make_shared<ModifyLineCommand>(true);
+        modify->setLine(edited);
+        QVERIFY(CommandManager::instance()->execute(modify));
+        QCOMPARE(recordBytes(*line), changed);
+        QCOMPARE(recordBytes(*edited), original);
+        QCOMPARE(m_fixture->messages("linedata").front(), changed);
+
+        CommandManager::instance()->undo();
+        QCOMPARE(recordBytes(*m_fixture->project->lineById(idOf(1))), original);
+        QCOMPARE(m_fixture->messages("linedata").front(), original);
+    }
+
+    void failedModifyLeavesMemoryUnchanged_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::newRow("immediate") << "IMMEDIATE";
+        QTest::newRow("exclusive") << "EXCLUSIVE";
+    }
+
+    void failedModifyLeavesMemoryUnchanged()
+    {
+        QFETCH(QString, mode);
+        const auto line = addThrough(makeLine(1));
+        QVERIFY(line);
+        const std::string original = recordBytes(*line);
+        auto edited = std::make_shared<LineData2D>(*line);
+        edited->setComment("edited");
+        const std::string wanted = recordBytes(*edited);
+        auto modify = std::make_shared<ModifyLineCommand>(true);
+        modify->setLine(edited);
+        {
+            test::DatabaseLock lock(m_fixture->databasePath(), mode);
+            QVERIFY(lock.isLocked());
+            QVERIFY(!CommandManager::instance()->execute(modify));
+        }
+        QCOMPARE(recordBytes(*line), original);
+        QCOMPARE(recordBytes(*edited), wanted);
+        QCOMPARE(m_fixture->messages("linedata").front(), original);
+    }
+
+    void modifyOfUnknownLineFails()
+    {
+        auto modify = std::make_shared<ModifyLineCommand>(false);
+        modify->setLine(makeLine(3, m_fixture->locality->id()));
+        QVERIFY(!CommandManager::instance()->execute(modify));
+    }
+
+    void streamRoundTrip()
+    {
+        const auto line = makeLine(4, idOf(0xa1));
+        ModifyLineCommand command(true);
+        command.setLine(line);
+        bool ok = false;
+        const QByteArray bytes = streamed(command, &ok);
+        QVERIFY(ok);
+        const auto back = std::dynamic_pointer_cast<ModifyLineCommand>(AbstractCommand::fromBytes(bytes, QDataStream::Qt_5_0));
+        QVERIFY(back);
+        QVERIFY(back->line());
+        QCOMPARE(recordBytes(*back->line()), recordBytes(*line));
+    }
+
+    void lineCommandWithoutLineDoesNotSerialize()
+    {
+        AddLineCommand command(true);
+        bool ok = true;
+        streamed(command, &ok);
+        QVERIFY(!ok);
+    }
+
+    void damagedStreamsAreRefused_data()
+    {
+        QTest::addColumn<QByteArray>("tail");
+        QByteArray record = QByteArray::fromStdString(recordBytes(*makeLine(4, idOf(0xa1))));
+        auto counted = [](qint32 count, const QByteArray& bytes) {
+            QByteArray out;
+            QDataStream stream(&out, QIODevice::WriteOnly);
+            stream << count;
+            return out + bytes;
+        };
+        QTest::newRow("negative count") << counted(-1, record);
+        QTest::newRow("count beyond the row") << counted(record.size() + 1, record);
+        QTest::newRow("huge count") << counted(0x7fffffff, record);
+        QTest::newRow("truncated count") << QByteArray::fromHex("0000");
+        QTest::newRow("not a record") << counted(3, QByteArray::fromHex("ffffff"));
+        QTest::newRow("incomplete record") << counted(0, QByteArray());
+    }
+
+    void damagedStreamsAreRefused()
+    {
+        QFETCH(QByteArray, tail);
+        QByteArray bytes;
+        {
+            QDataStream stream(&bytes, QIODevice::WriteOnly);
+            stream << AddLineCommand::staticName();
+        }
+        bytes += tail;
+        QVERIFY(!AbstractCommand::fromBytes(bytes, QDataStream::Qt_5_0));
+        AddLineCommand command;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::ReadOnly);
+        QDataStream stream(&buffer);
+        QVERIFY(!command.unserialize(stream));
+        QVERIFY(!command.line());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLineCommands)
+#include "tst_linecommands.moc"

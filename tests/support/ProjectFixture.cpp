@@ -1,0 +1,100 @@
+#include "support/ProjectFixture.h"
+
+#include "Database/CommandManager.h"
+#include "Database/SQLiteException.h"
+#include "Database/SQLiteQuery.h"
+#include "model/Locality.h"
+#include "model/ModelManager.h"
+#include "model/Project.h"
+
+#include <QCoreApplication>
+#include <QSettings>
+
+namespace kiv::test {
+
+std::string idOf(int n)
+{
+    return QStringLiteral("%1").arg(n, 32, 16, QLatin1Char('0')).toStdString();
+}
+
+ProjectFixture::ProjectFixture()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("KIV"));
+    QCoreApplication::setApplicationName(QStringLiteral("Quarzel"));
+    QSettings().clear();
+    m_application = std::make_unique<DocumentsApplication>(m_documents.path());
+    delete ModelManager::instance();
+    ModelManager::instance() = new ModelManager;
+    const QDir root(m_documents.path());
+    root.mkdir(QStringLiteral("test.qz"));
+    project = ModelManager::instance()->createProject(QStringLiteral("Test"),
+                                                      QDir(root.absoluteFilePath("test.qz")));
+    if (!project)
+        return;
+    project->setDeclination(2.5f);
+    project->save();
+    ModelManager::instance()->setCurrentProject(project);
+    locality = addLocality(idOf(0xa1), 1000);
+    ModelManager::instance()->setCurrentLocality(locality);
+    CommandManager::instance()->clearStacks();
+}
+
+ProjectFixture::~ProjectFixture()
+{
+    locality.reset();
+    project.reset();
+    delete ModelManager::instance();
+    ModelManager::instance() = nullptr;
+    m_application.reset();
+}
+
+QString ProjectFixture::databasePath() const
+{
+    return project->folder().absoluteFilePath(QStringLiteral("main.db"));
+}
+
+std::shared_ptr<Locality> ProjectFixture::addLocality(const std::string& id, qint64 timeStamp)
+{
+    std::shared_ptr<Locality> added = project->createLocality(id);
+    added->setTimeStamp(timeStamp);
+    project->syncLocalityDetails(added.get());
+    return added;
+}
+
+std::vector<std::string> ProjectFixture::messages(const std::string& table) const
+{
+    SQLiteDatabase database;
+    database.open(databasePath().toStdString());
+    std::vector<std::string> rows;
+    std::string message;
+    SQLiteQuery query(&database);
+    query.prepare("SELECT message FROM " + table + " ORDER BY ROWID");
+    query.bindBlob(&message);
+    while (query.step())
+        rows.push_back(message);
+    return rows;
+}
+
+DatabaseLock::DatabaseLock(const QString& path, const QString& mode)
+{
+    m_database.open(path.toStdString());
+    try {
+        m_database.exec("BEGIN " + mode.toStdString());
+        m_locked = true;
+    } catch (const SQLiteException&) {
+        m_locked = false;
+    }
+}
+
+DatabaseLock::~DatabaseLock()
+{
+    if (m_locked) {
+        try {
+            m_database.exec("ROLLBACK");
+        } catch (const SQLiteException&) {
+        }
+    }
+    m_database.close();
+}
+
+} // namespace kiv::test

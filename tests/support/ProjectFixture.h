@@ -1,0 +1,77 @@
+#pragma once
+
+#include "Database/SQLiteDatabase.h"
+#include "app/ApplicationManager.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kiv {
+class Locality;
+class Project;
+}
+
+namespace kiv::test {
+
+// An application manager whose documents folder is a temporary folder.
+class DocumentsApplication : public ApplicationManager
+{
+public:
+    explicit DocumentsApplication(const QString& documents)
+        : ApplicationManager(nullptr)
+        , m_documents(documents)
+    {
+    }
+    QString documentPath() const override { return m_documents; }
+
+private:
+    QString m_documents;
+};
+
+// A fresh model manager whose current project lives in a temporary folder,
+// with one current locality. The command history starts empty.
+class ProjectFixture
+{
+public:
+    ProjectFixture();
+    ~ProjectFixture();
+
+    bool isValid() const { return project && locality; }
+    QString databasePath() const;
+    // Adds a stored locality to the current project.
+    std::shared_ptr<Locality> addLocality(const std::string& id, qint64 timeStamp);
+    // The record bytes of every row of a table ("data" or "linedata").
+    std::vector<std::string> messages(const std::string& table) const;
+
+    std::shared_ptr<Project> project;
+    std::shared_ptr<Locality> locality;
+
+private:
+    QTemporaryDir m_documents;
+    std::unique_ptr<DocumentsApplication> m_application;
+};
+
+// Holds a lock on a database from a second connection for its lifetime, so
+// that writes through the first one fail with SQLITE_BUSY.
+class DatabaseLock
+{
+public:
+    // mode: "IMMEDIATE" (others may still read) or "EXCLUSIVE".
+    DatabaseLock(const QString& path, const QString& mode);
+    ~DatabaseLock();
+
+    bool isLocked() const { return m_locked; }
+
+private:
+    SQLiteDatabase m_database;
+    bool m_locked = false;
+};
+
+// A 32-digit id made of n.
+std::string idOf(int n);
+
+} // namespace kiv::test
