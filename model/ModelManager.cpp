@@ -47,6 +47,9 @@ ModelManager::ModelManager(QObject* parent)
 
 ModelManager::~ModelManager()
 {
+    // Teardown runs after the GUI application is gone: the project is saved,
+    // but nobody may react to the change any more.
+    const QSignalBlocker blocker(this);
     closeCurrentProject();
 }
 
