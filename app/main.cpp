@@ -1,5 +1,6 @@
 #include "Database/DestructorManager.h"
 #include "app/ApplicationManagerWin.h"
+#include "app/MainView.h"
 
 #include <QGuiApplication>
 
@@ -29,6 +30,10 @@ int main(int argc, char* argv[])
     manager->init();
     const int exitCode = application->exec();
 
+    // The window outlives the application object, but its QML must not react
+    // when the singletons it shows are torn down after that.
+    if (kiv::MainView* view = manager->mainView())
+        view->setSource(QUrl());
     delete application;
     kiv::DestructorManager::instance().destroyAll();
     curl_global_cleanup();
