@@ -5,6 +5,7 @@
 #include "geo/MapNode.h"
 #include "geo/drivers/GDALOptions.h"
 #include "map/GLRender.h"
+#include "map/GLRenderItem.h"
 
 #include <gdal.h>
 #include <ogr_srs_api.h>
@@ -72,6 +73,19 @@ QString describe(const QColor& c)
 {
     return QStringLiteral("(%1, %2, %3, %4)").arg(c.red()).arg(c.green()).arg(c.blue()).arg(c.alpha());
 }
+
+// Counts its builds; makes a fresh group each time.
+class CountingItem : public GLRenderItem
+{
+public:
+    void buildNode() override
+    {
+        ++builds;
+        setNode(owner() ? new osg::Group : nullptr);
+        setDirty(false);
+    }
+    int builds = 0;
+};
 
 } // namespace
 
@@ -262,6 +276,27 @@ private slots:
         QVERIFY2(near(edge, Qt::red), qPrintable(describe(edge)));
     }
 
+    void dirtyItemsRebuiltInTheFrame()
+    {
+        auto item = std::make_shared<CountingItem>();
+        scene->addRenderItem(item);
+        frame = view->grabWindow();
+        QCOMPARE(item->builds, 1);
+        osg::Group* group = scene->renderItemGroup();
+        QCOMPARE(group->getNumChildren(), 1u);
+        QCOMPARE(group->getChild(0), item->node());
+        frame = view->grabWindow();
+        QCOMPARE(item->builds, 1);
+        item->setSelectedId("42");
+        frame = view->grabWindow();
+        QCOMPARE(item->builds, 2);
+        QCOMPARE(group->getNumChildren(), 1u);
+        QCOMPARE(group->getChild(0), item->node());
+        scene->removeRenderItem(item);
+        QCOMPARE(group->getNumChildren(), 0u);
+        QCOMPARE(item->owner(), nullptr);
+    }
+
     void noShaderErrors()
     {
         QVERIFY(settle());
@@ -271,6 +306,18 @@ private slots:
         }
         QVERIFY(s_log.contains(QStringLiteral("GLRender::setupOSG")));
         QVERIFY(s_log.contains(QStringLiteral("GLRender::updateMapNode")));
+    }
+
+    // Last: the scene draws nothing afterwards.
+    void clearedSceneDrawsNothing()
+    {
+        osg::ref_ptr<geo::ImageLayer> red = addTiff(redPath, 2);
+        QVERIFY(settle());
+        QVERIFY(near(pixelAt(14.3, 44.3), Qt::red));
+        scene->clearScene();
+        frame = view->grabWindow();
+        QVERIFY2(near(pixelAt(14.3, 44.3), Qt::white, 0), qPrintable(describe(pixelAt(14.3, 44.3))));
+        QCOMPARE(frame.pixelColor(0, 0), QColor(Qt::white));
     }
 };
 
