@@ -76,9 +76,11 @@ GLRender::~GLRender()
             && QOpenGLContext::currentContext() != context)
             context->makeCurrent(m_window);
     }
-    OSGKIVWindowingSystem* windowing = OSGKIVWindowingSystem::instance();
-    if (m_graphicsWindow && windowing->graphicsWindow() == m_graphicsWindow.get())
-        windowing->setGraphicsWindow(nullptr);
+    if (m_graphicsWindow) {
+        OSGKIVWindowingSystem* windowing = OSGKIVWindowingSystem::instance();
+        if (windowing->graphicsWindow() == m_graphicsWindow.get())
+            windowing->setGraphicsWindow(nullptr);
+    }
     QMutexLocker lock(&m_renderListMutex);
     for (const auto& item : m_renderList)
         item->setOwner(nullptr);
