@@ -1,0 +1,547 @@
+#include "map/GLRender.h"
+
+#include "app/ApplicationManager.h"
+#include "app/MainView.h"
+#include "geo/GeoPoint.h"
+#include "geo/ImageLayerOptions.h"
+#include "geo/MapOptions.h"
+#include "map/GLRenderItem.h"
+#include "map/GridTileSource.h"
+#include "map/OSGKIVWindowingSystem.h"
+#include "map/QtNotifyHandler.h"
+
+#include <osg/StateSet>
+
+#include <QDebug>
+#include <QMutexLocker>
+#include <QOpenGLContext>
+#include <QOpenGLFunctions>
+#include <QThread>
+
+#include <cmath>
+#include <limits>
+
+namespace kiv {
+
+namespace {
+
+// Shared by every scene: ticks without tile requests since the redraw timer
+// was last started.
+int s_idleTicks = 0;
+
+const double Tan30 = std::tan(30.0 * M_PI / 180.0);
+constexpr double DefaultFar = 10000.0;
+
+} // namespace
+
+GLRender::GLRender(QQuickWindow* window, QObject* parent)
+    : QObject(parent)
+    , m_window(window)
+    , m_cameraManipulator(this)
+{
+    connectWindow();
+
+    m_redrawTimer = new QTimer(this);
+    m_redrawTimer->setInterval(RedrawInterval);
+    connect(m_redrawTimer, &QTimer::timeout, this, qOverload<>(&GLRender::update));
+
+    m_notifyHandler = new QtNotifyHandler;
+    osg::setNotifyHandler(m_notifyHandler.get());
+
+    m_mapSRS = geo::SpatialReference::create(QStringLiteral("epsg:3785"));
+    if (m_mapSRS)
+        m_geoSRS = m_mapSRS->getGeographicSRS();
+
+    // The map needs no GL context, so layer operations never wait for a frame.
+    createMap();
+    // Conversions and camera limits work before the first frame.
+    setViewportFromWindow();
+
+    if (m_mapSRS) {
+        const QSizeF size = logicalWindowSize();
+        m_cameraManipulator.setLimits(0.0, 0.0, size.width(), size.height());
+        m_cameraManipulator.setAltitude(30000.0);
+    }
+}
+
+GLRender::~GLRender()
+{
+    m_redrawTimer->stop();
+    if (m_window) {
+        disconnect(m_window, nullptr, this, nullptr);
+        // Let the scene graph delete its GL objects in the context they
+        // belong to; only possible on the context's own thread.
+        QOpenGLContext* context = m_window->openglContext();
+        if (context && context->thread() == QThread::currentThread()
+            && QOpenGLContext::currentContext() != context)
+            context->makeCurrent(m_window);
+    }
+    if (m_graphicsWindow) {
+        OSGKIVWindowingSystem* windowing = OSGKIVWindowingSystem::instance();
+        if (windowing->graphicsWindow() == m_graphicsWindow.get())
+            windowing->setGraphicsWindow(nullptr);
+    }
+    QMutexLocker lock(&m_renderListMutex);
+    for (const auto& item : m_renderList)
+        item->setOwner(nullptr);
+    m_renderList.clear();
+}
+
+void GLRender::connectWindow()
+{
+    if (!m_window)
+        return;
+    if (auto* view = qobject_cast<MainView*>(m_window.data())) {
+        connect(view, &MainView::resized, this, &GLRender::onResize);
+        connect(this, &GLRender::loadingTilesChanged, view, &MainView::loadingTilesChanged);
+    } else {
+        connect(m_window, &QWindow::widthChanged, this, &GLRender::onResize);
+        connect(m_window, &QWindow::heightChanged, this, &GLRender::onResize);
+    }
+    connect(m_window, &QQuickWindow::beforeRendering, this, &GLRender::render,
+            Qt::DirectConnection);
+    connect(m_window, &QQuickWindow::beforeRendering, this, &GLRender::postRender,
+            Qt::DirectConnection);
+    if (ApplicationManager* manager = ApplicationManager::instance())
+        connect(this, &GLRender::loadingTilesChanged, manager,
+                &ApplicationManager::onLoadingTilesChanged);
+}
+
+void GLRender::createMap()
+{
+    geo::MapOptions options;
+    options.setCoordSysType(geo::MapOptions::CSTYPE_PROJECTED);
+    if (ApplicationManager* manager = ApplicationManager::instance())
+        options.setCache(geo::CacheOptions(QStringLiteral("filesystem"), manager->cachePath()));
+    m_map = new geo::Map(options);
+
+    geo::Drivers::GridTileOptions grid;
+    grid.setMaxDataLevel(19);
+    m_gridLayer = new geo::ImageLayer(geo::ImageLayerOptions(QStringLiteral("GridTiles"), grid));
+    m_map->insertImageLayer(m_gridLayer.get(), 1);
+    m_tileLoader = std::make_shared<geo::TileLoader>();
+}
+
+double GLRender::glMultiplier() const
+{
+    ApplicationManager* manager = ApplicationManager::instance();
+    return manager ? manager->physicalToGLMultiplier() : 1.0;
+}
+
+QSizeF GLRender::logicalWindowSize() const
+{
+    return m_window ? QSizeF(m_window->width(), m_window->height()) : QSizeF(0.0, 0.0);
+}
+
+void GLRender::setViewportFromWindow()
+{
+    const float s = float(glMultiplier());
+    const QSizeF size = logicalWindowSize();
+    camera()->setViewport(new osg::Viewport(0.0, 0.0, size.width() * s, size.height() * s));
+}
+
+// --- properties and slots ----------------------------------------------------
+
+void GLRender::setEnabled(bool arg)
+{
+    if (m_enabled == arg)
+        return;
+    m_enabled = arg;
+    emit enabledChanged(arg);
+}
+
+void GLRender::update(bool updateTimer)
+{
+    if (m_window)
+        m_window->update();
+    if (updateTimer)
+        this->updateTimer(false);
+}
+
+void GLRender::update()
+{
+    update(true);
+}
+
+void GLRender::postRender() {}
+
+void GLRender::onResize()
+{
+    QMutexLocker lock(&m_sceneMutex);
+    setViewportFromWindow();
+    if (m_screenSize) {
+        const float s = float(glMultiplier());
+        const QSizeF size = logicalWindowSize();
+        m_screenSize->set(osg::Vec2f(size.width() * s, size.height() * s));
+    }
+}
+
+void GLRender::updateTimer(bool /*forceStart*/)
+{
+    if (QThread::currentThread() != thread())
+        return;
+    osgViewer::ViewerBase::Views views;
+    m_viewer.getViews(views, true);
+    if (views.empty())
+        return;
+    if (m_tileLoader && m_tileLoader->requestsInProgress() > 0) {
+        if (!m_redrawTimer->isActive()) {
+            qDebug() << "Starting Redraw Timer";
+            m_redrawTimer->start();
+            m_loadingTiles = true;
+            emit loadingTilesChanged(true);
+            s_idleTicks = 0;
+        }
+        return;
+    }
+    if (s_idleTicks < std::numeric_limits<int>::max())
+        ++s_idleTicks;
+    if (s_idleTicks > IdleTicksBeforeStop && m_redrawTimer->isActive()) {
+        qDebug() << "Stoping Redraw Timer";
+        m_redrawTimer->stop();
+        m_loadingTiles = false;
+        emit loadingTilesChanged(false);
+    }
+}
+
+void GLRender::updateTimer()
+{
+    updateTimer(false);
+}
+
+void GLRender::setToolFrameHook(ToolFrameHook hook)
+{
+    m_toolFrameHook = std::move(hook);
+}
+
+// --- render items and nodes --------------------------------------------------
+
+void GLRender::addRenderItem(const std::shared_ptr<GLRenderItem>& item)
+{
+    if (!item || item->owner() == this)
+        return;
+    QMutexLocker lock(&m_renderListMutex);
+    item->setOwner(this);
+    m_renderList.append(item);
+    item->setDirty(true);
+}
+
+void GLRender::removeRenderItem(const std::shared_ptr<GLRenderItem>& item)
+{
+    QMutexLocker lock(&m_renderListMutex);
+    const int index = m_renderList.indexOf(item);
+    if (index < 0)
+        return;
+    m_renderList.removeAt(index);
+    if (m_renderItemGroup && item->node())
+        m_renderItemGroup->removeChild(item->node());
+    item->setOwner(nullptr);
+}
+
+QList<std::shared_ptr<GLRenderItem>> GLRender::renderItems() const
+{
+    QMutexLocker lock(&m_renderListMutex);
+    return m_renderList;
+}
+
+void GLRender::addNode(const osg::ref_ptr<osg::Node>& node)
+{
+    if (m_sceneTransform && node)
+        m_sceneTransform->addChild(node.get());
+}
+
+void GLRender::removeNode(const osg::ref_ptr<osg::Node>& node)
+{
+    if (m_sceneTransform && node)
+        m_sceneTransform->removeChild(node.get());
+}
+
+void GLRender::clearScene()
+{
+    QMutexLocker lock(&m_sceneMutex);
+    m_viewer.setSceneData(nullptr);
+}
+
+// --- coordinates -------------------------------------------------------------
+
+osg::Vec3d GLRender::screenToWorld(double x, double y) const
+{
+    return unproject(x, y, camera());
+}
+
+osg::Vec3d GLRender::unproject(double x, double y, const osg::Camera* camera) const
+{
+    if (!camera)
+        return osg::Vec3d();
+    const double s = glMultiplier();
+    osg::Matrixd transform = camera->getViewMatrix() * camera->getProjectionMatrix();
+    if (const osg::Viewport* viewport = camera->getViewport())
+        transform = transform * viewport->computeWindowMatrix();
+    osg::Matrixd inverse;
+    if (!inverse.invert(transform))
+        return osg::Vec3d();
+    const double height = logicalWindowSize().height();
+    return osg::Vec3d(x * s, (height - y) * s, -1.0) * inverse;
+}
+
+QPointF GLRender::worldToScreen(const osg::Vec3d& world) const
+{
+    // Double precision: map coordinates run to 2e7 and single precision
+    // would move symbols by metres when zoomed in.
+    const osg::Vec3d ndc = world * (camera()->getViewMatrix() * camera()->getProjectionMatrix());
+    const QSizeF size = logicalWindowSize();
+    return QPointF((ndc.x() + 1.0) * size.width() * 0.5,
+                   size.height() - (ndc.y() + 1.0) * size.height() * 0.5);
+}
+
+QPointF GLRender::worldToScreenXY(double x, double y) const
+{
+    return worldToScreen(osg::Vec3d(x, y, 0.0));
+}
+
+bool GLRender::worldToGeo(double x, double y, double z, double& longitude, double& latitude) const
+{
+    geo::GeoPoint point;
+    geo::GeoPoint geographic;
+    if (!point.fromWorld(m_mapSRS.get(), osg::Vec3d(x, y, z))
+        || !point.transform(m_geoSRS.get(), geographic))
+        return false;
+    longitude = geographic.x();
+    latitude = geographic.y();
+    return true;
+}
+
+bool GLRender::screenToGeo(double x, double y, double& longitude, double& latitude) const
+{
+    const osg::Vec3d world = screenToWorld(x, y);
+    return worldToGeo(world.x(), world.y(), world.z(), longitude, latitude);
+}
+
+QRectF GLRender::visibleGeoRect() const
+{
+    const QSizeF size = logicalWindowSize();
+    double lon1 = 0.0, lat1 = 0.0, lon2 = 0.0, lat2 = 0.0;
+    screenToGeo(0.0, 0.0, lon1, lat1);
+    screenToGeo(size.width(), size.height(), lon2, lat2);
+    return QRectF(std::abs(lon2 - lon1), std::abs(lat2 - lat1), lon1, lat1);
+}
+
+QSize GLRender::windowSize() const
+{
+    const double s = glMultiplier();
+    const QSizeF size = logicalWindowSize();
+    return QSize(int(size.width() * s), int(size.height() * s));
+}
+
+void GLRender::updateCamera()
+{
+    const osg::Vec3d position = m_cameraManipulator.position();
+    const double altitude = m_cameraManipulator.altitude();
+    const osg::Vec3d eye(position.x(), position.y(), position.z() + altitude);
+    camera()->setViewMatrixAsLookAt(eye, position, osg::Vec3d(0.0, 1.0, 0.0));
+    updateProjection(camera(), altitude);
+}
+
+void GLRender::updateProjection(osg::Camera* camera, double distance) const
+{
+    double farPlane = DefaultFar;
+    if (m_root) {
+        const osg::BoundingSphere& bound = m_root->getBound();
+        if (bound.valid())
+            farPlane = 10.0 * bound.radius();
+    }
+    const double nearPlane = farPlane / 10000.0;
+    const double h = distance * Tan30;
+    const QSizeF size = logicalWindowSize();
+    const double aspect = size.height() < 1.0 ? 1.0 : size.width() / size.height();
+    camera->setProjectionMatrixAsOrtho(-h * aspect, h * aspect, -h, h, nearPlane, farPlane);
+}
+
+// --- the frame ---------------------------------------------------------------
+
+void GLRender::render()
+{
+    QMutexLocker sceneLock(&m_sceneMutex);
+    if (!m_enabled || !QOpenGLContext::currentContext()) {
+        if (m_window)
+            m_window->resetOpenGLState();
+        return;
+    }
+    if (m_window)
+        m_window->resetOpenGLState();
+
+    if (!m_osgInitialised) {
+        setupOSG();
+        setupOsgEarth();
+        m_osgInitialised = true;
+        m_setupCondition.wakeAll();
+    }
+
+    rebuildDirtyItems();
+    updateMapNode();
+    updateCamera();
+    if (m_mapNode && m_viewer.getSceneData())
+        m_mapNode->update(*camera());
+
+    QOpenGLFunctions* gl = QOpenGLContext::currentContext()->functions();
+    GLint attribCount = 0;
+    gl->glGetIntegerv(GL_MAX_VERTEX_ATTRIBS, &attribCount);
+    restoreVertexAttribArrays(attribCount);
+    resyncSceneGraphState();
+
+    ApplicationManager* manager = ApplicationManager::instance();
+    if (Tool* tool = manager ? manager->currentTool() : nullptr) {
+        if (m_toolFrameHook)
+            m_toolFrameHook(tool, this);
+    }
+
+    m_viewer.frame(USE_REFERENCE_TIME);
+
+    recordVertexAttribArrays(attribCount);
+    gl->glPixelStorei(GL_PACK_ALIGNMENT, 4);
+    gl->glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+    if (m_window)
+        m_window->resetOpenGLState();
+
+    // Tiles asked for by this frame keep frames coming until they are in.
+    if (m_tileLoader->requestsInProgress() > 0 && !m_loadingTiles)
+        QMetaObject::invokeMethod(this, qOverload<>(&GLRender::updateTimer), Qt::QueuedConnection);
+}
+
+void GLRender::rebuildDirtyItems()
+{
+    QMutexLocker lock(&m_renderListMutex);
+    for (const auto& item : qAsConst(m_renderList)) {
+        if (!item->isDirty())
+            continue;
+        if (item->node())
+            m_renderItemGroup->removeChild(item->node());
+        item->buildNode();
+        if (item->node())
+            m_renderItemGroup->addChild(item->node());
+    }
+}
+
+void GLRender::restoreVertexAttribArrays(int count)
+{
+    QOpenGLFunctions* gl = QOpenGLContext::currentContext()->functions();
+    for (int i = 0; i < count; ++i) {
+        auto state = m_vertexAttribStates.find(i);
+        if (state == m_vertexAttribStates.end())
+            state = m_vertexAttribStates.insert(i, false);
+        if (state.value())
+            gl->glEnableVertexAttribArray(GLuint(i));
+    }
+}
+
+void GLRender::recordVertexAttribArrays(int count)
+{
+    QOpenGLFunctions* gl = QOpenGLContext::currentContext()->functions();
+    for (int i = 0; i < count; ++i) {
+        GLint enabled = 0;
+        gl->glGetVertexAttribiv(GLuint(i), GL_VERTEX_ATTRIB_ARRAY_ENABLED, &enabled);
+        m_vertexAttribStates[i] = enabled != 0;
+    }
+}
+
+void GLRender::resyncSceneGraphState()
+{
+    // Qt Quick's reset unbound buffers, program and textures and changed
+    // modes behind the scene graph's back; make it apply everything afresh.
+    osg::State* state = m_graphicsWindow ? m_graphicsWindow->getState() : nullptr;
+    if (!state)
+        return;
+    // Modes are told their real value: marking them dirty would only flip
+    // what the scene graph believes, which is wrong whenever it believed
+    // right (blending after a frame that ended with it off).
+    QOpenGLFunctions* gl = QOpenGLContext::currentContext()->functions();
+    for (GLenum mode : {GLenum(GL_BLEND), GLenum(GL_DEPTH_TEST), GLenum(GL_STENCIL_TEST),
+                        GLenum(GL_SCISSOR_TEST), GLenum(GL_CULL_FACE),
+                        GLenum(GL_POLYGON_OFFSET_FILL), GLenum(GL_SAMPLE_ALPHA_TO_COVERAGE),
+                        GLenum(GL_DITHER)})
+        state->haveAppliedMode(mode, gl->glIsEnabled(mode) ? osg::StateAttribute::ON
+                                                           : osg::StateAttribute::OFF);
+    state->dirtyAllAttributes();
+    state->dirtyAllVertexArrays();
+    state->setLastAppliedProgramObject(nullptr);
+    if (osg::VertexArrayState* arrays = state->getCurrentVertexArrayState())
+        arrays->resetBufferObjectPointers();
+    state->setCurrentVertexArrayObject(0);
+    state->setCurrentPixelBufferObject(nullptr);
+    gl->glActiveTexture(GL_TEXTURE0);
+    state->setActiveTextureUnit(0);
+}
+
+void GLRender::setupOSG()
+{
+    qDebug() << "GLRender::setupOSG";
+    m_root = new osg::Group;
+    m_sceneTransform = new osg::MatrixTransform;
+    m_root->addChild(m_sceneTransform.get());
+    m_renderItemGroup = new osg::Group;
+    m_sceneTransform->addChild(m_renderItemGroup.get());
+    m_viewer.setSceneData(m_root.get());
+
+    const float s = float(glMultiplier());
+    const QSizeF size = logicalWindowSize();
+    const float width = float(size.width()) * s;
+    const float height = float(size.height()) * s;
+    m_graphicsWindow = new osgViewer::GraphicsWindowEmbedded(0, 0, int(width), int(height));
+    osg::Camera* cam = camera();
+    cam->setViewport(new osg::Viewport(0.0, 0.0, width, height));
+    cam->setGraphicsContext(m_graphicsWindow.get());
+    cam->setClearColor(osg::Vec4(1.0f, 1.0f, 1.0f, 1.0f));
+    cam->setClearStencil(0);
+    cam->setClearMask(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+    m_viewer.setLightingMode(osg::View::NO_LIGHT);
+
+    m_viewer.setThreadingModel(osgViewer::ViewerBase::SingleThreaded);
+
+    osgViewer::ViewerBase::Contexts contexts;
+    m_viewer.getContexts(contexts, true);
+    for (osg::GraphicsContext* context : contexts) {
+        context->getState()->setUseModelViewAndProjectionUniforms(true);
+        context->getState()->setUseVertexAttributeAliasing(true);
+    }
+
+    OSGKIVWindowingSystem::instance()->setGraphicsWindow(m_graphicsWindow.get());
+
+    QOpenGLFunctions* gl = QOpenGLContext::currentContext()->functions();
+    GLint value = 0;
+    gl->glGetIntegerv(GL_MAX_TEXTURE_SIZE, &value);
+    if (value != 0)
+        m_maxTextureSize = value;
+    value = 0;
+    gl->glGetIntegerv(GL_STENCIL_BITS, &value);
+    m_stencilBits = value;
+    const auto* renderer = reinterpret_cast<const char*>(gl->glGetString(GL_RENDERER));
+    if (ApplicationManager* manager = ApplicationManager::instance())
+        manager->setGlRenderer(QString::fromLatin1(renderer ? renderer : ""));
+
+    m_screenSize = new osg::Uniform("ScreenSize", osg::Vec2f(width, height));
+    m_root->getOrCreateStateSet()->addUniform(m_screenSize.get(), osg::StateAttribute::ON);
+
+    cam->setCullingMode(cam->getCullingMode() & ~osg::CullSettings::SMALL_FEATURE_CULLING);
+}
+
+void GLRender::setupOsgEarth()
+{
+    if (m_mapNode)
+        return;
+    // The map and its grid layer exist since construction; the map node
+    // follows in updateMapNode.
+    qDebug() << "GLRender::setupOsgEarth";
+}
+
+void GLRender::updateMapNode()
+{
+    if (m_mapNode || !m_map || m_map->getNumImageLayers() == 0)
+        return;
+    qDebug() << "GLRender::updateMapNode";
+    m_mapNode = new geo::MapNode(m_map.get(), m_tileLoader);
+    if (osg::Group* engine = m_mapNode->getTerrainEngine())
+        engine->getOrCreateStateSet()->setMode(GL_CULL_FACE, osg::StateAttribute::OFF);
+    m_sceneTransform->addChild(m_mapNode.get());
+}
+
+} // namespace kiv

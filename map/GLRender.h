@@ -1,0 +1,177 @@
+#pragma once
+
+#include "geo/ImageLayer.h"
+#include "geo/Map.h"
+#include "geo/MapNode.h"
+#include "geo/SpatialReference.h"
+#include "geo/TileLoader.h"
+#include "map/MapCameraManipulator.h"
+
+#include <osg/Camera>
+#include <osg/Group>
+#include <osg/MatrixTransform>
+#include <osg/Uniform>
+#include <osg/ref_ptr>
+#include <osgViewer/GraphicsWindow>
+#include <osgViewer/Viewer>
+
+#include <QList>
+#include <QMap>
+#include <QMutex>
+#include <QObject>
+#include <QPointF>
+#include <QPointer>
+#include <QQuickWindow>
+#include <QRectF>
+#include <QSize>
+#include <QTimer>
+#include <QUrl>
+#include <QWaitCondition>
+
+#include <functional>
+#include <memory>
+
+namespace kiv {
+
+class GLRenderItem;
+class QtNotifyHandler;
+class Tool;
+
+// The map scene: a scene-graph viewer that draws the map and the project's
+// render items into Qt Quick's OpenGL context, underneath the QML interface.
+// The frame runs on the thread that renders the window; everything else on
+// the GUI thread. Lock order: scene mutex, then render-list mutex.
+class GLRender : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(bool enabled READ enabled WRITE setEnabled NOTIFY enabledChanged)
+    Q_PROPERTY(bool loadingTiles READ loadingTiles NOTIFY loadingTilesChanged)
+
+public:
+    // The current tool's part of a frame, until the tool base offers one.
+    using ToolFrameHook = std::function<void(Tool*, GLRender*)>;
+
+    static constexpr int RedrawInterval = 16;
+    static constexpr int IdleTicksBeforeStop = 10;
+
+    explicit GLRender(QQuickWindow* window, QObject* parent = nullptr);
+    ~GLRender() override;
+
+    bool enabled() const { return m_enabled; }
+    bool loadingTiles() const { return m_loadingTiles; }
+    bool isSetUp() const { return m_osgInitialised; }
+
+    void addRenderItem(const std::shared_ptr<GLRenderItem>& item);
+    void removeRenderItem(const std::shared_ptr<GLRenderItem>& item);
+    QList<std::shared_ptr<GLRenderItem>> renderItems() const;
+    void addNode(const osg::ref_ptr<osg::Node>& node);
+    void removeNode(const osg::ref_ptr<osg::Node>& node);
+    void clearScene();
+
+    // Window positions in logical pixels, top-left origin.
+    osg::Vec3d screenToWorld(double x, double y) const;
+    osg::Vec3d unproject(double x, double y, const osg::Camera* camera) const;
+    QPointF worldToScreen(const osg::Vec3d& world) const;
+    QPointF worldToScreenXY(double x, double y) const;
+    bool worldToGeo(double x, double y, double z, double& longitude, double& latitude) const;
+    bool screenToGeo(double x, double y, double& longitude, double& latitude) const;
+    // x: longitude span, y: latitude span, width: west longitude, height:
+    // north latitude (of the top-left corner).
+    QRectF visibleGeoRect() const;
+    QSize windowSize() const;
+
+    void updateCamera();
+    void updateProjection(osg::Camera* camera, double distance) const;
+
+    MapCameraManipulator& cameraManipulator() { return m_cameraManipulator; }
+    const MapCameraManipulator& cameraManipulator() const { return m_cameraManipulator; }
+    osg::Camera* camera() { return m_viewer.getCamera(); }
+    const osg::Camera* camera() const { return m_viewer.getCamera(); }
+    QQuickWindow* window() const { return m_window; }
+    const geo::SpatialReference* mapSRS() const { return m_mapSRS.get(); }
+    const geo::SpatialReference* geographicSRS() const { return m_geoSRS.get(); }
+
+    geo::Map* map() const { return m_map.get(); }
+    geo::MapNode* mapNode() const { return m_mapNode.get(); }
+    geo::ImageLayer* gridLayer() const { return m_gridLayer.get(); }
+    geo::TileLoader* tileLoader() const { return m_tileLoader.get(); }
+
+    osg::Group* root() const { return m_root.get(); }
+    osg::MatrixTransform* sceneTransform() const { return m_sceneTransform.get(); }
+    osg::Group* renderItemGroup() const { return m_renderItemGroup.get(); }
+    osg::Uniform* screenSizeUniform() const { return m_screenSize.get(); }
+    osgViewer::GraphicsWindowEmbedded* graphicsWindow() const { return m_graphicsWindow.get(); }
+    int maxTextureSize() const { return m_maxTextureSize; }
+    int stencilBits() const { return m_stencilBits; }
+    bool isRedrawTimerActive() const { return m_redrawTimer->isActive(); }
+
+    // Guards the scene graph and the map's layers for a whole frame; GUI-side
+    // layer operations take it too.
+    QMutex& sceneMutex() { return m_sceneMutex; }
+
+    void setToolFrameHook(ToolFrameHook hook);
+
+public slots:
+    void update(bool updateTimer);
+    void update();
+    void render();
+    void postRender();
+    void setEnabled(bool arg);
+    void onResize();
+    void updateTimer(bool forceStart);
+    void updateTimer();
+
+signals:
+    void enabledChanged(bool arg);
+    void loadingTilesChanged(bool loadingTiles);
+
+private:
+    void connectWindow();
+    void createMap();
+    void setupOSG();
+    void setupOsgEarth();
+    void updateMapNode();
+    void rebuildDirtyItems();
+    void resyncSceneGraphState();
+    void restoreVertexAttribArrays(int count);
+    void recordVertexAttribArrays(int count);
+    double glMultiplier() const;
+    QSizeF logicalWindowSize() const;
+    void setViewportFromWindow();
+    void setLoadingTiles(bool loading);
+
+    QPointer<QQuickWindow> m_window;
+    osg::ref_ptr<QtNotifyHandler> m_notifyHandler;
+    MapCameraManipulator m_cameraManipulator;
+    QList<std::shared_ptr<GLRenderItem>> m_renderList;
+    mutable QMutex m_renderListMutex;
+    QMutex m_sceneMutex;
+    QWaitCondition m_setupCondition;
+    bool m_enabled = true;
+    bool m_loadingTiles = false;
+    bool m_osgInitialised = false;
+    osg::ref_ptr<osgViewer::GraphicsWindowEmbedded> m_graphicsWindow;
+    osg::ref_ptr<osg::Group> m_root;
+    osg::ref_ptr<osg::MatrixTransform> m_sceneTransform;
+    osgViewer::Viewer m_viewer;
+    osg::ref_ptr<osg::Group> m_renderItemGroup;
+    osg::ref_ptr<osg::Uniform> m_screenSize;
+    osg::ref_ptr<geo::SpatialReference> m_mapSRS;
+    osg::ref_ptr<const geo::SpatialReference> m_geoSRS;
+    osg::ref_ptr<geo::Map> m_map;
+    osg::ref_ptr<geo::MapNode> m_mapNode;
+    osg::ref_ptr<geo::ImageLayer> m_onlineLayer;
+    osg::ref_ptr<geo::ImageLayer> m_gridLayer;
+    QMap<QUrl, osg::ref_ptr<geo::ImageLayer>> m_baseMapLayers;
+    QMap<int, bool> m_vertexAttribStates;
+    QTimer* m_redrawTimer = nullptr;
+    int m_maxTextureSize = 4096;
+    int m_stencilBits = 8;
+    bool m_online = false;
+    bool m_onlineStatusKnown = false;
+    int m_onlineLayerKind = 2;
+    std::shared_ptr<geo::TileLoader> m_tileLoader;
+    ToolFrameHook m_toolFrameHook;
+};
+
+} // namespace kiv

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <osg/Node>
+#include <osg/ref_ptr>
+
+#include <string>
+
+namespace kiv {
+
+class GLRender;
+
+// Base of everything the map scene draws for the project. The scene hangs the
+// item's node under its render-item group and calls buildNode on its render
+// thread, under its render-list lock, whenever the item is dirty. The GUI
+// thread only marks items dirty and changes the selection.
+class GLRenderItem
+{
+public:
+    GLRenderItem() = default;
+    virtual ~GLRenderItem();
+    GLRenderItem(const GLRenderItem&) = delete;
+    GLRenderItem& operator=(const GLRenderItem&) = delete;
+
+    // (Re)builds node(); a successful build clears the dirty flag. An item
+    // without owner builds nothing.
+    virtual void buildNode() = 0;
+
+    osg::Node* node() const { return node_.get(); }
+    bool isDirty() const { return dirty_; }
+    void setDirty(bool dirty = true) { dirty_ = dirty; }
+    GLRender* owner() const { return owner_; }
+    void setOwner(GLRender* owner) { owner_ = owner; }
+    const std::string& selectedId() const { return selectedId_; }
+    // Marks the item dirty even when the id is unchanged: the caller wants it
+    // redrawn.
+    void setSelectedId(const std::string& id);
+
+protected:
+    void setNode(osg::Node* node) { node_ = node; }
+
+private:
+    osg::ref_ptr<osg::Node> node_;
+    bool dirty_ = true;
+    GLRender* owner_ = nullptr;
+    std::string selectedId_;
+};
+
+} // namespace kiv
