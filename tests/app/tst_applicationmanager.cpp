@@ -674,10 +674,11 @@ private slots:
     void loadTextFromFile()
     {
         const QString path = QDir::tempPath() + QStringLiteral("/help.txt");
+        const QString text = QStringLiteral("Schiefer \u00e4\nline two");
         QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QStringLiteral("Schiefer \u00e4\nline two").toUtf8()) > 0);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) > 0);
         file.close();
-        QCOMPARE(manager->loadTextFromFile(path), QStringLiteral("Schiefer \u00e4\nline two"));
+        QCOMPARE(manager->loadTextFromFile(path), text);
         QCOMPARE(manager->loadTextFromFile(path + QStringLiteral(".missing")), QString());
     }
 

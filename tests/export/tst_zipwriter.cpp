@@ -396,7 +396,8 @@ void TestZipWriter::storedSuffixes_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<uint>("method");
-    for (const char* name : {"a.zip", "A.ZIP", "b.Z", "c.z", "d.zoo", "e.ARC", "f.lzh", "g.arj", "h.gz", "i.TGZ", "k.Gz"})
+    for (const char* name : {"a.zip", "A.ZIP", "b.Z", "c.z", "d.zoo", "e.ARC", "f.lzh", "g.arj", "h.gz", "i.TGZ",
+                             "k.Gz"})
         QTest::newRow(name) << name << 0u;
     for (const char* name : {"doc.kml", "zip", "archive.zipx", "notes.zip.txt", "folder.zip/file", "gz"})
         QTest::newRow(name) << name << 8u;
@@ -422,8 +423,8 @@ void TestZipWriter::entryNames_data()
     QTest::addColumn<QString>("stored");
     QTest::addColumn<bool>("utf8Flag");
     QTest::newRow("nested backslashes") << "a\\b\\c.txt" << "a/b/c.txt" << false;
-    QTest::newRow("non-ASCII") << QString::fromUtf8("Straße\\Gneiß é.txt") << QString::fromUtf8("Straße/Gneiß é.txt")
-                               << true;
+    QTest::newRow("non-ASCII") << QString::fromUtf8("Straße\\Gneiß é.txt")
+                               << QString::fromUtf8("Straße/Gneiß é.txt") << true;
     const QString longName = QString(300, 'n') + ".txt";
     QTest::newRow("300 characters") << longName << longName << false;
 }
