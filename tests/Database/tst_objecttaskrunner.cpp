@@ -19,8 +19,7 @@ using kiv::Task;
 
 namespace {
 
-// What a task's body and hooks saw; outlives the task, which the runner
-// deletes.
+// What a task's body and hooks saw; outlives the task, which the runner deletes.
 struct Probe
 {
     QSemaphore release;
@@ -39,7 +38,7 @@ class ProbeTask : public Task
 public:
     using Body = std::function<void(ProbeTask&, Probe&)>;
 
-    ProbeTask(const QString& name, bool canCancel, std::shared_ptr<Probe> probe, Body body)
+    ProbeTask(const QString& name, bool canCancel, std::shared_ptr<Probe> probe, Body body = {})
         : Task(name, canCancel)
         , m_probe(std::move(probe))
         , m_body(std::move(body))
@@ -66,6 +65,16 @@ private:
     std::shared_ptr<Probe> m_probe;
     Body m_body;
 };
+
+// Reports progress and caption, then waits for the test.
+ProbeTask::Body reportAndWait(int progress, const QString& caption)
+{
+    return [progress, caption](ProbeTask& self, Probe& p) {
+        self.setCaption(caption);
+        self.setProgress(progress);
+        p.waitForRelease();
+    };
+}
 
 const char* const ItemSource = R"(
 import QtQuick 2.4
@@ -102,15 +111,32 @@ private:
     std::unique_ptr<ObjectTaskRunner> runner;
     QList<QPointer<QObject>> items;
 
-    QObject* newItem()
+    // A progress item and a task for it; the caller hands both to the runner.
+    struct Job
     {
+        QObject* item = nullptr;
+        std::shared_ptr<Probe> probe = std::make_shared<Probe>();
+        QPointer<Task> task;
+    };
+
+    Job newJob(const QString& name, bool canCancel, ProbeTask::Body body)
+    {
+        Job job;
         QQmlComponent component(&engine);
         component.setData(ItemSource, QUrl());
-        QObject* item = component.create();
-        if (!item)
+        job.item = component.create();
+        if (!job.item)
             qWarning() << component.errorString();
-        items.append(item);
-        return item;
+        items.append(job.item);
+        job.task = new ProbeTask(name, canCancel, job.probe, std::move(body));
+        return job;
+    }
+
+    Job startJob(const QString& name, bool canCancel, ProbeTask::Body body)
+    {
+        Job job = newJob(name, canCancel, std::move(body));
+        runner->addTask(job.task, job.item);
+        return job;
     }
 
 private slots:
@@ -122,13 +148,6 @@ private slots:
         for (const QPointer<QObject>& item : qAsConst(items))
             delete item.data();
         items.clear();
-    }
-
-    void singletonIsCreatedOnce()
-    {
-        ObjectTaskRunner* first = ObjectTaskRunner::instance();
-        QVERIFY(first);
-        QCOMPARE(ObjectTaskRunner::instance(), first);
     }
 
     void setProgressEmitsOnlyOnChange_data()
@@ -144,7 +163,7 @@ private slots:
     {
         QFETCH(QList<int>, values);
         QFETCH(QList<int>, emitted);
-        ProbeTask task(QStringLiteral("direct"), true, std::make_shared<Probe>(), {});
+        ProbeTask task(QStringLiteral("direct"), true, std::make_shared<Probe>());
         QSignalSpy spy(&task, &Task::progressChanged);
         for (int value : values)
             QVERIFY(!task.setProgress(value));
@@ -158,13 +177,12 @@ private slots:
 
     void cancelAndReset()
     {
-        ProbeTask task(QStringLiteral("direct"), true, std::make_shared<Probe>(), {});
+        ProbeTask task(QStringLiteral("direct"), true, std::make_shared<Probe>());
         QSignalSpy cancelled(&task, &Task::taskCancelled);
         task.setProgress(30);
         task.cancel();
         task.cancel();
         QCOMPARE(cancelled.count(), 1);
-        QVERIFY(task.isCancelled());
         QVERIFY(task.property("cancelled").toBool());
         QVERIFY(task.setProgress(31));
         task.reset();
@@ -176,7 +194,7 @@ private slots:
     {
         // Run on its own thread, the task must not end that thread's loop.
         auto probe = std::make_shared<Probe>();
-        ProbeTask task(QStringLiteral("direct"), false, probe, {});
+        ProbeTask task(QStringLiteral("direct"), false, probe);
         QEventLoop loop;
         QElapsedTimer clock;
         clock.start();
@@ -199,187 +217,135 @@ private slots:
     {
         QFETCH(bool, canCancel);
         QFETCH(bool, successful);
-        QObject* item = newItem();
-        QVERIFY(item);
+        Job job = newJob(QStringLiteral("export"), canCancel, [successful](ProbeTask& self, Probe& p) {
+            p.waitForRelease();
+            if (successful)
+                self.succeed();
+        });
+        QObject* item = job.item;
         item->setProperty("progress", 55);
         item->setProperty("canCancel", !canCancel);
-        auto probe = std::make_shared<Probe>();
-        QPointer<Task> task = new ProbeTask(QStringLiteral("export"), canCancel, probe,
-                                            [successful](ProbeTask& self, Probe& p) {
-                                                p.waitForRelease();
-                                                if (successful)
-                                                    self.succeed();
-                                            });
-        QSignalSpy completed(task.data(), &Task::taskCompleted);
-        runner->addTask(task, item);
+        QSignalSpy completed(job.task.data(), &Task::taskCompleted);
+        runner->addTask(job.task, item);
 
         QCOMPARE(item->property("running").toBool(), true);
         QCOMPARE(item->property("canCancel").toBool(), canCancel);
         QCOMPARE(item->property("progress").toInt(), 0);
-        QCOMPARE(runner->itemForTask(task), item);
-        QCOMPARE(runner->taskForItem(item), task.data());
+        QCOMPARE(runner->itemForTask(job.task), item);
+        QCOMPARE(runner->taskForItem(item), job.task.data());
 
-        probe->release.release();
+        job.probe->release.release();
         QTRY_COMPARE(item->property("completedCount").toInt(), 1);
         QCOMPARE(item->property("completedName").toString(), QStringLiteral("export"));
         QCOMPARE(item->property("completedSuccessful").toBool(), successful);
         QCOMPARE(item->property("running").toBool(), false);
         QCOMPARE(item->property("runningAtCompletion").toBool(), false);
-        QCOMPARE(probe->finishedCalls.load(), 1);
-        QCOMPARE(probe->finishedThread.load(), QThread::currentThread());
-        QVERIFY(probe->workThread.load() != QThread::currentThread());
+        QCOMPARE(job.probe->finishedCalls.load(), 1);
+        QCOMPARE(job.probe->finishedThread.load(), QThread::currentThread());
+        QVERIFY(job.probe->workThread.load() != QThread::currentThread());
         QCOMPARE(completed.count(), 1);
-        QVERIFY(task.isNull());
+        QVERIFY(job.task.isNull());
         QCOMPARE(runner->taskForItem(item), nullptr);
-    }
-
-    void progressAndCaptionReachTheItem()
-    {
-        QObject* item = newItem();
-        auto probe = std::make_shared<Probe>();
-        runner->addTask(new ProbeTask(QStringLiteral("import"), true, probe,
-                                      [](ProbeTask& self, Probe& p) {
-                                          self.setCaption(QStringLiteral("Copying pictures"));
-                                          self.setProgress(40);
-                                          p.waitForRelease();
-                                      }),
-                        item);
-        QTRY_COMPARE(item->property("progress").toInt(), 40);
-        QTRY_COMPARE(item->property("caption").toString(), QStringLiteral("Copying pictures"));
-        probe->release.release();
-        QTRY_COMPARE(item->property("completedCount").toInt(), 1);
     }
 
     void cancelFromTheItem()
     {
-        QObject* item = newItem();
-        auto probe = std::make_shared<Probe>();
-        QPointer<Task> task = new ProbeTask(QStringLiteral("export"), true, probe,
-                                            [](ProbeTask& self, Probe& p) {
-                                                for (int i = 0; i < 5000; ++i) {
-                                                    if (self.setProgress(i % 100 + 1)) {
-                                                        p.sawCancel = true;
-                                                        return;
-                                                    }
-                                                    QThread::msleep(1);
-                                                }
-                                            });
-        QSignalSpy taskCancelled(task.data(), &Task::taskCancelled);
-        runner->addTask(task, item);
-        QTRY_VERIFY(item->property("progress").toInt() > 0);
-        QVERIFY(QMetaObject::invokeMethod(item, "cancelled"));
-        QTRY_COMPARE(item->property("completedCount").toInt(), 1);
-        QVERIFY(probe->sawCancel);
+        Job job = newJob(QStringLiteral("export"), true, [](ProbeTask& self, Probe& p) {
+            for (int i = 0; i < 5000 && !p.sawCancel; ++i) {
+                p.sawCancel = self.setProgress(i % 100 + 1);
+                QThread::msleep(1);
+            }
+        });
+        QSignalSpy taskCancelled(job.task.data(), &Task::taskCancelled);
+        runner->addTask(job.task, job.item);
+        QTRY_VERIFY(job.item->property("progress").toInt() > 0);
+        QVERIFY(QMetaObject::invokeMethod(job.item, "cancelled"));
+        QTRY_COMPARE(job.item->property("completedCount").toInt(), 1);
+        QVERIFY(job.probe->sawCancel);
         QCOMPARE(taskCancelled.count(), 1);
-        QCOMPARE(item->property("completedCancelled").toBool(), true);
-        QVERIFY(task.isNull());
+        QCOMPARE(job.item->property("completedCancelled").toBool(), true);
+        QVERIFY(job.task.isNull());
     }
 
-    void twoTasksUpdateOnlyTheirOwnItems()
+    void progressAndCaptionReachOnlyTheirOwnItems()
     {
-        QObject* itemA = newItem();
-        QObject* itemB = newItem();
-        auto probeA = std::make_shared<Probe>();
-        auto probeB = std::make_shared<Probe>();
-        auto body = [](int progress, const QString& caption) {
-            return [progress, caption](ProbeTask& self, Probe& p) {
-                self.setCaption(caption);
-                self.setProgress(progress);
-                p.waitForRelease();
-            };
-        };
-        auto* taskA = new ProbeTask(QStringLiteral("A"), true, probeA, body(10, QStringLiteral("a")));
-        QPointer<Task> taskB = new ProbeTask(QStringLiteral("B"), true, probeB, body(20, QStringLiteral("b")));
-        runner->addTask(taskA, itemA);
-        runner->addTask(taskB, itemB);
-        QTRY_COMPARE(itemA->property("progress").toInt(), 10);
-        QTRY_COMPARE(itemB->property("progress").toInt(), 20);
-        QTRY_COMPARE(itemA->property("caption").toString(), QStringLiteral("a"));
-        QTRY_COMPARE(itemB->property("caption").toString(), QStringLiteral("b"));
+        const Job a = startJob(QStringLiteral("A"), true, reportAndWait(10, QStringLiteral("a")));
+        const Job b = startJob(QStringLiteral("B"), true, reportAndWait(20, QStringLiteral("b")));
+        QTRY_COMPARE(a.item->property("progress").toInt(), 10);
+        QTRY_COMPARE(b.item->property("progress").toInt(), 20);
+        QTRY_COMPARE(a.item->property("caption").toString(), QStringLiteral("a"));
+        QTRY_COMPARE(b.item->property("caption").toString(), QStringLiteral("b"));
 
-        probeA->release.release();
-        QTRY_COMPARE(itemA->property("completedCount").toInt(), 1);
-        QCOMPARE(itemA->property("completedName").toString(), QStringLiteral("A"));
-        QCOMPARE(itemB->property("completedCount").toInt(), 0);
-        QCOMPARE(itemB->property("running").toBool(), true);
-        QCOMPARE(runner->taskForItem(itemA), nullptr);
-        QCOMPARE(runner->taskForItem(itemB), taskB.data());
-        QCOMPARE(runner->itemForTask(taskB), itemB);
+        a.probe->release.release();
+        QTRY_COMPARE(a.item->property("completedCount").toInt(), 1);
+        QCOMPARE(a.item->property("completedName").toString(), QStringLiteral("A"));
+        QCOMPARE(b.item->property("completedCount").toInt(), 0);
+        QCOMPARE(b.item->property("running").toBool(), true);
+        QCOMPARE(runner->taskForItem(a.item), nullptr);
+        QCOMPARE(runner->taskForItem(b.item), b.task.data());
+        QCOMPARE(runner->itemForTask(b.task), b.item);
 
-        probeB->release.release();
-        QTRY_COMPARE(itemB->property("completedCount").toInt(), 1);
-        QCOMPARE(itemB->property("completedName").toString(), QStringLiteral("B"));
-        QCOMPARE(itemA->property("completedCount").toInt(), 1);
-        QVERIFY(taskB.isNull());
+        b.probe->release.release();
+        QTRY_COMPARE(b.item->property("completedCount").toInt(), 1);
+        QCOMPARE(a.item->property("completedCount").toInt(), 1);
+        QVERIFY(b.task.isNull());
     }
 
     void runAndWaitBlocksAndKeepsTheTask()
     {
         auto probe = std::make_shared<Probe>();
-        auto task = std::make_unique<ProbeTask>(QStringLiteral("layer"), false, probe,
-                                                [](ProbeTask& self, Probe&) {
-                                                    QThread::msleep(100);
-                                                    self.setProgress(50);
-                                                    self.succeed();
-                                                });
-        QSignalSpy completed(task.get(), &Task::taskCompleted);
-        runner->runAndWait(task.get());
+        ProbeTask task(QStringLiteral("layer"), false, probe, [](ProbeTask& self, Probe&) {
+            QThread::msleep(100);
+            self.setProgress(50);
+            self.succeed();
+        });
+        QSignalSpy completed(&task, &Task::taskCompleted);
+        runner->runAndWait(&task);
         QVERIFY(probe->workDone);
         QVERIFY(probe->workThread.load() != QThread::currentThread());
-        QVERIFY(task->successful());
+        QVERIFY(task.successful());
         // Back on the caller's thread, so the caller can use and delete it.
-        QCOMPARE(task->thread(), QThread::currentThread());
+        QCOMPARE(task.thread(), QThread::currentThread());
         QCoreApplication::processEvents();
         QCOMPARE(probe->finishedCalls.load(), 0);
         QCOMPARE(completed.count(), 0);
-        QCOMPARE(runner->itemForTask(task.get()), nullptr);
+        QCOMPARE(runner->itemForTask(&task), nullptr);
     }
 
     void throwingWorkStillCompletes()
     {
-        QObject* item = newItem();
-        auto probe = std::make_shared<Probe>();
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("task .*broken.* failed: disk full"));
-        runner->addTask(new ProbeTask(QStringLiteral("broken"), false, probe,
-                                      [](ProbeTask&, Probe&) { throw std::runtime_error("disk full"); }),
-                        item);
-        QTRY_COMPARE(item->property("completedCount").toInt(), 1);
-        QCOMPARE(item->property("completedSuccessful").toBool(), false);
-        QCOMPARE(item->property("running").toBool(), false);
+        const Job job = startJob(QStringLiteral("broken"), false,
+                                 [](ProbeTask&, Probe&) { throw std::runtime_error("disk full"); });
+        QTRY_COMPARE(job.item->property("completedCount").toInt(), 1);
+        QCOMPARE(job.item->property("completedSuccessful").toBool(), false);
+        QCOMPARE(job.item->property("running").toBool(), false);
     }
 
     void itemDestroyedWhileRunning()
     {
-        QObject* item = newItem();
-        auto probe = std::make_shared<Probe>();
-        QPointer<Task> task = new ProbeTask(QStringLiteral("export"), true, probe,
-                                            [](ProbeTask& self, Probe& p) {
-                                                p.waitForRelease();
-                                                self.setProgress(70);
-                                                self.setCaption(QStringLiteral("late"));
-                                            });
-        runner->addTask(task, item);
-        delete item;
-        probe->release.release();
-        QTRY_VERIFY(task.isNull());
-        QCOMPARE(probe->finishedCalls.load(), 1);
+        const Job job = startJob(QStringLiteral("export"), true, [](ProbeTask& self, Probe& p) {
+            p.waitForRelease();
+            self.setProgress(70);
+            self.setCaption(QStringLiteral("late"));
+        });
+        delete job.item;
+        job.probe->release.release();
+        QTRY_VERIFY(job.task.isNull());
+        QCOMPARE(job.probe->finishedCalls.load(), 1);
     }
 
     void runnerTeardownStopsRunningTasks()
     {
-        QObject* item = newItem();
-        auto probe = std::make_shared<Probe>();
-        QPointer<Task> task = new ProbeTask(QStringLiteral("export"), true, probe,
-                                            [](ProbeTask& self, Probe& p) {
-                                                while (!self.isCancelled())
-                                                    QThread::msleep(1);
-                                                p.sawCancel = true;
-                                            });
-        runner->addTask(task, item);
-        QTRY_VERIFY(probe->workThread.load() != nullptr);
+        const Job job = startJob(QStringLiteral("export"), true, [](ProbeTask& self, Probe& p) {
+            while (!self.isCancelled())
+                QThread::msleep(1);
+            p.sawCancel = true;
+        });
+        QTRY_VERIFY(job.probe->workThread.load() != nullptr);
         runner.reset();
-        QVERIFY(probe->sawCancel);
-        QVERIFY(task.isNull());
+        QVERIFY(job.probe->sawCancel);
+        QVERIFY(job.task.isNull());
     }
 };
 

@@ -3,6 +3,8 @@
 #include "Database/Task.h"
 #include "app/ApplicationManagerWin.h"
 #include "app/MainView.h"
+#include "support/LocalHttpServer.h"
+#include "support/SampleData.h"
 
 #include <QDesktopServices>
 #include <QGuiApplication>
@@ -13,9 +15,6 @@
 #include <QSGRendererInterface>
 #include <QScreen>
 #include <QSettings>
-#include <QStandardPaths>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -42,62 +41,23 @@ public:
     QList<int> reported;
 };
 
-// Answers every GET with one fixed response and counts the requests.
-class VersionServer : public QObject
+const QString VersionPath = QStringLiteral("/assets/quarzel_version_win.txt");
+
+// A loopback server answering the version file with the given status.
+std::unique_ptr<kiv::test::LocalHttpServer> versionServer(int status, const QByteArray& body)
 {
-public:
-    VersionServer(const QByteArray& status, const QByteArray& body)
-        : m_status(status)
-        , m_body(body)
-    {
-        connect(&m_server, &QTcpServer::newConnection, this, &VersionServer::accept);
-    }
+    auto server = std::make_unique<kiv::test::LocalHttpServer>();
+    server->setReply(VersionPath, {status, body, "text/plain; charset=utf-8", false});
+    return server->start() ? std::move(server) : nullptr;
+}
 
-    bool listen() { return m_server.listen(QHostAddress::LocalHost, 0); }
-    QUrl url() const
-    {
-        return QUrl(QStringLiteral("http://127.0.0.1:%1/assets/quarzel_version_win.txt").arg(m_server.serverPort()));
-    }
-    int requests() const { return m_requests; }
-
-private:
-    void accept()
-    {
-        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-            socket->setParent(this);
-            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { answer(socket); });
-        }
-    }
-
-    void answer(QTcpSocket* socket)
-    {
-        QByteArray& buffer = m_buffers[socket];
-        buffer += socket->readAll();
-        if (!buffer.contains("\r\n\r\n"))
-            return;
-        ++m_requests;
-        socket->write("HTTP/1.1 " + m_status + "\r\nContent-Type: text/plain; charset=utf-8\r\n"
-                      + "Content-Length: " + QByteArray::number(m_body.size())
-                      + "\r\nConnection: close\r\n\r\n" + m_body);
-        socket->disconnectFromHost();
-    }
-
-    QTcpServer m_server;
-    QByteArray m_status;
-    QByteArray m_body;
-    QHash<QTcpSocket*, QByteArray> m_buffers;
-    int m_requests = 0;
-};
-
-QStringList zipEntries(const QString& archive, bool* valid)
+// The entries of a valid archive; empty when unzip finds a fault.
+QStringList zipEntries(const QString& archive)
 {
-    QProcess test;
-    test.start(QStringLiteral("unzip"), {QStringLiteral("-tq"), archive});
-    *valid = test.waitForFinished(30000) && test.exitStatus() == QProcess::NormalExit && test.exitCode() == 0;
-    QProcess list;
-    list.start(QStringLiteral("unzip"), {QStringLiteral("-Z1"), archive});
-    list.waitForFinished(30000);
-    return QString::fromUtf8(list.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (kiv::test::runTool(QStringLiteral("unzip"), {QStringLiteral("-tq"), archive}).exitCode != 0)
+        return {};
+    const QByteArray list = kiv::test::runTool(QStringLiteral("unzip"), {QStringLiteral("-Z1"), archive}).output;
+    return QString::fromUtf8(list).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
 bool writeFile(const QString& path, const QByteArray& contents)
@@ -144,6 +104,8 @@ private:
     {
         if (days < 0)
             QSettings().remove(QStringLiteral("NewVersionRemindMeLaterTime"));
+        else if (days == 0)
+            manager->newBuildRemindLater();
         else
             QSettings().setValue(QStringLiteral("NewVersionRemindMeLaterTime"),
                                  QDateTime::currentDateTime().addDays(-days));
@@ -184,17 +146,6 @@ private slots:
         qunsetenv("QUARZEL_TOUCH_DIGITIZER");
     }
 
-    void defaults()
-    {
-        QCOMPARE(manager->uiScaleOverride(), 0.0);
-        QCOMPARE(manager->designSize(), false);
-        QCOMPARE(manager->requestedWindowSize(), QSize(0, 0));
-        const QUrl url = manager->updateUrl();
-        QVERIFY(url.host().endsWith(QLatin1String(".example")));
-        QCOMPARE(url.path(), QStringLiteral("/assets/quarzel_version_win.txt"));
-        QCOMPARE(manager->newBuildNumber(), manager->buildNumber());
-    }
-
     void commandLineOptions_data()
     {
         QTest::addColumn<QStringList>("arguments");
@@ -206,33 +157,27 @@ private slots:
 
         const QString program = QStringLiteral("/usr/bin/Quarzel");
         const QString defaultUrl = QStringLiteral("http://update.quarzel.example/assets/quarzel_version_win.txt");
-        QTest::newRow("program only") << QStringList {program} << 0.0 << false << QSize() << false << defaultUrl;
-        QTest::newRow("scale") << QStringList {program, "-u=1.5"} << 1.5 << false << QSize() << false << defaultUrl;
-        QTest::newRow("scale up to next =") << QStringList {"-u=2.25=7"} << 2.25 << false << QSize() << false
-                                            << defaultUrl;
-        QTest::newRow("scale not a number") << QStringList {"-u=big"} << 0.0 << false << QSize() << false
-                                            << defaultUrl;
-        QTest::newRow("options are case-sensitive")
-            << QStringList {"-U=1.5", "-FS", "-DS"} << 0.0 << false << QSize() << false << defaultUrl;
-        QTest::newRow("width only") << QStringList {"-w=800"} << 0.0 << false << QSize(800, 0) << false
-                                    << defaultUrl;
-        QTest::newRow("width and height") << QStringList {"-w=800", "-h=600"} << 0.0 << false << QSize(800, 600)
-                                          << false << defaultUrl;
-        QTest::newRow("height not a number") << QStringList {"-h=tall"} << 0.0 << false << QSize(0, 0) << false
-                                             << defaultUrl;
-        QTest::newRow("full screen") << QStringList {"-fs"} << 0.0 << false << QSize() << true << defaultUrl;
-        QTest::newRow("full screen needs the whole argument")
-            << QStringList {"-fsx", "x-fs"} << 0.0 << false << QSize() << false << defaultUrl;
-        QTest::newRow("design size") << QStringList {"-ds"} << 0.0 << true << QSize() << false << defaultUrl;
-        QTest::newRow("update over http")
-            << QStringList {"-update=http://127.0.0.1:8080/v.txt?a=b"} << 0.0 << false << QSize() << false
-            << QStringLiteral("http://127.0.0.1:8080/v.txt?a=b");
-        QTest::newRow("update from a local path")
-            << QStringList {"-update=/srv/quarzel/version.txt"} << 0.0 << false << QSize() << false
-            << QStringLiteral("file:///srv/quarzel/version.txt");
-        QTest::newRow("all together")
-            << QStringList {program, "-ds", "-u=3", "-h=500", "-fs", "-w=700"} << 3.0 << true << QSize(700, 500)
-            << true << defaultUrl;
+        auto row = [&](const char* name, const QStringList& arguments, double uiScale, bool designSize, QSize size,
+                       bool fullscreen, const QString& url = QString()) {
+            QTest::newRow(name) << arguments << uiScale << designSize << size << fullscreen
+                                << (url.isEmpty() ? defaultUrl : url);
+        };
+        row("program only", {program}, 0.0, false, QSize(), false);
+        row("scale", {program, "-u=1.5"}, 1.5, false, QSize(), false);
+        row("scale up to next =", {"-u=2.25=7"}, 2.25, false, QSize(), false);
+        row("scale not a number", {"-u=big"}, 0.0, false, QSize(), false);
+        row("options are case-sensitive", {"-U=1.5", "-FS", "-DS"}, 0.0, false, QSize(), false);
+        row("width only", {"-w=800"}, 0.0, false, QSize(800, 0), false);
+        row("width and height", {"-w=800", "-h=600"}, 0.0, false, QSize(800, 600), false);
+        row("height not a number", {"-h=tall"}, 0.0, false, QSize(0, 0), false);
+        row("full screen", {"-fs"}, 0.0, false, QSize(), true);
+        row("full screen needs the whole argument", {"-fsx", "x-fs"}, 0.0, false, QSize(), false);
+        row("design size", {"-ds"}, 0.0, true, QSize(), false);
+        row("update over http", {"-update=http://127.0.0.1:8080/v.txt?a=b"}, 0.0, false, QSize(), false,
+            "http://127.0.0.1:8080/v.txt?a=b");
+        row("update from a local path", {"-update=/srv/quarzel/version.txt"}, 0.0, false, QSize(), false,
+            "file:///srv/quarzel/version.txt");
+        row("all together", {program, "-ds", "-u=3", "-h=500", "-fs", "-w=700"}, 3.0, true, QSize(700, 500), true);
     }
 
     void commandLineOptions()
@@ -386,56 +331,32 @@ private slots:
         QCOMPARE(changed.count(), expected ? 2 : 0);
     }
 
-    void folders()
-    {
-        QCOMPARE(manager->documentPath(),
-                 QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) + QStringLiteral("/Quarzel"));
-        // Here the engine's base URL is only the current folder: the shared
-        // rule holds, with or without a window.
-        const QString appData = QStandardPaths::standardLocations(QStandardPaths::AppDataLocation).value(0);
-        QCOMPARE(manager->assetPath(), appData);
-        kiv::MainView view;
-        manager->setMainView(&view);
-        QCOMPARE(manager->assetPath(), appData);
-    }
-
     void versionTextFromLocalFile_data()
     {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QString>("number");
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("notes");
-        const QString defaultNumber = QStringLiteral("1.3.0.25162");
-        const QString defaultUrl = QStringLiteral("https://www.quarzel.example/digital-mapping");
-        const QString defaultNotes = QStringLiteral("Minor updates and bug fixes.");
-
-        QTest::newRow("three lines") << QByteArray("1.3.1.100\nhttp://get.quarzel.example/new\nFaster maps")
-                                     << "1.3.1.100"
-                                     << "http://get.quarzel.example/new"
-                                     << "Faster maps";
-        QTest::newRow("notes over several lines")
-            << QByteArray("1.3.1.100\nhttp://get.quarzel.example/new\nFaster maps\n\n- Fixes\n")
-            << "1.3.1.100"
-            << "http://get.quarzel.example/new"
-            << "Faster maps\n\n- Fixes\n";
-        QTest::newRow("empty third line")
-            << QByteArray("1.3.1.100\nhttp://get.quarzel.example/new\n\nFixes") << "1.3.1.100"
-            << "http://get.quarzel.example/new"
-            << "\nFixes";
-        QTest::newRow("notes text also in the first line")
-            << QByteArray("1.3.1.100\nhttp://get.quarzel.example/new\n1") << "1.3.1.100"
-            << "http://get.quarzel.example/new"
-            << "1";
-        QTest::newRow("windows line ends")
-            << QByteArray("1.3.1.100\r\nhttp://get.quarzel.example/new\r\nFaster maps\r\n") << "1.3.1.100"
-            << "http://get.quarzel.example/new"
-            << "Faster maps\n";
-        QTest::newRow("utf-8 notes") << QByteArray("1.3.1.100\nhttp://x.example/\nGef\xc3\xbc" "ge und Kl\xc3\xbc" "fte")
-                                     << "1.3.1.100"
-                                     << "http://x.example/" << QStringLiteral("Gef\u00fcge und Kl\u00fcfte");
-        QTest::newRow("two lines are ignored") << QByteArray("1.3.1.100\nhttp://get.quarzel.example/new")
-                                               << defaultNumber << defaultUrl << defaultNotes;
-        QTest::newRow("empty file") << QByteArray() << defaultNumber << defaultUrl << defaultNotes;
+        auto row = [](const char* name, const QByteArray& text, const QString& notes,
+                      const QString& url = QStringLiteral("http://get.quarzel.example/new")) {
+            QTest::newRow(name) << text << QStringLiteral("1.3.1.100") << url << notes;
+        };
+        row("three lines", "1.3.1.100\nhttp://get.quarzel.example/new\nFaster maps", "Faster maps");
+        row("notes over several lines", "1.3.1.100\nhttp://get.quarzel.example/new\nFaster maps\n\n- Fixes\n",
+            "Faster maps\n\n- Fixes\n");
+        row("empty third line", "1.3.1.100\nhttp://get.quarzel.example/new\n\nFixes", "\nFixes");
+        row("notes text also in the first line", "1.3.1.100\nhttp://get.quarzel.example/new\n1", "1");
+        row("windows line ends", "1.3.1.100\r\nhttp://get.quarzel.example/new\r\nFaster maps\r\n", "Faster maps\n");
+        row("utf-8 notes", "1.3.1.100\nhttp://x.example/\nGef\xc3\xbc" "ge und Kl\xc3\xbc" "fte",
+            QStringLiteral("Gef\u00fcge und Kl\u00fcfte"), "http://x.example/");
+        // What cannot be read leaves the announcement as it was.
+        const QString number = QStringLiteral("1.3.0.25162");
+        const QString url = QStringLiteral("https://www.quarzel.example/digital-mapping");
+        const QString notes = QStringLiteral("Minor updates and bug fixes.");
+        QTest::newRow("two lines are ignored") << QByteArray("1.3.1.100\nhttp://get.quarzel.example/new") << number
+                                               << url << notes;
+        QTest::newRow("empty file") << QByteArray("") << number << url << notes;
+        QTest::newRow("no file") << QByteArray() << number << url << notes;
     }
 
     void versionTextFromLocalFile()
@@ -446,25 +367,17 @@ private slots:
         QFETCH(QString, notes);
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("quarzel_version_win.txt"));
-        QVERIFY(writeFile(path, text));
+        QVERIFY(text.isNull() || writeFile(path, text)); // null: no file at all
+        QCOMPARE(QFileInfo::exists(path), !text.isNull());
         manager->readCommandLineOptions({QStringLiteral("-update=") + path});
         QVERIFY(manager->updateUrl().isLocalFile());
+        QSignalSpy announced(manager.get(), &kiv::ApplicationManager::newBuildNumberChanged);
         manager->checkForUpdate();
+        QCOMPARE(announced.count(), number == manager->buildNumber() ? 0 : 1);
         QCOMPARE(manager->newBuildNumber(), number);
         QCOMPARE(manager->newBuildUrl(), url);
         QCOMPARE(manager->newBuildNotes(), notes);
         QVERIFY(!manager->findChild<QNetworkAccessManager*>());
-    }
-
-    void missingLocalFileAnnouncesNothing()
-    {
-        QTemporaryDir folder;
-        manager->readCommandLineOptions({QStringLiteral("-update=") + folder.filePath(QStringLiteral("none.txt"))});
-        QSignalSpy number(manager.get(), &kiv::ApplicationManager::newBuildNumberChanged);
-        QSignalSpy notes(manager.get(), &kiv::ApplicationManager::newBuildNotesChanged);
-        manager->checkForUpdate();
-        QCOMPARE(number.count(), 0);
-        QCOMPARE(notes.count(), 0);
     }
 
     void newBuildAvailable_data()
@@ -481,7 +394,7 @@ private slots:
         QTest::newRow("three parts leave it as it is") << "1.3.0" << -1 << true << true;
         QTest::newRow("five parts") << "1.3.1.100.2" << -1 << false << false;
         QTest::newRow("numbers, not text") << "1.3.0.100000" << -1 << false << true;
-        QTest::newRow("reminded today") << "1.3.1.100" << 0 << false << false;
+        QTest::newRow("reminded later today") << "1.3.1.100" << 0 << false << false;
         QTest::newRow("reminded yesterday") << "1.3.1.100" << 1 << false << true;
     }
 
@@ -498,34 +411,24 @@ private slots:
         QCOMPARE(manager->newBuildAvailable(), expected);
     }
 
-    void remindLaterSilencesUntilTomorrow()
-    {
-        manager->newBuildRemindLater();
-        manager->parseVersionText(QStringLiteral("1.3.1.100\nhttp://get.quarzel.example/\nNotes"));
-        QCOMPARE(manager->newBuildAvailable(), false);
-    }
-
     void updateOverHttp_data()
     {
-        QTest::addColumn<QByteArray>("status");
+        QTest::addColumn<int>("status");
         QTest::addColumn<QString>("number");
         QTest::addColumn<QString>("notes");
-        QTest::newRow("found") << QByteArray("200 OK") << "1.3.1.100"
-                               << "Faster maps\r\n";
-        QTest::newRow("not found") << QByteArray("404 Not Found") << "1.3.0.25162"
-                                   << "Minor updates and bug fixes.";
-        QTest::newRow("server error") << QByteArray("500 Internal Server Error") << "1.3.0.25162"
-                                      << "Minor updates and bug fixes.";
+        QTest::newRow("found") << 200 << "1.3.1.100" << "Faster maps\r\n";
+        QTest::newRow("not found") << 404 << "1.3.0.25162" << "Minor updates and bug fixes.";
+        QTest::newRow("server error") << 500 << "1.3.0.25162" << "Minor updates and bug fixes.";
     }
 
     void updateOverHttp()
     {
-        QFETCH(QByteArray, status);
+        QFETCH(int, status);
         QFETCH(QString, number);
         QFETCH(QString, notes);
-        VersionServer server(status, "1.3.1.100\r\nhttp://get.quarzel.example/new\r\nFaster maps\r\n");
-        QVERIFY(server.listen());
-        manager->readCommandLineOptions({QStringLiteral("-update=") + server.url().toString()});
+        const auto server = versionServer(status, "1.3.1.100\r\nhttp://get.quarzel.example/new\r\nFaster maps\r\n");
+        QVERIFY(server);
+        manager->readCommandLineOptions({QStringLiteral("-update=") + server->baseUrl() + VersionPath});
         manager->checkForUpdate();
         manager->checkForUpdate(); // while the first is pending
         auto* network = manager->findChild<QNetworkAccessManager*>();
@@ -539,16 +442,16 @@ private slots:
         // Never a second request in this run.
         manager->checkForUpdate();
         QTest::qWait(200);
-        QCOMPARE(server.requests(), 1);
+        QCOMPARE(server->requestCount(), 1);
         QCOMPARE(finished.count(), 1);
     }
 
     void replyOtherThanThePendingOneIsIgnored()
     {
-        VersionServer server("200 OK", "1.3.1.100\nhttp://get.quarzel.example/new\nNotes");
-        QVERIFY(server.listen());
+        const auto server = versionServer(200, "1.3.1.100\nhttp://get.quarzel.example/new\nNotes");
+        QVERIFY(server);
         QNetworkAccessManager stranger;
-        QNetworkReply* reply = stranger.get(QNetworkRequest(server.url()));
+        QNetworkReply* reply = stranger.get(QNetworkRequest(QUrl(server->baseUrl() + VersionPath)));
         QSignalSpy finished(reply, &QNetworkReply::finished);
         QVERIFY(finished.wait(10000));
         manager->replyFinished(reply);
@@ -579,6 +482,7 @@ private slots:
                                               << QStringList {};
         QTest::newRow("no task") << QStringList {"a.txt", "", "c.txt"} << false << false << QList<int> {}
                                  << QStringList {"a.txt"};
+        QTest::newRow("empty list") << QStringList {} << true << true << QList<int> {} << QStringList {};
         QTest::newRow("seven files") << QStringList {"1", "2", "3", "4", "5", "6", "7"} << true << true
                                      << QList<int> {14, 28, 42, 57, 71, 85, 100}
                                      << QStringList {"1", "2", "3", "4", "5", "6", "7"};
@@ -608,22 +512,10 @@ private slots:
         const QString archive = folder.filePath(QStringLiteral("export.kmz"));
         QCOMPARE(manager->zipFiles(archive, files, withTask ? &task : nullptr), result);
         QCOMPARE(task.reported, progress);
-        if (entries.isEmpty())
-            return; // unzip calls an archive without entries a failure
-        bool valid = false;
-        QCOMPARE(zipEntries(archive, &valid), entries);
-        QVERIFY(valid);
-    }
-
-    void zipFilesWithEmptyList()
-    {
-        QTemporaryDir folder;
-        const QString archive = folder.filePath(QStringLiteral("empty.zip"));
-        QVERIFY(manager->zipFiles(archive, {}, nullptr));
-        QFile file(archive);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        // Only the end record.
-        QCOMPARE(file.readAll().left(4), QByteArray("PK\x05\x06"));
+        if (!entries.isEmpty())
+            QCOMPARE(zipEntries(archive), entries);
+        else if (result) // unzip calls an archive without entries a failure
+            QCOMPARE(QFileInfo(archive).size(), 22);
     }
 
     void zipFilesIntoMissingFolder()
