@@ -1,80 +1,41 @@
-#include "app/ApplicationManager.h"
-#include "app/MainView.h"
 #include "geo/GeoPoint.h"
-#include "map/GLRender.h"
-#include "map/GLRenderItem.h"
 #include "map/OSGKIVWindowingSystem.h"
 #include "map/QtNotifyHandler.h"
 #include "support/ControlledTileSource.h"
+#include "support/SceneFixture.h"
 
 #include <osgViewer/GraphicsWindow>
 
-#include <QGuiApplication>
 #include <QtTest>
 
 #include <cmath>
-#include <memory>
+#include <thread>
 
 using namespace kiv;
+using kiv::test::CountingRenderItem;
 
 namespace {
 
 const double Tan30 = std::tan(M_PI / 6.0);
 const double Half = geo::SpatialReference::MercatorHalfExtent;
 
-// Counts its builds; makes a fresh group each time.
-class CountingItem : public GLRenderItem
-{
-public:
-    void buildNode() override
-    {
-        ++builds;
-        setNode(owner() ? new osg::Group : nullptr);
-        setDirty(false);
-    }
-    int builds = 0;
-};
-
 } // namespace
 
-class TestGLRender : public QObject
+class TestGLRender : public QObject, private test::SceneFixture
 {
     Q_OBJECT
 
-private:
-    std::unique_ptr<ApplicationManager> manager;
-    std::unique_ptr<MainView> view;
-    std::unique_ptr<GLRender> scene;
-
-    void newScene(int width, int height)
+    void lookAt(double lon, double lat, double altitude)
     {
-        scene.reset();
-        view = std::make_unique<MainView>();
-        view->resize(width, height);
-        scene = std::make_unique<GLRender>(view.get());
-    }
-
-    osg::Vec3d mercator(double lon, double lat) const
-    {
-        double x = 0.0, y = 0.0;
-        scene->geographicSRS()->transform2D(lon, lat, scene->mapSRS(), x, y);
-        return osg::Vec3d(x, y, 0.0);
+        scene->cameraManipulator().setAltitude(altitude);
+        scene->cameraManipulator().setPosition(worldOf(lon, lat));
+        scene->updateCamera();
     }
 
 private slots:
-    void initTestCase()
-    {
-        manager = std::make_unique<ApplicationManager>(qobject_cast<QGuiApplication*>(qApp));
-    }
-
+    void initTestCase() { createManager(); }
     void init() { newScene(400, 300); }
-
-    void cleanupTestCase()
-    {
-        scene.reset();
-        view.reset();
-        manager.reset();
-    }
+    void cleanupTestCase() { destroyAll(); }
 
     void constructionBeforeAnyFrame()
     {
@@ -84,24 +45,15 @@ private slots:
         QVERIFY(scene->mapSRS()->isSphericalMercator());
         QVERIFY(scene->geographicSRS()->isGeographic());
         // The map and its grid exist at once, so layer operations need no frame.
-        QVERIFY(scene->map());
         QCOMPARE(scene->map()->getNumImageLayers(), 1u);
         QCOMPARE(scene->map()->getImageLayerAt(0), scene->gridLayer());
         QCOMPARE(scene->gridLayer()->getName(), QStringLiteral("GridTiles"));
         QCOMPARE(scene->gridLayer()->getMaxLevel(), 19u);
-        QVERIFY(scene->map()->getMapOptions().cache());
         QCOMPARE(scene->map()->getMapOptions().cache()->rootPath(), manager->cachePath());
-        const osg::Viewport* viewport = scene->camera()->getViewport();
-        QVERIFY(viewport);
-        QCOMPARE(viewport->width(), 400.0);
-        QCOMPARE(viewport->height(), 300.0);
         QCOMPARE(scene->windowSize(), QSize(400, 300));
-    }
-
-    void resizeFollowsWindow()
-    {
+        QCOMPARE(scene->camera()->getViewport()->width(), 400.0);
+        // The viewport follows the window; an unshown one gets no resize event of its own.
         view->resize(640, 480);
-        // An unshown window gets no resize event of its own.
         QResizeEvent resize(QSize(640, 480), QSize(400, 300));
         QCoreApplication::sendEvent(view.get(), &resize);
         QCOMPARE(scene->camera()->getViewport()->width(), 640.0);
@@ -128,10 +80,7 @@ private slots:
         QFETCH(double, altitude);
         QFETCH(double, x);
         QFETCH(double, y);
-        scene->cameraManipulator().setAltitude(altitude);
-        scene->cameraManipulator().setPosition(mercator(lon, lat));
-        scene->updateCamera();
-
+        lookAt(lon, lat, altitude);
         const osg::Vec3d world = scene->screenToWorld(x, y);
         const QPointF back = scene->worldToScreen(world);
         QVERIFY2(std::abs(back.x() - x) < 1e-3 && std::abs(back.y() - y) < 1e-3,
@@ -140,8 +89,7 @@ private slots:
 
         double gLon = 0.0, gLat = 0.0;
         QVERIFY(scene->screenToGeo(x, y, gLon, gLat));
-        geo::GeoPoint point(scene->geographicSRS(), gLon, gLat);
-        const geo::GeoPoint inMap = point.transform(scene->mapSRS());
+        const geo::GeoPoint inMap = geo::GeoPoint(scene->geographicSRS(), gLon, gLat).transform(scene->mapSRS());
         QVERIFY(std::abs(inMap.x() - world.x()) < 1e-6 * Half);
         QVERIFY(std::abs(inMap.y() - world.y()) < 1e-6 * Half);
 
@@ -149,32 +97,24 @@ private slots:
         double cLon = 0.0, cLat = 0.0;
         QVERIFY(scene->screenToGeo(200.0, 150.0, cLon, cLat));
         QVERIFY(std::abs(cLon - lon) < 1e-7 && std::abs(cLat - lat) < 1e-7);
-    }
 
-    void visibleGeoRectFieldOrder()
-    {
-        scene->cameraManipulator().setAltitude(30000.0);
-        scene->cameraManipulator().setPosition(mercator(8.5, 47.3));
-        scene->updateCamera();
+        // The visible rectangle keeps its odd field order: sizes, then the
+        // top-left corner.
         double lon1, lat1, lon2, lat2;
-        QVERIFY(scene->screenToGeo(0, 0, lon1, lat1));
-        QVERIFY(scene->screenToGeo(400, 300, lon2, lat2));
-        const QRectF rect = scene->visibleGeoRect();
-        QCOMPARE(rect.x(), std::abs(lon2 - lon1));
-        QCOMPARE(rect.y(), std::abs(lat2 - lat1));
-        QCOMPARE(rect.width(), lon1);
-        QCOMPARE(rect.height(), lat1);
+        QVERIFY(scene->screenToGeo(0, 0, lon1, lat1) && scene->screenToGeo(400, 300, lon2, lat2));
         QVERIFY(lat1 > lat2 && lon1 < lon2);
+        QCOMPARE(scene->visibleGeoRect(), QRectF(lon2 - lon1, lat1 - lat2, lon1, lat1));
     }
 
     void projectionAspect_data()
     {
-        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("width"); // negative: a scene without window
         QTest::addColumn<int>("height");
         QTest::addColumn<double>("aspect");
         QTest::newRow("landscape") << 400 << 200 << 2.0;
         QTest::newRow("portrait") << 300 << 600 << 0.5;
         QTest::newRow("zero height") << 400 << 0 << 1.0;
+        QTest::newRow("no window") << -1 << -1 << 1.0;
     }
 
     void projectionAspect()
@@ -182,9 +122,13 @@ private slots:
         QFETCH(int, width);
         QFETCH(int, height);
         QFETCH(double, aspect);
-        newScene(width, height);
-        // Not every platform keeps a zero-height geometry; force it.
-        view->setGeometry(QRect(0, 0, width, height));
+        if (width < 0) {
+            scene = std::make_unique<GLRender>(nullptr);
+        } else {
+            newScene(width, height);
+            // Not every platform keeps a zero-height geometry; force it.
+            view->setGeometry(QRect(0, 0, width, height));
+        }
         osg::ref_ptr<osg::Camera> camera = new osg::Camera;
         scene->updateProjection(camera.get(), 1000.0);
         double left, right, bottom, top, zNear, zFar;
@@ -192,23 +136,13 @@ private slots:
         const double h = 1000.0 * Tan30;
         QVERIFY(std::abs(top - h) < 1e-6 && std::abs(bottom + h) < 1e-6);
         QVERIFY(std::abs(right - h * aspect) < 1e-6 && std::abs(left + h * aspect) < 1e-6);
-        // No scene graph yet: the default far plane.
-        QVERIFY(std::abs(zFar - 10000.0) < 1e-6);
-        QVERIFY(std::abs(zNear - 1.0) < 1e-9);
-    }
-
-    void projectionWithoutWindow()
-    {
-        scene.reset();
-        scene = std::make_unique<GLRender>(nullptr);
-        osg::ref_ptr<osg::Camera> camera = new osg::Camera;
-        scene->updateProjection(camera.get(), 10.0);
-        double left, right, bottom, top, zNear, zFar;
-        QVERIFY(camera->getProjectionMatrixAsOrtho(left, right, bottom, top, zNear, zFar));
-        QVERIFY(std::abs(right - top) < 1e-9);
-        QCOMPARE(scene->windowSize(), QSize(0, 0));
-        scene->updateCamera();
-        QCOMPARE(scene->worldToScreenXY(0.0, 0.0), QPointF(0.0, 0.0));
+        // No scene graph yet: the default planes.
+        QVERIFY(std::abs(zFar - 10000.0) < 1e-6 && std::abs(zNear - 1.0) < 1e-9);
+        if (width < 0) {
+            QCOMPARE(scene->windowSize(), QSize(0, 0));
+            scene->updateCamera();
+            QCOMPARE(scene->worldToScreenXY(0.0, 0.0), QPointF(0.0, 0.0));
+        }
     }
 
     void altitudeClamped_data()
@@ -283,14 +217,11 @@ private slots:
         QFETCH(double, lon);
         QFETCH(double, lat);
         QFETCH(int, edges);
-        MapCameraManipulator& camera = scene->cameraManipulator();
-        camera.setAltitude(2e6);
-        camera.setPosition(mercator(lon, lat));
-        scene->updateCamera();
+        lookAt(lon, lat, 2e6);
         const osg::Vec3d lower = scene->screenToWorld(0.0, 300.0);
         const osg::Vec3d upper = scene->screenToWorld(400.0, 0.0);
-        const osg::Vec3d min = camera.worldMinimum();
-        const osg::Vec3d max = camera.worldMaximum();
+        const osg::Vec3d min = scene->cameraManipulator().worldMinimum();
+        const osg::Vec3d max = scene->cameraManipulator().worldMaximum();
         const double tolerance = 1e-3;
         QVERIFY(lower.x() >= min.x() - tolerance && lower.y() >= min.y() - tolerance);
         QVERIFY(upper.x() <= max.x() + tolerance && upper.y() <= max.y() + tolerance);
@@ -303,8 +234,7 @@ private slots:
     void animation()
     {
         MapCameraManipulator& camera = scene->cameraManipulator();
-        const osg::Vec3d start = mercator(8.0, 47.0);
-        const osg::Vec3d target = mercator(9.0, 47.5);
+        const osg::Vec3d start = worldOf(8.0, 47.0), target = worldOf(9.0, 47.5);
         camera.setPosition(start);
         camera.setAltitude(30000.0);
         QSignalSpy moved(&camera, &MapCameraManipulator::cameraPositionChanged);
@@ -316,30 +246,24 @@ private slots:
         QVERIFY(clock.elapsed() >= 300);
         QVERIFY(moved.count() > 2);
         QVERIFY((camera.position() - target).length() < 1e-6);
-        // The end altitude is clamped like any other.
-        QCOMPARE(camera.altitude(), 10.0);
-    }
+        QCOMPARE(camera.altitude(), 10.0); // the end altitude is clamped like any other
 
-    void setPositionStopsAnimation()
-    {
-        MapCameraManipulator& camera = scene->cameraManipulator();
-        camera.setPosition(mercator(8.0, 47.0));
-        const osg::Vec3d put = mercator(-3.0, 40.0);
-        camera.animateTo(mercator(9.0, 47.5), 50000.0);
+        // Putting the camera somewhere, or cancelling, ends an animation for good.
+        const osg::Vec3d put = worldOf(-3.0, 40.0);
+        camera.animateTo(start, 50000.0);
         QTest::qWait(50);
         camera.setPosition(put);
         QVERIFY(!camera.isAnimating());
         QTest::qWait(400);
         QVERIFY((camera.position() - put).length() < 1e-6);
-        camera.animateTo(mercator(9.0, 47.5), 50000.0);
+        camera.animateTo(start, 50000.0);
         camera.cancelAnim();
         QVERIFY(!camera.isAnimating());
     }
 
     void renderItems()
     {
-        auto item = std::make_shared<CountingItem>();
-        auto other = std::make_shared<CountingItem>();
+        auto item = std::make_shared<CountingRenderItem>();
         QVERIFY(item->isDirty());
         item->setDirty(false);
         scene->addRenderItem(item);
@@ -349,33 +273,21 @@ private slots:
         QCOMPARE(item->owner(), scene.get());
         QVERIFY(item->isDirty());
 
-        scene->removeRenderItem(other);
+        scene->removeRenderItem(std::make_shared<CountingRenderItem>());
         QCOMPARE(scene->renderItems().size(), 1);
         // Before the first frame there is no group to take the node from.
         scene->removeRenderItem(item);
         QVERIFY(scene->renderItems().isEmpty());
         QCOMPARE(item->owner(), nullptr);
         QCOMPARE(item->builds, 0);
-    }
 
-    void itemNeverAdded()
-    {
-        CountingItem item;
-        QVERIFY(item.isDirty());
-        QVERIFY(!item.node());
-        item.buildNode();
-        QVERIFY(!item.node()); // no owner, nothing built
-    }
-
-    void selectedIdAlwaysMarksDirty()
-    {
-        CountingItem item;
+        // Selecting marks the item dirty even when the id is unchanged.
         for (int i = 0; i < 2; ++i) {
-            item.setDirty(false);
-            item.setSelectedId("0123456789abcdef0123456789abcdef");
-            QVERIFY(item.isDirty());
-            QCOMPARE(item.selectedId(), std::string("0123456789abcdef0123456789abcdef"));
+            item->setDirty(false);
+            item->setSelectedId("0123456789abcdef0123456789abcdef");
+            QVERIFY(item->isDirty());
         }
+        QCOMPARE(item->selectedId(), std::string("0123456789abcdef0123456789abcdef"));
     }
 
     void disabledSceneSetsNothingUp()
@@ -401,44 +313,40 @@ private slots:
     {
         test::ControlledTiles::hold();
         osg::ref_ptr<geo::ImageLayer> layer = test::ControlledTiles::makeLayer("busy", Qt::red);
-        const geo::TileKey key(3, 2, 2, scene->map()->getProfile());
         QSignalSpy loading(scene.get(), &GLRender::loadingTilesChanged);
         QSignalSpy relayed(view.get(), &MainView::loadingTilesChanged);
+        const auto tick = [this](int times) {
+            for (int i = 0; i < times; ++i)
+                scene->updateTimer();
+        };
 
-        scene->updateTimer();
+        tick(1);
         QVERIFY(!scene->isRedrawTimerActive());
-        scene->tileLoader()->request(layer.get(), key, 1.0f);
+        scene->tileLoader()->request(layer.get(), geo::TileKey(3, 2, 2, scene->map()->getProfile()), 1.0f);
         QCOMPARE(scene->tileLoader()->requestsInProgress(), 1);
         QTest::ignoreMessage(QtDebugMsg, "Starting Redraw Timer");
         scene->updateTimer(true);
-        QVERIFY(scene->isRedrawTimerActive());
-        QVERIFY(scene->loadingTiles());
+        QVERIFY(scene->isRedrawTimerActive() && scene->loadingTiles());
         QCOMPARE(loading.count(), 1);
         QCOMPARE(loading.last().first().toBool(), true);
         QCOMPARE(relayed.count(), 1);
-
-        // Busy ticks keep it going.
-        for (int i = 0; i < 20; ++i)
-            scene->updateTimer();
+        tick(20); // busy ticks keep it going
         QVERIFY(scene->isRedrawTimerActive());
 
         test::ControlledTiles::release();
         size_t finished = 0;
         QTRY_VERIFY((finished += scene->tileLoader()->takeFinished().size()) == 1);
         QCOMPARE(scene->tileLoader()->requestsInProgress(), 0);
-        for (int i = 0; i < 10; ++i)
-            scene->updateTimer();
+        tick(10);
         QVERIFY(scene->isRedrawTimerActive());
         QCOMPARE(loading.count(), 1);
         QTest::ignoreMessage(QtDebugMsg, "Stoping Redraw Timer");
-        scene->updateTimer();
-        QVERIFY(!scene->isRedrawTimerActive());
-        QVERIFY(!scene->loadingTiles());
+        tick(1);
+        QVERIFY(!scene->isRedrawTimerActive() && !scene->loadingTiles());
         QCOMPARE(loading.count(), 2);
         QCOMPARE(loading.last().first().toBool(), false);
         QCOMPARE(relayed.count(), 2);
-        for (int i = 0; i < 5; ++i)
-            scene->updateTimer();
+        tick(5);
         QCOMPARE(loading.count(), 2);
     }
 
@@ -502,10 +410,6 @@ private slots:
         traits->width = 999;
         QCOMPARE(system->createGraphicsContext(traits.get()), window.get());
         QCOMPARE(osg::GraphicsContext::createGraphicsContext(traits.get()), window.get());
-        QCOMPARE(system->getDisplaySettings(), nullptr);
-        QVERIFY(!system->setScreenSettings(osg::GraphicsContext::ScreenIdentifier(),
-                                           osg::GraphicsContext::ScreenSettings()));
-        QCOMPARE(system->getNumScreens(), 0u);
         system->setGraphicsWindow(previous.get());
     }
 };

@@ -1,22 +1,15 @@
-#include "app/ApplicationManager.h"
-#include "app/MainView.h"
 #include "geo/ImageLayer.h"
 #include "geo/Map.h"
 #include "geo/MapNode.h"
 #include "geo/drivers/GDALOptions.h"
-#include "map/GLRender.h"
-#include "map/GLRenderItem.h"
-
-#include <gdal.h>
-#include <ogr_srs_api.h>
+#include "support/GeoTestData.h"
+#include "support/SceneFixture.h"
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMutexLocker>
 #include <QTemporaryDir>
 #include <QtTest>
-
-#include <memory>
 
 using namespace kiv;
 
@@ -32,87 +25,32 @@ void recordMessage(QtMsgType type, const QMessageLogContext& context, const QStr
         s_previousHandler(type, context, message);
 }
 
-// A GeoTIFF in longitude/latitude filled with one colour.
-bool writeColouredTiff(const QString& path, double west, double south, double east,
-                       double north, const QColor& colour)
-{
-    GDALAllRegister();
-    const int size = 128;
-    GDALDatasetH ds = GDALCreate(GDALGetDriverByName("GTiff"), path.toUtf8().constData(), size,
-                                 size, 3, GDT_Byte, nullptr);
-    if (!ds)
-        return false;
-    double gt[6] = {west, (east - west) / size, 0.0, north, 0.0, -(north - south) / size};
-    GDALSetGeoTransform(ds, gt);
-    OGRSpatialReferenceH srs = OSRNewSpatialReference(nullptr);
-    OSRSetFromUserInput(srs, "EPSG:4326");
-    GDALSetSpatialRef(ds, srs);
-    OSRDestroySpatialReference(srs);
-    const int values[3] = {colour.red(), colour.green(), colour.blue()};
-    std::vector<unsigned char> band(size * size);
-    bool ok = true;
-    for (int b = 0; b < 3; ++b) {
-        std::fill(band.begin(), band.end(), static_cast<unsigned char>(values[b]));
-        ok = ok
-            && GDALRasterIO(GDALGetRasterBand(ds, b + 1), GF_Write, 0, 0, size, size, band.data(),
-                            size, size, GDT_Byte, 0, 0)
-                == CE_None;
-    }
-    GDALClose(ds);
-    return ok;
-}
-
-bool near(const QColor& actual, const QColor& expected, int tolerance = 3)
-{
-    return std::abs(actual.red() - expected.red()) <= tolerance
-        && std::abs(actual.green() - expected.green()) <= tolerance
-        && std::abs(actual.blue() - expected.blue()) <= tolerance;
-}
-
-QString describe(const QColor& c)
-{
-    return QStringLiteral("(%1, %2, %3, %4)").arg(c.red()).arg(c.green()).arg(c.blue()).arg(c.alpha());
-}
-
-// Counts its builds; makes a fresh group each time.
-class CountingItem : public GLRenderItem
-{
-public:
-    void buildNode() override
-    {
-        ++builds;
-        setNode(owner() ? new osg::Group : nullptr);
-        setDirty(false);
-    }
-    int builds = 0;
-};
-
 } // namespace
 
-class TestGLRenderGL : public QObject
+class TestGLRenderGL : public QObject, private test::SceneFixture
 {
     Q_OBJECT
 
 private:
-    std::unique_ptr<ApplicationManager> manager;
-    std::unique_ptr<MainView> view;
-    std::unique_ptr<GLRender> scene;
     QTemporaryDir dir;
     QString redPath;
     QString bluePath;
     QImage frame;
 
-    osg::Vec3d worldOf(double lon, double lat) const
-    {
-        double x = 0.0, y = 0.0;
-        scene->geographicSRS()->transform2D(lon, lat, scene->mapSRS(), x, y);
-        return osg::Vec3d(x, y, 0.0);
-    }
-
-    QColor pixelAt(double lon, double lat) const
+    // Whether the frame shows `expected` at a point, each channel within `tolerance`.
+    bool colourAt(double lon, double lat, const QColor& expected, int tolerance = 3) const
     {
         const QPointF p = scene->worldToScreen(worldOf(lon, lat));
-        return frame.pixelColor(int(p.x()), int(p.y()));
+        return colourIs(frame.pixelColor(int(p.x()), int(p.y())), expected, tolerance);
+    }
+
+    static bool colourIs(const QColor& c, const QColor& expected, int tolerance)
+    {
+        if (std::abs(c.red() - expected.red()) <= tolerance && std::abs(c.green() - expected.green()) <= tolerance
+            && std::abs(c.blue() - expected.blue()) <= tolerance)
+            return true;
+        qWarning("found (%d, %d, %d, %d)", c.red(), c.green(), c.blue(), c.alpha());
+        return false;
     }
 
     // Renders until every wanted tile is drawn from its own texture.
@@ -140,14 +78,6 @@ private:
         return layer;
     }
 
-    void removeLayers()
-    {
-        QMutexLocker lock(&scene->sceneMutex());
-        for (const auto& layer : scene->map()->getImageLayers())
-            if (layer != scene->gridLayer())
-                scene->map()->removeImageLayer(layer.get());
-    }
-
 private slots:
     void initTestCase()
     {
@@ -155,19 +85,13 @@ private slots:
         QVERIFY(dir.isValid());
         redPath = dir.filePath(QStringLiteral("red.tif"));
         bluePath = dir.filePath(QStringLiteral("blue.tif"));
-        QVERIFY(writeColouredTiff(redPath, 10.0, 40.0, 20.0, 50.0, Qt::red));
-        QVERIFY(writeColouredTiff(bluePath, 12.0, 42.0, 18.0, 48.0, Qt::blue));
+        QVERIFY(test::writeRaster(redPath, test::colouredRaster(10.0, 40.0, 20.0, 50.0, Qt::red)));
+        QVERIFY(test::writeRaster(bluePath, test::colouredRaster(12.0, 42.0, 18.0, 48.0, Qt::blue)));
+        const QString page = dir.filePath(QStringLiteral("page.qml"));
+        QVERIFY(test::writeText(page, QStringLiteral("import QtQuick 2.15\nItem { anchors.fill: parent }\n")));
 
-        manager = std::make_unique<ApplicationManager>(qobject_cast<QGuiApplication*>(qApp));
-        view = std::make_unique<MainView>();
-        const QString qml = dir.filePath(QStringLiteral("page.qml"));
-        QFile page(qml);
-        QVERIFY(page.open(QIODevice::WriteOnly));
-        page.write("import QtQuick 2.15\nItem { anchors.fill: parent }\n");
-        page.close();
-        view->setSource(QUrl::fromLocalFile(qml));
-        view->resize(400, 300);
-        scene = std::make_unique<GLRender>(view.get());
+        createManager();
+        newScene(400, 300, QUrl::fromLocalFile(page));
         view->show();
         QVERIFY(QTest::qWaitForWindowExposed(view.get()));
         // About 30 degrees of longitude across, centred on the red raster.
@@ -177,28 +101,22 @@ private slots:
 
     void cleanupTestCase()
     {
-        scene.reset();
-        view.reset();
-        manager.reset();
+        destroyAll();
         qInstallMessageHandler(s_previousHandler);
     }
 
-    void cleanup() { removeLayers(); }
-
-    void rendererReported()
+    void cleanup()
     {
-        QVERIFY(settle());
-        QTRY_VERIFY(!manager->glRenderer().isEmpty());
-        QVERIFY(scene->isSetUp());
-        QVERIFY(scene->maxTextureSize() > 0);
+        QMutexLocker lock(&scene->sceneMutex());
+        for (const auto& layer : scene->map()->getImageLayers())
+            if (layer != scene->gridLayer())
+                scene->map()->removeImageLayer(layer.get());
     }
 
     void whiteBackgroundAndGrid()
     {
         QVERIFY(settle());
-        geo::MapNode* node = scene->mapNode();
-        QVERIFY(node);
-        const unsigned level = node->getLevel();
+        const unsigned level = scene->mapNode()->getLevel();
         QVERIFY(level > 0);
         const double half = geo::SpatialReference::MercatorHalfExtent;
         const double tile = 2.0 * half / double(1u << level);
@@ -219,8 +137,7 @@ private slots:
             darkest = std::min(darkest, frame.pixelColor(x, row).red());
         // The grid's grey at alpha 50 over white.
         QVERIFY2(darkest < 245 && darkest > 200, qPrintable(QString::number(darkest)));
-        const QColor clear = frame.pixelColor(clearX, row);
-        QVERIFY2(near(clear, Qt::white, 0), qPrintable(describe(clear)));
+        QVERIFY(colourIs(frame.pixelColor(clearX, row), Qt::white, 0));
     }
 
     void rasterLayer_data()
@@ -242,13 +159,10 @@ private slots:
         red->setOpacity(float(opacity));
         red->setVisible(visible);
         QVERIFY(settle());
-        // Inside the raster, off the grid lines, and just outside it.
-        const QColor inside = pixelAt(14.3, 44.3);
-        QVERIFY2(near(inside, expected), qPrintable(describe(inside)));
-        const QColor outside = pixelAt(8.3, 44.3);
-        QVERIFY2(near(outside, Qt::white), qPrintable(describe(outside)));
-        const QColor inCorner = pixelAt(10.3, 49.7);
-        QVERIFY2(near(inCorner, expected), qPrintable(describe(inCorner)));
+        // Inside the raster off the grid lines, in its corner, and just outside it.
+        QVERIFY(colourAt(14.3, 44.3, expected));
+        QVERIFY(colourAt(10.3, 49.7, expected));
+        QVERIFY(colourAt(8.3, 44.3, Qt::white));
     }
 
     void upperLayerWins_data()
@@ -268,17 +182,14 @@ private slots:
             scene->map()->moveImageLayer(blue.get(), 1);
         }
         QVERIFY(settle());
-        const QColor middle = pixelAt(14.3, 44.3);
-        QVERIFY2(near(middle, blueOnTop ? QColor(Qt::blue) : QColor(Qt::red)),
-                 qPrintable(describe(middle)));
+        QVERIFY(colourAt(14.3, 44.3, blueOnTop ? QColor(Qt::blue) : QColor(Qt::red)));
         // Only red where the blue raster does not reach.
-        const QColor edge = pixelAt(10.7, 40.7);
-        QVERIFY2(near(edge, Qt::red), qPrintable(describe(edge)));
+        QVERIFY(colourAt(10.7, 40.7, Qt::red));
     }
 
     void dirtyItemsRebuiltInTheFrame()
     {
-        auto item = std::make_shared<CountingItem>();
+        auto item = std::make_shared<test::CountingRenderItem>();
         scene->addRenderItem(item);
         frame = view->grabWindow();
         QCOMPARE(item->builds, 1);
@@ -297,9 +208,13 @@ private slots:
         QCOMPARE(item->owner(), nullptr);
     }
 
-    void noShaderErrors()
+    // After the layer tests, so that their shaders have been built too.
+    void rendererReportedWithoutShaderErrors()
     {
         QVERIFY(settle());
+        QTRY_VERIFY(!manager->glRenderer().isEmpty());
+        QVERIFY(scene->isSetUp());
+        QVERIFY(scene->maxTextureSize() > 0);
         for (const QString& line : qAsConst(s_log)) {
             QVERIFY2(!line.contains(QLatin1String("FAILED"), Qt::CaseInsensitive), qPrintable(line));
             QVERIFY2(!line.contains(QLatin1String("error:"), Qt::CaseInsensitive), qPrintable(line));
@@ -313,10 +228,10 @@ private slots:
     {
         osg::ref_ptr<geo::ImageLayer> red = addTiff(redPath, 2);
         QVERIFY(settle());
-        QVERIFY(near(pixelAt(14.3, 44.3), Qt::red));
+        QVERIFY(colourAt(14.3, 44.3, Qt::red));
         scene->clearScene();
         frame = view->grabWindow();
-        QVERIFY2(near(pixelAt(14.3, 44.3), Qt::white, 0), qPrintable(describe(pixelAt(14.3, 44.3))));
+        QVERIFY(colourAt(14.3, 44.3, Qt::white, 0));
         QCOMPARE(frame.pixelColor(0, 0), QColor(Qt::white));
     }
 };
