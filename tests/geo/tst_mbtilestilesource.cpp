@@ -1,12 +1,10 @@
 #include "geo/ImageLayer.h"
 #include "geo/Profile.h"
 #include "geo/drivers/MBTilesTileSourceOptions.h"
+#include "support/GeoTestData.h"
 
-#include <gdal.h>
-#include <ogr_srs_api.h>
 #include <sqlite3.h>
 
-#include <QBuffer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -16,17 +14,6 @@ using namespace kiv::geo;
 using namespace kiv::geo::Drivers;
 
 namespace {
-
-QByteArray encoded(const QColor& colour, const char* format)
-{
-    QImage image(256, 256, QImage::Format_RGBA8888);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
-}
 
 struct Tile
 {
@@ -95,12 +82,6 @@ private:
         return new ImageLayer(QStringLiteral("MBTiles"), options);
     }
 
-    TileKey parseKey(const QString& text) const
-    {
-        const QStringList p = text.split('/');
-        return TileKey(p[0].toUInt(), p[1].toUInt(), p[2].toUInt(), mercator_.get());
-    }
-
 private slots:
     void handMade_data()
     {
@@ -142,9 +123,9 @@ private slots:
 
         const QString path = dir_.filePath(QString::fromLatin1(QTest::currentDataTag()) + ".mbtiles");
         QVERIFY(writePackage(path, metadata,
-                             {{1, 1, 0, encoded(Qt::red, "PNG")},
-                              {2, 0, 3, encoded(Qt::blue, "JPG")}}));
-        if (metadata.contains("bounds") && metadata["bounds"].contains("nonsense"))
+                             {{1, 1, 0, kiv::test::encodedTile(Qt::red, "PNG")},
+                              {2, 0, 3, kiv::test::encodedTile(Qt::blue, "JPG")}}));
+        if (metadata.value("bounds").contains("nonsense"))
             QTest::ignoreMessage(QtWarningMsg, QRegularExpression("bad MBTiles bounds"));
         osg::ref_ptr<ImageLayer> layer = openLayer(path);
         QVERIFY2(layer->getProfile(), qPrintable(layer->getStatus().message()));
@@ -152,13 +133,10 @@ private slots:
         QCOMPARE(layer->getTileSource()->getMinLevel(), minLevel);
         QCOMPARE(layer->getMaxLevel(), maxLevel);
         const Bounds b = layer->getLatLongDataBounds();
-        QVERIFY2(std::abs(b.xMin() - bounds.x()) < 1e-3 && std::abs(b.yMin() - bounds.y()) < 1e-3
-                     && std::abs(b.width() - bounds.width()) < 1e-3
-                     && std::abs(b.height() - bounds.height()) < 1e-3,
-                 qPrintable(b.toString()));
+        QVERIFY2(kiv::test::boundsNear(b, bounds, 1e-3), qPrintable(b.toString()));
 
         for (const Expectation& e : expected) {
-            const TileResult r = layer->createImage(parseKey(e.first));
+            const TileResult r = layer->createImage(kiv::test::tileKey(e.first, mercator_.get()));
             if (!e.second.isValid()) {
                 QVERIFY2(r.isNoData(), qPrintable(e.first));
                 continue;
@@ -186,13 +164,10 @@ private slots:
         QFETCH(QByteArray, content);
         QFETCH(bool, create);
         const QString path = dir_.filePath(QString::fromLatin1(QTest::currentDataTag()) + ".mbtiles");
-        if (create && content.isEmpty()) {
+        if (create && content.isEmpty())
             QVERIFY(writePackage(path, {}, {}));
-        } else if (create) {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-            f.write(content);
-        }
+        else if (create)
+            QVERIFY(kiv::test::writeText(path, content));
         osg::ref_ptr<ImageLayer> layer = openLayer(path);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("failed to open"));
         QVERIFY(!layer->getProfile());
@@ -208,21 +183,8 @@ private slots:
         if (gdalTranslate.isEmpty())
             QSKIP("gdal_translate is not installed");
 
-        GDALAllRegister();
         const QString tif = dir_.filePath("source.tif");
-        GDALDatasetH ds = GDALCreate(GDALGetDriverByName("GTiff"), tif.toUtf8().constData(), 512,
-                                     512, 3, GDT_Byte, nullptr);
-        QVERIFY(ds);
-        double gt[6] = {10.0, 1.0 / 256, 0.0, 47.0, 0.0, -1.0 / 256};
-        GDALSetGeoTransform(ds, gt);
-        OGRSpatialReferenceH srs = OSRNewSpatialReference(nullptr);
-        OSRSetFromUserInput(srs, "EPSG:4326");
-        GDALSetSpatialRef(ds, srs);
-        OSRDestroySpatialReference(srs);
-        const int colour[3] = {30, 160, 90};
-        for (int b = 0; b < 3; ++b)
-            GDALFillRaster(GDALGetRasterBand(ds, b + 1), colour[b], 0);
-        GDALClose(ds);
+        QVERIFY(kiv::test::writeRaster(tif, kiv::test::colouredRaster(10, 45, 12, 47, QColor(30, 160, 90), 512)));
 
         const QString mbtiles = dir_.filePath("translated.mbtiles");
         QProcess p;
@@ -235,15 +197,11 @@ private slots:
         const unsigned z = layer->getMaxLevel();
         QVERIFY(z >= 7 && z <= 10);
         const Bounds b = layer->getDataExtents().front().bounds();
-        QVERIFY2(std::abs(b.xMin() - 10.0) < 0.1 && std::abs(b.yMax() - 47.0) < 0.1
-                     && std::abs(b.xMax() - 12.0) < 0.1 && std::abs(b.yMin() - 45.0) < 0.1,
-                 qPrintable(b.toString()));
+        QVERIFY2(kiv::test::boundsNear(b, QRectF(10, 45, 2, 2), 0.1), qPrintable(b.toString()));
 
-        std::vector<TileKey> keys;
-        const SpatialReference* geo = mercator_->getSRS()->getGeographicSRS();
-        mercator_->getIntersectingTiles(GeoExtent(geo, 11.0, 46.0, 11.0, 46.0), z, keys);
-        const TileResult r = layer->createImage(keys.front());
-        QVERIFY2(r.isOk(), qPrintable(keys.front().str() + " " + r.error()));
+        const TileKey middle = kiv::test::tileAt(mercator_.get(), 11.0, 46.0, z);
+        const TileResult r = layer->createImage(middle);
+        QVERIFY2(r.isOk(), qPrintable(middle.str() + " " + r.error()));
         bool found = false;
         for (int y = 0; y < 256 && !found; y += 16)
             for (int x = 0; x < 256 && !found; x += 16) {
@@ -253,7 +211,7 @@ private slots:
             }
         QVERIFY(found);
         // The row below the raster's tiles holds nothing.
-        const TileKey south(z, keys.front().getTileX(), (1u << z) - 1, mercator_.get());
+        const TileKey south(z, middle.getTileX(), (1u << z) - 1, mercator_.get());
         QVERIFY(layer->createImage(south).isNoData());
     }
 };
