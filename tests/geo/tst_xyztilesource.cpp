@@ -2,9 +2,9 @@
 #include "geo/Map.h"
 #include "geo/drivers/XYZOptions.h"
 #include "geo/drivers/XYZTileSource.h"
+#include "support/GeoTestData.h"
 #include "support/LocalHttpServer.h"
 
-#include <QBuffer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -12,30 +12,8 @@
 
 using namespace kiv::geo;
 using namespace kiv::geo::Drivers;
+using kiv::test::encodedTile;
 using kiv::test::LocalHttpServer;
-
-namespace {
-
-QByteArray png(const QColor& colour)
-{
-    QImage image(256, 256, QImage::Format_RGBA8888);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
-LocalHttpServer::Reply reply(int status, const QByteArray& body = QByteArray())
-{
-    LocalHttpServer::Reply r;
-    r.status = status;
-    r.body = body;
-    return r;
-}
-
-} // namespace
 
 class TestXYZTileSource : public QObject
 {
@@ -68,16 +46,11 @@ private:
         return layer;
     }
 
-    TileKey key(unsigned z, unsigned x, unsigned y) const
-    {
-        return TileKey(z, x, y, mercator_.get());
-    }
+    TileKey key(const QString& zxy) const { return kiv::test::tileKey(zxy, mercator_.get()); }
 
-    QString cachedFile(const ImageLayer* layer, const TileKey& k) const
+    bool isCached(const ImageLayer* layer, const QString& zxy) const
     {
-        return QStringLiteral("%1/%2/%3/%4/%5.png")
-            .arg(dir_.filePath("cache"), layer->getCacheBinId())
-            .arg(k.getLOD()).arg(k.getTileX()).arg(k.getTileY());
+        return QFile::exists(QStringLiteral("%1/%2/%3.png").arg(dir_.filePath("cache"), layer->getCacheBinId(), zxy));
     }
 
 private slots:
@@ -96,105 +69,112 @@ private slots:
             QVERIFY(server_.start(server_.port()));
     }
 
+    void cleanup()
+    {
+        for (const auto& layer : map_->getImageLayers())
+            map_->removeImageLayer(layer.get());
+    }
+
     void responses_data()
     {
-        QTest::addColumn<unsigned>("row");
+        QTest::addColumn<QString>("tile");
         QTest::addColumn<int>("status");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<int>("result");
         QTest::addColumn<bool>("cached");
-        QTest::newRow("200 png") << 0u << 200 << png(Qt::green) << int(TileResult::Status::Ok) << true;
-        QTest::newRow("204 no content") << 1u << 204 << QByteArray() << int(TileResult::Status::NoData) << false;
-        QTest::newRow("404 missing") << 2u << 404 << QByteArray("nope") << int(TileResult::Status::NoData) << false;
-        QTest::newRow("500 error") << 3u << 500 << QByteArray("oops") << int(TileResult::Status::Failed) << false;
-        QTest::newRow("403 forbidden") << 4u << 403 << QByteArray() << int(TileResult::Status::Failed) << false;
-        QTest::newRow("200 garbage") << 5u << 200 << QByteArray("not an image") << int(TileResult::Status::Failed) << false;
+        const int ok = int(TileResult::Status::Ok), none = int(TileResult::Status::NoData),
+                  failed = int(TileResult::Status::Failed);
+        QTest::newRow("200 png") << "3/4/0" << 200 << encodedTile(Qt::green) << ok << true;
+        QTest::newRow("204 no content") << "3/4/1" << 204 << QByteArray() << none << false;
+        QTest::newRow("404 missing") << "3/4/2" << 404 << QByteArray("nope") << none << false;
+        QTest::newRow("500 error") << "3/4/3" << 500 << QByteArray("oops") << failed << false;
+        QTest::newRow("403 forbidden") << "3/4/4" << 403 << QByteArray() << failed << false;
+        QTest::newRow("200 garbage") << "3/4/5" << 200 << QByteArray("not an image") << failed << false;
+        // Without a Location there is nowhere to go, so no other scheme either.
+        QTest::newRow("302 redirect") << "3/4/6" << 302 << QByteArray() << failed << false;
     }
 
     void responses()
     {
-        QFETCH(unsigned, row);
+        QFETCH(QString, tile);
         QFETCH(int, status);
         QFETCH(QByteArray, body);
         QFETCH(int, result);
         QFETCH(bool, cached);
-        const TileKey k = key(3, 4, row);
-        const QString path = QStringLiteral("/v4/style/%1/%2/%3.png").arg(3).arg(4).arg(k.getTileY());
-        server_.setReply(path, reply(status, body));
+        const QString path = "/v4/style/" + tile + ".png";
+        server_.setReply(path, {status, body});
         osg::ref_ptr<ImageLayer> layer = addLayer(options(), CachePolicy::DEFAULT);
 
-        const TileResult r = layer->createImage(k);
+        const TileResult r = layer->createImage(key(tile));
         QCOMPARE(int(r.status()), result);
         QCOMPARE(server_.requestCount(path), 1);
-        QCOMPARE(QFile::exists(cachedFile(layer.get(), k)), cached);
+        QCOMPARE(isCached(layer.get(), tile), cached);
         if (r.isOk()) {
             QCOMPARE(r.image().format(), QImage::Format_RGBA8888);
             QCOMPARE(r.image().pixelColor(10, 10), QColor(Qt::green));
         }
         // A second request is served from the cache when there was a tile;
         // everything else goes back to the server.
-        layer->createImage(k);
+        layer->createImage(key(tile));
         QCOMPARE(server_.requestCount(path), cached ? 1 : 2);
-        map_->removeImageLayer(layer.get());
     }
 
     void requestCarriesUserAgentAndToken()
     {
-        server_.setReply("/v4/style/2/1/1.png", reply(200, png(Qt::red)));
+        server_.setReply("/v4/style/2/1/1.png", {200, encodedTile(Qt::red)});
         osg::ref_ptr<ImageLayer> layer = addLayer(options(), CachePolicy::NO_CACHE);
-        QVERIFY(layer->createImage(key(2, 1, 1)).isOk());
+        QVERIFY(layer->createImage(key("2/1/1")).isOk());
         QCOMPARE(server_.lastUserAgent(), QByteArray("QuarzelTest/1.0"));
         QVERIFY(server_.requestTargets().last().endsWith("access_token=sk.first"));
-        QVERIFY(!QFile::exists(cachedFile(layer.get(), key(2, 1, 1))));
-        map_->removeImageLayer(layer.get());
+        QVERIFY(!isCached(layer.get(), "2/1/1"));
     }
 
     void errorIsRetriedLater()
     {
         const QString path = "/v4/style/5/1/1.png";
-        server_.setReply(path, reply(500));
+        server_.setReply(path, {500, {}});
         osg::ref_ptr<ImageLayer> layer = addLayer(options(), CachePolicy::DEFAULT);
-        QVERIFY(layer->createImage(key(5, 1, 1)).isFailed());
-        server_.setReply(path, reply(200, png(Qt::blue)));
-        QVERIFY(layer->createImage(key(5, 1, 1)).isOk());
+        QVERIFY(layer->createImage(key("5/1/1")).isFailed());
+        server_.setReply(path, {200, encodedTile(Qt::blue)});
+        QVERIFY(layer->createImage(key("5/1/1")).isOk());
         QCOMPARE(server_.requestCount(path), 2);
-        QVERIFY(QFile::exists(cachedFile(layer.get(), key(5, 1, 1))));
-        map_->removeImageLayer(layer.get());
+        QVERIFY(isCached(layer.get(), "5/1/1"));
     }
 
-    void timeOut()
+    // A server that never answers: the request ends by time-out or by cancel.
+    void hangingServer_data()
     {
-        LocalHttpServer::Reply hang;
-        hang.hang = true;
-        server_.setReply("/v4/style/6/1/1.png", hang);
-        XYZOptions o = options();
-        o.setTimeoutMs(300);
-        osg::ref_ptr<ImageLayer> layer = addLayer(o, CachePolicy::DEFAULT);
-        const TileResult r = layer->createImage(key(6, 1, 1));
-        QVERIFY(r.isFailed());
-        QVERIFY2(r.error().contains("timeout", Qt::CaseInsensitive)
-                     || r.error().contains("timed out", Qt::CaseInsensitive),
-                 qPrintable(r.error()));
-        QVERIFY(!QFile::exists(cachedFile(layer.get(), key(6, 1, 1))));
-        map_->removeImageLayer(layer.get());
+        QTest::addColumn<QString>("tile");
+        QTest::addColumn<int>("timeoutMs");
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("time-out") << "6/1/1" << 300 << false;
+        QTest::newRow("cancelled") << "6/2/2" << 60000 << true;
     }
 
-    void cancelRunningRequest()
+    void hangingServer()
     {
+        QFETCH(QString, tile);
+        QFETCH(int, timeoutMs);
+        QFETCH(bool, cancel);
         LocalHttpServer::Reply hang;
         hang.hang = true;
-        server_.setReply("/v4/style/6/2/2.png", hang);
+        server_.setReply("/v4/style/" + tile + ".png", hang);
         XYZOptions o = options();
-        o.setTimeoutMs(60000);
+        o.setTimeoutMs(timeoutMs);
         osg::ref_ptr<ImageLayer> layer = addLayer(o, CachePolicy::DEFAULT);
         ProgressCallback progress;
         TileResult r;
-        std::thread worker([&] { r = layer->createImage(key(6, 2, 2), &progress); });
-        QTRY_COMPARE(server_.requestCount("/v4/style/6/2/2.png"), 1);
-        progress.cancel();
+        std::thread worker([&] { r = layer->createImage(key(tile), &progress); });
+        QTRY_COMPARE(server_.requestCount("/v4/style/" + tile + ".png"), 1);
+        if (cancel)
+            progress.cancel();
         worker.join();
-        QVERIFY(r.isCancelled());
-        map_->removeImageLayer(layer.get());
+        QVERIFY(cancel ? r.isCancelled() : r.isFailed());
+        if (!cancel)
+            QVERIFY2(r.error().contains("timeout", Qt::CaseInsensitive)
+                         || r.error().contains("timed out", Qt::CaseInsensitive),
+                     qPrintable(r.error()));
+        QVERIFY(!isCached(layer.get(), tile));
     }
 
     void binIgnoresAccessToken_data()
@@ -222,9 +202,9 @@ private slots:
     // miss is no data, and nothing goes to the network.
     void cacheOnlyWithServerStopped()
     {
-        server_.setReply("/v4/style/4/3/5.png", reply(200, png(Qt::yellow)));
+        server_.setReply("/v4/style/4/3/5.png", {200, encodedTile(Qt::yellow)});
         osg::ref_ptr<ImageLayer> online = addLayer(options(), CachePolicy::DEFAULT);
-        QVERIFY(online->createImage(key(4, 3, 5)).isOk());
+        QVERIFY(online->createImage(key("4/3/5")).isOk());
         map_->removeImageLayer(online.get());
         const int requests = server_.requestCount();
         server_.stop();
@@ -232,15 +212,14 @@ private slots:
         osg::ref_ptr<ImageLayer> offline =
             addLayer(options(QStringLiteral("?access_token=sk.renewed")), CachePolicy::CACHE_ONLY);
         QVERIFY(offline->getProfile());
-        const TileResult hit = offline->createImage(key(4, 3, 5));
+        const TileResult hit = offline->createImage(key("4/3/5"));
         QVERIFY(hit.isOk());
         QCOMPARE(hit.image().pixelColor(0, 0), QColor(Qt::yellow));
-        QVERIFY(offline->createImage(key(4, 3, 6)).isNoData());
+        QVERIFY(offline->createImage(key("4/3/6")).isNoData());
 
         QVERIFY(server_.start(server_.port()));
-        QVERIFY(offline->createImage(key(4, 3, 6)).isNoData());
+        QVERIFY(offline->createImage(key("4/3/6")).isNoData());
         QCOMPARE(server_.requestCount(), requests);
-        map_->removeImageLayer(offline.get());
     }
 
     void unusableTemplates_data()
@@ -260,17 +239,6 @@ private slots:
         osg::ref_ptr<ImageLayer> layer = new ImageLayer(QStringLiteral("bad"), o);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("failed to open"));
         QVERIFY(!layer->getProfile());
-    }
-
-    void redirectToOtherSchemeRefused()
-    {
-        LocalHttpServer::Reply redirect;
-        redirect.status = 302;
-        server_.setReply("/v4/style/7/1/1.png", redirect);
-        // The server sends no Location; any 3xx without a target is a failure.
-        osg::ref_ptr<ImageLayer> layer = addLayer(options(), CachePolicy::DEFAULT);
-        QVERIFY(layer->createImage(key(7, 1, 1)).isFailed());
-        map_->removeImageLayer(layer.get());
     }
 };
 
