@@ -324,6 +324,8 @@ private slots:
         QVERIFY(!scene->isRedrawTimerActive());
         scene->tileLoader()->request(layer.get(), geo::TileKey(3, 2, 2, scene->map()->getProfile()), 1.0f);
         QCOMPARE(scene->tileLoader()->requestsInProgress(), 1);
+        std::thread([this] { scene->updateTimer(); }).join(); // only its own thread starts it
+        QVERIFY(!scene->isRedrawTimerActive());
         QTest::ignoreMessage(QtDebugMsg, "Starting Redraw Timer");
         scene->updateTimer(true);
         QVERIFY(scene->isRedrawTimerActive() && scene->loadingTiles());
@@ -348,17 +350,6 @@ private slots:
         QCOMPARE(relayed.count(), 2);
         tick(5);
         QCOMPARE(loading.count(), 2);
-    }
-
-    void redrawTimerOnlyOnItsThread()
-    {
-        test::ControlledTiles::hold();
-        osg::ref_ptr<geo::ImageLayer> layer = test::ControlledTiles::makeLayer("busy", Qt::red);
-        scene->tileLoader()->request(layer.get(), geo::TileKey(2, 1, 1, scene->map()->getProfile()), 1.0f);
-        std::thread other([this] { scene->updateTimer(); });
-        other.join();
-        QVERIFY(!scene->isRedrawTimerActive());
-        test::ControlledTiles::release();
     }
 
     void notifyPrefixes_data()
