@@ -1,5 +1,6 @@
 #include "geo/Profile.h"
 #include "geo/TileKey.h"
+#include "support/GeoTestData.h"
 
 #include <QtTest>
 
@@ -48,29 +49,26 @@ private slots:
 
     void tileExtent_data()
     {
-        QTest::addColumn<unsigned>("lod");
-        QTest::addColumn<unsigned>("x");
-        QTest::addColumn<unsigned>("y");
+        QTest::addColumn<QString>("key");
         QTest::addColumn<double>("xmin");
         QTest::addColumn<double>("ymax");
         QTest::addColumn<double>("size");
-        QTest::newRow("root") << 0u << 0u << 0u << -E << E << 2 * E;
-        QTest::newRow("north-west at 1") << 1u << 0u << 0u << -E << E << E;
-        QTest::newRow("south-east at 1") << 1u << 1u << 1u << 0.0 << 0.0 << E;
-        QTest::newRow("row 3 of level 2") << 2u << 2u << 3u << 0.0 << -E / 2 << E / 2;
+        QTest::newRow("root") << "0/0/0" << -E << E << 2 * E;
+        QTest::newRow("north-west at 1") << "1/0/0" << -E << E << E;
+        QTest::newRow("south-east at 1") << "1/1/1" << 0.0 << 0.0 << E;
+        QTest::newRow("row 3 of level 2") << "2/2/3" << 0.0 << -E / 2 << E / 2;
     }
 
     void tileExtent()
     {
-        QFETCH(unsigned, lod);
-        QFETCH(unsigned, x);
-        QFETCH(unsigned, y);
+        QFETCH(QString, key);
         QFETCH(double, xmin);
         QFETCH(double, ymax);
         QFETCH(double, size);
-        const TileKey key(lod, x, y, profile_.get());
-        QVERIFY(key.valid());
-        const GeoExtent e = key.getExtent();
+        const TileKey k = kiv::test::tileKey(key, profile_.get());
+        QVERIFY(k.valid());
+        QCOMPARE(k.str(), key);
+        const GeoExtent e = k.getExtent();
         QVERIFY(std::abs(e.xMin() - xmin) < 1e-6);
         QVERIFY(std::abs(e.yMax() - ymax) < 1e-6);
         QVERIFY(std::abs(e.width() - size) < 1e-6);
@@ -79,22 +77,18 @@ private slots:
 
     void invalidKeys_data()
     {
-        QTest::addColumn<unsigned>("lod");
-        QTest::addColumn<unsigned>("x");
-        QTest::addColumn<unsigned>("y");
-        QTest::newRow("column past edge") << 1u << 2u << 0u;
-        QTest::newRow("row past edge") << 3u << 0u << 8u;
-        QTest::newRow("level too deep") << 31u << 0u << 0u;
+        QTest::addColumn<QString>("key");
+        QTest::newRow("column past edge") << "1/2/0";
+        QTest::newRow("row past edge") << "3/0/8";
+        QTest::newRow("level too deep") << "31/0/0";
     }
 
     void invalidKeys()
     {
-        QFETCH(unsigned, lod);
-        QFETCH(unsigned, x);
-        QFETCH(unsigned, y);
-        const TileKey key(lod, x, y, profile_.get());
-        QVERIFY(!key.valid());
-        QVERIFY(!key.getExtent().isValid());
+        QFETCH(QString, key);
+        const TileKey k = kiv::test::tileKey(key, profile_.get());
+        QVERIFY(!k.valid());
+        QVERIFY(!k.getExtent().isValid());
         QVERIFY(!TileKey().valid());
     }
 

@@ -2,6 +2,7 @@
 #include "geo/Map.h"
 #include "geo/TileSourceRegistry.h"
 #include "map/GridTileSource.h"
+#include "support/GeoTestData.h"
 
 #include <QDirIterator>
 #include <QTemporaryDir>
@@ -65,22 +66,18 @@ private slots:
 
     void sameImageForEveryKey_data()
     {
-        QTest::addColumn<unsigned>("lod");
-        QTest::addColumn<unsigned>("x");
-        QTest::addColumn<unsigned>("y");
-        QTest::newRow("root") << 0u << 0u << 0u;
-        QTest::newRow("level 5") << 5u << 17u << 3u;
-        QTest::newRow("level 19 corner") << 19u << (1u << 19) - 1 << (1u << 19) - 1;
+        QTest::addColumn<QString>("key");
+        QTest::newRow("root") << "0/0/0";
+        QTest::newRow("level 5") << "5/17/3";
+        QTest::newRow("level 19 corner") << "19/524287/524287";
     }
 
     void sameImageForEveryKey()
     {
-        QFETCH(unsigned, lod);
-        QFETCH(unsigned, x);
-        QFETCH(unsigned, y);
+        QFETCH(QString, key);
         osg::ref_ptr<ImageLayer> layer = gridLayer();
         const TileResult first = layer->createImage(TileKey(0, 0, 0, profile_.get()));
-        const TileResult other = layer->createImage(TileKey(lod, x, y, profile_.get()));
+        const TileResult other = layer->createImage(test::tileKey(key, profile_.get()));
         QVERIFY(first.isOk() && other.isOk());
         QCOMPARE(other.image().cacheKey(), first.image().cacheKey());
         QCOMPARE(other.image().constBits(), first.image().constBits());
