@@ -10,13 +10,16 @@
 #include "model/ModifyDataCommand.h"
 #include "model/Project.h"
 #include "model/RemoveDataCommand.h"
+#include "support/CommandBytes.h"
 #include "support/ProjectFixture.h"
+#include "support/RecordRoundTrip.h"
 #include "support/TestCommand.h"
 
 #include <memory>
 
 using namespace kiv;
 using kiv::test::idOf;
+using kiv::test::recordBytes;
 
 namespace {
 
@@ -31,23 +34,6 @@ std::vector<Record> records(const test::ProjectFixture& fixture)
         result.push_back(record);
     }
     return result;
-}
-
-// The datum as its stored record would give it back.
-std::string recordBytes(const Data& data)
-{
-    std::string bytes;
-    data.toProto()->SerializeToString(&bytes);
-    return bytes;
-}
-
-QByteArray streamed(AbstractCommand& command)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::ReadWrite);
-    QDataStream stream(&buffer);
-    command.serialize(stream);
-    return buffer.data();
 }
 
 std::shared_ptr<AddDataCommand> planeCommand()
@@ -95,17 +81,6 @@ private slots:
     }
 
     void cleanup() { m_fixture.reset(); }
-
-    void factoriesUseTheClassKeys()
-    {
-        for (const char* key : {"class kiv::AddDataCommand", "class kiv::RemoveDataCommand",
-                                "class kiv::ModifyDataCommand"}) {
-            const auto command = AbstractCommandFactory::create(key);
-            QVERIFY(command);
-            QCOMPARE(command->name(), QString::fromLatin1(key));
-            QVERIFY(!command->saveToUndoStack());
-        }
-    }
 
     void addPlaneWritesOneRow()
     {
@@ -313,35 +288,6 @@ private slots:
         QCOMPARE(records(*m_fixture).size(), std::size_t(1));
     }
 
-    void failedRemoveKeepsTheDatum_data()
-    {
-        QTest::addColumn<QString>("situation");
-        QTest::newRow("unknown datum") << "unknown";
-        QTest::newRow("database locked for writing") << "IMMEDIATE";
-        QTest::newRow("database locked exclusively") << "EXCLUSIVE";
-    }
-
-    void failedRemoveKeepsTheDatum()
-    {
-        QFETCH(QString, situation);
-        const std::shared_ptr<Data> data = addThrough(planeCommand());
-        QVERIFY(data);
-        auto remove = std::make_shared<RemoveDataCommand>();
-        remove->findData(QString::fromStdString(data->id()));
-        std::unique_ptr<test::DatabaseLock> lock;
-        if (situation == "unknown") {
-            remove->setDataId(idOf(0xdead));
-        } else {
-            lock = std::make_unique<test::DatabaseLock>(m_fixture->databasePath(), situation);
-            QVERIFY(lock->isLocked());
-        }
-        QVERIFY(!CommandManager::instance()->execute(remove));
-        lock.reset();
-        QCOMPARE(m_fixture->project->dataById(data->id()), data);
-        QCOMPARE(m_fixture->locality->planeCount(), 1);
-        QCOMPARE(records(*m_fixture).size(), std::size_t(1));
-    }
-
     void modifySwapsAndRestores_data()
     {
         QTest::addColumn<int>("kind");
@@ -407,43 +353,64 @@ private slots:
         QCOMPARE(records(*m_fixture).front().declination(), 2.5f);
     }
 
-    void failedModifyLeavesMemoryUnchanged_data()
+    void failedChangeKeepsTheDatum_data()
     {
-        QTest::addColumn<QString>("mode");
-        QTest::newRow("immediate") << "IMMEDIATE";
-        QTest::newRow("exclusive") << "EXCLUSIVE";
+        QTest::addColumn<bool>("remove"); // else modify
+        QTest::addColumn<QString>("situation");
+        QTest::newRow("remove unknown datum") << true << "unknown";
+        QTest::newRow("remove, locked for writing") << true << "IMMEDIATE";
+        QTest::newRow("remove, locked exclusively") << true << "EXCLUSIVE";
+        QTest::newRow("modify, locked for writing") << false << "IMMEDIATE";
+        QTest::newRow("modify, locked exclusively") << false << "EXCLUSIVE";
     }
 
-    void failedModifyLeavesMemoryUnchanged()
+    void failedChangeKeepsTheDatum()
     {
-        QFETCH(QString, mode);
+        QFETCH(bool, remove);
+        QFETCH(QString, situation);
         const std::shared_ptr<Data> data = addThrough(planeCommand());
         QVERIFY(data);
         const std::string original = recordBytes(*data);
-        auto modify = std::make_shared<ModifyDataCommand>();
-        modify->findData(QString::fromStdString(data->id()));
-        modify->setComment("changed");
-        modify->setDip(80.0f);
-        {
-            test::DatabaseLock lock(m_fixture->databasePath(), mode);
-            QVERIFY(lock.isLocked());
-            QVERIFY(!CommandManager::instance()->execute(modify));
-        }
+        std::shared_ptr<EditDataCommand> command;
+        if (remove)
+            command = std::make_shared<RemoveDataCommand>();
+        else
+            command = std::make_shared<ModifyDataCommand>();
+        command->findData(QString::fromStdString(data->id()));
+        command->setComment("changed");
+        command->setDip(80.0f);
+        std::unique_ptr<test::DatabaseLock> lock;
+        if (situation == "unknown")
+            command->setDataId(idOf(0xdead));
+        else
+            lock = std::make_unique<test::DatabaseLock>(m_fixture->databasePath(), situation);
+        QVERIFY(!lock || lock->isLocked());
+        QVERIFY(!CommandManager::instance()->execute(command));
+        lock.reset();
+        QCOMPARE(m_fixture->project->dataById(data->id()), data);
         QCOMPARE(recordBytes(*data), original);
-        QCOMPARE(modify->comment(), QString("changed"));
-        QCOMPARE(modify->dip(), 80.0f);
-        // The same command still works once the database is free.
-        QVERIFY(CommandManager::instance()->execute(modify));
+        QCOMPARE(m_fixture->locality->planeCount(), 1);
+        QCOMPARE(records(*m_fixture).size(), std::size_t(1));
+        QCOMPARE(records(*m_fixture).front().SerializeAsString(), original);
+        if (remove)
+            return;
+        // The edit is kept and goes through once the database is free.
+        QCOMPARE(command->comment(), QString("changed"));
+        QCOMPARE(command->dip(), 80.0f);
+        QVERIFY(CommandManager::instance()->execute(command));
         QCOMPARE(data->comment(), QString("changed"));
     }
 
     void addStreamIsNameAndIds()
     {
-        AddDataCommand command;
-        command.setDataId(idOf(1));
-        command.setLocalityId(idOf(2));
-        command.setComment("not stored");
-        const QByteArray bytes = streamed(command);
+        const auto command = std::dynamic_pointer_cast<AddDataCommand>(
+            AbstractCommandFactory::create("class kiv::AddDataCommand"));
+        QVERIFY(command);
+        QVERIFY(!command->saveToUndoStack());
+        command->setDataId(idOf(1));
+        command->setLocalityId(idOf(2));
+        command->setComment("not stored");
+        const QByteArray bytes = test::commandBytes(*command);
         QCOMPARE(bytes.size(), 190);
         const auto back = std::dynamic_pointer_cast<AddDataCommand>(AbstractCommand::fromBytes(bytes, QDataStream::Qt_5_0));
         QVERIFY(back);
@@ -464,6 +431,7 @@ private slots:
         QFETCH(QString, key);
         const auto command = std::dynamic_pointer_cast<EditDataCommand>(AbstractCommandFactory::create(key.toStdString()));
         QVERIFY(command);
+        QVERIFY(!command->saveToUndoStack());
         command->setDataId(idOf(5));
         command->setLocalityId(idOf(6));
         command->setTimeStamp(1500000000);
@@ -483,7 +451,7 @@ private slots:
         command->setComment("all");
         command->setSketchPath("SKETCH_1.png");
         command->setBackgroundPath("BACKGROUND_1.jpeg");
-        const QByteArray bytes = streamed(*command);
+        const QByteArray bytes = test::commandBytes(*command);
         const int nameBytes = 4 + 2 * key.size();
         // Symbol id: after name, two ids, stamp, flag, five doubles, declination and type.
         const int symbolAt = nameBytes + 2 * 68 + 8 + 1 + 5 * 8 + 8 + 4;
@@ -492,7 +460,7 @@ private slots:
         const auto back = std::dynamic_pointer_cast<EditDataCommand>(AbstractCommand::fromBytes(bytes, QDataStream::Qt_5_0));
         QVERIFY(back);
         QCOMPARE(back->name(), key);
-        QCOMPARE(streamed(*back), bytes);
+        QCOMPARE(test::commandBytes(*back), bytes);
         QCOMPARE(back->symbolId(), -1);
         QCOMPARE(back->declination(), 4.5f);
         QCOMPARE(back->isVisible(), false);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Database/Quarzel.pb.h"
 #include "Database/SQLiteDatabase.h"
 #include "app/ApplicationManager.h"
 
@@ -73,5 +74,12 @@ private:
 
 // A 32-digit id made of n.
 std::string idOf(int n);
+
+// Replaces the model manager by a fresh one, so that no project of an
+// earlier test is found.
+void resetModelManager();
+
+// The project record of a main.db; empty when there is none.
+QZProtoBuffers::Project storedProjectRecord(const QString& databasePath);
 
 } // namespace kiv::test
