@@ -203,15 +203,13 @@ private slots:
         QTest::addColumn<float>("declination");
         QTest::addColumn<double>("latitude");
         QTest::addColumn<double>("longitude");
-        QTest::addColumn<bool>("hasDeclination");
-        QTest::addColumn<bool>("hasLatitude");
-        QTest::addColumn<bool>("hasLongitude");
+        QTest::addColumn<bool>("stored"); // all three, or none
         const float nan = std::numeric_limits<float>::quiet_NaN();
-        QTest::newRow("not known") << 999.0f << 999.0 << 999.0 << false << false << false;
-        QTest::newRow("known") << 2.5f << 46.5 << 7.25 << true << true << true;
-        QTest::newRow("bounds") << -180.0f << -90.0 << 180.0 << true << true << true;
-        QTest::newRow("just outside") << 180.5f << 90.5 << -180.5 << false << false << false;
-        QTest::newRow("nan") << nan << double(nan) << double(nan) << false << false << false;
+        QTest::newRow("not known") << 999.0f << 999.0 << 999.0 << false;
+        QTest::newRow("known") << 2.5f << 46.5 << 7.25 << true;
+        QTest::newRow("bounds") << -180.0f << -90.0 << 180.0 << true;
+        QTest::newRow("just outside") << 180.5f << 90.5 << -180.5 << false;
+        QTest::newRow("nan") << nan << double(nan) << double(nan) << false;
     }
 
     void optionalFieldsOnlyInRange()
@@ -219,9 +217,7 @@ private slots:
         QFETCH(float, declination);
         QFETCH(double, latitude);
         QFETCH(double, longitude);
-        QFETCH(bool, hasDeclination);
-        QFETCH(bool, hasLatitude);
-        QFETCH(bool, hasLongitude);
+        QFETCH(bool, stored);
         {
             auto project = newProject(folder());
             project->setDeclination(declination);
@@ -233,15 +229,15 @@ private slots:
         QCOMPARE(rowCount(dbPath(folder()), "project"), 1);
         const ProjectRecord record = storedProjectRecord(dbPath(folder()));
         QCOMPARE(int(record.version()), 3);
-        QCOMPARE(record.has_declination(), hasDeclination);
-        QCOMPARE(record.has_lastlatitude(), hasLatitude);
-        QCOMPARE(record.has_lastlongitude(), hasLongitude);
+        QCOMPARE(record.has_declination(), stored);
+        QCOMPARE(record.has_lastlatitude(), stored);
+        QCOMPARE(record.has_lastlongitude(), stored);
 
         // Values not stored read back as "not known", not as 0.
         auto reopened = openProject(folder());
-        QCOMPARE(reopened->declination(), hasDeclination ? declination : 999.0f);
-        QCOMPARE(reopened->lastLatitude(), hasLatitude ? latitude : 999.0);
-        QCOMPARE(reopened->lastLongitude(), hasLongitude ? longitude : 999.0);
+        QCOMPARE(reopened->declination(), stored ? declination : 999.0f);
+        QCOMPARE(reopened->lastLatitude(), stored ? latitude : 999.0);
+        QCOMPARE(reopened->lastLongitude(), stored ? longitude : 999.0);
         QCOMPARE(reopened->version(), 3);
     }
 
