@@ -47,7 +47,7 @@ std::shared_ptr<AddDataCommand> planeCommand()
 void fillKind(AddDataCommand& command, int kind)
 {
     switch (kind) {
-    case Data::Plane: command.setPlaneData(1.0, 2.0, 35.0f, 120.0f, 3, 1, "plane"); break;
+    case Data::Plane: command.setPlaneData(1.0, 2.0, 35.0f, 120.0f, 3, 1, "bed"); break;
     case Data::Lineation: command.setLineationData(1.0, 2.0, 20.0f, 210.0f, 3, 14, "lineation"); break;
     case Data::Sighting: command.setSightingData(1.0, 2.0, 75.0f, 3, "sighting"); break;
     case Data::Annotation: command.setNoteData(1.0, 2.0, "note"); break;
@@ -82,36 +82,6 @@ private slots:
 
     void cleanup() { m_fixture.reset(); }
 
-    void addPlaneWritesOneRow()
-    {
-        auto& project = *m_fixture->project;
-        QSignalSpy added(&project, &Project::dataAdded);
-        QSignalSpy changed(&project, &Project::dataListChanged);
-        const qint64 before = QDateTime::currentSecsSinceEpoch();
-        auto command = planeCommand();
-        QVERIFY(CommandManager::instance()->execute(command));
-        const qint64 after = QDateTime::currentSecsSinceEpoch();
-
-        const auto rows = records(*m_fixture);
-        QCOMPARE(rows.size(), std::size_t(1));
-        const Record& row = rows.front();
-        QCOMPARE(row.datatype(), Record::PLANE);
-        QCOMPARE(row.dip(), 35.0f);
-        QCOMPARE(row.dip_azimuth(), 120.0f);
-        QCOMPARE(row.symbolid(), 1u);
-        QCOMPARE(row.declination(), 2.5f);
-        QCOMPARE(row.comment(), std::string("bed"));
-        QVERIFY(qint64(row.timestamp()) >= before && qint64(row.timestamp()) <= after);
-        QCOMPARE(row.dataid(), command->dataId());
-        QCOMPARE(row.dataid().size(), std::size_t(32));
-        QCOMPARE(row.localityid(), m_fixture->locality->id());
-        QCOMPARE(command->localityId(), m_fixture->locality->id());
-        QCOMPARE(m_fixture->locality->data().size(), std::size_t(1));
-        QCOMPARE(added.count(), 1);
-        QCOMPARE(changed.count(), 1);
-        QVERIFY(!CommandManager::instance()->canUndo());
-    }
-
     void addEachKind_data()
     {
         QTest::addColumn<int>("kind");
@@ -138,8 +108,17 @@ private slots:
         auto command = std::make_shared<AddDataCommand>();
         fillKind(*command, kind);
         command->setAltitudeAndAccuracy(412.0, 4.0, 6.0);
+        QSignalSpy added(m_fixture->project.get(), &Project::dataAdded);
+        QSignalSpy changed(m_fixture->project.get(), &Project::dataListChanged);
+        const qint64 before = QDateTime::currentSecsSinceEpoch();
         const std::shared_ptr<Data> data = addThrough(command);
+        const qint64 after = QDateTime::currentSecsSinceEpoch();
         QVERIFY(data);
+        QCOMPARE(added.count(), 1);
+        QCOMPARE(changed.count(), 1);
+        QVERIFY(!CommandManager::instance()->canUndo());
+        QCOMPARE(m_fixture->locality->data().size(), std::size_t(1));
+        QCOMPARE(command->localityId(), m_fixture->locality->id());
 
         QCOMPARE(data->type(), kind);
         if (symbolId == -2) // the project's default sighting symbol
@@ -158,8 +137,20 @@ private slots:
 
         const auto rows = records(*m_fixture);
         QCOMPARE(rows.size(), std::size_t(1));
-        QCOMPARE(int(rows.front().datatype()), recordType);
-        QCOMPARE(rows.front().SerializeAsString(), recordBytes(*data));
+        const Record& row = rows.front();
+        QCOMPARE(int(row.datatype()), recordType);
+        QCOMPARE(row.SerializeAsString(), recordBytes(*data));
+        QVERIFY(qint64(row.timestamp()) >= before && qint64(row.timestamp()) <= after);
+        QCOMPARE(row.dataid(), command->dataId());
+        QCOMPARE(row.dataid().size(), std::size_t(32));
+        QCOMPARE(row.localityid(), m_fixture->locality->id());
+        if (kind == Data::Plane) {
+            QCOMPARE(row.dip(), 35.0f);
+            QCOMPARE(row.dip_azimuth(), 120.0f);
+            QCOMPARE(row.symbolid(), 1u);
+            QCOMPARE(row.declination(), 2.5f);
+            QCOMPARE(row.comment(), std::string("bed"));
+        }
     }
 
     void imageAnnouncesItsFiles()
@@ -236,16 +227,17 @@ private slots:
         QVERIFY(!CommandManager::instance()->execute(command));
     }
 
-    void removeAndUndoRestoreTheDatum_data()
+    void removeIsUndone_data()
     {
-        QTest::addColumn<bool>("findFirst");
-        QTest::newRow("filled through findData") << true;
-        QTest::newRow("only the ids set") << false;
+        QTest::addColumn<QString>("how");
+        QTest::newRow("filled through findData, undo") << "find";
+        QTest::newRow("only the ids set, undo") << "ids";
+        QTest::newRow("batch rolled back") << "batch";
     }
 
-    void removeAndUndoRestoreTheDatum()
+    void removeIsUndone()
     {
-        QFETCH(bool, findFirst);
+        QFETCH(QString, how);
         auto add = planeCommand();
         add->setAltitudeAndAccuracy(55.0, 3.0, 4.0);
         const std::shared_ptr<Data> data = addThrough(add);
@@ -255,37 +247,29 @@ private slots:
         const std::string original = recordBytes(*data);
 
         auto remove = std::make_shared<RemoveDataCommand>();
-        if (findFirst) {
-            remove->findData(QString::fromStdString(data->id()));
-        } else {
+        if (how == "ids") {
             remove->setDataId(data->id());
             remove->setLocalityId(data->localityId());
+        } else {
+            remove->findData(QString::fromStdString(data->id()));
         }
-        QVERIFY(CommandManager::instance()->execute(remove));
-        QVERIFY(m_fixture->locality->data().empty());
-        QVERIFY(records(*m_fixture).empty());
-
-        QVERIFY(remove->undo(nullptr));
+        CommandManager* manager = CommandManager::instance();
+        if (how == "batch") {
+            manager->beginContext();
+            manager->execute(remove);
+            manager->execute(std::make_shared<TestCommand>(1, false, true));
+            QVERIFY(!manager->executePending());
+        } else {
+            QVERIFY(manager->execute(remove));
+            QVERIFY(m_fixture->locality->data().empty());
+            QVERIFY(records(*m_fixture).empty());
+            QVERIFY(remove->undo(nullptr));
+        }
         const std::shared_ptr<Data> back = m_fixture->project->dataById(data->id());
         QVERIFY(back);
         QCOMPARE(recordBytes(*back), original);
         QCOMPARE(records(*m_fixture).size(), std::size_t(1));
         QCOMPARE(records(*m_fixture).front().SerializeAsString(), original);
-    }
-
-    void rolledBackBatchRestoresRemovedDatum()
-    {
-        const std::shared_ptr<Data> data = addThrough(planeCommand());
-        QVERIFY(data);
-        auto remove = std::make_shared<RemoveDataCommand>();
-        remove->findData(QString::fromStdString(data->id()));
-        CommandManager* manager = CommandManager::instance();
-        manager->beginContext();
-        manager->execute(remove);
-        manager->execute(std::make_shared<TestCommand>(1, false, true));
-        QVERIFY(!manager->executePending());
-        QVERIFY(m_fixture->project->dataById(data->id()));
-        QCOMPARE(records(*m_fixture).size(), std::size_t(1));
     }
 
     void modifySwapsAndRestores_data()
