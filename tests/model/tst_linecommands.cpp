@@ -124,7 +124,6 @@ private slots:
         QFETCH(QString, situation);
         QVERIFY(addThrough(makeLine(1)));
         auto line = makeLine(2);
-        std::unique_ptr<test::DatabaseLock> lock;
         if (situation == "noLine")
             line.reset();
         else if (situation == "noLocality")
@@ -133,10 +132,8 @@ private slots:
             line->setLocalityId(idOf(0xbad));
         else if (situation == "duplicate")
             line->setId(idOf(1));
-        else
-            lock = std::make_unique<test::DatabaseLock>(m_fixture->databasePath(), situation);
-        if (lock)
-            QVERIFY(lock->isLocked());
+        auto lock = m_fixture->lockFor(situation);
+        QVERIFY(!lock || lock->isLocked());
         const std::string localityBefore = line ? line->localityId() : std::string();
         QSignalSpy changed(m_fixture->project.get(), &Project::dataListChanged);
 
@@ -216,17 +213,7 @@ private slots:
         QCOMPARE(m_fixture->messages("linedata").front(), original);
     }
 
-    void failedChangeKeepsTheLine_data()
-    {
-        QTest::addColumn<bool>("remove"); // else modify
-        QTest::addColumn<QString>("situation");
-        QTest::newRow("remove unknown line") << true << "unknown";
-        QTest::newRow("remove, locked for writing") << true << "IMMEDIATE";
-        QTest::newRow("remove, locked exclusively") << true << "EXCLUSIVE";
-        QTest::newRow("modify unknown line") << false << "unknown";
-        QTest::newRow("modify, locked for writing") << false << "IMMEDIATE";
-        QTest::newRow("modify, locked exclusively") << false << "EXCLUSIVE";
-    }
+    void failedChangeKeepsTheLine_data() { test::addFailedChangeRows(); }
 
     void failedChangeKeepsTheLine()
     {
@@ -244,9 +231,7 @@ private slots:
         else
             command = std::make_shared<ModifyLineCommand>(true);
         command->setLine(edited);
-        std::unique_ptr<test::DatabaseLock> lock;
-        if (situation != "unknown")
-            lock = std::make_unique<test::DatabaseLock>(m_fixture->databasePath(), situation);
+        auto lock = m_fixture->lockFor(situation);
         QVERIFY(!lock || lock->isLocked());
         QVERIFY(!CommandManager::instance()->execute(command));
         lock.reset();

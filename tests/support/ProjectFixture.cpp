@@ -10,6 +10,7 @@
 #include "model/Project.h"
 
 #include <QSettings>
+#include <QTest>
 
 namespace kiv::test {
 
@@ -92,6 +93,25 @@ std::vector<std::string> ProjectFixture::messages(const std::string& table) cons
     while (query.step())
         rows.push_back(message);
     return rows;
+}
+
+std::unique_ptr<DatabaseLock> ProjectFixture::lockFor(const QString& situation) const
+{
+    if (situation != QLatin1String("IMMEDIATE") && situation != QLatin1String("EXCLUSIVE"))
+        return {};
+    return std::make_unique<DatabaseLock>(databasePath(), situation);
+}
+
+void addFailedChangeRows()
+{
+    QTest::addColumn<bool>("remove");
+    QTest::addColumn<QString>("situation");
+    for (const bool remove : {true, false}) {
+        const char* change = remove ? "remove" : "modify";
+        QTest::addRow("%s unknown", change) << remove << QStringLiteral("unknown");
+        QTest::addRow("%s, locked for writing", change) << remove << QStringLiteral("IMMEDIATE");
+        QTest::addRow("%s, locked exclusively", change) << remove << QStringLiteral("EXCLUSIVE");
+    }
 }
 
 DatabaseLock::DatabaseLock(const QString& path, const QString& mode)

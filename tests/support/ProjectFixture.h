@@ -18,6 +18,8 @@ class Project;
 
 namespace kiv::test {
 
+class DatabaseLock;
+
 // An application manager whose documents folder is a temporary folder.
 class DocumentsApplication : public ApplicationManager
 {
@@ -47,6 +49,9 @@ public:
     std::shared_ptr<Locality> addLocality(const std::string& id, qint64 timeStamp);
     // The record bytes of every row of a table ("data" or "linedata").
     std::vector<std::string> messages(const std::string& table) const;
+    // A second connection's lock ("IMMEDIATE" or "EXCLUSIVE") on the
+    // project's database; none for any other situation.
+    std::unique_ptr<DatabaseLock> lockFor(const QString& situation) const;
 
     std::shared_ptr<Project> project;
     std::shared_ptr<Locality> locality;
@@ -71,6 +76,10 @@ private:
     SQLiteDatabase m_database;
     bool m_locked = false;
 };
+
+// Rows for a table of failed removals and modifications: columns "remove"
+// (else modify) and "situation" ("unknown" object, or a lock mode).
+void addFailedChangeRows();
 
 // A 32-digit id made of n.
 std::string idOf(int n);
