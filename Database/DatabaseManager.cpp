@@ -335,27 +335,30 @@ bool DatabaseManager::loadLocalityContent(Locality* locality)
     return loadData(locality) && loadLineData(locality);
 }
 
-bool DatabaseManager::loadData(Locality* locality)
+template <typename Record, typename Object>
+bool DatabaseManager::loadLocalityRows(Locality& locality, const std::string& table,
+                                       bool (Locality::*isLoaded)(const std::string&) const,
+                                       void (Locality::*add)(std::shared_ptr<Object>))
 {
-    if (!locality || !isOpen())
+    if (!isOpen())
         return false;
     try {
-        std::string localityId = locality->id();
+        std::string localityId = locality.id();
         std::string id;
         std::string message;
         SQLiteQuery query(m_database.get());
-        query.prepare("SELECT dataId, message FROM data WHERE localityId=?");
+        query.prepare("SELECT dataId, message FROM " + table + " WHERE localityId=?");
         query.bindTextParameter(&localityId);
         query.bindText(&id);
         query.bindBlob(&message);
         while (query.step()) {
-            if (locality->hasData(id))
+            if ((locality.*isLoaded)(id))
                 continue;
-            QZProtoBuffers::Data record;
+            Record record;
             if (!record.ParseFromString(message))
                 continue;
-            if (auto data = Data::fromProto(record))
-                locality->addData(data);
+            if (auto object = Object::fromProto(record))
+                (locality.*add)(object);
         }
     } catch (const SQLiteException&) {
         return false;
@@ -363,32 +366,15 @@ bool DatabaseManager::loadData(Locality* locality)
     return true;
 }
 
+bool DatabaseManager::loadData(Locality* locality)
+{
+    return locality && loadLocalityRows<QZProtoBuffers::Data>(*locality, "data", &Locality::hasData, &Locality::addData);
+}
+
 bool DatabaseManager::loadLineData(Locality* locality)
 {
-    if (!locality || !isOpen())
-        return false;
-    try {
-        std::string localityId = locality->id();
-        std::string id;
-        std::string message;
-        SQLiteQuery query(m_database.get());
-        query.prepare("SELECT dataId, message FROM linedata WHERE localityId=?");
-        query.bindTextParameter(&localityId);
-        query.bindText(&id);
-        query.bindBlob(&message);
-        while (query.step()) {
-            if (locality->hasLine(id))
-                continue;
-            QZProtoBuffers::LineData2D record;
-            if (!record.ParseFromString(message))
-                continue;
-            if (auto line = LineData2D::fromProto(record))
-                locality->addLine(line);
-        }
-    } catch (const SQLiteException&) {
-        return false;
-    }
-    return true;
+    return locality
+        && loadLocalityRows<QZProtoBuffers::LineData2D>(*locality, "linedata", &Locality::hasLine, &Locality::addLine);
 }
 
 // --- writing ---------------------------------------------------------------------
@@ -519,54 +505,45 @@ bool DatabaseManager::syncDataDetails(std::shared_ptr<Data> data)
 {
     if (!data || !isOpen())
         return false;
-    std::string dataId = data->id();
-    std::string localityId = data->localityId();
-    RowWrite row;
-    row.countSql = "SELECT COUNT(dataId) FROM data WHERE dataId=? AND localityId=?";
-    row.keys = {dataId, localityId};
     const auto record = data->toProto();
-    if (!record || !serializeRecord(*record, &row.record))
-        row.record.clear();
-    row.insertSavepoint = "insertDataDetails";
-    row.insertSql = "INSERT INTO data (dataId, localityId, message) VALUES(?,?,?)";
-    row.insertValues = {{SQLiteOperation::Text, &dataId},
-                        {SQLiteOperation::Text, &localityId},
-                        {SQLiteOperation::Blob, &row.record}};
-    row.updateSql = "UPDATE data SET message=? WHERE dataId=? AND localityId=?";
-    row.updateValues = {{SQLiteOperation::Blob, &row.record},
-                        {SQLiteOperation::Text, &dataId},
-                        {SQLiteOperation::Text, &localityId}};
-    row.updateName = "updateDataDetails";
-    row.tooManyError = "DatabaseManager::syncDataDetails: more than 1 data record with id: " + dataId + "!";
-    row.countError = "DatabaseManager::syncDataDetails: unable to count data records!";
-    return writeRow(row);
+    std::string bytes;
+    if (!record || !serializeRecord(*record, &bytes))
+        bytes.clear();
+    return syncLocalityRow({"data", "syncDataDetails", "data record"}, data->id(), data->localityId(), bytes);
 }
 
 bool DatabaseManager::syncLineDataDetails(LineData2D* line)
 {
     if (!line || !isOpen())
         return false;
-    std::string dataId = line->id();
-    std::string localityId = line->localityId();
-    RowWrite row;
-    row.countSql = "SELECT COUNT(dataId) FROM linedata WHERE dataId=? AND localityId=?";
-    row.keys = {dataId, localityId};
     const auto record = line->toProto();
-    if (!record || !serializeRecord(*record, &row.record))
-        row.record.clear();
+    std::string bytes;
+    if (!record || !serializeRecord(*record, &bytes))
+        bytes.clear();
+    return syncLocalityRow({"linedata", "syncLineDataDetails", "line data record"}, line->id(), line->localityId(),
+                           bytes);
+}
+
+bool DatabaseManager::syncLocalityRow(const RowTable& table, std::string dataId, std::string localityId,
+                                      const std::string& record)
+{
+    RowWrite row;
+    row.countSql = "SELECT COUNT(dataId) FROM " + table.name + " WHERE dataId=? AND localityId=?";
+    row.keys = {dataId, localityId};
+    row.record = record;
     row.insertSavepoint = "insertDataDetails";
-    row.insertSql = "INSERT INTO linedata (dataId, localityId, message) VALUES(?,?,?)";
+    row.insertSql = "INSERT INTO " + table.name + " (dataId, localityId, message) VALUES(?,?,?)";
     row.insertValues = {{SQLiteOperation::Text, &dataId},
                         {SQLiteOperation::Text, &localityId},
                         {SQLiteOperation::Blob, &row.record}};
-    row.updateSql = "UPDATE linedata SET message=? WHERE dataId=? AND localityId=?";
+    row.updateSql = "UPDATE " + table.name + " SET message=? WHERE dataId=? AND localityId=?";
     row.updateValues = {{SQLiteOperation::Blob, &row.record},
                         {SQLiteOperation::Text, &dataId},
                         {SQLiteOperation::Text, &localityId}};
     row.updateName = "updateDataDetails";
-    row.tooManyError
-        = "DatabaseManager::syncLineDataDetails: more than 1 line data record with id: " + dataId + "!";
-    row.countError = "DatabaseManager::syncLineDataDetails: unable to count line data records!";
+    const std::string caller = "DatabaseManager::" + table.caller + ": ";
+    row.tooManyError = caller + "more than 1 " + table.noun + " with id: " + dataId + "!";
+    row.countError = caller + "unable to count " + table.noun + "s!";
     return writeRow(row);
 }
 
@@ -607,18 +584,20 @@ bool DatabaseManager::removeLocality(Locality* locality)
 
 bool DatabaseManager::removeData(std::shared_ptr<Data> data)
 {
-    if (!data || !isOpen())
-        return false;
-    return deleteRows("removeData",
-                      {{"DELETE FROM data WHERE localityId=? AND dataId=?", {data->localityId(), data->id()}}});
+    return data && removeLocalityRow("data", "removeData", data->localityId(), data->id());
 }
 
 bool DatabaseManager::removeLineData(LineData2D* line)
 {
-    if (!line || !isOpen())
+    return line && removeLocalityRow("linedata", "removeLineData", line->localityId(), line->id());
+}
+
+bool DatabaseManager::removeLocalityRow(const std::string& table, const std::string& savepoint,
+                                        const std::string& localityId, const std::string& dataId)
+{
+    if (!isOpen())
         return false;
-    return deleteRows("removeLineData",
-                      {{"DELETE FROM linedata WHERE localityId=? AND dataId=?", {line->localityId(), line->id()}}});
+    return deleteRows(savepoint, {{"DELETE FROM " + table + " WHERE localityId=? AND dataId=?", {localityId, dataId}}});
 }
 
 } // namespace kiv

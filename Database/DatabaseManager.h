@@ -81,6 +81,26 @@ private:
         std::string updateNote;
     };
 
+    // A table of rows keyed by data and locality id, and the names its
+    // messages use.
+    struct RowTable
+    {
+        std::string name;
+        std::string caller;
+        std::string noun;
+    };
+
+    // Adds the objects of the locality's rows in table, skipping ids it
+    // already holds and rows that do not parse.
+    template <typename Record, typename Object>
+    bool loadLocalityRows(Locality& locality, const std::string& table,
+                          bool (Locality::*isLoaded)(const std::string&) const,
+                          void (Locality::*add)(std::shared_ptr<Object>));
+    // record is empty when the object has no complete record.
+    bool syncLocalityRow(const RowTable& table, std::string dataId, std::string localityId,
+                         const std::string& record);
+    bool removeLocalityRow(const std::string& table, const std::string& savepoint,
+                           const std::string& localityId, const std::string& dataId);
     bool writeRow(RowWrite& row);
     int countRows(const std::string& sql, std::vector<std::string> keys);
     bool insertRow(const std::string& savepoint, const std::string& sql, const Bindings& values);

@@ -2,16 +2,14 @@
 
 #include "app/ApplicationManager.h"
 #include "model/Data.h"
+#include "model/EditTarget.h"
 #include "model/Locality.h"
-#include "model/ModelManager.h"
 #include "model/Project.h"
+#include "model/StorageStep.h"
 
 #include <QDataStream>
 #include <QDateTime>
-#include <QDebug>
 #include <QStringList>
-
-#include <exception>
 
 namespace kiv {
 
@@ -29,25 +27,16 @@ int narrow(qint64 value)
     return static_cast<int>(static_cast<quint32>(value & 0xffffffff));
 }
 
-// A storage exception must not skip the command's own clean-up.
 bool writeData(Project& project, const std::shared_ptr<Data>& data)
 {
-    try {
-        return project.syncDataDetails(data);
-    } catch (const std::exception& e) {
-        qDebug() << "EditDataCommand: writing the datum failed:" << e.what();
-        return false;
-    }
+    return runStorageStep("EditDataCommand: writing the datum failed:",
+                          [&] { return project.syncDataDetails(data); });
 }
 
 bool dropData(Locality& locality, const std::string& id)
 {
-    try {
-        return locality.removeData(id);
-    } catch (const std::exception& e) {
-        qDebug() << "EditDataCommand: removing the datum failed:" << e.what();
-        return false;
-    }
+    return runStorageStep("EditDataCommand: removing the datum failed:",
+                          [&] { return locality.removeData(id); });
 }
 
 } // namespace
@@ -59,8 +48,7 @@ EditDataCommand::EditDataCommand()
 
 std::shared_ptr<Project> EditDataCommand::currentProject()
 {
-    ModelManager* manager = ModelManager::instance();
-    return manager ? manager->currentProject() : nullptr;
+    return EditTarget::currentProject();
 }
 
 bool EditDataCommand::serialize(QDataStream& stream)
@@ -148,14 +136,7 @@ void EditDataCommand::findData(const QString& dataId)
 
 std::shared_ptr<Locality> EditDataCommand::resolveLocality(const Project& project)
 {
-    if (!m_values.localityId.empty())
-        return project.locality(m_values.localityId);
-    ModelManager* manager = ModelManager::instance();
-    const std::shared_ptr<Locality> current = manager ? manager->currentLocality() : nullptr;
-    if (!current)
-        return {};
-    // Only a locality of the current project will do.
-    std::shared_ptr<Locality> locality = project.locality(current->id());
+    std::shared_ptr<Locality> locality = EditTarget::locality(project, m_values.localityId);
     if (locality)
         m_values.localityId = locality->id();
     return locality;

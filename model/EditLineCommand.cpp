@@ -2,16 +2,15 @@
 
 #include "Database/Quarzel.pb.h"
 #include "Database/Records.h"
+#include "model/EditTarget.h"
 #include "model/LineData2D.h"
 #include "model/Locality.h"
-#include "model/ModelManager.h"
 #include "model/Project.h"
+#include "model/StorageStep.h"
 
 #include <QDataStream>
-#include <QDebug>
 #include <QIODevice>
 
-#include <exception>
 #include <limits>
 #include <string>
 
@@ -19,36 +18,21 @@ namespace kiv {
 
 namespace {
 
-// A storage exception must not skip the command's own clean-up.
 bool writeLine(Project& project, LineData2D& line)
 {
-    try {
-        return project.syncLineDataDetails(&line);
-    } catch (const std::exception& e) {
-        qDebug() << "EditLineCommand: writing the line failed:" << e.what();
-        return false;
-    }
+    return runStorageStep("EditLineCommand: writing the line failed:",
+                          [&] { return project.syncLineDataDetails(&line); });
 }
 
 bool dropLine(Locality& locality, const std::string& id)
 {
-    try {
-        return locality.removeLine(id);
-    } catch (const std::exception& e) {
-        qDebug() << "EditLineCommand: removing the line failed:" << e.what();
-        return false;
-    }
+    return runStorageStep("EditLineCommand: removing the line failed:",
+                          [&] { return locality.removeLine(id); });
 }
 
 } // namespace
 
 EditLineCommand::EditLineCommand() = default;
-
-std::shared_ptr<Project> EditLineCommand::currentProject()
-{
-    ModelManager* manager = ModelManager::instance();
-    return manager ? manager->currentProject() : nullptr;
-}
 
 bool EditLineCommand::serialize(QDataStream& stream)
 {
@@ -94,20 +78,13 @@ bool EditLineCommand::unserialize(QDataStream& stream)
 
 void EditLineCommand::setLineById(const QString& id)
 {
-    if (const std::shared_ptr<Project> project = currentProject())
+    if (const std::shared_ptr<Project> project = EditTarget::currentProject())
         m_line = project->lineById(id.toStdString());
 }
 
 std::shared_ptr<Locality> EditLineCommand::resolveLocality(const Project& project)
 {
-    if (!m_line->localityId().empty())
-        return project.locality(m_line->localityId());
-    ModelManager* manager = ModelManager::instance();
-    const std::shared_ptr<Locality> current = manager ? manager->currentLocality() : nullptr;
-    if (!current)
-        return {};
-    // Only a locality of the current project will do.
-    std::shared_ptr<Locality> locality = project.locality(current->id());
+    std::shared_ptr<Locality> locality = EditTarget::locality(project, m_line->localityId());
     if (locality)
         m_line->setLocalityId(locality->id());
     return locality;
@@ -115,7 +92,7 @@ std::shared_ptr<Locality> EditLineCommand::resolveLocality(const Project& projec
 
 bool EditLineCommand::insertLine()
 {
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = EditTarget::currentProject();
     if (!m_line || !project)
         return false;
     const std::string localityBefore = m_line->localityId();
@@ -132,7 +109,7 @@ bool EditLineCommand::insertLine()
 
 bool EditLineCommand::deleteLine()
 {
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = EditTarget::currentProject();
     if (!m_line || !project)
         return false;
     const std::shared_ptr<Locality> locality = resolveLocality(*project);
@@ -151,7 +128,7 @@ bool EditLineCommand::deleteLine()
 
 bool EditLineCommand::swapLine()
 {
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = EditTarget::currentProject();
     if (!m_line || !project)
         return false;
     const std::shared_ptr<Locality> locality = project->locality(m_line->localityId());

@@ -36,7 +36,6 @@ protected:
     bool swapLine();
 
 private:
-    static std::shared_ptr<Project> currentProject();
     // The locality of the line's locality id; with none set, the current
     // locality, whose id is then written into the line.
     std::shared_ptr<Locality> resolveLocality(const Project& project);

@@ -5,6 +5,7 @@
 #include "Database/SQLiteDatabase.h"
 #include "Database/SQLiteInsert.h"
 #include "Database/SQLiteQuery.h"
+#include "support/CommandBytes.h"
 #include "support/TestCommand.h"
 
 #include <algorithm>
@@ -27,15 +28,6 @@ std::shared_ptr<TestCommand> unflagged(qint32 id)
 QStringList& journal()
 {
     return TestCommand::journal();
-}
-
-QByteArray storedBytes(TestCommand& command)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::ReadWrite);
-    QDataStream stream(&buffer);
-    command.serialize(stream);
-    return buffer.data();
 }
 
 } // namespace
@@ -102,7 +94,7 @@ private slots:
     void streamFormStartsWithName()
     {
         TestCommand command(7, true);
-        const QByteArray bytes = storedBytes(command);
+        const QByteArray bytes = test::commandBytes(command);
         // QString as byte length + UTF-16, then the qint32.
         const QString name = TestCommand::staticName();
         QCOMPARE(bytes.size(), 4 + name.size() * 2 + 4);
@@ -220,7 +212,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("damaged");
         TestCommand sample(9, true);
-        const QByteArray whole = storedBytes(sample);
+        const QByteArray whole = test::commandBytes(sample);
         QTest::newRow("truncated") << whole.left(whole.size() - 2);
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
@@ -234,7 +226,7 @@ private slots:
         QFETCH(QByteArray, damaged);
         TestCommand one(1, true);
         insertRow("BEGIN_BATCH");
-        insertRow(storedBytes(one).toStdString());
+        insertRow(test::commandBytes(one).toStdString());
         insertRow(damaged.toStdString());
         QTest::ignoreMessage(QtDebugMsg, QRegularExpression("Failed to unserialize command"));
         m_manager->undo();

@@ -2,6 +2,7 @@
 
 #include "Database/PersistantCache.h"
 #include "app/ApplicationManager.h"
+#include "support/ApplicationIdentity.h"
 
 using namespace kiv;
 
@@ -16,9 +17,7 @@ private:
 private slots:
     void initTestCase()
     {
-        QCoreApplication::setOrganizationName("KIV");
-        QCoreApplication::setOrganizationDomain("quarzel.example");
-        QCoreApplication::setApplicationName("Quarzel");
+        test::setApplicationIdentity();
         m_app = std::make_unique<ApplicationManager>(qobject_cast<QGuiApplication*>(qApp));
     }
 

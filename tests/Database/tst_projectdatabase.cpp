@@ -11,6 +11,7 @@
 #include "model/LineData2D.h"
 #include "model/Locality.h"
 #include "model/Project.h"
+#include "support/ProjectFixture.h"
 
 #include <QProcess>
 
@@ -20,6 +21,7 @@
 
 using namespace kiv;
 using ProjectRecord = QZProtoBuffers::Project;
+using kiv::test::storedProjectRecord;
 
 namespace {
 
@@ -55,20 +57,6 @@ QStringList rows(const QString& path, const std::string& sql, int columns = 1)
 int rowCount(const QString& path, const char* table)
 {
     return rows(path, std::string("SELECT COUNT(*) FROM ") + table).value(0).toInt();
-}
-
-ProjectRecord storedProjectRecord(const QString& path)
-{
-    SQLiteDatabase db;
-    db.open(path.toStdString());
-    std::string message;
-    SQLiteQuery query(&db);
-    query.prepare("SELECT message FROM project");
-    query.bindBlob(&message);
-    ProjectRecord record;
-    if (query.step())
-        record.ParseFromString(message);
-    return record;
 }
 
 // A main.db holding the given project record and nothing else.
@@ -174,12 +162,18 @@ private slots:
                  "localities(localityId) ON DELETE CASCADE, message BLOB NOT NULL, PRIMARY KEY (dataId, localityId));");
     }
 
+    // Syncing again updates the rows in place.
     void reopeningKeepsRowsAndTables()
     {
+        auto written = localityWithContent(kLocality);
         {
             auto project = newProject(folder());
             QVERIFY(project->isOpen());
-            syncAll(*project, localityWithContent(kLocality));
+            syncAll(*project, written);
+            written->setName(QStringLiteral("Renamed"));
+            written->data().front()->setComment(QStringLiteral("changed"));
+            written->lines().front()->setComment(QStringLiteral("changed"));
+            syncAll(*project, written);
             project->close();
         }
         auto project = openProject(folder());
@@ -191,9 +185,17 @@ private slots:
         QCOMPARE(rowCount(dbPath(folder()), "sqlite_master WHERE type='table'"), 4);
         QVERIFY(project->load(true));
         QCOMPARE(project->numberOfLocalities(), 1);
-        QCOMPARE(project->localityAt(0)->name(), QStringLiteral("Site"));
-        QCOMPARE(int(project->localityAt(0)->data().size()), 2);
-        QCOMPARE(project->localityAt(0)->lines().front()->pointCount(), 2);
+        const auto locality = project->localityAt(0);
+        QCOMPARE(locality->name(), QStringLiteral("Renamed"));
+        QCOMPARE(locality->dataById(written->data().front()->id())->comment(), QStringLiteral("changed"));
+        QCOMPARE(locality->lines().front()->comment(), QStringLiteral("changed"));
+        QCOMPARE(locality->lines().front()->pointCount(), 2);
+        // Loading again adds nothing that is already there.
+        QVERIFY(project->loadLocalityContent(locality.get()));
+        QVERIFY(project->loadLocalityContent(*locality));
+        QCOMPARE(locality->planeCount(), 1);
+        QCOMPARE(locality->annotationCount(), 1);
+        QCOMPARE(locality->polylineCount(), 1);
     }
 
     void optionalFieldsOnlyInRange_data()
@@ -201,15 +203,13 @@ private slots:
         QTest::addColumn<float>("declination");
         QTest::addColumn<double>("latitude");
         QTest::addColumn<double>("longitude");
-        QTest::addColumn<bool>("hasDeclination");
-        QTest::addColumn<bool>("hasLatitude");
-        QTest::addColumn<bool>("hasLongitude");
+        QTest::addColumn<bool>("stored"); // all three, or none
         const float nan = std::numeric_limits<float>::quiet_NaN();
-        QTest::newRow("not known") << 999.0f << 999.0 << 999.0 << false << false << false;
-        QTest::newRow("known") << 2.5f << 46.5 << 7.25 << true << true << true;
-        QTest::newRow("bounds") << -180.0f << -90.0 << 180.0 << true << true << true;
-        QTest::newRow("just outside") << 180.5f << 90.5 << -180.5 << false << false << false;
-        QTest::newRow("nan") << nan << double(nan) << double(nan) << false << false << false;
+        QTest::newRow("not known") << 999.0f << 999.0 << 999.0 << false;
+        QTest::newRow("known") << 2.5f << 46.5 << 7.25 << true;
+        QTest::newRow("bounds") << -180.0f << -90.0 << 180.0 << true;
+        QTest::newRow("just outside") << 180.5f << 90.5 << -180.5 << false;
+        QTest::newRow("nan") << nan << double(nan) << double(nan) << false;
     }
 
     void optionalFieldsOnlyInRange()
@@ -217,9 +217,7 @@ private slots:
         QFETCH(float, declination);
         QFETCH(double, latitude);
         QFETCH(double, longitude);
-        QFETCH(bool, hasDeclination);
-        QFETCH(bool, hasLatitude);
-        QFETCH(bool, hasLongitude);
+        QFETCH(bool, stored);
         {
             auto project = newProject(folder());
             project->setDeclination(declination);
@@ -231,15 +229,15 @@ private slots:
         QCOMPARE(rowCount(dbPath(folder()), "project"), 1);
         const ProjectRecord record = storedProjectRecord(dbPath(folder()));
         QCOMPARE(int(record.version()), 3);
-        QCOMPARE(record.has_declination(), hasDeclination);
-        QCOMPARE(record.has_lastlatitude(), hasLatitude);
-        QCOMPARE(record.has_lastlongitude(), hasLongitude);
+        QCOMPARE(record.has_declination(), stored);
+        QCOMPARE(record.has_lastlatitude(), stored);
+        QCOMPARE(record.has_lastlongitude(), stored);
 
         // Values not stored read back as "not known", not as 0.
         auto reopened = openProject(folder());
-        QCOMPARE(reopened->declination(), hasDeclination ? declination : 999.0f);
-        QCOMPARE(reopened->lastLatitude(), hasLatitude ? latitude : 999.0);
-        QCOMPARE(reopened->lastLongitude(), hasLongitude ? longitude : 999.0);
+        QCOMPARE(reopened->declination(), stored ? declination : 999.0f);
+        QCOMPARE(reopened->lastLatitude(), stored ? latitude : 999.0);
+        QCOMPARE(reopened->lastLongitude(), stored ? longitude : 999.0);
         QCOMPARE(reopened->version(), 3);
     }
 
@@ -431,35 +429,6 @@ private slots:
         QCOMPARE(storedProjectRecord(dbPath(folder())).basemap_size(), kept ? 1 : 0);
     }
 
-    void syncingTwiceKeepsOneRow_data()
-    {
-        QTest::addColumn<QString>("table");
-        QTest::newRow("localities") << "localities";
-        QTest::newRow("data") << "data";
-        QTest::newRow("linedata") << "linedata";
-    }
-
-    void syncingTwiceKeepsOneRow()
-    {
-        QFETCH(QString, table);
-        auto project = newProject(folder());
-        auto locality = localityWithContent(kLocality);
-        syncAll(*project, locality);
-        locality->setName(QStringLiteral("Renamed"));
-        locality->data().front()->setComment(QStringLiteral("changed"));
-        locality->lines().front()->setComment(QStringLiteral("changed"));
-        syncAll(*project, locality);
-        const int expected = table == QLatin1String("data") ? 2 : 1;
-        QCOMPARE(rowCount(dbPath(folder()), table.toLatin1().constData()), expected);
-
-        auto reopened = openProject(folder());
-        QVERIFY(reopened->load(true));
-        const auto loaded = reopened->localityAt(0);
-        QCOMPARE(loaded->name(), QStringLiteral("Renamed"));
-        QCOMPARE(loaded->dataById(locality->data().front()->id())->comment(), QStringLiteral("changed"));
-        QCOMPARE(loaded->lines().front()->comment(), QStringLiteral("changed"));
-    }
-
     void datumWithoutKindIsNotWritten()
     {
         auto project = newProject(folder());
@@ -501,20 +470,6 @@ private slots:
         QVERIFY(reopened->removeLocality(reopened->localityAt(0).get()));
         QCOMPARE(rowCount(dbPath(folder()), "data"), 0);
         QCOMPARE(rowCount(dbPath(folder()), "localities"), 0);
-    }
-
-    void loadingContentTwiceAddsNothing()
-    {
-        auto project = newProject(folder());
-        syncAll(*project, localityWithContent(kLocality));
-        auto locality = std::make_shared<Locality>(ProjectId(1), kLocality);
-        QVERIFY(project->loadLocalityContent(locality.get()));
-        QVERIFY(project->loadLocalityContent(*locality));
-        QCOMPARE(int(locality->data().size()), 2);
-        QCOMPARE(int(locality->lines().size()), 1);
-        QCOMPARE(locality->planeCount(), 1);
-        QCOMPARE(locality->annotationCount(), 1);
-        QCOMPARE(locality->polylineCount(), 1);
     }
 
     // A write that fails under another connection's lock must not leave a

@@ -4,6 +4,7 @@
 #include <QQmlEngine>
 
 #include "app/ApplicationManager.h"
+#include "support/ApplicationIdentity.h"
 
 using namespace kiv;
 
@@ -28,9 +29,7 @@ private:
 private slots:
     void initTestCase()
     {
-        QCoreApplication::setOrganizationName("KIV");
-        QCoreApplication::setOrganizationDomain("quarzel.example");
-        QCoreApplication::setApplicationName("Quarzel");
+        test::setApplicationIdentity();
         m_app = std::make_unique<ApplicationManager>(qobject_cast<QGuiApplication*>(qApp));
         m_app->registerQmlTypes();
     }

@@ -135,82 +135,47 @@ private slots:
         QTEST(back->backgroundPath(), "backgroundPath");
     }
 
-    void kindFromRecord_data()
+    // The kind of plane or line a record names is read, never written back.
+    void recordKindIsReadOnly_data()
     {
-        QTest::addColumn<int>("recordType");
-        QTest::addColumn<int>("type");
-        QTest::newRow("PLANE") << int(Record::PLANE) << int(Data::Plane);
-        QTest::newRow("LINE") << int(Record::LINE) << int(Data::Lineation);
-        QTest::newRow("NOTE") << int(Record::NOTE) << int(Data::Annotation);
-        QTest::newRow("IMAGE") << int(Record::IMAGE) << int(Data::Image);
-        QTest::newRow("SIGHTING") << int(Record::SIGHTING) << int(Data::Sighting);
+        QTest::addColumn<bool>("line");
+        QTest::addColumn<int>("recordKind");
+        QTest::addColumn<int>("kind");
+        QTest::newRow("plane: unknown") << false << int(Record::UNKNOWN_PLANE) << 0;
+        QTest::newRow("plane: bedding") << false << int(Record::BEDDING) << 1;
+        QTest::newRow("plane: overturned") << false << int(Record::OVERTURNED_BEDDING) << 1;
+        QTest::newRow("plane: second cleavage") << false << int(Record::SECOND_CLEAVAGE) << 1;
+        QTest::newRow("plane: fold phase 2") << false << int(Record::MINOR_FOLD_PHASE_2) << 1;
+        QTest::newRow("plane: cleavage") << false << int(Record::CLEAVAGE) << 2;
+        QTest::newRow("plane: joint") << false << int(Record::JOINT) << 3;
+        QTest::newRow("plane: fault") << false << int(Record::FAULT) << 4;
+        QTest::newRow("plane: type 1") << false << int(Record::PLANE_TYPE_1) << 5;
+        QTest::newRow("plane: type 4") << false << int(Record::PLANE_TYPE_4) << 8;
+        QTest::newRow("line: unknown") << true << int(Record::UNKNOWN_LINE) << 1;
+        QTest::newRow("line: lineation") << true << int(Record::LINEATION) << 1;
+        QTest::newRow("line: intersection 2") << true << int(Record::INTERSECTION_2) << 1;
+        QTest::newRow("line: slickenside") << true << int(Record::SLICKESIDE) << 2;
+        QTest::newRow("line: mineral") << true << int(Record::MINERAL) << 3;
+        QTest::newRow("line: fold axis") << true << int(Record::FOLD_AXIS) << 4;
+        QTest::newRow("line: type 1") << true << int(Record::LINE_TYPE_1) << 5;
+        QTest::newRow("line: type 2") << true << int(Record::LINE_TYPE_2) << 6;
     }
 
-    void kindFromRecord()
+    void recordKindIsReadOnly()
     {
-        QFETCH(int, recordType);
-        const auto data = Data::fromProto(minimalRecord(Record::DataType(recordType)));
-        QVERIFY(data);
-        QTEST(data->type(), "type");
-        QCOMPARE(int(data->toProto()->datatype()), recordType);
-    }
-
-    void planeKindIsReadOnly_data()
-    {
-        QTest::addColumn<int>("planeType");
-        QTest::addColumn<int>("planeKind");
-        QTest::newRow("unknown") << int(Record::UNKNOWN_PLANE) << 0;
-        QTest::newRow("bedding") << int(Record::BEDDING) << 1;
-        QTest::newRow("overturned") << int(Record::OVERTURNED_BEDDING) << 1;
-        QTest::newRow("second cleavage") << int(Record::SECOND_CLEAVAGE) << 1;
-        QTest::newRow("fold phase 2") << int(Record::MINOR_FOLD_PHASE_2) << 1;
-        QTest::newRow("cleavage") << int(Record::CLEAVAGE) << 2;
-        QTest::newRow("joint") << int(Record::JOINT) << 3;
-        QTest::newRow("fault") << int(Record::FAULT) << 4;
-        QTest::newRow("type 1") << int(Record::PLANE_TYPE_1) << 5;
-        QTest::newRow("type 4") << int(Record::PLANE_TYPE_4) << 8;
-    }
-
-    void planeKindIsReadOnly()
-    {
-        QFETCH(int, planeType);
-        Record record = minimalRecord(Record::PLANE);
-        record.set_planetype(Record::PlaneType(planeType));
+        QFETCH(bool, line);
+        QFETCH(int, recordKind);
+        Record record = minimalRecord(line ? Record::LINE : Record::PLANE);
+        if (line)
+            record.set_linetype(Record::LineType(recordKind));
+        else
+            record.set_planetype(Record::PlaneType(recordKind));
         const auto data = Data::fromProto(record);
         QVERIFY(data);
-        QTEST(data->planeKind(), "planeKind");
-
+        QTEST(line ? data->lineKind() : data->planeKind(), "kind");
         const DataPtr back = throughBytes(*data);
         QVERIFY(back);
-        QCOMPARE(back->planeKind(), 0);
-    }
-
-    void lineKindIsReadOnly_data()
-    {
-        QTest::addColumn<int>("lineType");
-        QTest::addColumn<int>("lineKind");
-        QTest::newRow("unknown") << int(Record::UNKNOWN_LINE) << 1;
-        QTest::newRow("lineation") << int(Record::LINEATION) << 1;
-        QTest::newRow("intersection 2") << int(Record::INTERSECTION_2) << 1;
-        QTest::newRow("slickenside") << int(Record::SLICKESIDE) << 2;
-        QTest::newRow("mineral") << int(Record::MINERAL) << 3;
-        QTest::newRow("fold axis") << int(Record::FOLD_AXIS) << 4;
-        QTest::newRow("type 1") << int(Record::LINE_TYPE_1) << 5;
-        QTest::newRow("type 2") << int(Record::LINE_TYPE_2) << 6;
-    }
-
-    void lineKindIsReadOnly()
-    {
-        QFETCH(int, lineType);
-        Record record = minimalRecord(Record::LINE);
-        record.set_linetype(Record::LineType(lineType));
-        const auto data = Data::fromProto(record);
-        QVERIFY(data);
-        QTEST(data->lineKind(), "lineKind");
-
-        const DataPtr back = throughBytes(*data);
-        QVERIFY(back);
-        QCOMPARE(back->lineKind(), 0);
+        QCOMPARE(line ? back->lineKind() : back->planeKind(), 0);
     }
 
     void declination_data()
@@ -319,32 +284,18 @@ private slots:
         QVERIFY(back->comment().isEmpty());
     }
 
-    void unknownKindWritesNothing()
+    void incompleteRecordsAreNeitherWrittenNorRead()
     {
         const Data bare(kId, kLocality);
         QCOMPARE(bare.type(), int(Data::NoKind));
         QCOMPARE(bare.declination(), 999.0f);
         QVERIFY(!bare.toProto());
-    }
-
-    void incompleteRecordReadsEmpty_data()
-    {
-        QTest::addColumn<bool>("withId");
-        QTest::addColumn<bool>("withType");
-        QTest::newRow("no id") << false << true;
-        QTest::newRow("no type") << true << false;
-    }
-
-    void incompleteRecordReadsEmpty()
-    {
-        QFETCH(bool, withId);
-        QFETCH(bool, withType);
-        Record record;
-        if (withId)
-            record.set_dataid(kId);
-        if (withType)
-            record.set_datatype(Record::PLANE);
-        QVERIFY(!Data::fromProto(record));
+        Record noId;
+        noId.set_datatype(Record::PLANE);
+        QVERIFY(!Data::fromProto(noId));
+        Record noType;
+        noType.set_dataid(kId);
+        QVERIFY(!Data::fromProto(noType));
     }
 };
 

@@ -10,13 +10,16 @@
 #include "model/ModifyDataCommand.h"
 #include "model/Project.h"
 #include "model/RemoveDataCommand.h"
+#include "support/CommandBytes.h"
 #include "support/ProjectFixture.h"
+#include "support/RecordRoundTrip.h"
 #include "support/TestCommand.h"
 
 #include <memory>
 
 using namespace kiv;
 using kiv::test::idOf;
+using kiv::test::recordBytes;
 
 namespace {
 
@@ -33,23 +36,6 @@ std::vector<Record> records(const test::ProjectFixture& fixture)
     return result;
 }
 
-// The datum as its stored record would give it back.
-std::string recordBytes(const Data& data)
-{
-    std::string bytes;
-    data.toProto()->SerializeToString(&bytes);
-    return bytes;
-}
-
-QByteArray streamed(AbstractCommand& command)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::ReadWrite);
-    QDataStream stream(&buffer);
-    command.serialize(stream);
-    return buffer.data();
-}
-
 std::shared_ptr<AddDataCommand> planeCommand()
 {
     auto command = std::make_shared<AddDataCommand>();
@@ -61,7 +47,7 @@ std::shared_ptr<AddDataCommand> planeCommand()
 void fillKind(AddDataCommand& command, int kind)
 {
     switch (kind) {
-    case Data::Plane: command.setPlaneData(1.0, 2.0, 35.0f, 120.0f, 3, 1, "plane"); break;
+    case Data::Plane: command.setPlaneData(1.0, 2.0, 35.0f, 120.0f, 3, 1, "bed"); break;
     case Data::Lineation: command.setLineationData(1.0, 2.0, 20.0f, 210.0f, 3, 14, "lineation"); break;
     case Data::Sighting: command.setSightingData(1.0, 2.0, 75.0f, 3, "sighting"); break;
     case Data::Annotation: command.setNoteData(1.0, 2.0, "note"); break;
@@ -96,47 +82,6 @@ private slots:
 
     void cleanup() { m_fixture.reset(); }
 
-    void factoriesUseTheClassKeys()
-    {
-        for (const char* key : {"class kiv::AddDataCommand", "class kiv::RemoveDataCommand",
-                                "class kiv::ModifyDataCommand"}) {
-            const auto command = AbstractCommandFactory::create(key);
-            QVERIFY(command);
-            QCOMPARE(command->name(), QString::fromLatin1(key));
-            QVERIFY(!command->saveToUndoStack());
-        }
-    }
-
-    void addPlaneWritesOneRow()
-    {
-        auto& project = *m_fixture->project;
-        QSignalSpy added(&project, &Project::dataAdded);
-        QSignalSpy changed(&project, &Project::dataListChanged);
-        const qint64 before = QDateTime::currentSecsSinceEpoch();
-        auto command = planeCommand();
-        QVERIFY(CommandManager::instance()->execute(command));
-        const qint64 after = QDateTime::currentSecsSinceEpoch();
-
-        const auto rows = records(*m_fixture);
-        QCOMPARE(rows.size(), std::size_t(1));
-        const Record& row = rows.front();
-        QCOMPARE(row.datatype(), Record::PLANE);
-        QCOMPARE(row.dip(), 35.0f);
-        QCOMPARE(row.dip_azimuth(), 120.0f);
-        QCOMPARE(row.symbolid(), 1u);
-        QCOMPARE(row.declination(), 2.5f);
-        QCOMPARE(row.comment(), std::string("bed"));
-        QVERIFY(qint64(row.timestamp()) >= before && qint64(row.timestamp()) <= after);
-        QCOMPARE(row.dataid(), command->dataId());
-        QCOMPARE(row.dataid().size(), std::size_t(32));
-        QCOMPARE(row.localityid(), m_fixture->locality->id());
-        QCOMPARE(command->localityId(), m_fixture->locality->id());
-        QCOMPARE(m_fixture->locality->data().size(), std::size_t(1));
-        QCOMPARE(added.count(), 1);
-        QCOMPARE(changed.count(), 1);
-        QVERIFY(!CommandManager::instance()->canUndo());
-    }
-
     void addEachKind_data()
     {
         QTest::addColumn<int>("kind");
@@ -163,8 +108,17 @@ private slots:
         auto command = std::make_shared<AddDataCommand>();
         fillKind(*command, kind);
         command->setAltitudeAndAccuracy(412.0, 4.0, 6.0);
+        QSignalSpy added(m_fixture->project.get(), &Project::dataAdded);
+        QSignalSpy changed(m_fixture->project.get(), &Project::dataListChanged);
+        const qint64 before = QDateTime::currentSecsSinceEpoch();
         const std::shared_ptr<Data> data = addThrough(command);
+        const qint64 after = QDateTime::currentSecsSinceEpoch();
         QVERIFY(data);
+        QCOMPARE(added.count(), 1);
+        QCOMPARE(changed.count(), 1);
+        QVERIFY(!CommandManager::instance()->canUndo());
+        QCOMPARE(m_fixture->locality->data().size(), std::size_t(1));
+        QCOMPARE(command->localityId(), m_fixture->locality->id());
 
         QCOMPARE(data->type(), kind);
         if (symbolId == -2) // the project's default sighting symbol
@@ -183,8 +137,20 @@ private slots:
 
         const auto rows = records(*m_fixture);
         QCOMPARE(rows.size(), std::size_t(1));
-        QCOMPARE(int(rows.front().datatype()), recordType);
-        QCOMPARE(rows.front().SerializeAsString(), recordBytes(*data));
+        const Record& row = rows.front();
+        QCOMPARE(int(row.datatype()), recordType);
+        QCOMPARE(row.SerializeAsString(), recordBytes(*data));
+        QVERIFY(qint64(row.timestamp()) >= before && qint64(row.timestamp()) <= after);
+        QCOMPARE(row.dataid(), command->dataId());
+        QCOMPARE(row.dataid().size(), std::size_t(32));
+        QCOMPARE(row.localityid(), m_fixture->locality->id());
+        if (kind == Data::Plane) {
+            QCOMPARE(row.dip(), 35.0f);
+            QCOMPARE(row.dip_azimuth(), 120.0f);
+            QCOMPARE(row.symbolid(), 1u);
+            QCOMPARE(row.declination(), 2.5f);
+            QCOMPARE(row.comment(), std::string("bed"));
+        }
     }
 
     void imageAnnouncesItsFiles()
@@ -216,7 +182,6 @@ private slots:
         const std::shared_ptr<Data> existing = addThrough(planeCommand());
         QVERIFY(existing);
         auto command = planeCommand();
-        std::unique_ptr<test::DatabaseLock> lock;
         if (situation == "noLocality")
             ModelManager::instance()->setCurrentLocality(nullptr);
         else if (situation == "noKind")
@@ -225,10 +190,8 @@ private slots:
             command->setLocalityId(idOf(0xbad));
         else if (situation == "duplicate")
             command->setDataId(existing->id());
-        else
-            lock = std::make_unique<test::DatabaseLock>(m_fixture->databasePath(), situation);
-        if (lock)
-            QVERIFY(lock->isLocked());
+        auto lock = m_fixture->lockFor(situation);
+        QVERIFY(!lock || lock->isLocked());
         QSignalSpy changed(m_fixture->project.get(), &Project::dataListChanged);
 
         QVERIFY(!CommandManager::instance()->execute(command));
@@ -261,16 +224,17 @@ private slots:
         QVERIFY(!CommandManager::instance()->execute(command));
     }
 
-    void removeAndUndoRestoreTheDatum_data()
+    void removeIsUndone_data()
     {
-        QTest::addColumn<bool>("findFirst");
-        QTest::newRow("filled through findData") << true;
-        QTest::newRow("only the ids set") << false;
+        QTest::addColumn<QString>("how");
+        QTest::newRow("filled through findData, undo") << "find";
+        QTest::newRow("only the ids set, undo") << "ids";
+        QTest::newRow("batch rolled back") << "batch";
     }
 
-    void removeAndUndoRestoreTheDatum()
+    void removeIsUndone()
     {
-        QFETCH(bool, findFirst);
+        QFETCH(QString, how);
         auto add = planeCommand();
         add->setAltitudeAndAccuracy(55.0, 3.0, 4.0);
         const std::shared_ptr<Data> data = addThrough(add);
@@ -280,66 +244,29 @@ private slots:
         const std::string original = recordBytes(*data);
 
         auto remove = std::make_shared<RemoveDataCommand>();
-        if (findFirst) {
-            remove->findData(QString::fromStdString(data->id()));
-        } else {
+        if (how == "ids") {
             remove->setDataId(data->id());
             remove->setLocalityId(data->localityId());
+        } else {
+            remove->findData(QString::fromStdString(data->id()));
         }
-        QVERIFY(CommandManager::instance()->execute(remove));
-        QVERIFY(m_fixture->locality->data().empty());
-        QVERIFY(records(*m_fixture).empty());
-
-        QVERIFY(remove->undo(nullptr));
+        CommandManager* manager = CommandManager::instance();
+        if (how == "batch") {
+            manager->beginContext();
+            manager->execute(remove);
+            manager->execute(std::make_shared<TestCommand>(1, false, true));
+            QVERIFY(!manager->executePending());
+        } else {
+            QVERIFY(manager->execute(remove));
+            QVERIFY(m_fixture->locality->data().empty());
+            QVERIFY(records(*m_fixture).empty());
+            QVERIFY(remove->undo(nullptr));
+        }
         const std::shared_ptr<Data> back = m_fixture->project->dataById(data->id());
         QVERIFY(back);
         QCOMPARE(recordBytes(*back), original);
         QCOMPARE(records(*m_fixture).size(), std::size_t(1));
         QCOMPARE(records(*m_fixture).front().SerializeAsString(), original);
-    }
-
-    void rolledBackBatchRestoresRemovedDatum()
-    {
-        const std::shared_ptr<Data> data = addThrough(planeCommand());
-        QVERIFY(data);
-        auto remove = std::make_shared<RemoveDataCommand>();
-        remove->findData(QString::fromStdString(data->id()));
-        CommandManager* manager = CommandManager::instance();
-        manager->beginContext();
-        manager->execute(remove);
-        manager->execute(std::make_shared<TestCommand>(1, false, true));
-        QVERIFY(!manager->executePending());
-        QVERIFY(m_fixture->project->dataById(data->id()));
-        QCOMPARE(records(*m_fixture).size(), std::size_t(1));
-    }
-
-    void failedRemoveKeepsTheDatum_data()
-    {
-        QTest::addColumn<QString>("situation");
-        QTest::newRow("unknown datum") << "unknown";
-        QTest::newRow("database locked for writing") << "IMMEDIATE";
-        QTest::newRow("database locked exclusively") << "EXCLUSIVE";
-    }
-
-    void failedRemoveKeepsTheDatum()
-    {
-        QFETCH(QString, situation);
-        const std::shared_ptr<Data> data = addThrough(planeCommand());
-        QVERIFY(data);
-        auto remove = std::make_shared<RemoveDataCommand>();
-        remove->findData(QString::fromStdString(data->id()));
-        std::unique_ptr<test::DatabaseLock> lock;
-        if (situation == "unknown") {
-            remove->setDataId(idOf(0xdead));
-        } else {
-            lock = std::make_unique<test::DatabaseLock>(m_fixture->databasePath(), situation);
-            QVERIFY(lock->isLocked());
-        }
-        QVERIFY(!CommandManager::instance()->execute(remove));
-        lock.reset();
-        QCOMPARE(m_fixture->project->dataById(data->id()), data);
-        QCOMPARE(m_fixture->locality->planeCount(), 1);
-        QCOMPARE(records(*m_fixture).size(), std::size_t(1));
     }
 
     void modifySwapsAndRestores_data()
@@ -407,43 +334,53 @@ private slots:
         QCOMPARE(records(*m_fixture).front().declination(), 2.5f);
     }
 
-    void failedModifyLeavesMemoryUnchanged_data()
-    {
-        QTest::addColumn<QString>("mode");
-        QTest::newRow("immediate") << "IMMEDIATE";
-        QTest::newRow("exclusive") << "EXCLUSIVE";
-    }
+    void failedChangeKeepsTheDatum_data() { test::addFailedChangeRows(); }
 
-    void failedModifyLeavesMemoryUnchanged()
+    void failedChangeKeepsTheDatum()
     {
-        QFETCH(QString, mode);
+        QFETCH(bool, remove);
+        QFETCH(QString, situation);
         const std::shared_ptr<Data> data = addThrough(planeCommand());
         QVERIFY(data);
         const std::string original = recordBytes(*data);
-        auto modify = std::make_shared<ModifyDataCommand>();
-        modify->findData(QString::fromStdString(data->id()));
-        modify->setComment("changed");
-        modify->setDip(80.0f);
-        {
-            test::DatabaseLock lock(m_fixture->databasePath(), mode);
-            QVERIFY(lock.isLocked());
-            QVERIFY(!CommandManager::instance()->execute(modify));
-        }
+        std::shared_ptr<EditDataCommand> command;
+        if (remove)
+            command = std::make_shared<RemoveDataCommand>();
+        else
+            command = std::make_shared<ModifyDataCommand>();
+        command->findData(QString::fromStdString(data->id()));
+        command->setComment("changed");
+        command->setDip(80.0f);
+        if (situation == "unknown")
+            command->setDataId(idOf(0xdead));
+        auto lock = m_fixture->lockFor(situation);
+        QVERIFY(!lock || lock->isLocked());
+        QVERIFY(!CommandManager::instance()->execute(command));
+        lock.reset();
+        QCOMPARE(m_fixture->project->dataById(data->id()), data);
         QCOMPARE(recordBytes(*data), original);
-        QCOMPARE(modify->comment(), QString("changed"));
-        QCOMPARE(modify->dip(), 80.0f);
-        // The same command still works once the database is free.
-        QVERIFY(CommandManager::instance()->execute(modify));
+        QCOMPARE(m_fixture->locality->planeCount(), 1);
+        QCOMPARE(records(*m_fixture).size(), std::size_t(1));
+        QCOMPARE(records(*m_fixture).front().SerializeAsString(), original);
+        if (remove || situation == "unknown")
+            return;
+        // The edit is kept and goes through once the database is free.
+        QCOMPARE(command->comment(), QString("changed"));
+        QCOMPARE(command->dip(), 80.0f);
+        QVERIFY(CommandManager::instance()->execute(command));
         QCOMPARE(data->comment(), QString("changed"));
     }
 
     void addStreamIsNameAndIds()
     {
-        AddDataCommand command;
-        command.setDataId(idOf(1));
-        command.setLocalityId(idOf(2));
-        command.setComment("not stored");
-        const QByteArray bytes = streamed(command);
+        const auto command = std::dynamic_pointer_cast<AddDataCommand>(
+            AbstractCommandFactory::create("class kiv::AddDataCommand"));
+        QVERIFY(command);
+        QVERIFY(!command->saveToUndoStack());
+        command->setDataId(idOf(1));
+        command->setLocalityId(idOf(2));
+        command->setComment("not stored");
+        const QByteArray bytes = test::commandBytes(*command);
         QCOMPARE(bytes.size(), 190);
         const auto back = std::dynamic_pointer_cast<AddDataCommand>(AbstractCommand::fromBytes(bytes, QDataStream::Qt_5_0));
         QVERIFY(back);
@@ -464,6 +401,7 @@ private slots:
         QFETCH(QString, key);
         const auto command = std::dynamic_pointer_cast<EditDataCommand>(AbstractCommandFactory::create(key.toStdString()));
         QVERIFY(command);
+        QVERIFY(!command->saveToUndoStack());
         command->setDataId(idOf(5));
         command->setLocalityId(idOf(6));
         command->setTimeStamp(1500000000);
@@ -483,7 +421,7 @@ private slots:
         command->setComment("all");
         command->setSketchPath("SKETCH_1.png");
         command->setBackgroundPath("BACKGROUND_1.jpeg");
-        const QByteArray bytes = streamed(*command);
+        const QByteArray bytes = test::commandBytes(*command);
         const int nameBytes = 4 + 2 * key.size();
         // Symbol id: after name, two ids, stamp, flag, five doubles, declination and type.
         const int symbolAt = nameBytes + 2 * 68 + 8 + 1 + 5 * 8 + 8 + 4;
@@ -492,7 +430,7 @@ private slots:
         const auto back = std::dynamic_pointer_cast<EditDataCommand>(AbstractCommand::fromBytes(bytes, QDataStream::Qt_5_0));
         QVERIFY(back);
         QCOMPARE(back->name(), key);
-        QCOMPARE(streamed(*back), bytes);
+        QCOMPARE(test::commandBytes(*back), bytes);
         QCOMPARE(back->symbolId(), -1);
         QCOMPARE(back->declination(), 4.5f);
         QCOMPARE(back->isVisible(), false);

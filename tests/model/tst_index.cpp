@@ -4,6 +4,7 @@
 #include "model/Index.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
+#include "support/ApplicationIdentity.h"
 
 #include <memory>
 
@@ -52,8 +53,7 @@ private:
 private slots:
     void initTestCase()
     {
-        QCoreApplication::setOrganizationName(QStringLiteral("KIV"));
-        QCoreApplication::setApplicationName(QStringLiteral("Quarzel"));
+        test::setApplicationIdentity();
         QVERIFY(m_root.isValid());
     }
 

@@ -12,13 +12,16 @@
 #include "model/ModifyLineCommand.h"
 #include "model/Project.h"
 #include "model/RemoveLineCommand.h"
+#include "support/CommandBytes.h"
 #include "support/ProjectFixture.h"
+#include "support/RecordRoundTrip.h"
 #include "support/TestCommand.h"
 
 #include <memory>
 
 using namespace kiv;
 using kiv::test::idOf;
+using kiv::test::recordBytes;
 
 namespace {
 
@@ -29,24 +32,6 @@ std::shared_ptr<LineData2D> makeLine(int n, const std::string& localityId = std:
     line->addPoint(46.0, 7.0);
     line->addPoint(46.5, 7.5);
     return line;
-}
-
-std::string recordBytes(const LineData2D& line)
-{
-    std::string bytes;
-    line.toProto()->SerializeToString(&bytes);
-    return bytes;
-}
-
-QByteArray streamed(AbstractCommand& command, bool* ok = nullptr)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::ReadWrite);
-    QDataStream stream(&buffer);
-    const bool written = command.serialize(stream);
-    if (ok)
-        *ok = written;
-    return buffer.data();
 }
 
 // Rows of the undo history, oldest first.
@@ -90,18 +75,6 @@ private slots:
     }
 
     void cleanup() { m_fixture.reset(); }
-
-    void factoriesMakeUnflaggedCommands()
-    {
-        for (const char* key : {"class kiv::AddLineCommand", "class kiv::RemoveLineCommand",
-                                "class kiv::ModifyLineCommand"}) {
-            const auto command = AbstractCommandFactory::create(key);
-            QVERIFY(std::dynamic_pointer_cast<EditLineCommand>(command));
-            QCOMPARE(command->name(), QString::fromLatin1(key));
-            QVERIFY(!command->saveToUndoStack());
-        }
-        QVERIFY(AddLineCommand(true).saveToUndoStack());
-    }
 
     void flaggedAddIsUndoable()
     {
@@ -151,7 +124,6 @@ private slots:
         QFETCH(QString, situation);
         QVERIFY(addThrough(makeLine(1)));
         auto line = makeLine(2);
-        std::unique_ptr<test::DatabaseLock> lock;
         if (situation == "noLine")
             line.reset();
         else if (situation == "noLocality")
@@ -160,10 +132,8 @@ private slots:
             line->setLocalityId(idOf(0xbad));
         else if (situation == "duplicate")
             line->setId(idOf(1));
-        else
-            lock = std::make_unique<test::DatabaseLock>(m_fixture->databasePath(), situation);
-        if (lock)
-            QVERIFY(lock->isLocked());
+        auto lock = m_fixture->lockFor(situation);
+        QVERIFY(!lock || lock->isLocked());
         const std::string localityBefore = line ? line->localityId() : std::string();
         QSignalSpy changed(m_fixture->project.get(), &Project::dataListChanged);
 
@@ -220,33 +190,6 @@ private slots:
         QCOMPARE(recordBytes(*back), recordBytes(*line));
     }
 
-    void failedRemoveKeepsTheLine_data()
-    {
-        QTest::addColumn<QString>("situation");
-        QTest::newRow("unknown line") << "unknown";
-        QTest::newRow("database locked for writing") << "IMMEDIATE";
-        QTest::newRow("database locked exclusively") << "EXCLUSIVE";
-    }
-
-    void failedRemoveKeepsTheLine()
-    {
-        QFETCH(QString, situation);
-        const auto line = addThrough(makeLine(1));
-        QVERIFY(line);
-        auto remove = std::make_shared<RemoveLineCommand>(true);
-        remove->setLinePointer(situation == "unknown" ? makeLine(9, line->localityId()) : line);
-        std::unique_ptr<test::DatabaseLock> lock;
-        if (situation != "unknown") {
-            lock = std::make_unique<test::DatabaseLock>(m_fixture->databasePath(), situation);
-            QVERIFY(lock->isLocked());
-        }
-        QVERIFY(!CommandManager::instance()->execute(remove));
-        lock.reset();
-        QCOMPARE(m_fixture->locality->lineById(idOf(1)), line);
-        QCOMPARE(m_fixture->locality->polylineCount(), 1);
-        QCOMPARE(rowCount(), std::size_t(1));
-    }
-
     void modifySwapsWithTheCallersCopy()
     {
         const auto line = addThrough(makeLine(1));
@@ -270,61 +213,63 @@ private slots:
         QCOMPARE(m_fixture->messages("linedata").front(), original);
     }
 
-    void failedModifyLeavesMemoryUnchanged_data()
-    {
-        QTest::addColumn<QString>("mode");
-        QTest::newRow("immediate") << "IMMEDIATE";
-        QTest::newRow("exclusive") << "EXCLUSIVE";
-    }
+    void failedChangeKeepsTheLine_data() { test::addFailedChangeRows(); }
 
-    void failedModifyLeavesMemoryUnchanged()
+    void failedChangeKeepsTheLine()
     {
-        QFETCH(QString, mode);
+        QFETCH(bool, remove);
+        QFETCH(QString, situation);
         const auto line = addThrough(makeLine(1));
         QVERIFY(line);
         const std::string original = recordBytes(*line);
-        auto edited = std::make_shared<LineData2D>(*line);
+        auto edited = situation == "unknown" ? makeLine(9, line->localityId()) : std::make_shared<LineData2D>(*line);
         edited->setComment("edited");
         const std::string wanted = recordBytes(*edited);
-        auto modify = std::make_shared<ModifyLineCommand>(true);
-        modify->setLine(edited);
-        {
-            test::DatabaseLock lock(m_fixture->databasePath(), mode);
-            QVERIFY(lock.isLocked());
-            QVERIFY(!CommandManager::instance()->execute(modify));
-        }
+        std::shared_ptr<EditLineCommand> command;
+        if (remove)
+            command = std::make_shared<RemoveLineCommand>(true);
+        else
+            command = std::make_shared<ModifyLineCommand>(true);
+        command->setLine(edited);
+        auto lock = m_fixture->lockFor(situation);
+        QVERIFY(!lock || lock->isLocked());
+        QVERIFY(!CommandManager::instance()->execute(command));
+        lock.reset();
+        QCOMPARE(m_fixture->locality->lineById(idOf(1)), line);
+        QCOMPARE(m_fixture->locality->polylineCount(), 1);
         QCOMPARE(recordBytes(*line), original);
         QCOMPARE(recordBytes(*edited), wanted);
-        QCOMPARE(m_fixture->messages("linedata").front(), original);
+        QCOMPARE(m_fixture->messages("linedata"), std::vector<std::string>{original});
     }
 
-    void modifyOfUnknownLineFails()
+    // Every line command comes from its factory under its class key, out of
+    // the undo history, and streams as name, byte count and record.
+    void factoryAndStream_data()
     {
-        auto modify = std::make_shared<ModifyLineCommand>(false);
-        modify->setLine(makeLine(3, m_fixture->locality->id()));
-        QVERIFY(!CommandManager::instance()->execute(modify));
+        QTest::addColumn<QString>("key");
+        QTest::newRow("add") << "class kiv::AddLineCommand";
+        QTest::newRow("remove") << "class kiv::RemoveLineCommand";
+        QTest::newRow("modify") << "class kiv::ModifyLineCommand";
     }
 
-    void streamRoundTrip()
+    void factoryAndStream()
     {
+        QFETCH(QString, key);
+        const auto command = std::dynamic_pointer_cast<EditLineCommand>(AbstractCommandFactory::create(key.toStdString()));
+        QVERIFY(command);
+        QVERIFY(!command->saveToUndoStack());
+        bool ok = true;
+        test::commandBytes(*command, &ok);
+        QVERIFY(!ok); // no line yet
         const auto line = makeLine(4, idOf(0xa1));
-        ModifyLineCommand command(true);
-        command.setLine(line);
-        bool ok = false;
-        const QByteArray bytes = streamed(command, &ok);
+        command->setLine(line);
+        const QByteArray bytes = test::commandBytes(*command, &ok);
         QVERIFY(ok);
-        const auto back = std::dynamic_pointer_cast<ModifyLineCommand>(AbstractCommand::fromBytes(bytes, QDataStream::Qt_5_0));
+        const auto back = std::dynamic_pointer_cast<EditLineCommand>(AbstractCommand::fromBytes(bytes, QDataStream::Qt_5_0));
         QVERIFY(back);
+        QCOMPARE(back->name(), key);
         QVERIFY(back->line());
         QCOMPARE(recordBytes(*back->line()), recordBytes(*line));
-    }
-
-    void lineCommandWithoutLineDoesNotSerialize()
-    {
-        AddLineCommand command(true);
-        bool ok = true;
-        streamed(command, &ok);
-        QVERIFY(!ok);
     }
 
     void damagedStreamsAreRefused_data()

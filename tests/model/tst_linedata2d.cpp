@@ -208,79 +208,53 @@ private slots:
         QCOMPARE(pointsOf(*line), (Points{{0, 0}, {0.5, -0.25}}));
     }
 
-    void insertPoint_data()
+    // Edits of the line {0,0} {1,1} {2,2} {3,3}; indices outside change nothing.
+    void editPoints_data()
     {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<int>("returned");
-        QTest::addColumn<Points>("expected");
-        QTest::newRow("front") << 0 << 0 << Points{{9, 9}, {0, 0}, {1, 1}, {2, 2}};
-        QTest::newRow("middle") << 2 << 2 << Points{{0, 0}, {1, 1}, {9, 9}, {2, 2}};
-        QTest::newRow("at end") << 3 << 3 << Points{{0, 0}, {1, 1}, {2, 2}, {9, 9}};
-        QTest::newRow("past end") << 4 << -1 << Points{{0, 0}, {1, 1}, {2, 2}};
-        QTest::newRow("negative") << -1 << -1 << Points{{0, 0}, {1, 1}, {2, 2}};
-    }
-
-    void insertPoint()
-    {
-        QFETCH(int, index);
-        LineData2D line = lineOf({{0, 0}, {1, 1}, {2, 2}});
-        QTEST(line.insertPoint(index, 9, 9), "returned");
-        QTEST(pointsOf(line), "expected");
-    }
-
-    void setAndRemovePoint_data()
-    {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<Points>("afterSet");
-        QTest::addColumn<Points>("afterRemove");
-        const Points unchanged{{0, 0}, {1, 1}, {2, 2}};
-        QTest::newRow("first") << 0 << Points{{9, 9}, {1, 1}, {2, 2}} << Points{{1, 1}, {2, 2}};
-        QTest::newRow("last") << 2 << Points{{0, 0}, {1, 1}, {9, 9}} << Points{{0, 0}, {1, 1}};
-        QTest::newRow("count") << 3 << unchanged << unchanged;
-        QTest::newRow("negative") << -1 << unchanged << unchanged;
-    }
-
-    void setAndRemovePoint()
-    {
-        QFETCH(int, index);
-        const Points start{{0, 0}, {1, 1}, {2, 2}};
-        LineData2D set = lineOf(start);
-        set.setPoint(index, 9, 9);
-        QTEST(pointsOf(set), "afterSet");
-        LineData2D removed = lineOf(start);
-        removed.removePoint(index);
-        QTEST(pointsOf(removed), "afterRemove");
-    }
-
-    void removePoints_data()
-    {
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("to");
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<int>("a");
+        QTest::addColumn<int>("b");
         QTest::addColumn<Points>("expected");
         const Points all{{0, 0}, {1, 1}, {2, 2}, {3, 3}};
-        QTest::newRow("middle") << 1 << 3 << Points{{0, 0}, {3, 3}};
-        QTest::newRow("all") << 0 << 4 << Points{};
-        QTest::newRow("empty range") << 2 << 2 << all;
-        QTest::newRow("reversed") << 3 << 1 << all;
-        QTest::newRow("past end") << 2 << 5 << all;
-        QTest::newRow("negative") << -1 << 2 << all;
+        QTest::newRow("insert front") << "insert" << 0 << 0 << Points{{9, 9}, {0, 0}, {1, 1}, {2, 2}, {3, 3}};
+        QTest::newRow("insert middle") << "insert" << 2 << 2 << Points{{0, 0}, {1, 1}, {9, 9}, {2, 2}, {3, 3}};
+        QTest::newRow("insert at end") << "insert" << 4 << 4 << Points{{0, 0}, {1, 1}, {2, 2}, {3, 3}, {9, 9}};
+        QTest::newRow("insert past end") << "insert" << 5 << -1 << all;
+        QTest::newRow("insert negative") << "insert" << -1 << -1 << all;
+        QTest::newRow("prepend") << "prepend" << 0 << 0 << Points{{9, 9}, {0, 0}, {1, 1}, {2, 2}, {3, 3}};
+        QTest::newRow("set first") << "set" << 0 << 0 << Points{{9, 9}, {1, 1}, {2, 2}, {3, 3}};
+        QTest::newRow("set last") << "set" << 3 << 0 << Points{{0, 0}, {1, 1}, {2, 2}, {9, 9}};
+        QTest::newRow("set count") << "set" << 4 << 0 << all;
+        QTest::newRow("set negative") << "set" << -1 << 0 << all;
+        QTest::newRow("remove first") << "remove" << 0 << 0 << Points{{1, 1}, {2, 2}, {3, 3}};
+        QTest::newRow("remove last") << "remove" << 3 << 0 << Points{{0, 0}, {1, 1}, {2, 2}};
+        QTest::newRow("remove count") << "remove" << 4 << 0 << all;
+        QTest::newRow("remove negative") << "remove" << -1 << 0 << all;
+        QTest::newRow("range middle") << "range" << 1 << 3 << Points{{0, 0}, {3, 3}};
+        QTest::newRow("range all") << "range" << 0 << 4 << Points{};
+        QTest::newRow("range empty") << "range" << 2 << 2 << all;
+        QTest::newRow("range reversed") << "range" << 3 << 1 << all;
+        QTest::newRow("range past end") << "range" << 2 << 5 << all;
+        QTest::newRow("range negative") << "range" << -1 << 2 << all;
     }
 
-    void removePoints()
+    void editPoints()
     {
-        QFETCH(int, from);
-        QFETCH(int, to);
+        QFETCH(QString, edit);
+        QFETCH(int, a);
+        QFETCH(int, b);
         LineData2D line = lineOf({{0, 0}, {1, 1}, {2, 2}, {3, 3}});
-        line.removePoints(from, to);
+        if (edit == "insert")
+            QCOMPARE(line.insertPoint(a, 9, 9), b); // the index used, -1 when refused
+        else if (edit == "prepend")
+            line.prependPoint(9, 9);
+        else if (edit == "set")
+            line.setPoint(a, 9, 9);
+        else if (edit == "remove")
+            line.removePoint(a);
+        else
+            line.removePoints(a, b);
         QTEST(pointsOf(line), "expected");
-    }
-
-    void prependPoint()
-    {
-        LineData2D line("a", "b");
-        line.prependPoint(1, 1);
-        line.prependPoint(2, 2);
-        QCOMPARE(pointsOf(line), (Points{{2, 2}, {1, 1}}));
     }
 
     void addPointFromOwnPoints()

@@ -6,26 +6,13 @@
 #include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
+#include "support/ProjectFixture.h"
 
 #include <memory>
 
 using namespace kiv;
-
-namespace {
-
-std::string idOf(int n)
-{
-    return QStringLiteral("%1").arg(n, 32, 16, QLatin1Char('0')).toStdString();
-}
-
-// A fresh model manager, so that no project of an earlier test is found.
-void resetModelManager()
-{
-    delete ModelManager::instance();
-    ModelManager::instance() = new ModelManager;
-}
-
-} // namespace
+using kiv::test::idOf;
+using kiv::test::resetModelManager;
 
 class TestLocality : public QObject
 {

@@ -1,20 +1,21 @@
 #include <QtTest>
 
 #include "Database/Quarzel.pb.h"
-#include "Database/SQLiteDatabase.h"
-#include "Database/SQLiteQuery.h"
 #include "app/ApplicationManager.h"
 #include "model/Data.h"
 #include "model/Index.h"
 #include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
+#include "support/ApplicationIdentity.h"
+#include "support/ProjectFixture.h"
 #include "tools/AbstractLocationManager.h"
 #include "tools/ImageTool.h"
 
 #include <memory>
 
 using namespace kiv;
+using kiv::test::idOf;
 
 namespace {
 
@@ -30,16 +31,10 @@ public:
 };
 
 // An application manager whose documents folder and sensors the test picks.
-class TestApplication : public ApplicationManager
+class TestApplication : public test::DocumentsApplication
 {
 public:
-    QString documents;
-
-    TestApplication()
-        : ApplicationManager(nullptr)
-    {
-    }
-    QString documentPath() const override { return documents; }
+    using DocumentsApplication::DocumentsApplication;
     FakeLocationManager* installLocationManager()
     {
         auto* location = new FakeLocationManager;
@@ -49,30 +44,9 @@ public:
     }
 };
 
-std::string idOf(int n)
-{
-    return QStringLiteral("%1").arg(n, 32, 16, QLatin1Char('0')).toStdString();
-}
-
-ModelManager* freshManager()
-{
-    delete ModelManager::instance();
-    ModelManager::instance() = new ModelManager;
-    return ModelManager::instance();
-}
-
 QZProtoBuffers::Project storedRecord(const QString& folder)
 {
-    SQLiteDatabase db;
-    db.open(QDir(folder).absoluteFilePath("main.db").toStdString());
-    std::string message;
-    SQLiteQuery query(&db);
-    query.prepare("SELECT message FROM project");
-    query.bindBlob(&message);
-    QZProtoBuffers::Project record;
-    if (query.step())
-        record.ParseFromString(message);
-    return record;
+    return test::storedProjectRecord(QDir(folder).absoluteFilePath("main.db"));
 }
 
 QStringList indexedPaths()
@@ -99,6 +73,15 @@ private:
 
     QDir root() const { return QDir(m_documents->path()); }
 
+    // "name/" makes a folder in the documents folder, "name" an empty file.
+    void makeEntries(const QStringList& entries)
+    {
+        for (const QString& entry : entries) {
+            QFile file(root().absoluteFilePath(entry));
+            QVERIFY(entry.endsWith('/') ? root().mkpath(entry) : file.open(QIODevice::WriteOnly));
+        }
+    }
+
     // A project folder in the documents folder with a stored project row.
     QString makeProject(const QString& folderName, const QString& name, qint64 stamp,
                         int localities = 0, float declination = 2.0f)
@@ -118,22 +101,16 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        QCoreApplication::setOrganizationName(QStringLiteral("KIV"));
-        QCoreApplication::setOrganizationDomain(QStringLiteral("quarzel.example"));
-        QCoreApplication::setApplicationName(QStringLiteral("Quarzel"));
-    }
+    void initTestCase() { test::setApplicationIdentity(); }
 
     void init()
     {
         QSettings().clear();
         m_documents = std::make_unique<QTemporaryDir>();
         QVERIFY(m_documents->isValid());
-        m_application = std::make_unique<TestApplication>();
-        m_application->documents = m_documents->path();
+        m_application = std::make_unique<TestApplication>(m_documents->path());
         m_location = m_application->installLocationManager();
-        freshManager();
+        test::resetModelManager();
     }
 
     void cleanup()
@@ -162,33 +139,6 @@ private slots:
         QCOMPARE(files.at(0).at(0).toStringList(), QStringList{folder + "/main.db"});
         // The first project is saved with its symbols.
         QCOMPARE(storedRecord(folder).symbols_size(), 16);
-    }
-
-    void startUpSkipsTakenFolderNames_data()
-    {
-        QTest::addColumn<QStringList>("entries"); // "name/" a folder, "name" a file
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("folder without main.db") << QStringList{"project1.qz/"} << "project2.qz";
-        QTest::newRow("file in the way") << QStringList{"project1.qz", "project2.qz/"} << "project3.qz";
-    }
-
-    void startUpSkipsTakenFolderNames()
-    {
-        QFETCH(QStringList, entries);
-        QFETCH(QString, expected);
-        for (const QString& entry : entries) {
-            if (entry.endsWith('/')) {
-                QVERIFY(root().mkpath(entry));
-            } else {
-                QFile file(root().absoluteFilePath(entry));
-                QVERIFY(file.open(QIODevice::WriteOnly));
-            }
-        }
-        ModelManager::instance()->init(root());
-        QCOMPARE(ModelManager::instance()->projectCount(), 1);
-        QCOMPARE(ModelManager::instance()->currentProject()->folder().dirName(), expected);
-        QCOMPARE(ModelManager::instance()->currentProject()->name(),
-                 QStringLiteral("Project %1").arg(expected.mid(7, 1)));
     }
 
     void startUpWithoutAnyUsableRoot()
@@ -275,54 +225,41 @@ private slots:
         QCOMPARE(QSettings().value("currentProject").toString(), manager->currentProject()->folder().absolutePath());
     }
 
-    void createProjectNumbering_data()
+    void folderNumbering_data()
     {
         QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<bool>("startUp"); // init() on the root, else createProject()
         QTest::addColumn<QString>("expected");
-        QTest::newRow("empty") << QStringList{} << "project1.qz";
-        QTest::newRow("after 1 and 7") << QStringList{"project1.qz", "Project_7.qz"} << "project8.qz";
-        QTest::newRow("files count too") << QStringList{"project3.qz.file"} << "project4.qz";
-        QTest::newRow("unanchored") << QStringList{"myproject12.qz"} << "project13.qz";
-        QTest::newRow("other names") << QStringList{"notes.qz", "project2.txt"} << "project1.qz";
+        QTest::newRow("start: folder without main.db") << QStringList{"project1.qz/"} << true << "project2.qz";
+        QTest::newRow("start: file in the way") << QStringList{"project1.qz", "project2.qz/"} << true << "project3.qz";
+        QTest::newRow("empty") << QStringList{} << false << "project1.qz";
+        QTest::newRow("after 1 and 7") << QStringList{"project1.qz/", "Project_7.qz/"} << false << "project8.qz";
+        QTest::newRow("files count too") << QStringList{"project3.qz"} << false << "project4.qz";
+        QTest::newRow("unanchored") << QStringList{"myproject12.qz/"} << false << "project13.qz";
+        QTest::newRow("other names") << QStringList{"notes.qz/", "project2.txt/"} << false << "project1.qz";
     }
 
-    void createProjectNumbering()
+    void folderNumbering()
     {
         QFETCH(QStringList, entries);
+        QFETCH(bool, startUp);
         QFETCH(QString, expected);
-        for (QString entry : entries) {
-            if (entry.endsWith(".file")) {
-                entry.chop(5);
-                QFile file(root().absoluteFilePath(entry));
-                QVERIFY(file.open(QIODevice::WriteOnly));
-            } else {
-                QVERIFY(root().mkpath(entry));
-            }
-        }
+        makeEntries(entries);
         ModelManager* manager = ModelManager::instance();
         QSignalSpy list(manager, &ModelManager::projectListChanged);
-        const int id = manager->createProject();
-        QVERIFY(id > 0);
-        const auto project = manager->projectById(ProjectId(uint(id)));
-        QVERIFY(project);
+        if (startUp)
+            manager->init(root());
+        else
+            manager->createProject();
+        QCOMPARE(manager->projectCount(), 1);
+        const auto project = manager->projectAt(0);
         QCOMPARE(project->folder().dirName(), expected);
         QCOMPARE(project->name(), QStringLiteral("Project %1").arg(expected.mid(7, expected.size() - 10)));
-        QVERIFY(!manager->currentProject());
-        QCOMPARE(list.count(), 1);
         QCOMPARE(indexedPaths(), QStringList{project->folder().absolutePath()});
-    }
-
-    void switchingToTheCurrentProjectDoesNothing()
-    {
-        makeProject("a.qz", "A", 100, 1);
-        ModelManager* manager = ModelManager::instance();
-        manager->init(root());
-        QSignalSpy project(manager, &ModelManager::currentProjectChanged);
-        QSignalSpy locality(manager, &ModelManager::currentLocalityChanged);
-        QSignalSpy unit(manager, &ModelManager::currentRockUnitChanged);
-        manager->setCurrentProject(manager->currentProject()->qmlId());
-        manager->setCurrentProject(manager->currentProject());
-        QCOMPARE(project.count() + locality.count() + unit.count(), 0);
+        // A created project waits to be chosen; the first one at start-up is current.
+        QCOMPARE(manager->currentProject() == project, startUp);
+        if (!startUp)
+            QCOMPARE(list.count(), 1);
     }
 
     void switchingProjects()
@@ -338,6 +275,7 @@ private slots:
 
         QSignalSpy project(manager, &ModelManager::currentProjectChanged);
         QSignalSpy locality(manager, &ModelManager::currentLocalityChanged);
+        QSignalSpy unit(manager, &ModelManager::currentRockUnitChanged);
         manager->setCurrentProject(with->qmlId());
         QCOMPARE(project.count(), 1);
         QCOMPARE(project.at(0).at(0).value<Project*>(), with.get());
@@ -345,6 +283,12 @@ private slots:
         QCOMPARE(locality.at(0).at(0).value<Locality*>(), manager->currentLocality().get());
         QCOMPARE(manager->currentLocality()->id(), idOf(2));
         QCOMPARE(manager->projectAt(0)->numberOfLocalities(), 0); // the closed one dropped its content
+
+        // Switching to the current project announces nothing.
+        const int announced = project.count() + locality.count() + unit.count();
+        manager->setCurrentProject(with->qmlId());
+        manager->setCurrentProject(with);
+        QCOMPARE(project.count() + locality.count() + unit.count(), announced);
 
         manager->setCurrentProject(manager->projectAt(0));
         QCOMPARE(locality.count(), 2);
@@ -552,8 +496,7 @@ private slots:
 
     void withoutLocationManager()
     {
-        m_application = std::make_unique<TestApplication>();
-        m_application->documents = m_documents->path();
+        m_application = std::make_unique<TestApplication>(m_documents->path());
         makeProject("a.qz", "A", 100, 0, 999.0f);
         makeProject("b.qz", "B", 200, 0, 999.0f);
         ModelManager* manager = ModelManager::instance();

@@ -6,23 +6,16 @@
 #include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
+#include "support/ApplicationIdentity.h"
+#include "support/ProjectFixture.h"
 
 #include <memory>
 
 using namespace kiv;
+using kiv::test::idOf;
+using kiv::test::resetModelManager;
 
 namespace {
-
-std::string idOf(int n)
-{
-    return QStringLiteral("%1").arg(n, 32, 16, QLatin1Char('0')).toStdString();
-}
-
-void resetModelManager()
-{
-    delete ModelManager::instance();
-    ModelManager::instance() = new ModelManager;
-}
 
 void writeFile(const QString& path, int bytes)
 {
@@ -55,11 +48,7 @@ private:
     }
 
 private slots:
-    void initTestCase()
-    {
-        QCoreApplication::setOrganizationName(QStringLiteral("KIV"));
-        QCoreApplication::setApplicationName(QStringLiteral("Quarzel"));
-    }
+    void initTestCase() { test::setApplicationIdentity(); }
 
     void init()
     {
@@ -158,15 +147,10 @@ private slots:
         }
         QCOMPARE(locked, (QList<int>{0, 1, 9, 15}));
         QCOMPARE(m_project->getDefaultSightingId(), 15);
-        QCOMPARE(m_project->symbolName(11), QStringLiteral("Mineral"));
-        QCOMPARE(m_project->symbolIconId(11), 14);
-        QCOMPARE(int(m_project->symbolType(15)), int(Project::SightingType));
         QVERIFY(!m_project->symbolIsPlane(9));
-        QVERIFY(m_project->symbolIsPlane(4));
         // Unknown symbols answer the fallbacks.
         QVERIFY(m_project->symbolIsPlane(99));
         QCOMPARE(m_project->symbolName(99), QString());
-        QCOMPARE(m_project->symbolIconId(99), 0);
         // The symbols are in the row written at creation.
         m_project->save();
         Project reopened(ProjectId(77), nullptr, folder());
@@ -185,46 +169,42 @@ private slots:
         QCOMPARE(coloured->colour(), QColor(Qt::green));
     }
 
-    void removingTheCurrentLocality_data()
+    void removingALocality_data()
     {
+        QTest::addColumn<QList<int>>("stored"); // time stamp n * 100 each
         QTest::addColumn<int>("removed");
         QTest::addColumn<int>("current");
-        QTest::addColumn<int>("expectedCurrent"); // -1: none
-        QTest::newRow("current newest") << 3 << 3 << 2;
-        QTest::newRow("current oldest") << 1 << 1 << 3;
-        QTest::newRow("other") << 2 << 3 << 3;
+        QTest::addColumn<int>("expectedCurrent"); // 0: none
+        QTest::newRow("current newest") << QList<int>{1, 3, 2} << 3 << 3 << 2;
+        QTest::newRow("current oldest") << QList<int>{1, 3, 2} << 1 << 1 << 3;
+        QTest::newRow("other") << QList<int>{1, 3, 2} << 2 << 3 << 3;
+        QTest::newRow("the last one") << QList<int>{1} << 1 << 1 << 0;
     }
 
-    void removingTheCurrentLocality()
+    void removingALocality()
     {
+        QFETCH(QList<int>, stored);
         QFETCH(int, removed);
         QFETCH(int, current);
         QFETCH(int, expectedCurrent);
         ModelManager* manager = ModelManager::instance();
-        addStoredLocality(1, 100);
-        addStoredLocality(3, 300);
-        addStoredLocality(2, 200);
+        for (int n : stored)
+            addStoredLocality(n, n * 100);
         manager->setCurrentLocality(m_project->locality(idOf(current)));
         QSignalSpy changed(manager, &ModelManager::currentLocalityChanged);
         QSignalSpy counted(m_project.get(), &Project::numberOfLocalitiesChanged);
         QVERIFY(m_project->removeLocality(idOf(removed)));
-        QCOMPARE(m_project->numberOfLocalities(), 2);
+        QCOMPARE(m_project->numberOfLocalities(), stored.size() - 1);
         QCOMPARE(counted.count(), 1);
-        QCOMPARE(manager->currentLocality()->id(), idOf(expectedCurrent));
         QCOMPARE(changed.count(), removed == current ? 1 : 0);
-        QCOMPARE(QSettings().value("currentLocality").toString().toStdString(), idOf(expectedCurrent));
+        if (expectedCurrent) {
+            QCOMPARE(manager->currentLocality()->id(), idOf(expectedCurrent));
+            QCOMPARE(QSettings().value("currentLocality").toString().toStdString(), idOf(expectedCurrent));
+        } else {
+            QVERIFY(!manager->currentLocality());
+            QVERIFY(!QSettings().contains("currentLocality"));
+        }
         QVERIFY(!m_project->removeLocality(idOf(removed)));
-    }
-
-    void removingTheLastLocalityLeavesNone()
-    {
-        ModelManager* manager = ModelManager::instance();
-        addStoredLocality(1, 100);
-        manager->setCurrentLocality(m_project->localityAt(0));
-        QVERIFY(QSettings().contains("currentLocality"));
-        QVERIFY(m_project->removeLocality(idOf(1)));
-        QVERIFY(!manager->currentLocality());
-        QVERIFY(!QSettings().contains("currentLocality"));
     }
 
     void baseMapMoves_data()
@@ -270,43 +250,30 @@ private slots:
         QCOMPARE(m_project->timeString(), QStringLiteral("Sun 4 Jan 1970 13:07"));
     }
 
+    // Localities read only for the count are dropped again; content that
+    // was loaded before stays.
     void projectSize()
     {
-        const bool current = false;
-        {
-            auto locality = addStoredLocality(1, 100);
-            auto image = locality->addImage(idOf(2), 0, 0, 0, QStringLiteral("a.jpg"), QString(), QString(), QString());
-            QVERIFY(m_project->syncDataDetails(image));
-            writeFile(folder().absoluteFilePath(QStringLiteral("images/a.jpg")), 1000);
-            writeFile(folder().absoluteFilePath(QStringLiteral("map.tif")), 300);
-            m_project->addBaseMap("GeoTiff", "Map", QUrl::fromLocalFile(folder().absoluteFilePath("map.tif")),
-                                  true, 1.0, QRectF());
-            m_project->addBaseMap("XYZ", "Online", QUrl("https://tiles.example/"), true, 1.0, QRectF());
-        }
-        m_project->clearLocalities();
+        auto loaded = addStoredLocality(1, 100);
+        auto image = loaded->addImage(idOf(2), 0, 0, 0, QStringLiteral("a.jpg"), QString(), QString(), QString());
+        QVERIFY(m_project->syncDataDetails(image));
+        auto unloaded = addStoredLocality(3, 200);
+        QVERIFY(m_project->syncDataDetails(Data::createAnnotation(idOf(4), unloaded->id(), 0, 0, "m")));
+        writeFile(folder().absoluteFilePath(QStringLiteral("images/a.jpg")), 1000);
+        writeFile(folder().absoluteFilePath(QStringLiteral("map.tif")), 300);
+        m_project->addBaseMap("GeoTiff", "Map", QUrl::fromLocalFile(folder().absoluteFilePath("map.tif")), true, 1.0,
+                              QRectF());
+        m_project->addBaseMap("XYZ", "Online", QUrl("https://tiles.example/"), true, 1.0, QRectF());
         const qulonglong database = qulonglong(QFileInfo(folder().absoluteFilePath("main.db")).size());
         QCOMPARE(m_project->projectSize(), database + 1000 + 300);
-        // What was read only for the count is dropped again, except in the
-        // current project.
-        QCOMPARE(m_project->numberOfLocalities(), current ? 1 : 0);
-        if (current)
-            QCOMPARE(int(m_project->localityAt(0)->data().size()), 1);
-    }
-
-    void projectSizeKeepsLoadedContent()
-    {
-        auto loaded = addStoredLocality(1, 100);
-        auto unloaded = addStoredLocality(2, 200);
-        auto note = loaded->addAnnotation(idOf(3), 0, 0, QStringLiteral("n"));
-        QVERIFY(m_project->syncDataDetails(note));
-        auto other = Data::createAnnotation(idOf(4), unloaded->id(), 0, 0, QStringLiteral("m"));
-        QVERIFY(m_project->syncDataDetails(other));
-        m_project->projectSize();
         QCOMPARE(m_project->numberOfLocalities(), 2);
         QCOMPARE(int(loaded->data().size()), 1);
         QVERIFY(unloaded->data().empty());
-    }
 
+        m_project->clearLocalities();
+        QCOMPARE(m_project->projectSize(), database + 1000 + 300);
+        QCOMPARE(m_project->numberOfLocalities(), 0);
+    }
 
     void unreadableProjectTableClosesTheProject()
     {

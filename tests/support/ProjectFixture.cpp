@@ -1,5 +1,7 @@
 #include "support/ProjectFixture.h"
 
+#include "support/ApplicationIdentity.h"
+
 #include "Database/CommandManager.h"
 #include "Database/SQLiteException.h"
 #include "Database/SQLiteQuery.h"
@@ -7,8 +9,8 @@
 #include "model/ModelManager.h"
 #include "model/Project.h"
 
-#include <QCoreApplication>
 #include <QSettings>
+#include <QTest>
 
 namespace kiv::test {
 
@@ -17,14 +19,32 @@ std::string idOf(int n)
     return QStringLiteral("%1").arg(n, 32, 16, QLatin1Char('0')).toStdString();
 }
 
-ProjectFixture::ProjectFixture()
+void resetModelManager()
 {
-    QCoreApplication::setOrganizationName(QStringLiteral("KIV"));
-    QCoreApplication::setApplicationName(QStringLiteral("Quarzel"));
-    QSettings().clear();
-    m_application = std::make_unique<DocumentsApplication>(m_documents.path());
     delete ModelManager::instance();
     ModelManager::instance() = new ModelManager;
+}
+
+QZProtoBuffers::Project storedProjectRecord(const QString& databasePath)
+{
+    SQLiteDatabase database;
+    database.open(databasePath.toStdString());
+    std::string message;
+    SQLiteQuery query(&database);
+    query.prepare("SELECT message FROM project");
+    query.bindBlob(&message);
+    QZProtoBuffers::Project record;
+    if (query.step())
+        record.ParseFromString(message);
+    return record;
+}
+
+ProjectFixture::ProjectFixture()
+{
+    setApplicationIdentity();
+    QSettings().clear();
+    m_application = std::make_unique<DocumentsApplication>(m_documents.path());
+    resetModelManager();
     const QDir root(m_documents.path());
     root.mkdir(QStringLiteral("test.qz"));
     project = ModelManager::instance()->createProject(QStringLiteral("Test"),
@@ -73,6 +93,25 @@ std::vector<std::string> ProjectFixture::messages(const std::string& table) cons
     while (query.step())
         rows.push_back(message);
     return rows;
+}
+
+std::unique_ptr<DatabaseLock> ProjectFixture::lockFor(const QString& situation) const
+{
+    if (situation != QLatin1String("IMMEDIATE") && situation != QLatin1String("EXCLUSIVE"))
+        return {};
+    return std::make_unique<DatabaseLock>(databasePath(), situation);
+}
+
+void addFailedChangeRows()
+{
+    QTest::addColumn<bool>("remove");
+    QTest::addColumn<QString>("situation");
+    for (const bool remove : {true, false}) {
+        const char* change = remove ? "remove" : "modify";
+        QTest::addRow("%s unknown", change) << remove << QStringLiteral("unknown");
+        QTest::addRow("%s, locked for writing", change) << remove << QStringLiteral("IMMEDIATE");
+        QTest::addRow("%s, locked exclusively", change) << remove << QStringLiteral("EXCLUSIVE");
+    }
 }
 
 DatabaseLock::DatabaseLock(const QString& path, const QString& mode)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Database/Quarzel.pb.h"
 #include "Database/SQLiteDatabase.h"
 #include "app/ApplicationManager.h"
 
@@ -16,6 +17,8 @@ class Project;
 }
 
 namespace kiv::test {
+
+class DatabaseLock;
 
 // An application manager whose documents folder is a temporary folder.
 class DocumentsApplication : public ApplicationManager
@@ -46,6 +49,9 @@ public:
     std::shared_ptr<Locality> addLocality(const std::string& id, qint64 timeStamp);
     // The record bytes of every row of a table ("data" or "linedata").
     std::vector<std::string> messages(const std::string& table) const;
+    // A second connection's lock ("IMMEDIATE" or "EXCLUSIVE") on the
+    // project's database; none for any other situation.
+    std::unique_ptr<DatabaseLock> lockFor(const QString& situation) const;
 
     std::shared_ptr<Project> project;
     std::shared_ptr<Locality> locality;
@@ -71,7 +77,18 @@ private:
     bool m_locked = false;
 };
 
+// Rows for a table of failed removals and modifications: columns "remove"
+// (else modify) and "situation" ("unknown" object, or a lock mode).
+void addFailedChangeRows();
+
 // A 32-digit id made of n.
 std::string idOf(int n);
+
+// Replaces the model manager by a fresh one, so that no project of an
+// earlier test is found.
+void resetModelManager();
+
+// The project record of a main.db; empty when there is none.
+QZProtoBuffers::Project storedProjectRecord(const QString& databasePath);
 
 } // namespace kiv::test

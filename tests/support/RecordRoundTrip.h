@@ -26,4 +26,14 @@ std::shared_ptr<Object> throughBytes(const Object& object, Record* written = nul
     return Object::fromProto(parsed);
 }
 
+// The bytes of an object's record, as its row would hold them.
+template <typename Object>
+std::string recordBytes(const Object& object)
+{
+    std::string bytes;
+    if (const auto record = object.toProto())
+        record->SerializeToString(&bytes);
+    return bytes;
+}
+
 } // namespace kiv::test
