@@ -26,12 +26,12 @@ QString worldFile(const std::array<double, 6>& gt)
 
 RasterSpec lonLatRaster(int bands, std::function<double(int, int, int)> fill)
 {
-    RasterSpec spec;
-    spec.srs = "EPSG:4326";
-    spec.gt = {5.0, 0.01, 0.0, 47.0, 0.0, -0.01};
-    spec.bands = bands;
-    spec.fill = std::move(fill);
-    return spec;
+    RasterSpec raster;
+    raster.srs = "EPSG:4326";
+    raster.gt = {5.0, 0.01, 0.0, 47.0, 0.0, -0.01};
+    raster.bands = bands;
+    raster.fill = std::move(fill);
+    return raster;
 }
 
 using Rgba = QVector<int>;
@@ -61,7 +61,7 @@ private:
 private slots:
     void rasters_data()
     {
-        QTest::addColumn<RasterSpec>("spec");
+        QTest::addColumn<RasterSpec>("raster");
         QTest::addColumn<QString>("sidecars");
         QTest::addColumn<QRectF>("latLong"); // west, south, width, height
         QTest::addColumn<unsigned>("maxLevel");
@@ -114,22 +114,22 @@ private slots:
 
     void rasters()
     {
-        QFETCH(RasterSpec, spec);
+        QFETCH(RasterSpec, raster);
         QFETCH(QString, sidecars);
         QFETCH(QRectF, latLong);
         QFETCH(unsigned, maxLevel);
         QFETCH(ProbeList, probes);
 
         const QString base = dir_.filePath(QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_'));
-        QVERIFY(kiv::test::writeRaster(base + ".tif", spec));
+        QVERIFY(kiv::test::writeRaster(base + ".tif", raster));
         if (sidecars.contains("tfw"))
-            QVERIFY(kiv::test::writeText(base + ".tfw", worldFile(spec.gt)));
+            QVERIFY(kiv::test::writeText(base + ".tfw", worldFile(raster.gt)));
         if (sidecars.contains("prj"))
-            QVERIFY(kiv::test::writeText(base + ".prj", kiv::test::wktOf(spec.srs, true)));
+            QVERIFY(kiv::test::writeText(base + ".prj", kiv::test::wktOf(raster.srs, true)));
         if (sidecars.contains("aux"))
             QVERIFY(kiv::test::writeText(base + ".tif.aux.xml",
                                          "<PAMDataset><SRS dataAxisToSRSAxisMapping=\"1,2\">"
-                                             + kiv::test::wktOf(spec.srs).toHtmlEscaped() + "</SRS></PAMDataset>"));
+                                             + kiv::test::wktOf(raster.srs).toHtmlEscaped() + "</SRS></PAMDataset>"));
 
         osg::ref_ptr<ImageLayer> layer = openLayer(base + ".tif");
         QVERIFY2(layer->getProfile(), qPrintable(layer->getStatus().message()));
@@ -181,9 +181,9 @@ private slots:
         QFETCH(bool, create);
         const QString path = dir_.filePath(QString::fromLatin1(QTest::currentDataTag()) + ".tif");
         if (create) {
-            RasterSpec spec = lonLatRaster(1, [](int, int, int) { return 1; });
-            spec.georeferenced = false;
-            QVERIFY(kiv::test::writeRaster(path, spec));
+            RasterSpec raster = lonLatRaster(1, [](int, int, int) { return 1; });
+            raster.georeferenced = false;
+            QVERIFY(kiv::test::writeRaster(path, raster));
         }
         osg::ref_ptr<ImageLayer> layer = openLayer(path);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("failed to open"));
@@ -195,14 +195,14 @@ private slots:
     // Dataset handles are pooled; many threads warping at once must agree.
     void concurrentTilesAgree()
     {
-        RasterSpec spec;
-        spec.srs = "EPSG:32632";
-        spec.gt = {400000, 20, 0, 5300000, 0, -20};
-        spec.size = 400;
-        spec.bands = 3;
-        spec.fill = [](int b, int x, int y) { return (x * 7 + y * 3 + b * 50) % 256; };
+        RasterSpec raster;
+        raster.srs = "EPSG:32632";
+        raster.gt = {400000, 20, 0, 5300000, 0, -20};
+        raster.size = 400;
+        raster.bands = 3;
+        raster.fill = [](int b, int x, int y) { return (x * 7 + y * 3 + b * 50) % 256; };
         const QString path = dir_.filePath("concurrent.tif");
-        QVERIFY(kiv::test::writeRaster(path, spec));
+        QVERIFY(kiv::test::writeRaster(path, raster));
         osg::ref_ptr<ImageLayer> layer = openLayer(path);
         QVERIFY(layer->getProfile());
         std::vector<TileKey> keys;
@@ -240,10 +240,10 @@ private slots:
         QFETCH(int, value);
         const QString path = dir_.filePath("overviews.tif");
         if (!QFile::exists(path)) {
-            RasterSpec spec = lonLatRaster(1, [](int, int, int) { return 77; });
-            spec.gt = {0.0, 0.001, 0.0, 10.0, 0.0, -0.001};
-            spec.size = 2000;
-            QVERIFY(kiv::test::writeRaster(path, spec));
+            RasterSpec raster = lonLatRaster(1, [](int, int, int) { return 77; });
+            raster.gt = {0.0, 0.001, 0.0, 10.0, 0.0, -0.001};
+            raster.size = 2000;
+            QVERIFY(kiv::test::writeRaster(path, raster));
             GDALDatasetH ds = GDALOpen(path.toUtf8().constData(), GA_Update);
             int levels[] = {2, 4, 8, 16};
             QCOMPARE(GDALBuildOverviews(ds, "AVERAGE", 4, levels, 0, nullptr, nullptr, nullptr), CE_None);

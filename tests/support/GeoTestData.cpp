@@ -14,36 +14,36 @@
 
 namespace kiv::test {
 
-bool writeRaster(const QString& path, const RasterSpec& spec)
+bool writeRaster(const QString& path, const RasterSpec& raster)
 {
     GDALAllRegister();
-    GDALDatasetH ds = GDALCreate(GDALGetDriverByName("GTiff"), path.toUtf8().constData(), spec.size,
-                                 spec.size, spec.bands, spec.type, nullptr);
+    GDALDatasetH ds = GDALCreate(GDALGetDriverByName("GTiff"), path.toUtf8().constData(), raster.size,
+                                 raster.size, raster.bands, raster.type, nullptr);
     if (!ds)
         return false;
-    if (spec.georeferenced) {
-        std::array<double, 6> gt = spec.gt;
+    if (raster.georeferenced) {
+        std::array<double, 6> gt = raster.gt;
         GDALSetGeoTransform(ds, gt.data());
         OGRSpatialReferenceH srs = OSRNewSpatialReference(nullptr);
-        OSRSetFromUserInput(srs, spec.srs.toUtf8().constData());
+        OSRSetFromUserInput(srs, raster.srs.toUtf8().constData());
         GDALSetSpatialRef(ds, srs);
         OSRDestroySpatialReference(srs);
     }
     bool ok = true;
-    std::vector<double> row(spec.size);
-    for (int b = 1; b <= spec.bands && ok; ++b) {
+    std::vector<double> row(raster.size);
+    for (int b = 1; b <= raster.bands && ok; ++b) {
         GDALRasterBandH band = GDALGetRasterBand(ds, b);
-        if (spec.noData)
-            GDALSetRasterNoDataValue(band, *spec.noData);
-        for (int y = 0; y < spec.size && ok; ++y) {
-            for (int x = 0; x < spec.size; ++x)
-                row[x] = spec.fill(b - 1, x, y);
-            ok = GDALRasterIO(band, GF_Write, 0, y, spec.size, 1, row.data(), spec.size, 1,
+        if (raster.noData)
+            GDALSetRasterNoDataValue(band, *raster.noData);
+        for (int y = 0; y < raster.size && ok; ++y) {
+            for (int x = 0; x < raster.size; ++x)
+                row[x] = raster.fill(b - 1, x, y);
+            ok = GDALRasterIO(band, GF_Write, 0, y, raster.size, 1, row.data(), raster.size, 1,
                               GDT_Float64, 0, 0)
                 == CE_None;
         }
     }
-    if (spec.palette) {
+    if (raster.palette) {
         GDALColorTableH table = GDALCreateColorTable(GPI_RGB);
         const GDALColorEntry clear{0, 0, 0, 0}, red{255, 0, 0, 255}, blue{0, 0, 255, 255};
         GDALSetColorEntry(table, 0, &clear);
@@ -59,14 +59,14 @@ bool writeRaster(const QString& path, const RasterSpec& spec)
 RasterSpec colouredRaster(double west, double south, double east, double north,
                           const QColor& colour, int size)
 {
-    RasterSpec spec;
-    spec.srs = QStringLiteral("EPSG:4326");
-    spec.gt = {west, (east - west) / size, 0.0, north, 0.0, -(north - south) / size};
-    spec.size = size;
-    spec.bands = 3;
+    RasterSpec raster;
+    raster.srs = QStringLiteral("EPSG:4326");
+    raster.gt = {west, (east - west) / size, 0.0, north, 0.0, -(north - south) / size};
+    raster.size = size;
+    raster.bands = 3;
     const int values[3] = {colour.red(), colour.green(), colour.blue()};
-    spec.fill = [values](int b, int, int) { return values[b]; };
-    return spec;
+    raster.fill = [values](int b, int, int) { return values[b]; };
+    return raster;
 }
 
 QString wktOf(const QString& init, bool esri)

@@ -31,7 +31,7 @@ struct RasterSpec
     bool palette = false; // band 1 indexes clear, red, blue
 };
 
-bool writeRaster(const QString& path, const RasterSpec& spec);
+bool writeRaster(const QString& path, const RasterSpec& raster);
 // A square RGB raster in longitude/latitude filled with one colour.
 RasterSpec colouredRaster(double west, double south, double east, double north,
                           const QColor& colour, int size = 128);
