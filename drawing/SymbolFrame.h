@@ -22,7 +22,6 @@ public:
     // An unturned frame: u to the right, v downwards.
     static SymbolFrame upright(AbstractPainter& painter);
 
-    AbstractPainter& painter() const { return m_painter; }
     PainterPoint map(float u, float v) const;
 
     void line(float u1, float v1, float u2, float v2) const;
