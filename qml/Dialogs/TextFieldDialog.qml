@@ -2,19 +2,25 @@ import QtQuick 2.4
 import "../Widgets"
 import "../Utils.js" as Utils
 
-// A text to write or edit. Done dismisses with 0 and the edited text stays
-// in `text` for the caller; cancel dismisses with 1.
+// A text to write or edit. Done reports the edited text (the dialog is gone
+// by the time the controller's result arrives) and dismisses with 0; cancel
+// dismisses with 1.
 BaseDialog {
     id: dialog
 
     property alias text: textArea.text
     property alias font: textArea.font
 
+    signal accepted(string text)
+
     title: "Text"
     hasCancelButton: true
 
     onShownChanged: if (shown) textArea.textItem.forceActiveFocus()
-    onDoneButtonClicked: dismiss(0)
+    onDoneButtonClicked: {
+        accepted(text)
+        dismiss(0)
+    }
     onCancelButtonClicked: dismiss(1)
 
     ExpandableTextArea {
