@@ -21,25 +21,21 @@ Item {
         anchors.centerIn: parent
         width: Math.min(parent.width, parent.height) * 0.5
         height: width * 0.8
-        rotation: button.back ? 180 : 0
-        Behavior on rotation { NumberAnimation { duration: button.duration } }
-
         readonly property real barHeight: Math.max(1, height * 0.16)
 
         Repeater {
             model: 3
             delegate: Rectangle {
-                // The outer bars shorten and tilt towards the right end,
+                // The outer bars shorten and turn about their left ends,
                 // where they meet as the arrow's head.
                 readonly property int side: index - 1
-                x: button.back && side !== 0 ? bars.width * 0.45 : 0
-                y: (bars.height - bars.barHeight) / 2 + side * (button.back ? bars.height * 0.22 : bars.height * 0.42)
+                transformOrigin: Item.Left
+                y: (bars.height - bars.barHeight) / 2 + (button.back ? 0 : side * bars.height * 0.42)
                 width: button.back && side !== 0 ? bars.width * 0.6 : bars.width
                 height: bars.barHeight
                 radius: height / 2
                 rotation: button.back ? side * 40 : 0
                 color: button.pressed ? button.pressedColor : button.color
-                Behavior on x { NumberAnimation { duration: button.duration } }
                 Behavior on y { NumberAnimation { duration: button.duration } }
                 Behavior on width { NumberAnimation { duration: button.duration } }
                 Behavior on rotation { NumberAnimation { duration: button.duration } }
