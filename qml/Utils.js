@@ -37,3 +37,14 @@ function iconFontFamily() {
     var t = ui()
     return (t && t.iconFont) ? t.iconFont.name : ""
 }
+
+// A field of a model entry given as a plain string (its label), a JS object
+// or a delegate's model row; the fallback when the entry has no such field.
+function field(entry, name, fallback) {
+    if (entry === undefined || entry === null)
+        return fallback
+    if (typeof entry !== "object")
+        return name === "label" ? String(entry) : fallback
+    var value = entry[name]
+    return (value === undefined || value === null) ? fallback : value
+}

@@ -1,5 +1,6 @@
 import QtQuick 2.4
 import QtTest 1.1
+import "widgetfiles.js" as WidgetFiles
 
 // Without the theme object every file still loads without a warning, and a
 // message box can still be answered.
@@ -32,13 +33,13 @@ TestCase {
             { tag: "activity indicator", file: "Widgets/ActivityIndicator.qml" },
             { tag: "button bar", file: "Widgets/DialogButtonBar.qml" },
             { tag: "header button", file: "Widgets/DialogHeaderButton.qml" }
-        ]
+        ].concat(WidgetFiles.rows())
     }
 
     function test_load(data) {
         var component = Qt.createComponent("qrc:/qml/" + data.file)
         compare(component.status, Component.Ready, component.errorString())
-        var item = component.createObject(testCase, { width: 400, height: 300 })
+        var item = component.createObject(testCase, data.sized === false ? {} : { width: 400, height: 300 })
         verify(item !== null)
         wait(50)
         item.destroy()
