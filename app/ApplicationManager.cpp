@@ -3,12 +3,14 @@
 #include "Database/CommandManager.h"
 #include "Database/PersistantCache.h"
 
+#include "app/ConnectionProbe.h"
 #include "app/DialogController.h"
 #include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
 #include "tools/ImageTool.h"
 #include "app/MainView.h"
+#include "app/TestConnectionThread.h"
 #include "app/ThumbnailImageProvider.h"
 #include "app/platform/Platform.h"
 #include "tools/MagneticModel.h"
@@ -135,6 +137,12 @@ ApplicationManager::ApplicationManager(QGuiApplication* application)
 
 ApplicationManager::~ApplicationManager()
 {
+    // The program never gets here; a stopped worker can go with its manager.
+    if (m_connectionThread) {
+        m_connectionThread->stop();
+        if (m_connectionThread->isFinished())
+            delete m_connectionThread;
+    }
     if (s_instance == this)
         s_instance = nullptr;
 }
@@ -204,6 +212,9 @@ std::shared_ptr<DialogController> ApplicationManager::dialogController() const {
 Tool* ApplicationManager::currentTool() const { return m_currentTool; }
 void ApplicationManager::setCurrentTool(Tool* tool) { m_currentTool = tool; }
 QRect ApplicationManager::windowGeometry() const { return m_windowGeometry; }
+bool ApplicationManager::online() const { return m_online; }
+void ApplicationManager::setConnectionTestInterval(int milliseconds) { m_connectionTestIntervalMs = milliseconds; }
+TestConnectionThread* ApplicationManager::connectionThread() const { return m_connectionThread; }
 
 // --- property setters: store and announce only on change -----------------------
 
@@ -328,6 +339,9 @@ void ApplicationManager::init()
 {
     checkOnlineStatus(false);
     m_mainView = new MainView();
+    // The image providers read it below; a screen change may change it.
+    updatePhysicalToGLMultiplier();
+    connect(m_mainView, &QWindow::screenChanged, this, &ApplicationManager::updatePhysicalToGLMultiplier);
     loadSettings();
     m_dialogController = std::make_shared<DialogController>();
     if (CommandManager* commands = CommandManager::instance())
@@ -365,6 +379,12 @@ void ApplicationManager::init()
         setFullscreen(true);
     else
         m_mainView->show();
+}
+
+void ApplicationManager::updatePhysicalToGLMultiplier()
+{
+    if (m_mainView)
+        setPhysicalToGLMultiplier(m_mainView->devicePixelRatio());
 }
 
 void ApplicationManager::initModel()
@@ -439,8 +459,20 @@ QString ApplicationManager::makeUniqueId(const QString& discriminator) const
 
 void ApplicationManager::startConnectionTest(bool wanted)
 {
-    // The background probe is wired with the connectivity probe.
     m_connectionTestWanted = wanted;
+    if (wanted && m_loadingTiles && !m_connectionThread) {
+        m_connectionThread = new TestConnectionThread(
+            ConnectionProbe::defaultUrl(), std::chrono::milliseconds(m_connectionTestIntervalMs));
+        connect(m_connectionThread, &TestConnectionThread::connectionActive, this,
+                &ApplicationManager::onOnlineStatusTestResult, Qt::QueuedConnection);
+        m_connectionThread->start();
+    }
+    if (!m_connectionThread)
+        return;
+    if (wanted && !m_loadingTiles)
+        m_connectionThread->setOneShot(true);
+    else
+        m_connectionThread->setActive(wanted);
 }
 
 bool ApplicationManager::fullscreen() const
@@ -503,20 +535,24 @@ void ApplicationManager::requestOnScreenKeyboard()
 
 void ApplicationManager::onLoadingTilesChanged(bool loadingTiles)
 {
-    // Restarting the background probe is wired with the connectivity probe.
+    if (loadingTiles == m_loadingTiles)
+        return;
     m_loadingTiles = loadingTiles;
+    startConnectionTest(m_connectionTestWanted);
 }
 
 void ApplicationManager::checkOnlineStatus(bool forceEmit)
 {
-    // The blocking probe is wired with the connectivity probe.
-    Q_UNUSED(forceEmit)
+    const bool online = ConnectionProbe().probe(ConnectionProbe::defaultUrl()) == 0;
+    const bool changed = online != m_online;
+    m_online = online;
+    if (changed || forceEmit)
+        emit onlineStatusChanged(m_online);
 }
 
 void ApplicationManager::onOnlineStatusTestResult(bool online)
 {
-    // Wired with the connectivity probe.
-    Q_UNUSED(online)
+    assign(this, m_online, online, &ApplicationManager::onlineStatusChanged);
 }
 
 ApplicationManager::HelpStatus ApplicationManager::helpStatus() const

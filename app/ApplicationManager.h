@@ -151,6 +151,11 @@ public:
     void setCurrentTool(Tool* tool);
     QRect windowGeometry() const;
 
+    // The result of the last connectivity probe.
+    bool online() const;
+    // The background probe's tick (5000 ms); applies to a worker made later.
+    void setConnectionTestInterval(int milliseconds);
+
     // True when "NewVersionRemindMeLaterTime" (default two days ago) lies at
     // least one calendar day in the past.
     Q_INVOKABLE bool isNewBuildReminderDue() const;
@@ -252,6 +257,10 @@ signals:
     void appDidAppear();
 
 protected:
+    // The background probe; null until a test was first wanted while tiles
+    // were loading.
+    TestConnectionThread* connectionThread() const;
+
     // Stores the sensor objects (either may be null) and announces them.
     void setSensors(AbstractLocationManager* locationManager, AbstractCompassClino* compassClino);
 
@@ -259,6 +268,7 @@ private:
     // The user store: organisation "user", no application name.
     static std::unique_ptr<QSettings> userSettings();
     void clearPersistentCacheIfOpen();
+    void updatePhysicalToGLMultiplier();
     void createUi();
     void addImageProviders();
     void initModel();
@@ -299,6 +309,7 @@ private:
     bool m_connectionTestWanted = false;
     bool m_online = false;
     TestConnectionThread* m_connectionThread = nullptr;
+    int m_connectionTestIntervalMs = 5000;
     LengthUnit m_unitType = Metric;
     bool m_compassClinoEnabled = true;
 };

@@ -20,14 +20,17 @@
 #include <QSettings>
 #include <QStandardPaths>
 
+#include <cmath>
+
 namespace kiv {
 
 namespace {
 
-// No host is contacted unless the map view asks; this one answers nothing
-// until the real update site is filled in.
-const QString DefaultUpdateUrl =
-    QStringLiteral("http://update.quarzel.example/assets/quarzel_version_win.txt");
+#ifndef QUARZEL_UPDATE_URL
+#define QUARZEL_UPDATE_URL ""
+#endif
+// Set at build time; empty means the program never asks for a newer build.
+const QString DefaultUpdateUrl = QStringLiteral(QUARZEL_UPDATE_URL);
 
 constexpr double DesignWidth = 1024.0;
 constexpr double DesignHeight = 768.0;
@@ -75,14 +78,18 @@ void ApplicationManagerWin::refuseOldWindows()
         return;
     platform::showFatalMessage(QStringLiteral("Incompatible Version of Windows"),
                                QStringLiteral("This application requires Windows 7 or above."));
-    platform::exitImmediately(0);
+    // A refused start is a failure.
+    platform::exitImmediately(1);
 }
 
 void ApplicationManagerWin::readCommandLineOptions(const QStringList& arguments)
 {
     for (const QString& argument : arguments) {
-        if (argument.startsWith(QLatin1String("-u=")))
-            m_uiScaleOverride = optionValue(argument).toDouble();
+        if (argument.startsWith(QLatin1String("-u="))) {
+            // "inf" or "nan" would break every size.
+            const double scale = optionValue(argument).toDouble();
+            m_uiScaleOverride = std::isfinite(scale) ? scale : 0.0;
+        }
         if (argument.startsWith(QLatin1String("-w=")))
             m_requestedWidth = optionValue(argument).toInt();
         if (argument.startsWith(QLatin1String("-h=")))
@@ -256,6 +263,13 @@ void ApplicationManagerWin::parseVersionText(const QString& text)
 {
     const QStringList lines = text.split(QLatin1Char('\n'));
     if (lines.size() <= 2)
+        return;
+    // "Get New Version" hands the address to the system, which would also
+    // open a local file or run another scheme's handler.
+    const QUrl address(lines.at(1).trimmed(), QUrl::StrictMode);
+    const QString scheme = address.scheme();
+    if (!address.isValid() || address.host().isEmpty()
+        || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
         return;
     // The notes are the third line and everything after it, as they stand.
     const int notesStart = lines.at(0).size() + lines.at(1).size() + 2;

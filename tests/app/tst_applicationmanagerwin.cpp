@@ -17,6 +17,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
+#include <curl/curl.h>
+
 #include <cstdio>
 #include <memory>
 #include <unistd.h>
@@ -74,6 +76,7 @@ void useSoftwareScene()
 // The whole start-up in a process of its own: an old system ends it.
 int runInitChild(int argc, char** argv)
 {
+    curl_global_init(CURL_GLOBAL_DEFAULT);
     QGuiApplication application(argc, argv);
     QGuiApplication::setApplicationName(QStringLiteral("Quarzel"));
     QGuiApplication::setOrganizationName(QStringLiteral("KIV"));
@@ -82,9 +85,10 @@ int runInitChild(int argc, char** argv)
     auto* manager = new ApplicationManagerWin(&application);
     manager->init();
     const kiv::MainView* view = manager->mainView();
-    std::printf("init returned width=%d fullscreen=%d keyboard=%d documents=%d\n", view ? view->width() : -1,
-                int(manager->fullscreen()), int(manager->userKeyboardControl()),
-                int(QFileInfo(manager->documentPath()).isDir()));
+    std::printf("init returned width=%d fullscreen=%d keyboard=%d documents=%d gl=%g online=%d\n",
+                view ? view->width() : -1, int(manager->fullscreen()), int(manager->userKeyboardControl()),
+                int(QFileInfo(manager->documentPath()).isDir()), manager->physicalToGLMultiplier(),
+                int(manager->online()));
     std::fflush(stdout);
     // The window and its world are never torn down in the program either.
     ::_exit(0);
@@ -156,16 +160,16 @@ private slots:
         QTest::addColumn<QString>("updateUrl");
 
         const QString program = QStringLiteral("/usr/bin/Quarzel");
-        const QString defaultUrl = QStringLiteral("http://update.quarzel.example/assets/quarzel_version_win.txt");
         auto row = [&](const char* name, const QStringList& arguments, double uiScale, bool designSize, QSize size,
                        bool fullscreen, const QString& url = QString()) {
-            QTest::newRow(name) << arguments << uiScale << designSize << size << fullscreen
-                                << (url.isEmpty() ? defaultUrl : url);
+            QTest::newRow(name) << arguments << uiScale << designSize << size << fullscreen << url;
         };
         row("program only", {program}, 0.0, false, QSize(), false);
         row("scale", {program, "-u=1.5"}, 1.5, false, QSize(), false);
         row("scale up to next =", {"-u=2.25=7"}, 2.25, false, QSize(), false);
         row("scale not a number", {"-u=big"}, 0.0, false, QSize(), false);
+        row("scale infinite", {"-u=inf"}, 0.0, false, QSize(), false);
+        row("scale not finite", {"-u=nan"}, 0.0, false, QSize(), false);
         row("options are case-sensitive", {"-U=1.5", "-FS", "-DS"}, 0.0, false, QSize(), false);
         row("width only", {"-w=800"}, 0.0, false, QSize(800, 0), false);
         row("width and height", {"-w=800", "-h=600"}, 0.0, false, QSize(800, 600), false);
@@ -342,6 +346,8 @@ private slots:
             QTest::newRow(name) << text << QStringLiteral("1.3.1.100") << url << notes;
         };
         row("three lines", "1.3.1.100\nhttp://get.quarzel.example/new\nFaster maps", "Faster maps");
+        row("https address", "1.3.1.100\nhttps://get.quarzel.example/new\nNotes", "Notes",
+            "https://get.quarzel.example/new");
         row("notes over several lines", "1.3.1.100\nhttp://get.quarzel.example/new\nFaster maps\n\n- Fixes\n",
             "Faster maps\n\n- Fixes\n");
         row("empty third line", "1.3.1.100\nhttp://get.quarzel.example/new\n\nFixes", "\nFixes");
@@ -356,6 +362,9 @@ private slots:
         QTest::newRow("two lines are ignored") << QByteArray("1.3.1.100\nhttp://get.quarzel.example/new") << number
                                                << url << notes;
         QTest::newRow("empty file") << QByteArray("") << number << url << notes;
+        QTest::newRow("local file address") << QByteArray("1.3.1.100\nfile:///tmp/x\nNotes") << number << url << notes;
+        QTest::newRow("script address") << QByteArray("1.3.1.100\njavascript:alert(1)\nNotes") << number << url
+                                        << notes;
         QTest::newRow("no file") << QByteArray() << number << url << notes;
     }
 
@@ -459,9 +468,17 @@ private slots:
         QVERIFY(!manager->findChild<QNetworkAccessManager*>());
     }
 
+    void emptyUpdateUrlDoesNothing_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::newRow("built without an address") << QStringList {};
+        QTest::newRow("-update=") << QStringList {"-update="};
+    }
+
     void emptyUpdateUrlDoesNothing()
     {
-        manager->readCommandLineOptions({QStringLiteral("-update=")});
+        QFETCH(QStringList, arguments);
+        manager->readCommandLineOptions(arguments);
         QVERIFY(manager->updateUrl().isEmpty());
         manager->checkForUpdate();
         QVERIFY(!manager->findChild<QNetworkAccessManager*>());
@@ -554,15 +571,23 @@ private slots:
         QTest::addColumn<QByteArray>("osVersion");
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QByteArray>("digitizer");
+        QTest::addColumn<QStringList>("environment"); // "%port": the loopback server's
         QTest::addColumn<bool>("refused");
         QTest::addColumn<QString>("report");
-        QTest::newRow("Vista is refused") << QByteArray("6.0") << QStringList {"-w=800"} << QByteArray("0") << true
-                                          << QString();
-        QTest::newRow("Windows 7 window") << QByteArray("6.1") << QStringList {"-w=800"} << QByteArray("1")
-                                          << false << "width=800 fullscreen=0 keyboard=0 documents=1";
+        QTest::addColumn<int>("heads");
+        QTest::newRow("Vista is refused") << QByteArray("6.0") << QStringList {"-w=800"} << QByteArray("0")
+                                          << QStringList {} << true << QString() << 0;
+        QTest::newRow("Windows 7 window")
+            << QByteArray("6.1") << QStringList {"-w=800"} << QByteArray("1") << QStringList {} << false
+            << "width=800 fullscreen=0 keyboard=0 documents=1 gl=1 online=0" << 0;
         QTest::newRow("full screen with touch") << QByteArray("10.0") << QStringList {"-fs", "-w=900"}
-                                                << QByteArray("1") << false
-                                                << "fullscreen=1 keyboard=1 documents=1";
+                                                << QByteArray("1") << QStringList {} << false
+                                                << "fullscreen=1 keyboard=1 documents=1 gl=1 online=0" << 0;
+        QTest::newRow("scaled by Qt") << QByteArray("10.0") << QStringList {} << QByteArray("0")
+                                      << QStringList {"QT_SCALE_FACTOR=2"} << false << "gl=2 online=0" << 0;
+        QTest::newRow("probe host") << QByteArray("10.0") << QStringList {} << QByteArray("0")
+                                    << QStringList {"QUARZEL_PROBE_HOST=127.0.0.1:%port"} << false
+                                    << "gl=1 online=1" << 1;
     }
 
     void initInChildProcess()
@@ -570,26 +595,36 @@ private slots:
         QFETCH(QByteArray, osVersion);
         QFETCH(QStringList, arguments);
         QFETCH(QByteArray, digitizer);
+        QFETCH(QStringList, environment);
         QFETCH(bool, refused);
         QFETCH(QString, report);
+        QFETCH(int, heads);
+        kiv::test::LocalHttpServer server;
+        QVERIFY(server.start());
         QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("QUARZEL_FAKE_OS_VERSION"), QString::fromLatin1(osVersion));
-        environment.insert(QStringLiteral("QUARZEL_TOUCH_DIGITIZER"), QString::fromLatin1(digitizer));
-        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        child.setProcessEnvironment(environment);
+        QProcessEnvironment childEnvironment = QProcessEnvironment::systemEnvironment();
+        childEnvironment.insert(QStringLiteral("QUARZEL_FAKE_OS_VERSION"), QString::fromLatin1(osVersion));
+        childEnvironment.insert(QStringLiteral("QUARZEL_TOUCH_DIGITIZER"), QString::fromLatin1(digitizer));
+        childEnvironment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        childEnvironment.insert(QStringLiteral("no_proxy"), QStringLiteral("127.0.0.1"));
+        for (QString variable : environment) {
+            variable.replace(QLatin1String("%port"), QString::number(server.port()));
+            childEnvironment.insert(variable.section(QLatin1Char('='), 0, 0), variable.section(QLatin1Char('='), 1));
+        }
+        child.setProcessEnvironment(childEnvironment);
         child.start(QCoreApplication::applicationFilePath(), QStringList {InitChildFlag} + arguments);
         QVERIFY(child.waitForFinished(60000));
         const QString output = QString::fromLocal8Bit(child.readAllStandardOutput());
         const QString errors = QString::fromLocal8Bit(child.readAllStandardError());
         QCOMPARE(child.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(child.exitCode(), 0);
+        QCOMPARE(child.exitCode(), refused ? 1 : 0);
         QCOMPARE(errors.contains(QLatin1String("Incompatible Version of Windows: "
                                                "This application requires Windows 7 or above.")),
                  refused);
         QCOMPARE(output.contains(QLatin1String("init returned")), !refused);
         if (!refused)
             QVERIFY2(output.contains(report), qPrintable(output + errors));
+        QCOMPARE(server.requestMethods(), QStringList(QVector<QString>(heads, QStringLiteral("HEAD")).toList()));
     }
 };
 

@@ -112,6 +112,12 @@ QStringList LocalHttpServer::requestTargets() const
     return targets_;
 }
 
+QStringList LocalHttpServer::requestMethods() const
+{
+    QMutexLocker lock(&mutex_);
+    return methods_;
+}
+
 QByteArray LocalHttpServer::lastUserAgent() const
 {
     QMutexLocker lock(&mutex_);
@@ -148,6 +154,7 @@ void LocalHttpServer::onReadyRead(QTcpSocket* socket)
 
     const QList<QByteArray> lines = request.left(end).split('\n');
     const QList<QByteArray> requestLine = lines.value(0).trimmed().split(' ');
+    const QString method = QString::fromLatin1(requestLine.value(0));
     const QString target = QString::fromLatin1(requestLine.value(1));
     QByteArray agent;
     for (const QByteArray& line : lines)
@@ -156,6 +163,7 @@ void LocalHttpServer::onReadyRead(QTcpSocket* socket)
     {
         QMutexLocker lock(&mutex_);
         targets_.append(target);
+        methods_.append(method);
         userAgent_ = agent;
     }
 
@@ -169,7 +177,8 @@ void LocalHttpServer::onReadyRead(QTcpSocket* socket)
             + QByteArray::number(reply.body.size()) + "\r\n";
     head += "Connection: close\r\n\r\n";
     socket->write(head);
-    if (reply.status != 204)
+    // A HEAD reply carries the headers of the body but not the body.
+    if (reply.status != 204 && method != QLatin1String("HEAD"))
         socket->write(reply.body);
     socket->disconnectFromHost();
 }

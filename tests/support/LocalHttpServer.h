@@ -48,6 +48,8 @@ public:
     int requestCount() const;
     int requestCount(const QString& path) const;
     QStringList requestTargets() const;
+    // The method of each request, in the order of requestTargets().
+    QStringList requestMethods() const;
     QByteArray lastUserAgent() const;
 
 private:
@@ -63,6 +65,7 @@ private:
     mutable QMutex mutex_;
     QHash<QString, Reply> replies_;
     QStringList targets_;
+    QStringList methods_;
     QByteArray userAgent_;
 };
 
