@@ -51,6 +51,7 @@ Item {
 
     Text {
         id: percentage
+        objectName: "percentage"
         anchors.centerIn: canvas
         text: indicator.progress + "%"
         color: indicator.trackColor
@@ -59,6 +60,7 @@ Item {
 
     Text {
         id: cancelHint
+        objectName: "cancelHint"
         visible: indicator.canCancel
         anchors.horizontalCenter: canvas.horizontalCenter
         anchors.bottom: canvas.bottom
