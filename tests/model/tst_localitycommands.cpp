@@ -238,26 +238,30 @@ private slots:
         QCOMPARE(m_announced, (QStringList {"localities", "localities"}));
     }
 
-    void modifyOfRemovedProjectFails()
+    // A modify for a project no longer listed, or one whose write fails,
+    // leaves memory equal to the row.
+    void failedModifyKeepsTheLocality_data()
     {
-        auto command = std::make_shared<ModifyLocalityCommand>();
-        command->setFromLocality(m_fixture->locality);
-        command->setProjectId(ProjectId(project().projectId().value() + 100));
-        command->setLocalityName("Elsewhere");
-        QVERIFY(!CommandManager::instance()->execute(command));
-        QVERIFY(m_fixture->locality->name().isEmpty());
+        QTest::addColumn<QString>("situation");
+        QTest::newRow("project removed") << "unknown";
+        QTest::newRow("locked exclusively") << "EXCLUSIVE";
     }
 
-    void failedModifyKeepsMemoryEqualToTheRow()
+    void failedModifyKeepsTheLocality()
     {
+        QFETCH(QString, situation);
         const std::string before = recordBytes(*m_fixture->locality);
         auto command = std::make_shared<ModifyLocalityCommand>();
         command->setFromLocality(m_fixture->locality);
         command->setLocalityName("Ridge");
         command->setAltitude(1200.0);
-        const auto locked = m_fixture->lockFor("EXCLUSIVE");
+        if (situation == "unknown")
+            command->setProjectId(ProjectId(project().projectId().value() + 100));
+        auto locked = m_fixture->lockFor(situation);
         QVERIFY(!CommandManager::instance()->execute(command));
+        locked.reset();
         QCOMPARE(recordBytes(*m_fixture->locality), before);
+        QCOMPARE(records(*m_fixture).front().SerializeAsString(), before);
         QCOMPARE(command->localityName(), QString("Ridge"));
     }
 
