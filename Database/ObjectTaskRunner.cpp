@@ -4,6 +4,7 @@
 #include "Database/DestructorManager.h"
 #include "Database/Task.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QEventLoop>
 #include <QQmlEngine>
@@ -15,7 +16,13 @@ namespace kiv {
 
 KIV_DEFINE_SINGLETON(ObjectTaskRunner, 4)
 
-ObjectTaskRunner::ObjectTaskRunner() = default;
+ObjectTaskRunner::ObjectTaskRunner()
+{
+    // Singletons of higher teardown priority (the model manager) go before
+    // this runner, so tasks must not outlive the event loop.
+    if (QCoreApplication* application = QCoreApplication::instance())
+        connect(application, &QCoreApplication::aboutToQuit, this, &ObjectTaskRunner::onAboutToQuit);
+}
 
 ObjectTaskRunner::~ObjectTaskRunner()
 {
@@ -28,6 +35,16 @@ ObjectTaskRunner::~ObjectTaskRunner()
         thread->wait();
     for (const Entry& entry : qAsConst(m_entries))
         delete entry.task;
+}
+
+void ObjectTaskRunner::onAboutToQuit()
+{
+    m_quitting = true;
+    for (const Entry& entry : qAsConst(m_entries)) {
+        entry.task->cancel();
+        if (entry.thread)
+            entry.thread->wait();
+    }
 }
 
 void ObjectTaskRunner::addTask(Task* task, QObject* progressItem)
@@ -53,6 +70,9 @@ void ObjectTaskRunner::runAndWait(Task* task)
     } catch (...) {
         qWarning() << "ObjectTaskRunner::runAndWait: exception while waiting for" << task->objectName();
     }
+    // An application exit ends the loop early, while the work still runs
+    // on a task the caller is about to delete.
+    thread->wait();
 }
 
 Task* ObjectTaskRunner::taskForItem(QObject* item) const
@@ -118,7 +138,8 @@ void ObjectTaskRunner::onThreadCompleted()
         if (m_entries[i].thread == sender())
             index = i;
     }
-    if (index < 0)
+    // After the event loop nobody may be told; the destructor deletes.
+    if (index < 0 || m_quitting)
         return;
     Task* task = m_entries[index].task;
     task->onFinished();

@@ -39,6 +39,11 @@ public slots:
     void onThreadCompleted() override;
     void onCancel();
 
+private slots:
+    // The event loop is over: stop the running tasks before singletons they
+    // read are torn down.
+    void onAboutToQuit();
+
 private:
     struct Entry
     {
@@ -50,6 +55,7 @@ private:
     int indexOfTask(const Task* task) const;
 
     QList<Entry> m_entries;
+    bool m_quitting = false;
 };
 
 } // namespace kiv

@@ -8,6 +8,7 @@
 #include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
+#include "model/ProjectListModel.h"
 #include "tools/ImageTool.h"
 #include "app/MainView.h"
 #include "app/TestConnectionThread.h"
@@ -606,6 +607,7 @@ void ApplicationManager::registerQmlTypes()
     // The fixed order of the module; list, map and item types join as they land.
     qmlRegisterType<ModelManager>(uri, 1, 0, "ModelManager");
     qmlRegisterType<Project>(uri, 1, 0, "Project");
+    qmlRegisterType<ProjectListModel>(uri, 1, 0, "ProjectListModel");
     // A locality always belongs to a project: QML only reads them.
     qmlRegisterUncreatableType<Locality>(uri, 1, 0, "Locality", QStringLiteral("Can't create Locality from QML"));
     qmlRegisterType<ImageTool>(uri, 1, 0, "ImageToolManager");

@@ -41,6 +41,7 @@ private slots:
         QTest::newRow("ApplicationManager") << "ApplicationManager" << "Can't create ApplicationManager from QML";
         QTest::newRow("ModelManager") << "ModelManager" << "";
         QTest::newRow("Project") << "Project" << "";
+        QTest::newRow("ProjectListModel") << "ProjectListModel" << "";
         QTest::newRow("Locality") << "Locality" << "Can't create Locality from QML";
         QTest::newRow("ImageToolManager") << "ImageToolManager" << "";
         QTest::newRow("CompassClino") << "CompassClino" << "Can't create Clino from QML";
