@@ -1,4 +1,5 @@
 #include "app/ApplicationManager.h"
+#include "app/BundledFile.h"
 
 #include "Database/CommandManager.h"
 #include "Database/PersistantCache.h"
@@ -348,7 +349,7 @@ void ApplicationManager::init()
     if (CommandManager* commands = CommandManager::instance())
         connect(commands, &CommandManager::canUndoChanged, this, &ApplicationManager::canUndoChanged);
     // The location manager reads the magnetic model from the asset folder.
-    MagneticModel::installBundledModel(assetPath());
+    installAssets(assetPath());
     createSensors();
     if (m_compassClino && m_compassClino->hasRequiredSensors())
         m_compassClino->startUpdates();
@@ -386,6 +387,17 @@ void ApplicationManager::updatePhysicalToGLMultiplier()
 {
     if (m_mainView)
         setPhysicalToGLMultiplier(m_mainView->devicePixelRatio());
+}
+
+bool ApplicationManager::installAssets(const QString& assetFolder)
+{
+    // Without an asset folder the paths would land in the file system's root.
+    if (assetFolder.isEmpty())
+        return false;
+    const bool model = MagneticModel::installBundledModel(assetFolder);
+    const bool help = installBundledFile(QStringLiteral(":/help/Default.htm"),
+                                         assetFolder + QStringLiteral("/help/Default.htm"));
+    return model && help;
 }
 
 void ApplicationManager::initModel()

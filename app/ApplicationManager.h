@@ -167,6 +167,10 @@ public:
     Q_INVOKABLE static double colorSaturation(const QColor& color);
     Q_INVOKABLE static double colorValue(const QColor& color);
 
+    // Writes the magnetic model and the help pages into the asset folder
+    // where they are missing; nothing for an empty folder.
+    static bool installAssets(const QString& assetFolder);
+
     // Settings of the QML side, in the group "qml" of the default store.
     Q_INVOKABLE QVariant value(const QString& key, const QVariant& defaultValue = QVariant()) const;
     Q_INVOKABLE bool boolValue(const QString& key, bool defaultValue = false) const;

@@ -82,8 +82,9 @@ QtObject {
     property color pressedIconColor: kivLightBlue
 
     // Icon font; `iconFont.name` is the family to use for glyph texts.
+    property url fontSource: "qrc:/qml/fonts/kviconsetf.ttf"
     property FontLoader iconFont: FontLoader {
-        source: "qrc:/qml/fonts/kviconsetf.ttf"
+        source: ui.fontSource
         onStatusChanged: ui.reportFontStatus()
     }
 

@@ -1,5 +1,7 @@
 #include "tools/MagneticModel.h"
 
+#include "app/BundledFile.h"
+
 #include "tools/MagneticCoefficientReader.h"
 #include "tools/MagneticCoefficients.h"
 
@@ -9,7 +11,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointF>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 #include <algorithm>
@@ -72,29 +73,7 @@ QString MagneticModel::modelPath(const QString& assetFolder)
 
 bool MagneticModel::installBundledModel(const QString& assetFolder)
 {
-    const QFileInfo target(modelPath(assetFolder));
-    if (target.isFile())
-        return true;
-
-    if (!QDir().mkpath(target.absolutePath())) {
-        qWarning().noquote() << "Cannot create the folder" << target.absolutePath();
-        return false;
-    }
-    QFile bundled(QString::fromLatin1(BundledModel));
-    if (!bundled.open(QIODevice::ReadOnly)) {
-        qWarning() << "The bundled magnetic model is missing";
-        return false;
-    }
-    const QByteArray content = bundled.readAll();
-
-    // QSaveFile rather than QFile::copy: the copy must be a normal writable
-    // file, and an interrupted write must not leave half a model behind.
-    QSaveFile out(target.absoluteFilePath());
-    if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size() || !out.commit()) {
-        qWarning().noquote() << "Cannot write" << target.absoluteFilePath() << out.errorString();
-        return false;
-    }
-    return true;
+    return installBundledFile(QString::fromLatin1(BundledModel), modelPath(assetFolder));
 }
 
 bool MagneticModel::dateToDecimalYear(int year, int month, int day, double& decimalYear, QString& error)

@@ -3,13 +3,21 @@ import "../Widgets"
 import "../Utils.js" as Utils
 
 // Everything the dialog controller raises, layered over the current screen:
-// the dimming layer, the message box, custom dialogs, the modal "working"
-// overlay and the toasts.
+// the dimming layer, the message box, custom dialogs, the help viewer, the
+// shared number pad, the modal "working" overlay and the toasts.
 Item {
     id: display
 
     readonly property var controller: typeof _dialogController !== "undefined" ? _dialogController : null
     readonly property bool dialogActive: controller !== null && controller.dialogActive
+
+    // Block-out hides the screen below completely (the help viewer).
+    property bool blockOut: helpShown
+    property bool helpShown: false
+    readonly property alias helpViewer: helpLoader.item
+    readonly property alias numPad: numPad
+    // The field the number pad is open for.
+    property var numPadField: null
 
     property bool modalWaitActive: false
     property string modalWaitText: ""
@@ -32,18 +40,86 @@ Item {
             controller.dialogActive = controller.messageBoxActive || controller.customDialogActive
     }
 
-    // The help pages that come with the program, as a local file URL.
-    function helpUrl() {
+    // The start page of the help that comes with the program.
+    function helpPath() {
         var base = (typeof _appManager !== "undefined" && _appManager) ? _appManager.assetPath() : ""
-        var path = base + "/help/Default.htm"
+        return base + "/help/Default.htm"
+    }
+
+    // The same as a local file URL.
+    function helpUrl() {
+        var path = helpPath()
         // A path with a drive letter needs the third slash; a Unix path brings its own.
         return (path.charAt(0) === "/" ? "file://" : "file:///") + path
     }
 
-    // There is no built-in viewer: the system browser shows the help pages.
+    // Desktop systems show the help in the system browser; elsewhere the
+    // built-in viewer comes and goes.
     function help() {
-        if (typeof _appManager !== "undefined" && _appManager)
+        if (typeof _appManager === "undefined" || !_appManager)
+            return
+        if (_appManager.isDesktopOS)
             _appManager.openLink(helpUrl())
+        else
+            helpShown = !helpShown
+    }
+
+    // The number pad for a field, with the field's range and settings; each
+    // change is reported to the field until the pad closes.
+    function showNumPad(field) {
+        if (numPadField && numPadField !== field)
+            hideNumPad()
+        numPadField = null
+        numPad.minimumValue = field.minimumValue
+        numPad.maximumValue = field.maximumValue
+        numPad.validator = field.validator
+        numPad.descriptionText = field.descriptionText
+        numPad.showSlider = field.showSlider
+        numPad.showDecimalPlace = field.showDecimalPlace
+        numPad.stepSize = field.stepSize
+        numPad.text = field.text
+        numPad.cursorPosition = numPad.text.length
+        placeNumPad(field)
+        numPadField = field
+        field.numPadActive = true
+        numPad.active = true
+    }
+
+    function hideNumPad() {
+        numPad.active = false
+        if (numPadField)
+            numPadField.numPadActive = false
+        numPadField = null
+    }
+
+    function setNumPadValue(value) {
+        numPad.setValue(value)
+    }
+
+    // The area the pad must stay within, in this item's coordinates.
+    function numPadArea(field) {
+        var view = field.mapView
+        if (!view || !view.visibleArea)
+            return Qt.rect(0, 0, width, height)
+        var area = view.visibleArea
+        var corner = view.mapToItem(display, area.x, area.y)
+        return Qt.rect(corner.x, corner.y, area.width, area.height)
+    }
+
+    // Beside the field (right of it where there is room, else left), moved
+    // by the field's offsets and kept within the area.
+    function placeNumPad(field) {
+        var area = numPadArea(field)
+        var gap = Utils.theme("spacing", Utils.dp(8))
+        var origin = field.mapToItem(display, 0, 0)
+        var x = origin.x + field.width + gap
+        if (x + numPad.width > area.x + area.width)
+            x = origin.x - gap - numPad.width
+        var y = origin.y + field.height / 2 - numPad.height / 2
+        x += field.numPadXOffset
+        y += field.numPadYOffset
+        numPad.x = Math.max(area.x, Math.min(x, area.x + area.width - numPad.width))
+        numPad.y = Math.max(area.y, Math.min(y, area.y + area.height - numPad.height))
     }
 
     Component.onCompleted: {
@@ -70,7 +146,7 @@ Item {
         objectName: "dimmer"
         anchors.fill: parent
         color: "#666666"
-        opacity: display.dialogActive ? 0.75 : 0
+        opacity: display.blockOut ? 1.0 : display.dialogActive ? 0.75 : 0
         visible: opacity > 0
 
         Behavior on opacity {
@@ -83,7 +159,7 @@ Item {
         id: inputBlocker
         objectName: "inputBlocker"
         anchors.fill: parent
-        enabled: display.dialogActive
+        enabled: display.dialogActive || display.blockOut
         visible: enabled
         onPinchStarted: pinch.accepted = true
 
@@ -132,6 +208,37 @@ Item {
             if (status === Loader.Error)
                 Qt.callLater(display.cancelBrokenDialog)
         }
+    }
+
+    Loader {
+        id: helpLoader
+        objectName: "helpLoader"
+        anchors.fill: parent
+        active: display.helpShown
+        sourceComponent: HelpViewer {
+            objectName: "helpViewer"
+            homePath: display.helpPath()
+            onClosed: display.helpShown = false
+        }
+    }
+
+    // A press beside the open number pad closes it.
+    MouseArea {
+        objectName: "numPadOutside"
+        anchors.fill: parent
+        enabled: numPad.active
+        visible: enabled
+        onPressed: display.hideNumPad()
+    }
+
+    NumPad {
+        id: numPad
+        objectName: "numPad"
+        onValueChanged: {
+            if (display.numPadField)
+                display.numPadField.numPadValueChanged(value)
+        }
+        onDone: display.hideNumPad()
     }
 
     Rectangle {

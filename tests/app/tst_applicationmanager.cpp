@@ -657,6 +657,28 @@ private slots:
         QCOMPARE(manager->loadTextFromFile(path + QStringLiteral(".missing")), QString());
     }
 
+    // The help page joins the magnetic model; a user's own page is kept, and
+    // without an asset folder nothing lands in the file system's root.
+    void installAssets()
+    {
+        QTemporaryDir root;
+        const QString page = root.filePath(QStringLiteral("help/Default.htm"));
+        QVERIFY(ApplicationManager::installAssets(root.path()));
+        QFile installed(page);
+        QVERIFY(installed.open(QIODevice::ReadOnly));
+        QVERIFY(installed.readAll().contains("<html>"));
+        QVERIFY(QFile::exists(root.filePath(QStringLiteral("WMM/conf/WMM.COF"))));
+
+        QFile own(page);
+        QVERIFY(own.open(QIODevice::WriteOnly) && own.write("own") == 3);
+        own.close();
+        QVERIFY(ApplicationManager::installAssets(root.path()));
+        QCOMPARE(manager->loadTextFromFile(page), QStringLiteral("own"));
+
+        QVERIFY(!ApplicationManager::installAssets(QString()));
+        QVERIFY(!QFile::exists(QStringLiteral("/help/Default.htm")));
+    }
+
     void qmlSeesTheEnumerations()
     {
         manager->registerQmlTypes();

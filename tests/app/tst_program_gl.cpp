@@ -98,7 +98,7 @@ private slots:
         QVERIFY2(display, "no X display");
 
         QProcess program;
-        program.setProcessChannelMode(QProcess::ForwardedChannels);
+        program.setProcessChannelMode(QProcess::MergedChannels);
         program.start(QStringLiteral(QUARZEL_BINARY_DIR "/Quarzel"), QStringList());
         QVERIFY(program.waitForStarted());
 
@@ -123,6 +123,12 @@ private slots:
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
         XCloseDisplay(display);
+        const QString output = QString::fromLocal8Bit(program.readAll());
+        QVERIFY2(!output.contains(QStringLiteral("Failed to load font")), qPrintable(output));
+
+        // The help pages are installed with the program's other assets.
+        const QString assets = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/KIV/Quarzel";
+        QVERIFY(QFileInfo(assets + "/help/Default.htm").size() > 0);
 
         QSettings settings("KIV", "Quarzel");
         QCOMPARE(QFileInfo(settings.value("currentProject").toString()).canonicalFilePath(),

@@ -4,6 +4,10 @@
 #define QUICK_TEST_SOURCE_DIR QUARZEL_SOURCE_DIR "/tests/qml/data"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QGuiApplication>
 #include <QHash>
 #include <QPointer>
@@ -139,6 +143,26 @@ public:
                                     present ? QVariant::fromValue(m_theme.data()) : QVariant());
     }
 
+    // Every QML file of the program's resources, as qrc URLs.
+    Q_INVOKABLE QStringList qmlFiles() const
+    {
+        QStringList urls;
+        QDirIterator it(QStringLiteral(":/qml"), {QStringLiteral("*.qml")}, QDir::Files,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            urls.append(QStringLiteral("qrc") + it.next());
+        urls.sort();
+        return urls;
+    }
+
+    // Writes a text file (UTF-8), making its folder; false when it cannot.
+    Q_INVOKABLE bool writeTextFile(const QString& path, const QString& text)
+    {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        QSaveFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0 && file.commit();
+    }
+
     Q_INVOKABLE QObject* createProject(const QString& name)
     {
         auto* project = new FakeProject(this);
@@ -205,6 +229,11 @@ public slots:
         auto* support = new TestSupport(engine);
         auto* appManager = new kiv::ApplicationManager(qobject_cast<QGuiApplication*>(QCoreApplication::instance()));
         appManager->setParent(engine);
+        // The types are registered once per process, as in the program.
+        if (!m_typesRegistered) {
+            appManager->registerQmlTypes();
+            m_typesRegistered = true;
+        }
         auto* dialogController = new kiv::DialogController(engine);
 
         QQmlContext* context = engine->rootContext();
@@ -228,6 +257,7 @@ public slots:
 
 private:
     TestFileInterceptor m_interceptor;
+    bool m_typesRegistered = false;
 };
 
 QUICK_TEST_MAIN_WITH_SETUP(qmlshell, Setup)

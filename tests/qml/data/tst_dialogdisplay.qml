@@ -57,6 +57,7 @@ TestCase {
     }
 
     function cleanup() {
+        _appManager.isDesktopOS = true
         _dialogController.dialogActive = false
         _dialogController.messageBoxActive = false
         _dialogController.customDialogActive = false
@@ -259,5 +260,55 @@ TestCase {
         verify(/^file:\/\/\/[^\/]/.test(url), url)
         verify(url.indexOf(_appManager.assetPath()) > 0, url)
         verify(/\/help\/Default\.htm$/.test(url), url)
+    }
+
+    function clickBarButton(viewer, label) {
+        var button = findText(viewer, label)
+        verify(button !== null, label)
+        mouseClick(button)
+    }
+
+    function pageShows(viewer, heading) {
+        return viewer.page.text.indexOf("<h1>" + heading + "</h1>") >= 0
+    }
+
+    function test_helpViewer() {
+        var folder = _appManager.assetPath() + "/help/"
+        verify(_testSupport.writeTextFile(folder + "Default.htm",
+                                          "<h1>Start</h1><p><a href=\"second.htm\">more</a></p>"))
+        verify(_testSupport.writeTextFile(folder + "second.htm", "<h1>Second</h1>"))
+        _appManager.isDesktopOS = false
+
+        display.help()
+        var viewer = display.helpViewer
+        verify(viewer !== null)
+        tryCompare(child("dimmer"), "opacity", 1.0)
+        verify(pageShows(viewer, "Start"), viewer.page.text)
+        verify(!viewer.canGoBack)
+
+        viewer.page.linkActivated("second.htm")
+        verify(pageShows(viewer, "Second"))
+        clickBarButton(viewer, "Back")
+        verify(pageShows(viewer, "Start"))
+        clickBarButton(viewer, "Forward")
+        verify(pageShows(viewer, "Second"))
+        clickBarButton(viewer, "Back")
+        clickBarButton(viewer, "Home")
+        verify(pageShows(viewer, "Start"))
+        // Going home after going back drops the pages ahead.
+        verify(!viewer.canGoForward)
+        verify(viewer.canGoBack)
+
+        clickBarButton(viewer, "Close")
+        compare(display.helpViewer, null)
+        verify(!display.blockOut)
+        tryCompare(child("dimmer"), "opacity", 0)
+    }
+
+    function test_helpOnDesktopShowsNoViewer() {
+        _appManager.isDesktopOS = true
+        display.help()
+        compare(display.helpViewer, null)
+        verify(!display.blockOut)
     }
 }
