@@ -18,6 +18,16 @@
 
 #include "app/ApplicationManager.h"
 #include "app/DialogController.h"
+#include "app/ThumbnailImageProvider.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -139,6 +149,31 @@ public:
                                     present ? QVariant::fromValue(m_theme.data()) : QVariant());
     }
 
+    // A new empty folder that lives as long as the engine.
+    Q_INVOKABLE QString makeTemporaryFolder()
+    {
+        auto* folder = new QTemporaryDir();
+        m_folders.emplace_back(folder);
+        return folder->path();
+    }
+
+    Q_INVOKABLE bool makeFolder(const QString& path) { return QDir().mkpath(path); }
+
+    Q_INVOKABLE bool writeFile(const QString& path)
+    {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write("x") == 1;
+    }
+
+    // A small picture in the format the name's suffix gives.
+    Q_INVOKABLE bool writeImage(const QString& path)
+    {
+        QImage image(64, 48, QImage::Format_RGB32);
+        image.fill(Qt::darkGreen);
+        return QDir().mkpath(QFileInfo(path).path()) && image.save(path);
+    }
+
     Q_INVOKABLE QObject* createProject(const QString& name)
     {
         auto* project = new FakeProject(this);
@@ -160,6 +195,7 @@ private:
     QStringList m_setupWarnings;
     FakeModelManager* m_modelManager = nullptr;
     QPointer<QObject> m_theme;
+    std::vector<std::unique_ptr<QTemporaryDir>> m_folders;
 };
 
 // Lets a custom dialog and a screen from the test folder load as if they
@@ -223,6 +259,10 @@ public slots:
         ui->setParent(engine);
         context->setContextProperty(QStringLiteral("_ui"), ui);
         appManager->setUi(ui);
+        // The module and the image providers, as start-up has them.
+        static const bool registered = (appManager->registerQmlTypes(), true);
+        Q_UNUSED(registered)
+        kiv::ThumbnailImageProvider::addProviders(engine);
         support->setupFinished();
     }
 
