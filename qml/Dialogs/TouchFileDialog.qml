@@ -142,6 +142,14 @@ Rectangle {
             text: "Back"
         }
 
+        Rectangle {
+            anchors.bottom: parent.bottom
+            anchors.left: parent.left
+            anchors.right: parent.right
+            height: 1
+            color: Utils.theme("listSeparatorColor", "#cccccc")
+        }
+
         MouseArea {
             id: backArea
             anchors.fill: parent
