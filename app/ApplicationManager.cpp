@@ -13,6 +13,7 @@
 #include "tools/ImageTool.h"
 #include "app/MainView.h"
 #include "app/TestConnectionThread.h"
+#include "app/FileBrowserListModel.h"
 #include "app/ThumbnailImageProvider.h"
 #include "app/platform/Platform.h"
 #include "tools/MagneticModel.h"
@@ -422,11 +423,7 @@ void ApplicationManager::createUi()
 
 void ApplicationManager::addImageProviders()
 {
-    QQmlEngine* engine = m_mainView->engine();
-    const QStringList ids = { QStringLiteral("thumbnail"), QStringLiteral("cell"), QStringLiteral("detail"),
-                              QStringLiteral("gallery"), QStringLiteral("default") };
-    for (const QString& id : ids)
-        engine->addImageProvider(id, new ThumbnailImageProvider());
+    ThumbnailImageProvider::addProviders(m_mainView->engine());
 }
 
 QString ApplicationManager::tempPath() const
@@ -616,6 +613,7 @@ void ApplicationManager::registerQmlTypes()
     const char* uri = "quarzel.touch";
     qmlRegisterUncreatableType<ApplicationManager>(uri, 1, 0, "ApplicationManager",
                                                    QStringLiteral("Can't create ApplicationManager from QML"));
+    qmlRegisterType<FileBrowserListModel>(uri, 1, 0, "FileBrowserListModel");
     // The fixed order of the module; list, map and item types join as they land.
     qmlRegisterType<ModelManager>(uri, 1, 0, "ModelManager");
     qmlRegisterType<Project>(uri, 1, 0, "Project");

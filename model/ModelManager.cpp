@@ -21,6 +21,9 @@ namespace kiv {
 
 KIV_DEFINE_SINGLETON(ModelManager, 5)
 
+QMutex ModelManager::s_imagesPathMutex;
+QString ModelManager::s_currentImagesPath;
+
 namespace {
 
 const QString CurrentProjectKey = QStringLiteral("currentProject");
@@ -236,6 +239,7 @@ bool ModelManager::removeProject(ProjectId id)
         project->clearLocalities();
         m_currentLocality.reset();
         m_currentProject.reset();
+        publishImagesPath();
     }
     const QDir folder = project->folder();
     project->close();
@@ -302,6 +306,7 @@ void ModelManager::setCurrentProject(std::shared_ptr<Project> project)
         closeCurrentProject();
     project->load(true);
     m_currentProject = project;
+    publishImagesPath();
     if (project->numberOfLocalities() > 0)
         m_currentLocality = project->localityAt(0);
     clearCommandHistory();
@@ -333,7 +338,22 @@ void ModelManager::closeCurrentProject()
     }
     m_currentLocality.reset();
     m_currentProject.reset();
+    publishImagesPath();
     clearCommandHistory();
+}
+
+QString ModelManager::currentImagesPath()
+{
+    const QMutexLocker locker(&s_imagesPathMutex);
+    return s_currentImagesPath;
+}
+
+void ModelManager::publishImagesPath()
+{
+    const QString path = m_currentProject ? m_currentProject->folder().absoluteFilePath(QStringLiteral("images"))
+                                          : QString();
+    const QMutexLocker locker(&s_imagesPathMutex);
+    s_currentImagesPath = path;
 }
 
 void ModelManager::storeLastPosition(Project& project) const

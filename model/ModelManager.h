@@ -9,6 +9,8 @@
 #include <QString>
 #include <QUrl>
 
+#include <QMutex>
+
 #include <memory>
 #include <vector>
 
@@ -77,6 +79,10 @@ public:
     void setCurrentSymbol(int symbolId);
     QString mostRecentImage() const;
 
+    // The images folder of the current project, empty without one. Safe from
+    // any thread: the image providers read it while projects switch.
+    static QString currentImagesPath();
+
     Q_INVOKABLE bool loadExternalProject(const QUrl& projectUrl);
     // A new "Project N" in the documents folder; its id, or -1.
     Q_INVOKABLE int createProject();
@@ -114,6 +120,8 @@ private:
     static AbstractLocationManager* locationManager();
     static void clearCommandHistory();
     static void announceFileSystemChange(const QString& path);
+    // Called after every change of m_currentProject.
+    void publishImagesPath();
 
     QDir m_projectsRoot;
     std::vector<std::shared_ptr<Project>> m_projects;
@@ -121,6 +129,9 @@ private:
     int m_currentRockUnit = -1;
     std::shared_ptr<Project> m_currentProject;
     std::shared_ptr<Locality> m_currentLocality;
+
+    static QMutex s_imagesPathMutex;
+    static QString s_currentImagesPath;
 };
 
 } // namespace kiv

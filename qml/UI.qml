@@ -132,6 +132,8 @@ QtObject {
             // The font has no polygon glyph of its own; the polygon mode glyph
             // stands in for it.
             polygon: 0xE8E9,
+            // Folders in the file dialogs: the first glyph, unused by the rest.
+            folderIcon: 0xE800,
             openFile: 0xE822, opacity: 0xE8D2, dipIcon: 0xE8D4, kivWings: 0xE8D3,
             online: 0xE8E2, manual: 0xE8DF, flag: 0xE818, lock: 0xE8E6, addImage: 0xE8E4,
             addPhoto: 0xE8E5, eraserIcon: 0xE89D, editLineNodes: 0xE8EB, splitLine: 0xE8EC,

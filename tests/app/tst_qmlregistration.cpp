@@ -39,6 +39,7 @@ private slots:
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("refusal"); // empty: creatable
         QTest::newRow("ApplicationManager") << "ApplicationManager" << "Can't create ApplicationManager from QML";
+        QTest::newRow("FileBrowserListModel") << "FileBrowserListModel" << "";
         QTest::newRow("ModelManager") << "ModelManager" << "";
         QTest::newRow("Project") << "Project" << "";
         QTest::newRow("ProjectListModel") << "ProjectListModel" << "";

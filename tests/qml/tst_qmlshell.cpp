@@ -22,6 +22,16 @@
 
 #include "app/ApplicationManager.h"
 #include "app/DialogController.h"
+#include "app/ThumbnailImageProvider.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -163,6 +173,31 @@ public:
         return file.open(QIODevice::WriteOnly) && file.write(text.toUtf8()) >= 0 && file.commit();
     }
 
+    // A new empty folder that lives as long as the engine.
+    Q_INVOKABLE QString makeTemporaryFolder()
+    {
+        auto* folder = new QTemporaryDir();
+        m_folders.emplace_back(folder);
+        return folder->path();
+    }
+
+    Q_INVOKABLE bool makeFolder(const QString& path) { return QDir().mkpath(path); }
+
+    Q_INVOKABLE bool writeFile(const QString& path)
+    {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write("x") == 1;
+    }
+
+    // A small picture in the format the name's suffix gives.
+    Q_INVOKABLE bool writeImage(const QString& path)
+    {
+        QImage image(64, 48, QImage::Format_RGB32);
+        image.fill(Qt::darkGreen);
+        return QDir().mkpath(QFileInfo(path).path()) && image.save(path);
+    }
+
     Q_INVOKABLE QObject* createProject(const QString& name)
     {
         auto* project = new FakeProject(this);
@@ -184,6 +219,7 @@ private:
     QStringList m_setupWarnings;
     FakeModelManager* m_modelManager = nullptr;
     QPointer<QObject> m_theme;
+    std::vector<std::unique_ptr<QTemporaryDir>> m_folders;
 };
 
 // Lets a custom dialog and a screen from the test folder load as if they
@@ -227,7 +263,7 @@ public slots:
         engine->setUrlInterceptor(&m_interceptor);
 
         auto* support = new TestSupport(engine);
-        auto* appManager = new kiv::ApplicationManager(qobject_cast<QGuiApplication*>(QCoreApplication::instance()));
+        auto* appManager = new kiv::ApplicationManager(qGuiApp);
         appManager->setParent(engine);
         // The types are registered once per process, as in the program.
         if (!m_typesRegistered) {
@@ -252,6 +288,8 @@ public slots:
         ui->setParent(engine);
         context->setContextProperty(QStringLiteral("_ui"), ui);
         appManager->setUi(ui);
+        // The image providers, as start-up has them.
+        kiv::ThumbnailImageProvider::addProviders(engine);
         support->setupFinished();
     }
 
