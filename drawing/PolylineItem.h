@@ -49,6 +49,8 @@ public:
     // The preview points of a line: its longer side fills the 90 by 90 box,
     // a degree of latitude drawn twice as long as one of longitude.
     static QVariantList previewPoints(const LineData2D& line);
+    // points scaled and offset into the item.
+    const QVector<QPoint>& screenPolyline() const { return m_screenPolyline; }
 
     void paint(QPainter* painter) override;
 
