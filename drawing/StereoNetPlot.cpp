@@ -365,12 +365,12 @@ bool StereoNetPlot::pickOrientation(const AbstractPainter& painter, const Painte
         distance = rw;
     if (distance > rw)
         return false;
-    const double pickedDip = m_equalArea
-        ? 2.0 * std::asin(std::min(1.0, distance / (rw * std::sqrt(2.0))))
-        : 2.0 * std::atan(distance / rw);
+    const double pickedDip = degrees(m_equalArea
+                                         ? 2.0 * std::asin(std::min(1.0, distance / (rw * std::sqrt(2.0))))
+                                         : 2.0 * std::atan(distance / rw));
     if (pickedDip < 5e-9)
         return true;
-    dip = degrees(pickedDip);
+    dip = pickedDip;
     azimuth = std::fmod(degrees(std::atan2(dx, -dy)) + 180.0, 360.0);
     if (azimuth <= 0.0)
         azimuth += 360.0;
