@@ -6,6 +6,9 @@
 
 #include "app/ConnectionProbe.h"
 #include "app/DialogController.h"
+#include "drawing/PolylineItem.h"
+#include "drawing/StereoNetItem.h"
+#include "drawing/SymbolItem.h"
 #include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
@@ -621,6 +624,9 @@ void ApplicationManager::registerQmlTypes()
     // A locality always belongs to a project: QML only reads them.
     qmlRegisterUncreatableType<Locality>(uri, 1, 0, "Locality", QStringLiteral("Can't create Locality from QML"));
     qmlRegisterType<ImageTool>(uri, 1, 0, "ImageToolManager");
+    qmlRegisterType<PolylineItem>(uri, 1, 0, "PolylineItem");
+    qmlRegisterType<StereoNetItem>(uri, 1, 0, "StereoNetItem");
+    qmlRegisterType<SymbolItem>(uri, 1, 0, "SymbolItem");
     qmlRegisterUncreatableType<AbstractCompassClino>(uri, 1, 0, "CompassClino",
                                                      QStringLiteral("Can't create Clino from QML"));
     qmlRegisterUncreatableType<AbstractLocationManager>(

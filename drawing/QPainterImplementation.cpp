@@ -33,8 +33,10 @@ QPainterImplementation::QPainterImplementation(float width, float height)
 void QPainterImplementation::setPainter(QPainter* painter)
 {
     m_painter = painter;
-    if (m_painter)
-        m_painter->setRenderHint(QPainter::Antialiasing);
+    // Detaching (painter null) is no error: the next draw warns instead.
+    if (!m_painter)
+        return;
+    m_painter->setRenderHint(QPainter::Antialiasing);
     setFillMode(fillMode());
 }
 

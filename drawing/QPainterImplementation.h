@@ -16,7 +16,7 @@ class QPainterImplementation : public AbstractPainter
 public:
     QPainterImplementation(float width, float height);
 
-    // Not owned; must stay active while this painter draws.
+    // Not owned; must stay active while this painter draws. Null detaches.
     void setPainter(QPainter* painter);
     // Ignored unless positive; set it before any width.
     void setScaleFactor(float factor);

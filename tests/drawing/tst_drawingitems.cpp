@@ -1,0 +1,315 @@
+#include <QtTest>
+
+#include "drawing/PolylineItem.h"
+#include "drawing/StereoNetItem.h"
+#include "drawing/SymbolItem.h"
+#include "model/Data.h"
+#include "model/LineData2D.h"
+#include "model/Locality.h"
+#include "model/ModelManager.h"
+#include "model/Project.h"
+#include "support/ProjectFixture.h"
+
+#include <QDateTime>
+#include <QImage>
+#include <QPainter>
+
+using namespace kiv;
+
+using LinePoints = QList<QPointF>; // (latitude, longitude)
+
+namespace {
+
+// Lets the test send mouse events straight to the item.
+class TouchedNet : public StereoNetItem
+{
+public:
+    TouchedNet() { setSize(QSizeF(200, 200)); }
+    bool press(const QPointF& at)
+    {
+        QMouseEvent event(QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        event.setAccepted(false);
+        mousePressEvent(&event);
+        return event.isAccepted();
+    }
+    void release(const QPointF& at)
+    {
+        QMouseEvent event(QEvent::MouseButtonRelease, at, Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+        mouseReleaseEvent(&event);
+    }
+};
+
+template <typename Item>
+QImage paintOn(Item& item, const QColor& background)
+{
+    QImage image(int(item.width()), int(item.height()), QImage::Format_ARGB32);
+    image.fill(background);
+    QPainter painter(&image);
+    item.paint(&painter);
+    return image;
+}
+
+bool hasReddish(const QImage& image)
+{
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.red() > c.green() + 100 && c.red() > c.blue() + 100)
+                return true;
+        }
+    }
+    return false;
+}
+
+QString stampIn(int seconds)
+{
+    return QDateTime::currentDateTime().addSecs(seconds).toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss"));
+}
+
+} // namespace
+
+class TestDrawingItems : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void press_data()
+    {
+        QTest::addColumn<QPointF>("at");
+        QTest::addColumn<bool>("starts");
+        QTest::newRow("centre") << QPointF(100, 100) << true;
+        QTest::newRow("rim") << QPointF(200, 100) << false;
+    }
+
+    void press()
+    {
+        QFETCH(QPointF, at);
+        QFETCH(bool, starts);
+        TouchedNet net;
+        QSignalSpy tempPlane(&net, &StereoNetItem::drawTempPlaneChanged);
+        QCOMPARE(net.press(at), starts);
+        QCOMPARE(net.press(at), starts);
+        QCOMPARE(net.drawTempPlane(), starts);
+        QCOMPARE(tempPlane.count(), starts ? 1 : 0);
+        // Without a drag a release picks nothing.
+        QSignalSpy dip(&net, &StereoNetItem::tempDipChanged);
+        net.release(QPointF(150, 100));
+        QCOMPARE(dip.count(), starts ? 1 : 0);
+    }
+
+    // A tap 50 px east of the centre, before any paint and after a save to
+    // 1024 x 1024.
+    void tap_data()
+    {
+        QTest::addColumn<bool>("saveFirst");
+        QTest::newRow("fresh") << false;
+        QTest::newRow("after save") << true;
+    }
+
+    void tap()
+    {
+        QFETCH(bool, saveFirst);
+        test::ProjectFixture fixture;
+        QVERIFY(fixture.isValid());
+        TouchedNet net;
+        if (saveFirst)
+            QVERIFY(!net.save().isEmpty());
+        QSignalSpy dip(&net, &StereoNetItem::tempDipChanged);
+        QSignalSpy azimuth(&net, &StereoNetItem::tempAzimuthChanged);
+        QVERIFY(net.press(QPointF(150, 100)));
+        net.release(QPointF(150, 100));
+        QCOMPARE(dip.count(), 1);
+        QCOMPARE(azimuth.count(), 1);
+        QVERIFY(std::fabs(dip.at(0).at(0).toDouble() - 42.2948) < 1e-3);
+        QVERIFY(std::fabs(net.tempDip() - 42.2948) < 1e-3);
+        QCOMPARE(azimuth.at(0).at(0).toDouble(), 270.0);
+        QCOMPARE(net.tempAzimuth(), 270.0);
+    }
+
+    void flagSignals()
+    {
+        StereoNetItem net;
+        QSignalSpy poles(&net, &StereoNetItem::drawPolesChanged);
+        QSignalSpy tempPlane(&net, &StereoNetItem::drawTempPlaneChanged);
+        net.setDrawPoles(true);
+        net.setDrawPoles(true);
+        net.setDrawTempPlane(true);
+        net.setDrawTempPlane(true);
+        QCOMPARE(poles.count(), 0);
+        QCOMPARE(tempPlane.count(), 1);
+        QCOMPARE(tempPlane.at(0).at(0).toBool(), true);
+    }
+
+    void projectSwitchDropsData()
+    {
+        test::ProjectFixture fixture;
+        QVERIFY(fixture.isValid());
+        fixture.project->addRockUnit(1, QStringLiteral("Red"), QColor(Qt::red), 0);
+        const auto plane = fixture.locality->addPlane(test::idOf(0xb1), 0, 0, 30, 45, 1, 0, {});
+        StereoNetItem net;
+        net.setSize(QSizeF(200, 200));
+        // The black mean would cover the one plane.
+        net.setDrawMeanValues(false);
+        net.setSelectedData({plane.get()});
+        QVERIFY(hasReddish(paintOn(net, Qt::transparent)));
+        QVERIFY(net.meanDip() > 29.0);
+
+        QDir root(fixture.project->folder());
+        root.cdUp();
+        QVERIFY(root.mkdir(QStringLiteral("other.qz")));
+        ModelManager::instance()->setCurrentProject(
+            ModelManager::instance()->createProject(QStringLiteral("Other"), QDir(root.filePath("other.qz"))));
+        QVERIFY(!hasReddish(paintOn(net, Qt::transparent)));
+        QCOMPARE(net.meanDip(), 0.0);
+    }
+
+    void save()
+    {
+        test::ProjectFixture fixture;
+        QVERIFY(fixture.isValid());
+        const QDir images(fixture.project->folder().filePath(QStringLiteral("images")));
+        QVERIFY(!images.exists());
+        StereoNetItem net;
+        net.setSize(QSizeF(200, 200));
+        const QUrl url = net.save();
+        QVERIFY(url.isLocalFile());
+        const QFileInfo file(url.toLocalFile());
+        QCOMPARE(file.absolutePath(), images.absolutePath());
+        QVERIFY2(QRegularExpression(QStringLiteral("^STEREONET_\\d{4}-\\d\\d-\\d\\d_\\d\\d-\\d\\d-\\d\\d\\.png$"))
+                     .match(file.fileName())
+                     .hasMatch(),
+                 qPrintable(file.fileName()));
+        const QImage picture(file.filePath());
+        QCOMPARE(picture.size(), QSize(1024, 1024));
+        QCOMPARE(picture.pixelColor(530, 530), QColor(Qt::white));
+        QCOMPARE(picture.pixelColor(0, 0).alpha(), 0);
+    }
+
+    void saveRefusesTakenName()
+    {
+        test::ProjectFixture fixture;
+        QVERIFY(fixture.isValid());
+        QDir folder(fixture.project->folder());
+        QVERIFY(folder.mkpath(QStringLiteral("images")));
+        for (int seconds : {0, 1}) {
+            QFile taken(folder.filePath(QStringLiteral("images/STEREONET_%1.png").arg(stampIn(seconds))));
+            QVERIFY(taken.open(QIODevice::WriteOnly));
+        }
+        StereoNetItem net;
+        QVERIFY(net.save().isEmpty());
+    }
+
+    void symbolPixels_data()
+    {
+        QTest::addColumn<QColor>("halo");
+        QTest::addColumn<double>("thicknessLater");
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<QColor>("colour");
+        QTest::newRow("strike line") << QColor() << 0.0 << QPoint(117, 60) << QColor(Qt::red);
+        QTest::newRow("dip tick") << QColor() << 0.0 << QPoint(150, 117) << QColor(Qt::red);
+        QTest::newRow("west of the strike") << QColor() << 0.0 << QPoint(80, 117) << QColor(Qt::black);
+        QTest::newRow("halo") << QColor(Qt::white) << 0.0 << QPoint(120, 60) << QColor(Qt::white);
+        QTest::newRow("beyond the halo") << QColor(Qt::white) << 0.0 << QPoint(123, 60) << QColor(Qt::black);
+        QTest::newRow("thin line misses") << QColor() << 0.0 << QPoint(120, 60) << QColor(Qt::black);
+        QTest::newRow("thicker later") << QColor() << 4.0 << QPoint(120, 60) << QColor(Qt::red);
+    }
+
+    void symbolPixels()
+    {
+        QFETCH(QColor, halo);
+        QFETCH(double, thicknessLater);
+        QFETCH(QPoint, at);
+        QFETCH(QColor, colour);
+        SymbolItem symbol;
+        symbol.setSize(QSizeF(235, 235));
+        symbol.setDip(45);
+        symbol.setAzimuth(90);
+        symbol.setColor(Qt::red);
+        symbol.setLineThickness(2);
+        symbol.setBackgroundColor(halo);
+        QImage image = paintOn(symbol, Qt::black);
+        if (thicknessLater > 0.0) {
+            symbol.setLineThickness(thicknessLater);
+            image = paintOn(symbol, Qt::black);
+        }
+        QCOMPARE(image.pixelColor(at), colour);
+    }
+
+    void linePreview_data()
+    {
+        QTest::addColumn<LinePoints>("line");
+        QTest::addColumn<QVariantList>("points");
+        QTest::newRow("wide") << LinePoints{{0, 0}, {1, 4}} << QVariantList{QPoint(0, 67), QPoint(90, 22)};
+        QTest::newRow("along a parallel")
+            << LinePoints{{1, 0}, {1, 3}, {1, 5}} << QVariantList{QPoint(0, 45), QPoint(54, 45), QPoint(90, 45)};
+        QTest::newRow("along a meridian") << LinePoints{{0, 2}, {3, 2}} << QVariantList{QPoint(45, 90), QPoint(45, 0)};
+        QTest::newRow("single point") << LinePoints{{3, 3}} << QVariantList{QPoint(45, 45)};
+        QTest::newRow("no points") << LinePoints{} << QVariantList{};
+    }
+
+    void linePreview()
+    {
+        QFETCH(LinePoints, line);
+        QFETCH(QVariantList, points);
+        test::ProjectFixture fixture;
+        QVERIFY(fixture.isValid());
+        const std::string id = test::idOf(0xc1);
+        auto data = LineData2D::create(id, fixture.locality->id(), -1, 0, false, {});
+        for (const QPointF& point : line)
+            data->addPoint(point.x(), point.y());
+        fixture.locality->addLine(data);
+        PolylineItem item;
+        item.setSize(QSizeF(112, 112));
+        QSignalSpy lineId(&item, &PolylineItem::lineIdChanged);
+        item.setLineId(QString::fromStdString(id));
+        QCOMPARE(item.points(), points);
+        QCOMPARE(item.screenPolyline().size(), points.size());
+        QCOMPARE(lineId.count(), 1);
+        item.setLineId(QStringLiteral("unknown"));
+        QVERIFY(item.points().isEmpty());
+        QCOMPARE(lineId.count(), 2);
+    }
+
+    void screenPolyline()
+    {
+        PolylineItem item;
+        item.setPoints({QPoint(0, 0), QPoint(90, 90)});
+        item.setSize(QSizeF(112, 112));
+        QCOMPARE(item.screenPolyline(), (QVector<QPoint>{{6, 6}, {96, 96}}));
+        item.setSize(QSizeF(224, 300));
+        QCOMPARE(item.screenPolyline(), (QVector<QPoint>{{13, 18}, {193, 198}}));
+    }
+
+    // Black strokes at half opacity on a transparent picture.
+    void polylineAlpha_data()
+    {
+        QTest::addColumn<bool>("filled");
+        QTest::addColumn<QPoint>("probe");
+        QTest::addColumn<int>("alpha");
+        QTest::newRow("stroke") << false << QPoint(50, 51) << 127;
+        QTest::newRow("fill") << true << QPoint(51, 40) << 63;
+        QTest::newRow("outside") << true << QPoint(100, 100) << 0;
+    }
+
+    void polylineAlpha()
+    {
+        QFETCH(bool, filled);
+        QFETCH(QPoint, probe);
+        QFETCH(int, alpha);
+        PolylineItem item;
+        item.setSize(QSizeF(112, 112));
+        item.setColor(Qt::black);
+        item.setOpacity(0.5);
+        item.setLineThickness(6);
+        item.setFilled(filled);
+        // Written on a sized item: the next paint shows them.
+        item.setPoints(filled ? QVariantList{QPoint(0, 0), QPoint(90, 0), QPoint(45, 90)}
+                              : QVariantList{QPoint(0, 45), QPoint(90, 45)});
+        const QImage image = paintOn(item, Qt::transparent);
+        QVERIFY2(std::abs(image.pixelColor(probe).alpha() - alpha) <= 1,
+                 qPrintable(QString::number(image.pixelColor(probe).alpha())));
+    }
+};
+
+QTEST_MAIN(TestDrawingItems)
+#include "tst_drawingitems.moc"
