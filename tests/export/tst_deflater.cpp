@@ -140,7 +140,8 @@ void TestDeflater::roundTrip_data()
     const QByteArray r = randomBytes(32507, 77);
     row("R+R, |R| 32506", r.left(32506) + r.left(32506), 8, 0.0, 0.52);
     row("R+R, |R| 32507", r + r, 8, 0.99, 1.01);
-    for (quint32 seed : {1u, 2u, 3u})
+    // With seeds 1748 and 2854 a block's tree is two or more levels too deep.
+    for (quint32 seed : {1u, 1748u, 2854u})
         QTest::addRow("geometric 300000, seed %u", seed) << geometricBytes(300000, seed) << 8 << 0.0 << 1e9;
     const QByteArray mixed = text(200000, 8) + randomBytes(40000, 9) + text(100000, 10);
     for (int level = 1; level <= 8; ++level)
