@@ -163,10 +163,10 @@ int main(int argc, char* argv[])
     for (unsigned lod : {native - 1, native}) {
         const std::vector<TileKey> keys = screenKeys(*layer, lod);
         // Alternate the two so that neither profits alone from a warm cache;
-        // the best of five rounds of each is compared.
+        // the best of ten rounds of each is compared.
         double engineBest = 1e300, gdalBest = 1e300;
         int engineOk = 0, gdalOk = 0;
-        for (int round = 0; round < 6; ++round) {
+        for (int round = 0; round < 11; ++round) {
             const double engine = runScreen(*layer, keys, 1, engineOk);
             const double gdal = runGdalWarp(src, keys, gdalOk);
             if (round == 0)

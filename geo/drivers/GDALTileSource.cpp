@@ -67,6 +67,8 @@ GDALTileSource::~GDALTileSource()
 {
     for (const auto& idle : idleTransformers_)
         GDALDestroyGenImgProjTransformer(idle.second);
+    for (GDALDatasetH dst : idleDestinations_)
+        GDALClose(dst);
 }
 
 Status GDALTileSource::initialize()
@@ -264,9 +266,18 @@ int GDALTileSource::overviewFor(double tileResolution) const
 }
 
 // The destination needs no georeferencing of its own: the transformer
-// carries the tile's geotransform.
-GDALDatasetH GDALTileSource::createDestination() const
+// carries the tile's geotransform. The warp clears it (INIT_DEST), so idle
+// ones are reused.
+GDALDatasetH GDALTileSource::takeDestination() const
 {
+    {
+        std::lock_guard<std::mutex> lock(transformerMutex_);
+        if (!idleDestinations_.empty()) {
+            GDALDatasetH dst = idleDestinations_.back();
+            idleDestinations_.pop_back();
+            return dst;
+        }
+    }
     GDALDriverH mem = GDALGetDriverByName("MEM");
     const GDALDataType type = byteData_ ? GDT_Byte : GDT_Float32;
     return GDALCreate(mem, "", TileSize, TileSize, int(dataBands_.size()) + 1, type, nullptr);
@@ -297,6 +308,12 @@ void GDALTileSource::returnTransformer(int overview, void* transformer) const
 {
     std::lock_guard<std::mutex> lock(transformerMutex_);
     idleTransformers_.emplace_back(overview, transformer);
+}
+
+void GDALTileSource::returnDestination(GDALDatasetH dst) const
+{
+    std::lock_guard<std::mutex> lock(transformerMutex_);
+    idleDestinations_.push_back(dst);
 }
 
 bool GDALTileSource::warp(GDALDatasetH src, GDALDatasetH dst, void* transformer,
@@ -437,7 +454,7 @@ TileResult GDALTileSource::createImage(const TileKey& key, ProgressCallback* pro
     GDALDatasetPool::Lease src = pool_->acquire(overview);
     if (!src.get())
         return TileResult::failed(lastGdalError(QStringLiteral("Cannot open ") + path_));
-    GDALDatasetH dst = createDestination();
+    GDALDatasetH dst = takeDestination();
     if (!dst)
         return TileResult::failed(lastGdalError(QStringLiteral("Cannot create tile")));
     CPLErrorReset();
@@ -451,7 +468,7 @@ TileResult GDALTileSource::createImage(const TileKey& key, ProgressCallback* pro
         returnTransformer(overview, transformer);
     }
     QImage image = warped ? toImage(dst) : QImage();
-    GDALClose(dst);
+    returnDestination(dst);
     if (progress && progress->isCanceled())
         return TileResult::cancelled();
     if (!warped)

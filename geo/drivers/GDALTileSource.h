@@ -39,7 +39,8 @@ private:
     Status readBands(GDALDatasetH ds);
     void readResolution(GDALDatasetH ds, const double* geoTransform);
     int overviewFor(double tileResolution) const;
-    GDALDatasetH createDestination() const;
+    GDALDatasetH takeDestination() const;
+    void returnDestination(GDALDatasetH dst) const;
     void* takeTransformer(GDALDatasetH src, int overview) const;
     void returnTransformer(int overview, void* transformer) const;
     bool warp(GDALDatasetH src, GDALDatasetH dst, void* transformer,
@@ -65,6 +66,7 @@ private:
     mutable std::mutex transformerMutex_;
     // Idle coordinate transformers, by the overview level they were made for.
     mutable std::vector<std::pair<int, void*>> idleTransformers_;
+    mutable std::vector<GDALDatasetH> idleDestinations_;
 };
 
 } // namespace kiv::geo::Drivers
