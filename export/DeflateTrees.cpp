@@ -184,23 +184,17 @@ bool DeflateTrees::compressesWell(uint64_t blockInput) const
     return matches_ < count_ / 2 && estimate < blockInput / 2;
 }
 
-// Huffman code lengths for freq, limited to maxLength bits.
-bool DeflateTrees::buildTree(const uint32_t* freq, int count, int maxLength, Tree& tree)
+std::vector<uint8_t> DeflateTrees::codeLengths(const uint32_t* freq, int count, int maxLength)
 {
-    tree.lengths.assign(count, 0);
-    tree.maxCode = -1;
+    std::vector<uint8_t> lengths(size_t(count), 0);
     std::vector<int> leaves;
     for (int i = 0; i < count; ++i)
-        if (freq[i]) {
+        if (freq[i])
             leaves.push_back(i);
-            tree.maxCode = i;
-        }
     // A code needs two symbols; pad with unused ones, as decoders expect.
     for (int i = 0; leaves.size() < 2 && i < count; ++i)
-        if (!freq[i] && std::find(leaves.begin(), leaves.end(), i) == leaves.end()) {
+        if (!freq[i] && std::find(leaves.begin(), leaves.end(), i) == leaves.end())
             leaves.push_back(i);
-            tree.maxCode = std::max(tree.maxCode, i);
-        }
 
     struct Node
     {
@@ -234,40 +228,49 @@ bool DeflateTrees::buildTree(const uint32_t* freq, int count, int maxLength, Tre
     for (int node = root - 1; node >= 0; --node)
         depth[node] = depth[parent[node]] + 1;
 
-    unsigned perLength[MaxBits + 1] = {};
-    int overflow = 0;
+    const uint64_t full = uint64_t(1) << maxLength;
+    std::vector<unsigned> perLength(size_t(maxLength) + 1, 0);
+    uint64_t kraft = 0; // in units of 2^-maxLength
     for (int i = 0; i < leafCount; ++i) {
-        int length = depth[i];
-        if (length > maxLength) {
-            length = maxLength;
-            ++overflow;
-        }
+        const int length = std::min(depth[i], maxLength);
         ++perLength[length];
+        kraft += uint64_t(1) << (maxLength - length);
     }
-    if (overflow == 0) {
+    if (kraft == full) {
         for (int i = 0; i < leafCount; ++i)
-            tree.lengths[leaves[i]] = uint8_t(depth[i]);
-    } else {
-        // Move leaves up from the longest lengths until the code is complete.
-        while (overflow > 0) {
-            int bits = maxLength - 1;
-            while (perLength[bits] == 0)
-                --bits;
-            --perLength[bits];
-            perLength[bits + 1] += 2;
-            --perLength[maxLength];
-            overflow -= 2;
-        }
-        std::vector<int> order(leafCount);
-        std::iota(order.begin(), order.end(), 0);
-        std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-            return freq[leaves[a]] < freq[leaves[b]];
-        });
-        size_t k = 0;
-        for (int bits = maxLength; bits >= 1; --bits)
-            for (unsigned n = 0; n < perLength[bits]; ++n)
-                tree.lengths[leaves[order[k++]]] = uint8_t(bits);
+            lengths[leaves[i]] = uint8_t(depth[i]);
+        return lengths;
     }
+    // Clamping overfilled the code. Each step hangs one leaf of the longest
+    // length under a shorter leaf, which lowers the sum by exactly one unit,
+    // so the code ends complete however deep the tree was.
+    while (kraft > full) {
+        int bits = maxLength - 1;
+        while (perLength[bits] == 0)
+            --bits;
+        --perLength[bits];
+        perLength[bits + 1] += 2;
+        --perLength[maxLength];
+        --kraft;
+    }
+    std::vector<int> order(leafCount);
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return freq[leaves[a]] < freq[leaves[b]]; });
+    size_t k = 0;
+    for (int bits = maxLength; bits >= 1; --bits)
+        for (unsigned n = 0; n < perLength[bits]; ++n)
+            lengths[leaves[order[k++]]] = uint8_t(bits);
+    return lengths;
+}
+
+bool DeflateTrees::buildTree(const uint32_t* freq, int count, int maxLength, Tree& tree)
+{
+    tree.lengths = codeLengths(freq, count, maxLength);
+    tree.maxCode = -1;
+    for (int i = 0; i < count; ++i)
+        if (tree.lengths[i])
+            tree.maxCode = i;
 
     // Kraft sum must be exactly one.
     uint64_t kraft = 0;

@@ -38,6 +38,11 @@ public:
     // available (for a stored block), else null. Last closes the stream.
     void flushBlock(const uint8_t* blockData, uint64_t blockInput, bool last);
 
+    // Huffman code lengths for freq[0, count), none longer than maxLength
+    // and together a complete code. Unused symbols get 0, except that a code
+    // of fewer than two used symbols is padded to two.
+    static std::vector<uint8_t> codeLengths(const uint32_t* freq, int count, int maxLength);
+
     uint64_t compressedBytes() const { return bytesOut_; }
     const std::string& errorMessage() const { return error_; }
     void setError(const char* message);

@@ -1,6 +1,15 @@
 #!/usr/bin/env bash
-# Configures and builds into build/ with every core.
+# Configures and builds with every core: into build/, or with --sanitize into
+# build-sanitize/ under AddressSanitizer and UndefinedBehaviorSanitizer.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" >/dev/null
-cmake --build build -j "$(nproc)"
+dir=build
+flags=()
+if [ "${1:-}" = --sanitize ]; then
+  dir=build-sanitize
+  san="-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+  flags=(-DCMAKE_CXX_FLAGS="$san" -DCMAKE_C_FLAGS="$san"
+         -DCMAKE_EXE_LINKER_FLAGS="$san" -DCMAKE_SHARED_LINKER_FLAGS="$san")
+fi
+cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "${flags[@]}" >/dev/null
+cmake --build "$dir" -j "$(nproc)"

@@ -63,7 +63,13 @@ GDALTileSource::GDALTileSource(const GDALOptions& options)
 {
 }
 
-GDALTileSource::~GDALTileSource() = default;
+GDALTileSource::~GDALTileSource()
+{
+    for (const auto& idle : idleTransformers_)
+        GDALDestroyGenImgProjTransformer(idle.second);
+    for (GDALDatasetH dst : idleDestinations_)
+        GDALClose(dst);
+}
 
 Status GDALTileSource::initialize()
 {
@@ -213,8 +219,12 @@ void GDALTileSource::readResolution(GDALDatasetH ds, const double* gt)
     };
     double x0, y0, x1, y1, x2, y2;
     const double cx = w / 2.0, cy = h / 2.0;
-    if (toMercator(cx, cy, x0, y0) && toMercator(cx + 1, cy, x1, y1)
-        && toMercator(cx, cy + 1, x2, y2)) {
+    if (srs_->isSphericalMercator() || srs_->isEquivalentTo(merc)) {
+        // Already mercator metres: differences of transformed coordinates
+        // would only add rounding noise.
+        nativeResolution_ = std::min(std::hypot(gt[1], gt[4]), std::hypot(gt[2], gt[5]));
+    } else if (toMercator(cx, cy, x0, y0) && toMercator(cx + 1, cy, x1, y1)
+               && toMercator(cx, cy + 1, x2, y2)) {
         nativeResolution_ = std::min(std::hypot(x1 - x0, y1 - y0), std::hypot(x2 - x0, y2 - y0));
     } else {
         const GeoExtent m = getProfile()->getExtent().transform(merc);
@@ -222,9 +232,12 @@ void GDALTileSource::readResolution(GDALDatasetH ds, const double* gt)
     }
     unsigned maxLevel = 0;
     if (nativeResolution_ > 0.0) {
+        // A pixel within a relative 1e-9 of a level's counts as that level's,
+        // so that an aligned raster is not warped to a level finer than itself.
+        constexpr double Tolerance = 1e-9;
         const double world = 2.0 * SpatialReference::MercatorHalfExtent;
-        maxLevel = unsigned(std::clamp(
-            std::ceil(std::log2(world / (TileSize * nativeResolution_))), 0.0, 23.0));
+        const double level = std::log2(world / (TileSize * nativeResolution_ * (1.0 + Tolerance)));
+        maxLevel = unsigned(std::clamp(std::ceil(level), 0.0, 23.0));
     }
     setLevels(0, maxLevel);
 
@@ -252,30 +265,60 @@ int GDALTileSource::overviewFor(double tileResolution) const
     return best;
 }
 
-GDALDatasetH GDALTileSource::createDestination(const GeoExtent& extent) const
+// The destination needs no georeferencing of its own: the transformer
+// carries the tile's geotransform. The warp clears it (INIT_DEST), so idle
+// ones are reused.
+GDALDatasetH GDALTileSource::takeDestination() const
 {
+    {
+        std::lock_guard<std::mutex> lock(transformerMutex_);
+        if (!idleDestinations_.empty()) {
+            GDALDatasetH dst = idleDestinations_.back();
+            idleDestinations_.pop_back();
+            return dst;
+        }
+    }
     GDALDriverH mem = GDALGetDriverByName("MEM");
     const GDALDataType type = byteData_ ? GDT_Byte : GDT_Float32;
-    GDALDatasetH dst =
-        GDALCreate(mem, "", TileSize, TileSize, int(dataBands_.size()) + 1, type, nullptr);
-    if (!dst)
-        return nullptr;
-    double gt[6] = {extent.xMin(), extent.width() / TileSize, 0.0,
-                    extent.yMax(), 0.0, -extent.height() / TileSize};
-    GDALSetGeoTransform(dst, gt);
-    GDALSetProjection(dst, mercatorWkt_.toUtf8().constData());
-    return dst;
+    return GDALCreate(mem, "", TileSize, TileSize, int(dataBands_.size()) + 1, type, nullptr);
 }
 
-bool GDALTileSource::warp(GDALDatasetH src, GDALDatasetH dst, ProgressCallback* progress) const
+// Building a transformer sets up a coordinate operation, a good part of a
+// tile's time; idle ones are kept per overview level and only their
+// destination geotransform changes from tile to tile.
+void* GDALTileSource::takeTransformer(GDALDatasetH src, int overview) const
 {
-    CPLStringList transformerOptions;
+    {
+        std::lock_guard<std::mutex> lock(transformerMutex_);
+        for (auto it = idleTransformers_.begin(); it != idleTransformers_.end(); ++it)
+            if (it->first == overview) {
+                void* transformer = it->second;
+                idleTransformers_.erase(it);
+                return transformer;
+            }
+    }
+    CPLStringList options;
     if (!sidecarWkt_.isEmpty())
-        transformerOptions.SetNameValue("SRC_SRS", sidecarWkt_.toUtf8().constData());
-    void* transformer =
-        GDALCreateGenImgProjTransformer2(src, dst, transformerOptions.List());
-    if (!transformer)
-        return false;
+        options.SetNameValue("SRC_SRS", sidecarWkt_.toUtf8().constData());
+    options.SetNameValue("DST_SRS", mercatorWkt_.toUtf8().constData());
+    return GDALCreateGenImgProjTransformer2(src, nullptr, options.List());
+}
+
+void GDALTileSource::returnTransformer(int overview, void* transformer) const
+{
+    std::lock_guard<std::mutex> lock(transformerMutex_);
+    idleTransformers_.emplace_back(overview, transformer);
+}
+
+void GDALTileSource::returnDestination(GDALDatasetH dst) const
+{
+    std::lock_guard<std::mutex> lock(transformerMutex_);
+    idleDestinations_.push_back(dst);
+}
+
+bool GDALTileSource::warp(GDALDatasetH src, GDALDatasetH dst, void* transformer,
+                          ProgressCallback* progress) const
+{
     // As gdalwarp does: exact transforms at a few points per row, linear in
     // between, within an eighth of a pixel.
     void* approx = GDALCreateApproxTransformer(GDALGenImgProjTransform, transformer, 0.125);
@@ -310,55 +353,93 @@ bool GDALTileSource::warp(GDALDatasetH src, GDALDatasetH dst, ProgressCallback* 
     if (op)
         GDALDestroyWarpOperation(op);
     GDALDestroyApproxTransformer(approx);
-    GDALDestroyGenImgProjTransformer(transformer);
     GDALDestroyWarpOptions(wo);
     return ok;
 }
 
+// Byte rasters are read straight into the image, every other kind once per
+// tile into byte planes; rounding on every value was a fifth of a tile's time.
 QImage GDALTileSource::toImage(GDALDatasetH dst) const
 {
-    const int n = int(dataBands_.size());
-    const int pixels = TileSize * TileSize;
-    std::vector<float> values(size_t(pixels) * (n + 1));
-    if (GDALDatasetRasterIO(dst, GF_Read, 0, 0, TileSize, TileSize, values.data(), TileSize,
-                            TileSize, GDT_Float32, n + 1, nullptr, 0, 0, 0)
-        != CE_None)
-        return QImage();
-
-    auto toByte = [this](float v, int band) {
-        if (byteData_)
-            return uchar(std::clamp(std::lround(v), 0L, 255L));
-        const auto& [lo, hi] = ranges_[band];
-        const double t = hi > lo ? (v - lo) / (hi - lo) : 0.0;
-        return uchar(std::clamp(std::lround(t * 255.0), 0L, 255L));
-    };
-
     QImage image(TileSize, TileSize, QImage::Format_RGBA8888);
-    bool anyVisible = false;
-    const float* alpha = values.data() + size_t(pixels) * n;
+    const bool ok = byteData_ && layout_ != Layout::Palette
+        ? readInterleaved(dst, image)
+        : readPlanes(dst, image);
+    if (!ok)
+        return QImage();
     for (int y = 0; y < TileSize; ++y) {
-        uchar* row = image.scanLine(y);
-        for (int x = 0; x < TileSize; ++x) {
-            const int i = y * TileSize + x;
-            uchar* p = row + 4 * x;
-            uchar a = uchar(std::clamp(std::lround(alpha[i]), 0L, 255L));
+        const uchar* row = image.constScanLine(y);
+        for (int x = 0; x < TileSize; ++x)
+            if (row[4 * x + 3] != 0)
+                return image;
+    }
+    return QImage();
+}
+
+bool GDALTileSource::readInterleaved(GDALDatasetH dst, QImage& image) const
+{
+    // Destination bands: the data bands, then alpha.
+    int rgb[4] = {1, 2, 3, 4};
+    int grey[4] = {1, 1, 1, 2};
+    return GDALDatasetRasterIO(dst, GF_Read, 0, 0, TileSize, TileSize, image.bits(), TileSize,
+                               TileSize, GDT_Byte, 4, layout_ == Layout::Rgb ? rgb : grey, 4,
+                               image.bytesPerLine(), 1)
+        == CE_None;
+}
+
+bool GDALTileSource::readPlanes(GDALDatasetH dst, QImage& image) const
+{
+    const int n = int(dataBands_.size());
+    const size_t pixels = size_t(TileSize) * TileSize;
+    std::vector<uchar> planes(pixels * (n + 1));
+    if (byteData_) {
+        if (GDALDatasetRasterIO(dst, GF_Read, 0, 0, TileSize, TileSize, planes.data(), TileSize,
+                                TileSize, GDT_Byte, n + 1, nullptr, 0, 0, 0)
+            != CE_None)
+            return false;
+    } else {
+        std::vector<float> values(planes.size());
+        if (GDALDatasetRasterIO(dst, GF_Read, 0, 0, TileSize, TileSize, values.data(), TileSize,
+                                TileSize, GDT_Float32, n + 1, nullptr, 0, 0, 0)
+            != CE_None)
+            return false;
+        // NaN and values out of range end at 0 or 255.
+        auto toByte = [](float v) {
+            return !(v > 0.0f) ? uchar(0) : v >= 255.0f ? uchar(255) : uchar(v + 0.5f);
+        };
+        for (int b = 0; b <= n; ++b) {
+            float offset = 0.0f, scale = 1.0f; // alpha is already 0..255
+            if (b < n) {
+                const auto& [lo, hi] = ranges_[b];
+                offset = float(lo);
+                scale = hi > lo ? float(255.0 / (hi - lo)) : 0.0f;
+            }
+            const float* in = values.data() + b * pixels;
+            uchar* out = planes.data() + b * pixels;
+            for (size_t i = 0; i < pixels; ++i)
+                out[i] = toByte((in[i] - offset) * scale);
+        }
+    }
+
+    const uchar* alpha = planes.data() + pixels * n;
+    for (int y = 0; y < TileSize; ++y) {
+        uchar* p = image.scanLine(y);
+        for (int x = 0; x < TileSize; ++x, p += 4) {
+            const size_t i = size_t(y) * TileSize + x;
             if (layout_ == Layout::Palette) {
-                const auto& c = palette_[std::clamp(std::lround(values[i]), 0L, 255L)];
+                const auto& c = palette_[planes[i]];
                 p[0] = c[0];
                 p[1] = c[1];
                 p[2] = c[2];
-                a = uchar(a * c[3] / 255);
-            } else if (layout_ == Layout::Grey) {
-                p[0] = p[1] = p[2] = toByte(values[i], 0);
-            } else {
-                for (int b = 0; b < 3; ++b)
-                    p[b] = toByte(values[size_t(b) * pixels + i], b);
+                p[3] = uchar(alpha[i] * c[3] / 255);
+                continue;
             }
-            p[3] = a;
-            anyVisible = anyVisible || a != 0;
+            for (int b = 0; b < 3; ++b)
+                p[b] = planes[(layout_ == Layout::Rgb ? b * pixels : 0) + i];
+            p[3] = alpha[i];
         }
     }
-    return anyVisible ? image : QImage();
+    return true;
 }
 
 TileResult GDALTileSource::createImage(const TileKey& key, ProgressCallback* progress)
@@ -369,16 +450,25 @@ TileResult GDALTileSource::createImage(const TileKey& key, ProgressCallback* pro
     if (!hasDataInExtent(extent))
         return TileResult::noData();
 
-    GDALDatasetPool::Lease src = pool_->acquire(overviewFor(extent.width() / TileSize));
+    const int overview = overviewFor(extent.width() / TileSize);
+    GDALDatasetPool::Lease src = pool_->acquire(overview);
     if (!src.get())
         return TileResult::failed(lastGdalError(QStringLiteral("Cannot open ") + path_));
-    GDALDatasetH dst = createDestination(extent);
+    GDALDatasetH dst = takeDestination();
     if (!dst)
         return TileResult::failed(lastGdalError(QStringLiteral("Cannot create tile")));
     CPLErrorReset();
-    const bool warped = warp(src.get(), dst, progress);
+    void* transformer = takeTransformer(src.get(), overview);
+    bool warped = false;
+    if (transformer) {
+        double gt[6] = {extent.xMin(), extent.width() / TileSize, 0.0,
+                        extent.yMax(), 0.0, -extent.height() / TileSize};
+        GDALSetGenImgProjTransformerDstGeoTransform(transformer, gt);
+        warped = warp(src.get(), dst, transformer, progress);
+        returnTransformer(overview, transformer);
+    }
     QImage image = warped ? toImage(dst) : QImage();
-    GDALClose(dst);
+    returnDestination(dst);
     if (progress && progress->isCanceled())
         return TileResult::cancelled();
     if (!warped)

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace kiv::geo::Drivers {
@@ -38,9 +39,15 @@ private:
     Status readBands(GDALDatasetH ds);
     void readResolution(GDALDatasetH ds, const double* geoTransform);
     int overviewFor(double tileResolution) const;
-    GDALDatasetH createDestination(const GeoExtent& extent) const;
-    bool warp(GDALDatasetH src, GDALDatasetH dst, ProgressCallback* progress) const;
+    GDALDatasetH takeDestination() const;
+    void returnDestination(GDALDatasetH dst) const;
+    void* takeTransformer(GDALDatasetH src, int overview) const;
+    void returnTransformer(int overview, void* transformer) const;
+    bool warp(GDALDatasetH src, GDALDatasetH dst, void* transformer,
+              ProgressCallback* progress) const;
     QImage toImage(GDALDatasetH dst) const;
+    bool readInterleaved(GDALDatasetH dst, QImage& image) const;
+    bool readPlanes(GDALDatasetH dst, QImage& image) const;
 
     QString path_;
     osg::ref_ptr<SpatialReference> srs_;
@@ -56,6 +63,10 @@ private:
     std::vector<double> overviewFactors_;
     double nativeResolution_ = 0.0;
     std::unique_ptr<GDALDatasetPool> pool_;
+    mutable std::mutex transformerMutex_;
+    // Idle coordinate transformers, by the overview level they were made for.
+    mutable std::vector<std::pair<int, void*>> idleTransformers_;
+    mutable std::vector<GDALDatasetH> idleDestinations_;
 };
 
 } // namespace kiv::geo::Drivers

@@ -139,7 +139,7 @@ private slots:
         QSettings().clear();
         openedUrls.clear();
         qunsetenv("QUARZEL_TOUCH_DIGITIZER");
-        manager = std::make_unique<ApplicationManagerWin>(qobject_cast<QGuiApplication*>(qApp));
+        manager = std::make_unique<ApplicationManagerWin>(qGuiApp);
     }
 
     void cleanup()

@@ -26,6 +26,17 @@ QByteArray text(int size, quint32 seed)
     return out;
 }
 
+// Byte k with probability 2^-(k + 1): skewed enough for Huffman trees deeper
+// than deflate allows.
+QByteArray geometricBytes(int size, quint32 seed)
+{
+    QRandomGenerator random(seed);
+    QByteArray out(size, '\0');
+    for (char& c : out)
+        c = char(qCountTrailingZeroBits(random.generate() | 0x80000000u));
+    return out;
+}
+
 enum Fault { NoFault, ReadFails, WriteFails };
 
 struct Compressed
@@ -91,6 +102,8 @@ private slots:
     void roundTrip();
     void failures_data();
     void failures();
+    void codeLengthsWithinLimit_data();
+    void codeLengthsWithinLimit();
     void reuseMatchesFreshState_data();
     void reuseMatchesFreshState();
 };
@@ -127,6 +140,9 @@ void TestDeflater::roundTrip_data()
     const QByteArray r = randomBytes(32507, 77);
     row("R+R, |R| 32506", r.left(32506) + r.left(32506), 8, 0.0, 0.52);
     row("R+R, |R| 32507", r + r, 8, 0.99, 1.01);
+    // With seeds 1748 and 2854 a block's tree is two or more levels too deep.
+    for (quint32 seed : {1u, 1748u, 2854u})
+        QTest::addRow("geometric 300000, seed %u", seed) << geometricBytes(300000, seed) << 8 << 0.0 << 1e9;
     const QByteArray mixed = text(200000, 8) + randomBytes(40000, 9) + text(100000, 10);
     for (int level = 1; level <= 8; ++level)
         QTest::addRow("mixed, level %d", level) << mixed << level << 0.0 << 0.99;
@@ -178,6 +194,47 @@ void TestDeflater::failures()
     QVERIFY(!out.error.empty());
     if (!message.isEmpty())
         QCOMPARE(QString::fromStdString(out.error), message);
+}
+
+// Fibonacci counts make a tree as deep as it has symbols, less one.
+void TestDeflater::codeLengthsWithinLimit_data()
+{
+    QTest::addColumn<int>("alphabet");
+    QTest::addColumn<int>("symbols");
+    QTest::addColumn<int>("limit");
+    QTest::newRow("code lengths, 8 symbols: fits") << 19 << 8 << 7;
+    QTest::newRow("code lengths, 9 symbols: one level over") << 19 << 9 << 7;
+    QTest::newRow("code lengths, 11 symbols") << 19 << 11 << 7;
+    QTest::newRow("code lengths, all 19") << 19 << 19 << 7;
+    QTest::newRow("literals, 16 symbols: fits") << 286 << 16 << 15;
+    for (int n = 17; n <= 30; ++n)
+        QTest::addRow("literals, %d symbols", n) << 286 << n << 15;
+}
+
+void TestDeflater::codeLengthsWithinLimit()
+{
+    QFETCH(int, alphabet);
+    QFETCH(int, symbols);
+    QFETCH(int, limit);
+    // Spread over the alphabet, with unused symbols between them.
+    std::vector<uint32_t> freq(size_t(alphabet), 0);
+    uint32_t a = 1, b = 1;
+    for (int i = 0; i < symbols; ++i, std::swap(a, b), b += a)
+        freq[size_t(i * alphabet / symbols)] = a;
+    const std::vector<uint8_t> lengths = kiv::DeflateTrees::codeLengths(freq.data(), alphabet, limit);
+    QCOMPARE(int(lengths.size()), alphabet);
+    uint64_t kraft = 0;
+    int longest = 0;
+    for (int i = 0; i < alphabet; ++i) {
+        QCOMPARE(lengths[i] != 0, freq[i] != 0);
+        if (lengths[i])
+            kraft += uint64_t(1) << (limit - lengths[i]);
+        longest = std::max<int>(longest, lengths[i]);
+        for (int j = 0; j < alphabet && freq[i]; ++j)
+            QVERIFY(freq[j] <= freq[i] || lengths[j] <= lengths[i]); // more frequent, no longer
+    }
+    QCOMPARE(kraft, uint64_t(1) << limit);
+    QCOMPARE(longest, std::min(symbols - 1, limit));
 }
 
 void TestDeflater::reuseMatchesFreshState_data()

@@ -84,6 +84,17 @@ private slots:
         QTest::newRow("utm grey") << utm << "" << utmBounds << 14u
                                   << ProbeList{{{9.0065, 46.949}, {120, 120, 120, 255}}, {{8.995, 46.949}, clear}};
 
+        // Pixels exactly level 12's, on its tile grid: the native level is 12,
+        // not one finer from rounding noise.
+        RasterSpec aligned;
+        aligned.srs = "EPSG:3857";
+        const double level12 = 38.21851414258813;
+        aligned.gt = {890338.5054657348, level12, 0, 5899715.591163045, 0, -level12};
+        aligned.fill = [](int, int, int) { return 90; };
+        QTest::newRow("mercator aligned to level 12")
+            << aligned << "" << QRectF(7.998047, 46.692783, 0.068665, 0.047077) << 12u
+            << ProbeList{{{8.0324, 46.7163}, {90, 90, 90, 255}}, {{7.99, 46.7163}, clear}};
+
         RasterSpec prj = lonLatRaster(3, [](int b, int, int) { return b == 0 ? 10 : b == 1 ? 220 : 30; });
         prj.georeferenced = false;
         QTest::newRow("world file and prj") << prj << "tfw prj" << lonLatBounds << 8u
