@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QDir>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QUrl>
 
@@ -103,7 +104,21 @@ signals:
     void mostRecentImageChanged(const QString& name);
     void projectListChanged();
 
+protected:
+    // Makes the project object of a new project in folder (which writes its
+    // project row); tests put their own in its place.
+    virtual std::shared_ptr<Project> newProject(ProjectId id, const QString& name, const QDir& folder);
+
 private:
+    // Folders of projects being made carry this after their ".qz" name, so
+    // that no scan lists them before they are complete.
+    static const QString UnfinishedSuffix;
+
+    void removeUnfinishedProjects(const QDir& root) const;
+    // Builds the project under its unfinished name and gives the folder its
+    // own name once the project row is stored; empty on failure, with no
+    // folder left behind.
+    std::shared_ptr<Project> buildProject(const QString& name, const QDir& folder);
     void loadProjects(const QDir& root);
     void createFirstProject(const QDir& root);
     void restoreCurrentProject();
@@ -114,6 +129,11 @@ private:
     static AbstractLocationManager* locationManager();
     static void clearCommandHistory();
     static void announceFileSystemChange(const QString& path);
+    // Tells the user once per run about a folder that could not be opened
+    // or a project loaded in part.
+    void reportUnopened(const QDir& folder);
+    void reportDamage(const Project& project);
+    void reportOnce(const QString& key, const QString& message);
 
     QDir m_projectsRoot;
     std::vector<std::shared_ptr<Project>> m_projects;
@@ -121,6 +141,7 @@ private:
     int m_currentRockUnit = -1;
     std::shared_ptr<Project> m_currentProject;
     std::shared_ptr<Locality> m_currentLocality;
+    QSet<QString> m_reported;
 };
 
 } // namespace kiv
