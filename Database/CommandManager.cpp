@@ -175,16 +175,40 @@ void CommandManager::clearStacks()
     if (!m_database.isOpen())
         return;
     const bool wasUndoable = canUndo();
+    // An empty history is left as it is: every project switch clears it,
+    // and each statement here costs a write to disk.
+    if (!wasUndoable && hasEmptyHistory())
+        return;
     try {
-        m_database.exec("DROP TABLE IF EXISTS undoStack;");
-        m_database.exec("DROP TABLE IF EXISTS redoStack;");
-        m_database.exec("CREATE TABLE undoStack ( data BLOB NOT NULL);");
-        m_database.exec("CREATE TABLE redoStack ( data BLOB NOT NULL);");
+        m_database.exec("SAVEPOINT clearStacks");
+        try {
+            m_database.exec("DROP TABLE IF EXISTS undoStack;");
+            m_database.exec("DROP TABLE IF EXISTS redoStack;");
+            m_database.exec("CREATE TABLE undoStack ( data BLOB NOT NULL);");
+            m_database.exec("CREATE TABLE redoStack ( data BLOB NOT NULL);");
+        } catch (const SQLiteException& e) {
+            qDebug() << e.what();
+        }
+        // What ran before a failure is kept, as with separate statements.
+        m_database.exec("RELEASE clearStacks");
     } catch (const SQLiteException& e) {
         qDebug() << e.what();
     }
     if (wasUndoable)
         emit canUndoChanged(false);
+}
+
+bool CommandManager::hasEmptyHistory()
+{
+    try {
+        std::int64_t count = -1;
+        SQLiteQuery query(&m_database);
+        query.prepare("SELECT (SELECT COUNT(*) FROM undoStack) + (SELECT COUNT(*) FROM redoStack)");
+        query.bind(&count);
+        return query.step() && count == 0;
+    } catch (const SQLiteException&) {
+        return false;
+    }
 }
 
 void CommandManager::undo()

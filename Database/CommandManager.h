@@ -53,6 +53,8 @@ private:
     // Undoes one stored command; false when it must stay in the history.
     bool undoStored(const std::string& data);
     void emitIfEmpty();
+    // Both tables there and without rows.
+    bool hasEmptyHistory();
 
     std::recursive_mutex m_mutex;
     SQLiteDatabase m_database;

@@ -18,6 +18,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <unordered_map>
 #include <cstdio>
 
 namespace kiv {
@@ -342,6 +343,7 @@ bool DatabaseManager::loadLocalities(Project* target)
     if (!target || !isOpen())
         return false;
     bool complete = true;
+    std::vector<std::shared_ptr<Locality>> read;
     try {
         std::string id;
         std::string message;
@@ -357,7 +359,7 @@ bool DatabaseManager::loadLocalities(Project* target)
             if (record.ParseFromString(message))
                 locality = Locality::fromProto(target->projectId(), record);
             if (locality) {
-                target->addLocality(locality);
+                read.push_back(std::move(locality));
             } else {
                 reportUnreadable("localities", "row " + id, "not a locality record");
                 complete = false;
@@ -367,6 +369,11 @@ bool DatabaseManager::loadLocalities(Project* target)
         reportUnreadable("localities", "rows", e.detail());
         complete = false;
     }
+    // Newest first, the project's own order, so that adding sorts nothing.
+    std::stable_sort(read.begin(), read.end(),
+                     [](const auto& a, const auto& b) { return a->timeStamp() > b->timeStamp(); });
+    for (auto& locality : read)
+        target->addLocality(std::move(locality));
     return complete;
 }
 
@@ -425,6 +432,77 @@ bool DatabaseManager::loadLocalityRows(Locality& locality, const std::string& ta
     // What was read before a storage error is kept.
     (locality.*addAll)(read);
     return complete;
+}
+
+template <typename Record, typename Object>
+bool DatabaseManager::loadTableRows(const std::vector<Locality*>& localities, const std::string& table,
+                                    bool (Locality::*isLoaded)(const std::string&) const,
+                                    void (Locality::*addAll)(const std::vector<std::shared_ptr<Object>>&))
+{
+    std::unordered_map<std::string, Locality*> byId;
+    for (Locality* locality : localities)
+        byId.emplace(locality->id(), locality);
+    std::unordered_map<Locality*, std::vector<std::shared_ptr<Object>>> read;
+    std::vector<std::string> unreadable;
+    try {
+        std::string id;
+        std::string localityId;
+        std::string message;
+        SQLiteQuery query(m_database.get());
+        query.prepare("SELECT dataId, localityId, message FROM " + table);
+        query.bindText(&id);
+        query.bindText(&localityId);
+        query.bindBlob(&message);
+        // A locality's rows mostly follow each other: its look-up is kept.
+        std::string lastId;
+        Locality* owner = nullptr;
+        std::vector<std::shared_ptr<Object>>* ownerRows = nullptr;
+        bool ownerHasItems = false;
+        while (query.step()) {
+            if (!owner || localityId != lastId) {
+                const auto found = byId.find(localityId);
+                owner = found == byId.end() ? nullptr : found->second;
+                ownerRows = owner ? &read[owner] : nullptr;
+                ownerHasItems = owner && !(owner->data().empty() && owner->lines().empty());
+                lastId = localityId;
+            }
+            if (!owner || (ownerHasItems && (owner->*isLoaded)(id)))
+                continue;
+            Record record;
+            std::shared_ptr<Object> object;
+            if (record.ParseFromString(message))
+                object = Object::fromProto(record);
+            if (object)
+                ownerRows->push_back(std::move(object));
+            else
+                unreadable.push_back(id);
+        }
+    } catch (const SQLiteException&) {
+        // Only the index gets past a damaged page: locality by locality.
+        bool complete = true;
+        for (Locality* locality : localities)
+            complete = loadLocalityRows<Record, Object>(*locality, table, isLoaded, addAll) && complete;
+        return complete;
+    }
+    for (auto& entry : read)
+        (entry.first->*addAll)(entry.second);
+    for (const std::string& id : unreadable)
+        reportUnreadable(table, "row " + id, "not a complete record");
+    return unreadable.empty();
+}
+
+bool DatabaseManager::loadContent(Project* target)
+{
+    if (!target || !isOpen())
+        return false;
+    std::vector<Locality*> localities;
+    for (const auto& locality : target->localities())
+        localities.push_back(locality.get());
+    const bool data = loadTableRows<QZProtoBuffers::Data>(localities, "data", &Locality::hasData,
+                                                          &Locality::addLoadedData);
+    const bool lines = loadTableRows<QZProtoBuffers::LineData2D>(localities, "linedata", &Locality::hasLine,
+                                                                 &Locality::addLoadedLines);
+    return data && lines;
 }
 
 bool DatabaseManager::loadData(Locality* locality)

@@ -55,6 +55,10 @@ public:
     bool loadLocalityContent(Locality& locality) { return loadLocalityContent(&locality); }
     bool loadData(Locality* locality);
     bool loadLineData(Locality* locality);
+    // The data and lines of every locality of target, each table read in
+    // one pass; where a pass meets a storage error, the table is read again
+    // locality by locality, so that damage costs only the rows it hit.
+    bool loadContent(Project* target);
     // True once a load met a record that could not be read.
     bool hasUnreadableRecords() const { return m_unreadableRecords; }
 
@@ -104,6 +108,10 @@ private:
     bool loadLocalityRows(Locality& locality, const std::string& table,
                           bool (Locality::*isLoaded)(const std::string&) const,
                           void (Locality::*addAll)(const std::vector<std::shared_ptr<Object>>&));
+    template <typename Record, typename Object>
+    bool loadTableRows(const std::vector<Locality*>& localities, const std::string& table,
+                       bool (Locality::*isLoaded)(const std::string&) const,
+                       void (Locality::*addAll)(const std::vector<std::shared_ptr<Object>>&));
     bool openFile(const QFileInfo& file, bool existing);
     static bool hasReadableProjectRow(SQLiteDatabase& database);
     // Warns about a row (or, for a storage error, the rows of a locality)

@@ -33,6 +33,8 @@ public:
     // Many items at once: one sort instead of one insertion each.
     void addAll(const Items& added)
     {
+        m_byId.reserve(m_byId.size() + added.size());
+        m_items.reserve(m_items.size() + added.size());
         for (const Item& item : added)
             m_byId.emplace(item->id(), item);
         m_items.insert(m_items.end(), added.begin(), added.end());

@@ -328,8 +328,12 @@ void Project::addLocality(std::shared_ptr<Locality> locality)
         return;
     if (!locality->colour().isValid())
         locality->setColour(DefaultLocalityColour);
+    // One that is not newer than the last goes at the end as it is: a load
+    // that adds newest first sorts nothing.
+    const bool inOrder = m_localities.empty() || m_localities.back()->timeStamp() >= locality->timeStamp();
     m_localities.push_back(std::move(locality));
-    sortLocalities();
+    if (!inOrder)
+        sortLocalities();
     emit numberOfLocalitiesChanged(numberOfLocalities());
 }
 
@@ -429,12 +433,9 @@ bool Project::empty() const
 bool Project::load(bool withContent)
 {
     // The localities read before a failure still get their content.
-    bool complete = loadLocalities(this);
-    if (withContent) {
-        for (const auto& locality : m_localities)
-            complete = loadLocalityContent(locality.get()) && complete;
-    }
-    return complete;
+    const bool localities = loadLocalities(this);
+    const bool content = !withContent || loadContent(this);
+    return localities && content;
 }
 
 bool Project::save()
