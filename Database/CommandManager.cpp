@@ -175,16 +175,40 @@ void CommandManager::clearStacks()
     if (!m_database.isOpen())
         return;
     const bool wasUndoable = canUndo();
+    // An empty history is left as it is: every project switch clears it,
+    // and each statement here costs a write to disk.
+    if (!wasUndoable && hasEmptyHistory())
+        return;
     try {
-        m_database.exec("DROP TABLE IF EXISTS undoStack;");
-        m_database.exec("DROP TABLE IF EXISTS redoStack;");
-        m_database.exec("CREATE TABLE undoStack ( data BLOB NOT NULL);");
-        m_database.exec("CREATE TABLE redoStack ( data BLOB NOT NULL);");
+        m_database.exec("SAVEPOINT clearStacks");
+        try {
+            m_database.exec("DROP TABLE IF EXISTS undoStack;");
+            m_database.exec("DROP TABLE IF EXISTS redoStack;");
+            m_database.exec("CREATE TABLE undoStack ( data BLOB NOT NULL);");
+            m_database.exec("CREATE TABLE redoStack ( data BLOB NOT NULL);");
+        } catch (const SQLiteException& e) {
+            qDebug() << e.what();
+        }
+        // What ran before a failure is kept, as with separate statements.
+        m_database.exec("RELEASE clearStacks");
     } catch (const SQLiteException& e) {
         qDebug() << e.what();
     }
     if (wasUndoable)
         emit canUndoChanged(false);
+}
+
+bool CommandManager::hasEmptyHistory()
+{
+    try {
+        std::int64_t count = -1;
+        SQLiteQuery query(&m_database);
+        query.prepare("SELECT (SELECT COUNT(*) FROM undoStack) + (SELECT COUNT(*) FROM redoStack)");
+        query.bind(&count);
+        return query.step() && count == 0;
+    } catch (const SQLiteException&) {
+        return false;
+    }
 }
 
 void CommandManager::undo()
@@ -212,21 +236,41 @@ bool CommandManager::undoNewestRow()
     if (!found)
         return false;
 
-    SQLiteInsert remove(&m_database);
-    remove.prepare("DELETE FROM undoStack WHERE ROWID=" + std::to_string(rowId));
-    remove.execute();
-    if (data == batchMarker)
+    // The row goes only together with a successful undo: an edit that could
+    // not be undone (its database locked) can be tried again.
+    m_database.exec("SAVEPOINT undoRow");
+    bool undone = false;
+    try {
+        SQLiteInsert remove(&m_database);
+        remove.prepare("DELETE FROM undoStack WHERE ROWID=" + std::to_string(rowId));
+        remove.execute();
+        undone = data == batchMarker || undoStored(data);
+    } catch (const std::exception& e) {
+        qDebug() << "CommandManager::undo:" << e.what();
+    }
+    if (!undone) {
+        m_database.exec("ROLLBACK TO SAVEPOINT undoRow");
+        m_database.exec("RELEASE undoRow");
         return false;
+    }
+    m_database.exec("RELEASE undoRow");
+    return data != batchMarker;
+}
 
+bool CommandManager::undoStored(const std::string& data)
+{
     const std::shared_ptr<AbstractCommand> command
         = AbstractCommand::fromBytes(QByteArray::fromStdString(data), storedStreamVersion);
     if (!command) {
+        // Nothing can bring it back: it is dropped and the rest undone.
         qDebug() << "Failed to unserialize command";
         return true;
     }
     CommandManagerContext undoContext(this);
-    command->undo(&undoContext);
-    return true;
+    if (command->undo(&undoContext))
+        return true;
+    qDebug() << "CommandManager::undo: the command could not be undone; it stays in the history";
+    return false;
 }
 
 void CommandManager::emitIfEmpty()

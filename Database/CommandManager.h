@@ -50,7 +50,11 @@ private:
     void closeBatch(bool unsaved, bool wasUndoable);
     // Undoes the newest stored row; false when undo should stop.
     bool undoNewestRow();
+    // Undoes one stored command; false when it must stay in the history.
+    bool undoStored(const std::string& data);
     void emitIfEmpty();
+    // Both tables there and without rows.
+    bool hasEmptyHistory();
 
     std::recursive_mutex m_mutex;
     SQLiteDatabase m_database;

@@ -15,7 +15,10 @@
 
 #include <QDebug>
 
+#include <sqlite3.h>
+
 #include <algorithm>
+#include <unordered_map>
 #include <cstdio>
 
 namespace kiv {
@@ -232,6 +235,31 @@ DatabaseManager::~DatabaseManager() = default;
 
 bool DatabaseManager::open(const QFileInfo& file)
 {
+    return openFile(file, false);
+}
+
+bool DatabaseManager::openExisting(const QFileInfo& file)
+{
+    return openFile(file, true);
+}
+
+bool DatabaseManager::hasReadableProjectRow(SQLiteDatabase& database)
+{
+    try {
+        std::string message;
+        SQLiteQuery query(&database);
+        query.prepare("SELECT message FROM project LIMIT 1");
+        query.bindBlob(&message);
+        ProjectRecord record;
+        return query.step() && record.ParseFromString(message);
+    } catch (const SQLiteException& e) {
+        qWarning().noquote() << QString::fromStdString(e.detail());
+        return false;
+    }
+}
+
+bool DatabaseManager::openFile(const QFileInfo& file, bool existing)
+{
     close();
     const QString path = file.absoluteFilePath();
     auto database = std::make_unique<SQLiteDatabase>();
@@ -239,6 +267,11 @@ bool DatabaseManager::open(const QFileInfo& file)
         std::printf("DatabaseManager::open - DatabaseManager::open: Failed to open database at '%s'\n",
                     path.toUtf8().constData());
         std::fflush(stdout);
+        return false;
+    }
+    if (existing && !hasReadableProjectRow(*database)) {
+        qWarning().noquote() << "DatabaseManager::openExisting: no readable project record in" << path;
+        database->close();
         return false;
     }
     ProjectSchema schema;
@@ -257,6 +290,7 @@ bool DatabaseManager::open(const QFileInfo& file)
     }
     m_file = file;
     m_database = std::move(database);
+    m_unreadableRecords = false;
     return true;
 }
 
@@ -308,6 +342,8 @@ bool DatabaseManager::loadLocalities(Project* target)
 {
     if (!target || !isOpen())
         return false;
+    bool complete = true;
+    std::vector<std::shared_ptr<Locality>> read;
     try {
         std::string id;
         std::string message;
@@ -319,29 +355,53 @@ bool DatabaseManager::loadLocalities(Project* target)
             if (target->hasLocality(id))
                 continue;
             QZProtoBuffers::Locality record;
-            if (!record.ParseFromString(message))
-                continue;
-            if (auto locality = Locality::fromProto(target->projectId(), record))
-                target->addLocality(locality);
+            std::shared_ptr<Locality> locality;
+            if (record.ParseFromString(message))
+                locality = Locality::fromProto(target->projectId(), record);
+            if (locality) {
+                read.push_back(std::move(locality));
+            } else {
+                reportUnreadable("localities", "row " + id, "not a locality record");
+                complete = false;
+            }
         }
-    } catch (const SQLiteException&) {
-        return false;
+    } catch (const SQLiteException& e) {
+        reportUnreadable("localities", "rows", e.detail());
+        complete = false;
     }
-    return true;
+    // Newest first, the project's own order, so that adding sorts nothing.
+    std::stable_sort(read.begin(), read.end(),
+                     [](const auto& a, const auto& b) { return a->timeStamp() > b->timeStamp(); });
+    for (auto& locality : read)
+        target->addLocality(std::move(locality));
+    return complete;
+}
+
+void DatabaseManager::reportUnreadable(const std::string& table, const std::string& what, const std::string& why)
+{
+    m_unreadableRecords = true;
+    qWarning().noquote() << "Could not read" << QString::fromStdString(what) << "of table"
+                         << QString::fromStdString(table) << "in" << m_file.absolutePath() << ":"
+                         << QString::fromStdString(why);
 }
 
 bool DatabaseManager::loadLocalityContent(Locality* locality)
 {
-    return loadData(locality) && loadLineData(locality);
+    // The lines do not depend on the data: a damaged data page costs no line.
+    const bool data = loadData(locality);
+    const bool lines = loadLineData(locality);
+    return data && lines;
 }
 
 template <typename Record, typename Object>
 bool DatabaseManager::loadLocalityRows(Locality& locality, const std::string& table,
                                        bool (Locality::*isLoaded)(const std::string&) const,
-                                       void (Locality::*add)(std::shared_ptr<Object>))
+                                       void (Locality::*addAll)(const std::vector<std::shared_ptr<Object>>&))
 {
     if (!isOpen())
         return false;
+    std::vector<std::shared_ptr<Object>> read;
+    bool complete = true;
     try {
         std::string localityId = locality.id();
         std::string id;
@@ -355,26 +415,107 @@ bool DatabaseManager::loadLocalityRows(Locality& locality, const std::string& ta
             if ((locality.*isLoaded)(id))
                 continue;
             Record record;
-            if (!record.ParseFromString(message))
+            std::shared_ptr<Object> object;
+            if (record.ParseFromString(message))
+                object = Object::fromProto(record);
+            if (object) {
+                read.push_back(std::move(object));
+            } else {
+                reportUnreadable(table, "row " + id, "not a complete record");
+                complete = false;
+            }
+        }
+    } catch (const SQLiteException& e) {
+        reportUnreadable(table, "rows of locality " + locality.id(), e.detail());
+        complete = false;
+    }
+    // What was read before a storage error is kept.
+    (locality.*addAll)(read);
+    return complete;
+}
+
+template <typename Record, typename Object>
+bool DatabaseManager::loadTableRows(const std::vector<Locality*>& localities, const std::string& table,
+                                    bool (Locality::*isLoaded)(const std::string&) const,
+                                    void (Locality::*addAll)(const std::vector<std::shared_ptr<Object>>&))
+{
+    std::unordered_map<std::string, Locality*> byId;
+    for (Locality* locality : localities)
+        byId.emplace(locality->id(), locality);
+    std::unordered_map<Locality*, std::vector<std::shared_ptr<Object>>> read;
+    std::vector<std::string> unreadable;
+    try {
+        std::string id;
+        std::string localityId;
+        std::string message;
+        SQLiteQuery query(m_database.get());
+        query.prepare("SELECT dataId, localityId, message FROM " + table);
+        query.bindText(&id);
+        query.bindText(&localityId);
+        query.bindBlob(&message);
+        // A locality's rows mostly follow each other: its look-up is kept.
+        std::string lastId;
+        Locality* owner = nullptr;
+        std::vector<std::shared_ptr<Object>>* ownerRows = nullptr;
+        bool ownerHasItems = false;
+        while (query.step()) {
+            if (!owner || localityId != lastId) {
+                const auto found = byId.find(localityId);
+                owner = found == byId.end() ? nullptr : found->second;
+                ownerRows = owner ? &read[owner] : nullptr;
+                ownerHasItems = owner && !(owner->data().empty() && owner->lines().empty());
+                lastId = localityId;
+            }
+            if (!owner || (ownerHasItems && (owner->*isLoaded)(id)))
                 continue;
-            if (auto object = Object::fromProto(record))
-                (locality.*add)(object);
+            Record record;
+            std::shared_ptr<Object> object;
+            if (record.ParseFromString(message))
+                object = Object::fromProto(record);
+            if (object)
+                ownerRows->push_back(std::move(object));
+            else
+                unreadable.push_back(id);
         }
     } catch (const SQLiteException&) {
-        return false;
+        // Only the index gets past a damaged page: locality by locality.
+        bool complete = true;
+        for (Locality* locality : localities)
+            complete = loadLocalityRows<Record, Object>(*locality, table, isLoaded, addAll) && complete;
+        return complete;
     }
-    return true;
+    for (auto& entry : read)
+        (entry.first->*addAll)(entry.second);
+    for (const std::string& id : unreadable)
+        reportUnreadable(table, "row " + id, "not a complete record");
+    return unreadable.empty();
+}
+
+bool DatabaseManager::loadContent(Project* target)
+{
+    if (!target || !isOpen())
+        return false;
+    std::vector<Locality*> localities;
+    for (const auto& locality : target->localities())
+        localities.push_back(locality.get());
+    const bool data = loadTableRows<QZProtoBuffers::Data>(localities, "data", &Locality::hasData,
+                                                          &Locality::addLoadedData);
+    const bool lines = loadTableRows<QZProtoBuffers::LineData2D>(localities, "linedata", &Locality::hasLine,
+                                                                 &Locality::addLoadedLines);
+    return data && lines;
 }
 
 bool DatabaseManager::loadData(Locality* locality)
 {
-    return locality && loadLocalityRows<QZProtoBuffers::Data>(*locality, "data", &Locality::hasData, &Locality::addData);
+    return locality && loadLocalityRows<QZProtoBuffers::Data>(*locality, "data", &Locality::hasData,
+                                                             &Locality::addLoadedData);
 }
 
 bool DatabaseManager::loadLineData(Locality* locality)
 {
     return locality
-        && loadLocalityRows<QZProtoBuffers::LineData2D>(*locality, "linedata", &Locality::hasLine, &Locality::addLine);
+        && loadLocalityRows<QZProtoBuffers::LineData2D>(*locality, "linedata", &Locality::hasLine,
+                                                               &Locality::addLoadedLines);
 }
 
 // --- writing ---------------------------------------------------------------------
@@ -431,10 +572,20 @@ bool DatabaseManager::updateRow(const std::string& name, const std::string& sql,
 void DatabaseManager::rollBack(const std::string& savepoint)
 {
     const std::string text = "ROLLBACK TO SAVEPOINT " + savepoint;
-    m_database->exec(text);
-    m_database->log().addInformation(text);
-    // ROLLBACK TO keeps the savepoint, and with it the transaction, open.
-    m_database->exec("RELEASE " + savepoint);
+    // After a full disk or an I/O error SQLite has already rolled the whole
+    // transaction back, and the savepoint is gone with it.
+    if (sqlite3_get_autocommit(m_database->connection())) {
+        m_database->log().addInformation(text + " (already rolled back)");
+        return;
+    }
+    try {
+        m_database->exec(text);
+        m_database->log().addInformation(text);
+        // ROLLBACK TO keeps the savepoint, and with it the transaction, open.
+        m_database->exec("RELEASE " + savepoint);
+    } catch (const SQLiteException& e) {
+        m_database->log().addError("DatabaseManager::rollBack: " + e.detail());
+    }
 }
 
 bool DatabaseManager::writeRow(RowWrite& row)

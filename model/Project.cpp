@@ -69,16 +69,23 @@ Project::~Project()
 
 void Project::openDatabase(bool create)
 {
-    if (!open(QFileInfo(m_folder.absoluteFilePath(DatabaseFileName))))
+    const QFileInfo file(m_folder.absoluteFilePath(DatabaseFileName));
+    if (!(create ? open(file) : openExisting(file)))
         return;
-    // A locked or damaged file must not end the caller: the project is
-    // closed again and its folder skipped.
+    // A locked or damaged file must not end the caller, and a project whose
+    // own row cannot be read is not opened as an empty one (a later save
+    // would overwrite what is left): the project is closed again and its
+    // folder skipped.
     try {
-        if (create && !syncProjectDetails(this))
+        if (create && !syncProjectDetails(this)) {
             qWarning() << "Project: could not write the project row in" << m_folder.absolutePath();
-        loadProject(this);
+            close();
+        } else if (!loadProject(this)) {
+            qWarning() << "Project: could not read the project row in" << m_folder.absolutePath();
+            close();
+        }
     } catch (const SQLiteException& e) {
-        qWarning() << "Project: could not read" << file().absoluteFilePath() << ":"
+        qWarning() << "Project: could not read" << file.absoluteFilePath() << ":"
                    << QString::fromStdString(e.detail());
         close();
     }
@@ -321,8 +328,12 @@ void Project::addLocality(std::shared_ptr<Locality> locality)
         return;
     if (!locality->colour().isValid())
         locality->setColour(DefaultLocalityColour);
+    // One that is not newer than the last goes at the end as it is: a load
+    // that adds newest first sorts nothing.
+    const bool inOrder = m_localities.empty() || m_localities.back()->timeStamp() >= locality->timeStamp();
     m_localities.push_back(std::move(locality));
-    sortLocalities();
+    if (!inOrder)
+        sortLocalities();
     emit numberOfLocalitiesChanged(numberOfLocalities());
 }
 
@@ -421,18 +432,22 @@ bool Project::empty() const
 
 bool Project::load(bool withContent)
 {
-    if (!loadLocalities(this))
-        return false;
-    if (withContent) {
-        for (const auto& locality : m_localities)
-            loadLocalityContent(locality.get());
-    }
-    return true;
+    // The localities read before a failure still get their content.
+    const bool localities = loadLocalities(this);
+    const bool content = !withContent || loadContent(this);
+    return localities && content;
 }
 
 bool Project::save()
 {
-    return syncProjectDetails(this);
+    // A locked or full database must not end the caller.
+    try {
+        return syncProjectDetails(this);
+    } catch (const SQLiteException& e) {
+        qWarning() << "Project::save: could not write" << m_folder.absolutePath() << ":"
+                   << QString::fromStdString(e.detail());
+        return false;
+    }
 }
 
 QString Project::timeString() const

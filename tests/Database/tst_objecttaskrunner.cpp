@@ -100,6 +100,19 @@ Item {
 }
 )";
 
+// Counts the progress reports that reach the runner.
+class CountingRunner : public ObjectTaskRunner
+{
+public:
+    QList<int> progressSeen;
+
+    void onProgressChanged(Task* task, int progress) override
+    {
+        progressSeen << progress;
+        ObjectTaskRunner::onProgressChanged(task, progress);
+    }
+};
+
 } // namespace
 
 class TestObjectTaskRunner : public QObject
@@ -333,6 +346,33 @@ private slots:
         job.probe->release.release();
         QTRY_VERIFY(job.task.isNull());
         QCOMPARE(job.probe->finishedCalls.load(), 1);
+    }
+
+    void finishedThreadsAreDeleted()
+    {
+        auto probe = std::make_shared<Probe>();
+        for (int i = 0; i < 100; ++i) {
+            ProbeTask task(QStringLiteral("layer"), false, probe);
+            runner->runAndWait(&task);
+        }
+        for (int i = 0; i < 3; ++i)
+            startJob(QStringLiteral("export"), false, {});
+        QTRY_VERIFY(runner->findChildren<QThread*>().isEmpty());
+    }
+
+    void aTaskStartedAgainReportsOncePerStart()
+    {
+        CountingRunner counting;
+        auto probe = std::make_shared<Probe>();
+        ProbeTask task(QStringLiteral("layer"), false, probe, [](ProbeTask& self, Probe&) {
+            self.setProgress(40);
+            self.setProgress(80);
+        });
+        counting.runAndWait(&task);
+        counting.runAndWait(&task);
+        QTRY_COMPARE(counting.progressSeen.size(), 4);
+        QTest::qWait(20);
+        QCOMPARE(counting.progressSeen, (QList<int> {40, 80, 40, 80}));
     }
 
     void runnerTeardownStopsRunningTasks()

@@ -190,6 +190,28 @@ private slots:
         QCOMPARE(recordBytes(*back), recordBytes(*line));
     }
 
+    void undoUnderALockCanBeTriedAgain()
+    {
+        QVERIFY(addThrough(makeLine(1), true));
+        QVERIFY(addThrough(makeLine(2), true));
+        const QList<QByteArray> history = undoRows();
+        auto lock = m_fixture->lockFor("EXCLUSIVE");
+        QVERIFY(lock->isLocked());
+        QSignalSpy undoable(CommandManager::instance(), &CommandManager::canUndoChanged);
+        CommandManager::instance()->undo();
+        lock.reset();
+        QCOMPARE(m_fixture->locality->lines().size(), std::size_t(2));
+        QCOMPARE(rowCount(), std::size_t(2));
+        QCOMPARE(undoRows(), history);
+        QVERIFY(CommandManager::instance()->canUndo());
+        QCOMPARE(undoable.count(), 0);
+
+        CommandManager::instance()->undo();
+        QCOMPARE(m_fixture->locality->lines().size(), std::size_t(1));
+        QCOMPARE(rowCount(), std::size_t(1));
+        QCOMPARE(undoRows(), history.mid(0, 2));
+    }
+
     void modifySwapsWithTheCallersCopy()
     {
         const auto line = addThrough(makeLine(1));

@@ -3,6 +3,7 @@
 #include "Database/Quarzel.pb.h"
 #include "Database/SQLiteDatabase.h"
 #include "app/ApplicationManager.h"
+#include "app/DialogController.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -30,6 +31,13 @@ public:
     {
     }
     QString documentPath() const override { return m_documents; }
+    // A dialog controller without a window: its toasts queue up for the test.
+    std::shared_ptr<DialogController> installDialogController()
+    {
+        auto controller = std::make_shared<DialogController>();
+        setDialogController(controller);
+        return controller;
+    }
 
 private:
     QString m_documents;
