@@ -58,9 +58,10 @@ void ObjectTaskRunner::addTask(Task* task, QObject* progressItem)
 
 void ObjectTaskRunner::runAndWait(Task* task)
 {
-    QThread* thread = startTask(task);
+    // The thread deletes itself once finished.
+    QPointer<QThread> thread = startTask(task);
     QEventLoop loop;
-    connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
+    connect(thread.data(), &QThread::finished, &loop, &QEventLoop::quit);
     // The work may already be over, and then finished() came too early for
     // the loop.
     if (thread->isFinished())
@@ -72,7 +73,8 @@ void ObjectTaskRunner::runAndWait(Task* task)
     }
     // An application exit ends the loop early, while the work still runs
     // on a task the caller is about to delete.
-    thread->wait();
+    if (thread)
+        thread->wait();
 }
 
 Task* ObjectTaskRunner::taskForItem(QObject* item) const

@@ -49,7 +49,8 @@ private:
     {
         Task* task;
         QPointer<QObject> item;
-        QThread* thread;
+        // Finished threads delete themselves.
+        QPointer<QThread> thread;
     };
 
     int indexOfTask(const Task* task) const;
