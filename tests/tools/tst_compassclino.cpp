@@ -22,27 +22,15 @@ constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 class RecordingClino : public kiv::QuaternionCompassClino
 {
 public:
-    using QuaternionCompassClino::QuaternionCompassClino;
+    using Base = QuaternionCompassClino;
 
-    void setBearing(double v) override { record("setBearing", v); QuaternionCompassClino::setBearing(v); }
-    void setDip(double v) override { record("setDip", v); QuaternionCompassClino::setDip(v); }
-    void setDipAzimuth(double v) override { record("setDipAzimuth", v); QuaternionCompassClino::setDipAzimuth(v); }
-    void setPlunge(double v) override { record("setPlunge", v); QuaternionCompassClino::setPlunge(v); }
-    void setPlungeAzimuth(double v) override
-    {
-        record("setPlungeAzimuth", v);
-        QuaternionCompassClino::setPlungeAzimuth(v);
-    }
-    void setPlaneSymbolRotation(double v) override
-    {
-        record("setPlaneSymbolRotation", v);
-        QuaternionCompassClino::setPlaneSymbolRotation(v);
-    }
-    void setLineSymbolRotation(double v) override
-    {
-        record("setLineSymbolRotation", v);
-        QuaternionCompassClino::setLineSymbolRotation(v);
-    }
+    void setBearing(double v) override { record("setBearing", v); Base::setBearing(v); }
+    void setDip(double v) override { record("setDip", v); Base::setDip(v); }
+    void setDipAzimuth(double v) override { record("setDipAzimuth", v); Base::setDipAzimuth(v); }
+    void setPlunge(double v) override { record("setPlunge", v); Base::setPlunge(v); }
+    void setPlungeAzimuth(double v) override { record("setPlungeAzimuth", v); Base::setPlungeAzimuth(v); }
+    void setPlaneSymbolRotation(double v) override { record("setPlaneSymbolRotation", v); Base::setPlaneSymbolRotation(v); }
+    void setLineSymbolRotation(double v) override { record("setLineSymbolRotation", v); Base::setLineSymbolRotation(v); }
     bool startUpdates() override
     {
         log << "startUpdates";
@@ -52,7 +40,7 @@ public:
     void stopUpdates() override
     {
         log << "stopUpdates";
-        QuaternionCompassClino::stopUpdates();
+        Base::stopUpdates();
     }
     void givePortrait()
     {
