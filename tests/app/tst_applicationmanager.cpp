@@ -32,7 +32,7 @@ public:
     {
         setHasRequiredSensors(hasSensors);
     }
-    void startUpdates() override {}
+    bool startUpdates() override { return false; }
 };
 
 // The manager with sensors the test chooses.
