@@ -43,6 +43,11 @@ private slots:
         QTest::newRow("Project") << "Project" << "";
         QTest::newRow("ProjectListModel") << "ProjectListModel" << "";
         QTest::newRow("Locality") << "Locality" << "Can't create Locality from QML";
+        QTest::newRow("LocalityListModel") << "LocalityListModel" << "";
+        QTest::newRow("DataListModel") << "DataListModel" << "";
+        QTest::newRow("MapLayerListModel") << "MapLayerListModel" << "";
+        QTest::newRow("FilteredDataListModel") << "FilteredDataListModel" << "";
+        QTest::newRow("CheckableFilteredDataListModel") << "CheckableFilteredDataListModel" << "";
         QTest::newRow("ImageToolManager") << "ImageToolManager" << "";
         QTest::newRow("CompassClino") << "CompassClino" << "Can't create Clino from QML";
         QTest::newRow("LocationManager") << "LocationManager" << "Can't create LocationManager from QML";
