@@ -41,9 +41,10 @@ QVariant AbstractFlatListModel::headerData(int, Qt::Orientation, int) const
     return QVariant();
 }
 
-Qt::ItemFlags AbstractFlatListModel::flags(const QModelIndex&) const
+Qt::ItemFlags AbstractFlatListModel::flags(const QModelIndex& index) const
 {
-    return Qt::ItemIsEnabled;
+    // The root is no item: views and proxies expect no flags there.
+    return index.isValid() ? Qt::ItemIsEnabled : Qt::NoItemFlags;
 }
 
 void AbstractFlatListModel::refresh()
