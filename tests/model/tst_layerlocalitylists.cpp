@@ -93,6 +93,7 @@ private slots:
         for (const char* name : {"a", "b", "c"})
             addLayer(project(), name);
         MapLayerListModel model(&project());
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         model.updateData();
         QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
         model.move(from, to);
