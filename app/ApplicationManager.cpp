@@ -9,7 +9,11 @@
 #include "drawing/PolylineItem.h"
 #include "drawing/StereoNetItem.h"
 #include "drawing/SymbolItem.h"
+#include "model/CheckableFilteredDataListModel.h"
+#include "model/DataListModel.h"
 #include "model/Locality.h"
+#include "model/LocalityListModel.h"
+#include "model/MapLayerListModel.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
 #include "model/ProjectListModel.h"
@@ -628,6 +632,11 @@ void ApplicationManager::registerQmlTypes()
     qmlRegisterType<ProjectListModel>(uri, 1, 0, "ProjectListModel");
     // A locality always belongs to a project: QML only reads them.
     qmlRegisterUncreatableType<Locality>(uri, 1, 0, "Locality", QStringLiteral("Can't create Locality from QML"));
+    qmlRegisterType<LocalityListModel>(uri, 1, 0, "LocalityListModel");
+    qmlRegisterType<DataListModel>(uri, 1, 0, "DataListModel");
+    qmlRegisterType<MapLayerListModel>(uri, 1, 0, "MapLayerListModel");
+    qmlRegisterType<FilteredDataListModel>(uri, 1, 0, "FilteredDataListModel");
+    qmlRegisterType<CheckableFilteredDataListModel>(uri, 1, 0, "CheckableFilteredDataListModel");
     qmlRegisterType<ImageTool>(uri, 1, 0, "ImageToolManager");
     qmlRegisterType<PolylineItem>(uri, 1, 0, "PolylineItem");
     qmlRegisterType<StereoNetItem>(uri, 1, 0, "StereoNetItem");

@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QFileInfo>
+#include <QQmlEngine>
 
 #include <algorithm>
 
@@ -455,6 +456,16 @@ QString Project::timeString() const
     return QDateTime::fromSecsSinceEpoch(m_timeStamp)
         .toLocalTime()
         .toString(QStringLiteral("ddd d MMM yyyy HH:mm"));
+}
+
+LocalityListModel* Project::localityListModel()
+{
+    if (!m_localityListModel) {
+        m_localityListModel = new LocalityListModel(this, this);
+        // Handed to QML through a slot: QML must not collect it.
+        QQmlEngine::setObjectOwnership(m_localityListModel, QQmlEngine::CppOwnership);
+    }
+    return m_localityListModel;
 }
 
 bool Project::isCurrentProject() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Database/DatabaseManager.h"
+#include "model/LocalityListModel.h"
 #include "model/ProjectId.h"
 
 #include <QColor>
@@ -36,6 +37,7 @@ class Project : public QObject, public DatabaseManager
     Q_PROPERTY(QString pathDisplayString READ pathDisplayString CONSTANT)
     Q_PROPERTY(QString description READ description WRITE setDescription NOTIFY descriptionChanged)
     Q_PROPERTY(int numberOfLocalities READ numberOfLocalities NOTIFY numberOfLocalitiesChanged)
+    Q_PROPERTY(kiv::LocalityListModel* localityListModel READ localityListModel CONSTANT)
 
 public:
     enum SymbolType { Plane = 0, Line = 8, SightingType = 9 };
@@ -211,6 +213,10 @@ public:
     // Bytes of main.db, the data's images and the local base-map files.
     Q_INVOKABLE qulonglong projectSize();
 
+public slots:
+    // The project's own locality list, made on first use.
+    kiv::LocalityListModel* localityListModel();
+
 signals:
     void nameChanged(const QString& name);
     void declinationChanged(float declination);
@@ -249,6 +255,7 @@ private:
     int m_baseTileLayer = Terrain;
     QString m_baseMapUrl;
     std::vector<Symbol> m_symbols;
+    LocalityListModel* m_localityListModel = nullptr;
     int m_defaultSightingId = -1;
     std::vector<QMetaObject::Connection> m_connections;
 };

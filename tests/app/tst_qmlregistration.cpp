@@ -44,6 +44,11 @@ private slots:
         QTest::newRow("Project") << "Project" << "";
         QTest::newRow("ProjectListModel") << "ProjectListModel" << "";
         QTest::newRow("Locality") << "Locality" << "Can't create Locality from QML";
+        QTest::newRow("LocalityListModel") << "LocalityListModel" << "";
+        QTest::newRow("DataListModel") << "DataListModel" << "";
+        QTest::newRow("MapLayerListModel") << "MapLayerListModel" << "";
+        QTest::newRow("FilteredDataListModel") << "FilteredDataListModel" << "";
+        QTest::newRow("CheckableFilteredDataListModel") << "CheckableFilteredDataListModel" << "";
         QTest::newRow("ImageToolManager") << "ImageToolManager" << "";
         QTest::newRow("PolylineItem") << "PolylineItem" << "";
         QTest::newRow("StereoNetItem") << "StereoNetItem" << "";
