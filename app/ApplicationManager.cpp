@@ -11,6 +11,7 @@
 #include "model/Project.h"
 #include "model/ProjectListModel.h"
 #include "tools/ImageTool.h"
+#include "drawing/RasterSketcher.h"
 #include "app/MainView.h"
 #include "app/TestConnectionThread.h"
 #include "app/FileBrowserListModel.h"
@@ -626,6 +627,7 @@ void ApplicationManager::registerQmlTypes()
     // A locality always belongs to a project: QML only reads them.
     qmlRegisterUncreatableType<Locality>(uri, 1, 0, "Locality", QStringLiteral("Can't create Locality from QML"));
     qmlRegisterType<ImageTool>(uri, 1, 0, "ImageToolManager");
+    qmlRegisterType<RasterSketcher>(uri, 1, 0, "RasterSketcher");
     qmlRegisterUncreatableType<AbstractCompassClino>(uri, 1, 0, "CompassClino",
                                                      QStringLiteral("Can't create Clino from QML"));
     qmlRegisterUncreatableType<AbstractLocationManager>(

@@ -45,6 +45,7 @@ private slots:
         QTest::newRow("ProjectListModel") << "ProjectListModel" << "";
         QTest::newRow("Locality") << "Locality" << "Can't create Locality from QML";
         QTest::newRow("ImageToolManager") << "ImageToolManager" << "";
+        QTest::newRow("RasterSketcher") << "RasterSketcher" << "";
         QTest::newRow("CompassClino") << "CompassClino" << "Can't create Clino from QML";
         QTest::newRow("LocationManager") << "LocationManager" << "Can't create LocationManager from QML";
         QTest::newRow("QAbstractItemModel") << "QAbstractItemModel" << "Can't create QAbstractItemModel from QML";
