@@ -845,7 +845,7 @@ bool RasterSketcher::saveNewSketch()
 bool RasterSketcher::saveExistingImage()
 {
     const std::shared_ptr<Project> project = currentProject();
-    if (!m_data || !project)
+    if (!m_data || !project || m_data->imagePath().isEmpty())
         return false;
     auto command = std::make_shared<ModifyDataCommand>();
     command->setFromData(m_data);
