@@ -18,6 +18,7 @@
 #include "model/Project.h"
 #include "model/ProjectListModel.h"
 #include "tools/ImageTool.h"
+#include "drawing/RasterSketcher.h"
 #include "app/MainView.h"
 #include "app/TestConnectionThread.h"
 #include "app/FileBrowserListModel.h"
@@ -639,6 +640,7 @@ void ApplicationManager::registerQmlTypes()
     qmlRegisterType<CheckableFilteredDataListModel>(uri, 1, 0, "CheckableFilteredDataListModel");
     qmlRegisterType<ImageTool>(uri, 1, 0, "ImageToolManager");
     qmlRegisterType<PolylineItem>(uri, 1, 0, "PolylineItem");
+    qmlRegisterType<RasterSketcher>(uri, 1, 0, "RasterSketcher");
     qmlRegisterType<StereoNetItem>(uri, 1, 0, "StereoNetItem");
     qmlRegisterType<SymbolItem>(uri, 1, 0, "SymbolItem");
     qmlRegisterUncreatableType<AbstractCompassClino>(uri, 1, 0, "CompassClino",

@@ -51,6 +51,7 @@ private slots:
         QTest::newRow("CheckableFilteredDataListModel") << "CheckableFilteredDataListModel" << "";
         QTest::newRow("ImageToolManager") << "ImageToolManager" << "";
         QTest::newRow("PolylineItem") << "PolylineItem" << "";
+        QTest::newRow("RasterSketcher") << "RasterSketcher" << "";
         QTest::newRow("StereoNetItem") << "StereoNetItem" << "";
         QTest::newRow("SymbolItem") << "SymbolItem" << "";
         QTest::newRow("CompassClino") << "CompassClino" << "Can't create Clino from QML";

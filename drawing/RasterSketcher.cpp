@@ -1,0 +1,890 @@
+#include "drawing/RasterSketcher.h"
+
+#include "Database/CommandManager.h"
+#include "app/ApplicationManager.h"
+#include "app/DialogController.h"
+#include "model/AddDataCommand.h"
+#include "model/Data.h"
+#include "model/ModelManager.h"
+#include "model/ModifyDataCommand.h"
+#include "model/Project.h"
+#include "tools/AbstractLocationManager.h"
+#include "tools/ImageTool.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QMouseEvent>
+#include <QMutexLocker>
+#include <QSettings>
+#include <QTextOption>
+
+#include <cmath>
+
+namespace kiv {
+
+namespace {
+
+const QString SettingsGroup = QStringLiteral("RasterSketcher/");
+const QString ImagePrefix = QStringLiteral("IMG_");
+const QString SketchPrefix = QStringLiteral("SKETCH_");
+const QString BackgroundPrefix = QStringLiteral("BACKGROUND_");
+const QString SavedMessage = QStringLiteral("Saved sketch");
+const QString FailedMessage = QStringLiteral("Save failed!");
+constexpr int ToastDuration = 2000;
+constexpr QImage::Format PictureFormat = QImage::Format_ARGB32_Premultiplied;
+
+QObject* theme()
+{
+    const ApplicationManager* application = ApplicationManager::instance();
+    return application ? application->ui() : nullptr;
+}
+
+double uiScale()
+{
+    const ApplicationManager* application = ApplicationManager::instance();
+    return application ? application->logicalToPhysicalMultiplier() : 1.0;
+}
+
+// A theme size; without a theme, its logical value at the current UI scale.
+double themeSize(const char* name, double logical)
+{
+    if (const QObject* ui = theme()) {
+        bool ok = false;
+        const double value = ui->property(name).toDouble(&ok);
+        if (ok)
+            return value;
+    }
+    return logical * uiScale();
+}
+
+QColor themeColor(const char* name, const char* fallback)
+{
+    if (const QObject* ui = theme()) {
+        const QColor colour = ui->property(name).value<QColor>();
+        if (colour.isValid())
+            return colour;
+    }
+    return QColor(QLatin1String(fallback));
+}
+
+QImage filledPicture(const QSize& size, const QColor& colour)
+{
+    QImage picture(size, PictureFormat);
+    picture.fill(colour);
+    return picture;
+}
+
+// The path with only its file name changed: every `from` replaced by `to`,
+// and the suffix swapped when one is given. Folder names stay untouched.
+QString renamed(const QString& path, const QString& from, const QString& to,
+                const QString& suffix = QString())
+{
+    const QFileInfo info(path);
+    QString name = suffix.isEmpty() ? info.fileName() : info.completeBaseName() + QLatin1Char('.') + suffix;
+    name.replace(from, to);
+    return info.dir().absoluteFilePath(name);
+}
+
+bool sameContents(const QString& first, const QString& second)
+{
+    QFile a(first);
+    QFile b(second);
+    if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly) || a.size() != b.size())
+        return false;
+    constexpr qint64 chunk = 1 << 16;
+    while (!a.atEnd()) {
+        if (a.read(chunk) != b.read(chunk))
+            return false;
+    }
+    return true;
+}
+
+// A retry after a partly failed save finds its own earlier copy in place.
+bool copyOriginal(const QString& source, const QString& target)
+{
+    if (QFile::copy(source, target))
+        return true;
+    return QFileInfo(target).isFile() && sameContents(source, target);
+}
+
+std::shared_ptr<Project> currentProject()
+{
+    const ModelManager* manager = ModelManager::instance();
+    return manager ? manager->currentProject() : nullptr;
+}
+
+QDir imagesFolder(const Project& project)
+{
+    return QDir(project.folder().absoluteFilePath(QStringLiteral("images")));
+}
+
+std::shared_ptr<DialogController> dialogs()
+{
+    const ApplicationManager* application = ApplicationManager::instance();
+    return application ? application->dialogController() : nullptr;
+}
+
+QPointF lastKnownCoordinate()
+{
+    const ApplicationManager* application = ApplicationManager::instance();
+    const AbstractLocationManager* location = application ? application->locationManager() : nullptr;
+    if (!location)
+        return QPointF(AbstractLocationManager::NoCoordinate, AbstractLocationManager::NoCoordinate);
+    return location->lastKnownCoordinate();
+}
+
+bool runCommand(const std::shared_ptr<AbstractCommand>& command)
+{
+    CommandManager* commands = CommandManager::instance();
+    return commands && commands->execute(command);
+}
+
+bool validMode(int mode)
+{
+    return mode >= RasterSketcher::Paint && mode <= RasterSketcher::Text;
+}
+
+} // namespace
+
+RasterSketcher::RasterSketcher(QQuickItem* parent)
+    : QQuickPaintedItem(parent)
+{
+    setAntialiasing(true);
+    setAcceptedMouseButtons(Qt::LeftButton);
+    connect(this, &RasterSketcher::modeChanged, this, &RasterSketcher::onModeChanged);
+    connect(this, &RasterSketcher::lineThicknessChanged, this, &RasterSketcher::onLineThicknessChanged);
+    connect(this, &RasterSketcher::colorChanged, this, &RasterSketcher::onColorChanged);
+    connect(this, &RasterSketcher::textChanged, this, &RasterSketcher::repaintTextBox);
+    connect(this, &RasterSketcher::textRectChanged, this, [this] { update(); });
+    readSettings();
+    emit modeChanged(m_mode);
+    emit lineThicknessChanged(m_lineThickness);
+    emit colorChanged(m_color);
+    m_drawPen.setCapStyle(Qt::RoundCap);
+    m_erasePen.setCapStyle(Qt::RoundCap);
+    m_erasePen.setColor(QColor(255, 255, 255, 0));
+}
+
+RasterSketcher::~RasterSketcher()
+{
+    const QMutexLocker locker(&m_mutex);
+    if (m_painter.isActive())
+        m_painter.end();
+}
+
+QString RasterSketcher::itemId() const
+{
+    return m_data ? QString::fromStdString(m_data->id()) : QString();
+}
+
+QImage RasterSketcher::background() const
+{
+    const QMutexLocker locker(&m_mutex);
+    return m_background.copy();
+}
+
+QImage RasterSketcher::layer() const
+{
+    const QMutexLocker locker(&m_mutex);
+    return m_layer.copy();
+}
+
+// --- settings and properties ---------------------------------------------------
+
+void RasterSketcher::readSettings()
+{
+    const QSettings settings;
+    const int mode = settings.value(SettingsGroup + "Mode", int(m_mode)).toInt();
+    m_mode = validMode(mode) ? Mode(mode) : Paint;
+    bool ok = false;
+    const double thickness = settings.value(SettingsGroup + "LineThickness", m_lineThickness).toDouble(&ok);
+    if (ok && std::isfinite(thickness) && thickness > 0.0)
+        m_lineThickness = thickness;
+    const QColor fallback = themeColor("kivLightBlue", "#009cde");
+    const QColor colour(settings.value(SettingsGroup + "Color", fallback.name()).toString());
+    m_color = colour.isValid() ? colour : fallback;
+}
+
+void RasterSketcher::writeSetting(const QString& key, const QVariant& value)
+{
+    QSettings().setValue(SettingsGroup + key, value);
+}
+
+void RasterSketcher::setActive(bool active)
+{
+    if (m_active == active)
+        return;
+    m_active = active;
+    if (active)
+        activated();
+    else
+        deactivated();
+    emit activeChanged(active);
+}
+
+void RasterSketcher::setMode(Mode mode)
+{
+    if (m_mode == mode)
+        return;
+    m_mode = mode;
+    writeSetting(QStringLiteral("Mode"), int(mode));
+    emit modeChanged(mode);
+}
+
+void RasterSketcher::setLineThickness(double lineThickness)
+{
+    if (m_lineThickness == lineThickness)
+        return;
+    m_lineThickness = lineThickness;
+    writeSetting(QStringLiteral("LineThickness"), lineThickness);
+    emit lineThicknessChanged(lineThickness);
+}
+
+void RasterSketcher::setColor(const QColor& color)
+{
+    if (m_color == color)
+        return;
+    m_color = color;
+    writeSetting(QStringLiteral("Color"), color.name());
+    emit colorChanged(color);
+}
+
+void RasterSketcher::setText(const QString& text)
+{
+    if (m_text == text)
+        return;
+    m_text = text;
+    emit textChanged(text);
+}
+
+void RasterSketcher::setTextRect(const QRect& textRect)
+{
+    if (m_textRect == textRect)
+        return;
+    m_textRect = textRect;
+    emit textRectChanged(textRect);
+}
+
+void RasterSketcher::setHasUnsavedChanges(bool hasUnsavedChanges)
+{
+    if (m_hasUnsavedChanges == hasUnsavedChanges)
+        return;
+    m_hasUnsavedChanges = hasUnsavedChanges;
+    emit hasUnsavedChangesChanged(hasUnsavedChanges);
+}
+
+// --- pens ------------------------------------------------------------------------
+
+void RasterSketcher::onColorChanged(const QColor& color)
+{
+    m_drawPen.setColor(color);
+    onModeChanged(m_mode);
+}
+
+void RasterSketcher::onLineThicknessChanged(double lineThickness)
+{
+    m_drawPen.setWidthF(lineThickness);
+    m_erasePen.setWidthF(lineThickness);
+    m_font.setPointSizeF(themeSize("microText", 12) + lineThickness);
+    onModeChanged(m_mode);
+}
+
+void RasterSketcher::onModeChanged(Mode mode)
+{
+    if (!validMode(mode))
+        return;
+    applyPen();
+    if (mode == Text)
+        repaintTextBox();
+    else
+        clearText();
+}
+
+// Erasing draws with a transparent pen that keeps only what lies outside it.
+void RasterSketcher::applyPen()
+{
+    if (!m_painter.isActive())
+        return;
+    const bool erase = m_mode == Erase;
+    m_painter.setPen(erase ? m_erasePen : m_drawPen);
+    m_painter.setCompositionMode(erase ? QPainter::CompositionMode_DestinationIn
+                                       : QPainter::CompositionMode_SourceOver);
+}
+
+void RasterSketcher::repaintTextBox()
+{
+    if (m_textRect.isValid())
+        update(m_textRect);
+    else
+        update();
+}
+
+// --- activation and set-up -------------------------------------------------------
+
+void RasterSketcher::activated()
+{
+    if (m_background.isNull() || m_layer.isNull())
+        setupNewSketch();
+    {
+        const QMutexLocker locker(&m_mutex);
+        if (!m_painter.isActive() && !m_layer.isNull() && m_painter.begin(&m_layer))
+            m_painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    }
+    if (const ApplicationManager* application = ApplicationManager::instance())
+        m_handleSize = application->logicalToPhysicalMultiplier() * application->pickPrecision();
+    emit modeChanged(m_mode);
+    update();
+}
+
+void RasterSketcher::deactivated()
+{
+    const QMutexLocker locker(&m_mutex);
+    if (m_background.isNull() || m_layer.isNull())
+        return;
+    if (m_painter.isActive())
+        m_painter.end();
+    m_data.reset();
+    m_background = QImage();
+    m_layer = QImage();
+}
+
+void RasterSketcher::replacePictures(const QImage& background, const QImage& layer)
+{
+    {
+        const QMutexLocker locker(&m_mutex);
+        const bool painting = m_painter.isActive();
+        if (painting)
+            m_painter.end();
+        m_background = background;
+        m_layer = layer;
+        if (painting && !m_layer.isNull() && m_painter.begin(&m_layer))
+            m_painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
+    }
+    applyPen();
+    update();
+}
+
+void RasterSketcher::setupNewSketch()
+{
+    const QSize size(static_cast<int>(width()), static_cast<int>(height()));
+    replacePictures(filledPicture(size, Qt::white), filledPicture(size, Qt::transparent));
+    // A blank page must not be saved over the files of the datum opened before.
+    m_data.reset();
+    setHasUnsavedChanges(false);
+}
+
+void RasterSketcher::setupExistingImage(const QString& dataId)
+{
+    const std::shared_ptr<Project> project = currentProject();
+    if (dataId.isEmpty() || !project)
+        return;
+    const std::shared_ptr<Data> data = project->dataById(dataId.toStdString());
+    if (!data || data->type() != Data::Image)
+        return;
+    QImage background;
+    QImage layer;
+    if (!loadExistingPictures(*project, *data, background, layer))
+        return;
+    replacePictures(background, layer);
+    m_data = data;
+    setHasUnsavedChanges(false);
+}
+
+bool RasterSketcher::loadExistingPictures(const Project& project, const Data& data, QImage& background,
+                                          QImage& layer) const
+{
+    const QDir images = imagesFolder(project);
+    if (data.sketchPath().isEmpty()) {
+        background = readScaledPhoto(images.absoluteFilePath(data.imagePath()));
+        if (background.isNull())
+            return false;
+        layer = filledPicture(background.size(), Qt::transparent);
+        return true;
+    }
+    layer = QImage(images.absoluteFilePath(data.sketchPath())).convertToFormat(PictureFormat);
+    if (layer.isNull())
+        return false;
+    if (!data.backgroundPath().isEmpty())
+        background = QImage(images.absoluteFilePath(data.backgroundPath())).convertToFormat(PictureFormat);
+    // A lost background leaves a white page under the strokes.
+    if (background.isNull())
+        background = filledPicture(layer.size(), Qt::white);
+    return true;
+}
+
+// The photograph scaled to fit the item, keeping its aspect ratio.
+QImage RasterSketcher::readScaledPhoto(const QString& path) const
+{
+    QImageReader reader(path);
+    const QSize size = reader.size();
+    if (size.width() <= 0 || size.height() <= 0)
+        return QImage();
+    const double aspect = double(size.height()) / size.width();
+    int targetWidth = int(width());
+    int targetHeight = int(targetWidth * aspect);
+    if (targetHeight > int(height())) {
+        targetHeight = int(height());
+        targetWidth = int(targetHeight / aspect);
+    }
+    reader.setScaledSize(QSize(targetWidth, targetHeight));
+    QImage photo;
+    if (!reader.read(&photo))
+        return QImage();
+    return photo.convertToFormat(PictureFormat);
+}
+
+// --- drawing ---------------------------------------------------------------------
+
+void RasterSketcher::paint(QPainter* painter)
+{
+    const QMutexLocker locker(&m_mutex);
+    if (!isVisible() || m_background.isNull() || m_layer.isNull())
+        return;
+    painter->setRenderHint(QPainter::Antialiasing);
+    painter->drawImage(0, 0, m_background);
+    painter->drawImage(0, 0, m_layer);
+    if (m_mode == Text && m_textRect.isValid())
+        paintText(painter, true);
+}
+
+void RasterSketcher::paintLine(QPoint p1, QPoint p2)
+{
+    if (!m_painter.isActive())
+        return;
+    {
+        const QMutexLocker locker(&m_mutex);
+        // QPainter leaves a zero-length line out; a tap still makes a dot.
+        if (p1 == p2)
+            m_painter.drawPoint(p1);
+        else
+            m_painter.drawLine(p1, p2);
+    }
+    const int grow = int(m_lineThickness);
+    update(spanned(p1, p2).adjusted(-grow, -grow, grow, grow));
+    setHasUnsavedChanges(true);
+}
+
+void RasterSketcher::paintText(QPainter* painter)
+{
+    paintText(painter, true);
+}
+
+void RasterSketcher::paintText(QPainter* painter, bool drawBoundingBox)
+{
+    if (!painter || m_mode != Text || !m_textRect.isValid())
+        return;
+    if (drawBoundingBox) {
+        painter->save();
+        painter->setOpacity(0.4);
+        painter->fillRect(pictureRect(), themeColor("disabledToolColor", "#666666"));
+        painter->fillRect(m_textRect, themeColor("activeToolColor", "#ffffff"));
+        painter->setOpacity(1.0);
+        painter->setPen(QPen(themeColor("kivBlue", "#006eb8")));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(m_textRect);
+        const int side = int(m_handleSize / 2);
+        const QColor fill = themeColor("kivLightBlue", "#009cde");
+        const QRect& box = m_textRect;
+        const int midX = (box.left() + box.right()) / 2;
+        const int midY = (box.top() + box.bottom()) / 2;
+        const struct
+        {
+            int x;
+            int y;
+            int edges;
+        } handles[] = {
+            {box.left(), box.top(), LeftEdge | TopEdge},     {midX, box.top(), TopEdge},
+            {box.right(), box.top(), RightEdge | TopEdge},   {box.right(), midY, RightEdge},
+            {box.right(), box.bottom(), RightEdge | BottomEdge}, {midX, box.bottom(), BottomEdge},
+            {box.left(), box.bottom(), LeftEdge | BottomEdge}, {box.left(), midY, LeftEdge},
+        };
+        for (const auto& handle : handles) {
+            QRect square(0, 0, side, side);
+            square.moveCenter(QPoint(handle.x, handle.y));
+            if ((m_edgeFlags & handle.edges) == handle.edges)
+                painter->fillRect(square, fill);
+            painter->drawRect(square);
+        }
+        painter->restore();
+    }
+    painter->setPen(m_drawPen);
+    QFont font = m_font;
+    font.setItalic(m_text.isEmpty());
+    painter->setFont(font);
+    const QString shown = m_text.isEmpty() ? QStringLiteral("Tap to enter text...") : m_text;
+    painter->drawText(QRectF(m_textRect), shown, QTextOption());
+}
+
+void RasterSketcher::acceptText()
+{
+    if (m_text.isEmpty() || !m_painter.isActive())
+        return;
+    {
+        const QMutexLocker locker(&m_mutex);
+        paintText(&m_painter, false);
+    }
+    clearText();
+    setHasUnsavedChanges(true);
+    update();
+}
+
+void RasterSketcher::clearText()
+{
+    if (!m_textRect.isNull())
+        setTextRect(QRect());
+    m_edgeFlags = 0;
+    setText(QString());
+}
+
+// --- pointer gestures ------------------------------------------------------------
+
+void RasterSketcher::mousePressEvent(QMouseEvent* event)
+{
+    if (m_gesture != Idle) {
+        event->ignore();
+        return;
+    }
+    switch (m_mode) {
+    case Paint:
+    case Erase:
+        m_gesture = Stroke;
+        m_lastPoint = event->pos();
+        break;
+    case Text:
+        pressText(event->pos());
+        break;
+    default:
+        qDebug() << "Mode not handled: " << int(m_mode);
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void RasterSketcher::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_mode == Text) {
+        moveText(event->pos());
+    } else if (m_gesture != Idle) {
+        paintLine(m_lastPoint, event->pos());
+        m_lastPoint = event->pos();
+    }
+    event->accept();
+}
+
+void RasterSketcher::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (m_mode == Text) {
+        releaseText(event->pos());
+    } else {
+        if (m_gesture == Stroke)
+            paintLine(m_lastPoint, event->pos());
+        m_gesture = Idle;
+    }
+    event->accept();
+}
+
+// Without a release the next press would be refused for good.
+void RasterSketcher::mouseUngrabEvent()
+{
+    m_gesture = Idle;
+    m_edgeFlags = 0;
+}
+
+void RasterSketcher::touchUngrabEvent()
+{
+    m_gesture = Idle;
+    m_edgeFlags = 0;
+}
+
+void RasterSketcher::pressText(const QPoint& point)
+{
+    const int margin = int(m_handleSize / 2);
+    m_gesture = Stroke;
+    if (m_textRect.isValid()) {
+        if (m_textRect.adjusted(margin, margin, -margin, -margin).contains(point))
+            m_gesture = Idle;
+        else if (m_textRect.adjusted(-margin, -margin, margin, margin).contains(point))
+            m_gesture = Resize;
+    }
+    m_lastPoint = point;
+}
+
+void RasterSketcher::moveText(const QPoint& point)
+{
+    switch (m_gesture) {
+    case Idle:
+        m_gesture = Move;
+        moveBox(point);
+        break;
+    case Move:
+        moveBox(point);
+        break;
+    case Stroke:
+        setTextRect(spanned(m_lastPoint, point));
+        break;
+    case Resize:
+        if (m_edgeFlags == 0)
+            pickEdges();
+        resizeBox(point);
+        break;
+    default:
+        break;
+    }
+}
+
+void RasterSketcher::releaseText(const QPoint& point)
+{
+    switch (m_gesture) {
+    case Idle:
+        if (m_textRect.contains(point))
+            emit showTextInput();
+        break;
+    case Stroke: {
+        const QRect drawn = spanned(m_lastPoint, point);
+        if (!m_textRect.isValid())
+            setTextRect(defaultBox(m_lastPoint));
+        else if (drawn.right() - drawn.left() + 1 < 2)
+            setTextRect(QRect());
+        else
+            setTextRect(drawn);
+        break;
+    }
+    case Resize:
+        resizeBox(point);
+        break;
+    case Move:
+        moveBox(point);
+        break;
+    default:
+        break;
+    }
+    m_lastPoint = QPoint(0, 0);
+    m_edgeFlags = 0;
+    update();
+    m_gesture = Idle;
+}
+
+void RasterSketcher::moveBox(const QPoint& point)
+{
+    const QPoint delta = point - m_lastPoint;
+    qDebug() << "Text box moved by" << delta;
+    const QPoint topLeft = m_textRect.topLeft() + delta;
+    const QPoint bottomRight = m_textRect.bottomRight() + delta;
+    const QRect picture = pictureRect();
+    if (picture.contains(topLeft) && picture.contains(bottomRight))
+        setTextRect(spanned(topLeft, bottomRight));
+    m_lastPoint = point;
+}
+
+// Which edges the press caught, within half a handle of them.
+void RasterSketcher::pickEdges()
+{
+    const double half = m_handleSize / 2;
+    const QPoint& press = m_lastPoint;
+    const auto near = [half](int value, int edge) {
+        return value >= int(edge - half) && value <= int(edge + half);
+    };
+    if (near(press.x(), m_textRect.left()))
+        m_edgeFlags |= LeftEdge;
+    else if (near(press.x(), m_textRect.right()))
+        m_edgeFlags |= RightEdge;
+    if (near(press.y(), m_textRect.top()))
+        m_edgeFlags |= TopEdge;
+    else if (near(press.y(), m_textRect.bottom()))
+        m_edgeFlags |= BottomEdge;
+}
+
+// Drags the caught edge of one axis to the value; an edge dragged across its
+// opposite one carries on as that one.
+static void dragEdge(int& low, int& high, int value, int& flags, int lowFlag, int highFlag)
+{
+    if (flags & lowFlag) {
+        if (value >= high) {
+            flags = (flags & ~lowFlag) | highFlag;
+            low = high;
+            high = value;
+        } else {
+            low = value;
+        }
+    } else if (flags & highFlag) {
+        if (value <= low) {
+            flags = (flags & ~highFlag) | lowFlag;
+            high = low;
+            low = value;
+        } else {
+            high = value;
+        }
+    }
+}
+
+void RasterSketcher::resizeBox(const QPoint& point)
+{
+    const QPoint target = clamped(point);
+    int left = m_textRect.left();
+    int right = m_textRect.right();
+    dragEdge(left, right, target.x(), m_edgeFlags, LeftEdge, RightEdge);
+    setTextRect(QRect(QPoint(left, m_textRect.top()), QPoint(right, m_textRect.bottom())));
+    int top = m_textRect.top();
+    int bottom = m_textRect.bottom();
+    dragEdge(top, bottom, target.y(), m_edgeFlags, TopEdge, BottomEdge);
+    setTextRect(QRect(QPoint(m_textRect.left(), top), QPoint(m_textRect.right(), bottom)));
+}
+
+// A panel-wide box centred on the tap, pushed inside the picture.
+QRect RasterSketcher::defaultBox(const QPoint& centre) const
+{
+    QRect box(0, 0, int(themeSize("panelWidth", 320)), 3 * int(themeSize("buttonHeight", 40)));
+    box.moveCenter(centre);
+    const double margin = m_handleSize / 2;
+    const QRect picture = pictureRect();
+    if (box.left() < 0)
+        box.moveLeft(int(margin));
+    else if (box.right() > picture.width() - margin)
+        box.moveRight(int(picture.width() - margin));
+    if (box.top() < 0)
+        box.moveTop(int(margin));
+    else if (box.bottom() > picture.height() - margin)
+        box.moveBottom(int(picture.height() - margin));
+    return box;
+}
+
+QRect RasterSketcher::pictureRect() const
+{
+    return QRect(QPoint(0, 0), m_layer.size());
+}
+
+QPoint RasterSketcher::clamped(const QPoint& point) const
+{
+    return QPoint(qBound(0, point.x(), m_layer.width()), qBound(0, point.y(), m_layer.height()));
+}
+
+QRect RasterSketcher::spanned(const QPoint& a, const QPoint& b) const
+{
+    const QPoint first = clamped(a);
+    const QPoint second = clamped(b);
+    return QRect(QPoint(qMin(first.x(), second.x()), qMin(first.y(), second.y())),
+                 QPoint(qMax(first.x(), second.x()), qMax(first.y(), second.y())));
+}
+
+// --- saving ----------------------------------------------------------------------
+
+bool RasterSketcher::save()
+{
+    const bool saved = m_data ? saveExistingImage() : saveNewSketch();
+    if (saved)
+        emit itemIdChanged(itemId());
+    setHasUnsavedChanges(!saved);
+    return saved;
+}
+
+// Background and strokes only: the text box and unaccepted text are not
+// part of the sketch.
+bool RasterSketcher::writeJpeg(const QString& path) const
+{
+    const QMutexLocker locker(&m_mutex);
+    QImage flattened = filledPicture(m_background.size(), Qt::white);
+    QPainter painter(&flattened);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.drawImage(0, 0, m_background);
+    painter.drawImage(0, 0, m_layer);
+    painter.end();
+    return flattened.save(path, "JPEG");
+}
+
+void RasterSketcher::toastSaved(bool saved) const
+{
+    const std::shared_ptr<DialogController> controller = dialogs();
+    if (!controller)
+        return;
+    if (saved)
+        controller->toastOk(SavedMessage, ToastDuration);
+    else
+        controller->toastError(FailedMessage, ToastDuration);
+}
+
+bool RasterSketcher::saveNewSketch()
+{
+    const std::shared_ptr<Project> project = currentProject();
+    if (m_data || !project)
+        return false;
+    const QString imagePath = ImageTool::uniqueImagePath(ImagePrefix, QStringLiteral(".jpeg"));
+    if (imagePath.isEmpty() || !writeJpeg(imagePath))
+        return false;
+    const QString sketchPath = renamed(imagePath, ImagePrefix, SketchPrefix, QStringLiteral("png"));
+    bool layerSaved = false;
+    {
+        const QMutexLocker locker(&m_mutex);
+        layerSaved = m_layer.save(sketchPath, "PNG");
+    }
+    // The files of a sketch that never became a datum are nobody's.
+    const auto dropFiles = [&] {
+        QFile::remove(imagePath);
+        QFile::remove(sketchPath);
+    };
+    if (!layerSaved) {
+        dropFiles();
+        return false;
+    }
+    const QDir images = imagesFolder(*project);
+    const QPointF position = lastKnownCoordinate();
+    auto command = std::make_shared<AddDataCommand>();
+    command->setSketchData(position.y(), position.x(), 0.0f, images.relativeFilePath(imagePath), QString(),
+                           images.relativeFilePath(sketchPath), QString());
+    runCommand(command);
+    m_data = command->dataId().empty() ? nullptr : project->dataById(command->dataId());
+    toastSaved(bool(m_data));
+    if (!m_data)
+        dropFiles();
+    return bool(m_data);
+}
+
+bool RasterSketcher::saveExistingImage()
+{
+    const std::shared_ptr<Project> project = currentProject();
+    if (!m_data || !project || m_data->imagePath().isEmpty())
+        return false;
+    auto command = std::make_shared<ModifyDataCommand>();
+    command->setFromData(m_data);
+    const QDir images = imagesFolder(*project);
+    QString imagePath = images.absoluteFilePath(m_data->imagePath());
+    QString sketchPath;
+    if (m_data->sketchPath().isEmpty()) {
+        if (!QFileInfo(imagePath).fileName().contains(ImagePrefix)) {
+            // The photograph keeps its name; the sketch shows under IMG_.
+            const QFileInfo photo(imagePath);
+            imagePath = photo.dir().absoluteFilePath(ImagePrefix + photo.fileName());
+            command->setImagePath(images.relativeFilePath(imagePath));
+        } else if (!copyOriginal(imagePath, renamed(imagePath, ImagePrefix, QString()))) {
+            return false;
+        }
+        const QString backgroundPath = renamed(imagePath, ImagePrefix, BackgroundPrefix);
+        bool backgroundSaved = false;
+        {
+            const QMutexLocker locker(&m_mutex);
+            backgroundSaved = m_background.save(backgroundPath);
+        }
+        if (!backgroundSaved)
+            return false;
+        command->setBackgroundPath(images.relativeFilePath(backgroundPath));
+        sketchPath = renamed(imagePath, ImagePrefix, SketchPrefix, QStringLiteral("png"));
+        command->setSketchPath(images.relativeFilePath(sketchPath));
+    } else {
+        sketchPath = images.absoluteFilePath(m_data->sketchPath());
+    }
+    bool layerSaved = false;
+    {
+        const QMutexLocker locker(&m_mutex);
+        layerSaved = m_layer.save(sketchPath, "PNG");
+    }
+    if (!layerSaved)
+        return false;
+    const bool saved = writeJpeg(imagePath) && runCommand(command);
+    toastSaved(saved);
+    return saved;
+}
+
+} // namespace kiv

@@ -1,0 +1,564 @@
+#include <QtTest>
+
+#include "Database/CommandManager.h"
+#include "Database/Quarzel.pb.h"
+#include "Database/SQLiteQuery.h"
+#include "app/DialogController.h"
+#include "drawing/RasterSketcher.h"
+#include "model/AddDataCommand.h"
+#include "model/Data.h"
+#include "model/Locality.h"
+#include "model/ModelManager.h"
+#include "model/Project.h"
+#include "support/ProjectFixture.h"
+#include "tools/AbstractLocationManager.h"
+
+#include <QLinearGradient>
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <memory>
+
+using namespace kiv;
+
+namespace {
+
+class StubLocationManager : public AbstractLocationManager
+{
+public:
+    QPointF lastKnownCoordinate() const override { return QPointF(7.25, 46.5); }
+    void startDeclinationUpdates() override {}
+};
+
+// The fixture's documents folder, with a theme, toasts and (optionally) a
+// location manager the test can see.
+class TestApplication : public test::DocumentsApplication
+{
+public:
+    TestApplication(const QString& documents, bool withLocation)
+        : DocumentsApplication(documents)
+        , dialogs(std::make_shared<DialogController>())
+    {
+        setDialogController(dialogs);
+        if (withLocation)
+            setSensors(new StubLocationManager, nullptr);
+        theme.setProperty("panelWidth", 320);
+        theme.setProperty("buttonHeight", 40);
+        theme.setProperty("microText", 12);
+        setUi(&theme);
+    }
+    ~TestApplication() override
+    {
+        setUi(nullptr);
+        delete locationManager();
+    }
+
+    QStringList toasts() const
+    {
+        QStringList messages;
+        for (const DialogController::Toast& toast : dialogs->toasts())
+            messages << toast.message;
+        return messages;
+    }
+
+    std::shared_ptr<DialogController> dialogs;
+    QObject theme;
+};
+
+class Sketcher : public RasterSketcher
+{
+public:
+    Sketcher() { setSize(QSizeF(800, 600)); }
+    void send(QEvent::Type type, const QPoint& point)
+    {
+        QMouseEvent event(type, point, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        if (type == QEvent::MouseButtonPress)
+            mousePressEvent(&event);
+        else if (type == QEvent::MouseMove)
+            mouseMoveEvent(&event);
+        else
+            mouseReleaseEvent(&event);
+    }
+    void drag(const QPoint& from, const QPoint& to)
+    {
+        send(QEvent::MouseButtonPress, from);
+        send(QEvent::MouseMove, to);
+        send(QEvent::MouseButtonRelease, to);
+    }
+    void tap(const QPoint& point)
+    {
+        send(QEvent::MouseButtonPress, point);
+        send(QEvent::MouseButtonRelease, point);
+    }
+    void loseGrab() { mouseUngrabEvent(); }
+};
+
+QByteArray bytesOf(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writePhoto(const QString& path)
+{
+    QImage photo(400, 300, QImage::Format_RGB32);
+    QPainter painter(&photo);
+    QLinearGradient sky(0, 0, 0, 300);
+    sky.setColorAt(0, QColor("#9ec9e8"));
+    sky.setColorAt(1, QColor("#c8b48a"));
+    painter.fillRect(photo.rect(), sky);
+    painter.setBrush(QColor("#6b5a44"));
+    painter.drawPolygon(QPolygon({QPoint(0, 300), QPoint(140, 110), QPoint(260, 190), QPoint(400, 80),
+                                  QPoint(400, 300)}));
+    painter.end();
+    QVERIFY(photo.save(path, "JPEG", 90));
+}
+
+bool near(QRgb pixel, const QColor& expected, int tolerance = 40)
+{
+    return qAbs(qRed(pixel) - expected.red()) <= tolerance && qAbs(qGreen(pixel) - expected.green()) <= tolerance
+           && qAbs(qBlue(pixel) - expected.blue()) <= tolerance;
+}
+
+} // namespace
+
+class TestRasterSketcher : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::ProjectFixture> m_fixture;
+    std::unique_ptr<TestApplication> m_app;
+    std::unique_ptr<QTemporaryDir> m_otherDocuments;
+
+    std::shared_ptr<Project> project() const { return ModelManager::instance()->currentProject(); }
+    QDir images() const { return QDir(project()->folder().absoluteFilePath("images")); }
+    QString image(const QString& name) const { return images().absoluteFilePath(name); }
+
+    std::string addImage(const QString& imagePath, const QString& sketchPath = {},
+                         const QString& backgroundPath = {})
+    {
+        auto command = std::make_shared<AddDataCommand>();
+        command->setSketchData(45, 7, 30, imagePath, QString(), sketchPath, backgroundPath);
+        CommandManager::instance()->execute(command);
+        return command->dataId();
+    }
+
+    // The stored record of a datum, decoded from main.db.
+    QZProtoBuffers::Data storedData(const std::string& id) const
+    {
+        const QString path = project()->folder().absoluteFilePath("main.db");
+        SQLiteDatabase database;
+        database.open(path.toStdString());
+        std::string message;
+        SQLiteQuery query(&database);
+        query.prepare("SELECT message FROM data");
+        query.bindBlob(&message);
+        QZProtoBuffers::Data record;
+        while (query.step()) {
+            if (record.ParseFromString(message) && record.dataid() == id)
+                return record;
+        }
+        return QZProtoBuffers::Data();
+    }
+
+    // A photograph datum in the current project, opened in an active sketcher.
+    std::string openPhoto(Sketcher& sketcher, const QString& name)
+    {
+        images().mkpath(".");
+        writePhoto(image(name));
+        const std::string id = addImage(name);
+        sketcher.setupExistingImage(QString::fromStdString(id));
+        sketcher.setActive(true);
+        return id;
+    }
+
+    // A current project inside a folder whose path holds "IMG_" and "jpgs".
+    void useAwkwardFolder()
+    {
+        m_otherDocuments = std::make_unique<QTemporaryDir>();
+        QDir root(m_otherDocuments->path());
+        QVERIFY(root.mkpath("IMG_field jpgs.qz"));
+        auto other = ModelManager::instance()->createProject("Other", QDir(root.absoluteFilePath("IMG_field jpgs.qz")));
+        QVERIFY(other);
+        ModelManager::instance()->setCurrentProject(other);
+        std::shared_ptr<Locality> locality = other->createLocality(test::idOf(0xb2));
+        other->syncLocalityDetails(locality.get());
+        ModelManager::instance()->setCurrentLocality(locality);
+    }
+
+    void startApplication(bool withLocation)
+    {
+        m_fixture = std::make_unique<test::ProjectFixture>();
+        QVERIFY(m_fixture->isValid());
+        m_app = std::make_unique<TestApplication>(QDir::tempPath(), withLocation);
+    }
+
+private slots:
+    void init() { startApplication(true); }
+
+    void cleanup()
+    {
+        m_fixture.reset();
+        m_app.reset();
+        m_otherDocuments.reset();
+    }
+
+    void firstSaveOverPhoto_data()
+    {
+        QTest::addColumn<bool>("awkwardFolder");
+        QTest::newRow("ordinary folder") << false;
+        QTest::newRow("folder path holding IMG_ and jpgs") << true;
+    }
+
+    void firstSaveOverPhoto()
+    {
+        QFETCH(bool, awkwardFolder);
+        if (awkwardFolder)
+            useAwkwardFolder();
+        Sketcher sketcher;
+        const std::string id = openPhoto(sketcher, "camera_x.jpg");
+        const QByteArray original = bytesOf(image("camera_x.jpg"));
+        QSignalSpy itemIds(&sketcher, &RasterSketcher::itemIdChanged);
+        sketcher.paintLine(QPoint(100, 100), QPoint(300, 200));
+        QVERIFY(sketcher.hasUnsavedChanges());
+
+        QVERIFY(sketcher.save());
+        QStringList files = images().entryList(QDir::Files);
+        files.sort();
+        QCOMPARE(files, QStringList({"BACKGROUND_camera_x.jpg", "IMG_camera_x.jpg", "SKETCH_camera_x.png", "camera_x.jpg"}));
+        QCOMPARE(bytesOf(image("camera_x.jpg")), original);
+        const QZProtoBuffers::Data record = storedData(id);
+        QCOMPARE(record.imagepath(), std::string("IMG_camera_x.jpg"));
+        QCOMPARE(record.sketchpath(), std::string("SKETCH_camera_x.png"));
+        QCOMPARE(record.backgroundpath(), std::string("BACKGROUND_camera_x.jpg"));
+        QCOMPARE(m_app->toasts(), QStringList({"Saved sketch"}));
+        QCOMPARE(m_app->dialogs->toasts().first().icon, DialogController::okGlyph);
+        QVERIFY(!sketcher.hasUnsavedChanges());
+        QCOMPARE(itemIds.count(), 1);
+        QCOMPARE(itemIds.first().first().toString(), QString::fromStdString(id));
+
+        // The second save leaves the original and the background alone.
+        QFile::remove(image("IMG_camera_x.jpg"));
+        QFile::remove(image("SKETCH_camera_x.png"));
+        QFile background(image("BACKGROUND_camera_x.jpg"));
+        QVERIFY(background.open(QIODevice::WriteOnly));
+        background.write("marker");
+        background.close();
+        sketcher.paintLine(QPoint(50, 50), QPoint(60, 300));
+        QVERIFY(sketcher.save());
+        QVERIFY(QFileInfo::exists(image("IMG_camera_x.jpg")));
+        QVERIFY(QFileInfo::exists(image("SKETCH_camera_x.png")));
+        QCOMPARE(bytesOf(image("BACKGROUND_camera_x.jpg")), QByteArray("marker"));
+        QCOMPARE(bytesOf(image("camera_x.jpg")), original);
+        QCOMPARE(storedData(id).imagepath(), std::string("IMG_camera_x.jpg"));
+        QCOMPARE(itemIds.count(), 2);
+    }
+
+    void photoNamedWithPrefix()
+    {
+        Sketcher sketcher;
+        const std::string id = openPhoto(sketcher, "IMG_p.jpg");
+        const QByteArray original = bytesOf(image("IMG_p.jpg"));
+        sketcher.paintLine(QPoint(10, 10), QPoint(90, 90));
+        QVERIFY(images().mkdir("SKETCH_p.png"));
+
+        QVERIFY(!sketcher.save());
+        QVERIFY(m_app->toasts().isEmpty());
+        QVERIFY(sketcher.hasUnsavedChanges());
+        QCOMPARE(bytesOf(image("p.jpg")), original);
+        QCOMPARE(storedData(id).sketchpath(), std::string());
+
+        QVERIFY(images().rmdir("SKETCH_p.png"));
+        QVERIFY(sketcher.save());
+        QCOMPARE(bytesOf(image("p.jpg")), original);
+        const QZProtoBuffers::Data record = storedData(id);
+        QCOMPARE(record.imagepath(), std::string("IMG_p.jpg"));
+        QCOMPARE(record.sketchpath(), std::string("SKETCH_p.png"));
+        QCOMPARE(record.backgroundpath(), std::string("BACKGROUND_p.jpg"));
+    }
+
+    void newSketch_data()
+    {
+        QTest::addColumn<bool>("withLocation");
+        QTest::addColumn<QPointF>("position"); // longitude, latitude
+        QTest::newRow("last known position") << true << QPointF(7.25, 46.5);
+        QTest::newRow("no location manager") << false << QPointF(999, 999);
+    }
+
+    void newSketch()
+    {
+        QFETCH(bool, withLocation);
+        QFETCH(QPointF, position);
+        cleanup();
+        startApplication(withLocation);
+        Sketcher sketcher;
+        sketcher.setActive(true);
+        sketcher.paintLine(QPoint(20, 20), QPoint(200, 20));
+        QSignalSpy itemIds(&sketcher, &RasterSketcher::itemIdChanged);
+
+        QVERIFY(sketcher.save());
+        QCOMPARE(itemIds.count(), 1);
+        const std::string id = itemIds.first().first().toString().toStdString();
+        const std::shared_ptr<Data> data = project()->dataById(id);
+        QVERIFY(data);
+        QCOMPARE(data->type(), int(Data::Image));
+        const QZProtoBuffers::Data record = storedData(id);
+        const QString imagePath = QString::fromStdString(record.imagepath());
+        QVERIFY2(QRegularExpression(R"(^IMG_\d{4}-\d\d-\d\d_\d\d-\d\d-\d\d\.jpeg$)").match(imagePath).hasMatch(),
+                 qPrintable(imagePath));
+        QString sketchPath = imagePath;
+        sketchPath.replace("IMG_", "SKETCH_").replace(".jpeg", ".png");
+        QCOMPARE(QString::fromStdString(record.sketchpath()), sketchPath);
+        QVERIFY(QFileInfo::exists(image(imagePath)));
+        QVERIFY(QFileInfo::exists(image(sketchPath)));
+        QCOMPARE(record.backgroundpath(), std::string());
+        QCOMPARE(record.dip_azimuth(), 0.0f);
+        QCOMPARE(record.position().latitude(), position.y());
+        QCOMPARE(record.position().longitude(), position.x());
+        QCOMPARE(m_app->toasts(), QStringList({"Saved sketch"}));
+    }
+
+    void newSketchFails_data()
+    {
+        QTest::addColumn<bool>("nameTaken");
+        QTest::addColumn<QStringList>("toasts");
+        QTest::newRow("this and the next second's names taken") << true << QStringList();
+        QTest::newRow("no current locality") << false << QStringList({"Save failed!"});
+    }
+
+    void newSketchFails()
+    {
+        QFETCH(bool, nameTaken);
+        QFETCH(QStringList, toasts);
+        images().mkpath(".");
+        if (nameTaken) {
+            const QDateTime now = QDateTime::currentDateTime();
+            for (const QDateTime& time : {now, now.addSecs(1)}) {
+                QString stamp = time.toString(Qt::ISODate).replace('T', '_').replace(':', '-');
+                QFile file(image("IMG_" + stamp + ".jpeg"));
+                QVERIFY(file.open(QIODevice::WriteOnly));
+            }
+        } else {
+            ModelManager::instance()->setCurrentLocality(nullptr);
+        }
+        const QStringList before = images().entryList(QDir::Files);
+        Sketcher sketcher;
+        sketcher.setActive(true);
+        sketcher.paintLine(QPoint(20, 20), QPoint(200, 20));
+        QVERIFY(!sketcher.save());
+        QCOMPARE(m_app->toasts(), toasts);
+        QVERIFY(sketcher.hasUnsavedChanges());
+        QVERIFY(sketcher.itemId().isEmpty());
+        QCOMPARE(images().entryList(QDir::Files), before);
+    }
+
+    // The flattened picture holds the background and the strokes only.
+    void flattenedPicture_data()
+    {
+        QTest::addColumn<bool>("textMode");
+        QTest::addColumn<QPoint>("probe");
+        QTest::addColumn<QColor>("expected");
+        QTest::newRow("stroke drawn, then hidden") << false << QPoint(150, 100) << QColor(Qt::red);
+        QTest::newRow("open text box: no wash far from it") << true << QPoint(50, 550) << QColor(Qt::white);
+    }
+
+    void flattenedPicture()
+    {
+        QFETCH(bool, textMode);
+        QFETCH(QPoint, probe);
+        QFETCH(QColor, expected);
+        Sketcher sketcher;
+        sketcher.setColor(Qt::red);
+        sketcher.setLineThickness(9);
+        sketcher.setActive(true);
+        sketcher.paintLine(QPoint(100, 100), QPoint(200, 100));
+        if (textMode) {
+            sketcher.setMode(RasterSketcher::Text);
+            sketcher.tap(QPoint(400, 300));
+            QVERIFY(sketcher.textRect().isValid());
+        } else {
+            sketcher.setVisible(false);
+        }
+        QSignalSpy itemIds(&sketcher, &RasterSketcher::itemIdChanged);
+        QVERIFY(sketcher.save());
+        const std::shared_ptr<Data> data = project()->dataById(itemIds.first().first().toString().toStdString());
+        const QImage saved(image(data->imagePath()));
+        QCOMPARE(saved.size(), QSize(800, 600));
+        QVERIFY2(near(saved.pixel(probe), expected), qPrintable(QColor(saved.pixel(probe)).name()));
+    }
+
+    void existingThenNewSketch()
+    {
+        Sketcher sketcher;
+        const std::string photo = openPhoto(sketcher, "camera_x.jpg");
+        const QZProtoBuffers::Data recordBefore = storedData(photo);
+        sketcher.setupNewSketch();
+        QVERIFY(sketcher.itemId().isEmpty());
+        sketcher.paintLine(QPoint(5, 5), QPoint(50, 50));
+        QVERIFY(sketcher.save());
+        QVERIFY(sketcher.itemId() != QString::fromStdString(photo));
+        QCOMPARE(storedData(photo).SerializeAsString(), recordBefore.SerializeAsString());
+        QVERIFY(!QFileInfo::exists(image("IMG_camera_x.jpg")));
+        QVERIFY(!QFileInfo::exists(image("SKETCH_camera_x.png")));
+    }
+
+    void setupExistingImage_data()
+    {
+        QTest::addColumn<QString>("damage"); // file removed or emptied
+        QTest::addColumn<bool>("adopted");
+        QTest::newRow("sketch missing") << "SKETCH_s.png" << false;
+        QTest::newRow("photograph unreadable") << "s.jpg" << false;
+        QTest::newRow("background missing: white page") << "BACKGROUND_s.jpg" << true;
+    }
+
+    void setupExistingImage()
+    {
+        QFETCH(QString, damage);
+        QFETCH(bool, adopted);
+        Sketcher sketcher;
+        const std::string first = openPhoto(sketcher, "first.jpg");
+        const QImage firstBackground = sketcher.background();
+        // A sketched photograph, or (for the photograph row) a fresh one.
+        writePhoto(image("s.jpg"));
+        QImage(200, 100, QImage::Format_ARGB32).save(image("SKETCH_s.png"));
+        writePhoto(image("BACKGROUND_s.jpg"));
+        const bool sketched = damage != "s.jpg";
+        const std::string second
+            = addImage("s.jpg", sketched ? "SKETCH_s.png" : "", sketched ? "BACKGROUND_s.jpg" : "");
+        QFile(image(damage)).resize(0);
+
+        sketcher.setupExistingImage(QString::fromStdString(second));
+        QCOMPARE(sketcher.itemId(), QString::fromStdString(adopted ? second : first));
+        if (adopted) {
+            QCOMPARE(sketcher.background().size(), QSize(200, 100));
+            QVERIFY(near(sketcher.background().pixel(100, 50), Qt::white, 0));
+        } else {
+            QCOMPARE(sketcher.background(), firstBackground);
+        }
+    }
+
+    void newSketchWhileActive()
+    {
+        Sketcher sketcher;
+        sketcher.setActive(true);
+        sketcher.setupNewSketch();
+        sketcher.paintLine(QPoint(300, 300), QPoint(310, 300));
+        QVERIFY(qAlpha(sketcher.layer().pixel(305, 300)) > 0);
+    }
+
+    void lockedDatabaseAtSecondSave()
+    {
+        Sketcher sketcher;
+        openPhoto(sketcher, "camera_x.jpg");
+        sketcher.paintLine(QPoint(10, 10), QPoint(90, 90));
+        QVERIFY(sketcher.save());
+        sketcher.paintLine(QPoint(90, 10), QPoint(10, 90));
+        const auto lock = m_fixture->lockFor("EXCLUSIVE");
+        QVERIFY(lock && lock->isLocked());
+        QVERIFY(!sketcher.save());
+        QCOMPARE(m_app->toasts(), QStringList({"Saved sketch", "Save failed!"}));
+        QVERIFY(sketcher.hasUnsavedChanges());
+    }
+
+    void defaultTextBox_data()
+    {
+        QTest::addColumn<QPoint>("tap");
+        QTest::addColumn<QRect>("box");
+        QTest::newRow("centred on the tap") << QPoint(400, 300) << QRect(241, 241, 320, 120);
+        QTest::newRow("near the top left corner") << QPoint(10, 10) << QRect(8, 8, 320, 120);
+        QTest::newRow("near the bottom right corner") << QPoint(795, 595) << QRect(473, 473, 320, 120);
+    }
+
+    void defaultTextBox()
+    {
+        QFETCH(QPoint, tap);
+        QFETCH(QRect, box);
+        Sketcher sketcher;
+        sketcher.setMode(RasterSketcher::Text);
+        sketcher.setActive(true);
+        QSignalSpy boxes(&sketcher, &RasterSketcher::textRectChanged);
+        sketcher.tap(tap);
+        QCOMPARE(sketcher.textRect(), box);
+        QCOMPARE(boxes.count(), 1);
+        QCOMPARE(sketcher.gesture(), 0);
+    }
+
+    void textBoxGestures()
+    {
+        Sketcher sketcher;
+        sketcher.setMode(RasterSketcher::Text);
+        sketcher.setActive(true);
+        QCOMPARE(sketcher.handleSize(), 16.0);
+        sketcher.tap(QPoint(400, 300));
+        const QRect box = sketcher.textRect();
+
+        // A tap inside asks for the text.
+        QSignalSpy asks(&sketcher, &RasterSketcher::showTextInput);
+        sketcher.tap(box.center());
+        QCOMPARE(asks.count(), 1);
+
+        // The left edge dragged past the right one carries on as the right.
+        sketcher.send(QEvent::MouseButtonPress, QPoint(box.left(), 300));
+        sketcher.send(QEvent::MouseMove, QPoint(box.left() + 20, 300));
+        QCOMPARE(sketcher.edgeFlags(), int(RasterSketcher::LeftEdge));
+        sketcher.send(QEvent::MouseMove, QPoint(700, 300));
+        QCOMPARE(sketcher.edgeFlags(), int(RasterSketcher::RightEdge));
+        sketcher.send(QEvent::MouseButtonRelease, QPoint(700, 300));
+        QCOMPARE(sketcher.textRect(), QRect(QPoint(box.right(), box.top()), QPoint(700, box.bottom())));
+
+        // A tap outside drops the box but keeps the text.
+        sketcher.setText("Outcrop");
+        sketcher.tap(QPoint(50, 50));
+        QVERIFY(sketcher.textRect().isNull());
+        QCOMPARE(sketcher.text(), QString("Outcrop"));
+    }
+
+    void paintAndErase()
+    {
+        Sketcher sketcher;
+        sketcher.setLineThickness(5);
+        sketcher.setActive(true);
+        QSignalSpy unsaved(&sketcher, &RasterSketcher::hasUnsavedChangesChanged);
+        sketcher.tap(QPoint(100, 100));
+        QVERIFY(qAlpha(sketcher.layer().pixel(100, 100)) > 0);
+        QCOMPARE(unsaved.count(), 1);
+        sketcher.setMode(RasterSketcher::Erase);
+        sketcher.drag(QPoint(90, 100), QPoint(110, 100));
+        QCOMPARE(qAlpha(sketcher.layer().pixel(100, 100)), 0);
+    }
+
+    void lostGrab()
+    {
+        Sketcher sketcher;
+        sketcher.setActive(true);
+        sketcher.send(QEvent::MouseButtonPress, QPoint(10, 10));
+        sketcher.loseGrab();
+        sketcher.drag(QPoint(400, 300), QPoint(420, 300));
+        QVERIFY(qAlpha(sketcher.layer().pixel(410, 300)) > 0);
+    }
+
+    void settingsRoundTrip()
+    {
+        QSettings().clear();
+        {
+            Sketcher sketcher;
+            QCOMPARE(sketcher.color(), QColor("#009cde"));
+            QSignalSpy colours(&sketcher, &RasterSketcher::colorChanged);
+            sketcher.setColor(QColor("red"));
+            sketcher.setColor(QColor("red"));
+            QCOMPARE(colours.count(), 1);
+            sketcher.setLineThickness(7);
+            sketcher.setMode(RasterSketcher::Text);
+        }
+        QCOMPARE(QSettings().value("RasterSketcher/Color").toString(), QString("#ff0000"));
+        QCOMPARE(QSettings().value("RasterSketcher/LineThickness").toDouble(), 7.0);
+        Sketcher again;
+        QCOMPARE(again.color(), QColor(Qt::red));
+        QCOMPARE(again.lineThickness(), 7.0);
+        QCOMPARE(again.mode(), RasterSketcher::Text);
+    }
+};
+
+QTEST_MAIN(TestRasterSketcher)
+#include "tst_rastersketcher.moc"
