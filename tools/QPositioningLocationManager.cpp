@@ -1,79 +1,127 @@
 #include "tools/QPositioningLocationManager.h"
 
-#include "app/ApplicationManager.h"
-#include "tools/MagneticModel.h"
-
-#include <QGeoPositionInfoSource>
-#include <QTimer>
+#include <QLoggingCategory>
 
 namespace kiv {
 
-namespace {
-
-bool isKnown(const QPointF& coordinate)
+QPositioningLocationManager::QPositioningLocationManager(QObject* parent)
+    : QPositioningLocationManager(QGeoPositionInfoSource::createDefaultSource(nullptr), parent)
 {
-    return coordinate.x() != AbstractLocationManager::NoCoordinate
-        && coordinate.y() != AbstractLocationManager::NoCoordinate;
 }
 
-} // namespace
-
-QPositioningLocationManager::QPositioningLocationManager(QObject* parent)
+QPositioningLocationManager::QPositioningLocationManager(QGeoPositionInfoSource* source, QObject* parent)
     : AbstractLocationManager(parent)
-    , m_source(QGeoPositionInfoSource::createDefaultSource(this))
+    , m_source(source)
 {
-    if (!m_source)
+    if (!m_source) {
+        handlePositioningError(NotSupportedError);
+        warnNoSource();
         return;
-    connect(m_source, &QGeoPositionInfoSource::positionUpdated, this,
-            &QPositioningLocationManager::onPositionUpdated);
-    const QGeoPositionInfo last = m_source->lastKnownPosition();
-    if (last.isValid())
-        onPositionUpdated(last);
+    }
+    m_source->setParent(this);
+    qCDebug(locationLoggingCategory) << "Got a source" << m_source->sourceName();
+    connect(m_source, &QGeoPositionInfoSource::positionUpdated, this, &QPositioningLocationManager::onPositionUpdated);
+    connect(m_source, QOverload<QGeoPositionInfoSource::Error>::of(&QGeoPositionInfoSource::error), this,
+            &QPositioningLocationManager::onError);
+    connect(m_source, &QGeoPositionInfoSource::updateTimeout, this, &AbstractLocationManager::updateTimeout);
 }
 
 QPositioningLocationManager::~QPositioningLocationManager() = default;
 
-QPointF QPositioningLocationManager::lastKnownCoordinate() const
+void QPositioningLocationManager::warnNoSource() const
 {
-    return m_lastCoordinate;
+    qCWarning(locationLoggingCategory, "No default QGeoPositionInfoSource!");
 }
 
-void QPositioningLocationManager::startDeclinationUpdates()
+bool QPositioningLocationManager::updating() const
 {
-    m_declinationWanted = true;
-    if (isKnown(m_lastCoordinate) || !m_source) {
-        // Announce from the event loop, after the caller has connected.
-        QTimer::singleShot(0, this, &QPositioningLocationManager::announceDeclination);
+    return m_updating;
+}
+
+int QPositioningLocationManager::updateInterval() const
+{
+    if (!m_source) {
+        warnNoSource();
+        return 0;
+    }
+    return m_source->updateInterval();
+}
+
+void QPositioningLocationManager::setUpdateInterval(int milliseconds)
+{
+    if (!m_source) {
+        warnNoSource();
         return;
     }
-    m_source->requestUpdate();
+    m_source->setUpdateInterval(milliseconds);
+}
+
+void QPositioningLocationManager::requestUpdate(int timeout)
+{
+    if (m_source)
+        m_source->requestUpdate(timeout);
+}
+
+void QPositioningLocationManager::startUpdates()
+{
+    if (!m_source) {
+        warnNoSource();
+    } else {
+        m_lastError = NoError;
+        m_source->startUpdates();
+        if (m_lastError != NoError) {
+            // The error toast came from onError.
+            m_source->stopUpdates();
+            m_updating = false;
+        } else {
+            m_updating = true;
+            emit updatingChanged(true);
+        }
+    }
+    storeGpsAuto();
+}
+
+void QPositioningLocationManager::stopUpdates(bool implicite)
+{
+    if (!m_source) {
+        warnNoSource();
+    } else {
+        m_source->stopUpdates();
+        m_updating = false;
+        emit updatingChanged(false);
+    }
+    if (!implicite)
+        storeGpsAuto();
 }
 
 void QPositioningLocationManager::onPositionUpdated(const QGeoPositionInfo& info)
 {
-    const QGeoCoordinate coordinate = info.coordinate();
-    if (!coordinate.isValid())
+    qCDebug(locationLoggingCategory) << "Got new position: " << info;
+    if (!info.isValid())
         return;
-    m_lastCoordinate = QPointF(coordinate.longitude(), coordinate.latitude());
-    if (m_declinationWanted)
-        announceDeclination();
+    if (acceptPosition(info))
+        applyPositionInfo(info);
 }
 
-void QPositioningLocationManager::announceDeclination()
+void QPositioningLocationManager::onError(QGeoPositionInfoSource::Error positioningError)
 {
-    if (!m_declinationWanted)
+    int code = NoError;
+    switch (positioningError) {
+    case QGeoPositionInfoSource::AccessError:
+    case QGeoPositionInfoSource::ClosedError:
+        code = AccessError;
+        break;
+    case QGeoPositionInfoSource::UnknownSourceError:
+        code = UnknownError;
+        break;
+    case QGeoPositionInfoSource::NoError:
         return;
-    m_declinationWanted = false;
-    emit declinationChanged(declinationAt(m_lastCoordinate));
-}
-
-double QPositioningLocationManager::declinationAt(const QPointF& coordinate)
-{
-    if (!isKnown(coordinate))
-        return MagneticModel::NoDeclination;
-    const ApplicationManager* app = ApplicationManager::instance();
-    MagneticModel model(app ? app->assetPath() : MagneticModel::defaultAssetFolder());
-    return model.magneticDeclination(coordinate, 0.0);
+    }
+    // A repeated error is shown once.
+    if (code == m_lastError)
+        return;
+    m_lastError = code;
+    handlePositioningError(code);
 }
 
 } // namespace kiv

@@ -2,35 +2,41 @@
 
 #include "tools/AbstractLocationManager.h"
 
-#include <QPointF>
-
-class QGeoPositionInfo;
-class QGeoPositionInfoSource;
+#include <QGeoPositionInfoSource>
 
 namespace kiv {
 
-// Location service on top of Qt Positioning.
+// The portable location manager: positions from a Qt Positioning source.
 class QPositioningLocationManager : public AbstractLocationManager
 {
     Q_OBJECT
 
 public:
+    // Uses the platform's default source.
     explicit QPositioningLocationManager(QObject* parent = nullptr);
+    // Adopts the given source as a child; null means the device has none.
+    explicit QPositioningLocationManager(QGeoPositionInfoSource* source, QObject* parent = nullptr);
     ~QPositioningLocationManager() override;
 
-    QPointF lastKnownCoordinate() const override;
+    bool updating() const override;
+    int updateInterval() const override;
+    void setUpdateInterval(int milliseconds) override;
 
 public slots:
-    void startDeclinationUpdates() override;
+    void requestUpdate(int timeout = 0) override;
+    void startUpdates() override;
+    void stopUpdates(bool implicite = false) override;
+    // Named apart from the base class's signal positionUpdated, which a slot
+    // of the same name would hide.
+    void onPositionUpdated(const QGeoPositionInfo& info);
+    void onError(QGeoPositionInfoSource::Error positioningError);
 
 private:
-    void onPositionUpdated(const QGeoPositionInfo& info);
-    void announceDeclination();
-    static double declinationAt(const QPointF& coordinate);
+    void warnNoSource() const;
 
     QGeoPositionInfoSource* m_source = nullptr;
-    QPointF m_lastCoordinate {NoCoordinate, NoCoordinate};
-    bool m_declinationWanted = false;
+    bool m_updating = false;
+    int m_lastError = NoError;
 };
 
 } // namespace kiv

@@ -9,7 +9,7 @@
 #include "model/Project.h"
 #include "support/ApplicationIdentity.h"
 #include "support/ProjectFixture.h"
-#include "tools/AbstractLocationManager.h"
+#include "support/ScriptedLocationManager.h"
 #include "tools/ImageTool.h"
 
 #include <memory>
@@ -19,15 +19,14 @@ using kiv::test::idOf;
 
 namespace {
 
-class FakeLocationManager : public AbstractLocationManager
+// Counts declination requests instead of computing them.
+class FakeLocationManager : public test::ScriptedLocationManager
 {
 public:
-    QPointF coordinate {NoCoordinate, NoCoordinate};
     int declinationRequests = 0;
 
-    QPointF lastKnownCoordinate() const override { return coordinate; }
     void startDeclinationUpdates() override { ++declinationRequests; }
-    void report(double declination) { emit declinationChanged(declination); }
+    void report(double declination) { setDeclination(declination); }
 };
 
 // An application manager whose documents folder and sensors the test picks.
@@ -109,8 +108,8 @@ private slots:
         m_documents = std::make_unique<QTemporaryDir>();
         QVERIFY(m_documents->isValid());
         m_application = std::make_unique<TestApplication>(m_documents->path());
-        m_location = m_application->installLocationManager();
         test::resetModelManager();
+        m_location = m_application->installLocationManager();
     }
 
     void cleanup()
@@ -396,7 +395,7 @@ private slots:
         ModelManager* manager = ModelManager::instance();
         manager->init(root());
         QCOMPARE(manager->currentProject()->name(), QStringLiteral("Newer"));
-        m_location->coordinate = QPointF(8.5, 47.25);
+        m_location->setLastKnownCoordinate(QPointF(8.5, 47.25));
         QSignalSpy project(manager, &ModelManager::currentProjectChanged);
         QVERIFY(!manager->removeProjectById(4242));
         QVERIFY(manager->removeProjectById(manager->currentProject()->qmlId()));
@@ -529,7 +528,7 @@ private slots:
         }
         ModelManager* manager = ModelManager::instance();
         manager->init(root());
-        m_location->coordinate = reported;
+        m_location->setLastKnownCoordinate(reported);
         manager->closeCurrentProject();
         QVERIFY(!manager->currentProject());
         const auto record = storedRecord(folder);
