@@ -18,6 +18,7 @@ packages=(
   libcurl4-openssl-dev libeigen3-dev
   xvfb xauth libgl1-mesa-dri libx11-dev fonts-dejavu-core python3
   unzip p7zip-full libarchive-tools zlib1g-dev geographiclib-tools
+  locales libxml2-utils
 )
 
 missing=()
