@@ -96,10 +96,11 @@ bool KMZExporter::writeIcon(const std::string& fileName, Draw draw)
                  QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     {
+        // Every icon binds its own QPainter before drawing, so the stale one
+        // left behind is never used.
         QPainter painter(&image);
         m_painter.setPainter(&painter);
         draw();
-        m_painter.setPainter(nullptr);
     }
     const QString path = temporaryFolder() + QLatin1Char('/') + QString::fromStdString(fileName);
     if (!image.save(path)) {
