@@ -19,6 +19,7 @@ packages=(
   xvfb xauth libgl1-mesa-dri libx11-dev fonts-dejavu-core python3
   unzip p7zip-full libarchive-tools zlib1g-dev geographiclib-tools
   python3-fonttools python3-munkres python3-defcon
+  locales libxml2-utils
 )
 
 missing=()

@@ -1,8 +1,8 @@
 import QtQuick 2.4
 import "../Utils.js" as Utils
 
-// The buttons of a message box: one per model row (roles label and result),
-// side by side, each reporting its result.
+// The buttons of a message box: one per model row (roles label and result,
+// optionally available), side by side, each reporting its result.
 Item {
     id: bar
 
@@ -24,6 +24,7 @@ Item {
                 width: Math.max(Utils.theme("buttonWidth", Utils.dp(33)) * 2.5,
                                 implicitLabelWidth + 2 * Utils.theme("margin", Utils.dp(10)))
                 label: model.label
+                enabled: model.available === undefined ? true : model.available
                 labelSize: Utils.theme("mediumText", Utils.dp(18))
                 onButtonActivated: bar.buttonClicked(model.result)
 

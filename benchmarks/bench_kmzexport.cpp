@@ -1,0 +1,153 @@
+// Times the KMZ export of a generated project (100,000 data and 1,000 lines
+// by default) next to ogr2ogr writing the same points and lines with LIBKML.
+// Usage: bench_kmzexport [data count] [line count] [folder to keep the output]
+
+#include "Database/SQLiteDatabase.h"
+#include "Database/Task.h"
+#include "app/ApplicationManagerWin.h"
+#include "export/KMZExporter.h"
+#include "model/Data.h"
+#include "model/LineData2D.h"
+#include "model/Locality.h"
+#include "model/ModelManager.h"
+#include "model/Project.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+using namespace kiv;
+
+namespace {
+
+class BenchTask : public Task
+{
+public:
+    BenchTask()
+        : Task(QStringLiteral("Exporter"), true)
+    {
+    }
+    void work() override {}
+};
+
+std::string idOf(int n)
+{
+    return QStringLiteral("%1").arg(n, 32, 16, QLatin1Char('0')).toStdString();
+}
+
+// Writes the project and, for ogr2ogr, the same points and lines as CSV.
+void generate(Project& project, int dataCount, int lineCount, const QString& pointsCsv,
+              const QString& linesCsv)
+{
+    QRandomGenerator random(5);
+    QFile points(pointsCsv);
+    QFile lines(linesCsv);
+    points.open(QIODevice::WriteOnly);
+    lines.open(QIODevice::WriteOnly);
+    points.write("name,lon,lat,description\n");
+    lines.write("name,WKT\n");
+    for (int unit = 1; unit <= 8; ++unit)
+        project.addRockUnit(unit, QStringLiteral("Unit %1").arg(unit), QColor::fromHsv(unit * 40, 200, 200), 0);
+    project.save();
+
+    const int localityCount = 100;
+    project.database()->exec("BEGIN");
+    int next = 1;
+    for (int l = 0; l < localityCount; ++l) {
+        auto locality = project.createLocality(idOf(next++));
+        locality->setName(QStringLiteral("Locality %1").arg(l));
+        locality->setLatitude(45 + random.bounded(1.0));
+        locality->setLongitude(9 + random.bounded(1.0));
+        project.syncLocalityDetails(locality.get());
+        for (int d = l; d < dataCount; d += localityCount) {
+            const double lat = locality->latitude() + random.bounded(0.01);
+            const double lon = locality->longitude() + random.bounded(0.01);
+            const float dip = static_cast<float>(random.bounded(90.0));
+            auto datum = locality->addPlane(idOf(next++), lat, lon, dip,
+                                            static_cast<float>(random.bounded(360.0)),
+                                            1 + random.bounded(8), random.bounded(13),
+                                            QStringLiteral("Sample %1").arg(d));
+            project.syncDataDetails(datum);
+            locality->clear();
+            points.write(QStringLiteral("%1,%2,%3,Sample %4\n").arg(dip, 0, 'f', 0).arg(lon, 0, 'f', 6)
+                             .arg(lat, 0, 'f', 6).arg(d).toUtf8());
+        }
+        for (int i = l; i < lineCount; i += localityCount) {
+            auto line = locality->addPolyline(idOf(next++), 1 + random.bounded(8), 0, 2.0f, 1.0f, QString());
+            QString wkt = QStringLiteral("\"LINESTRING (");
+            for (int p = 0; p < 20; ++p) {
+                const double lat = locality->latitude() + p * 0.001;
+                const double lon = locality->longitude() + random.bounded(0.01);
+                line->addPoint(lat, lon);
+                wkt += QStringLiteral("%1%2 %3").arg(p ? "," : "").arg(lon, 0, 'f', 6).arg(lat, 0, 'f', 6);
+            }
+            project.syncLineDataDetails(line.get());
+            locality->clear();
+            lines.write(QStringLiteral("Line %1,%2)\"\n").arg(i).arg(wkt).toUtf8());
+        }
+    }
+    project.database()->exec("COMMIT");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QGuiApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    const int dataCount = args.size() > 1 ? args.at(1).toInt() : 100000;
+    const int lineCount = args.size() > 2 ? args.at(2).toInt() : 1000;
+    QTemporaryDir temp;
+    const QString root = args.size() > 3 ? args.at(3) : temp.path();
+    QDir(root).mkpath(QStringLiteral("project1.qz"));
+
+    ApplicationManagerWin application(nullptr);
+    ModelManager::instance() = new ModelManager;
+    auto project = ModelManager::instance()->createProject(QStringLiteral("Bench"),
+                                                           QDir(root + QStringLiteral("/project1.qz")));
+    if (!project) {
+        std::fprintf(stderr, "cannot create the project\n");
+        return 1;
+    }
+    const QString pointsCsv = root + QStringLiteral("/points.csv");
+    const QString linesCsv = root + QStringLiteral("/lines.csv");
+    generate(*project, dataCount, lineCount, pointsCsv, linesCsv);
+
+    BenchTask task;
+    KMZExporter exporter(&task);
+    QElapsedTimer timer;
+    timer.start();
+    const bool ok = exporter.exportProject(*project, false);
+    const qint64 ours = timer.elapsed();
+    const QString archive = root + QStringLiteral("/project1.kmz");
+
+    const QString ogrOut = root + QStringLiteral("/ogr.kmz");
+    QFile::remove(ogrOut);
+    timer.restart();
+    QProcess ogr;
+    ogr.start(QStringLiteral("ogr2ogr"),
+              {"-f", "LIBKML", ogrOut, pointsCsv, "-oo", "X_POSSIBLE_NAMES=lon", "-oo",
+               "Y_POSSIBLE_NAMES=lat", "-a_srs", "EPSG:4326"});
+    ogr.waitForFinished(-1);
+    QProcess ogrLines;
+    ogrLines.start(QStringLiteral("ogr2ogr"),
+                   {"-f", "LIBKML", "-append", ogrOut, linesCsv, "-a_srs", "EPSG:4326"});
+    ogrLines.waitForFinished(-1);
+    const qint64 theirs = timer.elapsed();
+
+    std::printf("%d data, %d lines\n", dataCount, lineCount);
+    std::printf("KMZExporter:     %6lld ms  %s  %lld bytes\n", static_cast<long long>(ours),
+                ok ? "ok" : "FAILED", static_cast<long long>(QFileInfo(archive).size()));
+    std::printf("ogr2ogr LIBKML:  %6lld ms  exit %d/%d  %lld bytes\n", static_cast<long long>(theirs),
+                ogr.exitCode(), ogrLines.exitCode(), static_cast<long long>(QFileInfo(ogrOut).size()));
+    project.reset();
+    delete ModelManager::instance();
+    ModelManager::instance() = nullptr;
+    return ok ? 0 : 1;
+}

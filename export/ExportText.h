@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QtGlobal>
+
+#include <ostream>
+#include <sstream>
+#include <string>
+
+class QColor;
+class QString;
+
+namespace kiv {
+
+// Texts and numbers of the export files. Numbers never follow the user's
+// locale: every stream here uses the classic one.
+
+// The line break of every export file.
+inline constexpr const char* ExportLineBreak = "\r\n";
+
+// Nesting depth of an indented document; one tab per level.
+struct Indentation
+{
+    int level = 0;
+};
+
+// A string stream that writes numbers the same in every locale.
+std::ostringstream classicStream();
+
+// UTF-8 text with &, ", ', < and > as entities; control characters that XML
+// 1.0 forbids are dropped. Tab, line feed and carriage return stay.
+std::string xmlEscape(const std::string& utf8);
+std::string xmlEscapedUtf8(const QString& text);
+// A CDATA section holding text; "]]>" inside is split over two sections.
+std::string xmlCdata(const std::string& utf8);
+// Every line break (LF, CR or CR LF) as one CR LF.
+std::string crlfLineBreaks(const std::string& text);
+
+// "aabbggrr" in lower-case hexadecimal; alpha is clamped to 0..1.
+std::string kmlColor(const QColor& color, double alpha);
+// ISO 8601 in UTC: yyyy-MM-ddThh:mm:ssZ.
+std::string kmlTimeString(qint64 secondsSinceEpoch);
+// The value with a fixed number of decimals and a degree sign.
+std::string formatAngle(double value, int decimals);
+// The value rounded to a whole number, zero-padded to width, and a degree sign.
+std::string formatAnglePadded(double value, int width);
+void writeIndent(std::ostream& stream, const Indentation& indentation);
+
+} // namespace kiv

@@ -1,0 +1,309 @@
+#include "Database/Task.h"
+#include "app/ApplicationManagerWin.h"
+#include "export/KMZExporter.h"
+#include "model/Data.h"
+#include "model/LineData2D.h"
+#include "model/Locality.h"
+#include "model/Project.h"
+#include "support/ExportFixture.h"
+#include "support/ProjectFixture.h"
+#include "support/SampleData.h"
+
+#include <QImage>
+#include <QtTest>
+
+#include <clocale>
+#include <cstdio>
+
+using namespace kiv;
+using namespace kiv::test;
+
+namespace {
+
+class IdleTask : public Task
+{
+public:
+    IdleTask()
+        : Task(QStringLiteral("Exporter"), true)
+    {
+    }
+    void work() override {}
+};
+
+struct ExportRun
+{
+    bool ok = false;
+    QList<int> progress;
+    QList<QStringList> announced;
+};
+
+ExportRun runExport(Project& project)
+{
+    IdleTask task;
+    ExportRun run;
+    QObject::connect(&task, &Task::progressChanged, [&](Task*, int value) { run.progress << value; });
+    QObject::connect(ApplicationManager::instance(), &ApplicationManager::fileSystemChanged,
+                     &task, [&](const QStringList& paths) { run.announced << paths; });
+    KMZExporter exporter(&task);
+    run.ok = exporter.exportProject(&project, false);
+    return run;
+}
+
+QString archiveOf(const ExportFixture& fixture)
+{
+    return fixture.parentFolder().absoluteFilePath(QStringLiteral("project1.kmz"));
+}
+
+// The entry names in order; empty when Python's zipfile rejects the archive.
+QStringList entries(const QString& archive)
+{
+    const ToolRun run = runTool(python3(), {QStringLiteral("-c"),
+                                            QStringLiteral("import sys, zipfile\n"
+                                                           "z = zipfile.ZipFile(sys.argv[1])\n"
+                                                           "assert z.testzip() is None\n"
+                                                           "print('\\n'.join(z.namelist()))"),
+                                            archive});
+    if (run.exitCode != 0)
+        return {};
+    return QString::fromUtf8(run.output).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QByteArray entry(const QString& archive, const QString& name)
+{
+    return runTool(QStringLiteral("unzip"), {QStringLiteral("-p"), archive, name}).output;
+}
+
+QString png(int n)
+{
+    return QString::fromStdString(idOf(n)) + QStringLiteral(".png");
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// No export file is left in the project or the temporary folder.
+void verifyNoWorkingFiles(const ExportFixture& fixture)
+{
+    QVERIFY(!QFileInfo(fixture.documentPath()).isFile());
+    QVERIFY(!QFileInfo::exists(archiveOf(fixture) + QStringLiteral(".part")));
+    const QDir temp(ApplicationManager::instance()->tempPath());
+    QVERIFY(temp.entryList({QStringLiteral("*.png")}, QDir::Files).isEmpty());
+}
+
+// A locality with one of everything, and one without a position.
+void fillProject(ExportFixture& fixture)
+{
+    auto locality = fixture.addLocality(1);
+    locality->setName(QStringLiteral("Gneiss ridge"));
+    fixture.project->syncLocalityDetails(locality.get());
+    fixture.addPlane(*locality, 10, 30, 120);
+    auto lineation = locality->addLineation(idOf(11), 45.5, 9.2, 20, 200, 4, 13, QString());
+    fixture.store(lineation);
+    fixture.store(locality->addSighting(idOf(12), 45.5, 9.2, 75, 4, 20, QString()));
+    fixture.store(locality->addAnnotation(idOf(13), 45.5, 9.2, QStringLiteral("note")));
+    fixture.addImage(*locality, 14, 45, QStringLiteral("a.jpg"));
+    fixture.addPhoto(QStringLiteral("a.jpg"));
+    fixture.addLine(*locality, 20, false, 2);
+    fixture.addLine(*locality, 21, true, 3);
+    fixture.addLine(*locality, 22, true, 0);
+    auto nowhere = fixture.addLocality(2, 999, 999);
+    nowhere->setName(QStringLiteral("Nowhere"));
+    fixture.project->syncLocalityDetails(nowhere.get());
+    fixture.addPlane(*nowhere, 30, 30, 10);
+}
+
+} // namespace
+
+class TestKmzExporter : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ApplicationManagerWin> m_application;
+
+private slots:
+    void initTestCase()
+    {
+        m_application = std::make_unique<ApplicationManagerWin>(nullptr);
+    }
+
+    void cleanupTestCase() { m_application.reset(); }
+
+    void archive()
+    {
+        ExportFixture fixture;
+        auto locality = fixture.addLocality(1);
+        fixture.addPlane(*locality, 2, 30, 10);
+        fixture.addPlane(*locality, 3, 40, 10);
+        fixture.addPlane(*locality, 4, 89, 10);
+        const ExportRun run = runExport(*fixture.project);
+        QVERIFY(run.ok);
+        const QString archive = archiveOf(fixture);
+        QCOMPARE(run.announced, QList<QStringList>{QStringList{archive}});
+        QCOMPARE(run.progress, (QList<int>{25, 50, 75, 100}));
+        const QStringList names = entries(archive);
+        QCOMPARE(names.size(), 4);
+        QCOMPARE(names.first(), png(1));
+        QCOMPARE(names.last(), QStringLiteral("doc.kml"));
+        QVERIFY(names.contains(png(4)));
+        QVERIFY(names.contains(png(2)) != names.contains(png(3)));
+        for (const QString& name : names.mid(0, 3)) {
+            const QImage icon = QImage::fromData(entry(archive, name), "PNG");
+            QCOMPARE(icon.size(), QSize(64, 64));
+            QVERIFY(icon.hasAlphaChannel());
+            QVERIFY(icon.pixelColor(0, 0).alpha() == 0);
+            QVERIFY(icon.pixelColor(32, 32).alpha() > 0 || icon.pixelColor(32, 20).alpha() > 0);
+        }
+        QCOMPARE(runTool(QStringLiteral("unzip"), {QStringLiteral("-t"), archive}).exitCode, 0);
+        verifyNoWorkingFiles(fixture);
+    }
+
+    void emptyProject()
+    {
+        ExportFixture fixture;
+        QVERIFY(runExport(*fixture.project).ok);
+        QCOMPARE(entries(archiveOf(fixture)), QStringList{QStringLiteral("doc.kml")});
+        verifyNoWorkingFiles(fixture);
+    }
+
+    void photographs()
+    {
+        ExportFixture fixture;
+        auto locality = fixture.addLocality(1);
+        fixture.addImage(*locality, 2, 10, QStringLiteral("missing.jpg"));
+        fixture.addImage(*locality, 3, 10, QStringLiteral("a.jpg"));
+        fixture.addImage(*locality, 4, 10, QStringLiteral("a.jpg"));
+        fixture.addPhoto(QStringLiteral("a.jpg"));
+        QVERIFY(runExport(*fixture.project).ok);
+        const QString archive = archiveOf(fixture);
+        const QStringList names = entries(archive);
+        QCOMPARE(names.last(), QStringLiteral("a.jpg"));
+        QCOMPARE(names.count(QStringLiteral("a.jpg")), 1);
+        QVERIFY(!names.contains(QStringLiteral("missing.jpg")));
+        QCOMPARE(entry(archive, "a.jpg"), QByteArray("photo a.jpg"));
+        QCOMPARE(entry(archive, "doc.kml").count("<name>Image</name>"), 3);
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QString>("cause");
+        QTest::newRow("doc.kml is a folder") << "document";
+        QTest::newRow("temporary folder is a file") << "icons";
+        QTest::newRow("a photograph cannot be read") << "zip";
+    }
+
+    void failures()
+    {
+        QFETCH(QString, cause);
+        ExportFixture fixture;
+        auto locality = fixture.addLocality(1);
+        fixture.addPlane(*locality, 2, 30, 10);
+        fixture.addImage(*locality, 3, 10, QStringLiteral("a.jpg"));
+        const QString temp = ApplicationManager::instance()->tempPath();
+        if (cause == QLatin1String("document")) {
+            QVERIFY(QDir().mkpath(fixture.documentPath()));
+        } else if (cause == QLatin1String("icons")) {
+            QDir(temp).removeRecursively();
+            QFile file(temp);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        } else {
+            QVERIFY(fixture.project->folder().mkpath(QStringLiteral("images/a.jpg")));
+        }
+        const QString archive = archiveOf(fixture);
+        {
+            QFile earlier(archive);
+            QVERIFY(earlier.open(QIODevice::WriteOnly));
+            earlier.write("the last good archive");
+        }
+        const ExportRun run = runExport(*fixture.project);
+        QFile::remove(temp);
+        QVERIFY(!run.ok);
+        QVERIFY(run.announced.isEmpty());
+        QCOMPARE(readAll(archive), QByteArray("the last good archive"));
+        verifyNoWorkingFiles(fixture);
+    }
+
+    void readers_data()
+    {
+        QTest::addColumn<QString>("driver");
+        QTest::newRow("KML") << "KML";
+        QTest::newRow("LIBKML") << "LIBKML";
+    }
+
+    void readers()
+    {
+        QFETCH(QString, driver);
+        ExportFixture fixture;
+        fillProject(fixture);
+        QVERIFY(runExport(*fixture.project).ok);
+        const QString other = driver == QLatin1String("KML") ? QStringLiteral("LIBKML") : QStringLiteral("KML");
+        QString source = archiveOf(fixture);
+        if (driver == QLatin1String("KML"))
+            source = QStringLiteral("/vsizip/") + source + QStringLiteral("/doc.kml");
+        const ToolRun run = runTool(QStringLiteral("ogrinfo"),
+                                    {"--config", "OGR_SKIP", other, "-ro", "-al", source});
+        const QString text = run.text();
+        QVERIFY2(run.exitCode == 0, qPrintable(text));
+        // The KML driver drops a folder whose placemarks have no geometry.
+        const bool libkml = driver == QLatin1String("LIBKML");
+        QCOMPARE(text.count(QStringLiteral("Layer name: ")), libkml ? 2 : 1);
+        const QString ridge = text.mid(text.indexOf(QStringLiteral("Layer name: Gneiss ridge")));
+        QVERIFY(ridge.contains(QStringLiteral("Feature Count: 9")));
+        QCOMPARE(ridge.left(ridge.indexOf(QStringLiteral("Layer name: "), 1)).count(QStringLiteral("POINT (9.2 45.5)")), 6);
+        QVERIFY(text.contains(QStringLiteral("Name (String) = 30\u00b0")));
+        QVERIFY(text.contains(QStringLiteral("POLYGON ((9.2 45.5,9.21 45.5,9.21 45.51,9.2 45.5))")));
+        QVERIFY(text.contains(QStringLiteral("LINESTRING (9.2 45.5,9.21 45.5)")));
+        QVERIFY(text.contains(QStringLiteral("POLYGON EMPTY")));
+        if (libkml) {
+            QVERIFY(text.contains(QStringLiteral("timestamp (DateTime) = 1970/01/01 00:00:01+00")));
+            QString nowhere = text.mid(text.indexOf(QStringLiteral("Layer name: Nowhere")));
+            nowhere = nowhere.left(nowhere.indexOf(QStringLiteral("Layer name: "), 1));
+            QVERIFY(nowhere.contains(QStringLiteral("Feature Count: 2")));
+            QVERIFY(!nowhere.contains(QStringLiteral("POINT")));
+        }
+    }
+
+    // Run again as a child under a German locale, where the C library
+    // writes decimal commas.
+    void classicNumbersUnderGermanLocale()
+    {
+        if (qEnvironmentVariableIsSet("QUARZEL_LOCALE_CHILD"))
+            return exportUnderLocale();
+        QTemporaryDir locales;
+        const ToolRun made = runTool(QStringLiteral("localedef"),
+                                     {"-i", "de_DE", "-f", "UTF-8", locales.filePath("de_DE.UTF-8")});
+        QVERIFY2(QFileInfo::exists(locales.filePath("de_DE.UTF-8")), qPrintable(made.text()));
+        QProcess child;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("LC_ALL", "de_DE.UTF-8");
+        environment.insert("LOCPATH", locales.path());
+        environment.insert("QUARZEL_LOCALE_CHILD", "1");
+        child.setProcessEnvironment(environment);
+        child.start(QCoreApplication::applicationFilePath(), {"classicNumbersUnderGermanLocale"});
+        QVERIFY(child.waitForFinished(120000));
+        QVERIFY2(child.exitCode() == 0, child.readAllStandardOutput().constData());
+    }
+
+private:
+    void exportUnderLocale()
+    {
+        char number[16];
+        std::snprintf(number, sizeof number, "%.1f", 1.5);
+        QCOMPARE(QByteArray(number), QByteArray("1,5"));
+        ExportFixture fixture;
+        fillProject(fixture);
+        QVERIFY(runExport(*fixture.project).ok);
+        const QByteArray document = entry(archiveOf(fixture), QStringLiteral("doc.kml"));
+        for (const char* text : {"<coordinates>9.200000,45.500000</coordinates>", "<heading>120.000000</heading>",
+                                 "<width>2.000000</width>", "Declination: 0.00\xC2\xB0", "Heading: 45.000000"})
+            QVERIFY2(document.contains(text), text);
+        for (const char* text : {"9,2", "0,00", "120,0", "2,0", "45,0"})
+            QVERIFY2(!document.contains(text), text);
+    }
+};
+
+QTEST_MAIN(TestKmzExporter)
+#include "tst_kmzexporter.moc"

@@ -1,0 +1,105 @@
+// Runs the export dialog's QML tests (tests/qml/exportdialog/tst_*.qml)
+// against recording stand-ins for the model manager, the application manager
+// and the dialog controller.
+
+#define QUICK_TEST_SOURCE_DIR QUARZEL_SOURCE_DIR "/tests/qml/exportdialog"
+
+#include <QFile>
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QtQml>
+#include <QtQuickTest>
+
+namespace {
+
+// Records every call as "name:argument" and answers true.
+class Recorder : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QObject* currentProject MEMBER m_currentProject CONSTANT)
+    Q_PROPERTY(bool isDesktopOS MEMBER m_isDesktopOS NOTIFY callsChanged)
+    Q_PROPERTY(double logicalToPhysicalMultiplier READ logicalToPhysicalMultiplier CONSTANT)
+    Q_PROPERTY(QStringList calls READ calls NOTIFY callsChanged)
+    Q_PROPERTY(QObject* lastProject MEMBER m_lastProject NOTIFY callsChanged)
+    Q_PROPERTY(QObject* lastProgress MEMBER m_lastProgress NOTIFY callsChanged)
+
+public:
+    Recorder(QObject* parent, bool isDesktopOS)
+        : QObject(parent)
+        , m_currentProject(new QObject(this))
+        , m_isDesktopOS(isDesktopOS)
+    {
+        m_currentProject->setObjectName(QStringLiteral("currentProject"));
+    }
+
+    QStringList calls() const { return m_calls; }
+    double logicalToPhysicalMultiplier() const { return 1.0; }
+
+    Q_INVOKABLE void clear() { record({}); m_calls.clear(); }
+
+    Q_INVOKABLE bool exportProjectToKIV(QObject* project, QObject* progress) { return exported("KIV", project, progress); }
+    Q_INVOKABLE bool exportProjectToKML(QObject* project, QObject* progress) { return exported("KML", project, progress); }
+    Q_INVOKABLE bool exportProjectToCSV(QObject* project, QObject* progress) { return exported("CSV", project, progress); }
+    Q_INVOKABLE bool shareKIV() { return record(QStringLiteral("shareKIV")); }
+    Q_INVOKABLE bool shareKMZ() { return record(QStringLiteral("shareKMZ")); }
+    Q_INVOKABLE bool shareCSV() { return record(QStringLiteral("shareCSV")); }
+    Q_INVOKABLE void toastOk(const QString& message) { record(QStringLiteral("toastOk:") + message); }
+    Q_INVOKABLE void toastInfo(const QString& message) { record(QStringLiteral("toastInfo:") + message); }
+    Q_INVOKABLE void toastError(const QString& message) { record(QStringLiteral("toastError:") + message); }
+
+signals:
+    void callsChanged();
+
+private:
+    bool exported(const char* format, QObject* project, QObject* progress)
+    {
+        m_lastProject = project;
+        m_lastProgress = progress;
+        return record(QStringLiteral("exportProjectTo") + QLatin1String(format));
+    }
+    bool record(const QString& call)
+    {
+        if (!call.isEmpty())
+            m_calls << call;
+        emit callsChanged();
+        return true;
+    }
+
+    QObject* m_currentProject;
+    bool m_isDesktopOS;
+    QStringList m_calls;
+    QObject* m_lastProject = nullptr;
+    QObject* m_lastProgress = nullptr;
+};
+
+} // namespace
+
+class Setup : public QObject
+{
+    Q_OBJECT
+
+public slots:
+    void applicationAvailable()
+    {
+        // Nothing else here links the program's library, which holds the QML.
+        Q_INIT_RESOURCE(qml);
+        // The progress item comes with the project list; until it is part
+        // of the program a stand-in with its interface takes its place.
+        const bool present = QFile::exists(QStringLiteral(":/qml/Widgets/ProgressIndicator.qml"));
+        qmlRegisterType(QUrl::fromLocalFile(QStringLiteral(QUICK_TEST_SOURCE_DIR "/ProgressIndicatorStandIn.qml")),
+                        "quarzel.touch", 1, 0, present ? "ProgressIndicatorStandIn" : "ProgressIndicator");
+    }
+
+    void qmlEngineAvailable(QQmlEngine* engine)
+    {
+        engine->addImportPath(QStringLiteral("qrc:/qml"));
+        QQmlContext* context = engine->rootContext();
+        context->setContextProperty(QStringLiteral("_modelManager"), new Recorder(engine, false));
+        context->setContextProperty(QStringLiteral("_dialogController"), new Recorder(engine, false));
+        context->setContextProperty(QStringLiteral("_appManager"), new Recorder(engine, true));
+    }
+};
+
+QUICK_TEST_MAIN_WITH_SETUP(exportdialog, Setup)
+
+#include "tst_exportdialog_gl.moc"

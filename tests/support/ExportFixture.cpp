@@ -1,0 +1,103 @@
+#include "support/ExportFixture.h"
+
+#include "support/ApplicationIdentity.h"
+#include "support/ProjectFixture.h"
+
+#include "model/Data.h"
+#include "model/LineData2D.h"
+#include "model/Locality.h"
+#include "model/ModelManager.h"
+#include "model/Project.h"
+
+#include <QFile>
+
+namespace kiv::test {
+
+ExportFixture::ExportFixture(const QString& folderName)
+{
+    setApplicationIdentity();
+    resetModelManager();
+    QDir root(m_root.path());
+    root.mkdir(folderName);
+    project = ModelManager::instance()->createProject(QStringLiteral("P"),
+                                                      QDir(root.absoluteFilePath(folderName)));
+    if (!project)
+        return;
+    project->setTimeStamp(1700000000);
+    project->addRockUnit(4, QStringLiteral("Gneiss"), QColor(QStringLiteral("#FF8040")), 0);
+    project->save();
+}
+
+ExportFixture::~ExportFixture()
+{
+    project.reset();
+    delete ModelManager::instance();
+    ModelManager::instance() = nullptr;
+}
+
+QString ExportFixture::documentPath() const
+{
+    return project->folder().absoluteFilePath(QStringLiteral("doc.kml"));
+}
+
+std::shared_ptr<Locality> ExportFixture::addLocality(int n, double latitude, double longitude)
+{
+    std::shared_ptr<Locality> locality = project->createLocality(idOf(n));
+    locality->setTimeStamp(n);
+    locality->setName(QStringLiteral("Locality %1").arg(n));
+    locality->setLatitude(latitude);
+    locality->setLongitude(longitude);
+    project->syncLocalityDetails(locality.get());
+    return locality;
+}
+
+std::shared_ptr<Data> ExportFixture::addPlane(Locality& locality, int n, float dip, float dipAzimuth,
+                                              int unitId, int symbolId)
+{
+    auto datum = locality.addPlane(idOf(n), locality.latitude(), locality.longitude(), dip,
+                                   dipAzimuth, unitId, symbolId, QString());
+    store(datum);
+    return datum;
+}
+
+std::shared_ptr<Data> ExportFixture::addImage(Locality& locality, int n, float heading, const QString& file)
+{
+    auto datum = locality.addImage(idOf(n), locality.latitude(), locality.longitude(), heading,
+                                   file, QString(), QString(), QString());
+    store(datum);
+    return datum;
+}
+
+std::shared_ptr<LineData2D> ExportFixture::addLine(Locality& locality, int n, bool filled, int pointCount)
+{
+    auto line = filled ? locality.addPolygon(idOf(n), 4, 0, 2.0f, 0.5f, QString())
+                       : locality.addPolyline(idOf(n), 4, 0, 2.0f, 0.5f, QString());
+    const double latitudes[] = {45.5, 45.5, 45.51};
+    const double longitudes[] = {9.2, 9.21, 9.21};
+    for (int i = 0; i < pointCount; ++i)
+        line->addPoint(latitudes[i % 3], longitudes[i % 3]);
+    store(line);
+    return line;
+}
+
+void ExportFixture::store(const std::shared_ptr<Data>& datum)
+{
+    datum->setTimeStamp(static_cast<qint64>(std::stoll(datum->id(), nullptr, 16)));
+    project->syncDataDetails(datum);
+}
+
+void ExportFixture::store(const std::shared_ptr<LineData2D>& line)
+{
+    line->setTimeStamp(static_cast<qint64>(std::stoll(line->id(), nullptr, 16)));
+    project->syncLineDataDetails(line.get());
+}
+
+void ExportFixture::addPhoto(const QString& name)
+{
+    project->folder().mkpath(QStringLiteral("images"));
+    QFile file(project->folder().absoluteFilePath(QStringLiteral("images/") + name));
+    if (file.open(QIODevice::WriteOnly))
+        file.write("photo " + name.toUtf8());
+}
+
+} // namespace kiv::test
