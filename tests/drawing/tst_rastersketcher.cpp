@@ -11,6 +11,7 @@
 #include "model/ModelManager.h"
 #include "model/Project.h"
 #include "support/ProjectFixture.h"
+#include "support/ScriptedLocationManager.h"
 #include "tools/AbstractLocationManager.h"
 
 #include <QLinearGradient>
@@ -23,10 +24,11 @@ using namespace kiv;
 
 namespace {
 
-class StubLocationManager : public AbstractLocationManager
+// A location manager that knows one position.
+class StubLocationManager : public test::ScriptedLocationManager
 {
 public:
-    QPointF lastKnownCoordinate() const override { return QPointF(7.25, 46.5); }
+    StubLocationManager() { setLastKnownCoordinate(QPointF(7.25, 46.5)); }
     void startDeclinationUpdates() override {}
 };
 

@@ -12,6 +12,7 @@
 #include "model/Project.h"
 #include "support/ApplicationIdentity.h"
 #include "support/ProjectFixture.h"
+#include "support/ScriptedLocationManager.h"
 #include "tools/AbstractLocationManager.h"
 
 #include <QCoreApplication>
@@ -34,10 +35,10 @@ void keepWarnings(QtMsgType type, const QMessageLogContext&, const QString& mess
         s_warnings << message;
 }
 
-class FixedLocation : public AbstractLocationManager
+class FixedLocation : public test::ScriptedLocationManager
 {
 public:
-    QPointF lastKnownCoordinate() const override { return {7.5, 46.5}; }
+    FixedLocation() { setLastKnownCoordinate({7.5, 46.5}); }
     void startDeclinationUpdates() override {}
 };
 
@@ -196,17 +197,24 @@ private:
         if (!child.waitForStarted(10000))
             return -1;
         QElapsedTimer timer;
-        while (!child.readAllStandardOutput().contains("ready") && child.state() == QProcess::Running)
+        // Keep what was read: the project lines may come with "ready".
+        QByteArray output;
+        while (!output.contains("ready") && child.state() == QProcess::Running) {
             child.waitForReadyRead(100);
+            output += child.readAllStandardOutput();
+        }
         timer.start();
         if (killAfterMs >= 0) {
             QThread::msleep(static_cast<unsigned long>(killAfterMs));
             child.kill();
         }
-        child.waitForFinished(30000);
+        // A start killed while Qt's settings lock file was still empty leaves
+        // a lock that the next start waits out (30 s).
+        child.waitForFinished(120000);
         const int elapsed = static_cast<int>(timer.elapsed());
         if (projects) {
-            for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
+            output += child.readAllStandardOutput();
+            for (const QByteArray& line : output.split('\n')) {
                 if (line.startsWith("project: "))
                     *projects << QString::fromUtf8(line.mid(9));
             }
