@@ -27,11 +27,13 @@ QThread* AbstractTaskRunner::startTask(Task* task)
     task->reset();
     auto* thread = new QThread(this);
     connect(thread, &QThread::finished, this, &AbstractTaskRunner::onThreadCompleted);
-    connect(task, &Task::progressChanged, this, &AbstractTaskRunner::onProgressChanged,
-            Qt::QueuedConnection);
-    connect(task, &Task::captionChanged, this, &AbstractTaskRunner::onCaptionChanged,
-            Qt::QueuedConnection);
-    connect(this, &AbstractTaskRunner::cancelled, task, &Task::cancel, Qt::QueuedConnection);
+    // After the runner has heard of the end: nothing keeps finished threads.
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    // A task started again keeps its connections: one report per change.
+    const auto once = static_cast<Qt::ConnectionType>(Qt::QueuedConnection | Qt::UniqueConnection);
+    connect(task, &Task::progressChanged, this, &AbstractTaskRunner::onProgressChanged, once);
+    connect(task, &Task::captionChanged, this, &AbstractTaskRunner::onCaptionChanged, once);
+    connect(this, &AbstractTaskRunner::cancelled, task, &Task::cancel, once);
     connect(thread, &QThread::started, task, &Task::run);
     task->moveToThread(thread);
     thread->start(QThread::InheritPriority);

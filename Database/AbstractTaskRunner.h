@@ -30,7 +30,8 @@ signals:
     void cancelled();
 
 protected:
-    // Resets the task and starts it on a new thread, a child of this runner.
+    // Resets the task and starts it on a new thread, a child of this runner
+    // until it has finished and is deleted.
     QThread* startTask(Task* task);
 };
 

@@ -212,21 +212,41 @@ bool CommandManager::undoNewestRow()
     if (!found)
         return false;
 
-    SQLiteInsert remove(&m_database);
-    remove.prepare("DELETE FROM undoStack WHERE ROWID=" + std::to_string(rowId));
-    remove.execute();
-    if (data == batchMarker)
+    // The row goes only together with a successful undo: an edit that could
+    // not be undone (its database locked) can be tried again.
+    m_database.exec("SAVEPOINT undoRow");
+    bool undone = false;
+    try {
+        SQLiteInsert remove(&m_database);
+        remove.prepare("DELETE FROM undoStack WHERE ROWID=" + std::to_string(rowId));
+        remove.execute();
+        undone = data == batchMarker || undoStored(data);
+    } catch (const std::exception& e) {
+        qDebug() << "CommandManager::undo:" << e.what();
+    }
+    if (!undone) {
+        m_database.exec("ROLLBACK TO SAVEPOINT undoRow");
+        m_database.exec("RELEASE undoRow");
         return false;
+    }
+    m_database.exec("RELEASE undoRow");
+    return data != batchMarker;
+}
 
+bool CommandManager::undoStored(const std::string& data)
+{
     const std::shared_ptr<AbstractCommand> command
         = AbstractCommand::fromBytes(QByteArray::fromStdString(data), storedStreamVersion);
     if (!command) {
+        // Nothing can bring it back: it is dropped and the rest undone.
         qDebug() << "Failed to unserialize command";
         return true;
     }
     CommandManagerContext undoContext(this);
-    command->undo(&undoContext);
-    return true;
+    if (command->undo(&undoContext))
+        return true;
+    qDebug() << "CommandManager::undo: the command could not be undone; it stays in the history";
+    return false;
 }
 
 void CommandManager::emitIfEmpty()

@@ -50,6 +50,8 @@ private:
     void closeBatch(bool unsaved, bool wasUndoable);
     // Undoes the newest stored row; false when undo should stop.
     bool undoNewestRow();
+    // Undoes one stored command; false when it must stay in the history.
+    bool undoStored(const std::string& data);
     void emitIfEmpty();
 
     std::recursive_mutex m_mutex;

@@ -15,6 +15,8 @@
 
 #include <QDebug>
 
+#include <sqlite3.h>
+
 #include <algorithm>
 #include <cstdio>
 
@@ -232,6 +234,31 @@ DatabaseManager::~DatabaseManager() = default;
 
 bool DatabaseManager::open(const QFileInfo& file)
 {
+    return openFile(file, false);
+}
+
+bool DatabaseManager::openExisting(const QFileInfo& file)
+{
+    return openFile(file, true);
+}
+
+bool DatabaseManager::hasReadableProjectRow(SQLiteDatabase& database)
+{
+    try {
+        std::string message;
+        SQLiteQuery query(&database);
+        query.prepare("SELECT message FROM project LIMIT 1");
+        query.bindBlob(&message);
+        ProjectRecord record;
+        return query.step() && record.ParseFromString(message);
+    } catch (const SQLiteException& e) {
+        qWarning().noquote() << QString::fromStdString(e.detail());
+        return false;
+    }
+}
+
+bool DatabaseManager::openFile(const QFileInfo& file, bool existing)
+{
     close();
     const QString path = file.absoluteFilePath();
     auto database = std::make_unique<SQLiteDatabase>();
@@ -239,6 +266,11 @@ bool DatabaseManager::open(const QFileInfo& file)
         std::printf("DatabaseManager::open - DatabaseManager::open: Failed to open database at '%s'\n",
                     path.toUtf8().constData());
         std::fflush(stdout);
+        return false;
+    }
+    if (existing && !hasReadableProjectRow(*database)) {
+        qWarning().noquote() << "DatabaseManager::openExisting: no readable project record in" << path;
+        database->close();
         return false;
     }
     ProjectSchema schema;
@@ -257,6 +289,7 @@ bool DatabaseManager::open(const QFileInfo& file)
     }
     m_file = file;
     m_database = std::move(database);
+    m_unreadableRecords = false;
     return true;
 }
 
@@ -308,6 +341,7 @@ bool DatabaseManager::loadLocalities(Project* target)
 {
     if (!target || !isOpen())
         return false;
+    bool complete = true;
     try {
         std::string id;
         std::string message;
@@ -319,29 +353,48 @@ bool DatabaseManager::loadLocalities(Project* target)
             if (target->hasLocality(id))
                 continue;
             QZProtoBuffers::Locality record;
-            if (!record.ParseFromString(message))
-                continue;
-            if (auto locality = Locality::fromProto(target->projectId(), record))
+            std::shared_ptr<Locality> locality;
+            if (record.ParseFromString(message))
+                locality = Locality::fromProto(target->projectId(), record);
+            if (locality) {
                 target->addLocality(locality);
+            } else {
+                reportUnreadable("localities", "row " + id, "not a locality record");
+                complete = false;
+            }
         }
-    } catch (const SQLiteException&) {
-        return false;
+    } catch (const SQLiteException& e) {
+        reportUnreadable("localities", "rows", e.detail());
+        complete = false;
     }
-    return true;
+    return complete;
+}
+
+void DatabaseManager::reportUnreadable(const std::string& table, const std::string& what, const std::string& why)
+{
+    m_unreadableRecords = true;
+    qWarning().noquote() << "Could not read" << QString::fromStdString(what) << "of table"
+                         << QString::fromStdString(table) << "in" << m_file.absolutePath() << ":"
+                         << QString::fromStdString(why);
 }
 
 bool DatabaseManager::loadLocalityContent(Locality* locality)
 {
-    return loadData(locality) && loadLineData(locality);
+    // The lines do not depend on the data: a damaged data page costs no line.
+    const bool data = loadData(locality);
+    const bool lines = loadLineData(locality);
+    return data && lines;
 }
 
 template <typename Record, typename Object>
 bool DatabaseManager::loadLocalityRows(Locality& locality, const std::string& table,
                                        bool (Locality::*isLoaded)(const std::string&) const,
-                                       void (Locality::*add)(std::shared_ptr<Object>))
+                                       void (Locality::*addAll)(const std::vector<std::shared_ptr<Object>>&))
 {
     if (!isOpen())
         return false;
+    std::vector<std::shared_ptr<Object>> read;
+    bool complete = true;
     try {
         std::string localityId = locality.id();
         std::string id;
@@ -355,26 +408,36 @@ bool DatabaseManager::loadLocalityRows(Locality& locality, const std::string& ta
             if ((locality.*isLoaded)(id))
                 continue;
             Record record;
-            if (!record.ParseFromString(message))
-                continue;
-            if (auto object = Object::fromProto(record))
-                (locality.*add)(object);
+            std::shared_ptr<Object> object;
+            if (record.ParseFromString(message))
+                object = Object::fromProto(record);
+            if (object) {
+                read.push_back(std::move(object));
+            } else {
+                reportUnreadable(table, "row " + id, "not a complete record");
+                complete = false;
+            }
         }
-    } catch (const SQLiteException&) {
-        return false;
+    } catch (const SQLiteException& e) {
+        reportUnreadable(table, "rows of locality " + locality.id(), e.detail());
+        complete = false;
     }
-    return true;
+    // What was read before a storage error is kept.
+    (locality.*addAll)(read);
+    return complete;
 }
 
 bool DatabaseManager::loadData(Locality* locality)
 {
-    return locality && loadLocalityRows<QZProtoBuffers::Data>(*locality, "data", &Locality::hasData, &Locality::addData);
+    return locality && loadLocalityRows<QZProtoBuffers::Data>(*locality, "data", &Locality::hasData,
+                                                             &Locality::addLoadedData);
 }
 
 bool DatabaseManager::loadLineData(Locality* locality)
 {
     return locality
-        && loadLocalityRows<QZProtoBuffers::LineData2D>(*locality, "linedata", &Locality::hasLine, &Locality::addLine);
+        && loadLocalityRows<QZProtoBuffers::LineData2D>(*locality, "linedata", &Locality::hasLine,
+                                                               &Locality::addLoadedLines);
 }
 
 // --- writing ---------------------------------------------------------------------
@@ -431,10 +494,20 @@ bool DatabaseManager::updateRow(const std::string& name, const std::string& sql,
 void DatabaseManager::rollBack(const std::string& savepoint)
 {
     const std::string text = "ROLLBACK TO SAVEPOINT " + savepoint;
-    m_database->exec(text);
-    m_database->log().addInformation(text);
-    // ROLLBACK TO keeps the savepoint, and with it the transaction, open.
-    m_database->exec("RELEASE " + savepoint);
+    // After a full disk or an I/O error SQLite has already rolled the whole
+    // transaction back, and the savepoint is gone with it.
+    if (sqlite3_get_autocommit(m_database->connection())) {
+        m_database->log().addInformation(text + " (already rolled back)");
+        return;
+    }
+    try {
+        m_database->exec(text);
+        m_database->log().addInformation(text);
+        // ROLLBACK TO keeps the savepoint, and with it the transaction, open.
+        m_database->exec("RELEASE " + savepoint);
+    } catch (const SQLiteException& e) {
+        m_database->log().addError("DatabaseManager::rollBack: " + e.detail());
+    }
 }
 
 bool DatabaseManager::writeRow(RowWrite& row)

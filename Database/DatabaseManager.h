@@ -33,6 +33,10 @@ public:
     // Opens or creates the file with its tables. A file whose tables cannot
     // be read or made (not an SQLite file) is closed again.
     virtual bool open(const QFileInfo& file);
+    // Opens an existing project file: only when its project row can be read
+    // are missing tables and indexes added, so nothing is written to a
+    // damaged file.
+    bool openExisting(const QFileInfo& file);
     virtual void close();
     // Reads the project row into target. Storage errors are thrown.
     virtual bool loadProject(Project* target);
@@ -43,12 +47,16 @@ public:
     // Version of the last project record read, 0 before.
     int version() const { return m_version; }
 
+    // Loads go on past records that cannot be read: each is named in a
+    // warning, left in the file as it is, and the result is false.
     bool loadLocalities(Project* target);
     // Data, then lines; rows already loaded are not added again.
     bool loadLocalityContent(Locality* locality);
     bool loadLocalityContent(Locality& locality) { return loadLocalityContent(&locality); }
     bool loadData(Locality* locality);
     bool loadLineData(Locality* locality);
+    // True once a load met a record that could not be read.
+    bool hasUnreadableRecords() const { return m_unreadableRecords; }
 
     // Insert when the row is new, update when present. The count statements
     // throw on storage errors.
@@ -95,7 +103,12 @@ private:
     template <typename Record, typename Object>
     bool loadLocalityRows(Locality& locality, const std::string& table,
                           bool (Locality::*isLoaded)(const std::string&) const,
-                          void (Locality::*add)(std::shared_ptr<Object>));
+                          void (Locality::*addAll)(const std::vector<std::shared_ptr<Object>>&));
+    bool openFile(const QFileInfo& file, bool existing);
+    static bool hasReadableProjectRow(SQLiteDatabase& database);
+    // Warns about a row (or, for a storage error, the rows of a locality)
+    // that could not be read.
+    void reportUnreadable(const std::string& table, const std::string& what, const std::string& why);
     // record is empty when the object has no complete record.
     bool syncLocalityRow(const RowTable& table, std::string dataId, std::string localityId,
                          const std::string& record);
@@ -116,6 +129,7 @@ private:
     QFileInfo m_file;
     std::unique_ptr<SQLiteDatabase> m_database;
     int m_version = 0;
+    bool m_unreadableRecords = false;
 };
 
 } // namespace kiv

@@ -16,6 +16,13 @@ const char* const ProjectSchema::LineDataTable
     = "CREATE TABLE linedata ( dataId CHAR(32) NOT NULL, localityId CHAR(32) NOT NULL REFERENCES "
       "localities(localityId) ON DELETE CASCADE, message BLOB NOT NULL, PRIMARY KEY (dataId, localityId));";
 
+// A locality's rows are read by localityId, which the (dataId, localityId)
+// keys cannot serve.
+const char* const ProjectSchema::DataLocalityIndex
+    = "CREATE INDEX IF NOT EXISTS dataLocalityIndex ON data (localityId);";
+const char* const ProjectSchema::LineDataLocalityIndex
+    = "CREATE INDEX IF NOT EXISTS linedataLocalityIndex ON linedata (localityId);";
+
 bool ProjectSchema::createDB(SQLiteDatabase* database)
 {
     if (!database)
@@ -40,7 +47,18 @@ bool ProjectSchema::createDB(SQLiteDatabase* database)
         database->log().addError(text);
         return false;
     }
+    createIndexes(database);
     return true;
+}
+
+void ProjectSchema::createIndexes(SQLiteDatabase* database)
+{
+    try {
+        database->exec(DataLocalityIndex);
+        database->exec(LineDataLocalityIndex);
+    } catch (const SQLiteException& e) {
+        database->log().addInformation("ProjectSchema::createDB: no locality index: " + e.detail());
+    }
 }
 
 } // namespace kiv

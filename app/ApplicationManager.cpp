@@ -215,6 +215,11 @@ QGuiApplication* ApplicationManager::application() const { return m_application;
 MainView* ApplicationManager::mainView() const { return m_mainView; }
 void ApplicationManager::setMainView(MainView* view) { m_mainView = view; }
 std::shared_ptr<DialogController> ApplicationManager::dialogController() const { return m_dialogController; }
+
+void ApplicationManager::setDialogController(std::shared_ptr<DialogController> dialogController)
+{
+    m_dialogController = std::move(dialogController);
+}
 Tool* ApplicationManager::currentTool() const { return m_currentTool; }
 void ApplicationManager::setCurrentTool(Tool* tool) { m_currentTool = tool; }
 QRect ApplicationManager::windowGeometry() const { return m_windowGeometry; }

@@ -267,6 +267,8 @@ protected:
 
     // Stores the sensor objects (either may be null) and announces them.
     void setSensors(AbstractLocationManager* locationManager, AbstractCompassClino* compassClino);
+    // Lets a manager that never runs init() show toasts and dialogs.
+    void setDialogController(std::shared_ptr<DialogController> dialogController);
 
 private:
     // The user store: organisation "user", no application name.

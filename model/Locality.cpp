@@ -10,44 +10,6 @@
 
 namespace kiv {
 
-namespace {
-
-template <typename List>
-void sortNewestFirst(List& list)
-{
-    std::stable_sort(list.begin(), list.end(),
-                     [](const auto& a, const auto& b) { return a->timeStamp() > b->timeStamp(); });
-}
-
-template <typename List>
-typename List::value_type findById(const List& list, const std::string& id)
-{
-    for (const auto& item : list) {
-        if (item->id() == id)
-            return item;
-    }
-    return {};
-}
-
-template <typename List>
-typename List::value_type itemAt(const List& list, int index)
-{
-    if (index < 0 || static_cast<std::size_t>(index) >= list.size())
-        return {};
-    return list[static_cast<std::size_t>(index)];
-}
-
-template <typename List>
-int indexOf(const List& list, const std::string& id)
-{
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        if (list[i]->id() == id)
-            return static_cast<int>(i);
-    }
-    return -1;
-}
-
-} // namespace
 
 Locality::Locality(ProjectId projectId, const std::string& id)
     : LocatedObject(id)
@@ -105,26 +67,69 @@ void Locality::raiseNextUnitId(int unitId) const
         owner->updateNextUnitId(unitId);
 }
 
+bool Locality::carriesUnit(const Data& data)
+{
+    const int kind = data.type();
+    return kind == Data::Plane || kind == Data::Lineation || kind == Data::Sighting;
+}
+
 void Locality::addData(std::shared_ptr<Data> data)
 {
     if (!data)
         return;
-    m_data.push_back(data);
-    sortNewestFirst(m_data);
     countData(*data, 1);
-    const int kind = data->type();
-    if (kind == Data::Plane || kind == Data::Lineation || kind == Data::Sighting)
-        raiseNextUnitId(data->unitId());
+    const bool unit = carriesUnit(*data);
+    const int unitId = data->unitId();
+    m_data.add(std::move(data));
+    if (unit)
+        raiseNextUnitId(unitId);
 }
 
 void Locality::addLine(std::shared_ptr<LineData2D> line)
 {
     if (!line)
         return;
-    m_lines.push_back(line);
-    sortNewestFirst(m_lines);
     countLine(*line, 1);
-    raiseNextUnitId(line->unitId());
+    const int unitId = line->unitId();
+    m_lines.add(std::move(line));
+    raiseNextUnitId(unitId);
+}
+
+void Locality::addLoadedData(const DataList& data)
+{
+    DataList added;
+    added.reserve(data.size());
+    int highestUnit = 0;
+    for (const auto& item : data) {
+        if (!item)
+            continue;
+        countData(*item, 1);
+        if (carriesUnit(*item))
+            highestUnit = std::max(highestUnit, item->unitId());
+        added.push_back(item);
+    }
+    if (added.empty())
+        return;
+    m_data.addAll(added);
+    raiseNextUnitId(highestUnit);
+}
+
+void Locality::addLoadedLines(const LineList& lines)
+{
+    LineList added;
+    added.reserve(lines.size());
+    int highestUnit = 0;
+    for (const auto& line : lines) {
+        if (!line)
+            continue;
+        countLine(*line, 1);
+        highestUnit = std::max(highestUnit, line->unitId());
+        added.push_back(line);
+    }
+    if (added.empty())
+        return;
+    m_lines.addAll(added);
+    raiseNextUnitId(highestUnit);
 }
 
 std::shared_ptr<Data> Locality::addPlane(const std::string& id, double latitude, double longitude,
@@ -200,33 +205,33 @@ std::shared_ptr<LineData2D> Locality::addPolygon(const std::string& id, int unit
 
 std::shared_ptr<Data> Locality::dataById(const std::string& id) const
 {
-    return findById(m_data, id);
+    return m_data.find(id);
 }
 
 std::shared_ptr<LineData2D> Locality::lineById(const std::string& id) const
 {
-    return findById(m_lines, id);
+    return m_lines.find(id);
 }
 
 std::shared_ptr<Data> Locality::dataAt(int index) const
 {
-    return itemAt(m_data, index);
+    return m_data.at(index);
 }
 
 std::shared_ptr<LineData2D> Locality::lineAt(int index) const
 {
-    return itemAt(m_lines, index);
+    return m_lines.at(index);
 }
 
 bool Locality::removeData(const std::string& id)
 {
-    const int index = indexOf(m_data, id);
+    const int index = m_data.indexOf(id);
     return index >= 0 && removeDataIndex(static_cast<std::size_t>(index));
 }
 
 bool Locality::removeLine(const std::string& id)
 {
-    const int index = indexOf(m_lines, id);
+    const int index = m_lines.indexOf(id);
     return index >= 0 && removeLineIndex(static_cast<std::size_t>(index));
 }
 
@@ -247,10 +252,10 @@ bool Locality::removeDataIndex(std::size_t index)
     const std::shared_ptr<Project> owner = project();
     if (!owner)
         return false;
-    const std::shared_ptr<Data> data = m_data[index];
+    const std::shared_ptr<Data> data = m_data.items()[index];
     countData(*data, -1);
     const bool removed = owner->removeData(data);
-    m_data.erase(m_data.begin() + static_cast<std::ptrdiff_t>(index));
+    m_data.erase(index);
     return removed;
 }
 
@@ -261,10 +266,10 @@ bool Locality::removeLineIndex(std::size_t index)
     const std::shared_ptr<Project> owner = project();
     if (!owner)
         return false;
-    const std::shared_ptr<LineData2D> line = m_lines[index];
+    const std::shared_ptr<LineData2D> line = m_lines.items()[index];
     countLine(*line, -1);
     const bool removed = owner->removeLineData(line.get());
-    m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(index));
+    m_lines.erase(index);
     return removed;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/LocatedObject.h"
+#include "model/NewestFirstList.h"
 #include "model/ProjectId.h"
 
 #include <QColor>
@@ -44,11 +45,14 @@ public:
     void setDescription(const QString& description) { m_description = description; }
     QColor colour() const { return m_colour; }
 
-    const DataList& data() const { return m_data; }
-    const LineList& lines() const { return m_lines; }
+    const DataList& data() const { return m_data.items(); }
+    const LineList& lines() const { return m_lines.items(); }
 
     void addData(std::shared_ptr<Data> data);
     void addLine(std::shared_ptr<LineData2D> line);
+    // The same for the items read from the database, sorted once.
+    void addLoadedData(const DataList& data);
+    void addLoadedLines(const LineList& lines);
 
     std::shared_ptr<Data> addPlane(const std::string& id, double latitude, double longitude,
                                    float dip, float dipAzimuth, int unitId, int symbolId,
@@ -72,8 +76,8 @@ public:
 
     std::shared_ptr<Data> dataById(const std::string& id) const;
     std::shared_ptr<LineData2D> lineById(const std::string& id) const;
-    bool hasData(const std::string& id) const { return dataById(id) != nullptr; }
-    bool hasLine(const std::string& id) const { return lineById(id) != nullptr; }
+    bool hasData(const std::string& id) const { return m_data.find(id) != nullptr; }
+    bool hasLine(const std::string& id) const { return m_lines.find(id) != nullptr; }
     std::shared_ptr<Data> dataAt(int index) const;
     std::shared_ptr<LineData2D> lineAt(int index) const;
 
@@ -112,12 +116,13 @@ private:
     void countData(const Data& data, int delta);
     void countLine(const LineData2D& line, int delta);
     void raiseNextUnitId(int unitId) const;
+    static bool carriesUnit(const Data& data);
     bool removeDataIndex(std::size_t index);
     bool removeLineIndex(std::size_t index);
 
     ProjectId m_projectId;
-    DataList m_data;
-    LineList m_lines;
+    NewestFirstList<Data> m_data;
+    NewestFirstList<LineData2D> m_lines;
     QString m_name;
     QString m_description;
     QColor m_colour;

@@ -4,6 +4,7 @@
 #include "Database/Destructor.h"
 #include "Database/DestructorManager.h"
 #include "app/ApplicationManager.h"
+#include "app/DialogController.h"
 #include "model/Data.h"
 #include "model/Index.h"
 #include "model/Locality.h"
@@ -40,6 +41,8 @@ bool isUnknownCoordinate(const QPointF& point)
 
 } // namespace
 
+const QString ModelManager::UnfinishedSuffix = QStringLiteral(".creating");
+
 ModelManager::ModelManager(QObject* parent)
     : QObject(parent)
 {
@@ -62,6 +65,7 @@ void ModelManager::init(const QDir& root)
 {
     m_projectsRoot = root;
     m_index = std::make_shared<Index>();
+    removeUnfinishedProjects(root);
     loadProjects(root);
     if (m_projects.empty())
         createFirstProject(root);
@@ -88,16 +92,27 @@ void ModelManager::loadProjects(const QDir& root)
     sortProjects();
 }
 
+void ModelManager::removeUnfinishedProjects(const QDir& root) const
+{
+    const QStringList unfinished = root.entryList({QStringLiteral("*.qz") + UnfinishedSuffix},
+                                                  QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+    for (const QString& name : unfinished) {
+        qWarning() << "ModelManager: removing the unfinished project folder" << root.absoluteFilePath(name);
+        QDir(root.absoluteFilePath(name)).removeRecursively();
+    }
+}
+
 void ModelManager::createFirstProject(const QDir& root)
 {
     for (int n = 1; n <= MaxFirstProjectNumber; ++n) {
+        // The folder gets its name only when the project is complete.
         const QString folderName = QStringLiteral("project%1.qz").arg(n);
-        if (root.exists(folderName) || !root.mkpath(folderName))
+        if (root.exists(folderName) || !root.mkpath(folderName + UnfinishedSuffix))
             continue;
         const auto project = createProject(QStringLiteral("Project %1").arg(n),
                                            QDir(root.absoluteFilePath(folderName)));
-        if (project)
-            project->save();
+        if (project && !project->save())
+            qWarning() << "ModelManager: the first project could not be saved";
         return;
     }
 }
@@ -157,8 +172,10 @@ void ModelManager::saveIndex()
 std::shared_ptr<Project> ModelManager::openProject(const QDir& folder)
 {
     auto project = std::make_shared<Project>(next(), this, folder);
-    if (!project->isOpen())
+    if (!project->isOpen()) {
+        reportUnopened(folder);
         return {};
+    }
     if (project->symbols().empty())
         project->addDefaultSymbols();
     m_projects.push_back(project);
@@ -166,10 +183,37 @@ std::shared_ptr<Project> ModelManager::openProject(const QDir& folder)
     return project;
 }
 
+std::shared_ptr<Project> ModelManager::newProject(ProjectId id, const QString& name, const QDir& folder)
+{
+    return std::make_shared<Project>(id, this, name, QString(), QString(), folder);
+}
+
+std::shared_ptr<Project> ModelManager::buildProject(const QString& name, const QDir& folder)
+{
+    const QString path = folder.absolutePath();
+    const QString unfinished = path + UnfinishedSuffix;
+    if (!QDir().mkpath(unfinished))
+        return {};
+    const ProjectId id = next();
+    // Closed again before the folder is renamed under it.
+    const bool built = newProject(id, name, QDir(unfinished))->isOpen();
+    // A folder made beforehand for the project may stand in the way.
+    if (built && QDir(path).exists() && QDir(path).isEmpty())
+        QDir().rmdir(path);
+    std::shared_ptr<Project> project;
+    if (built && QDir().rename(unfinished, path))
+        project = std::make_shared<Project>(id, this, QDir(path));
+    if (!project || !project->isOpen()) {
+        QDir(unfinished).removeRecursively();
+        return {};
+    }
+    return project;
+}
+
 std::shared_ptr<Project> ModelManager::createProject(const QString& name, const QDir& folder)
 {
-    auto project = std::make_shared<Project>(next(), this, name, QString(), QString(), folder);
-    if (!project->isOpen()) {
+    auto project = buildProject(name, folder);
+    if (!project) {
         qWarning() << "ModelManager::createProject: project creation failed!";
         return {};
     }
@@ -304,7 +348,8 @@ void ModelManager::setCurrentProject(std::shared_ptr<Project> project)
         return;
     if (m_currentProject)
         closeCurrentProject();
-    project->load(true);
+    if (!project->load(true))
+        reportDamage(*project);
     m_currentProject = project;
     publishImagesPath();
     if (project->numberOfLocalities() > 0)
@@ -367,7 +412,8 @@ void ModelManager::storeLastPosition(Project& project) const
         return;
     project.setLastLatitude(coordinate.y());
     project.setLastLongitude(coordinate.x());
-    project.save();
+    if (!project.save())
+        qWarning() << "ModelManager: the last position of" << project.name() << "could not be stored";
 }
 
 void ModelManager::setCurrentLocality(std::shared_ptr<Locality> locality)
@@ -470,7 +516,8 @@ void ModelManager::onDeclinationChanged(double declination)
         return;
     if (m_currentProject->declination() == Project::NoDeclination) {
         m_currentProject->setDeclination(static_cast<float>(declination));
-        m_currentProject->save();
+        if (!m_currentProject->save())
+            qWarning() << "ModelManager: the declination of" << m_currentProject->name() << "could not be stored";
     }
     // The first real value is taken once per switch.
     if (AbstractLocationManager* location = locationManager()) {
@@ -514,6 +561,27 @@ void ModelManager::clearCommandHistory()
 {
     if (CommandManager* commands = CommandManager::instance())
         commands->clearStacks();
+}
+
+void ModelManager::reportUnopened(const QDir& folder)
+{
+    reportOnce(folder.absolutePath(), tr("Could not open the project in %1.").arg(folder.dirName()));
+}
+
+void ModelManager::reportDamage(const Project& project)
+{
+    reportOnce(project.folder().absolutePath(), tr("Some records of %1 could not be read.").arg(project.name()));
+}
+
+void ModelManager::reportOnce(const QString& key, const QString& message)
+{
+    if (m_reported.contains(key))
+        return;
+    m_reported.insert(key);
+    qWarning().noquote() << message;
+    ApplicationManager* application = ApplicationManager::instance();
+    if (const auto dialogs = application ? application->dialogController() : nullptr)
+        dialogs->toastError(message);
 }
 
 void ModelManager::announceFileSystemChange(const QString& path)

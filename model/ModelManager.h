@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QDir>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QUrl>
 
@@ -109,7 +110,21 @@ signals:
     void mostRecentImageChanged(const QString& name);
     void projectListChanged();
 
+protected:
+    // Makes the project object of a new project in folder (which writes its
+    // project row); tests put their own in its place.
+    virtual std::shared_ptr<Project> newProject(ProjectId id, const QString& name, const QDir& folder);
+
 private:
+    // Folders of projects being made carry this after their ".qz" name, so
+    // that no scan lists them before they are complete.
+    static const QString UnfinishedSuffix;
+
+    void removeUnfinishedProjects(const QDir& root) const;
+    // Builds the project under its unfinished name and gives the folder its
+    // own name once the project row is stored; empty on failure, with no
+    // folder left behind.
+    std::shared_ptr<Project> buildProject(const QString& name, const QDir& folder);
     void loadProjects(const QDir& root);
     void createFirstProject(const QDir& root);
     void restoreCurrentProject();
@@ -122,6 +137,11 @@ private:
     static void announceFileSystemChange(const QString& path);
     // Called after every change of m_currentProject.
     void publishImagesPath();
+    // Tells the user once per run about a folder that could not be opened
+    // or a project loaded in part.
+    void reportUnopened(const QDir& folder);
+    void reportDamage(const Project& project);
+    void reportOnce(const QString& key, const QString& message);
 
     QDir m_projectsRoot;
     std::vector<std::shared_ptr<Project>> m_projects;
@@ -132,6 +152,7 @@ private:
 
     static QMutex s_imagesPathMutex;
     static QString s_currentImagesPath;
+    QSet<QString> m_reported;
 };
 
 } // namespace kiv

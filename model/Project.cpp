@@ -69,16 +69,23 @@ Project::~Project()
 
 void Project::openDatabase(bool create)
 {
-    if (!open(QFileInfo(m_folder.absoluteFilePath(DatabaseFileName))))
+    const QFileInfo file(m_folder.absoluteFilePath(DatabaseFileName));
+    if (!(create ? open(file) : openExisting(file)))
         return;
-    // A locked or damaged file must not end the caller: the project is
-    // closed again and its folder skipped.
+    // A locked or damaged file must not end the caller, and a project whose
+    // own row cannot be read is not opened as an empty one (a later save
+    // would overwrite what is left): the project is closed again and its
+    // folder skipped.
     try {
-        if (create && !syncProjectDetails(this))
+        if (create && !syncProjectDetails(this)) {
             qWarning() << "Project: could not write the project row in" << m_folder.absolutePath();
-        loadProject(this);
+            close();
+        } else if (!loadProject(this)) {
+            qWarning() << "Project: could not read the project row in" << m_folder.absolutePath();
+            close();
+        }
     } catch (const SQLiteException& e) {
-        qWarning() << "Project: could not read" << file().absoluteFilePath() << ":"
+        qWarning() << "Project: could not read" << file.absoluteFilePath() << ":"
                    << QString::fromStdString(e.detail());
         close();
     }
@@ -421,18 +428,25 @@ bool Project::empty() const
 
 bool Project::load(bool withContent)
 {
-    if (!loadLocalities(this))
-        return false;
+    // The localities read before a failure still get their content.
+    bool complete = loadLocalities(this);
     if (withContent) {
         for (const auto& locality : m_localities)
-            loadLocalityContent(locality.get());
+            complete = loadLocalityContent(locality.get()) && complete;
     }
-    return true;
+    return complete;
 }
 
 bool Project::save()
 {
-    return syncProjectDetails(this);
+    // A locked or full database must not end the caller.
+    try {
+        return syncProjectDetails(this);
+    } catch (const SQLiteException& e) {
+        qWarning() << "Project::save: could not write" << m_folder.absolutePath() << ":"
+                   << QString::fromStdString(e.detail());
+        return false;
+    }
 }
 
 QString Project::timeString() const

@@ -201,8 +201,10 @@ public:
     // True when no locality holds a datum or a line.
     Q_INVOKABLE bool empty() const;
 
-    // Reads the locality rows and, with content, their data and lines.
+    // Reads the locality rows and, with content, their data and lines;
+    // false when a record could not be read (the others are loaded).
     bool load(bool withContent);
+    // Writes the project row; false, with a warning, when it could not be.
     bool save();
 
     Q_INVOKABLE QString timeString() const;
