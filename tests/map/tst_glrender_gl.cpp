@@ -5,7 +5,6 @@
 #include "support/GeoTestData.h"
 #include "support/SceneFixture.h"
 
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMutexLocker>
 #include <QTemporaryDir>
@@ -35,38 +34,6 @@ private:
     QTemporaryDir dir;
     QString redPath;
     QString bluePath;
-    QImage frame;
-
-    // Whether the frame shows `expected` at a point, each channel within `tolerance`.
-    bool colourAt(double lon, double lat, const QColor& expected, int tolerance = 3) const
-    {
-        const QPointF p = scene->worldToScreen(worldOf(lon, lat));
-        return colourIs(frame.pixelColor(int(p.x()), int(p.y())), expected, tolerance);
-    }
-
-    static bool colourIs(const QColor& c, const QColor& expected, int tolerance)
-    {
-        if (std::abs(c.red() - expected.red()) <= tolerance && std::abs(c.green() - expected.green()) <= tolerance
-            && std::abs(c.blue() - expected.blue()) <= tolerance)
-            return true;
-        qWarning("found (%d, %d, %d, %d)", c.red(), c.green(), c.blue(), c.alpha());
-        return false;
-    }
-
-    // Renders until every wanted tile is drawn from its own texture.
-    bool settle()
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 20000) {
-            frame = view->grabWindow();
-            geo::MapNode* node = scene->mapNode();
-            if (node && node->isComplete() && scene->tileLoader()->requestsInProgress() == 0)
-                return true;
-            QTest::qWait(20);
-        }
-        return false;
-    }
 
     osg::ref_ptr<geo::ImageLayer> addTiff(const QString& path, unsigned index)
     {
