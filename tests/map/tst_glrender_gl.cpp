@@ -54,13 +54,8 @@ private slots:
         bluePath = dir.filePath(QStringLiteral("blue.tif"));
         QVERIFY(test::writeRaster(redPath, test::colouredRaster(10.0, 40.0, 20.0, 50.0, Qt::red)));
         QVERIFY(test::writeRaster(bluePath, test::colouredRaster(12.0, 42.0, 18.0, 48.0, Qt::blue)));
-        const QString page = dir.filePath(QStringLiteral("page.qml"));
-        QVERIFY(test::writeText(page, QStringLiteral("import QtQuick 2.15\nItem { anchors.fill: parent }\n")));
-
         createManager();
-        newScene(400, 300, QUrl::fromLocalFile(page));
-        view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+        QVERIFY(showScene(dir.path(), 400, 300));
         // About 30 degrees of longitude across, centred on the red raster.
         scene->cameraManipulator().setPosition(worldOf(15.0, 45.0));
         scene->cameraManipulator().setAltitude(2.2e6);

@@ -88,9 +88,7 @@ private slots:
         s_previousHandler = qInstallMessageHandler(recordMessage);
         QVERIFY(dir.isValid());
         createManager();
-        newScene(200, 150);
-        view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+        QVERIFY(showScene(dir.path(), 200, 150));
         frame = view->grabWindow();
         QVERIFY(scene->isSetUp());
     }

@@ -4,7 +4,9 @@
 
 #include <osg/Group>
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QGuiApplication>
 #include <QTest>
 
@@ -23,6 +25,18 @@ void SceneFixture::newScene(int width, int height, const QUrl& source)
         view->setSource(source);
     view->resize(width, height);
     scene = std::make_unique<GLRender>(view.get());
+}
+
+bool SceneFixture::showScene(const QString& folder, int width, int height)
+{
+    const QString page = QDir(folder).filePath(QStringLiteral("page.qml"));
+    QFile file(page);
+    if (!file.open(QIODevice::WriteOnly) || file.write("import QtQuick 2.15\nItem { anchors.fill: parent }\n") <= 0)
+        return false;
+    file.close();
+    newScene(width, height, QUrl::fromLocalFile(page));
+    view->show();
+    return QTest::qWaitForWindowExposed(view.get());
 }
 
 void SceneFixture::destroyAll()

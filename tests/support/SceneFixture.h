@@ -23,6 +23,9 @@ protected:
     void createManager();
     // A fresh window of the given size (showing `source`, if any) and scene.
     void newScene(int width, int height, const QUrl& source = QUrl());
+    // A shown window (an empty page, so Qt Quick renders) of that size and
+    // its scene; the page is written into `folder`. False when not exposed.
+    bool showScene(const QString& folder, int width, int height);
     void destroyAll();
     // Map coordinates of a longitude/latitude point.
     osg::Vec3d worldOf(double lon, double lat) const;
