@@ -1,18 +1,29 @@
 #include "map/GLRender.h"
 
 #include "app/ApplicationManager.h"
+#include "app/DialogController.h"
 #include "app/MainView.h"
+#include "app/OnlineTileSettings.h"
+#include "geo/EarthFile.h"
 #include "geo/GeoPoint.h"
 #include "geo/ImageLayerOptions.h"
 #include "geo/MapOptions.h"
+#include "geo/XmlDocument.h"
+#include "geo/drivers/GDALOptions.h"
+#include "geo/drivers/MBTilesTileSourceOptions.h"
+#include "geo/drivers/XYZOptions.h"
 #include "map/GLRenderItem.h"
 #include "map/GridTileSource.h"
 #include "map/OSGKIVWindowingSystem.h"
 #include "map/QtNotifyHandler.h"
+#include "model/ModelManager.h"
+#include "model/Project.h"
 
 #include <osg/StateSet>
 
+#include <QCryptographicHash>
 #include <QDebug>
+#include <QFileInfo>
 #include <QMutexLocker>
 #include <QOpenGLContext>
 #include <QOpenGLFunctions>
@@ -31,6 +42,23 @@ int s_idleTicks = 0;
 
 const double Tan30 = std::tan(30.0 * M_PI / 180.0);
 constexpr double DefaultFar = 10000.0;
+
+// Map indices below the base maps: the online layer, then the grid.
+constexpr int BaseMapOffset = 2;
+constexpr unsigned OnlineMaxLevel = 19;
+constexpr int CustomOnlineKind = 3;
+constexpr int OnlineToastDuration = 2000;
+
+unsigned mapIndexOf(int baseMapIndex)
+{
+    return unsigned(std::max(0, baseMapIndex) + BaseMapOffset);
+}
+
+std::shared_ptr<Project> currentProject()
+{
+    ModelManager* models = ModelManager::instance();
+    return models ? models->currentProject() : nullptr;
+}
 
 } // namespace
 
@@ -542,6 +570,197 @@ void GLRender::updateMapNode()
     if (osg::Group* engine = m_mapNode->getTerrainEngine())
         engine->getOrCreateStateSet()->setMode(GL_CULL_FACE, osg::StateAttribute::OFF);
     m_sceneTransform->addChild(m_mapNode.get());
+}
+
+// --- base maps and the online layer ------------------------------------------
+
+bool GLRender::placeExistingBaseMap(const QUrl& url, int index)
+{
+    const osg::ref_ptr<geo::ImageLayer> layer = m_baseMapLayers.value(url);
+    if (!layer)
+        return false;
+    QMutexLocker lock(&m_sceneMutex);
+    m_map->moveImageLayer(layer.get(), mapIndexOf(index));
+    return true;
+}
+
+bool GLRender::baseMapFileExists(const QUrl& url) const
+{
+    const QString file = url.toLocalFile();
+    if (!file.isEmpty() && QFileInfo::exists(file))
+        return true;
+    const std::shared_ptr<Project> project = currentProject();
+    qWarning().noquote() << "Failed to locate maps:" << (project ? project->pathDisplayString() : QString())
+                         << url.toString() << QFileInfo(file).absolutePath();
+    return false;
+}
+
+void GLRender::insertBaseMap(const QUrl& url, int index, const osg::ref_ptr<geo::ImageLayer>& layer)
+{
+    QMutexLocker lock(&m_sceneMutex);
+    m_baseMapLayers.insert(url, layer);
+    m_map->insertImageLayer(layer.get(), mapIndexOf(index));
+}
+
+osg::ref_ptr<geo::ImageLayer> GLRender::earthFileLayer(const QString& path) const
+{
+    const osg::ref_ptr<geo::XmlDocument> document = geo::XmlDocument::loadFile(path);
+    if (!document) {
+        qWarning() << "Caught exception when loading .earth file" << path;
+        return nullptr;
+    }
+    const std::optional<geo::ImageLayerOptions> options =
+        geo::EarthFile::firstImageLayer(document->getConfig());
+    return options ? new geo::ImageLayer(*options) : nullptr;
+}
+
+void GLRender::addImageLayer(const QUrl& url, int index, double opacity, bool visible)
+{
+    if (!placeExistingBaseMap(url, index)) {
+        if (!baseMapFileExists(url))
+            return;
+        const QString file = url.toLocalFile();
+        osg::ref_ptr<geo::ImageLayer> layer;
+        if (QFileInfo(file).suffix().toLower() == QLatin1String("earth")) {
+            layer = earthFileLayer(file);
+        } else {
+            geo::Drivers::GDALOptions options;
+            options.setUrl(file);
+            layer = new geo::ImageLayer(QStringLiteral("GeoTiff"), options);
+        }
+        if (!layer)
+            return;
+        insertBaseMap(url, index, layer);
+    }
+    setLayerOpacity(url, float(opacity));
+    setLayerVisible(url, visible);
+}
+
+void GLRender::addMBTilesLayer(const QUrl& url, int index, double opacity, bool visible)
+{
+    if (!placeExistingBaseMap(url, index)) {
+        if (!baseMapFileExists(url))
+            return;
+        geo::Drivers::MBTilesTileSourceOptions options;
+        options.setFilename(url.toLocalFile());
+        options.setFormat(QStringLiteral("png"));
+        insertBaseMap(url, index, new geo::ImageLayer(QStringLiteral("MBTiles"), options));
+    }
+    setLayerOpacity(url, float(opacity));
+    setLayerVisible(url, visible);
+}
+
+void GLRender::removeMapLayer(QUrl url)
+{
+    QMutexLocker lock(&m_sceneMutex);
+    const auto found = m_baseMapLayers.find(url);
+    if (found == m_baseMapLayers.end())
+        return;
+    m_map->removeImageLayer(found.value().get());
+    m_baseMapLayers.erase(found);
+}
+
+void GLRender::clearMapLayers()
+{
+    QMutexLocker lock(&m_sceneMutex);
+    for (const osg::ref_ptr<geo::ImageLayer>& layer : qAsConst(m_baseMapLayers))
+        m_map->removeImageLayer(layer.get());
+    m_baseMapLayers.clear();
+}
+
+void GLRender::setLayerOpacity(const QUrl& url, float opacity)
+{
+    if (geo::ImageLayer* layer = baseMapLayer(url))
+        layer->setOpacity(opacity);
+}
+
+void GLRender::setLayerVisible(const QUrl& url, bool visible)
+{
+    if (geo::ImageLayer* layer = baseMapLayer(url))
+        layer->setVisible(visible);
+}
+
+geo::Bounds GLRender::getLayerExtent(const QUrl& url) const
+{
+    // The data's own bounds: a package on the global mercator profile would
+    // otherwise report the whole world.
+    const geo::ImageLayer* layer = baseMapLayer(url);
+    return layer ? layer->getLatLongDataBounds() : geo::Bounds();
+}
+
+QString GLRender::builtInTileUrl(int kind)
+{
+    const OnlineTileSettings tiles = onlineTileSettings();
+    const QString* mapIds[] = {&tiles.satelliteMapId, &tiles.streetMapId, &tiles.terrainMapId};
+    if (kind < 0 || kind >= int(std::size(mapIds)) || tiles.endpoint.isEmpty()
+        || mapIds[kind]->isEmpty())
+        return QString();
+    return tiles.endpoint + QStringLiteral("/v4/") + *mapIds[kind]
+        + QStringLiteral("/{z}/{x}/{y}.png?access_token=") + tiles.accessToken;
+}
+
+void GLRender::dropOnlineLayer()
+{
+    QMutexLocker lock(&m_sceneMutex);
+    if (m_onlineLayer)
+        m_map->removeImageLayer(m_onlineLayer.get());
+    m_onlineLayer = nullptr;
+}
+
+void GLRender::setOnlineMap(int kind)
+{
+    if (m_onlineLayer && kind == m_onlineLayerKind && kind != CustomOnlineKind)
+        return;
+    dropOnlineLayer();
+
+    QString name;
+    QString url;
+    static const char* const builtInNames[] = {"mapbox Satellite", "mapbox Map", "mapbox Terrain"};
+    if (kind >= 0 && kind < CustomOnlineKind) {
+        name = QLatin1String(builtInNames[kind]);
+        url = builtInTileUrl(kind);
+    } else if (kind == CustomOnlineKind) {
+        if (const std::shared_ptr<Project> project = currentProject()) {
+            url = project->baseMapUrl();
+            qDebug() << "url now:" << url;
+            name = QString::fromLatin1(
+                QCryptographicHash::hash(url.toLatin1(), QCryptographicHash::Md5).toHex());
+        }
+    }
+
+    geo::Drivers::XYZOptions xyz;
+    xyz.setProfile(geo::ProfileOptions(QStringLiteral("spherical-mercator")));
+    xyz.setMaxDataLevel(OnlineMaxLevel);
+    xyz.setUrl(url);
+    geo::ImageLayerOptions options(name, xyz);
+    options.setMaxLevel(OnlineMaxLevel);
+    options.setCachePolicy(m_online ? geo::CachePolicy::DEFAULT : geo::CachePolicy::CACHE_ONLY);
+    osg::ref_ptr<geo::ImageLayer> layer = new geo::ImageLayer(options);
+    layer->setVisible(true);
+    {
+        QMutexLocker lock(&m_sceneMutex);
+        m_onlineLayer = layer;
+        m_map->insertImageLayer(layer.get(), 0);
+        m_map->moveImageLayer(m_gridLayer.get(), 1);
+    }
+    m_onlineLayerKind = kind;
+    updateTimer(true);
+}
+
+void GLRender::onOnlineStatusChanged(bool isOnline)
+{
+    if (m_onlineStatusKnown && isOnline != m_online) {
+        ApplicationManager* manager = ApplicationManager::instance();
+        if (const auto dialogs = manager ? manager->dialogController() : nullptr)
+            dialogs->toastInfo(isOnline ? tr("Now using online basemap")
+                                        : tr("Now using offline-cached basemap"),
+                               OnlineToastDuration);
+    }
+    m_online = isOnline;
+    m_onlineStatusKnown = true;
+    dropOnlineLayer();
+    setOnlineMap(m_onlineLayerKind);
+    updateTimer(true);
 }
 
 } // namespace kiv

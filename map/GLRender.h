@@ -1,5 +1,6 @@
 #pragma once
 
+#include "geo/Bounds.h"
 #include "geo/ImageLayer.h"
 #include "geo/Map.h"
 #include "geo/MapNode.h"
@@ -94,6 +95,8 @@ public:
     geo::Map* map() const { return m_map.get(); }
     geo::MapNode* mapNode() const { return m_mapNode.get(); }
     geo::ImageLayer* gridLayer() const { return m_gridLayer.get(); }
+    geo::ImageLayer* onlineLayer() const { return m_onlineLayer.get(); }
+    geo::ImageLayer* baseMapLayer(const QUrl& url) const { return m_baseMapLayers.value(url).get(); }
     geo::TileLoader* tileLoader() const { return m_tileLoader.get(); }
 
     osg::Group* root() const { return m_root.get(); }
@@ -111,6 +114,28 @@ public:
 
     void setToolFrameHook(ToolFrameHook hook);
 
+    // Base maps: the one given index i sits at map index i + 2, above the
+    // online layer (0) and the grid (1). A URL already present is only moved
+    // and restyled.
+    void addImageLayer(const QUrl& url, int index, double opacity, bool visible);
+    void addMBTilesLayer(const QUrl& url, int index, double opacity, bool visible);
+    void clearMapLayers();
+    void setLayerOpacity(const QUrl& url, float opacity);
+    void setLayerVisible(const QUrl& url, bool visible);
+    // The base map's data bounds in longitude/latitude; invalid for an
+    // unknown URL or a source that failed to open.
+    geo::Bounds getLayerExtent(const QUrl& url) const;
+
+    // The online layer of a project base-tile kind (0 satellite, 1 street
+    // map, 2 terrain, 3 the project's own address). Built-in kinds are built
+    // once; the custom kind on every call.
+    void setOnlineMap(int kind);
+    int onlineLayerKind() const { return m_onlineLayerKind; }
+    bool isOnline() const { return m_online; }
+    // The tile address of a built-in kind from the configured service;
+    // empty when the service or the kind's map is not configured.
+    static QString builtInTileUrl(int kind);
+
 public slots:
     void update(bool updateTimer);
     void update();
@@ -120,6 +145,8 @@ public slots:
     void onResize();
     void updateTimer(bool forceStart);
     void updateTimer();
+    void removeMapLayer(QUrl url);
+    void onOnlineStatusChanged(bool isOnline);
 
 signals:
     void enabledChanged(bool arg);
@@ -139,6 +166,11 @@ private:
     QSizeF logicalWindowSize() const;
     void setViewportFromWindow();
     void setLoadingTiles(bool loading);
+    bool placeExistingBaseMap(const QUrl& url, int index);
+    bool baseMapFileExists(const QUrl& url) const;
+    osg::ref_ptr<geo::ImageLayer> earthFileLayer(const QString& path) const;
+    void insertBaseMap(const QUrl& url, int index, const osg::ref_ptr<geo::ImageLayer>& layer);
+    void dropOnlineLayer();
 
     QPointer<QQuickWindow> m_window;
     osg::ref_ptr<QtNotifyHandler> m_notifyHandler;

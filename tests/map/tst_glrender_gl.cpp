@@ -5,7 +5,6 @@
 #include "support/GeoTestData.h"
 #include "support/SceneFixture.h"
 
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QMutexLocker>
 #include <QTemporaryDir>
@@ -35,38 +34,6 @@ private:
     QTemporaryDir dir;
     QString redPath;
     QString bluePath;
-    QImage frame;
-
-    // Whether the frame shows `expected` at a point, each channel within `tolerance`.
-    bool colourAt(double lon, double lat, const QColor& expected, int tolerance = 3) const
-    {
-        const QPointF p = scene->worldToScreen(worldOf(lon, lat));
-        return colourIs(frame.pixelColor(int(p.x()), int(p.y())), expected, tolerance);
-    }
-
-    static bool colourIs(const QColor& c, const QColor& expected, int tolerance)
-    {
-        if (std::abs(c.red() - expected.red()) <= tolerance && std::abs(c.green() - expected.green()) <= tolerance
-            && std::abs(c.blue() - expected.blue()) <= tolerance)
-            return true;
-        qWarning("found (%d, %d, %d, %d)", c.red(), c.green(), c.blue(), c.alpha());
-        return false;
-    }
-
-    // Renders until every wanted tile is drawn from its own texture.
-    bool settle()
-    {
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 20000) {
-            frame = view->grabWindow();
-            geo::MapNode* node = scene->mapNode();
-            if (node && node->isComplete() && scene->tileLoader()->requestsInProgress() == 0)
-                return true;
-            QTest::qWait(20);
-        }
-        return false;
-    }
 
     osg::ref_ptr<geo::ImageLayer> addTiff(const QString& path, unsigned index)
     {
@@ -87,13 +54,8 @@ private slots:
         bluePath = dir.filePath(QStringLiteral("blue.tif"));
         QVERIFY(test::writeRaster(redPath, test::colouredRaster(10.0, 40.0, 20.0, 50.0, Qt::red)));
         QVERIFY(test::writeRaster(bluePath, test::colouredRaster(12.0, 42.0, 18.0, 48.0, Qt::blue)));
-        const QString page = dir.filePath(QStringLiteral("page.qml"));
-        QVERIFY(test::writeText(page, QStringLiteral("import QtQuick 2.15\nItem { anchors.fill: parent }\n")));
-
         createManager();
-        newScene(400, 300, QUrl::fromLocalFile(page));
-        view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+        QVERIFY(showScene(dir.path(), 400, 300));
         // About 30 degrees of longitude across, centred on the red raster.
         scene->cameraManipulator().setPosition(worldOf(15.0, 45.0));
         scene->cameraManipulator().setAltitude(2.2e6);

@@ -84,10 +84,17 @@ void LocalHttpServer::setReply(const QString& path, const Reply& reply)
     replies_.insert(path, reply);
 }
 
+void LocalHttpServer::setPrefixReply(const QString& prefix, const Reply& reply)
+{
+    QMutexLocker lock(&mutex_);
+    prefixReplies_.insert(prefix, reply);
+}
+
 void LocalHttpServer::clearReplies()
 {
     QMutexLocker lock(&mutex_);
     replies_.clear();
+    prefixReplies_.clear();
 }
 
 int LocalHttpServer::requestCount() const
@@ -127,9 +134,22 @@ QByteArray LocalHttpServer::lastUserAgent() const
 LocalHttpServer::Reply LocalHttpServer::replyFor(const QString& path) const
 {
     QMutexLocker lock(&mutex_);
+    const auto exact = replies_.constFind(path);
+    if (exact != replies_.constEnd())
+        return exact.value();
+    // The longest matching prefix wins.
+    const Reply* chosen = nullptr;
+    int longest = -1;
+    for (auto it = prefixReplies_.constBegin(); it != prefixReplies_.constEnd(); ++it)
+        if (path.startsWith(it.key()) && it.key().size() > longest) {
+            chosen = &it.value();
+            longest = it.key().size();
+        }
+    if (chosen)
+        return *chosen;
     Reply notFound;
     notFound.status = 404;
-    return replies_.value(path, notFound);
+    return notFound;
 }
 
 void LocalHttpServer::onConnection()

@@ -43,6 +43,8 @@ public:
     QString baseUrl() const;
 
     void setReply(const QString& path, const Reply& reply);
+    // For every path that starts with `prefix` and has no reply of its own.
+    void setPrefixReply(const QString& prefix, const Reply& reply);
     void clearReplies();
 
     int requestCount() const;
@@ -64,6 +66,7 @@ private:
 
     mutable QMutex mutex_;
     QHash<QString, Reply> replies_;
+    QHash<QString, Reply> prefixReplies_;
     QStringList targets_;
     QStringList methods_;
     QByteArray userAgent_;

@@ -1,0 +1,8 @@
+precision mediump float;
+
+uniform vec4 checkColour;
+
+void main()
+{
+    gl_FragColor = checkColour;
+}
