@@ -9,10 +9,12 @@
 #include "drawing/PolylineItem.h"
 #include "drawing/StereoNetItem.h"
 #include "drawing/SymbolItem.h"
+#include "model/FilteredSymbolListModel.h"
 #include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
 #include "model/ProjectListModel.h"
+#include "model/SymbolListModel.h"
 #include "tools/ImageTool.h"
 #include "app/MainView.h"
 #include "app/TestConnectionThread.h"
@@ -623,6 +625,8 @@ void ApplicationManager::registerQmlTypes()
     qmlRegisterType<ProjectListModel>(uri, 1, 0, "ProjectListModel");
     // A locality always belongs to a project: QML only reads them.
     qmlRegisterUncreatableType<Locality>(uri, 1, 0, "Locality", QStringLiteral("Can't create Locality from QML"));
+    qmlRegisterType<SymbolListModel>(uri, 1, 0, "SymbolListModel");
+    qmlRegisterType<FilteredSymbolListModel>(uri, 1, 0, "FilteredSymbolListModel");
     qmlRegisterType<ImageTool>(uri, 1, 0, "ImageToolManager");
     qmlRegisterType<PolylineItem>(uri, 1, 0, "PolylineItem");
     qmlRegisterType<StereoNetItem>(uri, 1, 0, "StereoNetItem");

@@ -2,6 +2,7 @@
 
 #include "Database/DatabaseManager.h"
 #include "model/ProjectId.h"
+#include "model/SymbolListModel.h"
 
 #include <QColor>
 #include <QDir>
@@ -36,6 +37,7 @@ class Project : public QObject, public DatabaseManager
     Q_PROPERTY(QString pathDisplayString READ pathDisplayString CONSTANT)
     Q_PROPERTY(QString description READ description WRITE setDescription NOTIFY descriptionChanged)
     Q_PROPERTY(int numberOfLocalities READ numberOfLocalities NOTIFY numberOfLocalitiesChanged)
+    Q_PROPERTY(kiv::SymbolListModel* symbolListModel READ symbolListModel CONSTANT)
 
 public:
     enum SymbolType { Plane = 0, Line = 8, SightingType = 9 };
@@ -173,6 +175,8 @@ public:
     Q_INVOKABLE kiv::Project::SymbolType symbolType(int id) const;
     bool hasSymbol(int id) const;
     Q_INVOKABLE int getDefaultSightingId();
+    // Made on first read; owned by the project.
+    SymbolListModel* symbolListModel();
 
     // Base maps, front first.
     const std::vector<BaseMap>& baseMaps() const { return m_baseMaps; }
@@ -247,6 +251,7 @@ private:
     int m_baseTileLayer = Terrain;
     QString m_baseMapUrl;
     std::vector<Symbol> m_symbols;
+    SymbolListModel* m_symbolListModel = nullptr;
     int m_defaultSightingId = -1;
     std::vector<QMetaObject::Connection> m_connections;
 };

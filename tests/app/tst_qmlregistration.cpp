@@ -44,6 +44,8 @@ private slots:
         QTest::newRow("Project") << "Project" << "";
         QTest::newRow("ProjectListModel") << "ProjectListModel" << "";
         QTest::newRow("Locality") << "Locality" << "Can't create Locality from QML";
+        QTest::newRow("SymbolListModel") << "SymbolListModel" << "";
+        QTest::newRow("FilteredSymbolListModel") << "FilteredSymbolListModel" << "";
         QTest::newRow("ImageToolManager") << "ImageToolManager" << "";
         QTest::newRow("PolylineItem") << "PolylineItem" << "";
         QTest::newRow("StereoNetItem") << "StereoNetItem" << "";
