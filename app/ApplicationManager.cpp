@@ -11,12 +11,14 @@
 #include "drawing/SymbolItem.h"
 #include "model/CheckableFilteredDataListModel.h"
 #include "model/DataListModel.h"
+#include "model/FilteredSymbolListModel.h"
 #include "model/Locality.h"
 #include "model/LocalityListModel.h"
 #include "model/MapLayerListModel.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
 #include "model/ProjectListModel.h"
+#include "model/SymbolListModel.h"
 #include "tools/ImageTool.h"
 #include "drawing/RasterSketcher.h"
 #include "app/MainView.h"
@@ -638,6 +640,8 @@ void ApplicationManager::registerQmlTypes()
     qmlRegisterType<MapLayerListModel>(uri, 1, 0, "MapLayerListModel");
     qmlRegisterType<FilteredDataListModel>(uri, 1, 0, "FilteredDataListModel");
     qmlRegisterType<CheckableFilteredDataListModel>(uri, 1, 0, "CheckableFilteredDataListModel");
+    qmlRegisterType<SymbolListModel>(uri, 1, 0, "SymbolListModel");
+    qmlRegisterType<FilteredSymbolListModel>(uri, 1, 0, "FilteredSymbolListModel");
     qmlRegisterType<ImageTool>(uri, 1, 0, "ImageToolManager");
     qmlRegisterType<PolylineItem>(uri, 1, 0, "PolylineItem");
     qmlRegisterType<RasterSketcher>(uri, 1, 0, "RasterSketcher");

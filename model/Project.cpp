@@ -291,6 +291,13 @@ int Project::getDefaultSightingId()
     return m_defaultSightingId;
 }
 
+SymbolListModel* Project::symbolListModel()
+{
+    if (!m_symbolListModel)
+        m_symbolListModel = new SymbolListModel(this, this);
+    return m_symbolListModel;
+}
+
 // --- base maps -----------------------------------------------------------------
 
 void Project::addBaseMap(const QString& type, const QString& name, const QUrl& location,

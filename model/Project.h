@@ -3,6 +3,7 @@
 #include "Database/DatabaseManager.h"
 #include "model/LocalityListModel.h"
 #include "model/ProjectId.h"
+#include "model/SymbolListModel.h"
 
 #include <QColor>
 #include <QDir>
@@ -38,6 +39,7 @@ class Project : public QObject, public DatabaseManager
     Q_PROPERTY(QString description READ description WRITE setDescription NOTIFY descriptionChanged)
     Q_PROPERTY(int numberOfLocalities READ numberOfLocalities NOTIFY numberOfLocalitiesChanged)
     Q_PROPERTY(kiv::LocalityListModel* localityListModel READ localityListModel CONSTANT)
+    Q_PROPERTY(kiv::SymbolListModel* symbolListModel READ symbolListModel CONSTANT)
 
 public:
     enum SymbolType { Plane = 0, Line = 8, SightingType = 9 };
@@ -175,6 +177,8 @@ public:
     Q_INVOKABLE kiv::Project::SymbolType symbolType(int id) const;
     bool hasSymbol(int id) const;
     Q_INVOKABLE int getDefaultSightingId();
+    // Made on first read; owned by the project.
+    SymbolListModel* symbolListModel();
 
     // Base maps, front first.
     const std::vector<BaseMap>& baseMaps() const { return m_baseMaps; }
@@ -256,6 +260,7 @@ private:
     QString m_baseMapUrl;
     std::vector<Symbol> m_symbols;
     LocalityListModel* m_localityListModel = nullptr;
+    SymbolListModel* m_symbolListModel = nullptr;
     int m_defaultSightingId = -1;
     std::vector<QMetaObject::Connection> m_connections;
 };

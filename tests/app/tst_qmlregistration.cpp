@@ -49,6 +49,8 @@ private slots:
         QTest::newRow("MapLayerListModel") << "MapLayerListModel" << "";
         QTest::newRow("FilteredDataListModel") << "FilteredDataListModel" << "";
         QTest::newRow("CheckableFilteredDataListModel") << "CheckableFilteredDataListModel" << "";
+        QTest::newRow("SymbolListModel") << "SymbolListModel" << "";
+        QTest::newRow("FilteredSymbolListModel") << "FilteredSymbolListModel" << "";
         QTest::newRow("ImageToolManager") << "ImageToolManager" << "";
         QTest::newRow("PolylineItem") << "PolylineItem" << "";
         QTest::newRow("RasterSketcher") << "RasterSketcher" << "";

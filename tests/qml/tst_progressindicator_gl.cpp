@@ -14,6 +14,7 @@
 #include "Database/ObjectTaskRunner.h"
 #include "Database/Task.h"
 #include "app/ApplicationManager.h"
+#include "support/QmlTheme.h"
 
 namespace {
 
@@ -109,14 +110,7 @@ public slots:
         QQmlContext* context = engine->rootContext();
         context->setContextProperty(QStringLiteral("_appManager"), appManager);
         context->setContextProperty(QStringLiteral("_taskSupport"), new TaskSupport(engine));
-        QQmlComponent component(engine, QUrl(QStringLiteral("qrc:/qml/UI.qml")));
-        QObject* ui = component.create(context);
-        if (!ui) {
-            qWarning("failed to load the theme: %s", qPrintable(component.errorString()));
-            return;
-        }
-        ui->setParent(engine);
-        context->setContextProperty(QStringLiteral("_ui"), ui);
+        kiv::test::installTheme(engine);
     }
 };
 
