@@ -6,6 +6,10 @@
 
 #include "app/ConnectionProbe.h"
 #include "app/DialogController.h"
+#include "drawing/ButtonClinoItem.h"
+#include "drawing/ButtonCompassItem.h"
+#include "drawing/ClinoItem.h"
+#include "drawing/CompassItem.h"
 #include "drawing/PolylineItem.h"
 #include "drawing/StereoNetItem.h"
 #include "drawing/SymbolItem.h"
@@ -643,6 +647,12 @@ void ApplicationManager::registerQmlTypes()
     qmlRegisterType<SymbolListModel>(uri, 1, 0, "SymbolListModel");
     qmlRegisterType<FilteredSymbolListModel>(uri, 1, 0, "FilteredSymbolListModel");
     qmlRegisterType<ImageTool>(uri, 1, 0, "ImageToolManager");
+    qmlRegisterType<ButtonClinoItem>(uri, 1, 0, "ButtonClinoItem");
+    qmlRegisterType<ButtonCompassItem>(uri, 1, 0, "ButtonCompassItem");
+    qmlRegisterUncreatableType<ButtonInstrumentItem>(
+        uri, 1, 0, "ButtonInstrumentItem", QStringLiteral("Can't create ButtonInstrumentItem from QML"));
+    qmlRegisterType<ClinoItem>(uri, 1, 0, "ClinoItem");
+    qmlRegisterType<CompassItem>(uri, 1, 0, "CompassItem");
     qmlRegisterType<PolylineItem>(uri, 1, 0, "PolylineItem");
     qmlRegisterType<RasterSketcher>(uri, 1, 0, "RasterSketcher");
     qmlRegisterType<StereoNetItem>(uri, 1, 0, "StereoNetItem");

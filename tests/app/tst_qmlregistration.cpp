@@ -52,6 +52,11 @@ private slots:
         QTest::newRow("SymbolListModel") << "SymbolListModel" << "";
         QTest::newRow("FilteredSymbolListModel") << "FilteredSymbolListModel" << "";
         QTest::newRow("ImageToolManager") << "ImageToolManager" << "";
+        QTest::newRow("ButtonClinoItem") << "ButtonClinoItem" << "";
+        QTest::newRow("ButtonCompassItem") << "ButtonCompassItem" << "";
+        QTest::newRow("ButtonInstrumentItem") << "ButtonInstrumentItem" << "Can't create ButtonInstrumentItem from QML";
+        QTest::newRow("ClinoItem") << "ClinoItem" << "";
+        QTest::newRow("CompassItem") << "CompassItem" << "";
         QTest::newRow("PolylineItem") << "PolylineItem" << "";
         QTest::newRow("RasterSketcher") << "RasterSketcher" << "";
         QTest::newRow("StereoNetItem") << "StereoNetItem" << "";
