@@ -30,6 +30,8 @@ int AnnotationRenderItem::collectElements()
         elementList().push_back(source());
         m_cells.push_back(LocalityCell);
     }
+    if (elementList().empty())
+        return 0;
     auto atlas = std::make_shared<SymbolTextures>();
     atlas->build(source()->colour(), owner()->maxTextureSize());
     atlasList().push_back(atlas);
