@@ -1,6 +1,7 @@
 #pragma once
 
 #include <osg/Node>
+#include <osg/Vec3d>
 #include <osg/ref_ptr>
 
 #include <string>
@@ -34,6 +35,11 @@ public:
     // Marks the item dirty even when the id is unchanged: the caller wants it
     // redrawn.
     void setSelectedId(const std::string& id);
+
+    // The map position of a WGS84 longitude/latitude; false for positions
+    // that cannot be placed (outside the globe, "no position", failed
+    // transform).
+    static bool toMap(const GLRender* render, double longitude, double latitude, osg::Vec3d& out);
 
 protected:
     void setNode(osg::Node* node) { node_ = node; }

@@ -106,6 +106,12 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::newRow("ShaderCheck") << ":/shaders/Resources/ShaderCheck.vsh"
                                      << ":/shaders/Resources/ShaderCheck.fsh" << "ShaderCheck";
+        QTest::newRow("MapViewSymbol") << ":/shaders/Resources/MapViewSymbol.vsh"
+                                       << ":/shaders/Resources/MapViewSymbol.fsh" << "MapViewSymbol";
+        QTest::newRow("MapViewLines") << ":/shaders/Resources/MapViewLine.vsh"
+                                      << ":/shaders/Resources/MapViewLine.fsh" << "MapViewLines";
+        QTest::newRow("MapViewPolyFill") << ":/shaders/Resources/basic.vert"
+                                         << ":/shaders/Resources/basic.frag" << "MapViewPolyFill";
     }
 
     void programsBuildAndLink()
