@@ -191,6 +191,8 @@ private slots:
         QCOMPARE(locality->lines().front()->comment(), QStringLiteral("changed"));
         QCOMPARE(locality->lines().front()->pointCount(), 2);
         // Loading again adds nothing that is already there.
+        QVERIFY(project->load(true));
+        QCOMPARE(project->numberOfLocalities(), 1);
         QVERIFY(project->loadLocalityContent(locality.get()));
         QVERIFY(project->loadLocalityContent(*locality));
         QCOMPARE(locality->planeCount(), 1);
@@ -429,12 +431,26 @@ private slots:
         QCOMPARE(storedProjectRecord(dbPath(folder())).basemap_size(), kept ? 1 : 0);
     }
 
+    void datumWithoutKindIsNotWritten_data()
+    {
+        QTest::addColumn<bool>("stored");
+        QTest::newRow("new row") << false;
+        QTest::newRow("over a stored row") << true;
+    }
+
     void datumWithoutKindIsNotWritten()
     {
+        QFETCH(bool, stored);
         auto project = newProject(folder());
-        auto data = std::make_shared<Data>(kOther, kLocality);
-        QVERIFY(!project->syncDataDetails(data));
-        QCOMPARE(rowCount(dbPath(folder()), "data"), 0);
+        const auto locality = localityWithContent(kLocality);
+        if (stored)
+            syncAll(*project, locality);
+        const std::string id = locality->data().front()->id();
+        const std::string sql = "SELECT hex(message) FROM data WHERE dataId='" + id + "'";
+        const QStringList before = rows(dbPath(folder()), sql);
+        QCOMPARE(before.size(), stored ? 1 : 0);
+        QVERIFY(!project->syncDataDetails(std::make_shared<Data>(id, kLocality)));
+        QCOMPARE(rows(dbPath(folder()), sql), before);
     }
 
     void removals()

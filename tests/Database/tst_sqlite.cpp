@@ -6,8 +6,11 @@
 #include "Database/SQLiteQuery.h"
 #include "Database/Schema.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <future>
+#include <thread>
 
 using namespace kiv;
 
@@ -322,34 +325,52 @@ private slots:
     void busyTimeout_data()
     {
         QTest::addColumn<bool>("insert");
-        QTest::newRow("query") << false;
-        QTest::newRow("insert") << true;
+        QTest::addColumn<bool>("released"); // the lock ends after 300 ms, else only after the attempt
+        QTest::newRow("query") << false << false;
+        QTest::newRow("insert") << true << false;
+        QTest::newRow("query, lock released") << false << true;
+        QTest::newRow("insert, lock released") << true << true;
     }
 
     void busyTimeout()
     {
         QFETCH(bool, insert);
-        const std::string path = tempFile(m_dir, "busy.db");
-        SQLiteDatabase holder;
-        QVERIFY(holder.open(path));
-        holder.exec("CREATE TABLE IF NOT EXISTS t (n INTEGER)");
+        QFETCH(bool, released);
+        const std::string path = tempFile(m_dir, released ? "released.db" : "busy.db");
         SQLiteDatabase waiter;
         QVERIFY(waiter.open(path));
+        waiter.exec("CREATE TABLE IF NOT EXISTS t (n INTEGER)");
         SQLiteInsert insertOp(&waiter);
         insertOp.prepare("INSERT INTO t VALUES (1)");
         SQLiteQuery queryOp(&waiter);
         queryOp.prepare("SELECT n FROM t");
-        holder.exec("BEGIN EXCLUSIVE");
+        // The holder runs on its own thread: the waiter blocks this one.
+        std::promise<void> locked;
+        std::promise<void> attempted;
+        std::thread holder([&] {
+            SQLiteDatabase db;
+            db.open(path);
+            db.exec("BEGIN EXCLUSIVE");
+            locked.set_value();
+            if (released)
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            else
+                attempted.get_future().wait();
+            db.exec("COMMIT");
+        });
+        locked.get_future().wait();
         const auto result = expectThrow([&] {
             if (insert)
                 insertOp.execute();
             else
                 queryOp.step();
         });
-        holder.exec("ROLLBACK");
-        QCOMPARE(QString::fromStdString(result.first),
-                 insert ? QString("Timeout waiting for record to unlock during insertion.")
-                        : QString("Timeout waiting for record to unlock during selection query."));
+        attempted.set_value();
+        holder.join();
+        const QString expected = released ? QString("<no exception>")
+            : insert                      ? QString("Timeout waiting for record to unlock during insertion.")
+                                          : QString("Timeout waiting for record to unlock during selection query.");
+        QCOMPARE(QString::fromStdString(result.first), expected);
     }
 };
 

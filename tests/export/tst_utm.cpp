@@ -40,6 +40,9 @@ private slots:
         QTest::newRow("Norway exception") << 60.0 << 5.0 << QByteArray("32V") << "276979.926418" << QString();
         QTest::newRow("Norway, north edge excluded") << 64.0 << 5.0 << QByteArray("31W") << QString() << QString();
         QTest::newRow("Norway, west edge included") << 56.0 << 3.0 << QByteArray("32V") << QString() << QString();
+        // Zones as GeoConvert gives them (32n 667239 and 33n 332705 east).
+        QTest::newRow("Norway, east edge excluded") << 60.0 << 12.0 << QByteArray("33V") << QString() << QString();
+        QTest::newRow("Norway, just inside the east edge") << 60.0 << 11.999 << QByteArray("32V") << QString() << QString();
         QTest::newRow("Svalbard 33") << 78.0 << 15.0 << QByteArray("33X") << "500000.000000" << QString();
         QTest::newRow("Svalbard 31") << 72.0 << 8.999 << QByteArray("31X") << QString() << QString();
         QTest::newRow("Svalbard 35") << 80.0 << 21.0 << QByteArray("35X") << QString() << QString();

@@ -127,12 +127,51 @@ private slots:
         QCOMPARE(keyNames(out), keys);
     }
 
+    // Quadrants: 0 north-west, 1 north-east, 2 south-west, 3 south-east.
+    void childKeys_data()
+    {
+        QTest::addColumn<unsigned>("quadrant");
+        QTest::addColumn<QString>("child"); // empty: no key
+        QTest::newRow("north-west") << 0u << "6/34/22";
+        QTest::newRow("north-east") << 1u << "6/35/22";
+        QTest::newRow("south-west") << 2u << "6/34/23";
+        QTest::newRow("south-east") << 3u << "6/35/23";
+        QTest::newRow("no fifth quadrant") << 4u << QString();
+    }
+
+    void childKeys()
+    {
+        QFETCH(unsigned, quadrant);
+        QFETCH(QString, child);
+        const TileKey key = TileKey(5, 17, 11, profile_.get()).createChildKey(quadrant);
+        QCOMPARE(key.valid() ? key.str() : QString(), child);
+    }
+
+    void containsOnEachEdge_data()
+    {
+        QTest::addColumn<QPointF>("point");
+        QTest::addColumn<bool>("inside");
+        QTest::newRow("west edge") << QPointF(10, 30) << true;
+        QTest::newRow("east edge") << QPointF(20, 30) << true;
+        QTest::newRow("south edge") << QPointF(15, 25) << true;
+        QTest::newRow("north edge") << QPointF(15, 35) << true;
+        QTest::newRow("west of it") << QPointF(std::nextafter(10.0, 0.0), 30) << false;
+        QTest::newRow("east of it") << QPointF(std::nextafter(20.0, 30.0), 30) << false;
+        QTest::newRow("south of it") << QPointF(15, std::nextafter(25.0, 0.0)) << false;
+        QTest::newRow("north of it") << QPointF(15, std::nextafter(35.0, 40.0)) << false;
+    }
+
+    void containsOnEachEdge()
+    {
+        QFETCH(QPointF, point);
+        QFETCH(bool, inside);
+        QCOMPARE(GeoExtent(geo_.get(), 10, 25, 20, 35).contains(point.x(), point.y()), inside);
+    }
+
     void parentAndChildren()
     {
         const TileKey key(5, 17, 11, profile_.get());
         QCOMPARE(key.createParentKey().str(), QStringLiteral("4/8/5"));
-        QCOMPARE(key.createChildKey(0).str(), QStringLiteral("6/34/22"));
-        QCOMPARE(key.createChildKey(3).str(), QStringLiteral("6/35/23"));
         QVERIFY(!TileKey(0, 0, 0, profile_.get()).createParentKey().valid());
         QCOMPARE(key, TileKey(5, 17, 11, Profile::create(QStringLiteral("spherical-mercator"))));
         QCOMPARE(qHash(key), qHash(TileKey(5, 17, 11, profile_.get())));

@@ -167,6 +167,8 @@ private slots:
         QTest::addColumn<int>("unitId");
         QTest::addColumn<int>("expected");
         QTest::newRow("plane") << "plane" << 6 << 7;
+        QTest::newRow("sighting") << "sighting" << 7 << 8;
+        QTest::newRow("lineation") << "lineation" << 7 << 8;
         QTest::newRow("line") << "line" << 4 << 5;
         QTest::newRow("line without unit") << "line" << -1 << 1;
         QTest::newRow("note carries no unit") << "note" << 9 << 1;
@@ -180,6 +182,10 @@ private slots:
         Locality locality(m_project->projectId(), idOf(1));
         if (kind == "plane") {
             locality.addPlane(idOf(2), 0, 0, 10, 20, unitId, 1, QString());
+        } else if (kind == "sighting") {
+            locality.addSighting(idOf(2), 0, 0, 20, unitId, 15, QString());
+        } else if (kind == "lineation") {
+            locality.addLineation(idOf(2), 0, 0, 10, 20, unitId, 1, QString());
         } else if (kind == "line") {
             locality.addPolyline(idOf(2), unitId, 0, 1, 1, QString());
         } else {

@@ -232,6 +232,8 @@ private slots:
         QTest::newRow("start: folder without main.db") << QStringList{"project1.qz/"} << true << "project2.qz";
         QTest::newRow("start: file in the way") << QStringList{"project1.qz", "project2.qz/"} << true << "project3.qz";
         QTest::newRow("empty") << QStringList{} << false << "project1.qz";
+        QTest::newRow("after 1") << QStringList{"project1.qz/"} << false << "project2.qz";
+        QTest::newRow("after 1 and 3") << QStringList{"project1.qz/", "project3.qz/"} << false << "project4.qz";
         QTest::newRow("after 1 and 7") << QStringList{"project1.qz/", "Project_7.qz/"} << false << "project8.qz";
         QTest::newRow("files count too") << QStringList{"project3.qz"} << false << "project4.qz";
         QTest::newRow("unanchored") << QStringList{"myproject12.qz/"} << false << "project13.qz";
@@ -408,12 +410,26 @@ private slots:
         QCOMPARE(project.at(0).at(0).value<Project*>(), manager->currentProject().get());
     }
 
+    void externalProjects_data()
+    {
+        QTest::addColumn<bool>("sibling");
+        QTest::newRow("elsewhere") << false;
+        // ".../Documents2" starts with ".../Documents" and is still outside.
+        QTest::newRow("sibling with the same prefix") << true;
+    }
+
     void externalProjects()
     {
+        QFETCH(bool, sibling);
         makeProject("a.qz", "Home", 100);
-        QTemporaryDir outside;
-        const QString external = QDir(outside.path()).absoluteFilePath("field.qz");
-        QDir().mkpath(external);
+        QTemporaryDir elsewhere;
+        const QString outside = sibling ? root().absolutePath() + "2" : elsewhere.path();
+        const QString external = QDir(outside).absoluteFilePath("field.qz");
+        QVERIFY(QDir().mkpath(external));
+        const auto removeSibling = qScopeGuard([&] {
+            if (sibling)
+                QDir(outside).removeRecursively();
+        });
         {
             Project project(ProjectId(903), nullptr, "Away", QString(), QString(), QDir(external));
             project.setTimeStamp(50);
@@ -428,7 +444,7 @@ private slots:
         QCOMPARE(indexedPaths(), (QStringList{root().absoluteFilePath("a.qz"), external}));
         // The same folder again, also spelled differently.
         QVERIFY(!manager->loadExternalProject(QUrl::fromLocalFile(external)));
-        QVERIFY(!manager->loadExternalProject(QUrl::fromLocalFile(outside.path() + "/./field.qz/")));
+        QVERIFY(!manager->loadExternalProject(QUrl::fromLocalFile(outside + "/./field.qz/")));
         QCOMPARE(manager->projectCount(), 2);
 
         QVERIFY(manager->removeProjectById(manager->projectAt(1)->qmlId()));

@@ -117,6 +117,7 @@ private slots:
         QTest::addColumn<QList<int>>("units");
         QTest::addColumn<int>("expected");
         QTest::newRow("none") << QList<int>{} << 1;
+        QTest::newRow("only unit 1") << QList<int>{1} << 2;
         QTest::newRow("ascending") << QList<int>{1, 2} << 3;
         QTest::newRow("out of order") << QList<int>{8, 2} << 9;
     }
@@ -188,11 +189,14 @@ private slots:
         QFETCH(int, current);
         QFETCH(int, expectedCurrent);
         ModelManager* manager = ModelManager::instance();
+        QSignalSpy counted(m_project.get(), &Project::numberOfLocalitiesChanged);
         for (int n : stored)
             addStoredLocality(n, n * 100);
+        QCOMPARE(counted.count(), stored.size());
+        QCOMPARE(counted.last().at(0).toInt(), stored.size());
+        counted.clear();
         manager->setCurrentLocality(m_project->locality(idOf(current)));
         QSignalSpy changed(manager, &ModelManager::currentLocalityChanged);
-        QSignalSpy counted(m_project.get(), &Project::numberOfLocalitiesChanged);
         QVERIFY(m_project->removeLocality(idOf(removed)));
         QCOMPARE(m_project->numberOfLocalities(), stored.size() - 1);
         QCOMPARE(counted.count(), 1);

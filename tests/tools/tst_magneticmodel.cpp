@@ -342,6 +342,8 @@ private slots:
         QVERIFY(std::fabs(atPole.y - nearPole.y) < 0.01);
         QVERIFY(std::fabs(atPole.yDot - nearPole.yDot) < 0.01);
         QVERIFY(std::fabs(atPole.decl - nearPole.decl) < 1e-4);
+        // The pole itself is a valid position for the model.
+        QVERIFY(std::fabs(declinationOf(bundledCof(), 2026.0, longitude, latitude) - nearPole.decl) < 1e-4);
     }
 
     // The yearly changes must be the derivative of the time-adjusted field.
