@@ -191,9 +191,20 @@ private slots:
         QVERIFY(QFile::exists(target().folder().absoluteFilePath("images/" + image->imagePath())));
     }
 
+    void mapsSymbolsAndUnits_data()
+    {
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<int>("arrivesAs");
+        QTest::newRow("id free") << false << 16;
+        QTest::newRow("id taken") << true << 17;
+    }
+
     void mapsSymbolsAndUnits()
     {
-        target().addSymbol(16, "Taken", 3, Project::Plane, false);
+        QFETCH(bool, taken);
+        QFETCH(int, arrivesAs);
+        if (taken)
+            target().addSymbol(16, "Taken", 3, Project::Plane, false);
         target().addRockUnit(1, "Granite", Qt::red, 0);
         m_source->addSymbol(16, "Custom", 20, Project::SightingType, false);
         m_source->addRockUnit(1, "Granite", Qt::red, 0);
@@ -206,14 +217,14 @@ private slots:
         ProjectImporter importer(&target(), nullptr);
         QVERIFY(importer.run(m_source.get(), false, false));
         QCOMPARE(target().symbols().size(), symbols + 1);
-        QCOMPARE(target().symbols().back().id, 17);
+        QCOMPARE(target().symbols().back().id, arrivesAs);
         QCOMPARE(target().symbols().back().name, QString("Custom"));
         const int shale = target().rockUnits().back().id;
         QCOMPARE(target().rockUnits().back().name, QString("Shale"));
         QVERIFY(shale >= 2);
         const auto merged = imported("North: A");
         for (const auto& datum : merged->data()) {
-            QCOMPARE(datum->symbolId(), 17);
+            QCOMPARE(datum->symbolId(), arrivesAs);
             QCOMPARE(datum->unitId(), datum->type() == Data::Plane ? shale : 1);
         }
     }
