@@ -2,16 +2,23 @@
 
 #include "Database/CommandManager.h"
 #include "Database/Destructor.h"
+#include "Database/ObjectTaskRunner.h"
 #include "Database/DestructorManager.h"
 #include "app/ApplicationManager.h"
 #include "app/DialogController.h"
+#include "export/ExportArchivePath.h"
+#include "model/AddDataCommand.h"
 #include "model/Data.h"
+#include "model/ExportTask.h"
+#include "model/ImporterTask.h"
 #include "model/Index.h"
 #include "model/Locality.h"
 #include "model/Project.h"
+#include "model/RemoveDataCommand.h"
 #include "tools/AbstractLocationManager.h"
 
 #include <QDebug>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSettings>
 
@@ -588,6 +595,132 @@ void ModelManager::announceFileSystemChange(const QString& path)
 {
     if (ApplicationManager* application = ApplicationManager::instance())
         emit application->fileSystemChanged({path});
+}
+
+void ModelManager::addPlaneData(double lat, double lg, double dip, double azimuth, int horizonId, int symbolId,
+                                const QString& notes)
+{
+    CommandManager* commands = CommandManager::instance();
+    if (!m_currentProject || !m_currentLocality || !commands)
+        return;
+    auto command = std::make_shared<AddDataCommand>();
+    command->setPlaneData(lat, lg, float(dip), float(azimuth), horizonId, symbolId, notes);
+    commands->execute(command);
+}
+
+void ModelManager::deletePointData(const QString& dataId)
+{
+    CommandManager* commands = CommandManager::instance();
+    if (!m_currentProject || !commands)
+        return;
+    auto command = std::make_shared<RemoveDataCommand>();
+    command->findData(dataId);
+    if (command->dataId().empty())
+        return;
+    commands->execute(command);
+}
+
+std::shared_ptr<Project> ModelManager::ownProject(const Project* project) const
+{
+    if (!project)
+        return nullptr;
+    const auto found = std::find_if(m_projects.begin(), m_projects.end(),
+                                    [project](const std::shared_ptr<Project>& own) { return own.get() == project; });
+    return found == m_projects.end() ? nullptr : *found;
+}
+
+bool ModelManager::startExport(int kind, Project* project, QObject* progressItem)
+{
+    // The task keeps the project alive while it runs.
+    std::shared_ptr<Project> own = ownProject(project);
+    ObjectTaskRunner* runner = ObjectTaskRunner::instance();
+    if (!own || !runner)
+        return false;
+    runner->addTask(new ExportTask(kind, std::move(own)), progressItem);
+    return true;
+}
+
+bool ModelManager::exportProjectToCSV(Project* project, QObject* progressItem)
+{
+    return startExport(ExportTask::CSV, project, progressItem);
+}
+
+bool ModelManager::exportProjectToCSV(Project* project)
+{
+    return exportProjectToCSV(project, nullptr);
+}
+
+bool ModelManager::exportProjectToKIV(Project* project, QObject* progressItem)
+{
+    return startExport(ExportTask::KIV, project, progressItem);
+}
+
+bool ModelManager::exportProjectToKIV(Project* project)
+{
+    return exportProjectToKIV(project, nullptr);
+}
+
+bool ModelManager::exportProjectToKML(Project* project, QObject* progressItem)
+{
+    return startExport(ExportTask::KMZ, project, progressItem);
+}
+
+bool ModelManager::exportProjectToKML(Project* project)
+{
+    return exportProjectToKML(project, nullptr);
+}
+
+bool ModelManager::shareCSV()
+{
+    ApplicationManager* application = ApplicationManager::instance();
+    if (!m_currentProject || !application)
+        return false;
+    const QString folder = m_currentProject->folder().absolutePath();
+    QStringList files;
+    for (const char* name : {"/localities.csv", "/plane.csv", "/line.csv", "/image.csv", "/note.csv",
+                             "/polyline.csv", "/sighting.csv", "/stratcolumn.csv"})
+        files << folder + QLatin1String(name);
+    return application->shareFiles(files);
+}
+
+bool ModelManager::shareArchive(const QString& extension) const
+{
+    ApplicationManager* application = ApplicationManager::instance();
+    if (!m_currentProject || !application)
+        return false;
+    const QString path = exportArchivePath(m_currentProject->folder().absolutePath(), extension);
+    if (!QFileInfo(path).isFile()) {
+        qWarning().noquote() << "Path does not exist: " + path;
+        return false;
+    }
+    return application->shareFiles({path});
+}
+
+bool ModelManager::shareKMZ()
+{
+    return shareArchive(QStringLiteral(".kmz"));
+}
+
+bool ModelManager::shareKIV()
+{
+    return shareArchive(QStringLiteral(".kiv"));
+}
+
+bool ModelManager::importIntoCurrentProject(uint sourceProjectId, bool copyImages, bool copyMaps,
+                                            QObject* progressItem)
+{
+    std::shared_ptr<Project> source = projectById(ProjectId(sourceProjectId));
+    ObjectTaskRunner* runner = ObjectTaskRunner::instance();
+    // A self-merge would walk a list that grows as it runs.
+    if (!source || !m_currentProject || source == m_currentProject || !runner)
+        return false;
+    runner->addTask(new ImporterTask(m_currentProject, std::move(source), copyImages, copyMaps), progressItem);
+    return true;
+}
+
+bool ModelManager::importIntoCurrentProject(uint sourceProjectId, bool copyImages, bool copyMaps)
+{
+    return importIntoCurrentProject(sourceProjectId, copyImages, copyMaps, nullptr);
 }
 
 } // namespace kiv

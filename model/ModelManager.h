@@ -94,11 +94,33 @@ public:
     Q_INVOKABLE QColor rockUnitColor(int unitId) const;
     Q_INVOKABLE QString rockUnitName(int unitId) const;
 
+    // Start an export of a project of this manager's list as a background
+    // task; false for another project or none.
+    Q_INVOKABLE bool exportProjectToCSV(kiv::Project* project, QObject* progressItem);
+    Q_INVOKABLE bool exportProjectToCSV(kiv::Project* project);
+    Q_INVOKABLE bool exportProjectToKIV(kiv::Project* project, QObject* progressItem);
+    Q_INVOKABLE bool exportProjectToKIV(kiv::Project* project);
+    Q_INVOKABLE bool exportProjectToKML(kiv::Project* project, QObject* progressItem);
+    Q_INVOKABLE bool exportProjectToKML(kiv::Project* project);
+    // Hand the current project's exported files to the platform's sharing.
+    Q_INVOKABLE bool shareCSV();
+    Q_INVOKABLE bool shareKMZ();
+    Q_INVOKABLE bool shareKIV();
+    // Merges another project into the current one as a background task;
+    // false without a current project, for an unknown id or the current one.
+    Q_INVOKABLE bool importIntoCurrentProject(uint sourceProjectId, bool copyImages, bool copyMaps,
+                                              QObject* progressItem);
+    Q_INVOKABLE bool importIntoCurrentProject(uint sourceProjectId, bool copyImages, bool copyMaps);
+
 public slots:
     void onDeclinationChanged(double declination);
     void onProjectDataListChanged();
     // A project's strat column changed: the current unit's looks may have.
     void onStratColumnChanged();
+    // A plane in the current locality, through the command history.
+    void addPlaneData(double lat, double lg, double dip, double azimuth, int horizonId, int symbolId,
+                      const QString& notes);
+    void deletePointData(const QString& dataId);
 
 signals:
     void currentProjectChanged(kiv::Project* project);
@@ -142,6 +164,9 @@ private:
     void reportUnopened(const QDir& folder);
     void reportDamage(const Project& project);
     void reportOnce(const QString& key, const QString& message);
+    std::shared_ptr<Project> ownProject(const Project* project) const;
+    bool startExport(int kind, Project* project, QObject* progressItem);
+    bool shareArchive(const QString& extension) const;
 
     QDir m_projectsRoot;
     std::vector<std::shared_ptr<Project>> m_projects;

@@ -1,0 +1,41 @@
+#include "model/ImporterTask.h"
+
+#include "model/Project.h"
+#include "model/ProjectImporter.h"
+
+namespace kiv {
+
+ImporterTask::ImporterTask(std::shared_ptr<Project> target, std::shared_ptr<Project> source, bool copyImages,
+                           bool copyMaps)
+    : Task(QStringLiteral("Importer"), true)
+    , m_copyImages(copyImages)
+    , m_copyMaps(copyMaps)
+    , m_target(std::move(target))
+    , m_source(std::move(source))
+{
+}
+
+void ImporterTask::work()
+{
+    if (!m_target || !m_source) {
+        setSuccessful(false);
+        return;
+    }
+    ProjectImporter importer(m_target.get(), this);
+    setSuccessful(importer.run(m_source.get(), m_copyImages, m_copyMaps));
+}
+
+void ImporterTask::onFinished()
+{
+    Task::onFinished();
+    if (!successful() || !m_target)
+        return;
+    emit m_target->stratColumnChanged();
+    if (m_copyMaps)
+        emit m_target->baseMapsChanged();
+    emit m_target->symbolsChanged();
+    emit m_target->localityListChanged();
+    emit m_target->dataListChanged();
+}
+
+} // namespace kiv

@@ -1,0 +1,364 @@
+#include "model/ProjectImporter.h"
+
+#include "Database/Task.h"
+#include "app/ApplicationManager.h"
+#include "model/Data.h"
+#include "model/EditBaseMapCommand.h"
+#include "model/LineData2D.h"
+#include "model/Locality.h"
+#include "model/StorageStep.h"
+
+#include <QDateTime>
+#include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QUuid>
+
+#include <algorithm>
+
+namespace kiv {
+
+struct ProjectImporter::Merge
+{
+    Project* source = nullptr;
+    bool copyImages = false;
+    IdMap units;
+    IdMap symbols;
+    int total = 0;
+    int counter = 0;
+    QString dateText;
+    QString sourceImages;
+    QString targetImages;
+
+    // Ids of 0 or less mean no unit and pass through.
+    int unit(int id) { return id <= 0 ? id : int(units[unsigned(id)]); }
+    int symbol(int id) { return id < 0 ? id : int(symbols[unsigned(id)]); }
+};
+
+ProjectImporter::ProjectImporter(Project* target, Task* task)
+    : m_target(target)
+    , m_task(task)
+{
+}
+
+ProjectImporter::~ProjectImporter() = default;
+
+std::string ProjectImporter::createId(const std::string&)
+{
+    if (const ApplicationManager* application = ApplicationManager::instance())
+        return application->makeUniqueId(QStringLiteral("Importer")).toStdString();
+    return QUuid::createUuid().toString(QUuid::Id128).toStdString();
+}
+
+bool ProjectImporter::reportProgress(int percent)
+{
+    return m_task ? m_task->setProgress(percent) : false;
+}
+
+bool ProjectImporter::run(Project* source, bool copyImages, bool copyMaps)
+{
+    if (!m_target || !source || source == m_target)
+        return false;
+    m_savedRockUnits = m_target->rockUnits();
+    m_savedSymbols = m_target->symbols();
+    m_savedBaseMaps = m_target->baseMaps();
+    if (merge(source, copyImages, copyMaps))
+        return true;
+    rollback();
+    return false;
+}
+
+QString ProjectImporter::importDateText()
+{
+    static const char* const days[] = {"Mon", "Tue", "Wed", "Thu", "Fri", "Sat", "Sun"};
+    static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDate date = now.date();
+    const QTime time = now.time();
+    return QString::asprintf("%s %s %2d %02d:%02d:%02d %d\n", days[date.dayOfWeek() - 1],
+                             months[date.month() - 1], date.day(), time.hour(), time.minute(),
+                             time.second(), date.year());
+}
+
+void ProjectImporter::loadSource(Project& source)
+{
+    if (source.localities().empty())
+        source.load(false);
+    for (const std::shared_ptr<Locality>& locality : source.localities()) {
+        // Made here, but QML binds to them on the project's thread.
+        if (locality->thread() != source.thread())
+            locality->moveToThread(source.thread());
+        if (locality->data().empty() || locality->lines().empty())
+            source.loadLocalityContent(locality.get());
+    }
+}
+
+bool ProjectImporter::merge(Project* source, bool copyImages, bool copyMaps)
+{
+    if (!m_target || !source || source == m_target)
+        return false;
+    const QString targetFolder = m_target->folder().absolutePath();
+    if (!QDir().mkpath(targetFolder + QStringLiteral("/images")))
+        return false;
+    m_addedLocalityIds.clear();
+    m_copiedFiles.clear();
+    loadSource(*source);
+
+    Merge merge;
+    merge.source = source;
+    merge.copyImages = copyImages;
+    merge.sourceImages = source->folder().absolutePath() + QStringLiteral("/images/");
+    merge.targetImages = targetFolder + QStringLiteral("/images/");
+    merge.total = copyMaps ? static_cast<int>(source->baseMaps().size()) : 0;
+    for (const std::shared_ptr<Locality>& locality : source->localities())
+        merge.total += static_cast<int>(locality->data().size() + locality->lines().size());
+
+    mergeRockUnits(m_target, source, merge.units);
+    mergeSymbols(m_target, source, merge.symbols);
+    if (copyMaps && !mergeBaseMaps(merge))
+        return false;
+    if (!runStorageStep("ProjectImporter: saving the project failed:", [&] { return m_target->save(); }))
+        return false;
+    merge.dateText = importDateText();
+    // A copy: the list is not to change under the loop.
+    const Project::LocalityList localities = source->localities();
+    for (const std::shared_ptr<Locality>& locality : localities) {
+        if (!mergeLocality(merge, *locality))
+            return false;
+    }
+    return true;
+}
+
+bool ProjectImporter::step(Merge& merge)
+{
+    ++merge.counter;
+    const int percent = merge.total > 0 ? std::min(100, merge.counter * 100 / merge.total) : 100;
+    return !reportProgress(percent);
+}
+
+void ProjectImporter::mergeRockUnits(Project* target, const Project* source, IdMap& units)
+{
+    for (const Project::RockUnit& unit : source->rockUnits()) {
+        for (const Project::RockUnit& existing : target->rockUnits()) {
+            if (existing.name == unit.name) {
+                units[unsigned(unit.id)] = unsigned(existing.id);
+                break;
+            }
+        }
+        if (units.count(unsigned(unit.id)))
+            continue;
+        const unsigned id = std::max(unsigned(target->nextUnitId()), unsigned(unit.id));
+        target->updateNextUnitId(int(id));
+        target->addRockUnit(int(id), unit.name, unit.colour, unit.type);
+        units[unsigned(unit.id)] = id;
+    }
+}
+
+void ProjectImporter::mergeSymbols(Project* target, const Project* source, IdMap& symbols)
+{
+    for (const Project::Symbol& symbol : source->symbols()) {
+        for (const Project::Symbol& existing : target->symbols()) {
+            if (existing.name == symbol.name) {
+                symbols[unsigned(symbol.id)] = unsigned(existing.id);
+                break;
+            }
+        }
+        if (symbols.count(unsigned(symbol.id)))
+            continue;
+        int id = symbol.id;
+        while (target->hasSymbol(id))
+            ++id;
+        target->addSymbol(id, symbol.name, symbol.iconId, symbol.symbolType, false);
+        symbols[unsigned(symbol.id)] = unsigned(id);
+    }
+}
+
+void ProjectImporter::copyLocatedFields(LocatedObject* object, const LocatedObject* source)
+{
+    object->setTimeStamp(source->timeStamp());
+    object->setVisible(source->isVisible());
+    object->setLatitude(source->latitude());
+    object->setLongitude(source->longitude());
+    object->setAltitude(source->altitude());
+    object->setHorizontalAccuracy(source->horizontalAccuracy());
+    object->setVerticalAccuracy(source->verticalAccuracy());
+}
+
+bool ProjectImporter::mergeBaseMaps(Merge& merge)
+{
+    const std::vector<Project::BaseMap> maps = merge.source->baseMaps();
+    for (const Project::BaseMap& baseMap : maps) {
+        if (!step(merge))
+            return false;
+        const std::vector<Project::BaseMap>& own = m_target->baseMaps();
+        const bool known = std::any_of(own.begin(), own.end(),
+                                       [&](const Project::BaseMap& map) { return map.name == baseMap.name; });
+        if (!known && !copyBaseMap(baseMap))
+            return false;
+    }
+    return true;
+}
+
+bool ProjectImporter::copyBaseMap(const Project::BaseMap& baseMap)
+{
+    Project::BaseMap copy = baseMap;
+    if (!baseMap.location.isEmpty() && baseMap.location.scheme() == QLatin1String("file")) {
+        const QString source = baseMap.location.toLocalFile();
+        const QString folder = m_target->folder().absolutePath() + QLatin1Char('/');
+        const QString destination = folder + QFileInfo(source).fileName();
+        if (!copyFile(source, destination))
+            return false;
+        for (const QString& sidecar : EditBaseMapCommand::sidecarFiles(source)) {
+            if (!copyFile(sidecar, folder + QFileInfo(sidecar).fileName()))
+                qWarning() << "ProjectImporter: could not copy" << sidecar;
+        }
+        copy.location = QUrl::fromLocalFile(destination);
+    }
+    m_target->baseMaps().push_back(copy);
+    return true;
+}
+
+bool ProjectImporter::copyFile(const QString& source, const QString& destination)
+{
+    if (!QFile::copy(source, destination)) {
+        qWarning() << "ProjectImporter: could not copy" << source << "to" << destination;
+        return false;
+    }
+    m_copiedFiles << destination;
+    return true;
+}
+
+bool ProjectImporter::mergeLocality(Merge& merge, Locality& sourceLocality)
+{
+    const std::shared_ptr<Locality> locality = m_target->createLocality(createId(std::string()));
+    if (locality->thread() != m_target->thread())
+        locality->moveToThread(m_target->thread());
+    copyLocatedFields(locality.get(), &sourceLocality);
+    locality->setName(merge.source->name() + QStringLiteral(": ") + sourceLocality.name());
+    locality->setDescription(sourceLocality.description() + QStringLiteral("\n\nImported on ") + merge.dateText);
+    locality->setColour(sourceLocality.colour());
+    m_addedLocalityIds.push_back(locality->id());
+    if (!runStorageStep("ProjectImporter: writing a locality failed:",
+                        [&] { return m_target->syncLocalityDetails(locality.get()); }))
+        return false;
+    const Locality::DataList data = sourceLocality.data();
+    for (const std::shared_ptr<Data>& datum : data) {
+        if (!step(merge) || !mergeDatum(merge, *locality, *datum))
+            return false;
+    }
+    return mergeLines(merge, *locality, sourceLocality);
+}
+
+bool ProjectImporter::mergeDatum(Merge& merge, Locality& locality, const Data& datum)
+{
+    std::shared_ptr<Data> created;
+    const double latitude = datum.latitude();
+    const double longitude = datum.longitude();
+    switch (datum.type()) {
+    case Data::Plane:
+        created = locality.addPlane(createId(datum.id()), latitude, longitude, datum.dip(), datum.azimuth(),
+                                    merge.unit(datum.unitId()), merge.symbol(datum.symbolId()), datum.comment());
+        break;
+    case Data::Lineation:
+        created = locality.addLineation(createId(datum.id()), latitude, longitude, datum.plunge(),
+                                        datum.plungeAzimuth(), merge.unit(datum.unitId()),
+                                        merge.symbol(datum.symbolId()), datum.comment());
+        break;
+    case Data::Sighting:
+        // Mapped like the others: an unmapped custom symbol would name another one.
+        created = locality.addSighting(createId(datum.id()), latitude, longitude, datum.azimuth(),
+                                       merge.unit(datum.unitId()), merge.symbol(datum.symbolId()),
+                                       datum.comment());
+        break;
+    case Data::Annotation:
+    case Data::Image:
+        if (!merge.copyImages)
+            return true;
+        if (datum.type() == Data::Annotation || datum.imagePath().isEmpty())
+            created = locality.addAnnotation(createId(datum.id()), latitude, longitude, datum.comment());
+        else if (!mergeImage(merge, locality, datum, created))
+            return false;
+        break;
+    default:
+        return true;
+    }
+    if (!created)
+        return true;
+    copyLocatedFields(created.get(), &datum);
+    if (created->type() != Data::Annotation)
+        created->setDeclination(datum.declination());
+    return runStorageStep("ProjectImporter: writing a datum failed:",
+                          [&] { return m_target->syncDataDetails(created); });
+}
+
+bool ProjectImporter::mergeImage(Merge& merge, Locality& locality, const Data& datum, std::shared_ptr<Data>& created)
+{
+    QString sketch;
+    QString background;
+    QString photograph;
+    bool found = false;
+    if (!datum.sketchPath().isEmpty() && !copyImage(merge, datum.sketchPath(), sketch, found))
+        return false;
+    if (!datum.backgroundPath().isEmpty() && !copyImage(merge, datum.backgroundPath(), background, found))
+        return false;
+    if (!copyImage(merge, datum.imagePath(), photograph, found))
+        return false;
+    if (!found)
+        return true;
+    created = locality.addImage(createId(datum.id()), datum.latitude(), datum.longitude(), datum.azimuth(),
+                                photograph, datum.comment(), sketch, background);
+    return true;
+}
+
+bool ProjectImporter::copyImage(const Merge& merge, const QString& name, QString& newName, bool& found)
+{
+    newName = QString::fromStdString(createId(std::string())) + QLatin1Char('_') + name;
+    const QString source = merge.sourceImages + name;
+    found = QFileInfo::exists(source);
+    return !found || copyFile(source, merge.targetImages + newName);
+}
+
+bool ProjectImporter::mergeLines(Merge& merge, Locality& locality, const Locality& sourceLocality)
+{
+    const Locality::LineList lines = sourceLocality.lines();
+    for (const std::shared_ptr<LineData2D>& line : lines) {
+        if (!step(merge))
+            return false;
+        const std::string id = createId(line->id());
+        const int unit = merge.unit(line->unitId());
+        const std::shared_ptr<LineData2D> created =
+            line->isFilled()
+                ? locality.addPolygon(id, unit, line->lineStyle(), line->thickness(), line->opacity(), line->comment())
+                : locality.addPolyline(id, unit, line->lineStyle(), line->thickness(), line->opacity(),
+                                       line->comment());
+        created->setTimeStamp(line->timeStamp());
+        created->setVisible(line->isVisible());
+        for (const LineData2D::Point& point : line->points())
+            created->addPoint(point.first, point.second);
+        if (!runStorageStep("ProjectImporter: writing a line failed:",
+                            [&] { return m_target->syncLineDataDetails(created.get()); }))
+            return false;
+    }
+    return true;
+}
+
+void ProjectImporter::rollback()
+{
+    m_target->symbols() = m_savedSymbols;
+    m_target->rockUnits() = m_savedRockUnits;
+    m_target->baseMaps() = m_savedBaseMaps;
+    runStorageStep("ProjectImporter: restoring the project failed:", [&] { return m_target->save(); });
+    for (const std::string& id : m_addedLocalityIds) {
+        if (!runStorageStep("ProjectImporter: removing a locality failed:",
+                            [&] { return m_target->removeLocality(id); }))
+            qWarning() << "ProjectImporter: locality" << QString::fromStdString(id) << "could not be removed";
+    }
+    for (const QString& file : m_copiedFiles)
+        QFile::remove(file);
+    m_addedLocalityIds.clear();
+    m_copiedFiles.clear();
+}
+
+} // namespace kiv

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "model/Project.h"
+
+#include <QStringList>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kiv {
+
+class Data;
+class LocatedObject;
+class Locality;
+class Task;
+
+// Merges another project into a target project: units and symbols by name,
+// base maps with their files, localities with their data and lines under new
+// ids. A failure or a cancel puts the target back as it was.
+class ProjectImporter
+{
+public:
+    using IdMap = std::map<unsigned, unsigned>;
+
+    ProjectImporter(Project* target, Task* task);
+    virtual ~ProjectImporter();
+
+    ProjectImporter(const ProjectImporter&) = delete;
+    ProjectImporter& operator=(const ProjectImporter&) = delete;
+
+    // False, with the target restored, on failure or cancel; refuses a null
+    // source and the target itself.
+    bool run(Project* source, bool copyImages, bool copyMaps);
+    bool merge(Project* source, bool copyImages, bool copyMaps);
+    void rollback();
+
+    static void mergeRockUnits(Project* target, const Project* source, IdMap& units);
+    static void mergeSymbols(Project* target, const Project* source, IdMap& symbols);
+    // Time stamp, visibility and the whole position.
+    static void copyLocatedFields(LocatedObject* object, const LocatedObject* source);
+    // The local time as ctime writes it, English names in any locale.
+    static QString importDateText();
+
+protected:
+    virtual std::string createId(const std::string& hint);
+    // True when the task was cancelled.
+    virtual bool reportProgress(int percent);
+
+private:
+    struct Merge;
+
+    bool step(Merge& merge);
+    bool mergeBaseMaps(Merge& merge);
+    bool copyBaseMap(const Project::BaseMap& baseMap);
+    bool mergeLocality(Merge& merge, Locality& sourceLocality);
+    bool mergeDatum(Merge& merge, Locality& locality, const Data& datum);
+    bool mergeImage(Merge& merge, Locality& locality, const Data& datum, std::shared_ptr<Data>& created);
+    // Copies an image of the source under a new name into the target's
+    // images folder; a missing source is no error but leaves found false.
+    bool copyImage(const Merge& merge, const QString& name, QString& newName, bool& found);
+    bool copyFile(const QString& source, const QString& destination);
+    bool mergeLines(Merge& merge, Locality& locality, const Locality& sourceLocality);
+    static void loadSource(Project& source);
+
+    Project* m_target = nullptr;
+    Task* m_task = nullptr;
+    std::vector<Project::RockUnit> m_savedRockUnits;
+    std::vector<Project::Symbol> m_savedSymbols;
+    std::vector<Project::BaseMap> m_savedBaseMaps;
+    std::vector<std::string> m_addedLocalityIds;
+    QStringList m_copiedFiles;
+};
+
+} // namespace kiv

@@ -1,0 +1,327 @@
+#include "Database/ObjectTaskRunner.h"
+#include "model/Data.h"
+#include "model/ImporterTask.h"
+#include "model/LineData2D.h"
+#include "model/Locality.h"
+#include "model/ModelManager.h"
+#include "model/Project.h"
+#include "model/ProjectImporter.h"
+#include "support/ProjectFixture.h"
+
+#include <QtTest>
+
+using namespace kiv;
+using kiv::test::idOf;
+
+namespace {
+
+// Records progress and cancels at one report.
+class ProbeImporter : public ProjectImporter
+{
+public:
+    using ProjectImporter::ProjectImporter;
+    bool reportProgress(int percent) override
+    {
+        reports << percent;
+        return reports.size() == cancelAt;
+    }
+    QList<int> reports;
+    int cancelAt = -1;
+};
+
+void touch(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write("x");
+}
+
+QByteArray dump(const QString& database)
+{
+    QProcess process;
+    process.start("sqlite3", {database, ".dump"});
+    process.waitForFinished();
+    return process.readAllStandardOutput();
+}
+
+QStringList listing(const QDir& folder)
+{
+    QStringList files;
+    QDirIterator it(folder.absolutePath(), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        files << it.next();
+    files.sort();
+    return files;
+}
+
+const QRegularExpression Hex32(QStringLiteral("^[0-9a-f]{32}$"));
+
+} // namespace
+
+class TestProjectImporter : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::ProjectFixture> m_fixture;
+    QTemporaryDir m_folder;
+    std::shared_ptr<Project> m_source;
+
+    Project& target() { return *m_fixture->project; }
+
+    std::shared_ptr<Locality> sourceLocality(int n, const QString& name)
+    {
+        auto locality = m_source->createLocality(idOf(n));
+        locality->setName(name);
+        locality->setDescription("d");
+        locality->setLatitude(46.5);
+        locality->setLongitude(7.5);
+        locality->setTimeStamp(1234 + n);
+        m_source->syncLocalityDetails(locality.get());
+        return locality;
+    }
+
+    void addDatum(Locality& locality, std::shared_ptr<Data> datum)
+    {
+        Q_UNUSED(locality);
+        datum->setTimeStamp(99);
+        m_source->syncDataDetails(datum);
+    }
+
+    // Two localities: planes, a sighting, a note, an image and lines.
+    void fillSource()
+    {
+        auto a = sourceLocality(1, "A");
+        addDatum(*a, a->addPlane(idOf(11), 46.1, 7.1, 30, 120, 0, 1, "p"));
+        addDatum(*a, a->addAnnotation(idOf(12), 46.1, 7.1, "n"));
+        addDatum(*a, a->addImage(idOf(13), 46.1, 7.1, 10, "IMG_1.jpeg", "i", QString(), QString()));
+        auto line = a->addPolyline(idOf(14), -1, 0, 2, 1, "l");
+        line->addPoint(46.1, 7.1);
+        line->addPoint(46.2, 7.2);
+        m_source->syncLineDataDetails(line.get());
+        auto b = sourceLocality(2, "B");
+        addDatum(*b, b->addPlane(idOf(21), 46.2, 7.2, 40, 200, 0, 1, "p"));
+        addDatum(*b, b->addPlane(idOf(22), 46.2, 7.2, 50, 210, 0, 1, "p"));
+        QDir().mkpath(m_source->folder().absoluteFilePath("images"));
+        touch(m_source->folder().absoluteFilePath("images/IMG_1.jpeg"));
+    }
+
+    std::shared_ptr<Locality> imported(const QString& name)
+    {
+        for (const auto& locality : target().localities()) {
+            if (locality->name() == name)
+                return locality;
+        }
+        return nullptr;
+    }
+
+private slots:
+    void init()
+    {
+        m_fixture = std::make_unique<test::ProjectFixture>();
+        QVERIFY(m_fixture->isValid());
+        const QDir root(m_folder.path());
+        root.mkdir("north.qz");
+        m_source = ModelManager::instance()->createProject("North", QDir(root.absoluteFilePath("north.qz")));
+        QVERIFY(m_source);
+    }
+
+    void cleanup()
+    {
+        m_source.reset();
+        m_fixture.reset();
+        QDir(m_folder.path()).removeRecursively();
+        QDir().mkpath(m_folder.path());
+    }
+
+    void mergesLocalitiesUnderNewIds()
+    {
+        fillSource();
+        ProbeImporter importer(&target(), nullptr);
+        QVERIFY(importer.run(m_source.get(), false, false));
+        const auto a = imported("North: A");
+        QVERIFY(a);
+        QVERIFY(QRegularExpression("^d\n\nImported on [A-Z][a-z]{2} [A-Z][a-z]{2} [ 0-9]\\d \\d\\d:\\d\\d:\\d\\d \\d{4}\n$")
+                    .match(a->description())
+                    .hasMatch());
+        QVERIFY(Hex32.match(QString::fromStdString(a->id())).hasMatch());
+        QCOMPARE(a->latitude(), 46.5);
+        QCOMPARE(a->timeStamp(), qint64(1235));
+        // Images off: neither the image nor the note.
+        QCOMPARE(int(a->data().size()), 1);
+        QCOMPARE(a->data().front()->timeStamp(), qint64(99));
+        QCOMPARE(a->lines().front()->unitId(), -1);
+        QCOMPARE(a->lines().front()->pointCount(), 2);
+        QCOMPARE(importer.reports.last(), 100);
+        QCOMPARE(importer.reports.count(100), 1);
+        QVERIFY(std::all_of(importer.reports.begin(), importer.reports.end(), [](int p) { return p <= 100; }));
+        for (const std::string& row : m_fixture->messages("data")) {
+            QZProtoBuffers::Data record;
+            record.ParseFromString(row);
+            QVERIFY(record.imagepath().empty());
+        }
+        QCOMPARE(a->thread(), target().thread());
+    }
+
+    void dateTextIsEnglishInAnyLocale()
+    {
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        const QString text = ProjectImporter::importDateText();
+        QLocale::setDefault(QLocale::c());
+        QVERIFY2(QRegularExpression("^(Mon|Tue|Wed|Thu|Fri|Sat|Sun) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "
+                                    "[ 1-3]\\d \\d\\d:\\d\\d:\\d\\d \\d{4}\n$")
+                     .match(text)
+                     .hasMatch(),
+                 qPrintable(text));
+    }
+
+    void copiesImagesUnderNewNames()
+    {
+        fillSource();
+        ProjectImporter importer(&target(), nullptr);
+        QVERIFY(importer.run(m_source.get(), true, false));
+        const auto a = imported("North: A");
+        QCOMPARE(int(a->data().size()), 3);
+        std::shared_ptr<Data> image;
+        for (const auto& datum : a->data())
+            if (datum->type() == Data::Image)
+                image = datum;
+        QVERIFY(image);
+        QVERIFY(QRegularExpression("^[0-9a-f]{32}_IMG_1\\.jpeg$").match(image->imagePath()).hasMatch());
+        QVERIFY(QFile::exists(target().folder().absoluteFilePath("images/" + image->imagePath())));
+    }
+
+    void mapsSymbolsAndUnits_data()
+    {
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<int>("arrivesAs");
+        QTest::newRow("id free") << false << 16;
+        QTest::newRow("id taken") << true << 17;
+    }
+
+    void mapsSymbolsAndUnits()
+    {
+        QFETCH(bool, taken);
+        QFETCH(int, arrivesAs);
+        if (taken)
+            target().addSymbol(16, "Taken", 3, Project::Plane, false);
+        target().addRockUnit(1, "Granite", Qt::red, 0);
+        m_source->addSymbol(16, "Custom", 20, Project::SightingType, false);
+        m_source->addRockUnit(1, "Granite", Qt::red, 0);
+        m_source->addRockUnit(2, "Shale", Qt::gray, 0);
+        QVERIFY(m_source->save());
+        auto a = sourceLocality(1, "A");
+        addDatum(*a, a->addPlane(idOf(11), 46.1, 7.1, 30, 120, 2, 16, "p"));
+        addDatum(*a, a->addSighting(idOf(12), 46.1, 7.1, 30, 1, 16, "s"));
+        const std::size_t symbols = target().symbols().size();
+        ProjectImporter importer(&target(), nullptr);
+        QVERIFY(importer.run(m_source.get(), false, false));
+        QCOMPARE(target().symbols().size(), symbols + 1);
+        QCOMPARE(target().symbols().back().id, arrivesAs);
+        QCOMPARE(target().symbols().back().name, QString("Custom"));
+        const int shale = target().rockUnits().back().id;
+        QCOMPARE(target().rockUnits().back().name, QString("Shale"));
+        QVERIFY(shale >= 2);
+        const auto merged = imported("North: A");
+        for (const auto& datum : merged->data()) {
+            QCOMPARE(datum->symbolId(), arrivesAs);
+            QCOMPARE(datum->unitId(), datum->type() == Data::Plane ? shale : 1);
+        }
+    }
+
+    void copiesMapsWithSidecarsAndSkipsKnownNames()
+    {
+        const QString sourceFolder = m_source->folder().absolutePath();
+        touch(sourceFolder + "/Other.tif");
+        touch(sourceFolder + "/Other.tfw");
+        touch(sourceFolder + "/Same.tif");
+        m_source->addBaseMap("GeoTiff", "Same", QUrl::fromLocalFile(sourceFolder + "/Same.tif"), true, 1, QRectF());
+        m_source->addBaseMap("GeoTiff", "Other", QUrl::fromLocalFile(sourceFolder + "/Other.tif"), true, 0.5, QRectF());
+        target().addBaseMap("GeoTiff", "Same", QUrl::fromLocalFile("/elsewhere/Same.tif"), true, 1, QRectF());
+        ProjectImporter importer(&target(), nullptr);
+        QVERIFY(importer.run(m_source.get(), false, true));
+        QCOMPARE(target().baseMaps().size(), std::size_t(2));
+        const Project::BaseMap& other = target().baseMaps().back();
+        QCOMPARE(other.location, QUrl::fromLocalFile(target().folder().absoluteFilePath("Other.tif")));
+        QCOMPARE(other.opacity, 0.5);
+        QVERIFY(QFile::exists(target().folder().absoluteFilePath("Other.tfw")));
+        QVERIFY(!QFile::exists(target().folder().absoluteFilePath("Same.tif")));
+    }
+
+    void failureLeavesTheTargetAsItWas_data()
+    {
+        QTest::addColumn<bool>("lock");
+        QTest::addColumn<int>("cancelAt");
+        // Steps: the map, then A's four items, then B's two data.
+        QTest::newRow("cancel in the second locality") << false << 6;
+        QTest::newRow("failing write") << true << -1;
+    }
+
+    void failureLeavesTheTargetAsItWas()
+    {
+        QFETCH(bool, lock);
+        QFETCH(int, cancelAt);
+        fillSource();
+        touch(m_source->folder().absoluteFilePath("Other.tif"));
+        m_source->addBaseMap("GeoTiff", "Other", QUrl::fromLocalFile(m_source->folder().absoluteFilePath("Other.tif")),
+                             true, 1, QRectF());
+        m_source->addSymbol(30, "Custom", 3, Project::Plane, false);
+        const QByteArray rows = dump(m_fixture->databasePath());
+        const QStringList files = listing(target().folder());
+        const auto symbols = target().symbols().size();
+        const auto units = target().rockUnits().size();
+        const int localities = target().numberOfLocalities();
+        ProbeImporter importer(&target(), nullptr);
+        importer.cancelAt = cancelAt;
+        {
+            auto held = lock ? m_fixture->lockFor("EXCLUSIVE") : nullptr;
+            QVERIFY(!importer.run(m_source.get(), true, true));
+        }
+        QCOMPARE(dump(m_fixture->databasePath()), rows);
+        QCOMPARE(listing(target().folder()), files);
+        QCOMPARE(target().symbols().size(), symbols);
+        QCOMPARE(target().rockUnits().size(), units);
+        QVERIFY(target().baseMaps().empty());
+        QCOMPARE(target().numberOfLocalities(), localities);
+    }
+
+    void refusesNullAndSelf()
+    {
+        ProjectImporter importer(&target(), nullptr);
+        QVERIFY(!importer.run(nullptr, true, true));
+        QVERIFY(!importer.run(&target(), true, true));
+    }
+
+    void taskSignalsTheTargetInOrder()
+    {
+        fillSource();
+        touch(m_source->folder().absoluteFilePath("Other.tif"));
+        m_source->addBaseMap("GeoTiff", "Other", QUrl::fromLocalFile(m_source->folder().absoluteFilePath("Other.tif")),
+                             true, 1, QRectF());
+        ObjectTaskRunner runner;
+        for (bool maps : {false, true}) {
+            QStringList order;
+            QObject receiver;
+            for (auto [signal, name] : std::initializer_list<std::pair<void (Project::*)(), const char*>> {
+                     {&Project::stratColumnChanged, "strat"},
+                     {&Project::baseMapsChanged, "maps"},
+                     {&Project::symbolsChanged, "symbols"},
+                     {&Project::localityListChanged, "localities"},
+                     {&Project::dataListChanged, "data"}})
+                connect(&target(), signal, &receiver, [&order, name = QString(name)] { order << name; });
+            ImporterTask task(m_fixture->project, m_source, false, maps);
+            runner.runAndWait(&task);
+            QVERIFY(task.successful());
+            task.onFinished();
+            QStringList expected = {"strat", "symbols", "localities", "data"};
+            if (maps)
+                expected.insert(1, "maps");
+            QCOMPARE(order, expected);
+            QCOMPARE(imported("North: A")->thread(), target().thread());
+        }
+    }
+};
+
+QTEST_MAIN(TestProjectImporter)
+
+#include "tst_projectimporter.moc"

@@ -1,0 +1,81 @@
+// Runs the import dialog's QML tests (tests/qml/importdialog/tst_*.qml)
+// against recording stand-ins for the model manager and the dialog controller.
+
+#define QUICK_TEST_SOURCE_DIR QUARZEL_SOURCE_DIR "/tests/qml/importdialog"
+
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QtQml>
+#include <QtQuickTest>
+
+namespace {
+
+// Records calls as "name:argument"; only project 1 can be imported.
+class Recorder : public QObject
+{
+    Q_OBJECT
+    Q_PROPERTY(QStringList calls READ calls NOTIFY callsChanged)
+    Q_PROPERTY(double logicalToPhysicalMultiplier READ logicalToPhysicalMultiplier CONSTANT)
+    Q_PROPERTY(bool isDesktopOS READ isDesktopOS CONSTANT)
+
+public:
+    using QObject::QObject;
+
+    QStringList calls() const { return m_calls; }
+    double logicalToPhysicalMultiplier() const { return 1.0; }
+    bool isDesktopOS() const { return true; }
+
+    Q_INVOKABLE void clear()
+    {
+        m_calls.clear();
+        emit callsChanged();
+    }
+    Q_INVOKABLE bool importIntoCurrentProject(int projectId, bool images, bool maps, QObject*)
+    {
+        record(QStringLiteral("import:%1,%2,%3").arg(projectId).arg(images).arg(maps));
+        return projectId == 1;
+    }
+    Q_INVOKABLE void toastOk(const QString& message) { record(QStringLiteral("toastOk:") + message); }
+    Q_INVOKABLE void toastInfo(const QString& message) { record(QStringLiteral("toastInfo:") + message); }
+    Q_INVOKABLE void toastError(const QString& message) { record(QStringLiteral("toastError:") + message); }
+
+signals:
+    void callsChanged();
+
+private:
+    void record(const QString& call)
+    {
+        m_calls << call;
+        emit callsChanged();
+    }
+
+    QStringList m_calls;
+};
+
+} // namespace
+
+class Setup : public QObject
+{
+    Q_OBJECT
+
+public slots:
+    void applicationAvailable()
+    {
+        Q_INIT_RESOURCE(qml);
+        // The dialog needs nothing of the module but its import.
+        qmlRegisterModule("quarzel.touch", 1, 0);
+    }
+
+    void qmlEngineAvailable(QQmlEngine* engine)
+    {
+        engine->addImportPath(QStringLiteral("qrc:/qml"));
+        QQmlContext* context = engine->rootContext();
+        context->setContextProperty(QStringLiteral("_modelManager"), new Recorder(engine));
+        context->setContextProperty(QStringLiteral("_dialogController"), new Recorder(engine));
+        context->setContextProperty(QStringLiteral("_appManager"), new Recorder(engine));
+    }
+};
+
+QUICK_TEST_MAIN_WITH_SETUP(importdialog, Setup)
+
+#include "tst_importdialog_gl.moc"
