@@ -17,17 +17,15 @@ WinCompassClino::WinCompassClino(QObject* parent)
 }
 
 WinCompassClino::WinCompassClino(std::shared_ptr<platform::SensorManager> sensorManager,
-                                 platform::DisplayModeReader displayMode, QObject* parent)
+                                 platform::DisplayModeReader readDisplayMode, QObject* parent)
     : QuaternionCompassClino(parent)
     , m_latestQuaternion(std::make_shared<Eigen::Quaterniond>(Eigen::Quaterniond::Identity()))
     , m_sensorManager(std::move(sensorManager))
-    , m_displayMode(std::move(displayMode))
+    , m_displayMode(std::move(readDisplayMode))
 {
     connect(this, &WinCompassClino::newData, this, &WinCompassClino::compute, Qt::QueuedConnection);
-    if (m_displayMode) {
-        if (const std::optional<platform::DisplayMode> mode = m_displayMode())
-            m_primaryOrientation = platform::primaryOrientationFor(*mode);
-    }
+    if (const std::optional<platform::DisplayMode> mode = displayMode())
+        m_primaryOrientation = platform::primaryOrientationFor(*mode);
     findOrientationSensor();
 }
 
@@ -36,6 +34,11 @@ WinCompassClino::~WinCompassClino()
     removeSink();
     m_orientationSensor.reset();
     m_sensorManager.reset();
+}
+
+std::optional<platform::DisplayMode> WinCompassClino::displayMode() const
+{
+    return m_displayMode ? m_displayMode() : std::nullopt;
 }
 
 void WinCompassClino::findOrientationSensor()
@@ -94,12 +97,10 @@ void WinCompassClino::compute(double w, double x, double y, double z)
     // A sample queued before a stop arrives after it.
     if (!deviceUpdating() || !(emitBearingUpdates() || emitPlaneUpdates() || emitLineUpdates()))
         return;
-    if (m_displayMode) {
-        if (const std::optional<platform::DisplayMode> mode = m_displayMode()) {
-            if (const std::optional<platform::ScreenState> state = platform::screenStateFor(*mode, m_primaryOrientation)) {
-                m_currentOrientation = state->currentOrientation;
-                m_screenRotation = state->screenRotation;
-            }
+    if (const std::optional<platform::DisplayMode> mode = displayMode()) {
+        if (const std::optional<platform::ScreenState> state = platform::screenStateFor(*mode, m_primaryOrientation)) {
+            m_currentOrientation = state->currentOrientation;
+            m_screenRotation = state->screenRotation;
         }
     }
     *m_latestQuaternion = Eigen::Quaterniond(w, x, y, z);

@@ -21,7 +21,7 @@ public:
     // Uses the platform's sensor manager and display settings.
     explicit WinCompassClino(QObject* parent = nullptr);
     WinCompassClino(std::shared_ptr<platform::SensorManager> sensorManager,
-                    platform::DisplayModeReader displayMode, QObject* parent = nullptr);
+                    platform::DisplayModeReader readDisplayMode, QObject* parent = nullptr);
     ~WinCompassClino() override;
 
 signals:
@@ -34,6 +34,8 @@ public slots:
     void compute(double w, double x, double y, double z);
 
 private:
+    // Absent when the display's mode cannot be read.
+    std::optional<platform::DisplayMode> displayMode() const;
     void findOrientationSensor();
     // Takes the sink off the sensor and cuts its link to this object.
     void removeSink();

@@ -224,11 +224,12 @@ private slots:
         QVERIFY(m_clino->startUpdates());
         setAllEmitFlags();
         QSignalSpy line(m_clino.get(), &AbstractCompassClino::lineSymbolRotationChanged);
-        std::thread delivery = m_sensor->deliverFromThread([](platform::SensorEventSink& sink, const platform::Sensor& sensor) {
-            const platform::SensorDataReport report = test::quaternionReport(0.330366090, -0.088521327,
-                                                                             -0.243210347, 0.907673371);
-            sink.OnDataUpdated(&sensor, &report);
-        });
+        const platform::SensorDataReport report = test::quaternionReport(0.330366090, -0.088521327, -0.243210347,
+                                                                         0.907673371);
+        std::thread delivery = m_sensor->deliverFromThread(
+            [&report](platform::SensorEventSink& sink, const platform::Sensor& sensor) {
+                sink.OnDataUpdated(&sensor, &report);
+            });
         delivery.join();
         QTRY_COMPARE(line.count(), 1);
         const double expected[] = {40.0, 40.0, 180.0, 220.0, 220.0, 40.0, 180.0};

@@ -104,7 +104,8 @@ private slots:
         QTest::addColumn<QList<int>>("statuses");
         QTest::addColumn<QStringList>("toasts");
         QTest::newRow("initializing, running") << QList<int> {3, 4} << QStringList();
-        QTest::newRow("access denied twice") << QList<int> {2, 2} << QStringList {test::LocationAccessText, test::LocationAccessText};
+        QTest::newRow("access denied twice")
+            << QList<int> {2, 2} << QStringList {test::LocationAccessText, test::LocationAccessText};
         QTest::newRow("not supported") << QList<int> {0} << QStringList {test::LocationNotSupportedText};
         QTest::newRow("error") << QList<int> {1} << QStringList {test::LocationUnknownText};
     }
