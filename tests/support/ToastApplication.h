@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QSettings>
+#include <QStringList>
 
 #include <memory>
 
@@ -31,9 +32,26 @@ public:
         setSensors(location, nullptr);
     }
 
+    // The messages of the toasts shown so far, oldest first.
+    QStringList toastTexts() const
+    {
+        QStringList texts;
+        for (const DialogController::Toast& toast : dialogs->toasts())
+            texts << toast.message;
+        return texts;
+    }
+
     std::shared_ptr<DialogController> dialogs;
     QString assets;
 };
+
+// The location manager's error toasts.
+inline const QString LocationAccessText = QStringLiteral(
+    "Quarzel is unable to access location services on this device. Please check your device settings and try again.");
+inline const QString LocationUnknownText = QStringLiteral(
+    "An error has occured with your devices location service. Please check your device settings and try again.");
+inline const QString LocationNotSupportedText =
+    QStringLiteral("This device does not provide a location service. Please provide your own location.");
 
 // A value of the program's settings as stored on disk.
 inline QVariant storedSetting(const QString& key)

@@ -14,12 +14,6 @@ using namespace kiv;
 
 namespace {
 
-const QString AccessText = "Quarzel is unable to access location services on this device. Please check your "
-                           "device settings and try again.";
-const QString UnknownText = "An error has occured with your devices location service. Please check your device "
-                            "settings and try again.";
-const QString NoServiceText = "This device does not provide a location service. Please provide your own location.";
-
 // A position source the test drives by hand.
 class ScriptedSource : public QGeoPositionInfoSource
 {
@@ -101,14 +95,6 @@ private:
     ScriptedSource* m_source = nullptr;
     QPositioningLocationManager* m_location = nullptr;
 
-    QStringList toastTexts() const
-    {
-        QStringList texts;
-        for (const DialogController::Toast& toast : m_application->dialogs->toasts())
-            texts << toast.message;
-        return texts;
-    }
-
 private slots:
     void initTestCase() { test::setApplicationIdentity(); }
 
@@ -138,11 +124,11 @@ private slots:
     {
         m_source->raise(QGeoPositionInfoSource::ClosedError);
         m_source->raise(QGeoPositionInfoSource::ClosedError);
-        QCOMPARE(toastTexts(), QStringList{AccessText});
+        QCOMPARE(m_application->toastTexts(), QStringList{test::LocationAccessText});
         m_source->raise(QGeoPositionInfoSource::UnknownSourceError);
-        QCOMPARE(toastTexts(), (QStringList{AccessText, UnknownText}));
+        QCOMPARE(m_application->toastTexts(), (QStringList{test::LocationAccessText, test::LocationUnknownText}));
         m_source->raise(QGeoPositionInfoSource::NoError);
-        QCOMPARE(toastTexts().size(), 2);
+        QCOMPARE(m_application->toastTexts().size(), 2);
         QCOMPARE(m_source->stops, 2);
         QCOMPARE(test::storedSetting("GPSAuto"), QVariant(false));
     }
@@ -190,10 +176,10 @@ private slots:
         QVERIFY(!m_location->updating());
         QVERIFY(!updating.contains(QVariantList{true}));
         QCOMPARE(test::storedSetting("GPSAuto"), QVariant(false));
-        QCOMPARE(toastTexts(), QStringList{AccessText});
+        QCOMPARE(m_application->toastTexts(), QStringList{test::LocationAccessText});
         // Each start may report the error again.
         m_location->startUpdates();
-        QCOMPARE(toastTexts(), (QStringList{AccessText, AccessText}));
+        QCOMPARE(m_application->toastTexts(), (QStringList{test::LocationAccessText, test::LocationAccessText}));
     }
 
     void withoutASource()
@@ -203,7 +189,7 @@ private slots:
         QTest::ignoreMessage(QtWarningMsg, "No default QGeoPositionInfoSource!");
         auto* location = new QPositioningLocationManager(static_cast<QGeoPositionInfoSource*>(nullptr));
         m_application->installLocationManager(location);
-        QCOMPARE(toastTexts(), QStringList{NoServiceText});
+        QCOMPARE(m_application->toastTexts(), QStringList{test::LocationNotSupportedText});
         QTest::ignoreMessage(QtWarningMsg, "No default QGeoPositionInfoSource!");
         QCOMPARE(location->updateInterval(), 0);
         QTest::ignoreMessage(QtWarningMsg, "No default QGeoPositionInfoSource!");
