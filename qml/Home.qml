@@ -244,7 +244,8 @@ Item {
                         id: captionColumn
                         anchors.left: glyph.right
                         anchors.leftMargin: home.margin
-                        anchors.right: buttons.left
+                        anchors.right: parent.right
+                        anchors.rightMargin: home.margin
                         anchors.verticalCenter: parent.verticalCenter
 
                         Text {
@@ -262,28 +263,28 @@ Item {
                             color: Utils.theme("kivGrey", "#565757")
                         }
                     }
+                }
 
-                    Row {
-                        id: buttons
-                        anchors.right: parent.right
-                        anchors.rightMargin: home.margin
-                        anchors.verticalCenter: parent.verticalCenter
-                        spacing: Utils.theme("spacing", Utils.dp(8))
-                        visible: card.isCurrent
+                Row {
+                    id: buttons
+                    anchors.right: parent.right
+                    anchors.top: parent.top
+                    anchors.margins: home.margin + Utils.theme("dp8", Utils.dp(8))
+                    spacing: Utils.theme("spacing", Utils.dp(8))
+                    visible: card.isCurrent
 
-                        DeleteButton {
-                            objectName: "deleteButton"
-                            width: implicitWidth
-                            enabled: card.isCurrent && grid.count > 1
-                            onDeleteActivated: home.askToDelete(card.cardProjectId, card.cardName)
-                        }
-                        ActionButton {
-                            objectName: "loadButton"
-                            width: Utils.theme("buttonWidth", Utils.dp(33)) * 3
-                            label: "Load Project"
-                            enabled: card.isCurrent
-                            onButtonActivated: home.loadProject(card.cardProjectId)
-                        }
+                    DeleteButton {
+                        objectName: "deleteButton"
+                        width: implicitWidth
+                        enabled: card.isCurrent && grid.count > 1
+                        onDeleteActivated: home.askToDelete(card.cardProjectId, card.cardName)
+                    }
+                    ActionButton {
+                        objectName: "loadButton"
+                        width: Utils.theme("buttonWidth", Utils.dp(33)) * 3
+                        label: "Load Project"
+                        enabled: card.isCurrent
+                        onButtonActivated: home.loadProject(card.cardProjectId)
                     }
                 }
             }

@@ -52,7 +52,8 @@ BaseDialog {
     }
 
     title: "Settings - Quarzel v" + (app ? app.buildNumber : "")
-    defaultHeight: Math.min(rows.height + 2 * Utils.theme("margin", Utils.dp(10))
+    // The rows inside the content area's and the list's margins, under the header.
+    defaultHeight: Math.min(rows.height + 4 * Utils.theme("margin", Utils.dp(10))
                             + Utils.theme("buttonHeight", Utils.dp(40)) + Utils.dp(4),
                             parent ? parent.height : rows.height)
 
