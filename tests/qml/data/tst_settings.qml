@@ -61,6 +61,10 @@ TestCase {
         _appManager.newBuildAvailable = true
         compare(visibleRows(), 10)
         compare(dialog.rows.children[0].label, "New version Available: 1.3.1.100")
+        waitForRendering(testCase)
+        mouseClick(findChild(dialog, "upgradeButton"))
+        tryCompare(_dialogController, "customDialogType", "UpgradeAvailableDialog.qml")
+        _dialogController.dismissDialog(1)
     }
 
     function test_controlsShowAndStoreTheValues() {
