@@ -23,6 +23,15 @@
 #include "app/ApplicationManager.h"
 #include "app/DialogController.h"
 #include "app/ThumbnailImageProvider.h"
+#include "model/Locality.h"
+#include "model/ModelManager.h"
+#include "model/Project.h"
+#include "support/ProjectFixture.h"
+#include "support/ScriptedLocationManager.h"
+#include "tools/AbstractCompassClino.h"
+
+#include <QDesktopServices>
+#include <QSettings>
 
 #include <QDir>
 #include <QFile>
@@ -102,6 +111,40 @@ private:
     int m_lastRequestedProject = -1;
 };
 
+// A compass-clino source whose sensors the test switches on and off.
+class CompassClinoDouble : public kiv::AbstractCompassClino
+{
+public:
+    using kiv::AbstractCompassClino::AbstractCompassClino;
+    using kiv::AbstractCompassClino::setHasRequiredSensors;
+    bool startUpdates() override { return true; }
+};
+
+// The application manager over a documents folder of the test's own, with
+// sensors the test installs.
+class TestApplicationManager : public kiv::ApplicationManager
+{
+public:
+    explicit TestApplicationManager(QGuiApplication* application)
+        : kiv::ApplicationManager(application)
+    {
+    }
+
+    QString documentPath() const override { return m_documents.path(); }
+
+    void installSensors(bool location, bool compassClino, bool hasSensors)
+    {
+        kiv::AbstractLocationManager* manager = location ? new kiv::test::ScriptedLocationManager(this) : nullptr;
+        CompassClinoDouble* compass = compassClino ? new CompassClinoDouble(this) : nullptr;
+        if (compass)
+            compass->setHasRequiredSensors(hasSensors);
+        setSensors(manager, compass);
+    }
+
+private:
+    QTemporaryDir m_documents;
+};
+
 // What the QML tests need beyond the application's own objects: the QML
 // warnings of the engine and a model manager they can put in and take out.
 class TestSupport : public QObject
@@ -109,12 +152,92 @@ class TestSupport : public QObject
     Q_OBJECT
 
 public:
-    explicit TestSupport(QQmlEngine* engine)
+    TestSupport(QQmlEngine* engine, TestApplicationManager* appManager)
         : QObject(engine)
         , m_engine(engine)
+        , m_appManager(appManager)
     {
         engine->setOutputWarningsToStandardError(false);
         connect(engine, &QQmlEngine::warnings, this, &TestSupport::record);
+        for (const char* scheme : {"file", "http", "https"})
+            QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), this, "recordUrl");
+    }
+
+    ~TestSupport() override
+    {
+        for (const char* scheme : {"file", "http", "https"})
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+        // The engine's root context is gone by now.
+        dropRealModelManager(false);
+    }
+
+    // The links openLink handed to the system, oldest first.
+    Q_INVOKABLE QStringList takeOpenedUrls()
+    {
+        QStringList taken;
+        taken.swap(m_openedUrls);
+        return taken;
+    }
+
+    // Makes _modelManager a new real one over an emptied documents folder
+    // holding `projects` projects; returns it.
+    Q_INVOKABLE QObject* useRealModelManager(int projects)
+    {
+        dropRealModelManager();
+        QDir documents(m_appManager->documentPath());
+        documents.removeRecursively();
+        documents.mkpath(QStringLiteral("."));
+        m_realModelManager = new kiv::ModelManager();
+        // Handed to QML below: without this its garbage collector owns it.
+        QQmlEngine::setObjectOwnership(m_realModelManager, QQmlEngine::CppOwnership);
+        kiv::ModelManager::instance() = m_realModelManager;
+        m_realModelManager->init(documents);
+        for (int i = 1; i < projects; ++i)
+            m_realModelManager->createProject();
+        m_engine->rootContext()->setContextProperty(QStringLiteral("_modelManager"), m_realModelManager);
+        return m_realModelManager;
+    }
+
+    // A stored project named name in a new folder outside the documents
+    // folder; the folder's path.
+    Q_INVOKABLE QString makeExternalProject(const QString& name)
+    {
+        const QString folder = makeTemporaryFolder() + QStringLiteral("/field.qz");
+        QDir().mkpath(folder);
+        kiv::Project project(kiv::ProjectId(9000 + ++m_lastId), nullptr, name, QString(), QString(), QDir(folder));
+        project.save();
+        return folder;
+    }
+
+    Q_INVOKABLE bool exists(const QString& path) const { return QFileInfo::exists(path); }
+
+    Q_INVOKABLE QString documentPath() const { return m_appManager->documentPath(); }
+
+    // Adds a stored locality to the project; with a photograph name, one
+    // image datum whose picture exists. False when there is no such project.
+    Q_INVOKABLE bool addLocality(uint projectId, const QString& photograph = QString())
+    {
+        const auto project = m_realModelManager ? m_realModelManager->projectById(kiv::ProjectId(projectId)) : nullptr;
+        if (!project)
+            return false;
+        const auto locality = project->createLocality(kiv::test::idOf(++m_lastId));
+        project->syncLocalityDetails(locality.get());
+        if (photograph.isEmpty())
+            return true;
+        const auto data = locality->addImage(kiv::test::idOf(++m_lastId), 46.0, 7.0, 0.0f, photograph, "", "", "");
+        project->syncDataDetails(data);
+        return writeImage(project->folder().absoluteFilePath(QStringLiteral("images/") + photograph));
+    }
+
+    Q_INVOKABLE void installSensors(bool location, bool compassClino, bool hasSensors)
+    {
+        m_appManager->installSensors(location, compassClino, hasSensors);
+    }
+
+    // A value of the user's settings file as stored on disk.
+    Q_INVOKABLE QVariant userSetting(const QString& key) const
+    {
+        return QSettings(QStringLiteral("user"), QString()).value(key);
     }
 
     // The warnings so far belong to setting up the engine, not to a test.
@@ -206,6 +329,22 @@ public:
     }
 
 private:
+    void dropRealModelManager(bool engineAlive = true)
+    {
+        if (!m_realModelManager)
+            return;
+        if (engineAlive)
+            m_engine->rootContext()->setContextProperty(QStringLiteral("_modelManager"), QVariant());
+        if (kiv::ModelManager::instance() == m_realModelManager)
+            kiv::ModelManager::instance() = nullptr;
+        delete m_realModelManager;
+        m_realModelManager = nullptr;
+    }
+
+private slots:
+    void recordUrl(const QUrl& url) { m_openedUrls.append(url.toString()); }
+
+private:
     void record(const QList<QQmlError>& errors)
     {
         for (const QQmlError& error : errors) {
@@ -215,6 +354,10 @@ private:
     }
 
     QQmlEngine* m_engine;
+    TestApplicationManager* m_appManager;
+    kiv::ModelManager* m_realModelManager = nullptr;
+    QStringList m_openedUrls;
+    int m_lastId = 0;
     QStringList m_warnings;
     QStringList m_setupWarnings;
     FakeModelManager* m_modelManager = nullptr;
@@ -262,8 +405,9 @@ public slots:
         engine->addImportPath(QStringLiteral("qrc:/qml"));
         engine->setUrlInterceptor(&m_interceptor);
 
-        auto* support = new TestSupport(engine);
-        auto* appManager = new kiv::ApplicationManager(qGuiApp);
+        auto* appManager = new TestApplicationManager(qGuiApp);
+        auto* support = new TestSupport(engine, appManager);
+        // Torn down after the support object and the model manager it holds.
         appManager->setParent(engine);
         // The types are registered once per process, as in the program.
         if (!m_typesRegistered) {

@@ -1,0 +1,140 @@
+import QtQuick 2.4
+import "Widgets"
+import "Utils.js" as Utils
+
+// The map's tool bar along the left edge. Thin, only the button column
+// shows; wide, the whole panel with labels over a veil that closes it.
+// Fill the map view with it: the veil covers the rest of the screen.
+Item {
+    id: toolBar
+
+    // The tool objects, each with toolName, imageSrc and iconLabel.
+    property var tools: []
+    // A tool's panel is open: the thin column steps back in colour.
+    property bool toolPanelOpen: false
+    readonly property bool expanded: state !== "THIN"
+    readonly property real panelWidth: Utils.theme("panelWidth", Utils.dp(320))
+    readonly property real fullToolBarWidth: Utils.theme("fullToolBarWidth", Utils.dp(54))
+    readonly property real buttonSpacing: Math.min(Utils.theme("toolBarSpacing", Utils.dp(12)),
+                                                   (height - 8 * fullToolBarWidth) / 9)
+    // The right edge of the area the bar covers now; the map keeps its
+    // visible area to the right of it.
+    readonly property real uiExtent: panel.x + panel.width
+
+    signal toolClicked(var tool)
+    signal backClicked()
+    signal undoClicked()
+
+    function collapse() { state = "THIN" }
+    function expand() { state = "WIDE" }
+
+    function exportProject() {
+        var project = (typeof _modelManager !== "undefined" && _modelManager) ? _modelManager.currentProject : null
+        if (!project || project.numberOfLocalities === 0)
+            _dialogController.toastError("Cannot export empty project")
+        else
+            _dialogController.launchCustomDialog("ExportProjectDialog.qml")
+    }
+
+    function showHelp() {
+        var display = _dialogController.rootItem
+        if (display && display.help)
+            display.help()
+    }
+
+    state: "THIN"
+
+    Rectangle {
+        id: veil
+        objectName: "veil"
+        anchors.fill: parent
+        color: Utils.theme("smokedGlassColor", "#444444")
+        opacity: 0
+        visible: opacity > 0
+
+        MouseArea {
+            anchors.fill: parent
+            enabled: toolBar.expanded
+            onClicked: toolBar.collapse()
+        }
+    }
+
+    Rectangle {
+        id: panel
+        objectName: "panel"
+        x: -toolBar.panelWidth
+        width: toolBar.panelWidth + toolBar.fullToolBarWidth
+        height: parent.height
+        color: toolBar.toolPanelOpen ? Utils.theme("inactiveToolColor", "#e8e8e8")
+                                     : Utils.theme("activeToolColor", "#ffffff")
+        // Swallows taps between the buttons.
+        MouseArea { anchors.fill: parent }
+    }
+
+    // The buttons stay at the screen's edge; the panel slides out behind them.
+    Column {
+        id: buttons
+        width: panel.x + panel.width
+        spacing: toolBar.buttonSpacing
+        clip: true
+
+        ToolBarHeader {
+            objectName: "headerButton"
+            width: toolBar.panelWidth + toolBar.fullToolBarWidth
+            expanded: toolBar.expanded
+            onClicked: toolBar.expanded ? toolBar.collapse() : toolBar.expand()
+        }
+
+        Repeater {
+            model: toolBar.tools
+            delegate: ToolBarButton {
+                objectName: "toolButton"
+                width: toolBar.panelWidth + toolBar.fullToolBarWidth
+                imageSource: modelData.imageSrc !== undefined ? modelData.imageSrc : ""
+                label: modelData.iconLabel !== undefined ? modelData.iconLabel : ""
+                showLabel: toolBar.expanded
+                onClicked: toolBar.toolClicked(modelData)
+            }
+        }
+
+        ToolBarButton {
+            id: exportButton
+            objectName: "exportButton"
+            width: toolBar.panelWidth + toolBar.fullToolBarWidth
+            symbol: "exportDataIcon"
+            label: "Export"
+            showLabel: true
+            opacity: 0
+            enabled: toolBar.expanded
+            onClicked: toolBar.exportProject()
+        }
+
+        ToolBarButton {
+            objectName: "helpButton"
+            width: toolBar.panelWidth + toolBar.fullToolBarWidth
+            symbol: "helpIcon"
+            label: "Help"
+            showLabel: toolBar.expanded
+            onClicked: toolBar.showHelp()
+        }
+    }
+
+    states: [
+        State { name: "THIN" },
+        State {
+            name: "WIDE"
+            PropertyChanges { target: panel; x: 0; color: "#ffffff" }
+            PropertyChanges { target: veil; opacity: 0.7 }
+            PropertyChanges { target: exportButton; opacity: 1 }
+        }
+    ]
+
+    transitions: Transition {
+        NumberAnimation {
+            properties: "x,opacity"
+            duration: Utils.theme("defaultAnimationDuration", 200)
+            easing.type: Easing.InOutQuad
+        }
+        ColorAnimation { duration: Utils.theme("defaultAnimationDuration", 200) }
+    }
+}

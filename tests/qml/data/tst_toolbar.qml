@@ -1,0 +1,104 @@
+import QtQuick 2.4
+import QtTest 1.1
+
+// The map tool bar: its two states, the tool buttons, export and help.
+TestCase {
+    id: testCase
+    visible: true
+    name: "ToolBar"
+    width: 1024
+    height: 768
+    when: windowShown
+
+    property var bar: null
+
+    QtObject { id: clino; property string toolName: "clino"; property string imageSrc: ""; property string iconLabel: "Clino" }
+    QtObject { id: line; property string toolName: "line"; property string imageSrc: ""; property string iconLabel: "Line" }
+
+    SignalSpy { id: toolSpy; signalName: "toolClicked" }
+
+    function init() {
+        bar = Qt.createComponent("qrc:/qml/ToolBar.qml").createObject(testCase,
+                { width: testCase.width, height: testCase.height, tools: [clino, line] })
+        verify(bar !== null)
+        toolSpy.clear()
+        toolSpy.target = bar
+    }
+
+    function cleanup() {
+        bar.destroy()
+        bar = null
+        wait(0)
+        _dialogController.toastReady = false
+        compare(_testSupport.takeWarnings(), [])
+    }
+
+    function buttonsNamed(name) {
+        var found = []
+        var column = findChild(bar, "headerButton").parent
+        for (var i = 0; i < column.children.length; ++i) {
+            if (column.children[i].objectName === name)
+                found.push(column.children[i])
+        }
+        return found
+    }
+
+    function test_statesAndExtent() {
+        compare(bar.state, "THIN")
+        verify(!bar.expanded)
+        compare(bar.uiExtent, _ui.fullToolBarWidth)
+        verify(!findChild(bar, "veil").visible)
+
+        mouseClick(findChild(bar, "headerButton"), _ui.fullToolBarWidth / 2, 10)
+        compare(bar.state, "WIDE")
+        verify(bar.expanded)
+        tryCompare(bar, "uiExtent", _ui.panelWidth + _ui.fullToolBarWidth)
+        tryCompare(findChild(bar, "veil"), "opacity", 0.7)
+
+        mouseClick(bar, bar.width - 10, bar.height / 2)
+        compare(bar.state, "THIN")
+        tryCompare(bar, "uiExtent", _ui.fullToolBarWidth)
+    }
+
+    function test_toolButtonsEmitTheirTool() {
+        var buttons = buttonsNamed("toolButton")
+        compare(buttons.length, 2)
+        mouseClick(buttons[1], _ui.fullToolBarWidth / 2, buttons[1].height / 2)
+        compare(toolSpy.count, 1)
+        compare(toolSpy.signalArguments[0][0], line)
+    }
+
+    function test_spacingFollowsTheHeight_data() {
+        return [ { tag: "tall", height: 900 }, { tag: "short", height: 480 } ]
+    }
+
+    function test_spacingFollowsTheHeight(data) {
+        bar.height = data.height
+        compare(bar.buttonSpacing, Math.min(_ui.toolBarSpacing, (data.height - 8 * _ui.fullToolBarWidth) / 9))
+        compare(findChild(bar, "headerButton").parent.spacing, bar.buttonSpacing)
+    }
+
+    function test_exportNeedsLocalities() {
+        var manager = _testSupport.useRealModelManager(1)
+        bar.expand()
+        var exportButton = findChild(bar, "exportButton")
+        tryCompare(exportButton, "opacity", 1)
+        mouseClick(exportButton)
+        _dialogController.toastReady = true
+        tryCompare(_dialogController, "toastMessage", "Cannot export empty project")
+        compare(_dialogController.customDialogType, "")
+
+        verify(_testSupport.addLocality(manager.currentProject.qmlId()))
+        mouseClick(exportButton)
+        compare(_dialogController.customDialogType, "ExportProjectDialog.qml")
+        _dialogController.dismissDialog(1)
+    }
+
+    function test_helpOpensTheHelpPage() {
+        var display = Qt.createComponent("qrc:/qml/Dialogs/DialogDisplay.qml").createObject(testCase)
+        _appManager.isDesktopOS = true
+        mouseClick(findChild(bar, "helpButton"), _ui.fullToolBarWidth / 2, 10)
+        compare(_testSupport.takeOpenedUrls(), [display.helpUrl()])
+        display.destroy()
+    }
+}
