@@ -1,0 +1,69 @@
+// Runs the strat column screen's QML tests (tests/qml/stratcolumn) against a
+// real model manager with a current project and the dialog controller.
+
+#define QUICK_TEST_SOURCE_DIR QUARZEL_SOURCE_DIR "/tests/qml/stratcolumn"
+
+#include <QQmlContext>
+#include <QQmlEngine>
+#include <QtQuickTest>
+
+#include "app/ApplicationManager.h"
+#include "app/DialogController.h"
+#include "model/ModelManager.h"
+#include "support/ProjectFixture.h"
+#include "support/QmlTheme.h"
+
+#include <memory>
+
+// Lets the QML tests make the project's writes fail.
+class StorageSwitch : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit StorageSwitch(kiv::test::ProjectFixture* fixture, QObject* parent)
+        : QObject(parent)
+        , m_fixture(fixture)
+    {
+    }
+
+    Q_INVOKABLE void lock() { m_lock = m_fixture->lockFor(QStringLiteral("EXCLUSIVE")); }
+    Q_INVOKABLE void unlock() { m_lock.reset(); }
+
+private:
+    kiv::test::ProjectFixture* m_fixture;
+    std::unique_ptr<kiv::test::DatabaseLock> m_lock;
+};
+
+class Setup : public QObject
+{
+    Q_OBJECT
+
+public slots:
+    void qmlEngineAvailable(QQmlEngine* engine)
+    {
+        engine->addImportPath(QStringLiteral("qrc:/qml"));
+        m_fixture = std::make_unique<kiv::test::ProjectFixture>();
+        if (!m_fixture->isValid()) {
+            qWarning("no project to test with");
+            return;
+        }
+        kiv::ApplicationManager* appManager = kiv::ApplicationManager::instance();
+        appManager->registerQmlTypes();
+        QQmlContext* context = engine->rootContext();
+        context->setContextProperty(QStringLiteral("_appManager"), appManager);
+        context->setContextProperty(QStringLiteral("_modelManager"), kiv::ModelManager::instance());
+        context->setContextProperty(QStringLiteral("_dialogController"), new kiv::DialogController(engine));
+        context->setContextProperty(QStringLiteral("_storage"), new StorageSwitch(m_fixture.get(), engine));
+        appManager->setUi(kiv::test::installTheme(engine));
+    }
+
+    void cleanupTestCase() { m_fixture.reset(); }
+
+private:
+    std::unique_ptr<kiv::test::ProjectFixture> m_fixture;
+};
+
+QUICK_TEST_MAIN_WITH_SETUP(stratcolumn, Setup)
+
+#include "tst_stratcolumn_gl.moc"
