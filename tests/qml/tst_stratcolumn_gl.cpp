@@ -7,11 +7,8 @@
 #include <QQmlEngine>
 #include <QtQuickTest>
 
-#include "app/ApplicationManager.h"
-#include "app/DialogController.h"
-#include "model/ModelManager.h"
 #include "support/ProjectFixture.h"
-#include "support/QmlTheme.h"
+#include "support/QmlProjectContext.h"
 
 #include <memory>
 
@@ -42,20 +39,10 @@ class Setup : public QObject
 public slots:
     void qmlEngineAvailable(QQmlEngine* engine)
     {
-        engine->addImportPath(QStringLiteral("qrc:/qml"));
-        m_fixture = std::make_unique<kiv::test::ProjectFixture>();
-        if (!m_fixture->isValid()) {
-            qWarning("no project to test with");
-            return;
-        }
-        kiv::ApplicationManager* appManager = kiv::ApplicationManager::instance();
-        appManager->registerQmlTypes();
-        QQmlContext* context = engine->rootContext();
-        context->setContextProperty(QStringLiteral("_appManager"), appManager);
-        context->setContextProperty(QStringLiteral("_modelManager"), kiv::ModelManager::instance());
-        context->setContextProperty(QStringLiteral("_dialogController"), new kiv::DialogController(engine));
-        context->setContextProperty(QStringLiteral("_storage"), new StorageSwitch(m_fixture.get(), engine));
-        appManager->setUi(kiv::test::installTheme(engine));
+        m_fixture = kiv::test::installProjectContext(engine);
+        if (m_fixture)
+            engine->rootContext()->setContextProperty(QStringLiteral("_storage"),
+                                                      new StorageSwitch(m_fixture.get(), engine));
     }
 
     void cleanupTestCase() { m_fixture.reset(); }
