@@ -213,6 +213,9 @@ public:
     // Writes the project row; false, with a warning, when it could not be.
     bool save();
 
+    // Commands act on the current project only.
+    bool isCurrentProject() const;
+
     Q_INVOKABLE QString timeString() const;
     // Bytes of main.db, the data's images and the local base-map files.
     Q_INVOKABLE qulonglong projectSize();
@@ -241,7 +244,6 @@ signals:
 private:
     void openDatabase(bool create);
     void sortLocalities();
-    bool isCurrentProject() const;
     qulonglong contentSize() const;
 
     ModelManager* m_owner = nullptr;

@@ -171,8 +171,7 @@ QHash<int, QByteArray> StratColumnModel::roleNames() const
 
 bool StratColumnModel::isEditable() const
 {
-    ModelManager* manager = ModelManager::instance();
-    return m_project && manager && manager->currentProjectObject() == m_project;
+    return m_project && m_project->isCurrentProject();
 }
 
 bool StratColumnModel::executeCommand(const Units& units)
