@@ -192,7 +192,8 @@ Rectangle {
             objectName: "importButton"
             width: parent.width; height: width
             symbol: "importDataIcon"
-            onButtonActivated: importer.visible = true
+            // A second tap closes the panel without importing.
+            onButtonActivated: importer.visible = !importer.visible
         }
     }
 
@@ -331,7 +332,7 @@ Rectangle {
         objectName: "stratColumnImporter"
         visible: false
         z: 10
-        anchors { fill: parent; topMargin: column.rowHeight }
+        anchors { left: parent.left; right: tools.left; top: header.bottom; bottom: parent.bottom }
         stratModel: column.stratModel
         onClosed: visible = false
     }

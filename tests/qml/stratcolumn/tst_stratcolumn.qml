@@ -127,9 +127,12 @@ TestCase {
 
     function test_importerDefault() {
         screen.state = "EDITING"
-        mouseClick(named(screen, "importButton"))
         var importer = named(screen, "stratColumnImporter")
+        mouseClick(named(screen, "importButton"))
         verify(importer.visible)
+        mouseClick(named(screen, "importButton"))
+        verify(!importer.visible)
+        mouseClick(named(screen, "importButton"))
         mouseClick(named(importer, "importDefaultButton"))
         tryCompare(_dialogController, "toastMessage", "Import Successful!")
         verify(!importer.visible)
