@@ -14,6 +14,7 @@
 #include "drawing/StereoNetItem.h"
 #include "drawing/SymbolItem.h"
 #include "model/CheckableFilteredDataListModel.h"
+#include "model/CheckableProxyModel.h"
 #include "model/DataListModel.h"
 #include "model/FilteredSymbolListModel.h"
 #include "model/Locality.h"
@@ -22,6 +23,7 @@
 #include "model/ModelManager.h"
 #include "model/Project.h"
 #include "model/ProjectListModel.h"
+#include "model/StratColumnModel.h"
 #include "model/SymbolListModel.h"
 #include "tools/ImageTool.h"
 #include "drawing/RasterSketcher.h"
@@ -640,12 +642,14 @@ void ApplicationManager::registerQmlTypes()
     // A locality always belongs to a project: QML only reads them.
     qmlRegisterUncreatableType<Locality>(uri, 1, 0, "Locality", QStringLiteral("Can't create Locality from QML"));
     qmlRegisterType<LocalityListModel>(uri, 1, 0, "LocalityListModel");
+    qmlRegisterType<StratColumnModel>(uri, 1, 0, "StratColumnModel");
     qmlRegisterType<DataListModel>(uri, 1, 0, "DataListModel");
     qmlRegisterType<MapLayerListModel>(uri, 1, 0, "MapLayerListModel");
     qmlRegisterType<FilteredDataListModel>(uri, 1, 0, "FilteredDataListModel");
     qmlRegisterType<CheckableFilteredDataListModel>(uri, 1, 0, "CheckableFilteredDataListModel");
     qmlRegisterType<SymbolListModel>(uri, 1, 0, "SymbolListModel");
     qmlRegisterType<FilteredSymbolListModel>(uri, 1, 0, "FilteredSymbolListModel");
+    qmlRegisterType<CheckableProxyModel>(uri, 1, 0, "CheckableProxyModel");
     qmlRegisterType<ImageTool>(uri, 1, 0, "ImageToolManager");
     qmlRegisterType<ButtonClinoItem>(uri, 1, 0, "ButtonClinoItem");
     qmlRegisterType<ButtonCompassItem>(uri, 1, 0, "ButtonCompassItem");

@@ -475,6 +475,29 @@ LocalityListModel* Project::localityListModel()
     return m_localityListModel;
 }
 
+StratColumnModel* Project::stratColumnModel()
+{
+    if (!m_stratColumnModel) {
+        m_stratColumnModel = new StratColumnModel(this, this);
+        QQmlEngine::setObjectOwnership(m_stratColumnModel, QQmlEngine::CppOwnership);
+    }
+    return m_stratColumnModel;
+}
+
+int Project::addHorizon()
+{
+    return m_stratColumnModel ? m_stratColumnModel->addUnit() : -1;
+}
+
+int Project::removeHorizonById(int horizonId)
+{
+    if (!m_stratColumnModel)
+        return -1;
+    const int next = m_stratColumnModel->removeUnitById(horizonId);
+    save();
+    return next;
+}
+
 bool Project::isCurrentProject() const
 {
     return m_owner && m_owner->currentProject().get() == this;

@@ -3,6 +3,8 @@
 #include "Database/DatabaseManager.h"
 #include "model/LocalityListModel.h"
 #include "model/ProjectId.h"
+#include "model/RockUnit.h"
+#include "model/StratColumnModel.h"
 #include "model/SymbolListModel.h"
 
 #include <QColor>
@@ -40,6 +42,7 @@ class Project : public QObject, public DatabaseManager
     Q_PROPERTY(int numberOfLocalities READ numberOfLocalities NOTIFY numberOfLocalitiesChanged)
     Q_PROPERTY(kiv::LocalityListModel* localityListModel READ localityListModel CONSTANT)
     Q_PROPERTY(kiv::SymbolListModel* symbolListModel READ symbolListModel CONSTANT)
+    Q_PROPERTY(kiv::StratColumnModel* stratColumnModel READ stratColumnModel CONSTANT)
 
 public:
     enum SymbolType { Plane = 0, Line = 8, SightingType = 9 };
@@ -79,13 +82,7 @@ public:
     static constexpr float NoDeclination = 999.0f;
     static constexpr double NoCoordinate = 999.0;
 
-    struct RockUnit
-    {
-        int id = 0;
-        QString name;
-        QColor colour;
-        int type = 0; // 0 horizon, 1 fault, 2 contact
-    };
+    using RockUnit = kiv::RockUnit;
 
     struct BaseMap
     {
@@ -179,6 +176,9 @@ public:
     Q_INVOKABLE int getDefaultSightingId();
     // Made on first read; owned by the project.
     SymbolListModel* symbolListModel();
+    // Made on first read; owned by the project.
+    StratColumnModel* stratColumnModel();
+    bool hasStratColumnModel() const { return m_stratColumnModel != nullptr; }
 
     // Base maps, front first.
     const std::vector<BaseMap>& baseMaps() const { return m_baseMaps; }
@@ -213,6 +213,9 @@ public:
     // Writes the project row; false, with a warning, when it could not be.
     bool save();
 
+    // Commands act on the current project only.
+    bool isCurrentProject() const;
+
     Q_INVOKABLE QString timeString() const;
     // Bytes of main.db, the data's images and the local base-map files.
     Q_INVOKABLE qulonglong projectSize();
@@ -220,6 +223,9 @@ public:
 public slots:
     // The project's own locality list, made on first use.
     kiv::LocalityListModel* localityListModel();
+    // Both -1 while the strat column model has not been made.
+    int addHorizon();
+    int removeHorizonById(int horizonId);
 
 signals:
     void nameChanged(const QString& name);
@@ -238,7 +244,6 @@ signals:
 private:
     void openDatabase(bool create);
     void sortLocalities();
-    bool isCurrentProject() const;
     qulonglong contentSize() const;
 
     ModelManager* m_owner = nullptr;
@@ -261,6 +266,7 @@ private:
     std::vector<Symbol> m_symbols;
     LocalityListModel* m_localityListModel = nullptr;
     SymbolListModel* m_symbolListModel = nullptr;
+    StratColumnModel* m_stratColumnModel = nullptr;
     int m_defaultSightingId = -1;
     std::vector<QMetaObject::Connection> m_connections;
 };

@@ -71,8 +71,7 @@ QHash<int, QByteArray> SymbolListModel::roleNames() const
 
 bool SymbolListModel::isEditable() const
 {
-    ModelManager* manager = ModelManager::instance();
-    return m_project && manager && manager->currentProjectObject() == m_project;
+    return m_project && m_project->isCurrentProject();
 }
 
 bool SymbolListModel::nameTakenByOther(const QString& name, int symbolId) const

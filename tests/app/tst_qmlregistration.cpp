@@ -45,12 +45,14 @@ private slots:
         QTest::newRow("ProjectListModel") << "ProjectListModel" << "";
         QTest::newRow("Locality") << "Locality" << "Can't create Locality from QML";
         QTest::newRow("LocalityListModel") << "LocalityListModel" << "";
+        QTest::newRow("StratColumnModel") << "StratColumnModel" << "";
         QTest::newRow("DataListModel") << "DataListModel" << "";
         QTest::newRow("MapLayerListModel") << "MapLayerListModel" << "";
         QTest::newRow("FilteredDataListModel") << "FilteredDataListModel" << "";
         QTest::newRow("CheckableFilteredDataListModel") << "CheckableFilteredDataListModel" << "";
         QTest::newRow("SymbolListModel") << "SymbolListModel" << "";
         QTest::newRow("FilteredSymbolListModel") << "FilteredSymbolListModel" << "";
+        QTest::newRow("CheckableProxyModel") << "CheckableProxyModel" << "";
         QTest::newRow("ImageToolManager") << "ImageToolManager" << "";
         QTest::newRow("ButtonClinoItem") << "ButtonClinoItem" << "";
         QTest::newRow("ButtonCompassItem") << "ButtonCompassItem" << "";

@@ -1,0 +1,339 @@
+import QtQuick 2.4
+import quarzel.touch 1.0
+import "Widgets"
+import "Utils.js" as Utils
+
+// The current project's strat column. "DEFAULT" shows the colours,
+// "EXPANDED" the names for a while, "EDITING" the editor, "HIDDEN" nothing.
+// An edit is saved when the column leaves the editor for "DEFAULT" or
+// "EXPANDED" (or by "Done") and dropped when it is hidden.
+Rectangle {
+    id: column
+
+    readonly property var project: (typeof _modelManager !== "undefined" && _modelManager)
+                                   ? _modelManager.currentProject : null
+    readonly property var stratModel: project ? project.stratColumnModel : null
+    readonly property bool editing: state === "EDITING"
+    // Id of the selected unit; -1 for none.
+    property int selectedUnit: -1
+    readonly property real margin: Utils.theme("margin", Utils.dp(10))
+    readonly property real rowHeight: Utils.theme("buttonHeight", Utils.dp(40))
+    readonly property int animationDuration: Utils.theme("defaultAnimationDuration", 200)
+    // Set when a failed save sends the column back into the editor: the edit
+    // goes on with its working copy instead of starting afresh.
+    property bool resumeEdit: false
+
+    function toastError(text) {
+        if (typeof _dialogController !== "undefined" && _dialogController)
+            _dialogController.toastError(text)
+    }
+
+    // "Done": a valid working copy is saved and the editor closes.
+    function done() {
+        if (!stratModel)
+            return
+        var problem = stratModel.validWorkingCopy()
+        if (problem !== "") {
+            toastError(problem)
+            return
+        }
+        if (!stratModel.save()) {
+            toastError("Could not save the strat column.")
+            return
+        }
+        state = "DEFAULT"
+    }
+
+    function addUnit() {
+        if (!project)
+            return
+        var id = project.addHorizon()
+        if (!editing && id !== -1)
+            selectedUnit = id
+    }
+
+    function askDelete() {
+        if (!stratModel || selectedUnit === -1)
+            return
+        var name = stratModel.unitNameById(selectedUnit)
+        var unit = selectedUnit
+        _dialogController.messageBox("Delete " + name,
+                                     "Are you sure you want to delete " + name
+                                     + "?\n\nYou will have to manually reassign a new rock unit to all data associated with this rock unit.",
+                                     _dialogController.yesNoButtons)
+        _dialogController.result.connect(function(result) {
+            if (result === 0 && column.project)
+                column.selectedUnit = column.project.removeHorizonById(unit)
+        })
+    }
+
+    function openTypePicker(row, unitType, anchorItem) {
+        typePicker.row = row
+        typePicker.unitType = unitType
+        var point = anchorItem.mapToItem(column, 0, anchorItem.height)
+        typePicker.x = Math.max(0, Math.min(point.x, column.width - typePicker.width))
+        typePicker.y = Math.min(point.y, column.height - typePicker.height)
+        typePicker.visible = true
+    }
+
+    function openColorPicker(row, colour) {
+        _dialogController.launchCustomDialog("ColorPickerDialog.qml")
+        var dialog = _dialogController.customDialog
+        if (!dialog)
+            return
+        dialog.color = colour
+        dialog.colorPicked.connect(function(picked) {
+            if (column.stratModel)
+                column.stratModel.setUnitColor(row, picked)
+        })
+    }
+
+    function leaveEditor() {
+        if (!stratModel)
+            return
+        if (stratModel.validWorkingCopy() === "" && !stratModel.save()) {
+            // Nothing is dropped: back into the editor with the edit as it is.
+            toastError("Could not save the strat column.")
+            resumeEdit = true
+            Qt.callLater(function() { column.state = "EDITING" })
+            return
+        }
+        stratModel.cancelEdit()
+    }
+
+    state: "DEFAULT"
+    states: [
+        State { name: "DEFAULT" },
+        State { name: "EXPANDED" },
+        State { name: "EDITING" },
+        State { name: "HIDDEN" }
+    ]
+
+    onStateChanged: {
+        importer.visible = false
+        typePicker.visible = false
+        if (!stratModel)
+            return
+        if (state === "EDITING") {
+            if (resumeEdit)
+                resumeEdit = false
+            else
+                stratModel.startEdit()
+        } else if (state === "HIDDEN") {
+            stratModel.cancelEdit()
+        } else {
+            leaveEditor()
+        }
+    }
+
+    visible: state !== "HIDDEN"
+    implicitWidth: state === "DEFAULT" ? rowHeight * 2 : Utils.theme("panelWidth", Utils.dp(320))
+    color: "#ffffff"
+    border.color: Utils.theme("listSeparatorColor", "#cccccc")
+
+    Timer {
+        interval: 10 * column.animationDuration
+        running: column.state === "EXPANDED"
+        onTriggered: column.state = "DEFAULT"
+    }
+
+    Rectangle {
+        id: header
+        anchors { left: parent.left; right: parent.right; top: parent.top }
+        height: column.rowHeight
+        color: Utils.theme("kivBlue", "#006eb8")
+
+        Text {
+            anchors { left: parent.left; leftMargin: column.margin; verticalCenter: parent.verticalCenter }
+            visible: column.state !== "DEFAULT"
+            text: column.editing ? "Edit Strat Column" : "Strat Column"
+            color: "#ffffff"
+            font.pixelSize: Utils.theme("mediumText", Utils.dp(16))
+        }
+        ActionButton {
+            id: editButton
+            objectName: "doneButton"
+            anchors { right: parent.right; rightMargin: column.margin / 2; verticalCenter: parent.verticalCenter }
+            visible: column.state !== "DEFAULT"
+            height: parent.height * 0.8
+            width: Utils.theme("buttonWidth", Utils.dp(33)) * 2
+            label: column.editing ? "Done" : "Edit"
+            onButtonActivated: column.editing ? column.done() : (column.state = "EDITING")
+        }
+        MouseArea {
+            anchors.fill: parent
+            enabled: column.state === "DEFAULT"
+            onClicked: column.state = "EXPANDED"
+        }
+    }
+
+    Column {
+        id: tools
+        objectName: "editTools"
+        visible: column.editing
+        anchors { right: parent.right; top: header.bottom; margins: column.margin / 2 }
+        width: visible ? column.rowHeight : 0
+        spacing: column.margin / 2
+
+        ActionButton {
+            objectName: "deleteUnitButton"
+            width: parent.width; height: width
+            symbol: "deleteIcon"
+            enabled: column.selectedUnit !== -1
+            onButtonActivated: column.askDelete()
+        }
+        ActionButton {
+            objectName: "restoreButton"
+            width: parent.width; height: width
+            symbol: "restoreIcon"
+            onButtonActivated: if (column.stratModel) column.stratModel.revert()
+        }
+        ActionButton {
+            objectName: "importButton"
+            width: parent.width; height: width
+            symbol: "importDataIcon"
+            // A second tap closes the panel without importing.
+            onButtonActivated: importer.visible = !importer.visible
+        }
+    }
+
+    ListView {
+        id: units
+        objectName: "unitList"
+        anchors { left: parent.left; right: tools.left; top: header.bottom; bottom: addButton.top; margins: column.margin / 2 }
+        clip: true
+        interactive: dragArea.dragFrom === -1
+        model: column.stratModel
+
+        property alias dragArea: dragArea
+
+        delegate: Rectangle {
+            id: row
+            width: units.width
+            height: column.rowHeight
+            readonly property bool selected: model.unitId === column.selectedUnit
+            color: selected ? Utils.theme("listHighlightColor", "#e8f4fc") : "#ffffff"
+            border.color: selected ? Utils.theme("kivBlue", "#006eb8") : "transparent"
+            opacity: dragArea.dragFrom === index ? 0.5 : 1
+
+            MouseArea {
+                anchors.fill: parent
+                onClicked: {
+                    column.selectedUnit = model.unitId
+                    if (!column.editing && typeof _modelManager !== "undefined")
+                        _modelManager.currentRockUnit = model.unitId
+                }
+            }
+
+            Text {
+                id: handle
+                objectName: "dragHandle"
+                visible: column.editing
+                anchors { left: parent.left; verticalCenter: parent.verticalCenter }
+                width: visible ? column.rowHeight * 0.6 : 0
+                horizontalAlignment: Text.AlignHCenter
+                text: Utils.icon("grabHandleIcon")
+                font.family: Utils.iconFontFamily()
+                font.pixelSize: column.rowHeight * 0.45
+                color: Utils.theme("kivGrey", "#565757")
+
+                MouseArea {
+                    anchors.fill: parent
+                    onPressed: dragArea.begin(index)
+                    onPositionChanged: dragArea.follow(mapToItem(units.contentItem, mouse.x, mouse.y).y)
+                    onReleased: dragArea.finish()
+                    onCanceled: dragArea.cancel()
+                }
+            }
+            Rectangle {
+                id: swatch
+                anchors { left: handle.right; leftMargin: column.margin / 2; verticalCenter: parent.verticalCenter }
+                width: column.rowHeight * 0.7
+                height: width
+                radius: Utils.dp(3)
+                color: model.unitColor
+                border.color: "#888888"
+
+                MouseArea {
+                    anchors.fill: parent
+                    enabled: column.editing
+                    onClicked: column.openColorPicker(index, model.unitColor)
+                }
+            }
+            InplaceTextField {
+                id: nameField
+                objectName: "unitNameField"
+                visible: column.state !== "DEFAULT"
+                enabled: column.editing
+                anchors { left: swatch.right; leftMargin: column.margin / 2; right: typeButton.left; verticalCenter: parent.verticalCenter }
+                text: model.unitName
+                onAccepted: if (column.stratModel) column.stratModel.setUnitName(index, text)
+            }
+            ActionButton {
+                id: typeButton
+                objectName: "unitTypeButton"
+                visible: column.state !== "DEFAULT"
+                enabled: column.editing
+                anchors { right: parent.right; rightMargin: column.margin / 2; verticalCenter: parent.verticalCenter }
+                width: visible ? column.rowHeight * 0.8 : 0
+                height: width
+                label: model.unitType
+                onButtonActivated: column.openTypePicker(index, model.unitType, typeButton)
+            }
+        }
+
+        // The row being dragged by its handle and where it would land.
+        Item {
+            id: dragArea
+            property int dragFrom: -1
+            property int dragTo: -1
+
+            function begin(row) { dragFrom = row; dragTo = row }
+            function follow(contentY) {
+                if (dragFrom === -1)
+                    return
+                var at = units.indexAt(units.width / 2, contentY)
+                if (at !== -1)
+                    dragTo = at
+            }
+            function finish() {
+                if (dragFrom !== -1 && dragTo !== dragFrom && column.stratModel)
+                    column.stratModel.move(dragFrom, dragTo)
+                cancel()
+            }
+            function cancel() { dragFrom = -1; dragTo = -1 }
+        }
+    }
+
+    ActionButton {
+        id: addButton
+        objectName: "addUnitButton"
+        anchors { left: parent.left; right: parent.right; bottom: parent.bottom; margins: column.margin / 2 }
+        height: column.rowHeight
+        symbol: "addIcon"
+        onButtonActivated: column.addUnit()
+    }
+
+    UnitTypePicker {
+        id: typePicker
+        objectName: "unitTypePicker"
+        property int row: -1
+        visible: false
+        z: 10
+        onUnitTypePicked: {
+            if (column.stratModel)
+                column.stratModel.setUnitType(row, unitType)
+            visible = false
+        }
+    }
+
+    StratColumnImporter {
+        id: importer
+        objectName: "stratColumnImporter"
+        visible: false
+        z: 10
+        anchors { left: parent.left; right: tools.left; top: header.bottom; bottom: parent.bottom }
+        stratModel: column.stratModel
+        onClosed: visible = false
+    }
+}

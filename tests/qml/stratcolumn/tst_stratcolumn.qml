@@ -1,0 +1,141 @@
+import QtQuick 2.4
+import QtTest 1.1
+import quarzel.touch 1.0
+import "qrc:/qml"
+
+// The strat column screen over the current project's column.
+TestCase {
+    id: testCase
+    visible: true
+    name: "StratColumn"
+    width: 900
+    height: 640
+    when: windowShown
+
+    property var display: null
+    property var screen: null
+    readonly property var stratModel: _modelManager.currentProject.stratColumnModel
+
+    function find(item, test) {
+        if (test(item))
+            return item
+        for (var i = 0; i < item.children.length; ++i) {
+            var found = find(item.children[i], test)
+            if (found)
+                return found
+        }
+        return null
+    }
+
+    function named(item, objectName) {
+        return find(item, function(i) { return i.objectName === objectName })
+    }
+
+    function names() {
+        var list = []
+        for (var row = 0; row < stratModel.rowCount(); ++row)
+            list.push(stratModel.unitNameById(stratModel.unitIdAt(row)))
+        return list
+    }
+
+    // An edit holding two units of the given names.
+    function editTwo(first, second) {
+        screen.state = "EDITING"
+        stratModel.importDefault()
+        while (stratModel.rowCount() > 2)
+            stratModel.removeUnitById(stratModel.unitIdAt(2))
+        stratModel.setUnitName(0, first)
+        stratModel.setUnitName(1, second)
+        waitForRendering(screen)
+    }
+
+    function init() {
+        _dialogController.toastReady = true
+        display = Qt.createComponent("qrc:/qml/Dialogs/DialogDisplay.qml").createObject(testCase,
+                { width: testCase.width, height: testCase.height })
+        verify(display !== null)
+        screen = Qt.createComponent("qrc:/qml/StratColumn.qml").createObject(testCase, { height: testCase.height })
+        verify(screen !== null)
+    }
+
+    function cleanup() {
+        _storage.unlock()
+        screen.state = "HIDDEN"
+        screen.destroy()
+        screen = null
+        _dialogController.dismissDialog(1)
+        _dialogController.dismissToast()
+        display.destroy()
+        display = null
+    }
+
+    function test_doneWithEqualNamesStaysEditing() {
+        editTwo("Sand", "Sand")
+        mouseClick(named(screen, "doneButton"))
+        tryCompare(_dialogController, "toastMessage", "Unit names must be unique")
+        compare(screen.state, "EDITING")
+    }
+
+    function test_doneWhoseSaveFailsStaysEditing() {
+        editTwo("Sand", "Clay")
+        _storage.lock()
+        mouseClick(named(screen, "doneButton"))
+        tryCompare(_dialogController, "toastMessage", "Could not save the strat column.")
+        compare(screen.state, "EDITING")
+        compare(names(), ["Sand", "Clay"])
+    }
+
+    function test_validEditSaves() {
+        editTwo("Sand", "Clay")
+        mouseClick(named(screen, "doneButton"))
+        compare(screen.state, "DEFAULT")
+        compare(names(), ["Sand", "Clay"])
+        compare(stratModel.unitNameById(stratModel.unitIdAt(1)), "Clay")
+    }
+
+    function test_hiddenDropsEdits() {
+        var before = names()
+        editTwo("Gravel", "Marl")
+        screen.state = "HIDDEN"
+        compare(names(), before)
+    }
+
+    function test_deleteQuestion() {
+        editTwo("Sand", "Clay")
+        screen.selectedUnit = stratModel.unitIdAt(1)
+        var button = named(screen, "deleteUnitButton")
+        mouseClick(button)
+        tryCompare(_dialogController, "messageBoxActive", true)
+        compare(_dialogController.messageBoxTitle, "Delete Clay")
+        compare(_dialogController.messageBoxMessage, "Are you sure you want to delete Clay?\n\nYou will have to manually reassign a new rock unit to all data associated with this rock unit.")
+        _dialogController.dismissDialog(0)
+        compare(names(), ["Sand"])
+        compare(screen.selectedUnit, stratModel.unitIdAt(0))
+    }
+
+    function test_typePicker() {
+        editTwo("Sand", "Clay")
+        var button = named(screen, "unitTypeButton")
+        mouseClick(button)
+        var picker = named(screen, "unitTypePicker")
+        verify(picker.visible)
+        var segments = named(picker, "unitTypeSegments")
+        segments.clicked(1)
+        verify(!picker.visible)
+        compare(button.label, "F")
+    }
+
+    function test_importerDefault() {
+        screen.state = "EDITING"
+        var importer = named(screen, "stratColumnImporter")
+        mouseClick(named(screen, "importButton"))
+        verify(importer.visible)
+        mouseClick(named(screen, "importButton"))
+        verify(!importer.visible)
+        mouseClick(named(screen, "importButton"))
+        mouseClick(named(importer, "importDefaultButton"))
+        tryCompare(_dialogController, "toastMessage", "Import Successful!")
+        verify(!importer.visible)
+        compare(stratModel.rowCount(), 10)
+    }
+}

@@ -1,0 +1,32 @@
+#include "support/QmlProjectContext.h"
+
+#include "app/ApplicationManager.h"
+#include "app/DialogController.h"
+#include "model/ModelManager.h"
+#include "support/ProjectFixture.h"
+#include "support/QmlTheme.h"
+
+#include <QQmlContext>
+#include <QQmlEngine>
+
+namespace kiv::test {
+
+std::unique_ptr<ProjectFixture> installProjectContext(QQmlEngine* engine)
+{
+    engine->addImportPath(QStringLiteral("qrc:/qml"));
+    auto fixture = std::make_unique<ProjectFixture>();
+    if (!fixture->isValid()) {
+        qWarning("no project to test with");
+        return nullptr;
+    }
+    ApplicationManager* appManager = ApplicationManager::instance();
+    appManager->registerQmlTypes();
+    QQmlContext* context = engine->rootContext();
+    context->setContextProperty(QStringLiteral("_appManager"), appManager);
+    context->setContextProperty(QStringLiteral("_modelManager"), ModelManager::instance());
+    context->setContextProperty(QStringLiteral("_dialogController"), new DialogController(engine));
+    appManager->setUi(installTheme(engine));
+    return fixture;
+}
+
+} // namespace kiv::test
