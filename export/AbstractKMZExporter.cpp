@@ -77,13 +77,6 @@ std::string coordinates(double latitude, double longitude)
     return fixed6(longitude) + "," + fixed6(latitude);
 }
 
-// False for the "none" position (999, 999) and anything else off the globe.
-bool hasPosition(double latitude, double longitude)
-{
-    return std::isfinite(latitude) && std::isfinite(longitude) && std::abs(latitude) <= 90.0
-           && std::abs(longitude) <= 180.0;
-}
-
 void writeTimeStamp(std::ostream& stream, Indentation& indentation, qint64 seconds)
 {
     Scope timeStamp(stream, indentation, "<TimeStamp>", "</TimeStamp>");
@@ -93,7 +86,7 @@ void writeTimeStamp(std::ostream& stream, Indentation& indentation, qint64 secon
 void writePoint(std::ostream& stream, Indentation& indentation, const std::string& ownerId,
                 double latitude, double longitude)
 {
-    if (!hasPosition(latitude, longitude))
+    if (!hasGeographicPosition(latitude, longitude))
         return;
     Scope point(stream, indentation, "<Point id=\"" + ownerId + "point\">", "</Point>");
     writeElement(stream, indentation, "coordinates", coordinates(latitude, longitude));

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <algorithm>
+#include <cmath>
 #include <iomanip>
 #include <locale>
 
@@ -126,6 +127,12 @@ void writeIndent(std::ostream& stream, const Indentation& indentation)
 {
     for (int i = 0; i < indentation.level; ++i)
         stream << '\t';
+}
+
+bool hasGeographicPosition(double latitude, double longitude)
+{
+    return std::isfinite(latitude) && std::isfinite(longitude) && std::abs(latitude) <= 90.0
+           && std::abs(longitude) <= 180.0;
 }
 
 } // namespace kiv

@@ -45,4 +45,7 @@ std::string formatAngle(double value, int decimals);
 std::string formatAnglePadded(double value, int width);
 void writeIndent(std::ostream& stream, const Indentation& indentation);
 
+// False for the "none" position (999, 999) and anything else off the globe.
+bool hasGeographicPosition(double latitude, double longitude);
+
 } // namespace kiv

@@ -12,9 +12,6 @@
 #include <QImage>
 #include <QPainter>
 
-#include <filesystem>
-#include <system_error>
-
 namespace kiv {
 
 namespace {
@@ -26,19 +23,6 @@ QString temporaryFolder()
 {
     ApplicationManager* application = ApplicationManager::instance();
     return application ? application->tempPath() : QDir::tempPath();
-}
-
-// Replaces target in one step where the system can, so a reader never
-// meets a half archive under the final name.
-bool replaceFile(const QString& source, const QString& target)
-{
-    std::error_code error;
-    std::filesystem::rename(std::filesystem::path(source.toStdU16String()),
-                            std::filesystem::path(target.toStdU16String()), error);
-    if (error)
-        qWarning() << "KMZExporter: cannot rename" << source << "to" << target
-                   << QString::fromStdString(error.message());
-    return !error;
 }
 
 } // namespace
@@ -68,25 +52,11 @@ bool KMZExporter::exportProject(Project& project, bool strikeRHR)
 
 bool KMZExporter::package(Project& project, std::vector<QString>& images)
 {
-    const QString zipPath = archivePath(project);
-    // Written aside and moved over the archive only when complete: a failed
-    // export keeps the last good archive.
-    const QString partPath = zipPath + QStringLiteral(".part");
     m_temporaryFiles.append(documentPath(project));
     QStringList files = m_temporaryFiles;
     for (const QString& image : images)
         files.append(image);
-
-    ApplicationManager* application = ApplicationManager::instance();
-    bool ok = application && application->zipFiles(partPath, files, owningTask());
-    if (ok)
-        ok = replaceFile(partPath, zipPath);
-    if (!ok) {
-        QFile::remove(partPath);
-        return false;
-    }
-    emit application->fileSystemChanged(QStringList{zipPath});
-    return true;
+    return packExportArchive(archivePath(project), files, owningTask());
 }
 
 template<typename Draw>

@@ -1,6 +1,8 @@
 #include "model/ExportTask.h"
 
 #include "app/ApplicationManager.h"
+#include "export/CSVExporter.h"
+#include "export/KIVExporter.h"
 #include "export/KMZExporter.h"
 #include "model/Project.h"
 
@@ -47,8 +49,13 @@ bool ExportTask::runExporter(int kind, ExportTask& task, Project& project, bool 
         KMZExporter exporter(&task);
         return exporter.exportProject(project, strikeRHR);
     }
+    case KIV: {
+        KIVExporter exporter(&task);
+        return exporter.exportProject(project);
+    }
+    case CSV:
+        return CSVExporter().exportProject(project);
     default:
-        // The CSV and exchange exporters are not part of this build yet.
         return false;
     }
 }

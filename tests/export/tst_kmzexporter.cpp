@@ -20,16 +20,6 @@ using namespace kiv::test;
 
 namespace {
 
-class IdleTask : public Task
-{
-public:
-    IdleTask()
-        : Task(QStringLiteral("Exporter"), true)
-    {
-    }
-    void work() override {}
-};
-
 struct ExportRun
 {
     bool ok = false;
@@ -270,21 +260,10 @@ private slots:
     // writes decimal commas.
     void classicNumbersUnderGermanLocale()
     {
-        if (qEnvironmentVariableIsSet("QUARZEL_LOCALE_CHILD"))
+        if (isGermanLocaleChild())
             return exportUnderLocale();
-        QTemporaryDir locales;
-        const ToolRun made = runTool(QStringLiteral("localedef"),
-                                     {"-i", "de_DE", "-f", "UTF-8", locales.filePath("de_DE.UTF-8")});
-        QVERIFY2(QFileInfo::exists(locales.filePath("de_DE.UTF-8")), qPrintable(made.text()));
-        QProcess child;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("LC_ALL", "de_DE.UTF-8");
-        environment.insert("LOCPATH", locales.path());
-        environment.insert("QUARZEL_LOCALE_CHILD", "1");
-        child.setProcessEnvironment(environment);
-        child.start(QCoreApplication::applicationFilePath(), {"classicNumbersUnderGermanLocale"});
-        QVERIFY(child.waitForFinished(120000));
-        QVERIFY2(child.exitCode() == 0, child.readAllStandardOutput().constData());
+        const ChildRun child = runUnderGermanLocale(QStringLiteral("classicNumbersUnderGermanLocale"));
+        QVERIFY2(child.exitCode == 0, child.output.constData());
     }
 
 private:

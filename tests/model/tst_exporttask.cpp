@@ -1,6 +1,7 @@
 #include "Database/ObjectTaskRunner.h"
 #include "app/ApplicationManagerWin.h"
 #include "model/ExportTask.h"
+#include "model/Locality.h"
 #include "model/Project.h"
 #include "support/ExportFixture.h"
 
@@ -81,20 +82,24 @@ private slots:
     {
         QTest::addColumn<int>("kind");
         QTest::addColumn<bool>("successful");
-        QTest::newRow("KMZ") << 2 << true;
-        QTest::newRow("CSV, not in this build") << 0 << false;
-        QTest::newRow("no project") << -1 << false;
+        QTest::addColumn<QString>("output");
+        QTest::newRow("KMZ") << 2 << true << "project1.kmz";
+        QTest::newRow("CSV") << 0 << true << "project1.qz/rock-units.csv";
+        QTest::newRow("KIV") << 1 << true << "project1.kiv";
+        QTest::newRow("no project") << -1 << false << "project1.kmz";
     }
 
     void realExporters()
     {
         QFETCH(int, kind);
         QFETCH(bool, successful);
+        QFETCH(QString, output);
         ExportFixture fixture;
+        fixture.addPlane(*fixture.addLocality(1), 2, 30, 10);
         ExportTask task(kind < 0 ? 2 : kind, kind < 0 ? nullptr : fixture.project);
         m_runner->runAndWait(&task);
         QCOMPARE(task.successful(), successful);
-        QCOMPARE(QFileInfo::exists(fixture.parentFolder().absoluteFilePath("project1.kmz")), successful);
+        QCOMPARE(QFileInfo::exists(fixture.parentFolder().absoluteFilePath(output)), successful);
     }
 };
 

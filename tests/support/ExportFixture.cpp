@@ -1,17 +1,68 @@
 #include "support/ExportFixture.h"
 
 #include "support/ApplicationIdentity.h"
+#include "support/SampleData.h"
 #include "support/ProjectFixture.h"
 
+#include "app/ApplicationManagerWin.h"
 #include "model/Data.h"
 #include "model/LineData2D.h"
 #include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <ctime>
 
 namespace kiv::test {
+
+Announcements::Announcements()
+{
+    QObject::connect(ApplicationManager::instance(), &ApplicationManager::fileSystemChanged, &m_context,
+                     [this](const QStringList& announced) { paths << announced; });
+}
+
+void useUtc()
+{
+    qputenv("TZ", "UTC");
+    tzset();
+}
+
+ExportApplication::ExportApplication()
+{
+    useUtc();
+    m_application = std::make_unique<ApplicationManagerWin>(nullptr);
+}
+
+ExportApplication::~ExportApplication() = default;
+
+bool isGermanLocaleChild()
+{
+    return qEnvironmentVariableIsSet("QUARZEL_LOCALE_CHILD");
+}
+
+ChildRun runUnderGermanLocale(const QString& testFunction)
+{
+    QTemporaryDir locales;
+    const QString locale = locales.filePath(QStringLiteral("de_DE.UTF-8"));
+    const ToolRun made = runTool(QStringLiteral("localedef"), {"-i", "de_DE", "-f", "UTF-8", locale});
+    if (!QFileInfo::exists(locale))
+        return {-1, made.text().toUtf8()};
+    QProcess child;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LC_ALL", "de_DE.UTF-8");
+    environment.insert("LOCPATH", locales.path());
+    environment.insert("QUARZEL_LOCALE_CHILD", "1");
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(), {testFunction});
+    if (!child.waitForFinished(120000))
+        return {-1, "the child did not finish"};
+    return {child.exitCode(), child.readAllStandardOutput()};
+}
 
 ExportFixture::ExportFixture(const QString& folderName)
 {

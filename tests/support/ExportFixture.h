@@ -1,12 +1,19 @@
 #pragma once
 
+#include "Database/Task.h"
+
+#include <QByteArray>
 #include <QDir>
+#include <QList>
+#include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <memory>
 
 namespace kiv {
+class ApplicationManagerWin;
 class Data;
 class LineData2D;
 class Locality;
@@ -14,6 +21,55 @@ class Project;
 }
 
 namespace kiv::test {
+
+// A task that only stands in as an exporter's progress object.
+class IdleTask : public Task
+{
+public:
+    IdleTask()
+        : Task(QStringLiteral("Exporter"), true)
+    {
+    }
+    void work() override {}
+};
+
+// Every fileSystemChanged of the application manager while it lives.
+class Announcements
+{
+public:
+    Announcements();
+    QList<QStringList> paths;
+
+private:
+    QObject m_context;
+};
+
+// Local time is UTC from here on, so time texts are the same everywhere.
+void useUtc();
+
+// The application manager that zips and announces exports, in UTC; made
+// after the test's QApplication.
+class ExportApplication
+{
+public:
+    ExportApplication();
+    ~ExportApplication();
+
+private:
+    std::unique_ptr<ApplicationManagerWin> m_application;
+};
+
+// True in the child that runUnderGermanLocale starts.
+bool isGermanLocaleChild();
+// Runs this test program's testFunction again in a child under
+// LC_ALL=de_DE.UTF-8 (built into a temporary folder); the child's exit code
+// and output, or -1 with the reason.
+struct ChildRun
+{
+    int exitCode = -1;
+    QByteArray output;
+};
+ChildRun runUnderGermanLocale(const QString& testFunction);
 
 // A stored project in a temporary folder named folderName, for exports.
 // Everything added is written to main.db, as the exporters read it from there.

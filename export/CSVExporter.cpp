@@ -1,0 +1,7 @@
+#include "export/CSVExporter.h"
+
+namespace kiv {
+
+CSVExporter::~CSVExporter() = default;
+
+} // namespace kiv

@@ -1,0 +1,43 @@
+#include "export/CSVText.h"
+
+#include <QString>
+
+#include <cstdio>
+#include <ctime>
+
+namespace kiv {
+
+std::string csvText(const QString& text)
+{
+    QString cleaned = text;
+    for (QChar& c : cleaned) {
+        if (c == QLatin1Char(',') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
+            c = QLatin1Char(' ');
+    }
+    return cleaned.toStdString();
+}
+
+std::string ctimeString(qint64 secondsSinceEpoch)
+{
+    // Formatted here: the names must not follow the user's locale, and the
+    // C library pads the day with a blank.
+    static const char* const days[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
+    static const char* const months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                         "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const std::time_t time = static_cast<std::time_t>(secondsSinceEpoch);
+    std::tm local{};
+    if (static_cast<qint64>(time) != secondsSinceEpoch || !localtime_r(&time, &local))
+        return {};
+    if (local.tm_wday < 0 || local.tm_wday > 6 || local.tm_mon < 0 || local.tm_mon > 11)
+        return {};
+    char text[64];
+    const int length = std::snprintf(text, sizeof text, "%s %s %02d %02d:%02d:%02d %lld",
+                                     days[local.tm_wday], months[local.tm_mon], local.tm_mday,
+                                     local.tm_hour, local.tm_min, local.tm_sec,
+                                     static_cast<long long>(local.tm_year) + 1900);
+    if (length <= 0 || static_cast<std::size_t>(length) >= sizeof text)
+        return {};
+    return std::string(text, static_cast<std::size_t>(length));
+}
+
+} // namespace kiv

@@ -1,0 +1,361 @@
+#include "Database/Task.h"
+#include "app/ApplicationManagerWin.h"
+#include "export/CSVExporter.h"
+#include "export/KIVExporter.h"
+#include "model/Data.h"
+#include "model/LineData2D.h"
+#include "model/Locality.h"
+#include "model/Project.h"
+#include "support/ExportFixture.h"
+#include "support/ProjectFixture.h"
+#include "support/SampleData.h"
+
+#include <QtTest>
+
+#include <clocale>
+#include <cstdio>
+
+using namespace kiv;
+using namespace kiv::test;
+
+namespace {
+
+struct KivRun
+{
+    bool ok = false;
+    QList<QStringList> announced;
+};
+
+KivRun runExport(KIVExporter& exporter, Project& project)
+{
+    Announcements announcements;
+    const bool ok = exporter.exportProject(&project);
+    return {ok, announcements.paths};
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// main.xml as the exporter writes it, left in the project folder.
+QByteArray document(Project& project)
+{
+    IdleTask task;
+    KIVExporter exporter(&task);
+    if (!exporter.writeMainXml(project))
+        return {};
+    return readAll(KIVExporter::documentPath(project));
+}
+
+// From the start tag that begins with start to the end of its first end tag.
+QByteArray element(const QByteArray& text, const QByteArray& start, const QByteArray& endTag)
+{
+    const int from = text.indexOf(start);
+    if (from < 0)
+        return {};
+    const int to = text.indexOf(endTag, from);
+    return to < 0 ? QByteArray() : text.mid(from, to + endTag.size() - from);
+}
+
+QByteArray entry(const QString& archive, const QString& name)
+{
+    return runTool(QStringLiteral("unzip"), {QStringLiteral("-p"), archive, name}).output;
+}
+
+QStringList entries(const QString& archive)
+{
+    const ToolRun run = runTool(python3(), {"-c",
+                                            "import sys, zipfile\n"
+                                            "z = zipfile.ZipFile(sys.argv[1])\n"
+                                            "assert z.testzip() is None\n"
+                                            "print('\\n'.join(z.namelist()))",
+                                            archive});
+    return run.exitCode == 0 ? QString::fromUtf8(run.output).split('\n', Qt::SkipEmptyParts) : QStringList();
+}
+
+void keepSymbolsOfIcons(Project& project, int firstIcon, int lastIcon)
+{
+    auto& symbols = project.symbols();
+    symbols.erase(std::remove_if(symbols.begin(), symbols.end(),
+                                 [&](const Project::Symbol& s) { return s.iconId < firstIcon || s.iconId > lastIcon; }),
+                  symbols.end());
+}
+
+} // namespace
+
+class TestKivExporter : public QObject
+{
+    Q_OBJECT
+
+private:
+    ExportApplication m_application;
+
+private slots:
+    void coordinateSystem_data()
+    {
+        QTest::addColumn<double>("latitude");
+        QTest::addColumn<double>("longitude");
+        QTest::addColumn<QByteArray>("zone");
+        QTest::addColumn<QByteArray>("centralMeridian");
+        QTest::addColumn<QByteArray>("falseNorthing");
+        QTest::addColumn<QByteArray>("epsg");
+        QTest::newRow("south") << -33.9 << 18.4 << QByteArray("34H") << QByteArray("21")
+                               << QByteArray("1e+007") << QByteArray("EPSG:32734");
+        QTest::newRow("north") << 45.5 << 9.2 << QByteArray("32T") << QByteArray("9") << QByteArray("0")
+                               << QByteArray("EPSG:32632");
+    }
+
+    void coordinateSystem()
+    {
+        QFETCH(double, latitude);
+        QFETCH(double, longitude);
+        QFETCH(QByteArray, zone);
+        QFETCH(QByteArray, centralMeridian);
+        QFETCH(QByteArray, falseNorthing);
+        QFETCH(QByteArray, epsg);
+        ExportFixture fixture;
+        fixture.addLocality(1, 47.0, 12.0);
+        fixture.addLocality(2, latitude, longitude);
+        const QByteArray text = document(*fixture.project);
+        QByteArray wkt = element(text, "PROJCS", "\" />");
+        wkt.chop(4);
+        QVERIFY(wkt.startsWith("PROJCS[&quot;WGS_1984_UTM_Zone_" + zone + "&quot;"));
+        QVERIFY(wkt.contains("central_meridian&quot;," + centralMeridian + "]"));
+        QVERIFY(wkt.contains("false_northing&quot;," + falseNorthing + "]"));
+        wkt.replace("&quot;", "\"");
+        const ToolRun info = runTool("gdalsrsinfo", {"-e", "-o", "epsg", QString::fromUtf8(wkt)});
+        QVERIFY2(info.output.contains(epsg), qPrintable(info.text()));
+    }
+
+    void localityCloud()
+    {
+        ExportFixture fixture;
+        fixture.addLocality(1, 47.0, 12.0);
+        fixture.addLocality(2, 45.5, 9.2);
+        const QByteArray cloud = element(document(*fixture.project), "\t<VertexCloud id=\"4\" name=\"Localities\">",
+                                         "</VertexList>");
+        QVERIFY(cloud.contains("\t\t\t<V x=\"515625.359593\" y=\"5038515.956102\" z=\"0\" />\n"
+                               "\t\t\t<V x=\"728069.565090\" y=\"5209532.848470\" z=\"0\" />\n"));
+    }
+
+    void elementIds_data()
+    {
+        QTest::addColumn<bool>("dipsOnly");
+        QTest::addColumn<int>("dataLocality"); // 0: one locality, else the second of three
+        QTest::addColumn<QByteArrayList>("expected");
+        QTest::newRow("dips") << true << 0
+                              << QByteArrayList{"<OrientationSymbols id=\"3\" name=\"Points\"", "<VertexCloud id=\"4\" name=\"Localities\"",
+                                                "<OrientationSymbols id=\"5\" name=\"Dips\"", "<VertexCloud id=\"6\" name=\"Locality 1 Dips\"",
+                                                "<PolyLine id=\"7\" name=\"Line7\">"};
+        QTest::newRow("second of three") << true << 1
+                                         << QByteArrayList{"<VertexCloud id=\"7\" name=\"Locality ", "<PolyLine id=\"9\""};
+        QTest::newRow("default symbols")
+            << false << 0
+            << QByteArrayList{"<OrientationSymbols id=\"5\" name=\"Dips\"", "<OrientationSymbols id=\"7\" name=\"Fault Structures\"",
+                              "<OrientationSymbols id=\"10\" name=\"Lineations\"", "<PolyLine id=\"12\"",
+                              "<set name=\"Locality 1\" id=\"9000\" type=\"Locality\">\n\t<element id=\"6\" />\n\t<element id=\"12\" />\n",
+                              "<set name=\"Gneiss\" id=\"9001\" type=\"Horizon\">\n\t<element id=\"12\" />\n"};
+    }
+
+    void elementIds()
+    {
+        QFETCH(bool, dipsOnly);
+        QFETCH(int, dataLocality);
+        QFETCH(QByteArrayList, expected);
+        ExportFixture fixture;
+        if (dipsOnly)
+            keepSymbolsOfIcons(*fixture.project, Project::Bedding, Project::Joint);
+        for (int n = dataLocality == 0 ? 1 : 3; n >= 1; --n)
+            fixture.addLocality(n);
+        const std::shared_ptr<Locality> holder = fixture.project->localityAt(dataLocality == 0 ? 0 : 1);
+        fixture.addPlane(*holder, 10, 30, 10);
+        fixture.addLine(*holder, 11, false, 2);
+        const QByteArray text = document(*fixture.project);
+        for (const QByteArray& part : expected)
+            QVERIFY2(text.contains(part), part.constData());
+        if (!dipsOnly) {
+            QCOMPARE(element(text, "<OrientationSymbols id=\"5\"", "</OrientationSymbols>").count("<AP>"), 8);
+            const QByteArray lineations = element(text, "<OrientationSymbols id=\"10\"", "</OrientationSymbols>");
+            QCOMPARE(lineations.count("<AP>"), 6);
+            QVERIFY(!lineations.contains("Dip Data 3D Style"));
+            QVERIFY(text.contains("\t\t\t<attribute name=\"Type\" v=\"Fault\" />\n"
+                                  "\t\t\t<attribute name=\"Dip Data Map Style\" v=\"10\" />\n"
+                                  "\t\t\t<attribute name=\"Dip Data Section Style\" v=\"8\" />\n"));
+            QVERIFY(text.contains("\t\t<AP><PI>3</PI>\n\t\t\t<attribute name=\"Type\" v=\"Bearing\" />\n"
+                                  "\t\t\t<attribute name=\"Dip Data Map Style\" v=\"18\" />\n"
+                                  "\t\t\t<attribute name=\"Dip Data Section Style\" v=\"18\" />\n"
+                                  "\t\t\t<attribute name=\"Dip Data 3D Style\" v=\"31\" />\n"));
+            QCOMPARE(text.count("v=\"18\""), 2);
+        }
+    }
+
+    void lineAttributes_data()
+    {
+        QTest::addColumn<int>("style");
+        QTest::addColumn<QByteArray>("lineStyle");
+        QTest::newRow("solid") << int(LineData2D::Solid) << QByteArray();
+        QTest::newRow("dotted") << int(LineData2D::Dotted) << QByteArray("<attribute name=\"line_style\" v=\"3\" />");
+        QTest::newRow("dashed") << int(LineData2D::Dashed) << QByteArray("<attribute name=\"line_style\" v=\"2\" />");
+    }
+
+    void lineAttributes()
+    {
+        QFETCH(int, style);
+        QFETCH(QByteArray, lineStyle);
+        ExportFixture fixture;
+        fixture.project->clearRockUnits();
+        fixture.project->addRockUnit(3, "A", QColor(Qt::red), 1);
+        fixture.project->addRockUnit(4, "B", QColor("#aabbcc"), 0);
+        keepSymbolsOfIcons(*fixture.project, -1, -1);
+        auto line = fixture.addLocality(1)->addPolygon(idOf(2), 4, style, 1.0f, 0.25f, "");
+        const QByteArray text = document(*fixture.project);
+        QCOMPARE(text.count("line_style"), lineStyle.isEmpty() ? 0 : 1);
+        QVERIFY(lineStyle.isEmpty() || text.contains(lineStyle));
+        QVERIFY(text.contains("<Polygon id=\"5\" name=\"Polygon5\">"));
+        QVERIFY(text.contains("<attribute name=\"$Transparency\" v=\"0.750000\" />"));
+        QVERIFY(text.contains("<attribute name=\"color\" r=\"0.666667\" g=\"0.733333\" b=\"0.800000\" />"));
+        QVERIFY(text.contains("\t\t\t\t<AP><PI>1</PI>\n\t\t\t\t\t<attribute name=\"Horizon\" v=\"B\" />\n"));
+        QVERIFY(!text.contains("<PI>0</PI>\n\t\t\t\t\t<attribute name=\"Horizon\""));
+    }
+
+    void imageLabels()
+    {
+        ExportFixture fixture;
+        keepSymbolsOfIcons(*fixture.project, -1, -1);
+        auto locality = fixture.addLocality(1);
+        const QString thirty(30, QLatin1Char('x'));
+        const QString comments[] = {thirty + "y", thirty, QString(), "missing"};
+        for (int i = 0; i < 4; ++i) {
+            const QString file = i == 3 ? "missing.jpg" : QString("p%1.jpg").arg(i);
+            locality->addImage(idOf(10 - i), 45.5, 9.2, 0, file, comments[i], "", "");
+            if (i < 3)
+                fixture.addPhoto(file);
+        }
+        const QByteArray text = document(*fixture.project);
+        const QByteArray shortened = QByteArray(27, 'x') + "...";
+        QVERIFY(text.contains("<Image id=\"5\" name=\"" + shortened + "\">"));
+        QVERIFY(text.contains("<Image id=\"6\" name=\"" + thirty.toUtf8() + "\">"));
+        QVERIFY(text.contains("<Image id=\"7\" name=\"Image 7\">"));
+        QVERIFY(text.contains("label=\"Image 7\""));
+        QCOMPARE(text.count("<Image "), 3);
+        QVERIFY(!text.contains("missing"));
+    }
+
+    void localityWithoutPosition()
+    {
+        ExportFixture fixture;
+        fixture.addLocality(1, 45.5, 9.2);
+        auto nowhere = fixture.addLocality(2, 999, 999);
+        fixture.addPlane(*nowhere, 3, 30, 10);
+        const QByteArray text = document(*fixture.project);
+        QVERIFY(text.contains("WGS_1984_UTM_Zone_32T"));
+        QCOMPARE(text.count("<V "), 1);
+        QCOMPARE(element(text, "name=\"Localities\"", "</VertexCloud>").count("<AP>"), 1);
+        QVERIFY(!text.contains("Dips\">"));
+    }
+
+    void wellFormed()
+    {
+        ExportFixture fixture;
+        const QString nasty = QString::fromUtf8("& < > \" ' \xC3\xA4\xC3\xB8\xE2\x82\xAC \x01 end");
+        fixture.project->addRockUnit(9, nasty, QColor(Qt::blue), 0);
+        auto locality = fixture.addLocality(1);
+        locality->setName(nasty);
+        locality->setDescription(nasty);
+        locality->addPlane(idOf(2), 45.5, 9.2, 30, 30, 9, 1, nasty);
+        locality->addAnnotation(idOf(3), 45.5, 9.2, nasty);
+        locality->addImage(idOf(4), 45.5, 9.2, 0, "Rock & Roll.jpg", nasty, "", "");
+        locality->addPolyline(idOf(5), 9, 0, 1.0f, 1.0f, nasty)->addPoint(45.5, 9.2);
+        fixture.addPhoto("Rock & Roll.jpg");
+        QVERIFY(!document(*fixture.project).isEmpty());
+        const ToolRun lint = runTool("xmllint", {"--noout", KIVExporter::documentPath(*fixture.project)});
+        QVERIFY2(lint.exitCode == 0, qPrintable(lint.text()));
+    }
+
+    void archive()
+    {
+        ExportFixture fixture(QStringLiteral("field.qz"));
+        auto locality = fixture.addLocality(1);
+        for (const char* name : {"c.jpg", "b.jpg", "a.jpg"}) {
+            const int n = 12 - int(name[0] - 'a');
+            fixture.addImage(*locality, n, 0, name);
+            if (name[0] != 'c')
+                fixture.addPhoto(name);
+        }
+        IdleTask task;
+        KIVExporter exporter(&task);
+        const QString path = fixture.parentFolder().absoluteFilePath("field.kiv");
+        const KivRun first = runExport(exporter, *fixture.project);
+        QVERIFY(first.ok);
+        QCOMPARE(first.announced, QList<QStringList>{QStringList{path}});
+        QCOMPARE(entries(path), (QStringList{"a.jpg", "b.jpg", "main.xml"}));
+        QCOMPARE(runTool("unzip", {"-t", path}).exitCode, 0);
+        QVERIFY(!QFileInfo::exists(KIVExporter::documentPath(*fixture.project)));
+        QVERIFY(!QFileInfo::exists(path + ".part"));
+
+        const auto withoutHistory = [&] {
+            QByteArrayList lines = entry(path, "main.xml").split('\n');
+            lines.erase(std::remove_if(lines.begin(), lines.end(), [](const QByteArray& l) { return l.contains("<History "); }),
+                        lines.end());
+            return lines;
+        };
+        const QByteArrayList once = withoutHistory();
+        QVERIFY(runExport(exporter, *fixture.project).ok);
+        QCOMPARE(withoutHistory(), once);
+    }
+
+    void noLocalities()
+    {
+        ExportFixture fixture;
+        const QString path = fixture.parentFolder().absoluteFilePath("project1.kiv");
+        {
+            QFile earlier(path);
+            QVERIFY(earlier.open(QIODevice::WriteOnly));
+            earlier.write("earlier");
+        }
+        IdleTask task;
+        KIVExporter exporter(&task);
+        const KivRun run = runExport(exporter, *fixture.project);
+        QVERIFY(!run.ok);
+        QVERIFY(run.announced.isEmpty());
+        QCOMPARE(readAll(path), QByteArray("earlier"));
+        QVERIFY(!QFileInfo::exists(KIVExporter::documentPath(*fixture.project)));
+    }
+
+    // Run again as a child under a German locale, where the C library
+    // writes decimal commas.
+    void classicNumbersUnderGermanLocale()
+    {
+        if (isGermanLocaleChild())
+            return exportUnderLocale();
+        const ChildRun child = runUnderGermanLocale(QStringLiteral("classicNumbersUnderGermanLocale"));
+        QVERIFY2(child.exitCode == 0, child.output.constData());
+    }
+
+private:
+    void exportUnderLocale()
+    {
+        char number[16];
+        std::snprintf(number, sizeof number, "%.1f", 1.5);
+        QCOMPARE(QByteArray(number), QByteArray("1,5"));
+        ExportFixture fixture;
+        auto locality = fixture.addLocality(1);
+        fixture.addPlane(*locality, 2, 30.5f, 10.25f);
+        fixture.addLine(*locality, 3, true, 3);
+        QVERIFY(CSVExporter().exportProject(fixture.project.get()));
+        const QByteArray document = ::document(*fixture.project);
+        const QByteArray xml = document.mid(document.indexOf("</PropertyToSystemTypes>"));
+        QVERIFY(xml.contains("v=\"30.500000\""));
+        const QRegularExpression decimalComma(QStringLiteral("\\d,\\d"));
+        QVERIFY(!decimalComma.match(QString::fromUtf8(xml)).hasMatch());
+        for (const char* name : {"plane.csv", "polyline.csv", "polyline-attributes.csv", "localities.csv"}) {
+            const QByteArray csv = readAll(fixture.project->folder().absoluteFilePath(name));
+            QVERIFY2(csv.contains('.') && !decimalComma.match(QString::fromUtf8(csv)).hasMatch(), name);
+        }
+    }
+};
+
+QTEST_MAIN(TestKivExporter)
+#include "tst_kivexporter.moc"
