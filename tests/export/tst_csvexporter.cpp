@@ -5,6 +5,7 @@
 #include "model/LineData2D.h"
 #include "model/Locality.h"
 #include "model/Project.h"
+#include "model/StratColumnModel.h"
 #include "support/ExportFixture.h"
 #include "support/ProjectFixture.h"
 #include "support/SampleData.h"
@@ -188,6 +189,14 @@ private slots:
         QCOMPARE(strat.size(), 8);
         QCOMPARE(strat.first(), QByteArray("Brackwater,Zentrix2.0 v1.0"));
         QCOMPARE(strat.last(), QByteArray("Sandstone,#aabbcc,Default,0.,0.,2"));
+
+        // The strat column import reads the file back.
+        StratColumnModel column(fixture.project.get());
+        QVERIFY(column.importFile(QUrl::fromLocalFile(fixture.project->folder().absoluteFilePath("stratcolumn.csv"))));
+        QCOMPARE(column.workingCopy().size(), std::size_t(1));
+        QCOMPARE(column.workingCopy().front().name, QString("Sandstone"));
+        QCOMPARE(column.workingCopy().front().colour, QColor("#aabbcc"));
+        QCOMPARE(column.workingCopy().front().type, 0);
     }
 
     void contentLoading()
