@@ -108,6 +108,9 @@ private slots:
                                      << ":/shaders/Resources/ShaderCheck.fsh" << "ShaderCheck";
         QTest::newRow("MapViewSymbol") << ":/shaders/Resources/MapViewSymbol.vsh"
                                        << ":/shaders/Resources/MapViewSymbol.fsh" << "MapViewSymbol";
+        QTest::newRow("CurrentLocationSymbol") << ":/shaders/Resources/MapViewSymbol.vsh"
+                                               << ":/shaders/Resources/CurrentLocationSymbol.fsh"
+                                               << "CurrentLocationSymbol";
         QTest::newRow("MapViewLines") << ":/shaders/Resources/MapViewLine.vsh"
                                       << ":/shaders/Resources/MapViewLine.fsh" << "MapViewLines";
         QTest::newRow("MapViewPolyFill") << ":/shaders/Resources/basic.vert"
