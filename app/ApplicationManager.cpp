@@ -13,6 +13,7 @@
 #include "drawing/PolylineItem.h"
 #include "drawing/StereoNetItem.h"
 #include "drawing/SymbolItem.h"
+#include "map/ProjectViewController.h"
 #include "model/CheckableFilteredDataListModel.h"
 #include "model/CheckableProxyModel.h"
 #include "model/DataListModel.h"
@@ -650,6 +651,7 @@ void ApplicationManager::registerQmlTypes()
     qmlRegisterType<SymbolListModel>(uri, 1, 0, "SymbolListModel");
     qmlRegisterType<FilteredSymbolListModel>(uri, 1, 0, "FilteredSymbolListModel");
     qmlRegisterType<CheckableProxyModel>(uri, 1, 0, "CheckableProxyModel");
+    qmlRegisterType<ProjectViewController>(uri, 1, 0, "ProjectViewController");
     qmlRegisterType<ImageTool>(uri, 1, 0, "ImageToolManager");
     qmlRegisterType<ButtonClinoItem>(uri, 1, 0, "ButtonClinoItem");
     qmlRegisterType<ButtonCompassItem>(uri, 1, 0, "ButtonCompassItem");

@@ -53,6 +53,7 @@ private slots:
         QTest::newRow("SymbolListModel") << "SymbolListModel" << "";
         QTest::newRow("FilteredSymbolListModel") << "FilteredSymbolListModel" << "";
         QTest::newRow("CheckableProxyModel") << "CheckableProxyModel" << "";
+        QTest::newRow("ProjectViewController") << "ProjectViewController" << "";
         QTest::newRow("ImageToolManager") << "ImageToolManager" << "";
         QTest::newRow("ButtonClinoItem") << "ButtonClinoItem" << "";
         QTest::newRow("ButtonCompassItem") << "ButtonCompassItem" << "";
