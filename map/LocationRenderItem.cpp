@@ -5,6 +5,7 @@
 #include "tools/AbstractLocationManager.h"
 
 #include <osg/BlendFunc>
+#include <osg/Depth>
 #include <osg/Geode>
 #include <osg/PositionAttitudeTransform>
 
@@ -57,6 +58,7 @@ osg::ref_ptr<osg::Geometry> LocationRenderItem::markerGeometry(float r, float z,
     state->setMode(GL_LIGHTING, osg::StateAttribute::OFF);
     state->setAttributeAndModes(new osg::BlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA), osg::StateAttribute::ON);
     state->setRenderingHint(osg::StateSet::TRANSPARENT_BIN);
+    state->setAttributeAndModes(new osg::Depth(osg::Depth::ALWAYS, 0.0, 1.0, false), osg::StateAttribute::ON);
     return geometry;
 }
 
@@ -74,7 +76,12 @@ void LocationRenderItem::buildNode()
 
     const bool updating = location->updating();
     osg::ref_ptr<osg::Geode> geode = new osg::Geode;
-    geode->addDrawable(markerGeometry(0.0f, 0.0f, updating ? osg::Vec4(0, 0, 1, 0.75f) : osg::Vec4(1, 0, 0, 0.75f)));
+    osg::ref_ptr<osg::Geometry> dot =
+        markerGeometry(0.0f, 0.0f, updating ? osg::Vec4(0, 0, 1, 0.75f) : osg::Vec4(1, 0, 0, 0.75f));
+    // The halo stands above the dot and would wash it out: the dot draws in
+    // the bin after the transparent one, whatever the depth sorting says.
+    dot->getOrCreateStateSet()->setRenderBinDetails(TransparentBinNumber + 1, "DepthSortedBin");
+    geode->addDrawable(dot.get());
     if (updating) {
         const float r = float(haloRadius(location->horizontalAccuracy(), coordinate.y()));
         geode->addDrawable(markerGeometry(r, 0.4f, osg::Vec4(1, 1, 1, 0.5f)));

@@ -15,6 +15,8 @@ class LocationRenderItem : public GLRenderItem
 public:
     static constexpr int PointOffsetLocation = 6;
     static constexpr double MarkerZ = 2.4;
+    // The render bin OSG uses for TRANSPARENT_BIN.
+    static constexpr int TransparentBinNumber = 10;
 
     LocationRenderItem();
 
