@@ -18,7 +18,7 @@ private slots:
     void initTestCase()
     {
         test::setApplicationIdentity();
-        m_app = std::make_unique<ApplicationManager>(qobject_cast<QGuiApplication*>(qApp));
+        m_app = std::make_unique<ApplicationManager>(qGuiApp);
     }
 
     void unwritableFolderMissesEverything()

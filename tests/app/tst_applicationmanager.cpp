@@ -79,7 +79,7 @@ private:
     void newManager()
     {
         manager.reset();
-        manager = std::make_unique<TestManager>(qobject_cast<QGuiApplication*>(qApp));
+        manager = std::make_unique<TestManager>(qGuiApp);
     }
 
     // Spies on the change signal of a property of the manager.

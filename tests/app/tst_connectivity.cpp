@@ -86,7 +86,7 @@ private slots:
         qunsetenv("QUARZEL_PROBE_HOST");
         server = std::make_unique<LocalHttpServer>();
         QVERIFY(server->start());
-        manager = std::make_unique<CountingManager>(qobject_cast<QGuiApplication*>(qApp));
+        manager = std::make_unique<CountingManager>(qGuiApp);
         manager->setConnectionTestInterval(Tick);
     }
 

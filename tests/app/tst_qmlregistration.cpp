@@ -30,7 +30,7 @@ private slots:
     void initTestCase()
     {
         test::setApplicationIdentity();
-        m_app = std::make_unique<ApplicationManager>(qobject_cast<QGuiApplication*>(qApp));
+        m_app = std::make_unique<ApplicationManager>(qGuiApp);
         m_app->registerQmlTypes();
     }
 

@@ -62,6 +62,7 @@ private:
     QTemporaryDir m_root;
     std::unique_ptr<test::DocumentsApplication> m_app;
     QQmlEngine* m_engine = nullptr;
+    QObject* m_ui = nullptr;
     std::shared_ptr<Project> m_first;
     std::shared_ptr<Project> m_second;
 
@@ -83,9 +84,9 @@ private slots:
         m_engine = new QQmlEngine(this);
         m_engine->rootContext()->setContextProperty(QStringLiteral("_appManager"), m_app.get());
         QQmlComponent component(m_engine, QUrl(QStringLiteral("qrc:/qml/UI.qml")));
-        QObject* ui = component.create();
-        QVERIFY2(ui, qPrintable(component.errorString()));
-        m_app->setUi(ui);
+        m_ui = component.create();
+        QVERIFY2(m_ui, qPrintable(component.errorString()));
+        m_app->setUi(m_ui);
         QVERIFY(QDir().mkpath(m_app->cachePath()));
         QVERIFY(PersistantCache::instance()->isOpen());
 
@@ -331,6 +332,8 @@ private slots:
         m_second.reset();
         delete ModelManager::instance();
         ModelManager::instance() = nullptr;
+        m_app->setUi(nullptr);
+        delete m_ui;
     }
 };
 

@@ -22,7 +22,7 @@ class TestSymbolTextures : public QObject
     std::unique_ptr<ApplicationManager> manager;
 
 private slots:
-    void initTestCase() { manager = std::make_unique<ApplicationManager>(qobject_cast<QGuiApplication*>(qApp)); }
+    void initTestCase() { manager = std::make_unique<ApplicationManager>(qGuiApp); }
     void init() { manager->setLogicalToPhysicalMultiplier(1.0); }
     void cleanupTestCase() { manager.reset(); }
 

@@ -38,7 +38,7 @@ void keepWarnings(QtMsgType type, const QMessageLogContext&, const QString& mess
 class FixedLocation : public test::ScriptedLocationManager
 {
 public:
-    FixedLocation() { setLastKnownCoordinate({7.5, 46.5}); }
+    explicit FixedLocation(QObject* parent) : ScriptedLocationManager(parent) { setLastKnownCoordinate({7.5, 46.5}); }
     void startDeclinationUpdates() override {}
 };
 
@@ -46,7 +46,7 @@ class TestApplication : public test::DocumentsApplication
 {
 public:
     using DocumentsApplication::DocumentsApplication;
-    void installLocation() { setSensors(new FixedLocation, nullptr); }
+    void installLocation() { setSensors(new FixedLocation(this), nullptr); }
 };
 
 // Holds a write lock on the new project's file while its row is written.

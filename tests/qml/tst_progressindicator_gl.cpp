@@ -103,7 +103,7 @@ public slots:
 
     void qmlEngineAvailable(QQmlEngine* engine)
     {
-        auto* appManager = new kiv::ApplicationManager(qobject_cast<QGuiApplication*>(QCoreApplication::instance()));
+        auto* appManager = new kiv::ApplicationManager(qGuiApp);
         appManager->setParent(engine);
         // Sizes in the tests are pixels.
         appManager->setLogicalToPhysicalMultiplier(1.0);

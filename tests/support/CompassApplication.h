@@ -11,7 +11,7 @@ class CompassApplication : public ApplicationManager
 {
 public:
     CompassApplication()
-        : ApplicationManager(qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        : ApplicationManager(qGuiApp)
     {
     }
     void installCompassClino(AbstractCompassClino* source) { setSensors(nullptr, source); }

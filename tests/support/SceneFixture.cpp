@@ -14,7 +14,7 @@ namespace kiv::test {
 
 void SceneFixture::createManager()
 {
-    manager = std::make_unique<ApplicationManager>(qobject_cast<QGuiApplication*>(qApp));
+    manager = std::make_unique<ApplicationManager>(qGuiApp);
 }
 
 void SceneFixture::newScene(int width, int height, const QUrl& source)
