@@ -190,7 +190,10 @@ public:
         m_realModelManager = new kiv::ModelManager();
         // Handed to QML below: without this its garbage collector owns it.
         QQmlEngine::setObjectOwnership(m_realModelManager, QQmlEngine::CppOwnership);
-        kiv::ModelManager::instance() = m_realModelManager;
+        // Asking for the instance makes one when there is none: replace it.
+        kiv::ModelManager*& instance = kiv::ModelManager::instance();
+        delete instance;
+        instance = m_realModelManager;
         m_realModelManager->init(documents);
         for (int i = 1; i < projects; ++i)
             m_realModelManager->createProject();
