@@ -1,0 +1,179 @@
+#include "map/AnnotationRenderItem.h"
+#include "map/GLRender.h"
+#include "map/LineDataRenderItem.h"
+#include "map/LinePointRenderItem.h"
+#include "map/LocationRenderItem.h"
+#include "map/MapViewController.h"
+#include "map/PointDataRenderItem.h"
+#include "model/Locality.h"
+#include "model/ModelManager.h"
+#include "model/Project.h"
+#include "support/ProjectFixture.h"
+
+#include <QtTest>
+
+#include <set>
+#include <utility>
+#include <vector>
+
+using namespace kiv;
+
+Q_DECLARE_METATYPE(std::string)
+
+class TestLocalityBundles : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<test::ProjectFixture> fixture;
+    std::unique_ptr<MapViewController> controller;
+
+    int sceneItems() const { return controller->scene()->renderItems().size(); }
+
+    static std::vector<std::pair<QString, GLRenderItem*>> named(const LocalityRenderItems& b)
+    {
+        return {{"annotations", b.annotations.get()}, {"pointData", b.pointData.get()},
+                {"lines", b.lines.get()}, {"sightings", b.sightings.get()}, {"linePoints", b.linePoints.get()}};
+    }
+
+    std::set<GLRenderItem*> bundleItems() const
+    {
+        std::set<GLRenderItem*> items;
+        for (const auto& entry : controller->localityItems()) {
+            for (const auto& item : named(entry.second))
+                items.insert(item.second);
+        }
+        return items;
+    }
+
+private slots:
+    void initTestCase() { qRegisterMetaType<MapViewController::ViewFilter>(); }
+
+    void init()
+    {
+        fixture = std::make_unique<test::ProjectFixture>();
+        QVERIFY(fixture->isValid());
+        fixture->addLocality(test::idOf(0xa2), 2000);
+        fixture->addLocality(test::idOf(0xa3), 3000);
+        controller = std::make_unique<MapViewController>();
+        controller->viewDidLoad();
+    }
+
+    void cleanup()
+    {
+        controller.reset();
+        fixture.reset();
+    }
+
+    void sceneHoldsWhatTheFilterAllows_data()
+    {
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<bool>("linePoints");
+        QTest::addColumn<int>("items");
+        QTest::newRow("all") << int(MapViewController::FilterAll) << false << 13;
+        QTest::newRow("data") << int(MapViewController::FilterData) << false << 4;
+        QTest::newRow("all with line points") << int(MapViewController::FilterAll) << true << 16;
+        QTest::newRow("data with line points") << int(MapViewController::FilterData) << true << 4;
+        QTest::newRow("none") << int(MapViewController::FilterNone) << true << 1;
+    }
+
+    void sceneHoldsWhatTheFilterAllows()
+    {
+        QFETCH(int, filter);
+        QFETCH(bool, linePoints);
+        QFETCH(int, items);
+        controller->setViewFilter(MapViewController::ViewFilter(filter));
+        controller->setShowLinePoints(linePoints);
+        controller->viewDidAppear();
+        QCOMPARE(sceneItems(), items);
+        QCOMPARE(controller->localityItems().size(), size_t(3));
+        QVERIFY(controller->scene()->renderItems().contains(controller->positionMarker()));
+        // Showing the page again replaces the bundles rather than adding more.
+        controller->viewDidAppear();
+        QCOMPARE(sceneItems(), items);
+    }
+
+    void linePointsFollowTheLinesFilter()
+    {
+        controller->setViewFilter(MapViewController::FilterData);
+        controller->viewDidAppear();
+        QSignalSpy shown(controller.get(), &MapViewController::showLinePointsChanged);
+        controller->setShowLinePoints(true);
+        controller->setShowLinePoints(true);
+        QCOMPARE(shown.count(), 1);
+        QCOMPARE(sceneItems(), 4);
+        QSignalSpy filtered(controller.get(), &MapViewController::viewFilterChanged);
+        controller->setViewFilter(MapViewController::FilterAll);
+        controller->setViewFilter(MapViewController::FilterAll);
+        QCOMPARE(filtered.count(), 1);
+        QCOMPARE(sceneItems(), 16);
+        controller->setShowLinePoints(false);
+        QCOMPARE(sceneItems(), 13);
+    }
+
+    void newLocalityRecreatesEveryBundle()
+    {
+        controller->viewDidAppear();
+        const std::set<GLRenderItem*> before = bundleItems();
+        const auto keepAlive = controller->localityItems();
+        fixture->addLocality(test::idOf(0xa4), 4000);
+        emit fixture->project->localityListChanged();
+        QCOMPARE(sceneItems(), 17);
+        for (GLRenderItem* item : bundleItems())
+            QVERIFY(!before.count(item));
+    }
+
+    void projectSwitchLeavesOnlyTheMarker()
+    {
+        controller->viewDidAppear();
+        QTemporaryDir folder;
+        const auto other = ModelManager::instance()->createProject("Other", QDir(folder.path()));
+        QVERIFY(other);
+        ModelManager::instance()->setCurrentProject(other);
+        QCOMPARE(controller->scene()->renderItems(), {controller->positionMarker()});
+        QVERIFY(controller->localityItems().empty());
+    }
+
+    void updatesMarkOnlyTheirLocality_data()
+    {
+        QTest::addColumn<QString>("slot");
+        QTest::addColumn<std::string>("id");
+        QTest::addColumn<QStringList>("dirty");
+        const std::string id = test::idOf(0xa2);
+        QTest::newRow("point data") << "updatePointData" << id << QStringList{"pointData"};
+        QTest::newRow("annotations") << "updateAnnotations" << id << QStringList{"annotations"};
+        QTest::newRow("lines") << "updateLines" << id << QStringList{"lines", "linePoints"};
+        QTest::newRow("unknown id") << "updateLines" << test::idOf(0xff) << QStringList();
+    }
+
+    void updatesMarkOnlyTheirLocality()
+    {
+        QFETCH(QString, slot);
+        QFETCH(std::string, id);
+        QFETCH(QStringList, dirty);
+        controller->viewDidAppear();
+        for (GLRenderItem* item : bundleItems())
+            item->setDirty(false);
+        QVERIFY(QMetaObject::invokeMethod(controller.get(), slot.toLatin1().constData(), Q_ARG(std::string, id)));
+        QStringList marked;
+        for (const auto& entry : controller->localityItems()) {
+            for (const auto& item : named(entry.second)) {
+                if (item.second->isDirty())
+                    marked << (entry.first == id ? item.first : QStringLiteral("other"));
+            }
+        }
+        QCOMPARE(marked, dirty);
+    }
+
+    void refreshDirtiesEverySceneItem()
+    {
+        controller->viewDidAppear();
+        for (const auto& item : controller->scene()->renderItems())
+            item->setDirty(false);
+        emit fixture->project->dataListChanged();
+        for (const auto& item : controller->scene()->renderItems())
+            QVERIFY(item->isDirty());
+    }
+};
+
+QTEST_MAIN(TestLocalityBundles)
+#include "tst_localitybundles.moc"
