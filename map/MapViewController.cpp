@@ -7,6 +7,7 @@
 #include "map/LineDataRenderItem.h"
 #include "map/LinePointRenderItem.h"
 #include "map/LocationRenderItem.h"
+#include "map/OSGShaderManager.h"
 #include "map/PointDataRenderItem.h"
 #include "model/Locality.h"
 #include "model/ModelManager.h"
@@ -67,6 +68,53 @@ void MapViewController::viewDidLoad()
     }
     if (ModelManager* models = ModelManager::instance())
         connect(models, &ModelManager::currentProjectChanged, this, &MapViewController::onCurrentProjectChanged);
+}
+
+void MapViewController::closing()
+{
+    qDebug() << "MapViewController::closing";
+    if (m_scene)
+        m_scene->clearScene();
+}
+
+void MapViewController::keyPressed(int key, int, uint, bool, int, QString)
+{
+    if (key != Qt::Key_F5)
+        return;
+    qDebug() << "Refresh View";
+    if (OSGShaderManager* shaders = OSGShaderManager::instance()) {
+        shaders->clearPrograms();
+        shaders->clearShaders();
+    }
+    refreshAllViewItems();
+    if (m_scene)
+        m_scene->update(true);
+}
+
+void MapViewController::viewWillAppear()
+{
+    BaseViewController::viewWillAppear();
+    if (m_scene)
+        m_scene->setEnabled(true);
+    ApplicationManager* app = ApplicationManager::instance();
+    AbstractLocationManager* location = app ? app->locationManager() : nullptr;
+    if (location && AbstractLocationManager::isGpsAutoEnabled())
+        location->startUpdates();
+}
+
+void MapViewController::viewDidDisappear()
+{
+    BaseViewController::viewDidDisappear();
+    if (m_scene)
+        m_scene->setEnabled(false);
+    ApplicationManager* app = ApplicationManager::instance();
+    if (AbstractLocationManager* location = app ? app->locationManager() : nullptr)
+        location->stopUpdates(true); // leaving the page is not the user turning positioning off
+    if (std::shared_ptr<Project> project = currentProject()) {
+        disconnect(project.get(), &Project::stratColumnChanged, this, nullptr);
+        disconnect(project.get(), &Project::localityListChanged, this, nullptr);
+        disconnect(project.get(), &Project::dataListChanged, this, nullptr);
+    }
 }
 
 void MapViewController::viewDidAppear()

@@ -44,13 +44,20 @@ public:
     bool loadingTiles() const;
     bool showLinePoints() const { return m_showLinePoints; }
 
+    // Empties the scene before the project closes, so nothing is drawn any more.
+    Q_INVOKABLE void closing();
+
     GLRender* scene() const { return m_scene.get(); }
     const std::shared_ptr<LocationRenderItem>& positionMarker() const { return m_positionMarker; }
     const std::map<std::string, LocalityRenderItems>& localityItems() const { return m_localityItems; }
 
 public slots:
+    // F5 reloads the shaders and redraws; other keys do nothing.
+    void keyPressed(int key, int modifiers, uint nativeScanCode, bool isAutoRepeat, int count, QString text);
     void viewDidLoad() override;
     void viewDidAppear() override;
+    void viewWillAppear() override;
+    void viewDidDisappear() override;
     void refreshAllViewItems();
     void setViewFilter(kiv::MapViewController::ViewFilter newFilter);
     void updatePointData(std::string localityId);

@@ -4,11 +4,14 @@
 #include "map/LinePointRenderItem.h"
 #include "map/LocationRenderItem.h"
 #include "map/MapViewController.h"
+#include "map/OSGShaderManager.h"
 #include "map/PointDataRenderItem.h"
 #include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
+#include "tools/AbstractLocationManager.h"
 #include "support/ProjectFixture.h"
+#include "support/ScriptedLocationManager.h"
 
 #include <QtTest>
 
@@ -19,6 +22,11 @@
 using namespace kiv;
 
 Q_DECLARE_METATYPE(std::string)
+
+namespace {
+const QString VertexFile = QStringLiteral(":/shaders/Resources/MapViewSymbol.vsh");
+const QString FragmentFile = QStringLiteral(":/shaders/Resources/CurrentLocationSymbol.fsh");
+} // namespace
 
 class TestLocalityBundles : public QObject
 {
@@ -164,14 +172,61 @@ private slots:
         QCOMPARE(marked, dirty);
     }
 
+    void positioningFollowsThePage()
+    {
+        test::ScriptedLocationManager location;
+        static_cast<test::DocumentsApplication*>(ApplicationManager::instance())->setSensors(&location, nullptr);
+        controller = std::make_unique<MapViewController>();
+        controller->viewDidLoad();
+        controller->viewWillAppear();
+        controller->viewDidAppear();
+        QVERIFY(location.updating());
+        controller->positionMarker()->setDirty(false);
+        controller->viewDidDisappear();
+        QVERIFY(!location.updating());
+        QVERIFY(controller->positionMarker()->isDirty());
+        QVERIFY(AbstractLocationManager::isGpsAutoEnabled());
+        controller->viewWillAppear();
+        QVERIFY(location.updating());
+        controller.reset();
+        static_cast<test::DocumentsApplication*>(ApplicationManager::instance())->setSensors(nullptr, nullptr);
+    }
+
+    void refreshDirtiesEverySceneItem_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<bool>("refreshed");
+        QTest::newRow("data list, shown") << 0 << true << true;
+        QTest::newRow("data list, page left") << 0 << false << false;
+        QTest::newRow("F5") << int(Qt::Key_F5) << true << true;
+        QTest::newRow("F4") << int(Qt::Key_F4) << true << false;
+    }
+
     void refreshDirtiesEverySceneItem()
     {
+        QFETCH(int, key);
+        QFETCH(bool, shown);
+        QFETCH(bool, refreshed);
         controller->viewDidAppear();
+        if (!shown)
+            controller->viewDidDisappear();
         for (const auto& item : controller->scene()->renderItems())
             item->setDirty(false);
-        emit fixture->project->dataListChanged();
+        OSGShaderManager* shaders = OSGShaderManager::instance();
+        const auto program = shaders->getProgram(VertexFile, FragmentFile, "Check");
+        QVERIFY(program);
+        if (key) {
+            if (refreshed)
+                QTest::ignoreMessage(QtDebugMsg, "Refresh View");
+            controller->keyPressed(key, 0, 0, false, 1, QString());
+        } else {
+            emit fixture->project->dataListChanged();
+        }
         for (const auto& item : controller->scene()->renderItems())
-            QVERIFY(item->isDirty());
+            QCOMPARE(item->isDirty(), refreshed);
+        const bool reread = shaders->getProgram(VertexFile, FragmentFile, "Check") != program;
+        QCOMPARE(reread, key && refreshed);
     }
 };
 

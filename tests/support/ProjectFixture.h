@@ -31,6 +31,7 @@ public:
     {
     }
     QString documentPath() const override { return m_documents; }
+    using ApplicationManager::setSensors;
     // A dialog controller without a window: its toasts queue up for the test.
     std::shared_ptr<DialogController> installDialogController()
     {
