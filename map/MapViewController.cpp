@@ -1,6 +1,8 @@
 #include "map/MapViewController.h"
 
 #include "app/ApplicationManager.h"
+#include "app/DialogController.h"
+#include "geo/Bounds.h"
 #include "app/MainView.h"
 #include "map/AnnotationRenderItem.h"
 #include "map/GLRender.h"
@@ -134,6 +136,54 @@ void MapViewController::viewDidAppear()
             Qt::UniqueConnection);
     connect(project.get(), &Project::stratColumnChanged, this, &MapViewController::refreshAllViewItems,
             Qt::UniqueConnection);
+    connect(project.get(), &Project::baseMapsChanged, this, &MapViewController::updateMapLayers,
+            Qt::UniqueConnection);
+    connect(project.get(), &Project::baseMapRemoved, m_scene.get(), &GLRender::removeMapLayer,
+            Qt::UniqueConnection);
+    updateMapLayers();
+    verifyMapLayers();
+}
+
+void MapViewController::updateMapLayers()
+{
+    std::shared_ptr<Project> project = currentProject();
+    if (!project || !m_scene)
+        return;
+    // The last base map lies lowest, at index 0.
+    const std::vector<Project::BaseMap>& maps = project->baseMaps();
+    const int count = static_cast<int>(maps.size());
+    for (int index = 0; index < count; ++index) {
+        const Project::BaseMap& map = maps[count - 1 - index];
+        if (map.type == QLatin1String("MBTiles"))
+            m_scene->addMBTilesLayer(map.location, index, map.opacity, map.active);
+        else
+            m_scene->addImageLayer(map.location, index, map.opacity, map.active);
+    }
+}
+
+bool MapViewController::boundsValid(const geo::Bounds& bounds)
+{
+    return bounds.valid() && bounds.xMin() >= -180.0 && bounds.xMax() <= 180.0 && bounds.yMin() >= -90.0
+           && bounds.yMax() <= 90.0;
+}
+
+void MapViewController::verifyMapLayers()
+{
+    std::shared_ptr<Project> project = currentProject();
+    if (!project || !m_scene)
+        return;
+    ApplicationManager* app = ApplicationManager::instance();
+    const std::shared_ptr<DialogController> dialogs = app ? app->dialogController() : nullptr;
+    for (Project::BaseMap& map : project->baseMaps()) {
+        const geo::Bounds extent = m_scene->getLayerExtent(map.location);
+        if (!boundsValid(extent)) {
+            if (dialogs)
+                dialogs->toastError(QStringLiteral("Failed to load map layer ") + map.name, 2000);
+        } else if (!(map.extent.width() > 0.0 && map.extent.height() > 0.0)) {
+            // Only the loaded record: the database keeps what was stored.
+            map.extent = QRectF(extent.xMin(), extent.yMin(), extent.width(), extent.height());
+        }
+    }
 }
 
 void MapViewController::buildLocalityItems()

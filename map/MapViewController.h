@@ -12,6 +12,10 @@
 
 namespace kiv {
 
+namespace geo {
+class Bounds;
+}
+
 class GLRender;
 class GLRenderItem;
 class LocationRenderItem;
@@ -47,6 +51,9 @@ public:
     // Empties the scene before the project closes, so nothing is drawn any more.
     Q_INVOKABLE void closing();
 
+    // A geographic extent the map can use: valid, within the globe's degrees.
+    static bool boundsValid(const geo::Bounds& bounds);
+
     GLRender* scene() const { return m_scene.get(); }
     const std::shared_ptr<LocationRenderItem>& positionMarker() const { return m_positionMarker; }
     const std::map<std::string, LocalityRenderItems>& localityItems() const { return m_localityItems; }
@@ -67,6 +74,8 @@ public slots:
     void onLocalityListChanged();
     void onLastKnownCoordinateUpdated(QPointF coords);
     void onLocationUpdatingChanged(bool updating);
+    void updateMapLayers();
+    void verifyMapLayers();
     void setShowLinePoints(bool showLinePoints);
 
 signals:

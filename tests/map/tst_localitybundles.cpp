@@ -1,3 +1,4 @@
+#include "app/DialogController.h"
 #include "map/AnnotationRenderItem.h"
 #include "map/GLRender.h"
 #include "map/LineDataRenderItem.h"
@@ -10,6 +11,7 @@
 #include "model/ModelManager.h"
 #include "model/Project.h"
 #include "tools/AbstractLocationManager.h"
+#include "support/GeoTestData.h"
 #include "support/ProjectFixture.h"
 #include "support/ScriptedLocationManager.h"
 
@@ -190,6 +192,34 @@ private slots:
         QVERIFY(location.updating());
         controller.reset();
         static_cast<test::DocumentsApplication*>(ApplicationManager::instance())->setSensors(nullptr, nullptr);
+    }
+
+    void baseMapsGetTheirExtents()
+    {
+        const auto dialogs = static_cast<test::DocumentsApplication*>(ApplicationManager::instance())
+                                 ->installDialogController();
+        QTemporaryDir folder;
+        const QString red = folder.filePath("red.tif");
+        const QString blue = folder.filePath("blue.tif");
+        QVERIFY(test::writeRaster(red, test::colouredRaster(10, 45, 11, 46, Qt::red)));
+        QVERIFY(test::writeRaster(blue, test::colouredRaster(10, 45, 11, 46, Qt::blue)));
+        Project& project = *fixture->project;
+        project.addBaseMap("GeoTiff", "A", QUrl::fromLocalFile(red), true, 1.0, QRectF(0, 0, 0, 0));
+        project.addBaseMap("GeoTiff", "B", QUrl::fromLocalFile(folder.filePath("none.tif")), true, 1.0, QRectF());
+        project.addBaseMap("GeoTiff", "C", QUrl::fromLocalFile(blue), true, 0.5, QRectF(1, 2, 3, 4));
+        const std::string stored = test::storedProjectRecord(fixture->databasePath()).SerializeAsString();
+        controller->viewDidAppear();
+        // The first base map lies above the last.
+        const geo::Map* map = controller->scene()->map();
+        QVERIFY(map->getIndexOfImageLayer(controller->scene()->baseMapLayer(QUrl::fromLocalFile(red)))
+                > map->getIndexOfImageLayer(controller->scene()->baseMapLayer(QUrl::fromLocalFile(blue))));
+        QCOMPARE(project.baseMaps()[0].extent, QRectF(10, 45, 1, 1));
+        QCOMPARE(project.baseMaps()[2].extent, QRectF(1, 2, 3, 4));
+        QCOMPARE(dialogs->toasts().size(), 1);
+        QCOMPARE(dialogs->toasts()[0].message, QStringLiteral("Failed to load map layer B"));
+        QCOMPARE(dialogs->toasts()[0].icon, QString(QChar(0xE8D0)));
+        QCOMPARE(dialogs->toasts()[0].duration, 2000);
+        QVERIFY(test::storedProjectRecord(fixture->databasePath()).SerializeAsString() == stored);
     }
 
     void refreshDirtiesEverySceneItem_data()
