@@ -34,6 +34,8 @@ MapViewController::MapViewController(QQuickItem* parent)
     : BaseViewController(parent)
     , m_positionMarker(std::make_shared<LocationRenderItem>())
 {
+    if (ApplicationManager* app = ApplicationManager::instance())
+        m_online = app->baseMapOnline();
     qDebug() << "MapViewController::MapViewController";
 }
 
@@ -57,6 +59,7 @@ void MapViewController::viewDidLoad()
     ApplicationManager* app = ApplicationManager::instance();
     m_scene = std::make_shared<GLRender>(app ? app->mainView() : nullptr);
     connect(m_scene.get(), &GLRender::loadingTilesChanged, this, &MapViewController::loadingTilesChanged);
+    setOnline(m_online);
     if (app) {
         connect(app, &ApplicationManager::logicalToPhysicalMultiplierChanged, this,
                 &MapViewController::refreshAllViewItems);
@@ -158,6 +161,27 @@ void MapViewController::updateMapLayers()
             m_scene->addMBTilesLayer(map.location, index, map.opacity, map.active);
         else
             m_scene->addImageLayer(map.location, index, map.opacity, map.active);
+    }
+}
+
+void MapViewController::setOnline(int onlineMode)
+{
+    if (onlineMode != m_online) {
+        m_online = onlineMode;
+        emit onlineChanged(m_online);
+    }
+    ApplicationManager* app = ApplicationManager::instance();
+    if (!m_scene || !app)
+        return;
+    if (m_online == eBaseMapMode_Online || m_online == eBaseMapMode_Offline) {
+        disconnect(app, &ApplicationManager::onlineStatusChanged, m_scene.get(), &GLRender::onOnlineStatusChanged);
+        m_scene->onOnlineStatusChanged(m_online == eBaseMapMode_Online);
+        app->startConnectionTest(false);
+    } else {
+        connect(app, &ApplicationManager::onlineStatusChanged, m_scene.get(), &GLRender::onOnlineStatusChanged,
+                Qt::UniqueConnection);
+        app->checkOnlineStatus(true);
+        app->startConnectionTest(true);
     }
 }
 

@@ -27,6 +27,7 @@ class MapViewController : public BaseViewController
 {
     Q_OBJECT
     Q_PROPERTY(ViewFilter viewFilter READ viewFilter WRITE setViewFilter NOTIFY viewFilterChanged)
+    Q_PROPERTY(int online READ online WRITE setOnline NOTIFY onlineChanged)
     Q_PROPERTY(bool loadingTiles READ loadingTiles NOTIFY loadingTilesChanged)
     Q_PROPERTY(bool showLinePoints READ showLinePoints WRITE setShowLinePoints NOTIFY
                    showLinePointsChanged)
@@ -41,10 +42,14 @@ public:
     };
     Q_ENUM(ViewFilter)
 
+    enum BaseMapMode { eBaseMapMode_Online = 0, eBaseMapMode_Offline = 1, eBaseMapMode_Auto = 2 };
+    Q_ENUM(BaseMapMode)
+
     explicit MapViewController(QQuickItem* parent = nullptr);
     ~MapViewController() override;
 
     ViewFilter viewFilter() const { return m_viewFilter; }
+    int online() const { return m_online; }
     bool loadingTiles() const;
     bool showLinePoints() const { return m_showLinePoints; }
 
@@ -76,10 +81,13 @@ public slots:
     void onLocationUpdatingChanged(bool updating);
     void updateMapLayers();
     void verifyMapLayers();
+    // Re-applied to the scene on every call, changed or not.
+    void setOnline(int onlineMode);
     void setShowLinePoints(bool showLinePoints);
 
 signals:
     void viewFilterChanged(kiv::MapViewController::ViewFilter viewFilter);
+    void onlineChanged(int online);
     void loadingTilesChanged(bool loadingTiles);
     void showLinePointsChanged(bool showLinePoints);
 
@@ -98,6 +106,7 @@ private:
     std::map<std::string, LocalityRenderItems> m_localityItems;
     ViewFilter m_viewFilter = FilterAll;
     bool m_showLinePoints = false;
+    int m_online = eBaseMapMode_Auto;
 };
 
 } // namespace kiv

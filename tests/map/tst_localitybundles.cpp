@@ -37,6 +37,11 @@ class TestLocalityBundles : public QObject
     std::unique_ptr<test::ProjectFixture> fixture;
     std::unique_ptr<MapViewController> controller;
 
+    static test::DocumentsApplication* app()
+    {
+        return static_cast<test::DocumentsApplication*>(ApplicationManager::instance());
+    }
+
     int sceneItems() const { return controller->scene()->renderItems().size(); }
 
     static std::vector<std::pair<QString, GLRenderItem*>> named(const LocalityRenderItems& b)
@@ -64,8 +69,12 @@ private slots:
         QVERIFY(fixture->isValid());
         fixture->addLocality(test::idOf(0xa2), 2000);
         fixture->addLocality(test::idOf(0xa3), 3000);
+        // No probe leaves the machine: the online slots only count.
+        app()->countOnlineCalls = true;
         controller = std::make_unique<MapViewController>();
         controller->viewDidLoad();
+        app()->connectionTests.clear();
+        app()->statusChecks.clear();
     }
 
     void cleanup()
@@ -177,7 +186,7 @@ private slots:
     void positioningFollowsThePage()
     {
         test::ScriptedLocationManager location;
-        static_cast<test::DocumentsApplication*>(ApplicationManager::instance())->setSensors(&location, nullptr);
+        app()->setSensors(&location, nullptr);
         controller = std::make_unique<MapViewController>();
         controller->viewDidLoad();
         controller->viewWillAppear();
@@ -191,13 +200,12 @@ private slots:
         controller->viewWillAppear();
         QVERIFY(location.updating());
         controller.reset();
-        static_cast<test::DocumentsApplication*>(ApplicationManager::instance())->setSensors(nullptr, nullptr);
+        app()->setSensors(nullptr, nullptr);
     }
 
     void baseMapsGetTheirExtents()
     {
-        const auto dialogs = static_cast<test::DocumentsApplication*>(ApplicationManager::instance())
-                                 ->installDialogController();
+        const auto dialogs = app()->installDialogController();
         QTemporaryDir folder;
         const QString red = folder.filePath("red.tif");
         const QString blue = folder.filePath("blue.tif");
@@ -220,6 +228,37 @@ private slots:
         QCOMPARE(dialogs->toasts()[0].icon, QString(QChar(0xE8D0)));
         QCOMPARE(dialogs->toasts()[0].duration, 2000);
         QVERIFY(test::storedProjectRecord(fixture->databasePath()).SerializeAsString() == stored);
+    }
+
+    void onlineModeReachesTheScene_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("changes");
+        QTest::addColumn<QList<bool>>("connectionTests");
+        QTest::addColumn<QList<bool>>("statusChecks");
+        QTest::addColumn<bool>("followsProbe");
+        QTest::newRow("offline") << 1 << 1 << QList<bool>{false, false} << QList<bool>() << false;
+        QTest::newRow("online") << 0 << 1 << QList<bool>{false, false} << QList<bool>() << false;
+        QTest::newRow("auto, unchanged") << 2 << 0 << QList<bool>{true, true} << QList<bool>{true, true} << true;
+    }
+
+    void onlineModeReachesTheScene()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, changes);
+        QFETCH(QList<bool>, connectionTests);
+        QFETCH(QList<bool>, statusChecks);
+        QFETCH(bool, followsProbe);
+        QCOMPARE(controller->online(), 2);
+        QSignalSpy changed(controller.get(), &MapViewController::onlineChanged);
+        controller->setOnline(mode);
+        controller->setOnline(mode);
+        QCOMPARE(changed.count(), changes);
+        QCOMPARE(app()->connectionTests, connectionTests);
+        QCOMPARE(app()->statusChecks, statusChecks);
+        QCOMPARE(controller->scene()->isOnline(), mode == 0);
+        emit app()->onlineStatusChanged(true);
+        QCOMPARE(controller->scene()->isOnline(), mode == 0 || followsProbe);
     }
 
     void refreshDirtiesEverySceneItem_data()
