@@ -31,6 +31,24 @@ public:
     {
     }
     QString documentPath() const override { return m_documents; }
+    using ApplicationManager::setSensors;
+
+    // While counting, the online probe is not run: its calls are recorded.
+    bool countOnlineCalls = false;
+    QList<bool> connectionTests;
+    QList<bool> statusChecks;
+    void startConnectionTest(bool wanted) override
+    {
+        if (!countOnlineCalls)
+            return ApplicationManager::startConnectionTest(wanted);
+        connectionTests << wanted;
+    }
+    void checkOnlineStatus(bool forceEmit = false) override
+    {
+        if (!countOnlineCalls)
+            return ApplicationManager::checkOnlineStatus(forceEmit);
+        statusChecks << forceEmit;
+    }
     // A dialog controller without a window: its toasts queue up for the test.
     std::shared_ptr<DialogController> installDialogController()
     {

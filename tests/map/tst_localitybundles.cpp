@@ -1,0 +1,303 @@
+#include "app/DialogController.h"
+#include "map/AnnotationRenderItem.h"
+#include "map/GLRender.h"
+#include "map/LineDataRenderItem.h"
+#include "map/LinePointRenderItem.h"
+#include "map/LocationRenderItem.h"
+#include "map/MapViewController.h"
+#include "map/OSGShaderManager.h"
+#include "map/PointDataRenderItem.h"
+#include "model/Locality.h"
+#include "model/ModelManager.h"
+#include "model/Project.h"
+#include "tools/AbstractLocationManager.h"
+#include "support/GeoTestData.h"
+#include "support/ProjectFixture.h"
+#include "support/ScriptedLocationManager.h"
+
+#include <QtTest>
+
+#include <set>
+#include <utility>
+#include <vector>
+
+using namespace kiv;
+
+Q_DECLARE_METATYPE(std::string)
+
+namespace {
+const QString VertexFile = QStringLiteral(":/shaders/Resources/MapViewSymbol.vsh");
+const QString FragmentFile = QStringLiteral(":/shaders/Resources/CurrentLocationSymbol.fsh");
+} // namespace
+
+class TestLocalityBundles : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<test::ProjectFixture> fixture;
+    std::unique_ptr<MapViewController> controller;
+
+    static test::DocumentsApplication* app()
+    {
+        return static_cast<test::DocumentsApplication*>(ApplicationManager::instance());
+    }
+
+    int sceneItems() const { return controller->scene()->renderItems().size(); }
+
+    static std::vector<std::pair<QString, GLRenderItem*>> named(const LocalityRenderItems& b)
+    {
+        return {{"annotations", b.annotations.get()}, {"pointData", b.pointData.get()},
+                {"lines", b.lines.get()}, {"sightings", b.sightings.get()}, {"linePoints", b.linePoints.get()}};
+    }
+
+    std::set<GLRenderItem*> bundleItems() const
+    {
+        std::set<GLRenderItem*> items;
+        for (const auto& entry : controller->localityItems()) {
+            for (const auto& item : named(entry.second))
+                items.insert(item.second);
+        }
+        return items;
+    }
+
+private slots:
+    void initTestCase() { qRegisterMetaType<MapViewController::ViewFilter>(); }
+
+    void init()
+    {
+        fixture = std::make_unique<test::ProjectFixture>();
+        QVERIFY(fixture->isValid());
+        fixture->addLocality(test::idOf(0xa2), 2000);
+        fixture->addLocality(test::idOf(0xa3), 3000);
+        // No probe leaves the machine: the online slots only count.
+        app()->countOnlineCalls = true;
+        controller = std::make_unique<MapViewController>();
+        controller->viewDidLoad();
+        app()->connectionTests.clear();
+        app()->statusChecks.clear();
+    }
+
+    void cleanup()
+    {
+        controller.reset();
+        fixture.reset();
+    }
+
+    void sceneHoldsWhatTheFilterAllows_data()
+    {
+        QTest::addColumn<int>("filter");
+        QTest::addColumn<bool>("linePoints");
+        QTest::addColumn<int>("items");
+        QTest::newRow("all") << int(MapViewController::FilterAll) << false << 13;
+        QTest::newRow("data") << int(MapViewController::FilterData) << false << 4;
+        QTest::newRow("all with line points") << int(MapViewController::FilterAll) << true << 16;
+        QTest::newRow("data with line points") << int(MapViewController::FilterData) << true << 4;
+        QTest::newRow("none") << int(MapViewController::FilterNone) << true << 1;
+    }
+
+    void sceneHoldsWhatTheFilterAllows()
+    {
+        QFETCH(int, filter);
+        QFETCH(bool, linePoints);
+        QFETCH(int, items);
+        controller->setViewFilter(MapViewController::ViewFilter(filter));
+        controller->setShowLinePoints(linePoints);
+        controller->viewDidAppear();
+        QCOMPARE(sceneItems(), items);
+        QCOMPARE(controller->localityItems().size(), size_t(3));
+        QVERIFY(controller->scene()->renderItems().contains(controller->positionMarker()));
+        // Showing the page again replaces the bundles rather than adding more.
+        controller->viewDidAppear();
+        QCOMPARE(sceneItems(), items);
+    }
+
+    void linePointsFollowTheLinesFilter()
+    {
+        controller->setViewFilter(MapViewController::FilterData);
+        controller->viewDidAppear();
+        QSignalSpy shown(controller.get(), &MapViewController::showLinePointsChanged);
+        controller->setShowLinePoints(true);
+        controller->setShowLinePoints(true);
+        QCOMPARE(shown.count(), 1);
+        QCOMPARE(sceneItems(), 4);
+        QSignalSpy filtered(controller.get(), &MapViewController::viewFilterChanged);
+        controller->setViewFilter(MapViewController::FilterAll);
+        controller->setViewFilter(MapViewController::FilterAll);
+        QCOMPARE(filtered.count(), 1);
+        QCOMPARE(sceneItems(), 16);
+        controller->setShowLinePoints(false);
+        QCOMPARE(sceneItems(), 13);
+    }
+
+    void newLocalityRecreatesEveryBundle()
+    {
+        controller->viewDidAppear();
+        const std::set<GLRenderItem*> before = bundleItems();
+        const auto keepAlive = controller->localityItems();
+        fixture->addLocality(test::idOf(0xa4), 4000);
+        emit fixture->project->localityListChanged();
+        QCOMPARE(sceneItems(), 17);
+        for (GLRenderItem* item : bundleItems())
+            QVERIFY(!before.count(item));
+    }
+
+    void projectSwitchLeavesOnlyTheMarker()
+    {
+        controller->viewDidAppear();
+        QTemporaryDir folder;
+        const auto other = ModelManager::instance()->createProject("Other", QDir(folder.path()));
+        QVERIFY(other);
+        ModelManager::instance()->setCurrentProject(other);
+        QCOMPARE(controller->scene()->renderItems(), {controller->positionMarker()});
+        QVERIFY(controller->localityItems().empty());
+    }
+
+    void updatesMarkOnlyTheirLocality_data()
+    {
+        QTest::addColumn<QString>("slot");
+        QTest::addColumn<std::string>("id");
+        QTest::addColumn<QStringList>("dirty");
+        const std::string id = test::idOf(0xa2);
+        QTest::newRow("point data") << "updatePointData" << id << QStringList{"pointData"};
+        QTest::newRow("annotations") << "updateAnnotations" << id << QStringList{"annotations"};
+        QTest::newRow("lines") << "updateLines" << id << QStringList{"lines", "linePoints"};
+        QTest::newRow("unknown id") << "updateLines" << test::idOf(0xff) << QStringList();
+    }
+
+    void updatesMarkOnlyTheirLocality()
+    {
+        QFETCH(QString, slot);
+        QFETCH(std::string, id);
+        QFETCH(QStringList, dirty);
+        controller->viewDidAppear();
+        for (GLRenderItem* item : bundleItems())
+            item->setDirty(false);
+        QVERIFY(QMetaObject::invokeMethod(controller.get(), slot.toLatin1().constData(), Q_ARG(std::string, id)));
+        QStringList marked;
+        for (const auto& entry : controller->localityItems()) {
+            for (const auto& item : named(entry.second)) {
+                if (item.second->isDirty())
+                    marked << (entry.first == id ? item.first : QStringLiteral("other"));
+            }
+        }
+        QCOMPARE(marked, dirty);
+    }
+
+    void positioningFollowsThePage()
+    {
+        test::ScriptedLocationManager location;
+        app()->setSensors(&location, nullptr);
+        controller = std::make_unique<MapViewController>();
+        controller->viewDidLoad();
+        controller->viewWillAppear();
+        controller->viewDidAppear();
+        QVERIFY(location.updating());
+        controller->positionMarker()->setDirty(false);
+        controller->viewDidDisappear();
+        QVERIFY(!location.updating());
+        QVERIFY(controller->positionMarker()->isDirty());
+        QVERIFY(AbstractLocationManager::isGpsAutoEnabled());
+        controller->viewWillAppear();
+        QVERIFY(location.updating());
+        controller.reset();
+        app()->setSensors(nullptr, nullptr);
+    }
+
+    void baseMapsGetTheirExtents()
+    {
+        const auto dialogs = app()->installDialogController();
+        QTemporaryDir folder;
+        const QString red = folder.filePath("red.tif");
+        const QString blue = folder.filePath("blue.tif");
+        QVERIFY(test::writeRaster(red, test::colouredRaster(10, 45, 11, 46, Qt::red)));
+        QVERIFY(test::writeRaster(blue, test::colouredRaster(10, 45, 11, 46, Qt::blue)));
+        Project& project = *fixture->project;
+        project.addBaseMap("GeoTiff", "A", QUrl::fromLocalFile(red), true, 1.0, QRectF(0, 0, 0, 0));
+        project.addBaseMap("GeoTiff", "B", QUrl::fromLocalFile(folder.filePath("none.tif")), true, 1.0, QRectF());
+        project.addBaseMap("GeoTiff", "C", QUrl::fromLocalFile(blue), true, 0.5, QRectF(1, 2, 3, 4));
+        const std::string stored = test::storedProjectRecord(fixture->databasePath()).SerializeAsString();
+        controller->viewDidAppear();
+        // The first base map lies above the last.
+        const geo::Map* map = controller->scene()->map();
+        QVERIFY(map->getIndexOfImageLayer(controller->scene()->baseMapLayer(QUrl::fromLocalFile(red)))
+                > map->getIndexOfImageLayer(controller->scene()->baseMapLayer(QUrl::fromLocalFile(blue))));
+        QCOMPARE(project.baseMaps()[0].extent, QRectF(10, 45, 1, 1));
+        QCOMPARE(project.baseMaps()[2].extent, QRectF(1, 2, 3, 4));
+        QCOMPARE(dialogs->toasts().size(), 1);
+        QCOMPARE(dialogs->toasts()[0].message, QStringLiteral("Failed to load map layer B"));
+        QCOMPARE(dialogs->toasts()[0].icon, QString(QChar(0xE8D0)));
+        QCOMPARE(dialogs->toasts()[0].duration, 2000);
+        QVERIFY(test::storedProjectRecord(fixture->databasePath()).SerializeAsString() == stored);
+    }
+
+    void onlineModeReachesTheScene_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("changes");
+        QTest::addColumn<QList<bool>>("connectionTests");
+        QTest::addColumn<QList<bool>>("statusChecks");
+        QTest::addColumn<bool>("followsProbe");
+        QTest::newRow("offline") << 1 << 1 << QList<bool>{false, false} << QList<bool>() << false;
+        QTest::newRow("online") << 0 << 1 << QList<bool>{false, false} << QList<bool>() << false;
+        QTest::newRow("auto, unchanged") << 2 << 0 << QList<bool>{true, true} << QList<bool>{true, true} << true;
+    }
+
+    void onlineModeReachesTheScene()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, changes);
+        QFETCH(QList<bool>, connectionTests);
+        QFETCH(QList<bool>, statusChecks);
+        QFETCH(bool, followsProbe);
+        QCOMPARE(controller->online(), 2);
+        QSignalSpy changed(controller.get(), &MapViewController::onlineChanged);
+        controller->setOnline(mode);
+        controller->setOnline(mode);
+        QCOMPARE(changed.count(), changes);
+        QCOMPARE(app()->connectionTests, connectionTests);
+        QCOMPARE(app()->statusChecks, statusChecks);
+        QCOMPARE(controller->scene()->isOnline(), mode == 0);
+        emit app()->onlineStatusChanged(true);
+        QCOMPARE(controller->scene()->isOnline(), mode == 0 || followsProbe);
+    }
+
+    void refreshDirtiesEverySceneItem_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<bool>("refreshed");
+        QTest::newRow("data list, shown") << 0 << true << true;
+        QTest::newRow("data list, page left") << 0 << false << false;
+        QTest::newRow("F5") << int(Qt::Key_F5) << true << true;
+        QTest::newRow("F4") << int(Qt::Key_F4) << true << false;
+    }
+
+    void refreshDirtiesEverySceneItem()
+    {
+        QFETCH(int, key);
+        QFETCH(bool, shown);
+        QFETCH(bool, refreshed);
+        controller->viewDidAppear();
+        if (!shown)
+            controller->viewDidDisappear();
+        for (const auto& item : controller->scene()->renderItems())
+            item->setDirty(false);
+        OSGShaderManager* shaders = OSGShaderManager::instance();
+        const auto program = shaders->getProgram(VertexFile, FragmentFile, "Check");
+        QVERIFY(program);
+        if (key) {
+            if (refreshed)
+                QTest::ignoreMessage(QtDebugMsg, "Refresh View");
+            controller->keyPressed(key, 0, 0, false, 1, QString());
+        } else {
+            emit fixture->project->dataListChanged();
+        }
+        for (const auto& item : controller->scene()->renderItems())
+            QCOMPARE(item->isDirty(), refreshed);
+        const bool reread = shaders->getProgram(VertexFile, FragmentFile, "Check") != program;
+        QCOMPARE(reread, key && refreshed);
+    }
+};
+
+QTEST_MAIN(TestLocalityBundles)
+#include "tst_localitybundles.moc"
