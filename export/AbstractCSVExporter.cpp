@@ -55,7 +55,8 @@ public:
             return;
         const std::string text = line + ExportLineBreak;
         const qint64 size = static_cast<qint64>(text.size());
-        m_ok = m_file.write(text.data(), size) == size && m_file.flush();
+        // Buffered: a failed write shows here or in close()'s flush.
+        m_ok = m_file.write(text.data(), size) == size;
         if (!m_ok)
             qWarning() << "CSV export: cannot write" << path() << m_file.errorString();
     }
