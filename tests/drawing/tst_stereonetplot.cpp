@@ -16,7 +16,7 @@ using namespace kiv;
 using kiv::test::RecordingPainter;
 
 using Planes = QList<QPointF>; // (dip, azimuth)
-using DataSpec = QList<QVector3D>; // (kind, dip or plunge, azimuth or trend)
+using Readings = QList<QVector3D>; // (kind, dip or plunge, azimuth or trend)
 
 namespace {
 
@@ -71,10 +71,10 @@ StereoNetPlot plotOn98(bool equalArea, float markerSize = 1.0f)
     return plot;
 }
 
-std::vector<std::shared_ptr<Data>> makeData(const DataSpec& spec)
+std::vector<std::shared_ptr<Data>> makeData(const Readings& readings)
 {
     std::vector<std::shared_ptr<Data>> data;
-    for (const QVector3D& d : spec) {
+    for (const QVector3D& d : readings) {
         switch (int(d.x())) {
         case Data::Plane:
             data.push_back(Data::createPlane("p", "l", 0, 0, d.y(), d.z(), 0, 0, {}));
@@ -106,10 +106,10 @@ QList<Data*> pointers(const std::vector<std::shared_ptr<Data>>& data)
 // The plot's mean (dip, azimuth) of these planes; (-1, -1) when it has none.
 QPointF meanOf(const Planes& planes)
 {
-    DataSpec spec;
+    Readings readings;
     for (const QPointF& plane : planes)
-        spec << QVector3D(Data::Plane, plane.x(), plane.y());
-    const auto data = makeData(spec);
+        readings << QVector3D(Data::Plane, plane.x(), plane.y());
+    const auto data = makeData(readings);
     StereoNetPlot plot(nullptr, 1.0f);
     plot.setData(pointers(data));
     return plot.hasMean() ? QPointF(plot.meanDip(), plot.meanAzimuth()) : QPointF(-1, -1);
@@ -294,33 +294,33 @@ private slots:
     // What draw adds after the net's primitive.
     void overNet_data()
     {
-        QTest::addColumn<DataSpec>("data");
+        QTest::addColumn<Readings>("data");
         QTest::addColumn<bool>("meanValues");
         QTest::addColumn<bool>("tempPlane");
         QTest::addColumn<QString>("calls");
         const QString pole = QStringLiteral("drawLine 98 100 102 100; drawLine 100 98 100 102");
         const QString primitive = QStringLiteral("drawArc 100 100 98 0 360 cw");
-        QTest::newRow("no data") << DataSpec{} << true << false << "";
+        QTest::newRow("no data") << Readings{} << true << false << "";
         QTest::newRow("kinds 2, 4 and 5")
-            << DataSpec{{Data::Image, 0, 10}, {Data::Annotation, 0, 0}, {Data::Sighting, 0, 10}}
+            << Readings{{Data::Image, 0, 10}, {Data::Annotation, 0, 0}, {Data::Sighting, 0, 10}}
             << true << false << "";
         QTest::newRow("flat plane: mean pole, no mean circle")
-            << DataSpec{{Data::Plane, 0, 45}} << true << false
+            << Readings{{Data::Plane, 0, 45}} << true << false
             << "setColor #000000; " + pole + "; " + primitive + "; setColor #000000; setLineWidth 2; "
                    + pole;
-        QTest::newRow("mean off") << DataSpec{{Data::Plane, 0, 45}} << false << false
+        QTest::newRow("mean off") << Readings{{Data::Plane, 0, 45}} << false << false
                                   << "setColor #000000; " + pole + "; " + primitive;
         QTest::newRow("vertical lineation, no mean")
-            << DataSpec{{Data::Lineation, 90, 0}} << true << false
+            << Readings{{Data::Lineation, 90, 0}} << true << false
             << "setColor #000000; " + pole + "; drawArc 100 100 4 0 360 cw";
         QTest::newRow("flat temporary plane")
-            << DataSpec{} << true << true
+            << Readings{} << true << true
             << "setColor #FF0000; setLineWidth 2; " + pole + "; " + primitive;
     }
 
     void overNet()
     {
-        QFETCH(DataSpec, data);
+        QFETCH(Readings, data);
         QFETCH(bool, meanValues);
         QFETCH(bool, tempPlane);
         QFETCH(QString, calls);
