@@ -13,6 +13,7 @@
 #include "drawing/PolylineItem.h"
 #include "drawing/StereoNetItem.h"
 #include "drawing/SymbolItem.h"
+#include "map/MapViewController.h"
 #include "map/ProjectViewController.h"
 #include "model/CheckableFilteredDataListModel.h"
 #include "model/CheckableProxyModel.h"
@@ -27,6 +28,7 @@
 #include "model/StratColumnModel.h"
 #include "model/SymbolListModel.h"
 #include "tools/ImageTool.h"
+#include "tools/ViewTool.h"
 #include "drawing/RasterSketcher.h"
 #include "app/MainView.h"
 #include "app/TestConnectionThread.h"
@@ -651,7 +653,10 @@ void ApplicationManager::registerQmlTypes()
     qmlRegisterType<SymbolListModel>(uri, 1, 0, "SymbolListModel");
     qmlRegisterType<FilteredSymbolListModel>(uri, 1, 0, "FilteredSymbolListModel");
     qmlRegisterType<CheckableProxyModel>(uri, 1, 0, "CheckableProxyModel");
+    qmlRegisterType<MapViewController>(uri, 1, 0, "MapViewController");
     qmlRegisterType<ProjectViewController>(uri, 1, 0, "ProjectViewController");
+    qmlRegisterType<ViewTool>(uri, 1, 0, "ViewToolManager");
+    // further tools of the map page register here, in the table's order
     qmlRegisterType<ImageTool>(uri, 1, 0, "ImageToolManager");
     qmlRegisterType<ButtonClinoItem>(uri, 1, 0, "ButtonClinoItem");
     qmlRegisterType<ButtonCompassItem>(uri, 1, 0, "ButtonCompassItem");

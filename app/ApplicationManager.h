@@ -5,6 +5,7 @@
 
 #include <QColor>
 #include <QObject>
+#include <QPointer>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -305,7 +306,7 @@ private:
     std::shared_ptr<DialogController> m_dialogController;
     QGuiApplication* m_application = nullptr;
     QString m_buildNumber = QStringLiteral("1.3.0.25162");
-    Tool* m_currentTool = nullptr;
+    QPointer<Tool> m_currentTool;
     AbstractLocationManager* m_locationManager = nullptr;
     AbstractCompassClino* m_compassClino = nullptr;
     QRect m_windowGeometry;

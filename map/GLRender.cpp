@@ -1,5 +1,7 @@
 #include "map/GLRender.h"
 
+#include "tools/Tool.h"
+
 #include "app/ApplicationManager.h"
 #include "app/DialogController.h"
 #include "app/MainView.h"
@@ -237,11 +239,6 @@ void GLRender::updateTimer()
     updateTimer(false);
 }
 
-void GLRender::setToolFrameHook(ToolFrameHook hook)
-{
-    m_toolFrameHook = std::move(hook);
-}
-
 // --- render items and nodes --------------------------------------------------
 
 void GLRender::addRenderItem(const std::shared_ptr<GLRenderItem>& item)
@@ -418,10 +415,8 @@ void GLRender::render()
     resyncSceneGraphState();
 
     ApplicationManager* manager = ApplicationManager::instance();
-    if (Tool* tool = manager ? manager->currentTool() : nullptr) {
-        if (m_toolFrameHook)
-            m_toolFrameHook(tool, this);
-    }
+    if (Tool* tool = manager ? manager->currentTool() : nullptr)
+        tool->frame(this);
 
     m_viewer.frame(USE_REFERENCE_TIME);
 

@@ -50,7 +50,6 @@ class GLRender : public QObject
 
 public:
     // The current tool's part of a frame, until the tool base offers one.
-    using ToolFrameHook = std::function<void(Tool*, GLRender*)>;
 
     static constexpr int RedrawInterval = 16;
     static constexpr int IdleTicksBeforeStop = 10;
@@ -111,8 +110,6 @@ public:
     // Guards the scene graph and the map's layers for a whole frame; GUI-side
     // layer operations take it too.
     QMutex& sceneMutex() { return m_sceneMutex; }
-
-    void setToolFrameHook(ToolFrameHook hook);
 
     // Base maps: the one given index i sits at map index i + 2, above the
     // online layer (0) and the grid (1). A URL already present is only moved
@@ -203,7 +200,6 @@ private:
     bool m_onlineStatusKnown = false;
     int m_onlineLayerKind = 2;
     std::shared_ptr<geo::TileLoader> m_tileLoader;
-    ToolFrameHook m_toolFrameHook;
 };
 
 } // namespace kiv

@@ -9,6 +9,7 @@
 #include "map/LineDataRenderItem.h"
 #include "map/LinePointRenderItem.h"
 #include "map/LocationRenderItem.h"
+#include "map/MapCameraManipulator.h"
 #include "map/OSGShaderManager.h"
 #include "map/PointDataRenderItem.h"
 #include "model/Locality.h"
@@ -17,6 +18,10 @@
 #include "tools/AbstractLocationManager.h"
 
 #include <QDebug>
+#include <QQmlEngine>
+#include <QQuickWindow>
+
+#include <cmath>
 
 namespace kiv {
 
@@ -32,11 +37,20 @@ std::shared_ptr<Project> currentProject()
 
 MapViewController::MapViewController(QQuickItem* parent)
     : BaseViewController(parent)
+    , m_pickListModel(std::make_unique<PickListModel>())
     , m_positionMarker(std::make_shared<LocationRenderItem>())
 {
-    if (ApplicationManager* app = ApplicationManager::instance())
+    // The controller owns the model; QML must never collect it.
+    QQmlEngine::setObjectOwnership(m_pickListModel.get(), QQmlEngine::CppOwnership);
+    m_pickedList = m_pickListModel.get();
+    ApplicationManager* app = ApplicationManager::instance();
+    if (app)
         m_online = app->baseMapOnline();
     qDebug() << "MapViewController::MapViewController";
+    connect(this, &MapViewController::selectedItemIdChanged, this, &MapViewController::onSelectedItemIdChanged);
+    connect(this, &MapViewController::visibleAreaChanged, this, &MapViewController::onVisibleAreaChanged);
+    if (app)
+        connect(app, &ApplicationManager::unitTypeChanged, this, &MapViewController::updateScaleBarWidth);
 }
 
 MapViewController::~MapViewController()
@@ -58,7 +72,7 @@ void MapViewController::viewDidLoad()
 {
     ApplicationManager* app = ApplicationManager::instance();
     m_scene = std::make_shared<GLRender>(app ? app->mainView() : nullptr);
-    connect(m_scene.get(), &GLRender::loadingTilesChanged, this, &MapViewController::loadingTilesChanged);
+    m_camera = &m_scene->cameraManipulator();
     setOnline(m_online);
     if (app) {
         connect(app, &ApplicationManager::logicalToPhysicalMultiplierChanged, this,
@@ -73,6 +87,11 @@ void MapViewController::viewDidLoad()
     }
     if (ModelManager* models = ModelManager::instance())
         connect(models, &ModelManager::currentProjectChanged, this, &MapViewController::onCurrentProjectChanged);
+    connect(m_camera, &MapCameraManipulator::cameraPositionChanged, this,
+            &MapViewController::updatePickedScreenPosition);
+    connect(m_camera, &MapCameraManipulator::cameraPositionChanged, this, &MapViewController::cameraPositionChanged);
+    connect(m_camera, &MapCameraManipulator::cameraPositionChanged, this, &MapViewController::updateScaleBarWidth);
+    connect(m_scene.get(), &GLRender::loadingTilesChanged, this, &MapViewController::loadingTilesChanged);
 }
 
 void MapViewController::closing()
@@ -126,8 +145,13 @@ void MapViewController::viewDidAppear()
 {
     BaseViewController::viewDidAppear();
     std::shared_ptr<Project> project = currentProject();
-    if (!m_scene || !project)
-        return;
+    if (m_scene && project)
+        showProject(project);
+    announceFirstAppearance();
+}
+
+void MapViewController::showProject(const std::shared_ptr<Project>& project)
+{
     m_scene->addRenderItem(m_positionMarker);
     // Showing the page again must not leave the old bundles drawn twice.
     removeLocalityItems();
@@ -144,7 +168,33 @@ void MapViewController::viewDidAppear()
     connect(project.get(), &Project::baseMapRemoved, m_scene.get(), &GLRender::removeMapLayer,
             Qt::UniqueConnection);
     updateMapLayers();
+    ModelManager* models = ModelManager::instance();
+    if (Locality* locality = models ? models->currentLocality().get() : nullptr) {
+        m_camera->setAltitude(10000.0);
+        snapToLocality(locality);
+    } else {
+        snapToWorld();
+    }
+    m_scene->setOnlineMap(project->baseTileLayer());
     verifyMapLayers();
+}
+
+void MapViewController::announceFirstAppearance()
+{
+    // Once per process, however many map pages come and go.
+    static bool appeared = false;
+    ApplicationManager* app = ApplicationManager::instance();
+    if (appeared || !app)
+        return;
+    appeared = true;
+    emit app->appDidAppear();
+    if (!app->newBuildAvailable()) {
+        connect(app, &ApplicationManager::newBuildAvailableChanged, this,
+                &MapViewController::showNewBuildAvailableDialog);
+        app->checkForUpdate();
+    } else if (app->isNewBuildReminderDue()) {
+        emit showNewBuildAvailableDialog();
+    }
 }
 
 void MapViewController::updateMapLayers()
@@ -289,6 +339,7 @@ void MapViewController::refreshAllViewItems()
     for (const std::shared_ptr<GLRenderItem>& item : m_scene->renderItems())
         item->setDirty();
     m_scene->update(false);
+    refreshCallout();
 }
 
 void MapViewController::setViewFilter(ViewFilter newFilter)
@@ -323,18 +374,21 @@ void MapViewController::updatePointData(std::string localityId)
 {
     if (LocalityRenderItems* items = bundleOf(localityId))
         markForRebuild({items->pointData});
+    refreshCallout();
 }
 
 void MapViewController::updateAnnotations(std::string localityId)
 {
     if (LocalityRenderItems* items = bundleOf(localityId))
         markForRebuild({items->annotations});
+    refreshCallout();
 }
 
 void MapViewController::updateLines(std::string localityId)
 {
     if (LocalityRenderItems* items = bundleOf(localityId))
         markForRebuild({items->lines, items->linePoints});
+    refreshCallout();
 }
 
 void MapViewController::onCurrentProjectChanged(Project*)
@@ -362,5 +416,164 @@ void MapViewController::onLocationUpdatingChanged(bool updating)
     if (!updating)
         onLastKnownCoordinateUpdated(QPointF());
 }
+
+namespace {
+
+template <typename T>
+bool storeIfChanged(T& field, const T& value)
+{
+    if (field == value)
+        return false;
+    field = value;
+    return true;
+}
+
+} // namespace
+
+void MapViewController::setSelectedItemId(const QString& id)
+{
+    if (storeIfChanged(m_selectedItemId, id))
+        emit selectedItemIdChanged(m_selectedItemId);
+}
+
+void MapViewController::setPickedScreenPos(const QPointF& pos)
+{
+    if (std::abs(pos.x() - m_pickedScreenPos.x()) <= 1e-12 && std::abs(pos.y() - m_pickedScreenPos.y()) <= 1e-12)
+        return;
+    m_pickedScreenPos = pos;
+    emit pickedScreenPosChanged(m_pickedScreenPos);
+}
+
+void MapViewController::setPickedImageUrl(const QString& url)
+{
+    if (storeIfChanged(m_pickedImageUrl, url))
+        emit pickedImageUrlChanged(m_pickedImageUrl);
+}
+
+void MapViewController::setPickedPointLabel(const QString& label)
+{
+    if (storeIfChanged(m_pickedPointLabel, label))
+        emit pickedPointLabelChanged(m_pickedPointLabel);
+}
+
+void MapViewController::setPickedPointDescription(const QString& description)
+{
+    if (storeIfChanged(m_pickedPointDescription, description))
+        emit pickedPointDescriptionChanged(m_pickedPointDescription);
+}
+
+void MapViewController::setCalloutOffset(double offset)
+{
+    if (storeIfChanged(m_calloutOffset, offset))
+        emit calloutOffsetChanged(m_calloutOffset);
+}
+
+void MapViewController::setPointPicked(bool picked)
+{
+    if (storeIfChanged(m_pointPicked, picked))
+        emit pointPickedChanged(m_pointPicked);
+}
+
+void MapViewController::setImagePicked(bool picked)
+{
+    if (storeIfChanged(m_imagePicked, picked))
+        emit imagePickedChanged(m_imagePicked);
+}
+
+void MapViewController::setLocalityPicked(bool picked)
+{
+    if (storeIfChanged(m_localityPicked, picked))
+        emit localityPickedChanged(m_localityPicked);
+}
+
+void MapViewController::setVisibleArea(const QRectF& area)
+{
+    if (qFuzzyCompare(area.x(), m_visibleArea.x()) && qFuzzyCompare(area.y(), m_visibleArea.y())
+        && qFuzzyCompare(area.width(), m_visibleArea.width())
+        && qFuzzyCompare(area.height(), m_visibleArea.height()))
+        return;
+    m_visibleArea = area;
+    emit visibleAreaChanged(m_visibleArea);
+}
+
+void MapViewController::setPickedList(QObject* list)
+{
+    if (storeIfChanged(m_pickedList, list))
+        emit pickedListChanged(m_pickedList);
+}
+
+void MapViewController::setScaleBarLeft(double left)
+{
+    if (storeIfChanged(m_scaleBarLeft, left))
+        emit scaleBarLeftChanged(m_scaleBarLeft);
+}
+
+void MapViewController::setScaleBarRight(double right)
+{
+    if (storeIfChanged(m_scaleBarRight, right))
+        emit scaleBarRightChanged(m_scaleBarRight);
+}
+
+void MapViewController::setScaleBarY(double y)
+{
+    if (storeIfChanged(m_scaleBarY, y))
+        emit scaleBarYChanged(m_scaleBarY);
+}
+
+QImage MapViewController::capture()
+{
+    ApplicationManager* app = ApplicationManager::instance();
+    QQuickWindow* window = app && app->mainView() ? app->mainView() : this->window();
+    if (!window)
+        return QImage();
+    setVisible(false);
+    QImage image = window->grabWindow();
+    setVisible(true);
+    return image;
+}
+
+// Picking, selection, gestures, snaps, the scale bar and the callouts.
+
+QString MapViewController::selectedPickedItemId() const
+{
+    return QString();
+}
+
+osg::Matrixd MapViewController::viewProjectionMatrix() const
+{
+    return osg::Matrixd();
+}
+
+bool MapViewController::hitTestLine(const std::shared_ptr<LineData2D>&, const osg::Matrixd&, const QPointF&, double,
+                                    PickedItem&, int& nearestIndex) const
+{
+    nearestIndex = -1;
+    return false;
+}
+
+void MapViewController::mousePressed(double, double, Qt::MouseButtons) {}
+void MapViewController::mouseReleased(double, double, Qt::MouseButtons, bool) {}
+void MapViewController::mouseMoved(double, double, Qt::MouseButtons) {}
+void MapViewController::mouseDoubleClicked(double, double, Qt::MouseButtons) {}
+void MapViewController::mouseWheelSpun(double, double, QPointF, QPointF) {}
+void MapViewController::pinchStarted(QPointF) {}
+void MapViewController::pinchUpdated(QPointF, float) {}
+void MapViewController::pinchEnded() {}
+void MapViewController::updatePickedScreenPosition() {}
+void MapViewController::refreshCallout() {}
+void MapViewController::snapToPosition(QPointF) {}
+void MapViewController::snapToBounds(osg::BoundingBoxd) {}
+void MapViewController::snapToWorld() {}
+void MapViewController::snapToLocality(Locality*) {}
+void MapViewController::pick(double, double) {}
+void MapViewController::setSelectedPickedItem(int index)
+{
+    m_selectedPickedItem = index;
+}
+void MapViewController::clearPickedItemList() {}
+void MapViewController::deleteSelectedItem() {}
+void MapViewController::onSelectedItemIdChanged(QString) {}
+void MapViewController::onVisibleAreaChanged(QRectF) {}
+void MapViewController::updateScaleBarWidth() {}
 
 } // namespace kiv

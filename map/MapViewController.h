@@ -2,8 +2,14 @@
 
 #include "map/BaseViewController.h"
 #include "map/LocalityRenderItems.h"
+#include "map/PickListModel.h"
 
+#include <QImage>
 #include <QPointF>
+#include <QRectF>
+
+#include <osg/BoundingBox>
+#include <osg/Matrixd>
 
 #include <initializer_list>
 #include <map>
@@ -18,17 +24,42 @@ class Bounds;
 
 class GLRender;
 class GLRenderItem;
+class LineData2D;
+class Locality;
 class LocationRenderItem;
+class MapCameraManipulator;
 class Project;
 
 // Root item of the map page: owns the map scene and the render items that
-// draw the current project and the device's position.
+// draw the current project and the device's position, and turns the input the
+// tools forward into camera changes, picks and callouts.
 class MapViewController : public BaseViewController
 {
     Q_OBJECT
+    Q_PROPERTY(QString selectedItemId READ selectedItemId WRITE setSelectedItemId NOTIFY selectedItemIdChanged)
+    Q_PROPERTY(QPointF pickedScreenPos READ pickedScreenPos WRITE setPickedScreenPos NOTIFY
+                   pickedScreenPosChanged)
+    Q_PROPERTY(QString pickedImageUrl READ pickedImageUrl WRITE setPickedImageUrl NOTIFY pickedImageUrlChanged)
+    Q_PROPERTY(QString pickedPointLabel READ pickedPointLabel WRITE setPickedPointLabel NOTIFY
+                   pickedPointLabelChanged)
+    Q_PROPERTY(QString pickedPointDescription READ pickedPointDescription WRITE setPickedPointDescription
+                   NOTIFY pickedPointDescriptionChanged)
+    Q_PROPERTY(double calloutOffset READ calloutOffset WRITE setCalloutOffset NOTIFY calloutOffsetChanged)
+    Q_PROPERTY(bool pointPicked READ pointPicked WRITE setPointPicked NOTIFY pointPickedChanged)
+    Q_PROPERTY(bool imagePicked READ imagePicked WRITE setImagePicked NOTIFY imagePickedChanged)
+    Q_PROPERTY(bool localityPicked READ localityPicked WRITE setLocalityPicked NOTIFY localityPickedChanged)
     Q_PROPERTY(ViewFilter viewFilter READ viewFilter WRITE setViewFilter NOTIFY viewFilterChanged)
+    Q_PROPERTY(QRectF visibleArea READ visibleArea WRITE setVisibleArea NOTIFY visibleAreaChanged)
+    Q_PROPERTY(QObject* pickedList READ pickedList WRITE setPickedList NOTIFY pickedListChanged)
+    Q_PROPERTY(int selectedPickedItem READ selectedPickedItem WRITE setSelectedPickedItem NOTIFY
+                   selectedPickedItemChanged)
     Q_PROPERTY(int online READ online WRITE setOnline NOTIFY onlineChanged)
     Q_PROPERTY(bool loadingTiles READ loadingTiles NOTIFY loadingTilesChanged)
+    Q_PROPERTY(QString scaleLegend READ scaleLegend NOTIFY scaleLegendChanged)
+    Q_PROPERTY(double scaleWidth READ scaleWidth NOTIFY scaleWidthChanged)
+    Q_PROPERTY(double scaleBarLeft READ scaleBarLeft WRITE setScaleBarLeft NOTIFY scaleBarLeftChanged)
+    Q_PROPERTY(double scaleBarRight READ scaleBarRight WRITE setScaleBarRight NOTIFY scaleBarRightChanged)
+    Q_PROPERTY(double scaleBarY READ scaleBarY WRITE setScaleBarY NOTIFY scaleBarYChanged)
     Q_PROPERTY(bool showLinePoints READ showLinePoints WRITE setShowLinePoints NOTIFY
                    showLinePointsChanged)
 
@@ -48,29 +79,82 @@ public:
     explicit MapViewController(QQuickItem* parent = nullptr);
     ~MapViewController() override;
 
+    QString selectedItemId() const { return m_selectedItemId; }
+    QPointF pickedScreenPos() const { return m_pickedScreenPos; }
+    QString pickedImageUrl() const { return m_pickedImageUrl; }
+    QString pickedPointLabel() const { return m_pickedPointLabel; }
+    QString pickedPointDescription() const { return m_pickedPointDescription; }
+    double calloutOffset() const { return m_calloutOffset; }
+    bool pointPicked() const { return m_pointPicked; }
+    bool imagePicked() const { return m_imagePicked; }
+    bool localityPicked() const { return m_localityPicked; }
     ViewFilter viewFilter() const { return m_viewFilter; }
+    QRectF visibleArea() const { return m_visibleArea; }
+    QObject* pickedList() const { return m_pickedList; }
+    int selectedPickedItem() const { return m_selectedPickedItem; }
     int online() const { return m_online; }
     bool loadingTiles() const;
+    QString scaleLegend() const { return m_scaleLegend; }
+    double scaleWidth() const { return m_scaleWidth; }
+    double scaleBarLeft() const { return m_scaleBarLeft; }
+    double scaleBarRight() const { return m_scaleBarRight; }
+    double scaleBarY() const { return m_scaleBarY; }
     bool showLinePoints() const { return m_showLinePoints; }
+
+    void setSelectedItemId(const QString& id);
+    void setPickedScreenPos(const QPointF& pos);
+    void setPickedImageUrl(const QString& url);
+    void setPickedPointLabel(const QString& label);
+    void setPickedPointDescription(const QString& description);
+    void setCalloutOffset(double offset);
+    void setPointPicked(bool picked);
+    void setImagePicked(bool picked);
+    void setLocalityPicked(bool picked);
+    void setVisibleArea(const QRectF& area);
+    void setPickedList(QObject* list);
+    void setScaleBarLeft(double left);
+    void setScaleBarRight(double right);
+    void setScaleBarY(double y);
 
     // Empties the scene before the project closes, so nothing is drawn any more.
     Q_INVOKABLE void closing();
+    Q_INVOKABLE QString selectedPickedItemId() const;
+    // The window as shown, without this page's own QML children.
+    Q_INVOKABLE QImage capture();
 
     // A geographic extent the map can use: valid, within the globe's degrees.
     static bool boundsValid(const geo::Bounds& bounds);
 
+    // The camera's view x projection matrix, for tools that place points on screen.
+    osg::Matrixd viewProjectionMatrix() const;
+    // Segment test of one line against a tap in window pixels. Fills row and
+    // nearestIndex and returns true when a segment lies nearer than tolerance.
+    bool hitTestLine(const std::shared_ptr<LineData2D>& line, const osg::Matrixd& viewProjection,
+                     const QPointF& tap, double tolerance, PickedItem& row, int& nearestIndex) const;
+
     GLRender* scene() const { return m_scene.get(); }
+    PickListModel* pickListModel() const { return m_pickListModel.get(); }
     const std::shared_ptr<LocationRenderItem>& positionMarker() const { return m_positionMarker; }
     const std::map<std::string, LocalityRenderItems>& localityItems() const { return m_localityItems; }
 
 public slots:
+    void mousePressed(double x, double y, Qt::MouseButtons buttons);
+    void mouseReleased(double x, double y, Qt::MouseButtons buttons, bool longPress);
+    void mouseMoved(double x, double y, Qt::MouseButtons buttons);
+    void mouseDoubleClicked(double x, double y, Qt::MouseButtons buttons);
+    void mouseWheelSpun(double x, double y, QPointF angleDelta, QPointF pixelDelta);
     // F5 reloads the shaders and redraws; other keys do nothing.
     void keyPressed(int key, int modifiers, uint nativeScanCode, bool isAutoRepeat, int count, QString text);
+    void pinchStarted(QPointF center);
+    void pinchUpdated(QPointF center, float scale);
+    void pinchEnded();
     void viewDidLoad() override;
     void viewDidAppear() override;
     void viewWillAppear() override;
     void viewDidDisappear() override;
+    void updatePickedScreenPosition();
     void refreshAllViewItems();
+    void refreshCallout();
     void setViewFilter(kiv::MapViewController::ViewFilter newFilter);
     void updatePointData(std::string localityId);
     void updateLines(std::string localityId);
@@ -79,16 +163,48 @@ public slots:
     void onLocalityListChanged();
     void onLastKnownCoordinateUpdated(QPointF coords);
     void onLocationUpdatingChanged(bool updating);
+    void snapToPosition(QPointF coords);
+    void snapToBounds(osg::BoundingBoxd bounds);
+    void snapToWorld();
+    void snapToLocality(kiv::Locality* locality);
+    void pick(double x, double y);
+    void setSelectedPickedItem(int index);
+    void clearPickedItemList();
     void updateMapLayers();
     void verifyMapLayers();
     // Re-applied to the scene on every call, changed or not.
     void setOnline(int onlineMode);
+    void deleteSelectedItem();
     void setShowLinePoints(bool showLinePoints);
 
+protected slots:
+    void onSelectedItemIdChanged(QString newId);
+    void onVisibleAreaChanged(QRectF visibleArea);
+    void updateScaleBarWidth();
+
 signals:
+    void selectedItemIdChanged(QString selectedItemId);
+    void pickedScreenPosChanged(QPointF pickedScreenPos);
+    void pickedImageUrlChanged(QString pickedImageUrl);
+    void pickedPointLabelChanged(QString pickedPointLabel);
+    void pickedPointDescriptionChanged(QString pickedPointDescription);
+    void calloutOffsetChanged(double calloutOffset);
+    void pointPickedChanged(bool pointPicked);
+    void imagePickedChanged(bool imagePicked);
+    void localityPickedChanged(bool localityPicked);
     void viewFilterChanged(kiv::MapViewController::ViewFilter viewFilter);
+    void visibleAreaChanged(QRectF visibleArea);
+    void cameraPositionChanged();
+    void pickedListChanged(QObject* pickedList);
+    void selectedPickedItemChanged(int selectedPickedItem);
     void onlineChanged(int online);
     void loadingTilesChanged(bool loadingTiles);
+    void scaleLegendChanged(QString scaleLegend);
+    void scaleWidthChanged(double scaleWidth);
+    void scaleBarLeftChanged(double scaleBarLeft);
+    void scaleBarRightChanged(double scaleBarRight);
+    void scaleBarYChanged(double scaleBarY);
+    void showNewBuildAvailableDialog();
     void showLinePointsChanged(bool showLinePoints);
 
 private:
@@ -100,13 +216,39 @@ private:
     void markForRebuild(std::initializer_list<std::shared_ptr<GLRenderItem>> items);
     LocalityRenderItems* bundleOf(const std::string& localityId);
     bool linePointsShown() const;
+    void showProject(const std::shared_ptr<Project>& project);
+    void announceFirstAppearance();
 
     std::shared_ptr<GLRender> m_scene;
+    MapCameraManipulator* m_camera = nullptr;
+    std::unique_ptr<PickListModel> m_pickListModel;
     std::shared_ptr<LocationRenderItem> m_positionMarker;
     std::map<std::string, LocalityRenderItems> m_localityItems;
+
+    QString m_selectedItemId;
+    QPointF m_pickedScreenPos{-1000.0, -1000.0};
+    QString m_pickedImageUrl;
+    QString m_pickedPointLabel;
+    QString m_pickedPointDescription;
+    double m_calloutOffset = 0.0;
+    bool m_pointPicked = false;
+    bool m_imagePicked = false;
+    bool m_localityPicked = false;
     ViewFilter m_viewFilter = FilterAll;
-    bool m_showLinePoints = false;
+    QRectF m_visibleArea;
+    QObject* m_pickedList = nullptr;
+    int m_selectedPickedItem = -1;
     int m_online = eBaseMapMode_Auto;
+    QString m_scaleLegend = QStringLiteral("100m");
+    double m_scaleWidth = 100.0;
+    double m_scaleBarLeft = 0.0;
+    double m_scaleBarRight = 100.0;
+    double m_scaleBarY = 0.0;
+    bool m_showLinePoints = false;
+
+    // Category (ViewFilter bit) and map position of the selected object.
+    int m_selectedCategory = 0;
+    osg::Vec3d m_selectedWorld;
 };
 
 } // namespace kiv

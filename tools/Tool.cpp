@@ -1,6 +1,14 @@
 #include "tools/Tool.h"
 
+#include "Database/CommandManager.h"
 #include "app/ApplicationManager.h"
+#include "map/MapViewController.h"
+#include "model/AddLocalityCommand.h"
+#include "model/ModelManager.h"
+#include "model/Project.h"
+#include "tools/AbstractLocationManager.h"
+
+#include <QDebug>
 
 namespace kiv {
 
@@ -14,6 +22,89 @@ Tool::~Tool()
     ApplicationManager* manager = ApplicationManager::instance();
     if (manager && manager->currentTool() == this)
         manager->setCurrentTool(nullptr);
+}
+
+QObject* Tool::mapViewObject() const
+{
+    return m_mapView;
+}
+
+void Tool::setActive(bool active)
+{
+    if (active == m_active)
+        return;
+    m_active = active;
+    if (active)
+        toolActivated();
+    else
+        toolDeactivated();
+    emit activeChanged(active);
+}
+
+void Tool::toolActivated()
+{
+    qDebug() << "Tool::toolActivated" << metaObject()->className();
+    if (ApplicationManager* manager = ApplicationManager::instance())
+        manager->setCurrentTool(this);
+}
+
+void Tool::toolDeactivated()
+{
+    qDebug() << "Tool::toolDeactivated" << metaObject()->className();
+    if (ApplicationManager* manager = ApplicationManager::instance())
+        manager->setCurrentTool(nullptr);
+}
+
+void Tool::setMapView(QObject* mapView)
+{
+    if (mapView == m_mapView)
+        return;
+    m_mapView = qobject_cast<MapViewController*>(mapView);
+    emit mapViewChanged(mapView);
+}
+
+void Tool::frame(GLRender*) {}
+
+bool Tool::mousePressed(double, double, Qt::MouseButtons) { return false; }
+bool Tool::mouseReleased(double, double, Qt::MouseButtons, bool) { return false; }
+bool Tool::mouseMoved(double, double, Qt::MouseButtons) { return false; }
+bool Tool::mouseDoubleClicked(double, double, Qt::MouseButtons) { return false; }
+bool Tool::mousePressAndHold(double, double, Qt::MouseButtons) { return false; }
+bool Tool::mouseWheelSpun(double, double, QPointF, QPointF) { return false; }
+bool Tool::pinchStarted(QPointF) { return false; }
+bool Tool::pinchUpdated(QPointF, float) { return false; }
+bool Tool::pinchEnded() { return false; }
+
+bool Tool::ensureLocality(double longitude, double latitude, bool isGpsLocation)
+{
+    ModelManager* models = ModelManager::instance();
+    if (!models)
+        return false;
+    if (models->currentLocality())
+        return true;
+    std::shared_ptr<Project> project = models->currentProject();
+    if (!project)
+        return false;
+    if (project->localities().empty()) {
+        // Without a location manager there is no altitude, and a GPS position
+        // has no known accuracy.
+        ApplicationManager* app = ApplicationManager::instance();
+        AbstractLocationManager* location = app ? app->locationManager() : nullptr;
+        const double altitude = location ? location->altitude() : 0.0;
+        double horizontal = 0.0;
+        double vertical = 0.0;
+        if (isGpsLocation) {
+            horizontal = location ? location->horizontalAccuracy() : -1.0;
+            vertical = location ? location->verticalAccuracy() : -1.0;
+        }
+        auto command = std::make_shared<AddLocalityCommand>();
+        command->setLocality(project->localityName(1), latitude, longitude, altitude, horizontal, vertical);
+        CommandManager* commands = CommandManager::instance();
+        if (!commands || !commands->execute(command) || project->localities().empty())
+            return false;
+    }
+    models->setCurrentLocality(project->localities().front());
+    return models->currentLocality() != nullptr;
 }
 
 } // namespace kiv

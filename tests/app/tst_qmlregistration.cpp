@@ -53,7 +53,9 @@ private slots:
         QTest::newRow("SymbolListModel") << "SymbolListModel" << "";
         QTest::newRow("FilteredSymbolListModel") << "FilteredSymbolListModel" << "";
         QTest::newRow("CheckableProxyModel") << "CheckableProxyModel" << "";
+        QTest::newRow("MapViewController") << "MapViewController" << "";
         QTest::newRow("ProjectViewController") << "ProjectViewController" << "";
+        QTest::newRow("ViewToolManager") << "ViewToolManager" << "";
         QTest::newRow("ImageToolManager") << "ImageToolManager" << "";
         QTest::newRow("ButtonClinoItem") << "ButtonClinoItem" << "";
         QTest::newRow("ButtonCompassItem") << "ButtonCompassItem" << "";
