@@ -532,16 +532,11 @@ QImage MapViewController::capture()
     return image;
 }
 
-// Picking, selection, gestures, snaps, the scale bar and the callouts.
+// Picking and selection, deleting, and the callouts of the selected object.
 
 QString MapViewController::selectedPickedItemId() const
 {
     return QString();
-}
-
-osg::Matrixd MapViewController::viewProjectionMatrix() const
-{
-    return osg::Matrixd();
 }
 
 bool MapViewController::hitTestLine(const std::shared_ptr<LineData2D>&, const osg::Matrixd&, const QPointF&, double,
@@ -551,29 +546,56 @@ bool MapViewController::hitTestLine(const std::shared_ptr<LineData2D>&, const os
     return false;
 }
 
-void MapViewController::mousePressed(double, double, Qt::MouseButtons) {}
-void MapViewController::mouseReleased(double, double, Qt::MouseButtons, bool) {}
-void MapViewController::mouseMoved(double, double, Qt::MouseButtons) {}
-void MapViewController::mouseDoubleClicked(double, double, Qt::MouseButtons) {}
-void MapViewController::mouseWheelSpun(double, double, QPointF, QPointF) {}
-void MapViewController::pinchStarted(QPointF) {}
-void MapViewController::pinchUpdated(QPointF, float) {}
-void MapViewController::pinchEnded() {}
-void MapViewController::updatePickedScreenPosition() {}
-void MapViewController::refreshCallout() {}
-void MapViewController::snapToPosition(QPointF) {}
-void MapViewController::snapToBounds(osg::BoundingBoxd) {}
-void MapViewController::snapToWorld() {}
-void MapViewController::snapToLocality(Locality*) {}
 void MapViewController::pick(double, double) {}
+
 void MapViewController::setSelectedPickedItem(int index)
 {
     m_selectedPickedItem = index;
 }
+
 void MapViewController::clearPickedItemList() {}
+
 void MapViewController::deleteSelectedItem() {}
+
 void MapViewController::onSelectedItemIdChanged(QString) {}
+
+void MapViewController::refreshCallout() {}
+
+void MapViewController::updatePickedScreenPosition() {}
+
+// Keep the two groups apart: gestures, snaps and the scale bar follow.
+
+osg::Matrixd MapViewController::viewProjectionMatrix() const
+{
+    return osg::Matrixd();
+}
+
+void MapViewController::mousePressed(double, double, Qt::MouseButtons) {}
+
+void MapViewController::mouseReleased(double, double, Qt::MouseButtons, bool) {}
+
+void MapViewController::mouseMoved(double, double, Qt::MouseButtons) {}
+
+void MapViewController::mouseDoubleClicked(double, double, Qt::MouseButtons) {}
+
+void MapViewController::mouseWheelSpun(double, double, QPointF, QPointF) {}
+
+void MapViewController::pinchStarted(QPointF) {}
+
+void MapViewController::pinchUpdated(QPointF, float) {}
+
+void MapViewController::pinchEnded() {}
+
+void MapViewController::snapToPosition(QPointF) {}
+
+void MapViewController::snapToBounds(osg::BoundingBoxd) {}
+
+void MapViewController::snapToWorld() {}
+
+void MapViewController::snapToLocality(Locality*) {}
+
 void MapViewController::onVisibleAreaChanged(QRectF) {}
+
 void MapViewController::updateScaleBarWidth() {}
 
 } // namespace kiv
