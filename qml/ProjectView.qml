@@ -1,30 +1,101 @@
 import QtQuick 2.4
-import "Utils.js" as Utils
+import quarzel.touch 1.0
 
-// Stand-in for the map view of the current project: shows its name and lets
-// waiting toasts appear.
-Rectangle {
+// The screen of the open project: a small loader for its pages.
+ProjectViewController {
     id: projectView
+    title: "ProjectViewController"
+    anchors.fill: parent
 
-    readonly property string projectName: {
-        if (typeof _modelManager === "undefined" || !_modelManager)
-            return ""
-        var project = _modelManager.currentProject
-        return (project && project.name) ? String(project.name) : ""
+    signal closeProject(int projectId)
+
+    onCloseProject: {
+        projectView.prepareToClose()
+        // A page that failed to load has nothing to prepare, and must not stop the close.
+        var mapPage = pageLoader.components["MapView"]
+        if (mapPage)
+            mapPage.prepareToClose()
+        if (typeof _modelManager !== "undefined" && _modelManager)
+            _modelManager.closeCurrentProject()
     }
 
-    color: "#ffffff"
+    Component.onCompleted: projectView.viewDidLoad()
 
-    Text {
-        objectName: "projectName"
-        anchors.centerIn: parent
-        text: projectView.projectName
-        font.pixelSize: Math.max(1, Utils.theme("veryLargeText", Utils.dp(28)))
-        color: Utils.theme("kivBlue", "#006eb8")
-    }
+    Item {
+        id: pageLoader
+        objectName: "pageLoader"
+        anchors.fill: parent
 
-    Component.onCompleted: {
-        if (typeof _dialogController !== "undefined" && _dialogController)
-            _dialogController.toastReady = true
+        property string currentPage: ""
+        property var currentView: null
+        property var previousView: null
+        property var components: ({})
+        readonly property var pages: ["MapView"]
+        readonly property int fadeDuration: (typeof _ui !== "undefined" && _ui) ? _ui.defaultAnimationDuration : 200
+
+        function loadPage(pageUrl) {
+            console.log("Loading component " + pageUrl)
+            var component = Qt.createComponent(pageUrl + ".qml")
+            if (component.status === Component.Ready) {
+                var page = component.createObject(pageLoader, { opacity: 0, "anchors.fill": pageLoader })
+                components[pageUrl] = page
+                page.projectView = projectView
+                page.viewDidLoad()
+            } else {
+                console.log("Component not ready: " + component.errorString())
+                // The page that would let waiting messages through is missing: let them through here.
+                if (typeof _dialogController !== "undefined" && _dialogController)
+                    _dialogController.toastReady = true
+            }
+        }
+
+        function showPage(pageUrl) {
+            if (currentPage === pageUrl)
+                return
+            if (!components[pageUrl])
+                loadPage(pageUrl)
+            // Nothing to show when the page failed to load.
+            if (components[pageUrl])
+                showView(pageUrl)
+        }
+
+        function showView(pageUrl) {
+            console.log("Show view:" + pageUrl)
+            currentPage = pageUrl
+            previousView = currentView
+            currentView = components[pageUrl]
+            if (previousView) {
+                previousView.viewWillDisappear()
+                fadeOut.target = previousView
+                fadeOut.restart()
+            }
+            currentView.viewWillAppear()
+            fadeIn.target = currentView
+            fadeIn.restart()
+        }
+
+        PropertyAnimation {
+            id: fadeOut
+            property: "opacity"
+            from: 1
+            to: 0
+            duration: pageLoader.fadeDuration
+            onStopped: if (pageLoader.previousView) pageLoader.previousView.viewDidDisappear()
+        }
+
+        PropertyAnimation {
+            id: fadeIn
+            property: "opacity"
+            from: 0
+            to: 1
+            duration: pageLoader.fadeDuration
+            onStopped: if (pageLoader.currentView) pageLoader.currentView.viewDidAppear()
+        }
+
+        Component.onCompleted: {
+            for (var i = pages.length - 1; i >= 0; --i)
+                loadPage(pages[i])
+            showPage(pages[0])
+        }
     }
 }

@@ -44,6 +44,20 @@
 
 namespace {
 
+// The test file that stands in for the program's map page.
+QString s_mapViewFile = QStringLiteral("screens/MapView.qml");
+
+// Debug lines of the QML files, for tests of what a file logs.
+QStringList s_debugLines;
+QtMessageHandler s_previousHandler = nullptr;
+
+void recordDebugLine(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (type == QtDebugMsg)
+        s_debugLines.append(message);
+    s_previousHandler(type, context, message);
+}
+
 // The project a fake model manager holds as current.
 class FakeProject : public QObject
 {
@@ -79,6 +93,7 @@ class FakeModelManager : public QObject
     Q_PROPERTY(QObject* currentProject READ currentProject WRITE setCurrentProjectObject NOTIFY
                    currentProjectChanged)
     Q_PROPERTY(int lastRequestedProject READ lastRequestedProject NOTIFY lastRequestedProjectChanged)
+    Q_PROPERTY(int closes MEMBER m_closes NOTIFY closesChanged)
 
 public:
     explicit FakeModelManager(QObject* parent = nullptr)
@@ -102,13 +117,21 @@ public:
         emit lastRequestedProjectChanged();
     }
 
+    Q_INVOKABLE void closeCurrentProject()
+    {
+        ++m_closes;
+        emit closesChanged();
+    }
+
 signals:
     void currentProjectChanged();
     void lastRequestedProjectChanged();
+    void closesChanged();
 
 private:
     QObject* m_currentProject = nullptr;
     int m_lastRequestedProject = -1;
+    int m_closes = 0;
 };
 
 // A compass-clino source whose sensors the test switches on and off.
@@ -248,6 +271,13 @@ public:
 
     // The QML warnings of setting up the engine (making the theme object).
     Q_INVOKABLE QStringList setupWarnings() const { return m_setupWarnings; }
+    Q_INVOKABLE void setMapViewFile(const QString& file) { s_mapViewFile = file; }
+    Q_INVOKABLE QStringList takeDebugLines()
+    {
+        QStringList taken;
+        taken.swap(s_debugLines);
+        return taken;
+    }
 
     // The QML warnings since the last call.
     Q_INVOKABLE QStringList takeWarnings()
@@ -379,6 +409,8 @@ public:
             {QUrl(QStringLiteral("qrc:/qml/Dialogs/TestDialog.qml")), QStringLiteral("dialogs/TestDialog.qml")},
             {QUrl(QStringLiteral("qrc:/qml/TestScreen.qml")), QStringLiteral("screens/TestScreen.qml")},
         };
+        if (url == QUrl(QStringLiteral("qrc:/qml/MapView.qml")))
+            return QUrl::fromLocalFile(QStringLiteral(QUICK_TEST_SOURCE_DIR "/") + s_mapViewFile);
         const auto it = testFiles.constFind(url);
         if (it == testFiles.constEnd())
             return url;
@@ -407,6 +439,11 @@ public slots:
     {
         engine->addImportPath(QStringLiteral("qrc:/qml"));
         engine->setUrlInterceptor(&m_interceptor);
+
+        // After the test logger's own handler, which it installs once testing starts.
+        const QtMessageHandler previous = qInstallMessageHandler(recordDebugLine);
+        if (previous != recordDebugLine)
+            s_previousHandler = previous;
 
         auto* appManager = new TestApplicationManager(qGuiApp);
         auto* support = new TestSupport(engine, appManager);

@@ -1,8 +1,7 @@
 import QtQuick 2.4
 import QtTest 1.1
 
-// The project view stand-in and project loading with and without a model
-// manager. The tests run in name order: the first finds no model manager.
+// The project screen's page loader, with a stand-in map page.
 TestCase {
     id: testCase
     visible: true
@@ -11,64 +10,73 @@ TestCase {
     height: 600
 
     function createView() {
-        var view = Qt.createComponent("qrc:/qml/ProjectView.qml").createObject(testCase,
-                { width: 800, height: 600 })
+        var view = Qt.createComponent("qrc:/qml/ProjectView.qml").createObject(testCase)
         verify(view !== null)
         return view
     }
 
     function cleanup() {
+        _testSupport.setMapViewFile("screens/MapView.qml")
         compare(_testSupport.takeWarnings(), [])
     }
 
-    function test_1_withoutModelManager() {
-        verify(typeof _modelManager === "undefined")
-        _dialogController.toastReady = false
+    function test_mapPageLifecycle() {
+        var manager = _testSupport.setModelManagerPresent(true)
         var view = createView()
-        compare(findChild(view, "projectName").text, "")
-        verify(_dialogController.toastReady)
+        compare(view.title, "ProjectViewController")
+        var loader = findChild(view, "pageLoader")
+        var page = loader.components["MapView"]
+        verify(page)
+        compare(page.projectView, view)
+        compare(loader.currentPage, "MapView")
+        tryCompare(page, "opacity", 1)
+        tryVerify(function() { return page.calls.length === 3 })
+        compare(page.calls, ["viewDidLoad", "viewWillAppear", "viewDidAppear"])
+
+        // The current page shown again calls nothing.
+        loader.showPage("MapView")
+        wait(_ui.defaultAnimationDuration + 50)
+        compare(page.calls.length, 3)
+
+        var closes = manager.closes
+        view.closeProject(4)
+        compare(page.calls[3], "prepareToClose")
+        compare(manager.closes, closes + 1)
         view.destroy()
     }
 
-    function test_2_projectName_data() {
+    function test_brokenMapPage() {
+        var manager = _testSupport.setModelManagerPresent(true)
+        _testSupport.setMapViewFile("screens/BrokenMapView.qml")
+        _testSupport.takeDebugLines()
+        _dialogController.toastReady = false
+        var view = createView()
+        verify(_dialogController.toastReady)
+        var notReady = _testSupport.takeDebugLines().filter(function(line) {
+            return line.indexOf("Component not ready: ") === 0 && line.indexOf("BrokenMapView.qml:5") > 0
+        })
+        verify(notReady.length > 0)
+        var loader = findChild(view, "pageLoader")
+        compare(Object.keys(loader.components).length, 0)
+        compare(loader.currentPage, "")
+        var closes = manager.closes
+        view.closeProject(4)
+        compare(manager.closes, closes + 1)
+        view.destroy()
+    }
+
+    function test_mapLogosLoad_data() {
         return [
-            { tag: "null model manager", present: false, project: null, text: "" },
-            { tag: "no current project", present: true, project: null, text: "" },
-            { tag: "named project", present: true, project: "Glen Coe", text: "Glen Coe" },
-            { tag: "unnamed project", present: true, project: "", text: "" }
+            { tag: "maker", source: "qrc:/marketing/Resources/KV_white.svg" },
+            { tag: "name", source: "qrc:/marketing/Resources/KV_Quarzel_Name.svg" }
         ]
     }
 
-    function test_2_projectName(data) {
-        var manager = _testSupport.setModelManagerPresent(data.present)
-        if (manager)
-            manager.currentProject = data.project === null ? null : _testSupport.createProject(data.project)
-        var view = createView()
-        compare(findChild(view, "projectName").text, data.text)
-        view.destroy()
-    }
-
-    function test_3_followsTheCurrentProject() {
-        var manager = _testSupport.setModelManagerPresent(true)
-        var project = _testSupport.createProject("First")
-        manager.currentProject = project
-        var view = createView()
-        var label = findChild(view, "projectName")
-        compare(label.text, "First")
-        project.name = "Renamed"
-        compare(label.text, "Renamed")
-        manager.currentProject = _testSupport.createProject("Second")
-        compare(label.text, "Second")
-        view.destroy()
-    }
-
-    function test_4_loadProjectSetsTheCurrentProject() {
-        var manager = _testSupport.setModelManagerPresent(true)
-        _appManager.initialView = "ProjectView.qml"
-        var root = Qt.createComponent("qrc:/qml/main.qml").createObject(testCase)
-        root.loadProject(12)
-        compare(manager.lastRequestedProject, 12)
-        verify(String(findChild(root, "screenLoader").source).indexOf("ProjectView.qml") >= 0)
-        root.destroy()
+    function test_mapLogosLoad(data) {
+        var image = Qt.createQmlObject("import QtQuick 2.4; Image {}", testCase)
+        image.source = data.source
+        tryCompare(image, "status", Image.Ready)
+        verify(image.sourceSize.width > 0)
+        image.destroy()
     }
 }

@@ -1,0 +1,256 @@
+import QtQuick 2.4
+import QtGraphicalEffects 1.0
+import quarzel.touch 1.0
+import "Utils.js" as Utils
+
+// The map page: the map scene behind, the tools and the tool bar in front.
+MapViewController {
+    id: mapView
+    objectName: "mapView"
+    title: "Map View"
+
+    property var projectView: null
+    property var temporaryItem: null
+    property real scalePreferredWidth: Utils.dp(120)
+    readonly property real buttonHeight: Utils.theme("buttonHeight", Utils.dp(40))
+    // The free map area starts right of whatever covers the left side.
+    readonly property real toolExtent: Math.max(toolManager.uiExtent, toolBar.uiExtent)
+    // Where the on-line tiles come from; their notice and links go with them.
+    readonly property string attributionText: setting("OnlineTiles/attribution")
+    readonly property string attributionUrl: setting("OnlineTiles/attributionUrl")
+    readonly property string improveUrl: setting("OnlineTiles/improveUrl")
+    readonly property bool customBaseLayer: {
+        var project = (typeof _modelManager !== "undefined" && _modelManager) ? _modelManager.currentProject : null
+        return project ? project.baseTileLayer === 2 : false
+    }
+
+    function setting(key) {
+        if (typeof _appManager === "undefined" || !_appManager)
+            return ""
+        var value = _appManager.value(key, "")
+        return value ? String(value) : ""
+    }
+
+    scaleBarRight: attribution.x + scaleBar.x + scaleBar.width
+    scaleBarLeft: scaleBarRight - scalePreferredWidth
+    scaleBarY: attribution.y + scaleBar.y + scaleBar.height
+    online: (typeof _appManager !== "undefined" && _appManager) ? _appManager.baseMapOnline : 2
+    visibleArea: Qt.rect(toolExtent, 0, width - toolExtent, height)
+
+    onActiveChanged: {
+        if (!active)
+            toolManager.activate(viewTool)
+    }
+
+    onShowNewBuildAvailableDialog: _dialogController.launchCustomDialog("UpgradeAvailableDialog.qml")
+
+    function prepareToClose() {
+        closing()
+        toolManager.tools = []
+        toolManager.panels = []
+        toolBar.tools = []
+    }
+
+    Component.onCompleted: {
+        if (typeof _dialogController !== "undefined" && _dialogController)
+            _dialogController.toastReady = true
+        mapInput.forceActiveFocus()
+    }
+
+    PinchArea {
+        id: pinchArea
+        objectName: "pinchArea"
+        anchors.fill: parent
+        enabled: mapView.active
+        pinch.minimumRotation: -360
+        pinch.maximumRotation: 360
+
+        onPinchStarted: {
+            toolManager.mousePressed(pinch.center.x, pinch.center.y, 0)
+            mapView.pinchStarted(pinch.center)
+        }
+        onPinchUpdated: mapView.pinchUpdated(pinch.center, pinch.scale)
+        onPinchFinished: mapView.pinchEnded()
+
+        MouseArea {
+            id: mapInput
+            objectName: "mapInput"
+            anchors.fill: parent
+            enabled: mapView.active
+            acceptedButtons: Qt.AllButtons
+            focus: true
+
+            onPressed: toolManager.mousePressed(mouse.x, mouse.y, mouse.button)
+            onReleased: toolManager.mouseReleased(mouse.x, mouse.y, mouse.button)
+            onPositionChanged: toolManager.mouseMoved(mouse.x, mouse.y, mouse.buttons)
+            onDoubleClicked: toolManager.mouseDoubleClicked(mouse.x, mouse.y, mouse.button)
+            onPressAndHold: toolManager.mousePressAndHold(mouse.x, mouse.y, mouse.button)
+            onWheel: toolManager.mouseWheelSpun(wheel.x, wheel.y, wheel.angleDelta, wheel.pixelDelta)
+            Keys.onPressed: mapView.keyPressed(event.key, event.modifiers, event.nativeScanCode,
+                                               event.isAutoRepeat, event.count, event.text)
+        }
+    }
+
+    Image {
+        id: makerLogo
+        objectName: "makerLogo"
+        source: "qrc:/marketing/Resources/KV_white.svg"
+        height: mapView.buttonHeight / 2
+        fillMode: Image.PreserveAspectFit
+        sourceSize.height: height
+        anchors.bottom: parent.bottom
+        anchors.right: parent.right
+        anchors.bottomMargin: Utils.theme("innerMargin", Utils.dp(8))
+        anchors.rightMargin: Utils.theme("innerMargin", Utils.dp(8))
+                             + ((typeof _appManager !== "undefined" && _appManager
+                                 && _appManager.userKeyboardControl) ? mapView.buttonHeight : 0)
+        layer.enabled: true
+        layer.effect: DropShadow {
+            horizontalOffset: 1
+            verticalOffset: 1
+            radius: 4
+            samples: 9
+            color: "#80000000"
+        }
+    }
+
+    Rectangle {
+        id: attribution
+        objectName: "attribution"
+        height: mapView.buttonHeight / 2
+        width: attributionRow.width
+        anchors.bottom: parent.bottom
+        anchors.horizontalCenter: parent.horizontalCenter
+        color: "#aaffffff"
+        visible: !mapView.customBaseLayer
+
+        Row {
+            id: attributionRow
+            height: parent.height
+
+            Text {
+                objectName: "attributionNotice"
+                anchors.verticalCenter: parent.verticalCenter
+                visible: text.length > 0
+                text: mapView.attributionText
+                font.pixelSize: Utils.dp(10)
+                color: "#333333"
+                MouseArea {
+                    anchors.fill: parent
+                    enabled: mapView.attributionUrl.length > 0
+                    onClicked: Qt.openUrlExternally(mapView.attributionUrl)
+                }
+            }
+
+            Text {
+                objectName: "improveLink"
+                anchors.verticalCenter: parent.verticalCenter
+                visible: mapView.attributionText.length > 0
+                text: "  Improve this map  "
+                font.pixelSize: Utils.dp(10)
+                font.underline: true
+                color: "#333333"
+                MouseArea {
+                    anchors.fill: parent
+                    enabled: mapView.improveUrl.length > 0
+                    onClicked: Qt.openUrlExternally(mapView.improveUrl)
+                }
+            }
+
+            Item {
+                id: scaleBar
+                objectName: "scaleBar"
+                readonly property real spacing: Utils.theme("spacing", Utils.dp(8))
+                readonly property real lineWidth: Utils.theme("dp2", Utils.dp(2))
+                width: mapView.scalePreferredWidth + spacing
+                height: parent.height
+
+                Item {
+                    id: bracket
+                    width: mapView.scaleWidth
+                    height: scaleBar.height - Utils.theme("dp6", Utils.dp(6))
+                    anchors.right: parent.right
+                    anchors.rightMargin: scaleBar.spacing
+                    anchors.verticalCenter: parent.verticalCenter
+
+                    Rectangle {
+                        width: parent.width; height: scaleBar.lineWidth
+                        anchors.bottom: parent.bottom
+                        color: "#a0666666"
+                    }
+                    Rectangle {
+                        width: scaleBar.lineWidth; height: parent.height
+                        anchors.left: parent.left
+                        color: "#a0666666"
+                    }
+                    Rectangle {
+                        width: scaleBar.lineWidth; height: parent.height
+                        anchors.right: parent.right
+                        color: "#a0666666"
+                    }
+                    Text {
+                        objectName: "scaleLegend"
+                        anchors.right: parent.right
+                        anchors.rightMargin: scaleBar.lineWidth * 2
+                        anchors.verticalCenter: parent.verticalCenter
+                        text: mapView.scaleLegend
+                        font.pixelSize: Utils.dp(10)
+                        color: "#333333"
+                    }
+                }
+            }
+        }
+    }
+
+    // The name logo shows only where the tool bar leaves room for it.
+    Item {
+        id: nameBand
+        objectName: "nameBand"
+        readonly property real panelWidth: Utils.theme("panelWidth", Utils.dp(320))
+        anchors.top: parent.top
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.leftMargin: mapView.toolExtent
+        height: mapView.buttonHeight
+
+        Image {
+            objectName: "nameLogo"
+            anchors.centerIn: parent
+            height: parent.height * 0.6
+            fillMode: Image.PreserveAspectFit
+            sourceSize.height: height
+            source: "qrc:/marketing/Resources/KV_Quarzel_Name.svg"
+            visible: nameBand.width > 1.15 * nameBand.panelWidth
+        }
+    }
+
+    ToolManager {
+        id: toolManager
+        objectName: "toolManager"
+        anchors.fill: parent
+        defaultTool: viewTool
+        activeTool: viewTool
+        // In dispatch order: view, project, layer, clino, line, stereonet, data, location, sketch.
+        tools: [viewTool]
+        panels: []
+
+        ViewTool {
+            id: viewTool
+            objectName: "viewTool"
+            mapView: mapView
+        }
+    }
+
+    ToolBar {
+        id: toolBar
+        objectName: "toolBar"
+        anchors.fill: parent
+        tools: []
+        toolPanelOpen: toolManager.activeTool !== viewTool
+        onToolClicked: toolManager.activate(tool)
+        onBackClicked: toolManager.activate(viewTool)
+        onUndoClicked: {
+            // The notebook rebuilds its list after an undo, once it exists.
+        }
+    }
+}

@@ -1,0 +1,96 @@
+import QtQuick 2.4
+
+// Owns the tools of the map, switches between them and offers each gesture
+// to the active tool first, then to the others in list order.
+Item {
+    id: toolManager
+
+    property var defaultTool: null
+    property var activeTool: null
+    property var tools: []
+    // Panels that open beside the map; the widest sets the free map area.
+    property var panels: []
+    readonly property real uiExtent: {
+        var extent = 0
+        for (var i = 0; i < panels.length; ++i) {
+            if (panels[i] && panels[i].uiExtent > extent)
+                extent = panels[i].uiExtent
+        }
+        return extent
+    }
+    property bool longPress: false
+
+    function hideKeyboard() {
+        Qt.inputMethod.hide()
+    }
+
+    function callIfPresent(object, name) {
+        if (object && typeof object[name] === "function")
+            object[name]()
+    }
+
+    function switchTo(tool) {
+        var previous = activeTool
+        if (previous) {
+            previous.setActive(false)
+            // Only managers that have them: the clino tool's panel drives its sensors itself.
+            if (previous.needSensors && !(tool && tool.needSensors))
+                callIfPresent(previous.manager, "stopUpdates")
+        }
+        activeTool = tool // announces activeToolChanged
+        if (tool)
+            tool.setActive(true)
+        if (tool && tool.needSensors)
+            callIfPresent(tool.manager, "startUpdates")
+    }
+
+    function activate(tool) {
+        hideKeyboard()
+        if (tool !== activeTool)
+            switchTo(tool)
+        else if (defaultTool && activeTool !== defaultTool)
+            switchTo(defaultTool)
+    }
+
+    // Offers a gesture to the active tool, then to the others in order.
+    function dispatch(name, args) {
+        var active = activeTool && activeTool.manager ? activeTool.manager : null
+        if (active && active[name].apply(active, args))
+            return true
+        for (var i = 0; i < tools.length; ++i) {
+            var tool = tools[i]
+            if (!tool || !tool.manager || tool === activeTool)
+                continue
+            if (tool.manager[name].apply(tool.manager, args))
+                return true
+        }
+        return false
+    }
+
+    function mousePressed(x, y, button) {
+        hideKeyboard()
+        longPress = false
+        return dispatch("mousePressed", [x, y, button])
+    }
+
+    function mouseReleased(x, y, button) {
+        return dispatch("mouseReleased", [x, y, button, longPress])
+    }
+
+    function mouseMoved(x, y, buttons) {
+        return dispatch("mouseMoved", [x, y, buttons])
+    }
+
+    function mouseDoubleClicked(x, y, button) {
+        return dispatch("mouseDoubleClicked", [x, y, button])
+    }
+
+    function mousePressAndHold(x, y, button) {
+        longPress = true
+        return dispatch("mousePressAndHold", [x, y, button])
+    }
+
+    function mouseWheelSpun(x, y, angleDelta, pixelDelta) {
+        return dispatch("mouseWheelSpun", [x, y, angleDelta, pixelDelta])
+    }
+}
