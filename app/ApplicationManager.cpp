@@ -656,7 +656,20 @@ void ApplicationManager::registerQmlTypes()
     qmlRegisterType<MapViewController>(uri, 1, 0, "MapViewController");
     qmlRegisterType<ProjectViewController>(uri, 1, 0, "ProjectViewController");
     qmlRegisterType<ViewTool>(uri, 1, 0, "ViewToolManager");
-    // further tools of the map page register here, in the table's order
+    // LineToolManager
+
+    // DataToolManager
+
+    // LayerToolManager
+
+    // CompassToolManager, ClinoToolManager, LocalityManager
+
+    // LocationToolManager
+
+    // ProjectToolManager, StereoNetToolManager
+
+    // SketchToolManager
+
     qmlRegisterType<ImageTool>(uri, 1, 0, "ImageToolManager");
     qmlRegisterType<ButtonClinoItem>(uri, 1, 0, "ButtonClinoItem");
     qmlRegisterType<ButtonCompassItem>(uri, 1, 0, "ButtonCompassItem");

@@ -56,4 +56,9 @@ QString ImageTool::currentProjectFolder()
     return project ? project->folder().absolutePath() : QString();
 }
 
+bool ImageTool::saveImageFile(const QUrl&, double, const QString&, const QPointF&, bool)
+{
+    return false;
+}
+
 } // namespace kiv

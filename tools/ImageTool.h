@@ -2,7 +2,9 @@
 
 #include "tools/Tool.h"
 
+#include <QPointF>
 #include <QString>
+#include <QUrl>
 
 namespace kiv {
 
@@ -26,6 +28,11 @@ public:
     // The same, below the given project folder.
     static QString uniqueImagePathIn(const QString& projectFolder, const QString& prefix,
                                      const QString& suffix);
+
+    // Saves a picture as a photograph datum of the current locality; needs no
+    // tool instance (the stereonet tool saves its plot through it).
+    static bool saveImageFile(const QUrl& imageSource, double imageHeading, const QString& comment,
+                              const QPointF& location, bool isGpsLocation);
 
 private:
     static QString currentProjectFolder();
