@@ -230,27 +230,87 @@ MapViewController {
         anchors.fill: parent
         defaultTool: viewTool
         activeTool: viewTool
-        // In dispatch order: view, project, layer, clino, line, stereonet, data, location, sketch.
-        tools: [viewTool]
-        panels: []
+        // In dispatch order; an empty entry is skipped.
+        tools: [
+            viewTool,
+
+            null, // projectTool
+
+            null, // layerTool
+
+            null, // clinoTool
+
+            null, // lineTool
+
+            null, // stereoNetTool
+
+            null, // dataTool
+
+            null, // locationTool
+
+            null // sketchTool
+        ]
+        // The panels whose width narrows the free map area.
+        panels: [
+            null, // clinoTool
+
+            null, // lineTool
+
+            null, // dataTool
+
+            null, // stereoNetTool
+
+            null, // layerTool
+
+            null // projectTool
+        ]
 
         ViewTool {
             id: viewTool
             objectName: "viewTool"
             mapView: mapView
         }
+
+        // project tool panel
+
+        // layer tool panel
+
+        // clino tool panel
+
+        // line tool panel
+
+        // stereonet tool panel
+
+        // data tool panel
+
+        // location tool panel
+
+        // sketch tool panel
     }
 
     ToolBar {
         id: toolBar
         objectName: "toolBar"
         anchors.fill: parent
-        tools: []
+        // On the bar: project, layer, clino, line, stereonet and data.
+        tools: [
+            null, // projectTool
+
+            null, // layerTool
+
+            null, // clinoTool
+
+            null, // lineTool
+
+            null, // stereoNetTool
+
+            null // dataTool
+        ].filter(function(tool) { return tool })
         toolPanelOpen: toolManager.activeTool !== viewTool
         onToolClicked: toolManager.activate(tool)
         onBackClicked: toolManager.activate(viewTool)
         onUndoClicked: {
-            // The notebook rebuilds its list after an undo, once it exists.
+            // dataTool: rebuild its list after an undo
         }
     }
 }
