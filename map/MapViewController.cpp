@@ -181,12 +181,12 @@ void MapViewController::showProject(const std::shared_ptr<Project>& project)
 
 void MapViewController::announceFirstAppearance()
 {
-    // Once per process, however many map pages come and go.
-    static bool appeared = false;
+    // Once per process (one application object), however many map pages come and go.
+    static const char* const AppearedFlag = "mapPageAppeared";
     ApplicationManager* app = ApplicationManager::instance();
-    if (appeared || !app)
+    if (!app || app->property(AppearedFlag).toBool())
         return;
-    appeared = true;
+    app->setProperty(AppearedFlag, true);
     emit app->appDidAppear();
     if (!app->newBuildAvailable()) {
         connect(app, &ApplicationManager::newBuildAvailableChanged, this,

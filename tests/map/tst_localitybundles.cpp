@@ -297,6 +297,42 @@ private slots:
         const bool reread = shaders->getProgram(VertexFile, FragmentFile, "Check") != program;
         QCOMPARE(reread, key && refreshed);
     }
+
+    void firstAppearanceAnnouncedOnce_data()
+    {
+        QTest::addColumn<bool>("newBuild");
+        QTest::addColumn<int>("remindDaysAgo");
+        QTest::addColumn<int>("updateChecks");
+        QTest::addColumn<int>("dialogs");
+        QTest::newRow("no new build") << false << 3 << 1 << 0;
+        QTest::newRow("new build, reminder due") << true << 3 << 0 << 1;
+        QTest::newRow("new build, reminded today") << true << 0 << 0 << 0;
+    }
+
+    void firstAppearanceAnnouncedOnce()
+    {
+        QFETCH(bool, newBuild);
+        QFETCH(int, remindDaysAgo);
+        QFETCH(int, updateChecks);
+        QFETCH(int, dialogs);
+        QSettings().setValue("NewVersionRemindMeLaterTime", QDateTime::currentDateTime().addDays(-remindDaysAgo));
+        app()->setNewBuildAvailable(newBuild);
+        QSignalSpy appeared(app(), &ApplicationManager::appDidAppear);
+        QSignalSpy dialog(controller.get(), &MapViewController::showNewBuildAvailableDialog);
+        MapViewController second;
+        second.viewDidLoad();
+        controller->viewDidAppear();
+        second.viewDidAppear();
+        controller->viewDidAppear();
+        QCOMPARE(appeared.count(), 1);
+        QCOMPARE(app()->updateChecks, updateChecks);
+        QCOMPARE(dialog.count(), dialogs);
+        if (!newBuild) {
+            // The check's answer arrives later and opens the dialog then.
+            app()->setNewBuildAvailable(true);
+            QCOMPARE(dialog.count(), 1);
+        }
+    }
 };
 
 QTEST_MAIN(TestLocalityBundles)

@@ -49,6 +49,8 @@ public:
             return ApplicationManager::checkOnlineStatus(forceEmit);
         statusChecks << forceEmit;
     }
+    int updateChecks = 0;
+    void checkForUpdate() override { ++updateChecks; }
     // A dialog controller without a window: its toasts queue up for the test.
     std::shared_ptr<DialogController> installDialogController()
     {
