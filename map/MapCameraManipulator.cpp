@@ -25,6 +25,7 @@ MapCameraManipulator::MapCameraManipulator(GLRender* scene)
     : scene_(scene)
     , animation_(new QPropertyAnimation(this, "animProgress", this))
 {
+    settle();
     animation_->setDuration(AnimationDuration);
     animation_->setStartValue(0.0);
     animation_->setEndValue(1.0);
@@ -49,9 +50,8 @@ void MapCameraManipulator::setAnimProgress(double progress)
     emit animProgressChanged(progress);
 }
 
-void MapCameraManipulator::stopAndSettle()
+void MapCameraManipulator::settle()
 {
-    animation_->stop();
     from_ = {position_, altitude_};
     to_ = from_;
 }
@@ -71,17 +71,20 @@ void MapCameraManipulator::storeAltitude(double altitude)
 
 void MapCameraManipulator::setPosition(const osg::Vec3d& position)
 {
-    stopAndSettle();
+    animation_->stop();
     position_ = position;
     applyLimits();
+    // After the change: the target is where the camera now stands.
+    settle();
     emit cameraPositionChanged();
 }
 
 void MapCameraManipulator::setAltitude(double altitude)
 {
-    stopAndSettle();
+    animation_->stop();
     storeAltitude(clampAltitude(altitude));
     applyLimits();
+    settle();
     emit cameraPositionChanged();
 }
 
@@ -140,16 +143,23 @@ void MapCameraManipulator::recalcLimits()
     maximumAltitude_ = std::isnan(m) ? SmallestMaximumAltitude : std::max(m, SmallestMaximumAltitude);
 }
 
-void MapCameraManipulator::applyLimits()
+osg::ref_ptr<osg::Camera> MapCameraManipulator::cameraAt(const osg::Vec3d& position, double altitude) const
 {
     const osg::Camera* sceneCamera = scene_->camera();
     if (!sceneCamera)
-        return;
+        return nullptr;
     osg::ref_ptr<osg::Camera> camera = new osg::Camera(*sceneCamera, osg::CopyOp::SHALLOW_COPY);
-    const osg::Vec3d eye(position_.x(), position_.y(), position_.z() + altitude_);
-    camera->setViewMatrixAsLookAt(eye, position_, osg::Vec3d(0.0, 1.0, 0.0));
-    scene_->updateProjection(camera.get(), altitude_);
+    const osg::Vec3d eye(position.x(), position.y(), position.z() + altitude);
+    camera->setViewMatrixAsLookAt(eye, position, osg::Vec3d(0.0, 1.0, 0.0));
+    scene_->updateProjection(camera.get(), altitude);
+    return camera;
+}
 
+void MapCameraManipulator::applyLimits()
+{
+    const osg::ref_ptr<osg::Camera> camera = cameraAt(position_, altitude_);
+    if (!camera)
+        return;
     const osg::Vec3d lower = scene_->unproject(limitX_, limitY_ + limitHeight_, camera.get());
     const osg::Vec3d upper = scene_->unproject(limitX_ + limitWidth_, limitY_, camera.get());
     if (worldMin_.x() > lower.x())

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <osg/Camera>
 #include <osg/Vec3d>
+#include <osg/ref_ptr>
 
 #include <QEasingCurve>
 #include <QObject>
@@ -32,9 +34,15 @@ public:
     const osg::Vec3d& position() const { return position_; }
     double altitude() const { return altitude_; }
     double maximumAltitude() const { return maximumAltitude_; }
+    // Where the running or last animation ends; the current altitude after
+    // setPosition or setAltitude, so quick wheel steps compound.
+    double targetAltitude() const { return to_.altitude; }
     const osg::Vec3d& worldMinimum() const { return worldMin_; }
     const osg::Vec3d& worldMaximum() const { return worldMax_; }
     bool isAnimating() const;
+    // A copy of the scene's camera looking straight down at position from
+    // altitude, with the scene's projection; null before the scene has one.
+    osg::ref_ptr<osg::Camera> cameraAt(const osg::Vec3d& position, double altitude) const;
 
     void setPosition(const osg::Vec3d& position);
     void setAltitude(double altitude);
@@ -62,7 +70,7 @@ private:
         double altitude = 0.0;
     };
 
-    void stopAndSettle();
+    void settle();
     double clampAltitude(double altitude) const;
     void storeAltitude(double altitude);
     void recalcLimits();

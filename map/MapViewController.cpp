@@ -3,6 +3,7 @@
 #include "app/ApplicationManager.h"
 #include "app/DialogController.h"
 #include "geo/Bounds.h"
+#include "geo/GeoMath.h"
 #include "app/MainView.h"
 #include "map/AnnotationRenderItem.h"
 #include "map/GLRender.h"
@@ -12,15 +13,21 @@
 #include "map/MapCameraManipulator.h"
 #include "map/OSGShaderManager.h"
 #include "map/PointDataRenderItem.h"
+#include "map/ScaleBar.h"
+#include "map/SymbolTextures.h"
+#include "model/Data.h"
+#include "model/LineData2D.h"
 #include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
 #include "tools/AbstractLocationManager.h"
 
 #include <QDebug>
+#include <QMutexLocker>
 #include <QQmlEngine>
 #include <QQuickWindow>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kiv {
@@ -565,37 +572,305 @@ void MapViewController::updatePickedScreenPosition() {}
 
 // Keep the two groups apart: gestures, snaps and the scale bar follow.
 
-osg::Matrixd MapViewController::viewProjectionMatrix() const
+namespace {
+
+const double Tan30 = std::tan(30.0 * M_PI / 180.0);
+// Height of a snapped position above the ground point.
+constexpr double SnapHeight = 459.127;
+// Height at which localities, data and line points enter a snap box.
+constexpr double ObjectHeight = 10.0;
+constexpr double LocalityMargin = 50.0;
+
+double clampAltitude(double altitude, const MapCameraManipulator& camera)
 {
-    return osg::Matrixd();
+    return std::max(MapCameraManipulator::MinimumAltitude, std::min(altitude, camera.maximumAltitude()));
 }
 
-void MapViewController::mousePressed(double, double, Qt::MouseButtons) {}
+// A geographic position in map coordinates; false for one the map cannot
+// place (outside the globe's degrees, the poles, the 999 "unknown" value).
+bool toMap(const GLRender& scene, double longitude, double latitude, osg::Vec3d& world)
+{
+    if (!(std::abs(longitude) <= 180.0 && std::abs(latitude) <= 90.0))
+        return false;
+    const geo::SpatialReference* geographic = scene.geographicSRS();
+    double x = 0.0;
+    double y = 0.0;
+    if (!geographic || !geographic->transform2D(longitude, latitude, scene.mapSRS(), x, y))
+        return false;
+    world.set(x, y, ObjectHeight);
+    return true;
+}
 
-void MapViewController::mouseReleased(double, double, Qt::MouseButtons, bool) {}
+void expandBy(const GLRender& scene, double longitude, double latitude, osg::BoundingBoxd& box)
+{
+    osg::Vec3d world;
+    if (toMap(scene, longitude, latitude, world))
+        box.expandBy(world);
+}
 
-void MapViewController::mouseMoved(double, double, Qt::MouseButtons) {}
+osg::Vec3d worldUnderFrom(const GLRender& scene, const QPointF& pos, const osg::Vec3d& position, double altitude)
+{
+    const osg::ref_ptr<osg::Camera> camera = scene.cameraManipulator().cameraAt(position, altitude);
+    return camera ? scene.unproject(pos.x(), pos.y(), camera.get()) : osg::Vec3d();
+}
 
-void MapViewController::mouseDoubleClicked(double, double, Qt::MouseButtons) {}
+// The scene's camera otherwise follows the manipulator only in the next frame.
+void followCamera(GLRender& scene)
+{
+    QMutexLocker lock(&scene.sceneMutex());
+    scene.updateCamera();
+}
 
-void MapViewController::mouseWheelSpun(double, double, QPointF, QPointF) {}
+} // namespace
 
-void MapViewController::pinchStarted(QPointF) {}
+osg::Vec3d MapViewController::worldUnder(const QPointF& pos) const
+{
+    // The manipulator's state rather than the last frame's camera: right
+    // before the first frame and straight after a change.
+    return worldUnderFrom(*m_scene, pos, m_camera->position(), m_camera->altitude());
+}
 
-void MapViewController::pinchUpdated(QPointF, float) {}
+osg::Matrixd MapViewController::viewProjectionMatrix() const
+{
+    if (!m_scene)
+        return osg::Matrixd();
+    const osg::ref_ptr<osg::Camera> camera = m_camera->cameraAt(m_camera->position(), m_camera->altitude());
+    return camera ? camera->getViewMatrix() * camera->getProjectionMatrix() : osg::Matrixd();
+}
 
-void MapViewController::pinchEnded() {}
+void MapViewController::resetPickList()
+{
+    clearPickedItemList();
+    m_selectedPickedItem = -1;
+}
 
-void MapViewController::snapToPosition(QPointF) {}
+void MapViewController::mousePressed(double x, double y, Qt::MouseButtons)
+{
+    m_lastPointer = QPointF(x, y);
+    m_pressed = true;
+    m_dragDistance = 0.0;
+    if (m_scene)
+        m_scene->update(true);
+}
 
-void MapViewController::snapToBounds(osg::BoundingBoxd) {}
+bool MapViewController::releasePicks(bool longPress) const
+{
+    return !longPress && m_dragDistance < double(SymbolTextures::symbolSize() / 4);
+}
 
-void MapViewController::snapToWorld() {}
+void MapViewController::mouseReleased(double x, double y, Qt::MouseButtons, bool longPress)
+{
+    m_pressed = false;
+    if (releasePicks(longPress))
+        pick(x, y);
+    if (m_scene)
+        m_scene->update(true);
+}
 
-void MapViewController::snapToLocality(Locality*) {}
+void MapViewController::mouseMoved(double x, double y, Qt::MouseButtons)
+{
+    if (!m_pressed)
+        return;
+    const QPointF pointer(x, y);
+    const QPointF step = pointer - m_lastPointer;
+    m_dragDistance += std::hypot(step.x(), step.y());
+    if (m_scene) {
+        const osg::Vec3d shift = worldUnder(pointer) - worldUnder(m_lastPointer);
+        osg::Vec3d position = m_camera->position();
+        position.x() -= shift.x();
+        position.y() -= shift.y();
+        m_camera->setPosition(position);
+        resetPickList();
+    }
+    m_snapMode = SnapMode::None;
+    m_lastPointer = pointer;
+}
 
-void MapViewController::onVisibleAreaChanged(QRectF) {}
+void MapViewController::mouseDoubleClicked(double x, double y, Qt::MouseButtons)
+{
+    // Two or more hits: the double tap chose among them rather than zooming.
+    if (!m_scene || m_pickListModel->rowCount() >= 2)
+        return;
+    const osg::Vec3d tapped = worldUnder(QPointF(x, y));
+    const double altitude = clampAltitude(m_camera->targetAltitude() * 0.5, *m_camera);
+    m_camera->animateTo(osg::Vec3d(tapped.x(), tapped.y(), m_camera->position().z()), altitude,
+                        QEasingCurve(QEasingCurve::OutQuad));
+    m_snapMode = SnapMode::None;
+    resetPickList();
+}
 
-void MapViewController::updateScaleBarWidth() {}
+void MapViewController::mouseWheelSpun(double x, double y, QPointF angleDelta, QPointF)
+{
+    if (!m_scene)
+        return;
+    // From the target, so quick successive steps compound.
+    const double target = m_camera->targetAltitude();
+    const double altitude = clampAltitude(angleDelta.y() > 0.0 ? target * 0.8 : target * 1.25, *m_camera);
+    const QPointF pointer(x, y);
+    const osg::Vec3d position = m_camera->position();
+    const osg::Vec3d shift = worldUnder(pointer) - worldUnderFrom(*m_scene, pointer, position, altitude);
+    m_camera->animateTo(osg::Vec3d(position.x() + shift.x(), position.y() + shift.y(), position.z()), altitude,
+                        QEasingCurve(QEasingCurve::OutQuad));
+    m_snapMode = SnapMode::None;
+    resetPickList();
+}
+
+void MapViewController::pinchStarted(QPointF center)
+{
+    m_pressed = false;
+    if (!m_scene)
+        return;
+    m_pinchStartAltitude = m_camera->altitude();
+    m_pinchStartWorld = worldUnder(center);
+    m_scene->update(true);
+}
+
+void MapViewController::pinchUpdated(QPointF center, float scale)
+{
+    // A scale of 0 or NaN would put a NaN altitude into the camera.
+    if (!m_scene || !(scale > 0.0f) || !std::isfinite(scale))
+        return;
+    m_camera->setAltitude(std::min(m_pinchStartAltitude / double(scale), m_camera->maximumAltitude()));
+    followCamera(*m_scene);
+    const osg::Vec3d shift = m_pinchStartWorld - worldUnder(center);
+    osg::Vec3d position = m_camera->position();
+    position.x() += shift.x();
+    position.y() += shift.y();
+    m_camera->setPosition(position);
+    m_snapMode = SnapMode::None;
+    resetPickList();
+    m_scene->update(true);
+}
+
+void MapViewController::pinchEnded()
+{
+    if (m_scene)
+        m_scene->update(true);
+}
+
+void MapViewController::snapAt(const osg::Vec3d& position, double altitude)
+{
+    m_camera->animateTo(position, altitude, QEasingCurve(QEasingCurve::InOutQuad));
+    followCamera(*m_scene);
+    m_snapMode = SnapMode::None;
+    resetPickList();
+}
+
+void MapViewController::snapToPosition(QPointF coords)
+{
+    osg::Vec3d target;
+    if (!m_scene || !AbstractLocationManager::isValidCoordinate(coords)
+        || !toMap(*m_scene, coords.x(), coords.y(), target))
+        return;
+    // The point lands in the centre of the free area, not of the window.
+    const osg::Vec3d offset = worldUnder(m_visibleArea.center()) - m_camera->position();
+    snapAt(osg::Vec3d(target.x() - offset.x(), target.y() - offset.y(), SnapHeight), m_camera->targetAltitude());
+}
+
+void MapViewController::snapToBounds(osg::BoundingBoxd bounds)
+{
+    if (!m_scene || !bounds.valid())
+        return;
+    const osg::Vec3d centre = bounds.center();
+    const double halfWidth = std::max((bounds.xMax() - bounds.xMin()) * 0.65, 1.0);
+    const double halfHeight = std::max((bounds.yMax() - bounds.yMin()) * 0.65, 1.0);
+    const double aspect = m_visibleArea.height() > 0.0 ? m_visibleArea.width() / m_visibleArea.height() : 1.0;
+    // The orthographic relation the camera's limits use; clamped, or the
+    // camera would stop at another altitude than the centre was placed for.
+    const double altitude =
+        clampAltitude(std::max(halfHeight / Tan30, halfWidth / (Tan30 * aspect)), *m_camera);
+    const osg::Vec3d seen = worldUnderFrom(*m_scene, m_visibleArea.center(), centre, altitude);
+    snapAt(osg::Vec3d(2.0 * centre.x() - seen.x(), 2.0 * centre.y() - seen.y(), centre.z()), altitude);
+}
+
+void MapViewController::snapToLocality(Locality* locality)
+{
+    if (!m_scene || !m_scene->map() || !locality)
+        return;
+    osg::BoundingBoxd box;
+    expandBy(*m_scene, locality->longitude(), locality->latitude(), box);
+    for (const auto& datum : locality->data())
+        expandBy(*m_scene, datum->longitude(), datum->latitude(), box);
+    for (const auto& line : locality->lines()) {
+        for (const LineData2D::Point& point : line->points())
+            expandBy(*m_scene, point.second, point.first, box);
+    }
+    if (box.valid()) {
+        osg::Vec3d own;
+        if (toMap(*m_scene, locality->longitude(), locality->latitude(), own)) {
+            box.expandBy(own - osg::Vec3d(LocalityMargin, LocalityMargin, 0.0));
+            box.expandBy(own + osg::Vec3d(LocalityMargin, LocalityMargin, 0.0));
+        }
+        snapToBounds(box);
+        m_snapBounds = box;
+        m_snapMode = SnapMode::Bounds;
+    } else {
+        const QPointF position(locality->longitude(), locality->latitude());
+        snapToPosition(position);
+        m_snapPosition = position;
+        m_snapMode = SnapMode::Position;
+    }
+}
+
+void MapViewController::snapToWorld()
+{
+    if (!m_scene)
+        return;
+    ApplicationManager* app = ApplicationManager::instance();
+    AbstractLocationManager* location = app ? app->locationManager() : nullptr;
+    const std::shared_ptr<Project> project = currentProject();
+    // Without a fix, the project's last position; without that, the origin.
+    osg::Vec3d target;
+    const bool placed =
+        (location && AbstractLocationManager::isValidCoordinate(location->lastKnownCoordinate())
+         && toMap(*m_scene, location->lastKnownCoordinate().x(), location->lastKnownCoordinate().y(), target))
+        || (project && toMap(*m_scene, project->lastLongitude(), project->lastLatitude(), target));
+    if (!placed)
+        target = osg::Vec3d();
+    m_camera->setPosition(osg::Vec3d(target.x(), target.y(), 0.0));
+    m_camera->setAltitude(m_camera->maximumAltitude());
+    m_snapMode = SnapMode::None;
+    resetPickList();
+}
+
+void MapViewController::onVisibleAreaChanged(QRectF visibleArea)
+{
+    if (m_camera)
+        m_camera->setLimits(visibleArea.x(), visibleArea.y(), visibleArea.width(), visibleArea.height());
+    // A panel opening or closing re-centres the last snap, unless a gesture
+    // has moved the map since.
+    if (m_snapMode == SnapMode::Position) {
+        snapToPosition(m_snapPosition);
+        m_snapMode = SnapMode::Position;
+    } else if (m_snapMode == SnapMode::Bounds) {
+        snapToBounds(m_snapBounds);
+        m_snapMode = SnapMode::Bounds;
+    }
+    updatePickedScreenPosition();
+}
+
+void MapViewController::updateScaleBarWidth()
+{
+    if (!m_scene)
+        return;
+    double lon1 = 0.0, lat1 = 0.0, lon2 = 0.0, lat2 = 0.0;
+    const osg::Vec3d left = worldUnder(QPointF(m_scaleBarLeft, m_scaleBarY));
+    const osg::Vec3d right = worldUnder(QPointF(m_scaleBarRight, m_scaleBarY));
+    if (!m_scene->worldToGeo(left.x(), left.y(), left.z(), lon1, lat1)
+        || !m_scene->worldToGeo(right.x(), right.y(), right.z(), lon2, lat2))
+        return;
+    const double metres = geo::GeoMath::distance(osg::DegreesToRadians(lat1), osg::DegreesToRadians(lon1),
+                                                 osg::DegreesToRadians(lat2), osg::DegreesToRadians(lon2));
+    // Nothing to measure yet (both ends on one spot): keep what the bar shows.
+    if (!(metres > 0.0) || !std::isfinite(metres))
+        return;
+    ApplicationManager* app = ApplicationManager::instance();
+    const bool imperial = app && app->unitType() == ApplicationManager::Imperial;
+    const ScaleBar bar = ScaleBar::measure(metres, m_scaleBarRight - m_scaleBarLeft, imperial);
+    m_scaleLegend = bar.legend;
+    emit scaleLegendChanged(m_scaleLegend);
+    m_scaleWidth = bar.width;
+    emit scaleWidthChanged(m_scaleWidth);
+}
 
 } // namespace kiv

@@ -127,6 +127,9 @@ public:
 
     // The camera's view x projection matrix, for tools that place points on screen.
     osg::Matrixd viewProjectionMatrix() const;
+    // Whether releasing the pointer now would pick: the drag since the press
+    // stayed below a quarter symbol and the press was not held.
+    bool releasePicks(bool longPress) const;
     // Segment test of one line against a tap in window pixels. Fills row and
     // nearestIndex and returns true when a segment lies nearer than tolerance.
     bool hitTestLine(const std::shared_ptr<LineData2D>& line, const osg::Matrixd& viewProjection,
@@ -218,6 +221,10 @@ private:
     bool linePointsShown() const;
     void showProject(const std::shared_ptr<Project>& project);
     void announceFirstAppearance();
+    // Every camera change by a gesture or a snap invalidates the last tap's hits.
+    void resetPickList();
+    osg::Vec3d worldUnder(const QPointF& pos) const;
+    void snapAt(const osg::Vec3d& position, double altitude);
 
     std::shared_ptr<GLRender> m_scene;
     MapCameraManipulator* m_camera = nullptr;
@@ -249,6 +256,19 @@ private:
     // Category (ViewFilter bit) and map position of the selected object.
     int m_selectedCategory = 0;
     osg::Vec3d m_selectedWorld;
+
+    // Pointer and pinch state of the gestures.
+    QPointF m_lastPointer;
+    bool m_pressed = false;
+    double m_dragDistance = 0.0;
+    double m_pinchStartAltitude = 0.0;
+    osg::Vec3d m_pinchStartWorld;
+
+    // re-snap memory
+    enum class SnapMode { None, Position, Bounds };
+    SnapMode m_snapMode = SnapMode::None;
+    QPointF m_snapPosition;
+    osg::BoundingBoxd m_snapBounds;
 };
 
 } // namespace kiv
