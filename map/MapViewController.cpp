@@ -594,7 +594,7 @@ int categoryOf(const Data& data)
 QString dataLabel(const Data& data, bool callout)
 {
     const QString degrees = callout ? QString(QChar(0x00B0)) : QString();
-    const auto pair = [&degrees](const char* format, double first, double second) {
+    const auto twoAngles = [&degrees](const char* format, double first, double second) {
         return QString::fromLatin1(format).arg(QString::number(wholeDegrees(first)),
                                                QString::number(wholeDegrees(second)), degrees);
     };
@@ -602,11 +602,11 @@ QString dataLabel(const Data& data, bool callout)
     case Data::Plane:
         if (callout && strikeConvention()) {
             const double strike = data.azimuth() - 90.0;
-            return pair("Dip: %1%3  Strike: %2%3", data.dip(), strike < 0.0 ? strike + 360.0 : strike);
+            return twoAngles("Dip: %1%3  Strike: %2%3", data.dip(), strike < 0.0 ? strike + 360.0 : strike);
         }
-        return pair("Dip: %1%3  Azimuth: %2%3", data.dip(), data.azimuth());
+        return twoAngles("Dip: %1%3  Azimuth: %2%3", data.dip(), data.azimuth());
     case Data::Lineation:
-        return pair("Plunge: %1%3  Azimuth: %2%3", data.plunge(), data.plungeAzimuth());
+        return twoAngles("Plunge: %1%3  Azimuth: %2%3", data.plunge(), data.plungeAzimuth());
     case Data::Image:
         // Outside [0, 360) the photograph has no heading.
         if (!(data.azimuth() >= 0.0f && data.azimuth() < 360.0f))
@@ -701,13 +701,10 @@ void placeRow(PickedItem& row, const osg::Vec3d& world, const QPointF& windowPos
 bool polygonHit(const GLRender& scene, const LineData2D& line, const osg::Matrixd& viewProjection,
                 const QPointF& tap, double distance, PickedItem& row)
 {
+    // The segment test has already put the points into the row's bounds.
     QPolygonF outline;
-    osg::BoundingBoxd bounds = boundsOf(row);
-    for (const ProjectedPoint& point : projectLine(scene, line, viewProjection)) {
+    for (const ProjectedPoint& point : projectLine(scene, line, viewProjection))
         outline << point.screen;
-        bounds.expandBy(point.world);
-    }
-    storeBounds(bounds, row);
     if (outline.size() < 3 || !outline.containsPoint(tap, Qt::OddEvenFill))
         return false;
     const double m = glScale();
@@ -1153,6 +1150,8 @@ void MapViewController::refreshCallout()
         return selectUnplaced(*object);
     }
     showCalloutAt(object, world, anchor);
+    // Raised as after any camera change, so an edit does not drop a marker's callout onto it.
+    updatePickedScreenPosition();
 }
 
 void MapViewController::updatePickedScreenPosition()
