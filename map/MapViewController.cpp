@@ -360,6 +360,9 @@ void MapViewController::setViewFilter(ViewFilter newFilter)
     m_viewFilter = newFilter;
     for (const auto& entry : m_localityItems)
         applyViewFilter(entry.second);
+    // The selected object is no longer drawn.
+    if (m_pointPicked && !(m_selectedCategory & m_viewFilter))
+        setPointPicked(false);
     emit viewFilterChanged(m_viewFilter);
 }
 
@@ -884,7 +887,8 @@ void MapViewController::setSelectedPickedItem(int index)
     m_selectedPickedItem = index;
     if (index < 0 || index >= m_pickListModel->rowCount())
         return;
-    const PickedItem& row = m_pickListModel->item(index);
+    // A copy: showing the callout may reset the list.
+    const PickedItem row = m_pickListModel->item(index);
     if (row.object && QString::fromStdString(row.object->id()) != m_selectedItemId) {
         showCalloutAt(row.object, osg::Vec3d(row.worldX, row.worldY, row.worldZ),
                       QPointF(row.screenX, row.screenY));

@@ -235,6 +235,19 @@ private slots:
         QCOMPARE(controller->pointPicked(), hits > 0);
     }
 
+    void hidingTheSelectedCategoryHidesTheCallout()
+    {
+        planeAt(QPointF(Lat, Lon));
+        controller->pick(400, 300);
+        QSignalSpy picked(controller.get(), &MapViewController::pointPickedChanged);
+        controller->setViewFilter(
+            MapViewController::ViewFilter(MapViewController::FilterAnnotations | MapViewController::FilterData));
+        QVERIFY(controller->pointPicked());
+        controller->setViewFilter(MapViewController::FilterAnnotations);
+        QVERIFY(!controller->pointPicked());
+        QCOMPARE(picked.count(), 1);
+    }
+
     void repeatedTapsCycleThroughHits()
     {
         const auto near = planeAt(QPointF(Lat, Lon));
