@@ -15,20 +15,27 @@
 #include "map/PointDataRenderItem.h"
 #include "map/ScaleBar.h"
 #include "map/SymbolTextures.h"
+#include "Database/CommandManager.h"
 #include "model/Data.h"
 #include "model/LineData2D.h"
 #include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
+#include "model/RemoveDataCommand.h"
+#include "model/RemoveLineCommand.h"
+#include "model/RemoveLocalityCommand.h"
 #include "tools/AbstractLocationManager.h"
 
 #include <QDebug>
 #include <QMutexLocker>
+#include <QLineF>
+#include <QPolygonF>
 #include <QQmlEngine>
 #include <QQuickWindow>
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace kiv {
 
@@ -356,6 +363,9 @@ void MapViewController::setViewFilter(ViewFilter newFilter)
     m_viewFilter = newFilter;
     for (const auto& entry : m_localityItems)
         applyViewFilter(entry.second);
+    // The selected object is no longer drawn.
+    if (m_pointPicked && !(m_selectedCategory & m_viewFilter))
+        setPointPicked(false);
     emit viewFilterChanged(m_viewFilter);
 }
 
@@ -541,34 +551,636 @@ QImage MapViewController::capture()
 
 // Picking and selection, deleting, and the callouts of the selected object.
 
+namespace {
+
+// Height above the map at which picks and callouts place every point.
+constexpr double PickHeight = 10.0;
+
+double uiScale()
+{
+    ApplicationManager* app = ApplicationManager::instance();
+    return app ? app->logicalToPhysicalMultiplier() : 1.0;
+}
+
+double glScale()
+{
+    ApplicationManager* app = ApplicationManager::instance();
+    return app ? app->physicalToGLMultiplier() : 1.0;
+}
+
+bool strikeConvention()
+{
+    ApplicationManager* app = ApplicationManager::instance();
+    return app && app->angleConvention() == ApplicationManager::DipStrikeRHR;
+}
+
+// Whole degrees; stored values are not trusted to fit an int.
+int wholeDegrees(double value)
+{
+    return std::isfinite(value) ? int(std::max(-1e9, std::min(1e9, value))) : 0;
+}
+
+QString firstLine(const QString& text)
+{
+    for (int i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('\n') || text[i] == QLatin1Char('\r'))
+            return text.left(i);
+    }
+    return text;
+}
+
+int categoryOf(const Data& data)
+{
+    const bool structural = data.type() == Data::Plane || data.type() == Data::Lineation;
+    return structural ? MapViewController::FilterData : MapViewController::FilterAnnotations;
+}
+
+// The texts of a pick row carry no degree sign and always read azimuths; the
+// callout's carry it and follow the user's plane convention.
+QString dataLabel(const Data& data, bool callout)
+{
+    const QString degrees = callout ? QString(QChar(0x00B0)) : QString();
+    const auto twoAngles = [&degrees](const char* format, double first, double second) {
+        return QString::fromLatin1(format).arg(QString::number(wholeDegrees(first)),
+                                               QString::number(wholeDegrees(second)), degrees);
+    };
+    switch (data.type()) {
+    case Data::Plane:
+        if (callout && strikeConvention()) {
+            const double strike = data.azimuth() - 90.0;
+            return twoAngles("Dip: %1%3  Strike: %2%3", data.dip(), strike < 0.0 ? strike + 360.0 : strike);
+        }
+        return twoAngles("Dip: %1%3  Azimuth: %2%3", data.dip(), data.azimuth());
+    case Data::Lineation:
+        return twoAngles("Plunge: %1%3  Azimuth: %2%3", data.plunge(), data.plungeAzimuth());
+    case Data::Image:
+        // Outside [0, 360) the photograph has no heading.
+        if (!(data.azimuth() >= 0.0f && data.azimuth() < 360.0f))
+            return QStringLiteral("Image");
+        return QStringLiteral("Direction: %1%2").arg(wholeDegrees(data.azimuth())).arg(degrees);
+    case Data::Sighting:
+        return QStringLiteral("Azimuth: %1%2").arg(wholeDegrees(data.azimuth())).arg(degrees);
+    default:
+        return firstLine(data.comment());
+    }
+}
+
+QString imageUrlOf(const Data& data)
+{
+    return data.type() == Data::Image ? QStringLiteral("image://thumbnail/") + data.imagePath() : QString();
+}
+
+QString lineLabel(const LineData2D& line)
+{
+    const std::shared_ptr<Project> project = currentProject();
+    return project ? project->unitName(line.unitId()) : QStringLiteral("No unit");
+}
+
+// Map position at the pick height; false when the point has no place on the map.
+bool worldOf(const GLRender& scene, double latitude, double longitude, osg::Vec3d& world)
+{
+    if (!GLRenderItem::toMap(&scene, longitude, latitude, world))
+        return false;
+    world.z() = PickHeight;
+    return true;
+}
+
+// Window pixels, top-left origin. Double precision throughout: map coordinates
+// run to 2e7, where single precision moves a point by metres.
+QPointF windowPosition(const GLRender& scene, const osg::Vec3d& world, const osg::Matrixd& viewProjection)
+{
+    const osg::Vec3d ndc = world * viewProjection;
+    const QSize size = scene.windowSize();
+    return QPointF((ndc.x() + 1.0) * size.width() * 0.5, size.height() - (ndc.y() + 1.0) * size.height() * 0.5);
+}
+
+osg::Matrixd cameraViewProjection(const GLRender& scene)
+{
+    return scene.camera()->getViewMatrix() * scene.camera()->getProjectionMatrix();
+}
+
+struct ProjectedPoint
+{
+    int index;
+    osg::Vec3d world;
+    QPointF screen;
+};
+
+// The line's points that can be placed, in order.
+std::vector<ProjectedPoint> projectLine(const GLRender& scene, const LineData2D& line,
+                                        const osg::Matrixd& viewProjection)
+{
+    std::vector<ProjectedPoint> points;
+    for (int i = 0; i < line.pointCount(); ++i) {
+        ProjectedPoint point{i, osg::Vec3d(), QPointF()};
+        if (!worldOf(scene, line.latitudeAt(i), line.longitudeAt(i), point.world))
+            continue;
+        point.screen = windowPosition(scene, point.world, viewProjection);
+        points.push_back(point);
+    }
+    return points;
+}
+
+osg::BoundingBoxd boundsOf(const PickedItem& row)
+{
+    const auto& b = row.bounds;
+    return osg::BoundingBoxd(b[0], b[1], b[2], b[3], b[4], b[5]);
+}
+
+void storeBounds(const osg::BoundingBoxd& box, PickedItem& row)
+{
+    row.bounds = {box.xMin(), box.yMin(), box.zMin(), box.xMax(), box.yMax(), box.zMax()};
+}
+
+void placeRow(PickedItem& row, const osg::Vec3d& world, const QPointF& windowPos, double distance)
+{
+    const double m = glScale();
+    row.worldX = world.x();
+    row.worldY = world.y();
+    row.worldZ = world.z();
+    row.screenX = windowPos.x() / m;
+    row.screenY = windowPos.y() / m;
+    row.distance = distance;
+}
+
+// The tap inside a filled line's outline (odd-even rule).
+bool polygonHit(const GLRender& scene, const LineData2D& line, const osg::Matrixd& viewProjection,
+                const QPointF& tap, double distance, PickedItem& row)
+{
+    // The segment test has already put the points into the row's bounds.
+    QPolygonF outline;
+    for (const ProjectedPoint& point : projectLine(scene, line, viewProjection))
+        outline << point.screen;
+    if (outline.size() < 3 || !outline.containsPoint(tap, Qt::OddEvenFill))
+        return false;
+    const double m = glScale();
+    const osg::Vec3d world = scene.unproject(tap.x() / m, tap.y() / m, scene.camera());
+    if (!scene.worldToGeo(world.x(), world.y(), world.z(), row.longitude, row.latitude))
+        return false;
+    placeRow(row, world, tap, distance);
+    return true;
+}
+
+// The first locality, datum or line of the project with that id.
+std::shared_ptr<AbstractObject> findObject(const Project& project, const std::string& id)
+{
+    for (const std::shared_ptr<Locality>& locality : project.localities()) {
+        if (locality->id() == id)
+            return locality;
+        if (std::shared_ptr<Data> data = locality->dataById(id))
+            return data;
+        if (std::shared_ptr<LineData2D> line = locality->lineById(id))
+            return line;
+    }
+    return nullptr;
+}
+
+bool runRemove(const std::shared_ptr<AbstractCommand>& command)
+{
+    CommandManager* commands = CommandManager::instance();
+    return commands && commands->execute(command);
+}
+
+} // namespace
+
 QString MapViewController::selectedPickedItemId() const
 {
-    return QString();
+    if (m_selectedPickedItem < 0 || m_selectedPickedItem >= m_pickListModel->rowCount())
+        return QString();
+    const std::shared_ptr<AbstractObject>& object = m_pickListModel->item(m_selectedPickedItem).object;
+    return object ? QString::fromStdString(object->id()) : QString();
 }
 
-bool MapViewController::hitTestLine(const std::shared_ptr<LineData2D>&, const osg::Matrixd&, const QPointF&, double,
-                                    PickedItem&, int& nearestIndex) const
+bool MapViewController::hitTestLine(const std::shared_ptr<LineData2D>& line, const osg::Matrixd& viewProjection,
+                                    const QPointF& tap, double tolerance, PickedItem& row, int& nearestIndex) const
 {
     nearestIndex = -1;
-    return false;
+    if (!line || !m_scene)
+        return false;
+    row.object = line;
+    row.type = FilterLines;
+    row.label = lineLabel(*line);
+    row.description = line->comment();
+    row.imageUrl.clear();
+    const std::vector<ProjectedPoint> points = projectLine(*m_scene, *line, viewProjection);
+    osg::BoundingBoxd bounds;
+    for (const ProjectedPoint& point : points)
+        bounds.expandBy(point.world);
+    storeBounds(bounds, row);
+    const size_t count = points.size();
+    // A filled line also runs its closing segment back to the first point.
+    const size_t last = line->isFilled() ? count : count - 1;
+    double limit = tolerance;
+    for (size_t i = 1; count > 0 && i <= last; ++i) {
+        const ProjectedPoint& from = points[i - 1];
+        const ProjectedPoint& to = points[i % count];
+        const QRectF box =
+            QRectF(from.screen, to.screen).normalized().adjusted(-limit, -limit, limit, limit);
+        if (!box.contains(tap))
+            continue;
+        const float dx = float(to.screen.x() - from.screen.x());
+        const float dy = float(to.screen.y() - from.screen.y());
+        const float lengthSquared = dx * dx + dy * dy;
+        // A segment of no length measures to its point.
+        float t = lengthSquared > 0.0f ? (float(tap.y() - from.screen.y()) * dy + float(tap.x() - from.screen.x()) * dx)
+                                             / lengthSquared
+                                       : 0.0f;
+        t = std::max(0.0f, std::min(1.0f, t));
+        const QPointF nearest = from.screen + QPointF(dx, dy) * double(t);
+        const double distance = QLineF(tap, nearest).length();
+        if (distance >= limit)
+            continue;
+        row.latitude = line->latitudeAt(to.index);
+        row.longitude = line->longitudeAt(to.index);
+        placeRow(row, from.world + (to.world - from.world) * double(t), nearest, distance);
+        nearestIndex = i == count ? line->pointCount() : to.index;
+        limit = distance;
+    }
+    return limit < tolerance;
 }
 
-void MapViewController::pick(double, double) {}
+void MapViewController::pick(double x, double y)
+{
+    const QPointF tap(x * glScale(), y * glScale());
+    if (cycleHits(tap))
+        return;
+    clearCallout();
+    if (!m_scene || !m_scene->map())
+        return;
+    m_pickListModel->beginResetModel();
+    m_pickListModel->clearItems();
+    if (const std::shared_ptr<Project> project = currentProject())
+        collectHits(*project, tap, cameraViewProjection(*m_scene));
+    m_pickListModel->sortAndEndReset();
+    setSelectedPickedItem(m_pickListModel->rowCount() > 0 ? 0 : -1);
+    if (m_selectedPickedItem == -1)
+        clearCallout();
+    m_lastPickPosition = tap;
+}
+
+// A tap where the last one picked steps through its hits instead of picking anew.
+bool MapViewController::cycleHits(const QPointF& tap)
+{
+    const int rows = m_pickListModel->rowCount();
+    const int half = SymbolTextures::symbolSize() / 2;
+    if (rows == 0 || std::abs(tap.x() - m_lastPickPosition.x()) >= half
+        || std::abs(tap.y() - m_lastPickPosition.y()) >= half)
+        return false;
+    setSelectedPickedItem(m_selectedPickedItem >= 0 ? (m_selectedPickedItem + 1) % rows : 0);
+    return true;
+}
+
+void MapViewController::collectHits(const Project& project, const QPointF& tap, const osg::Matrixd& viewProjection)
+{
+    const int size = SymbolTextures::symbolSize();
+    const int half = size / 2;
+    for (const std::shared_ptr<Locality>& locality : project.localities()) {
+        if (m_viewFilter & FilterAnnotations) {
+            PickedItem row;
+            row.object = locality;
+            row.type = FilterAnnotations;
+            row.label = locality->name();
+            row.description = locality->description();
+            // The marker stands above its point.
+            appendPointHit(row, QPointF(0.0, -half), tap, viewProjection, half);
+        }
+        for (const std::shared_ptr<Data>& data : locality->data()) {
+            PickedItem row;
+            row.object = data;
+            row.type = categoryOf(*data);
+            if (!(m_viewFilter & row.type))
+                continue;
+            row.label = dataLabel(*data, false);
+            row.imageUrl = imageUrlOf(*data);
+            const double offset = data->type() == Data::Annotation ? 0.65 * half : 0.0;
+            appendPointHit(row, QPointF(offset, offset), tap, viewProjection, half);
+        }
+        if (!(m_viewFilter & FilterLines))
+            continue;
+        for (const std::shared_ptr<LineData2D>& line : locality->lines()) {
+            const double tolerance = (line->thickness() * 0.5 + 16.0) * uiScale() * glScale();
+            PickedItem row;
+            int nearest = -1;
+            if (hitTestLine(line, viewProjection, tap, tolerance, row, nearest)
+                || (line->isFilled() && polygonHit(*m_scene, *line, viewProjection, tap, size * 0.5, row)))
+                m_pickListModel->append(row);
+        }
+    }
+}
+
+// Appends the row when the tap lies strictly inside the symbol's square.
+void MapViewController::appendPointHit(PickedItem row, const QPointF& offset, const QPointF& tap,
+                                       const osg::Matrixd& viewProjection, int half)
+{
+    const auto* located = dynamic_cast<const LocatedObject*>(row.object.get());
+    osg::Vec3d world;
+    if (!located || !worldOf(*m_scene, located->latitude(), located->longitude(), world))
+        return;
+    const QPointF centre = windowPosition(*m_scene, world, viewProjection) + offset;
+    if (std::abs(tap.x() - centre.x()) >= half || std::abs(tap.y() - centre.y()) >= half)
+        return;
+    row.latitude = located->latitude();
+    row.longitude = located->longitude();
+    placeRow(row, world, centre, QLineF(tap, centre).length());
+    m_pickListModel->append(row);
+}
 
 void MapViewController::setSelectedPickedItem(int index)
 {
     m_selectedPickedItem = index;
+    if (index < 0 || index >= m_pickListModel->rowCount())
+        return;
+    // A copy: showing the callout may reset the list.
+    const PickedItem row = m_pickListModel->item(index);
+    if (row.object && QString::fromStdString(row.object->id()) != m_selectedItemId) {
+        showCalloutAt(row.object, osg::Vec3d(row.worldX, row.worldY, row.worldZ),
+                      QPointF(row.screenX, row.screenY));
+    }
+    emit selectedPickedItemChanged(index);
 }
 
-void MapViewController::clearPickedItemList() {}
+void MapViewController::clearPickedItemList()
+{
+    m_pickListModel->beginResetModel();
+    m_pickListModel->clearItems();
+    m_pickListModel->sortAndEndReset();
+    m_selectedPickedItem = -1;
+}
 
-void MapViewController::deleteSelectedItem() {}
+void MapViewController::deleteSelectedItem()
+{
+    qDebug() << "delete selected item here";
+    const std::shared_ptr<Project> project = currentProject();
+    if (!project)
+        return;
+    const std::string id = m_selectedItemId.toStdString();
+    bool removed = true;
+    if (std::shared_ptr<Data> data = project->dataById(id)) {
+        auto command = std::make_shared<RemoveDataCommand>();
+        command->setFromData(data);
+        removed = runRemove(command) && removed;
+    }
+    if (std::shared_ptr<LineData2D> line = project->lineById(id)) {
+        auto command = std::make_shared<RemoveLineCommand>(false);
+        command->setLine(line);
+        removed = runRemove(command) && removed;
+    }
+    if (std::shared_ptr<Locality> locality = project->locality(id)) {
+        auto command = std::make_shared<RemoveLocalityCommand>();
+        command->setFromLocality(locality);
+        removed = runRemove(command) && removed;
+    }
+    if (!removed) {
+        qWarning() << "MapViewController: could not delete" << m_selectedItemId;
+        ApplicationManager* app = ApplicationManager::instance();
+        if (const std::shared_ptr<DialogController> dialogs = app ? app->dialogController() : nullptr)
+            dialogs->toastError(QStringLiteral("Could not delete the selected item."));
+    }
+    clearCallout();
+}
 
-void MapViewController::onSelectedItemIdChanged(QString) {}
+void MapViewController::beginCallout(const osg::Vec3d& world, const QPointF& anchor)
+{
+    setPointPicked(true);
+    setPickedScreenPos(anchor);
+    m_selectedWorld = world;
+}
 
-void MapViewController::refreshCallout() {}
+void MapViewController::showLocalityCallout(const std::shared_ptr<Locality>& locality, const osg::Vec3d& world,
+                                            const QPointF& anchor)
+{
+    beginCallout(world, anchor);
+    setPickedPointLabel(locality->name());
+    setPickedPointDescription(locality->description());
+    setImagePicked(false);
+    setLocalityPicked(true);
+    setPickedImageUrl(QString());
+    setCalloutOffset(SymbolTextures::symbolSize() * 0.5 / glScale());
+    select(*locality);
+    setSelectedItemId(locality->qId());
+}
 
-void MapViewController::updatePickedScreenPosition() {}
+void MapViewController::showDataCallout(const std::shared_ptr<Data>& data, const osg::Vec3d& world,
+                                        const QPointF& anchor)
+{
+    beginCallout(world, anchor);
+    setPickedPointDescription(QString());
+    setCalloutOffset(SymbolTextures::symbolSize() * 0.5 / glScale());
+    setImagePicked(data->type() == Data::Image);
+    setLocalityPicked(false);
+    setPickedPointLabel(dataLabel(*data, true));
+    setPickedImageUrl(imageUrlOf(*data));
+    select(*data);
+    setSelectedItemId(QString::fromStdString(data->id()));
+}
+
+void MapViewController::showLineCallout(const std::shared_ptr<LineData2D>& line, const osg::Vec3d& world,
+                                        const QPointF& anchor)
+{
+    beginCallout(world, anchor);
+    setPickedPointLabel(lineLabel(*line));
+    setPickedPointDescription(line->comment());
+    setImagePicked(false);
+    setLocalityPicked(false);
+    setPickedImageUrl(QString());
+    setCalloutOffset(0.0);
+    select(*line);
+    setSelectedItemId(QString::fromStdString(line->id()));
+}
+
+void MapViewController::showCalloutAt(const std::shared_ptr<AbstractObject>& object, const osg::Vec3d& world,
+                                      const QPointF& anchor)
+{
+    if (auto locality = std::dynamic_pointer_cast<Locality>(object))
+        showLocalityCallout(locality, world, anchor);
+    else if (auto data = std::dynamic_pointer_cast<Data>(object))
+        showDataCallout(data, world, anchor);
+    else if (auto line = std::dynamic_pointer_cast<LineData2D>(object))
+        showLineCallout(line, world, anchor);
+    else
+        clearCallout();
+}
+
+void MapViewController::hideCallout()
+{
+    setPointPicked(false);
+    setImagePicked(false);
+    setLocalityPicked(false);
+    setPickedImageUrl(QString());
+    setPickedPointLabel(QString());
+    setPickedPointDescription(QString());
+}
+
+void MapViewController::selectUnplaced(const AbstractObject& object)
+{
+    hideCallout();
+    m_snapMode = SnapMode::None;
+    select(object);
+}
+
+// Records the category and lets the object's render item draw it highlighted.
+void MapViewController::select(const AbstractObject& object)
+{
+    clearHighlights();
+    std::vector<std::shared_ptr<GLRenderItem>> items;
+    if (const auto* locality = dynamic_cast<const Locality*>(&object)) {
+        m_selectedCategory = FilterAnnotations;
+        if (LocalityRenderItems* bundle = bundleOf(locality->id()))
+            items = {bundle->annotations};
+    } else if (const auto* data = dynamic_cast<const Data*>(&object)) {
+        m_selectedCategory = categoryOf(*data);
+        if (LocalityRenderItems* bundle = bundleOf(data->localityId())) {
+            if (m_selectedCategory == FilterData)
+                items = {bundle->pointData};
+            else
+                items = {data->type() == Data::Sighting ? std::shared_ptr<GLRenderItem>(bundle->sightings)
+                                                        : std::shared_ptr<GLRenderItem>(bundle->annotations)};
+        }
+    } else if (const auto* line = dynamic_cast<const LineData2D*>(&object)) {
+        m_selectedCategory = FilterLines;
+        if (LocalityRenderItems* bundle = bundleOf(line->localityId()))
+            items = {bundle->lines, bundle->linePoints};
+    }
+    for (const std::shared_ptr<GLRenderItem>& item : items) {
+        if (item)
+            item->setSelectedId(object.id());
+    }
+    if (m_scene)
+        m_scene->update(false);
+}
+
+void MapViewController::clearHighlights()
+{
+    for (const auto& entry : m_localityItems) {
+        const LocalityRenderItems& bundle = entry.second;
+        for (const std::shared_ptr<GLRenderItem>& item :
+             {std::shared_ptr<GLRenderItem>(bundle.annotations), std::shared_ptr<GLRenderItem>(bundle.pointData),
+              std::shared_ptr<GLRenderItem>(bundle.lines), std::shared_ptr<GLRenderItem>(bundle.sightings),
+              std::shared_ptr<GLRenderItem>(bundle.linePoints)}) {
+            if (item)
+                item->setSelectedId(std::string());
+        }
+    }
+}
+
+void MapViewController::clearCallout()
+{
+    clearPickedItemList();
+    clearHighlights();
+    if (m_scene)
+        m_scene->update(false);
+    setSelectedItemId(QString());
+    hideCallout();
+    m_selectedCategory = 0;
+    m_snapMode = SnapMode::None;
+}
+
+void MapViewController::onSelectedItemIdChanged(QString newId)
+{
+    // A selection from the pick list is already shown.
+    if (newId == selectedPickedItemId())
+        return;
+    if (newId.isEmpty()) {
+        clearCallout();
+        return;
+    }
+    clearPickedItemList();
+    const std::shared_ptr<Project> project = currentProject();
+    // An id that names nothing keeps the previous callout.
+    if (const std::shared_ptr<AbstractObject> object = project ? findObject(*project, newId.toStdString()) : nullptr)
+        selectById(object);
+}
+
+void MapViewController::selectById(const std::shared_ptr<AbstractObject>& object)
+{
+    if (!m_scene)
+        return;
+    osg::Vec3d world;
+    if (auto locality = std::dynamic_pointer_cast<Locality>(object)) {
+        if (!worldOf(*m_scene, locality->latitude(), locality->longitude(), world))
+            return selectUnplaced(*locality);
+        showLocalityCallout(locality, world, m_scene->worldToScreen(world));
+        snapToLocality(locality.get());
+    } else if (auto data = std::dynamic_pointer_cast<Data>(object)) {
+        if (!worldOf(*m_scene, data->latitude(), data->longitude(), world))
+            return selectUnplaced(*data);
+        showDataCallout(data, world, m_scene->worldToScreen(world));
+        const QPointF position(data->longitude(), data->latitude());
+        snapToPosition(position);
+        m_snapPosition = position;
+        m_snapMode = SnapMode::Position;
+    } else if (auto line = std::dynamic_pointer_cast<LineData2D>(object)) {
+        // The centre of the line's screen rectangle, with a tolerance that reaches every point of it.
+        const osg::Matrixd viewProjection = cameraViewProjection(*m_scene);
+        QPolygonF screen;
+        for (const ProjectedPoint& point : projectLine(*m_scene, *line, viewProjection))
+            screen << point.screen;
+        const QRectF box = screen.boundingRect();
+        const QSizeF size(std::max(1.0, box.width()), std::max(1.0, box.height()));
+        const QPointF centre = box.topLeft() + QPointF(size.width(), size.height()) * 0.5;
+        PickedItem row;
+        int nearest = -1;
+        if (!hitTestLine(line, viewProjection, centre, size.width() + size.height(), row, nearest))
+            return selectUnplaced(*line);
+        showLineCallout(line, osg::Vec3d(row.worldX, row.worldY, row.worldZ), QPointF(row.screenX, row.screenY));
+        const osg::BoundingBoxd bounds = boundsOf(row);
+        snapToBounds(bounds);
+        m_snapBounds = bounds;
+        m_snapMode = SnapMode::Bounds;
+    }
+}
+
+void MapViewController::refreshCallout()
+{
+    if (m_selectedItemId.isEmpty()) {
+        setPointPicked(false);
+        setImagePicked(false);
+        setLocalityPicked(false);
+        return;
+    }
+    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<AbstractObject> object = project ? findObject(*project, m_selectedItemId.toStdString()) : nullptr;
+    // Deleted, or undone: nothing left to show.
+    if (!object) {
+        clearCallout();
+        return;
+    }
+    if (!m_scene)
+        return;
+    osg::Vec3d world = m_selectedWorld;
+    QPointF anchor = m_pickedScreenPos;
+    if (const auto* located = dynamic_cast<const LocatedObject*>(object.get())) {
+        if (!worldOf(*m_scene, located->latitude(), located->longitude(), world))
+            return selectUnplaced(*object);
+        anchor = m_scene->worldToScreen(world);
+    } else if (!m_pointPicked) {
+        return selectUnplaced(*object);
+    }
+    showCalloutAt(object, world, anchor);
+    // Raised as after any camera change, so an edit does not drop a marker's callout onto it.
+    updatePickedScreenPosition();
+}
+
+void MapViewController::updatePickedScreenPosition()
+{
+    if (!m_scene)
+        return;
+    if (m_pointPicked) {
+        m_scene->updateCamera();
+        QPointF position = m_scene->worldToScreen(m_selectedWorld);
+        const int h = int(SymbolTextures::symbolSize() / (2.0 * uiScale() * glScale()));
+        if (const std::shared_ptr<Project> project = currentProject()) {
+            const std::string id = m_selectedItemId.toStdString();
+            const std::shared_ptr<Data> data = project->dataById(id);
+            if (data && data->type() == Data::Annotation)
+                position += QPointF(0.65 * h, 0.65 * h);
+            else if (project->hasLocality(id))
+                position.ry() -= h;
+        }
+        setPickedScreenPos(position);
+    }
+    m_scene->update(true);
+}
 
 // Keep the two groups apart: gestures, snaps and the scale bar follow.
 

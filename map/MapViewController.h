@@ -22,6 +22,8 @@ namespace geo {
 class Bounds;
 }
 
+class AbstractObject;
+class Data;
 class GLRender;
 class GLRenderItem;
 class LineData2D;
@@ -211,6 +213,24 @@ signals:
     void showLinePointsChanged(bool showLinePoints);
 
 private:
+    // Picking and callouts.
+    bool cycleHits(const QPointF& tap);
+    void collectHits(const Project& project, const QPointF& tap, const osg::Matrixd& viewProjection);
+    void appendPointHit(PickedItem row, const QPointF& offset, const QPointF& tap, const osg::Matrixd& viewProjection,
+                        int half);
+    void beginCallout(const osg::Vec3d& world, const QPointF& anchor);
+    void showLocalityCallout(const std::shared_ptr<Locality>& locality, const osg::Vec3d& world, const QPointF& anchor);
+    void showDataCallout(const std::shared_ptr<Data>& data, const osg::Vec3d& world, const QPointF& anchor);
+    void showLineCallout(const std::shared_ptr<LineData2D>& line, const osg::Vec3d& world, const QPointF& anchor);
+    void showCalloutAt(const std::shared_ptr<AbstractObject>& object, const osg::Vec3d& world, const QPointF& anchor);
+    // Selected and highlighted where it is drawn, without a callout: it has no place on the map.
+    void selectUnplaced(const AbstractObject& object);
+    void select(const AbstractObject& object);
+    void clearHighlights();
+    void clearCallout();
+    void hideCallout();
+    void selectById(const std::shared_ptr<AbstractObject>& object);
+
     void buildLocalityItems();
     void removeLocalityItems();
     void showItem(const std::shared_ptr<GLRenderItem>& item, bool shown);
@@ -263,6 +283,8 @@ private:
     double m_dragDistance = 0.0;
     double m_pinchStartAltitude = 0.0;
     osg::Vec3d m_pinchStartWorld;
+    // Window pixels of the last tap that picked anew.
+    QPointF m_lastPickPosition;
 
     // re-snap memory
     enum class SnapMode { None, Position, Bounds };
