@@ -1,6 +1,7 @@
 #include "map/TemporaryItemController.h"
 
 #include "app/ApplicationManager.h"
+#include "drawing/StoreIfChanged.h"
 #include "map/GLRender.h"
 #include "map/GLRenderItem.h"
 #include "map/MapViewController.h"
@@ -97,18 +98,14 @@ void TemporaryItemController::setScreenPosition(QPointF screenPosition)
 
 void TemporaryItemController::setVisible(bool visible)
 {
-    if (m_visible == visible)
-        return;
-    m_visible = visible;
-    emit visibleChanged(visible);
+    if (storeIfChanged(m_visible, visible))
+        emit visibleChanged(visible);
 }
 
 void TemporaryItemController::setLockedToGps(bool lockedToGps)
 {
-    if (m_lockedToGps != lockedToGps) {
-        m_lockedToGps = lockedToGps;
+    if (storeIfChanged(m_lockedToGps, lockedToGps))
         emit lockedToGpsChanged(lockedToGps);
-    }
     if (!lockedToGps) {
         if (m_locationManager)
             disconnect(m_locationManager, &AbstractLocationManager::lastKnownCoordinateUpdated, this,
@@ -133,10 +130,8 @@ void TemporaryItemController::setLockedToGps(bool lockedToGps)
 
 void TemporaryItemController::setLockedToWorldPosition(bool lockedToWorldPosition)
 {
-    if (m_lockedToWorldPosition == lockedToWorldPosition)
-        return;
-    m_lockedToWorldPosition = lockedToWorldPosition;
-    emit lockedToWorldPositionChanged(lockedToWorldPosition);
+    if (storeIfChanged(m_lockedToWorldPosition, lockedToWorldPosition))
+        emit lockedToWorldPositionChanged(lockedToWorldPosition);
 }
 
 void TemporaryItemController::setVisibleAtWorldPosition(QPointF worldPosition)
