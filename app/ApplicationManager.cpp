@@ -15,6 +15,7 @@
 #include "drawing/SymbolItem.h"
 #include "map/MapViewController.h"
 #include "map/ProjectViewController.h"
+#include "map/TemporaryItemController.h"
 #include "model/CheckableFilteredDataListModel.h"
 #include "model/CheckableProxyModel.h"
 #include "model/DataListModel.h"
@@ -681,6 +682,7 @@ void ApplicationManager::registerQmlTypes()
     qmlRegisterType<RasterSketcher>(uri, 1, 0, "RasterSketcher");
     qmlRegisterType<StereoNetItem>(uri, 1, 0, "StereoNetItem");
     qmlRegisterType<SymbolItem>(uri, 1, 0, "SymbolItem");
+    qmlRegisterType<TemporaryItemController>(uri, 1, 0, "TemporaryItemController");
     qmlRegisterUncreatableType<AbstractCompassClino>(uri, 1, 0, "CompassClino",
                                                      QStringLiteral("Can't create Clino from QML"));
     qmlRegisterUncreatableType<AbstractLocationManager>(

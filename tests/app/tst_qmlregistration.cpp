@@ -66,6 +66,7 @@ private slots:
         QTest::newRow("RasterSketcher") << "RasterSketcher" << "";
         QTest::newRow("StereoNetItem") << "StereoNetItem" << "";
         QTest::newRow("SymbolItem") << "SymbolItem" << "";
+        QTest::newRow("TemporaryItemController") << "TemporaryItemController" << "";
         QTest::newRow("CompassClino") << "CompassClino" << "Can't create Clino from QML";
         QTest::newRow("LocationManager") << "LocationManager" << "Can't create LocationManager from QML";
         QTest::newRow("QAbstractItemModel") << "QAbstractItemModel" << "Can't create QAbstractItemModel from QML";

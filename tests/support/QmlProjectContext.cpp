@@ -30,3 +30,21 @@ std::unique_ptr<ProjectFixture> installProjectContext(QQmlEngine* engine)
 }
 
 } // namespace kiv::test
+
+namespace kiv::test {
+
+ProjectContextSetup::ProjectContextSetup() = default;
+
+ProjectContextSetup::~ProjectContextSetup() = default;
+
+void ProjectContextSetup::qmlEngineAvailable(QQmlEngine* engine)
+{
+    m_fixture = installProjectContext(engine);
+}
+
+void ProjectContextSetup::cleanupTestCase()
+{
+    m_fixture.reset();
+}
+
+} // namespace kiv::test

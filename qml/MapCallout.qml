@@ -1,0 +1,245 @@
+import QtQuick 2.4
+import QtGraphicalEffects 1.0
+import "Utils.js" as Utils
+import "Widgets"
+
+// The balloon above the selected map object: its short description with
+// buttons to delete it, to open it in the data tool and, for a photograph,
+// to view the picture. Zero wide: the balloon is centred on x.
+Item {
+    id: callout
+
+    property var mapView: null
+    property bool imagePicked: false
+    property bool pointPicked: false
+    property string pickedImageUrl: ""
+    property string pickedPointLabel: ""
+    property string pickedPointDescription: ""
+    property real calloutOffset: 0
+    property point pickedScreenPos: Qt.point(0, 0)
+    readonly property real calloutWidth: thumbnailWidth + textWidth + 2 * _ui.buttonWidth
+                                         + 5 * _ui.buttonCornerRadius + 2 * margin
+
+    readonly property real margin: 3 * _ui.innerMargin
+    readonly property real thumbnailWidth: imagePicked ? _ui.buttonWidth : 0
+    readonly property real textWidth: Math.min(_ui.maxCalloutTextWidth,
+                                               Math.max(labelText.implicitWidth, descriptionText.implicitWidth))
+    property bool confirming: false
+
+    signal info()
+    signal viewImage()
+
+    function confirmDelete() {
+        confirming = false
+        if (!mapView)
+            return
+        if (!mapView.localityPicked) {
+            mapView.deleteSelectedItem()
+            return
+        }
+        // Only the locality asked about is deleted, whatever was selected
+        // while the question was open.
+        var asked = mapView.selectedItemId
+        var answered = function(option) {
+            _dialogController.result.disconnect(answered)
+            if (option === 0 && mapView && mapView.selectedItemId === asked)
+                mapView.deleteSelectedItem()
+        }
+        _dialogController.result.connect(answered)
+        _dialogController.messageBox("Delete this locality?",
+                                     "This locality may contain data. Deleting this locality will also delete the data. "
+                                     + "This cannot be undone!\n\nAre you sure you want to continue?",
+                                     _dialogController.yesNoButtons)
+    }
+
+    width: 0
+    height: 1.2 * _ui.buttonHeight
+    x: pickedScreenPos.x
+    y: pickedScreenPos.y - 1.3 * _ui.buttonHeight - calloutOffset
+    visible: pointPicked
+    enabled: pointPicked
+
+    onPointPickedChanged: confirming = false
+
+    Item {
+        id: body
+        width: callout.calloutWidth
+        height: callout.height
+        x: -width * 0.5
+
+        // Balloon and pointer, drawn once through their shadow.
+        Item {
+            id: shape
+            width: parent.width
+            height: 1.3 * _ui.buttonHeight
+            visible: false
+
+            Rectangle {
+                id: pointer
+                width: _ui.buttonHeight / 1.8
+                height: width
+                rotation: 45
+                // The tip touches the anchor below the balloon.
+                x: (parent.width - width) * 0.5
+                y: parent.height - width * Math.SQRT1_2 - height * 0.5
+                color: "white"
+
+                Rectangle {
+                    anchors.fill: parent
+                    color: _ui.disabledToolColor
+                    opacity: confirmButton.opacity * 0.5
+                }
+            }
+
+            Rectangle {
+                id: balloon
+                objectName: "balloon"
+                width: parent.width
+                height: _ui.buttonHeight
+                radius: _ui.buttonCornerRadius
+                color: "white"
+
+                Rectangle {
+                    anchors.fill: parent
+                    radius: parent.radius
+                    color: _ui.disabledToolColor
+                    opacity: confirmButton.opacity * 0.5
+                }
+            }
+        }
+
+        DropShadow {
+            anchors.fill: shape
+            source: shape
+            transparentBorder: true
+            horizontalOffset: 2
+            verticalOffset: 2
+            radius: 4
+            samples: 9
+            color: "#80000000"
+        }
+
+        Row {
+            anchors.horizontalCenter: parent.horizontalCenter
+            height: _ui.buttonHeight
+            spacing: _ui.buttonCornerRadius
+
+            ActionButton {
+                id: deleteButton
+                objectName: "deleteButton"
+                width: _ui.buttonWidth
+                height: _ui.buttonHeight
+                symbol: "deleteIcon"
+                borderColor: "transparent"
+                fillColor: "transparent"
+                onButtonActivated: callout.confirming = true
+            }
+
+            Item {
+                id: thumbnail
+                objectName: "thumbnail"
+                width: callout.thumbnailWidth
+                height: _ui.buttonHeight
+                visible: callout.imagePicked
+
+                Text {
+                    anchors.centerIn: parent
+                    visible: thumbnailImage.status !== Image.Ready
+                    text: Utils.icon("cameraIcon")
+                    font.family: Utils.iconFontFamily()
+                    font.pixelSize: Math.max(1, parent.height * 0.5)
+                    color: _ui.normalIconColor
+                }
+
+                Image {
+                    id: thumbnailImage
+                    objectName: "thumbnailImage"
+                    anchors.fill: parent
+                    asynchronous: true
+                    cache: false
+                    clip: true
+                    fillMode: Image.PreserveAspectCrop
+                    source: callout.imagePicked ? callout.pickedImageUrl : ""
+                    opacity: status === Image.Ready ? 1 : 0
+                    Behavior on opacity {
+                        NumberAnimation { duration: 150 }
+                    }
+                }
+
+                MouseArea {
+                    anchors.fill: parent
+                    onClicked: callout.viewImage()
+                }
+            }
+
+            Item {
+                width: callout.textWidth
+                height: _ui.buttonHeight
+
+                Text {
+                    id: labelText
+                    objectName: "label"
+                    width: parent.width
+                    y: callout.pickedPointDescription !== "" ? _ui.dp4 : 0
+                    height: parent.height - y
+                    text: callout.pickedPointLabel
+                    elide: Text.ElideRight
+                    font.pixelSize: _ui.smallText
+                    verticalAlignment: callout.pickedPointDescription !== "" ? Text.AlignTop : Text.AlignVCenter
+                }
+
+                Text {
+                    id: descriptionText
+                    objectName: "description"
+                    width: parent.width
+                    y: labelText.y + labelText.baselineOffset
+                    visible: text !== ""
+                    text: callout.pickedPointDescription
+                    elide: Text.ElideRight
+                    font.pixelSize: _ui.microText
+                }
+            }
+
+            ActionButton {
+                id: infoButton
+                objectName: "infoButton"
+                width: _ui.buttonWidth
+                height: _ui.buttonHeight
+                symbol: "infoIcon"
+                borderColor: "transparent"
+                fillColor: "transparent"
+                onButtonActivated: callout.info()
+            }
+        }
+
+        ActionButton {
+            id: confirmButton
+            objectName: "confirmButton"
+            width: Utils.dp(120)
+            height: _ui.buttonHeight
+            x: callout.confirming ? 0 : -width * 0.5
+            label: "Confirm"
+            fillColor: _ui.kivRed
+            borderColor: _ui.kivRed
+            contentColor: "white"
+            opacity: callout.confirming ? 1 : 0
+            visible: opacity > 0
+            enabled: callout.confirming
+            onButtonActivated: callout.confirmDelete()
+
+            Behavior on x {
+                NumberAnimation { duration: _ui.fastAnimationDuration; easing.type: Easing.InOutQuad }
+            }
+            Behavior on opacity {
+                NumberAnimation { duration: _ui.fastAnimationDuration; easing.type: Easing.InOutQuad }
+            }
+
+            // Falls back by itself unless the finger is on it.
+            Timer {
+                interval: _ui.deleteConfirmDelay
+                running: callout.confirming && !confirmButton.pressed
+                onTriggered: callout.confirming = false
+            }
+        }
+    }
+}

@@ -1,0 +1,180 @@
+import QtQuick 2.4
+import QtTest 1.2
+
+// The callout against a stand-in map view, the real dialog display and theme.
+TestCase {
+    id: testCase
+    name: "MapCallout"
+    width: 800
+    height: 600
+    visible: true
+    when: windowShown
+
+    property var callout: null
+    property var display: null
+
+    readonly property string localityTitle: "Delete this locality?"
+    readonly property string localityText: "This locality may contain data. Deleting this locality will also "
+        + "delete the data. This cannot be undone!\n\nAre you sure you want to continue?"
+
+    QtObject {
+        id: mapView
+        property bool localityPicked: false
+        property string selectedItemId: "a"
+        property int deletions: 0
+        function deleteSelectedItem() { deletions += 1 }
+    }
+
+    SignalSpy { id: infoSpy; signalName: "info" }
+    SignalSpy { id: imageSpy; signalName: "viewImage" }
+
+    function child(name) {
+        var item = findChild(callout, name)
+        verify(item !== null, name)
+        return item
+    }
+
+    function findText(item, text) {
+        if (item.text === text && item.visible)
+            return item
+        for (var i = 0; i < item.children.length; ++i) {
+            var found = findText(item.children[i], text)
+            if (found)
+                return found
+        }
+        return null
+    }
+
+    function init() {
+        mapView.localityPicked = false
+        mapView.selectedItemId = "a"
+        mapView.deletions = 0
+        display = createTemporaryObject(Qt.createComponent("qrc:/qml/Dialogs/DialogDisplay.qml"), testCase,
+                                        { width: testCase.width, height: testCase.height })
+        var component = Qt.createComponent("qrc:/qml/MapCallout.qml")
+        compare(component.status, Component.Ready, component.errorString())
+        callout = createTemporaryObject(component, testCase, {
+            mapView: mapView, pointPicked: true, pickedScreenPos: Qt.point(400, 300),
+            pickedPointLabel: "Dip: 30°  Azimuth: 120°"
+        })
+        verify(callout !== null)
+        infoSpy.target = callout
+        imageSpy.target = callout
+        infoSpy.clear()
+        imageSpy.clear()
+    }
+
+    function confirm() {
+        mouseClick(child("deleteButton"))
+        var button = child("confirmButton")
+        tryCompare(button, "opacity", 1)
+        mouseClick(button)
+    }
+
+    function test_placement_data() {
+        return [
+            { tag: "no offset", pos: Qt.point(100, 200), offset: 0 },
+            { tag: "symbol offset", pos: Qt.point(350, 420), offset: 23 }
+        ]
+    }
+
+    function test_placement(data) {
+        callout.pickedScreenPos = data.pos
+        callout.calloutOffset = data.offset
+        compare(callout.x, data.pos.x)
+        compare(callout.y, data.pos.y - 1.3 * _ui.buttonHeight - data.offset)
+        compare(callout.height, 1.2 * _ui.buttonHeight)
+        var balloon = child("balloon")
+        var left = balloon.mapToItem(testCase, 0, 0).x
+        fuzzyCompare(left + balloon.width / 2, data.pos.x, 0.5)
+        callout.pointPicked = false
+        verify(!callout.visible)
+        verify(!callout.enabled)
+    }
+
+    function test_widthRule_data() {
+        var longLabel = "A very long label that no callout shows in full, however wide the screen may be"
+        return [
+            { tag: "label", label: "Azimuth: 45°", description: "", image: false },
+            { tag: "photograph", label: "Image", description: "", image: true },
+            { tag: "description wider", label: "Unit", description: "a comment wider than its label", image: false },
+            { tag: "long label elided", label: longLabel, description: "", image: false, capped: true }
+        ]
+    }
+
+    function test_widthRule(data) {
+        callout.pickedPointLabel = data.label
+        callout.pickedPointDescription = data.description
+        callout.imagePicked = data.image
+        var text = data.capped ? _ui.maxCalloutTextWidth
+                               : Math.max(child("label").implicitWidth, child("description").implicitWidth)
+        if (data.capped)
+            verify(child("label").implicitWidth > _ui.maxCalloutTextWidth)
+        var expected = (data.image ? _ui.buttonWidth : 0) + text + 2 * _ui.buttonWidth
+            + 5 * _ui.buttonCornerRadius + 6 * _ui.innerMargin
+        fuzzyCompare(callout.calloutWidth, expected, 0.01)
+        compare(child("balloon").width, callout.calloutWidth)
+        compare(child("thumbnail").visible, data.image)
+    }
+
+    function test_confirmDeletesAtOnceUnlessLocality() {
+        confirm()
+        compare(mapView.deletions, 1)
+        verify(!_dialogController.messageBoxActive)
+        tryCompare(child("confirmButton"), "visible", false)
+    }
+
+    function test_confirmFallsBackByItself() {
+        mouseClick(child("deleteButton"))
+        tryCompare(child("confirmButton"), "opacity", 1)
+        tryCompare(child("confirmButton"), "visible", false, _ui.deleteConfirmDelay + 2000)
+        compare(mapView.deletions, 0)
+    }
+
+    function test_localityAsksFirst_data() {
+        return [
+            { tag: "no keeps it", press: "No", deletions: 0 },
+            { tag: "yes deletes it", press: "Yes", deletions: 1 },
+            { tag: "yes after another selection", press: "Yes", deletions: 0, reselect: true }
+        ]
+    }
+
+    function test_localityAsksFirst(data) {
+        mapView.localityPicked = true
+        confirm()
+        compare(mapView.deletions, 0)
+        verify(_dialogController.messageBoxActive)
+        compare(_dialogController.messageBoxTitle, localityTitle)
+        compare(_dialogController.messageBoxMessage, localityText)
+        if (data.reselect)
+            mapView.selectedItemId = "b"
+        var box = findChild(display, "messageBox")
+        tryCompare(box, "opacity", 1)
+        mouseClick(findText(box, data.press))
+        compare(mapView.deletions, data.deletions)
+        // The answer was a one-shot: a later dialog deletes nothing.
+        _dialogController.messageBox("Other", "Other question", _dialogController.yesNoButtons)
+        _dialogController.dismissDialog(0)
+        compare(mapView.deletions, data.deletions)
+    }
+
+    function test_buttonsEmitTheirSignals() {
+        mouseClick(child("infoButton"))
+        compare(infoSpy.count, 1)
+        callout.imagePicked = true
+        mouseClick(child("thumbnail"))
+        compare(imageSpy.count, 1)
+        compare(infoSpy.count, 1)
+    }
+
+    function test_thumbnailFadesIn() {
+        var image = child("thumbnailImage")
+        verify(image.asynchronous)
+        verify(!image.cache)
+        callout.pickedImageUrl = "qrc:/qml/images/logo.svg"
+        compare(image.source, "")
+        callout.imagePicked = true
+        tryCompare(image, "status", Image.Ready)
+        tryCompare(image, "opacity", 1)
+    }
+}
