@@ -10,7 +10,7 @@ MapViewController {
     title: "Map View"
 
     property var projectView: null
-    property var temporaryItem: null
+    property alias temporaryItem: temporaryItem
     property real scalePreferredWidth: Utils.dp(120)
     readonly property real buttonHeight: Utils.theme("buttonHeight", Utils.dp(40))
     // The free map area starts right of whatever covers the left side.
@@ -89,6 +89,31 @@ MapViewController {
             Keys.onPressed: mapView.keyPressed(event.key, event.modifiers, event.nativeScanCode,
                                                event.isAutoRepeat, event.count, event.text)
         }
+    }
+
+    MapCallout {
+        id: callout
+        objectName: "callout"
+        mapView: mapView
+        pointPicked: mapView.pointPicked && toolManager.activeTool !== null
+                     && toolManager.activeTool.allowCallouts
+        imagePicked: mapView.imagePicked
+        pickedImageUrl: mapView.pickedImageUrl
+        pickedPointLabel: mapView.pickedPointLabel
+        pickedPointDescription: mapView.pickedPointDescription
+        calloutOffset: mapView.calloutOffset
+        pickedScreenPos: mapView.pickedScreenPos
+        // dataTool: info and viewImage open the notebook
+    }
+
+    TemporaryItem {
+        id: temporaryItem
+        objectName: "temporaryItem"
+        mapView: mapView
+        minimumX: mapView.visibleArea.x
+        maximumX: mapView.visibleArea.x + mapView.visibleArea.width
+        minimumY: mapView.visibleArea.y
+        maximumY: mapView.visibleArea.y + mapView.visibleArea.height
     }
 
     Image {

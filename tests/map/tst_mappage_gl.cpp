@@ -1,0 +1,150 @@
+#include "app/MainView.h"
+#include "map/GLRender.h"
+#include "map/MapViewController.h"
+#include "model/LineData2D.h"
+#include "model/Locality.h"
+#include "model/ModelManager.h"
+#include "model/Project.h"
+#include "support/ApplicationIdentity.h"
+#include "support/MapPageStart.h"
+
+#include <QtTest>
+
+using namespace kiv;
+
+namespace {
+const double Lon = 7.0;
+const double Lat = 46.0;
+const QColor Red(255, 0, 0);
+const QColor Green(0, 160, 0);
+const QColor Blue(0, 0, 255);
+const QColor MenuBlue(0x00, 0x6e, 0xb8);
+
+// Pixels of the image within `tolerance` of a colour, inside a rectangle.
+int pixelsLike(const QImage& image, const QRect& area, const QColor& colour, int tolerance)
+{
+    int count = 0;
+    const QRect inside = area.intersected(image.rect());
+    for (int y = inside.top(); y <= inside.bottom(); ++y)
+        for (int x = inside.left(); x <= inside.right(); ++x)
+        {
+            const QColor c = image.pixelColor(x, y);
+            count += std::abs(c.red() - colour.red()) <= tolerance && std::abs(c.green() - colour.green()) <= tolerance
+                             && std::abs(c.blue() - colour.blue()) <= tolerance
+                         ? 1
+                         : 0;
+        }
+    return count;
+}
+
+QRect squareAround(const QPointF& centre, int half)
+{
+    return QRect(int(centre.x()) - half, int(centre.y()) - half, 2 * half, 2 * half);
+}
+} // namespace
+
+// The program in this process: the real project screen and map page show a
+// stored project.
+class TestMapPage : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir documents;
+    std::unique_ptr<test::MapPageStart> page;
+
+    // Three localities, the first current with a red and a green plane and
+    // a blue line, stored through the storage classes.
+    void storeProject()
+    {
+        test::resetModelManager();
+        ModelManager* models = ModelManager::instance();
+        QDir(documents.path()).mkdir("map.qz");
+        std::shared_ptr<Project> project =
+            models->createProject("Map", QDir(documents.filePath("map.qz")));
+        QVERIFY(project);
+        project->addRockUnit(1, "Red", Red, 0);
+        project->addRockUnit(2, "Green", Green, 0);
+        project->addRockUnit(3, "Blue", Blue, 0);
+        QVERIFY(project->save());
+        std::shared_ptr<Locality> current;
+        for (int i = 0; i < 3; ++i) {
+            auto locality = project->createLocality(test::idOf(0xb0 + i));
+            locality->setLongitude(Lon + 0.1 * i);
+            locality->setLatitude(Lat + 0.1);
+            QVERIFY(project->syncLocalityDetails(locality.get()));
+            if (i == 0)
+                current = locality;
+        }
+        QVERIFY(project->syncDataDetails(current->addPlane(test::idOf(0xc1), Lat, Lon - 0.004, 30.0f, 90.0f, 1, -1, "")));
+        QVERIFY(project->syncDataDetails(current->addPlane(test::idOf(0xc2), Lat, Lon + 0.004, 30.0f, 90.0f, 2, -1, "")));
+        auto line = current->addPolyline(test::idOf(0xd1), 3, 0, 6.0f, 1.0f, "");
+        line->addPoint(Lat - 0.004, Lon - 0.004);
+        line->addPoint(Lat - 0.004, Lon + 0.004);
+        QVERIFY(project->syncLineDataDetails(line.get()));
+        models->setCurrentProject(project);
+        models->setCurrentLocality(current);
+        current.reset();
+        project.reset();
+        // The program starts with a model manager of its own that reads the folder.
+        test::resetModelManager();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        test::setApplicationIdentity();
+        QSettings().clear();
+        QVERIFY(documents.isValid());
+        page = std::make_unique<test::MapPageStart>(documents.path());
+        storeProject();
+        QVERIFY(page->start());
+        page->lookAt(Lon, Lat, 3000.0);
+    }
+
+    void planesShowTheirUnitColour_data()
+    {
+        QTest::addColumn<double>("lon");
+        QTest::addColumn<QColor>("colour");
+        QTest::newRow("red unit") << Lon - 0.004 << Red;
+        QTest::newRow("green unit") << Lon + 0.004 << Green;
+    }
+
+    void planesShowTheirUnitColour()
+    {
+        QFETCH(double, lon);
+        QFETCH(QColor, colour);
+        const QRect square = squareAround(page->screenOf(lon, Lat), 23);
+        QTRY_VERIFY_WITH_TIMEOUT(pixelsLike(page->grab(), square, colour, 40) > 0, 20000);
+    }
+
+    void lineShowsItsUnitColour()
+    {
+        const QPointF west = page->screenOf(Lon - 0.004, Lat - 0.004);
+        const QPointF east = page->screenOf(Lon + 0.004, Lat - 0.004);
+        const QRect middle = squareAround((west + east) / 2.0, 2);
+        QTRY_VERIFY_WITH_TIMEOUT(pixelsLike(page->grab(), middle, Blue, 40) > 0, 20000);
+    }
+
+    void captureLeavesOutThePageItems()
+    {
+        const QImage shown = page->grab();
+        const QImage captured = page->mapView()->capture();
+        QCOMPARE(captured.size(), shown.size());
+        // The tool bar's menu button belongs to the page.
+        const QRect menu(0, 0, 54, 54);
+        QVERIFY(pixelsLike(shown, menu, MenuBlue, 30) > 0);
+        QCOMPARE(pixelsLike(captured, menu, MenuBlue, 30), 0);
+        QVERIFY(page->mapView()->isVisible());
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    // As the program runs on Linux: the map draws on the GUI thread.
+    qputenv("QSG_RENDER_LOOP", "basic");
+    QGuiApplication application(argc, argv);
+    TestMapPage test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_mappage_gl.moc"

@@ -1,0 +1,68 @@
+#include "support/MapPageStart.h"
+
+#include "app/MainView.h"
+#include "map/GLRender.h"
+#include "map/MapCameraManipulator.h"
+#include "map/MapViewController.h"
+
+#include <QQuickItem>
+#include <QTest>
+
+namespace kiv::test {
+
+MapPageStart::MapPageStart(const QString& documents)
+    : m_application(new DocumentsApplication(documents))
+{
+}
+
+bool MapPageStart::start(int width, int height)
+{
+    m_application->init();
+    MainView* view = m_application->mainView();
+    if (!view)
+        return false;
+    view->resize(width, height);
+    view->show();
+    if (!QTest::qWaitForWindowExposed(view))
+        return false;
+    // The splash screen comes first.
+    const bool shown = QTest::qWaitFor(
+        [&] {
+            QQuickItem* root = view->rootObject();
+            m_mapView = root ? root->findChild<MapViewController*>() : nullptr;
+            // Fully faded in: the page has had its viewDidAppear.
+            return m_mapView && m_mapView->scene() && m_mapView->opacity() == 1.0;
+        },
+        30000);
+    QTest::qWait(50);
+    return shown
+           && QTest::qWaitFor([&] { return !m_mapView->scene()->cameraManipulator().isAnimating(); }, 20000);
+}
+
+void MapPageStart::lookAt(double lon, double lat, double altitude)
+{
+    MapCameraManipulator& camera = m_mapView->scene()->cameraManipulator();
+    camera.setPosition(worldOf(lon, lat));
+    camera.setAltitude(altitude);
+    m_mapView->scene()->updateCamera();
+}
+
+osg::Vec3d MapPageStart::worldOf(double lon, double lat) const
+{
+    GLRender* scene = m_mapView->scene();
+    double x = 0.0, y = 0.0;
+    scene->geographicSRS()->transform2D(lon, lat, scene->mapSRS(), x, y);
+    return osg::Vec3d(x, y, 0.0);
+}
+
+QPointF MapPageStart::screenOf(double lon, double lat) const
+{
+    return m_mapView->scene()->worldToScreen(worldOf(lon, lat));
+}
+
+QImage MapPageStart::grab() const
+{
+    return m_application->mainView()->grabWindow();
+}
+
+} // namespace kiv::test
