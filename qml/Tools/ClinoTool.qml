@@ -247,6 +247,13 @@ BaseTool {
                 lineSymbolRotation: clinoTool.compassClino ? clinoTool.compassClino.lineSymbolRotation : 0
                 iconId: clinoTool.project ? clinoTool.project.symbolIconId(_modelManager.currentSymbol) : 0
                 onClicked: clinoTool.setMeasuring(!clinoTool.measuring)
+                // Set by hand on the dial while frozen.
+                onDipChanged: if (!clinoTool.measuring) dipField.text = _ui.formatDip(dip)
+                onAzimuthChanged: {
+                    if (!clinoTool.measuring)
+                        azimuthField.text = clinoTool.isPlane ? _ui.formatPlaneAzimuth(azimuth)
+                                                              : _ui.formatAzimuth(azimuth)
+                }
             }
         }
 
