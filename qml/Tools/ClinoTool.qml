@@ -135,16 +135,20 @@ BaseTool {
     }
 
     // The locked heading shows as the default sighting symbol where it goes.
+    property bool sightingShown: false
     function showSighting() {
-        if (!temporaryItem)
+        if (!temporaryItem || !shown)
             return
         if (!clinoMode && headingLocked && project) {
             temporaryItem.symbolId = project.symbolIconId(project.getDefaultSightingId())
             temporaryItem.symbolDip = 45
             temporaryItem.symbolAzimuth = compass.heading
             temporaryItem.symbolColor = unitSwitch.checked ? _modelManager.currentRockUnitColor : "black"
-        } else {
+            sightingShown = true
+        } else if (sightingShown) {
+            // Back to the current symbol and the sensors.
             temporaryItem.activateForDataLocation()
+            sightingShown = false
         }
     }
 
@@ -155,6 +159,7 @@ BaseTool {
                 temporaryItem.activateForDataLocation()
             else
                 temporaryItem.deactivate()
+            sightingShown = false
         }
         refreshReadings()
     }

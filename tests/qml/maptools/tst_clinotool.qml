@@ -122,6 +122,47 @@ TestCase {
         compare(field("commentField").text, "kept")
     }
 
+    // Stands in for the map's temporary item.
+    QtObject {
+        id: marker
+        property int symbolId: -1
+        property color symbolColor: "red"
+        property real symbolDip: 0
+        property real symbolAzimuth: 0
+        property var placedAt: null
+        property int activations: 0
+        function activateForDataLocation() { ++activations; symbolId = 99 }
+        function deactivate() { symbolId = -1 }
+        function resetSensors() {}
+        function setScreenPosition(position) { placedAt = position }
+    }
+    QtObject {
+        id: stubMap
+        property var temporaryItem: marker
+    }
+
+    function test_theLockedHeadingShowsWhereTheSightingGoes() {
+        panel.setActive(false)
+        panel.mapView = stubMap
+        panel.mode = ClinoToolManager.CompassMode
+        panel.setActive(true)
+        compare(marker.activations, 1)
+        source.bearing = 77
+        field("compass").lockHeading()
+        verify(panel.headingLocked)
+        compare(marker.symbolId, _modelManager.currentProject.symbolIconId(
+                    _modelManager.currentProject.getDefaultSightingId()))
+        compare([marker.symbolDip, marker.symbolAzimuth], [45, 77])
+        compare(marker.symbolColor, Qt.rgba(0, 0, 0, 1))
+        panel.manager.mousePressed(10, 10, Qt.LeftButton)
+        verify(panel.manager.mousePressAndHold(12, 10, Qt.LeftButton))
+        compare(marker.placedAt, Qt.point(12, 10))
+        field("compass").unlockHeading()
+        compare(marker.symbolId, 99)
+        panel.setActive(false)
+        compare(marker.symbolId, -1)
+    }
+
     function test_theLeftMenuOpensTheLocalityDialog() {
         mouseClick(field("localityMenu"))
         compare(_dialogController.customDialogType, "LocalityDialog.qml")
