@@ -28,7 +28,10 @@
 #include "model/ProjectListModel.h"
 #include "model/StratColumnModel.h"
 #include "model/SymbolListModel.h"
+#include "tools/ClinoTool.h"
+#include "tools/CompassTool.h"
 #include "tools/ImageTool.h"
+#include "tools/LocalityManager.h"
 #include "tools/ViewTool.h"
 #include "drawing/RasterSketcher.h"
 #include "app/MainView.h"
@@ -663,7 +666,9 @@ void ApplicationManager::registerQmlTypes()
 
     // LayerToolManager
 
-    // CompassToolManager, ClinoToolManager, LocalityManager
+    qmlRegisterType<CompassTool>(uri, 1, 0, "CompassToolManager");
+    qmlRegisterType<ClinoTool>(uri, 1, 0, "ClinoToolManager");
+    qmlRegisterType<LocalityManager>(uri, 1, 0, "LocalityManager");
 
     // LocationToolManager
 

@@ -2,6 +2,7 @@ import QtQuick 2.4
 import QtGraphicalEffects 1.0
 import quarzel.touch 1.0
 import "Utils.js" as Utils
+import "Tools"
 
 // The map page: the map scene behind, the tools and the tool bar in front.
 MapViewController {
@@ -263,7 +264,7 @@ MapViewController {
 
             null, // layerTool
 
-            null, // clinoTool
+            clinoTool, // clinoTool
 
             null, // lineTool
 
@@ -277,7 +278,7 @@ MapViewController {
         ]
         // The panels whose width narrows the free map area.
         panels: [
-            null, // clinoTool
+            clinoTool, // clinoTool
 
             null, // lineTool
 
@@ -300,7 +301,7 @@ MapViewController {
 
         // layer tool panel
 
-        // clino tool panel
+        ClinoTool { id: clinoTool; objectName: "clinoTool"; mapView: mapView }
 
         // line tool panel
 
@@ -323,7 +324,7 @@ MapViewController {
 
             null, // layerTool
 
-            null, // clinoTool
+            clinoTool, // clinoTool
 
             null, // lineTool
 

@@ -86,25 +86,30 @@ bool Tool::ensureLocality(double longitude, double latitude, bool isGpsLocation)
     if (!project)
         return false;
     if (project->localities().empty()) {
-        // Without a location manager there is no altitude, and a GPS position
-        // has no known accuracy.
-        ApplicationManager* app = ApplicationManager::instance();
-        AbstractLocationManager* location = app ? app->locationManager() : nullptr;
-        const double altitude = location ? location->altitude() : 0.0;
-        double horizontal = 0.0;
-        double vertical = 0.0;
-        if (isGpsLocation) {
-            horizontal = location ? location->horizontalAccuracy() : -1.0;
-            vertical = location ? location->verticalAccuracy() : -1.0;
-        }
+        const PositionQuality quality = positionQuality(isGpsLocation);
         auto command = std::make_shared<AddLocalityCommand>();
-        command->setLocality(project->localityName(1), latitude, longitude, altitude, horizontal, vertical);
+        command->setLocality(project->localityName(1), latitude, longitude, quality.altitude,
+                             quality.horizontalAccuracy, quality.verticalAccuracy);
         CommandManager* commands = CommandManager::instance();
         if (!commands || !commands->execute(command) || project->localities().empty())
             return false;
     }
     models->setCurrentLocality(project->localities().front());
     return models->currentLocality() != nullptr;
+}
+
+Tool::PositionQuality Tool::positionQuality(bool isGpsLocation)
+{
+    ApplicationManager* app = ApplicationManager::instance();
+    AbstractLocationManager* location = app ? app->locationManager() : nullptr;
+    PositionQuality quality;
+    quality.altitude = location ? location->altitude() : 0.0;
+    if (isGpsLocation) {
+        // A GPS position without a manager has no known accuracy.
+        quality.horizontalAccuracy = location ? location->horizontalAccuracy() : -1.0;
+        quality.verticalAccuracy = location ? location->verticalAccuracy() : -1.0;
+    }
+    return quality;
 }
 
 } // namespace kiv

@@ -29,6 +29,17 @@ public:
     // saved. Returns whether one exists afterwards.
     static bool ensureLocality(double longitude, double latitude, bool isGpsLocation);
 
+    // Altitude and accuracies stored with a new position: the location
+    // manager's altitude; its accuracies for a GPS position, 0 for one placed
+    // by hand. Without a manager: altitude 0, accuracies -1 (GPS) or 0.
+    struct PositionQuality
+    {
+        double altitude = 0.0;
+        double horizontalAccuracy = 0.0;
+        double verticalAccuracy = 0.0;
+    };
+    static PositionQuality positionQuality(bool isGpsLocation);
+
 public slots:
     virtual void toolActivated();
     virtual void toolDeactivated();

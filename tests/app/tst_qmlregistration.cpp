@@ -56,6 +56,9 @@ private slots:
         QTest::newRow("MapViewController") << "MapViewController" << "";
         QTest::newRow("ProjectViewController") << "ProjectViewController" << "";
         QTest::newRow("ViewToolManager") << "ViewToolManager" << "";
+        QTest::newRow("CompassToolManager") << "CompassToolManager" << "";
+        QTest::newRow("ClinoToolManager") << "ClinoToolManager" << "";
+        QTest::newRow("LocalityManager") << "LocalityManager" << "";
         QTest::newRow("ImageToolManager") << "ImageToolManager" << "";
         QTest::newRow("ButtonClinoItem") << "ButtonClinoItem" << "";
         QTest::newRow("ButtonCompassItem") << "ButtonCompassItem" << "";

@@ -9,28 +9,9 @@
 
 #include "support/ProjectFixture.h"
 #include "support/QmlProjectContext.h"
+#include "support/StorageSwitch.h"
 
 #include <memory>
-
-// Lets the QML tests make the project's writes fail.
-class StorageSwitch : public QObject
-{
-    Q_OBJECT
-
-public:
-    explicit StorageSwitch(kiv::test::ProjectFixture* fixture, QObject* parent)
-        : QObject(parent)
-        , m_fixture(fixture)
-    {
-    }
-
-    Q_INVOKABLE void lock() { m_lock = m_fixture->lockFor(QStringLiteral("EXCLUSIVE")); }
-    Q_INVOKABLE void unlock() { m_lock.reset(); }
-
-private:
-    kiv::test::ProjectFixture* m_fixture;
-    std::unique_ptr<kiv::test::DatabaseLock> m_lock;
-};
 
 class Setup : public QObject
 {
@@ -42,7 +23,7 @@ public slots:
         m_fixture = kiv::test::installProjectContext(engine);
         if (m_fixture)
             engine->rootContext()->setContextProperty(QStringLiteral("_storage"),
-                                                      new StorageSwitch(m_fixture.get(), engine));
+                                                      new kiv::test::StorageSwitch(m_fixture.get(), engine));
     }
 
     void cleanupTestCase() { m_fixture.reset(); }

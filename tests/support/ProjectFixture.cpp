@@ -83,8 +83,13 @@ std::shared_ptr<Locality> ProjectFixture::addLocality(const std::string& id, qin
 
 std::vector<std::string> ProjectFixture::messages(const std::string& table) const
 {
+    return tableMessages(databasePath(), table);
+}
+
+std::vector<std::string> tableMessages(const QString& databasePath, const std::string& table)
+{
     SQLiteDatabase database;
-    database.open(databasePath().toStdString());
+    database.open(databasePath.toStdString());
     std::vector<std::string> rows;
     std::string message;
     SQLiteQuery query(&database);
@@ -93,6 +98,17 @@ std::vector<std::string> ProjectFixture::messages(const std::string& table) cons
     while (query.step())
         rows.push_back(message);
     return rows;
+}
+
+std::shared_ptr<Project> makeCurrentEmptyProject(const QString& parentFolder)
+{
+    const QDir root(parentFolder);
+    root.mkdir(QStringLiteral("empty.qz"));
+    std::shared_ptr<Project> project = ModelManager::instance()->createProject(
+        QStringLiteral("Empty"), QDir(root.absoluteFilePath(QStringLiteral("empty.qz"))));
+    if (project)
+        ModelManager::instance()->setCurrentProject(project);
+    return project;
 }
 
 std::unique_ptr<DatabaseLock> ProjectFixture::lockFor(const QString& situation) const

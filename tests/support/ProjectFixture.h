@@ -109,6 +109,12 @@ private:
 // (else modify) and "situation" ("unknown" object, or a lock mode).
 void addFailedChangeRows();
 
+// A project without localities in a folder below parentFolder, made current.
+std::shared_ptr<Project> makeCurrentEmptyProject(const QString& parentFolder);
+
+// The record bytes of every row of a table of a project database.
+std::vector<std::string> tableMessages(const QString& databasePath, const std::string& table);
+
 // A 32-digit id made of n.
 std::string idOf(int n);
 

@@ -1,0 +1,342 @@
+import QtQuick 2.4
+import quarzel.touch 1.0
+import ".."
+import "../Widgets"
+import "../Utils.js" as Utils
+
+// Measures a plane or a lineation with the clinometer, or a sighting with the
+// compass, and saves it at the temporary item's position.
+BaseTool {
+    id: clinoTool
+
+    readonly property var compassClino: (typeof _appManager !== "undefined" && _appManager)
+                                        ? _appManager.compassClino : null
+    readonly property var project: (typeof _modelManager !== "undefined" && _modelManager)
+                                   ? _modelManager.currentProject : null
+    readonly property var temporaryItem: mapView ? mapView.temporaryItem : null
+    property int mode: ClinoToolManager.CompassMode
+    readonly property bool clinoMode: mode === ClinoToolManager.ClinoMode
+    // False while the reading is frozen by a tap on the instrument.
+    property bool measuring: true
+    readonly property bool isPlane: project ? project.symbolIsPlane(_modelManager.currentSymbol) : true
+    readonly property bool usesStrike: isPlane && typeof _appManager !== "undefined" && _appManager !== null
+                                       && _appManager.angleConvention === 1
+    readonly property bool hasRockUnit: _modelManager.currentRockUnit !== -1
+    readonly property bool headingLocked: compass.isHeadingLocked
+    readonly property string dipLabel: isPlane ? "dip" : "plunge"
+    readonly property string azimuthLabel: usesStrike ? "strike" : "azimuth"
+    readonly property bool canSave: clinoMode
+                                    ? !clino.isUpdating && dipField.text !== "" && azimuthField.text !== ""
+                                      && hasRockUnit
+                                    : headingLocked && headingField.text !== ""
+                                      && (!unitSwitch.checked || hasRockUnit)
+
+    toolName: "Compass Clino"
+    iconLabel: "Clino"
+    needSensors: true
+
+    manager: ClinoToolManager {
+        active: clinoTool.shown
+        mapView: clinoTool.mapView
+        onLongPress: {
+            if (clinoTool.temporaryItem)
+                clinoTool.temporaryItem.setScreenPosition(position)
+        }
+    }
+
+    // The source computes only what is shown.
+    function updateEmitFlags() {
+        if (!compassClino)
+            return
+        compassClino.emitBearingUpdates = shown
+        compassClino.emitPlaneUpdates = shown && measuring
+        compassClino.emitLineUpdates = shown && measuring && !isPlane
+    }
+
+    function refreshReadings() {
+        if (!compassClino || !measuring)
+            return
+        dipField.text = _ui.formatDip(isPlane ? compassClino.dip : compassClino.plunge)
+        azimuthField.text = isPlane ? _ui.formatPlaneAzimuth(compassClino.dipAzimuth)
+                                    : _ui.formatAzimuth(compassClino.plungeAzimuth)
+    }
+
+    function refreshHeading() {
+        if (compassClino)
+            headingField.text = _ui.formatAzimuth(headingLocked ? compass.heading : compassClino.bearing)
+    }
+
+    function setMeasuring(value) {
+        measuring = value
+        if (value && temporaryItem)
+            temporaryItem.resetSensors()
+        refreshReadings()
+    }
+
+    // A reading typed by hand freezes the instrument and goes to the source.
+    function writeDip() {
+        setMeasuring(false)
+        var value = parseFloat(dipField.text)
+        if (!compassClino || !isFinite(value))
+            return
+        var current = isPlane ? compassClino.dip : compassClino.plunge
+        if (Math.round(current) === value)
+            return
+        if (isPlane)
+            compassClino.dip = value
+        else
+            compassClino.plunge = value
+    }
+
+    function writeAzimuth() {
+        setMeasuring(false)
+        var value = isPlane ? parseFloat(_ui.parsePlaneAzimuth(azimuthField.text)) : parseFloat(azimuthField.text)
+        if (!compassClino || !isFinite(value))
+            return
+        var current = isPlane ? compassClino.dipAzimuth : compassClino.plungeAzimuth
+        if (Math.round(current) === value)
+            return
+        // The symbol on the dial turns with the typed direction.
+        if (isPlane) {
+            compassClino.planeSymbolRotation += value - current
+            compassClino.dipAzimuth = value
+        } else {
+            compassClino.lineSymbolRotation += value - current
+            compassClino.plungeAzimuth = value
+        }
+    }
+
+    function position() {
+        if (temporaryItem)
+            return { location: temporaryItem.worldPosition, gps: temporaryItem.lockedToGps }
+        var locations = _appManager.locationManager
+        return { location: locations ? locations.lastKnownCoordinate : Qt.point(999, 999), gps: true }
+    }
+
+    function save() {
+        var at = position()
+        if (clinoMode) {
+            var azimuth = isPlane ? _ui.parsePlaneAzimuth(azimuthField.text) : azimuthField.text
+            manager.saveOrientation(dipField.text, azimuth, commentField.text, at.location, at.gps)
+        } else {
+            manager.saveSighting(headingField.text, commentField.text, unitSwitch.checked, at.location, at.gps)
+        }
+    }
+
+    function handleSaved(success, message) {
+        if (!success) {
+            _dialogController.toast(message, String.fromCharCode(_ui.icons.cancelIcon), _ui.lengthLong)
+            return
+        }
+        setMeasuring(true)
+        if (!clinoMode)
+            compass.unlockHeading()
+        commentField.text = ""
+    }
+
+    // The locked heading shows as the default sighting symbol where it goes.
+    property bool sightingShown: false
+    function showSighting() {
+        if (!temporaryItem || !shown)
+            return
+        if (!clinoMode && headingLocked && project) {
+            temporaryItem.symbolId = project.symbolIconId(project.getDefaultSightingId())
+            temporaryItem.symbolDip = 45
+            temporaryItem.symbolAzimuth = compass.heading
+            temporaryItem.symbolColor = unitSwitch.checked ? _modelManager.currentRockUnitColor : "black"
+            sightingShown = true
+        } else if (sightingShown) {
+            // Back to the current symbol and the sensors.
+            temporaryItem.activateForDataLocation()
+            sightingShown = false
+        }
+    }
+
+    onShownChanged: {
+        updateEmitFlags()
+        if (temporaryItem) {
+            if (shown)
+                temporaryItem.activateForDataLocation()
+            else
+                temporaryItem.deactivate()
+            sightingShown = false
+        }
+        refreshReadings()
+    }
+    onMeasuringChanged: updateEmitFlags()
+    onIsPlaneChanged: {
+        updateEmitFlags()
+        refreshReadings()
+    }
+    onHeadingLockedChanged: {
+        refreshHeading()
+        showSighting()
+    }
+    onModeChanged: showSighting()
+    Connections {
+        target: clinoTool.manager
+        function onSaveSuccessful(success, message) { clinoTool.handleSaved(success, message) }
+    }
+
+    Connections {
+        target: clinoTool.compassClino
+        ignoreUnknownSignals: true
+        function onDipChanged() { clinoTool.refreshReadings() }
+        function onPlungeChanged() { clinoTool.refreshReadings() }
+        function onDipAzimuthChanged() { clinoTool.refreshReadings() }
+        function onPlungeAzimuthChanged() { clinoTool.refreshReadings() }
+        function onBearingChanged() { clinoTool.refreshHeading() }
+    }
+
+    Rectangle {
+        id: header
+        anchors { left: parent.left; right: parent.right; top: parent.top }
+        height: Utils.theme("buttonHeight", Utils.dp(40))
+        color: Utils.theme("kivBlue", "#006eb8")
+
+        MenuButton {
+            id: localityMenu
+            objectName: "localityMenu"
+            anchors { left: parent.left; leftMargin: Utils.dp(8); verticalCenter: parent.verticalCenter }
+            width: parent.height * 0.6
+            height: width
+            color: "#ffffff"
+            onClicked: _dialogController.launchCustomDialog("LocalityDialog.qml")
+        }
+        Text {
+            anchors.centerIn: parent
+            text: clinoTool.toolName
+            color: "#ffffff"
+            font.pixelSize: Math.max(1, Utils.theme("mediumText", Utils.dp(16)))
+        }
+    }
+
+    SegmentedButton {
+        id: modeButton
+        objectName: "modeButton"
+        anchors { top: header.bottom; horizontalCenter: parent.horizontalCenter; margins: Utils.dp(8) }
+        buttons: ["Compass", "Clino"]
+        activeButton: clinoTool.mode
+        onClicked: clinoTool.mode = index
+    }
+
+    Row {
+        id: instrumentRow
+        anchors { top: modeButton.bottom; left: parent.left; right: parent.right; margins: Utils.dp(8) }
+        height: width - stratColumn.width
+        spacing: Utils.dp(4)
+
+        Item {
+            width: parent.width - stratColumn.width - parent.spacing
+            height: width
+
+            CompassItem {
+                id: compass
+                objectName: "compass"
+                anchors.fill: parent
+                visible: !clinoTool.clinoMode
+                bearing: clinoTool.compassClino ? clinoTool.compassClino.bearing : 0
+            }
+            ClinoItem {
+                id: clino
+                objectName: "clino"
+                anchors.fill: parent
+                visible: clinoTool.clinoMode
+                isUpdating: clinoTool.measuring
+                dip: clinoTool.compassClino
+                     ? (clinoTool.isPlane ? clinoTool.compassClino.dip : clinoTool.compassClino.plunge) : 0
+                azimuth: clinoTool.compassClino
+                         ? (clinoTool.isPlane ? clinoTool.compassClino.dipAzimuth
+                                              : clinoTool.compassClino.plungeAzimuth) : 0
+                planeSymbolRotation: clinoTool.compassClino ? clinoTool.compassClino.planeSymbolRotation : 0
+                lineSymbolRotation: clinoTool.compassClino ? clinoTool.compassClino.lineSymbolRotation : 0
+                iconId: clinoTool.project ? clinoTool.project.symbolIconId(_modelManager.currentSymbol) : 0
+                onClicked: clinoTool.setMeasuring(!clinoTool.measuring)
+                // Set by hand on the dial while frozen.
+                onDipChanged: if (!clinoTool.measuring) dipField.text = _ui.formatDip(dip)
+                onAzimuthChanged: {
+                    if (!clinoTool.measuring)
+                        azimuthField.text = clinoTool.isPlane ? _ui.formatPlaneAzimuth(azimuth)
+                                                              : _ui.formatAzimuth(azimuth)
+                }
+            }
+        }
+
+        StratColumn {
+            id: stratColumn
+            objectName: "stratColumn"
+            height: parent.height
+            width: implicitWidth
+            enabled: clinoTool.clinoMode || unitSwitch.checked
+            opacity: enabled ? 1 : 0.4
+        }
+    }
+
+    Grid {
+        id: fields
+        anchors { top: instrumentRow.bottom; left: parent.left; right: parent.right; margins: Utils.dp(8) }
+        columns: 2
+        spacing: Utils.dp(6)
+        verticalItemAlignment: Grid.AlignVCenter
+
+        Text {
+            objectName: "dipLabel"
+            visible: clinoTool.clinoMode
+            text: clinoTool.dipLabel
+        }
+        ExpandableTextField {
+            id: dipField
+            objectName: "dipField"
+            visible: clinoTool.clinoMode
+            onAccepted: clinoTool.writeDip()
+        }
+        Text {
+            objectName: "azimuthLabel"
+            visible: clinoTool.clinoMode
+            text: clinoTool.azimuthLabel
+        }
+        ExpandableTextField {
+            id: azimuthField
+            objectName: "azimuthField"
+            visible: clinoTool.clinoMode
+            onAccepted: clinoTool.writeAzimuth()
+        }
+        Text {
+            visible: !clinoTool.clinoMode
+            text: "heading"
+        }
+        ExpandableTextField {
+            id: headingField
+            objectName: "headingField"
+            visible: !clinoTool.clinoMode
+        }
+        Text {
+            visible: !clinoTool.clinoMode
+            text: "Assign Unit"
+        }
+        Switch {
+            id: unitSwitch
+            objectName: "unitSwitch"
+            visible: !clinoTool.clinoMode
+            width: Utils.dp(50)
+            height: Utils.dp(26)
+            onCheckedChanged: clinoTool.showSighting()
+        }
+        Text { text: "comment" }
+        ExpandableTextField {
+            id: commentField
+            objectName: "commentField"
+        }
+    }
+
+    ActionButton {
+        id: saveButton
+        objectName: "saveButton"
+        anchors { top: fields.bottom; right: parent.right; margins: Utils.dp(8) }
+        width: Utils.theme("buttonWidth", Utils.dp(33)) * 2.5
+        height: Utils.theme("buttonHeight", Utils.dp(40))
+        label: "Save"
+        enabled: clinoTool.canSave
+        onButtonActivated: clinoTool.save()
+    }
+}

@@ -1,0 +1,171 @@
+import QtQuick 2.4
+import QtTest 1.1
+import quarzel.touch 1.0
+import "qrc:/qml"
+
+// The compass-clino panel with the real tool and a test compass-clino source.
+TestCase {
+    id: testCase
+    visible: true
+    name: "ClinoTool"
+    width: 900
+    height: 900
+    when: windowShown
+
+    readonly property int planeSymbol: 1
+    readonly property int lineSymbol: 9
+    property var panel: null
+    readonly property var source: _appManager.compassClino
+
+    function field(name) { return findChild(panel, name) }
+
+    function init() {
+        _dialogController.toastReady = true
+        _appManager.angleConvention = 0
+        _modelManager.currentSymbol = planeSymbol
+        _modelManager.currentRockUnit = 3
+        panel = Qt.createComponent("qrc:/qml/Tools/ClinoTool.qml").createObject(testCase, { height: testCase.height })
+        verify(panel !== null)
+        panel.setActive(true)
+        panel.mode = ClinoToolManager.ClinoMode
+    }
+
+    function cleanup() {
+        panel.setActive(false)
+        panel.destroy()
+        panel = null
+        _dialogController.dismissToast()
+        _storage.unlock()
+    }
+
+    function test_labels_data() {
+        return [
+            { tag: "plane", symbol: planeSymbol, convention: 0, dip: "dip", azimuth: "azimuth" },
+            { tag: "line", symbol: lineSymbol, convention: 0, dip: "plunge", azimuth: "azimuth" },
+            { tag: "plane, right-hand rule", symbol: planeSymbol, convention: 1, dip: "dip", azimuth: "strike" },
+            { tag: "line, right-hand rule", symbol: lineSymbol, convention: 1, dip: "plunge", azimuth: "azimuth" }
+        ]
+    }
+
+    function test_labels(row) {
+        _appManager.angleConvention = row.convention
+        _modelManager.currentSymbol = row.symbol
+        compare(field("dipLabel").text, row.dip)
+        compare(field("azimuthLabel").text, row.azimuth)
+    }
+
+    function test_readingsFillTheFieldsAndTheFlags() {
+        source.dip = 32.4
+        source.dipAzimuth = 118
+        compare(field("dipField").text, "32")
+        compare(field("azimuthField").text, "118")
+        verify(source.emitBearingUpdates && source.emitPlaneUpdates && !source.emitLineUpdates)
+        _modelManager.currentSymbol = lineSymbol
+        verify(source.emitLineUpdates)
+        panel.setActive(false)
+        verify(!source.emitBearingUpdates && !source.emitPlaneUpdates && !source.emitLineUpdates)
+    }
+
+    function test_saveEnabling_data() {
+        return [
+            { tag: "updating", measuring: true, unit: 3, enabled: false },
+            { tag: "no rock unit", measuring: false, unit: -1, enabled: false },
+            { tag: "frozen with a unit", measuring: false, unit: 3, enabled: true }
+        ]
+    }
+
+    function test_saveEnabling(row) {
+        source.dip = 20
+        source.dipAzimuth = 200
+        panel.setMeasuring(row.measuring)
+        _modelManager.currentRockUnit = row.unit
+        compare(field("saveButton").enabled, row.enabled)
+    }
+
+    function test_aTypedReadingFreezesAndGoesToTheSource() {
+        field("dipField").text = "41"
+        field("dipField").accepted()
+        verify(!panel.measuring)
+        compare(source.dip, 41)
+    }
+
+    function test_aRefusedSaveShowsItsMessage() {
+        panel.setMeasuring(false)
+        field("dipField").text = "abc"
+        field("azimuthField").text = "120"
+        panel.save()
+        compare(_dialogController.toastMessage, "Save failed: invalid orientation")
+        compare(_dialogController.toastDuration, 4000)
+        compare(_dialogController.toastIcon, String.fromCharCode(_ui.icons.cancelIcon))
+    }
+
+    function test_aSuccessfulSaveClearsTheComment() {
+        panel.setMeasuring(false)
+        field("dipField").text = "30"
+        field("azimuthField").text = "120"
+        field("commentField").text = "outcrop"
+        panel.save()
+        compare(_dialogController.toastMessage, "")
+        compare(field("commentField").text, "")
+        verify(panel.measuring)
+        verify(source.emitPlaneUpdates)
+    }
+
+    function test_aSaveThatCannotBeWrittenSaysSo() {
+        panel.setMeasuring(false)
+        field("dipField").text = "30"
+        field("azimuthField").text = "120"
+        field("commentField").text = "kept"
+        _storage.lock()
+        panel.save()
+        compare(_dialogController.toastMessage, "Could not save data.")
+        compare(field("commentField").text, "kept")
+    }
+
+    // Stands in for the map's temporary item.
+    QtObject {
+        id: marker
+        property int symbolId: -1
+        property color symbolColor: "red"
+        property real symbolDip: 0
+        property real symbolAzimuth: 0
+        property var placedAt: null
+        property int activations: 0
+        function activateForDataLocation() { ++activations; symbolId = 99 }
+        function deactivate() { symbolId = -1 }
+        function resetSensors() {}
+        function setScreenPosition(position) { placedAt = position }
+    }
+    QtObject {
+        id: stubMap
+        property var temporaryItem: marker
+    }
+
+    function test_theLockedHeadingShowsWhereTheSightingGoes() {
+        panel.setActive(false)
+        panel.mapView = stubMap
+        panel.mode = ClinoToolManager.CompassMode
+        panel.setActive(true)
+        compare(marker.activations, 1)
+        source.bearing = 77
+        field("compass").lockHeading()
+        verify(panel.headingLocked)
+        compare(marker.symbolId, _modelManager.currentProject.symbolIconId(
+                    _modelManager.currentProject.getDefaultSightingId()))
+        compare([marker.symbolDip, marker.symbolAzimuth], [45, 77])
+        compare(marker.symbolColor, Qt.rgba(0, 0, 0, 1))
+        panel.manager.mousePressed(10, 10, Qt.LeftButton)
+        verify(panel.manager.mousePressAndHold(12, 10, Qt.LeftButton))
+        compare(marker.placedAt, Qt.point(12, 10))
+        field("compass").unlockHeading()
+        compare(marker.symbolId, 99)
+        panel.setActive(false)
+        compare(marker.symbolId, -1)
+    }
+
+    function test_theLeftMenuOpensTheLocalityDialog() {
+        mouseClick(field("localityMenu"))
+        compare(_dialogController.customDialogType, "LocalityDialog.qml")
+        _dialogController.dismissDialog(1)
+    }
+}
