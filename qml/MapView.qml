@@ -240,7 +240,7 @@ MapViewController {
 
             null, // clinoTool
 
-            null, // lineTool
+            lineTool, // lineTool
 
             null, // stereoNetTool
 
@@ -254,7 +254,7 @@ MapViewController {
         panels: [
             null, // clinoTool
 
-            null, // lineTool
+            lineTool, // lineTool
 
             null, // dataTool
 
@@ -277,7 +277,7 @@ MapViewController {
 
         // clino tool panel
 
-        // line tool panel
+        LineTool { id: lineTool; objectName: "lineTool"; mapView: mapView }
 
         // stereonet tool panel
 
@@ -300,7 +300,7 @@ MapViewController {
 
             null, // clinoTool
 
-            null, // lineTool
+            lineTool, // lineTool
 
             null, // stereoNetTool
 
