@@ -35,4 +35,4 @@ private:
 
 QUICK_TEST_MAIN_WITH_SETUP(linetool, Setup)
 
-#include "tst_linetool_gl.moc"
+#include "tst_linetoolpanel_gl.moc"
