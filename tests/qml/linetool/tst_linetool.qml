@@ -73,12 +73,18 @@ TestCase {
         compare(tool.opacity, 0.7)
     }
 
-    function test_polygonSetsFilled() {
+    function test_controlsSetTheTool() {
         var fill = findChild(panel, "fillMode")
         mouseClick(fill, fill.width * 0.75, fill.height / 2)
         verify(tool.filled)
         mouseClick(fill, fill.width * 0.25, fill.height / 2)
         verify(!tool.filled)
+        var style = findChild(panel, "stylePicker")
+        mouseClick(style, style.width / 2, style.height / 2)
+        compare(tool.lineStyle, Qt.DotLine)
+        var pens = findChild(panel, "penModes")
+        mouseClick(pens, pens.width * 5 / 6, pens.height / 2)
+        compare(tool.penMode, LineToolManager.PointToPoint)
     }
 
     function test_undoDropsPickedPointsFirst() {
