@@ -27,7 +27,7 @@ Item {
         spacing: column.margin
 
         Text {
-            width: column.width - 4 * column.margin - 3 * column.rowHeight
+            width: column.width - 5 * column.margin - 3 * column.rowHeight
             anchors.verticalCenter: parent.verticalCenter
             text: "Line"
             font.pixelSize: Utils.theme("mediumText", Utils.dp(18))
@@ -146,7 +146,7 @@ Item {
                 objectName: "penModes"
                 width: parent.width
                 buttons: [{ symbol: "drawLineIcon", label: "Free-hand" }, { symbol: "editIcon", label: "Stylus" },
-                          { symbol: "polylineMode", label: "Point to point" }]
+                          { symbol: "polylineMode", label: "Points" }]
                 Binding on activeButton {
                     value: column.tool ? Math.max(0, column.penModes.indexOf(column.tool.penMode)) : 0
                 }
