@@ -32,6 +32,7 @@
 #include "tools/CompassTool.h"
 #include "tools/ImageTool.h"
 #include "tools/LocalityManager.h"
+#include "tools/LineTool.h"
 #include "tools/ViewTool.h"
 #include "drawing/RasterSketcher.h"
 #include "app/MainView.h"
@@ -660,7 +661,7 @@ void ApplicationManager::registerQmlTypes()
     qmlRegisterType<MapViewController>(uri, 1, 0, "MapViewController");
     qmlRegisterType<ProjectViewController>(uri, 1, 0, "ProjectViewController");
     qmlRegisterType<ViewTool>(uri, 1, 0, "ViewToolManager");
-    // LineToolManager
+    qmlRegisterType<LineTool>(uri, 1, 0, "LineToolManager");
 
     // DataToolManager
 

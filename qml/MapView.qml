@@ -266,7 +266,7 @@ MapViewController {
 
             clinoTool, // clinoTool
 
-            null, // lineTool
+            lineTool, // lineTool
 
             null, // stereoNetTool
 
@@ -280,7 +280,7 @@ MapViewController {
         panels: [
             clinoTool, // clinoTool
 
-            null, // lineTool
+            lineTool, // lineTool
 
             null, // dataTool
 
@@ -303,7 +303,7 @@ MapViewController {
 
         ClinoTool { id: clinoTool; objectName: "clinoTool"; mapView: mapView }
 
-        // line tool panel
+        LineTool { id: lineTool; objectName: "lineTool"; mapView: mapView }
 
         // stereonet tool panel
 
@@ -326,7 +326,7 @@ MapViewController {
 
             clinoTool, // clinoTool
 
-            null, // lineTool
+            lineTool, // lineTool
 
             null, // stereoNetTool
 

@@ -59,6 +59,7 @@ private slots:
         QTest::newRow("CompassToolManager") << "CompassToolManager" << "";
         QTest::newRow("ClinoToolManager") << "ClinoToolManager" << "";
         QTest::newRow("LocalityManager") << "LocalityManager" << "";
+        QTest::newRow("LineToolManager") << "LineToolManager" << "";
         QTest::newRow("ImageToolManager") << "ImageToolManager" << "";
         QTest::newRow("ButtonClinoItem") << "ButtonClinoItem" << "";
         QTest::newRow("ButtonCompassItem") << "ButtonCompassItem" << "";

@@ -1,0 +1,308 @@
+import QtQuick 2.4
+import quarzel.touch 1.0
+import "Widgets"
+import "Utils.js" as Utils
+
+// The line tool's panel: one of two control columns (wide or thin), the
+// reticule buttons of the point-to-point mode and the vertex menu of edit
+// mode. The drawing itself happens in the native tool.
+BaseTool {
+    id: lineTool
+    objectName: "lineTool"
+
+    readonly property var reticule: mapView && mapView.temporaryItem ? mapView.temporaryItem : null
+    // "WIDE" or "THIN"; kept in the settings as "LineToolExpandMode".
+    property string expandMode: "WIDE"
+    property bool reticuleActive: false
+    property bool stylusDown: false
+    readonly property bool freeHand: manager.penMode === LineToolManager.FreeHand
+    readonly property bool pointToPoint: manager.penMode === LineToolManager.PointToPoint
+    readonly property bool stylus: manager.penMode === LineToolManager.VirtualStylus
+    readonly property bool undoEnabled: (typeof _appManager !== "undefined" && _appManager && _appManager.canUndo)
+                                        || manager.numPoints > 1
+    readonly property int menuDuration: Utils.theme("lengthLong", 4000)
+    readonly property string noUnitText: "Please add a Rock Unit before drawing"
+
+    toolName: "Line"
+    iconLabel: "Line"
+    panelWidth: expandMode === "THIN" ? Utils.theme("fullToolBarWidth", Utils.dp(54)) * 2
+                                      : Utils.theme("panelWidth", Utils.dp(320))
+
+    manager: LineToolManager {
+        active: lineTool.shown
+        mapView: lineTool.mapView
+    }
+
+    function hasRockUnit() {
+        return typeof _modelManager !== "undefined" && _modelManager && _modelManager.currentRockUnit !== -1
+    }
+
+    function unitColor() {
+        return hasRockUnit() ? _modelManager.currentRockUnitColor : "black"
+    }
+
+    function toastError(text) {
+        if (typeof _dialogController !== "undefined" && _dialogController)
+            _dialogController.toastError(text)
+    }
+
+    function setExpandMode(mode) {
+        expandMode = mode
+        if (typeof _appManager !== "undefined" && _appManager)
+            _appManager.setValue("LineToolExpandMode", mode)
+    }
+
+    function hideReticule() {
+        if (reticule && reticuleActive)
+            reticule.deactivate()
+        reticuleActive = false
+    }
+
+    // Called on show and on every change of pen mode or edit mode.
+    function setupReticule() {
+        if (!shown)
+            return
+        if (manager.editModeEnabled || freeHand || !reticule) {
+            hideReticule()
+            return
+        }
+        if (!reticuleActive)
+            reticule.activateAtScreenCenter()
+        reticuleActive = true
+        reticule.symbolId = -1
+        reticule.stylusMode = true
+        reticule.reticuleColor = unitColor()
+        if (stylus)
+            stylusDown = manager.numPoints !== 0
+    }
+
+    function setPenMode(mode) {
+        if (mode === LineToolManager.FreeHand) {
+            hideReticule()
+            manager.resetPickedPoints()
+        }
+        stylusDown = false
+        manager.penMode = mode
+    }
+
+    function addPoint() {
+        if (reticule)
+            manager.addPickedPoint(reticule.screenPosition, reticule.worldPosition)
+    }
+
+    function savePoints() {
+        if (reticule)
+            manager.savePickedPoints(reticule.screenPosition, reticule.worldPosition)
+    }
+
+    function toggleStylus() {
+        if (!hasRockUnit()) {
+            toastError(noUnitText)
+            return
+        }
+        if (!reticule)
+            return
+        if (!stylusDown) {
+            reticule.activateAtWorldLocation(reticule.worldPosition)
+            stylusDown = true
+            addPoint()
+        } else {
+            stylusDown = false
+            savePoints()
+            reticule.setScreenPosition(reticule.screenPosition)
+        }
+    }
+
+    function undo() {
+        if (!freeHand && manager.numPoints > 0) {
+            stylusDown = false
+            manager.resetPickedPoints()
+        } else if (typeof _appManager !== "undefined" && _appManager) {
+            _appManager.undo()
+        }
+    }
+
+    function openLocalities() {
+        if (typeof _dialogController !== "undefined" && _dialogController)
+            _dialogController.launchCustomDialog("LocalityDialog.qml")
+    }
+
+    onShownChanged: {
+        if (shown) {
+            setupReticule()
+        } else {
+            hideReticule()
+            stylusDown = false
+            vertexMenu.hide()
+        }
+    }
+
+    Component.onCompleted: {
+        if (typeof _appManager !== "undefined" && _appManager)
+            expandMode = _appManager.value("LineToolExpandMode", "WIDE") === "THIN" ? "THIN" : "WIDE"
+    }
+
+    Connections {
+        target: lineTool.manager
+        function onPenModeChanged() { lineTool.setupReticule() }
+        function onEditModeEnabledChanged() { lineTool.setupReticule() }
+        function onNumPointsChanged() {
+            if (lineTool.stylus)
+                lineTool.stylusDown = lineTool.manager.numPoints !== 0
+        }
+        function onShowDeleteLinePoint(x, y, lineId, pointIndex, enableSplit) {
+            vertexMenu.show(x, y, lineId, pointIndex, enableSplit)
+        }
+        function onHideDeleteLinePoint() { vertexMenu.hide() }
+    }
+
+    Connections {
+        target: typeof _modelManager !== "undefined" ? _modelManager : null
+        ignoreUnknownSignals: true
+        function onCurrentRockUnitChanged() {
+            if (lineTool.reticuleActive && lineTool.reticule)
+                lineTool.reticule.reticuleColor = lineTool.unitColor()
+        }
+    }
+
+    // The rubber band follows the reticule and the camera.
+    function track() {
+        if (shown && pointToPoint && reticule && manager.numPoints > 0)
+            manager.trackPickedPoint(reticule.screenPosition, reticule.worldPosition)
+    }
+
+    Connections {
+        target: lineTool.reticule
+        ignoreUnknownSignals: true
+        function onScreenPositionChanged() { lineTool.track() }
+        function onMoved() {
+            if (lineTool.shown && lineTool.stylus && lineTool.stylusDown)
+                lineTool.addPoint()
+        }
+        function onReleased() {
+            if (lineTool.shown && lineTool.stylus && lineTool.stylusDown)
+                lineTool.reticule.activateAtWorldLocation(lineTool.reticule.worldPosition)
+        }
+    }
+
+    Connections {
+        target: lineTool.mapView
+        ignoreUnknownSignals: true
+        function onCameraPositionChanged() { lineTool.track() }
+    }
+
+    LineToolBarWide {
+        id: wideColumn
+        objectName: "wideColumn"
+        anchors.fill: parent
+        visible: lineTool.expandMode !== "THIN"
+        panel: lineTool
+    }
+
+    LineToolBarThin {
+        id: thinColumn
+        objectName: "thinColumn"
+        anchors.fill: parent
+        visible: lineTool.expandMode === "THIN"
+        panel: lineTool
+    }
+
+    // Beside the reticule: "add", "ok" and the point counter, or the stylus.
+    Row {
+        id: reticuleButtons
+        objectName: "reticuleButtons"
+        parent: lineTool.parent
+        visible: lineTool.shown && !lineTool.freeHand && lineTool.reticuleActive
+        x: lineTool.reticule ? lineTool.reticule.x + lineTool.reticule.width : 0
+        y: lineTool.reticule ? lineTool.reticule.y : 0
+        spacing: Utils.theme("spacing", Utils.dp(8))
+
+        ActionButton {
+            objectName: "stylusButton"
+            visible: lineTool.stylus
+            symbol: "editIcon"
+            fillColor: lineTool.stylusDown ? Utils.theme("kivYellow", "#ffcc00") : "#ffffff"
+            onButtonActivated: lineTool.toggleStylus()
+        }
+        ActionButton {
+            objectName: "addPointButton"
+            visible: lineTool.pointToPoint
+            symbol: "addIcon"
+            onButtonActivated: {
+                if (!lineTool.hasRockUnit())
+                    lineTool.toastError(lineTool.noUnitText)
+                else
+                    lineTool.addPoint()
+            }
+        }
+        ActionButton {
+            objectName: "savePointsButton"
+            visible: lineTool.pointToPoint
+            symbol: "okIcon"
+            enabled: lineTool.manager.numPoints >= 2
+            onButtonActivated: lineTool.savePoints()
+        }
+        Text {
+            objectName: "pointCounter"
+            anchors.verticalCenter: parent.verticalCenter
+            visible: lineTool.pointToPoint && lineTool.manager.numPoints > 0
+            text: lineTool.manager.numPoints
+            font.pixelSize: Utils.theme("mediumText", Utils.dp(18))
+            color: Utils.theme("kivBlue", "#006eb8")
+        }
+    }
+
+    // "delete" and "split" at a held vertex, for a while.
+    Row {
+        id: vertexMenu
+        objectName: "vertexMenu"
+        parent: lineTool.parent
+        visible: false
+        spacing: Utils.theme("spacing", Utils.dp(8))
+
+        property string lineId: ""
+        property int pointIndex: -1
+        property bool enableSplit: false
+
+        function show(atX, atY, id, index, split) {
+            lineId = id
+            pointIndex = index
+            enableSplit = split
+            x = atX
+            y = atY
+            visible = true
+            hideTimer.restart()
+        }
+
+        function hide() {
+            hideTimer.stop()
+            visible = false
+        }
+
+        Timer {
+            id: hideTimer
+            interval: lineTool.menuDuration
+            onTriggered: vertexMenu.hide()
+        }
+
+        ActionButton {
+            objectName: "deletePointButton"
+            symbol: "deleteIcon"
+            label: "delete"
+            onButtonActivated: {
+                lineTool.manager.deletePointFromLine(vertexMenu.lineId, vertexMenu.pointIndex)
+                vertexMenu.hide()
+            }
+        }
+        ActionButton {
+            objectName: "splitLineButton"
+            symbol: "splitLine"
+            label: "split"
+            enabled: vertexMenu.enableSplit
+            onButtonActivated: {
+                lineTool.manager.splitLine(vertexMenu.lineId, vertexMenu.pointIndex)
+                vertexMenu.hide()
+            }
+        }
+    }
+}

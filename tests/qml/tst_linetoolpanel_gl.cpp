@@ -1,0 +1,38 @@
+// Runs the line panel's QML tests (tests/qml/linetool) against a real model
+// manager with a current project and rock unit.
+
+#define QUICK_TEST_SOURCE_DIR QUARZEL_SOURCE_DIR "/tests/qml/linetool"
+
+#include <QQmlEngine>
+#include <QtQuickTest>
+
+#include "model/ModelManager.h"
+#include "model/Project.h"
+#include "support/ProjectFixture.h"
+#include "support/QmlProjectContext.h"
+
+#include <memory>
+
+class Setup : public QObject
+{
+    Q_OBJECT
+
+public slots:
+    void qmlEngineAvailable(QQmlEngine* engine)
+    {
+        m_fixture = kiv::test::installProjectContext(engine);
+        if (!m_fixture)
+            return;
+        m_fixture->project->addRockUnit(1, QStringLiteral("Granite"), QColor("#c03020"), 0);
+        kiv::ModelManager::instance()->setCurrentRockUnit(1);
+    }
+
+    void cleanupTestCase() { m_fixture.reset(); }
+
+private:
+    std::unique_ptr<kiv::test::ProjectFixture> m_fixture;
+};
+
+QUICK_TEST_MAIN_WITH_SETUP(linetool, Setup)
+
+#include "tst_linetoolpanel_gl.moc"

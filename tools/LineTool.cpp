@@ -1,0 +1,933 @@
+#include "tools/LineTool.h"
+
+#include "Database/CommandManager.h"
+#include "app/ApplicationManager.h"
+#include "app/DialogController.h"
+#include "map/GLRender.h"
+#include "map/GLRenderItem.h"
+#include "map/LineDataRenderItem.h"
+#include "map/LinePointRenderItem.h"
+#include "map/MapViewController.h"
+#include "map/PickListModel.h"
+#include "model/AddLineCommand.h"
+#include "model/LineData2D.h"
+#include "model/Locality.h"
+#include "model/ModelManager.h"
+#include "model/ModifyLineCommand.h"
+#include "model/Project.h"
+#include "model/RemoveLineCommand.h"
+
+#include <osg/MatrixTransform>
+
+#include <QDebug>
+#include <QMutexLocker>
+#include <QSettings>
+
+#include <algorithm>
+#include <cmath>
+
+namespace kiv {
+
+const QString LineTool::SaveFailedText = QStringLiteral("Could not save line.");
+const QString LineTool::NoRockUnitText = QStringLiteral("Please add a Rock Unit before drawing");
+
+namespace {
+
+const QString OpacityKey = QStringLiteral("LineTool/Opacity");
+const QString ThicknessKey = QStringLiteral("LineTool/Thickness");
+const QString StyleKey = QStringLiteral("LineTool/Style");
+const QString EditModeKey = QStringLiteral("LineTool/EditMode");
+
+constexpr int ShortToast = 2000;
+constexpr int LongToast = 4000;
+constexpr double LineLayer = 1.6;
+constexpr double HandleLayer = LineLayer + 1.0;
+constexpr double SamePoint = 1e-12;
+
+ModelManager* models()
+{
+    return ModelManager::instance();
+}
+
+std::shared_ptr<Project> currentProject()
+{
+    ModelManager* manager = models();
+    return manager ? manager->currentProject() : nullptr;
+}
+
+int currentRockUnit()
+{
+    ModelManager* manager = models();
+    return manager ? manager->currentRockUnit() : -1;
+}
+
+double readClamped(const QSettings& settings, const QString& key, double fallback, double low, double high)
+{
+    bool ok = false;
+    const double value = settings.value(key, fallback).toDouble(&ok);
+    return ok && std::isfinite(value) ? std::clamp(value, low, high) : fallback;
+}
+
+bool samePoint(const QPointF& a, const QPointF& b)
+{
+    return std::abs(a.x() - b.x()) <= SamePoint && std::abs(a.y() - b.y()) <= SamePoint;
+}
+
+float screenDistance(const QPointF& a, const QPointF& b)
+{
+    const float dx = float(a.x()) - float(b.x());
+    const float dy = float(a.y()) - float(b.y());
+    return std::sqrt(dx * dx + dy * dy);
+}
+
+// The stored style code of a pen style.
+int styleCode(Qt::PenStyle style)
+{
+    switch (style) {
+    case Qt::DashLine:
+        return LineData2D::Dashed;
+    case Qt::DotLine:
+        return LineData2D::Dotted;
+    default:
+        return LineData2D::Solid;
+    }
+}
+
+void takeLooks(LineData2D& target, const LineData2D& source)
+{
+    target.setLineStyle(source.lineStyle());
+    target.setThickness(source.thickness());
+    target.setOpacity(source.opacity());
+}
+
+// Appends (or, at the front, prepends one by one) points [from..to] of a line,
+// stepping towards `to`.
+void copyPoints(LineData2D& target, const LineData2D& source, int from, int to, bool atFront)
+{
+    const int step = from <= to ? 1 : -1;
+    for (int i = from; i != to + step; i += step) {
+        const auto& [latitude, longitude] = source.pointAt(i);
+        if (atFront)
+            target.prependPoint(latitude, longitude);
+        else
+            target.addPoint(latitude, longitude);
+    }
+}
+
+bool touchesDrawnStart(const LineTool::SnapCandidate& candidate)
+{
+    return candidate.endCode <= 1;
+}
+
+} // namespace
+
+LineTool::LineTool(QObject* parent)
+    : Tool(parent)
+{
+    if (ModelManager* manager = models())
+        connect(manager, &ModelManager::currentRockUnitChanged, this, &LineTool::onCurrentRockUnitChanged);
+    connect(this, &LineTool::penModeChanged, this, &LineTool::onPenModeChanged);
+    connect(this, &LineTool::editModeEnabledChanged, this, &LineTool::onEditModeEnabledChanged);
+    readSettings();
+}
+
+LineTool::~LineTool() = default;
+
+void LineTool::readSettings()
+{
+    const QSettings settings;
+    m_opacity = readClamped(settings, OpacityKey, 1.0, 0.2, 1.0);
+    m_lineThickness = readClamped(settings, ThicknessKey, 2.0, 1.0, 30.0);
+    const int style = settings.value(StyleKey, 1).toInt();
+    m_lineStyle = style == Qt::DashLine || style == Qt::DotLine ? Qt::PenStyle(style) : Qt::SolidLine;
+    m_editModeEnabled = settings.value(EditModeKey, false).toBool();
+}
+
+void LineTool::writeLineSettings() const
+{
+    QSettings settings;
+    settings.setValue(OpacityKey, m_opacity);
+    settings.setValue(ThicknessKey, m_lineThickness);
+    settings.setValue(StyleKey, int(m_lineStyle));
+}
+
+// --- properties ---------------------------------------------------------------
+
+int LineTool::numPoints() const
+{
+    const int count = m_screenPoints.size();
+    if (count >= 2 && samePoint(m_screenPoints[count - 1], m_screenPoints[count - 2]))
+        return count - 1;
+    return count;
+}
+
+void LineTool::setOpacity(double opacity)
+{
+    if (opacity == m_opacity)
+        return;
+    m_opacity = opacity;
+    emit opacityChanged(opacity);
+}
+
+void LineTool::setLineThickness(double thickness)
+{
+    if (thickness == m_lineThickness)
+        return;
+    m_lineThickness = thickness;
+    emit lineThicknessChanged(thickness);
+}
+
+void LineTool::setLineStyle(Qt::PenStyle style)
+{
+    if (style == m_lineStyle)
+        return;
+    m_lineStyle = style;
+    emit lineStyleChanged(style);
+}
+
+void LineTool::setFilled(bool filled)
+{
+    if (filled == m_filled)
+        return;
+    m_filled = filled;
+    emit filledChanged(filled);
+}
+
+void LineTool::setPenMode(PenMode mode)
+{
+    if (mode == m_penMode)
+        return;
+    m_penMode = mode;
+    emit penModeChanged(mode);
+}
+
+void LineTool::setEditModeEnabled(bool enabled)
+{
+    if (enabled == m_editModeEnabled)
+        return;
+    m_editModeEnabled = enabled;
+    emit editModeEnabledChanged(enabled);
+}
+
+osg::ref_ptr<osg::Node> LineTool::overlayNode() const
+{
+    return m_overlayNode;
+}
+
+double LineTool::x(int i) const
+{
+    return i >= 0 && i < m_screenPoints.size() ? m_screenPoints[i].x() : 0.0;
+}
+
+double LineTool::y(int i) const
+{
+    return i >= 0 && i < m_screenPoints.size() ? m_screenPoints[i].y() : 0.0;
+}
+
+// --- helpers ------------------------------------------------------------------
+
+int LineTool::restingState() const
+{
+    return m_penMode != FreeHand ? ReticuleIdle : Idle;
+}
+
+std::shared_ptr<LineData2D> LineTool::newLine() const
+{
+    ApplicationManager* app = ApplicationManager::instance();
+    const QString id = app ? app->makeUniqueId(QStringLiteral("LineTool")) : QString();
+    auto line = LineData2D::create(id.toStdString(), std::string(), currentRockUnit(), styleCode(m_lineStyle),
+                                   m_filled, QString());
+    line->setThickness(float(m_lineThickness));
+    line->setOpacity(float(m_opacity));
+    return line;
+}
+
+std::shared_ptr<LineData2D> LineTool::selectedLine() const
+{
+    const std::shared_ptr<Project> project = currentProject();
+    if (!mapView() || !project || mapView()->selectedItemId().isEmpty())
+        return nullptr;
+    return project->lineById(mapView()->selectedItemId().toStdString());
+}
+
+bool LineTool::geoAt(double x, double y, double& longitude, double& latitude) const
+{
+    const GLRender* scene = mapView() ? mapView()->scene() : nullptr;
+    return scene && scene->screenToGeo(x, y, longitude, latitude);
+}
+
+bool LineTool::screenOf(double longitude, double latitude, QPointF& screen) const
+{
+    const GLRender* scene = mapView() ? mapView()->scene() : nullptr;
+    osg::Vec3d world;
+    if (!scene || !GLRenderItem::toMap(scene, longitude, latitude, world))
+        return false;
+    screen = scene->worldToScreen(world);
+    return true;
+}
+
+void LineTool::appendStrokePoint(double x, double y)
+{
+    double longitude = 0.0, latitude = 0.0;
+    if (!geoAt(x, y, longitude, latitude))
+        return;
+    if (!m_pickedLine)
+        m_pickedLine = newLine();
+    m_pickedLine->addPoint(latitude, longitude);
+    m_screenPoints.append(QPointF(x, y));
+    requestRedraw();
+    emit numPointsChanged(m_screenPoints.size());
+}
+
+int LineTool::vertexAt(double x, double y) const
+{
+    const std::shared_ptr<LineData2D> line = selectedLine();
+    if (!line)
+        return -1;
+    const QPointF tap(x, y);
+    for (int i = 0; i < line->pointCount(); ++i) {
+        QPointF screen;
+        if (screenOf(line->longitudeAt(i), line->latitudeAt(i), screen) && screenDistance(screen, tap) < m_pickRadius) {
+            qDebug() << "Got point";
+            return i;
+        }
+    }
+    return -1;
+}
+
+void LineTool::requestRedraw()
+{
+    {
+        QMutexLocker lock(&m_overlayMutex);
+        m_overlay.line = m_pickedLine ? std::make_shared<const LineData2D>(*m_pickedLine) : nullptr;
+        m_overlay.state = m_dragState;
+        m_overlay.penMode = m_penMode;
+        const std::shared_ptr<Project> project = currentProject();
+        if (m_dragState == VertexDragging && m_pickedLine)
+            m_overlay.colour = project ? project->unitColor(m_pickedLine->unitId()) : QColor(Qt::black);
+        else
+            m_overlay.colour = models() ? models()->currentRockUnitColor() : QColor(Qt::black);
+        m_overlay.dirty = true;
+    }
+    requestFrame();
+}
+
+void LineTool::requestFrame() const
+{
+    if (GLRender* scene = mapView() ? mapView()->scene() : nullptr)
+        scene->update();
+}
+
+void LineTool::toastNoRockUnit() const
+{
+    toastError(NoRockUnitText, ShortToast);
+}
+
+void LineTool::toastError(const QString& message, int duration)
+{
+    ApplicationManager* app = ApplicationManager::instance();
+    if (const auto dialogs = app ? app->dialogController() : nullptr)
+        dialogs->toastError(message, duration);
+}
+
+bool LineTool::runCommands(const std::vector<std::shared_ptr<AbstractCommand>>& commands) const
+{
+    CommandManager* manager = CommandManager::instance();
+    bool ok = manager != nullptr;
+    if (ok && commands.size() == 1) {
+        ok = manager->execute(commands.front());
+    } else if (ok) {
+        manager->beginContext();
+        for (const auto& command : commands)
+            manager->execute(command);
+        ok = manager->executePending();
+    }
+    if (!ok)
+        toastSaveFailed();
+    return ok;
+}
+
+void LineTool::toastSaveFailed() const
+{
+    toastError(SaveFailedText, LongToast);
+}
+
+// --- activation -----------------------------------------------------------------
+
+void LineTool::toolActivated()
+{
+    Tool::toolActivated();
+    m_dragState = restingState();
+    if (CommandManager* commands = CommandManager::instance())
+        commands->clearStacks();
+    if (mapView())
+        mapView()->setShowLinePoints(m_editModeEnabled);
+    ApplicationManager* app = ApplicationManager::instance();
+    m_pickRadius = app ? app->pickPrecision() * app->logicalToPhysicalMultiplier() : m_pickRadius;
+    m_dragThreshold = 0.4 * m_pickRadius;
+}
+
+void LineTool::toolDeactivated()
+{
+    if (m_pickedLine)
+        resetPickedPoints();
+    if (mapView())
+        mapView()->setShowLinePoints(false);
+    Tool::toolDeactivated();
+}
+
+// --- gestures -------------------------------------------------------------------
+
+bool LineTool::mousePressed(double x, double y, Qt::MouseButtons buttons)
+{
+    if (!active() || !mapView())
+        return false;
+    emit hideDeleteLinePoint();
+    m_pressPosition = QPointF(x, y);
+    m_dragDistance = 0.0;
+
+    bool leftButton = buttons == Qt::LeftButton;
+    switch (m_dragState) {
+    case ReticuleIdle:
+        if (!m_editModeEnabled)
+            return false;
+        break;
+    case Idle:
+    case Pressed:
+        break;
+    default:
+        m_dragState = Idle;
+        leftButton = false;
+        break;
+    }
+    if (!leftButton) {
+        if (!m_pickedLine)
+            return true;
+        resetPickedPoints();
+        return false;
+    }
+    if (!m_editModeEnabled) {
+        m_dragState = Pressed;
+        return true;
+    }
+    if (!selectedLine())
+        mapView()->pick(x, y);
+    m_pickedPointIndex = vertexAt(x, y);
+    if (m_pickedPointIndex < 0) {
+        m_dragState = Pressed;
+        return true;
+    }
+    m_dragState = VertexPressed;
+    if (const std::shared_ptr<LineData2D> line = selectedLine())
+        m_pickedLine = std::make_shared<LineData2D>(*line);
+    requestRedraw();
+    return true;
+}
+
+bool LineTool::mouseMoved(double x, double y, Qt::MouseButtons)
+{
+    if (!active() || !mapView())
+        return false;
+    m_dragDistance += std::hypot(x - m_pressPosition.x(), y - m_pressPosition.y());
+    switch (m_dragState) {
+    case Pressed:
+        if (currentRockUnit() == -1)
+            return true;
+        m_screenPoints.clear();
+        if (m_editModeEnabled) {
+            if (m_dragDistance > m_dragThreshold)
+                m_dragState = Stroking;
+            return true;
+        }
+        m_dragState = Stroking;
+        appendStrokePoint(x, y);
+        return true;
+    case Stroking:
+        if (!m_editModeEnabled)
+            appendStrokePoint(x, y);
+        return true;
+    case ReticuleIdle:
+        return false;
+    case VertexPressed:
+    case VertexDragging: {
+        if (m_pickedPointIndex < 0)
+            return true;
+        if (m_dragDistance > m_dragThreshold)
+            m_dragState = VertexDragging;
+        double longitude = 0.0, latitude = 0.0;
+        if (m_pickedLine && geoAt(x, y, longitude, latitude))
+            m_pickedLine->setPoint(m_pickedPointIndex, latitude, longitude);
+        requestRedraw();
+        return true;
+    }
+    default:
+        return true;
+    }
+}
+
+bool LineTool::mouseReleased(double x, double y, Qt::MouseButtons buttons, bool)
+{
+    if (!active() || !mapView())
+        return false;
+    switch (m_dragState) {
+    case Pressed:
+        m_dragState = Idle;
+        if (currentRockUnit() == -1) {
+            toastNoRockUnit();
+            return true;
+        }
+        return false;
+    case Stroking:
+        if (buttons == Qt::LeftButton && m_screenPoints.size() > 2)
+            saveLine();
+        else if (buttons == Qt::LeftButton && !m_editModeEnabled)
+            mapView()->pick(x, y);
+        m_dragState = Idle;
+        resetPickedPoints();
+        return true;
+    case ReticuleIdle:
+        return false;
+    case VertexPressed:
+    case VertexMenu:
+        m_dragState = Idle;
+        resetPickedPoints();
+        return true;
+    case VertexDragging:
+        if (m_pickedPointIndex >= 0 && m_pickedLine) {
+            auto command = std::make_shared<ModifyLineCommand>(true);
+            command->setLine(m_pickedLine);
+            runCommands({command});
+        }
+        m_dragState = Idle;
+        resetPickedPoints();
+        return true;
+    default:
+        m_dragState = Idle;
+        return true;
+    }
+}
+
+bool LineTool::mouseDoubleClicked(double x, double y, Qt::MouseButtons buttons)
+{
+    if (!active() || !mapView())
+        return false;
+    mapView()->mouseDoubleClicked(x, y, buttons);
+    return true;
+}
+
+bool LineTool::mousePressAndHold(double x, double y, Qt::MouseButtons)
+{
+    if (!active() || !mapView() || !m_editModeEnabled)
+        return false;
+    switch (m_dragState) {
+    case Stroking:
+    case VertexDragging:
+        return false;
+    case VertexPressed:
+        return removePointFromExistingLine(x, y);
+    default:
+        return addPointToExistingLine(x, y);
+    }
+}
+
+// --- vertex editing ---------------------------------------------------------------
+
+bool LineTool::removePointFromExistingLine(double x, double y)
+{
+    if (m_pickedPointIndex < 0 || !m_pickedLine || m_pickedLine->pointCount() <= 2)
+        return false;
+    m_dragState = VertexMenu;
+    const bool enableSplit = !m_pickedLine->isFilled() && m_pickedPointIndex >= 1
+                             && m_pickedPointIndex < m_pickedLine->pointCount() - 1;
+    const QString lineId = mapView() ? mapView()->selectedItemId() : QString();
+    emit showDeleteLinePoint(x, y, lineId, m_pickedPointIndex, enableSplit);
+    return true;
+}
+
+bool LineTool::addPointToExistingLine(double x, double y)
+{
+    const std::shared_ptr<LineData2D> line = selectedLine();
+    ApplicationManager* app = ApplicationManager::instance();
+    if (!line || !app)
+        return false;
+    const double toGL = app->physicalToGLMultiplier();
+    const double tolerance = (line->thickness() * 0.5 + 16.0) * toGL * app->logicalToPhysicalMultiplier();
+    PickedItem row;
+    int index = -1;
+    mapView()->hitTestLine(line, mapView()->viewProjectionMatrix(), QPointF(x * toGL, y * toGL), tolerance, row,
+                           index);
+    double longitude = 0.0, latitude = 0.0;
+    if (index < 0 || row.distance > tolerance || !geoAt(x, y, longitude, latitude))
+        return false;
+    auto edited = std::make_shared<LineData2D>(*line);
+    if (edited->insertPoint(index, latitude, longitude) < 0)
+        return false;
+    m_pickedLine = edited;
+    m_pickedPointIndex = index;
+    m_dragState = VertexDragging;
+    requestRedraw();
+    return true;
+}
+
+void LineTool::deletePointFromLine(QString lineId, int pointIndex)
+{
+    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<LineData2D> line = project ? project->lineById(lineId.toStdString()) : nullptr;
+    // A line needs two points to be drawn or picked again.
+    if (!line || line->pointCount() <= 2 || pointIndex < 0 || pointIndex >= line->pointCount())
+        return;
+    auto edited = std::make_shared<LineData2D>(*line);
+    edited->removePoint(pointIndex);
+    auto command = std::make_shared<ModifyLineCommand>(true);
+    command->setLine(edited);
+    runCommands({command});
+    requestFrame();
+}
+
+void LineTool::splitLine(QString lineId, int pointIndex)
+{
+    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<LineData2D> line = project ? project->lineById(lineId.toStdString()) : nullptr;
+    // Only inner vertices: an end vertex would leave a one-point line.
+    if (!line || line->isFilled() || pointIndex < 1 || pointIndex > line->pointCount() - 2)
+        return;
+    auto kept = std::make_shared<LineData2D>(*line);
+    kept->removePoints(0, pointIndex);
+
+    ApplicationManager* app = ApplicationManager::instance();
+    const QString id = app ? app->makeUniqueId(QStringLiteral("LineTool")) : QString();
+    auto split = LineData2D::create(id.toStdString(), line->localityId(), line->unitId(), line->lineStyle(),
+                                    line->isFilled(), line->comment());
+    takeLooks(*split, *line);
+    split->setTimeStamp(line->timeStamp());
+    copyPoints(*split, *line, 0, pointIndex, false);
+
+    auto modify = std::make_shared<ModifyLineCommand>(true);
+    modify->setLine(kept);
+    auto add = std::make_shared<AddLineCommand>(true);
+    add->setLinePointer(split);
+    runCommands({modify, add});
+    requestFrame();
+}
+
+// --- change handlers ----------------------------------------------------------------
+
+void LineTool::onCurrentRockUnitChanged(int unitId)
+{
+    if (!m_pickedLine)
+        return;
+    m_pickedLine->setUnitId(unitId);
+    requestRedraw();
+}
+
+void LineTool::onPenModeChanged(PenMode)
+{
+    // Points picked in one mode never carry over into another.
+    const int target = restingState();
+    if (target != m_dragState || m_pickedLine || !m_screenPoints.isEmpty()) {
+        m_dragState = target;
+        resetPickedPoints();
+    }
+}
+
+void LineTool::onEditModeEnabledChanged(bool enabled)
+{
+    if (mapView())
+        mapView()->setShowLinePoints(enabled);
+    if (enabled) {
+        resetPickedPoints();
+        ApplicationManager* app = ApplicationManager::instance();
+        const auto dialogs = app ? app->dialogController() : nullptr;
+        if (!selectedLine() && dialogs)
+            dialogs->toastInfo(QStringLiteral("Edit mode enabled"), ShortToast);
+    } else if (restingState() != m_dragState) {
+        m_dragState = restingState();
+        resetPickedPoints();
+    }
+    QSettings().setValue(EditModeKey, enabled);
+}
+
+// --- reticule modes -------------------------------------------------------------------
+
+void LineTool::addPickedPoint(QPointF pickScreenPt, QPointF pickLatLg)
+{
+    if (!active() || !mapView())
+        return;
+    qDebug() << "Adding point" << pickScreenPt << pickLatLg;
+    if (currentRockUnit() == -1) {
+        toastNoRockUnit();
+        return;
+    }
+    if (!m_pickedLine)
+        m_pickedLine = newLine();
+    if (m_screenPoints.isEmpty()) {
+        m_pickedLine->addPoint(pickLatLg.y(), pickLatLg.x());
+        m_screenPoints.append(pickScreenPt);
+    } else {
+        m_pickedLine->setPoint(m_pickedLine->pointCount() - 1, pickLatLg.y(), pickLatLg.x());
+        m_screenPoints.last() = pickScreenPt;
+    }
+    m_pickedLine->addPoint(pickLatLg.y(), pickLatLg.x());
+    m_screenPoints.append(pickScreenPt);
+    requestRedraw();
+    emit numPointsChanged(m_screenPoints.size());
+}
+
+void LineTool::trackPickedPoint(QPointF pickScreenPt, QPointF pickLatLg)
+{
+    if (m_screenPoints.isEmpty() || !m_pickedLine)
+        return;
+    m_pickedLine->setPoint(m_pickedLine->pointCount() - 1, pickLatLg.y(), pickLatLg.x());
+    m_screenPoints.last() = pickScreenPt;
+    requestRedraw();
+    emit numPointsChanged(numPoints());
+}
+
+void LineTool::popPickedPoints()
+{
+    if (m_screenPoints.size() <= 2)
+        return;
+    const int index = m_screenPoints.size() - 2;
+    m_screenPoints.removeAt(index);
+    if (m_pickedLine)
+        m_pickedLine->removePoint(index);
+    requestRedraw();
+    emit numPointsChanged(m_screenPoints.size());
+}
+
+void LineTool::resetPickedPoints()
+{
+    m_screenPoints.clear();
+    m_pickedLine.reset();
+    m_pickedPointIndex = -1;
+    GLRender* scene = mapView() ? mapView()->scene() : nullptr;
+    {
+        // The frame holds the scene lock while it builds: never remove the
+        // node in the middle of one.
+        std::unique_ptr<QMutexLocker> sceneLock;
+        if (scene)
+            sceneLock = std::make_unique<QMutexLocker>(&scene->sceneMutex());
+        QMutexLocker lock(&m_overlayMutex);
+        m_overlay = Overlay();
+        if (m_overlayNode && scene)
+            scene->removeNode(m_overlayNode);
+        m_overlayNode = nullptr;
+    }
+    emit numPointsChanged(numPoints());
+    requestFrame();
+}
+
+void LineTool::savePickedPoints(QPointF pickScreenPt, QPointF pickLatLg)
+{
+    if (!m_screenPoints.isEmpty() && !samePoint(m_screenPoints.last(), pickScreenPt))
+        addPickedPoint(pickScreenPt, pickLatLg);
+    const int count = m_screenPoints.size();
+    if (count >= 3 || (count == 2 && !samePoint(m_screenPoints[0], m_screenPoints[1])))
+        saveLine();
+    resetPickedPoints();
+}
+
+// --- the overlay ------------------------------------------------------------------------
+
+void LineTool::frame(GLRender* render)
+{
+    if (!render)
+        return;
+    QMutexLocker lock(&m_overlayMutex);
+    const bool shown = m_overlay.state == Stroking || m_overlay.state == ReticuleIdle
+                       || m_overlay.state == VertexDragging || m_overlay.penMode == VirtualStylus;
+    if (!m_overlay.dirty || !m_overlay.line || !shown)
+        return;
+    const LineData2D& line = *m_overlay.line;
+    osg::Vec3d origin;
+    if (line.pointCount() == 0 || !GLRenderItem::toMap(render, line.longitudeAt(0), line.latitudeAt(0), origin))
+        return;
+    if (m_overlayNode)
+        render->removeNode(m_overlayNode);
+
+    osg::ref_ptr<osg::MatrixTransform> transform = new osg::MatrixTransform(osg::Matrixd::translate(origin));
+    osg::ref_ptr<osg::Geode> lineGeode = LineDataRenderItem::createLineGeode();
+    for (const auto& geometry : LineDataRenderItem::addLineGeometry(line, render, m_overlay.colour, LineLayer,
+                                                                    origin.x(), origin.y(), origin.z()))
+        lineGeode->addDrawable(geometry.get());
+    transform->addChild(lineGeode.get());
+    if (m_overlay.state == VertexDragging) {
+        osg::ref_ptr<osg::Geode> handles = LinePointRenderItem::createPointGeode();
+        if (const osg::ref_ptr<osg::Geometry> points = LinePointRenderItem::addLinePoints(line, render, HandleLayer, origin))
+            handles->addDrawable(points.get());
+        transform->addChild(handles.get());
+    }
+    m_overlayNode = transform;
+    render->addNode(m_overlayNode);
+    m_overlay.dirty = false;
+}
+
+// --- saving -------------------------------------------------------------------------------
+
+void LineTool::reduce(LineData2D& line) const
+{
+    const GLRender* scene = mapView() ? mapView()->scene() : nullptr;
+    const double width = mapView() ? mapView()->width() : 0.0;
+    const int before = line.pointCount();
+    // Half a screen pixel in degrees; without a usable extent the line is kept as drawn.
+    const double tolerance = scene && width > 0.0 ? scene->visibleGeoRect().y() / width * 0.5 : 0.0;
+    if (std::isfinite(tolerance) && tolerance > 0.0)
+        line.simplify(tolerance);
+    qDebug() << "Line reduced from " << before << " to " << line.pointCount() << " with tolerance " << tolerance;
+}
+
+bool LineTool::assignLocality(LineData2D& line) const
+{
+    if (!line.localityId().empty())
+        return true;
+    ModelManager* manager = models();
+    if (!manager)
+        return false;
+    if (!manager->currentLocality()) {
+        const LineData2D::Point centre = line.centroid();
+        if (!Tool::ensureLocality(centre.second, centre.first, false))
+            return false;
+    }
+    const std::shared_ptr<Locality> locality = manager->currentLocality();
+    if (!locality)
+        return false;
+    line.setLocalityId(locality->id());
+    return true;
+}
+
+bool LineTool::saveLine()
+{
+    if (!m_pickedLine || m_screenPoints.isEmpty())
+        return false;
+    if (mapView()) {
+        const int filter = mapView()->viewFilter();
+        if (filter != MapViewController::FilterAll && filter != MapViewController::FilterLines)
+            mapView()->setViewFilter(MapViewController::FilterAll);
+    }
+    writeLineSettings();
+    reduce(*m_pickedLine);
+    if (!assignLocality(*m_pickedLine)) {
+        toastSaveFailed();
+        return false;
+    }
+    const QString selectedId = mapView() ? mapView()->selectedItemId() : QString();
+    std::vector<SnapCandidate> candidates = findSnapCandidates(selectedId);
+    if (candidates.empty())
+        return addPickedLine();
+    std::stable_sort(candidates.begin(), candidates.end(),
+                     [](const SnapCandidate& a, const SnapCandidate& b) { return a.distance < b.distance; });
+    SnapCandidate first = candidates.front();
+    const auto other = std::find_if(candidates.begin() + 1, candidates.end(), [&](const SnapCandidate& c) {
+        return touchesDrawnStart(c) != touchesDrawnStart(first);
+    });
+    const std::string selected = selectedId.toStdString();
+    if (other == candidates.end())
+        return first.line->id() == selected ? extendExistingLine(first) : addPickedLine();
+    SnapCandidate second = *other;
+    if (second.line->id() == selected)
+        std::swap(first, second);
+    if (first.line->id() == selected || second.line->id() == selected)
+        return joinExistingLines(first, second);
+    return addPickedLine();
+}
+
+bool LineTool::addPickedLine()
+{
+    auto command = std::make_shared<AddLineCommand>(true);
+    command->setLinePointer(m_pickedLine);
+    return runCommands({command});
+}
+
+std::vector<LineTool::SnapCandidate> LineTool::findSnapCandidates(const QString& selectedItemId) const
+{
+    std::vector<SnapCandidate> candidates;
+    ApplicationManager* app = ApplicationManager::instance();
+    const std::shared_ptr<Project> project = currentProject();
+    if (!app || !project || selectedItemId.isEmpty() || m_screenPoints.isEmpty()
+        || !project->lineById(selectedItemId.toStdString()))
+        return candidates;
+    const float radius = float(app->pickPrecision() * app->logicalToPhysicalMultiplier());
+    const int unit = currentRockUnit();
+    const QPointF drawnFirst = m_screenPoints.first();
+    const QPointF drawnLast = m_screenPoints.last();
+    for (const auto& locality : project->localities()) {
+        for (const auto& line : locality->lines()) {
+            if (line->isFilled() || line->unitId() != unit || line->pointCount() < 2)
+                continue;
+            QPointF first, last;
+            const int n = line->pointCount();
+            if (!screenOf(line->longitudeAt(0), line->latitudeAt(0), first)
+                || !screenOf(line->longitudeAt(n - 1), line->latitudeAt(n - 1), last))
+                continue;
+            qDebug() << "Snap test, last point" << last;
+            const std::pair<float, int> tests[] = {{screenDistance(drawnFirst, last), 1},
+                                                   {screenDistance(drawnFirst, first), 0},
+                                                   {screenDistance(drawnLast, first), 2},
+                                                   {screenDistance(drawnLast, last), 3}};
+            for (const auto& [distance, code] : tests) {
+                if (distance < radius) {
+                    candidates.push_back({line, distance, code});
+                    break;
+                }
+            }
+        }
+    }
+    return candidates;
+}
+
+bool LineTool::extendExistingLine(const SnapCandidate& candidate)
+{
+    if (!candidate.line || !m_pickedLine || m_pickedLine->pointCount() < 2)
+        return false;
+    const LineData2D& drawn = *m_pickedLine;
+    const int n = drawn.pointCount();
+    auto extended = std::make_shared<LineData2D>(*candidate.line);
+    switch (candidate.endCode) {
+    case 0:
+        copyPoints(*extended, drawn, 1, n - 1, true);
+        break;
+    case 1:
+        copyPoints(*extended, drawn, 1, n - 1, false);
+        break;
+    case 2:
+        copyPoints(*extended, drawn, n - 2, 0, true);
+        break;
+    default:
+        copyPoints(*extended, drawn, n - 2, 0, false);
+        break;
+    }
+    takeLooks(*extended, drawn);
+    auto command = std::make_shared<ModifyLineCommand>(true);
+    command->setLine(extended);
+    return runCommands({command});
+}
+
+bool LineTool::joinExistingLines(const SnapCandidate& first, const SnapCandidate& second)
+{
+    if (!first.line || !second.line || !m_pickedLine || touchesDrawnStart(first) == touchesDrawnStart(second))
+        return false;
+    const SnapCandidate& keep = touchesDrawnStart(first) ? first : second;
+    const SnapCandidate& removed = touchesDrawnStart(first) ? second : first;
+    const LineData2D& drawn = *m_pickedLine;
+    const LineData2D& other = *removed.line;
+    const int n = drawn.pointCount();
+    const int m = other.pointCount();
+    auto joined = std::make_shared<LineData2D>(*keep.line);
+    // One continuous path in the kept line's own direction.
+    const bool atFront = keep.endCode == 0;
+    copyPoints(*joined, drawn, 1, n - 1, atFront);
+    if (removed.endCode == 2)
+        copyPoints(*joined, other, 0, m - 1, atFront);
+    else
+        copyPoints(*joined, other, m - 1, 0, atFront);
+    if (&removed == &first)
+        takeLooks(*joined, drawn);
+
+    auto modify = std::make_shared<ModifyLineCommand>(true);
+    modify->setLine(joined);
+    auto remove = std::make_shared<RemoveLineCommand>(true);
+    remove->setLinePointer(removed.line);
+    return runCommands({modify, remove});
+}
+
+} // namespace kiv
