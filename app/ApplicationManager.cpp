@@ -28,6 +28,7 @@
 #include "model/StratColumnModel.h"
 #include "model/SymbolListModel.h"
 #include "tools/ImageTool.h"
+#include "tools/SketchTool.h"
 #include "tools/ViewTool.h"
 #include "drawing/RasterSketcher.h"
 #include "app/MainView.h"
@@ -668,7 +669,7 @@ void ApplicationManager::registerQmlTypes()
 
     // ProjectToolManager, StereoNetToolManager
 
-    // SketchToolManager
+    qmlRegisterType<SketchTool>(uri, 1, 0, "SketchToolManager");
 
     qmlRegisterType<ImageTool>(uri, 1, 0, "ImageToolManager");
     qmlRegisterType<ButtonClinoItem>(uri, 1, 0, "ButtonClinoItem");

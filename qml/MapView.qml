@@ -248,7 +248,7 @@ MapViewController {
 
             null, // locationTool
 
-            null // sketchTool
+            sketchTool // sketchTool
         ]
         // The panels whose width narrows the free map area.
         panels: [
@@ -285,7 +285,11 @@ MapViewController {
 
         // location tool panel
 
-        // sketch tool panel
+        SketchTool {
+            id: sketchTool
+            objectName: "sketchTool"
+            mapView: mapView
+        }
     }
 
     ToolBar {

@@ -56,6 +56,7 @@ private slots:
         QTest::newRow("MapViewController") << "MapViewController" << "";
         QTest::newRow("ProjectViewController") << "ProjectViewController" << "";
         QTest::newRow("ViewToolManager") << "ViewToolManager" << "";
+        QTest::newRow("SketchToolManager") << "SketchToolManager" << "";
         QTest::newRow("ImageToolManager") << "ImageToolManager" << "";
         QTest::newRow("ButtonClinoItem") << "ButtonClinoItem" << "";
         QTest::newRow("ButtonCompassItem") << "ButtonCompassItem" << "";
