@@ -10,6 +10,8 @@ Rectangle {
     // The picture shows only while the owning tool has the viewfinder up.
     property bool active: false
     property int cameraIndex: 0
+    // Errors count only once the camera was asked to run.
+    property bool started: false
     readonly property var cameras: QtMultimedia.availableCameras
     readonly property alias camera: camera
     readonly property string deviceId: camera.deviceId
@@ -26,9 +28,10 @@ Rectangle {
     // Starts the camera and the compass, whose bearing goes with the picture.
     function start() {
         if (!isAvailable()) {
-            unavailable()
+            reportUnavailable()
             return
         }
+        started = true
         var clino = (typeof _appManager !== "undefined" && _appManager) ? _appManager.compassClino : null
         if (clino) {
             clino.emitBearingUpdates = true
@@ -38,7 +41,13 @@ Rectangle {
     }
 
     function stop() {
+        started = false
         camera.stop()
+    }
+
+    function reportUnavailable() {
+        started = false
+        unavailable()
     }
 
     // The next camera of the list, back to the first after the last.
@@ -56,7 +65,7 @@ Rectangle {
         captureMode: Camera.CaptureStillImage
         cameraState: Camera.LoadedState
         imageCapture.onImageSaved: cameraUI.captured(path)
-        onError: cameraUI.unavailable()
+        onError: if (cameraUI.started) cameraUI.reportUnavailable()
     }
 
     VideoOutput {

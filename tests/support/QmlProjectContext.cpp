@@ -29,4 +29,17 @@ std::unique_ptr<ProjectFixture> installProjectContext(QQmlEngine* engine)
     return fixture;
 }
 
+QmlProjectSetup::QmlProjectSetup() = default;
+QmlProjectSetup::~QmlProjectSetup() = default;
+
+void QmlProjectSetup::qmlEngineAvailable(QQmlEngine* engine)
+{
+    m_fixture = installProjectContext(engine);
+}
+
+void QmlProjectSetup::cleanupTestCase()
+{
+    m_fixture.reset();
+}
+
 } // namespace kiv::test

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QObject>
+
 #include <memory>
 
 class QQmlEngine;
@@ -12,5 +14,22 @@ class ProjectFixture;
 // expect of it: the registered types, _appManager, _modelManager, a
 // _dialogController and the theme. Null (with a warning) without a project.
 std::unique_ptr<ProjectFixture> installProjectContext(QQmlEngine* engine);
+
+// The set-up object of a QML test run over such a context.
+class QmlProjectSetup : public QObject
+{
+    Q_OBJECT
+
+public:
+    QmlProjectSetup();
+    ~QmlProjectSetup() override;
+
+public slots:
+    void qmlEngineAvailable(QQmlEngine* engine);
+    void cleanupTestCase();
+
+private:
+    std::unique_ptr<ProjectFixture> m_fixture;
+};
 
 } // namespace kiv::test
