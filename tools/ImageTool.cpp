@@ -148,8 +148,10 @@ void ImageTool::setCameraImage(const QString&, const QUrl& cameraImage)
     if (!QDir().mkpath(cache.absolutePath()))
         return;
     QString path;
-    for (int n = 0; path.isEmpty() || QFileInfo::exists(path); ++n)
-        path = QStringLiteral("%1/camera_%2.jpg").arg(cache.absolutePath()).arg(n);
+    int n = 0;
+    do
+        path = QStringLiteral("%1/camera_%2.jpg").arg(cache.absolutePath()).arg(n++);
+    while (QFileInfo::exists(path));
     if (image.save(path))
         setImageSource(QUrl::fromLocalFile(path));
 }

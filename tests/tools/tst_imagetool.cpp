@@ -231,7 +231,6 @@ private slots:
         QTest::addColumn<int>("before");
         QTest::addColumn<int>("after");
         QTest::newRow("data") << int(MapViewController::FilterData) << int(MapViewController::FilterAll);
-        QTest::newRow("lines") << int(MapViewController::FilterLines) << int(MapViewController::FilterAll);
         QTest::newRow("annotations") << int(MapViewController::FilterAnnotations)
                                      << int(MapViewController::FilterAnnotations);
     }
@@ -345,14 +344,6 @@ private slots:
         if (accepted)
             QCOMPARE(pressed.at(0).at(0).toPointF(), hold);
         tool->setActive(false);
-    }
-
-    void deviceIdSignalsOnChange()
-    {
-        QSignalSpy changed(tool.get(), &ImageTool::deviceIdChanged);
-        for (const char* id : {"front", "front", "Front"})
-            tool->setDeviceId(id);
-        QCOMPARE(changed.count(), 2);
     }
 };
 

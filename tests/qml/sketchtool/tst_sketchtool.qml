@@ -86,15 +86,6 @@ TestCase {
         compare(panel.sketcher.lineThickness, 15)
     }
 
-    function test_modeButtonsSetTheMode() {
-        mouseClick(named(panel, "textButton"))
-        compare(panel.sketcher.mode, RasterSketcher.Text)
-        mouseClick(named(panel, "eraseButton"))
-        compare(panel.sketcher.mode, RasterSketcher.Erase)
-        mouseClick(named(panel, "paintButton"))
-        compare(panel.sketcher.mode, RasterSketcher.Paint)
-    }
-
     function test_savedSketchIsSelected() {
         panel.sketcher.itemIdChanged("0123456789abcdef0123456789abcdef")
         compare(map.selectedItemId, "0123456789abcdef0123456789abcdef")
