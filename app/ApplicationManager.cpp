@@ -33,6 +33,7 @@
 #include "tools/ImageTool.h"
 #include "tools/LocalityManager.h"
 #include "tools/LineTool.h"
+#include "tools/SketchTool.h"
 #include "tools/ViewTool.h"
 #include "drawing/RasterSketcher.h"
 #include "app/MainView.h"
@@ -675,7 +676,7 @@ void ApplicationManager::registerQmlTypes()
 
     // ProjectToolManager, StereoNetToolManager
 
-    // SketchToolManager
+    qmlRegisterType<SketchTool>(uri, 1, 0, "SketchToolManager");
 
     qmlRegisterType<ImageTool>(uri, 1, 0, "ImageToolManager");
     qmlRegisterType<ButtonClinoItem>(uri, 1, 0, "ButtonClinoItem");

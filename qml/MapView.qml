@@ -274,7 +274,7 @@ MapViewController {
 
             null, // locationTool
 
-            null // sketchTool
+            sketchTool // sketchTool
         ]
         // The panels whose width narrows the free map area.
         panels: [
@@ -311,7 +311,11 @@ MapViewController {
 
         // location tool panel
 
-        // sketch tool panel
+        SketchTool {
+            id: sketchTool
+            objectName: "sketchTool"
+            mapView: mapView
+        }
     }
 
     ToolBar {

@@ -10,7 +10,7 @@ packages=(
   qml-module-qtquick2 qml-module-qtquick-window2 qml-module-qtquick-layouts
   qml-module-qtquick-controls qml-module-qtquick-controls2 qml-module-qtquick-templates2
   qml-module-qtquick-dialogs qml-module-qtqml-models2 qml-module-qtgraphicaleffects
-  qml-module-qtpositioning qml-module-qtsensors qml-module-qttest
+  qml-module-qtpositioning qml-module-qtsensors qml-module-qttest qml-module-qtmultimedia
   libopenscenegraph-dev libopenthreads-dev
   libgdal-dev gdal-bin
   libsqlite3-dev sqlite3

@@ -60,6 +60,7 @@ private slots:
         QTest::newRow("ClinoToolManager") << "ClinoToolManager" << "";
         QTest::newRow("LocalityManager") << "LocalityManager" << "";
         QTest::newRow("LineToolManager") << "LineToolManager" << "";
+        QTest::newRow("SketchToolManager") << "SketchToolManager" << "";
         QTest::newRow("ImageToolManager") << "ImageToolManager" << "";
         QTest::newRow("ButtonClinoItem") << "ButtonClinoItem" << "";
         QTest::newRow("ButtonCompassItem") << "ButtonCompassItem" << "";

@@ -1,0 +1,188 @@
+import QtQuick 2.4
+import quarzel.touch 1.0
+import "Widgets"
+import "Utils.js" as Utils
+
+// A sketch over the whole map area: a blank page or a project photo to paint,
+// erase and write on. The map pauses while it is shown; `exit` hands back to
+// the data tool.
+BaseTool {
+    id: sketchTool
+    toolName: "Sketch Tool"
+    allowCallouts: false
+    leftInset: 0
+    panelWidth: parent ? parent.width : 0
+    z: 10
+    color: "#ffffff"
+
+    readonly property alias sketcher: sketcher
+    readonly property real buttonSize: Utils.theme("buttonHeight", Utils.dp(40))
+    readonly property real margin: Utils.theme("innerMargin", Utils.dp(8))
+    readonly property real thicknessScale: 30
+
+    signal exit()
+
+    manager: SketchToolManager {
+        active: sketchTool.shown
+        mapView: sketchTool.mapView
+    }
+
+    // Called before the tool is activated: an empty id starts a blank page.
+    function setup(dataId) {
+        manager.setRasterSketcher(sketcher)
+        manager.setup(dataId)
+    }
+
+    // Unsaved strokes are only dropped when the user says so.
+    function back() {
+        if (!sketcher.hasUnsavedChanges) {
+            exit()
+            return
+        }
+        var answered = function(option) {
+            _dialogController.result.disconnect(answered)
+            if (option === 0)
+                sketchTool.exit()
+        }
+        _dialogController.result.connect(answered)
+        _dialogController.messageBox("Exit with unsaved changes?",
+                                     "This sketch has unsaved changes. Are you sure you want to exit?",
+                                     _dialogController.yesNoButtons)
+    }
+
+    function pickColor() {
+        _dialogController.launchCustomDialog("ColorPickerDialog.qml")
+        var dialog = _dialogController.customDialog
+        if (!dialog)
+            return
+        dialog.color = sketcher.color
+        dialog.colorPicked.connect(function(picked) { sketcher.color = picked })
+    }
+
+    function editText() {
+        _dialogController.launchCustomDialog("TextFieldDialog.qml")
+        var dialog = _dialogController.customDialog
+        if (!dialog)
+            return
+        dialog.text = sketcher.text
+        dialog.accepted.connect(function(text) { sketcher.text = text })
+    }
+
+    // Presses between the controls stay off the paused map below.
+    MouseArea {
+        anchors.fill: parent
+    }
+
+    Column {
+        id: controls
+        objectName: "controls"
+        x: sketchTool.margin
+        y: sketchTool.margin
+        width: sketchTool.buttonSize * 2
+        spacing: sketchTool.margin
+
+        ActionButton {
+            objectName: "backButton"
+            width: parent.width
+            height: sketchTool.buttonSize
+            symbol: "backIcon"
+            onButtonActivated: sketchTool.back()
+        }
+
+        Repeater {
+            model: [
+                { name: "paintButton", symbol: "paintIcon", mode: RasterSketcher.Paint },
+                { name: "eraseButton", symbol: "eraserIcon", mode: RasterSketcher.Erase },
+                { name: "textButton", symbol: "textIcon", mode: RasterSketcher.Text }
+            ]
+
+            ActionButton {
+                objectName: modelData.name
+                width: controls.width
+                height: sketchTool.buttonSize
+                symbol: modelData.symbol
+                fillColor: sketcher.mode === modelData.mode ? Utils.theme("activeButtonColor", "#006eb8")
+                                                             : "#ffffff"
+                contentColor: sketcher.mode === modelData.mode ? "#ffffff"
+                                                                : Utils.theme("normalIconColor", "#006eb8")
+                onButtonActivated: sketcher.mode = modelData.mode
+            }
+        }
+
+        CircularSlider {
+            id: sizeSlider
+            objectName: "sizeSlider"
+            width: controls.width
+            height: width
+            Component.onCompleted: value = sketcher.lineThickness / sketchTool.thicknessScale
+            onValueChanged: sketcher.lineThickness = value * sketchTool.thicknessScale
+        }
+
+        Rectangle {
+            objectName: "colorSquare"
+            width: controls.width
+            height: sketchTool.buttonSize
+            radius: Utils.theme("buttonCornerRadius", Utils.dp(5))
+            border.width: 1
+            border.color: Utils.theme("kivBlue", "#006eb8")
+            color: sketcher.color
+
+            MouseArea {
+                anchors.fill: parent
+                onClicked: sketchTool.pickColor()
+            }
+        }
+
+        ActionButton {
+            objectName: "saveButton"
+            width: parent.width
+            height: sketchTool.buttonSize
+            label: "Save"
+            enabled: sketcher.hasUnsavedChanges
+            onButtonActivated: sketcher.save()
+        }
+    }
+
+    RasterSketcher {
+        id: sketcher
+        objectName: "sketcher"
+        anchors.left: controls.right
+        anchors.leftMargin: sketchTool.margin
+        anchors.right: parent.right
+        anchors.top: parent.top
+        anchors.bottom: parent.bottom
+        active: sketchTool.manager ? sketchTool.manager.active : false
+
+        onShowTextInput: sketchTool.editText()
+        // The saved sketch is selected, so the notebook shows it.
+        onItemIdChanged: if (sketchTool.mapView) sketchTool.mapView.selectedItemId = itemId
+
+        Row {
+            id: textButtons
+            objectName: "textButtons"
+            readonly property rect box: sketcher.textRect
+            visible: sketcher.mode === RasterSketcher.Text && box.width > 0 && box.height > 0
+            spacing: sketchTool.margin
+            // Below the text box, but never out of the sketch area.
+            x: Math.max(0, Math.min(box.x, sketcher.width - width))
+            y: Math.max(0, Math.min(box.y + box.height + sketchTool.margin, sketcher.height - height))
+
+            ActionButton {
+                objectName: "cancelTextButton"
+                width: sketchTool.buttonSize * 2
+                height: sketchTool.buttonSize
+                label: "cancel"
+                onButtonActivated: sketcher.clearText()
+            }
+
+            ActionButton {
+                objectName: "okTextButton"
+                width: sketchTool.buttonSize * 2
+                height: sketchTool.buttonSize
+                label: "ok"
+                enabled: sketcher.text !== ""
+                onButtonActivated: sketcher.acceptText()
+            }
+        }
+    }
+}

@@ -1,0 +1,93 @@
+import QtQuick 2.4
+import QtTest 1.1
+import quarzel.touch 1.0
+import "qrc:/qml"
+
+// The sketch panel: leaving with and without unsaved changes, the size
+// slider and the selection of a saved sketch.
+TestCase {
+    id: testCase
+    visible: true
+    name: "SketchTool"
+    width: 800
+    height: 600
+    when: windowShown
+
+    property var panel: null
+    property QtObject map: QtObject { property string selectedItemId: "" }
+
+    SignalSpy {
+        id: exitSpy
+        signalName: "exit"
+    }
+
+    function named(item, objectName) {
+        if (item.objectName === objectName)
+            return item
+        for (var i = 0; i < item.children.length; ++i) {
+            var found = named(item.children[i], objectName)
+            if (found)
+                return found
+        }
+        return null
+    }
+
+    function init() {
+        panel = Qt.createComponent("qrc:/qml/SketchTool.qml").createObject(testCase,
+                { width: testCase.width, height: testCase.height, mapView: map })
+        verify(panel !== null)
+        panel.setup("")
+        panel.setActive(true)
+        exitSpy.target = panel
+        exitSpy.clear()
+        waitForRendering(panel)
+    }
+
+    function cleanup() {
+        _dialogController.dismissDialog(1)
+        panel.setActive(false)
+        panel.destroy()
+        panel = null
+    }
+
+    function test_sketcherFollowsTheTool() {
+        verify(panel.manager.active)
+        verify(panel.sketcher.active)
+        panel.setActive(false)
+        verify(!panel.sketcher.active)
+    }
+
+    function test_backWithoutChangesLeavesAtOnce() {
+        mouseClick(named(panel, "backButton"))
+        compare(exitSpy.count, 1)
+        verify(!_dialogController.messageBoxActive)
+    }
+
+    function test_backWithChangesAsks_data() {
+        return [{ tag: "yes", answer: 0, exits: 1 }, { tag: "no", answer: 1, exits: 0 }]
+    }
+
+    function test_backWithChangesAsks(data) {
+        panel.sketcher.hasUnsavedChanges = true
+        mouseClick(named(panel, "backButton"))
+        verify(_dialogController.messageBoxActive)
+        compare(_dialogController.messageBoxTitle, "Exit with unsaved changes?")
+        compare(_dialogController.messageBoxMessage,
+                "This sketch has unsaved changes. Are you sure you want to exit?")
+        compare(exitSpy.count, 0)
+        _dialogController.dismissDialog(data.answer)
+        compare(exitSpy.count, data.exits)
+    }
+
+    function test_sizeSliderSetsThickness() {
+        var slider = named(panel, "sizeSlider")
+        compare(slider.value, panel.sketcher.lineThickness / 30)
+        slider.value = 0.5
+        compare(panel.sketcher.lineThickness, 15)
+    }
+
+    function test_savedSketchIsSelected() {
+        panel.sketcher.itemIdChanged("0123456789abcdef0123456789abcdef")
+        compare(map.selectedItemId, "0123456789abcdef0123456789abcdef")
+    }
+}
