@@ -28,6 +28,8 @@
 #include "model/StratColumnModel.h"
 #include "model/SymbolListModel.h"
 #include "tools/ImageTool.h"
+#include "tools/LayerTool.h"
+#include "tools/LocationTool.h"
 #include "tools/ViewTool.h"
 #include "drawing/RasterSketcher.h"
 #include "app/MainView.h"
@@ -660,11 +662,11 @@ void ApplicationManager::registerQmlTypes()
 
     // DataToolManager
 
-    // LayerToolManager
+    qmlRegisterType<LayerTool>(uri, 1, 0, "LayerToolManager");
 
     // CompassToolManager, ClinoToolManager, LocalityManager
 
-    // LocationToolManager
+    qmlRegisterType<LocationTool>(uri, 1, 0, "LocationToolManager");
 
     // ProjectToolManager, StereoNetToolManager
 

@@ -1,6 +1,7 @@
 import QtQuick 2.4
 import QtGraphicalEffects 1.0
 import quarzel.touch 1.0
+import "Tools"
 import "Utils.js" as Utils
 
 // The map page: the map scene behind, the tools and the tool bar in front.
@@ -236,7 +237,7 @@ MapViewController {
 
             null, // projectTool
 
-            null, // layerTool
+            layerTool, // layerTool
 
             null, // clinoTool
 
@@ -246,7 +247,7 @@ MapViewController {
 
             null, // dataTool
 
-            null, // locationTool
+            locationTool, // locationTool
 
             null // sketchTool
         ]
@@ -260,7 +261,7 @@ MapViewController {
 
             null, // stereoNetTool
 
-            null, // layerTool
+            layerTool, // layerTool
 
             null // projectTool
         ]
@@ -273,7 +274,7 @@ MapViewController {
 
         // project tool panel
 
-        // layer tool panel
+        LayerTool { id: layerTool; objectName: "layerTool"; mapView: mapView }
 
         // clino tool panel
 
@@ -283,7 +284,7 @@ MapViewController {
 
         // data tool panel
 
-        // location tool panel
+        LocationTool { id: locationTool; objectName: "locationTool"; mapView: mapView }
 
         // sketch tool panel
     }
@@ -296,7 +297,7 @@ MapViewController {
         tools: [
             null, // projectTool
 
-            null, // layerTool
+            layerTool, // layerTool
 
             null, // clinoTool
 

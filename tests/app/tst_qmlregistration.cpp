@@ -56,6 +56,8 @@ private slots:
         QTest::newRow("MapViewController") << "MapViewController" << "";
         QTest::newRow("ProjectViewController") << "ProjectViewController" << "";
         QTest::newRow("ViewToolManager") << "ViewToolManager" << "";
+        QTest::newRow("LayerToolManager") << "LayerToolManager" << "";
+        QTest::newRow("LocationToolManager") << "LocationToolManager" << "";
         QTest::newRow("ImageToolManager") << "ImageToolManager" << "";
         QTest::newRow("ButtonClinoItem") << "ButtonClinoItem" << "";
         QTest::newRow("ButtonCompassItem") << "ButtonCompassItem" << "";
