@@ -4,7 +4,8 @@ import quarzel.touch 1.0
 import "qrc:/qml/Widgets"
 import "qrc:/qml/Tools"
 
-// The coordinate field and the position bar over a scripted location manager.
+// The coordinate field and the position bar over a scripted location
+// manager, and the layer panel over the current project.
 Item {
     id: root
     width: 1000
@@ -35,6 +36,11 @@ Item {
     Component {
         id: barComponent
         LocationTool { mapView: fakeMap }
+    }
+
+    Component {
+        id: layerComponent
+        LayerTool { }
     }
 
     function find(item, name) {
@@ -166,6 +172,45 @@ Item {
             location.verticalAccuracy = -1
             compare(field("horizontalAccuracy").text, "H ±0m")
             compare(field("verticalAccuracy").text, "V ±0m")
+        }
+    }
+
+    TestCase {
+        name: "LayerTool"
+        when: windowShown
+
+        function test_onlineChoiceSetsTheBaseLayer() {
+            var panel = createTemporaryObject(layerComponent, root, { shown: true })
+            verify(panel)
+            waitForRendering(panel)
+            var choice = find(panel, "onlineLayers")
+            mouseClick(choice, choice.width * 0.5, choice.height / 2)
+            compare(panel.manager.baseLayer, 1)
+        }
+
+        function test_plainPatternsWithoutFilterControls() {
+            var panel = createTemporaryObject(layerComponent, root)
+            var dialog = null
+            for (var i = 0; i < panel.children.length; ++i) {
+                if (panel.children[i].title === "Please choose a layer file")
+                    dialog = panel.children[i]
+            }
+            verify(dialog)
+            dialog.useControls = true
+            compare(panel.layerFilters[0], "All supported map layer files (*.mbtiles *.tif *.tiff *.earth)")
+            compare(panel.layerFilters.length, 4)
+            dialog.useControls = false
+            compare(panel.layerFilters, ["*.mbtiles", "*.tif*", "*.earth"])
+        }
+
+        function test_hidingClosesThePopup() {
+            var panel = createTemporaryObject(layerComponent, root, { shown: true })
+            panel.openOpacity(0, 0.5)
+            var popup = find(panel, "opacityPopup")
+            verify(popup.visible)
+            panel.shown = false
+            verify(!popup.visible)
+            verify(!panel.manager.active)
         }
     }
 }

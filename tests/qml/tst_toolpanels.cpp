@@ -1,7 +1,7 @@
-// Runs the QML tests of the coordinate field and the position bar
-// (tests/qml/location) against a project and a scripted location manager.
+// Runs the QML tests of the coordinate field, the position bar and the layer panel
+// (tests/qml/toolpanels) against a project and a scripted location manager.
 
-#define QUICK_TEST_SOURCE_DIR QUARZEL_SOURCE_DIR "/tests/qml/location"
+#define QUICK_TEST_SOURCE_DIR QUARZEL_SOURCE_DIR "/tests/qml/toolpanels"
 
 #include <QQmlEngine>
 #include <QQuickWindow>
@@ -49,6 +49,6 @@ private:
     std::unique_ptr<kiv::test::ScriptedLocationManager> m_location;
 };
 
-QUICK_TEST_MAIN_WITH_SETUP(locationpanel, Setup)
+QUICK_TEST_MAIN_WITH_SETUP(toolpanels, Setup)
 
-#include "tst_locationpanel.moc"
+#include "tst_toolpanels.moc"
