@@ -10,6 +10,7 @@ BaseTool {
     id: layerTool
     toolName: "Layers"
     iconLabel: "Layers"
+    imageSrc: "qrc:/qml/images/layers.svg"
     allowCallouts: false
 
     // The row the list marks; -1 when none.

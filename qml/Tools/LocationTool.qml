@@ -142,11 +142,11 @@ BaseTool {
         if (!shown)
             endEditing()
     }
-    // A bar along the bottom, not a side panel.
+    // A bar along the bottom, right of the tool bar's column; not a side panel.
     anchors.top: undefined
     anchors.bottom: parent ? parent.bottom : undefined
-    x: 0
-    width: parent ? parent.width : 0
+    x: leftInset
+    width: parent ? parent.width - leftInset : 0
     height: Utils.theme("buttonHeight", Utils.dp(40)) + 2 * margin
     color: Utils.theme("panelColor", "#f2f2f2")
 
@@ -250,7 +250,6 @@ BaseTool {
             id: latitudeField
             objectName: "latitudeField"
             latitude: true
-            width: Utils.dp(170)
             height: parent.height
             locationManager: locationTool.locationManager
             onInputFocusChanged: if (inputFocus) locationTool.beginEditing()
@@ -262,7 +261,6 @@ BaseTool {
             id: longitudeField
             objectName: "longitudeField"
             latitude: false
-            width: Utils.dp(180)
             height: parent.height
             locationManager: locationTool.locationManager
             onInputFocusChanged: if (inputFocus) locationTool.beginEditing()

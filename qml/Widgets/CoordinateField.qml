@@ -96,12 +96,19 @@ Item {
         updateEditing()
     }
 
-    implicitWidth: Utils.theme("panelWidth", Utils.dp(320)) * 0.6
+    implicitWidth: widest.advanceWidth + Utils.dp(16) + (toggle.visible ? toggle.implicitWidth + Utils.dp(4) : 0)
     implicitHeight: Utils.theme("buttonHeight", Utils.dp(40))
 
     Component.onCompleted: refill()
     onDecimalModeChanged: refill()
     onLocationManagerChanged: refill()
+
+    // Room for the longest text either mask allows.
+    TextMetrics {
+        id: widest
+        font.pixelSize: Math.max(1, field.pixelSize)
+        text: field.latitude ? "00° 00' 00.00\"0" : "000° 00' 00.00\"0"
+    }
 
     Rectangle {
         anchors.left: parent.left
