@@ -29,7 +29,24 @@ BaseTool {
     property string ageText: "???"
     property bool manualPosition: true
     readonly property real margin: Utils.theme("innerMargin", Utils.dp(8))
+    // The map's pointer area: its presses reach this tool even while another
+    // tool (the view tool) consumes them, so a long press can be measured.
+    property var mapInput: null
     readonly property real textSize: Math.max(1, Utils.theme("smallText", Utils.dp(14)))
+
+    function findNamed(item, name) {
+        if (!item)
+            return null
+        if (item.objectName === name)
+            return item
+        var children = item.children || []
+        for (var i = 0; i < children.length; ++i) {
+            var found = findNamed(children[i], name)
+            if (found)
+                return found
+        }
+        return null
+    }
 
     function lengthText(metres) {
         return (typeof _appManager !== "undefined" && _appManager)
@@ -159,7 +176,10 @@ BaseTool {
         }
     }
 
-    Component.onCompleted: refresh(true)
+    Component.onCompleted: {
+        mapInput = findNamed(mapView, "mapInput")
+        refresh(true)
+    }
     onInputModeChanged: refresh(true)
     onUnitTypeChanged: refresh(true)
     onUpdatingChanged: refresh(true)
@@ -169,6 +189,12 @@ BaseTool {
         target: locationTool.locationManager
         ignoreUnknownSignals: true
         function onLastKnownCoordinateUpdated() { locationTool.refresh(!locationTool.fieldsTyped) }
+    }
+
+    Connections {
+        target: locationTool.mapInput
+        ignoreUnknownSignals: true
+        function onPressed(mouse) { locationTool.manager.mousePressed(mouse.x, mouse.y, mouse.button) }
     }
 
     Connections {

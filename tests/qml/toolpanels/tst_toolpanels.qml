@@ -19,8 +19,9 @@ Item {
     }
 
     // Stands in for the map page: only the temporary item the bar moves.
-    QtObject {
+    Item {
         id: fakeMap
+        MouseArea { id: fakeInput; objectName: "mapInput" }
         property var temporaryItem: QtObject {
             property var placedAt: null
             property point worldPosition: Qt.point(0, 0)
@@ -165,6 +166,10 @@ Item {
             altitude.forceActiveFocus()
             altitude.text = "100"
             verify(Math.abs(location.altitude - 30.48) < 1e-4, String(location.altitude))
+        }
+
+        function test_findsTheMapsPointerArea() {
+            compare(bar.mapInput, fakeInput)
         }
 
         function test_negativeAccuracyShowsZero() {
