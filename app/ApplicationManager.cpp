@@ -34,6 +34,8 @@
 #include "tools/LocalityManager.h"
 #include "tools/LineTool.h"
 #include "tools/SketchTool.h"
+#include "tools/LayerTool.h"
+#include "tools/LocationTool.h"
 #include "tools/ViewTool.h"
 #include "drawing/RasterSketcher.h"
 #include "app/MainView.h"
@@ -666,13 +668,13 @@ void ApplicationManager::registerQmlTypes()
 
     // DataToolManager
 
-    // LayerToolManager
+    qmlRegisterType<LayerTool>(uri, 1, 0, "LayerToolManager");
 
     qmlRegisterType<CompassTool>(uri, 1, 0, "CompassToolManager");
     qmlRegisterType<ClinoTool>(uri, 1, 0, "ClinoToolManager");
     qmlRegisterType<LocalityManager>(uri, 1, 0, "LocalityManager");
 
-    // LocationToolManager
+    qmlRegisterType<LocationTool>(uri, 1, 0, "LocationToolManager");
 
     // ProjectToolManager, StereoNetToolManager
 

@@ -1,6 +1,7 @@
 import QtQuick 2.4
 import QtGraphicalEffects 1.0
 import quarzel.touch 1.0
+import "Tools"
 import "Utils.js" as Utils
 import "Tools"
 
@@ -262,7 +263,7 @@ MapViewController {
 
             null, // projectTool
 
-            null, // layerTool
+            layerTool, // layerTool
 
             clinoTool, // clinoTool
 
@@ -272,7 +273,7 @@ MapViewController {
 
             null, // dataTool
 
-            null, // locationTool
+            locationTool, // locationTool
 
             sketchTool // sketchTool
         ]
@@ -286,7 +287,7 @@ MapViewController {
 
             null, // stereoNetTool
 
-            null, // layerTool
+            layerTool, // layerTool
 
             null // projectTool
         ]
@@ -299,7 +300,7 @@ MapViewController {
 
         // project tool panel
 
-        // layer tool panel
+        LayerTool { id: layerTool; objectName: "layerTool"; mapView: mapView }
 
         ClinoTool { id: clinoTool; objectName: "clinoTool"; mapView: mapView }
 
@@ -309,7 +310,7 @@ MapViewController {
 
         // data tool panel
 
-        // location tool panel
+        LocationTool { id: locationTool; objectName: "locationTool"; mapView: mapView }
 
         SketchTool {
             id: sketchTool
@@ -326,7 +327,7 @@ MapViewController {
         tools: [
             null, // projectTool
 
-            null, // layerTool
+            layerTool, // layerTool
 
             clinoTool, // clinoTool
 

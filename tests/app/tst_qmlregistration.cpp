@@ -61,6 +61,8 @@ private slots:
         QTest::newRow("LocalityManager") << "LocalityManager" << "";
         QTest::newRow("LineToolManager") << "LineToolManager" << "";
         QTest::newRow("SketchToolManager") << "SketchToolManager" << "";
+        QTest::newRow("LayerToolManager") << "LayerToolManager" << "";
+        QTest::newRow("LocationToolManager") << "LocationToolManager" << "";
         QTest::newRow("ImageToolManager") << "ImageToolManager" << "";
         QTest::newRow("ButtonClinoItem") << "ButtonClinoItem" << "";
         QTest::newRow("ButtonCompassItem") << "ButtonCompassItem" << "";

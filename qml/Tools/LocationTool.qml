@@ -1,0 +1,352 @@
+import QtQuick 2.4
+import quarzel.touch 1.0
+import ".."
+import "../Widgets"
+import "../Utils.js" as Utils
+
+// The position bar along the bottom of the map: position, altitude,
+// accuracies and age, the location service switch, and setting the position
+// by hand (typed, by dragging the temporary item or by a long press).
+BaseTool {
+    id: locationTool
+    toolName: "Location"
+    allowCallouts: true
+    filterMouseEvents: false
+
+    property var locationManager: (typeof _appManager !== "undefined" && _appManager)
+                                  ? _appManager.locationManager : null
+    readonly property var temporaryItem: mapView ? mapView.temporaryItem : null
+    readonly property int unitType: (typeof _appManager !== "undefined" && _appManager) ? _appManager.unitType : 0
+    readonly property bool updating: locationManager ? locationManager.updating : false
+    readonly property bool searching: locationManager ? locationManager.searching : false
+    property bool isEditing: false
+    readonly property int inputMode: locationManager ? locationManager.inputMode : 0
+    readonly property point lastKnownCoordinate: locationManager ? locationManager.lastKnownCoordinate
+                                                                 : Qt.point(999, 999)
+    // The user typed into a coordinate field since the texts were last filled.
+    property bool fieldsTyped: false
+    property bool refreshing: false
+    property string ageText: "???"
+    property bool manualPosition: true
+    readonly property real margin: Utils.theme("innerMargin", Utils.dp(8))
+    // The map's pointer area: its presses reach this tool even while another
+    // tool (the view tool) consumes them, so a long press can be measured.
+    property var mapInput: null
+    readonly property real textSize: Math.max(1, Utils.theme("smallText", Utils.dp(14)))
+
+    function findNamed(item, name) {
+        if (!item)
+            return null
+        if (item.objectName === name)
+            return item
+        var children = item.children || []
+        for (var i = 0; i < children.length; ++i) {
+            var found = findNamed(children[i], name)
+            if (found)
+                return found
+        }
+        return null
+    }
+
+    function lengthText(metres) {
+        return (typeof _appManager !== "undefined" && _appManager)
+                ? _appManager.localizedLengthValue(metres) : String(Math.round(metres))
+    }
+
+    function lengthValue(metres) {
+        return (typeof _appManager !== "undefined" && _appManager)
+                ? _appManager.localizedLengthValue(metres, false) : String(Math.round(metres))
+    }
+
+    function accuracyText(accuracy) {
+        return "±" + lengthText(accuracy < 0 ? 0 : accuracy)
+    }
+
+    function validCoordinate() {
+        return locationManager ? locationManager.isValidCoordinate(locationManager.lastKnownCoordinate) : false
+    }
+
+    // Age, mode mark and the values beside the fields always follow the
+    // manager; the fields only when the user is not typing into them.
+    function refresh(withFields) {
+        if (!locationManager) {
+            ageText = "???"
+            return
+        }
+        gpsSwitch.checked = updating
+        if (!validCoordinate()) {
+            ageText = "???"
+            return
+        }
+        ageText = locationManager.lastUpdateDetails
+        manualPosition = !locationManager.validGPSPosition()
+        if (!withFields)
+            return
+        refreshing = true
+        var coordinate = locationManager.lastKnownCoordinate
+        latitudeField.setAngle(coordinate.y)
+        longitudeField.setAngle(coordinate.x)
+        altitudeInput.text = lengthValue(locationManager.altitude)
+        refreshing = false
+        fieldsTyped = false
+    }
+
+    function beginEditing() {
+        if (isEditing)
+            return
+        isEditing = true
+        if (temporaryItem)
+            temporaryItem.activateForManualGpsLocation()
+    }
+
+    function endEditing() {
+        if (!isEditing)
+            return
+        isEditing = false
+        fieldsTyped = false
+        latitudeField.editing = false
+        longitudeField.editing = false
+        latitudeField.inputItem.focus = false
+        longitudeField.inputItem.focus = false
+        altitudeInput.focus = false
+        if (temporaryItem)
+            temporaryItem.deactivate()
+    }
+
+    function stopRunningUpdates() {
+        if (locationManager && locationManager.updating)
+            locationManager.stopUpdates()
+    }
+
+    // A field counts as empty while it holds no digit (only its mask).
+    function typedText(field) {
+        return /\d/.test(field.text) ? field.text : ""
+    }
+
+    function storeTypedLocation() {
+        if (!locationManager || !isEditing || refreshing)
+            return
+        stopRunningUpdates()
+        fieldsTyped = true
+        var position = locationManager.parseInputLocation(typedText(latitudeField), typedText(longitudeField),
+                                                          latitudeField.hemisphere, longitudeField.hemisphere)
+        locationManager.lastKnownCoordinate = position
+        if (temporaryItem)
+            temporaryItem.activateAtWorldLocation(position)
+    }
+
+    function storeTypedAltitude() {
+        if (!locationManager || !isEditing || refreshing)
+            return
+        if (altitudeInput.text === lengthValue(locationManager.altitude))
+            return
+        locationManager.altitude = _appManager.modelLengthValue(altitudeInput.text)
+    }
+
+    function actionClicked() {
+        if (isEditing) {
+            endEditing()
+            refresh(true)
+            return
+        }
+        manager.snapToCurrentLocation()
+        if (temporaryItem)
+            temporaryItem.resetLocation()
+    }
+
+    shown: locationManager !== null
+    onShownChanged: {
+        if (!shown)
+            endEditing()
+    }
+    // A bar along the bottom, right of the tool bar's column; not a side panel.
+    anchors.top: undefined
+    anchors.bottom: parent ? parent.bottom : undefined
+    x: leftInset
+    width: parent ? parent.width - leftInset : 0
+    height: Utils.theme("buttonHeight", Utils.dp(40)) + 2 * margin
+    color: Utils.theme("panelColor", "#f2f2f2")
+
+    manager: LocationToolManager {
+        active: locationTool.shown && locationTool.isEditing
+        mapView: locationTool.mapView
+        onLongPressAccepted: {
+            locationTool.fieldsTyped = false
+            locationTool.refresh(true)
+        }
+    }
+
+    Component.onCompleted: {
+        mapInput = findNamed(mapView, "mapInput")
+        refresh(true)
+    }
+    onInputModeChanged: refresh(true)
+    onUnitTypeChanged: refresh(true)
+    onUpdatingChanged: refresh(true)
+    onSearchingChanged: refresh(true)
+
+    Connections {
+        target: locationTool.locationManager
+        ignoreUnknownSignals: true
+        function onLastKnownCoordinateUpdated() { locationTool.refresh(!locationTool.fieldsTyped) }
+    }
+
+    Connections {
+        target: locationTool.mapInput
+        ignoreUnknownSignals: true
+        function onPressed(mouse) { locationTool.manager.mousePressed(mouse.x, mouse.y, mouse.button) }
+    }
+
+    Connections {
+        target: locationTool.temporaryItem
+        ignoreUnknownSignals: true
+        function onMoved() {
+            if (!locationTool.isEditing || !locationTool.locationManager)
+                return
+            locationTool.fieldsTyped = false
+            locationTool.locationManager.lastKnownCoordinate = locationTool.temporaryItem.worldPosition
+            locationTool.stopRunningUpdates()
+        }
+        function onReleased() {
+            if (!locationTool.isEditing || !locationTool.locationManager)
+                return
+            var position = locationTool.temporaryItem.worldPosition
+            locationTool.locationManager.lastKnownCoordinate = position
+            locationTool.temporaryItem.activateAtWorldLocation(position)
+            locationTool.stopRunningUpdates()
+        }
+    }
+
+    Row {
+        id: bar
+        anchors.fill: parent
+        anchors.margins: locationTool.margin
+        spacing: locationTool.margin
+
+        Text {
+            id: gpsIndicator
+            objectName: "gpsIndicator"
+            height: parent.height
+            verticalAlignment: Text.AlignVCenter
+            text: Utils.icon(locationTool.searching ? "gpsSearchingIcon"
+                                                    : locationTool.updating ? "gpsOnIcon" : "gpsOffIcon")
+            font.family: Utils.iconFontFamily()
+            font.pixelSize: Math.max(1, height * 0.6)
+            color: Utils.theme("normalIconColor", "#006eb8")
+        }
+
+        Column {
+            anchors.verticalCenter: parent.verticalCenter
+            visible: !locationTool.searching
+            Text {
+                text: "GPS"
+                font.pixelSize: Math.max(1, Utils.theme("microText", Utils.dp(10)))
+                color: Utils.theme("kivGrey", "#565757")
+            }
+            SmallSwitch {
+                id: gpsSwitch
+                objectName: "gpsSwitch"
+                onClicked: {
+                    if (locationTool.locationManager)
+                        locationTool.locationManager.updating = checked
+                    checked = locationTool.updating
+                }
+            }
+        }
+
+        ActionButton {
+            objectName: "stopButton"
+            height: parent.height
+            visible: locationTool.searching
+            symbol: "cancelIcon"
+            onButtonActivated: locationTool.stopRunningUpdates()
+        }
+
+        Text {
+            objectName: "modeMark"
+            height: parent.height
+            verticalAlignment: Text.AlignVCenter
+            text: Utils.icon(locationTool.manualPosition ? "manual" : "online")
+            font.family: Utils.iconFontFamily()
+            font.pixelSize: Math.max(1, height * 0.5)
+            color: Utils.theme("normalIconColor", "#006eb8")
+        }
+
+        CoordinateField {
+            id: latitudeField
+            objectName: "latitudeField"
+            latitude: true
+            height: parent.height
+            locationManager: locationTool.locationManager
+            onInputFocusChanged: if (inputFocus) locationTool.beginEditing()
+            onTextChanged: if (inputFocus) locationTool.storeTypedLocation()
+            onOrdinalChanged: { locationTool.beginEditing(); locationTool.storeTypedLocation() }
+        }
+
+        CoordinateField {
+            id: longitudeField
+            objectName: "longitudeField"
+            latitude: false
+            height: parent.height
+            locationManager: locationTool.locationManager
+            onInputFocusChanged: if (inputFocus) locationTool.beginEditing()
+            onTextChanged: if (inputFocus) locationTool.storeTypedLocation()
+            onOrdinalChanged: { locationTool.beginEditing(); locationTool.storeTypedLocation() }
+        }
+
+        Rectangle {
+            width: Utils.dp(70)
+            height: parent.height
+            radius: Utils.theme("buttonCornerRadius", Utils.dp(5))
+            border.width: 1
+            border.color: Utils.theme("listSeparatorColor", "#cccccc")
+
+            TextInput {
+                id: altitudeInput
+                objectName: "altitudeInput"
+                anchors.fill: parent
+                anchors.leftMargin: Utils.dp(4)
+                verticalAlignment: TextInput.AlignVCenter
+                font.pixelSize: locationTool.textSize
+                inputMethodHints: Qt.ImhFormattedNumbersOnly
+                validator: DoubleValidator {}
+                onActiveFocusChanged: if (activeFocus) locationTool.beginEditing()
+                onTextChanged: if (activeFocus) locationTool.storeTypedAltitude()
+            }
+        }
+
+        Column {
+            anchors.verticalCenter: parent.verticalCenter
+            Text {
+                objectName: "horizontalAccuracy"
+                text: "H " + locationTool.accuracyText(locationTool.locationManager
+                                                       ? locationTool.locationManager.horizontalAccuracy : -1)
+                font.pixelSize: locationTool.textSize
+                color: Utils.theme("kivGrey", "#565757")
+            }
+            Text {
+                objectName: "verticalAccuracy"
+                text: "V " + locationTool.accuracyText(locationTool.locationManager
+                                                       ? locationTool.locationManager.verticalAccuracy : -1)
+                font.pixelSize: locationTool.textSize
+                color: Utils.theme("kivGrey", "#565757")
+            }
+        }
+
+        Text {
+            objectName: "ageText"
+            height: parent.height
+            verticalAlignment: Text.AlignVCenter
+            text: locationTool.ageText
+            font.pixelSize: locationTool.textSize
+            color: Utils.theme("kivGrey", "#565757")
+        }
+
+        ActionButton {
+            objectName: "actionButton"
+            height: parent.height
+            symbol: locationTool.isEditing ? "okIcon" : "locationIcon"
+            onButtonActivated: locationTool.actionClicked()
+        }
+    }
+}

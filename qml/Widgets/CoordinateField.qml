@@ -1,0 +1,157 @@
+import QtQuick 2.4
+import "../Utils.js" as Utils
+
+// One coordinate typed by hand, as degrees-minutes-seconds with a hemisphere
+// toggle or as signed decimal degrees, following the location manager's
+// input mode. Text the manager refuses is put back at once.
+Item {
+    id: field
+
+    property bool latitude: true
+    // The accepted angle, fixed with 6 decimals.
+    property string value: ""
+    property var locationManager: (typeof _appManager !== "undefined" && _appManager)
+                                  ? _appManager.locationManager : null
+    readonly property bool decimalMode: locationManager ? locationManager.inputMode === 1 : false
+    readonly property string hemisphere: toggle.ordinal
+    property alias text: input.text
+    property alias cursorPosition: input.cursorPosition
+    property alias inputItem: input
+    readonly property bool inputFocus: input.activeFocus
+    property bool editing: false
+    property real pixelSize: Utils.theme("inputText", Utils.dp(18))
+
+    // The user picked the other hemisphere.
+    signal ordinalChanged()
+
+    property string lastAccepted: ""
+    property bool swapping: false
+
+    function maskFor(decimal) {
+        if (decimal)
+            return latitude ? "#99.999999°;_" : "#999.999999°;_"
+        return latitude ? "09° 09' 09.99\";_" : "009° 09' 09.99\";_"
+    }
+
+    function parse(text) {
+        if (!locationManager)
+            return NaN
+        if (decimalMode)
+            return locationManager.parseDD(text, latitude)
+        return locationManager.parseDMS(text, toggle.ordinal)
+    }
+
+    function formatted(angle) {
+        return latitude ? locationManager.latitudeForAngle(angle) : locationManager.longitudeForAngle(angle)
+    }
+
+    function knownCoordinate() {
+        if (!locationManager)
+            return null
+        var coordinate = locationManager.lastKnownCoordinate
+        return locationManager.isValidCoordinate(coordinate) ? coordinate : null
+    }
+
+    function updateEditing() {
+        var coordinate = knownCoordinate()
+        if (!coordinate || input.text === "")
+            return
+        var shown = formatted(latitude ? coordinate.y : coordinate.x)
+        editing = decimalMode ? input.text.slice(0, -1) !== shown
+                              : input.text !== shown.slice(0, -2)
+    }
+
+    // Shows an angle, with its hemisphere in the degrees-minutes-seconds mode.
+    function setAngle(angle) {
+        var shown = formatted(angle)
+        if (!decimalMode)
+            toggle.setOrdinal(shown.slice(-1))
+        input.text = shown
+    }
+
+    // Swaps the mask for the current input mode and shows the last known
+    // coordinate again.
+    function refill() {
+        swapping = true
+        input.inputMask = maskFor(decimalMode)
+        swapping = false
+        var coordinate = knownCoordinate()
+        if (coordinate)
+            setAngle(latitude ? coordinate.y : coordinate.x)
+        else
+            input.text = ""
+        lastAccepted = input.text
+    }
+
+    function accept() {
+        var result = parse(input.text)
+        if (isNaN(result)) {
+            var cursor = input.cursorPosition
+            input.text = lastAccepted
+            input.cursorPosition = Math.max(0, cursor - 1)
+            return
+        }
+        lastAccepted = input.text
+        value = result.toFixed(6)
+        updateEditing()
+    }
+
+    implicitWidth: widest.advanceWidth + Utils.dp(16) + (toggle.visible ? toggle.implicitWidth + Utils.dp(4) : 0)
+    implicitHeight: Utils.theme("buttonHeight", Utils.dp(40))
+
+    Component.onCompleted: refill()
+    onDecimalModeChanged: refill()
+    onLocationManagerChanged: refill()
+
+    // Room for the longest text either mask allows.
+    TextMetrics {
+        id: widest
+        font.pixelSize: Math.max(1, field.pixelSize)
+        text: field.latitude ? "00° 00' 00.00\"0" : "000° 00' 00.00\"0"
+    }
+
+    Rectangle {
+        anchors.left: parent.left
+        anchors.right: toggle.visible ? toggle.left : parent.right
+        anchors.rightMargin: toggle.visible ? Utils.dp(4) : 0
+        height: parent.height
+        radius: Utils.theme("buttonCornerRadius", Utils.dp(5))
+        border.width: 1
+        border.color: input.activeFocus ? Utils.theme("kivBlue", "#006eb8") : Utils.theme("listSeparatorColor", "#cccccc")
+
+        TextInput {
+            id: input
+            objectName: "coordinateInput"
+            anchors.fill: parent
+            anchors.leftMargin: Utils.dp(6)
+            verticalAlignment: TextInput.AlignVCenter
+            clip: true
+            font.pixelSize: Math.max(1, field.pixelSize)
+            color: Utils.theme("kivGrey", "#565757")
+            inputMethodHints: Qt.ImhFormattedNumbersOnly
+            selectByMouse: true
+            onTextChanged: {
+                if (!field.swapping)
+                    field.accept()
+            }
+        }
+    }
+
+    OrdinalToggle {
+        id: toggle
+        objectName: "ordinalToggle"
+        anchors.right: parent.right
+        height: parent.height
+        visible: !field.decimalMode
+        ordinals: field.latitude ? ["N", "S"] : ["W", "E"]
+        onOrdinalChanged: {
+            if (!field.editing)
+                field.accept()
+        }
+        onToggled: {
+            field.editing = true
+            field.accept()
+            field.ordinalChanged()
+        }
+    }
+}

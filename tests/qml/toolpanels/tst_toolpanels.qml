@@ -1,0 +1,221 @@
+import QtQuick 2.4
+import QtTest 1.1
+import quarzel.touch 1.0
+import "qrc:/qml/Widgets"
+import "qrc:/qml/Tools"
+
+// The coordinate field and the position bar over a scripted location
+// manager, and the layer panel over the current project.
+Item {
+    id: root
+    width: 1000
+    height: 120
+
+    readonly property var location: _appManager.locationManager
+
+    Component {
+        id: fieldComponent
+        CoordinateField { width: 300; height: 40 }
+    }
+
+    // Stands in for the map page: only the temporary item the bar moves.
+    Item {
+        id: fakeMap
+        MouseArea { id: fakeInput; objectName: "mapInput" }
+        property var temporaryItem: QtObject {
+            property var placedAt: null
+            property point worldPosition: Qt.point(0, 0)
+            signal moved()
+            signal released()
+            function activateForManualGpsLocation() {}
+            function activateAtWorldLocation(pt) { placedAt = pt }
+            function deactivate() {}
+            function resetLocation() {}
+        }
+    }
+
+    Component {
+        id: barComponent
+        LocationTool { mapView: fakeMap }
+    }
+
+    Component {
+        id: layerComponent
+        LayerTool { }
+    }
+
+    function find(item, name) {
+        if (item.objectName === name)
+            return item
+        for (var i = 0; i < item.children.length; ++i) {
+            var found = find(item.children[i], name)
+            if (found)
+                return found
+        }
+        return null
+    }
+
+    TestCase {
+        name: "CoordinateField"
+        when: windowShown
+
+        function init() {
+            location.inputMode = 0
+            location.lastKnownCoordinate = Qt.point(999, 999)
+        }
+
+        function makeField(latitude) {
+            var field = createTemporaryObject(fieldComponent, root, { latitude: latitude })
+            verify(field)
+            field.inputItem.forceActiveFocus()
+            field.cursorPosition = 0
+            return field
+        }
+
+        function type(text) {
+            for (var i = 0; i < text.length; ++i)
+                keyClick(text[i])
+        }
+
+        function test_southernLatitudeIsNegative() {
+            var field = makeField(true)
+            var toggle = find(field, "ordinalToggle")
+            mouseClick(toggle, toggle.width * 0.75, toggle.height / 2)
+            compare(field.hemisphere, "S")
+            type("4530000")
+            compare(field.value, "-45.500000")
+        }
+
+        function test_minutesAbove60AreRefused() {
+            var field = makeField(true)
+            type("456")
+            var accepted = field.text
+            var cursor = field.cursorPosition
+            type("1")
+            compare(field.text, accepted)
+            compare(field.cursorPosition, cursor)
+            compare(field.value, "45.100000")
+        }
+
+        function test_modeSwitchRefillsTheField_data() {
+            return [{ tag: "seconds above 10", latitude: 12.3456789 },
+                    { tag: "seconds below 10", latitude: -0.0001 }]
+        }
+
+        function test_modeSwitchRefillsTheField(data) {
+            location.lastKnownCoordinate = Qt.point(7.5, data.latitude)
+            var field = makeField(true)
+            location.inputMode = 1
+            compare(field.text, location.latitudeForAngle(data.latitude) + "°")
+            location.inputMode = 0
+            var back = location.parseDMS(field.text, field.hemisphere)
+            verify(Math.abs(back - data.latitude) * 3600 < 0.01, field.text + " gives " + back)
+        }
+    }
+
+    TestCase {
+        name: "LocationTool"
+        when: windowShown
+
+        property var bar: null
+
+        function init() {
+            location.inputMode = 0
+            location.lastKnownCoordinate = Qt.point(10, 45)
+            location.horizontalAccuracy = 5
+            location.verticalAccuracy = 5
+            _appManager.unitType = 0
+            bar = createTemporaryObject(barComponent, root)
+            verify(bar)
+            verify(bar.shown)
+        }
+
+        function field(name) {
+            var found = find(bar, name)
+            verify(found, name)
+            return found
+        }
+
+        function test_clearedLatitudeStoresNoPosition() {
+            var latitude = field("latitudeField")
+            latitude.inputItem.forceActiveFocus()
+            verify(bar.isEditing)
+            verify(bar.manager.active)
+            latitude.text = ""
+            compare(location.lastKnownCoordinate, Qt.point(0, 0))
+            compare(bar.ageText, "???")
+        }
+
+        function test_typedSouthernLatitude() {
+            var latitude = field("latitudeField")
+            latitude.inputItem.forceActiveFocus()
+            var toggle = find(latitude, "ordinalToggle")
+            // The bar lays out on its first frame.
+            waitForRendering(bar)
+            mouseClick(toggle, toggle.width * 0.75, toggle.height / 2)
+            latitude.cursorPosition = 0
+            keyClick("4"); keyClick("5"); keyClick("3"); keyClick("0")
+            verify(Math.abs(location.lastKnownCoordinate.y + 45.5) < 1e-9, String(location.lastKnownCoordinate))
+            verify(Math.abs(location.lastKnownCoordinate.x - 10) < 1e-9)
+            compare(fakeMap.temporaryItem.placedAt, location.lastKnownCoordinate)
+        }
+
+        function test_altitudeInTheUsersUnit() {
+            _appManager.unitType = 1
+            var altitude = field("altitudeInput")
+            altitude.forceActiveFocus()
+            altitude.text = "100"
+            verify(Math.abs(location.altitude - 30.48) < 1e-4, String(location.altitude))
+        }
+
+        function test_findsTheMapsPointerArea() {
+            compare(bar.mapInput, fakeInput)
+        }
+
+        function test_negativeAccuracyShowsZero() {
+            location.horizontalAccuracy = -1
+            location.verticalAccuracy = -1
+            compare(field("horizontalAccuracy").text, "H ±0m")
+            compare(field("verticalAccuracy").text, "V ±0m")
+        }
+    }
+
+    TestCase {
+        name: "LayerTool"
+        when: windowShown
+
+        function test_onlineChoiceSetsTheBaseLayer() {
+            var panel = createTemporaryObject(layerComponent, root, { shown: true })
+            verify(panel)
+            waitForRendering(panel)
+            var choice = find(panel, "onlineLayers")
+            mouseClick(choice, choice.width * 0.5, choice.height / 2)
+            compare(panel.manager.baseLayer, 1)
+        }
+
+        function test_plainPatternsWithoutFilterControls() {
+            var panel = createTemporaryObject(layerComponent, root)
+            var dialog = null
+            for (var i = 0; i < panel.children.length; ++i) {
+                if (panel.children[i].title === "Please choose a layer file")
+                    dialog = panel.children[i]
+            }
+            verify(dialog)
+            dialog.useControls = true
+            compare(panel.layerFilters[0], "All supported map layer files (*.mbtiles *.tif *.tiff *.earth)")
+            compare(panel.layerFilters.length, 4)
+            dialog.useControls = false
+            compare(panel.layerFilters, ["*.mbtiles", "*.tif*", "*.earth"])
+        }
+
+        function test_hidingClosesThePopup() {
+            var panel = createTemporaryObject(layerComponent, root, { shown: true })
+            panel.openOpacity(0, 0.5)
+            var popup = find(panel, "opacityPopup")
+            verify(popup.visible)
+            panel.shown = false
+            verify(!popup.visible)
+            verify(!panel.manager.active)
+        }
+    }
+}
