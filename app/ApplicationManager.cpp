@@ -28,6 +28,8 @@
 #include "model/StratColumnModel.h"
 #include "model/SymbolListModel.h"
 #include "tools/ImageTool.h"
+#include "tools/ProjectTool.h"
+#include "tools/StereoNetTool.h"
 #include "tools/ViewTool.h"
 #include "drawing/RasterSketcher.h"
 #include "app/MainView.h"
@@ -666,7 +668,8 @@ void ApplicationManager::registerQmlTypes()
 
     // LocationToolManager
 
-    // ProjectToolManager, StereoNetToolManager
+    qmlRegisterType<ProjectTool>(uri, 1, 0, "ProjectToolManager");
+    qmlRegisterType<StereoNetTool>(uri, 1, 0, "StereoNetToolManager");
 
     // SketchToolManager
 

@@ -1,6 +1,7 @@
 import QtQuick 2.4
 import QtGraphicalEffects 1.0
 import quarzel.touch 1.0
+import "Tools"
 import "Utils.js" as Utils
 
 // The map page: the map scene behind, the tools and the tool bar in front.
@@ -234,7 +235,7 @@ MapViewController {
         tools: [
             viewTool,
 
-            null, // projectTool
+            projectTool, // projectTool
 
             null, // layerTool
 
@@ -242,7 +243,7 @@ MapViewController {
 
             null, // lineTool
 
-            null, // stereoNetTool
+            stereoNetTool, // stereoNetTool
 
             null, // dataTool
 
@@ -258,11 +259,11 @@ MapViewController {
 
             null, // dataTool
 
-            null, // stereoNetTool
+            stereoNetTool, // stereoNetTool
 
             null, // layerTool
 
-            null // projectTool
+            projectTool // projectTool
         ]
 
         ViewTool {
@@ -271,7 +272,7 @@ MapViewController {
             mapView: mapView
         }
 
-        // project tool panel
+        ProjectTool { id: projectTool; objectName: "projectTool"; mapView: mapView; toolbar: toolBar }
 
         // layer tool panel
 
@@ -279,7 +280,7 @@ MapViewController {
 
         // line tool panel
 
-        // stereonet tool panel
+        StereoNetTool { id: stereoNetTool; objectName: "stereoNetTool"; mapView: mapView; toolbar: toolBar }
 
         // data tool panel
 
@@ -294,7 +295,7 @@ MapViewController {
         anchors.fill: parent
         // On the bar: project, layer, clino, line, stereonet and data.
         tools: [
-            null, // projectTool
+            projectTool, // projectTool
 
             null, // layerTool
 
@@ -302,7 +303,7 @@ MapViewController {
 
             null, // lineTool
 
-            null, // stereoNetTool
+            stereoNetTool, // stereoNetTool
 
             null // dataTool
         ].filter(function(tool) { return tool })

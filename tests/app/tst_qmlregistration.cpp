@@ -56,6 +56,8 @@ private slots:
         QTest::newRow("MapViewController") << "MapViewController" << "";
         QTest::newRow("ProjectViewController") << "ProjectViewController" << "";
         QTest::newRow("ViewToolManager") << "ViewToolManager" << "";
+        QTest::newRow("ProjectToolManager") << "ProjectToolManager" << "";
+        QTest::newRow("StereoNetToolManager") << "StereoNetToolManager" << "";
         QTest::newRow("ImageToolManager") << "ImageToolManager" << "";
         QTest::newRow("ButtonClinoItem") << "ButtonClinoItem" << "";
         QTest::newRow("ButtonCompassItem") << "ButtonCompassItem" << "";

@@ -29,4 +29,17 @@ std::unique_ptr<ProjectFixture> installProjectContext(QQmlEngine* engine)
     return fixture;
 }
 
+ProjectContextSetup::ProjectContextSetup() = default;
+ProjectContextSetup::~ProjectContextSetup() = default;
+
+void ProjectContextSetup::qmlEngineAvailable(QQmlEngine* engine)
+{
+    m_fixture = installProjectContext(engine);
+}
+
+void ProjectContextSetup::cleanupTestCase()
+{
+    m_fixture.reset();
+}
+
 } // namespace kiv::test

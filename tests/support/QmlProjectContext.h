@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QObject>
+
 #include <memory>
 
 class QQmlEngine;
@@ -12,5 +14,23 @@ class ProjectFixture;
 // expect of it: the registered types, _appManager, _modelManager, a
 // _dialogController and the theme. Null (with a warning) without a project.
 std::unique_ptr<ProjectFixture> installProjectContext(QQmlEngine* engine);
+
+// The set-up object of a QtQuickTest run against that context; the fixture
+// lives until the run ends.
+class ProjectContextSetup : public QObject
+{
+    Q_OBJECT
+
+public:
+    ProjectContextSetup();
+    ~ProjectContextSetup() override;
+
+public slots:
+    void qmlEngineAvailable(QQmlEngine* engine);
+    void cleanupTestCase();
+
+private:
+    std::unique_ptr<ProjectFixture> m_fixture;
+};
 
 } // namespace kiv::test

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "tools/Tool.h"
+
+#include <QPointF>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+
+namespace kiv {
+
+class CheckableFilteredDataListModel;
+class DataListModel;
+
+// Plots the checked structural data of the current project on the stereonet
+// item of its screen and saves the plot as a picture datum.
+class StereoNetTool : public Tool
+{
+    Q_OBJECT
+    Q_PROPERTY(QObject* dataModel READ dataModel NOTIFY dataModelChanged)
+    Q_PROPERTY(QObject* stereoNetItem READ stereoNetItem WRITE setStereoNetItem NOTIFY stereoNetItemChanged)
+
+public:
+    explicit StereoNetTool(QObject* parent = nullptr);
+
+    // Null until the first activation.
+    QObject* dataModel() const;
+    QObject* stereoNetItem() const { return m_stereoNetItem; }
+
+public slots:
+    void toolActivated() override;
+    // The item takes the selection through its setSelectedData(QList<kiv::Data*>).
+    void setStereoNetItem(QObject* item);
+    void onSelectedDataChanged();
+    void resetFilters();
+    bool saveAsNote(const QUrl& imageSource, const QString& comment, const QPointF& location, bool isGpsLocation);
+
+signals:
+    void dataModelChanged(QObject* dataModel);
+    void stereoNetItemChanged(QObject* stereoNetItem);
+
+private:
+    void makeDataModel();
+
+    DataListModel* m_source = nullptr;
+    CheckableFilteredDataListModel* m_dataModel = nullptr;
+    QPointer<QObject> m_stereoNetItem;
+    bool m_filtersReset = false;
+};
+
+} // namespace kiv
