@@ -12,10 +12,10 @@ BaseTool {
     toolName: "Project Properties"
     iconLabel: "Project"
 
-    readonly property var project: (typeof _modelManager !== "undefined" && _modelManager)
-                                   ? _modelManager.currentProject : null
-    readonly property var locationManager: (typeof _appManager !== "undefined" && _appManager)
-                                           ? _appManager.locationManager : null
+    property var project: (typeof _modelManager !== "undefined" && _modelManager)
+                          ? _modelManager.currentProject : null
+    property var locationManager: (typeof _appManager !== "undefined" && _appManager)
+                                  ? _appManager.locationManager : null
     property bool waitingForDeclination: false
     // A project without a declination shows 0; unless the user gives one,
     // saving the other fields must keep it without.
@@ -90,7 +90,8 @@ BaseTool {
         target: projectTool.waitingForDeclination ? projectTool.locationManager : null
         ignoreUnknownSignals: true
         function onDeclinationChanged(declination) {
-            if (declination === 999)
+            // Checked here too: a retargeted Connections may still deliver.
+            if (!projectTool.waitingForDeclination || declination === 999)
                 return
             projectTool.waitingForDeclination = false
             declinationField.text = Number(declination).toFixed(3)

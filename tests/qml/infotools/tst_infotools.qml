@@ -57,6 +57,7 @@ TestCase {
     function test_declinationWithoutValueShowsZero() {
         open("ProjectTool.qml")
         compare(named(panel, "declinationField").text, "0.000")
+        grabImage(panel).save(_data.reviewFolder + "/project-tool.png")
     }
 
     function test_editSavesAllFieldsAndKeepsNoDeclination() {
@@ -65,7 +66,7 @@ TestCase {
         compare(project.name, "Renamed")
         compare(project.declination, 999)
         editField("declinationField", "-12.25")
-        compare(project.declination, -12.25)
+        fuzzyCompare(project.declination, -12.25, 1e-4)
     }
 
     function test_refusalRestoresTheField_data() {
@@ -104,5 +105,101 @@ TestCase {
         open("StereoNetTool.qml")
         verify(panel.statisticsText.indexOf("Mean Resultant Plane: ") === 0)
         verify(panel.manager.dataModel !== null)
+    }
+
+    // Stands in for the location manager: records the request, reports later.
+    QtObject {
+        id: fakeLocation
+        property int requests: 0
+        signal declinationChanged(double declination)
+        function startDeclinationUpdates() { ++requests }
+    }
+
+    QtObject {
+        id: emptyProject
+        property string name: "Empty"
+        property real declination: 999
+        property string localityBaseName: "L #"
+        property string description: ""
+        property string pathDisplayString: ""
+        property int numberOfLocalities: 0
+        function timeString() { return "" }
+    }
+
+    function test_compassFillsTheDeclination() {
+        panel = Qt.createComponent("qrc:/qml/Tools/ProjectTool.qml").createObject(testCase,
+                { height: testCase.height, locationManager: fakeLocation })
+        panel.setActive(true)
+        var field = named(panel, "declinationField")
+        fakeLocation.declinationChanged(4.5)
+        compare(field.text, "0.000")
+        named(panel, "compassButton").buttonActivated()
+        compare(fakeLocation.requests, 1)
+        fakeLocation.declinationChanged(999)
+        compare(field.text, "0.000")
+        fakeLocation.declinationChanged(3.14159)
+        compare(field.text, "3.142")
+        fuzzyCompare(project.declination, 3.142, 1e-4)
+        fakeLocation.declinationChanged(7)
+        compare(field.text, "3.142")
+    }
+
+    function test_exportRefusesAnEmptyProject() {
+        panel = Qt.createComponent("qrc:/qml/Tools/ProjectTool.qml").createObject(testCase,
+                { height: testCase.height, project: emptyProject })
+        _dialogController.customDialogType = ""
+        named(panel, "exportButton").buttonActivated()
+        tryCompare(_dialogController, "toastMessage", "Cannot export empty project")
+        compare(_dialogController.customDialogType, "")
+    }
+
+    function openStereonetWithPlanes() {
+        if (project.empty())
+            verify(_data.addPlanes(10))
+        open("StereoNetTool.qml")
+        return named(panel, "stereoNet")
+    }
+
+    function test_plotOfTenPlanes() {
+        var net = openStereonetWithPlanes()
+        var image = grabImage(panel)
+        image.save(_data.reviewFolder + "/stereonet-ten-planes.png")
+        var origin = net.mapToItem(panel, 0, 0)
+        var colours = {}
+        var count = 0
+        for (var x = origin.x; x < origin.x + net.width; x += 3) {
+            for (var y = origin.y; y < origin.y + net.height; y += 3) {
+                var key = String(image.pixel(x, y))
+                if (!colours[key]) {
+                    colours[key] = true
+                    ++count
+                }
+            }
+        }
+        verify(count > 3, "distinct colours: " + count)
+    }
+
+    function test_pointDataRowToggles() {
+        openStereonetWithPlanes()
+        named(panel, "configureButton").buttonActivated()
+        var list = named(panel, "pointDataList")
+        waitForRendering(list)
+        grabImage(panel).save(_data.reviewFolder + "/stereonet-filters.png")
+        var row = null
+        for (var i = 0; i < list.contentItem.children.length && !row; ++i) {
+            var candidate = list.contentItem.children[i]
+            if (candidate.hasOwnProperty("header") && !candidate.header && candidate.height > 0)
+                row = candidate
+        }
+        verify(row !== null)
+        verify(row.checked)
+        // Bring the row into the window before tapping it.
+        var page = named(panel, "filterPage")
+        page.contentY = row.mapToItem(page.contentItem, 0, 0).y
+        waitForRendering(page)
+        mouseClick(row)
+        verify(!row.checked)
+        mouseClick(row)
+        verify(row.checked)
     }
 }
