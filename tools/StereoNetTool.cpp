@@ -5,12 +5,32 @@
 #include "model/Data.h"
 #include "model/DataListModel.h"
 #include "model/EditTarget.h"
+#include "model/Locality.h"
 #include "model/Project.h"
 #include "tools/ImageTool.h"
 
 #include <QDebug>
 
 namespace kiv {
+
+namespace {
+
+QSet<QString> idsOf(const Project& project)
+{
+    QSet<QString> ids;
+    for (const std::shared_ptr<Locality>& locality : project.localities()) {
+        ids.insert(QStringLiteral("l:") + locality->qId());
+        for (const std::shared_ptr<Data>& data : locality->data())
+            ids.insert(QStringLiteral("d:") + QString::fromStdString(data->id()));
+    }
+    for (const Project::RockUnit& unit : project.rockUnits())
+        ids.insert(QStringLiteral("u:") + QString::number(unit.id));
+    for (const Project::Symbol& symbol : project.symbols())
+        ids.insert(QStringLiteral("s:") + QString::number(symbol.id));
+    return ids;
+}
+
+} // namespace
 
 StereoNetTool::StereoNetTool(QObject* parent)
     : Tool(parent)
@@ -47,10 +67,49 @@ void StereoNetTool::toolActivated()
         m_source->updateData();
     // The source model has read every locality's content by now.
     const std::shared_ptr<Project> project = EditTarget::currentProject();
-    if (!m_filtersReset && project && !project->empty()) {
+    if (!project)
+        return;
+    if (m_filtersReset) {
+        admitNewObjects(*project);
+    } else if (!project->empty()) {
         m_filtersReset = true;
         resetFilters();
+        m_known = idsOf(*project);
     }
+}
+
+void StereoNetTool::admitNewObjects(const Project& project)
+{
+    const QSet<QString> current = idsOf(project);
+    const QSet<QString> added = current - m_known;
+    m_known = current;
+    if (added.isEmpty())
+        return;
+    QList<QString> checked = m_dataModel->getSelectedItemsAsList();
+    QList<QString> localities = m_dataModel->visibleLocalities();
+    QList<QString> units = m_dataModel->visibleUnits();
+    QList<QString> symbols = m_dataModel->visibleSymbols();
+    for (const QString& key : added) {
+        const QString id = key.mid(2);
+        switch (key.at(0).toLatin1()) {
+        case 'l':
+            localities << id;
+            checked << id;
+            break;
+        case 'd':
+            checked << id;
+            break;
+        case 'u':
+            units << id;
+            break;
+        default:
+            symbols << id;
+        }
+    }
+    m_dataModel->setVisibleLocalities(localities);
+    m_dataModel->setVisibleUnits(units);
+    m_dataModel->setVisibleSymbols(symbols);
+    m_dataModel->setSelectedItemsFromList(checked);
 }
 
 void StereoNetTool::setStereoNetItem(QObject* item)
@@ -71,6 +130,7 @@ void StereoNetTool::resetFilters()
     m_dataModel->setFilterByLocality(true);
     m_dataModel->showAllLocalities();
     m_dataModel->setFilterByUnit(true);
+    m_dataModel->showAllUnits();
     // Data without a unit belong to no unit row: they stay on the plot.
     m_dataModel->setVisibleUnits(m_dataModel->visibleUnits() << QStringLiteral("0"));
     m_dataModel->setFilterBySymbolType(true);

@@ -4,6 +4,7 @@
 
 #include <QPointF>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QUrl>
 
@@ -11,6 +12,7 @@ namespace kiv {
 
 class CheckableFilteredDataListModel;
 class DataListModel;
+class Project;
 
 // Plots the checked structural data of the current project on the stereonet
 // item of its screen and saves the plot as a picture datum.
@@ -41,11 +43,16 @@ signals:
 
 private:
     void makeDataModel();
+    // Localities, data, units and symbols that came after the filters were
+    // set are shown and checked; the user's earlier choices stay.
+    void admitNewObjects(const Project& project);
 
     DataListModel* m_source = nullptr;
     CheckableFilteredDataListModel* m_dataModel = nullptr;
     QPointer<QObject> m_stereoNetItem;
     bool m_filtersReset = false;
+    // Kind-prefixed ids of everything the filters knew at the last activation.
+    QSet<QString> m_known;
 };
 
 } // namespace kiv

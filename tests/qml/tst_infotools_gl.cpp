@@ -24,13 +24,13 @@ public:
 
     QString reviewFolder() const { return QStringLiteral(QUARZEL_BINARY_DIR "/tests"); }
 
-    Q_INVOKABLE bool addPlanes(int count)
+    Q_INVOKABLE bool addPlanes(int count, int unitId = 0)
     {
         const auto project = kiv::ModelManager::instance()->currentProject();
         const int symbol = project->symbols().back().id;
         for (int i = 0; i < count; ++i) {
             auto command = std::make_shared<kiv::AddDataCommand>();
-            command->setPlaneData(46.0, 7.0, 20.0f + 6.0f * i, 15.0f + 31.0f * i, 0, symbol, QString());
+            command->setPlaneData(46.0, 7.0, 20.0f + 6.0f * i, 15.0f + 31.0f * i, unitId, symbol, QString());
             if (!kiv::CommandManager::instance()->execute(command))
                 return false;
         }

@@ -130,10 +130,15 @@ private slots:
         const QStringList planes = addPlanes(2);
         reactivate();
         QCOMPARE(net->last(), planes);
-        // A later activation keeps the user's choice.
+        // A later activation keeps the user's choice and shows what is new.
         model()->toggle(rowOf(planes[0]));
         reactivate();
         QCOMPARE(net->last(), QStringList{planes[1]});
+        tool->setActive(false);
+        QStringList expected = addPlanes(1);
+        expected.removeOne(planes[0]);
+        tool->setActive(true);
+        QCOMPARE(net->last(), expected);
     }
 
     void itemSetLaterGetsTheSelection()

@@ -202,4 +202,28 @@ TestCase {
         mouseClick(row)
         verify(row.checked)
     }
+
+    function test_unitRowHidesItsData() {
+        var strat = project.stratColumnModel
+        strat.startEdit()
+        var unit = strat.addUnit()
+        verify(strat.save())
+        verify(_data.addPlanes(2, unit))
+        open("StereoNetTool.qml")
+        var dataModel = panel.manager.dataModel
+        var before = dataModel.rowCount()
+        named(panel, "configureButton").buttonActivated()
+        var list = named(panel, "unitList")
+        waitForRendering(list)
+        var row = null
+        for (var i = 0; i < list.contentItem.children.length && !row; ++i) {
+            var candidate = list.contentItem.children[i]
+            if (candidate.hasOwnProperty("header") && !candidate.header && candidate.height > 0)
+                row = candidate
+        }
+        verify(row !== null)
+        mouseClick(row)
+        verify(!row.checked)
+        compare(dataModel.rowCount(), before - 2)
+    }
 }
