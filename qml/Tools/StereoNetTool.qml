@@ -18,11 +18,13 @@ BaseTool {
     readonly property real rowHeight: Utils.theme("buttonHeight", Utils.dp(40))
     readonly property real margin: Utils.theme("spacing", Utils.dp(8))
     property url newImageSource: ""
+    // The temporary item is ours only while it marks the new picture.
+    property bool placedTemporaryItem: false
 
     readonly property string statisticsText: "Mean Resultant Plane: " + formatDip(net.meanDip)
                                              + " / " + formatAzimuth(net.meanAzimuth)
     readonly property string tempPlaneText: "Temporary Plane"
-                                            + (net.drawTempPlane && net.tempDip >= 0
+                                            + (net.drawTempPlane
                                                ? ": " + formatDip(net.tempDip) + " / " + formatAzimuth(net.tempAzimuth)
                                                : "")
 
@@ -53,6 +55,7 @@ BaseTool {
     function placeTemporaryItem() {
         if (!temporaryItem)
             return
+        placedTemporaryItem = true
         temporaryItem.activateForDataLocation()
         temporaryItem.symbolId = Project.Image
         if (mapView)
@@ -80,10 +83,13 @@ BaseTool {
 
     onShownChanged: if (!shown) state = ""
     onStateChanged: {
-        if (state === "NEWITEM")
+        if (state === "NEWITEM") {
             placeTemporaryItem()
-        else if (temporaryItem)
-            temporaryItem.deactivate()
+        } else if (placedTemporaryItem) {
+            placedTemporaryItem = false
+            if (temporaryItem)
+                temporaryItem.deactivate()
+        }
     }
 
     manager: StereoNetToolManager {
