@@ -5,6 +5,7 @@
 
 #include <QtQuickTest>
 
+#include "support/ProjectFixture.h"
 #include "support/QmlProjectContext.h"
 
 QUICK_TEST_MAIN_WITH_SETUP(symbolpicker, kiv::test::ProjectContextSetup)

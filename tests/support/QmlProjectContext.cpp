@@ -29,7 +29,12 @@ std::unique_ptr<ProjectFixture> installProjectContext(QQmlEngine* engine)
     return fixture;
 }
 
+} // namespace kiv::test
+
+namespace kiv::test {
+
 ProjectContextSetup::ProjectContextSetup() = default;
+
 ProjectContextSetup::~ProjectContextSetup() = default;
 
 void ProjectContextSetup::qmlEngineAvailable(QQmlEngine* engine)

@@ -15,8 +15,7 @@ class ProjectFixture;
 // _dialogController and the theme. Null (with a warning) without a project.
 std::unique_ptr<ProjectFixture> installProjectContext(QQmlEngine* engine);
 
-// The set-up object of a QtQuickTest run against that context; the fixture
-// lives until the run ends.
+// Set-up of a QML test program whose tests need nothing beyond that context.
 class ProjectContextSetup : public QObject
 {
     Q_OBJECT
