@@ -36,6 +36,8 @@
 #include "tools/SketchTool.h"
 #include "tools/LayerTool.h"
 #include "tools/LocationTool.h"
+#include "tools/ProjectTool.h"
+#include "tools/StereoNetTool.h"
 #include "tools/ViewTool.h"
 #include "drawing/RasterSketcher.h"
 #include "app/MainView.h"
@@ -676,7 +678,8 @@ void ApplicationManager::registerQmlTypes()
 
     qmlRegisterType<LocationTool>(uri, 1, 0, "LocationToolManager");
 
-    // ProjectToolManager, StereoNetToolManager
+    qmlRegisterType<ProjectTool>(uri, 1, 0, "ProjectToolManager");
+    qmlRegisterType<StereoNetTool>(uri, 1, 0, "StereoNetToolManager");
 
     qmlRegisterType<SketchTool>(uri, 1, 0, "SketchToolManager");
 

@@ -261,7 +261,7 @@ MapViewController {
         tools: [
             viewTool,
 
-            null, // projectTool
+            projectTool, // projectTool
 
             layerTool, // layerTool
 
@@ -269,7 +269,7 @@ MapViewController {
 
             lineTool, // lineTool
 
-            null, // stereoNetTool
+            stereoNetTool, // stereoNetTool
 
             null, // dataTool
 
@@ -285,11 +285,11 @@ MapViewController {
 
             null, // dataTool
 
-            null, // stereoNetTool
+            stereoNetTool, // stereoNetTool
 
             layerTool, // layerTool
 
-            null // projectTool
+            projectTool // projectTool
         ]
 
         ViewTool {
@@ -298,7 +298,7 @@ MapViewController {
             mapView: mapView
         }
 
-        // project tool panel
+        ProjectTool { id: projectTool; objectName: "projectTool"; mapView: mapView; toolbar: toolBar }
 
         LayerTool { id: layerTool; objectName: "layerTool"; mapView: mapView }
 
@@ -306,7 +306,7 @@ MapViewController {
 
         LineTool { id: lineTool; objectName: "lineTool"; mapView: mapView }
 
-        // stereonet tool panel
+        StereoNetTool { id: stereoNetTool; objectName: "stereoNetTool"; mapView: mapView; toolbar: toolBar }
 
         // data tool panel
 
@@ -325,7 +325,7 @@ MapViewController {
         anchors.fill: parent
         // On the bar: project, layer, clino, line, stereonet and data.
         tools: [
-            null, // projectTool
+            projectTool, // projectTool
 
             layerTool, // layerTool
 
@@ -333,7 +333,7 @@ MapViewController {
 
             lineTool, // lineTool
 
-            null, // stereoNetTool
+            stereoNetTool, // stereoNetTool
 
             null // dataTool
         ].filter(function(tool) { return tool })

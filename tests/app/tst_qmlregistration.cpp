@@ -63,6 +63,8 @@ private slots:
         QTest::newRow("SketchToolManager") << "SketchToolManager" << "";
         QTest::newRow("LayerToolManager") << "LayerToolManager" << "";
         QTest::newRow("LocationToolManager") << "LocationToolManager" << "";
+        QTest::newRow("ProjectToolManager") << "ProjectToolManager" << "";
+        QTest::newRow("StereoNetToolManager") << "StereoNetToolManager" << "";
         QTest::newRow("ImageToolManager") << "ImageToolManager" << "";
         QTest::newRow("ButtonClinoItem") << "ButtonClinoItem" << "";
         QTest::newRow("ButtonCompassItem") << "ButtonCompassItem" << "";

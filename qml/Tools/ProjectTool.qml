@@ -1,0 +1,221 @@
+import QtQuick 2.4
+import quarzel.touch 1.0
+import "../"
+import "../Widgets"
+import "ProjectTool"
+import "../Utils.js" as Utils
+
+// The current project's own fields. Every edit saves all four texts; a
+// refused save puts the edited field back to what the project holds.
+BaseTool {
+    id: projectTool
+    toolName: "Project Properties"
+    iconLabel: "Project"
+
+    property var project: (typeof _modelManager !== "undefined" && _modelManager)
+                          ? _modelManager.currentProject : null
+    property var locationManager: (typeof _appManager !== "undefined" && _appManager)
+                                  ? _appManager.locationManager : null
+    property bool waitingForDeclination: false
+    // A project without a declination shows 0; unless the user gives one,
+    // saving the other fields must keep it without.
+    property bool declinationGiven: false
+    readonly property real labelWidth: Utils.dp(90)
+    readonly property real rowHeight: Utils.theme("buttonHeight", Utils.dp(40))
+
+    manager: ProjectToolManager {
+        active: projectTool.shown
+        mapView: projectTool.mapView
+    }
+
+    function declinationText(value) {
+        return (value === undefined || value === null || value === 999) ? (0).toFixed(3) : Number(value).toFixed(3)
+    }
+
+    function load() {
+        nameField.text = project ? project.name : ""
+        declinationField.text = declinationText(project ? project.declination : 999)
+        declinationGiven = false
+        prefixField.text = project ? project.localityBaseName : ""
+        descriptionField.text = project ? project.description : ""
+    }
+
+    function restore(field) {
+        if (!project)
+            return
+        if (field === nameField)
+            field.text = project.name
+        else if (field === declinationField) {
+            field.text = declinationText(project.declination)
+            declinationGiven = false
+        } else if (field === prefixField)
+            field.text = project.localityBaseName
+        else if (field === descriptionField)
+            field.text = project.description
+    }
+
+    function save(field) {
+        var declination = (!declinationGiven && project && project.declination === 999) ? "999"
+                                                                                        : declinationField.text
+        if (manager.save(nameField.text, declination, prefixField.text, descriptionField.text))
+            return true
+        _dialogController.toastError("Failed to save project")
+        restore(field)
+        return false
+    }
+
+    function requestDeclination() {
+        if (!locationManager)
+            return
+        waitingForDeclination = true
+        locationManager.startDeclinationUpdates()
+    }
+
+    function exportProject() {
+        if (!project || project.numberOfLocalities === 0)
+            _dialogController.toastError("Cannot export empty project")
+        else
+            _dialogController.launchCustomDialog("ExportProjectDialog.qml")
+    }
+
+    onShownChanged: {
+        if (shown)
+            load()
+        else
+            waitingForDeclination = false
+    }
+    onProjectChanged: load()
+
+    Connections {
+        target: projectTool.waitingForDeclination ? projectTool.locationManager : null
+        ignoreUnknownSignals: true
+        function onDeclinationChanged(declination) {
+            // Checked here too: a retargeted Connections may still deliver.
+            if (!projectTool.waitingForDeclination || declination === 999)
+                return
+            projectTool.waitingForDeclination = false
+            declinationField.text = Number(declination).toFixed(3)
+            projectTool.declinationGiven = true
+            projectTool.save(declinationField)
+        }
+    }
+
+    Text {
+        id: title
+        objectName: "title"
+        anchors.top: parent.top
+        anchors.left: parent.left
+        anchors.margins: Utils.theme("spacing", Utils.dp(8))
+        height: projectTool.rowHeight
+        verticalAlignment: Text.AlignVCenter
+        text: projectTool.toolName
+        font.bold: true
+        font.pixelSize: Math.max(1, Utils.theme("mediumText", Utils.dp(18)))
+    }
+
+    ActionButton {
+        id: exportButton
+        objectName: "exportButton"
+        anchors.right: parent.right
+        anchors.verticalCenter: title.verticalCenter
+        anchors.rightMargin: Utils.theme("spacing", Utils.dp(8))
+        width: Utils.theme("buttonWidth", Utils.dp(33)) * 1.2
+        height: width
+        symbol: "exportDataIcon"
+        onButtonActivated: projectTool.exportProject()
+    }
+
+    Flickable {
+        id: flick
+        anchors.top: title.bottom
+        anchors.bottom: parent.bottom
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.margins: Utils.theme("spacing", Utils.dp(8))
+        contentHeight: fields.height
+        clip: true
+
+        Column {
+            id: fields
+            width: flick.width
+            spacing: Utils.theme("spacing", Utils.dp(8))
+
+            Row {
+                height: projectTool.rowHeight
+                FieldLabel { width: projectTool.labelWidth; text: "Name" }
+                InplaceTextField {
+                    id: nameField
+                    objectName: "nameField"
+                    width: fields.width - projectTool.labelWidth
+                    onAccepted: projectTool.save(nameField)
+                }
+            }
+            Row {
+                height: projectTool.rowHeight
+                FieldLabel { width: projectTool.labelWidth; text: "Created" }
+                Text {
+                    objectName: "createdText"
+                    height: parent.height
+                    verticalAlignment: Text.AlignVCenter
+                    text: projectTool.project ? projectTool.project.timeString() : ""
+                    font.pixelSize: Math.max(1, Utils.theme("smallText", Utils.dp(14)))
+                }
+            }
+            Row {
+                height: projectTool.rowHeight
+                FieldLabel { width: projectTool.labelWidth; text: "Declination" }
+                InplaceTextField {
+                    id: declinationField
+                    objectName: "declinationField"
+                    width: fields.width - projectTool.labelWidth - compassButton.width
+                    onAccepted: {
+                        projectTool.declinationGiven = true
+                        projectTool.save(declinationField)
+                    }
+                }
+                ActionButton {
+                    id: compassButton
+                    objectName: "compassButton"
+                    width: projectTool.rowHeight
+                    height: width
+                    symbol: "compassIcon"
+                    enabled: projectTool.locationManager !== null && !projectTool.waitingForDeclination
+                    onButtonActivated: projectTool.requestDeclination()
+                }
+            }
+            Row {
+                height: projectTool.rowHeight
+                FieldLabel { width: projectTool.labelWidth; text: "Locality\nPrefix" }
+                InplaceTextField {
+                    id: prefixField
+                    objectName: "prefixField"
+                    width: fields.width - projectTool.labelWidth
+                    onAccepted: projectTool.save(prefixField)
+                }
+            }
+            Row {
+                height: projectTool.rowHeight
+                FieldLabel { width: projectTool.labelWidth; text: "Folder" }
+                Text {
+                    objectName: "folderText"
+                    width: fields.width - projectTool.labelWidth
+                    height: parent.height
+                    verticalAlignment: Text.AlignVCenter
+                    elide: Text.ElideMiddle
+                    text: projectTool.project ? projectTool.project.pathDisplayString : ""
+                    font.pixelSize: Math.max(1, Utils.theme("smallText", Utils.dp(14)))
+                }
+            }
+            BlockHeader {
+                width: fields.width
+                text: "Description"
+            }
+            ExpandableTextArea {
+                id: descriptionField
+                objectName: "descriptionField"
+                width: fields.width
+                onEditingFinished: projectTool.save(descriptionField)
+            }
+        }
+    }
+}

@@ -1,0 +1,276 @@
+import QtQuick 2.4
+import quarzel.touch 1.0
+import "../"
+import "../Widgets"
+import "StereoNetTool"
+import "../Utils.js" as Utils
+
+// The stereonet of the checked structural data. "Configure" opens the
+// filter lists; the add-image action saves the plot as a picture datum.
+BaseTool {
+    id: stereoNetTool
+    toolName: "Stereonet"
+    iconLabel: "Stereonet"
+
+    readonly property var project: (typeof _modelManager !== "undefined" && _modelManager)
+                                   ? _modelManager.currentProject : null
+    readonly property var temporaryItem: mapView ? mapView.temporaryItem : null
+    readonly property real rowHeight: Utils.theme("buttonHeight", Utils.dp(40))
+    readonly property real margin: Utils.theme("spacing", Utils.dp(8))
+    property url newImageSource: ""
+    // The temporary item is ours only while it marks the new picture.
+    property bool placedTemporaryItem: false
+
+    readonly property string statisticsText: "Mean Resultant Plane: " + formatDip(net.meanDip)
+                                             + " / " + formatAzimuth(net.meanAzimuth)
+    readonly property string tempPlaneText: "Temporary Plane"
+                                            + (net.drawTempPlane
+                                               ? ": " + formatDip(net.tempDip) + " / " + formatAzimuth(net.tempAzimuth)
+                                               : "")
+
+    function formatDip(v) { return Utils.ui() ? Utils.ui().formatDip(v) : Math.round(v).toString() }
+    function formatAzimuth(v) { return Utils.ui() ? Utils.ui().formatPlaneAzimuth(v) : Math.round(v).toString() }
+
+    function prefilledComment() {
+        var text = ""
+        if (statisticsSwitch.checked)
+            text += statisticsText + "\n"
+        if (net.drawTempPlane)
+            text += tempPlaneText + "\n"
+        return text
+    }
+
+    // The add-image action: the plot becomes the picture of a new datum.
+    function addImage() {
+        var url = net.save()
+        if (!url || url.toString() === "") {
+            _dialogController.toastError("Failed to save image")
+            return
+        }
+        newImageSource = url
+        commentField.text = prefilledComment()
+        state = "NEWITEM"
+    }
+
+    function placeTemporaryItem() {
+        if (!temporaryItem)
+            return
+        placedTemporaryItem = true
+        temporaryItem.activateForDataLocation()
+        temporaryItem.symbolId = Project.Image
+        if (mapView)
+            mapView.snapToPosition(temporaryItem.worldPosition)
+    }
+
+    function newItemLocation() {
+        if (temporaryItem)
+            return temporaryItem.worldPosition
+        var location = (typeof _appManager !== "undefined" && _appManager) ? _appManager.locationManager : null
+        return location ? location.lastKnownCoordinate : Qt.point(999, 999)
+    }
+
+    function saveNewItem() {
+        var gps = temporaryItem ? temporaryItem.lockedToGps : true
+        if (!manager.saveAsNote(newImageSource, commentField.text, newItemLocation(), gps)) {
+            _dialogController.toastError("Failed to save image")
+            return false
+        }
+        state = ""
+        return true
+    }
+
+    function discardNewItem() { state = "" }
+
+    onShownChanged: if (!shown) state = ""
+    onStateChanged: {
+        if (state === "NEWITEM") {
+            placeTemporaryItem()
+        } else if (placedTemporaryItem) {
+            placedTemporaryItem = false
+            if (temporaryItem)
+                temporaryItem.deactivate()
+        }
+    }
+
+    manager: StereoNetToolManager {
+        active: stereoNetTool.shown
+        mapView: stereoNetTool.mapView
+        stereoNetItem: net
+    }
+
+    states: [
+        State { name: "FILTERING" },
+        State { name: "NEWITEM" }
+    ]
+
+    Text {
+        id: title
+        anchors.top: parent.top
+        anchors.left: parent.left
+        anchors.margins: stereoNetTool.margin
+        height: stereoNetTool.rowHeight
+        verticalAlignment: Text.AlignVCenter
+        text: stereoNetTool.toolName
+        font.bold: true
+        font.pixelSize: Math.max(1, Utils.theme("mediumText", Utils.dp(18)))
+    }
+
+    Row {
+        anchors.right: parent.right
+        anchors.rightMargin: stereoNetTool.margin
+        anchors.verticalCenter: title.verticalCenter
+        spacing: stereoNetTool.margin
+        visible: stereoNetTool.state !== "NEWITEM"
+
+        ActionButton {
+            objectName: "configureButton"
+            width: Utils.dp(90)
+            height: stereoNetTool.rowHeight
+            label: stereoNetTool.state === "FILTERING" ? "Done" : "Configure"
+            onButtonActivated: stereoNetTool.state = (stereoNetTool.state === "FILTERING" ? "" : "FILTERING")
+        }
+        ActionButton {
+            objectName: "addImageButton"
+            width: stereoNetTool.rowHeight
+            height: width
+            symbol: "addImage"
+            visible: stereoNetTool.state === ""
+            onButtonActivated: stereoNetTool.addImage()
+        }
+    }
+
+    // The plot with its switches.
+    Flickable {
+        id: plotPage
+        anchors.top: title.bottom
+        anchors.bottom: parent.bottom
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.margins: stereoNetTool.margin
+        visible: stereoNetTool.state !== "FILTERING"
+        contentHeight: plotColumn.height
+        clip: true
+
+        Column {
+            id: plotColumn
+            width: plotPage.width
+            spacing: stereoNetTool.margin
+
+            StereoNetItem {
+                id: net
+                objectName: "stereoNet"
+                width: plotColumn.width
+                height: width
+                drawMeanValues: statisticsSwitch.checked
+            }
+            Text {
+                objectName: "statisticsText"
+                width: plotColumn.width
+                visible: statisticsSwitch.checked
+                text: stereoNetTool.statisticsText
+                font.pixelSize: Math.max(1, Utils.theme("smallText", Utils.dp(14)))
+            }
+            Text {
+                objectName: "tempPlaneText"
+                width: plotColumn.width
+                visible: net.drawTempPlane
+                text: stereoNetTool.tempPlaneText
+                font.pixelSize: Math.max(1, Utils.theme("smallText", Utils.dp(14)))
+            }
+
+            Column {
+                width: plotColumn.width
+                visible: stereoNetTool.state === ""
+                LabelledSwitch { label: "Poles"; checked: net.drawPoles; onClicked: net.drawPoles = checked }
+                LabelledSwitch { label: "Planes"; checked: net.drawPlanes; onClicked: net.drawPlanes = checked }
+                LabelledSwitch { id: statisticsSwitch; objectName: "statisticsSwitch"; label: "Statistics" }
+                LabelledSwitch {
+                    label: "Equal Area"; checked: net.equalAreaScaling
+                    onClicked: net.equalAreaScaling = checked
+                }
+                LabelledSwitch {
+                    label: "Temporary Plane"; checked: net.drawTempPlane
+                    onClicked: net.drawTempPlane = checked
+                }
+            }
+
+            // The new picture datum on its way to the map.
+            Column {
+                objectName: "newItemPanel"
+                width: plotColumn.width
+                spacing: stereoNetTool.margin
+                visible: stereoNetTool.state === "NEWITEM"
+
+                ExpandableTextArea {
+                    id: commentField
+                    objectName: "commentField"
+                    width: parent.width
+                    placeholderText: "Comment"
+                }
+                Row {
+                    spacing: stereoNetTool.margin
+                    ActionButton {
+                        objectName: "discardButton"
+                        width: Utils.dp(90)
+                        height: stereoNetTool.rowHeight
+                        label: "Discard"
+                        onButtonActivated: stereoNetTool.discardNewItem()
+                    }
+                    ActionButton {
+                        objectName: "saveButton"
+                        width: Utils.dp(90)
+                        height: stereoNetTool.rowHeight
+                        label: "Save"
+                        enabled: stereoNetTool.newImageSource.toString() !== "" || commentField.text !== ""
+                        onButtonActivated: stereoNetTool.saveNewItem()
+                    }
+                }
+            }
+        }
+    }
+
+    // The filter lists of the FILTERING state.
+    Flickable {
+        id: filterPage
+        objectName: "filterPage"
+        anchors.top: title.bottom
+        anchors.bottom: parent.bottom
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.margins: stereoNetTool.margin
+        visible: stereoNetTool.state === "FILTERING"
+        contentHeight: filterColumn.height
+        clip: true
+
+        Column {
+            id: filterColumn
+            width: filterPage.width
+
+            FilterList {
+                width: filterColumn.width
+                title: "Localities"
+                objectName: "localityList"
+                model: LocalityDelegateModel { tool: stereoNetTool.manager; project: stereoNetTool.project }
+            }
+            FilterList {
+                width: filterColumn.width
+                title: "Units"
+                objectName: "unitList"
+                model: UnitDelegateModel { tool: stereoNetTool.manager; project: stereoNetTool.project }
+            }
+            FilterList {
+                width: filterColumn.width
+                title: "Symbols"
+                objectName: "symbolList"
+                model: SymbolDelegateModel { tool: stereoNetTool.manager; project: stereoNetTool.project }
+            }
+            ListView {
+                objectName: "pointDataList"
+                width: filterColumn.width
+                height: contentHeight
+                interactive: false
+                model: PointDataDelegateModel { tool: stereoNetTool.manager }
+            }
+        }
+    }
+}

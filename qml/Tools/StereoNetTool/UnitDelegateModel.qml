@@ -1,0 +1,8 @@
+// The project's rock units; data without a unit ("0") always stay.
+CheckableDelegateModel {
+    property var project: null
+    sourceList: project ? project.stratColumnModel : null
+    keyRole: 257 // unitId
+    labelRole: "unitName"
+    apply: function(dataModel, keys) { dataModel.setVisibleUnits(keys.concat(["0"])) }
+}

@@ -1,0 +1,229 @@
+import QtQuick 2.4
+import QtTest 1.1
+import quarzel.touch 1.0
+import "qrc:/qml/Tools"
+
+// The project panel's save, refusal and export paths; the stereonet panel's
+// filter state and statistics line.
+TestCase {
+    id: testCase
+    visible: true
+    name: "InfoTools"
+    width: 700
+    height: 800
+    when: windowShown
+
+    readonly property var project: _modelManager.currentProject
+    property var panel: null
+
+    function named(item, objectName) {
+        if (item.objectName === objectName)
+            return item
+        for (var i = 0; i < item.children.length; ++i) {
+            var found = named(item.children[i], objectName)
+            if (found)
+                return found
+        }
+        return null
+    }
+
+    function open(file) {
+        panel = Qt.createComponent("qrc:/qml/Tools/" + file).createObject(testCase, { height: testCase.height })
+        verify(panel !== null)
+        panel.setActive(true)
+        waitForRendering(panel)
+    }
+
+    function editField(name, text) {
+        var field = named(panel, name)
+        field.edit()
+        named(field, "input").text = text
+        field.finish(true)
+        return field
+    }
+
+    function init() {
+        _dialogController.toastReady = true
+        _dialogController.dismissToast()
+        project.name = "Test"
+        project.declination = 999
+    }
+
+    function cleanup() {
+        panel.destroy()
+        panel = null
+    }
+
+    function test_declinationWithoutValueShowsZero() {
+        open("ProjectTool.qml")
+        compare(named(panel, "declinationField").text, "0.000")
+        grabImage(panel).save(_data.reviewFolder + "/project-tool.png")
+    }
+
+    function test_editSavesAllFieldsAndKeepsNoDeclination() {
+        open("ProjectTool.qml")
+        editField("nameField", "Renamed")
+        compare(project.name, "Renamed")
+        compare(project.declination, 999)
+        editField("declinationField", "-12.25")
+        fuzzyCompare(project.declination, -12.25, 1e-4)
+    }
+
+    function test_refusalRestoresTheField_data() {
+        return [{ tag: "name", field: "nameField", text: "", restored: "Test" },
+                { tag: "declination", field: "declinationField", text: "500", restored: "0.000" }]
+    }
+
+    function test_refusalRestoresTheField(data) {
+        open("ProjectTool.qml")
+        ignoreWarning(data.tag === "name" ? "Invalid project name!" : "Unable to parse declination!")
+        var field = editField(data.field, data.text)
+        tryCompare(_dialogController, "toastMessage", "Failed to save project")
+        compare(field.text, data.restored)
+        compare(project.name, "Test")
+    }
+
+    function test_exportOpensTheDialog() {
+        open("ProjectTool.qml")
+        verify(project.numberOfLocalities > 0)
+        named(panel, "exportButton").buttonActivated()
+        compare(_dialogController.customDialogType, "ExportProjectDialog.qml")
+    }
+
+    function test_configureEntersFiltering() {
+        open("StereoNetTool.qml")
+        var button = named(panel, "configureButton")
+        compare(button.label, "Configure")
+        button.buttonActivated()
+        compare(panel.state, "FILTERING")
+        compare(button.label, "Done")
+        button.buttonActivated()
+        compare(panel.state, "")
+    }
+
+    function test_statisticsLine() {
+        open("StereoNetTool.qml")
+        verify(panel.statisticsText.indexOf("Mean Resultant Plane: ") === 0)
+        verify(panel.manager.dataModel !== null)
+    }
+
+    // Stands in for the location manager: records the request, reports later.
+    QtObject {
+        id: fakeLocation
+        property int requests: 0
+        signal declinationChanged(double declination)
+        function startDeclinationUpdates() { ++requests }
+    }
+
+    QtObject {
+        id: emptyProject
+        property string name: "Empty"
+        property real declination: 999
+        property string localityBaseName: "L #"
+        property string description: ""
+        property string pathDisplayString: ""
+        property int numberOfLocalities: 0
+        function timeString() { return "" }
+    }
+
+    function test_compassFillsTheDeclination() {
+        panel = Qt.createComponent("qrc:/qml/Tools/ProjectTool.qml").createObject(testCase,
+                { height: testCase.height, locationManager: fakeLocation })
+        panel.setActive(true)
+        var field = named(panel, "declinationField")
+        fakeLocation.declinationChanged(4.5)
+        compare(field.text, "0.000")
+        named(panel, "compassButton").buttonActivated()
+        compare(fakeLocation.requests, 1)
+        fakeLocation.declinationChanged(999)
+        compare(field.text, "0.000")
+        fakeLocation.declinationChanged(3.14159)
+        compare(field.text, "3.142")
+        fuzzyCompare(project.declination, 3.142, 1e-4)
+        fakeLocation.declinationChanged(7)
+        compare(field.text, "3.142")
+    }
+
+    function test_exportRefusesAnEmptyProject() {
+        panel = Qt.createComponent("qrc:/qml/Tools/ProjectTool.qml").createObject(testCase,
+                { height: testCase.height, project: emptyProject })
+        _dialogController.customDialogType = ""
+        named(panel, "exportButton").buttonActivated()
+        tryCompare(_dialogController, "toastMessage", "Cannot export empty project")
+        compare(_dialogController.customDialogType, "")
+    }
+
+    function openStereonetWithPlanes() {
+        if (project.empty())
+            verify(_data.addPlanes(10))
+        open("StereoNetTool.qml")
+        return named(panel, "stereoNet")
+    }
+
+    function test_plotOfTenPlanes() {
+        var net = openStereonetWithPlanes()
+        var image = grabImage(panel)
+        image.save(_data.reviewFolder + "/stereonet-ten-planes.png")
+        var origin = net.mapToItem(panel, 0, 0)
+        var colours = {}
+        var count = 0
+        for (var x = origin.x; x < origin.x + net.width; x += 3) {
+            for (var y = origin.y; y < origin.y + net.height; y += 3) {
+                var key = String(image.pixel(x, y))
+                if (!colours[key]) {
+                    colours[key] = true
+                    ++count
+                }
+            }
+        }
+        verify(count > 3, "distinct colours: " + count)
+    }
+
+    function test_pointDataRowToggles() {
+        openStereonetWithPlanes()
+        named(panel, "configureButton").buttonActivated()
+        var list = named(panel, "pointDataList")
+        waitForRendering(list)
+        grabImage(panel).save(_data.reviewFolder + "/stereonet-filters.png")
+        var row = null
+        for (var i = 0; i < list.contentItem.children.length && !row; ++i) {
+            var candidate = list.contentItem.children[i]
+            if (candidate.hasOwnProperty("header") && !candidate.header && candidate.height > 0)
+                row = candidate
+        }
+        verify(row !== null)
+        verify(row.checked)
+        // Bring the row into the window before tapping it.
+        var page = named(panel, "filterPage")
+        page.contentY = row.mapToItem(page.contentItem, 0, 0).y
+        waitForRendering(page)
+        mouseClick(row)
+        verify(!row.checked)
+        mouseClick(row)
+        verify(row.checked)
+    }
+
+    function test_unitRowHidesItsData() {
+        var strat = project.stratColumnModel
+        strat.startEdit()
+        var unit = strat.addUnit()
+        verify(strat.save())
+        verify(_data.addPlanes(2, unit))
+        open("StereoNetTool.qml")
+        var dataModel = panel.manager.dataModel
+        var before = dataModel.rowCount()
+        named(panel, "configureButton").buttonActivated()
+        var list = named(panel, "unitList")
+        waitForRendering(list)
+        var row = null
+        for (var i = 0; i < list.contentItem.children.length && !row; ++i) {
+            var candidate = list.contentItem.children[i]
+            if (candidate.hasOwnProperty("header") && !candidate.header && candidate.height > 0)
+                row = candidate
+        }
+        verify(row !== null)
+        mouseClick(row)
+        verify(!row.checked)
+        compare(dataModel.rowCount(), before - 2)
+    }
+}
