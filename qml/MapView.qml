@@ -3,7 +3,6 @@ import QtGraphicalEffects 1.0
 import quarzel.touch 1.0
 import "Tools"
 import "Utils.js" as Utils
-import "Tools"
 
 // The map page: the map scene behind, the tools and the tool bar in front.
 MapViewController {

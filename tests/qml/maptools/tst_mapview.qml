@@ -3,7 +3,7 @@ import QtTest 1.1
 import quarzel.touch 1.0
 import "qrc:/qml"
 
-// The clino panel in its places on the map page.
+// The tools in their places on the map page.
 TestCase {
     id: testCase
     visible: true
@@ -19,8 +19,11 @@ TestCase {
         verify(map !== null)
         var tools = findChild(map, "toolManager")
         var clino = findChild(map, "clinoTool")
-        compare(tools.tools[3], clino)
-        compare(findChild(map, "toolBar").tools[0], clino)
+        var names = function(list) { return list.map(function(tool) { return tool ? tool.objectName : "" }) }
+        compare(names(tools.tools), ["viewTool", "projectTool", "layerTool", "clinoTool", "lineTool",
+                                     "stereoNetTool", "", "locationTool", "sketchTool"])
+        compare(names(findChild(map, "toolBar").tools),
+                ["projectTool", "layerTool", "clinoTool", "lineTool", "stereoNetTool"])
         tools.activate(clino)
         verify(clino.shown && clino.manager.active)
         compare(clino.manager.mapView, map)
