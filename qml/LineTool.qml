@@ -25,6 +25,7 @@ BaseTool {
 
     toolName: "Line"
     iconLabel: "Line"
+    imageSrc: "qrc:/qml/images/line.svg"
     panelWidth: expandMode === "THIN" ? Utils.theme("fullToolBarWidth", Utils.dp(54)) * 2
                                       : Utils.theme("panelWidth", Utils.dp(320))
 

@@ -33,6 +33,7 @@ BaseTool {
 
     toolName: "Compass Clino"
     iconLabel: "Clino"
+    imageSrc: "qrc:/qml/images/clino.svg"
     needSensors: true
 
     manager: ClinoToolManager {

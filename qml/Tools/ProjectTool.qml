@@ -11,6 +11,7 @@ BaseTool {
     id: projectTool
     toolName: "Project Properties"
     iconLabel: "Project"
+    imageSrc: "qrc:/qml/images/project.svg"
 
     property var project: (typeof _modelManager !== "undefined" && _modelManager)
                           ? _modelManager.currentProject : null

@@ -11,6 +11,7 @@ BaseTool {
     id: stereoNetTool
     toolName: "Stereonet"
     iconLabel: "Stereonet"
+    imageSrc: "qrc:/qml/images/stereonet.svg"
 
     readonly property var project: (typeof _modelManager !== "undefined" && _modelManager)
                                    ? _modelManager.currentProject : null
