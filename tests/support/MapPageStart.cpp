@@ -42,8 +42,9 @@ bool MapPageStart::start(int width, int height)
 void MapPageStart::lookAt(double lon, double lat, double altitude)
 {
     MapCameraManipulator& camera = m_mapView->scene()->cameraManipulator();
-    camera.setPosition(worldOf(lon, lat));
+    // Altitude first: at the maximum altitude the position is held at the world's centre.
     camera.setAltitude(altitude);
+    camera.setPosition(worldOf(lon, lat));
     m_mapView->scene()->updateCamera();
 }
 
