@@ -19,7 +19,13 @@ ProjectViewController {
             _modelManager.closeCurrentProject()
     }
 
-    Component.onCompleted: projectView.viewDidLoad()
+    Component.onCompleted: {
+        projectView.viewDidLoad()
+        // The screen is shown as soon as it is loaded; an inactive controller
+        // would keep the whole screen, map included, disabled.
+        projectView.viewWillAppear()
+        projectView.viewDidAppear()
+    }
 
     Item {
         id: pageLoader

@@ -8,7 +8,10 @@
 #include "support/ApplicationIdentity.h"
 #include "support/MapPageStart.h"
 
+#include <QQuickItem>
 #include <QtTest>
+
+#include <sqlite3.h>
 
 using namespace kiv;
 
@@ -35,6 +38,21 @@ int pixelsLike(const QImage& image, const QRect& area, const QColor& colour, int
                          : 0;
         }
     return count;
+}
+
+int dataRows(const QString& database)
+{
+    sqlite3* db = nullptr;
+    int rows = -1;
+    if (sqlite3_open_v2(database.toUtf8().constData(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db, "SELECT COUNT(*) FROM data", -1, &statement, nullptr) == SQLITE_OK
+            && sqlite3_step(statement) == SQLITE_ROW)
+            rows = sqlite3_column_int(statement, 0);
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+    return rows;
 }
 
 QRect squareAround(const QPointF& centre, int half)
@@ -75,7 +93,7 @@ class TestMapPage : public QObject
             if (i == 0)
                 current = locality;
         }
-        QVERIFY(project->syncDataDetails(current->addPlane(test::idOf(0xc1), Lat, Lon - 0.004, 30.0f, 90.0f, 1, -1, "")));
+        QVERIFY(project->syncDataDetails(current->addPlane(test::idOf(0xc1), Lat, Lon - 0.004, 30.0f, 120.0f, 1, -1, "")));
         QVERIFY(project->syncDataDetails(current->addPlane(test::idOf(0xc2), Lat, Lon + 0.004, 30.0f, 90.0f, 2, -1, "")));
         auto line = current->addPolyline(test::idOf(0xd1), 3, 0, 6.0f, 1.0f, "");
         line->addPoint(Lat - 0.004, Lon - 0.004);
@@ -123,6 +141,34 @@ private slots:
         const QPointF east = page->screenOf(Lon + 0.004, Lat - 0.004);
         const QRect middle = squareAround((west + east) / 2.0, 2);
         QTRY_VERIFY_WITH_TIMEOUT(pixelsLike(page->grab(), middle, Blue, 40) > 0, 20000);
+    }
+
+    void tapShowsTheCalloutAndConfirmDeletes()
+    {
+        QQuickWindow* window = page->application()->mainView();
+        const QPointF plane = page->screenOf(Lon - 0.004, Lat);
+        QTest::mouseClick(window, Qt::LeftButton, {}, plane.toPoint());
+        QTRY_COMPARE(page->mapView()->pickedPointLabel(), QString("Dip: 30\u00b0  Azimuth: 120\u00b0"));
+        QVERIFY(page->mapView()->pointPicked());
+        QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(650, 120));
+        QTRY_VERIFY(!page->mapView()->pointPicked());
+
+        QTest::mouseClick(window, Qt::LeftButton, {}, plane.toPoint());
+        QTRY_VERIFY(page->mapView()->pointPicked());
+        const auto clickItem = [&](const char* name) {
+            QQuickItem* item = window->contentItem()->findChild<QQuickItem*>(name);
+            QVERIFY(item);
+            QTRY_VERIFY(item->isVisible() && item->opacity() == 1.0);
+            QTest::mouseClick(window, Qt::LeftButton, {},
+                              item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
+        };
+        const QString database = documents.filePath("map.qz/main.db");
+        QCOMPARE(dataRows(database), 2);
+        clickItem("deleteButton");
+        clickItem("confirmButton");
+        QTRY_COMPARE(dataRows(database), 1);
+        QVERIFY(!page->mapView()->pointPicked());
+        QTRY_COMPARE(pixelsLike(page->grab(), squareAround(plane, 23), Red, 40), 0);
     }
 
     void captureLeavesOutThePageItems()

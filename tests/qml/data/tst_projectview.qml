@@ -24,6 +24,7 @@ TestCase {
         var manager = _testSupport.setModelManagerPresent(true)
         var view = createView()
         compare(view.title, "ProjectViewController")
+        verify(view.active && view.enabled)
         var loader = findChild(view, "pageLoader")
         var page = loader.components["MapView"]
         verify(page)
