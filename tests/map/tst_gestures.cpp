@@ -8,6 +8,8 @@
 #include "support/ProjectFixture.h"
 #include "support/ScriptedLocationManager.h"
 
+#include "tools/ViewTool.h"
+
 #include <QtTest>
 
 #include <cmath>
@@ -118,18 +120,38 @@ private slots:
         controller->mouseReleased(path.isEmpty() ? 100 : path.last().x(), 100, Qt::LeftButton, longPress);
     }
 
+    void dragKeepsTheGroundUnderThePointer_data()
+    {
+        QTest::addColumn<bool>("throughViewTool");
+        QTest::newRow("controller") << false;
+        QTest::newRow("view tool") << true;
+    }
+
     void dragKeepsTheGroundUnderThePointer()
     {
+        QFETCH(bool, throughViewTool);
+        ViewTool tool;
+        tool.setMapView(controller.get());
+        const auto press = [&](double x, double y) {
+            return throughViewTool ? tool.mousePressed(x, y, Qt::LeftButton)
+                                   : (controller->mousePressed(x, y, Qt::LeftButton), true);
+        };
+        const auto move = [&](double x, double y, Qt::MouseButtons buttons) {
+            return throughViewTool ? tool.mouseMoved(x, y, buttons) : (controller->mouseMoved(x, y, buttons), true);
+        };
         const osg::Vec3d grabbed = under({400, 300});
         controller->setSelectedPickedItem(1);
-        controller->mousePressed(400, 300, Qt::LeftButton);
-        controller->mouseMoved(430, 320, Qt::LeftButton);
-        controller->mouseMoved(450, 280, Qt::LeftButton);
+        QVERIFY(press(400, 300));
+        QVERIFY(move(430, 320, Qt::LeftButton));
+        QVERIFY(move(450, 280, Qt::LeftButton));
         QVERIFY(near(under({450, 280}), grabbed, 1e-6));
         QCOMPARE(controller->selectedPickedItem(), -1);
-        controller->mouseReleased(450, 280, Qt::LeftButton, false);
+        if (throughViewTool)
+            QVERIFY(tool.mouseReleased(450, 280, Qt::LeftButton, false));
+        else
+            controller->mouseReleased(450, 280, Qt::LeftButton, false);
         const osg::Vec3d position = camera().position();
-        controller->mouseMoved(500, 500, Qt::NoButton);
+        QVERIFY(move(500, 500, Qt::NoButton));
         QCOMPARE(camera().position(), position);
     }
 

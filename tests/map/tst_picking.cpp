@@ -348,8 +348,13 @@ private slots:
             QCOMPARE(controller->pickedPointLabel(), "Azimuth: 10" + Degree);
         if (kind == "unplaced")
             QVERIFY(scene().cameraManipulator().position() == camera);
-        if (kind == "plane")
+        if (kind == "plane") {
             QVERIFY(closeTo(controller->pickedScreenPos(), QPointF(500, 400)));
+            // The camera then brings it to the middle of the free area.
+            controller->setVisibleArea(QRectF(200, 0, 600, 600));
+            QTRY_VERIFY(!scene().cameraManipulator().isAnimating());
+            QVERIFY(closeTo(controller->pickedScreenPos(), QPointF(500, 300)));
+        }
         if (kind == "line") // the nearest point of the line to its rectangle's centre
             QVERIFY(closeTo(controller->pickedScreenPos(), QPointF(400, 100)));
     }

@@ -136,6 +136,16 @@ private slots:
         QVERIFY(scene()->baseMapLayer(maps()[0].location));
         QCOMPARE(qobject_cast<MapLayerListModel*>(tool->layerModel())->rowCount(), 1);
 
+        // The snap brings the middle of the layer's box (in map units) under the camera.
+        controller->setVisibleArea(QRectF(0, 0, 400, 300));
+        tool->snapToLayerBounds(0);
+        QTRY_VERIFY(!scene()->cameraManipulator().isAnimating());
+        double west = 0.0, south = 0.0, east = 0.0, north = 0.0;
+        QVERIFY(scene()->geographicSRS()->transform2D(10.0, 45.0, scene()->mapSRS(), west, south));
+        QVERIFY(scene()->geographicSRS()->transform2D(11.0, 46.0, scene()->mapSRS(), east, north));
+        const osg::Vec3d camera = scene()->cameraManipulator().position();
+        QVERIFY(std::abs(camera.x() - (west + east) / 2) < 1.0 && std::abs(camera.y() - (south + north) / 2) < 1.0);
+
         QCOMPARE(add(tiff("a.tif")), QStringList {error("a.tif already exists in this project")});
         QCOMPARE(maps().size(), size_t(1));
         QCOMPARE(record().basemap_size(), 1);

@@ -137,12 +137,20 @@ private slots:
         QCOMPARE(location->lastKnownCoordinate(), AbstractLocationManager::INVALID_COORDINATE);
     }
 
-    void noSnapWithoutAValidPosition()
+    void snapsOnlyToAValidPosition()
     {
         const osg::Vec3d camera = scene()->cameraManipulator().position();
         location->setLastKnownCoordinate(AbstractLocationManager::INVALID_COORDINATE);
         tool->snapToCurrentLocation();
         QCOMPARE(scene()->cameraManipulator().position(), camera);
+
+        location->setLastKnownCoordinate(QPointF(8.0, 47.0));
+        tool->snapToCurrentLocation();
+        QTRY_VERIFY(!scene()->cameraManipulator().isAnimating());
+        double x = 0.0, y = 0.0;
+        QVERIFY(scene()->geographicSRS()->transform2D(8.0, 47.0, scene()->mapSRS(), x, y));
+        const osg::Vec3d moved = scene()->cameraManipulator().position();
+        QVERIFY(std::abs(moved.x() - x) < 1.0 && std::abs(moved.y() - y) < 1.0);
     }
 };
 
