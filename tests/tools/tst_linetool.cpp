@@ -371,6 +371,22 @@ private slots:
         QVERIFY(runsThrough(*rows().at(stored->id()), before));
     }
 
+    void holdOnASegmentInsertsAVertex()
+    {
+        const auto stored = storeLine(0x53, {"a0", "a1", "a2"});
+        controller->setSelectedItemId(QString::fromStdString(stored->id()));
+        tool->setEditModeEnabled(true);
+        const QPointF middle = (Places.at("a0") + Places.at("a1")) / 2.0;
+        tool->mousePressed(middle.x(), middle.y(), Qt::LeftButton);
+        QVERIFY(tool->mousePressAndHold(middle.x(), middle.y(), Qt::LeftButton));
+        QVERIFY(tool->mouseReleased(middle.x(), middle.y(), Qt::LeftButton, true));
+        const auto storedRows = rows();
+        QVERIFY(runsThrough(*storedRows.at(stored->id()),
+                            geoPath({"a0", "inserted", "a1", "a2"}, {{"inserted", middle}})));
+        CommandManager::instance()->undo();
+        QCOMPARE(int(rows().at(stored->id())->pointCount()), 3);
+    }
+
     void splitLine()
     {
         const auto stored = storeLine(0x53, {"a0", "a1", "a2", "b0", "b1"});
