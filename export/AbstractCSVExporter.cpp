@@ -12,15 +12,19 @@
 #include <QDebug>
 #include <QFile>
 
+#include <charconv>
 #include <cmath>
-#include <iomanip>
-#include <vector>
+#include <string>
+#include <unordered_map>
 
 namespace kiv {
 
 namespace {
 
 enum class Numbers { Fixed6, Fixed8, General };
+
+// Bytes gathered before they go to the disk: few large writes.
+constexpr std::size_t FlushSize = 1 << 20;
 
 // One output file. A file that failed stays failed and takes no more lines,
 // so the other files are still written.
@@ -29,40 +33,48 @@ class CsvFile
 public:
     CsvFile(const QString& path, Numbers numbers)
         : m_file(path)
-        , m_numbers(classicStream())
+        , m_numbers(numbers)
     {
-        if (numbers == Numbers::Fixed6)
-            m_numbers << std::fixed << std::setprecision(6);
-        else if (numbers == Numbers::Fixed8)
-            m_numbers << std::fixed << std::setprecision(8);
-        m_ok = m_file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+        // Buffered here, in large blocks; QFile's own buffer would copy twice.
+        m_ok = m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered);
         if (!m_ok)
             qWarning() << "CSV export: cannot create" << path << m_file.errorString();
+        else
+            m_buffer.reserve(FlushSize + 4096);
     }
 
     QString path() const { return m_file.fileName(); }
 
-    std::string number(double value)
+    // The C library's "%.6f", "%.8f" or "%g" in the classic locale, without
+    // its locale look-ups and allocations.
+    void appendNumber(double value)
     {
-        m_numbers.str(std::string());
-        m_numbers << value;
-        return m_numbers.str();
+        char text[400];
+        const std::to_chars_result result = m_numbers == Numbers::General
+            ? std::to_chars(text, text + sizeof text, value, std::chars_format::general, 6)
+            : std::to_chars(text, text + sizeof text, value, std::chars_format::fixed,
+                            m_numbers == Numbers::Fixed8 ? 8 : 6);
+        m_buffer.append(text, result.ec == std::errc() ? result.ptr : text);
+    }
+
+    std::string& buffer() { return m_buffer; }
+
+    void endLine()
+    {
+        m_buffer += ExportLineBreak;
+        if (m_buffer.size() >= FlushSize)
+            flush();
     }
 
     void writeLine(const std::string& line)
     {
-        if (!m_ok)
-            return;
-        const std::string text = line + ExportLineBreak;
-        const qint64 size = static_cast<qint64>(text.size());
-        // Buffered: a failed write shows here or in close()'s flush.
-        m_ok = m_file.write(text.data(), size) == size;
-        if (!m_ok)
-            qWarning() << "CSV export: cannot write" << path() << m_file.errorString();
+        m_buffer += line;
+        endLine();
     }
 
     bool close()
     {
+        flush();
         if (m_file.isOpen()) {
             m_file.close();
             if (m_file.error() != QFileDevice::NoError) {
@@ -74,39 +86,108 @@ public:
     }
 
 private:
+    void flush()
+    {
+        if (m_ok && !m_buffer.empty()) {
+            const qint64 size = static_cast<qint64>(m_buffer.size());
+            m_ok = m_file.write(m_buffer.data(), size) == size;
+            if (!m_ok)
+                qWarning() << "CSV export: cannot write" << path() << m_file.errorString();
+        }
+        m_buffer.clear();
+    }
+
     QFile m_file;
-    std::ostringstream m_numbers;
+    Numbers m_numbers;
+    std::string m_buffer;
     bool m_ok = false;
 };
 
-// The cells of one row in the number format of its file.
+// Texts that repeat over many rows, cleaned once per export.
+class TextCache
+{
+public:
+    explicit TextCache(const Project& project)
+        : m_project(project)
+    {
+    }
+
+    const std::string& unitName(int id)
+    {
+        return lookUp(m_units, id, [this](int unit) { return m_project.unitName(unit); });
+    }
+    const std::string& symbolName(int id)
+    {
+        return lookUp(m_symbols, id, [this](int symbol) { return m_project.symbolName(symbol); });
+    }
+    // Data of one locality are often stored within the same second.
+    const std::string& time(qint64 secondsSinceEpoch)
+    {
+        if (!m_hasTime || secondsSinceEpoch != m_lastTime) {
+            m_timeText = ctimeString(secondsSinceEpoch);
+            m_lastTime = secondsSinceEpoch;
+            m_hasTime = true;
+        }
+        return m_timeText;
+    }
+
+private:
+    template <typename Name>
+    const std::string& lookUp(std::unordered_map<int, std::string>& cache, int id, Name name)
+    {
+        auto found = cache.find(id);
+        if (found == cache.end())
+            found = cache.emplace(id, csvText(name(id))).first;
+        return found->second;
+    }
+
+    const Project& m_project;
+    std::unordered_map<int, std::string> m_units;
+    std::unordered_map<int, std::string> m_symbols;
+    qint64 m_lastTime = 0;
+    bool m_hasTime = false;
+    std::string m_timeText;
+};
+
+// The cells of one row, appended straight to its file in the file's number
+// format; the row ends with write().
 class Row
 {
 public:
-    explicit Row(CsvFile& file)
+    explicit Row(CsvFile& file, const char* separator = ", ")
         : m_file(file)
+        , m_separator(separator)
     {
     }
 
     Row& text(const std::string& cell)
     {
-        m_cells.push_back(cell);
+        next().append(cell);
+        return *this;
+    }
+    Row& text(const char* cell)
+    {
+        next().append(cell);
         return *this;
     }
     Row& text(const QString& cell) { return text(csvText(cell)); }
-    Row& number(double value) { return text(m_file.number(value)); }
-    Row& time(qint64 secondsSinceEpoch) { return text(ctimeString(secondsSinceEpoch)); }
+    Row& number(double value)
+    {
+        next();
+        m_file.appendNumber(value);
+        return *this;
+    }
 
     // x, y, latitude, longitude, zone; no UTM cells for a point off the globe.
     Row& position(double latitude, double longitude)
     {
         if (!hasGeographicPosition(latitude, longitude))
-            return text(std::string()).text(std::string()).number(latitude).number(longitude).text(std::string());
+            return text("").text("").number(latitude).number(longitude).text("");
         double northing = 0.0;
         double easting = 0.0;
         char zone[UtmZoneTextSize] = {};
         latLongToUTMWithZone(latitude, longitude, northing, easting, zone);
-        return number(easting).number(northing).number(latitude).number(longitude).text(std::string(zone));
+        return number(easting).number(northing).number(latitude).number(longitude).text(zone);
     }
 
     Row& located(const LocatedObject& object)
@@ -117,20 +198,20 @@ public:
             .number(object.verticalAccuracy());
     }
 
-    void write(const char* separator = ", ")
-    {
-        std::string line;
-        for (std::size_t i = 0; i < m_cells.size(); ++i) {
-            if (i > 0)
-                line += separator;
-            line += m_cells[i];
-        }
-        m_file.writeLine(line);
-    }
+    void write() { m_file.endLine(); }
 
 private:
+    std::string& next()
+    {
+        std::string& buffer = m_file.buffer();
+        if (m_cells++ > 0)
+            buffer += m_separator;
+        return buffer;
+    }
+
     CsvFile& m_file;
-    std::vector<std::string> m_cells;
+    const char* m_separator;
+    int m_cells = 0;
 };
 
 double declinationOf(const Data& datum)
@@ -178,8 +259,9 @@ const char* const StratColumnHeader[] = {
 // The eight files written while walking the localities.
 struct DataFiles
 {
-    explicit DataFiles(const QDir& folder)
-        : localities(folder.absoluteFilePath(QStringLiteral("localities.csv")), Numbers::Fixed6)
+    DataFiles(const QDir& folder, const Project& project)
+        : texts(project)
+        , localities(folder.absoluteFilePath(QStringLiteral("localities.csv")), Numbers::Fixed6)
         , planes(folder.absoluteFilePath(QStringLiteral("plane.csv")), Numbers::Fixed6)
         , lineations(folder.absoluteFilePath(QStringLiteral("line.csv")), Numbers::Fixed6)
         , sightings(folder.absoluteFilePath(QStringLiteral("sighting.csv")), Numbers::Fixed6)
@@ -209,69 +291,72 @@ struct DataFiles
         return ok;
     }
 
+    TextCache texts;
+    // Id and name of the locality being written, the start of its rows.
+    std::string localityCells;
     CsvFile localities, planes, lineations, sightings, images, notes, points, lines;
 };
 
-Row datumRow(CsvFile& file, const Locality& locality, const Data& datum)
+Row datumRow(DataFiles& files, CsvFile& file, const Data& datum)
 {
     Row row(file);
-    row.text(locality.id()).text(locality.name()).text(datum.id()).located(datum);
+    row.text(files.localityCells).text(datum.id()).located(datum);
     return row;
 }
 
 // Declination, rock unit, time and notes: the end of every measured row.
-void writeMeasured(Row& row, const Project& project, const Data& datum)
+void writeMeasured(Row& row, DataFiles& files, const Data& datum)
 {
     row.number(declinationOf(datum))
-        .text(project.unitName(datum.unitId()))
-        .time(datum.timeStamp())
+        .text(files.texts.unitName(datum.unitId()))
+        .text(files.texts.time(datum.timeStamp()))
         .text(datum.comment())
         .write();
 }
 
-void writeDatum(DataFiles& files, const Project& project, const Locality& locality, const Data& datum)
+void writeDatum(DataFiles& files, const Data& datum)
 {
     switch (datum.type()) {
     case Data::Plane: {
-        Row row = datumRow(files.planes, locality, datum);
-        row.text(project.symbolName(datum.symbolId()))
+        Row row = datumRow(files, files.planes, datum);
+        row.text(files.texts.symbolName(datum.symbolId()))
             .number(datum.dip())
             .number(datum.azimuth())
             .number(strikeOf(datum));
-        writeMeasured(row, project, datum);
+        writeMeasured(row, files, datum);
         break;
     }
     case Data::Lineation: {
-        Row row = datumRow(files.lineations, locality, datum);
-        row.text(project.symbolName(datum.symbolId()))
+        Row row = datumRow(files, files.lineations, datum);
+        row.text(files.texts.symbolName(datum.symbolId()))
             .number(datum.plunge())
             .number(datum.plungeAzimuth());
-        writeMeasured(row, project, datum);
+        writeMeasured(row, files, datum);
         break;
     }
     case Data::Sighting: {
-        Row row = datumRow(files.sightings, locality, datum);
+        Row row = datumRow(files, files.sightings, datum);
         row.number(datum.azimuth());
-        writeMeasured(row, project, datum);
+        writeMeasured(row, files, datum);
         break;
     }
     case Data::Image:
-        datumRow(files.images, locality, datum)
+        datumRow(files, files.images, datum)
             .number(datum.azimuth())
             .text(datum.imagePath())
-            .time(datum.timeStamp())
+            .text(files.texts.time(datum.timeStamp()))
             .text(datum.comment())
             .write();
         break;
     case Data::Annotation:
-        datumRow(files.notes, locality, datum).time(datum.timeStamp()).text(datum.comment()).write();
+        datumRow(files, files.notes, datum).text(files.texts.time(datum.timeStamp())).text(datum.comment()).write();
         break;
     default:
         break;
     }
 }
 
-void writeLine(DataFiles& files, const Project& project, const Locality& locality, const LineData2D& line)
+void writeLine(DataFiles& files, const LineData2D& line)
 {
     const auto writePoint = [&](const LineData2D::Point& point) {
         Row(files.points).text(line.id()).position(point.first, point.second).write();
@@ -283,15 +368,14 @@ void writeLine(DataFiles& files, const Project& project, const Locality& localit
     files.points.writeLine(std::string());
 
     Row(files.lines)
-        .text(locality.id())
-        .text(locality.name())
+        .text(files.localityCells)
         .text(line.id())
-        .text(project.unitName(line.unitId()))
+        .text(files.texts.unitName(line.unitId()))
         .number(line.thickness())
         .number(line.opacity())
-        .text(std::string(lineStyleName(line.lineStyle())))
-        .text(std::string(line.isFilled() ? "1" : "0"))
-        .time(line.timeStamp())
+        .text(lineStyleName(line.lineStyle()))
+        .text(line.isFilled() ? "1" : "0")
+        .text(files.texts.time(line.timeStamp()))
         .text(line.comment())
         .write();
 }
@@ -304,17 +388,17 @@ void writeLocality(DataFiles& files, Project& project, Locality& locality)
     if (load)
         project.loadLocalityContent(locality);
 
+    files.localityCells = locality.id() + ", " + csvText(locality.name());
     Row(files.localities)
-        .text(locality.id())
-        .text(locality.name())
+        .text(files.localityCells)
         .located(locality)
-        .time(locality.timeStamp())
+        .text(files.texts.time(locality.timeStamp()))
         .text(locality.description())
         .write();
     for (const std::shared_ptr<Data>& datum : locality.data())
-        writeDatum(files, project, locality, *datum);
+        writeDatum(files, *datum);
     for (const std::shared_ptr<LineData2D>& line : locality.lines())
-        writeLine(files, project, locality, *line);
+        writeLine(files, *line);
 
     if (load)
         locality.clear();
@@ -327,14 +411,14 @@ bool writeStratColumn(const Project& project, CsvFile& file)
     for (const Project::RockUnit& unit : project.rockUnits()) {
         if (unit.type != 0)
             continue;
-        Row(file)
+        Row(file, ",")
             .text(unit.name)
             .text(unit.colour.name().toStdString())
-            .text(std::string("Default"))
-            .text(std::string("0."))
-            .text(std::string("0."))
+            .text("Default")
+            .text("0.")
+            .text("0.")
             .text(std::to_string(unit.id))
-            .write(",");
+            .write();
     }
     return file.close();
 }
@@ -368,7 +452,7 @@ bool AbstractCSVExporter::exportProject(Project& project)
     bool ok = true;
     QStringList paths;
     {
-        DataFiles files(folder);
+        DataFiles files(folder, project);
         for (const std::shared_ptr<Locality>& locality : project.localities())
             writeLocality(files, project, *locality);
         ok = files.close();

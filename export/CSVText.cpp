@@ -9,12 +9,14 @@ namespace kiv {
 
 std::string csvText(const QString& text)
 {
-    QString cleaned = text;
-    for (QChar& c : cleaned) {
-        if (c == QLatin1Char(',') || c == QLatin1Char('\n') || c == QLatin1Char('\r'))
-            c = QLatin1Char(' ');
+    // Comma, LF and CR never occur inside a multi-byte UTF-8 sequence, so
+    // they can be replaced after the conversion.
+    std::string cleaned = text.toStdString();
+    for (char& c : cleaned) {
+        if (c == ',' || c == '\n' || c == '\r')
+            c = ' ';
     }
-    return cleaned.toStdString();
+    return cleaned;
 }
 
 std::string ctimeString(qint64 secondsSinceEpoch)
