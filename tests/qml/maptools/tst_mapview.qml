@@ -21,9 +21,9 @@ TestCase {
         var clino = findChild(map, "clinoTool")
         var names = function(list) { return list.map(function(tool) { return tool ? tool.objectName : "" }) }
         compare(names(tools.tools), ["viewTool", "projectTool", "layerTool", "clinoTool", "lineTool",
-                                     "stereoNetTool", "", "locationTool", "sketchTool"])
+                                     "stereoNetTool", "dataTool", "locationTool", "sketchTool"])
         compare(names(findChild(map, "toolBar").tools),
-                ["projectTool", "layerTool", "clinoTool", "lineTool", "stereoNetTool"])
+                ["projectTool", "layerTool", "clinoTool", "lineTool", "stereoNetTool", "dataTool"])
         tools.activate(clino)
         verify(clino.shown && clino.manager.active)
         compare(clino.manager.mapView, map)
