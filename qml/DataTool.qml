@@ -62,6 +62,38 @@ BaseTool {
         }
     }
 
+    property string heldId: ""
+    property bool resetting: false
+    Connections {
+        target: dataTool.dataModel
+        function onModelAboutToBeReset() {
+            dataTool.heldId = dataTool.list.currentIndex >= 0 ? dataTool.selectedId() : ""
+            dataTool.resetting = true
+            dataTool.details.show(-1, null)
+        }
+        function onDataChanged(topLeft) {
+            if (topLeft.row === dataTool.list.currentIndex)
+                dataTool.details.show(dataTool.list.currentIndex, dataTool.currentRow())
+        }
+        function onModelReset() {
+            var index = dataTool.heldId !== "" ? dataTool.dataModel.indexForId(dataTool.heldId) : -1
+            dataTool.list.currentIndex = index
+            dataTool.resetting = false
+            dataTool.currentRowChanged()
+        }
+    }
+
+    // A new map selection selects its row.
+    Connections {
+        target: dataTool.selectionTied ? dataTool.mapView : null
+        ignoreUnknownSignals: true
+        function onSelectedItemIdChanged() {
+            var index = dataTool.dataModel ? dataTool.dataModel.indexForId(dataTool.mapView.selectedItemId) : -1
+            if (index !== dataTool.list.currentIndex && dataTool.mapView.selectedItemId !== dataTool.selectedId())
+                dataTool.list.currentIndex = index
+        }
+    }
+
     onShownChanged: {
         applyActive()
         if (!shown)
@@ -113,31 +145,76 @@ BaseTool {
         preview.shown = true
     }
 
-    function rowAt(index) {
-        return list.currentIndex === index && list.currentItem ? list.currentItem.row : null
+    // A copy of the current row's values: the list's own row objects go
+    // away whenever the rows are rebuilt.
+    function currentRow() {
+        return dataModel && list.currentIndex >= 0 ? dataModel.get(list.currentIndex) : null
+    }
+
+    // Deletes the way the entry's kind asks, keeping the list where it was
+    // scrolled; a failure restores the selection.
+    function deleteEntry(kind, dataId, localityId, empty) {
+        if (kind === "Locality" && !empty) {
+            var answered = function(option) {
+                _dialogController.result.disconnect(answered)
+                if (option === 0)
+                    dataTool.runDelete(kind, dataId, localityId)
+            }
+            _dialogController.result.connect(answered)
+            _dialogController.messageBox("Delete this locality?",
+                                         "This locality contains data. Deleting this locality will also delete "
+                                         + "the data. This cannot be undone!\n\nAre you sure you want to continue?",
+                                         _dialogController.yesNoButtons)
+            return
+        }
+        runDelete(kind, dataId, localityId)
+    }
+
+    function runDelete(kind, dataId, localityId) {
+        var contentY = list.contentY
+        var selected = kind === "Locality" ? localityId : dataId
+        clearSelection()
+        var ok, done, failed
+        if (kind === "Locality") {
+            ok = dataModel.deleteLocality(localityId)
+            done = "Deleted locality"
+            failed = "Could not delete locality"
+        } else if (kind === "Line") {
+            ok = dataModel.deleteLine(dataId)
+            done = "Deleted line"
+            failed = "Could not delete line"
+        } else {
+            ok = dataModel.deletePointData(dataId)
+            done = "Deleted data"
+            failed = "Could not delete data"
+        }
+        if (ok) {
+            _dialogController.toastOk(done)
+        } else {
+            list.currentIndex = dataModel.indexForId(selected)
+            _dialogController.toastError(failed)
+        }
+        list.contentY = Math.min(contentY, Math.max(0, list.contentHeight - list.height))
     }
 
     function clearSelection() {
         list.currentIndex = -1
     }
 
-    function restoreSelection(row) {
-        if (dataModel && row)
-            list.currentIndex = dataModel.indexForId(row.dataType === "Locality" ? row.localityId : row.dataId)
-    }
-
     function selectedId() {
-        var row = list.currentItem ? list.currentItem.row : null
-        if (!row || list.currentIndex < 0)
+        var row = currentRow()
+        if (!row)
             return ""
         return row.dataType === "Locality" ? row.localityId : row.dataId
     }
 
     function currentRowChanged() {
+        if (resetting)
+            return
         var index = list.currentIndex
         if (selectionTied && mapView)
             mapView.selectedItemId = selectedId()
-        details.show(index, index >= 0 && list.currentItem ? list.currentItem.row : null)
+        details.show(index, currentRow())
         if (index >= 0) {
             closeEntry()
             state = "DETAIL"

@@ -37,6 +37,7 @@ Item {
         stopPending()
         if (tool && tool.reticule)
             tool.reticule.deactivate()
+        loader.sourceComponent = null
         index = newIndex
         row = newRow
         loader.sourceComponent = newRow ? componentFor(newRow.dataType) : null
@@ -207,7 +208,7 @@ Item {
                         form.saveAll()
                 }
             }
-            DeleteDataButtonModel { id: deletes; tool: details.tool; list: details.list; row: details.row }
+            DeleteDataButtonModel { id: deletes; tool: details.tool; row: details.row }
 
             Row {
                 spacing: details.margin
@@ -306,7 +307,7 @@ Item {
                         form.save(comment.text)
                 }
             }
-            DeleteDataButtonModel { id: deletes; tool: details.tool; list: details.list; row: details.row }
+            DeleteDataButtonModel { id: deletes; tool: details.tool; row: details.row }
 
             CommentField {
                 id: comment
@@ -350,7 +351,7 @@ Item {
                 id: edits
                 ListElement { iconName: ""; label: "Edit"; isPrimaryAction: false; primaryColor: ""; enabled: true }
             }
-            DeleteDataButtonModel { id: deletes; tool: details.tool; list: details.list; row: details.row }
+            DeleteDataButtonModel { id: deletes; tool: details.tool; row: details.row }
 
             Row {
                 objectName: "styles"
@@ -469,7 +470,7 @@ Item {
                         form.save()
                 }
             }
-            DeleteDataButtonModel { id: deletes; tool: details.tool; list: details.list; row: details.row }
+            DeleteDataButtonModel { id: deletes; tool: details.tool; row: details.row }
 
             Image {
                 id: picture
@@ -570,7 +571,7 @@ Item {
                         form.save()
                 }
             }
-            DeleteDataButtonModel { id: deletes; tool: details.tool; list: details.list; row: details.row }
+            DeleteDataButtonModel { id: deletes; tool: details.tool; row: details.row }
 
             CommentField {
                 id: name
