@@ -49,7 +49,7 @@ BaseTool {
         onImageSourceChanged: {
             if (String(imageSource) !== "")
                 dataTool.openEntry()
-            else if (dataTool.entryText === "")
+            else
                 dataTool.closeEntry()
         }
         onActiveChanged: {
@@ -231,8 +231,8 @@ BaseTool {
 
     function openEntry() {
         if (!entryOpen) {
-            list.currentIndex = -1
             entryOpen = true
+            list.currentIndex = -1
         }
         if (reticule) {
             reticule.activateForDataLocation()

@@ -111,6 +111,17 @@ TestCase {
         compare(findChild(field("dataToolBar"), "toolBarButton_" + row.label).text, row.label)
     }
 
+    function test_theLinesButtonNarrowsTheList() {
+        verify(addNote("Not a line"))
+        panel.filterRowShown = true
+        mouseClick(field("filter_Lines"))
+        for (var i = 0; i < rows(); ++i)
+            verify(["Line", "Locality"].indexOf(panel.dataModel.get(i).dataType) >= 0)
+        wait(Qt.styleHints.mouseDoubleClickInterval + 50)
+        mouseClick(field("filter_All"))
+        selectRow("Annotation", "Not a line")
+    }
+
     function test_aNoteIsSavedOnlyAtAValidPlace() {
         var before = rows()
         verify(addNote("Contact exposed"))
