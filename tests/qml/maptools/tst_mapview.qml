@@ -32,4 +32,25 @@ TestCase {
         verify(!clino.shown && !clino.manager.active)
         map.destroy()
     }
+
+    function test_theNotebookHandsOverToTheLineAndSketchTools() {
+        var map = Qt.createComponent("qrc:/qml/MapView.qml").createObject(testCase,
+                { width: testCase.width, height: testCase.height })
+        var tools = findChild(map, "toolManager")
+        var notebook = findChild(map, "dataTool")
+        tools.activate(notebook)
+        verify(notebook.manager.active)
+        notebook.editLineButtonClicked()
+        var line = findChild(map, "lineTool")
+        compare(tools.activeTool, line)
+        verify(line.manager.editModeEnabled)
+        line.manager.editModeEnabled = false
+
+        notebook.showSketchTool("")
+        var sketch = findChild(map, "sketchTool")
+        compare(tools.activeTool, sketch)
+        sketch.exit()
+        compare(tools.activeTool, notebook)
+        map.destroy()
+    }
 }
