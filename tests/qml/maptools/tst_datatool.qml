@@ -245,6 +245,15 @@ TestCase {
         compare(_dialogController.messageBoxTitle, "Delete this locality?")
         _dialogController.dismissDialog(1)
         compare(rows(), before)
+        compare(current().dataType, "Locality")
+
+        var id = current().localityId
+        panel.details.view.deleteButtons.click()
+        panel.details.view.deleteButtons.click()
+        _dialogController.dismissDialog(0)
+        compare(_dialogController.toastMessage, "Deleted locality")
+        compare(panel.dataModel.indexForId(id), -1)
+        compare(rows(), 0)
     }
 
     function test_accuracyRows() {
