@@ -30,6 +30,7 @@
 #include "model/SymbolListModel.h"
 #include "tools/ClinoTool.h"
 #include "tools/CompassTool.h"
+#include "tools/DataTool.h"
 #include "tools/ImageTool.h"
 #include "tools/LocalityManager.h"
 #include "tools/LineTool.h"
@@ -668,7 +669,7 @@ void ApplicationManager::registerQmlTypes()
     qmlRegisterType<ViewTool>(uri, 1, 0, "ViewToolManager");
     qmlRegisterType<LineTool>(uri, 1, 0, "LineToolManager");
 
-    // DataToolManager
+    qmlRegisterType<DataTool>(uri, 1, 0, "DataToolManager");
 
     qmlRegisterType<LayerTool>(uri, 1, 0, "LayerToolManager");
 

@@ -53,6 +53,18 @@ DataListModel* FilteredDataListModel::dataSource() const
     return qobject_cast<DataListModel*>(sourceModel());
 }
 
+QVariantMap FilteredDataListModel::get(int row) const
+{
+    QVariantMap values;
+    const QModelIndex at = index(row, 0);
+    if (!at.isValid())
+        return values;
+    const QHash<int, QByteArray> roles = roleNames();
+    for (auto role = roles.cbegin(); role != roles.cend(); ++role)
+        values.insert(QString::fromUtf8(role.value()), at.data(role.key()));
+    return values;
+}
+
 int FilteredDataListModel::sourceRow(int row) const
 {
     const QModelIndex source = mapToSource(index(row, 0));

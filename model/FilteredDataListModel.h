@@ -5,6 +5,7 @@
 #include <QSet>
 #include <QSortFilterProxyModel>
 #include <QString>
+#include <QVariantMap>
 
 namespace kiv {
 
@@ -23,6 +24,8 @@ public:
     Q_INVOKABLE QList<QString> visibleLocalities() const { return m_visibleLocalities.values(); }
     Q_INVOKABLE QList<QString> visibleUnits() const { return m_visibleUnits.values(); }
     Q_INVOKABLE QList<QString> visibleSymbols() const { return m_visibleSymbols.values(); }
+    // Every role of a row by its name; empty outside the list.
+    Q_INVOKABLE QVariantMap get(int row) const;
 
 public slots:
     void updateData();

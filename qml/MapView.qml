@@ -104,7 +104,11 @@ MapViewController {
         pickedPointDescription: mapView.pickedPointDescription
         calloutOffset: mapView.calloutOffset
         pickedScreenPos: mapView.pickedScreenPos
-        // dataTool: info and viewImage open the notebook
+        onInfo: toolManager.activate(dataTool)
+        onViewImage: {
+            toolManager.activate(dataTool)
+            dataTool.viewImage()
+        }
     }
 
     TemporaryItem {
@@ -270,7 +274,7 @@ MapViewController {
 
             stereoNetTool, // stereoNetTool
 
-            null, // dataTool
+            dataTool, // dataTool
 
             locationTool, // locationTool
 
@@ -282,7 +286,7 @@ MapViewController {
 
             lineTool, // lineTool
 
-            null, // dataTool
+            dataTool, // dataTool
 
             stereoNetTool, // stereoNetTool
 
@@ -307,7 +311,19 @@ MapViewController {
 
         StereoNetTool { id: stereoNetTool; objectName: "stereoNetTool"; mapView: mapView; toolbar: toolBar }
 
-        // data tool panel
+        DataTool {
+            id: dataTool
+            objectName: "dataTool"
+            mapView: mapView
+            onEditLineButtonClicked: {
+                toolManager.activate(lineTool)
+                lineTool.manager.editModeEnabled = true
+            }
+            onShowSketchTool: {
+                sketchTool.setup(dataId)
+                toolManager.activate(sketchTool)
+            }
+        }
 
         LocationTool { id: locationTool; objectName: "locationTool"; mapView: mapView }
 
@@ -315,6 +331,7 @@ MapViewController {
             id: sketchTool
             objectName: "sketchTool"
             mapView: mapView
+            onExit: toolManager.activate(dataTool)
         }
     }
 
@@ -334,13 +351,13 @@ MapViewController {
 
             stereoNetTool, // stereoNetTool
 
-            null // dataTool
+            dataTool // dataTool
         ].filter(function(tool) { return tool })
         toolPanelOpen: toolManager.activeTool !== viewTool
         onToolClicked: toolManager.activate(tool)
         onBackClicked: toolManager.activate(viewTool)
         onUndoClicked: {
-            // dataTool: rebuild its list after an undo
+            dataTool.updateModel()
         }
     }
 }

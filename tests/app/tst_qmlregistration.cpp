@@ -56,6 +56,7 @@ private slots:
         QTest::newRow("MapViewController") << "MapViewController" << "";
         QTest::newRow("ProjectViewController") << "ProjectViewController" << "";
         QTest::newRow("ViewToolManager") << "ViewToolManager" << "";
+        QTest::newRow("DataToolManager") << "DataToolManager" << "";
         QTest::newRow("CompassToolManager") << "CompassToolManager" << "";
         QTest::newRow("ClinoToolManager") << "ClinoToolManager" << "";
         QTest::newRow("LocalityManager") << "LocalityManager" << "";

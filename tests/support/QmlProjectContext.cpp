@@ -39,6 +39,9 @@ ProjectContextSetup::~ProjectContextSetup() = default;
 
 void ProjectContextSetup::qmlEngineAvailable(QQmlEngine* engine)
 {
+    // Each test file gets an engine of its own; the previous fixture must go
+    // before the next one makes its model manager.
+    m_fixture.reset();
     m_fixture = installProjectContext(engine);
 }
 

@@ -21,15 +21,36 @@ TestCase {
         var clino = findChild(map, "clinoTool")
         var names = function(list) { return list.map(function(tool) { return tool ? tool.objectName : "" }) }
         compare(names(tools.tools), ["viewTool", "projectTool", "layerTool", "clinoTool", "lineTool",
-                                     "stereoNetTool", "", "locationTool", "sketchTool"])
+                                     "stereoNetTool", "dataTool", "locationTool", "sketchTool"])
         compare(names(findChild(map, "toolBar").tools),
-                ["projectTool", "layerTool", "clinoTool", "lineTool", "stereoNetTool"])
+                ["projectTool", "layerTool", "clinoTool", "lineTool", "stereoNetTool", "dataTool"])
         tools.activate(clino)
         verify(clino.shown && clino.manager.active)
         compare(clino.manager.mapView, map)
         verify(tools.uiExtent > 0)
         tools.activate(clino)
         verify(!clino.shown && !clino.manager.active)
+        map.destroy()
+    }
+
+    function test_theNotebookHandsOverToTheLineAndSketchTools() {
+        var map = Qt.createComponent("qrc:/qml/MapView.qml").createObject(testCase,
+                { width: testCase.width, height: testCase.height })
+        var tools = findChild(map, "toolManager")
+        var notebook = findChild(map, "dataTool")
+        tools.activate(notebook)
+        verify(notebook.manager.active)
+        notebook.editLineButtonClicked()
+        var line = findChild(map, "lineTool")
+        compare(tools.activeTool, line)
+        verify(line.manager.editModeEnabled)
+        line.manager.editModeEnabled = false
+
+        notebook.showSketchTool("")
+        var sketch = findChild(map, "sketchTool")
+        compare(tools.activeTool, sketch)
+        sketch.exit()
+        compare(tools.activeTool, notebook)
         map.destroy()
     }
 }

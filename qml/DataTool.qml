@@ -1,0 +1,662 @@
+import QtQuick 2.4
+import quarzel.touch 1.0
+import "DataTool"
+import "Widgets"
+import "Utils.js" as Utils
+
+// The field notebook: every entry of the project grouped by locality, the
+// selected one in detail beside the list, and a panel for new notes, photos,
+// screenshots and sketches.
+BaseTool {
+    id: dataTool
+
+    readonly property var dataModel: manager.dataModel
+    readonly property alias imageTool: imageToolManager
+    readonly property alias list: list
+    readonly property alias details: details
+    readonly property var reticule: mapView && mapView.temporaryItem ? mapView.temporaryItem : null
+    readonly property real basePanelWidth: Utils.theme("panelWidth", Utils.dp(320))
+    readonly property real margin: Utils.theme("innerMargin", Utils.dp(8))
+    readonly property int mapFilter: mapView ? mapView.viewFilter : 7
+    property bool entryOpen: false
+    property bool filterRowShown: false
+    property bool menuOpen: false
+    property bool selectionTied: false
+    property string entryText: ""
+
+    signal editLineButtonClicked()
+    signal showSketchTool(var dataId)
+
+    toolName: "Notebook"
+    iconLabel: "Notebook"
+    imageSrc: "qrc:/qml/images/notebook.svg"
+    clip: true
+    state: "DEFAULT"
+
+    manager: DataToolManager {
+        mapView: dataTool.mapView
+        onActiveChanged: dataTool.dataToolActiveChanged(active)
+        onLongPress: {
+            if (dataTool.reticule && dataTool.reticule.visible)
+                dataTool.reticule.setScreenPosition(position)
+        }
+    }
+
+    ImageToolManager {
+        id: imageToolManager
+        mapView: dataTool.mapView
+        onLongPress: if (dataTool.reticule) dataTool.reticule.setScreenPosition(position)
+        onImageSourceChanged: {
+            if (String(imageSource) !== "")
+                dataTool.openEntry()
+            else
+                dataTool.closeEntry()
+        }
+        onActiveChanged: {
+            if (active)
+                return
+            if (camera.shown)
+                camera.cancel()
+            if (dataTool.reticule)
+                dataTool.reticule.deactivate()
+        }
+    }
+
+    property string heldId: ""
+    property bool resetting: false
+    Connections {
+        target: dataTool.dataModel
+        function onModelAboutToBeReset() {
+            dataTool.heldId = dataTool.list.currentIndex >= 0 ? dataTool.selectedId() : ""
+            dataTool.resetting = true
+            dataTool.details.show(-1, null)
+        }
+        function onDataChanged(topLeft) {
+            if (topLeft.row === dataTool.list.currentIndex)
+                dataTool.details.show(dataTool.list.currentIndex, dataTool.currentRow())
+        }
+        function onModelReset() {
+            var index = dataTool.heldId !== "" ? dataTool.dataModel.indexForId(dataTool.heldId) : -1
+            dataTool.list.currentIndex = index
+            dataTool.resetting = false
+            dataTool.currentRowChanged()
+        }
+    }
+
+    // A new map selection selects its row.
+    Connections {
+        target: dataTool.selectionTied ? dataTool.mapView : null
+        ignoreUnknownSignals: true
+        function onSelectedItemIdChanged() {
+            var index = dataTool.dataModel ? dataTool.dataModel.indexForId(dataTool.mapView.selectedItemId) : -1
+            if (index !== dataTool.list.currentIndex && dataTool.mapView.selectedItemId !== dataTool.selectedId())
+                dataTool.list.currentIndex = index
+        }
+    }
+
+    onShownChanged: {
+        applyActive()
+        if (!shown)
+            menuOpen = false
+    }
+    onEntryOpenChanged: applyActive()
+
+    // One native tool at a time: the image tool while an entry is open.
+    function applyActive() {
+        if (!shown) {
+            imageToolManager.active = false
+            manager.active = false
+        } else if (entryOpen) {
+            manager.active = false
+            imageToolManager.active = true
+        } else {
+            imageToolManager.active = false
+            manager.active = true
+        }
+    }
+
+    function dataToolActiveChanged(active) {
+        if (active) {
+            list.currentIndex = dataModel && mapView ? dataModel.indexForId(mapView.selectedItemId) : -1
+            selectionTied = true
+            if (mapView)
+                mapView.clearPickedItemList()
+            return
+        }
+        state = "DEFAULT"
+        selectionTied = false
+        list.currentIndex = -1
+        if (reticule)
+            reticule.deactivate()
+    }
+
+    function updateModel() {
+        if (dataModel)
+            dataModel.updateData()
+    }
+
+    function viewImage() {
+        if (details.view && details.view.viewImage)
+            details.view.viewImage()
+    }
+
+    function openPreview(source) {
+        preview.source = source
+        preview.shown = true
+    }
+
+    // A copy of the current row's values: the list's own row objects go
+    // away whenever the rows are rebuilt.
+    function currentRow() {
+        return dataModel && list.currentIndex >= 0 ? dataModel.get(list.currentIndex) : null
+    }
+
+    // Deletes the way the entry's kind asks, keeping the list where it was
+    // scrolled; a failure restores the selection.
+    function deleteEntry(kind, dataId, localityId, empty) {
+        if (kind === "Locality" && !empty) {
+            var answered = function(option) {
+                _dialogController.result.disconnect(answered)
+                if (option === 0)
+                    dataTool.runDelete(kind, dataId, localityId)
+            }
+            _dialogController.result.connect(answered)
+            _dialogController.messageBox("Delete this locality?",
+                                         "This locality contains data. Deleting this locality will also delete "
+                                         + "the data. This cannot be undone!\n\nAre you sure you want to continue?",
+                                         _dialogController.yesNoButtons)
+            return
+        }
+        runDelete(kind, dataId, localityId)
+    }
+
+    function runDelete(kind, dataId, localityId) {
+        var contentY = list.contentY
+        var selected = kind === "Locality" ? localityId : dataId
+        clearSelection()
+        var ok, done, failed
+        if (kind === "Locality") {
+            ok = dataModel.deleteLocality(localityId)
+            done = "Deleted locality"
+            failed = "Could not delete locality"
+        } else if (kind === "Line") {
+            ok = dataModel.deleteLine(dataId)
+            done = "Deleted line"
+            failed = "Could not delete line"
+        } else {
+            ok = dataModel.deletePointData(dataId)
+            done = "Deleted data"
+            failed = "Could not delete data"
+        }
+        if (ok) {
+            _dialogController.toastOk(done)
+        } else {
+            list.currentIndex = dataModel.indexForId(selected)
+            _dialogController.toastError(failed)
+        }
+        list.contentY = Math.min(contentY, Math.max(0, list.contentHeight - list.height))
+    }
+
+    function clearSelection() {
+        list.currentIndex = -1
+    }
+
+    function selectedId() {
+        var row = currentRow()
+        if (!row)
+            return ""
+        return row.dataType === "Locality" ? row.localityId : row.dataId
+    }
+
+    function currentRowChanged() {
+        if (resetting)
+            return
+        var index = list.currentIndex
+        if (selectionTied && mapView)
+            mapView.selectedItemId = selectedId()
+        details.show(index, currentRow())
+        if (index >= 0) {
+            closeEntry()
+            state = "DETAIL"
+        } else {
+            state = "DEFAULT"
+            if (shown && (entryText !== "" || hasImage()))
+                openEntry()
+        }
+    }
+
+    function hasImage() {
+        return String(imageToolManager.imageSource) !== ""
+    }
+
+    function openEntry() {
+        if (!entryOpen) {
+            entryOpen = true
+            list.currentIndex = -1
+        }
+        if (reticule) {
+            reticule.activateForDataLocation()
+            reticule.symbolColor = "black"
+            reticule.symbolId = hasImage() ? Project.Image : Project.Annotation
+        }
+    }
+
+    function closeEntry() {
+        if (!entryOpen)
+            return
+        entryOpen = false
+        if (reticule)
+            reticule.deactivate()
+    }
+
+    function discardEntry() {
+        entryText = ""
+        entryInput.text = ""
+        imageToolManager.clearImageSource()
+        closeEntry()
+    }
+
+    function saveEntry() {
+        var at = reticule ? reticule.worldPosition : Qt.point(999, 999)
+        var gps = reticule ? reticule.lockedToGps : false
+        if (imageToolManager.save(entryInput.text, at, gps))
+            discardEntry()
+        else
+            _dialogController.toastError("Failed to save note")
+    }
+
+    function filterName(filter) {
+        switch (filter) {
+        case 1: return "Notes & Photos"
+        case 2: return "Data"
+        case 4: return "Lines"
+        }
+        return "All"
+    }
+
+    function filterButton(filter) {
+        switch (filter) {
+        case 1: return "Notes"
+        case 2: return "Data"
+        case 4: return "Lines"
+        }
+        return "All"
+    }
+
+    function applyFilterButton(name) {
+        if (name === "Data")
+            manager.showPointDataOnly()
+        else if (name === "Notes")
+            manager.showNotesOnly()
+        else if (name === "Lines")
+            manager.showLinesOnly()
+        else
+            manager.showAll()
+    }
+
+    function openLocalityDialog() {
+        _dialogController.launchCustomDialog("LocalityDialog.qml")
+    }
+
+    function chooseFromGallery() {
+        imageToolManager.imageHeading = -1
+        if (_appManager.useQmlImageGallery) {
+            _dialogController.launchCustomDialog("QMLImageGallery.qml")
+            var gallery = _dialogController.customDialog
+            if (gallery)
+                gallery.accepted.connect(function(fileUrl) { imageToolManager.imageSource = fileUrl })
+        } else if (_appManager.isDesktopOS) {
+            fileDialog.open()
+        } else {
+            imageToolManager.pickPhoto()
+        }
+    }
+
+    function addMenuChosen(entry) {
+        menuOpen = false
+        switch (entry) {
+        case "Note":
+            openEntry()
+            break
+        case "Photo":
+            discardEntry()
+            Qt.callLater(camera.start)
+            break
+        case "Gallery":
+            chooseFromGallery()
+            break
+        case "Screenshot":
+            if (imageToolManager.takeMapScreenShot())
+                openEntry()
+            else
+                _dialogController.toastError("Failed to get map image")
+            break
+        case "Sketch":
+            showSketchTool("")
+            break
+        }
+    }
+
+    states: [
+        State { name: "DEFAULT"; PropertyChanges { target: dataTool; width: basePanelWidth } },
+        State { name: "DETAIL"; PropertyChanges { target: dataTool; width: 2 * basePanelWidth } },
+        State {
+            name: "DETAIL_SMALL"
+            PropertyChanges {
+                target: dataTool
+                width: 2 * basePanelWidth
+                x: shown ? leftInset - basePanelWidth / 1.3 : -width - 1
+            }
+        }
+    ]
+
+    ListModel {
+        id: leftButtons
+        ListElement { iconName: ""; label: "Locality"; isPrimaryAction: false; primaryColor: ""; enabled: true }
+        ListElement { iconName: ""; label: "All"; isPrimaryAction: false; primaryColor: ""; enabled: true }
+    }
+
+    ListModel {
+        id: rightButtons
+        ListElement { iconName: "addPhoto"; label: ""; isPrimaryAction: true; primaryColor: ""; enabled: true }
+    }
+
+    onMapFilterChanged: leftButtons.setProperty(1, "label", filterName(mapFilter))
+    Component.onCompleted: leftButtons.setProperty(1, "label", filterName(mapFilter))
+
+    Item {
+        id: listSide
+        width: basePanelWidth
+        height: parent.height
+
+        ToolToolBar {
+            id: toolBar
+            objectName: "dataToolBar"
+            width: parent.width
+            leftModel: leftButtons
+            rightModel: dataTool.state === "DETAIL_SMALL" ? null : rightButtons
+            onLeftMenuButtonClicked: {
+                if (index === 0)
+                    dataTool.openLocalityDialog()
+                else
+                    dataTool.filterRowShown = !dataTool.filterRowShown
+            }
+            onRightMenuButtonClicked: dataTool.menuOpen = !dataTool.menuOpen
+        }
+
+        Row {
+            id: filterRow
+            objectName: "filterRow"
+            anchors.top: toolBar.bottom
+            visible: dataTool.filterRowShown
+            height: visible ? Utils.theme("buttonHeight", Utils.dp(40)) : 0
+            width: parent.width
+            readonly property string selected: dataTool.filterButton(dataTool.mapFilter)
+            Repeater {
+                model: ["All", "Data", "Notes", "Lines"]
+                delegate: Rectangle {
+                    objectName: "filter_" + modelData
+                    readonly property bool selected: filterRow.selected === modelData
+                    width: filterRow.width / 4
+                    height: filterRow.height
+                    color: selected ? Utils.theme("kivBlue", "#006eb8") : "transparent"
+                    border.color: Utils.theme("kivBlue", "#006eb8")
+                    Text {
+                        anchors.centerIn: parent
+                        text: modelData
+                        color: parent.selected ? "white" : Utils.theme("kivBlue", "#006eb8")
+                    }
+                    MouseArea { anchors.fill: parent; onClicked: dataTool.applyFilterButton(modelData) }
+                }
+            }
+        }
+
+        ListView {
+            id: list
+            objectName: "dataList"
+            anchors.top: filterRow.bottom
+            anchors.bottom: parent.bottom
+            width: parent.width
+            clip: true
+            model: dataTool.dataModel
+            currentIndex: -1
+            highlightMoveDuration: 0
+            onCurrentIndexChanged: dataTool.currentRowChanged()
+            highlight: Rectangle { color: Utils.theme("listHighlightColor", "#ffffff") }
+
+            delegate: Item {
+                id: cellBox
+                objectName: "cell_" + index
+                readonly property var row: model
+                readonly property var cell: cellLoader.item
+                width: list.width
+                height: cellLoader.height + 1
+
+                Loader {
+                    id: cellLoader
+                    width: parent.width
+                    sourceComponent: {
+                        switch (model.dataType) {
+                        case "Plane": case "Lineation": case "Sighting": return pointCell
+                        case "Line": return lineCell
+                        case "Image": return imageCell
+                        case "Annotation": return noteCell
+                        case "Locality": return localityCell
+                        }
+                        return unknownCell
+                    }
+                }
+                Component { id: pointCell; PointCell { row: cellBox.row } }
+                Component { id: lineCell; LineCell { row: cellBox.row } }
+                Component { id: imageCell; ImageCell { row: cellBox.row } }
+                Component { id: noteCell; NoteCell { row: cellBox.row } }
+                Component { id: localityCell; LocalityHeaderCell { row: cellBox.row } }
+                Component {
+                    id: unknownCell
+                    Text {
+                        objectName: "unhandled"
+                        height: Utils.theme("buttonHeight", Utils.dp(40))
+                        verticalAlignment: Text.AlignVCenter
+                        text: "Unhandled data type: " + cellBox.row.dataType
+                    }
+                }
+                Rectangle {
+                    anchors.bottom: parent.bottom
+                    width: parent.width
+                    height: 1
+                    color: Utils.theme("listSeparatorColor", "#cccccc")
+                }
+                MouseArea {
+                    anchors.fill: parent
+                    onClicked: list.currentIndex = list.currentIndex === index ? -1 : index
+                }
+            }
+        }
+    }
+
+    Item {
+        id: detailSide
+        x: basePanelWidth
+        width: basePanelWidth
+        height: parent.height
+        visible: dataTool.state !== "DEFAULT"
+
+        ToolToolBar {
+            id: detailBar
+            objectName: "detailToolBar"
+            width: parent.width
+            leftModel: details.leftModel
+            rightModel: details.rightModel
+            onLeftMenuButtonClicked: details.leftClicked(index, button)
+            onRightMenuButtonClicked: details.rightClicked(index, button)
+        }
+
+        DataViewDetails {
+            id: details
+            objectName: "details"
+            anchors.top: detailBar.bottom
+            anchors.bottom: parent.bottom
+            width: parent.width
+            tool: dataTool
+            list: list
+            onMoveStarted: dataTool.state = "DETAIL_SMALL"
+            onMoveEnded: dataTool.state = list.currentIndex >= 0 ? "DETAIL" : "DEFAULT"
+        }
+    }
+
+    // The add menu: closes on any choice or a tap outside it.
+    MouseArea {
+        anchors.fill: parent
+        visible: dataTool.menuOpen
+        onClicked: dataTool.menuOpen = false
+    }
+    Rectangle {
+        id: addMenu
+        objectName: "addMenu"
+        visible: dataTool.menuOpen
+        anchors.top: listSide.top
+        anchors.topMargin: toolBar.height
+        anchors.right: listSide.right
+        width: basePanelWidth / 2
+        height: menuColumn.height
+        border.color: Utils.theme("listSeparatorColor", "#cccccc")
+        Column {
+            id: menuColumn
+            width: parent.width
+            Repeater {
+                model: ["Note", "Photo", "Gallery", "Screenshot", "Sketch"]
+                delegate: Rectangle {
+                    objectName: "add_" + modelData
+                    width: menuColumn.width
+                    height: Utils.theme("buttonHeight", Utils.dp(40))
+                    Text {
+                        anchors.verticalCenter: parent.verticalCenter
+                        x: dataTool.margin
+                        text: modelData
+                        font.pixelSize: Utils.theme("mediumText", Utils.dp(18))
+                    }
+                    MouseArea { anchors.fill: parent; onClicked: dataTool.addMenuChosen(modelData) }
+                }
+            }
+        }
+    }
+
+    // The new entry: its picture and text, saved where the temporary item is.
+    Rectangle {
+        id: entryPanel
+        objectName: "entryPanel"
+        visible: dataTool.entryOpen
+        width: basePanelWidth
+        height: parent.height
+        color: dataTool.color
+
+        Column {
+            x: dataTool.margin
+            y: dataTool.margin
+            width: parent.width - 2 * dataTool.margin
+            spacing: dataTool.margin
+            Image {
+                objectName: "entryImage"
+                visible: dataTool.hasImage()
+                width: parent.width
+                height: visible ? width * 0.75 : 0
+                fillMode: Image.PreserveAspectFit
+                asynchronous: true
+                source: dataTool.hasImage() ? imageToolManager.imageSource : ""
+            }
+            Rectangle {
+                width: parent.width
+                height: Utils.dp(120)
+                border.color: Utils.theme("listSeparatorColor", "#cccccc")
+                TextEdit {
+                    id: entryInput
+                    objectName: "entryText"
+                    anchors.fill: parent
+                    anchors.margins: dataTool.margin
+                    wrapMode: TextEdit.Wrap
+                    font.pixelSize: Utils.theme("inputText", Utils.dp(18))
+                    onTextChanged: dataTool.entryText = text
+                }
+                Text {
+                    anchors.fill: entryInput
+                    visible: entryInput.text === ""
+                    text: "Add a comment"
+                    color: "#999999"
+                    font.pixelSize: entryInput.font.pixelSize
+                }
+            }
+            Row {
+                spacing: dataTool.margin
+                Repeater {
+                    model: ["Discard", "Save"]
+                    delegate: Rectangle {
+                        objectName: "entry_" + modelData
+                        readonly property bool isEnabled: modelData === "Discard"
+                                                          || dataTool.entryText !== "" || dataTool.hasImage()
+                        width: Utils.dp(100)
+                        height: Utils.theme("buttonHeight", Utils.dp(40))
+                        radius: Utils.theme("buttonCornerRadius", Utils.dp(5))
+                        color: modelData === "Save" ? Utils.theme("kivBlue", "#006eb8") : "transparent"
+                        border.color: Utils.theme("kivBlue", "#006eb8")
+                        opacity: isEnabled ? 1 : 0.4
+                        Text {
+                            anchors.centerIn: parent
+                            text: modelData
+                            color: modelData === "Save" ? "white" : Utils.theme("kivBlue", "#006eb8")
+                        }
+                        MouseArea {
+                            anchors.fill: parent
+                            enabled: parent.isEnabled
+                            onClicked: modelData === "Save" ? dataTool.saveEntry() : dataTool.discardEntry()
+                        }
+                    }
+                }
+            }
+        }
+    }
+
+    CameraControllerLoader {
+        id: camera
+        objectName: "camera"
+        parent: dataTool.mapView ? dataTool.mapView : dataTool
+        anchors.fill: parent
+        z: 100
+        onCaptured: {
+            shutdown()
+            var clino = _appManager.compassClino
+            imageToolManager.imageHeading = clino ? clino.bearing : -1
+            imageToolManager.setCameraImage(imagePath)
+            dataTool.openEntry()
+        }
+        onDeviceIdChanged: imageToolManager.deviceId = deviceId
+    }
+
+    FileDialogLoader {
+        id: fileDialog
+        objectName: "fileDialog"
+        title: "Please choose an image file"
+        nameFilters: ["Image files (*.jpg *.png)"]
+        useControls: true
+        onAccepted: imageToolManager.imageSource = fileUrl
+    }
+
+    // The full-screen picture over the dialog layer; a tap closes it.
+    Rectangle {
+        id: preview
+        objectName: "preview"
+        property bool shown: false
+        property alias source: previewImage.source
+        parent: _dialogController.rootItem ? _dialogController.rootItem : dataTool
+        anchors.fill: parent
+        z: 1000
+        visible: shown
+        color: "black"
+        Image {
+            id: previewImage
+            anchors.fill: parent
+            fillMode: Image.PreserveAspectFit
+            asynchronous: true
+        }
+        MouseArea { anchors.fill: parent; onClicked: preview.shown = false }
+    }
+}

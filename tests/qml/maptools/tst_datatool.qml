@@ -1,0 +1,268 @@
+import QtQuick 2.4
+import QtTest 1.1
+import quarzel.touch 1.0
+import "qrc:/qml"
+
+// The notebook panel on the real models and image tool, beside a stand-in
+// for the map view.
+TestCase {
+    id: testCase
+    visible: true
+    name: "DataTool"
+    width: 900
+    height: 700
+    when: windowShown
+
+    property var panel: null
+    readonly property point here: Qt.point(7.0, 46.0)
+
+    Item {
+        id: map
+        property int viewFilter: 7
+        property string selectedItemId: ""
+        property int refreshes: 0
+        property alias temporaryItem: reticule
+        function clearPickedItemList() {}
+        function refreshCallout() { ++refreshes }
+
+        Item {
+            id: reticule
+            property point worldPosition: Qt.point(7.0, 46.0)
+            property point screenPosition: Qt.point(0, 0)
+            property bool lockedToGps: false
+            property color symbolColor: "black"
+            property int symbolId: -1
+            property real symbolDip: 0
+            property real symbolAzimuth: 0
+            visible: false
+            function activateForDataLocation() { visible = true }
+            function activateForMoveData(pt) { worldPosition = pt; visible = true }
+            function setScreenPosition(p) { screenPosition = p }
+            function deactivate() { visible = false }
+        }
+    }
+
+    ClinoToolManager { id: clino }
+
+    function field(name) { return findChild(panel, name) }
+    function rows() { return panel.dataModel.rowCount() }
+    function clearToasts() {
+        while (_dialogController.toastMessage !== "")
+            _dialogController.dismissToast()
+    }
+
+    function init() {
+        _dialogController.toastReady = true
+        clearToasts()
+        map.viewFilter = 7
+        map.selectedItemId = ""
+        reticule.worldPosition = here
+        panel = Qt.createComponent("qrc:/qml/DataTool.qml").createObject(testCase,
+                { height: testCase.height, mapView: map })
+        verify(panel !== null)
+        panel.setActive(true)
+        verify(panel.manager.active && panel.dataModel !== null)
+    }
+
+    function cleanup() {
+        _storage.unlock()
+        panel.setActive(false)
+        panel.destroy()
+        panel = null
+        clearToasts()
+    }
+
+    // Adds a note through the entry panel; whether it was saved.
+    function addNote(text) {
+        panel.addMenuChosen("Note")
+        verify(panel.entryOpen && panel.imageTool.active && !panel.manager.active)
+        field("entryText").text = text
+        mouseClick(field("entry_Save"))
+        return !panel.entryOpen
+    }
+
+    // Selects the first row of that kind (and comment, when given).
+    function selectRow(kind, comment) {
+        var list = panel.list
+        for (var i = 0; i < list.count; ++i) {
+            list.currentIndex = i
+            var row = current()
+            if (row.dataType === kind && (comment === undefined || row.comment === comment))
+                return row
+        }
+        fail("no " + kind + " row")
+    }
+
+    function current() { return panel.currentRow() }
+
+    function test_filterFollowsTheMap_data() {
+        return [
+            { tag: "data", filter: 2, button: "Data", label: "Data" },
+            { tag: "notes", filter: 1, button: "Notes", label: "Notes & Photos" },
+            { tag: "lines", filter: 4, button: "Lines", label: "Lines" },
+            { tag: "other", filter: 3, button: "All", label: "All" }
+        ]
+    }
+
+    function test_filterFollowsTheMap(row) {
+        map.viewFilter = row.filter
+        panel.filterRowShown = true
+        verify(field("filter_" + row.button).selected)
+        compare(findChild(field("dataToolBar"), "toolBarButton_" + row.label).text, row.label)
+    }
+
+    function test_theLinesButtonNarrowsTheList() {
+        verify(addNote("Not a line"))
+        panel.filterRowShown = true
+        mouseClick(field("filter_Lines"))
+        for (var i = 0; i < rows(); ++i)
+            verify(["Line", "Locality"].indexOf(panel.dataModel.get(i).dataType) >= 0)
+        wait(Qt.styleHints.mouseDoubleClickInterval + 50)
+        mouseClick(field("filter_All"))
+        selectRow("Annotation", "Not a line")
+    }
+
+    function test_aNoteIsSavedOnlyAtAValidPlace() {
+        var before = rows()
+        verify(addNote("Contact exposed"))
+        compare(rows(), before + 1)
+        compare(_dialogController.toastMessage, "")
+
+        reticule.worldPosition = Qt.point(999, 999)
+        verify(!addNote("Lost"))
+        compare(_dialogController.toastMessage, "Failed to save note")
+        verify(panel.entryOpen)
+        compare(rows(), before + 1)
+        mouseClick(field("entry_Discard"))
+        verify(!panel.entryOpen)
+        compare(field("entryText").text, "")
+        compare(String(panel.imageTool.imageSource), "")
+    }
+
+    function test_cellsByKind() {
+        verify(addNote("A note cell"))
+        _modelManager.currentSymbol = 1
+        _modelManager.currentRockUnit = 3
+        clino.saveOrientation("30", "120", "", here, false)
+        panel.updateModel()
+        selectRow("Annotation", "A note cell")
+        compare(findChild(panel.list.currentItem.cell, "comment").text, "A note cell")
+        selectRow("Plane")
+        compare(findChild(panel.list.currentItem.cell, "angles").text, "Dip: 30°  Azimuth: 120°")
+        _appManager.angleConvention = 1
+        compare(findChild(panel.list.currentItem.cell, "angles").text, "Dip: 30°  Strike: 030°")
+        _appManager.angleConvention = 0
+    }
+
+    function test_selectionTiesListAndMap() {
+        verify(addNote("Tied"))
+        var row = selectRow("Annotation", "Tied")
+        var id = row.dataId
+        compare(map.selectedItemId, id)
+        compare(panel.state, "DETAIL")
+        compare(panel.width, 2 * panel.basePanelWidth)
+        var locality = selectRow("Locality")
+        compare(map.selectedItemId, locality.localityId)
+
+        map.selectedItemId = id
+        compare(current().dataId, id)
+        panel.list.currentIndex = -1
+        compare(map.selectedItemId, "")
+        compare(panel.state, "DEFAULT")
+    }
+
+    function test_noteSaves() {
+        verify(addNote("Before"))
+        selectRow("Annotation", "Before")
+        var refreshes = map.refreshes
+        verify(panel.details.view.save("After"))
+        compare(current().comment, "After")
+        verify(map.refreshes > refreshes)
+
+        _storage.lock()
+        verify(!panel.details.view.save("Blocked"))
+        compare(_dialogController.toastMessage, "Update failed!")
+        compare(_dialogController.toastDuration, 4000)
+        compare(current().comment, "After")
+        compare(findChild(panel.details.view, "commentInput").text, "After")
+    }
+
+    function test_aMovedNoteKeepsOrChangesItsPlace() {
+        verify(addNote("Moving"))
+        var row = selectRow("Annotation", "Moving")
+        var moves = panel.details.view.moveButtons
+        var place = Qt.point(row.longitude, row.latitude)
+        moves.click(0)
+        compare(panel.state, "DETAIL_SMALL")
+        compare(moves.get(0).label, "Done")
+        moves.click(0)
+        compare(panel.state, "DETAIL")
+        compare(moves.latitude(), -999)
+        verify(panel.details.view.save("Unmoved"))
+        compare(Qt.point(current().longitude, current().latitude), place)
+
+        moves = panel.details.view.moveButtons
+        moves.click(0)
+        reticule.worldPosition = Qt.point(7.01, 46.02)
+        reticule.screenPosition = Qt.point(40, 50)
+        moves.click(0)
+        fuzzyCompare(current().latitude, 46.02, 1e-6)
+        fuzzyCompare(current().longitude, 7.01, 1e-6)
+    }
+
+    function test_deleteNeedsAConfirmation() {
+        verify(addNote("Doomed"))
+        var before = rows()
+        selectRow("Annotation", "Doomed")
+        var deletes = panel.details.view.deleteButtons
+        deletes.click()
+        compare(deletes.get(0).label, "Confirm")
+        tryCompare(deletes.get(0), "label", "Delete", 5000)
+
+        _storage.lock()
+        deletes.click()
+        deletes.click()
+        compare(_dialogController.toastMessage, "Could not delete data")
+        compare(current().comment, "Doomed")
+        _storage.unlock()
+        clearToasts()
+
+        deletes = panel.details.view.deleteButtons
+        deletes.click()
+        deletes.click()
+        compare(_dialogController.toastMessage, "Deleted data")
+        compare(rows(), before - 1)
+        compare(panel.list.currentIndex, -1)
+    }
+
+    function test_aLocalityWithDataAsksFirst() {
+        verify(addNote("Keeps the locality"))
+        selectRow("Locality")
+        var before = rows()
+        var deletes = panel.details.view.deleteButtons
+        deletes.click()
+        deletes.click()
+        compare(_dialogController.messageBoxTitle, "Delete this locality?")
+        _dialogController.dismissDialog(1)
+        compare(rows(), before)
+        compare(current().dataType, "Locality")
+
+        var id = current().localityId
+        panel.details.view.deleteButtons.click()
+        panel.details.view.deleteButtons.click()
+        _dialogController.dismissDialog(0)
+        compare(_dialogController.toastMessage, "Deleted locality")
+        compare(panel.dataModel.indexForId(id), -1)
+        compare(rows(), 0)
+    }
+
+    function test_accuracyRows() {
+        verify(addNote("Accuracy"))
+        selectRow("Annotation", "Accuracy")
+        var details = findChild(panel.details, "locationDetails")
+        verify(findChild(details, "location_Latitude:") !== null)
+        var vertical = findChild(details, "location_Vertical Ac.:")
+        compare(vertical.visible, current().verticalAccuracy >= 0)
+        compare(vertical.value, "±" + current().verticalAccuracy)
+    }
+}
