@@ -396,7 +396,7 @@ bool DatabaseManager::loadLocalityContent(Locality* locality)
 template <typename Record, typename Object>
 bool DatabaseManager::loadLocalityRows(Locality& locality, const std::string& table,
                                        bool (Locality::*isLoaded)(const std::string&) const,
-                                       void (Locality::*addAll)(const std::vector<std::shared_ptr<Object>>&))
+                                       void (Locality::*addAll)(std::vector<std::shared_ptr<Object>>))
 {
     if (!isOpen())
         return false;
@@ -411,10 +411,10 @@ bool DatabaseManager::loadLocalityRows(Locality& locality, const std::string& ta
         query.bindTextParameter(&localityId);
         query.bindText(&id);
         query.bindBlob(&message);
+        Record record;
         while (query.step()) {
             if ((locality.*isLoaded)(id))
                 continue;
-            Record record;
             std::shared_ptr<Object> object;
             if (record.ParseFromString(message))
                 object = Object::fromProto(record);
@@ -430,14 +430,14 @@ bool DatabaseManager::loadLocalityRows(Locality& locality, const std::string& ta
         complete = false;
     }
     // What was read before a storage error is kept.
-    (locality.*addAll)(read);
+    (locality.*addAll)(std::move(read));
     return complete;
 }
 
 template <typename Record, typename Object>
 bool DatabaseManager::loadTableRows(const std::vector<Locality*>& localities, const std::string& table,
                                     bool (Locality::*isLoaded)(const std::string&) const,
-                                    void (Locality::*addAll)(const std::vector<std::shared_ptr<Object>>&))
+                                    void (Locality::*addAll)(std::vector<std::shared_ptr<Object>>))
 {
     std::unordered_map<std::string, Locality*> byId;
     for (Locality* locality : localities)
@@ -458,6 +458,8 @@ bool DatabaseManager::loadTableRows(const std::vector<Locality*>& localities, co
         Locality* owner = nullptr;
         std::vector<std::shared_ptr<Object>>* ownerRows = nullptr;
         bool ownerHasItems = false;
+        // One message reused: parsing keeps its buffers.
+        Record record;
         while (query.step()) {
             if (!owner || localityId != lastId) {
                 const auto found = byId.find(localityId);
@@ -468,7 +470,6 @@ bool DatabaseManager::loadTableRows(const std::vector<Locality*>& localities, co
             }
             if (!owner || (ownerHasItems && (owner->*isLoaded)(id)))
                 continue;
-            Record record;
             std::shared_ptr<Object> object;
             if (record.ParseFromString(message))
                 object = Object::fromProto(record);
@@ -485,7 +486,7 @@ bool DatabaseManager::loadTableRows(const std::vector<Locality*>& localities, co
         return complete;
     }
     for (auto& entry : read)
-        (entry.first->*addAll)(entry.second);
+        (entry.first->*addAll)(std::move(entry.second));
     for (const std::string& id : unreadable)
         reportUnreadable(table, "row " + id, "not a complete record");
     return unreadable.empty();

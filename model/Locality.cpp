@@ -95,40 +95,32 @@ void Locality::addLine(std::shared_ptr<LineData2D> line)
     raiseNextUnitId(unitId);
 }
 
-void Locality::addLoadedData(const DataList& data)
+void Locality::addLoadedData(DataList data)
 {
-    DataList added;
-    added.reserve(data.size());
+    data.erase(std::remove(data.begin(), data.end(), nullptr), data.end());
+    if (data.empty())
+        return;
     int highestUnit = 0;
     for (const auto& item : data) {
-        if (!item)
-            continue;
         countData(*item, 1);
         if (carriesUnit(*item))
             highestUnit = std::max(highestUnit, item->unitId());
-        added.push_back(item);
     }
-    if (added.empty())
-        return;
-    m_data.addAll(added);
+    m_data.addAll(std::move(data));
     raiseNextUnitId(highestUnit);
 }
 
-void Locality::addLoadedLines(const LineList& lines)
+void Locality::addLoadedLines(LineList lines)
 {
-    LineList added;
-    added.reserve(lines.size());
+    lines.erase(std::remove(lines.begin(), lines.end(), nullptr), lines.end());
+    if (lines.empty())
+        return;
     int highestUnit = 0;
     for (const auto& line : lines) {
-        if (!line)
-            continue;
         countLine(*line, 1);
         highestUnit = std::max(highestUnit, line->unitId());
-        added.push_back(line);
     }
-    if (added.empty())
-        return;
-    m_lines.addAll(added);
+    m_lines.addAll(std::move(lines));
     raiseNextUnitId(highestUnit);
 }
 
@@ -201,6 +193,16 @@ std::shared_ptr<LineData2D> Locality::addPolygon(const std::string& id, int unit
     line->setOpacity(opacity);
     addLine(line);
     return line;
+}
+
+bool Locality::hasData(const std::string& id) const
+{
+    return m_data.contains(id);
+}
+
+bool Locality::hasLine(const std::string& id) const
+{
+    return m_lines.contains(id);
 }
 
 std::shared_ptr<Data> Locality::dataById(const std::string& id) const

@@ -51,8 +51,8 @@ public:
     void addData(std::shared_ptr<Data> data);
     void addLine(std::shared_ptr<LineData2D> line);
     // The same for the items read from the database, sorted once.
-    void addLoadedData(const DataList& data);
-    void addLoadedLines(const LineList& lines);
+    void addLoadedData(DataList data);
+    void addLoadedLines(LineList lines);
 
     std::shared_ptr<Data> addPlane(const std::string& id, double latitude, double longitude,
                                    float dip, float dipAzimuth, int unitId, int symbolId,
@@ -76,8 +76,8 @@ public:
 
     std::shared_ptr<Data> dataById(const std::string& id) const;
     std::shared_ptr<LineData2D> lineById(const std::string& id) const;
-    bool hasData(const std::string& id) const { return m_data.find(id) != nullptr; }
-    bool hasLine(const std::string& id) const { return m_lines.find(id) != nullptr; }
+    bool hasData(const std::string& id) const;
+    bool hasLine(const std::string& id) const;
     std::shared_ptr<Data> dataAt(int index) const;
     std::shared_ptr<LineData2D> lineAt(int index) const;
 
