@@ -95,33 +95,36 @@ void Locality::addLine(std::shared_ptr<LineData2D> line)
     raiseNextUnitId(unitId);
 }
 
-void Locality::addLoadedData(DataList data)
+void Locality::noteLoadedUnit(int unitId)
 {
-    data.erase(std::remove(data.begin(), data.end(), nullptr), data.end());
-    if (data.empty())
-        return;
-    int highestUnit = 0;
-    for (const auto& item : data) {
-        countData(*item, 1);
-        if (carriesUnit(*item))
-            highestUnit = std::max(highestUnit, item->unitId());
-    }
-    m_data.addAll(std::move(data));
-    raiseNextUnitId(highestUnit);
+    m_highestLoadedUnit = std::max({m_highestLoadedUnit, 0, unitId});
 }
 
-void Locality::addLoadedLines(LineList lines)
+void Locality::appendLoadedData(std::shared_ptr<Data> data)
 {
-    lines.erase(std::remove(lines.begin(), lines.end(), nullptr), lines.end());
-    if (lines.empty())
+    if (!data)
         return;
-    int highestUnit = 0;
-    for (const auto& line : lines) {
-        countLine(*line, 1);
-        highestUnit = std::max(highestUnit, line->unitId());
-    }
-    m_lines.addAll(std::move(lines));
-    raiseNextUnitId(highestUnit);
+    countData(*data, 1);
+    noteLoadedUnit(carriesUnit(*data) ? data->unitId() : 0);
+    m_data.appendPending(std::move(data));
+}
+
+void Locality::appendLoadedLine(std::shared_ptr<LineData2D> line)
+{
+    if (!line)
+        return;
+    countLine(*line, 1);
+    noteLoadedUnit(line->unitId());
+    m_lines.appendPending(std::move(line));
+}
+
+void Locality::finishLoading()
+{
+    m_data.addPending();
+    m_lines.addPending();
+    if (m_highestLoadedUnit >= 0)
+        raiseNextUnitId(m_highestLoadedUnit);
+    m_highestLoadedUnit = -1;
 }
 
 std::shared_ptr<Data> Locality::addPlane(const std::string& id, double latitude, double longitude,

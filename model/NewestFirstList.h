@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
-#include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kiv {
@@ -34,17 +35,43 @@ public:
     // Many items at once: one sort instead of one insertion each.
     void addAll(Items added)
     {
-        m_byId.reserve(m_byId.size() + added.size());
-        for (const Item& item : added)
-            m_byId.emplace_back(hashOf(item->id()), item);
+        m_pending.reserve(m_pending.size() + added.size());
+        for (Item& item : added)
+            appendPending(std::move(item));
+        addPending();
+    }
+
+    // Items read in bulk are taken one at a time while they are at hand:
+    // their hash and time are noted then, so that sorting and indexing them
+    // later by addPending() need not visit each item again.
+    void appendPending(Item item)
+    {
+        const std::size_t hash = hashOf(item->id());
+        const auto stamp = item->timeStamp();
+        m_pending.push_back({stamp, hash, std::move(item)});
+    }
+
+    void addPending()
+    {
+        if (m_pending.empty())
+            return;
+        m_byId.reserve(m_byId.size() + m_pending.size());
+        for (const Pending& entry : m_pending)
+            m_byId.emplace_back(entry.hash, entry.item);
         sortIndex();
         if (m_items.empty()) {
-            m_items = std::move(added);
+            std::stable_sort(m_pending.begin(), m_pending.end(),
+                             [](const Pending& a, const Pending& b) { return a.stamp > b.stamp; });
+            m_items.reserve(m_pending.size());
+            for (Pending& entry : m_pending)
+                m_items.push_back(std::move(entry.item));
         } else {
-            m_items.reserve(m_items.size() + added.size());
-            std::move(added.begin(), added.end(), std::back_inserter(m_items));
+            m_items.reserve(m_items.size() + m_pending.size());
+            for (Pending& entry : m_pending)
+                m_items.push_back(std::move(entry.item));
+            std::stable_sort(m_items.begin(), m_items.end(), isNewer);
         }
-        std::stable_sort(m_items.begin(), m_items.end(), isNewer);
+        Pendings().swap(m_pending);
     }
 
     Item find(const std::string& id) const
@@ -91,6 +118,7 @@ public:
     {
         m_items.clear();
         m_byId.clear();
+        m_pending.clear();
     }
 
 private:
@@ -138,8 +166,17 @@ private:
 
     static bool isNewer(const Item& a, const Item& b) { return a->timeStamp() > b->timeStamp(); }
 
+    struct Pending
+    {
+        std::int64_t stamp;
+        std::size_t hash;
+        Item item;
+    };
+    using Pendings = std::vector<Pending>;
+
     Items m_items;
     Index m_byId;
+    Pendings m_pending;
 };
 
 } // namespace kiv
