@@ -396,11 +396,10 @@ bool DatabaseManager::loadLocalityContent(Locality* locality)
 template <typename Record, typename Object>
 bool DatabaseManager::loadLocalityRows(Locality& locality, const std::string& table,
                                        bool (Locality::*isLoaded)(const std::string&) const,
-                                       void (Locality::*addAll)(const std::vector<std::shared_ptr<Object>>&))
+                                       void (Locality::*append)(std::shared_ptr<Object>))
 {
     if (!isOpen())
         return false;
-    std::vector<std::shared_ptr<Object>> read;
     bool complete = true;
     try {
         std::string localityId = locality.id();
@@ -411,15 +410,15 @@ bool DatabaseManager::loadLocalityRows(Locality& locality, const std::string& ta
         query.bindTextParameter(&localityId);
         query.bindText(&id);
         query.bindBlob(&message);
+        Record record;
         while (query.step()) {
             if ((locality.*isLoaded)(id))
                 continue;
-            Record record;
             std::shared_ptr<Object> object;
             if (record.ParseFromString(message))
                 object = Object::fromProto(record);
             if (object) {
-                read.push_back(std::move(object));
+                (locality.*append)(std::move(object));
             } else {
                 reportUnreadable(table, "row " + id, "not a complete record");
                 complete = false;
@@ -430,19 +429,18 @@ bool DatabaseManager::loadLocalityRows(Locality& locality, const std::string& ta
         complete = false;
     }
     // What was read before a storage error is kept.
-    (locality.*addAll)(read);
+    locality.finishLoading();
     return complete;
 }
 
 template <typename Record, typename Object>
 bool DatabaseManager::loadTableRows(const std::vector<Locality*>& localities, const std::string& table,
                                     bool (Locality::*isLoaded)(const std::string&) const,
-                                    void (Locality::*addAll)(const std::vector<std::shared_ptr<Object>>&))
+                                    void (Locality::*append)(std::shared_ptr<Object>))
 {
     std::unordered_map<std::string, Locality*> byId;
     for (Locality* locality : localities)
         byId.emplace(locality->id(), locality);
-    std::unordered_map<Locality*, std::vector<std::shared_ptr<Object>>> read;
     std::vector<std::string> unreadable;
     try {
         std::string id;
@@ -456,36 +454,38 @@ bool DatabaseManager::loadTableRows(const std::vector<Locality*>& localities, co
         // A locality's rows mostly follow each other: its look-up is kept.
         std::string lastId;
         Locality* owner = nullptr;
-        std::vector<std::shared_ptr<Object>>* ownerRows = nullptr;
         bool ownerHasItems = false;
+        // One message reused: parsing keeps its buffers.
+        Record record;
         while (query.step()) {
             if (!owner || localityId != lastId) {
                 const auto found = byId.find(localityId);
                 owner = found == byId.end() ? nullptr : found->second;
-                ownerRows = owner ? &read[owner] : nullptr;
                 ownerHasItems = owner && !(owner->data().empty() && owner->lines().empty());
                 lastId = localityId;
             }
             if (!owner || (ownerHasItems && (owner->*isLoaded)(id)))
                 continue;
-            Record record;
             std::shared_ptr<Object> object;
             if (record.ParseFromString(message))
                 object = Object::fromProto(record);
             if (object)
-                ownerRows->push_back(std::move(object));
+                (owner->*append)(std::move(object));
             else
                 unreadable.push_back(id);
         }
     } catch (const SQLiteException&) {
-        // Only the index gets past a damaged page: locality by locality.
+        // Only the index gets past a damaged page: locality by locality,
+        // skipping what was read already.
         bool complete = true;
-        for (Locality* locality : localities)
-            complete = loadLocalityRows<Record, Object>(*locality, table, isLoaded, addAll) && complete;
+        for (Locality* locality : localities) {
+            locality->finishLoading();
+            complete = loadLocalityRows<Record, Object>(*locality, table, isLoaded, append) && complete;
+        }
         return complete;
     }
-    for (auto& entry : read)
-        (entry.first->*addAll)(entry.second);
+    for (Locality* locality : localities)
+        locality->finishLoading();
     for (const std::string& id : unreadable)
         reportUnreadable(table, "row " + id, "not a complete record");
     return unreadable.empty();
@@ -499,23 +499,23 @@ bool DatabaseManager::loadContent(Project* target)
     for (const auto& locality : target->localities())
         localities.push_back(locality.get());
     const bool data = loadTableRows<QZProtoBuffers::Data>(localities, "data", &Locality::hasData,
-                                                          &Locality::addLoadedData);
+                                                          &Locality::appendLoadedData);
     const bool lines = loadTableRows<QZProtoBuffers::LineData2D>(localities, "linedata", &Locality::hasLine,
-                                                                 &Locality::addLoadedLines);
+                                                                 &Locality::appendLoadedLine);
     return data && lines;
 }
 
 bool DatabaseManager::loadData(Locality* locality)
 {
     return locality && loadLocalityRows<QZProtoBuffers::Data>(*locality, "data", &Locality::hasData,
-                                                             &Locality::addLoadedData);
+                                                             &Locality::appendLoadedData);
 }
 
 bool DatabaseManager::loadLineData(Locality* locality)
 {
     return locality
         && loadLocalityRows<QZProtoBuffers::LineData2D>(*locality, "linedata", &Locality::hasLine,
-                                                               &Locality::addLoadedLines);
+                                                               &Locality::appendLoadedLine);
 }
 
 // --- writing ---------------------------------------------------------------------

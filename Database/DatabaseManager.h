@@ -107,11 +107,11 @@ private:
     template <typename Record, typename Object>
     bool loadLocalityRows(Locality& locality, const std::string& table,
                           bool (Locality::*isLoaded)(const std::string&) const,
-                          void (Locality::*addAll)(const std::vector<std::shared_ptr<Object>>&));
+                          void (Locality::*append)(std::shared_ptr<Object>));
     template <typename Record, typename Object>
     bool loadTableRows(const std::vector<Locality*>& localities, const std::string& table,
                        bool (Locality::*isLoaded)(const std::string&) const,
-                       void (Locality::*addAll)(const std::vector<std::shared_ptr<Object>>&));
+                       void (Locality::*append)(std::shared_ptr<Object>));
     bool openFile(const QFileInfo& file, bool existing);
     static bool hasReadableProjectRow(SQLiteDatabase& database);
     // Warns about a row (or, for a storage error, the rows of a locality)

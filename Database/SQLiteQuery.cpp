@@ -45,7 +45,8 @@ void SQLiteQuery::readRow()
     int column = 0;
     for (const Binding& binding : m_bindings) {
         void* value = binding.second;
-        const bool isNull = sqlite3_column_type(stmt, column) == SQLITE_NULL;
+        const bool isNull = binding.first != Text && binding.first != Blob
+            && sqlite3_column_type(stmt, column) == SQLITE_NULL;
         switch (binding.first) {
         case Bool:
             *static_cast<bool*>(value) = sqlite3_column_int(stmt, column) != 0;
@@ -69,14 +70,23 @@ void SQLiteQuery::readRow()
                 = isNull ? std::numeric_limits<double>::quiet_NaN() : sqlite3_column_double(stmt, column);
             break;
         case Text: {
+            // Assigning in place keeps the string's buffer from row to row.
+            auto* target = static_cast<std::string*>(value);
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, column));
-            *static_cast<std::string*>(value) = text ? std::string(text) : std::string();
+            if (text)
+                target->assign(text);
+            else
+                target->clear();
             break;
         }
         case Blob: {
+            auto* target = static_cast<std::string*>(value);
             const auto* bytes = static_cast<const char*>(sqlite3_column_blob(stmt, column));
             const int size = sqlite3_column_bytes(stmt, column);
-            *static_cast<std::string*>(value) = bytes && size > 0 ? std::string(bytes, size_t(size)) : std::string();
+            if (bytes && size > 0)
+                target->assign(bytes, size_t(size));
+            else
+                target->clear();
             break;
         }
         default:

@@ -95,41 +95,36 @@ void Locality::addLine(std::shared_ptr<LineData2D> line)
     raiseNextUnitId(unitId);
 }
 
-void Locality::addLoadedData(const DataList& data)
+void Locality::noteLoadedUnit(int unitId)
 {
-    DataList added;
-    added.reserve(data.size());
-    int highestUnit = 0;
-    for (const auto& item : data) {
-        if (!item)
-            continue;
-        countData(*item, 1);
-        if (carriesUnit(*item))
-            highestUnit = std::max(highestUnit, item->unitId());
-        added.push_back(item);
-    }
-    if (added.empty())
-        return;
-    m_data.addAll(added);
-    raiseNextUnitId(highestUnit);
+    m_highestLoadedUnit = std::max({m_highestLoadedUnit, 0, unitId});
 }
 
-void Locality::addLoadedLines(const LineList& lines)
+void Locality::appendLoadedData(std::shared_ptr<Data> data)
 {
-    LineList added;
-    added.reserve(lines.size());
-    int highestUnit = 0;
-    for (const auto& line : lines) {
-        if (!line)
-            continue;
-        countLine(*line, 1);
-        highestUnit = std::max(highestUnit, line->unitId());
-        added.push_back(line);
-    }
-    if (added.empty())
+    if (!data)
         return;
-    m_lines.addAll(added);
-    raiseNextUnitId(highestUnit);
+    countData(*data, 1);
+    noteLoadedUnit(carriesUnit(*data) ? data->unitId() : 0);
+    m_data.appendPending(std::move(data));
+}
+
+void Locality::appendLoadedLine(std::shared_ptr<LineData2D> line)
+{
+    if (!line)
+        return;
+    countLine(*line, 1);
+    noteLoadedUnit(line->unitId());
+    m_lines.appendPending(std::move(line));
+}
+
+void Locality::finishLoading()
+{
+    m_data.addPending();
+    m_lines.addPending();
+    if (m_highestLoadedUnit >= 0)
+        raiseNextUnitId(m_highestLoadedUnit);
+    m_highestLoadedUnit = -1;
 }
 
 std::shared_ptr<Data> Locality::addPlane(const std::string& id, double latitude, double longitude,
@@ -201,6 +196,16 @@ std::shared_ptr<LineData2D> Locality::addPolygon(const std::string& id, int unit
     line->setOpacity(opacity);
     addLine(line);
     return line;
+}
+
+bool Locality::hasData(const std::string& id) const
+{
+    return m_data.contains(id);
+}
+
+bool Locality::hasLine(const std::string& id) const
+{
+    return m_lines.contains(id);
 }
 
 std::shared_ptr<Data> Locality::dataById(const std::string& id) const

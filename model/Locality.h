@@ -50,9 +50,11 @@ public:
 
     void addData(std::shared_ptr<Data> data);
     void addLine(std::shared_ptr<LineData2D> line);
-    // The same for the items read from the database, sorted once.
-    void addLoadedData(const DataList& data);
-    void addLoadedLines(const LineList& lines);
+    // The same for the items read from the database: counted as they come,
+    // listed and sorted once by finishLoading().
+    void appendLoadedData(std::shared_ptr<Data> data);
+    void appendLoadedLine(std::shared_ptr<LineData2D> line);
+    void finishLoading();
 
     std::shared_ptr<Data> addPlane(const std::string& id, double latitude, double longitude,
                                    float dip, float dipAzimuth, int unitId, int symbolId,
@@ -76,8 +78,8 @@ public:
 
     std::shared_ptr<Data> dataById(const std::string& id) const;
     std::shared_ptr<LineData2D> lineById(const std::string& id) const;
-    bool hasData(const std::string& id) const { return m_data.find(id) != nullptr; }
-    bool hasLine(const std::string& id) const { return m_lines.find(id) != nullptr; }
+    bool hasData(const std::string& id) const;
+    bool hasLine(const std::string& id) const;
     std::shared_ptr<Data> dataAt(int index) const;
     std::shared_ptr<LineData2D> lineAt(int index) const;
 
@@ -116,6 +118,7 @@ private:
     void countData(const Data& data, int delta);
     void countLine(const LineData2D& line, int delta);
     void raiseNextUnitId(int unitId) const;
+    void noteLoadedUnit(int unitId);
     static bool carriesUnit(const Data& data);
     bool removeDataIndex(std::size_t index);
     bool removeLineIndex(std::size_t index);
@@ -131,6 +134,8 @@ private:
     int m_lineationCount = 0;
     int m_polylineCount = 0;
     int m_polygonCount = 0;
+    // Highest unit of the items loaded since the last finishLoading(); -1 for none.
+    int m_highestLoadedUnit = -1;
     int m_annotationCount = 0;
     int m_imageCount = 0;
 };
