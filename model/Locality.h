@@ -134,10 +134,10 @@ private:
     int m_lineationCount = 0;
     int m_polylineCount = 0;
     int m_polygonCount = 0;
-    // Highest unit of the items loaded since the last finishLoading(); -1 for none.
-    int m_highestLoadedUnit = -1;
     int m_annotationCount = 0;
     int m_imageCount = 0;
+    // Highest unit of the items loaded since the last finishLoading(); -1 for none.
+    int m_highestLoadedUnit = -1;
 };
 
 } // namespace kiv
