@@ -22,4 +22,9 @@ void StorageSwitch::unlock()
     m_lock.reset();
 }
 
+int StorageSwitch::storedRows(const QString& table) const
+{
+    return int(m_fixture->messages(table.toStdString()).size());
+}
+
 } // namespace kiv::test

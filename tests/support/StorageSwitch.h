@@ -10,7 +10,8 @@ class DatabaseLock;
 class ProjectFixture;
 
 // Lets QML tests make the project's writes fail: lock() holds an exclusive
-// lock on its main.db from a second connection until unlock().
+// lock on its main.db from a second connection until unlock(); and read
+// what the file holds.
 class StorageSwitch : public QObject
 {
     Q_OBJECT
@@ -21,6 +22,8 @@ public:
 
     Q_INVOKABLE void lock();
     Q_INVOKABLE void unlock();
+    // Rows of a table of main.db as stored ("localities", "data", "linedata").
+    Q_INVOKABLE int storedRows(const QString& table) const;
 
 private:
     ProjectFixture* m_fixture;

@@ -243,9 +243,11 @@ TestCase {
         deletes.click()
         deletes.click()
         compare(_dialogController.messageBoxTitle, "Delete this locality?")
+        var storedLocalities = _storage.storedRows("localities")
         _dialogController.dismissDialog(1)
         compare(rows(), before)
         compare(current().dataType, "Locality")
+        compare(_storage.storedRows("localities"), storedLocalities)
 
         var id = current().localityId
         panel.details.view.deleteButtons.click()
@@ -254,15 +256,30 @@ TestCase {
         compare(_dialogController.toastMessage, "Deleted locality")
         compare(panel.dataModel.indexForId(id), -1)
         compare(rows(), 0)
+        compare(_storage.storedRows("localities"), storedLocalities - 1)
     }
 
-    function test_accuracyRows() {
-        verify(addNote("Accuracy"))
-        selectRow("Annotation", "Accuracy")
+    function test_accuracyRows_data() {
+        return [
+            { tag: "GPS 5 and 8", horizontal: 5, vertical: 8, shown: true, text: "±8" },
+            { tag: "unknown accuracy", horizontal: -1, vertical: -1, shown: false, text: "" }
+        ]
+    }
+
+    function test_accuracyRows(row) {
+        var location = _appManager.locationManager
+        location.horizontalAccuracy = row.horizontal
+        location.verticalAccuracy = row.vertical
+        reticule.lockedToGps = true
+        var saved = addNote("Accuracy " + row.tag)
+        reticule.lockedToGps = false
+        verify(saved)
+        selectRow("Annotation", "Accuracy " + row.tag)
         var details = findChild(panel.details, "locationDetails")
         verify(findChild(details, "location_Latitude:") !== null)
         var vertical = findChild(details, "location_Vertical Ac.:")
-        compare(vertical.visible, current().verticalAccuracy >= 0)
-        compare(vertical.value, "±" + current().verticalAccuracy)
+        compare(vertical.visible, row.shown)
+        if (row.shown)
+            compare(vertical.value, row.text)
     }
 }
