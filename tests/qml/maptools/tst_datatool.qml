@@ -43,6 +43,7 @@ TestCase {
     }
 
     ClinoToolManager { id: clino }
+    LocalityManager { id: localityManager }
 
     function field(name) { return findChild(panel, name) }
     function rows() { return panel.dataModel.rowCount() }
@@ -257,6 +258,35 @@ TestCase {
         compare(panel.dataModel.indexForId(id), -1)
         compare(rows(), 0)
         compare(_storage.storedRows("localities"), storedLocalities - 1)
+    }
+
+    function test_anEmptyLocalityGoesWithoutAsking_data() {
+        return [
+            { tag: "deleted", locked: false, toast: "Deleted locality", removed: 1 },
+            { tag: "storage locked", locked: true, toast: "Could not delete locality", removed: 0 }
+        ]
+    }
+
+    function test_anEmptyLocalityGoesWithoutAsking(row) {
+        localityManager.createLocality()
+        panel.updateModel()
+        var list = panel.list
+        for (list.currentIndex = 0; list.currentIndex < list.count; ++list.currentIndex) {
+            if (current().dataType === "Locality" && current().empty)
+                break
+        }
+        verify(list.currentIndex < list.count)
+        var id = current().localityId
+        var stored = _storage.storedRows("localities")
+        if (row.locked)
+            _storage.lock()
+        panel.details.view.deleteButtons.click()
+        panel.details.view.deleteButtons.click()
+        // No question first: the toast comes at once.
+        compare(_dialogController.toastMessage, row.toast)
+        _storage.unlock()
+        compare(_storage.storedRows("localities"), stored - row.removed)
+        compare(panel.dataModel.indexForId(id) >= 0, !row.removed)
     }
 
     function test_accuracyRows_data() {
