@@ -5,6 +5,7 @@
 #include "geo/Bounds.h"
 #include "geo/GeoMath.h"
 #include "app/MainView.h"
+#include "drawing/StoreIfChanged.h"
 #include "map/AnnotationRenderItem.h"
 #include "map/GLRender.h"
 #include "map/LineDataRenderItem.h"
@@ -433,19 +434,6 @@ void MapViewController::onLocationUpdatingChanged(bool updating)
     if (!updating)
         onLastKnownCoordinateUpdated(QPointF());
 }
-
-namespace {
-
-template <typename T>
-bool storeIfChanged(T& field, const T& value)
-{
-    if (field == value)
-        return false;
-    field = value;
-    return true;
-}
-
-} // namespace
 
 void MapViewController::setSelectedItemId(const QString& id)
 {

@@ -7,6 +7,7 @@
 #include "model/Project.h"
 #include "support/ApplicationIdentity.h"
 #include "support/MapPageStart.h"
+#include "support/SceneFixture.h"
 
 #include <QQuickItem>
 #include <QtTest>
@@ -30,13 +31,7 @@ int pixelsLike(const QImage& image, const QRect& area, const QColor& colour, int
     const QRect inside = area.intersected(image.rect());
     for (int y = inside.top(); y <= inside.bottom(); ++y)
         for (int x = inside.left(); x <= inside.right(); ++x)
-        {
-            const QColor c = image.pixelColor(x, y);
-            count += std::abs(c.red() - colour.red()) <= tolerance && std::abs(c.green() - colour.green()) <= tolerance
-                             && std::abs(c.blue() - colour.blue()) <= tolerance
-                         ? 1
-                         : 0;
-        }
+            count += test::SceneFixture::colourIs(image.pixelColor(x, y), colour, tolerance) ? 1 : 0;
     return count;
 }
 

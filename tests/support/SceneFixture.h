@@ -35,8 +35,11 @@ protected:
     bool settle();
     // Whether `frame` shows `expected` at a point, each channel within `tolerance`.
     bool colourAt(double lon, double lat, const QColor& expected, int tolerance = 3) const;
+
+public:
     static bool colourIs(const QColor& colour, const QColor& expected, int tolerance);
 
+protected:
     std::unique_ptr<ApplicationManager> manager;
     std::unique_ptr<MainView> view;
     std::unique_ptr<GLRender> scene;
