@@ -15,6 +15,7 @@ MapViewController {
     property real scalePreferredWidth: Utils.dp(120)
     readonly property real buttonHeight: Utils.theme("buttonHeight", Utils.dp(40))
     // The free map area starts right of whatever covers the left side.
+    readonly property real positionBarHeight: locationTool.visible ? locationTool.height : 0
     readonly property real toolExtent: Math.max(toolManager.uiExtent, toolBar.uiExtent)
     // Where the on-line tiles come from; their notice and links go with them.
     readonly property string attributionText: setting("OnlineTiles/attribution")
@@ -130,7 +131,7 @@ MapViewController {
         sourceSize.height: height
         anchors.bottom: parent.bottom
         anchors.right: parent.right
-        anchors.bottomMargin: Utils.theme("innerMargin", Utils.dp(8))
+        anchors.bottomMargin: Utils.theme("innerMargin", Utils.dp(8)) + mapView.positionBarHeight
         anchors.rightMargin: Utils.theme("innerMargin", Utils.dp(8))
                              + ((typeof _appManager !== "undefined" && _appManager
                                  && _appManager.userKeyboardControl) ? mapView.buttonHeight : 0)
@@ -150,6 +151,8 @@ MapViewController {
         height: mapView.buttonHeight / 2
         width: attributionRow.width
         anchors.bottom: parent.bottom
+        // Above the position bar while it shows.
+        anchors.bottomMargin: mapView.positionBarHeight
         anchors.horizontalCenter: parent.horizontalCenter
         color: "#aaffffff"
         visible: !mapView.customBaseLayer
