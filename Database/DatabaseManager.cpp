@@ -441,14 +441,16 @@ bool DatabaseManager::loadTableRows(const std::vector<Locality*>& localities, co
     std::unordered_map<std::string, Locality*> byId;
     for (Locality* locality : localities)
         byId.emplace(locality->id(), locality);
-    std::vector<std::string> unreadable;
+    // The record carries its own id: the id column is read only to name an
+    // unreadable row.
+    std::vector<std::int64_t> unreadable;
     try {
-        std::string id;
+        std::int64_t rowId = 0;
         std::string localityId;
         std::string message;
         SQLiteQuery query(m_database.get());
-        query.prepare("SELECT dataId, localityId, message FROM " + table);
-        query.bindText(&id);
+        query.prepare("SELECT rowid, localityId, message FROM " + table);
+        query.bind(&rowId);
         query.bindText(&localityId);
         query.bindBlob(&message);
         // A locality's rows mostly follow each other: its look-up is kept.
@@ -464,15 +466,18 @@ bool DatabaseManager::loadTableRows(const std::vector<Locality*>& localities, co
                 ownerHasItems = owner && !(owner->data().empty() && owner->lines().empty());
                 lastId = localityId;
             }
-            if (!owner || (ownerHasItems && (owner->*isLoaded)(id)))
+            if (!owner)
                 continue;
-            std::shared_ptr<Object> object;
-            if (record.ParseFromString(message))
-                object = Object::fromProto(record);
-            if (object)
+            if (!record.ParseFromString(message)) {
+                unreadable.push_back(rowId);
+                continue;
+            }
+            if (ownerHasItems && (owner->*isLoaded)(record.dataid()))
+                continue;
+            if (std::shared_ptr<Object> object = Object::fromProto(record))
                 (owner->*append)(std::move(object));
             else
-                unreadable.push_back(id);
+                unreadable.push_back(rowId);
         }
     } catch (const SQLiteException&) {
         // Only the index gets past a damaged page: locality by locality,
@@ -486,9 +491,24 @@ bool DatabaseManager::loadTableRows(const std::vector<Locality*>& localities, co
     }
     for (Locality* locality : localities)
         locality->finishLoading();
-    for (const std::string& id : unreadable)
-        reportUnreadable(table, "row " + id, "not a complete record");
+    for (const std::int64_t rowId : unreadable)
+        reportUnreadable(table, "row " + rowIdText(table, rowId), "not a complete record");
     return unreadable.empty();
+}
+
+std::string DatabaseManager::rowIdText(const std::string& table, std::int64_t rowId)
+{
+    std::string id;
+    try {
+        SQLiteQuery query(m_database.get());
+        query.prepare("SELECT dataId FROM " + table + " WHERE rowid=?");
+        query.bindParameter(&rowId);
+        query.bindText(&id);
+        if (query.step())
+            return id;
+    } catch (const SQLiteException&) {
+    }
+    return "at rowid " + std::to_string(rowId);
 }
 
 bool DatabaseManager::loadContent(Project* target)

@@ -116,6 +116,8 @@ private:
     static bool hasReadableProjectRow(SQLiteDatabase& database);
     // Warns about a row (or, for a storage error, the rows of a locality)
     // that could not be read.
+    // The dataId of a row, for a warning.
+    std::string rowIdText(const std::string& table, std::int64_t rowId);
     void reportUnreadable(const std::string& table, const std::string& what, const std::string& why);
     // record is empty when the object has no complete record.
     bool syncLocalityRow(const RowTable& table, std::string dataId, std::string localityId,

@@ -12,6 +12,12 @@ AbstractObject::AbstractObject(std::string id)
 {
 }
 
+AbstractObject::AbstractObject(std::string id, qint64 timeStamp)
+    : m_id(std::move(id))
+    , m_timeStamp(timeStamp)
+{
+}
+
 AbstractObject::~AbstractObject() = default;
 
 } // namespace kiv

@@ -11,6 +11,8 @@ class AbstractObject
 {
 public:
     explicit AbstractObject(std::string id);
+    // For objects read from storage: no clock read for a stamp replaced at once.
+    AbstractObject(std::string id, qint64 timeStamp);
     virtual ~AbstractObject();
 
     AbstractObject(const AbstractObject&) = default;

@@ -77,6 +77,12 @@ Data::Data(std::string id, std::string localityId)
 {
 }
 
+Data::Data(std::string id, std::string localityId, qint64 timeStamp)
+    : LocatedObject(std::move(id), timeStamp)
+    , m_localityId(std::move(localityId))
+{
+}
+
 std::shared_ptr<Data> Data::createLocated(Kind kind, const std::string& id, const std::string& localityId,
                                           double latitude, double longitude, const QString& comment)
 {
@@ -172,10 +178,10 @@ std::shared_ptr<Data> Data::readRecord(const Record& record)
 {
     if (!record.IsInitialized())
         return {};
-    auto data = std::make_shared<Data>(record.dataid(), record.localityid());
+    auto data = std::make_shared<Data>(record.dataid(), record.localityid(),
+                                       static_cast<qint64>(record.timestamp()));
     if (!data->fromProtoPosition(record.position()))
         return {};
-    data->setTimeStamp(static_cast<qint64>(record.timestamp()));
     if (record.has_comment())
         data->m_comment = textOf(record.comment());
     if (record.has_declination())

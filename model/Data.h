@@ -23,6 +23,7 @@ public:
     static constexpr int NoSymbol = -1;
 
     Data(std::string id, std::string localityId);
+    Data(std::string id, std::string localityId, qint64 timeStamp);
 
     static std::shared_ptr<Data> createPlane(const std::string& id, const std::string& localityId,
                                              double latitude, double longitude, float dip,

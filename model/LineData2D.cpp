@@ -69,6 +69,12 @@ LineData2D::LineData2D(std::string dataId, std::string localityId)
 {
 }
 
+LineData2D::LineData2D(std::string dataId, std::string localityId, qint64 timeStamp)
+    : AbstractObject(std::move(dataId), timeStamp)
+    , m_localityId(std::move(localityId))
+{
+}
+
 LineData2D::~LineData2D() = default;
 
 std::shared_ptr<LineData2D> LineData2D::create(const std::string& dataId,
@@ -212,12 +218,12 @@ void LineData2D::writePoints(Record* record) const
 
 std::shared_ptr<LineData2D> LineData2D::fromProto(const Record& record)
 {
-    auto line = std::make_shared<LineData2D>(record.dataid(), record.localityid());
+    auto line = std::make_shared<LineData2D>(record.dataid(), record.localityid(),
+                                             static_cast<qint64>(record.timestamp()));
     line->m_unitId = static_cast<int>(record.unitid());
     line->m_filled = record.filled();
     line->m_thickness = record.thickness();
     line->m_opacity = record.opacity();
-    line->setTimeStamp(static_cast<qint64>(record.timestamp()));
     line->m_lineStyle = styleFromRecord(record.linestyle());
     if (record.has_comment())
         line->m_comment = QString::fromStdString(record.comment());

@@ -24,6 +24,7 @@ public:
     enum LineStyle { Solid = 0, Dotted = 1, Dashed = 2 };
 
     LineData2D(std::string dataId, std::string localityId);
+    LineData2D(std::string dataId, std::string localityId, qint64 timeStamp);
     LineData2D(const LineData2D&) = default;
     LineData2D& operator=(const LineData2D&) = default;
     ~LineData2D() override;

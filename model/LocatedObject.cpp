@@ -11,6 +11,11 @@ LocatedObject::LocatedObject(std::string id)
 {
 }
 
+LocatedObject::LocatedObject(std::string id, qint64 timeStamp)
+    : AbstractObject(std::move(id), timeStamp)
+{
+}
+
 bool LocatedObject::fromProtoPosition(const QZProtoBuffers::Position& position)
 {
     if (!position.IsInitialized())

@@ -13,6 +13,7 @@ class LocatedObject : public AbstractObject
 {
 public:
     explicit LocatedObject(std::string id);
+    LocatedObject(std::string id, qint64 timeStamp);
 
     double latitude() const { return m_latitude; }
     void setLatitude(double latitude) { m_latitude = latitude; }

@@ -60,8 +60,7 @@ public:
             m_byId.emplace_back(entry.hash, entry.item);
         sortIndex();
         if (m_items.empty()) {
-            std::stable_sort(m_pending.begin(), m_pending.end(),
-                             [](const Pending& a, const Pending& b) { return a.stamp > b.stamp; });
+            sortPendingNewestFirst();
             m_items.reserve(m_pending.size());
             for (Pending& entry : m_pending)
                 m_items.push_back(std::move(entry.item));
@@ -162,6 +161,22 @@ private:
             return a.first == b.first && a.second->id() == b.second->id();
         });
         m_byId.erase(last, m_byId.end());
+    }
+
+    // Rows are mostly stored in the order they were made: oldest first
+    // (strictly, so that turning it round keeps ties in order) is reversed
+    // instead of sorted.
+    void sortPendingNewestFirst()
+    {
+        const auto newer = [](const Pending& a, const Pending& b) { return a.stamp > b.stamp; };
+        if (std::adjacent_find(m_pending.begin(), m_pending.end(),
+                               [](const Pending& a, const Pending& b) { return a.stamp >= b.stamp; })
+            == m_pending.end()) {
+            std::reverse(m_pending.begin(), m_pending.end());
+            return;
+        }
+        if (!std::is_sorted(m_pending.begin(), m_pending.end(), newer))
+            std::stable_sort(m_pending.begin(), m_pending.end(), newer);
     }
 
     static bool isNewer(const Item& a, const Item& b) { return a->timeStamp() > b->timeStamp(); }

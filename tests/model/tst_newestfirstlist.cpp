@@ -76,6 +76,29 @@ private slots:
         QCOMPARE(order(list), QStringLiteral("a:20 c:20 a:10"));
     }
 
+    // A bulk load onto an empty list, in the orders rows come back in.
+    void bulkLoadIsNewestFirst_data()
+    {
+        QTest::addColumn<QList<int>>("stamps");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("oldest first") << QList<int>{1, 2, 3} << "2:3 1:2 0:1";
+        QTest::newRow("oldest first, a tie") << QList<int>{1, 2, 2, 3} << "3:3 1:2 2:2 0:1";
+        QTest::newRow("newest first, a tie") << QList<int>{3, 2, 2, 1} << "0:3 1:2 2:2 3:1";
+        QTest::newRow("mixed") << QList<int>{2, 3, 1, 3} << "1:3 3:3 0:2 2:1";
+        QTest::newRow("one") << QList<int>{7} << "0:7";
+    }
+
+    void bulkLoadIsNewestFirst()
+    {
+        QFETCH(QList<int>, stamps);
+        QFETCH(QString, expected);
+        List list;
+        for (int n = 0; n < stamps.size(); ++n)
+            list.appendPending(item(std::to_string(n), stamps[n]));
+        list.addPending();
+        QCOMPARE(order(list), expected);
+    }
+
     void manyItemsAreAllFound()
     {
         List list;
