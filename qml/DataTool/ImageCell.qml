@@ -12,6 +12,7 @@ Item {
 
     Image {
         id: thumbnail
+        objectName: "thumbnail"
         x: cell.margin
         width: cell.height - 2 * cell.margin
         height: width

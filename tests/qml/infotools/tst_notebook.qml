@@ -3,8 +3,8 @@ import QtTest 1.1
 import quarzel.touch 1.0
 import "qrc:/qml"
 
-// The notebook beside a stand-in map, with planes and a note, in its list
-// and detail layouts; the grabs are kept for review.
+// The notebook beside a stand-in map, with planes, a line, a note and a
+// photo, in its list and detail layouts; the grabs are kept for review.
 TestCase {
     id: testCase
     visible: true
@@ -42,12 +42,16 @@ TestCase {
     }
 
     function test_listAndDetail() {
+        _data.nameCurrentLocality("Gorge entrance")
         verify(_data.addPlanes(2, 0))
         verify(images.saveNote("Outcrop of banded gneiss", Qt.point(7.0, 46.0), false))
+        verify(_data.addLine())
+        verify(_data.addPhoto(45, "Fold hinge"))
         var panel = Qt.createComponent("qrc:/qml/DataTool.qml").createObject(testCase,
                 { height: testCase.height, mapView: map })
         verify(panel !== null)
         panel.setActive(true)
+        tryCompare(findChild(panel.list, "thumbnail"), "status", Image.Ready)
         waitForRendering(panel)
         var image = grabImage(testCase)
         image.save(_data.reviewFolder + "/notebook-list.png")

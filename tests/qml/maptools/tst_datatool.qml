@@ -153,6 +153,50 @@ TestCase {
         _appManager.angleConvention = 1
         compare(findChild(panel.list.currentItem.cell, "angles").text, "Dip: 30°  Strike: 030°")
         _appManager.angleConvention = 0
+
+        var project = _modelManager.currentProject
+        var lineSymbol = 0
+        while (project.symbolType(lineSymbol) !== 8)
+            verify(++lineSymbol < 500, "a lineation symbol")
+        _modelManager.currentSymbol = lineSymbol
+        clino.saveOrientation("25", "200", "", here, false)
+        panel.updateModel()
+        selectRow("Lineation")
+        verify(findChild(panel.list.currentItem.cell, "angles").text.indexOf("Plunge: ") === 0)
+    }
+
+    // A photo's heading shows only inside [0, 360).
+    function test_imageCellHeading_data() {
+        return [
+            { tag: "0", heading: 0, text: "Heading: 0°" },
+            { tag: "359", heading: 359, text: "Heading: 359°" },
+            { tag: "360", heading: 360, text: "" },
+            { tag: "none", heading: -1, text: "" }
+        ]
+    }
+
+    function test_imageCellHeading(row) {
+        // Any picture file does: the project keeps a copy.
+        var picture = Qt.resolvedUrl("../../../qml/images/notebook.svg")
+        verify(panel.imageTool.saveImage(picture, row.heading, "Heading " + row.tag, here, false))
+        panel.updateModel()
+        selectRow("Image", "Heading " + row.tag)
+        var heading = findChild(panel.list.currentItem.cell, "heading")
+        compare(heading.visible, row.text !== "")
+        if (row.text !== "")
+            compare(heading.text, row.text)
+    }
+
+    ListModel {
+        id: strangeRows
+        ListElement { dataType: "Mystery" }
+    }
+
+    function test_aRowOfUnknownKindSaysSo() {
+        panel.list.model = strangeRows
+        var cell = findChild(panel.list, "unhandled")
+        verify(cell !== null)
+        compare(cell.text, "Unhandled data type: Mystery")
     }
 
     function test_selectionTiesListAndMap() {
