@@ -115,6 +115,7 @@ TestCase {
     function test_theLinesButtonNarrowsTheList() {
         verify(addNote("Not a line"))
         panel.filterRowShown = true
+        // The map half (filter 4) is the native test's: the stand-in is no map.
         mouseClick(field("filter_Lines"))
         for (var i = 0; i < rows(); ++i)
             verify(["Line", "Locality"].indexOf(panel.dataModel.get(i).dataType) >= 0)
