@@ -18,6 +18,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <string_view>
 #include <unordered_map>
 #include <cstdio>
 
@@ -446,13 +447,12 @@ bool DatabaseManager::loadTableRows(const std::vector<Locality*>& localities, co
     std::vector<std::int64_t> unreadable;
     try {
         std::int64_t rowId = 0;
-        std::string localityId;
-        std::string message;
         SQLiteQuery query(m_database.get());
         query.prepare("SELECT rowid, localityId, message FROM " + table);
         query.bind(&rowId);
-        query.bindText(&localityId);
-        query.bindBlob(&message);
+        // The locality id and the message are read where SQLite holds them
+        // (valid until the next step): no copy per row.
+        sqlite3_stmt* row = query.statement();
         // A locality's rows mostly follow each other: its look-up is kept.
         std::string lastId;
         Locality* owner = nullptr;
@@ -460,15 +460,17 @@ bool DatabaseManager::loadTableRows(const std::vector<Locality*>& localities, co
         // One message reused: parsing keeps its buffers.
         Record record;
         while (query.step()) {
+            const std::string_view localityId(reinterpret_cast<const char*>(sqlite3_column_text(row, 1)),
+                                              std::size_t(sqlite3_column_bytes(row, 1)));
             if (!owner || localityId != lastId) {
-                const auto found = byId.find(localityId);
+                lastId.assign(localityId);
+                const auto found = byId.find(lastId);
                 owner = found == byId.end() ? nullptr : found->second;
                 ownerHasItems = owner && !(owner->data().empty() && owner->lines().empty());
-                lastId = localityId;
             }
             if (!owner)
                 continue;
-            if (!record.ParseFromString(message)) {
+            if (!record.ParseFromArray(sqlite3_column_blob(row, 2), sqlite3_column_bytes(row, 2))) {
                 unreadable.push_back(rowId);
                 continue;
             }
