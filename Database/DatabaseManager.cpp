@@ -439,9 +439,10 @@ bool DatabaseManager::loadTableRows(const std::vector<Locality*>& localities, co
                                     bool (Locality::*isLoaded)(const std::string&) const,
                                     void (Locality::*append)(std::shared_ptr<Object>))
 {
-    std::unordered_map<std::string, Locality*> byId;
+    // Each locality's id is held once for all its items.
+    std::unordered_map<std::string, std::pair<Locality*, SharedId>> byId;
     for (Locality* locality : localities)
-        byId.emplace(locality->id(), locality);
+        byId.emplace(locality->id(), std::make_pair(locality, std::make_shared<const std::string>(locality->id())));
     // The record carries its own id: the id column is read only to name an
     // unreadable row.
     std::vector<std::int64_t> unreadable;
@@ -456,6 +457,7 @@ bool DatabaseManager::loadTableRows(const std::vector<Locality*>& localities, co
         // A locality's rows mostly follow each other: its look-up is kept.
         std::string lastId;
         Locality* owner = nullptr;
+        SharedId ownerId;
         bool ownerHasItems = false;
         // One message reused: parsing keeps its buffers.
         Record record;
@@ -465,7 +467,8 @@ bool DatabaseManager::loadTableRows(const std::vector<Locality*>& localities, co
             if (!owner || localityId != lastId) {
                 lastId.assign(localityId);
                 const auto found = byId.find(lastId);
-                owner = found == byId.end() ? nullptr : found->second;
+                owner = found == byId.end() ? nullptr : found->second.first;
+                ownerId = found == byId.end() ? nullptr : found->second.second;
                 ownerHasItems = owner && !(owner->data().empty() && owner->lines().empty());
             }
             if (!owner)
@@ -476,7 +479,7 @@ bool DatabaseManager::loadTableRows(const std::vector<Locality*>& localities, co
             }
             if (ownerHasItems && (owner->*isLoaded)(record.dataid()))
                 continue;
-            if (std::shared_ptr<Object> object = Object::fromProto(record))
+            if (std::shared_ptr<Object> object = Object::fromProto(record, ownerId))
                 (owner->*append)(std::move(object));
             else
                 unreadable.push_back(rowId);

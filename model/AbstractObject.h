@@ -2,9 +2,20 @@
 
 #include <QtGlobal>
 
+#include <memory>
 #include <string>
 
 namespace kiv {
+
+// An id many objects refer to, such as the locality of a project's data:
+// held once, not copied into each.
+using SharedId = std::shared_ptr<const std::string>;
+
+// shared when it holds text, otherwise a new id holding text.
+inline SharedId sharedId(const SharedId& shared, const std::string& text)
+{
+    return shared && *shared == text ? shared : std::make_shared<const std::string>(text);
+}
 
 // Identity and creation time shared by localities, data and lines.
 class AbstractObject

@@ -73,11 +73,11 @@ QString textOf(const std::string& bytes)
 
 Data::Data(std::string id, std::string localityId)
     : LocatedObject(std::move(id))
-    , m_localityId(std::move(localityId))
+    , m_localityId(std::make_shared<const std::string>(std::move(localityId)))
 {
 }
 
-Data::Data(std::string id, std::string localityId, qint64 timeStamp)
+Data::Data(std::string id, SharedId localityId, qint64 timeStamp)
     : LocatedObject(std::move(id), timeStamp)
     , m_localityId(std::move(localityId))
 {
@@ -160,25 +160,25 @@ void Data::setImagePath(const QString& path)
         m_type = Annotation;
 }
 
-std::shared_ptr<Data> Data::fromProto(const Record& record)
+std::shared_ptr<Data> Data::fromProto(const Record& record, const SharedId& localityId)
 {
 #if PROTOBUF_USE_EXCEPTIONS
     try {
-        return readRecord(record);
+        return readRecord(record, localityId);
     } catch (const google::protobuf::FatalException& e) {
         qWarning() << "Data record could not be read:" << e.what();
         return {};
     }
 #else
-    return readRecord(record);
+    return readRecord(record, localityId);
 #endif
 }
 
-std::shared_ptr<Data> Data::readRecord(const Record& record)
+std::shared_ptr<Data> Data::readRecord(const Record& record, const SharedId& localityId)
 {
     if (!record.IsInitialized())
         return {};
-    auto data = std::make_shared<Data>(record.dataid(), record.localityid(),
+    auto data = std::make_shared<Data>(record.dataid(), sharedId(localityId, record.localityid()),
                                        static_cast<qint64>(record.timestamp()));
     if (!data->fromProtoPosition(record.position()))
         return {};
@@ -240,7 +240,7 @@ std::shared_ptr<Record> Data::toProto() const
 
     auto record = std::make_shared<Record>();
     record->set_dataid(id());
-    record->set_localityid(m_localityId);
+    record->set_localityid(*m_localityId);
     record->set_timestamp(static_cast<quint64>(timeStamp()));
     toProtoPosition(record->mutable_position());
     record->set_declination(m_declination);

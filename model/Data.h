@@ -23,7 +23,7 @@ public:
     static constexpr int NoSymbol = -1;
 
     Data(std::string id, std::string localityId);
-    Data(std::string id, std::string localityId, qint64 timeStamp);
+    Data(std::string id, SharedId localityId, qint64 timeStamp);
 
     static std::shared_ptr<Data> createPlane(const std::string& id, const std::string& localityId,
                                              double latitude, double longitude, float dip,
@@ -47,7 +47,7 @@ public:
                                              const QString& sketchPath,
                                              const QString& backgroundPath);
 
-    const std::string& localityId() const { return m_localityId; }
+    const std::string& localityId() const { return *m_localityId; }
     int type() const { return m_type; }
     int planeKind() const { return m_planeKind; }
     int lineKind() const { return m_lineKind; }
@@ -78,17 +78,18 @@ public:
     void setImagePath(const QString& path);
 
     // Empty on a record that is incomplete or of an unknown kind.
-    static std::shared_ptr<Data> fromProto(const QZProtoBuffers::Data& record);
+    // localityId, when it names the record's locality, is shared rather than copied.
+    static std::shared_ptr<Data> fromProto(const QZProtoBuffers::Data& record, const SharedId& localityId = {});
     // Empty when the datum has no valid kind.
     std::shared_ptr<QZProtoBuffers::Data> toProto() const;
 
 private:
     static std::shared_ptr<Data> createLocated(Kind kind, const std::string& id, const std::string& localityId,
                                                double latitude, double longitude, const QString& comment);
-    static std::shared_ptr<Data> readRecord(const QZProtoBuffers::Data& record);
+    static std::shared_ptr<Data> readRecord(const QZProtoBuffers::Data& record, const SharedId& localityId);
     bool readKind(const QZProtoBuffers::Data& record);
 
-    std::string m_localityId;
+    SharedId m_localityId;
     int m_type = NoKind;
     int m_planeKind = 0;
     int m_lineKind = 0;

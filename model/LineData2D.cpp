@@ -65,11 +65,11 @@ int styleFromRecord(Record::LineStyle style)
 
 LineData2D::LineData2D(std::string dataId, std::string localityId)
     : AbstractObject(std::move(dataId))
-    , m_localityId(std::move(localityId))
+    , m_localityId(std::make_shared<const std::string>(std::move(localityId)))
 {
 }
 
-LineData2D::LineData2D(std::string dataId, std::string localityId, qint64 timeStamp)
+LineData2D::LineData2D(std::string dataId, SharedId localityId, qint64 timeStamp)
     : AbstractObject(std::move(dataId), timeStamp)
     , m_localityId(std::move(localityId))
 {
@@ -189,7 +189,7 @@ std::shared_ptr<Record> LineData2D::toProto() const
 {
     auto record = std::make_shared<Record>();
     record->set_dataid(id());
-    record->set_localityid(m_localityId);
+    record->set_localityid(*m_localityId);
     record->set_timestamp(static_cast<quint64>(timeStamp()));
     record->set_unitid(static_cast<quint32>(m_unitId));
     record->set_thickness(m_thickness);
@@ -216,9 +216,9 @@ void LineData2D::writePoints(Record* record) const
     }
 }
 
-std::shared_ptr<LineData2D> LineData2D::fromProto(const Record& record)
+std::shared_ptr<LineData2D> LineData2D::fromProto(const Record& record, const SharedId& localityId)
 {
-    auto line = std::make_shared<LineData2D>(record.dataid(), record.localityid(),
+    auto line = std::make_shared<LineData2D>(record.dataid(), sharedId(localityId, record.localityid()),
                                              static_cast<qint64>(record.timestamp()));
     line->m_unitId = static_cast<int>(record.unitid());
     line->m_filled = record.filled();

@@ -24,7 +24,7 @@ public:
     enum LineStyle { Solid = 0, Dotted = 1, Dashed = 2 };
 
     LineData2D(std::string dataId, std::string localityId);
-    LineData2D(std::string dataId, std::string localityId, qint64 timeStamp);
+    LineData2D(std::string dataId, SharedId localityId, qint64 timeStamp);
     LineData2D(const LineData2D&) = default;
     LineData2D& operator=(const LineData2D&) = default;
     ~LineData2D() override;
@@ -33,8 +33,8 @@ public:
                                               const std::string& localityId, int unitId,
                                               int lineStyle, bool filled, const QString& comment);
 
-    const std::string& localityId() const { return m_localityId; }
-    void setLocalityId(const std::string& localityId) { m_localityId = localityId; }
+    const std::string& localityId() const { return *m_localityId; }
+    void setLocalityId(const std::string& localityId) { m_localityId = std::make_shared<const std::string>(localityId); }
     int lineStyle() const { return m_lineStyle; }
     void setLineStyle(int lineStyle) { m_lineStyle = lineStyle; }
     // -1 when the line belongs to no rock unit.
@@ -71,14 +71,16 @@ public:
     void simplify(double tolerance);
 
     std::shared_ptr<QZProtoBuffers::LineData2D> toProto() const;
-    static std::shared_ptr<LineData2D> fromProto(const QZProtoBuffers::LineData2D& record);
+    // localityId, when it names the record's locality, is shared rather than copied.
+    static std::shared_ptr<LineData2D> fromProto(const QZProtoBuffers::LineData2D& record,
+                                                 const SharedId& localityId = {});
 
 private:
     bool isIndex(int index) const { return index >= 0 && index < pointCount(); }
     void writePoints(QZProtoBuffers::LineData2D* record) const;
     void readPoints(const QZProtoBuffers::LineData2D& record);
 
-    std::string m_localityId;
+    SharedId m_localityId;
     int m_lineStyle = Solid;
     int m_unitId = -1;
     bool m_filled = false;
