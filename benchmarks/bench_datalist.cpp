@@ -1,6 +1,8 @@
 // Time to rebuild the data list and to filter it again, as every edit and
 // every filter change does on the GUI thread: one project of 50 localities
 // with 200 data and 20 lines each, all in memory.
+
+#include "MedianTiming.h"
 #include "model/Data.h"
 #include "model/DataListModel.h"
 #include "model/FilteredDataListModel.h"
@@ -50,18 +52,9 @@ void fill(Project& project)
     }
 }
 
-// Median and best of the passes, in milliseconds.
 void measure(const char* what, const std::function<void()>& step)
 {
-    std::vector<double> times;
-    for (int i = 0; i < Passes; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        step();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    std::printf("%-40s median %.1f ms, best %.1f ms\n", what, times[times.size() / 2], times.front());
+    measureMedian(what, Passes, step);
 }
 
 } // namespace

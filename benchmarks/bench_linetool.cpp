@@ -1,6 +1,8 @@
 // The line tool's costs on the GUI and render threads: recording a 5,000-point
 // stroke (each move copies the line for the frame), rebuilding the overlay
 // of that stroke in one frame, and the snap search over 10,000 lines.
+
+#include "MedianTiming.h"
 #include "app/ApplicationManager.h"
 #include "app/MainView.h"
 #include "map/GLRender.h"
@@ -33,18 +35,9 @@ std::string idOf(int n)
     return QStringLiteral("%1").arg(n, 32, 16, QLatin1Char('0')).toStdString();
 }
 
-// Median and best of the passes, in milliseconds.
 void measure(const char* what, const std::function<void()>& step)
 {
-    std::vector<double> times;
-    for (int i = 0; i < Passes; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        step();
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    std::printf("%-48s median %.2f ms, best %.2f ms\n", what, times[times.size() / 2], times.front());
+    measureMedian(what, Passes, step);
 }
 
 // A stroke left unfinished; a release with another button drops the previous one.
