@@ -11,5 +11,9 @@ if [ "${1:-}" = --sanitize ]; then
   flags=(-DCMAKE_CXX_FLAGS="$san" -DCMAKE_C_FLAGS="$san"
          -DCMAKE_EXE_LINKER_FLAGS="$san" -DCMAKE_SHARED_LINKER_FLAGS="$san")
 fi
+# A compiler cache, when installed, makes rebuilds of other checkouts cheap.
+if command -v ccache >/dev/null; then
+  flags+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
+fi
 cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "${flags[@]}" >/dev/null
 cmake --build "$dir" -j "$(nproc)"

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+class QDir;
+
+namespace kiv {
+
+// Files named by stored records (photos, base maps) come from whoever wrote
+// the project, so a name is only data: it is used only when it leads, without
+// following any link, to a regular file inside the folder it belongs to.
+namespace ProjectFile {
+
+// The absolute path of `name` inside `folder`, or empty when the name is
+// absolute, climbs out of the folder, passes through a link, or does not
+// name an existing regular file.
+QString resolve(const QDir& folder, const QString& name);
+
+// Where a new file called `name` would go inside `folder`, or empty when the
+// name is not one plain file name, or something (a link, a file, a folder)
+// already sits at that place.
+QString freshPath(const QDir& folder, const QString& name);
+
+// True for a stored record id as the program writes them: 32 hex digits.
+bool isRecordId(const QString& id);
+
+// The id itself when it is a record id, otherwise a name made of its hash,
+// so that it can stand in a file name without leaving a folder.
+QString fileNameForId(const QString& id);
+
+} // namespace ProjectFile
+} // namespace kiv
