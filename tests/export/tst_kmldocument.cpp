@@ -54,7 +54,7 @@ enum class Scene {
     LineColour,
     ImageHeadingMissing,
     ImageHeading360,
-    ImageHeading45,
+    ImageHeadingNorth,
     NoPosition,
     CdataEnd,
 };
@@ -219,9 +219,9 @@ private slots:
                                                << QByteArrayList{"Heading:"};
         QTest::newRow("image heading 360") << Scene::ImageHeading360 << QByteArrayList{}
                                            << QByteArrayList{"Heading:"};
-        QTest::newRow("image heading 45") << Scene::ImageHeading45
-                                          << QByteArrayList{"]]>\r\nHeading: 45.000000\r\n"}
-                                          << QByteArrayList{};
+        QTest::newRow("image heading 0") << Scene::ImageHeadingNorth
+                                         << QByteArrayList{"]]>\r\nHeading: 0.000000\r\n"}
+                                         << QByteArrayList{};
         QTest::newRow("no position")
             << Scene::NoPosition
             << QByteArrayList{"<name>Locality 1</name>", "<name>30\xC2\xB0</name>", "<when>"}
@@ -253,7 +253,7 @@ private slots:
         case Scene::LineColour: fixture.addLine(*locality, 3, false, 2); break;
         case Scene::ImageHeadingMissing: fixture.addImage(*locality, 3, -1, "a.jpg"); break;
         case Scene::ImageHeading360: fixture.addImage(*locality, 3, 360, "a.jpg"); break;
-        case Scene::ImageHeading45: fixture.addImage(*locality, 3, 45, "a.jpg"); break;
+        case Scene::ImageHeadingNorth: fixture.addImage(*locality, 3, 0, "a.jpg"); break;
         case Scene::CdataEnd: fixture.addImage(*locality, 3, 45, "a]]>b.jpg"); break;
         default: break;
         }

@@ -3,6 +3,7 @@
 #include "map/MapCameraManipulator.h"
 #include "map/MapViewController.h"
 #include "map/ScaleBar.h"
+#include "model/Data.h"
 #include "model/Locality.h"
 #include "model/Project.h"
 #include "support/ProjectFixture.h"
@@ -237,6 +238,7 @@ private slots:
         QTest::addColumn<QString>("gesture");
         QTest::addColumn<bool>("resnaps");
         QTest::newRow("none") << "" << true;
+        QTest::newRow("none, a datum selected") << "datum" << true;
         QTest::newRow("drag") << "drag" << false;
         QTest::newRow("wheel") << "wheel" << false;
         QTest::newRow("pinch") << "pinch" << false;
@@ -251,7 +253,11 @@ private slots:
         fixture->locality->setLongitude(8.0);
         fixture->locality->setLatitude(47.0);
         const osg::Vec3d locality = toMap(8.0, 47.0);
-        controller->snapToLocality(fixture->locality.get());
+        if (gesture == "datum") // snaps to the datum's position, not to a box
+            controller->setSelectedItemId(QString::fromStdString(
+                fixture->locality->addPlane(test::idOf(0x51), 47.0, 8.0, 30.0f, 90.0f, 0, 1, QString())->id()));
+        else
+            controller->snapToLocality(fixture->locality.get());
         settle();
         QVERIFY(near(under({400, 300}), locality, 1e-3));
         if (gesture == "drag") {
@@ -272,6 +278,12 @@ private slots:
         QCOMPARE(camera().isAnimating(), resnaps);
         settle();
         QCOMPARE(near(under({550, 300}), locality, 1e-3), resnaps);
+        if (!resnaps)
+            return;
+        // The panel closes again: the same target, back in the middle.
+        controller->setVisibleArea(QRectF(0, 0, 800, 600));
+        settle();
+        QVERIFY(near(under({400, 300}), locality, 1e-3));
     }
 
     void boundsFitTheFreeArea()

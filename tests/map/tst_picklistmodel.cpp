@@ -32,8 +32,11 @@ private slots:
             PickedItem item;
             item.distance = distance;
             item.label = QString::number(distance);
-            if (distance == 2.0)
+            if (distance == 2.0) {
                 item.object = std::make_shared<Locality>(ProjectId(1), "loc-2");
+                item.latitude = 46.5;
+                item.longitude = 9.2;
+            }
             model.append(item);
         }
         model.sortAndEndReset();
@@ -44,6 +47,8 @@ private slots:
             labels << model.data(model.index(row), PickListModel::Label).toString();
         QCOMPARE(labels, QStringList({"2", "5", "9"}));
         QCOMPARE(model.data(model.index(0), PickListModel::DataId).toString(), QString("loc-2"));
+        QCOMPARE(model.data(model.index(0), PickListModel::Latitude).toDouble(), 46.5);
+        QCOMPARE(model.data(model.index(0), PickListModel::Longitude).toDouble(), 9.2);
         // a record without an object
         const QVariant noObject = model.data(model.index(1), PickListModel::DataId);
         QVERIFY(noObject.isValid());

@@ -128,6 +128,8 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QPointF>("shift");
         QTest::newRow("plane") << "plane" << QPointF(0.0, 0.0);
+        QTest::newRow("lineation") << "lineation" << QPointF(0.0, 0.0);
+        QTest::newRow("photo") << "photo" << QPointF(0.0, 0.0);
         QTest::newRow("locality marker") << "locality" << QPointF(0.0, -23.0);
         QTest::newRow("note") << "note" << QPointF(15.0, 15.0);
     }
@@ -136,14 +138,19 @@ private slots:
     {
         QFETCH(QString, kind);
         QFETCH(QPointF, shift);
-        if (kind == "plane") {
-            locality->addPlane("plane", Lat, Lon, 45.0f, 90.0f, 5, -1, QString());
+        if (kind == "plane" || kind == "lineation") {
+            if (kind == "plane")
+                locality->addPlane("plane", Lat, Lon, 45.0f, 90.0f, 5, -1, QString());
+            else
+                locality->addLineation("lineation", Lat, Lon, 30.0f, 90.0f, 5, -1, QString());
             draw(std::make_shared<PointDataRenderItem>(locality, false));
         } else {
             if (kind == "locality")
                 locality->setLongitude(Lon);
-            else
+            else if (kind == "note")
                 locality->addAnnotation("note", Lat, Lon, QStringLiteral("n"));
+            else
+                locality->addImage("photo", Lat, Lon, 0.0f, "p.jpg", QString(), QString(), QString());
             draw(std::make_shared<AnnotationRenderItem>(locality));
         }
         const QPointF centre = screenOf(Lon, Lat) + shift;

@@ -268,16 +268,30 @@ private slots:
         QCOMPARE(announced.count(), 0);
     }
 
-    void unreadableSourceRegistersNothing()
+    void failedAddRegistersNothing_data()
     {
-        // A folder cannot be copied as a file.
-        const QString broken = m_sources.path() + "/Broken.tif";
-        QDir().mkpath(broken);
+        QTest::addColumn<bool>("locked");
+        QTest::newRow("source is a folder") << false;
+        QTest::newRow("project cannot be saved") << true;
+    }
+
+    void failedAddRegistersNothing()
+    {
+        QFETCH(bool, locked);
+        const QString source = m_sources.path() + "/Broken.tif";
+        if (locked)
+            touch(source);
+        else // a folder cannot be copied as a file
+            QDir().mkpath(source);
         auto command = std::make_shared<AddBaseMapCommand>();
-        command->setUrl(QUrl::fromLocalFile(broken));
-        QVERIFY(!command->execute(nullptr));
+        command->setUrl(QUrl::fromLocalFile(source));
+        {
+            const auto lock = m_fixture->lockFor(locked ? "EXCLUSIVE" : "");
+            QVERIFY(!command->execute(nullptr));
+        }
         QVERIFY(project().baseMaps().empty());
         QCOMPARE(test::storedProjectRecord(m_fixture->databasePath()).basemap_size(), 0);
+        QVERIFY(!QFileInfo::exists(projectFile("Broken.tif")));
     }
 
     void recordOutsideTheFolderKeepsItsFile()

@@ -287,6 +287,29 @@ private slots:
         QVERIFY(proxy->saveAnnotationData(proxy->indexForId(q(Image)), q(Image), -999, -999, 359.5, "x"));
         QCOMPARE(image->azimuth(), 359.5f);
         QCOMPARE(image->longitude(), 8.0);
+        // A note has no viewing direction to take.
+        const float noteAzimuth = project().dataById(Note)->azimuth();
+        QVERIFY(proxy->saveAnnotationData(proxy->indexForId(q(Note)), q(Note), 46.0, 7.0, 100.0, "n"));
+        QCOMPARE(project().dataById(Note)->azimuth(), noteAzimuth);
+    }
+
+    void localityLatitudeBoundary_data()
+    {
+        QTest::addColumn<double>("latitude");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("90") << 90.0 << true;
+        QTest::newRow("90.000001") << 90.000001 << false;
+    }
+
+    void localityLatitudeBoundary()
+    {
+        QFETCH(double, latitude);
+        QFETCH(bool, taken);
+        std::unique_ptr<DataListModel> source;
+        const auto proxy = filtered(source);
+        const double before = project().locality(B)->latitude();
+        QVERIFY(proxy->saveLocalityData(proxy->indexForId(q(B)), q(B), "Beta", "", latitude, 8.0, Qt::red));
+        QCOMPARE(project().locality(B)->latitude(), taken ? latitude : before);
     }
 
     void savesAndDeletesThatFail_data()

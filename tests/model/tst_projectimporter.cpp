@@ -195,16 +195,18 @@ private slots:
     {
         QTest::addColumn<bool>("taken");
         QTest::addColumn<int>("arrivesAs");
-        QTest::newRow("id free") << false << 16;
-        QTest::newRow("id taken") << true << 17;
+        QTest::newRow("ids free") << false << 16;
+        QTest::newRow("ids taken") << true << 17;
     }
 
     void mapsSymbolsAndUnits()
     {
         QFETCH(bool, taken);
         QFETCH(int, arrivesAs);
-        if (taken)
+        if (taken) {
             target().addSymbol(16, "Taken", 3, Project::Plane, false);
+            target().addRockUnit(2, "Basalt", Qt::black, 0);
+        }
         target().addRockUnit(1, "Granite", Qt::red, 0);
         m_source->addSymbol(16, "Custom", 20, Project::SightingType, false);
         m_source->addRockUnit(1, "Granite", Qt::red, 0);
@@ -221,7 +223,10 @@ private slots:
         QCOMPARE(target().symbols().back().name, QString("Custom"));
         const int shale = target().rockUnits().back().id;
         QCOMPARE(target().rockUnits().back().name, QString("Shale"));
-        QVERIFY(shale >= 2);
+        QSet<int> unitIds;
+        for (const Project::RockUnit& unit : target().rockUnits())
+            unitIds.insert(unit.id);
+        QCOMPARE(unitIds.size(), int(target().rockUnits().size()));
         const auto merged = imported("North: A");
         for (const auto& datum : merged->data()) {
             QCOMPARE(datum->symbolId(), arrivesAs);

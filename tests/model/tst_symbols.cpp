@@ -126,6 +126,24 @@ private slots:
         QCOMPARE(model().index(15).data(SymbolListModel::Name).toString(), name);
     }
 
+    void newSymbolIdIsOnePastTheLargest_data()
+    {
+        QTest::addColumn<int>("largest");
+        QTest::addColumn<bool>("listedFirst");
+        QTest::newRow("16 listed last") << 16 << false;
+        QTest::newRow("40 listed first") << 40 << true;
+    }
+
+    void newSymbolIdIsOnePastTheLargest()
+    {
+        QFETCH(int, largest);
+        QFETCH(bool, listedFirst);
+        auto& symbols = project().symbols();
+        symbols.insert(listedFirst ? symbols.begin() : symbols.end(), {largest, "Extra", 3, Project::Plane, false});
+        QVERIFY(model().addSymbol("Schistosity", 2));
+        QCOMPARE(symbols.back().id, largest + 1);
+    }
+
     void filterProxy()
     {
         QVERIFY(model().addSymbol("Outcrop", 20));

@@ -277,6 +277,30 @@ private slots:
         }
     }
 
+    // The symbol is drawn on the turned picture: it turns back against it.
+    void planeSymbolRotationFollowsTheScreen_data()
+    {
+        QTest::addColumn<double>("screen");
+        QTest::addColumn<double>("rotation");
+        QTest::newRow("0") << 0.0 << 180.0;
+        QTest::newRow("90") << 90.0 << 90.0;
+        QTest::newRow("180") << 180.0 << 0.0;
+        QTest::newRow("270") << -90.0 << 270.0;
+    }
+
+    void planeSymbolRotationFollowsTheScreen()
+    {
+        QFETCH(double, screen);
+        QFETCH(double, rotation);
+        OrientationContext context;
+        context.screenRotation = screen;
+        context.primaryOrientation = context.currentOrientation = Qt::PortraitOrientation;
+        context.plane = true;
+        const OrientationReadings r = kiv::orientationFromQuaternion(
+            quaternion(0.330366090, -0.088521327, -0.243210347, 0.907673371), context);
+        QVERIFY2(turnDifference(r.planeSymbolRotation, rotation) < 1e-6, qPrintable(QString::number(r.planeSymbolRotation)));
+    }
+
     void lineFlagCallsOnlyLineSetters()
     {
         clino->givePortrait();

@@ -288,6 +288,8 @@ private slots:
         QVERIFY(tool->save("c", Here, false));
         QCOMPARE(rows().at(0).datatype(), QZProtoBuffers::Data::IMAGE);
         QCOMPARE(rows().at(0).dip_azimuth(), -1.0f);
+        QCOMPARE(rows().at(0).position().latitude(), Here.y());
+        QCOMPARE(rows().at(0).position().longitude(), Here.x());
         QCOMPARE(source.count(), 1);
         QVERIFY(tool->imageSource().isEmpty());
         QCOMPARE(heading.count(), 1);

@@ -246,6 +246,24 @@ private slots:
         QVERIFY(rows().empty());
     }
 
+    void strokeNeedsThreePoints_data()
+    {
+        QTest::addColumn<int>("points");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("2 points") << 2 << false;
+        QTest::newRow("3 points") << 3 << true;
+    }
+
+    void strokeNeedsThreePoints()
+    {
+        QFETCH(int, points);
+        QList<QPointF> path;
+        for (int i = 0; i < points; ++i)
+            path << QPointF(100 + 50 * i, 400);
+        stroke(path);
+        QTEST(!rows().empty(), "saved");
+    }
+
     void freeHandStrokeIsOneUndoableLine()
     {
         QList<QPointF> points;
@@ -371,18 +389,31 @@ private slots:
         QVERIFY(runsThrough(*rows().at(stored->id()), before));
     }
 
+    void holdOnASegmentInsertsAVertex_data()
+    {
+        QTest::addColumn<bool>("filled");
+        QTest::addColumn<QStringList>("segment");
+        QTest::addColumn<QStringList>("after");
+        QTest::newRow("first segment") << false << QStringList{"a0", "a1"}
+                                       << QStringList{"a0", "inserted", "a1", "a2"};
+        QTest::newRow("closing edge of a filled line") << true << QStringList{"a2", "a0"}
+                                                       << QStringList{"a0", "a1", "a2", "inserted"};
+    }
+
     void holdOnASegmentInsertsAVertex()
     {
-        const auto stored = storeLine(0x53, {"a0", "a1", "a2"});
+        QFETCH(bool, filled);
+        QFETCH(QStringList, segment);
+        QFETCH(QStringList, after);
+        const auto stored = storeLine(0x53, {"a0", "a1", "a2"}, Granite, filled);
         controller->setSelectedItemId(QString::fromStdString(stored->id()));
         tool->setEditModeEnabled(true);
-        const QPointF middle = (Places.at("a0") + Places.at("a1")) / 2.0;
+        const QPointF middle = (Places.at(segment[0]) + Places.at(segment[1])) / 2.0;
         tool->mousePressed(middle.x(), middle.y(), Qt::LeftButton);
         QVERIFY(tool->mousePressAndHold(middle.x(), middle.y(), Qt::LeftButton));
         QVERIFY(tool->mouseReleased(middle.x(), middle.y(), Qt::LeftButton, true));
         const auto storedRows = rows();
-        QVERIFY(runsThrough(*storedRows.at(stored->id()),
-                            geoPath({"a0", "inserted", "a1", "a2"}, {{"inserted", middle}})));
+        QVERIFY(runsThrough(*storedRows.at(stored->id()), geoPath(after, {{"inserted", middle}})));
         CommandManager::instance()->undo();
         QCOMPARE(int(rows().at(stored->id())->pointCount()), 3);
     }
