@@ -2,6 +2,7 @@
 
 #include "app/ApplicationManager.h"
 #include "export/CSVText.h"
+#include "export/ExportArchivePath.h"
 #include "export/ExportText.h"
 #include "export/UTM.h"
 #include "model/Data.h"
@@ -10,7 +11,7 @@
 #include "model/Project.h"
 
 #include <QDebug>
-#include <QFile>
+#include <QTemporaryFile>
 
 #include <charconv>
 #include <cmath>
@@ -27,23 +28,26 @@ enum class Numbers { Fixed6, Fixed8, General };
 constexpr std::size_t FlushSize = 1 << 20;
 
 // One output file. A file that failed stays failed and takes no more lines,
-// so the other files are still written.
+// so the other files are still written. The lines go to a fresh file beside
+// the target, which replaces the target when complete: a link placed under
+// the target's name is replaced, never written through, and a failed export
+// keeps the old file.
 class CsvFile
 {
 public:
     CsvFile(const QString& path, Numbers numbers)
-        : m_file(path)
+        : m_path(path)
+        , m_file(path + QStringLiteral(".XXXXXX"))
         , m_numbers(numbers)
     {
-        // Buffered here, in large blocks; QFile's own buffer would copy twice.
-        m_ok = m_file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered);
+        m_ok = m_file.open();
         if (!m_ok)
-            qWarning() << "CSV export: cannot create" << path << m_file.errorString();
+            qWarning() << "CSV export: cannot create a file beside" << path << m_file.errorString();
         else
             m_buffer.reserve(FlushSize + 4096);
     }
 
-    QString path() const { return m_file.fileName(); }
+    QString path() const { return m_path; }
 
     // The C library's "%.6f", "%.8f" or "%g" in the classic locale, without
     // its locale look-ups and allocations.
@@ -75,13 +79,18 @@ public:
     bool close()
     {
         flush();
-        if (m_file.isOpen()) {
-            m_file.close();
-            if (m_file.error() != QFileDevice::NoError) {
-                qWarning() << "CSV export: cannot close" << path() << m_file.errorString();
-                m_ok = false;
-            }
+        if (!m_file.isOpen())
+            return m_ok;
+        m_file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                              | QFileDevice::ReadOther);
+        m_file.close();
+        if (m_file.error() != QFileDevice::NoError) {
+            qWarning() << "CSV export: cannot close" << m_file.fileName() << m_file.errorString();
+            m_ok = false;
         }
+        if (m_ok)
+            m_ok = replaceFile(m_file.fileName(), m_path);
+        m_file.setAutoRemove(!m_ok);
         return m_ok;
     }
 
@@ -97,7 +106,8 @@ private:
         m_buffer.clear();
     }
 
-    QFile m_file;
+    QString m_path;
+    QTemporaryFile m_file;
     Numbers m_numbers;
     std::string m_buffer;
     bool m_ok = false;
@@ -178,11 +188,12 @@ public:
         return *this;
     }
 
-    // x, y, latitude, longitude, zone; no UTM cells for a point off the globe.
+    // x, y, latitude, longitude, zone; all empty for a point off the globe,
+    // which a reader would otherwise place at (999, 999).
     Row& position(double latitude, double longitude)
     {
         if (!hasGeographicPosition(latitude, longitude))
-            return text("").text("").number(latitude).number(longitude).text("");
+            return text("").text("").text("").text("").text("");
         double northing = 0.0;
         double easting = 0.0;
         char zone[UtmZoneTextSize] = {};
@@ -300,7 +311,7 @@ struct DataFiles
 Row datumRow(DataFiles& files, CsvFile& file, const Data& datum)
 {
     Row row(file);
-    row.text(files.localityCells).text(datum.id()).located(datum);
+    row.text(files.localityCells).text(csvText(datum.id())).located(datum);
     return row;
 }
 
@@ -340,14 +351,18 @@ void writeDatum(DataFiles& files, const Data& datum)
         writeMeasured(row, files, datum);
         break;
     }
-    case Data::Image:
-        datumRow(files, files.images, datum)
-            .number(datum.azimuth())
-            .text(datum.imagePath())
+    case Data::Image: {
+        Row row = datumRow(files, files.images, datum);
+        if (hasHeading(datum.azimuth()))
+            row.number(datum.azimuth());
+        else
+            row.text("");
+        row.text(datum.imagePath())
             .text(files.texts.time(datum.timeStamp()))
             .text(datum.comment())
             .write();
         break;
+    }
     case Data::Annotation:
         datumRow(files, files.notes, datum).text(files.texts.time(datum.timeStamp())).text(datum.comment()).write();
         break;
@@ -358,8 +373,9 @@ void writeDatum(DataFiles& files, const Data& datum)
 
 void writeLine(DataFiles& files, const LineData2D& line)
 {
+    const std::string lineId = csvText(line.id());
     const auto writePoint = [&](const LineData2D::Point& point) {
-        Row(files.points).text(line.id()).position(point.first, point.second).write();
+        Row(files.points).text(lineId).position(point.first, point.second).write();
     };
     for (const LineData2D::Point& point : line.points())
         writePoint(point);
@@ -369,7 +385,7 @@ void writeLine(DataFiles& files, const LineData2D& line)
 
     Row(files.lines)
         .text(files.localityCells)
-        .text(line.id())
+        .text(lineId)
         .text(files.texts.unitName(line.unitId()))
         .number(line.thickness())
         .number(line.opacity())
@@ -388,7 +404,7 @@ void writeLocality(DataFiles& files, Project& project, Locality& locality)
     if (load)
         project.loadLocalityContent(locality);
 
-    files.localityCells = locality.id() + ", " + csvText(locality.name());
+    files.localityCells = csvText(locality.id()) + ", " + csvText(locality.name());
     Row(files.localities)
         .text(files.localityCells)
         .located(locality)

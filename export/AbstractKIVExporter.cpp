@@ -1,6 +1,7 @@
 #include "export/AbstractKIVExporter.h"
 
 #include "export/CSVText.h"
+#include "export/ExportArchivePath.h"
 #include "export/ExportText.h"
 #include "export/GeoListText.h"
 #include "export/UTM.h"
@@ -12,7 +13,7 @@
 #include <QColor>
 #include <QDebug>
 #include <QFile>
-#include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <ctime>
 #include <iomanip>
@@ -54,9 +55,10 @@ std::string tabs(int count)
     return std::string(static_cast<std::size_t>(count), '\t');
 }
 
+// Every text of the document stands in an attribute value.
 std::string escaped(const QString& text)
 {
-    return xmlEscapedUtf8(text);
+    return xmlAttributeText(text);
 }
 
 // <attribute name="name" v="value" /> on its own line; numbers in the
@@ -142,9 +144,9 @@ AbstractKIVExporter::AbstractKIVExporter(Task* owningTask)
 
 AbstractKIVExporter::~AbstractKIVExporter() = default;
 
-QString AbstractKIVExporter::documentPath(const Project& project)
+QString AbstractKIVExporter::documentPath() const
 {
-    return project.folder().absoluteFilePath(QStringLiteral("main.xml"));
+    return m_workFolder ? m_workFolder->filePath(QStringLiteral("main.xml")) : QString();
 }
 
 bool AbstractKIVExporter::exportProject(Project* project)
@@ -157,6 +159,7 @@ bool AbstractKIVExporter::exportProject(Project& project)
     m_imageFiles.clear();
     m_elementsByLocality.clear();
     m_elementsByUnitName.clear();
+    m_missingImages.clear();
     bool ok = writeMainXml(project);
     if (ok)
         ok = package(project, m_imageFiles);
@@ -164,11 +167,10 @@ bool AbstractKIVExporter::exportProject(Project& project)
     return ok;
 }
 
-void AbstractKIVExporter::cleanUp(Project& project)
+void AbstractKIVExporter::cleanUp(Project&)
 {
-    const QString path = documentPath(project);
-    if (QFileInfo(path).isFile())
-        QFile::remove(path);
+    // The folder goes with everything in it.
+    m_workFolder.reset();
 }
 
 bool AbstractKIVExporter::writeMainXml(Project& project)
@@ -178,8 +180,11 @@ bool AbstractKIVExporter::writeMainXml(Project& project)
     m_nextId = 3;
     m_nextSetId = 9000;
 
-    QFile file(documentPath(project));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    m_workFolder = createExportWorkFolder();
+    if (!m_workFolder)
+        return false;
+    QFile file(documentPath());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         qWarning() << "AbstractKIVExporter::writeMainXml: cannot create" << file.fileName()
                    << file.errorString();
         return false;
@@ -301,7 +306,7 @@ bool AbstractKIVExporter::writeLocalities(Project& project, std::ostream& out)
         if (!hasPosition(*locality))
             continue;
         out << "\t\t\t<AP><PI>" << entry++ << "</PI>\n";
-        attribute(out, 4, "clinoId", locality->id());
+        attribute(out, 4, "clinoId", xmlId(locality->id()));
         attribute(out, 4, "name", escaped(locality->name()));
         colourAttribute(out, 4, "Vertex_colour", locality->colour());
         positionAttributes(out, *locality, true);
@@ -405,9 +410,9 @@ bool AbstractKIVExporter::writeOrientationCategory(Project& project, std::ostrea
         int entry = 0;
         for (const Data* datum : members) {
             out << "\t\t\t<AP><PI>" << entry++ << "</PI>\n";
-            attribute(out, 4, "clinoId", datum->id());
+            attribute(out, 4, "clinoId", xmlId(datum->id()));
             attribute(out, 4, "Remarks", escaped(datum->comment()));
-            if (datum->unitId() > 0 && project.unitField(datum->unitId()) == 0)
+            if (datum->unitId() != 0 && project.unitField(datum->unitId()) == 0)
                 attribute(out, 4, "Horizon", escaped(project.unitName(datum->unitId())));
             positionAttributes(out, *datum, true);
             attribute(out, 4, "declination", declinationOf(*datum));
@@ -452,7 +457,7 @@ bool AbstractKIVExporter::writeLines(Project& project, std::ostream& out)
             attribute(out, 4, "line_width", line->thickness());
             attribute(out, 4, "$Transparency", 1.0 - static_cast<double>(line->opacity()));
             colourAttribute(out, 4, "color", project.unitColor(line->unitId()));
-            attribute(out, 4, "clinoId", line->id());
+            attribute(out, 4, "clinoId", xmlId(line->id()));
             attribute(out, 4, "note", escaped(line->comment()));
             attribute(out, 4, "localityName", localityName);
             if (project.unitField(line->unitId()) == 0) {
@@ -469,13 +474,14 @@ bool AbstractKIVExporter::writeLines(Project& project, std::ostream& out)
 
 bool AbstractKIVExporter::writeImages(Project& project, std::ostream& out)
 {
-    const QString imagesFolder = project.folder().absolutePath() + QStringLiteral("/images/");
     for (const std::shared_ptr<Locality>& locality : project.localities()) {
         for (const std::shared_ptr<Data>& datum : locality->data()) {
             if (datum->type() != Data::Image)
                 continue;
-            const QString path = imagesFolder + datum->imagePath();
-            if (!QFileInfo(path).isFile() || !hasPosition(*datum))
+            if (!hasPosition(*datum))
+                continue;
+            const QString path = exportImagePath(project.folder(), datum->imagePath(), m_missingImages);
+            if (path.isEmpty())
                 continue;
             if (!m_imageFiles.contains(path))
                 m_imageFiles.append(path);
@@ -499,7 +505,8 @@ bool AbstractKIVExporter::writeImages(Project& project, std::ostream& out)
                 << "\" color=\"#ffffff\" pageNumber=\"0\" symbolID=\"0\" />\n"
                 << "\t\t<Attributes>\n\t\t\t<AttributeToObject>\n";
             attribute(out, 4, "Data_Type", "pointdata");
-            attribute(out, 4, "bearing", datum->azimuth());
+            if (hasHeading(datum->azimuth()))
+                attribute(out, 4, "bearing", datum->azimuth());
             positionAttributes(out, *datum, false);
             attribute(out, 4, "declination", declinationOf(*datum));
             timeAttributes(out, datum->timeStamp());
@@ -533,7 +540,7 @@ bool AbstractKIVExporter::writeAnnotations(Project& project, std::ostream& out)
         int entry = 0;
         for (const Data* note : notes) {
             out << "\t\t\t<AP><PI>" << entry++ << "</PI>\n";
-            attribute(out, 4, "clinoId", note->id());
+            attribute(out, 4, "clinoId", xmlId(note->id()));
             attribute(out, 4, "Remarks", escaped(note->comment()));
             positionAttributes(out, *note, true);
             attribute(out, 4, "declination", declinationOf(*note));

@@ -1,23 +1,27 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
 #include <map>
+#include <memory>
 #include <ostream>
 #include <set>
 #include <string>
 #include <vector>
 
 class QColor;
+class QTemporaryDir;
 
 namespace kiv {
 
 class Project;
 class Task;
 
-// Writes a project as the GeoList exchange document main.xml in its folder;
-// subclasses pack it with the photographs it names.
+// Writes a project as the GeoList exchange document main.xml in a working
+// folder of its own, never in the project folder (where a base map may keep a
+// file of that name); subclasses pack it with the photographs it names.
 class AbstractKIVExporter
 {
 public:
@@ -33,18 +37,21 @@ public:
     // False for a null project.
     bool exportProject(Project* project);
 
-    // The document alone; false for a project without localities (nothing
-    // is created then) and when the file cannot be written completely.
+    // The document alone, in a fresh working folder; false for a project
+    // without localities (nothing is created then) and when the file cannot
+    // be written completely.
     bool writeMainXml(Project& project);
 
     Task* owningTask() const { return m_owningTask; }
     // Photographs the document refers to, each once, in document order.
     const QStringList& imageFiles() const { return m_imageFiles; }
-    static QString documentPath(const Project& project);
+    // The document in the working folder; empty before it was begun and
+    // after clean-up.
+    QString documentPath() const;
 
 protected:
     virtual bool package(Project& project, const QStringList& images) = 0;
-    // Deletes main.xml from the project folder.
+    // Deletes main.xml and the working folder.
     virtual void cleanUp(Project& project);
 
 private:
@@ -79,6 +86,8 @@ private:
     std::map<int, int> m_mapStyles;
     std::map<int, int> m_sectionStyles;
     QStringList m_imageFiles;
+    QSet<QString> m_missingImages;
+    std::unique_ptr<QTemporaryDir> m_workFolder;
     int m_nextId = 3;
     int m_nextSetId = 9000;
 };

@@ -1,13 +1,15 @@
 #include "export/AbstractKMZExporter.h"
 
+#include "export/ExportArchivePath.h"
 #include "model/Data.h"
 #include "model/LineData2D.h"
 #include "model/Locality.h"
 #include "model/Project.h"
+#include "model/ProjectFile.h"
 
 #include <QDebug>
 #include <QFile>
-#include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cmath>
@@ -63,6 +65,12 @@ void writeElement(std::ostream& stream, const Indentation& indentation, const st
 std::string kmlText(const QString& text)
 {
     return crlfLineBreaks(xmlEscapedUtf8(text));
+}
+
+// Ids come from stored records; one that is no record id gets a safe name.
+std::string iconFileName(const std::string& id)
+{
+    return ProjectFile::fileNameForId(QString::fromStdString(id)).toStdString() + ".png";
 }
 
 std::string fixed6(double value)
@@ -139,16 +147,20 @@ bool AbstractKMZExporter::exportProject(Project* project, bool strikeRHR)
     return project && exportProject(*project, strikeRHR);
 }
 
-QString AbstractKMZExporter::documentPath(const Project& project)
+QString AbstractKMZExporter::workFolder() const
 {
-    return project.folder().absoluteFilePath(QStringLiteral("doc.kml"));
+    return m_workFolder ? m_workFolder->path() : QString();
 }
 
-void AbstractKMZExporter::cleanUp(Project& project)
+QString AbstractKMZExporter::documentPath() const
 {
-    const QString path = documentPath(project);
-    if (QFileInfo(path).isFile())
-        QFile::remove(path);
+    return m_workFolder ? m_workFolder->filePath(QStringLiteral("doc.kml")) : QString();
+}
+
+void AbstractKMZExporter::cleanUp(Project&)
+{
+    // The folder goes with everything in it.
+    m_workFolder.reset();
 }
 
 bool AbstractKMZExporter::writeKml(Project& project)
@@ -156,9 +168,13 @@ bool AbstractKMZExporter::writeKml(Project& project)
     m_styleIds.clear();
     m_styleIdsByKey.clear();
     m_imageFiles.clear();
+    m_missingImages.clear();
 
-    QFile file(documentPath(project));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    m_workFolder = createExportWorkFolder();
+    if (!m_workFolder)
+        return false;
+    QFile file(documentPath());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         qWarning() << "AbstractKMZExporter::writeKml: cannot create" << file.fileName()
                    << file.errorString();
         return false;
@@ -209,7 +225,7 @@ bool AbstractKMZExporter::writeLocalityFolder(Project& project, std::shared_ptr<
                                               std::ostream& folders, std::ostream& styles,
                                               Indentation& indentation)
 {
-    const std::string id = locality->id();
+    const std::string id = xmlId(locality->id());
     const std::string name = kmlText(locality->name());
     const std::string description = kmlText(locality->description());
     {
@@ -228,9 +244,10 @@ bool AbstractKMZExporter::writeLocalityFolder(Project& project, std::shared_ptr<
                 Scope iconStyle(folders, indentation, "<IconStyle>", "</IconStyle>");
                 {
                     Scope icon(folders, indentation, "<Icon>", "</Icon>");
-                    if (!writeLocalityIcon(project, locality, id + ".png"))
+                    const std::string iconFile = iconFileName(locality->id());
+                    if (!writeLocalityIcon(project, locality, iconFile))
                         return false;
-                    writeElement(folders, indentation, "href", id + ".png");
+                    writeElement(folders, indentation, "href", iconFile);
                 }
                 writeLine(folders, indentation,
                           "<hotspot x=\"0.5\" y=\"1.0\" xunits=\"fraction\" yunits=\"fraction\"/>");
@@ -308,7 +325,7 @@ bool AbstractKMZExporter::writeIconStyle(Project& project, std::ostream& styles,
                                          Indentation& indentation, const std::string& id,
                                          std::shared_ptr<Data> datum)
 {
-    const std::string iconFile = datum->id() + ".png";
+    const std::string iconFile = iconFileName(datum->id());
     Scope style(styles, indentation, "<Style id=\"" + id + "\">", "</Style>");
     Scope iconStyle(styles, indentation, "<IconStyle>", "</IconStyle>");
     {
@@ -347,7 +364,7 @@ bool AbstractKMZExporter::writeOrientationPlacemark(Project& project, std::share
     if (styleId.empty())
         return false;
 
-    const std::string id = datum->id();
+    const std::string id = xmlId(datum->id());
     const std::string pair = formatAnglePadded(first, 2) + " / " + formatAnglePadded(azimuth, 3);
     Scope placemark(folders, indentation, "<Placemark id=\"" + id + "placemark\">", "</Placemark>");
     writeElement(folders, indentation, "name", formatAnglePadded(first, 2));
@@ -377,7 +394,7 @@ bool AbstractKMZExporter::writeNotePlacemark(Project& project, std::shared_ptr<D
     const std::string styleId = dataStyleId(project, datum, styles, indentation);
     if (styleId.empty())
         return false;
-    const std::string id = datum->id();
+    const std::string id = xmlId(datum->id());
     Scope placemark(folders, indentation, "<Placemark id=\"" + id + "placemark\">", "</Placemark>");
     writeElement(folders, indentation, "name", "Note");
     writeSnippetAndDescription(folders, indentation, kmlText(datum->comment()));
@@ -396,16 +413,16 @@ bool AbstractKMZExporter::writeImagePlacemark(Project& project, std::shared_ptr<
     const std::string styleId = dataStyleId(project, datum, styles, indentation);
     if (styleId.empty())
         return false;
-    const std::string id = datum->id();
+    const std::string id = xmlId(datum->id());
     const std::string comment = kmlText(datum->comment());
     Scope placemark(folders, indentation, "<Placemark id=\"" + id + "placemark\">", "</Placemark>");
     writeElement(folders, indentation, "name", "Image");
     writeLine(folders, indentation, "<Snippet maxLines=\"2\">" + comment + "</Snippet>");
     writeLine(folders, indentation, "<description>");
-    folders << xmlCdata("<img src=\"" + datum->imagePath().toStdString()
+    folders << xmlCdata("<img src=\"" + xmlCharacters(datum->imagePath()).toStdString()
                         + "\" height=\"300\" /><br /><br />");
     const double heading = datum->azimuth();
-    if (heading >= 0.0 && heading < 360.0)
+    if (hasHeading(heading))
         folders << ExportLineBreak << "Heading: " << fixed6(heading) << ExportLineBreak;
     folders << comment << ExportLineBreak << "Declination: "
             << declinationText(datum->declination()) << "</description>" << ExportLineBreak;
@@ -413,9 +430,8 @@ bool AbstractKMZExporter::writeImagePlacemark(Project& project, std::shared_ptr<
     writeElement(folders, indentation, "styleUrl", "#" + styleId);
     writePoint(folders, indentation, id, datum->latitude(), datum->longitude());
 
-    const QString photo =
-        project.folder().absolutePath() + QStringLiteral("/images/") + datum->imagePath();
-    if (QFileInfo::exists(photo))
+    const QString photo = exportImagePath(project.folder(), datum->imagePath(), m_missingImages);
+    if (!photo.isEmpty())
         addImageFile(photo);
     return true;
 }
@@ -430,7 +446,7 @@ void AbstractKMZExporter::addImageFile(const QString& path)
 bool AbstractKMZExporter::writeLinePlacemark(Project& project, std::shared_ptr<LineData2D> line,
                                              std::ostream& folders, Indentation& indentation)
 {
-    const std::string id = line->id();
+    const std::string id = xmlId(line->id());
     const std::string colour = kmlColor(project.unitColor(line->unitId()), line->opacity());
     {
         Scope style(folders, indentation, "<Style id=\"lineStyle" + id + "\">", "</Style>");

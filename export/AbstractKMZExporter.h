@@ -2,6 +2,7 @@
 
 #include "export/ExportText.h"
 
+#include <QSet>
 #include <QString>
 
 #include <map>
@@ -11,6 +12,8 @@
 #include <tuple>
 #include <vector>
 
+class QTemporaryDir;
+
 namespace kiv {
 
 class Data;
@@ -19,8 +22,9 @@ class Locality;
 class Project;
 class Task;
 
-// Writes a project as the KML document doc.kml in its folder. Subclasses
-// draw the icons the document names and pack everything into an archive.
+// Writes a project as the KML document doc.kml in a working folder of its
+// own, never in the project folder. Subclasses draw the icons the document
+// names into the same folder and pack everything into an archive.
 class AbstractKMZExporter
 {
 public:
@@ -37,9 +41,14 @@ public:
     // False for a null project.
     bool exportProject(Project* project, bool strikeRHR);
 
-    // The document alone; false when a folder failed or the file could not
-    // be written.
+    // The document alone, in a fresh working folder; false when a folder
+    // failed or the file could not be written.
     bool writeKml(Project& project);
+
+    // The working folder of the current export and the document in it;
+    // empty before the document was begun and after clean-up.
+    QString workFolder() const;
+    QString documentPath() const;
 
     Task* owningTask() const { return m_owningTask; }
     bool strikeRHR() const { return m_strikeRHR; }
@@ -52,10 +61,8 @@ protected:
                                std::string fileName) = 0;
     virtual bool writeLocalityIcon(Project& project, std::shared_ptr<Locality> locality,
                                    std::string fileName) = 0;
-    // Deletes doc.kml from the project folder.
+    // Deletes doc.kml and the working folder.
     virtual void cleanUp(Project& project);
-
-    static QString documentPath(const Project& project);
 
 private:
     bool writeLocalityFolder(Project& project, std::shared_ptr<Locality> locality,
@@ -84,6 +91,8 @@ private:
     std::vector<QString> m_imageFiles;
     bool m_strikeRHR = false;
     std::map<StyleKey, std::string> m_styleIdsByKey;
+    std::unique_ptr<QTemporaryDir> m_workFolder;
+    QSet<QString> m_missingImages;
 };
 
 } // namespace kiv

@@ -7,16 +7,26 @@
 
 namespace kiv {
 
-std::string csvText(const QString& text)
+std::string csvText(const std::string& utf8)
 {
-    // Comma, LF and CR never occur inside a multi-byte UTF-8 sequence, so
-    // they can be replaced after the conversion.
-    std::string cleaned = text.toStdString();
-    for (char& c : cleaned) {
+    // Every character replaced or dropped here is ASCII, and ASCII bytes
+    // never occur inside a multi-byte UTF-8 sequence.
+    std::string cleaned;
+    cleaned.reserve(utf8.size());
+    for (const char c : utf8) {
         if (c == ',' || c == '\n' || c == '\r')
-            c = ' ';
+            cleaned += ' ';
+        else if (c == '"')
+            cleaned += '\'';
+        else if (static_cast<unsigned char>(c) >= 0x20 || c == '\t')
+            cleaned += c;
     }
     return cleaned;
+}
+
+std::string csvText(const QString& text)
+{
+    return csvText(text.toStdString());
 }
 
 std::string ctimeString(qint64 secondsSinceEpoch)

@@ -1,21 +1,42 @@
 #include "export/ExportArchivePath.h"
 
 #include "app/ApplicationManager.h"
+#include "model/ProjectFile.h"
 
 #include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 
 #include <filesystem>
 #include <system_error>
 
 namespace kiv {
 
-namespace {
+std::unique_ptr<QTemporaryDir> createExportWorkFolder()
+{
+    const ApplicationManager* application = ApplicationManager::instance();
+    const QString base = application ? application->tempPath() : QDir::tempPath();
+    QDir().mkpath(base);
+    auto folder = std::make_unique<QTemporaryDir>(base + QStringLiteral("/export-XXXXXX"));
+    if (!folder->isValid()) {
+        qWarning() << "Export: cannot create a working folder in" << base << folder->errorString();
+        return nullptr;
+    }
+    return folder;
+}
 
-// Replaces target in one step where the system can, so a reader never
-// meets a half archive under the final name.
+QString exportImagePath(const QDir& projectFolder, const QString& imageName, QSet<QString>& warned)
+{
+    const QString path = ProjectFile::resolve(projectFolder, QStringLiteral("images/") + imageName);
+    if (path.isEmpty() && !warned.contains(imageName)) {
+        warned.insert(imageName);
+        qWarning() << "Export: the photograph" << imageName << "is not a file in the images folder";
+    }
+    return path;
+}
+
 bool replaceFile(const QString& source, const QString& target)
 {
     std::error_code error;
@@ -26,8 +47,6 @@ bool replaceFile(const QString& source, const QString& target)
                    << QString::fromStdString(error.message());
     return !error;
 }
-
-} // namespace
 
 QString exportArchivePath(const QString& projectFolder, const QString& extension)
 {

@@ -1,7 +1,13 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
+
+#include <memory>
+
+class QDir;
+class QTemporaryDir;
 
 namespace kiv {
 
@@ -11,6 +17,22 @@ class Task;
 // like it with a ".qz" ending replaced by extension (".kmz", ".kiv"), or with
 // extension appended when the name does not end in ".qz".
 QString exportArchivePath(const QString& projectFolder, const QString& extension);
+
+// A fresh, empty folder of one export's own for its working files, inside
+// the application's temporary folder; null (with a warning) when it cannot
+// be made. Removed with everything in it when destroyed.
+std::unique_ptr<QTemporaryDir> createExportWorkFolder();
+
+// The file of a photograph record inside the project's images folder, or
+// empty when its stored name does not lead there to a regular file without
+// links: such a photograph counts as missing and is warned about once per
+// name in warned.
+QString exportImagePath(const QDir& projectFolder, const QString& imageName, QSet<QString>& warned);
+
+// Moves source over target in one step, so a reader never meets a half file
+// under the final name. A link at target is replaced, not followed; a folder
+// there makes it fail. False (with a warning) when it failed.
+bool replaceFile(const QString& source, const QString& target);
 
 // Zips files (each under its bare name) into archivePath through the
 // application manager, reporting progress to task. The archive is written

@@ -21,6 +21,18 @@ bool isForbiddenControl(unsigned char c)
     return c < 0x20 && c != '\t' && c != '\n' && c != '\r';
 }
 
+// Length of the allowed character at i: 0 when XML forbids it, 2 for a
+// surrogate pair.
+int allowedLength(const QString& text, int i)
+{
+    const QChar c = text.at(i);
+    if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+        return 2;
+    const ushort unit = c.unicode();
+    const bool control = unit < 0x20 && isForbiddenControl(static_cast<unsigned char>(unit));
+    return control || c.isSurrogate() || unit == 0xFFFE || unit == 0xFFFF ? 0 : 1;
+}
+
 } // namespace
 
 std::ostringstream classicStream()
@@ -28,6 +40,27 @@ std::ostringstream classicStream()
     std::ostringstream stream;
     stream.imbue(std::locale::classic());
     return stream;
+}
+
+QString xmlCharacters(const QString& text)
+{
+    QString allowed;
+    int kept = 0; // start of the text not yet taken over
+    bool dropped = false;
+    for (int i = 0; i < text.size();) {
+        const int length = allowedLength(text, i);
+        if (length > 0) {
+            i += length;
+            continue;
+        }
+        allowed += text.midRef(kept, i - kept);
+        kept = ++i;
+        dropped = true;
+    }
+    if (!dropped)
+        return text;
+    allowed += text.midRef(kept);
+    return allowed;
 }
 
 std::string xmlEscape(const std::string& utf8)
@@ -51,7 +84,30 @@ std::string xmlEscape(const std::string& utf8)
 
 std::string xmlEscapedUtf8(const QString& text)
 {
-    return xmlEscape(text.toStdString());
+    return xmlEscape(xmlCharacters(text).toStdString());
+}
+
+std::string xmlAttributeText(const QString& text)
+{
+    const std::string escaped = xmlEscapedUtf8(text);
+    std::string attribute;
+    attribute.reserve(escaped.size());
+    for (const char c : escaped) {
+        if (c == '\r')
+            attribute += "&#13;";
+        else if (c == '\n')
+            attribute += "&#10;";
+        else if (c == '\t')
+            attribute += "&#9;";
+        else
+            attribute += c;
+    }
+    return attribute;
+}
+
+std::string xmlId(const std::string& id)
+{
+    return xmlEscapedUtf8(QString::fromStdString(id));
 }
 
 std::string xmlCdata(const std::string& utf8)
@@ -127,6 +183,11 @@ void writeIndent(std::ostream& stream, const Indentation& indentation)
 {
     for (int i = 0; i < indentation.level; ++i)
         stream << '\t';
+}
+
+bool hasHeading(double heading)
+{
+    return heading >= 0.0 && heading < 360.0;
 }
 
 bool hasGeographicPosition(double latitude, double longitude)

@@ -25,7 +25,7 @@ bool KIVExporter::exportProject(Project& project)
 
 bool KIVExporter::package(Project& project, const QStringList& images)
 {
-    m_filesToZip << images << documentPath(project);
+    m_filesToZip << images << documentPath();
     return packExportArchive(archivePath(project), m_filesToZip, owningTask());
 }
 

@@ -19,12 +19,6 @@ namespace {
 constexpr float IconSize = 64.0f;
 const std::string Halo = "#FFFFFF";
 
-QString temporaryFolder()
-{
-    ApplicationManager* application = ApplicationManager::instance();
-    return application ? application->tempPath() : QDir::tempPath();
-}
-
 } // namespace
 
 KMZExporter::KMZExporter(Task* owningTask)
@@ -45,14 +39,12 @@ QString KMZExporter::archivePath(const Project& project)
 bool KMZExporter::exportProject(Project& project, bool strikeRHR)
 {
     m_temporaryFiles.clear();
-    // Icons are drawn there; a missing folder would fail every icon.
-    QDir().mkpath(temporaryFolder());
     return AbstractKMZExporter::exportProject(project, strikeRHR);
 }
 
 bool KMZExporter::package(Project& project, std::vector<QString>& images)
 {
-    m_temporaryFiles.append(documentPath(project));
+    m_temporaryFiles.append(documentPath());
     QStringList files = m_temporaryFiles;
     for (const QString& image : images)
         files.append(image);
@@ -72,7 +64,7 @@ bool KMZExporter::writeIcon(const std::string& fileName, Draw draw)
         m_painter.setPainter(&painter);
         draw();
     }
-    const QString path = temporaryFolder() + QLatin1Char('/') + QString::fromStdString(fileName);
+    const QString path = workFolder() + QLatin1Char('/') + QString::fromStdString(fileName);
     if (!image.save(path)) {
         qWarning() << "KMZExporter: cannot save the icon" << path;
         return false;

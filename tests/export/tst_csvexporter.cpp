@@ -10,6 +10,8 @@
 #include "support/ProjectFixture.h"
 #include "support/SampleData.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QtTest>
 
 #include <ctime>
@@ -18,6 +20,18 @@ using namespace kiv;
 using namespace kiv::test;
 
 namespace {
+
+enum class Hostile {
+    LeadingQuote,
+    InnerQuote,
+    ControlCharacters,
+    LineBreaks,
+    HeadingMinusOne,
+    HeadingUnset,
+    HeadingZero,
+    LocalityNowhere,
+    DatumNowhere,
+};
 
 const QStringList FileNames = {"localities.csv", "plane.csv", "line.csv", "sighting.csv", "image.csv",
                                "note.csv", "stratcolumn.csv", "rock-units.csv", "polyline.csv",
@@ -59,6 +73,8 @@ QList<QByteArray> cells(const QByteArray& row)
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Hostile)
 
 class TestCsvExporter : public QObject
 {
@@ -213,13 +229,87 @@ private slots:
         QCOMPARE(loaded->data().size(), std::size_t(1));
     }
 
-    void noPosition()
+    // One hostile text or value beside an ordinary row of the same file:
+    // Python's csv module and GDAL both read two rows, with the cell as
+    // expected and no geometry made from the no-position value.
+    void hostileCells_data()
     {
+        QTest::addColumn<Hostile>("hostile");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("column");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("name starting with a double quote")
+            << Hostile::LeadingQuote << "localities.csv" << "name" << "'Nord Hang";
+        QTest::newRow("double quotes inside") << Hostile::InnerQuote << "plane.csv" << "notes" << "say 'hi'";
+        QTest::newRow("control characters") << Hostile::ControlCharacters << "note.csv" << "notes" << "ab\tc";
+        QTest::newRow("line breaks") << Hostile::LineBreaks << "note.csv" << "notes" << "one  two three";
+        QTest::newRow("heading -1") << Hostile::HeadingMinusOne << "image.csv" << "heading" << "";
+        QTest::newRow("heading unset") << Hostile::HeadingUnset << "image.csv" << "heading" << "";
+        QTest::newRow("heading 0") << Hostile::HeadingZero << "image.csv" << "heading" << "0.000000";
+        QTest::newRow("locality at 999, 999") << Hostile::LocalityNowhere << "localities.csv" << "latitude" << "";
+        QTest::newRow("datum at 999, 999") << Hostile::DatumNowhere << "plane.csv" << "longitude" << "";
+    }
+
+    void hostileCells()
+    {
+        QFETCH(Hostile, hostile);
+        QFETCH(QString, file);
+        QFETCH(QString, column);
+        QFETCH(QString, expected);
         ExportFixture fixture;
-        fixture.addLocality(1, 999, 999);
+        const bool nowhere = hostile == Hostile::LocalityNowhere;
+        const bool datumNowhere = hostile == Hostile::DatumNowhere;
+        fixture.addLocality(1);
+        auto locality = nowhere ? fixture.addLocality(2, 999, 999) : fixture.addLocality(2);
+        if (hostile == Hostile::LeadingQuote)
+            locality->setName("\"Nord Hang");
+        fixture.project->syncLocalityDetails(locality.get());
+        for (const auto& owner : fixture.project->localities()) {
+            const int n = owner == locality ? 20 : 10;
+            const double latitude = datumNowhere && n == 20 ? 999 : 45.5;
+            const double longitude = datumNowhere && n == 20 ? 999 : 9.2;
+            fixture.store(owner->addPlane(idOf(n), latitude, longitude, 30, 30, 4, 7, "plain"));
+            fixture.store(owner->addAnnotation(idOf(n + 1), 45.5, 9.2, "plain"));
+            fixture.addImage(*owner, n + 2, 10, "a.jpg");
+        }
+        for (const std::shared_ptr<Data>& datum : locality->data()) {
+            if (hostile == Hostile::InnerQuote && datum->type() == Data::Plane)
+                datum->setComment("say \"hi\"");
+            if (hostile == Hostile::ControlCharacters && datum->type() == Data::Annotation)
+                datum->setComment(QString("a\x01" "b\x1f\tc"));
+            if (hostile == Hostile::LineBreaks && datum->type() == Data::Annotation)
+                datum->setComment("one\r\ntwo\nthree");
+            if (datum->type() == Data::Image) {
+                if (hostile == Hostile::HeadingMinusOne)
+                    datum->setDipAzimuth(-1.0f);
+                else if (hostile == Hostile::HeadingUnset)
+                    datum->setDipAzimuth(std::numeric_limits<float>::lowest());
+                else if (hostile == Hostile::HeadingZero)
+                    datum->setDipAzimuth(0.0f);
+            }
+            fixture.store(datum);
+        }
         QVERIFY(runExport(*fixture.project).ok);
-        const QByteArray row = linesOf(*fixture.project, "localities.csv").at(1);
-        QVERIFY2(row.contains(", Locality 1, , , 999.000000, 999.000000, , 0.000000, "), row.constData());
+        const QString path = fixture.project->folder().absoluteFilePath(file);
+
+        const ToolRun python = runTool(python3(), {"-c",
+                                                   "import csv, json, sys\n"
+                                                   "rows = list(csv.DictReader(open(sys.argv[1], newline='', encoding='utf-8'),"
+                                                   " skipinitialspace=True))\n"
+                                                   "assert all(None not in r and None not in r.values() for r in rows)\n"
+                                                   "print(json.dumps([r[sys.argv[2]] for r in rows]))",
+                                                   path, column});
+        QVERIFY2(python.exitCode == 0, qPrintable(python.text()));
+        const QJsonArray values = QJsonDocument::fromJson(python.output).array();
+        QCOMPARE(values.size(), 2);
+        QVERIFY2(values.contains(expected), python.output.constData());
+
+        const ToolRun gdal = runTool("ogrinfo", {"-ro", "-al", "-oo", "X_POSSIBLE_NAMES=longitude", "-oo",
+                                                 "Y_POSSIBLE_NAMES=latitude", path});
+        const QString text = gdal.text();
+        QVERIFY2(gdal.exitCode == 0, qPrintable(text));
+        QVERIFY2(text.contains("Feature Count: 2"), qPrintable(text));
+        QCOMPARE(text.count("POINT (9.2 45.5)"), nowhere || datumNowhere ? 1 : 2);
     }
 
     void unwritableFile()

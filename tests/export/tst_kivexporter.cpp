@@ -10,6 +10,7 @@
 #include "support/ProjectFixture.h"
 #include "support/SampleData.h"
 
+#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <clocale>
@@ -33,20 +34,22 @@ KivRun runExport(KIVExporter& exporter, Project& project)
     return {ok, announcements.paths};
 }
 
+enum class Hostile { TwoLines, Forbidden, HeadingMinusOne, HeadingUnset, HeadingZero, UnitMinusOne, UnitZero };
+
 QByteArray readAll(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// main.xml as the exporter writes it, left in the project folder.
+// main.xml as the exporter writes it into its working folder.
 QByteArray document(Project& project)
 {
     IdleTask task;
     KIVExporter exporter(&task);
     if (!exporter.writeMainXml(project))
         return {};
-    return readAll(KIVExporter::documentPath(project));
+    return readAll(exporter.documentPath());
 }
 
 // From the start tag that begins with start to the end of its first end tag.
@@ -84,6 +87,8 @@ void keepSymbolsOfIcons(Project& project, int firstIcon, int lastIcon)
 }
 
 } // namespace
+
+Q_DECLARE_METATYPE(Hostile)
 
 class TestKivExporter : public QObject
 {
@@ -256,22 +261,72 @@ private slots:
         QVERIFY(!text.contains("Dips\">"));
     }
 
-    void wellFormed()
+    // One hostile text or value per row, read back with Qt's XML reader from
+    // a document xmllint accepts; a null expected value means no attribute.
+    void readBack_data()
     {
+        QTest::addColumn<Hostile>("hostile");
+        QTest::addColumn<QString>("attribute");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("two-line remark") << Hostile::TwoLines << "Remarks" << "one\r\ntwo";
+        QTest::newRow("characters XML forbids") << Hostile::Forbidden << "Remarks" << "a&b\tc\U0001F600";
+        QTest::newRow("heading -1") << Hostile::HeadingMinusOne << "bearing" << QString();
+        QTest::newRow("heading unset") << Hostile::HeadingUnset << "bearing" << QString();
+        QTest::newRow("heading 0") << Hostile::HeadingZero << "bearing" << "0.000000";
+        QTest::newRow("unit -1") << Hostile::UnitMinusOne << "Horizon" << "No unit";
+        QTest::newRow("unit 0") << Hostile::UnitZero << "Horizon" << QString();
+    }
+
+    void readBack()
+    {
+        QFETCH(Hostile, hostile);
+        QFETCH(QString, attribute);
+        QFETCH(QString, expected);
         ExportFixture fixture;
-        const QString nasty = QString::fromUtf8("& < > \" ' \xC3\xA4\xC3\xB8\xE2\x82\xAC \x01 end");
-        fixture.project->addRockUnit(9, nasty, QColor(Qt::blue), 0);
         auto locality = fixture.addLocality(1);
-        locality->setName(nasty);
-        locality->setDescription(nasty);
-        locality->addPlane(idOf(2), 45.5, 9.2, 30, 30, 9, 1, nasty);
-        locality->addAnnotation(idOf(3), 45.5, 9.2, nasty);
-        locality->addImage(idOf(4), 45.5, 9.2, 0, "Rock & Roll.jpg", nasty, "", "");
-        locality->addPolyline(idOf(5), 9, 0, 1.0f, 1.0f, nasty)->addPoint(45.5, 9.2);
-        fixture.addPhoto("Rock & Roll.jpg");
-        QVERIFY(!document(*fixture.project).isEmpty());
-        const ToolRun lint = runTool("xmllint", {"--noout", KIVExporter::documentPath(*fixture.project)});
+        const int unit = hostile == Hostile::UnitMinusOne ? -1 : hostile == Hostile::UnitZero ? 0 : 4;
+        auto plane = locality->addPlane(idOf(2), 45.5, 9.2, 30, 30, unit, 1, "plain");
+        if (hostile == Hostile::TwoLines)
+            plane->setComment("one\r\ntwo");
+        if (hostile == Hostile::Forbidden)
+            plane->setComment(QString::fromUtf16(u"a\x01&\uFFFEb\uFFFF\tc") + QChar(0xD800) + QString::fromUtf16(u"\U0001F600")
+                              + QChar(0xDC00));
+        const float heading = hostile == Hostile::HeadingMinusOne ? -1.0f
+                              : hostile == Hostile::HeadingUnset  ? std::numeric_limits<float>::lowest()
+                                                                  : 0.0f;
+        locality->addImage(idOf(3), 45.5, 9.2, heading, "a.jpg", "", "", "");
+        fixture.addPhoto("a.jpg");
+        const QByteArray xml = document(*fixture.project);
+        const ToolRun lint = runTool("xmllint", {"--noout", "-"}, xml);
         QVERIFY2(lint.exitCode == 0, qPrintable(lint.text()));
+
+        // The attributes of the plane's entry and of the image element.
+        QMap<QString, QString> planeEntry, image;
+        QMap<QString, QString>* record = nullptr;
+        QString clinoId;
+        QXmlStreamReader reader(xml);
+        while (!reader.atEnd()) {
+            if (reader.readNext() != QXmlStreamReader::StartElement)
+                continue;
+            if (reader.name() == QLatin1String("AP"))
+                record = nullptr;
+            if (reader.name() == QLatin1String("Image"))
+                record = &image;
+            if (reader.name() != QLatin1String("attribute"))
+                continue;
+            const QXmlStreamAttributes attributes = reader.attributes();
+            const QString name = attributes.value("name").toString();
+            if (name == QLatin1String("clinoId"))
+                record = attributes.value("v") == QLatin1String(idOf(2).c_str()) ? &planeEntry : nullptr;
+            if (record)
+                record->insert(name, attributes.value("v").toString());
+        }
+        QVERIFY2(!reader.hasError(), qPrintable(reader.errorString()));
+        const QMap<QString, QString>& found = attribute == QLatin1String("bearing") ? image : planeEntry;
+        QVERIFY(found.contains("Remarks") || found.contains("note"));
+        QCOMPARE(found.contains(attribute), !expected.isNull());
+        if (!expected.isNull())
+            QCOMPARE(found.value(attribute), expected);
     }
 
     void archive()
@@ -292,7 +347,8 @@ private slots:
         QCOMPARE(first.announced, QList<QStringList>{QStringList{path}});
         QCOMPARE(entries(path), (QStringList{"a.jpg", "b.jpg", "main.xml"}));
         QCOMPARE(runTool("unzip", {"-t", path}).exitCode, 0);
-        QVERIFY(!QFileInfo::exists(KIVExporter::documentPath(*fixture.project)));
+        QVERIFY(exporter.documentPath().isEmpty());
+        QVERIFY(QDir(ApplicationManager::instance()->tempPath()).isEmpty());
         QVERIFY(!QFileInfo::exists(path + ".part"));
 
         const auto withoutHistory = [&] {
@@ -321,7 +377,7 @@ private slots:
         QVERIFY(!run.ok);
         QVERIFY(run.announced.isEmpty());
         QCOMPARE(readAll(path), QByteArray("earlier"));
-        QVERIFY(!QFileInfo::exists(KIVExporter::documentPath(*fixture.project)));
+        QVERIFY(exporter.documentPath().isEmpty());
     }
 
     // Run again as a child under a German locale, where the C library
