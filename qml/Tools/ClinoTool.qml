@@ -250,16 +250,18 @@ BaseTool {
         }
     }
 
-    Row {
+    // The dial keeps its size; the strat column, widened, covers it instead
+    // of pushing it and the fields aside.
+    Item {
         id: instrumentRow
         anchors { top: modeRow.bottom; left: parent.left; right: parent.right; margins: Utils.dp(8) }
-        height: width - stratColumn.width
-        spacing: Utils.dp(4)
+        height: width - stratColumn.collapsedWidth - spacing
+
+        readonly property real spacing: Utils.dp(4)
 
         Item {
-            width: parent.width - stratColumn.width - parent.spacing
+            width: parent.height
             height: width
-
             CompassItem {
                 id: compass
                 objectName: "compass"
@@ -297,8 +299,9 @@ BaseTool {
         StratColumn {
             id: stratColumn
             objectName: "stratColumn"
-            height: parent.height
-            width: implicitWidth
+            anchors { right: parent.right; top: parent.top; bottom: parent.bottom }
+            width: Math.min(implicitWidth, parent.width)
+            z: 1
             enabled: clinoTool.clinoMode || unitSwitch.checked
             opacity: enabled ? 1 : 0.4
         }

@@ -259,6 +259,31 @@ private slots:
         QCOMPARE(plane.datatype(), QZProtoBuffers::Data::PLANE);
         QCOMPARE(plane.dip(), 40.0f);
         QCOMPARE(plane.dip_azimuth(), 200.0f);
+
+        // The strat column names its units in every state and leaves the
+        // fields and Save where they were.
+        QQuickItem* strat = shown("stratColumn");
+        QVERIFY(strat);
+        QTRY_COMPARE(shown("unitNameLabel")->property("text").toString(), QString("Alpha unit"));
+        const QRectF save = shown("saveButton")->mapRectToScene(shown("saveButton")->boundingRect());
+        tap(strat, 0.5, 0.05);
+        QTRY_COMPARE(strat->property("state").toString(), QString("EXPANDED"));
+        for (const char* state : {"EXPANDED", "EDITING"}) {
+            if (QString(state) == "EDITING")
+                tap(shownWith("label", QString("Edit"), strat));
+            QTRY_COMPARE(strat->property("state").toString(), QString(state));
+            QQuickItem* name = nullptr;
+            QTRY_VERIFY((name = shown("unitNameField")) != nullptr);
+            QCOMPARE(name->property("text").toString(), QString("Alpha unit"));
+            const QRectF column = strat->mapRectToScene(strat->boundingRect());
+            QVERIFY(column.width() > 2 * strat->property("collapsedWidth").toReal());
+            QVERIFY(!column.intersects(save));
+            QCOMPARE(shown("saveButton")->mapRectToScene(shown("saveButton")->boundingRect()), save);
+            QVERIFY(column.contains(name->mapRectToScene(name->boundingRect())));
+        }
+        tap(shownWith("label", QString("Done"), strat));
+        QTRY_COMPARE(strat->property("state").toString(), QString("DEFAULT"));
+
         tapShown("compassButton");
         QTRY_VERIFY(shown("clinoButton"));
     }
@@ -340,6 +365,9 @@ private slots:
         tapShown("createButton");
         QTRY_VERIFY_WITH_TIMEOUT(shown("mapView") && ModelManager::instance()->currentProject(), 20000);
         QVERIFY(ModelManager::instance()->currentProject()->qmlId() != alphaId);
+        // Its empty strat column says what its "+" is for.
+        openTool("Clino");
+        QTRY_COMPARE(shown("emptyHint")->property("text").toString(), QString("Add a rock unit"));
 
         widenToolBar();
         tapShown("projectsButton");
