@@ -90,7 +90,8 @@ void ButtonCompassItem::drawNeedle(QPainter* painter)
     painter->rotate(m_bearing + 90.0);
     painter->setFont(m_font);
     painter->setPen(m_dial.pen);
-    const QString text = formatAzimuth(m_bearing);
+    // A bearing below 0 is none yet: no figures rather than "-1".
+    const QString text = m_bearing < 0.0 ? QString() : formatAzimuth(m_bearing);
     QRectF box = QFontMetricsF(m_font).boundingRect(text);
     box.moveCenter(QPointF(0.0, 0.0));
     painter->drawText(box, Qt::AlignHCenter, text);

@@ -35,6 +35,8 @@ Rectangle {
     x: shown ? leftInset : -width - 1
     anchors.top: parent ? parent.top : undefined
     anchors.bottom: parent ? parent.bottom : undefined
+    // The position bar along the bottom would hide the panel's last row.
+    anchors.bottomMargin: mapView && mapView.positionBarHeight ? mapView.positionBarHeight : 0
     visible: shown
     color: Utils.theme("panelColor", "#f2f2f2")
 }

@@ -623,8 +623,9 @@ BaseTool {
         z: 100
         onCaptured: {
             shutdown()
+            // A bearing counts only while the sensors deliver one.
             var clino = _appManager.compassClino
-            imageToolManager.imageHeading = clino ? clino.bearing : -1
+            imageToolManager.imageHeading = clino && clino.deviceUpdating ? clino.bearing : -1
             imageToolManager.setCameraImage(imagePath)
             dataTool.openEntry()
         }

@@ -21,10 +21,8 @@ MapViewController {
     readonly property string attributionText: setting("OnlineTiles/attribution")
     readonly property string attributionUrl: setting("OnlineTiles/attributionUrl")
     readonly property string improveUrl: setting("OnlineTiles/improveUrl")
-    readonly property bool customBaseLayer: {
-        var project = (typeof _modelManager !== "undefined" && _modelManager) ? _modelManager.currentProject : null
-        return project ? project.baseTileLayer === 2 : false
-    }
+    // The custom base layer brings no notice of its own.
+    readonly property bool customBaseLayer: layerTool.manager ? layerTool.manager.baseLayer === 3 : false
 
     function setting(key) {
         if (typeof _appManager === "undefined" || !_appManager)
@@ -45,6 +43,13 @@ MapViewController {
     }
 
     onShowNewBuildAvailableDialog: _dialogController.launchCustomDialog("UpgradeAvailableDialog.qml")
+
+    // Back to the home screen, with this project's card current there.
+    function closeToHome() {
+        var project = (typeof _modelManager !== "undefined" && _modelManager) ? _modelManager.currentProject : null
+        if (projectView && project)
+            projectView.closeProject(project.qmlId())
+    }
 
     function prepareToClose() {
         closing()
@@ -362,5 +367,6 @@ MapViewController {
         onUndoClicked: {
             dataTool.updateModel()
         }
+        onProjectsClicked: mapView.closeToHome()
     }
 }

@@ -18,6 +18,7 @@ Rectangle {
     property int selectedUnit: -1
     readonly property real margin: Utils.theme("margin", Utils.dp(10))
     readonly property real rowHeight: Utils.theme("buttonHeight", Utils.dp(40))
+    readonly property real collapsedWidth: rowHeight * 2
     readonly property int animationDuration: Utils.theme("defaultAnimationDuration", 200)
     // Set when a failed save sends the column back into the editor: the edit
     // goes on with its working copy instead of starting afresh.
@@ -127,7 +128,7 @@ Rectangle {
     }
 
     visible: state !== "HIDDEN"
-    implicitWidth: state === "DEFAULT" ? rowHeight * 2 : Utils.theme("panelWidth", Utils.dp(320))
+    implicitWidth: state === "DEFAULT" ? collapsedWidth : Utils.theme("panelWidth", Utils.dp(320))
     color: "#ffffff"
     border.color: Utils.theme("listSeparatorColor", "#cccccc")
 
@@ -260,6 +261,16 @@ Rectangle {
                     onClicked: column.openColorPicker(index, model.unitColor)
                 }
             }
+            // Collapsed, the name still tells the units apart.
+            Text {
+                objectName: "unitNameLabel"
+                visible: column.state === "DEFAULT"
+                anchors { left: swatch.right; leftMargin: Utils.dp(2); right: parent.right; verticalCenter: parent.verticalCenter }
+                elide: Text.ElideRight
+                text: model.unitName
+                font.pixelSize: Math.max(1, Utils.theme("smallText", Utils.dp(14)) * 0.75)
+                color: Utils.theme("kivGrey", "#565757")
+            }
             InplaceTextField {
                 id: nameField
                 objectName: "unitNameField"
@@ -303,6 +314,17 @@ Rectangle {
             }
             function cancel() { dragFrom = -1; dragTo = -1 }
         }
+    }
+
+    Text {
+        objectName: "emptyHint"
+        anchors { left: units.left; right: units.right; bottom: addButton.top; margins: column.margin / 4 }
+        visible: units.count === 0
+        horizontalAlignment: Text.AlignHCenter
+        wrapMode: Text.Wrap
+        text: "Add a rock unit"
+        font.pixelSize: Math.max(1, Utils.theme("smallText", Utils.dp(14)) * 0.85)
+        color: Utils.theme("kivGrey", "#565757")
     }
 
     ActionButton {

@@ -15,8 +15,9 @@ Item {
     readonly property bool expanded: state !== "THIN"
     readonly property real panelWidth: Utils.theme("panelWidth", Utils.dp(320))
     readonly property real fullToolBarWidth: Utils.theme("fullToolBarWidth", Utils.dp(54))
-    readonly property real buttonSpacing: Math.min(Utils.theme("toolBarSpacing", Utils.dp(12)),
-                                                   (height - 8 * fullToolBarWidth) / 9)
+    // Header, six tools, projects, export and help share the height.
+    readonly property real buttonSpacing: Math.max(0, Math.min(Utils.theme("toolBarSpacing", Utils.dp(12)),
+                                                               (height - 10 * fullToolBarWidth) / 9))
     // The right edge of the area the bar covers now; the map keeps its
     // visible area to the right of it.
     readonly property real uiExtent: panel.x + panel.width
@@ -24,6 +25,7 @@ Item {
     signal toolClicked(var tool)
     signal backClicked()
     signal undoClicked()
+    signal projectsClicked()
 
     function collapse() { state = "THIN" }
     function expand() { state = "WIDE" }
@@ -98,6 +100,21 @@ Item {
         }
 
         ToolBarButton {
+            id: projectsButton
+            objectName: "projectsButton"
+            width: toolBar.panelWidth + toolBar.fullToolBarWidth
+            symbol: "changeProjectIcon"
+            label: "Projects"
+            showLabel: true
+            opacity: 0
+            enabled: toolBar.expanded
+            onClicked: {
+                toolBar.collapse()
+                toolBar.projectsClicked()
+            }
+        }
+
+        ToolBarButton {
             id: exportButton
             objectName: "exportButton"
             width: toolBar.panelWidth + toolBar.fullToolBarWidth
@@ -125,6 +142,7 @@ Item {
             name: "WIDE"
             PropertyChanges { target: panel; x: 0; color: "#ffffff" }
             PropertyChanges { target: veil; opacity: 0.7 }
+            PropertyChanges { target: projectsButton; opacity: 1 }
             PropertyChanges { target: exportButton; opacity: 1 }
         }
     ]

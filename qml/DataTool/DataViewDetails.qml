@@ -69,7 +69,7 @@ Item {
     // Reports a save's outcome; a failed one puts the stored values back.
     function saved(ok) {
         if (!ok) {
-            _dialogController.toast("Update failed!", String.fromCharCode(_ui.icons.cancelIcon), _ui.lengthLong)
+            _dialogController.toast("Update failed!", _ui.icons.cancelIcon, _ui.lengthLong)
             if (view)
                 view.reset()
         }
@@ -216,8 +216,14 @@ Item {
                     objectName: "dial"
                     width: Utils.dp(96)
                     height: width
+                    readonly property bool plane: details.row.dataType === "Plane"
+                    // Only shows the datum: it keeps following no sensor and takes no drag.
                     dip: form.isSighting ? 0 : details.row.dip
                     azimuth: details.row.azimuth
+                    planeSymbolRotation: plane ? details.row.azimuth : 0
+                    lineSymbolRotation: plane ? 0 : details.row.azimuth
+                    iconId: details.row.iconId
+                    iconColor: details.row.unitColor
                 }
                 Column {
                     anchors.verticalCenter: parent.verticalCenter

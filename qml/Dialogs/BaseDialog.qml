@@ -63,6 +63,7 @@ Item {
 
             DialogHeaderButton {
                 id: doneButton
+                objectName: "dialogDoneButton"
                 anchors.left: parent.left
                 anchors.leftMargin: Utils.theme("dialogHeaderMargin", Utils.dp(10))
                 anchors.verticalCenter: parent.verticalCenter
@@ -85,6 +86,7 @@ Item {
 
             DialogHeaderButton {
                 id: cancelButton
+                objectName: "dialogCancelButton"
                 anchors.right: parent.right
                 anchors.rightMargin: Utils.theme("dialogHeaderMargin", Utils.dp(10))
                 anchors.verticalCenter: parent.verticalCenter

@@ -50,7 +50,7 @@ BaseDialog {
                 objectName: "currentMark"
                 anchors { right: parent.right; rightMargin: Utils.dp(8); verticalCenter: parent.verticalCenter }
                 visible: parent.current
-                text: Utils.icon("okIcon") === "" ? "" : String.fromCharCode(Utils.icon("okIcon"))
+                text: Utils.icon("okIcon")
                 font.family: Utils.iconFontFamily()
                 color: Utils.theme("kivBlue", "#006eb8")
             }

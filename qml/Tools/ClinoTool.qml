@@ -126,7 +126,7 @@ BaseTool {
 
     function handleSaved(success, message) {
         if (!success) {
-            _dialogController.toast(message, String.fromCharCode(_ui.icons.cancelIcon), _ui.lengthLong)
+            _dialogController.toast(message, _ui.icons.cancelIcon, _ui.lengthLong)
             return
         }
         setMeasuring(true)
@@ -195,48 +195,81 @@ BaseTool {
         height: Utils.theme("buttonHeight", Utils.dp(40))
         color: Utils.theme("kivBlue", "#006eb8")
 
-        MenuButton {
-            id: localityMenu
-            objectName: "localityMenu"
-            anchors { left: parent.left; leftMargin: Utils.dp(8); verticalCenter: parent.verticalCenter }
-            width: parent.height * 0.6
-            height: width
-            color: "#ffffff"
-            onClicked: _dialogController.launchCustomDialog("LocalityDialog.qml")
+        LocalityPicker {
+            id: localityPicker
+            objectName: "localityPicker"
+            anchors { left: parent.left; top: parent.top; bottom: parent.bottom; margins: Utils.dp(4) }
+            width: parent.width * 0.55
+            radius: Utils.theme("buttonCornerRadius", Utils.dp(5))
         }
         Text {
-            anchors.centerIn: parent
+            anchors { left: localityPicker.right; right: parent.right; verticalCenter: parent.verticalCenter }
+            horizontalAlignment: Text.AlignHCenter
+            elide: Text.ElideRight
             text: clinoTool.toolName
             color: "#ffffff"
             font.pixelSize: Math.max(1, Utils.theme("mediumText", Utils.dp(16)))
         }
     }
 
-    SegmentedButton {
-        id: modeButton
-        objectName: "modeButton"
-        anchors { top: header.bottom; horizontalCenter: parent.horizontalCenter; margins: Utils.dp(8) }
-        buttons: ["Compass", "Clino"]
-        activeButton: clinoTool.mode
-        onClicked: clinoTool.mode = index
+    Item {
+        id: modeRow
+        anchors { top: header.bottom; left: parent.left; right: parent.right; margins: Utils.dp(8) }
+        height: instrumentButtonSize
+
+        readonly property real instrumentButtonSize: Utils.dp(64)
+
+        SegmentedButton {
+            id: modeButton
+            objectName: "modeButton"
+            anchors { left: parent.left; verticalCenter: parent.verticalCenter }
+            buttons: ["Compass", "Clino"]
+            activeButton: clinoTool.mode
+            onClicked: clinoTool.mode = index
+        }
+
+        // The small instrument of the other mode switches to it.
+        ButtonCompassItem {
+            objectName: "compassButton"
+            anchors.right: parent.right
+            width: modeRow.instrumentButtonSize
+            height: width
+            visible: clinoTool.clinoMode
+            bearing: clinoTool.compassClino ? clinoTool.compassClino.bearing : -1
+            onClicked: clinoTool.mode = ClinoToolManager.CompassMode
+        }
+        ButtonClinoItem {
+            objectName: "clinoButton"
+            anchors.right: parent.right
+            width: modeRow.instrumentButtonSize
+            height: width
+            visible: !clinoTool.clinoMode
+            dip: clinoTool.compassClino ? clinoTool.compassClino.dip : 0
+            azimuth: clinoTool.compassClino ? clinoTool.compassClino.planeSymbolRotation : 0
+            onClicked: clinoTool.mode = ClinoToolManager.ClinoMode
+        }
     }
 
-    Row {
+    // The dial keeps its size; the strat column, widened, covers it instead
+    // of pushing it and the fields aside.
+    Item {
         id: instrumentRow
-        anchors { top: modeButton.bottom; left: parent.left; right: parent.right; margins: Utils.dp(8) }
-        height: width - stratColumn.width
-        spacing: Utils.dp(4)
+        anchors { top: modeRow.bottom; left: parent.left; right: parent.right; margins: Utils.dp(8) }
+        height: width - stratColumn.collapsedWidth - spacing
+
+        readonly property real spacing: Utils.dp(4)
 
         Item {
-            width: parent.width - stratColumn.width - parent.spacing
+            width: parent.height
             height: width
-
             CompassItem {
                 id: compass
                 objectName: "compass"
                 anchors.fill: parent
                 visible: !clinoTool.clinoMode
                 bearing: clinoTool.compassClino ? clinoTool.compassClino.bearing : 0
+                declination: clinoTool.project ? clinoTool.project.declination : 999
+                onHeadingChanged: clinoTool.refreshHeading()
             }
             ClinoItem {
                 id: clino
@@ -266,8 +299,9 @@ BaseTool {
         StratColumn {
             id: stratColumn
             objectName: "stratColumn"
-            height: parent.height
-            width: implicitWidth
+            anchors { right: parent.right; top: parent.top; bottom: parent.bottom }
+            width: Math.min(implicitWidth, parent.width)
+            z: 1
             enabled: clinoTool.clinoMode || unitSwitch.checked
             opacity: enabled ? 1 : 0.4
         }
@@ -280,6 +314,15 @@ BaseTool {
         spacing: Utils.dp(6)
         verticalItemAlignment: Grid.AlignVCenter
 
+        Text {
+            visible: clinoTool.clinoMode
+            text: "symbol"
+        }
+        SymbolPicker {
+            id: symbolPicker
+            objectName: "symbolPicker"
+            visible: clinoTool.clinoMode
+        }
         Text {
             objectName: "dipLabel"
             visible: clinoTool.clinoMode
@@ -310,6 +353,20 @@ BaseTool {
             id: headingField
             objectName: "headingField"
             visible: !clinoTool.clinoMode
+            // A typed heading replaces the locked one.
+            onAccepted: {
+                var value = parseFloat(text)
+                if (clinoTool.headingLocked && isFinite(value))
+                    compass.setHeading(value)
+            }
+            // A tap holds the bearing of the moment; the field still takes the focus.
+            MouseArea {
+                anchors.fill: parent
+                onPressed: {
+                    compass.lockHeading()
+                    mouse.accepted = false
+                }
+            }
         }
         Text {
             visible: !clinoTool.clinoMode

@@ -162,6 +162,7 @@ BaseTool {
     // A bar along the bottom, right of the tool bar's column; not a side panel.
     anchors.top: undefined
     anchors.bottom: parent ? parent.bottom : undefined
+    anchors.bottomMargin: 0
     x: leftInset
     width: parent ? parent.width - leftInset : 0
     height: Utils.theme("buttonHeight", Utils.dp(40)) + 2 * margin

@@ -3,6 +3,7 @@ import quarzel.touch 1.0
 import "../"
 import "../Widgets"
 import "ProjectTool"
+import "."
 import "../Utils.js" as Utils
 
 // The current project's own fields. Every edit saves all four texts; a
@@ -21,6 +22,8 @@ BaseTool {
     // A project without a declination shows 0; unless the user gives one,
     // saving the other fields must keep it without.
     property bool declinationGiven: false
+    // The merge picker covers the fields while it is open.
+    property bool picking: false
     readonly property real labelWidth: Utils.dp(90)
     readonly property real rowHeight: Utils.theme("buttonHeight", Utils.dp(40))
 
@@ -82,8 +85,10 @@ BaseTool {
     onShownChanged: {
         if (shown)
             load()
-        else
+        else {
             waitingForDeclination = false
+            picking = false
+        }
     }
     onProjectChanged: load()
 
@@ -217,6 +222,29 @@ BaseTool {
                 width: fields.width
                 onEditingFinished: projectTool.save(descriptionField)
             }
+            ActionButton {
+                objectName: "mergeButton"
+                width: fields.width
+                height: projectTool.rowHeight
+                label: "Merge Project"
+                enabled: projectTool.project !== null
+                onButtonActivated: projectTool.picking = true
+            }
+        }
+    }
+
+    Rectangle {
+        anchors.fill: parent
+        visible: projectTool.picking
+        color: "#ffffff"
+        // Nothing under the picker takes a tap.
+        MouseArea { anchors.fill: parent }
+
+        Loader {
+            objectName: "mergePicker"
+            anchors.fill: parent
+            active: projectTool.picking
+            sourceComponent: ProjectToolImporter { onDone: projectTool.picking = false }
         }
     }
 }

@@ -61,6 +61,18 @@ Item {
         }
     }
 
+    Text {
+        objectName: "emptyText"
+        anchors.top: heading.bottom
+        anchors.left: parent.left
+        anchors.right: parent.right
+        anchors.margins: Utils.theme("spacing", Utils.dp(8))
+        visible: list.count === 0
+        wrapMode: Text.Wrap
+        color: Utils.theme("kivGrey", "#565757")
+        text: "There is no other project to merge."
+    }
+
     ActionButton {
         id: doneButton
         objectName: "doneButton"

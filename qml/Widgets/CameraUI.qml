@@ -1,5 +1,6 @@
 import QtQuick 2.4
 import QtMultimedia 5.15
+import quarzel.touch 1.0
 import "../Utils.js" as Utils
 
 // The viewfinder: the camera's picture, a shutter, a flip to the next camera
@@ -16,6 +17,8 @@ Rectangle {
     readonly property alias camera: camera
     readonly property string deviceId: camera.deviceId
     readonly property real buttonSize: Utils.theme("buttonHeight", Utils.dp(40)) * 1.5
+    readonly property var compassClino: (typeof _appManager !== "undefined" && _appManager)
+                                        ? _appManager.compassClino : null
 
     signal captured(string imagePath)
     signal cancelled()
@@ -75,6 +78,19 @@ Rectangle {
         autoOrientation: true
         fillMode: VideoOutput.PreserveAspectCrop
         visible: cameraUI.active
+    }
+
+    // The bearing that goes with the picture.
+    ButtonCompassItem {
+        objectName: "cameraCompass"
+        anchors.left: parent.left
+        anchors.top: parent.top
+        anchors.margins: Utils.theme("innerMargin", Utils.dp(8))
+        width: Utils.dp(64)
+        height: width
+        opacity: 0.7
+        visible: cameraUI.compassClino !== null && cameraUI.compassClino.hasRequiredSensors
+        bearing: cameraUI.compassClino ? cameraUI.compassClino.bearing : -1
     }
 
     Column {

@@ -378,6 +378,23 @@ private slots:
         QVERIFY(colourClass(image.pixelColor(notRed)) != QLatin1String("red"));
     }
 
+    // Before a first bearing the button shows no figures.
+    void buttonCompassWithoutBearing()
+    {
+        const auto blackInCentre = [](const QImage& image) {
+            int count = 0;
+            for (int y = 26; y < 38; ++y)
+                for (int x = 18; x < 46; ++x)
+                    count += colourClass(image.pixelColor(x, y)) == QLatin1String("black");
+            return count;
+        };
+        Probe<ButtonCompassItem> none(64);
+        Probe<ButtonCompassItem> north(64);
+        north.setBearing(0.0);
+        QCOMPARE(blackInCentre(none.render()), 0);
+        QVERIFY(blackInCentre(north.render()) > 0);
+    }
+
     void clinoSymbolColour_data()
     {
         QTest::addColumn<bool>("updating");

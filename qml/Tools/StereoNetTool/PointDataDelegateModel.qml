@@ -12,16 +12,25 @@ DelegateModel {
 
     model: tool ? tool.dataModel : null
 
+    // Only planes follow the strike convention; a sighting has no dip.
+    function anglesText(row) {
+        var ui = Utils.ui()
+        if (!ui)
+            return ""
+        if (row.dataType === "Plane")
+            return ui.formatDip(row.dip) + " / " + ui.formatPlaneAzimuth(row.azimuth)
+        if (row.dataType === "Lineation")
+            return ui.formatDip(row.dip) + " / " + ui.formatAzimuth(row.azimuth)
+        return ui.formatAzimuth(row.azimuth)
+    }
+
     delegate: FilterRow {
         id: row
         readonly property bool isLocality: model.dataType === "Locality"
         width: ListView.view ? ListView.view.width : 0
         header: isLocality
         checked: model.checked
-        text: isLocality ? model.localityName
-                         : (Utils.ui() ? Utils.ui().formatDip(model.dip) + " / "
-                                         + Utils.ui().formatPlaneAzimuth(model.azimuth) : "")
-                           + "  " + model.unitName
+        text: isLocality ? model.localityName : list.anglesText(model) + "  " + model.unitName
         onToggled: list.model.toggle(index)
         content: SymbolItem {
             visible: !row.isLocality

@@ -69,12 +69,13 @@ TestCase {
     }
 
     function test_spacingFollowsTheHeight_data() {
-        return [ { tag: "tall", height: 900 }, { tag: "short", height: 480 } ]
+        return [ { tag: "tall", height: 900 }, { tag: "short", height: 600 }, { tag: "too short", height: 480 } ]
     }
 
     function test_spacingFollowsTheHeight(data) {
         bar.height = data.height
-        compare(bar.buttonSpacing, Math.min(_ui.toolBarSpacing, (data.height - 8 * _ui.fullToolBarWidth) / 9))
+        compare(bar.buttonSpacing,
+                Math.max(0, Math.min(_ui.toolBarSpacing, (data.height - 10 * _ui.fullToolBarWidth) / 9)))
         compare(findChild(bar, "headerButton").parent.spacing, bar.buttonSpacing)
     }
 

@@ -203,6 +203,25 @@ TestCase {
         verify(row.checked)
     }
 
+    // Under the right-hand rule only planes are listed by strike.
+    function test_pointRowAngles_data() {
+        return [
+            { tag: "plane", dataType: "Plane", dip: 30, azimuth: 100, text: "30 / 010" },
+            { tag: "lineation", dataType: "Lineation", dip: 30, azimuth: 100, text: "30 / 100" },
+            { tag: "sighting", dataType: "Sighting", dip: 0, azimuth: 100, text: "100" }
+        ]
+    }
+
+    function test_pointRowAngles(row) {
+        panel = Qt.createComponent("qrc:/qml/Tools/StereoNetTool/PointDataDelegateModel.qml").createObject(testCase)
+        verify(panel !== null)
+        var convention = _appManager.angleConvention
+        _appManager.angleConvention = 1
+        var text = panel.anglesText(row)
+        _appManager.angleConvention = convention
+        compare(text, row.text)
+    }
+
     function test_unitRowHidesItsData() {
         var strat = project.stratColumnModel
         strat.startEdit()

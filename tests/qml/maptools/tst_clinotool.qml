@@ -96,7 +96,7 @@ TestCase {
         panel.save()
         compare(_dialogController.toastMessage, "Save failed: invalid orientation")
         compare(_dialogController.toastDuration, 4000)
-        compare(_dialogController.toastIcon, String.fromCharCode(_ui.icons.cancelIcon))
+        compare(_dialogController.toastIcon, _ui.icons.cancelIcon)
     }
 
     function test_aSuccessfulSaveClearsTheComment() {
@@ -163,8 +163,8 @@ TestCase {
         compare(marker.symbolId, -1)
     }
 
-    function test_theLeftMenuOpensTheLocalityDialog() {
-        mouseClick(field("localityMenu"))
+    function test_theLocalityPickerOpensTheLocalityDialog() {
+        mouseClick(field("localityPicker"))
         compare(_dialogController.customDialogType, "LocalityDialog.qml")
         _dialogController.dismissDialog(1)
     }

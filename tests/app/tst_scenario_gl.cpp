@@ -1,0 +1,404 @@
+#include "Database/Quarzel.pb.h"
+#include "app/DialogController.h"
+#include "app/MainView.h"
+#include "map/MapViewController.h"
+#include "model/Locality.h"
+#include "model/ModelManager.h"
+#include "model/Project.h"
+#include "support/ApplicationIdentity.h"
+#include "support/MapPageStart.h"
+#include "support/SceneFixture.h"
+
+#include <QQuickItem>
+#include <QtTest>
+
+#include <cmath>
+#include <utility>
+
+using namespace kiv;
+
+namespace {
+const double Lon = 7.0;
+const double Lat = 46.0;
+const QColor Red(255, 0, 0);
+
+// Planes and lineations stored in a project database, in storage order.
+std::vector<QZProtoBuffers::Data> storedData(const QString& database)
+{
+    std::vector<QZProtoBuffers::Data> data;
+    for (const std::string& bytes : test::tableMessages(database, "data")) {
+        QZProtoBuffers::Data datum;
+        if (datum.ParseFromString(bytes))
+            data.push_back(datum);
+    }
+    return data;
+}
+
+int storedLocalities(const QString& database)
+{
+    return int(test::tableMessages(database, "localities").size());
+}
+
+// Pixels near a colour in a square around a point.
+int pixelsLike(const QImage& image, const QPointF& centre, int half, const QColor& colour)
+{
+    int count = 0;
+    const QRect area = QRect(int(centre.x()) - half, int(centre.y()) - half, 2 * half, 2 * half)
+                           .intersected(image.rect());
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            count += test::SceneFixture::colourIs(image.pixelColor(x, y), colour, 60) ? 1 : 0;
+    return count;
+}
+} // namespace
+
+// A user's afternoon with the whole program in this process: two stored
+// projects, driven by taps and typing only.
+class TestScenario : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir documents;
+    std::unique_ptr<test::MapPageStart> page;
+
+    QString alphaDatabase() const { return documents.filePath("alpha.qz/main.db"); }
+    QQuickWindow* window() const { return page->application()->mainView(); }
+    QQuickItem* root() const { return page->application()->mainView()->rootObject(); }
+    std::shared_ptr<DialogController> dialogs() const { return page->application()->dialogController(); }
+
+    // Every item in the scene, delegates of views and repeaters included.
+    static void collect(QQuickItem* item, QList<QQuickItem*>& items)
+    {
+        items << item;
+        for (QQuickItem* child : item->childItems())
+            collect(child, items);
+    }
+
+    QList<QQuickItem*> sceneItems(QQuickItem* under = nullptr) const
+    {
+        QList<QQuickItem*> items;
+        collect(under ? under : window()->contentItem(), items);
+        return items;
+    }
+
+    static bool onScreen(const QQuickItem* item)
+    {
+        return item->isVisible() && item->opacity() > 0.99 && item->width() > 0 && item->height() > 0;
+    }
+
+    // The first item of that name that is on screen now.
+    QQuickItem* shown(const QString& name) const
+    {
+        for (QQuickItem* item : sceneItems()) {
+            if (item->objectName() == name && onScreen(item))
+                return item;
+        }
+        return nullptr;
+    }
+
+    // The first shown item whose property has that value.
+    QQuickItem* shownWith(const char* property, const QVariant& value, QQuickItem* under = nullptr) const
+    {
+        for (QQuickItem* item : sceneItems(under)) {
+            if (onScreen(item) && item->property(property) == value)
+                return item;
+        }
+        return nullptr;
+    }
+
+    // Taps where an item rests: panels and dialogs slide in first.
+    void tap(QQuickItem* item, qreal fx = 0.5, qreal fy = 0.5)
+    {
+        QVERIFY(item);
+        QPointF before(-1e9, -1e9);
+        QTRY_VERIFY(std::exchange(before, item->mapToScene(QPointF())) == item->mapToScene(QPointF())
+                    && (QTest::qWait(80), before == item->mapToScene(QPointF())));
+        const QPointF at = item->mapToScene(QPointF(item->width() * fx, item->height() * fy));
+        QTest::mouseClick(window(), Qt::LeftButton, {}, at.toPoint());
+    }
+
+    void tapShown(const QString& name)
+    {
+        QQuickItem* item = nullptr;
+        QTRY_VERIFY2_WITH_TIMEOUT((item = shown(name)) != nullptr, qPrintable(name), 10000);
+        tap(item);
+    }
+
+    void type(const QString& name, const QString& text)
+    {
+        QQuickItem* field = nullptr;
+        QTRY_VERIFY((field = shown(name)) != nullptr);
+        tap(field);
+        QQuickItem* input = field->findChild<QQuickItem*>("input");
+        QVERIFY(input);
+        QTRY_VERIFY(input->hasActiveFocus());
+        input->setProperty("text", QString());
+        for (const QChar c : text)
+            QTest::keyClick(window(), c.toLatin1());
+        QTest::keyClick(window(), Qt::Key_Return);
+        QCOMPARE(input->property("text").toString(), text);
+    }
+
+    // The thin tool bar's header widens it; only its screen edge shows.
+    void widenToolBar()
+    {
+        QQuickItem* header = nullptr;
+        QTRY_VERIFY((header = shown("headerButton")) != nullptr);
+        tap(header, 20.0 / header->width());
+        QQuickItem* bar = root()->findChild<QQuickItem*>("toolBar");
+        QTRY_COMPARE(bar->property("state").toString(), QString("WIDE"));
+        // Its buttons take taps once the panel is fully out.
+        QTRY_COMPARE(bar->findChild<QQuickItem*>("panel")->x(), 0.0);
+    }
+
+    void openTool(const QString& label)
+    {
+        widenToolBar();
+        QQuickItem* bar = root()->findChild<QQuickItem*>("toolBar");
+        QQuickItem* button = nullptr;
+        QTRY_VERIFY((button = shownWith("label", label, bar)) != nullptr);
+        tap(button);
+        // The veil folds a bar that stays wide.
+        if (bar->property("state").toString() == "WIDE")
+            QTest::mouseClick(window(), Qt::LeftButton, {}, QPoint(window()->width() - 10, window()->height() / 2));
+        QTRY_COMPARE(bar->property("state").toString(), QString("THIN"));
+    }
+
+    // Taps a row of the symbol dialog, scrolling to it.
+    void chooseSymbol(const QString& name)
+    {
+        tapShown("symbolPicker");
+        QTRY_COMPARE(dialogs()->customDialogType(), QString("SymbolSelectionDialog.qml"));
+        QQuickItem* list = nullptr;
+        QTRY_VERIFY((list = shown("symbolList")) != nullptr);
+        QQuickItem* row = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((row = shownWith("symbolName", name)) != nullptr
+                                     || (list->setProperty("contentY", list->property("contentY").toReal() + 40), false),
+                                 5000);
+        QTest::qWait(50);
+        tap(row);
+        QTRY_VERIFY(!dialogs()->customDialogActive());
+    }
+
+    void segment(const QString& name, int index, int count)
+    {
+        QQuickItem* buttons = nullptr;
+        QTRY_VERIFY((buttons = shown(name)) != nullptr);
+        tap(buttons, (2 * index + 1) / (2.0 * count));
+    }
+
+    std::shared_ptr<Project> storeProject(const QString& name, const QString& folder, const QColor& unit,
+                                          int firstId)
+    {
+        ModelManager* models = ModelManager::instance();
+        QDir(documents.path()).mkdir(folder);
+        std::shared_ptr<Project> project = models->createProject(name, QDir(documents.filePath(folder)));
+        if (!project)
+            return project;
+        project->addRockUnit(1, name + " unit", unit, 0);
+        project->save();
+        auto locality = project->createLocality(test::idOf(firstId));
+        locality->setLongitude(Lon);
+        locality->setLatitude(Lat + 0.01);
+        project->syncLocalityDetails(locality.get());
+        project->syncDataDetails(locality->addPlane(test::idOf(firstId + 1), Lat, Lon, 30.0f, 120.0f, 1, 1, ""));
+        return project;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        test::setApplicationIdentity();
+        QSettings().clear();
+        QVERIFY(documents.isValid());
+        page = std::make_unique<test::MapPageStart>(documents.path());
+        test::resetModelManager();
+        QVERIFY(storeProject("Beta", "beta.qz", QColor(0, 0, 255), 0xe0));
+        std::shared_ptr<Project> alpha = storeProject("Alpha", "alpha.qz", Red, 0xa0);
+        QVERIFY(alpha);
+        ModelManager::instance()->setCurrentProject(alpha);
+        ModelManager::instance()->setCurrentLocality(0);
+        alpha.reset();
+        test::resetModelManager();
+        QVERIFY(page->start(1280, 800));
+        page->lookAt(Lon, Lat, 3000.0);
+    }
+
+    // The clino panel saves what the chosen symbol is: a line symbol a
+    // lineation, a plane symbol a plane.
+    void clinoSavesTheChosenSymbolsKind()
+    {
+        openTool("Clino");
+        // The panel opens in compass mode: its small clino switches over.
+        tapShown("clinoButton");
+        QTRY_VERIFY(shown("compassButton"));
+        QVERIFY(!shown("clinoButton"));
+
+        chooseSymbol("Lineation");
+        QCOMPARE(ModelManager::instance()->currentSymbol(), 9);
+        QTRY_COMPARE(shown("pickerName")->property("text").toString(), QString("Lineation"));
+        QCOMPARE(shown("dipLabel")->property("text").toString(), QString("plunge"));
+        type("dipField", "25");
+        type("azimuthField", "100");
+        tapShown("saveButton");
+        QTRY_COMPARE(storedData(alphaDatabase()).size(), size_t(2));
+        const QZProtoBuffers::Data line = storedData(alphaDatabase()).back();
+        QCOMPARE(line.datatype(), QZProtoBuffers::Data::LINE);
+        QCOMPARE(line.plunge(), 25.0f);
+        QCOMPARE(line.plunge_azimuth(), 100.0f);
+        QCOMPARE(ModelManager::instance()->currentProject()->symbolType(int(line.symbolid())), Project::Line);
+        QCOMPARE(int(Project::Line), 8);
+
+        chooseSymbol("Joint");
+        QCOMPARE(shown("dipLabel")->property("text").toString(), QString("dip"));
+        type("dipField", "40");
+        type("azimuthField", "200");
+        tapShown("saveButton");
+        QTRY_COMPARE(storedData(alphaDatabase()).size(), size_t(3));
+        const QZProtoBuffers::Data plane = storedData(alphaDatabase()).back();
+        QCOMPARE(plane.datatype(), QZProtoBuffers::Data::PLANE);
+        QCOMPARE(plane.dip(), 40.0f);
+        QCOMPARE(plane.dip_azimuth(), 200.0f);
+
+        // The strat column names its units in every state and leaves the
+        // fields and Save where they were.
+        QQuickItem* strat = shown("stratColumn");
+        QVERIFY(strat);
+        QTRY_COMPARE(shown("unitNameLabel")->property("text").toString(), QString("Alpha unit"));
+        const QRectF save = shown("saveButton")->mapRectToScene(shown("saveButton")->boundingRect());
+        tap(strat, 0.5, 0.05);
+        QTRY_COMPARE(strat->property("state").toString(), QString("EXPANDED"));
+        for (const char* state : {"EXPANDED", "EDITING"}) {
+            if (QString(state) == "EDITING")
+                tap(shownWith("label", QString("Edit"), strat));
+            QTRY_COMPARE(strat->property("state").toString(), QString(state));
+            QQuickItem* name = nullptr;
+            QTRY_VERIFY((name = shown("unitNameField")) != nullptr);
+            QCOMPARE(name->property("text").toString(), QString("Alpha unit"));
+            const QRectF column = strat->mapRectToScene(strat->boundingRect());
+            QVERIFY(column.width() > 2 * strat->property("collapsedWidth").toReal());
+            QVERIFY(!column.intersects(save));
+            QCOMPARE(shown("saveButton")->mapRectToScene(shown("saveButton")->boundingRect()), save);
+            QVERIFY(column.contains(name->mapRectToScene(name->boundingRect())));
+        }
+        tap(shownWith("label", QString("Done"), strat));
+        QTRY_COMPARE(strat->property("state").toString(), QString("DEFAULT"));
+
+        tapShown("compassButton");
+        QTRY_VERIFY(shown("clinoButton"));
+    }
+
+    // The notebook's dial shows a datum turned as it was measured: the
+    // strike line of a plane dipping to 120 runs from 30 to 210.
+    void notebookDialTurnsWithTheDatum()
+    {
+        page->lookAt(Lon, Lat, 3000.0);
+        QTest::qWait(200);
+        QTest::mouseClick(window(), Qt::LeftButton, {}, page->screenOf(Lon, Lat).toPoint());
+        QTRY_VERIFY(page->mapView()->pointPicked());
+        tapShown("infoButton");
+        QQuickItem* dial = nullptr;
+        QTRY_VERIFY((dial = shown("dial")) != nullptr);
+        QTRY_COMPARE(dial->property("planeSymbolRotation").toDouble(), 120.0);
+        QCOMPARE(dial->property("iconColor").value<QColor>(), Red);
+        const QPointF centre = dial->mapToScene(QPointF(dial->width() / 2, dial->height() / 2));
+        const double reach = dial->width() * 0.22;
+        const auto along = [&](double degrees) {
+            const double a = qDegreesToRadians(degrees);
+            return centre + QPointF(reach * std::sin(a), -reach * std::cos(a));
+        };
+        QTRY_VERIFY(pixelsLike(page->grab(), along(30), 3, Red) > 0);
+        const QImage shot = page->grab();
+        QVERIFY(pixelsLike(shot, along(210), 3, Red) > 0);
+        QCOMPARE(pixelsLike(shot, along(90), 3, Red), 0);
+        QCOMPARE(pixelsLike(shot, along(270), 3, Red), 0);
+    }
+
+    // The project tool merges the other project into the current one.
+    void projectToolMergesTheOtherProject()
+    {
+        const int localities = storedLocalities(alphaDatabase());
+        const size_t data = storedData(alphaDatabase()).size();
+        openTool("Project");
+        tapShown("mergeButton");
+        QQuickItem* row = nullptr;
+        QQuickItem* picker = nullptr;
+        QTRY_VERIFY((picker = shown("mergePicker")) != nullptr);
+        QTRY_VERIFY((row = shownWith("text", QString("Beta"), picker)) != nullptr);
+        tap(row);
+        QTRY_COMPARE(dialogs()->customDialogType(), QString("ImportProjectDialog.qml"));
+        QQuickItem* merge = nullptr;
+        QTRY_VERIFY((merge = shownWith("text", QString("Merge"))) != nullptr);
+        tap(merge);
+        QTRY_COMPARE_WITH_TIMEOUT(dialogs()->toastMessage(), QString("Import Successful"), 20000);
+        QTRY_VERIFY(!dialogs()->customDialogActive());
+        QCOMPARE(storedLocalities(alphaDatabase()), localities + 1);
+        QCOMPARE(storedData(alphaDatabase()).size(), data + 1);
+        QQuickItem* done = nullptr;
+        QTRY_VERIFY((done = shownWith("label", QString("Done"), picker)) != nullptr);
+        tap(done);
+        QTRY_VERIFY(!shown("mergePicker"));
+    }
+
+    // Home and back: the closed project's card is current, settings take
+    // effect, a new project opens on the map, "Load Project" reopens the first.
+    void homeSettingsAndSwitching()
+    {
+        const uint alphaId = ModelManager::instance()->currentProject()->qmlId();
+        widenToolBar();
+        tapShown("projectsButton");
+        QQuickItem* grid = nullptr;
+        QTRY_VERIFY_WITH_TIMEOUT((grid = shown("projectGrid")) != nullptr, 10000);
+        QCOMPARE(root()->property("closedProjectId").toUInt(), alphaId);
+        QTRY_VERIFY(grid->property("currentItem").value<QQuickItem*>());
+        QCOMPARE(grid->property("currentItem").value<QQuickItem*>()->property("cardName").toString(),
+                 QString("Alpha"));
+        QVERIFY(!ModelManager::instance()->currentProject());
+
+        tapShown("settingsButton");
+        QTRY_COMPARE(dialogs()->customDialogType(), QString("SettingsDialog.qml"));
+        segment("angles", 1, 2);
+        tapShown("dialogDoneButton");
+        QTRY_VERIFY(!dialogs()->customDialogActive());
+        QCOMPARE(int(page->application()->angleConvention()), 1);
+
+        tapShown("createButton");
+        QTRY_VERIFY_WITH_TIMEOUT(shown("mapView") && ModelManager::instance()->currentProject(), 20000);
+        QVERIFY(ModelManager::instance()->currentProject()->qmlId() != alphaId);
+        // Its empty strat column says what its "+" is for.
+        openTool("Clino");
+        QTRY_COMPARE(shown("emptyHint")->property("text").toString(), QString("Add a rock unit"));
+
+        widenToolBar();
+        tapShown("projectsButton");
+        QTRY_VERIFY_WITH_TIMEOUT(shown("projectGrid"), 10000);
+        QQuickItem* card = nullptr;
+        QTRY_VERIFY((card = shownWith("cardName", QString("Alpha"))) != nullptr);
+        // A tap makes the card current; only the current card can be loaded.
+        tap(card);
+        QQuickItem* load = card->findChild<QQuickItem*>("loadButton");
+        QVERIFY(load);
+        QTRY_VERIFY(load->isVisible());
+        tap(load);
+        QTRY_VERIFY_WITH_TIMEOUT(ModelManager::instance()->currentProject()
+                                     && ModelManager::instance()->currentProject()->qmlId() == alphaId,
+                                 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(shown("mapView"), 20000);
+
+        // Under the right-hand rule the clino panel asks for a strike.
+        openTool("Clino");
+        tapShown("clinoButton");
+        QTRY_COMPARE(shown("azimuthLabel")->property("text").toString(), QString("strike"));
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    // As the program runs on Linux: the map draws on the GUI thread.
+    qputenv("QSG_RENDER_LOOP", "basic");
+    QGuiApplication application(argc, argv);
+    TestScenario test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_scenario_gl.moc"
