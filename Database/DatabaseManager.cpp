@@ -11,6 +11,7 @@
 #include "model/LineData2D.h"
 #include "model/Locality.h"
 #include "model/MBTilesBounds.h"
+#include "model/ProjectFile.h"
 #include "model/Project.h"
 
 #include <QDebug>
@@ -96,7 +97,8 @@ ProjectRecord::BaseTileLayer baseTilesToRecord(int layer)
 }
 
 // The base map of a record, with its file found again when the project
-// folder was moved; false when a local file exists nowhere.
+// folder was moved; false when its local file is missing or is not one of
+// the project's own (outside its folder, through a link, main.db).
 bool readBaseMap(const QZProtoBuffers::BaseMap& record, const QDir& projectFolder,
                  Project::BaseMap* map)
 {
@@ -107,11 +109,16 @@ bool readBaseMap(const QZProtoBuffers::BaseMap& record, const QDir& projectFolde
     if (location.isRelative())
         location = QUrl::fromLocalFile(location.path(QUrl::FullyDecoded));
     if (location.isLocalFile()) {
-        QFileInfo found(location.toLocalFile());
-        if (!found.exists())
-            found = QFileInfo(projectFolder.absoluteFilePath(found.fileName()));
-        if (!found.exists())
+        const QString stored = location.toLocalFile();
+        QString path = ProjectFile::resolvePath(projectFolder, stored);
+        if (path.isEmpty())
+            path = ProjectFile::resolve(projectFolder, QFileInfo(stored).fileName());
+        if (path.isEmpty()) {
+            qWarning() << "Base map" << map->name << "left out: its file" << stored
+                       << "is missing or not inside" << projectFolder.absolutePath();
             return false;
+        }
+        const QFileInfo found(path);
         location = QUrl::fromLocalFile(found.absoluteFilePath());
         if (found.suffix().toLower() == QLatin1String("mbtiles")) {
             map->type = QStringLiteral("MBTiles");

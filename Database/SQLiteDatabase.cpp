@@ -68,10 +68,60 @@ bool SQLiteDatabase::open(const std::string& path)
     return false;
 }
 
+namespace {
+// Enough for every statement text the program uses on one connection.
+constexpr std::size_t idleStatementLimit = 64;
+} // namespace
+
+sqlite3_stmt* SQLiteDatabase::takeStatement(const std::string& sql)
+{
+    if (!m_connection)
+        return nullptr;
+    {
+        const std::lock_guard<std::mutex> lock(m_idleMutex);
+        const auto found = m_idle.find(sql);
+        if (found != m_idle.end()) {
+            sqlite3_stmt* statement = found->second;
+            m_idle.erase(found);
+            return statement;
+        }
+    }
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v3(m_connection, sql.c_str(), -1, SQLITE_PREPARE_PERSISTENT, &statement, nullptr)
+        != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return nullptr;
+    }
+    return statement;
+}
+
+int SQLiteDatabase::returnStatement(const std::string& sql, sqlite3_stmt* statement)
+{
+    if (!m_connection || sqlite3_db_handle(statement) != m_connection)
+        return sqlite3_finalize(statement);
+    const int result = sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
+    const std::lock_guard<std::mutex> lock(m_idleMutex);
+    if (m_idle.size() < idleStatementLimit)
+        m_idle.emplace(sql, statement);
+    else
+        sqlite3_finalize(statement);
+    return result;
+}
+
+void SQLiteDatabase::finalizeIdleStatements()
+{
+    const std::lock_guard<std::mutex> lock(m_idleMutex);
+    for (const auto& idle : m_idle)
+        sqlite3_finalize(idle.second);
+    m_idle.clear();
+}
+
 void SQLiteDatabase::close()
 {
     if (!m_connection)
         return;
+    finalizeIdleStatements();
     const int result = sqlite3_close(m_connection);
     if (result != SQLITE_OK) {
         m_log.addError("Failed to close database file '" + m_path + "'" + resultCodeName(result) + " "
@@ -87,6 +137,20 @@ void SQLiteDatabase::exec(const std::string& sql)
 {
     if (!m_connection)
         raise("Failed to execute SQL statement \"" + sql + "\". " + resultCodeName(SQLITE_MISUSE), false);
+    // One statement (a savepoint per written row) is kept prepared.
+    if (sql.find(';') == std::string::npos) {
+        if (sqlite3_stmt* statement = takeStatement(sql)) {
+            int result = SQLITE_ROW;
+            while (result == SQLITE_ROW)
+                result = sqlite3_step(statement);
+            // The text before the reset clears it.
+            const std::string errorText = result == SQLITE_DONE ? std::string() : errorMessage();
+            returnStatement(sql, statement);
+            if (result == SQLITE_DONE)
+                return;
+            raise("Failed to execute SQL statement \"" + sql + "\". " + resultCodeName(result) + errorText, false);
+        }
+    }
     char* errorText = nullptr;
     const int result = sqlite3_exec(m_connection, sql.c_str(), nullptr, nullptr, &errorText);
     if (result == SQLITE_OK) {

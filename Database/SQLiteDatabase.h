@@ -2,9 +2,12 @@
 
 #include "Database/SQLiteLog.h"
 
+#include <mutex>
 #include <string>
+#include <unordered_map>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace kiv {
 
@@ -34,6 +37,14 @@ public:
     SQLiteLog& log() { return m_log; }
     const SQLiteLog& log() const { return m_log; }
 
+    // A prepared statement for sql, kept from an earlier use when there is
+    // one (parsing costs more than most single-row statements); null on
+    // failure, with the error on the connection.
+    sqlite3_stmt* takeStatement(const std::string& sql);
+    // Resets the statement and keeps it for the next take of sql (or
+    // finalizes it); the result is that of its last step.
+    int returnStatement(const std::string& sql, sqlite3_stmt* statement);
+
     // SQLite's text for the last error on this connection, empty when closed.
     std::string errorMessage() const;
 
@@ -41,7 +52,12 @@ public:
     [[noreturn]] void raise(const std::string& message, bool withSQLiteText = true);
 
 private:
+    void finalizeIdleStatements();
+
     sqlite3* m_connection = nullptr;
+    // Commands run on the GUI thread and on task threads alike.
+    std::mutex m_idleMutex;
+    std::unordered_multimap<std::string, sqlite3_stmt*> m_idle;
     std::string m_path;
     SQLiteLog m_log;
 };

@@ -29,10 +29,9 @@ void SQLiteOperation::prepare(const std::string& sql)
     sqlite3* connection = m_database ? m_database->connection() : nullptr;
     if (!connection)
         raise("Failed to prepare SQL statement: " + sql, false);
-    if (sqlite3_prepare_v2(connection, sql.c_str(), -1, &m_statement, nullptr) != SQLITE_OK) {
-        m_statement = nullptr;
+    m_statement = m_database->takeStatement(sql);
+    if (!m_statement)
         raise("Failed to prepare SQL statement: " + sql);
-    }
 }
 
 void SQLiteOperation::bind(ColumnType type, void* value)
@@ -44,7 +43,8 @@ void SQLiteOperation::finalize()
 {
     if (!m_statement)
         return;
-    if (sqlite3_finalize(m_statement) != SQLITE_OK && m_database) {
+    const int result = m_database ? m_database->returnStatement(m_sql, m_statement) : sqlite3_finalize(m_statement);
+    if (result != SQLITE_OK && m_database) {
         std::string text = "Failed to finalize prepared SQL statement.";
         if (m_database->isOpen())
             text += " " + m_database->errorMessage();

@@ -1,5 +1,6 @@
 // Merging a project into another: a source of 20 localities with 500 data and
-// 50 lines each (default), written to the target as the import task does.
+// 50 lines each (default), written to the target as the import task does,
+// beside the floor: the same rows inserted by plain SQLite in one transaction.
 // Usage: bench_projectimport [localities data lines]
 
 #include "Database/SQLiteDatabase.h"
@@ -13,7 +14,12 @@
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 
+#include <sqlite3.h>
+
+#include <algorithm>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 using namespace kiv;
 
@@ -44,6 +50,72 @@ void fill(Project& project, int localities, int data, int lines)
     project.database()->exec("COMMIT");
 }
 
+struct Row
+{
+    std::string table;
+    std::string dataId;
+    std::string localityId;
+    std::string message;
+};
+
+// Every locality, data and line row of a project, as stored.
+std::vector<Row> storedRows(sqlite3* database)
+{
+    std::vector<Row> rows;
+    const char* const queries[] = {"SELECT 'localities', localityId, '', message FROM localities",
+                                   "SELECT 'data', dataId, localityId, message FROM data",
+                                   "SELECT 'linedata', dataId, localityId, message FROM linedata"};
+    for (const char* sql : queries) {
+        sqlite3_stmt* statement = nullptr;
+        sqlite3_prepare_v2(database, sql, -1, &statement, nullptr);
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            auto text = [&](int column) {
+                return std::string(static_cast<const char*>(sqlite3_column_blob(statement, column)),
+                                   std::size_t(sqlite3_column_bytes(statement, column)));
+            };
+            rows.push_back({text(0), text(1), text(2), text(3)});
+        }
+        sqlite3_finalize(statement);
+    }
+    return rows;
+}
+
+// The rows inserted with one prepared statement per table in one transaction.
+void insertPlain(sqlite3* database, const std::vector<Row>& rows)
+{
+    sqlite3_exec(database, "BEGIN", nullptr, nullptr, nullptr);
+    sqlite3_stmt* localities = nullptr;
+    sqlite3_stmt* data = nullptr;
+    sqlite3_stmt* lines = nullptr;
+    sqlite3_prepare_v2(database, "INSERT INTO localities (localityId, message) VALUES (?,?)", -1, &localities,
+                       nullptr);
+    sqlite3_prepare_v2(database, "INSERT INTO data (dataId, localityId, message) VALUES (?,?,?)", -1, &data,
+                       nullptr);
+    sqlite3_prepare_v2(database, "INSERT INTO linedata (dataId, localityId, message) VALUES (?,?,?)", -1, &lines,
+                       nullptr);
+    for (const Row& row : rows) {
+        sqlite3_stmt* statement = row.table == "localities" ? localities : row.table == "data" ? data : lines;
+        int column = 1;
+        sqlite3_bind_text(statement, column++, row.dataId.data(), int(row.dataId.size()), SQLITE_STATIC);
+        if (statement != localities)
+            sqlite3_bind_text(statement, column++, row.localityId.data(), int(row.localityId.size()),
+                              SQLITE_STATIC);
+        sqlite3_bind_blob(statement, column, row.message.data(), int(row.message.size()), SQLITE_STATIC);
+        sqlite3_step(statement);
+        sqlite3_reset(statement);
+    }
+    sqlite3_finalize(localities);
+    sqlite3_finalize(data);
+    sqlite3_finalize(lines);
+    sqlite3_exec(database, "COMMIT", nullptr, nullptr, nullptr);
+}
+
+double median(std::vector<double> times)
+{
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -52,20 +124,46 @@ int main(int argc, char** argv)
     const int localities = argc > 1 ? atoi(argv[1]) : 20;
     const int data = argc > 2 ? atoi(argv[2]) : 500;
     const int lines = argc > 3 ? atoi(argv[3]) : 50;
+    const int passes = 5;
     QTemporaryDir root;
-    QDir(root.path()).mkdir(QStringLiteral("source.qz"));
-    QDir(root.path()).mkdir(QStringLiteral("target.qz"));
+    const QDir folder(root.path());
+    folder.mkdir(QStringLiteral("source.qz"));
     Project source(ProjectId(1), nullptr, QStringLiteral("Source"), QString(), QString(),
-                   QDir(root.filePath(QStringLiteral("source.qz"))));
-    Project target(ProjectId(2), nullptr, QStringLiteral("Target"), QString(), QString(),
-                   QDir(root.filePath(QStringLiteral("target.qz"))));
+                   QDir(folder.filePath(QStringLiteral("source.qz"))));
     fill(source, localities, data, lines);
 
-    QElapsedTimer timer;
-    timer.start();
-    ProjectImporter importer(&target, nullptr);
-    const bool merged = importer.run(&source, true, true);
-    std::printf("merge of %d localities x (%d data, %d lines): %s in %lld ms\n", localities, data, lines,
-                merged ? "ok" : "FAILED", static_cast<long long>(timer.elapsed()));
+    // Each pass into fresh files: the disk's mood changes from second to
+    // second, so both sides take turns and the medians are compared.
+    std::vector<double> mergeTimes;
+    std::vector<double> plainTimes;
+    std::size_t rowCount = 0;
+    bool merged = true;
+    for (int pass = 0; pass < passes; ++pass) {
+        const QString targetName = QStringLiteral("target%1.qz").arg(pass);
+        const QString plainName = QStringLiteral("plain%1.qz").arg(pass);
+        folder.mkdir(targetName);
+        folder.mkdir(plainName);
+        Project target(ProjectId(2), nullptr, QStringLiteral("Target"), QString(), QString(),
+                       QDir(folder.filePath(targetName)));
+        QElapsedTimer timer;
+        timer.start();
+        ProjectImporter importer(&target, nullptr);
+        merged = importer.run(&source, true, true) && merged;
+        mergeTimes.push_back(timer.nsecsElapsed() / 1e6);
+
+        const std::vector<Row> rows = storedRows(target.database()->connection());
+        rowCount = rows.size();
+        Project plain(ProjectId(3), nullptr, QStringLiteral("Plain"), QString(), QString(),
+                      QDir(folder.filePath(plainName)));
+        timer.restart();
+        insertPlain(plain.database()->connection(), rows);
+        plainTimes.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    const double mergeTime = median(mergeTimes);
+    const double plainTime = median(plainTimes);
+    std::printf("merge of %d localities x (%d data, %d lines), %zu rows: %s, median of %d %.0f ms\n", localities,
+                data, lines, rowCount, merged ? "ok" : "FAILED", passes, mergeTime);
+    std::printf("the same rows in one plain SQLite transaction: median %.0f ms (merge %.2fx; target at most 2x)\n",
+                plainTime, plainTime > 0 ? mergeTime / plainTime : 0.0);
     return merged ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 #include "app/ApplicationManager.h"
 #include "model/EditTarget.h"
 #include "model/MBTilesBounds.h"
+#include "model/ProjectFile.h"
 #include "model/RemoveBaseMapCommand.h"
 #include "model/StorageStep.h"
 
@@ -22,9 +23,14 @@ bool isSameFile(const QString& a, const QString& b)
     return !canonicalA.isEmpty() && canonicalA == QFileInfo(b).canonicalFilePath();
 }
 
-// Deletes what lies at destination, then copies; false when the copy failed.
+// Deletes what lies at destination, then copies; false when the copy failed
+// or destination is empty (a place the project's files may not take).
 bool replaceFile(const QString& source, const QString& destination)
 {
+    if (destination.isEmpty()) {
+        qWarning() << "Not copying" << source << ": its name is taken or not allowed in the project";
+        return false;
+    }
     if (QFileInfo::exists(destination))
         QFile::remove(destination);
     if (QFile::copy(source, destination))
@@ -126,10 +132,10 @@ void EditBaseMapCommand::announce(const QString& path)
 
 bool EditBaseMapCommand::copyIntoProject(const QString& source, const QString& destination, bool isTiff)
 {
-    const QString folder = QFileInfo(destination).absolutePath();
+    const QDir folder = QFileInfo(destination).absoluteDir();
     if (isTiff) {
         for (const QString& sidecar : sidecarFiles(source)) {
-            const QString target = folder + QLatin1Char('/') + QFileInfo(sidecar).fileName();
+            const QString target = ProjectFile::writablePath(folder, QFileInfo(sidecar).fileName());
             if (replaceFile(sidecar, target))
                 announce(QFileInfo(target).absoluteFilePath());
         }
@@ -146,7 +152,7 @@ bool EditBaseMapCommand::copyIntoProject(const QString& source, const QString& d
         companion.chop(sourceInfo.suffix().size());
         companion += QLatin1String("xml");
         if (QFileInfo::exists(companion))
-            replaceFile(companion, folder + QLatin1Char('/') + QFileInfo(companion).fileName());
+            replaceFile(companion, ProjectFile::writablePath(folder, QFileInfo(companion).fileName()));
     }
     return true;
 }
@@ -158,7 +164,10 @@ bool EditBaseMapCommand::addMap()
     if (!project || source.isEmpty() || !QFileInfo::exists(source))
         return false;
     const QFileInfo sourceInfo(source);
-    const QString destination = project->folder().absoluteFilePath(sourceInfo.fileName());
+    // Never over main.db, a link or a folder.
+    const QString destination = ProjectFile::writablePath(project->folder(), sourceInfo.fileName());
+    if (destination.isEmpty())
+        return false;
     const QUrl location = QUrl::fromLocalFile(destination);
     if (indexOf(*project, location) >= 0)
         return true;
@@ -182,7 +191,7 @@ bool EditBaseMapCommand::addMap()
     if (!saveProject(*project)) {
         project->removeBaseMap(index);
         if (!inPlace)
-            RemoveBaseMapCommand::removeFiles(location);
+            RemoveBaseMapCommand::removeFiles(project->folder(), location);
         return false;
     }
     emit project->baseMapsChanged();
@@ -205,11 +214,7 @@ bool EditBaseMapCommand::removeMap()
         maps.insert(maps.begin() + index, removed);
         return false;
     }
-    // A record kept from elsewhere may point at the user's own file.
-    const QString folder = project->folder().canonicalPath();
-    const QString mapFolder = QFileInfo(QFileInfo(m_url.toLocalFile()).absolutePath()).canonicalFilePath();
-    if (!folder.isEmpty() && mapFolder == folder)
-        RemoveBaseMapCommand::removeFiles(m_url);
+    RemoveBaseMapCommand::removeFiles(project->folder(), m_url);
     emit project->baseMapRemoved(m_url);
     emit project->baseMapsChanged();
     return true;

@@ -1,5 +1,6 @@
 #include "model/ImporterTask.h"
 
+#include "model/ModelManager.h"
 #include "model/Project.h"
 #include "model/ProjectImporter.h"
 
@@ -23,11 +24,16 @@ void ImporterTask::work()
     }
     ProjectImporter importer(m_target.get(), this);
     setSuccessful(importer.run(m_source.get(), m_copyImages, m_copyMaps));
+    m_sourceUnreadable = importer.sourceUnreadable();
 }
 
 void ImporterTask::onFinished()
 {
     Task::onFinished();
+    if (m_sourceUnreadable && m_source) {
+        if (ModelManager* manager = ModelManager::instance())
+            manager->reportUnreadable(*m_source);
+    }
     if (!successful() || !m_target)
         return;
     emit m_target->stratColumnChanged();

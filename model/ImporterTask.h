@@ -23,6 +23,7 @@ public:
 private:
     const bool m_copyImages;
     const bool m_copyMaps;
+    bool m_sourceUnreadable = false;
     const std::shared_ptr<Project> m_target;
     const std::shared_ptr<Project> m_source;
 };

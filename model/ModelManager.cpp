@@ -14,6 +14,7 @@
 #include "model/Index.h"
 #include "model/Locality.h"
 #include "model/Project.h"
+#include "model/ProjectFile.h"
 #include "model/RemoveDataCommand.h"
 #include "tools/AbstractLocationManager.h"
 
@@ -543,9 +544,12 @@ QString ModelManager::mostRecentImage() const
             if (path.isEmpty() || path.startsWith(QLatin1String("STEREONET_"))
                 || path.startsWith(QLatin1String("MAP_")))
                 continue;
-            return QUrl::fromLocalFile(m_currentProject->folder().absolutePath() + QStringLiteral("/images/")
-                                       + path)
-                .toString();
+            const QString images = m_currentProject->folder().absoluteFilePath(QStringLiteral("images"));
+            const QFileInfo file(images + QLatin1Char('/') + path);
+            // A name leading to a file the project may not use counts as missing.
+            if ((file.exists() || file.isSymLink()) && ProjectFile::resolve(QDir(images), path).isEmpty())
+                continue;
+            return QUrl::fromLocalFile(file.absoluteFilePath()).toString();
         }
     }
     return QString();
@@ -575,9 +579,19 @@ void ModelManager::reportUnopened(const QDir& folder)
     reportOnce(folder.absolutePath(), tr("Could not open the project in %1.").arg(folder.dirName()));
 }
 
+QString ModelManager::damageText(const Project& project)
+{
+    return tr("Some records of %1 could not be read.").arg(project.name());
+}
+
 void ModelManager::reportDamage(const Project& project)
 {
-    reportOnce(project.folder().absolutePath(), tr("Some records of %1 could not be read.").arg(project.name()));
+    reportOnce(project.folder().absolutePath(), damageText(project));
+}
+
+void ModelManager::reportUnreadable(const Project& project)
+{
+    toastError(damageText(project));
 }
 
 void ModelManager::reportOnce(const QString& key, const QString& message)
@@ -585,6 +599,11 @@ void ModelManager::reportOnce(const QString& key, const QString& message)
     if (m_reported.contains(key))
         return;
     m_reported.insert(key);
+    toastError(message);
+}
+
+void ModelManager::toastError(const QString& message)
+{
     qWarning().noquote() << message;
     ApplicationManager* application = ApplicationManager::instance();
     if (const auto dialogs = application ? application->dialogController() : nullptr)

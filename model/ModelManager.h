@@ -111,6 +111,9 @@ public:
     Q_INVOKABLE bool importIntoCurrentProject(uint sourceProjectId, bool copyImages, bool copyMaps,
                                               QObject* progressItem);
     Q_INVOKABLE bool importIntoCurrentProject(uint sourceProjectId, bool copyImages, bool copyMaps);
+    // Tells the user, every time, that a project could not be read whole
+    // (a merge of it merged nothing).
+    void reportUnreadable(const Project& project);
 
 public slots:
     void onDeclinationChanged(double declination);
@@ -164,6 +167,8 @@ private:
     void reportUnopened(const QDir& folder);
     void reportDamage(const Project& project);
     void reportOnce(const QString& key, const QString& message);
+    static QString damageText(const Project& project);
+    static void toastError(const QString& message);
     std::shared_ptr<Project> ownProject(const Project* project) const;
     bool startExport(int kind, Project* project, QObject* progressItem);
     bool shareArchive(const QString& extension) const;

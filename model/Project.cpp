@@ -5,6 +5,7 @@
 #include "model/LineData2D.h"
 #include "model/Locality.h"
 #include "model/ModelManager.h"
+#include "model/ProjectFile.h"
 
 #include <QDateTime>
 #include <QDebug>
@@ -390,12 +391,16 @@ int Project::localityIndex(const QString& qId) const
 bool Project::removeLocality(const std::string& id)
 {
     const std::shared_ptr<Locality> target = locality(id);
+    return target && DatabaseManager::removeLocality(target.get()) && dropLocality(id);
+}
+
+bool Project::dropLocality(const std::string& id)
+{
+    const std::shared_ptr<Locality> target = locality(id);
     if (!target)
         return false;
     const std::shared_ptr<Locality> current = m_owner ? m_owner->currentLocality() : nullptr;
     const bool wasCurrent = current && current->id() == id;
-    if (!DatabaseManager::removeLocality(target.get()))
-        return false;
     m_localities.erase(std::find(m_localities.begin(), m_localities.end(), target));
     emit numberOfLocalitiesChanged(numberOfLocalities());
     if (wasCurrent)
@@ -443,7 +448,27 @@ bool Project::load(bool withContent)
     // The localities read before a failure still get their content.
     const bool localities = loadLocalities(this);
     const bool content = !withContent || loadContent(this);
+    if (withContent)
+        warnAboutUnusableImages();
     return localities && content;
+}
+
+void Project::warnAboutUnusableImages() const
+{
+    const QDir images(m_folder.absoluteFilePath(QStringLiteral("images")));
+    int unusable = 0;
+    for (const auto& locality : m_localities) {
+        for (const auto& data : locality->data()) {
+            for (const QString& name : {data->imagePath(), data->sketchPath(), data->backgroundPath()}) {
+                if (!name.isEmpty() && ProjectFile::resolve(images, name).isEmpty())
+                    ++unusable;
+            }
+        }
+    }
+    // The records stay as they are; their files count as missing.
+    if (unusable > 0)
+        qWarning() << "Project" << m_name << ":" << unusable
+                   << "image files are missing, outside the images folder or behind a link";
 }
 
 bool Project::save()
@@ -531,16 +556,17 @@ qulonglong Project::projectSize()
 qulonglong Project::contentSize() const
 {
     qulonglong size = 0;
-    const QString images = m_folder.absolutePath() + QStringLiteral("/images/");
+    const QDir images(m_folder.absoluteFilePath(QStringLiteral("images")));
     for (const auto& locality : m_localities) {
         for (const auto& data : locality->data()) {
             if (!data->imagePath().isEmpty())
-                size += static_cast<qulonglong>(QFileInfo(images + data->imagePath()).size());
+                size += static_cast<qulonglong>(QFileInfo(ProjectFile::resolve(images, data->imagePath())).size());
         }
     }
     for (const BaseMap& map : m_baseMaps) {
         if (map.location.isLocalFile())
-            size += static_cast<qulonglong>(QFileInfo(map.location.toLocalFile()).size());
+            size += static_cast<qulonglong>(
+                QFileInfo(ProjectFile::resolvePath(m_folder, map.location.toLocalFile())).size());
     }
     return size;
 }

@@ -201,6 +201,9 @@ public:
     Q_INVOKABLE int localityIndex(const QString& qId) const;
     // Deletes the locality's rows with its data and lines, then the object.
     bool removeLocality(const std::string& id);
+    // Takes the locality out of memory only, its rows untouched (they were
+    // rolled back or are deleted by the caller).
+    bool dropLocality(const std::string& id);
     void clearLocalities();
     std::shared_ptr<Data> dataById(const std::string& id) const;
     std::shared_ptr<LineData2D> lineById(const std::string& id) const;
@@ -244,6 +247,8 @@ signals:
 private:
     void openDatabase(bool create);
     void sortLocalities();
+    // One warning for the image names of loaded data that lead to no usable file.
+    void warnAboutUnusableImages() const;
     qulonglong contentSize() const;
 
     ModelManager* m_owner = nullptr;

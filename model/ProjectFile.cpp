@@ -26,6 +26,13 @@ QStringList plainParts(const QString& name)
     return parts;
 }
 
+bool isDatabaseName(const QString& name)
+{
+    static const QRegularExpression database(QStringLiteral("\\Amain\\.db(-journal|-wal|-shm)?\\z"),
+                                             QRegularExpression::CaseInsensitiveOption);
+    return database.match(name).hasMatch();
+}
+
 } // namespace
 
 QString resolve(const QDir& folder, const QString& name)
@@ -40,13 +47,26 @@ QString resolve(const QDir& folder, const QString& name)
             return QString();
     }
     const QFileInfo info(path);
-    return info.isFile() ? path : QString();
+    return info.isFile() && !isDatabaseName(parts.last()) ? path : QString();
+}
+
+QString resolvePath(const QDir& folder, const QString& path)
+{
+    return path.isEmpty() ? QString() : resolve(folder, folder.relativeFilePath(path));
+}
+
+QString writablePath(const QDir& folder, const QString& name)
+{
+    const QString fresh = freshPath(folder, name);
+    if (!fresh.isEmpty())
+        return fresh;
+    return plainParts(name).size() == 1 ? resolve(folder, name) : QString();
 }
 
 QString freshPath(const QDir& folder, const QString& name)
 {
     const QStringList parts = plainParts(name);
-    if (parts.size() != 1)
+    if (parts.size() != 1 || isDatabaseName(parts.first()))
         return QString();
     const QString path = folder.absoluteFilePath(parts.first());
     const QFileInfo info(path);

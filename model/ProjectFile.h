@@ -12,13 +12,24 @@ namespace kiv {
 namespace ProjectFile {
 
 // The absolute path of `name` inside `folder`, or empty when the name is
-// absolute, climbs out of the folder, passes through a link, or does not
-// name an existing regular file.
+// absolute, climbs out of the folder, passes through a link, names the
+// project database or a companion of it, or does not name an existing
+// regular file.
 QString resolve(const QDir& folder, const QString& name);
 
+// resolve() for a path as records store it (absolute, or relative to the
+// working folder): empty unless it lies inside `folder`.
+QString resolvePath(const QDir& folder, const QString& path);
+
+// Where a file called `name` may be written inside `folder`: a fresh place
+// (freshPath) or a regular file reached without links, which the writer
+// replaces; empty otherwise.
+QString writablePath(const QDir& folder, const QString& name);
+
 // Where a new file called `name` would go inside `folder`, or empty when the
-// name is not one plain file name, or something (a link, a file, a folder)
-// already sits at that place.
+// name is not one plain file name, names the project database or one of its
+// companions (main.db, -journal, -wal, -shm: SQLite would read them), or
+// something (a link, a file, a folder) already sits at that place.
 QString freshPath(const QDir& folder, const QString& name);
 
 // True for a stored record id as the program writes them: 32 hex digits.

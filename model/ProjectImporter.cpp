@@ -4,8 +4,12 @@
 #include "app/ApplicationManager.h"
 #include "model/Data.h"
 #include "model/EditBaseMapCommand.h"
+#include "Database/SQLiteDatabase.h"
+#include "Database/SQLiteException.h"
+#include "Database/SQLiteInsert.h"
 #include "model/LineData2D.h"
 #include "model/Locality.h"
+#include "model/ProjectFile.h"
 #include "model/StorageStep.h"
 
 #include <QDateTime>
@@ -15,9 +19,18 @@
 #include <QFileInfo>
 #include <QUuid>
 
+#include <sqlite3.h>
+
 #include <algorithm>
 
 namespace kiv {
+
+namespace {
+
+// Every write of a merge goes into this one savepoint: all or nothing.
+const std::string MergeSavepoint = "projectMerge";
+
+} // namespace
 
 struct ProjectImporter::Merge
 {
@@ -28,8 +41,9 @@ struct ProjectImporter::Merge
     int total = 0;
     int counter = 0;
     QString dateText;
-    QString sourceImages;
-    QString targetImages;
+    QDir sourceFolder;
+    QDir sourceImages;
+    QDir targetImages;
 
     // Ids of 0 or less mean no unit and pass through.
     int unit(int id) { return id <= 0 ? id : int(units[unsigned(id)]); }
@@ -63,10 +77,61 @@ bool ProjectImporter::run(Project* source, bool copyImages, bool copyMaps)
     m_savedRockUnits = m_target->rockUnits();
     m_savedSymbols = m_target->symbols();
     m_savedBaseMaps = m_target->baseMaps();
-    if (merge(source, copyImages, copyMaps))
+    m_sourceUnreadable = false;
+    if (beginTransaction() && merge(source, copyImages, copyMaps) && commitTransaction())
         return true;
     rollback();
     return false;
+}
+
+bool ProjectImporter::beginTransaction()
+{
+    SQLiteDatabase* database = m_target->database();
+    if (!database || !database->isOpen())
+        return false;
+    try {
+        database->exec("SAVEPOINT " + MergeSavepoint);
+    } catch (const SQLiteException& e) {
+        qWarning() << "ProjectImporter: could not start the merge:" << QString::fromStdString(e.detail());
+        return false;
+    }
+    m_inTransaction = true;
+    return true;
+}
+
+bool ProjectImporter::transactionLost() const
+{
+    const SQLiteDatabase* database = m_target->database();
+    return m_inTransaction && (!database || !database->isOpen() || sqlite3_get_autocommit(database->connection()));
+}
+
+bool ProjectImporter::commitTransaction()
+{
+    if (transactionLost())
+        return false;
+    // Committing waits out readers like any other write.
+    const bool committed = runStorageStep("ProjectImporter: committing the merge failed:", [&] {
+        SQLiteInsert release(m_target->database());
+        release.prepare("RELEASE " + MergeSavepoint);
+        release.execute();
+        return true;
+    });
+    if (committed)
+        m_inTransaction = false;
+    return committed;
+}
+
+bool ProjectImporter::undoTransaction()
+{
+    const bool open = m_inTransaction && !transactionLost();
+    m_inTransaction = false;
+    if (!open)
+        return false;
+    return runStorageStep("ProjectImporter: rolling the merge back failed:", [&] {
+        m_target->database()->exec("ROLLBACK TO " + MergeSavepoint);
+        m_target->database()->exec("RELEASE " + MergeSavepoint);
+        return true;
+    });
 }
 
 QString ProjectImporter::importDateText()
@@ -82,17 +147,20 @@ QString ProjectImporter::importDateText()
                              time.second(), date.year());
 }
 
-void ProjectImporter::loadSource(Project& source)
+bool ProjectImporter::loadSource(Project& source)
 {
+    bool complete = true;
     if (source.localities().empty())
-        source.load(false);
+        complete = source.load(false);
     for (const std::shared_ptr<Locality>& locality : source.localities()) {
         // Made here, but QML binds to them on the project's thread.
         if (locality->thread() != source.thread())
             locality->moveToThread(source.thread());
         if (locality->data().empty() || locality->lines().empty())
-            source.loadLocalityContent(locality.get());
+            complete = source.loadLocalityContent(locality.get()) && complete;
     }
+    // An earlier load of the source may have met the damage.
+    return complete && !source.hasUnreadableRecords();
 }
 
 bool ProjectImporter::merge(Project* source, bool copyImages, bool copyMaps)
@@ -104,13 +172,20 @@ bool ProjectImporter::merge(Project* source, bool copyImages, bool copyMaps)
         return false;
     m_addedLocalityIds.clear();
     m_copiedFiles.clear();
-    loadSource(*source);
+    // Half a project merged would look complete: damage merges nothing.
+    if (!loadSource(*source)) {
+        m_sourceUnreadable = true;
+        qWarning() << "ProjectImporter: some records of" << source->folder().absolutePath()
+                   << "could not be read; nothing merged";
+        return false;
+    }
 
     Merge merge;
     merge.source = source;
     merge.copyImages = copyImages;
-    merge.sourceImages = source->folder().absolutePath() + QStringLiteral("/images/");
-    merge.targetImages = targetFolder + QStringLiteral("/images/");
+    merge.sourceFolder = QDir(source->folder().absolutePath());
+    merge.sourceImages = QDir(merge.sourceFolder.absoluteFilePath(QStringLiteral("images")));
+    merge.targetImages = QDir(targetFolder + QStringLiteral("/images"));
     merge.total = copyMaps ? static_cast<int>(source->baseMaps().size()) : 0;
     for (const std::shared_ptr<Locality>& locality : source->localities())
         merge.total += static_cast<int>(locality->data().size() + locality->lines().size());
@@ -133,6 +208,10 @@ bool ProjectImporter::merge(Project* source, bool copyImages, bool copyMaps)
 
 bool ProjectImporter::step(Merge& merge)
 {
+    // After a full disk SQLite may have ended the transaction: later writes
+    // would each be committed on their own.
+    if (transactionLost())
+        return false;
     ++merge.counter;
     const int percent = merge.total > 0 ? std::min(100, merge.counter * 100 / merge.total) : 100;
     return !reportProgress(percent);
@@ -195,24 +274,31 @@ bool ProjectImporter::mergeBaseMaps(Merge& merge)
         const std::vector<Project::BaseMap>& own = m_target->baseMaps();
         const bool known = std::any_of(own.begin(), own.end(),
                                        [&](const Project::BaseMap& map) { return map.name == baseMap.name; });
-        if (!known && !copyBaseMap(baseMap))
+        if (!known && !copyBaseMap(merge, baseMap))
             return false;
     }
     return true;
 }
 
-bool ProjectImporter::copyBaseMap(const Project::BaseMap& baseMap)
+bool ProjectImporter::copyBaseMap(const Merge& merge, const Project::BaseMap& baseMap)
 {
     Project::BaseMap copy = baseMap;
     if (!baseMap.location.isEmpty() && baseMap.location.scheme() == QLatin1String("file")) {
-        const QString source = baseMap.location.toLocalFile();
-        const QString folder = m_target->folder().absolutePath() + QLatin1Char('/');
-        const QString destination = folder + QFileInfo(source).fileName();
+        const QString source = ProjectFile::resolvePath(merge.sourceFolder, baseMap.location.toLocalFile());
+        if (source.isEmpty()) {
+            qWarning() << "ProjectImporter: the file of map" << baseMap.name
+                       << "is missing or outside its project; the map is left out";
+            return true;
+        }
+        const QDir folder(m_target->folder().absolutePath());
+        const QString destination = ProjectFile::freshPath(folder, QFileInfo(source).fileName());
         if (!copyFile(source, destination))
             return false;
         for (const QString& sidecar : EditBaseMapCommand::sidecarFiles(source)) {
-            if (!copyFile(sidecar, folder + QFileInfo(sidecar).fileName()))
-                qWarning() << "ProjectImporter: could not copy" << sidecar;
+            const QString from = ProjectFile::resolvePath(merge.sourceFolder, sidecar);
+            const QString to = ProjectFile::freshPath(folder, QFileInfo(sidecar).fileName());
+            if (from.isEmpty() || !copyFile(from, to))
+                qWarning() << "ProjectImporter: left out" << sidecar;
         }
         copy.location = QUrl::fromLocalFile(destination);
     }
@@ -222,7 +308,8 @@ bool ProjectImporter::copyBaseMap(const Project::BaseMap& baseMap)
 
 bool ProjectImporter::copyFile(const QString& source, const QString& destination)
 {
-    if (!QFile::copy(source, destination)) {
+    // An empty destination is a name taken or not allowed in the target.
+    if (destination.isEmpty() || !QFile::copy(source, destination)) {
         qWarning() << "ProjectImporter: could not copy" << source << "to" << destination;
         return false;
     }
@@ -314,10 +401,15 @@ bool ProjectImporter::mergeImage(Merge& merge, Locality& locality, const Data& d
 
 bool ProjectImporter::copyImage(const Merge& merge, const QString& name, QString& newName, bool& found)
 {
-    newName = QString::fromStdString(createId(std::string())) + QLatin1Char('_') + name;
-    const QString source = merge.sourceImages + name;
-    found = QFileInfo::exists(source);
-    return !found || copyFile(source, merge.targetImages + newName);
+    // A name leading elsewhere, or through a link, counts as a missing file.
+    const QString source = ProjectFile::resolve(merge.sourceImages, name);
+    found = !source.isEmpty();
+    if (!found) {
+        newName.clear();
+        return true;
+    }
+    newName = QString::fromStdString(createId(std::string())) + QLatin1Char('_') + QFileInfo(source).fileName();
+    return copyFile(source, ProjectFile::freshPath(merge.targetImages, newName));
 }
 
 bool ProjectImporter::mergeLines(Merge& merge, Locality& locality, const Locality& sourceLocality)
@@ -349,11 +441,16 @@ void ProjectImporter::rollback()
     m_target->symbols() = m_savedSymbols;
     m_target->rockUnits() = m_savedRockUnits;
     m_target->baseMaps() = m_savedBaseMaps;
-    runStorageStep("ProjectImporter: restoring the project failed:", [&] { return m_target->save(); });
+    // Without the transaction (a merge run on its own, or one SQLite ended)
+    // the rows are undone one by one.
+    const bool undone = undoTransaction();
+    if (!undone)
+        runStorageStep("ProjectImporter: restoring the project failed:", [&] { return m_target->save(); });
     for (const std::string& id : m_addedLocalityIds) {
-        if (!runStorageStep("ProjectImporter: removing a locality failed:",
-                            [&] { return m_target->removeLocality(id); }))
+        if (!undone && !runStorageStep("ProjectImporter: removing a locality failed:",
+                                       [&] { return m_target->removeLocality(id); }))
             qWarning() << "ProjectImporter: locality" << QString::fromStdString(id) << "could not be removed";
+        m_target->dropLocality(id);
     }
     for (const QString& file : m_copiedFiles)
         QFile::remove(file);

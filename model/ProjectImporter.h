@@ -18,7 +18,8 @@ class Task;
 
 // Merges another project into a target project: units and symbols by name,
 // base maps with their files, localities with their data and lines under new
-// ids. A failure or a cancel puts the target back as it was.
+// ids, all in one transaction of the target's database. A failure or a
+// cancel puts the target back as it was.
 class ProjectImporter
 {
 public:
@@ -43,6 +44,10 @@ public:
     // The local time as ctime writes it, English names in any locale.
     static QString importDateText();
 
+    // True when the last run merged nothing because records of the source
+    // could not be read.
+    bool sourceUnreadable() const { return m_sourceUnreadable; }
+
 protected:
     virtual std::string createId(const std::string& hint);
     // True when the task was cancelled.
@@ -53,7 +58,7 @@ private:
 
     bool step(Merge& merge);
     bool mergeBaseMaps(Merge& merge);
-    bool copyBaseMap(const Project::BaseMap& baseMap);
+    bool copyBaseMap(const Merge& merge, const Project::BaseMap& baseMap);
     bool mergeLocality(Merge& merge, Locality& sourceLocality);
     bool mergeDatum(Merge& merge, Locality& locality, const Data& datum);
     bool mergeImage(Merge& merge, Locality& locality, const Data& datum, std::shared_ptr<Data>& created);
@@ -62,7 +67,13 @@ private:
     bool copyImage(const Merge& merge, const QString& name, QString& newName, bool& found);
     bool copyFile(const QString& source, const QString& destination);
     bool mergeLines(Merge& merge, Locality& locality, const Locality& sourceLocality);
-    static void loadSource(Project& source);
+    // False when a record of the source could not be read.
+    static bool loadSource(Project& source);
+    bool beginTransaction();
+    bool commitTransaction();
+    // False when there was no transaction left to roll back.
+    bool undoTransaction();
+    bool transactionLost() const;
 
     Project* m_target = nullptr;
     Task* m_task = nullptr;
@@ -71,6 +82,8 @@ private:
     std::vector<Project::BaseMap> m_savedBaseMaps;
     std::vector<std::string> m_addedLocalityIds;
     QStringList m_copiedFiles;
+    bool m_inTransaction = false;
+    bool m_sourceUnreadable = false;
 };
 
 } // namespace kiv

@@ -17,7 +17,7 @@ public:
 
     // Deletes a map file and, for an exact ".tif" or ".tiff" suffix, its
     // sidecars; announces each path. The project's record stays.
-    static void removeFiles(const QUrl& location);
+    static void removeFiles(const QDir& folder, const QUrl& location);
 };
 
 } // namespace kiv

@@ -386,6 +386,10 @@ private slots:
         QTest::newRow("relative name") << "Map" << "map.tif" << "GeoTiff" << true << "file:%F/map.tif"
                                        << "GeoTiff";
         QTest::newRow("found nowhere") << "Map" << "file:%G/gone.tif" << "GeoTiff" << false << "" << "";
+        // A record may name any file: only the project's own are used.
+        QTest::newRow("outside the folder") << "Map" << "file:%G/other.tif" << "GeoTiff" << false << "" << "";
+        QTest::newRow("through a link") << "Map" << "file:%F/linked.tif" << "GeoTiff" << false << "" << "";
+        QTest::newRow("the database") << "Map" << "file:%F/main.db" << "GeoTiff" << false << "" << "";
         QTest::newRow("mbtiles") << "Tiles" << "file:%F/tiles.MBTiles" << "GeoTiff" << true
                                  << "file:%F/tiles.MBTiles" << "MBTiles";
         QTest::newRow("tile service") << "Online" << "https://tiles.example/%7Bz%7D" << "XYZ" << true
@@ -402,10 +406,13 @@ private slots:
         QFETCH(QString, expectedType);
         QTemporaryDir elsewhere;
         const QString here = folder().absolutePath();
-        for (const char* file : {"map.tif", "tiles.MBTiles"}) {
-            QFile f(folder().absoluteFilePath(QString::fromLatin1(file)));
+        for (const QString& file : {folder().absoluteFilePath("map.tif"), folder().absoluteFilePath("tiles.MBTiles"),
+                                    elsewhere.filePath("other.tif")}) {
+            QFile f(file);
             QVERIFY(f.open(QIODevice::WriteOnly));
         }
+        QFile::remove(folder().absoluteFilePath("linked.tif"));
+        QVERIFY(QFile::link(elsewhere.filePath("other.tif"), folder().absoluteFilePath("linked.tif")));
         auto expand = [&](QString text) {
             return text.replace(QStringLiteral("%F"), here).replace(QStringLiteral("%G"), elsewhere.path());
         };

@@ -25,13 +25,14 @@ private slots:
         QVERIFY(documents.isValid());
         test::MapPageStart page(documents.path());
         test::resetModelManager();
-        const QString red = documents.filePath("red.tif");
-        QVERIFY(test::writeRaster(red, test::colouredRaster(6, 45, 8, 47, Qt::red)));
         QDir(documents.path()).mkdir("scaled.qz");
         {
             std::shared_ptr<Project> project =
                 ModelManager::instance()->createProject("Scaled", QDir(documents.filePath("scaled.qz")));
             QVERIFY(project);
+            // A project's base maps live in its folder.
+            const QString red = documents.filePath("scaled.qz/red.tif");
+            QVERIFY(test::writeRaster(red, test::colouredRaster(6, 45, 8, 47, Qt::red)));
             project->addBaseMap("GeoTiff", "Red", QUrl::fromLocalFile(red), true, 1.0, QRectF());
             QVERIFY(project->save());
             ModelManager::instance()->setCurrentProject(project);

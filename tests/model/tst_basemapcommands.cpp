@@ -294,20 +294,47 @@ private slots:
         QVERIFY(!QFileInfo::exists(projectFile("Broken.tif")));
     }
 
-    void recordOutsideTheFolderKeepsItsFile()
+    void filesOfOthersStayUntouched_data()
     {
-        const QString outside = m_sources.path() + "/user.tif";
-        touch(outside);
-        const QUrl location = QUrl::fromLocalFile(outside);
-        project().addBaseMap("GeoTiff", "user", location, true, 1.0, QRectF());
-        QVERIFY(project().save());
-        QVERIFY(EditBaseMapCommand::findBaseMap(location));
-        auto remove = std::make_shared<RemoveBaseMapCommand>();
-        remove->setUrl(location);
-        QVERIFY(remove->execute(nullptr));
+        QTest::addColumn<bool>("remove");
+        QTest::addColumn<QString>("path");
+        // Records kept from elsewhere may name any file.
+        QTest::newRow("remove: outside the folder") << true << "%sources/user.tif";
+        QTest::newRow("remove: through a link") << true << "%project/linked.tif";
+        QTest::newRow("remove: the database") << true << "%project/main.db";
+        QTest::newRow("add: named like the database") << false << "%sources/main.db";
+        QTest::newRow("add: named like its journal") << false << "%sources/main.db-journal";
+    }
+
+    void filesOfOthersStayUntouched()
+    {
+        QFETCH(bool, remove);
+        QFETCH(QString, path);
+        const QString sources = m_sources.path();
+        touch(sources + "/user.tif", "user");
+        touch(sources + "/main.db", "not a project");
+        touch(sources + "/main.db-journal", "junk");
+        QFile::remove(projectFile("linked.tif"));
+        QVERIFY(QFile::link(sources + "/user.tif", projectFile("linked.tif")));
+        path.replace("%sources", sources).replace("%project", project().folder().absolutePath());
+        const QUrl location = QUrl::fromLocalFile(path);
+        const auto before = test::fileHashes(sources);
+        const auto rows = test::tableMessages(m_fixture->databasePath(), "localities");
+        if (remove) {
+            project().addBaseMap("GeoTiff", "other", location, true, 1.0, QRectF());
+            QVERIFY(project().save());
+            auto command = std::make_shared<RemoveBaseMapCommand>();
+            command->setUrl(location);
+            QVERIFY(command->execute(nullptr));
+        } else {
+            QVERIFY(!add(path));
+        }
         QVERIFY(project().baseMaps().empty());
-        QVERIFY(!EditBaseMapCommand::findBaseMap(location));
-        QVERIFY(QFile::exists(outside));
+        QCOMPARE(test::fileHashes(sources), before);
+        QVERIFY(QFileInfo(projectFile("linked.tif")).isSymLink());
+        QVERIFY(!QFile::exists(projectFile("main.db-journal")));
+        QCOMPARE(test::tableMessages(m_fixture->databasePath(), "localities"), rows);
+        QCOMPARE(test::storedProjectRecord(m_fixture->databasePath()).basemap_size(), 0);
     }
 
     void addFromTaskReachesGuiReceivers()

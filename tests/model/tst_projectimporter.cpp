@@ -6,6 +6,7 @@
 #include "model/ModelManager.h"
 #include "model/Project.h"
 #include "model/ProjectImporter.h"
+#include "Database/SQLiteDatabase.h"
 #include "support/ProjectFixture.h"
 
 #include <QtTest>
@@ -55,6 +56,32 @@ QStringList listing(const QDir& folder)
 }
 
 const QRegularExpression Hex32(QStringLiteral("^[0-9a-f]{32}$"));
+
+const char* const MergeUntilKilled = "--merge-until-killed";
+
+// Run in a child process: merges the source folder's project into the
+// target folder's, says "half" past the middle and waits to be killed.
+int mergeUntilKilled(const QString& target, const QString& source)
+{
+    class Stalling : public ProjectImporter
+    {
+    public:
+        using ProjectImporter::ProjectImporter;
+        bool reportProgress(int percent) override
+        {
+            if (percent >= 80) {
+                std::puts("half");
+                std::fflush(stdout);
+                QThread::sleep(60);
+            }
+            return false;
+        }
+    };
+    Project targetProject(ProjectId(1), nullptr, QDir(target));
+    Project sourceProject(ProjectId(2), nullptr, QDir(source));
+    Stalling importer(&targetProject, nullptr);
+    return importer.run(&sourceProject, true, true) ? 0 : 1;
+}
 
 } // namespace
 
@@ -290,6 +317,111 @@ private slots:
         QCOMPARE(target().numberOfLocalities(), localities);
     }
 
+    void killedMergeLeavesTheTargetAsItWas()
+    {
+        fillSource();
+        const QByteArray rows = dump(m_fixture->databasePath());
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {MergeUntilKilled, target().folder().absolutePath(), m_source->folder().absolutePath()});
+        QVERIFY(child.waitForStarted());
+        QByteArray said;
+        while (!said.contains("half") && child.waitForReadyRead(20000))
+            said += child.readAllStandardOutput();
+        QVERIFY2(said.contains("half"), child.readAllStandardError());
+        child.kill();
+        QVERIFY(child.waitForFinished());
+        QCOMPARE(dump(m_fixture->databasePath()), rows);
+        Project reopened(ProjectId(7), nullptr, target().folder());
+        QVERIFY(reopened.load(true));
+        QCOMPARE(reopened.numberOfLocalities(), target().numberOfLocalities());
+    }
+
+    void hostileNamesReachNothingOutside_data()
+    {
+        QTest::addColumn<QString>("map");
+        QTest::addColumn<QString>("photo");
+        QTest::addColumn<bool>("merges");
+        // A journal beside the target's main.db would be replayed into it.
+        QTest::newRow("map named like the journal") << "maps/main.db-journal" << QString() << true;
+        QTest::newRow("map outside the project") << "../outside/secret.tif" << QString() << true;
+        QTest::newRow("map through a link") << "linked.tif" << QString() << true;
+        QTest::newRow("photo outside images") << QString() << "../../outside/secret.jpg" << true;
+        QTest::newRow("photo through a link") << QString() << "linked.jpg" << true;
+    }
+
+    void hostileNamesReachNothingOutside()
+    {
+        QFETCH(QString, map);
+        QFETCH(QString, photo);
+        QFETCH(bool, merges);
+        const QDir root(m_folder.path());
+        QVERIFY(root.mkpath("outside"));
+        QVERIFY(root.mkpath("north.qz/maps"));
+        QVERIFY(root.mkpath("north.qz/images"));
+        for (const char* name : {"outside/secret.tif", "outside/secret.jpg", "north.qz/maps/main.db-journal"}) {
+            QFile file(root.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("secret");
+        }
+        QVERIFY(QFile::link(root.filePath("outside/secret.tif"), root.filePath("north.qz/linked.tif")));
+        QVERIFY(QFile::link(root.filePath("outside/secret.jpg"), root.filePath("north.qz/images/linked.jpg")));
+        const QDir sourceFolder = m_source->folder();
+        if (!map.isEmpty())
+            m_source->addBaseMap("GeoTiff", "Hostile", QUrl::fromLocalFile(QDir::cleanPath(sourceFolder.filePath(map))),
+                                 true, 1, QRectF());
+        auto a = sourceLocality(1, "A");
+        if (!photo.isEmpty())
+            addDatum(*a, a->addImage(idOf(13), 46.1, 7.1, 10, photo, "i", photo, QString()));
+        const auto outside = test::fileHashes(root.filePath("outside"));
+        const QByteArray rows = dump(m_fixture->databasePath());
+        const QString targetFolder = target().folder().absolutePath();
+
+        ProjectImporter importer(&target(), nullptr);
+        QCOMPARE(importer.run(m_source.get(), true, true), merges);
+
+        QCOMPARE(test::fileHashes(root.filePath("outside")), outside);
+        QVERIFY(!QFile::exists(targetFolder + "/main.db-journal"));
+        for (const QString& file : test::fileHashes(targetFolder).keys())
+            QVERIFY2(!file.endsWith(".tif") && !file.endsWith(".jpg"), qPrintable(file));
+        QCOMPARE(target().baseMaps().size(), std::size_t(0));
+        if (!merges)
+            QCOMPARE(dump(m_fixture->databasePath()), rows);
+        Project reopened(ProjectId(7), nullptr, target().folder());
+        QVERIFY(reopened.load(true));
+        QCOMPARE(reopened.numberOfLocalities(), target().numberOfLocalities());
+        for (const auto& locality : reopened.localities())
+            QVERIFY(locality->data().empty());
+    }
+
+    void unreadableSourceMergesNothing()
+    {
+        fillSource();
+        const QString path = m_source->folder().absoluteFilePath("main.db");
+        m_source.reset();
+        {
+            SQLiteDatabase database;
+            QVERIFY(database.open(path.toStdString()));
+            database.exec("INSERT INTO data (dataId, localityId, message) VALUES ('" + idOf(15) + "', '" + idOf(1)
+                          + "', x'ffff')");
+        }
+        auto source = std::make_shared<Project>(ProjectId(8), ModelManager::instance(), QFileInfo(path).dir());
+        QVERIFY(source->isOpen());
+        auto* application = static_cast<test::DocumentsApplication*>(ApplicationManager::instance());
+        const auto dialogs = application->installDialogController();
+        const QByteArray rows = dump(m_fixture->databasePath());
+        const int localities = target().numberOfLocalities();
+        ObjectTaskRunner runner;
+        ImporterTask task(m_fixture->project, source, true, true);
+        runner.runAndWait(&task);
+        task.onFinished();
+        QVERIFY(!task.successful());
+        QCOMPARE(dialogs->toasts().size(), 1);
+        QCOMPARE(dialogs->toasts().front().message, QString("Some records of North could not be read."));
+        QCOMPARE(dump(m_fixture->databasePath()), rows);
+        QCOMPARE(target().numberOfLocalities(), localities);
+    }
+
     void refusesNullAndSelf()
     {
         ProjectImporter importer(&target(), nullptr);
@@ -327,6 +459,13 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestProjectImporter)
+int main(int argc, char** argv)
+{
+    if (argc == 4 && qstrcmp(argv[1], MergeUntilKilled) == 0) {
+        QCoreApplication application(argc, argv);
+        return mergeUntilKilled(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]));
+    }
+    QTEST_MAIN_IMPL(TestProjectImporter)
+}
 
 #include "tst_projectimporter.moc"

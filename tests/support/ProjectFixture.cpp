@@ -9,6 +9,8 @@
 #include "model/ModelManager.h"
 #include "model/Project.h"
 
+#include <QCryptographicHash>
+#include <QDirIterator>
 #include <QSettings>
 #include <QTest>
 
@@ -17,6 +19,18 @@ namespace kiv::test {
 std::string idOf(int n)
 {
     return QStringLiteral("%1").arg(n, 32, 16, QLatin1Char('0')).toStdString();
+}
+
+QMap<QString, QByteArray> fileHashes(const QString& folder)
+{
+    QMap<QString, QByteArray> result;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        file.open(QIODevice::ReadOnly);
+        result.insert(file.fileName(), QCryptographicHash::hash(file.readAll(), QCryptographicHash::Sha1));
+    }
+    return result;
 }
 
 void resetModelManager()

@@ -6,6 +6,7 @@
 #include "app/DialogController.h"
 
 #include <QDir>
+#include <QMap>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -114,6 +115,10 @@ std::shared_ptr<Project> makeCurrentEmptyProject(const QString& parentFolder);
 
 // The record bytes of every row of a table of a project database.
 std::vector<std::string> tableMessages(const QString& databasePath, const std::string& table);
+
+// Content hashes of every file below folder, by path: what a test compares
+// to show that nothing there was changed or deleted.
+QMap<QString, QByteArray> fileHashes(const QString& folder);
 
 // A 32-digit id made of n.
 std::string idOf(int n);
