@@ -41,7 +41,9 @@ QString Config::value(const QString& key) const
 void Config::add(const Config& child)
 {
     children_.append(child);
-    if (children_.last().referrer_.isEmpty())
+    // Nothing to hand down while this tree has no referrer of its own: a
+    // parser adding bottom-up would otherwise walk each subtree once per level.
+    if (!referrer_.isEmpty() && children_.last().referrer_.isEmpty())
         children_.last().setReferrer(referrer_);
 }
 

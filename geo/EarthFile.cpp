@@ -7,15 +7,28 @@
 
 namespace kiv::geo {
 
-std::optional<ImageLayerOptions> EarthFile::readFirstImageLayer(const QString& path)
+std::optional<ImageLayerOptions> EarthFile::readFirstImageLayer(const QString& path,
+                                                                const QUrl& tileHost)
 {
     osg::ref_ptr<XmlDocument> doc = XmlDocument::loadFile(path);
     if (!doc)
         return std::nullopt;
-    return firstImageLayer(doc->getConfig());
+    return firstImageLayer(doc->getConfig(), tileHost);
 }
 
-std::optional<ImageLayerOptions> EarthFile::firstImageLayer(const Config& document)
+bool EarthFile::isSameHost(const QUrl& a, const QUrl& b)
+{
+    const QString scheme = a.scheme().toLower();
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+        return false;
+    const int defaultPort = scheme == QLatin1String("https") ? 443 : 80;
+    return !a.host().isEmpty() && scheme == b.scheme().toLower()
+        && a.host().compare(b.host(), Qt::CaseInsensitive) == 0
+        && a.port(defaultPort) == b.port(defaultPort);
+}
+
+std::optional<ImageLayerOptions> EarthFile::firstImageLayer(const Config& document,
+                                                            const QUrl& tileHost)
 {
     Config conf = document;
     if (conf.hasChild(QStringLiteral("map")))
@@ -32,6 +45,14 @@ std::optional<ImageLayerOptions> EarthFile::firstImageLayer(const Config& docume
     if (!supported.contains(driver)) {
         qWarning() << "Unsupported image driver" << driver << "in" << document.referrer();
         return std::nullopt;
+    }
+    if (driver == QLatin1String("xyz")) {
+        const QUrl url(image.value(QStringLiteral("url")).trimmed());
+        if (!isSameHost(url, tileHost)) {
+            qWarning().noquote() << "Refused the online layer of" << document.referrer()
+                                 << ": its host is not the configured tile host";
+            return std::nullopt;
+        }
     }
     image.set(QStringLiteral("driver"), driver);
     image.set(QStringLiteral("default_tile_size"), QStringLiteral("256"));

@@ -8,7 +8,8 @@ namespace kiv::geo {
 class Status
 {
 public:
-    enum Code { NoError, ResourceUnavailable, ConfigurationError, GeneralError };
+    // NoGeoreference: the data opened but cannot be placed on the map.
+    enum Code { NoError, ResourceUnavailable, ConfigurationError, GeneralError, NoGeoreference };
 
     Status() = default;
     Status(Code code, const QString& message) : code_(code), message_(message) {}

@@ -21,6 +21,11 @@ osg::ref_ptr<XmlDocument> XmlDocument::load(const QString& text, const QString& 
             for (const QXmlStreamAttribute& a : xml.attributes())
                 element.add(a.name().toString(), a.value().toString());
             stack.push_back(element);
+            if (stack.size() > std::size_t(MaxDepth) + 1) {
+                qWarning().noquote() << "Refused" << referrer << ": elements nested deeper than"
+                                     << MaxDepth << "levels";
+                return nullptr;
+            }
             break;
         }
         case QXmlStreamReader::Characters:
@@ -54,6 +59,10 @@ osg::ref_ptr<XmlDocument> XmlDocument::loadFile(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         qWarning() << "Cannot read" << path << ':' << file.errorString();
+        return nullptr;
+    }
+    if (file.size() > MaxFileSize) {
+        qWarning() << "Refused" << path << ": larger than" << MaxFileSize << "bytes";
         return nullptr;
     }
     return load(QString::fromUtf8(file.readAll()), QFileInfo(path).absoluteFilePath());

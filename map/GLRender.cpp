@@ -605,7 +605,7 @@ osg::ref_ptr<geo::ImageLayer> GLRender::earthFileLayer(const QString& path) cons
         return nullptr;
     }
     const std::optional<geo::ImageLayerOptions> options =
-        geo::EarthFile::firstImageLayer(document->getConfig());
+        geo::EarthFile::firstImageLayer(document->getConfig(), QUrl(onlineTileSettings().endpoint));
     return options ? new geo::ImageLayer(*options) : nullptr;
 }
 

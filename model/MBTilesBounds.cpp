@@ -1,5 +1,8 @@
 #include "model/MBTilesBounds.h"
 
+#include "geo/drivers/MBTilesDatabase.h"
+
+#include <QDebug>
 #include <QStringList>
 
 #include <sqlite3.h>
@@ -32,8 +35,10 @@ QStringList splitQuoted(const QString& text)
     return parts;
 }
 
-bool readBoundsText(sqlite3* db, QString* text)
+bool readBoundsText(geo::Drivers::MBTilesDatabase& database, QString* text)
 {
+    sqlite3* db = database.handle();
+    database.armGuard();
     sqlite3_stmt* statement = nullptr;
     if (sqlite3_prepare_v2(db, "SELECT value from metadata where name = ?", -1, &statement, nullptr) != SQLITE_OK)
         return false;
@@ -59,13 +64,15 @@ double coordinate(const QString& part)
 
 QRectF readMBTilesBounds(const QUrl& url)
 {
-    const QByteArray path = url.toLocalFile().toUtf8();
-    sqlite3* db = nullptr;
-    const int opened = sqlite3_open_v2(path.constData(), &db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    QString refusal;
+    const std::unique_ptr<geo::Drivers::MBTilesDatabase> database =
+        geo::Drivers::MBTilesDatabase::open(url.toLocalFile(), &refusal);
+    if (!database) {
+        qWarning().noquote() << "readMBTilesBounds: map refused:" << url.toLocalFile() << refusal;
+        return {};
+    }
     QString text;
-    const bool found = opened == SQLITE_OK && readBoundsText(db, &text);
-    sqlite3_close(db); // also releases the handle of a failed open
-    if (!found)
+    if (!readBoundsText(*database, &text))
         return {};
 
     const QStringList parts = splitQuoted(text);

@@ -7,6 +7,7 @@
 
 #include <QDebug>
 #include <QFile>
+#include <QTextCodec>
 
 #include <algorithm>
 #include <array>
@@ -16,6 +17,8 @@ namespace kiv {
 namespace {
 
 constexpr int NoUnit = -1;
+// A table line is a name and a few numbers; longer lines are skipped unread.
+constexpr qint64 MaxLineBytes = 64 * 1024;
 
 int typeFromText(const QString& text)
 {
@@ -38,14 +41,32 @@ QString typeText(int type)
     }
 }
 
-// A horizon from a table line; lines with fewer than two cells make none.
-bool appendUnit(const QStringList& cells, StratColumnModel::Units& units)
+// A horizon from a table line; lines with fewer than two cells make none. A
+// colour that is not understood becomes the default one and is counted.
+bool appendUnit(const QStringList& cells, StratColumnModel::Units& units, int* unreadColours = nullptr)
 {
     if (cells.size() < 2)
         return false;
     const int id = static_cast<int>(units.size()) + 1;
-    units.push_back({id, cells.at(0), QColor(cells.at(1)), 0});
+    QColor colour(cells.at(1).trimmed());
+    if (!colour.isValid()) {
+        colour = StratColumnModel::defaultColor(id - 1);
+        if (unreadColours)
+            ++*unreadColours;
+    }
+    units.push_back({id, cells.at(0), colour, 0});
     return true;
+}
+
+// UTF-8 when the bytes are, Latin-1 otherwise; NUL bytes are dropped, not
+// taken as the end of the line.
+QString decodeLine(const QByteArray& bytes)
+{
+    QTextCodec::ConverterState state;
+    QString line = QTextCodec::codecForName("UTF-8")->toUnicode(bytes.constData(), bytes.size(), &state);
+    if (state.invalidChars > 0 || state.remainingChars > 0)
+        line = QString::fromLatin1(bytes.constData(), bytes.size());
+    return line.remove(QChar(0));
 }
 
 // Reads a table line by line: blank lines are skipped, cells lose one
@@ -61,7 +82,12 @@ public:
     QStringList next()
     {
         while (!m_device.atEnd()) {
-            QString line = QString::fromUtf8(m_device.readLine());
+            const QByteArray bytes = m_device.readLine(MaxLineBytes + 2);
+            if (bytes.size() > MaxLineBytes && !bytes.endsWith('\n')) {
+                skipRestOfLine();
+                continue;
+            }
+            QString line = decodeLine(bytes);
             if (line.endsWith(QLatin1Char('\n')))
                 line.chop(1);
             // A CR LF file's blank line is blank too.
@@ -80,10 +106,18 @@ public:
     }
 
 private:
+    void skipRestOfLine()
+    {
+        while (!m_device.atEnd()) {
+            if (m_device.readLine(MaxLineBytes + 2).endsWith('\n'))
+                return;
+        }
+    }
+
     QIODevice& m_device;
 };
 
-StratColumnModel::Units readExportedTable(QIODevice& device)
+StratColumnModel::Units readExportedTable(QIODevice& device, int* unreadColours)
 {
     TableReader reader(device);
     QStringList cells;
@@ -101,7 +135,7 @@ StratColumnModel::Units readExportedTable(QIODevice& device)
         reader.next();
     StratColumnModel::Units units;
     for (cells = reader.next(); !cells.isEmpty(); cells = reader.next())
-        appendUnit(cells, units);
+        appendUnit(cells, units, unreadColours);
     return units;
 }
 
@@ -439,10 +473,12 @@ bool StratColumnModel::importFile(const QUrl& url)
     QFile file(url.toLocalFile());
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const Units units = readExportedTable(file);
+    int unreadColours = 0;
+    const Units units = readExportedTable(file, &unreadColours);
     if (units.empty())
         return false;
     replaceWorkingCopy(units);
+    setUnreadColourCount(unreadColours);
     return true;
 }
 
@@ -456,6 +492,14 @@ bool StratColumnModel::importFromProject(int projectId)
         return false;
     replaceWorkingCopy(source->rockUnits());
     return true;
+}
+
+void StratColumnModel::setUnreadColourCount(int count)
+{
+    if (m_unreadColourCount == count)
+        return;
+    m_unreadColourCount = count;
+    emit unreadColourCountChanged(count);
 }
 
 void StratColumnModel::onStratColumnChanged()

@@ -22,6 +22,9 @@ class Project;
 class StratColumnModel : public QAbstractListModel
 {
     Q_OBJECT
+    // Units of the last file import whose colour text was not understood;
+    // they got the default colour.
+    Q_PROPERTY(int unreadColourCount READ unreadColourCount NOTIFY unreadColourCountChanged)
 
 public:
     using Units = std::vector<RockUnit>;
@@ -42,6 +45,10 @@ public:
     bool isEditing() const { return m_editing; }
     bool isChanged() const { return m_changed; }
     const Units& workingCopy() const { return m_workingCopy; }
+    int unreadColourCount() const { return m_unreadColourCount; }
+
+signals:
+    void unreadColourCountChanged(int count);
 
 public slots:
     void startEdit();
@@ -73,6 +80,7 @@ private:
     template <typename Change>
     void changeUnit(int index, Change change);
     void onStratColumnChanged();
+    void setUnreadColourCount(int count);
 
     Project* m_project = nullptr;
     Units m_backup;
@@ -83,6 +91,7 @@ private:
     // A row announced as inserted by an add whose command then failed, until
     // the reset that takes it back.
     int m_failedInsertRows = 0;
+    int m_unreadColourCount = 0;
 };
 
 } // namespace kiv

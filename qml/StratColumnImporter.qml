@@ -31,7 +31,17 @@ Rectangle {
         id: fileDialog
         title: "Please choose file"
         nameFilters: useControls ? ["StratColumn files (*.csv *.txt)"] : ["*.csv", "*.txt"]
-        onAccepted: importer.finish(importer.stratModel ? importer.stratModel.importFile(fileUrl) : false)
+        onAccepted: {
+            var imported = importer.stratModel ? importer.stratModel.importFile(fileUrl) : false
+            var unread = imported ? importer.stratModel.unreadColourCount : 0
+            if (unread > 0) {
+                _dialogController.toastInfo("Import Successful! " + unread + (unread === 1 ? " unit colour was" : " unit colours were")
+                                            + " not understood and got the default colour.")
+                importer.closed()
+            } else {
+                importer.finish(imported)
+            }
+        }
     }
 
     Column {

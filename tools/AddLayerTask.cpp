@@ -1,6 +1,11 @@
 #include "tools/AddLayerTask.h"
 
 #include "Database/CommandManager.h"
+#include "app/OnlineTileSettings.h"
+#include "geo/EarthFile.h"
+#include "geo/ImageLayer.h"
+#include "geo/drivers/GDALOptions.h"
+#include "geo/drivers/MBTilesTileSourceOptions.h"
 #include "model/AddBaseMapCommand.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
@@ -9,6 +14,42 @@
 #include <QUrl>
 
 namespace kiv {
+
+namespace {
+
+// The layer the map would make of the file, opened.
+osg::ref_ptr<geo::ImageLayer> openMapFile(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QLatin1String("earth")) {
+        const std::optional<geo::ImageLayerOptions> options =
+            geo::EarthFile::readFirstImageLayer(path, QUrl(onlineTileSettings().endpoint));
+        return options ? new geo::ImageLayer(*options) : nullptr;
+    }
+    if (suffix == QLatin1String("mbtiles")) {
+        geo::Drivers::MBTilesTileSourceOptions options;
+        options.setFilename(path);
+        return new geo::ImageLayer(QStringLiteral("MBTiles"), options);
+    }
+    geo::Drivers::GDALOptions options;
+    options.setUrl(path);
+    return new geo::ImageLayer(QStringLiteral("GeoTiff"), options);
+}
+
+// Why the file cannot become a base map; empty when it can.
+QString refusalOf(const QString& path, const QString& fileName)
+{
+    const osg::ref_ptr<geo::ImageLayer> layer = openMapFile(path);
+    const geo::Status status = layer ? layer->getStatus()
+                                     : geo::Status::Error(geo::Status::ResourceUnavailable, QString());
+    if (status.code() == geo::Status::NoGeoreference)
+        return QStringLiteral("%1 has no georeference.").arg(fileName);
+    if (status.isError() || !layer->getLatLongDataBounds().valid())
+        return QStringLiteral("%1 could not be read.").arg(fileName);
+    return {};
+}
+
+} // namespace
 
 AddLayerTask::AddLayerTask(std::shared_ptr<AddBaseMapCommand> command, GLRender* scene)
     : Task(QStringLiteral("AddLayer"), false)
@@ -31,6 +72,11 @@ void AddLayerTask::work()
     const QUrl target = QUrl::fromLocalFile(project->folder().absoluteFilePath(fileName));
     if (EditBaseMapCommand::findBaseMap(target)) {
         m_errorMessage = QStringLiteral("%1 already exists in this project").arg(fileName);
+        setSuccessful(false);
+        return;
+    }
+    m_errorMessage = refusalOf(m_command->url().toLocalFile(), fileName);
+    if (!m_errorMessage.isEmpty()) {
         setSuccessful(false);
         return;
     }

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImageReader>
 #include <QImage>
 #include <QQmlEngine>
 #include <QQuickImageProvider>
@@ -232,6 +233,10 @@ bool ImageTool::saveImageFile(const QUrl& imageSource, double imageHeading, cons
     }
     // The picture is in place before a locality is made for it.
     const QString source = localPath(imageSource);
+    if (QFileInfo(source).isFile() && !QImageReader(source).canRead()) {
+        qWarning().noquote() << "Not an image file:" << source;
+        return false;
+    }
     QString relativePath;
     bool copied = false;
     if (isInProjectImages(imageSource)) {

@@ -1,10 +1,59 @@
 #include "geo/drivers/GDALDatasetPool.h"
 
+#include <cpl_conv.h>
 #include <cpl_string.h>
 
+#include <QFileInfo>
+
 #include <algorithm>
+#include <mutex>
 
 namespace kiv::geo::Drivers {
+
+namespace {
+
+// Base maps are GeoTIFF files; tiles are warped into memory datasets.
+const char* const AllowedDrivers[] = {"GTiff", nullptr};
+const char* const KeptDrivers[] = {"GTiff", "MEM"};
+
+// Every other driver goes: a GeoTIFF's overview or mask sidecar is opened by
+// GDAL itself, without our allow-list, and must not turn out to be a VRT or a
+// web service. Network reads are refused outright.
+void setUpGdal()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        GDALAllRegister();
+        for (int i = GDALGetDriverCount() - 1; i >= 0; --i) {
+            GDALDriverH driver = GDALGetDriver(i);
+            const char* name = GDALGetDriverShortName(driver);
+            if (std::none_of(std::begin(KeptDrivers), std::end(KeptDrivers),
+                             [name](const char* kept) { return EQUAL(name, kept); })) {
+                GDALDeregisterDriver(driver);
+                GDALDestroyDriver(driver);
+            }
+        }
+        CPLSetConfigOption("CPL_VSIL_CURL_ALLOWED_EXTENSIONS", ".network-access-disabled");
+        CPLSetConfigOption("GDAL_HTTP_MAX_RETRY", "0");
+        CPLSetConfigOption("GDAL_HTTP_TIMEOUT", "1");
+        // Raster blocks kept between tiles, whatever the machine's memory.
+        GDALSetCacheMax64(GIntBig(64) * 1024 * 1024);
+    });
+}
+
+} // namespace
+
+GDALDatasetH GDALDatasetPool::openRaster(const QString& path, CSLConstList openOptions)
+{
+    setUpGdal();
+    const QFileInfo info(path);
+    if (path.startsWith(QLatin1String("/vsi")) || !info.isFile()) {
+        CPLError(CE_Failure, CPLE_OpenFailed, "Not a local raster file: %s", path.toUtf8().constData());
+        return nullptr;
+    }
+    return GDALOpenEx(info.absoluteFilePath().toUtf8().constData(),
+                      GDAL_OF_RASTER | GDAL_OF_READONLY, AllowedDrivers, openOptions, nullptr);
+}
 
 GDALDatasetPool::Lease::~Lease()
 {
@@ -29,8 +78,7 @@ GDALDatasetH GDALDatasetPool::openHandle(int level) const
     CPLStringList openOptions;
     if (level >= 0)
         openOptions.SetNameValue("OVERVIEW_LEVEL", CPLString().Printf("%d", level));
-    return GDALOpenEx(path_.toUtf8().constData(), GDAL_OF_RASTER | GDAL_OF_READONLY, nullptr,
-                      openOptions.List(), nullptr);
+    return openRaster(path_, openOptions.List());
 }
 
 GDALDatasetPool::Lease GDALDatasetPool::acquire(int level)

@@ -36,6 +36,10 @@ public:
     };
 
     GDALDatasetPool(const QString& path, int maxHandles);
+
+    // Opens a local raster file read-only with the GeoTIFF driver alone and
+    // GDAL's network access off; null for anything else (a VRT, a URL, ...).
+    static GDALDatasetH openRaster(const QString& path, CSLConstList openOptions = nullptr);
     ~GDALDatasetPool();
 
     // A handle on the full-resolution raster (level -1) or one overview

@@ -19,12 +19,11 @@ namespace kiv::geo::Drivers {
 namespace {
 
 constexpr int TileSize = int(Profile::TileSize);
-
-void registerGdal()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { GDALAllRegister(); });
-}
+// Beyond this many source pixels per tile pixel (no overview being close
+// enough), the source is read decimated first: a raster that claims 100,000
+// pixels across is then never read whole for one tile.
+constexpr double MaxStep = 2.0;
+constexpr int MaxReducedSize = 4 * TileSize;
 
 QString lastGdalError(const QString& fallback)
 {
@@ -73,12 +72,10 @@ GDALTileSource::~GDALTileSource()
 
 Status GDALTileSource::initialize()
 {
-    registerGdal();
     if (path_.isEmpty())
         return Status::Error(Status::ConfigurationError, QStringLiteral("No raster file given"));
     CPLErrorReset();
-    GDALDatasetH ds = GDALOpenEx(path_.toUtf8().constData(), GDAL_OF_RASTER | GDAL_OF_READONLY,
-                                 nullptr, nullptr, nullptr);
+    GDALDatasetH ds = GDALDatasetPool::openRaster(path_);
     if (!ds)
         return Status::Error(Status::ResourceUnavailable,
                              lastGdalError(QStringLiteral("Cannot open ") + path_));
@@ -86,7 +83,7 @@ Status GDALTileSource::initialize()
 
     double gt[6];
     if (GDALGetGeoTransform(ds, gt) != CE_None || gt[1] == 0.0 || gt[5] == 0.0)
-        return Status::Error(Status::ConfigurationError,
+        return Status::Error(Status::NoGeoreference,
                              QStringLiteral("Raster is not georeferenced: ") + path_);
     Status status = readSpatialReference(ds);
     if (status.isError())
@@ -108,7 +105,7 @@ Status GDALTileSource::initialize()
     }
     osg::ref_ptr<const Profile> profile = Profile::create(srs_.get(), xmin, ymin, xmax, ymax);
     if (!profile || !profile->getLatLongExtent().isValid())
-        return Status::Error(Status::ConfigurationError,
+        return Status::Error(Status::NoGeoreference,
                              QStringLiteral("Raster extent cannot be placed on the map: ") + path_);
     setProfile(profile.get());
     addDataExtent(profile->getLatLongExtent());
@@ -136,7 +133,7 @@ Status GDALTileSource::readSpatialReference(GDALDatasetH ds)
         }
     }
     if (!srs_)
-        return Status::Error(Status::ConfigurationError,
+        return Status::Error(Status::NoGeoreference,
                              QStringLiteral("Raster has no usable spatial reference: ") + path_);
     return Status::OK();
 }
@@ -297,11 +294,16 @@ void* GDALTileSource::takeTransformer(GDALDatasetH src, int overview) const
                 return transformer;
             }
     }
+    return GDALCreateGenImgProjTransformer2(src, nullptr, transformerOptions().List());
+}
+
+CPLStringList GDALTileSource::transformerOptions() const
+{
     CPLStringList options;
     if (!sidecarWkt_.isEmpty())
         options.SetNameValue("SRC_SRS", sidecarWkt_.toUtf8().constData());
     options.SetNameValue("DST_SRS", mercatorWkt_.toUtf8().constData());
-    return GDALCreateGenImgProjTransformer2(src, nullptr, options.List());
+    return options;
 }
 
 void GDALTileSource::returnTransformer(int overview, void* transformer) const
@@ -317,6 +319,7 @@ void GDALTileSource::returnDestination(GDALDatasetH dst) const
 }
 
 bool GDALTileSource::warp(GDALDatasetH src, GDALDatasetH dst, void* transformer,
+                          const std::vector<int>& srcBands, int srcAlphaBand,
                           ProgressCallback* progress) const
 {
     // As gdalwarp does: exact transforms at a few points per row, linear in
@@ -331,10 +334,11 @@ bool GDALTileSource::warp(GDALDatasetH src, GDALDatasetH dst, void* transformer,
     wo->panSrcBands = static_cast<int*>(CPLMalloc(sizeof(int) * n));
     wo->panDstBands = static_cast<int*>(CPLMalloc(sizeof(int) * n));
     for (int i = 0; i < n; ++i) {
-        wo->panSrcBands[i] = dataBands_[i];
+        wo->panSrcBands[i] = srcBands[size_t(i)];
         wo->panDstBands[i] = i + 1;
     }
-    wo->nSrcAlphaBand = srcAlphaBand_;
+    wo->nSrcAlphaBand = srcAlphaBand;
+    wo->dfWarpMemoryLimit = 64.0 * 1024 * 1024;
     wo->nDstAlphaBand = n + 1;
     if (!noData_.empty()) {
         wo->padfSrcNoDataReal = static_cast<double*>(CPLMalloc(sizeof(double) * n));
@@ -355,6 +359,106 @@ bool GDALTileSource::warp(GDALDatasetH src, GDALDatasetH dst, void* transformer,
     GDALDestroyApproxTransformer(approx);
     GDALDestroyWarpOptions(wo);
     return ok;
+}
+
+// The source pixels a tile covers, found from a grid of tile pixels, read at
+// about the tile's resolution (nearest pixel) and warped from there.
+bool GDALTileSource::warpReduced(GDALDatasetH src, GDALDatasetH dst, void* transformer,
+                                 const double* tileGeo, double step,
+                                 ProgressCallback* progress) const
+{
+    constexpr int Grid = 17;
+    std::vector<double> xs, ys, zs(Grid * Grid, 0.0);
+    std::vector<int> ok(Grid * Grid, FALSE);
+    for (int j = 0; j < Grid; ++j)
+        for (int i = 0; i < Grid; ++i) {
+            xs.push_back(double(i) * TileSize / (Grid - 1));
+            ys.push_back(double(j) * TileSize / (Grid - 1));
+        }
+    GDALGenImgProjTransform(transformer, TRUE, Grid * Grid, xs.data(), ys.data(), zs.data(),
+                            ok.data());
+    const double width = GDALGetRasterXSize(src), height = GDALGetRasterYSize(src);
+    double x0 = width, y0 = height, x1 = 0.0, y1 = 0.0;
+    for (size_t k = 0; k < xs.size(); ++k) {
+        if (!ok[k] || !std::isfinite(xs[k]) || !std::isfinite(ys[k]))
+            continue;
+        x0 = std::min(x0, xs[k]);
+        x1 = std::max(x1, xs[k]);
+        y0 = std::min(y0, ys[k]);
+        y1 = std::max(y1, ys[k]);
+    }
+    // One step of margin for what falls between the grid's points.
+    const int left = int(std::floor(std::clamp(x0 - step, 0.0, width)));
+    const int top = int(std::floor(std::clamp(y0 - step, 0.0, height)));
+    const int right = int(std::ceil(std::clamp(x1 + step, 0.0, width)));
+    const int bottom = int(std::ceil(std::clamp(y1 + step, 0.0, height)));
+    if (right <= left || bottom <= top) {
+        for (int b = 1; b <= GDALGetRasterCount(dst); ++b)
+            GDALFillRaster(GDALGetRasterBand(dst, b), 0.0, 0.0);
+        return true;
+    }
+    const int w = right - left, h = bottom - top;
+    const int reducedWidth = std::clamp(int(std::ceil(w / step)), 1, std::min(w, MaxReducedSize));
+    const int reducedHeight = std::clamp(int(std::ceil(h / step)), 1, std::min(h, MaxReducedSize));
+    GDALDatasetH reduced = readReduced(src, left, top, w, h, reducedWidth, reducedHeight, progress);
+    if (!reduced)
+        return false;
+    void* reducedTransformer =
+        GDALCreateGenImgProjTransformer2(reduced, nullptr, transformerOptions().List());
+    bool warped = false;
+    if (reducedTransformer) {
+        double gt[6];
+        std::copy(tileGeo, tileGeo + 6, gt);
+        GDALSetGenImgProjTransformerDstGeoTransform(reducedTransformer, gt);
+        std::vector<int> bands(dataBands_.size());
+        for (size_t i = 0; i < bands.size(); ++i)
+            bands[i] = int(i) + 1;
+        warped = warp(reduced, dst, reducedTransformer, bands,
+                      srcAlphaBand_ ? int(bands.size()) + 1 : 0, progress);
+        GDALDestroyGenImgProjTransformer(reducedTransformer);
+    }
+    GDALClose(reduced);
+    return warped;
+}
+
+// A memory raster of the window read at width x height, georeferenced as
+// the part of the source it shows; the data bands, then the alpha band.
+GDALDatasetH GDALTileSource::readReduced(GDALDatasetH src, int x, int y, int w, int h, int width,
+                                         int height, ProgressCallback* progress) const
+{
+    std::vector<int> bands = dataBands_;
+    if (srcAlphaBand_)
+        bands.push_back(srcAlphaBand_);
+    const GDALDataType type = byteData_ ? GDT_Byte : GDT_Float32;
+    std::vector<uchar> buffer(size_t(width) * size_t(height) * bands.size()
+                              * size_t(GDALGetDataTypeSizeBytes(type)));
+    GDALRasterIOExtraArg extra;
+    INIT_RASTERIO_EXTRA_ARG(extra);
+    extra.eResampleAlg = GRIORA_NearestNeighbour;
+    extra.pfnProgress = cancelProgress;
+    extra.pProgressData = progress;
+    if (GDALDatasetRasterIOEx(src, GF_Read, x, y, w, h, buffer.data(), width, height, type,
+                              int(bands.size()), bands.data(), 0, 0, 0, &extra)
+        != CE_None)
+        return nullptr;
+    GDALDatasetH reduced = GDALCreate(GDALGetDriverByName("MEM"), "", width, height,
+                                      int(bands.size()), type, nullptr);
+    if (!reduced)
+        return nullptr;
+    double gt[6];
+    GDALGetGeoTransform(src, gt);
+    const double sx = double(w) / width, sy = double(h) / height;
+    const double reducedGeo[6] = {gt[0] + x * gt[1] + y * gt[2], gt[1] * sx, gt[2] * sy,
+                                  gt[3] + x * gt[4] + y * gt[5], gt[4] * sx, gt[5] * sy};
+    GDALSetGeoTransform(reduced, const_cast<double*>(reducedGeo));
+    GDALSetProjection(reduced, GDALGetProjectionRef(src));
+    if (GDALDatasetRasterIO(reduced, GF_Write, 0, 0, width, height, buffer.data(), width, height,
+                            type, int(bands.size()), nullptr, 0, 0, 0)
+        != CE_None) {
+        GDALClose(reduced);
+        return nullptr;
+    }
+    return reduced;
 }
 
 // Byte rasters are read straight into the image, every other kind once per
@@ -450,7 +554,11 @@ TileResult GDALTileSource::createImage(const TileKey& key, ProgressCallback* pro
     if (!hasDataInExtent(extent))
         return TileResult::noData();
 
-    const int overview = overviewFor(extent.width() / TileSize);
+    const double tileResolution = extent.width() / TileSize;
+    const int overview = overviewFor(tileResolution);
+    const double levelFactor = overview < 0 ? 1.0 : overviewFactors_[size_t(overview)];
+    const double step = nativeResolution_ > 0.0
+        ? tileResolution / (nativeResolution_ * levelFactor) : 1.0;
     GDALDatasetPool::Lease src = pool_->acquire(overview);
     if (!src.get())
         return TileResult::failed(lastGdalError(QStringLiteral("Cannot open ") + path_));
@@ -464,7 +572,9 @@ TileResult GDALTileSource::createImage(const TileKey& key, ProgressCallback* pro
         double gt[6] = {extent.xMin(), extent.width() / TileSize, 0.0,
                         extent.yMax(), 0.0, -extent.height() / TileSize};
         GDALSetGenImgProjTransformerDstGeoTransform(transformer, gt);
-        warped = warp(src.get(), dst, transformer, progress);
+        warped = step > MaxStep
+            ? warpReduced(src.get(), dst, transformer, gt, step, progress)
+            : warp(src.get(), dst, transformer, dataBands_, srcAlphaBand_, progress);
         returnTransformer(overview, transformer);
     }
     QImage image = warped ? toImage(dst) : QImage();

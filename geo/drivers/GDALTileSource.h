@@ -4,6 +4,8 @@
 #include "geo/drivers/GDALDatasetPool.h"
 #include "geo/drivers/GDALOptions.h"
 
+#include <cpl_string.h>
+
 #include <array>
 #include <memory>
 #include <mutex>
@@ -43,8 +45,13 @@ private:
     void returnDestination(GDALDatasetH dst) const;
     void* takeTransformer(GDALDatasetH src, int overview) const;
     void returnTransformer(int overview, void* transformer) const;
+    CPLStringList transformerOptions() const;
     bool warp(GDALDatasetH src, GDALDatasetH dst, void* transformer,
-              ProgressCallback* progress) const;
+              const std::vector<int>& srcBands, int srcAlphaBand, ProgressCallback* progress) const;
+    bool warpReduced(GDALDatasetH src, GDALDatasetH dst, void* transformer, const double* tileGeo,
+                     double step, ProgressCallback* progress) const;
+    GDALDatasetH readReduced(GDALDatasetH src, int x, int y, int w, int h, int width, int height,
+                             ProgressCallback* progress) const;
     QImage toImage(GDALDatasetH dst) const;
     bool readInterleaved(GDALDatasetH dst, QImage& image) const;
     bool readPlanes(GDALDatasetH dst, QImage& image) const;

@@ -1,5 +1,7 @@
 #include "geo/drivers/MBTilesTileSource.h"
 
+#include "geo/TileImage.h"
+
 #include <sqlite3.h>
 
 #include <QDebug>
@@ -21,28 +23,26 @@ MBTilesTileSource::MBTilesTileSource(const MBTilesTileSourceOptions& options)
 MBTilesTileSource::~MBTilesTileSource()
 {
     sqlite3_finalize(tileQuery_);
-    sqlite3_close(db_);
 }
 
 Status MBTilesTileSource::initialize()
 {
     if (path_.isEmpty())
         return Status::Error(Status::ConfigurationError, QStringLiteral("No MBTiles file given"));
-    if (sqlite3_open_v2(path_.toUtf8().constData(), &db_, SQLITE_OPEN_READONLY, nullptr)
-        != SQLITE_OK) {
-        const QString msg = QString::fromUtf8(sqlite3_errmsg(db_));
-        sqlite3_close(db_);
-        db_ = nullptr;
-        return Status::Error(Status::ResourceUnavailable, msg);
-    }
-    if (sqlite3_prepare_v2(db_,
+    QString refusal;
+    db_ = MBTilesDatabase::open(path_, &refusal);
+    if (!db_)
+        return Status::Error(Status::ResourceUnavailable,
+                             QStringLiteral("MBTiles package refused: %1: %2").arg(path_, refusal));
+    db_->armGuard();
+    if (sqlite3_prepare_v2(db_->handle(),
                            "SELECT tile_data FROM tiles WHERE zoom_level = ?1 AND "
                            "tile_column = ?2 AND tile_row = ?3",
                            -1, &tileQuery_, nullptr)
         != SQLITE_OK)
         return Status::Error(Status::ResourceUnavailable,
                              QStringLiteral("Not an MBTiles package: ")
-                                 + QString::fromUtf8(sqlite3_errmsg(db_)));
+                                 + QString::fromUtf8(sqlite3_errmsg(db_->handle())));
     setProfile(Profile::create(QStringLiteral("spherical-mercator")));
     return readMetadata();
 }
@@ -51,7 +51,8 @@ Status MBTilesTileSource::readMetadata()
 {
     QMap<QString, QString> meta;
     sqlite3_stmt* q = nullptr;
-    if (sqlite3_prepare_v2(db_, "SELECT name, value FROM metadata", -1, &q, nullptr) == SQLITE_OK) {
+    db_->armGuard();
+    if (sqlite3_prepare_v2(db_->handle(), "SELECT name, value FROM metadata", -1, &q, nullptr) == SQLITE_OK) {
         while (sqlite3_step(q) == SQLITE_ROW) {
             const auto* name = reinterpret_cast<const char*>(sqlite3_column_text(q, 0));
             const auto* value = reinterpret_cast<const char*>(sqlite3_column_text(q, 1));
@@ -66,7 +67,8 @@ Status MBTilesTileSource::readMetadata()
     int maxZoom = meta.value(QStringLiteral("maxzoom")).toInt(&maxOk);
     if (!minOk || !maxOk) {
         q = nullptr;
-        if (sqlite3_prepare_v2(db_, "SELECT MIN(zoom_level), MAX(zoom_level) FROM tiles", -1, &q,
+        db_->armGuard();
+        if (sqlite3_prepare_v2(db_->handle(), "SELECT MIN(zoom_level), MAX(zoom_level) FROM tiles", -1, &q,
                                nullptr)
                 == SQLITE_OK
             && sqlite3_step(q) == SQLITE_ROW && sqlite3_column_type(q, 0) != SQLITE_NULL) {
@@ -111,6 +113,7 @@ QByteArray MBTilesTileSource::readTile(unsigned z, unsigned x, unsigned row)
 {
     std::lock_guard<std::mutex> lock(dbMutex_);
     sqlite3_reset(tileQuery_);
+    db_->armGuard();
     sqlite3_bind_int(tileQuery_, 1, int(z));
     sqlite3_bind_int64(tileQuery_, 2, x);
     sqlite3_bind_int64(tileQuery_, 3, row);
@@ -137,13 +140,11 @@ TileResult MBTilesTileSource::createImage(const TileKey& key, ProgressCallback*)
     const QByteArray data = readTile(key.getLOD(), key.getTileX(), row);
     if (data.isEmpty())
         return TileResult::noData();
-    QImage image = QImage::fromData(data);
+    QString error;
+    const QImage image = TileImage::decode(data, &error);
     if (image.isNull())
-        return TileResult::failed(QStringLiteral("Undecodable tile %1 in %2").arg(key.str(), path_));
-    if (image.size() != QSize(Profile::TileSize, Profile::TileSize))
-        image = image.scaled(Profile::TileSize, Profile::TileSize, Qt::IgnoreAspectRatio,
-                             Qt::SmoothTransformation);
-    return TileResult::ok(image.convertToFormat(QImage::Format_RGBA8888));
+        return TileResult::failed(QStringLiteral("%1: tile %2 in %3").arg(error, key.str(), path_));
+    return TileResult::ok(image);
 }
 
 } // namespace kiv::geo::Drivers

@@ -1,16 +1,18 @@
 #pragma once
 
 #include "geo/TileSource.h"
+#include "geo/drivers/MBTilesDatabase.h"
 #include "geo/drivers/MBTilesTileSourceOptions.h"
 
+#include <memory>
 #include <mutex>
 
-struct sqlite3;
 struct sqlite3_stmt;
 
 namespace kiv::geo::Drivers {
 
-// Tiles from an MBTiles package, opened read-only. Rows are stored
+// Tiles from an MBTiles package, opened read-only and guarded (see
+// MBTilesDatabase). Rows are stored
 // bottom-up (TMS), so key row y is read from row 2^z - 1 - y. The zoom range
 // and bounds come from the metadata table, or from the tiles themselves.
 class MBTilesTileSource : public TileSource
@@ -33,7 +35,7 @@ private:
     QString path_;
     QString format_ = QStringLiteral("png");
     std::mutex dbMutex_;
-    sqlite3* db_ = nullptr;
+    std::unique_ptr<MBTilesDatabase> db_;
     sqlite3_stmt* tileQuery_ = nullptr;
 };
 

@@ -1,5 +1,7 @@
 #include "geo/drivers/XYZTileSource.h"
 
+#include "geo/TileImage.h"
+
 #include <QCoreApplication>
 
 namespace kiv::geo::Drivers {
@@ -65,13 +67,11 @@ TileResult XYZTileSource::createImage(const TileKey& key, ProgressCallback* prog
         return TileResult::noData();
     if (r.status != 200)
         return TileResult::failed(QStringLiteral("HTTP status %1").arg(r.status));
-    QImage image = QImage::fromData(r.body);
+    QString error;
+    const QImage image = TileImage::decode(r.body, &error);
     if (image.isNull())
-        return TileResult::failed(QStringLiteral("Undecodable tile ") + key.str());
-    if (image.size() != QSize(Profile::TileSize, Profile::TileSize))
-        image = image.scaled(Profile::TileSize, Profile::TileSize, Qt::IgnoreAspectRatio,
-                             Qt::SmoothTransformation);
-    return TileResult::ok(image.convertToFormat(QImage::Format_RGBA8888), r.body);
+        return TileResult::failed(error + QStringLiteral(": tile ") + key.str());
+    return TileResult::ok(image, r.body);
 }
 
 } // namespace kiv::geo::Drivers

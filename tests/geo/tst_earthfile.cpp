@@ -95,6 +95,14 @@ private slots:
             << QByteArray("<map><image name=\"Web\" driver=\"xyz\">"
                           "<url>http://127.0.0.1/{z}/{x}/{y}.png</url></image></map>")
             << true << "Web" << "xyz" << "http://127.0.0.1/{z}/{x}/{y}.png";
+        QTest::newRow("xyz other host refused")
+            << QByteArray("<map><image name=\"Web\" driver=\"xyz\">"
+                          "<url>http://127.0.0.2/{z}/{x}/{y}.png</url></image></map>")
+            << false << "" << "" << "";
+        QTest::newRow("xyz other port refused")
+            << QByteArray("<map><image name=\"Web\" driver=\"xyz\">"
+                          "<url>http://127.0.0.1:8080/{z}/{x}/{y}.png</url></image></map>")
+            << false << "" << "" << "";
         QTest::newRow("wms refused")
             << QByteArray("<map><image name=\"W\" driver=\"wms\"><url>x</url></image></map>")
             << false << "" << "" << "";
@@ -115,8 +123,9 @@ private slots:
         const QString path = write(QStringLiteral("maps/layer.earth"), xml);
         const QString folder = QFileInfo(path).absolutePath();
         if (!accepted)
-            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("(Unsupported|No image)"));
-        const std::optional<ImageLayerOptions> options = EarthFile::readFirstImageLayer(path);
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("(Unsupported|No image|Refused)"));
+        const std::optional<ImageLayerOptions> options =
+            EarthFile::readFirstImageLayer(path, QUrl(QStringLiteral("http://127.0.0.1")));
         QCOMPARE(options.has_value(), accepted);
         if (!accepted)
             return;
@@ -134,6 +143,37 @@ private slots:
         if (location.startsWith("DIR"))
             location = QDir::cleanPath(location.replace("DIR", folder));
         QCOMPARE(resolved, location);
+    }
+
+    // Deep nesting is refused at the limit, and early: the 40,000-level file
+    // took minutes to load before.
+    void nesting_data()
+    {
+        QTest::addColumn<int>("depth");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("at the limit") << XmlDocument::MaxDepth << true;
+        QTest::newRow("one deeper") << XmlDocument::MaxDepth + 1 << false;
+        QTest::newRow("40000 levels") << 40000 << false;
+    }
+
+    void nesting()
+    {
+        QFETCH(int, depth);
+        QFETCH(bool, accepted);
+        const QString text = QStringLiteral("<a>").repeated(depth - 1) + QStringLiteral("<b/>")
+            + QStringLiteral("</a>").repeated(depth - 1);
+        if (!accepted)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("nested deeper than 64"));
+        QCOMPARE(bool(XmlDocument::load(text, QStringLiteral("/x.earth"))), accepted);
+    }
+
+    void noXyzLayerWithoutTileHost()
+    {
+        const QString path = write(QStringLiteral("web.earth"),
+                                   "<map><image name=\"Web\" driver=\"xyz\">"
+                                   "<url>http://127.0.0.1/{z}/{x}/{y}.png</url></image></map>");
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Refused the online layer"));
+        QVERIFY(!EarthFile::readFirstImageLayer(path));
     }
 
     void unreadableFile()

@@ -3,6 +3,7 @@
 #include "geo/drivers/GDALOptions.h"
 #include "support/GeoTestData.h"
 
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -182,25 +183,62 @@ private slots:
 
     void unusableRasters_data()
     {
-        QTest::addColumn<bool>("create");
-        QTest::newRow("missing file") << false;
-        QTest::newRow("no georeferencing") << true;
+        QTest::addColumn<QString>("content"); // "raster": a GeoTIFF without georeference
+        QTest::addColumn<int>("status");
+        QTest::newRow("missing file") << "" << int(Status::ResourceUnavailable);
+        QTest::newRow("no georeferencing") << "raster" << int(Status::NoGeoreference);
+        QTest::newRow("empty file") << "<empty>" << int(Status::ResourceUnavailable);
+        // GDAL would fetch the source the moment the file is opened.
+        QTest::newRow("vrt named tif")
+            << "<VRTDataset rasterXSize=\"256\" rasterYSize=\"256\"><SRS>EPSG:4326</SRS>"
+               "<GeoTransform>5, 0.01, 0, 47, 0, -0.01</GeoTransform>"
+               "<VRTRasterBand dataType=\"Byte\" band=\"1\"><SimpleSource><SourceFilename>"
+               "/vsicurl/http://127.0.0.1:PORT/source.tif</SourceFilename><SourceBand>1</SourceBand>"
+               "</SimpleSource></VRTRasterBand></VRTDataset>"
+            << int(Status::ResourceUnavailable);
     }
 
     void unusableRasters()
     {
-        QFETCH(bool, create);
-        const QString path = dir_.filePath(QString::fromLatin1(QTest::currentDataTag()) + ".tif");
-        if (create) {
+        QFETCH(QString, content);
+        QFETCH(int, status);
+        QTcpServer listener;
+        QVERIFY(listener.listen(QHostAddress::LocalHost));
+        const QString path = dir_.filePath(QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_') + ".tif");
+        if (content == QLatin1String("raster")) {
             RasterSpec raster = lonLatRaster(1, [](int, int, int) { return 1; });
             raster.georeferenced = false;
             QVERIFY(kiv::test::writeRaster(path, raster));
+        } else if (!content.isEmpty()) {
+            content.replace(QLatin1String("PORT"), QString::number(listener.serverPort()));
+            QVERIFY(kiv::test::writeText(path, content == QLatin1String("<empty>") ? QString() : content));
         }
         osg::ref_ptr<ImageLayer> layer = openLayer(path);
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("failed to open"));
         QVERIFY(!layer->getProfile());
-        QVERIFY(layer->getStatus().isError());
+        QCOMPARE(int(layer->getStatus().code()), status);
         QVERIFY(layer->createImage(TileKey(0, 0, 0, mercator_.get())).isFailed());
+        QTest::qWait(50);
+        QVERIFY(!listener.hasPendingConnections());
+    }
+
+    // A small file claiming a huge raster without overviews: a low-level tile
+    // reads it decimated instead of whole (gigabytes before).
+    void hugeRasterWithoutOverviews()
+    {
+        const QString path = dir_.filePath(QStringLiteral("huge.tif"));
+        const char* options[] = {"SPARSE_OK=TRUE", "TILED=YES", nullptr};
+        GDALDatasetH ds = GDALCreate(GDALGetDriverByName("GTiff"), path.toUtf8().constData(), 100000,
+                                     100000, 1, GDT_Byte, const_cast<char**>(options));
+        QVERIFY(ds);
+        double gt[6] = {5.0, 1e-5, 0.0, 47.0, 0.0, -1e-5};
+        GDALSetGeoTransform(ds, gt);
+        GDALSetProjection(ds, kiv::test::wktOf(QStringLiteral("EPSG:4326")).toUtf8().constData());
+        GDALClose(ds);
+        osg::ref_ptr<ImageLayer> layer = openLayer(path);
+        QVERIFY(layer->getProfile());
+        const TileResult tile = layer->createImage(kiv::test::tileAt(mercator_.get(), 5.5, 46.5, 6));
+        QVERIFY(!tile.isFailed());
     }
 
     // Dataset handles are pooled; many threads warping at once must agree.

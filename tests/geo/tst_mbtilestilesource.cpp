@@ -175,6 +175,68 @@ private slots:
         QCOMPARE(QFile::exists(path), create);
     }
 
+    // Packages crafted to stall or exhaust their reader are refused: a view in
+    // place of a table hung the reader forever, a tile claiming a huge
+    // picture was decoded whole.
+    void hostilePackages_data()
+    {
+        QTest::addColumn<QByteArray>("schema");
+        QTest::addColumn<QSize>("tileSize"); // of the tile at 0/0/0
+        QTest::addColumn<bool>("opens");
+        QTest::addColumn<bool>("tileRead");
+        const QByteArray endless = "WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM r) ";
+        const QByteArray tilesTable = "CREATE TABLE tiles (zoom_level, tile_column, tile_row, tile_data);";
+        const QByteArray metadataTable = "CREATE TABLE metadata (name, value);";
+        QTest::newRow("endless metadata view")
+            << tilesTable + "CREATE VIEW metadata AS " + endless
+                   + "SELECT 'minzoom' AS name, n AS value FROM r WHERE n < 0;"
+            << QSize(1, 1) << false << false;
+        QTest::newRow("endless tiles view")
+            << metadataTable + "CREATE VIEW tiles AS " + endless
+                   + "SELECT 0 AS zoom_level, 0 AS tile_column, 0 AS tile_row, n AS tile_data "
+                     "FROM r WHERE n < 0;"
+            << QSize(1, 1) << false << false;
+        QTest::newRow("tile at the size limit") << metadataTable + tilesTable << QSize(4096, 1) << true << true;
+        QTest::newRow("tile one pixel wider") << metadataTable + tilesTable << QSize(4097, 1) << true << false;
+        QTest::newRow("tile one pixel taller") << metadataTable + tilesTable << QSize(1, 4097) << true << false;
+    }
+
+    void hostilePackages()
+    {
+        QFETCH(QByteArray, schema);
+        QFETCH(QSize, tileSize);
+        QFETCH(bool, opens);
+        QFETCH(bool, tileRead);
+        const QString path = dir_.filePath(QString::fromLatin1(QTest::currentDataTag()).replace(' ', '_') + ".mbtiles");
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(db, schema.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+        QImage picture(tileSize, QImage::Format_Grayscale8);
+        picture.fill(128);
+        QByteArray png;
+        QBuffer buffer(&png);
+        QVERIFY(buffer.open(QIODevice::WriteOnly) && picture.save(&buffer, "PNG"));
+        if (opens) {
+            sqlite3_stmt* st = nullptr;
+            sqlite3_prepare_v2(db, "INSERT INTO tiles VALUES (0, 0, 0, ?1)", -1, &st, nullptr);
+            sqlite3_bind_blob(st, 1, png.constData(), png.size(), SQLITE_TRANSIENT);
+            QCOMPARE(sqlite3_step(st), SQLITE_DONE);
+            sqlite3_finalize(st);
+        }
+        sqlite3_close(db);
+
+        osg::ref_ptr<ImageLayer> layer = openLayer(path);
+        if (!opens)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("is not a table"));
+        QCOMPARE(bool(layer->getProfile()), opens);
+        if (!opens)
+            return;
+        const TileResult tile = layer->createImage(TileKey(0, 0, 0, mercator_.get()));
+        QCOMPARE(tile.isOk(), tileRead);
+        if (tileRead)
+            QCOMPARE(tile.image().size(), QSize(256, 256));
+    }
+
     // A package written by GDAL from a GeoTIFF: its metadata and tile rows
     // must line up with the map's keys.
     void fromGdalTranslate()

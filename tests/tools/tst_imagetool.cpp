@@ -148,8 +148,17 @@ private slots:
         QVERIFY(images().exists("above.jpg"));
     }
 
-    void missingPictureAddsNothing()
+    void unusablePictureAddsNothing_data()
     {
+        QTest::addColumn<QByteArray>("content"); // "<none>": no such file
+        QTest::newRow("missing") << QByteArray("<none>");
+        QTest::newRow("empty file") << QByteArray();
+        QTest::newRow("not an image") << QByteArray("just some text\n");
+    }
+
+    void unusablePictureAddsNothing()
+    {
+        QFETCH(QByteArray, content);
         // An empty project: the save would otherwise make its first locality.
         QTemporaryDir root;
         QVERIFY(QDir(root.path()).mkdir("empty.qz"));
@@ -158,11 +167,19 @@ private slots:
         QVERIFY(empty);
         ModelManager::instance()->setCurrentProject(empty);
         QVERIFY(!ModelManager::instance()->currentLocality());
-        const QString missing = root.filePath("nothing.jpg");
-        QTest::ignoreMessage(QtWarningMsg, qPrintable("File does not exist: " + missing));
-        QTest::ignoreMessage(QtWarningMsg, "Unable to copy file to project images");
-        QVERIFY(!ImageTool::saveImageFile(QUrl::fromLocalFile(missing), 1.0, "", Here, false));
+        const QString picture = root.filePath("nothing.jpg");
+        if (content == "<none>") {
+            QTest::ignoreMessage(QtWarningMsg, qPrintable("File does not exist: " + picture));
+            QTest::ignoreMessage(QtWarningMsg, "Unable to copy file to project images");
+        } else {
+            QFile file(picture);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+            file.close();
+            QTest::ignoreMessage(QtWarningMsg, qPrintable("Not an image file: " + picture));
+        }
+        QVERIFY(!ImageTool::saveImageFile(QUrl::fromLocalFile(picture), 1.0, "", Here, false));
         QCOMPARE(empty->numberOfLocalities(), 0);
+        QVERIFY(!QDir(folder.filePath("images")).exists("nothing.jpg"));
         QVERIFY(ImageTool::saveImageFile(QUrl::fromLocalFile(outsidePicture()), 1.0, "", Here, true));
         QCOMPARE(empty->numberOfLocalities(), 1);
     }

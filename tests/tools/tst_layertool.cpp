@@ -15,10 +15,12 @@
 #include "tools/LayerTool.h"
 
 #include <gdal_utils.h>
+#include <sqlite3.h>
 
 #include <QQmlComponent>
 #include <QQmlEngine>
 #include <QQuickItem>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -171,26 +173,55 @@ private slots:
         QCOMPARE(maps()[0].extent, kept);
     }
 
+    // Each file is refused before its record is added, with the reason.
     void failedAddsLeaveTheProjectAsItWas_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("exists");
-        QTest::newRow("not a raster") << "b.tif" << true;
-        QTest::newRow("no such file") << "c.tif" << false;
+        QTest::addColumn<QByteArray>("content"); // "<none>": no such file
+        QTest::addColumn<QString>("message");
+        QTest::newRow("not a raster") << "b.tif" << QByteArray("not a raster") << "b.tif could not be read.";
+        QTest::newRow("no such file") << "c.tif" << QByteArray("<none>") << "c.tif could not be read.";
+        QTest::newRow("empty file") << "d.tif" << QByteArray() << "d.tif could not be read.";
+        QTest::newRow("no georeference") << "e.tif" << QByteArray("<raster>") << "e.tif has no georeference.";
+        QTest::newRow("online layer, no tile host")
+            << "f.earth"
+            << QByteArray("<map><image name=\"Web\" driver=\"xyz\"><url>http://127.0.0.1:PORT/{z}/{x}/{y}.png"
+                          "</url></image></map>")
+            << "f.earth could not be read.";
+        QTest::newRow("endless metadata view") << "g.mbtiles" << QByteArray("<view>") << "g.mbtiles could not be read.";
     }
 
     void failedAddsLeaveTheProjectAsItWas()
     {
         QFETCH(QString, name);
-        QFETCH(bool, exists);
-        if (exists)
-            QVERIFY(test::writeText(sources.filePath(name), "not a raster"));
-        QCOMPARE(add(QUrl::fromLocalFile(sources.filePath(name))),
-                 QStringList {error("Failed to add map layer from " + name)});
+        QFETCH(QByteArray, content);
+        QFETCH(QString, message);
+        QTcpServer listener;
+        QVERIFY(listener.listen(QHostAddress::LocalHost));
+        const QString path = sources.filePath(name);
+        if (content == "<raster>") {
+            test::RasterSpec raster = test::colouredRaster(10.0, 45.0, 11.0, 46.0, Qt::red, 16);
+            raster.georeferenced = false;
+            QVERIFY(test::writeRaster(path, raster));
+        } else if (content == "<view>") {
+            sqlite3* db = nullptr;
+            QCOMPARE(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+            QCOMPARE(sqlite3_exec(db,
+                                  "CREATE VIEW metadata AS WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL "
+                                  "SELECT n + 1 FROM r) SELECT 'minzoom' AS name, n AS value FROM r WHERE n < 0",
+                                  nullptr, nullptr, nullptr),
+                     SQLITE_OK);
+            sqlite3_close(db);
+        } else if (content != "<none>") {
+            QVERIFY(test::writeText(path, QString::fromUtf8(content).replace("PORT", QString::number(listener.serverPort()))));
+        }
+        QCOMPARE(add(QUrl::fromLocalFile(path)), QStringList {error(message)});
         QVERIFY(maps().empty());
         QCOMPARE(record().basemap_size(), 0);
         QVERIFY(!QFileInfo::exists(stored(name)));
         QCOMPARE(root->property("calls").toList(), QVariantList({QString("Loading Layer..."), false}));
+        QTest::qWait(50);
+        QVERIFY(!listener.hasPendingConnections());
     }
 
     void theTaskRefusesAFileAlreadyInTheProject()
