@@ -7,9 +7,6 @@
 
 #include "app/ApplicationManager.h"
 #include "map/AnnotationRenderItem.h"
-#include "map/GLRenderItem.h"
-#include "map/LineDataRenderItem.h"
-#include "map/LinePointRenderItem.h"
 #include "map/MapViewController.h"
 #include "map/PointDataRenderItem.h"
 #include "model/AddDataCommand.h"
@@ -34,20 +31,10 @@ double median(std::vector<double> times)
     return times[times.size() / 2];
 }
 
+// The items with something to draw: the others stay dirty.
 bool anyDirty(const LocalityRenderItems& items)
 {
-    const std::shared_ptr<GLRenderItem> all[] = {items.annotations, items.sightings, items.pointData, items.lines,
-                                                 items.linePoints};
-    for (const auto& item : all)
-        if (item && item->owner() && item->isDirty())
-            return true;
-    return false;
-}
-
-bool anyDirty(GLRender& scene)
-{
-    const auto items = scene.renderItems();
-    return std::any_of(items.begin(), items.end(), [](const auto& item) { return item->isDirty(); });
+    return items.pointData->isDirty() || items.annotations->isDirty();
 }
 
 // Frames until the bundle is drawn; the time from `clock`'s start.
@@ -73,8 +60,9 @@ void measure(MainView& view, const QString& folder, int localities)
     controller.viewDidAppear();
     GLRender& scene = *controller.scene();
     bench::lookAt(scene, target->longitude(), target->latitude(), 8000.0);
-    while (anyDirty(scene))
+    do
         view.grabWindow();
+    while (scene.itemsPending());
     const LocalityRenderItems& items = controller.localityItems().at(target->id());
 
     std::vector<double> executes, shown, rebuilds;
@@ -111,6 +99,7 @@ void measure(MainView& view, const QString& folder, int localities)
 
 int main(int argc, char* argv[])
 {
+    std::setvbuf(stdout, nullptr, _IOLBF, 0);
     qputenv("QSG_RENDER_LOOP", "basic");
     QGuiApplication app(argc, argv);
     QTemporaryDir dir;

@@ -453,20 +453,29 @@ bool GLRender::rebuildDirtyItems()
     clock.start();
     const int count = m_renderList.size();
     const int start = count > 0 ? m_rebuildCursor % count : 0;
+    // Freshly marked items first, within the budget; the first one left
+    // over starts the next frame's pass.
     bool built = false;
     bool left = false;
-    for (int step = 0; step < count && !left; ++step) {
+    for (int step = 0; step < count; ++step) {
         const int index = (start + step) % count;
         GLRenderItem& item = *m_renderList.at(index);
-        if (!item.isDirty())
+        if (!item.isFreshlyDirty())
             continue;
-        left = built && clock.elapsed() >= m_itemBuildBudget;
-        if (left) {
+        if (built && clock.elapsed() >= m_itemBuildBudget) {
             m_rebuildCursor = index;
-        } else {
-            rebuildItem(item);
-            built = true;
+            left = true;
+            break;
         }
+        rebuildItem(item);
+        built = true;
+    }
+    // Items that had nothing to draw are looked at again while time is left;
+    // they never keep frames coming.
+    for (int index = 0; index < count && clock.elapsed() < m_itemBuildBudget; ++index) {
+        GLRenderItem& item = *m_renderList.at(index);
+        if (item.isDirty() && !item.isFreshlyDirty())
+            rebuildItem(item);
     }
     m_lastItemBuildTime = double(clock.nsecsElapsed()) / 1e6;
     return left;
@@ -476,6 +485,7 @@ void GLRender::rebuildItem(GLRenderItem& item)
 {
     if (item.node())
         m_renderItemGroup->removeChild(item.node());
+    item.noteBuildStarted();
     item.buildNode();
     if (item.node())
         m_renderItemGroup->addChild(item.node());
