@@ -12,6 +12,7 @@
 #include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
+#include "PeakMemory.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -143,18 +144,6 @@ Timing startUp(const QString& documents, int* data)
     delete ModelManager::instance();
     ModelManager::instance() = nullptr;
     return time;
-}
-
-long peakKilobytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
 }
 
 // Loading the content of one locality holding count data.

@@ -25,6 +25,7 @@
 
 #include <QCryptographicHash>
 #include <QDebug>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMutexLocker>
 #include <QOpenGLContext>
@@ -214,14 +215,16 @@ void GLRender::updateTimer(bool /*forceStart*/)
     m_viewer.getViews(views, true);
     if (views.empty())
         return;
-    if (m_tileLoader && m_tileLoader->requestsInProgress() > 0) {
+    const bool tiles = m_tileLoader && m_tileLoader->requestsInProgress() > 0;
+    // Items left dirty by a frame's time budget need frames as much as tiles do.
+    if (tiles || m_itemsPending) {
         if (!m_redrawTimer->isActive()) {
             qDebug() << "Starting Redraw Timer";
             m_redrawTimer->start();
-            m_loadingTiles = true;
-            emit loadingTilesChanged(true);
             s_idleTicks = 0;
         }
+        if (tiles)
+            setLoadingTiles(true);
         return;
     }
     if (s_idleTicks < std::numeric_limits<int>::max())
@@ -229,9 +232,16 @@ void GLRender::updateTimer(bool /*forceStart*/)
     if (s_idleTicks > IdleTicksBeforeStop && m_redrawTimer->isActive()) {
         qDebug() << "Stoping Redraw Timer";
         m_redrawTimer->stop();
-        m_loadingTiles = false;
-        emit loadingTilesChanged(false);
+        setLoadingTiles(false);
     }
+}
+
+void GLRender::setLoadingTiles(bool loading)
+{
+    if (m_loadingTiles == loading)
+        return;
+    m_loadingTiles = loading;
+    emit loadingTilesChanged(loading);
 }
 
 void GLRender::updateTimer()
@@ -388,6 +398,8 @@ void GLRender::render()
 {
     QMutexLocker sceneLock(&m_sceneMutex);
     if (!m_enabled || !QOpenGLContext::currentContext()) {
+        // A hidden map needs no frames; its dirty items wait for it to show.
+        m_itemsPending = false;
         if (m_window)
             m_window->resetOpenGLState();
         return;
@@ -402,7 +414,7 @@ void GLRender::render()
         m_setupCondition.wakeAll();
     }
 
-    rebuildDirtyItems();
+    const bool itemsLeft = rebuildDirtyItems();
     updateMapNode();
     updateCamera();
     if (m_mapNode && m_viewer.getSceneData())
@@ -426,23 +438,57 @@ void GLRender::render()
     if (m_window)
         m_window->resetOpenGLState();
 
-    // Tiles asked for by this frame keep frames coming until they are in.
-    if (m_tileLoader->requestsInProgress() > 0 && !m_loadingTiles)
+    // Tiles asked for by this frame, and items it had no time for, keep
+    // frames coming until they are done.
+    const bool itemsStarted = itemsLeft && !m_itemsPending;
+    m_itemsPending = itemsLeft;
+    if ((m_tileLoader->requestsInProgress() > 0 && !m_loadingTiles) || itemsStarted)
         QMetaObject::invokeMethod(this, qOverload<>(&GLRender::updateTimer), Qt::QueuedConnection);
 }
 
-void GLRender::rebuildDirtyItems()
+bool GLRender::rebuildDirtyItems()
 {
     QMutexLocker lock(&m_renderListMutex);
-    for (const auto& item : qAsConst(m_renderList)) {
-        if (!item->isDirty())
+    QElapsedTimer clock;
+    clock.start();
+    const int count = m_renderList.size();
+    const int start = count > 0 ? m_rebuildCursor % count : 0;
+    // Freshly marked items first, within the budget; the first one left
+    // over starts the next frame's pass.
+    bool built = false;
+    bool left = false;
+    for (int step = 0; step < count; ++step) {
+        const int index = (start + step) % count;
+        GLRenderItem& item = *m_renderList.at(index);
+        if (!item.isFreshlyDirty())
             continue;
-        if (item->node())
-            m_renderItemGroup->removeChild(item->node());
-        item->buildNode();
-        if (item->node())
-            m_renderItemGroup->addChild(item->node());
+        if (built && clock.elapsed() >= m_itemBuildBudget) {
+            m_rebuildCursor = index;
+            left = true;
+            break;
+        }
+        rebuildItem(item);
+        built = true;
     }
+    // Items that had nothing to draw are looked at again while time is left;
+    // they never keep frames coming.
+    for (int index = 0; index < count && clock.elapsed() < m_itemBuildBudget; ++index) {
+        GLRenderItem& item = *m_renderList.at(index);
+        if (item.isDirty() && !item.isFreshlyDirty())
+            rebuildItem(item);
+    }
+    m_lastItemBuildTime = double(clock.nsecsElapsed()) / 1e6;
+    return left;
+}
+
+void GLRender::rebuildItem(GLRenderItem& item)
+{
+    if (item.node())
+        m_renderItemGroup->removeChild(item.node());
+    item.noteBuildStarted();
+    item.buildNode();
+    if (item.node())
+        m_renderItemGroup->addChild(item.node());
 }
 
 void GLRender::restoreVertexAttribArrays(int count)

@@ -29,6 +29,7 @@
 #include <QUrl>
 #include <QWaitCondition>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -53,6 +54,9 @@ public:
 
     static constexpr int RedrawInterval = 16;
     static constexpr int IdleTicksBeforeStop = 10;
+    // Time a frame spends rebuilding dirty items before it leaves the rest
+    // to the next frames, so a large project fills in without freezing.
+    static constexpr int DefaultItemBuildBudget = 8;
 
     explicit GLRender(QQuickWindow* window, QObject* parent = nullptr);
     ~GLRender() override;
@@ -106,6 +110,13 @@ public:
     int maxTextureSize() const { return m_maxTextureSize; }
     int stencilBits() const { return m_stencilBits; }
     bool isRedrawTimerActive() const { return m_redrawTimer->isActive(); }
+    // Milliseconds; every frame builds at least one dirty item.
+    int itemBuildBudget() const { return m_itemBuildBudget; }
+    void setItemBuildBudget(int msec) { m_itemBuildBudget = msec; }
+    // True while the last frame left dirty items it had no time for.
+    bool itemsPending() const { return m_itemsPending; }
+    // Milliseconds the last frame spent rebuilding items.
+    double lastItemBuildTime() const { return m_lastItemBuildTime; }
 
     // Guards the scene graph and the map's layers for a whole frame; GUI-side
     // layer operations take it too.
@@ -155,7 +166,8 @@ private:
     void setupOSG();
     void setupOsgEarth();
     void updateMapNode();
-    void rebuildDirtyItems();
+    bool rebuildDirtyItems();
+    void rebuildItem(GLRenderItem& item);
     void resyncSceneGraphState();
     void restoreVertexAttribArrays(int count);
     void recordVertexAttribArrays(int count);
@@ -194,6 +206,12 @@ private:
     QMap<QUrl, osg::ref_ptr<geo::ImageLayer>> m_baseMapLayers;
     QMap<int, bool> m_vertexAttribStates;
     QTimer* m_redrawTimer = nullptr;
+    int m_itemBuildBudget = DefaultItemBuildBudget;
+    // Where the next frame starts its rebuild pass, so that items that stay
+    // dirty cannot starve the ones after them.
+    int m_rebuildCursor = 0;
+    std::atomic<bool> m_itemsPending{false};
+    std::atomic<double> m_lastItemBuildTime{0.0};
     int m_maxTextureSize = 4096;
     int m_stencilBits = 8;
     bool m_online = false;

@@ -28,7 +28,17 @@ public:
 
     osg::Node* node() const { return node_.get(); }
     bool isDirty() const { return dirty_; }
-    void setDirty(bool dirty = true) { dirty_ = dirty; }
+    void setDirty(bool dirty = true)
+    {
+        dirty_ = dirty;
+        if (dirty)
+            ++dirtyMarks_;
+    }
+    // Dirty by a mark since the last build began, rather than left dirty by
+    // a build that found nothing to draw.
+    bool isFreshlyDirty() const { return dirty_ && dirtyMarks_ != builtMarks_; }
+    // Called by the scene as a build begins.
+    void noteBuildStarted() { builtMarks_ = dirtyMarks_; }
     GLRender* owner() const { return owner_; }
     void setOwner(GLRender* owner) { owner_ = owner; }
     const std::string& selectedId() const { return selectedId_; }
@@ -47,6 +57,8 @@ protected:
 private:
     osg::ref_ptr<osg::Node> node_;
     bool dirty_ = true;
+    unsigned dirtyMarks_ = 1;
+    unsigned builtMarks_ = 0;
     GLRender* owner_ = nullptr;
     std::string selectedId_;
 };

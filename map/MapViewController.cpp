@@ -36,6 +36,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 #include <vector>
 
 namespace kiv {
@@ -174,9 +175,9 @@ void MapViewController::showProject(const std::shared_ptr<Project>& project)
     // Unique: the page may appear many times over one project.
     connect(project.get(), &Project::localityListChanged, this, &MapViewController::onLocalityListChanged,
             Qt::UniqueConnection);
-    connect(project.get(), &Project::dataListChanged, this, &MapViewController::refreshAllViewItems,
+    connect(project.get(), &Project::dataListChanged, this, &MapViewController::onDataListChanged,
             Qt::UniqueConnection);
-    connect(project.get(), &Project::stratColumnChanged, this, &MapViewController::refreshAllViewItems,
+    connect(project.get(), &Project::stratColumnChanged, this, &MapViewController::onStratColumnChanged,
             Qt::UniqueConnection);
     connect(project.get(), &Project::baseMapsChanged, this, &MapViewController::updateMapLayers,
             Qt::UniqueConnection);
@@ -275,11 +276,47 @@ void MapViewController::verifyMapLayers()
     }
 }
 
+namespace {
+
+std::map<int, QRgb> unitColours(const Project& project)
+{
+    std::map<int, QRgb> colours;
+    for (const Project::RockUnit& unit : project.rockUnits())
+        colours[unit.id] = unit.colour.rgba();
+    return colours;
+}
+
+// Units added, removed or recoloured between two snapshots.
+std::set<int> changedUnits(const std::map<int, QRgb>& before, const std::map<int, QRgb>& after)
+{
+    std::set<int> changed;
+    for (const auto& [id, colour] : before) {
+        const auto found = after.find(id);
+        if (found == after.end() || found->second != colour)
+            changed.insert(id);
+    }
+    for (const auto& entry : after) {
+        if (!before.count(entry.first))
+            changed.insert(entry.first);
+    }
+    return changed;
+}
+
+bool drawsUnit(const Locality& locality, const std::set<int>& units)
+{
+    const auto uses = [&units](const auto& object) { return units.count(object->unitId()) > 0; };
+    return std::any_of(locality.data().begin(), locality.data().end(), uses)
+        || std::any_of(locality.lines().begin(), locality.lines().end(), uses);
+}
+
+} // namespace
+
 void MapViewController::buildLocalityItems()
 {
     std::shared_ptr<Project> project = currentProject();
     if (!project)
         return;
+    m_unitColours = unitColours(*project);
     for (const std::shared_ptr<Locality>& locality : project->localities()) {
         LocalityRenderItems items;
         items.annotations = std::make_shared<AnnotationRenderItem>(locality);
@@ -294,6 +331,7 @@ void MapViewController::buildLocalityItems()
 
 void MapViewController::removeLocalityItems()
 {
+    m_unitColours.reset();
     if (m_scene) {
         for (const auto& entry : m_localityItems) {
             const LocalityRenderItems& items = entry.second;
@@ -406,6 +444,44 @@ void MapViewController::updateLines(std::string localityId)
 {
     if (LocalityRenderItems* items = bundleOf(localityId))
         markForRebuild({items->lines, items->linePoints});
+    refreshCallout();
+}
+
+void MapViewController::markBundle(const LocalityRenderItems& items)
+{
+    markForRebuild({items.annotations, items.sightings, items.pointData, items.lines, items.linePoints});
+}
+
+void MapViewController::onDataListChanged()
+{
+    const auto* project = qobject_cast<const Project*>(sender());
+    const std::string localityId = project ? project->changedLocalityId() : std::string();
+    if (localityId.empty()) {
+        refreshAllViewItems();
+        return;
+    }
+    if (const LocalityRenderItems* items = bundleOf(localityId))
+        markBundle(*items);
+    refreshCallout();
+}
+
+void MapViewController::onStratColumnChanged()
+{
+    const auto* project = qobject_cast<const Project*>(sender());
+    if (!project || !m_unitColours) {
+        refreshAllViewItems();
+        return;
+    }
+    const std::map<int, QRgb> now = unitColours(*project);
+    const std::set<int> changed = changedUnits(*m_unitColours, now);
+    m_unitColours = now;
+    if (!changed.empty()) {
+        for (const std::shared_ptr<Locality>& locality : project->localities()) {
+            const LocalityRenderItems* items = bundleOf(locality->id());
+            if (items && drawsUnit(*locality, changed))
+                markBundle(*items);
+        }
+    }
     refreshCallout();
 }
 

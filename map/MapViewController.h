@@ -14,6 +14,7 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace kiv {
@@ -166,6 +167,10 @@ public slots:
     void updateAnnotations(std::string localityId);
     void onCurrentProjectChanged(kiv::Project* project);
     void onLocalityListChanged();
+    // One locality's change rebuilds its bundle alone; any other rebuilds all.
+    void onDataListChanged();
+    // Rebuilds the bundles drawing a unit whose colour changed.
+    void onStratColumnChanged();
     void onLastKnownCoordinateUpdated(QPointF coords);
     void onLocationUpdatingChanged(bool updating);
     void snapToPosition(QPointF coords);
@@ -238,6 +243,7 @@ private:
     // Marks the items dirty and asks for a frame without restarting the redraw timer.
     void markForRebuild(std::initializer_list<std::shared_ptr<GLRenderItem>> items);
     LocalityRenderItems* bundleOf(const std::string& localityId);
+    void markBundle(const LocalityRenderItems& items);
     bool linePointsShown() const;
     void showProject(const std::shared_ptr<Project>& project);
     void announceFirstAppearance();
@@ -251,6 +257,8 @@ private:
     std::unique_ptr<PickListModel> m_pickListModel;
     std::shared_ptr<LocationRenderItem> m_positionMarker;
     std::map<std::string, LocalityRenderItems> m_localityItems;
+    // The unit colours the bundles were last drawn with; unset when not known.
+    std::optional<std::map<int, QRgb>> m_unitColours;
 
     QString m_selectedItemId;
     QPointF m_pickedScreenPos{-1000.0, -1000.0};

@@ -75,29 +75,27 @@ void SymbolTextures::allocate(int maxSize)
 {
     const int cell = symbolSize();
     m_cellWidth = m_cellHeight = cell;
-    m_image = nullptr;
     m_texture = nullptr;
     if (m_count <= 0) {
         m_count = m_rows = m_columns = m_width = m_height = 0;
         return;
     }
-    const int perRow = std::max(1, maxSize / cell);
-    m_rows = m_count / perRow + (m_count % perRow != 0 ? 1 : 0);
-    m_columns = std::min(m_count, perRow);
-    m_width = nextPowerOfTwo(m_columns * cell);
-    m_height = nextPowerOfTwo(m_rows * cell);
+    chooseGrid(std::max(1, maxSize / cell), cell);
     m_cellTexWidth = float(cell) / float(m_width);
     m_cellTexHeight = float(cell) / float(m_height);
 
-    m_image = new osg::Image;
-    m_image->allocateImage(m_width, m_height, 1, GL_RGBA, GL_UNSIGNED_BYTE, 1);
-    m_image->setInternalTextureFormat(GL_RGBA);
-    unsigned char* pixels = m_image->data();
+    osg::ref_ptr<osg::Image> image = new osg::Image;
+    image->allocateImage(m_width, m_height, 1, GL_RGBA, GL_UNSIGNED_BYTE, 1);
+    image->setInternalTextureFormat(GL_RGBA);
+    unsigned char* pixels = image->data();
     for (int i = 0; i < m_width * m_height; ++i) {
         pixels[4 * i] = pixels[4 * i + 1] = pixels[4 * i + 2] = 0xFF;
         pixels[4 * i + 3] = 0x00;
     }
-    m_texture = new osg::Texture2D(m_image.get());
+    m_texture = new osg::Texture2D(image.get());
+    // Once uploaded, the driver holds the only copy the map needs; only the
+    // texture keeps the pixels alive, so they go with its first apply.
+    m_texture->setUnRefImageDataAfterApply(true);
     m_texture->setFilter(osg::Texture::MIN_FILTER, osg::Texture::NEAREST);
     m_texture->setFilter(osg::Texture::MAG_FILTER, osg::Texture::NEAREST);
     m_texture->setWrap(osg::Texture::WRAP_S, osg::Texture::CLAMP_TO_EDGE);
@@ -105,11 +103,35 @@ void SymbolTextures::allocate(int maxSize)
     m_texture->setResizeNonPowerOfTwoHint(false);
 }
 
+void SymbolTextures::chooseGrid(int perRow, int cell)
+{
+    // The fewest texels that hold every cell: widths and heights are powers
+    // of two each, so a wide single row often wastes most of its texture.
+    // Ties keep the widest grid.
+    long long best = -1;
+    for (int columns = std::min(m_count, perRow); columns >= 1; --columns) {
+        const int rows = (m_count + columns - 1) / columns;
+        if (rows > perRow && best >= 0)
+            break;
+        const int width = nextPowerOfTwo(columns * cell);
+        const int height = nextPowerOfTwo(rows * cell);
+        const long long area = (long long)width * height;
+        if (best < 0 || area < best) {
+            best = area;
+            m_columns = columns;
+            m_rows = rows;
+            m_width = width;
+            m_height = height;
+        }
+    }
+}
+
 void SymbolTextures::drawCells(int count, int maxSize, Project* project, const CellDrawer& drawCell)
 {
     m_count = count;
     allocate(maxSize);
-    if (!m_image)
+    osg::Image* image = this->image();
+    if (!image)
         return;
     double logical = 1.0, gl = 1.0;
     multipliers(logical, gl);
@@ -131,9 +153,9 @@ void SymbolTextures::drawCells(int count, int maxSize, Project* project, const C
         const int x = m_cellWidth * (i % m_columns);
         const int y = m_height - m_cellHeight * (i / m_columns) - m_cellHeight;
         for (int r = 0; r < m_cellHeight; ++r)
-            std::memcpy(m_image->data(x, y + m_cellHeight - 1 - r), scratch.constScanLine(r), size_t(rowBytes));
+            std::memcpy(image->data(x, y + m_cellHeight - 1 - r), scratch.constScanLine(r), size_t(rowBytes));
     }
-    m_image->dirty();
+    image->dirty();
 }
 
 void SymbolTextures::build(const QColor& localityColour, int maxSize)

@@ -49,7 +49,8 @@ public:
     std::pair<float, float> texCoords(int cell) const;
 
     osg::Texture2D* texture() const { return m_texture.get(); }
-    osg::Image* image() const { return m_image.get(); }
+    // The pixels until the texture has been uploaded; null afterwards.
+    osg::Image* image() const { return m_texture ? m_texture->getImage() : nullptr; }
     float cellTexWidth() const { return m_cellTexWidth; }
     float cellTexHeight() const { return m_cellTexHeight; }
     int cellWidth() const { return m_cellWidth; }
@@ -64,10 +65,10 @@ public:
 private:
     using CellDrawer = std::function<void(AbstractPainter&, const SymbolPainter&, int)>;
 
+    void chooseGrid(int perRow, int cell);
     void drawCells(int count, int maxSize, Project* project, const CellDrawer& drawCell);
 
     osg::ref_ptr<osg::Texture2D> m_texture;
-    osg::ref_ptr<osg::Image> m_image;
     float m_cellTexWidth = 1.0f;
     float m_cellTexHeight = 1.0f;
     int m_cellWidth = BaseSymbolSize;

@@ -197,7 +197,7 @@ bool EditDataCommand::insertData()
         return false;
     locality->addData(data);
     emit project->dataAdded();
-    emit project->dataListChanged();
+    project->announceLocalityContent(locality->id());
     if (m_values.type == Data::Image)
         announceFiles(*project);
     return true;
@@ -236,7 +236,7 @@ bool EditDataCommand::deleteData()
             locality->addData(data);
         return false;
     }
-    emit project->dataListChanged();
+    project->announceLocalityContent(locality->id());
     return true;
 }
 
@@ -289,7 +289,7 @@ bool EditDataCommand::swapData()
         m_values = held;
         return false;
     }
-    emit project->dataListChanged();
+    project->announceLocalityContent(locality->id());
     return true;
 }
 

@@ -103,7 +103,7 @@ bool EditLineCommand::insertLine()
     }
     locality->addLine(m_line);
     emit project->dataAdded();
-    emit project->dataListChanged();
+    project->announceLocalityContent(locality->id());
     return true;
 }
 
@@ -122,7 +122,7 @@ bool EditLineCommand::deleteLine()
             locality->addLine(live);
         return false;
     }
-    emit project->dataListChanged();
+    project->announceLocalityContent(locality->id());
     return true;
 }
 
@@ -142,7 +142,7 @@ bool EditLineCommand::swapLine()
         return false;
     }
     *m_line = before;
-    emit project->dataListChanged();
+    project->announceLocalityContent(locality->id());
     return true;
 }
 

@@ -13,6 +13,7 @@
 #include <QQmlEngine>
 
 #include <algorithm>
+#include <utility>
 
 namespace kiv {
 
@@ -526,6 +527,14 @@ int Project::removeHorizonById(int horizonId)
 bool Project::isCurrentProject() const
 {
     return m_owner && m_owner->currentProject().get() == this;
+}
+
+void Project::announceLocalityContent(const std::string& localityId)
+{
+    // Restored afterwards: a listener may announce a change of its own.
+    const std::string outer = std::exchange(m_changedLocalityId, localityId);
+    emit dataListChanged();
+    m_changedLocalityId = outer;
 }
 
 qulonglong Project::projectSize()

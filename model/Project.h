@@ -219,6 +219,13 @@ public:
     // Commands act on the current project only.
     bool isCurrentProject() const;
 
+    // Emits dataListChanged for a change to one locality's data or lines;
+    // listeners that can act on that locality alone read changedLocalityId.
+    void announceLocalityContent(const std::string& localityId);
+    // During dataListChanged: the one locality whose content changed, empty
+    // when the change may touch any of them.
+    const std::string& changedLocalityId() const { return m_changedLocalityId; }
+
     Q_INVOKABLE QString timeString() const;
     // Bytes of main.db, the data's images and the local base-map files.
     Q_INVOKABLE qulonglong projectSize();
@@ -253,6 +260,7 @@ private:
 
     ModelManager* m_owner = nullptr;
     ProjectId m_projectId;
+    std::string m_changedLocalityId;
     LocalityList m_localities;
     QString m_name;
     QString m_region;

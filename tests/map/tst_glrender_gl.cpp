@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
+#include <vector>
+
 using namespace kiv;
 
 namespace {
@@ -100,6 +103,31 @@ private slots:
         // The grid's grey at alpha 50 over white.
         QVERIFY2(darkest < 245 && darkest > 200, qPrintable(QString::number(darkest)));
         QVERIFY(colourIs(frame.pixelColor(clearX, row), Qt::white, 0));
+    }
+
+    void frameBudgetLeavesItemsToLaterFrames()
+    {
+        // No time at all: every frame builds one item, and the redraw timer
+        // brings the frames for the rest.
+        scene->setItemBuildBudget(0);
+        std::vector<std::shared_ptr<test::CountingRenderItem>> items(3);
+        for (auto& item : items) {
+            item = std::make_shared<test::CountingRenderItem>();
+            scene->addRenderItem(item);
+        }
+        const auto built = [&items] {
+            return std::count_if(items.begin(), items.end(), [](const auto& item) { return !item->isDirty(); });
+        };
+        view->grabWindow();
+        QCOMPARE(built(), 1);
+        QVERIFY(scene->itemsPending());
+        QTRY_COMPARE(built(), 3);
+        QTRY_VERIFY(!scene->itemsPending());
+        for (const auto& item : items) {
+            QCOMPARE(item->builds, 1);
+            scene->removeRenderItem(item);
+        }
+        scene->setItemBuildBudget(GLRender::DefaultItemBuildBudget);
     }
 
     void rasterLayer_data()

@@ -298,6 +298,49 @@ private slots:
         QCOMPARE(reread, key && refreshed);
     }
 
+    void changeRebuildsOnlyTheBundlesItTouches_data()
+    {
+        // Bundles: 1 the fixture's locality (a plane of unit 2), 2 locality
+        // a2 (nothing), 4 locality a3 (a plane of unit 1).
+        QTest::addColumn<int>("change");
+        QTest::addColumn<int>("rebuilt");
+        QTest::newRow("one locality's content") << 0 << 2;
+        QTest::newRow("a unit recoloured") << 1 << 4;
+        QTest::newRow("a unit removed") << 2 << 1;
+        QTest::newRow("column saved unchanged") << 3 << 0;
+    }
+
+    void changeRebuildsOnlyTheBundlesItTouches()
+    {
+        QFETCH(int, change);
+        QFETCH(int, rebuilt);
+        Project& project = *fixture->project;
+        project.addRockUnit(1, QStringLiteral("Marl"), Qt::red, 0);
+        project.addRockUnit(2, QStringLiteral("Chert"), Qt::blue, 0);
+        fixture->locality->addPlane(test::idOf(0xb1), 46.0, 8.0, 10.0f, 20.0f, 2, -1, QString());
+        project.locality(test::idOf(0xa3))->addPlane(test::idOf(0xb3), 46.0, 8.0, 10.0f, 20.0f, 1, -1, QString());
+        controller->viewDidAppear();
+        for (GLRenderItem* item : bundleItems())
+            item->setDirty(false);
+        controller->positionMarker()->setDirty(false);
+
+        if (change == 0)
+            project.announceLocalityContent(test::idOf(0xa2));
+        if (change == 1)
+            project.rockUnits().front().colour = Qt::green;
+        if (change == 2)
+            project.rockUnits().pop_back();
+        if (change > 0)
+            emit project.stratColumnChanged();
+
+        const std::vector<std::string> ids = {fixture->locality->id(), test::idOf(0xa2), test::idOf(0xa3)};
+        for (size_t i = 0; i < ids.size(); ++i) {
+            for (const auto& [name, item] : named(controller->localityItems().at(ids[i])))
+                QVERIFY2(item->isDirty() == bool(rebuilt & (1 << i)), qPrintable(name));
+        }
+        QVERIFY(!controller->positionMarker()->isDirty());
+    }
+
     void firstAppearanceAnnouncedOnce_data()
     {
         QTest::addColumn<bool>("newBuild");

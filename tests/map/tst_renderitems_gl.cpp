@@ -1,6 +1,7 @@
 #include "map/AnnotationRenderItem.h"
 #include "map/LineDataRenderItem.h"
 #include "map/PointDataRenderItem.h"
+#include "map/SymbolTextures.h"
 #include "model/LineData2D.h"
 #include "model/Locality.h"
 #include "model/Project.h"
@@ -153,6 +154,8 @@ private slots:
                 locality->addImage("photo", Lat, Lon, 0.0f, "p.jpg", QString(), QString(), QString());
             draw(std::make_shared<AnnotationRenderItem>(locality));
         }
+        // The frame that uploaded the atlas let go of its pixels.
+        QVERIFY(!static_cast<IconRenderItem&>(*item).atlases().front()->image());
         const QPointF centre = screenOf(Lon, Lat) + shift;
         QList<QPoint> pixels;
         QVERIFY(drawnPixels(pixels));

@@ -66,8 +66,9 @@ private slots:
         QTest::newRow("3") << 3 << 256 << 64 << 1 << 3 << 2 << 0.359375f << 0.28125f;
         QTest::newRow("10") << 10 << 512 << 64 << 1 << 10 << 0 << 0.0f << 0.28125f;
         QTest::newRow("89, one row") << 89 << 4096 << 64 << 1 << 89 << 88 << 88 * 46 / 4096.0f << 0.28125f;
-        QTest::newRow("90, two rows") << 90 << 4096 << 128 << 2 << 89 << 89 << 0.0f << 0.28125f;
-        QTest::newRow("90, first row") << 90 << 4096 << 128 << 2 << 89 << 1 << 46 / 4096.0f << 0.640625f;
+        // A squarer grid halves the texels of the 89-wide one.
+        QTest::newRow("90, last row") << 90 << 1024 << 256 << 5 << 22 << 89 << 46 / 1024.0f << 0.1015625f;
+        QTest::newRow("90, first row") << 90 << 1024 << 256 << 5 << 22 << 1 << 46 / 1024.0f << 0.8203125f;
     }
 
     void layout()
