@@ -1,5 +1,6 @@
 #include "app/ApplicationManager.h"
 #include "app/BundledFile.h"
+#include "app/StaleLockFile.h"
 
 #include "Database/CommandManager.h"
 #include "Database/PersistantCache.h"
@@ -434,6 +435,12 @@ bool ApplicationManager::installAssets(const QString& assetFolder)
     const bool help = installBundledFile(QStringLiteral(":/help/Default.htm"),
                                          assetFolder + QStringLiteral("/help/Default.htm"));
     return model && help;
+}
+
+void ApplicationManager::removeStaleSettingsLocks()
+{
+    removeEmptyStaleLock(QSettings().fileName());
+    removeEmptyStaleLock(userSettings()->fileName());
 }
 
 void ApplicationManager::initModel()

@@ -171,6 +171,9 @@ public:
     // Writes the magnetic model and the help pages into the asset folder
     // where they are missing; nothing for an empty folder.
     static bool installAssets(const QString& assetFolder);
+    // Clears empty lock files that a killed start left beside the settings
+    // stores; called before anything reads or writes the settings.
+    static void removeStaleSettingsLocks();
 
     // Settings of the QML side, in the group "qml" of the default store.
     Q_INVOKABLE QVariant value(const QString& key, const QVariant& defaultValue = QVariant()) const;

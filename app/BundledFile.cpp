@@ -8,10 +8,10 @@
 
 namespace kiv {
 
-bool installBundledFile(const QString& resource, const QString& target)
+bool installBundledFile(const QString& resource, const QString& target, bool replace)
 {
     const QFileInfo info(target);
-    if (info.isFile())
+    if (info.isFile() && !replace)
         return true;
 
     if (!QDir().mkpath(info.absolutePath())) {

@@ -24,6 +24,8 @@ int main(int argc, char* argv[])
     QGuiApplication::setApplicationName(QStringLiteral("Quarzel"));
     QGuiApplication::setOrganizationDomain(QStringLiteral("quarzel.example"));
     QGuiApplication::setOrganizationName(QStringLiteral("KIV"));
+    // A lock left empty by a power cut would hold up the first settings write.
+    kiv::ApplicationManager::removeStaleSettingsLocks();
 
     // Lives until the process ends, with its window and dialog controller.
     auto* manager = new kiv::ApplicationManagerWin(application);

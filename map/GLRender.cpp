@@ -198,13 +198,19 @@ void GLRender::postRender() {}
 
 void GLRender::onResize()
 {
-    QMutexLocker lock(&m_sceneMutex);
-    setViewportFromWindow();
-    if (m_screenSize) {
+    {
+        QMutexLocker lock(&m_sceneMutex);
         const float s = float(glMultiplier());
         const QSizeF size = logicalWindowSize();
-        m_screenSize->set(osg::Vec2f(size.width() * s, size.height() * s));
+        // The context first: it scales the viewports it knows; ours is set exactly after.
+        if (m_graphicsWindow)
+            m_graphicsWindow->resized(0, 0, int(size.width() * s), int(size.height() * s));
+        setViewportFromWindow();
+        if (m_screenSize)
+            m_screenSize->set(osg::Vec2f(size.width() * s, size.height() * s));
     }
+    // The new size is drawn now, not with the next input.
+    update(true);
 }
 
 void GLRender::updateTimer(bool /*forceStart*/)

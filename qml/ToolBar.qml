@@ -95,7 +95,11 @@ Item {
                 imageSource: modelData.imageSrc !== undefined ? modelData.imageSrc : ""
                 label: modelData.iconLabel !== undefined ? modelData.iconLabel : ""
                 showLabel: toolBar.expanded
-                onClicked: toolBar.toolClicked(modelData)
+                // The opened tool's panel must not sit under the wide menu.
+                onClicked: {
+                    toolBar.collapse()
+                    toolBar.toolClicked(modelData)
+                }
             }
         }
 

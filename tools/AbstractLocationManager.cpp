@@ -385,11 +385,14 @@ QString AbstractLocationManager::formatAngle(double angle, bool latitude) const
     const long long degrees = centiseconds / 360000;
     const long long minutes = centiseconds % 360000 / 6000;
     const double seconds = double(centiseconds % 6000) / 100.0;
-    const QChar hemisphere = latitude ? (inRange < 0.0 ? 'S' : 'N') : (inRange < 0.0 ? 'W' : 'E');
+    // What shows as zero is north and east; the seconds fill the input
+    // mask's two digits, so the text reads back the same after an edit.
+    const bool negative = inRange < 0.0 && centiseconds != 0;
+    const QChar hemisphere = latitude ? (negative ? 'S' : 'N') : (negative ? 'W' : 'E');
     return QStringLiteral("%1° %2' %3\" %4")
         .arg(degrees, latitude ? 2 : 3, 10, QChar('0'))
         .arg(minutes, 2, 10, QChar('0'))
-        .arg(seconds, 4, 'f', 2, QChar('0'))
+        .arg(seconds, 5, 'f', 2, QChar('0'))
         .arg(hemisphere);
 }
 

@@ -74,7 +74,8 @@ public:
     virtual void setUpdating(bool wanted);
     virtual bool searching() const;
     virtual void setSearching(bool searching);
-    virtual int updateInterval() const = 0;
+    // Milliseconds between reports; also how long a wait for one lasts.
+    Q_INVOKABLE virtual int updateInterval() const = 0;
     virtual void setUpdateInterval(int milliseconds) = 0;
     // Makes the report the current fix without asking acceptPosition. Safe
     // from any thread: other threads' reports are queued to this object's.

@@ -73,7 +73,17 @@ QString MagneticModel::modelPath(const QString& assetFolder)
 
 bool MagneticModel::installBundledModel(const QString& assetFolder)
 {
-    return installBundledFile(QString::fromLatin1(BundledModel), modelPath(assetFolder));
+    const QString bundled = QString::fromLatin1(BundledModel);
+    const QString target = modelPath(assetFolder);
+    // An earlier build's model is replaced by a newer bundled one; a newer
+    // or equal one, the user's own, stays. One that cannot be read is no model.
+    bool outdated = false;
+    if (QFileInfo(target).isFile()) {
+        const std::unique_ptr<MagneticCoefficients> installed = MagneticCoefficientReader::read(target);
+        const std::unique_ptr<MagneticCoefficients> shipped = MagneticCoefficientReader::read(bundled);
+        outdated = shipped && (!installed || installed->epoch < shipped->epoch);
+    }
+    return installBundledFile(bundled, target, outdated);
 }
 
 bool MagneticModel::dateToDecimalYear(int year, int month, int day, double& decimalYear, QString& error)

@@ -32,7 +32,8 @@ public:
     static QString modelPath(const QString& assetFolder);
 
     // Writes the bundled coefficient file to <assetFolder>/WMM/conf/WMM.COF
-    // unless a file is already there. True when the file is in place.
+    // unless a model of the same or a later epoch is already there. True when
+    // a file is in place.
     static bool installBundledModel(const QString& assetFolder);
 
     // Decimal year of a calendar date (1 January is the year itself). On an

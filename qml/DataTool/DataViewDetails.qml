@@ -35,7 +35,9 @@ Item {
     // Called for every new current row.
     function show(newIndex, newRow) {
         stopPending()
-        if (tool && tool.reticule)
+        // The temporary item is the notebook's only while its list is in use:
+        // rows rebuilt behind another tool must leave that tool's marker alone.
+        if (tool && tool.reticule && tool.manager && tool.manager.active)
             tool.reticule.deactivate()
         loader.sourceComponent = null
         index = newIndex

@@ -71,8 +71,22 @@ BaseTool {
     function requestDeclination() {
         if (!locationManager)
             return
+        // As long as the location manager's own update interval.
+        var interval = locationManager.updateInterval()
+        declinationWait.interval = interval > 0 ? interval : 30000
         waitingForDeclination = true
         locationManager.startDeclinationUpdates()
+        // Without a location service nothing will come.
+        if (waitingForDeclination && !locationManager.updating)
+            declinationFailed()
+    }
+
+    // The wait ended without a value: the button comes back, the user is told.
+    function declinationFailed() {
+        if (!waitingForDeclination)
+            return
+        waitingForDeclination = false
+        _dialogController.toastError("No position for the declination.")
     }
 
     function exportProject() {
@@ -104,6 +118,19 @@ BaseTool {
             projectTool.declinationGiven = true
             projectTool.save(declinationField)
         }
+        // A position that comes while waiting gives the declination.
+        function onLastKnownCoordinateUpdated() { projectTool.locationManager.startDeclinationUpdates() }
+        function onUpdatingChanged(updating) {
+            if (!updating)
+                projectTool.declinationFailed()
+        }
+        function onUpdateTimeout() { projectTool.declinationFailed() }
+    }
+
+    Timer {
+        id: declinationWait
+        running: projectTool.waitingForDeclination
+        onTriggered: projectTool.declinationFailed()
     }
 
     Text {

@@ -76,10 +76,13 @@ Item {
         input.inputMask = maskFor(decimalMode)
         swapping = false
         var coordinate = knownCoordinate()
-        if (coordinate)
+        if (coordinate) {
             setAngle(latitude ? coordinate.y : coordinate.x)
-        else
+        } else {
+            // Nothing known yet: north and east, as a zero angle shows.
+            toggle.setOrdinal(latitude ? "N" : "E")
             input.text = ""
+        }
         lastAccepted = input.text
     }
 

@@ -416,26 +416,39 @@ private slots:
     {
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("existingFile");
+        // Header epoch of the existing file in place of the bundled one.
+        QTest::addColumn<QByteArray>("existingEpoch");
         QTest::addColumn<QString>("existingFolder");
         QTest::addColumn<bool>("installed");
+        QTest::addColumn<bool>("replaced");
 
-        QTest::newRow("fresh asset folder") << "assets" << QString() << QString() << true;
-        QTest::newRow("non-ASCII asset folder") << QStringLiteral("Gel\u00e4nde \u00d8st") << QString() << QString() << true;
-        QTest::newRow("own model kept") << "assets" << "WMM/conf/WMM.COF" << QString() << true;
-        QTest::newRow("folder in place of the file") << "assets" << QString() << "WMM/conf/WMM.COF" << false;
-        QTest::newRow("file in place of the folder") << "assets" << "WMM" << QString() << false;
+        const QString cof = "WMM/conf/WMM.COF";
+        QTest::newRow("fresh asset folder") << "assets" << QString() << QByteArray() << QString() << true << true;
+        QTest::newRow("non-ASCII asset folder")
+            << QStringLiteral("Gel\u00e4nde \u00d8st") << QString() << QByteArray() << QString() << true << true;
+        QTest::newRow("own model of the same epoch kept") << "assets" << cof << QByteArray() << QString() << true << false;
+        QTest::newRow("newer model kept") << "assets" << cof << QByteArray("2025.1") << QString() << true << false;
+        QTest::newRow("older model replaced") << "assets" << cof << QByteArray("2024.9") << QString() << true << true;
+        QTest::newRow("unreadable model replaced") << "assets" << cof << QByteArray("WMM") << QString() << true << true;
+        QTest::newRow("folder in place of the file")
+            << "assets" << QString() << QByteArray() << cof << false << false;
+        QTest::newRow("file in place of the folder") << "assets" << "WMM" << QByteArray() << QString() << false << false;
     }
 
     void installBundledModel()
     {
         QFETCH(QString, folder);
         QFETCH(QString, existingFile);
+        QFETCH(QByteArray, existingEpoch);
         QFETCH(QString, existingFolder);
         QFETCH(bool, installed);
+        QFETCH(bool, replaced);
 
         QTemporaryDir root;
         const QString assets = root.filePath(folder);
-        const QByteArray own = insertedBefore("9999", "  1  0  -30000.0  0.0  0.0  0.0");
+        QByteArray own = insertedBefore("9999", "  1  0  -30000.0  0.0  0.0  0.0");
+        if (!existingEpoch.isEmpty())
+            own.replace(own.indexOf("2025.0"), 6, existingEpoch);
         if (!existingFile.isEmpty())
             QVERIFY(writeFile(assets + '/' + existingFile, own));
         if (!existingFolder.isEmpty())
@@ -449,12 +462,12 @@ private slots:
 
         QFile file(MagneticModel::modelPath(assets));
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), existingFile.isEmpty() ? bundledCof() : own);
+        QCOMPARE(file.readAll(), replaced ? bundledCof() : own);
         QVERIFY(file.permissions() & QFileDevice::WriteOwner);
 
         MagneticModel model(assets);
         QVERIFY(model.isLoaded());
-        if (existingFile.isEmpty())
+        if (replaced)
             QVERIFY(std::fabs(model.magneticDeclination(2025.0, QPointF(10, 50), 0.0) - 3.876) < 0.01);
     }
 

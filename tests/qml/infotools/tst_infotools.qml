@@ -111,8 +111,10 @@ TestCase {
     QtObject {
         id: fakeLocation
         property int requests: 0
+        property bool updating: true
         signal declinationChanged(double declination)
         function startDeclinationUpdates() { ++requests }
+        function updateInterval() { return 0 }
     }
 
     QtObject {

@@ -1,0 +1,310 @@
+#include "app/DialogController.h"
+#include "app/MainView.h"
+#include "map/GLRender.h"
+#include "map/MapViewController.h"
+#include "model/Data.h"
+#include "model/Locality.h"
+#include "model/ModelManager.h"
+#include "model/Project.h"
+#include "support/ApplicationIdentity.h"
+#include "support/MapPageStart.h"
+#include "support/ScriptedLocationManager.h"
+
+#include <QQuickItem>
+#include <QtTest>
+
+using namespace kiv;
+
+namespace {
+const double Lon = 7.0;
+const double Lat = 46.0;
+
+// Items made by repeaters and loaders are found through the item tree.
+void collect(QQuickItem* under, const QString& name, QList<QQuickItem*>& found)
+{
+    for (QQuickItem* child : under->childItems()) {
+        if (child->objectName() == name)
+            found << child;
+        collect(child, name, found);
+    }
+}
+
+QList<QQuickItem*> findItems(QQuickItem* under, const QString& name)
+{
+    QList<QQuickItem*> found;
+    if (under)
+        collect(under, name, found);
+    return found;
+}
+
+QQuickItem* findItem(QQuickItem* under, const QString& name)
+{
+    const QList<QQuickItem*> found = findItems(under, name);
+    return found.isEmpty() ? nullptr : found.first();
+}
+
+QPoint centreOf(const QQuickItem* item)
+{
+    return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
+}
+
+// The project's entry with that comment.
+std::shared_ptr<Data> dataWith(const QString& comment)
+{
+    const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
+    for (const auto& locality : project->localities()) {
+        for (const auto& data : locality->data()) {
+            if (data->comment() == comment)
+                return data;
+        }
+    }
+    return nullptr;
+}
+} // namespace
+
+// The program in this process, used as a geologist uses it in the field.
+class TestFieldDay : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir documents;
+    std::unique_ptr<test::MapPageStart> page;
+
+    QQuickWindow* window() const { return page->application()->mainView(); }
+    QQuickItem* root() const { return window()->contentItem(); }
+    QQuickItem* reticle() const { return findItem(root(), "temporaryItem"); }
+    QPointF reticleCentre() const { return reticle()->property("screenPosition").toPointF(); }
+
+    // Two localities, the first with three planes, the second with two.
+    void storeProject()
+    {
+        test::resetModelManager();
+        ModelManager* models = ModelManager::instance();
+        QDir(documents.path()).mkdir("field.qz");
+        std::shared_ptr<Project> project = models->createProject("Field", QDir(documents.filePath("field.qz")));
+        QVERIFY(project);
+        project->addRockUnit(1, "Granite", QColor("#cc3333"), 0);
+        project->addRockUnit(2, "Schist", QColor("#3333cc"), 0);
+        QVERIFY(project->save());
+        std::shared_ptr<Locality> first;
+        for (int l = 0; l < 2; ++l) {
+            auto locality = project->createLocality(test::idOf(0xa0 + l));
+            locality->setLongitude(Lon + 0.01 * l);
+            locality->setLatitude(Lat);
+            QVERIFY(project->syncLocalityDetails(locality.get()));
+            for (int i = 0; i < 3 - l; ++i)
+                QVERIFY(project->syncDataDetails(locality->addPlane(test::idOf(0xc0 + 0x10 * l + i), Lat,
+                                                                    Lon + 0.01 * l + 0.002 * i, 30.0f + i,
+                                                                    120.0f, 1, 1, "")));
+            if (l == 0)
+                first = locality;
+        }
+        models->setCurrentProject(project);
+        models->setCurrentLocality(first);
+        first.reset();
+        project.reset();
+        test::resetModelManager();
+    }
+
+    // A tool bar button by its label.
+    QQuickItem* toolButton(const QString& label) const
+    {
+        for (QQuickItem* button : findItems(root(), "toolButton")) {
+            if (button->property("label").toString() == label)
+                return button;
+        }
+        return nullptr;
+    }
+
+    // On its icon: the thin bar shows no more of a button.
+    void tapToolButton(const QString& label)
+    {
+        QQuickItem* button = toolButton(label);
+        QVERIFY(button);
+        tap(button, QPointF(button->height() / 2, button->height() / 2));
+    }
+
+    void tap(QQuickItem* item, QPointF at = QPointF(-1, -1))
+    {
+        QVERIFY(item);
+        QTRY_VERIFY(item->isVisible() && item->opacity() == 1.0);
+        const QPoint point = at.x() < 0 ? centreOf(item) : item->mapToScene(at).toPoint();
+        QTest::mouseClick(window(), Qt::LeftButton, {}, point);
+    }
+
+    void openTool(const QString& label, const char* panel)
+    {
+        QQuickItem* tool = findItem(root(), panel);
+        QVERIFY(tool);
+        if (!tool->property("shown").toBool())
+            tapToolButton(label);
+        QTRY_VERIFY(tool->property("shown").toBool());
+        QTRY_COMPARE(tool->x(), tool->property("leftInset").toReal());
+    }
+
+    // Holds the finger on the map until the press counts as long.
+    void longPress(const QPoint& at)
+    {
+        QTest::mousePress(window(), Qt::LeftButton, {}, at);
+        QTRY_COMPARE(reticleCentre(), QPointF(at));
+        QTest::mouseRelease(window(), Qt::LeftButton, {}, at);
+    }
+
+    void reticleShownAt(const QPointF& at)
+    {
+        QTRY_VERIFY(reticle()->isVisible() && reticle()->opacity() == 1.0);
+        QCOMPARE(reticleCentre(), at);
+        QTRY_COMPARE(reticle()->mapToScene(QPointF(reticle()->width() / 2, reticle()->height() / 2)), at);
+    }
+
+    QPointF geoOf(const QPointF& screen) const
+    {
+        double lon = 0.0, lat = 0.0;
+        page->mapView()->scene()->screenToGeo(screen.x(), screen.y(), lon, lat);
+        return QPointF(lon, lat);
+    }
+
+
+
+
+
+    bool toasted(const QString& message) const
+    {
+        for (const DialogController::Toast& toast : page->application()->dialogController()->toasts()) {
+            if (toast.message == message)
+                return true;
+        }
+        return false;
+    }
+
+    void shoot(const QString& name) const
+    {
+        const QString folder = qEnvironmentVariable("QUARZEL_SHOTS");
+        if (!folder.isEmpty())
+            page->grab().save(folder + '/' + name + ".png");
+    }
+
+private slots:
+    void initTestCase()
+    {
+        test::setApplicationIdentity();
+        QSettings().clear();
+        QVERIFY(documents.isValid());
+        page = std::make_unique<test::MapPageStart>(documents.path());
+        storeProject();
+        QVERIFY(page->start(1280, 800));
+        ModelManager::instance()->setCurrentRockUnit(1);
+        page->lookAt(Lon, Lat, 3000.0);
+        // The notebook has been open before: its rows follow every change.
+        openTool("Notebook", "dataTool");
+    }
+
+    void reticleStaysWhereAUnitIsAdded()
+    {
+        openTool("Clino", "clinoTool");
+        QQuickItem* clino = findItem(root(), "clinoTool");
+        QQuickItem* mode = findItem(clino, "modeButton");
+        tap(mode, QPointF(mode->width() * 0.75, mode->height() / 2));
+        const QPoint first(900, 300);
+        longPress(first);
+        tap(findItem(clino, "addUnitButton"));
+        QTRY_COMPARE(ModelManager::instance()->currentProject()->rockUnits().size(), size_t(3));
+        reticleShownAt(first);
+
+        const QPoint second(1000, 500);
+        longPress(second);
+        reticleShownAt(second);
+        tap(findItem(clino, "clino"));
+        findItem(clino, "commentField")->setProperty("text", "after the unit");
+        tap(findItem(clino, "saveButton"));
+        std::shared_ptr<Data> saved;
+        QTRY_VERIFY((saved = dataWith("after the unit")) != nullptr);
+        const QPointF expected = geoOf(second);
+        QVERIFY(qAbs(saved->longitude() - expected.x()) < 1e-9);
+        QVERIFY(qAbs(saved->latitude() - expected.y()) < 1e-9);
+        reticleShownAt(second);
+    }
+
+    void lineReticleStaysAfterASave()
+    {
+        openTool("Line", "lineTool");
+        QQuickItem* line = findItem(root(), "lineTool");
+        QQuickItem* modes = findItem(line, "penModes");
+        tap(modes, QPointF(modes->width() * 5 / 6, modes->height() / 2));
+        QTRY_VERIFY(reticle()->isVisible() && reticle()->opacity() == 1.0);
+        const QPointF centre = reticleCentre();
+        // The buttons beside the reticle sit on the map.
+        tap(findItem(root(), "addPointButton"));
+        // The map moves under the reticle to the next point.
+        QTest::mousePress(window(), Qt::LeftButton, {}, QPoint(900, 400));
+        for (int step = 1; step <= 10; ++step)
+            QTest::mouseMove(window(), QPoint(900 - 10 * step, 400 - 5 * step));
+        QTest::mouseRelease(window(), Qt::LeftButton, {}, QPoint(800, 350));
+        tap(findItem(root(), "addPointButton"));
+        QTRY_COMPARE(line->property("manager").value<QObject*>()->property("numPoints").toInt(), 2);
+        tap(findItem(root(), "savePointsButton"));
+        QTRY_COMPARE(line->property("manager").value<QObject*>()->property("numPoints").toInt(), 0);
+        reticleShownAt(centre);
+        QVERIFY(findItem(root(), "addPointButton")->isVisible());
+    }
+
+    void toolClickClosesTheWideBar()
+    {
+        QQuickItem* bar = findItem(root(), "toolBar");
+        QQuickItem* header = findItem(bar, "headerButton");
+        tap(header, QPointF(header->height() / 2, header->height() / 2));
+        QTRY_COMPARE(bar->state(), QString("WIDE"));
+        QTRY_COMPARE(findItem(bar, "veil")->opacity(), 0.7);
+        tapToolButton("Project");
+        QTRY_VERIFY(findItem(root(), "projectTool")->property("shown").toBool());
+        QCOMPARE(bar->state(), QString("THIN"));
+        QTRY_VERIFY(!findItem(bar, "veil")->isVisible());
+        shoot("toolbar-after-tool-click");
+    }
+
+    void declinationWaitEndsWithoutAPosition()
+    {
+        openTool("Project", "projectTool");
+        test::ScriptedLocationManager location;
+        location.interval = 300;
+        page->application()->setSensors(&location, page->application()->compassClino());
+        QQuickItem* button = findItem(findItem(root(), "projectTool"), "compassButton");
+        tap(button);
+        QVERIFY(location.updating());
+        QTRY_VERIFY(!button->isEnabled());
+        QTRY_VERIFY(button->isEnabled());
+        QVERIFY(toasted("No position for the declination."));
+        page->application()->setSensors(nullptr, page->application()->compassClino());
+    }
+
+    void mapFollowsTheWindowSize_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("smaller") << QSize(1024, 768);
+        QTest::newRow("back") << QSize(1280, 800);
+    }
+
+    void mapFollowsTheWindowSize()
+    {
+        QFETCH(QSize, size);
+        QSignalSpy frames(window(), &QQuickWindow::frameSwapped);
+        window()->resize(size);
+        QTRY_VERIFY(frames.count() > 0);
+        GLRender* scene = page->mapView()->scene();
+        QCOMPARE(scene->windowSize(), size * window()->devicePixelRatio());
+        const osg::Viewport* viewport = scene->camera()->getViewport();
+        QCOMPARE(QSizeF(viewport->width(), viewport->height()), QSizeF(scene->windowSize()));
+        QCOMPARE(page->mapView()->size(), QSizeF(size));
+        QCOMPARE(findItem(root(), "toolBar")->y(), 0.0);
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    qputenv("QSG_RENDER_LOOP", "basic");
+    QGuiApplication application(argc, argv);
+    TestFieldDay test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_fieldday_gl.moc"
