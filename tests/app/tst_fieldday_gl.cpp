@@ -168,6 +168,34 @@ class TestFieldDay : public QObject
 
 
 
+    QQuickItem* notebook() const { return findItem(root(), "dataTool"); }
+    QObject* notebookRows() const { return notebook()->property("dataModel").value<QObject*>(); }
+
+    int rowOf(const std::string& id) const
+    {
+        int row = -1;
+        QMetaObject::invokeMethod(notebookRows(), "indexForId", Q_RETURN_ARG(int, row),
+                                  Q_ARG(QString, QString::fromStdString(id)));
+        return row;
+    }
+
+    // What the details show: the entry's id, or empty.
+    QString shownId() const
+    {
+        const QVariant row = findItem(notebook(), "details")->property("row");
+        return row.isNull() ? QString() : row.toMap().value("dataId").toString();
+    }
+
+    void selectEntry(const std::string& id)
+    {
+        openTool("Notebook", "dataTool");
+        QQuickItem* list = findItem(notebook(), "dataList");
+        list->setProperty("currentIndex", -1);
+        tap(findItem(list, "cell_" + QString::number(rowOf(id))));
+        QTRY_COMPARE(shownId(), QString::fromStdString(id));
+        QTRY_VERIFY(findItem(notebook(), "pointDetails") != nullptr);
+    }
+
     bool toasted(const QString& message) const
     {
         for (const DialogController::Toast& toast : page->application()->dialogController()->toasts()) {
@@ -246,6 +274,65 @@ private slots:
         QTRY_COMPARE(line->property("manager").value<QObject*>()->property("numPoints").toInt(), 0);
         reticleShownAt(centre);
         QVERIFY(findItem(root(), "addPointButton")->isVisible());
+    }
+
+    void notebookKeepsTheEditedEntry_data()
+    {
+        QTest::addColumn<int>("locality");
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<QString>("edit");
+        QTest::newRow("symbol, first of three") << 0 << 0 << "symbol";
+        QTest::newRow("unit, last of three") << 0 << 2 << "unit";
+        QTest::newRow("comment, middle of three") << 0 << 1 << "comment";
+        QTest::newRow("position, first of three") << 0 << 0 << "position";
+        QTest::newRow("symbol, last of two") << 1 << 1 << "symbol";
+        QTest::newRow("unit, first of two") << 1 << 0 << "unit";
+        QTest::newRow("comment, last of two") << 1 << 1 << "comment";
+        QTest::newRow("position, first of two") << 1 << 0 << "position";
+    }
+
+    void notebookKeepsTheEditedEntry()
+    {
+        QFETCH(int, locality);
+        QFETCH(int, entry);
+        QFETCH(QString, edit);
+        const std::string id = test::idOf(0xc0 + 0x10 * locality + entry);
+        const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
+        const std::shared_ptr<Data> data = project->locality(test::idOf(0xa0 + locality))->dataById(id);
+        QVERIFY(data);
+        const double longitude = data->longitude();
+        selectEntry(id);
+        QQuickItem* form = findItem(notebook(), "pointDetails");
+        if (edit == "symbol") {
+            int other = 0;
+            for (const Project::Symbol& symbol : project->symbols()) {
+                if (symbol.symbolType == Project::Plane && symbol.id != data->symbolId())
+                    other = symbol.id;
+            }
+            QVERIFY(QMetaObject::invokeMethod(form, "save", Q_ARG(QVariant, other),
+                                              Q_ARG(QVariant, data->unitId()), Q_ARG(QVariant, data->comment())));
+            QTRY_COMPARE(data->symbolId(), other);
+        } else if (edit == "unit") {
+            const int unit = data->unitId() == 2 ? 1 : 2;
+            findItem(form, "unitChoice")->setProperty("selectedUnit", unit);
+            QTRY_COMPARE(data->unitId(), unit);
+        } else if (edit == "comment") {
+            QQuickItem* comment = findItem(form, "comment");
+            comment->setProperty("text", "edited " + QString::number(entry));
+            QVERIFY(QMetaObject::invokeMethod(comment, "finish"));
+            QTRY_COMPARE(data->comment(), "edited " + QString::number(entry));
+        } else {
+            QQuickItem* details = findItem(notebook(), "details");
+            QVERIFY(QMetaObject::invokeMethod(details, "leftClicked", Q_ARG(QVariant, 0), Q_ARG(QVariant, QVariant())));
+            QTRY_VERIFY(reticle()->isVisible());
+            reticle()->setProperty("screenPosition", reticleCentre() + QPointF(40, 20));
+            QVERIFY(QMetaObject::invokeMethod(details, "leftClicked", Q_ARG(QVariant, 0), Q_ARG(QVariant, QVariant())));
+            QTRY_VERIFY(data->longitude() != longitude);
+        }
+        QTRY_COMPARE(shownId(), QString::fromStdString(id));
+        QCOMPARE(findItem(notebook(), "dataList")->property("currentIndex").toInt(), rowOf(id));
+        QCOMPARE(page->mapView()->selectedItemId(), QString::fromStdString(id));
+        shoot("notebook-after-" + edit);
     }
 
     void toolClickClosesTheWideBar()

@@ -86,6 +86,21 @@ Item {
             compare(field.value, "-45.500000")
         }
 
+        function test_noPositionShowsNorthAndEast_data() {
+            return [{ tag: "no position, latitude", at: Qt.point(999, 999), latitude: true, letter: "N" },
+                    { tag: "no position, longitude", at: Qt.point(999, 999), latitude: false, letter: "E" },
+                    { tag: "zero, latitude", at: Qt.point(0, 0), latitude: true, letter: "N" },
+                    { tag: "zero, longitude", at: Qt.point(0, 0), latitude: false, letter: "E" }]
+        }
+
+        function test_noPositionShowsNorthAndEast(data) {
+            location.lastKnownCoordinate = data.at
+            var field = makeField(data.latitude)
+            compare(field.hemisphere, data.letter)
+            type("1230000")
+            verify(Number(field.value) > 0, field.value)
+        }
+
         function test_minutesAbove60AreRefused() {
             var field = makeField(true)
             type("456")
