@@ -1,63 +1,31 @@
 #include "app/ApplicationManager.h"
 #include "app/BundledFile.h"
+#include "app/CacheFolder.h"
+#include "app/QmlTypeRegistry.h"
 #include "app/StaleLockFile.h"
+#include "app/UpdateReminder.h"
+#include "app/UserSettings.h"
 
 #include "Database/CommandManager.h"
 #include "Database/PersistantCache.h"
 
 #include "app/ConnectionProbe.h"
 #include "app/DialogController.h"
-#include "drawing/ButtonClinoItem.h"
-#include "drawing/ButtonCompassItem.h"
-#include "drawing/ClinoItem.h"
-#include "drawing/CompassItem.h"
-#include "drawing/PolylineItem.h"
-#include "drawing/StereoNetItem.h"
-#include "drawing/SymbolItem.h"
-#include "map/MapViewController.h"
-#include "map/ProjectViewController.h"
-#include "map/TemporaryItemController.h"
-#include "model/CheckableFilteredDataListModel.h"
-#include "model/CheckableProxyModel.h"
-#include "model/DataListModel.h"
-#include "model/FilteredSymbolListModel.h"
-#include "model/Locality.h"
-#include "model/LocalityListModel.h"
-#include "model/MapLayerListModel.h"
 #include "model/ModelManager.h"
-#include "model/Project.h"
-#include "model/ProjectListModel.h"
-#include "model/StratColumnModel.h"
-#include "model/SymbolListModel.h"
-#include "tools/ClinoTool.h"
-#include "tools/CompassTool.h"
-#include "tools/DataTool.h"
-#include "tools/ImageTool.h"
-#include "tools/LocalityManager.h"
-#include "tools/LineTool.h"
-#include "tools/SketchTool.h"
-#include "tools/LayerTool.h"
-#include "tools/LocationTool.h"
-#include "tools/ProjectTool.h"
-#include "tools/StereoNetTool.h"
-#include "tools/ViewTool.h"
-#include "drawing/RasterSketcher.h"
 #include "app/MainView.h"
 #include "app/TestConnectionThread.h"
-#include "app/FileBrowserListModel.h"
 #include "app/ThumbnailImageProvider.h"
 #include "app/platform/Platform.h"
 #include "tools/MagneticModel.h"
 #include "tools/QPositioningLocationManager.h"
 #include "tools/SimpleCompassClino.h"
+#include "tools/Tool.h"
 
-#include <QAbstractItemModel>
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QDebug>
 #include <QDesktopServices>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -84,62 +52,6 @@ namespace {
 constexpr double FeetPerMetre = 3.2808399;
 constexpr double MinimumScreenInches = 5.8;
 const QString QmlGroup = QStringLiteral("qml");
-
-// Settings read back from a text store come as strings, so "of the right
-// type" means "converts cleanly".
-bool toBool(const QVariant& value, bool* ok)
-{
-    *ok = true;
-    if (value.userType() == QMetaType::Bool)
-        return value.toBool();
-    const QString text = value.toString().trimmed().toLower();
-    if (text == QLatin1String("true") || text == QLatin1String("1"))
-        return true;
-    if (text == QLatin1String("false") || text == QLatin1String("0"))
-        return false;
-    *ok = false;
-    return false;
-}
-
-bool readBool(const QSettings& settings, const QString& key, bool defaultValue)
-{
-    bool ok = false;
-    const bool value = toBool(settings.value(key), &ok);
-    return ok ? value : defaultValue;
-}
-
-int readInt(const QSettings& settings, const QString& key, int defaultValue, int minimum,
-            int maximum)
-{
-    bool ok = false;
-    const int value = settings.value(key).toString().trimmed().toInt(&ok);
-    return ok && value >= minimum && value <= maximum ? value : defaultValue;
-}
-
-double readPositiveDouble(const QSettings& settings, const QString& key, double defaultValue)
-{
-    bool ok = false;
-    const double value = settings.value(key).toString().trimmed().toDouble(&ok);
-    return ok && std::isfinite(value) && value > 0.0 ? value : defaultValue;
-}
-
-QStringList buildParts(const QString& number)
-{
-    return number.split(QLatin1Char('.'), Qt::SkipEmptyParts);
-}
-
-// True when the four-part build number `candidate` is newer than `current`;
-// false also when either does not have four numeric parts.
-bool isNewerBuild(const QStringList& current, const QStringList& candidate)
-{
-    for (int i = 0; i < 4; ++i) {
-        const int a = current[i].toInt();
-        const int b = candidate[i].toInt();
-        if (a != b)
-            return b > a;
-    }
-    return false;
-}
 
 // Stores the value and emits the change signal only when it differs.
 template <typename Field, typename Value, typename Signal>
@@ -440,7 +352,7 @@ bool ApplicationManager::installAssets(const QString& assetFolder)
 void ApplicationManager::removeStaleSettingsLocks()
 {
     removeEmptyStaleLock(QSettings().fileName());
-    removeEmptyStaleLock(userSettings()->fileName());
+    removeEmptyStaleLock(UserSettings::open()->fileName());
 }
 
 void ApplicationManager::initModel()
@@ -652,88 +564,27 @@ void ApplicationManager::createSensors()
 
 void ApplicationManager::registerQmlTypes()
 {
-    const char* uri = "quarzel.touch";
-    qmlRegisterUncreatableType<ApplicationManager>(uri, 1, 0, "ApplicationManager",
-                                                   QStringLiteral("Can't create ApplicationManager from QML"));
-    qmlRegisterType<FileBrowserListModel>(uri, 1, 0, "FileBrowserListModel");
-    // The fixed order of the module; list, map and item types join as they land.
-    qmlRegisterType<ModelManager>(uri, 1, 0, "ModelManager");
-    qmlRegisterType<Project>(uri, 1, 0, "Project");
-    qmlRegisterType<ProjectListModel>(uri, 1, 0, "ProjectListModel");
-    // A locality always belongs to a project: QML only reads them.
-    qmlRegisterUncreatableType<Locality>(uri, 1, 0, "Locality", QStringLiteral("Can't create Locality from QML"));
-    qmlRegisterType<LocalityListModel>(uri, 1, 0, "LocalityListModel");
-    qmlRegisterType<StratColumnModel>(uri, 1, 0, "StratColumnModel");
-    qmlRegisterType<DataListModel>(uri, 1, 0, "DataListModel");
-    qmlRegisterType<MapLayerListModel>(uri, 1, 0, "MapLayerListModel");
-    qmlRegisterType<FilteredDataListModel>(uri, 1, 0, "FilteredDataListModel");
-    qmlRegisterType<CheckableFilteredDataListModel>(uri, 1, 0, "CheckableFilteredDataListModel");
-    qmlRegisterType<SymbolListModel>(uri, 1, 0, "SymbolListModel");
-    qmlRegisterType<FilteredSymbolListModel>(uri, 1, 0, "FilteredSymbolListModel");
-    qmlRegisterType<CheckableProxyModel>(uri, 1, 0, "CheckableProxyModel");
-    qmlRegisterType<MapViewController>(uri, 1, 0, "MapViewController");
-    qmlRegisterType<ProjectViewController>(uri, 1, 0, "ProjectViewController");
-    qmlRegisterType<ViewTool>(uri, 1, 0, "ViewToolManager");
-    qmlRegisterType<LineTool>(uri, 1, 0, "LineToolManager");
-
-    qmlRegisterType<DataTool>(uri, 1, 0, "DataToolManager");
-
-    qmlRegisterType<LayerTool>(uri, 1, 0, "LayerToolManager");
-
-    qmlRegisterType<CompassTool>(uri, 1, 0, "CompassToolManager");
-    qmlRegisterType<ClinoTool>(uri, 1, 0, "ClinoToolManager");
-    qmlRegisterType<LocalityManager>(uri, 1, 0, "LocalityManager");
-
-    qmlRegisterType<LocationTool>(uri, 1, 0, "LocationToolManager");
-
-    qmlRegisterType<ProjectTool>(uri, 1, 0, "ProjectToolManager");
-    qmlRegisterType<StereoNetTool>(uri, 1, 0, "StereoNetToolManager");
-
-    qmlRegisterType<SketchTool>(uri, 1, 0, "SketchToolManager");
-
-    qmlRegisterType<ImageTool>(uri, 1, 0, "ImageToolManager");
-    qmlRegisterType<ButtonClinoItem>(uri, 1, 0, "ButtonClinoItem");
-    qmlRegisterType<ButtonCompassItem>(uri, 1, 0, "ButtonCompassItem");
-    qmlRegisterUncreatableType<ButtonInstrumentItem>(
-        uri, 1, 0, "ButtonInstrumentItem", QStringLiteral("Can't create ButtonInstrumentItem from QML"));
-    qmlRegisterType<ClinoItem>(uri, 1, 0, "ClinoItem");
-    qmlRegisterType<CompassItem>(uri, 1, 0, "CompassItem");
-    qmlRegisterType<PolylineItem>(uri, 1, 0, "PolylineItem");
-    qmlRegisterType<RasterSketcher>(uri, 1, 0, "RasterSketcher");
-    qmlRegisterType<StereoNetItem>(uri, 1, 0, "StereoNetItem");
-    qmlRegisterType<SymbolItem>(uri, 1, 0, "SymbolItem");
-    qmlRegisterType<TemporaryItemController>(uri, 1, 0, "TemporaryItemController");
-    qmlRegisterUncreatableType<AbstractCompassClino>(uri, 1, 0, "CompassClino",
-                                                     QStringLiteral("Can't create Clino from QML"));
-    qmlRegisterUncreatableType<AbstractLocationManager>(
-        uri, 1, 0, "LocationManager", QStringLiteral("Can't create LocationManager from QML"));
-    qmlRegisterUncreatableType<QAbstractItemModel>(
-        uri, 1, 0, "QAbstractItemModel", QStringLiteral("Can't create QAbstractItemModel from QML"));
-}
-
-std::unique_ptr<QSettings> ApplicationManager::userSettings()
-{
-    return std::make_unique<QSettings>(QStringLiteral("user"), QString());
+    QmlTypeRegistry::registerTypes();
 }
 
 void ApplicationManager::loadSettings()
 {
-    const std::unique_ptr<QSettings> settings = userSettings();
-    m_pickPrecision = readPositiveDouble(*settings, QStringLiteral("pickPrecision"), 16.0);
-    m_unitType = LengthUnit(readInt(*settings, QStringLiteral("unitType"), Metric, Metric, Imperial));
+    const std::unique_ptr<QSettings> settings = UserSettings::open();
+    m_pickPrecision = UserSettings::readPositiveDouble(*settings, QStringLiteral("pickPrecision"), 16.0);
+    m_unitType = LengthUnit(UserSettings::readInt(*settings, QStringLiteral("unitType"), Metric, Metric, Imperial));
     m_angleConvention = AngleConvention(
-        readInt(*settings, QStringLiteral("angleConvention"), DipAzimuth, DipAzimuth, DipStrikeRHR));
-    m_resetCaches = readBool(*settings, QStringLiteral("resetCaches"), false);
-    m_compassClinoInputMode = readInt(*settings, QStringLiteral("compassClinoInputMode"), 0,
+        UserSettings::readInt(*settings, QStringLiteral("angleConvention"), DipAzimuth, DipAzimuth, DipStrikeRHR));
+    m_resetCaches = UserSettings::readBool(*settings, QStringLiteral("resetCaches"), false);
+    m_compassClinoInputMode = UserSettings::readInt(*settings, QStringLiteral("compassClinoInputMode"), 0,
                                       std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
-    setCompassClinoEnabled(readBool(*settings, QStringLiteral("compassClinoEnabled"), true));
-    setBaseMapOnline(readInt(*settings, QStringLiteral("BaseMapOnlineMode"), 2, 0, 2));
-    setUseQmlImageGallery(readBool(*settings, QStringLiteral("UseQmlImageGallery"), false));
+    setCompassClinoEnabled(UserSettings::readBool(*settings, QStringLiteral("compassClinoEnabled"), true));
+    setBaseMapOnline(UserSettings::readInt(*settings, QStringLiteral("BaseMapOnlineMode"), 2, 0, 2));
+    setUseQmlImageGallery(UserSettings::readBool(*settings, QStringLiteral("UseQmlImageGallery"), false));
 }
 
 void ApplicationManager::saveSettings()
 {
-    const std::unique_ptr<QSettings> settings = userSettings();
+    const std::unique_ptr<QSettings> settings = UserSettings::open();
     settings->setValue(QStringLiteral("pickPrecision"), m_pickPrecision);
     settings->setValue(QStringLiteral("unitType"), int(m_unitType));
     settings->setValue(QStringLiteral("angleConvention"), int(m_angleConvention));
@@ -748,42 +599,8 @@ void ApplicationManager::saveSettings()
 
 void ApplicationManager::clearCaches()
 {
-    clearPersistentCacheIfOpen();
-    const QString path = cachePath();
-    if (path.isEmpty())
-        return;
-    const QFileInfo folder(path);
-    // The folder sits in the shared temporary folder: never clear through a
-    // link someone else may have put there.
-    if (folder.isSymLink()) {
-        QFile::remove(path);
-        return;
-    }
-    if (folder.isDir())
-        clearFolderContents(path);
-}
-
-void ApplicationManager::clearPersistentCacheIfOpen()
-{
-    // Never create the cache just to clear it.
-    if (PersistantCache::exists()) {
-        if (PersistantCache* cache = PersistantCache::instance())
-            cache->clear();
-    }
-}
-
-void ApplicationManager::clearFolderContents(const QString& path)
-{
-    QDirIterator entries(path, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-    while (entries.hasNext()) {
-        const QFileInfo entry(entries.next());
-        // Links are removed themselves; removeRecursively does not follow
-        // links below it either. Failures (files in use) are left alone.
-        if (entry.isDir() && !entry.isSymLink())
-            QDir(entry.filePath()).removeRecursively();
-        else
-            QFile::remove(entry.filePath());
-    }
+    CacheFolder::clearPersistentCacheIfOpen();
+    CacheFolder::clear(cachePath());
 }
 
 void ApplicationManager::undo()
@@ -805,7 +622,7 @@ bool ApplicationManager::boolValue(const QString& key, bool defaultValue) const
 {
     QSettings settings;
     settings.beginGroup(QmlGroup);
-    return readBool(settings, key, defaultValue);
+    return UserSettings::readBool(settings, key, defaultValue);
 }
 
 void ApplicationManager::setValue(const QString& key, const QVariant& value)
@@ -857,27 +674,19 @@ double ApplicationManager::modelLengthValue(const QString& text) const
 
 bool ApplicationManager::isNewBuildReminderDue() const
 {
-    const QDateTime now = QDateTime::currentDateTime();
-    QDateTime remindAfter =
-        QSettings().value(QStringLiteral("NewVersionRemindMeLaterTime")).toDateTime();
-    if (!remindAfter.isValid())
-        remindAfter = now.addDays(-2);
-    return remindAfter.daysTo(now) > 0;
+    return UpdateReminder::isDue();
 }
 
 void ApplicationManager::onNewBuildNumberChanged(const QString& number)
 {
-    const QStringList current = buildParts(m_buildNumber);
-    const QStringList candidate = buildParts(number);
-    if (current.size() != 4 || candidate.size() != 4)
-        return;
-    if (isNewBuildReminderDue())
-        setNewBuildAvailable(isNewerBuild(current, candidate));
+    const std::optional<bool> newer = UpdateReminder::isNewerBuild(m_buildNumber, number);
+    if (newer && isNewBuildReminderDue())
+        setNewBuildAvailable(*newer);
 }
 
 void ApplicationManager::newBuildRemindLater()
 {
-    QSettings().setValue(QStringLiteral("NewVersionRemindMeLaterTime"), QDateTime::currentDateTime());
+    UpdateReminder::remindLater();
 }
 
 // --- helpers for QML ---------------------------------------------------------------

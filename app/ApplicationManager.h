@@ -15,7 +15,6 @@
 #include <memory>
 
 class QGuiApplication;
-class QSettings;
 
 namespace kiv {
 
@@ -275,14 +274,10 @@ protected:
     void setDialogController(std::shared_ptr<DialogController> dialogController);
 
 private:
-    // The user store: organisation "user", no application name.
-    static std::unique_ptr<QSettings> userSettings();
-    void clearPersistentCacheIfOpen();
     void updatePhysicalToGLMultiplier();
     void createUi();
     void addImageProviders();
     void initModel();
-    static void clearFolderContents(const QString& path);
 
     static ApplicationManager* s_instance;
 

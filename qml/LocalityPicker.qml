@@ -35,7 +35,7 @@ Rectangle {
         verticalAlignment: Text.AlignVCenter
         elide: Text.ElideRight
         text: picker.label
-        font.pixelSize: Math.max(1, Utils.theme("mediumText", Utils.dp(16)))
+        font.pixelSize: Math.max(1, Utils.theme("mediumText", Utils.dp(18)))
         color: Utils.theme("kivGrey", "#565757")
     }
 

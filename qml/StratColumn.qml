@@ -149,7 +149,7 @@ Rectangle {
             visible: column.state !== "DEFAULT"
             text: column.editing ? "Edit Strat Column" : "Strat Column"
             color: "#ffffff"
-            font.pixelSize: Utils.theme("mediumText", Utils.dp(16))
+            font.pixelSize: Utils.theme("mediumText", Utils.dp(18))
         }
         ActionButton {
             id: editButton
@@ -213,7 +213,7 @@ Rectangle {
             width: units.width
             height: column.rowHeight
             readonly property bool selected: model.unitId === column.selectedUnit
-            color: selected ? Utils.theme("listHighlightColor", "#e8f4fc") : "#ffffff"
+            color: selected ? Utils.theme("listHighlightColor", "#ffffff") : "#ffffff"
             border.color: selected ? Utils.theme("kivBlue", "#006eb8") : "transparent"
             opacity: dragArea.dragFrom === index ? 0.5 : 1
 

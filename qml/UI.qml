@@ -80,6 +80,9 @@ QtObject {
     property color smokedGlassColor: "#444444"
     property color normalIconColor: kivBlue
     property color pressedIconColor: kivLightBlue
+    property color normalTextColor: "#333333"
+    property color panelColor: "#f2f2f2"
+    property color selectedRowColor: "#d6ecf8"
 
     // Icon font; `iconFont.name` is the family to use for glyph texts.
     property url fontSource: "qrc:/qml/fonts/kviconsetf.ttf"

@@ -208,7 +208,7 @@ BaseTool {
             elide: Text.ElideRight
             text: clinoTool.toolName
             color: "#ffffff"
-            font.pixelSize: Math.max(1, Utils.theme("mediumText", Utils.dp(16)))
+            font.pixelSize: Math.max(1, Utils.theme("mediumText", Utils.dp(18)))
         }
     }
 

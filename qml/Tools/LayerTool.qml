@@ -59,7 +59,7 @@ BaseTool {
 
         Text {
             text: "Online Basemap"
-            font.pixelSize: Math.max(1, Utils.theme("mediumText", Utils.dp(16)))
+            font.pixelSize: Math.max(1, Utils.theme("mediumText", Utils.dp(18)))
             color: Utils.theme("kivBlue", "#006eb8")
         }
 
@@ -79,7 +79,7 @@ BaseTool {
             Text {
                 anchors.verticalCenter: parent.verticalCenter
                 text: "Map Layers"
-                font.pixelSize: Math.max(1, Utils.theme("mediumText", Utils.dp(16)))
+                font.pixelSize: Math.max(1, Utils.theme("mediumText", Utils.dp(18)))
                 color: Utils.theme("kivBlue", "#006eb8")
             }
 
@@ -107,7 +107,7 @@ BaseTool {
                 id: row
                 width: layerList.width
                 height: Utils.theme("buttonHeight", Utils.dp(40)) + Utils.dp(8)
-                color: index === layerTool.currentRow ? Utils.theme("selectedRowColor", "#e0eefa") : "transparent"
+                color: index === layerTool.currentRow ? Utils.theme("selectedRowColor", "#d6ecf8") : "transparent"
 
                 MouseArea {
                     anchors.fill: parent
@@ -228,7 +228,7 @@ BaseTool {
 
             Text {
                 text: "Opacity"
-                font.pixelSize: Math.max(1, Utils.theme("mediumText", Utils.dp(16)))
+                font.pixelSize: Math.max(1, Utils.theme("mediumText", Utils.dp(18)))
                 color: Utils.theme("kivBlue", "#006eb8")
             }
 

@@ -241,7 +241,7 @@ BaseTool {
             visible: !locationTool.searching
             Text {
                 text: "GPS"
-                font.pixelSize: Math.max(1, Utils.theme("microText", Utils.dp(10)))
+                font.pixelSize: Math.max(1, Utils.theme("microText", Utils.dp(12)))
                 color: Utils.theme("kivGrey", "#565757")
             }
             SmallSwitch {

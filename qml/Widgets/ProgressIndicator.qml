@@ -67,7 +67,7 @@ Item {
         anchors.bottomMargin: canvas.height / 4
         text: "Tap to Cancel"
         color: indicator.trackColor
-        font.pixelSize: Utils.theme("smallText", 14)
+        font.pixelSize: Utils.theme("smallText", Utils.dp(14))
     }
 
     // A task that cannot be cancelled is not offered the tap.

@@ -26,7 +26,7 @@ Rectangle {
         horizontalAlignment: Text.AlignHCenter
         font.family: Utils.iconFontFamily()
         font.pixelSize: Math.max(1, parent.height * 0.5)
-        color: row.checked ? Utils.theme("normalIconColor", "#006eb8") : Utils.theme("disabledToolColor", "#aaaaaa")
+        color: row.checked ? Utils.theme("normalIconColor", "#006eb8") : Utils.theme("disabledToolColor", "#666666")
         text: Utils.icon(row.checked ? "visibleIcon" : "nonVisibleIcon")
     }
 
