@@ -284,7 +284,6 @@ private slots:
         QTest::newRow("symbol, first of three") << 0 << 0 << "symbol";
         QTest::newRow("unit, last of three") << 0 << 2 << "unit";
         QTest::newRow("comment, middle of three") << 0 << 1 << "comment";
-        QTest::newRow("position, first of three") << 0 << 0 << "position";
         QTest::newRow("symbol, last of two") << 1 << 1 << "symbol";
         QTest::newRow("unit, first of two") << 1 << 0 << "unit";
         QTest::newRow("comment, last of two") << 1 << 1 << "comment";
