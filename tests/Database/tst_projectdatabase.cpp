@@ -67,11 +67,14 @@ void writeProjectRecord(const QDir& folder, const ProjectRecord& record)
     std::string bytes;
     QVERIFY(record.SerializeToString(&bytes));
     std::int32_t id = 1;
-    SQLiteInsert insert(manager.database());
-    insert.prepare("INSERT INTO project (projectId, message) VALUES (?,?)");
-    insert.bind(&id);
-    insert.bindBlob(&bytes);
-    QVERIFY(insert.execute());
+    {
+        // A statement goes back to its connection before that closes.
+        SQLiteInsert insert(manager.database());
+        insert.prepare("INSERT INTO project (projectId, message) VALUES (?,?)");
+        insert.bind(&id);
+        insert.bindBlob(&bytes);
+        QVERIFY(insert.execute());
+    }
     manager.close();
 }
 
