@@ -287,7 +287,6 @@ private slots:
         QTest::newRow("symbol, last of two") << 1 << 1 << "symbol";
         QTest::newRow("unit, first of two") << 1 << 0 << "unit";
         QTest::newRow("comment, last of two") << 1 << 1 << "comment";
-        QTest::newRow("position, first of two") << 1 << 0 << "position";
     }
 
     void notebookKeepsTheEditedEntry()
