@@ -39,4 +39,13 @@ Rectangle {
     anchors.bottomMargin: mapView && mapView.positionBarHeight ? mapView.positionBarHeight : 0
     visible: shown
     color: Utils.theme("panelColor", "#f2f2f2")
+
+    // Under the panel's own controls: a wheel turn that a list at its end
+    // leaves over stays here instead of zooming the map below.
+    MouseArea {
+        objectName: "wheelStop"
+        anchors.fill: parent
+        acceptedButtons: Qt.NoButton
+        onWheel: wheel.accepted = true
+    }
 }

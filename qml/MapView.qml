@@ -158,7 +158,9 @@ MapViewController {
         anchors.bottom: parent.bottom
         // Above the position bar while it shows.
         anchors.bottomMargin: mapView.positionBarHeight
-        anchors.horizontalCenter: parent.horizontalCenter
+        // Centred in the free map area, where no open panel hides it; when
+        // wider, its scale bar end stays on the screen.
+        x: Math.min(mapView.visibleArea.x + (mapView.visibleArea.width - width) / 2, mapView.width - width)
         color: "#aaffffff"
         visible: !mapView.customBaseLayer
 
@@ -266,6 +268,9 @@ MapViewController {
         id: toolManager
         objectName: "toolManager"
         anchors.fill: parent
+        // The sketch fills the whole map view, tool bar included: its own
+        // controls sit along the left edge.
+        z: sketchTool.shown ? 1 : 0
         defaultTool: viewTool
         activeTool: viewTool
         // In dispatch order; an empty entry is skipped.

@@ -69,8 +69,11 @@ Item {
         height: parent.height
         color: toolBar.toolPanelOpen ? Utils.theme("inactiveToolColor", "#e8e8e8")
                                      : Utils.theme("activeToolColor", "#ffffff")
-        // Swallows taps between the buttons.
-        MouseArea { anchors.fill: parent }
+        // Swallows taps and wheel turns between the buttons.
+        MouseArea {
+            anchors.fill: parent
+            onWheel: wheel.accepted = true
+        }
     }
 
     // The buttons stay at the screen's edge; the panel slides out behind them.

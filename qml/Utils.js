@@ -32,6 +32,12 @@ function icon(name) {
     return t ? t.convertIconName(name) : ""
 }
 
+// A local file URL of an absolute path; a path with a drive letter needs
+// the third slash, a Unix path brings its own.
+function fileUrl(path) {
+    return (path.charAt(0) === "/" ? "file://" : "file:///") + path
+}
+
 // The family of the icon font; empty (the default font) without it.
 function iconFontFamily() {
     var t = ui()

@@ -42,8 +42,13 @@ Item {
         anchors.verticalCenter: parent.verticalCenter
         Text {
             objectName: "angles"
+            width: parent.width
             text: cell.anglesText()
             font.pixelSize: Utils.theme("mediumText", Utils.dp(18))
+            // A lineation's longer text shrinks to the cell instead of being cut.
+            fontSizeMode: Text.HorizontalFit
+            minimumPixelSize: Utils.theme("microText", Utils.dp(12))
+            elide: Text.ElideRight
         }
         Text {
             objectName: "unitAndSymbol"

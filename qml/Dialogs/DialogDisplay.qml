@@ -49,8 +49,7 @@ Item {
     // The same as a local file URL.
     function helpUrl() {
         var path = helpPath()
-        // A path with a drive letter needs the third slash; a Unix path brings its own.
-        return (path.charAt(0) === "/" ? "file://" : "file:///") + path
+        return Utils.fileUrl(path)
     }
 
     // Desktop systems show the help in the system browser; elsewhere the

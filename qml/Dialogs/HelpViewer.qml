@@ -21,10 +21,6 @@ Rectangle {
 
     color: "#ffffff"
 
-    function fileUrl(path) {
-        return (path.charAt(0) === "/" ? "file://" : "file:///") + path
-    }
-
     function folderOf(path) {
         return path.slice(0, path.lastIndexOf("/") + 1)
     }
@@ -131,7 +127,7 @@ Rectangle {
             width: flickable.width
             wrapMode: Text.Wrap
             textFormat: Text.RichText
-            baseUrl: viewer.currentPath !== "" ? viewer.fileUrl(viewer.currentPath) : ""
+            baseUrl: viewer.currentPath !== "" ? Utils.fileUrl(viewer.currentPath) : ""
             text: viewer.currentPath !== "" ? viewer.pageText(viewer.currentPath) : ""
             font.pixelSize: Math.max(1, Utils.theme("mediumText", Utils.dp(18)))
             onLinkActivated: viewer.followLink(link)

@@ -255,6 +255,7 @@ BaseTool {
 
     FileDialogLoader {
         id: fileDialog
+        objectName: "fileDialog"
         title: "Please choose a layer file"
         nameFilters: layerTool.layerFilters
         onAccepted: layerTool.manager.addLayer(fileUrl, layerTool.currentRow)

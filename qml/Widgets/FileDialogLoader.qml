@@ -2,6 +2,7 @@ import QtQuick 2.4
 import QtQuick.Dialogs 1.2
 import QtQuick.Window 2.2
 import "../Dialogs"
+import "../Utils.js" as Utils
 
 // Asks for a file or a folder: the system's dialog on desktops, our own
 // full-window dialog on touch devices. The dialog is made on the first open().
@@ -45,6 +46,9 @@ Item {
         id: desktopDialog
 
         FileDialog {
+            // The system dialog would start in the process's working folder.
+            folder: (typeof _appManager !== "undefined" && _appManager)
+                    ? Utils.fileUrl(_appManager.documentPath()) : shortcuts.documents
             onAccepted: loader.accepted(fileUrl)
             onRejected: loader.rejected()
         }

@@ -1,0 +1,491 @@
+#include "app/DialogController.h"
+#include "app/MainView.h"
+#include "drawing/RasterSketcher.h"
+#include "map/GLRender.h"
+#include "map/MapCameraManipulator.h"
+#include "map/MapViewController.h"
+#include "model/Locality.h"
+#include "model/ModelManager.h"
+#include "model/Project.h"
+#include "support/ApplicationIdentity.h"
+#include "support/MapPageStart.h"
+
+#include <QQuickItem>
+#include <QScreen>
+#include <QtTest>
+
+using namespace kiv;
+
+namespace {
+const double Lon = 7.0;
+const double Lat = 46.0;
+const char* LineationId = "lineation";
+
+void collect(QQuickItem* under, const QString& name, QList<QQuickItem*>& found)
+{
+    for (QQuickItem* child : under->childItems()) {
+        if (child->objectName() == name)
+            found << child;
+        collect(child, name, found);
+    }
+}
+
+QQuickItem* findItem(QQuickItem* under, const QString& name)
+{
+    QList<QQuickItem*> found;
+    if (under)
+        collect(under, name, found);
+    return found.isEmpty() ? nullptr : found.first();
+}
+
+// Of several items of that name, the one with that property value.
+QQuickItem* findItemWith(QQuickItem* under, const QString& name, const char* property, const QVariant& value)
+{
+    QList<QQuickItem*> found;
+    if (under)
+        collect(under, name, found);
+    for (QQuickItem* item : found) {
+        if (item->property(property) == value)
+            return item;
+    }
+    return nullptr;
+}
+
+// A text item of the dialog's own QML, which has no object names.
+QQuickItem* findText(QQuickItem* under, const QString& text)
+{
+    for (QQuickItem* child : under->childItems()) {
+        if (child->inherits("QQuickText") && child->isVisible() && child->property("text").toString() == text)
+            return child;
+        if (QQuickItem* found = findText(child, text))
+            return found;
+    }
+    return nullptr;
+}
+
+QPoint centreOf(const QQuickItem* item)
+{
+    return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
+}
+
+QRectF sceneRectOf(const QQuickItem* item)
+{
+    return QRectF(item->mapToScene(QPointF(0, 0)), item->size());
+}
+
+// Pixels dark enough for text and light enough for a list's background.
+void countShades(const QImage& image, int& dark, int& light)
+{
+    dark = light = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const int grey = qGray(image.pixel(x, y));
+            if (grey < 110)
+                ++dark;
+            else if (grey > 200)
+                ++light;
+        }
+    }
+}
+} // namespace
+
+// The program in this process: its dialogs, panels and sketch controls as a
+// user reaches them, at the window sizes of small field tablets.
+class TestFieldDialogs : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir documents;
+    std::unique_ptr<test::MapPageStart> page;
+
+    QQuickWindow* window() const { return page->application()->mainView(); }
+    QQuickItem* root() const { return window()->contentItem(); }
+    QQuickItem* notebook() const { return findItem(root(), "dataTool"); }
+    MapCameraManipulator& camera() const { return page->mapView()->scene()->cameraManipulator(); }
+
+    void storeProject()
+    {
+        test::resetModelManager();
+        ModelManager* models = ModelManager::instance();
+        QDir(documents.path()).mkdir("field.qz");
+        std::shared_ptr<Project> project = models->createProject("Field", QDir(documents.filePath("field.qz")));
+        QVERIFY(project);
+        project->addRockUnit(1, "Granite", QColor("#cc3333"), 0);
+        QVERIFY(project->save());
+        int lineSymbol = -1;
+        for (const Project::Symbol& symbol : project->symbols()) {
+            if (symbol.symbolType == Project::Line && lineSymbol < 0)
+                lineSymbol = symbol.id;
+        }
+        QVERIFY(lineSymbol >= 0);
+        auto locality = project->createLocality(test::idOf(0xa0));
+        locality->setLongitude(Lon);
+        locality->setLatitude(Lat);
+        QVERIFY(project->syncLocalityDetails(locality.get()));
+        QVERIFY(project->syncDataDetails(
+            locality->addPlane(test::idOf(0xc0), Lat, Lon + 0.002, 30.0f, 120.0f, 1, 1, "")));
+        // The longest angle text a row shows, with a note mark beside it.
+        QVERIFY(project->syncDataDetails(locality->addLineation(LineationId, Lat, Lon + 0.004, 88.0f, 359.0f, 1,
+                                                                lineSymbol, "striae")));
+        models->setCurrentProject(project);
+        models->setCurrentLocality(locality);
+        locality.reset();
+        project.reset();
+        test::resetModelManager();
+    }
+
+    QQuickItem* toolButton(const QString& label) const
+    {
+        QList<QQuickItem*> found;
+        collect(root(), "toolButton", found);
+        for (QQuickItem* button : found) {
+            if (button->property("label").toString() == label)
+                return button;
+        }
+        return nullptr;
+    }
+
+    void tap(QQuickItem* item, QPointF at = QPointF(-1, -1))
+    {
+        QVERIFY(item);
+        QTRY_VERIFY(item->isVisible() && item->opacity() == 1.0);
+        const QPoint point = at.x() < 0 ? centreOf(item) : item->mapToScene(at).toPoint();
+        QTest::mouseClick(window(), Qt::LeftButton, {}, point);
+    }
+
+    void openTool(const QString& label, const char* panel)
+    {
+        QQuickItem* tool = findItem(root(), panel);
+        QVERIFY(tool);
+        if (!tool->property("shown").toBool()) {
+            QQuickItem* button = toolButton(label);
+            QVERIFY(button);
+            tap(button, QPointF(button->height() / 2, button->height() / 2));
+        }
+        QTRY_VERIFY(tool->property("shown").toBool());
+        QTRY_COMPARE(tool->x(), tool->property("leftInset").toReal());
+    }
+
+    void resizeWindow(const QSize& size)
+    {
+        if (window()->size() == size)
+            return;
+        QSignalSpy frames(window(), &QQuickWindow::frameSwapped);
+        window()->resize(size);
+        QTRY_VERIFY(frames.count() > 0);
+        QTRY_COMPARE(page->mapView()->size(), QSizeF(size));
+    }
+
+    // The row of that entry in the notebook's list.
+    QQuickItem* notebookCell(const QString& id) const
+    {
+        QObject* rows = notebook()->property("dataModel").value<QObject*>();
+        int row = -1;
+        QMetaObject::invokeMethod(rows, "indexForId", Q_RETURN_ARG(int, row), Q_ARG(QString, id));
+        return row < 0 ? nullptr : findItem(findItem(notebook(), "dataList"), "cell_" + QString::number(row));
+    }
+
+    // A wheel turn as the window system delivers it.
+    void spinWheel(const QPoint& at, int steps)
+    {
+        QWheelEvent event(QPointF(at), QPointF(window()->mapToGlobal(at)), QPoint(), QPoint(0, 120 * steps),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QGuiApplication::sendEvent(window(), &event);
+    }
+
+    QQuickWindow* dialogWindow(const QString& title) const
+    {
+        for (QWindow* candidate : QGuiApplication::topLevelWindows()) {
+            auto* quick = qobject_cast<QQuickWindow*>(candidate);
+            if (quick && quick != window() && quick->isVisible() && quick->title() == title)
+                return quick;
+        }
+        return nullptr;
+    }
+
+    void shoot(const QString& name) const
+    {
+        const QString folder = qEnvironmentVariable("QUARZEL_SHOTS");
+        if (folder.isEmpty())
+            return;
+        // The screen, dialogs included, once the last change is drawn.
+        QTest::qWait(500);
+        QGuiApplication::primaryScreen()->grabWindow(0).save(folder + '/' + name + ".png");
+    }
+
+private slots:
+    void initTestCase()
+    {
+        test::setApplicationIdentity();
+        QSettings().clear();
+        QVERIFY(documents.isValid());
+        // What the dialogs list besides the project folder.
+        for (const char* name : {"ridge.mbtiles", "outcrop.jpg"}) {
+            QFile file(documents.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        page = std::make_unique<test::MapPageStart>(documents.path());
+        storeProject();
+        QVERIFY(page->start(1280, 800));
+        page->lookAt(Lon, Lat, 3000.0);
+    }
+
+    void lineationRowShowsItsWholeText_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("1024x768") << QSize(1024, 768);
+        QTest::newRow("1280x800") << QSize(1280, 800);
+    }
+
+    void lineationRowShowsItsWholeText()
+    {
+        QFETCH(QSize, size);
+        resizeWindow(size);
+        openTool("Notebook", "dataTool");
+        QQuickItem* cell = nullptr;
+        QTRY_VERIFY((cell = notebookCell(LineationId)) != nullptr);
+        QQuickItem* angles = findItem(cell, "angles");
+        QVERIFY(angles);
+        QCOMPARE(angles->property("text").toString(), QString("Plunge: 88°  Azimuth: 359°"));
+        // The drawn text ends before the note mark, inside the list.
+        const qreal textRight = angles->mapToScene(QPointF(angles->property("contentWidth").toReal(), 0)).x();
+        QQuickItem* mark = findItem(cell, "noteMark");
+        QVERIFY(mark->isVisible());
+        QVERIFY2(textRight <= mark->mapToScene(QPointF(0, 0)).x(), qPrintable(QString::number(textRight)));
+        QVERIFY(angles->property("truncated").toBool() == false);
+    }
+
+    void scaleBarStaysBesideTheNotebookDetails_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("1024x768") << QSize(1024, 768);
+        QTest::newRow("1280x800") << QSize(1280, 800);
+    }
+
+    void scaleBarStaysBesideTheNotebookDetails()
+    {
+        QFETCH(QSize, size);
+        resizeWindow(size);
+        openTool("Notebook", "dataTool");
+        QQuickItem* list = findItem(notebook(), "dataList");
+        list->setProperty("currentIndex", -1);
+        tap(notebookCell(LineationId));
+        QTRY_COMPARE(notebook()->state(), QString("DETAIL"));
+        const qreal panelRight = notebook()->property("uiExtent").toReal();
+        QTRY_COMPARE(page->mapView()->visibleArea().x(), panelRight);
+        const QRectF bar = sceneRectOf(findItem(root(), "scaleBar"));
+        QVERIFY2(bar.left() >= panelRight && bar.right() <= size.width(),
+                 qPrintable(QString("scale bar %1..%2, panel to %3").arg(bar.left()).arg(bar.right()).arg(panelRight)));
+        list->setProperty("currentIndex", -1);
+        QTRY_COMPARE(notebook()->state(), QString("DEFAULT"));
+    }
+
+    void wheelOverAPanelLeavesTheMapAlone_data()
+    {
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("panel");
+        QTest::addColumn<QString>("under");
+        QTest::addColumn<int>("steps");
+        QTest::newRow("notebook list, past its end") << "Notebook" << "dataTool" << "dataList" << -3;
+        QTest::newRow("notebook list, past its start") << "Notebook" << "dataTool" << "dataList" << 3;
+        QTest::newRow("stereonet filter lists") << "Stereonet" << "stereoNetTool" << "filterPage" << -3;
+        QTest::newRow("tool bar") << "" << "" << "toolBar" << -3;
+    }
+
+    void wheelOverAPanelLeavesTheMapAlone()
+    {
+        QFETCH(QString, label);
+        QFETCH(QString, panel);
+        QFETCH(QString, under);
+        QFETCH(int, steps);
+        resizeWindow(QSize(1280, 800));
+        QQuickItem* area = nullptr;
+        if (panel.isEmpty()) {
+            QQuickItem* viewTool = findItem(root(), "viewTool");
+            QVERIFY(QMetaObject::invokeMethod(findItem(root(), "toolManager"), "activate",
+                                              Q_ARG(QVariant, QVariant::fromValue(viewTool))));
+            area = toolButton("Layers");
+        } else {
+            openTool(label, panel.toUtf8().constData());
+            QQuickItem* tool = findItem(root(), panel.toUtf8().constData());
+            if (panel == "stereoNetTool") {
+                tap(findItem(tool, "configureButton"));
+                QTRY_COMPARE(tool->state(), QString("FILTERING"));
+            }
+            area = findItem(tool, under);
+        }
+        QVERIFY(area);
+        QTRY_VERIFY(area->isVisible());
+        QTRY_VERIFY(!camera().isAnimating());
+        const double altitude = camera().altitude();
+        // The thin tool bar shows only the left end of its buttons.
+        const QPoint at = panel.isEmpty() ? area->mapToScene(QPointF(area->height() / 2, area->height() / 2)).toPoint()
+                                          : centreOf(area);
+        for (int turn = 0; turn < 4; ++turn) {
+            spinWheel(at, steps);
+            QTest::qWait(50);
+        }
+        // A zoom would have started by now.
+        QTest::qWait(300);
+        QVERIFY(!camera().isAnimating());
+        QCOMPARE(camera().altitude(), altitude);
+
+        // Over the free map the wheel still zooms.
+        const QRectF free = page->mapView()->visibleArea();
+        spinWheel(free.center().toPoint(), steps);
+        QTRY_VERIFY(camera().altitude() != altitude);
+        QTRY_VERIFY(!camera().isAnimating());
+        page->lookAt(Lon, Lat, 3000.0);
+        if (panel == "stereoNetTool")
+            tap(findItem(findItem(root(), "stereoNetTool"), "configureButton"));
+    }
+
+    void sketchControlsAnswerATap_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("1024x768") << QSize(1024, 768);
+        QTest::newRow("1280x800") << QSize(1280, 800);
+    }
+
+    void sketchControlsAnswerATap()
+    {
+        QFETCH(QSize, size);
+        resizeWindow(size);
+        openTool("Notebook", "dataTool");
+        tap(findItem(notebook(), "toolBarButton_addPhoto"));
+        tap(findItem(notebook(), "add_Sketch"));
+        QQuickItem* sketchTool = findItem(root(), "sketchTool");
+        QTRY_VERIFY(sketchTool->property("shown").toBool());
+        auto* sketcher = qobject_cast<RasterSketcher*>(findItem(sketchTool, "sketcher"));
+        QVERIFY(sketcher);
+        QTRY_VERIFY(sketcher->width() > 0);
+        shoot(QString("sketch-%1x%2").arg(size.width()).arg(size.height()));
+
+        // Every control lies wholly in the window and is the item a tap reaches.
+        for (const char* name : {"backButton", "paintButton", "eraseButton", "textButton", "sizeSlider",
+                                 "colorSquare", "saveButton"}) {
+            QQuickItem* control = findItem(sketchTool, name);
+            QVERIFY2(control, name);
+            const QRectF rect = sceneRectOf(control);
+            QVERIFY2(QRectF(QPointF(0, 0), QSizeF(size)).contains(rect), name);
+        }
+
+        const struct
+        {
+            const char* button;
+            RasterSketcher::Mode mode;
+        } modes[] = {{"eraseButton", RasterSketcher::Erase},
+                     {"textButton", RasterSketcher::Text},
+                     {"paintButton", RasterSketcher::Paint}};
+        for (const auto& entry : modes) {
+            tap(findItem(sketchTool, entry.button));
+            QTRY_COMPARE(sketcher->mode(), entry.mode);
+        }
+
+        // The top of the ring is half way round, its right end five sixths.
+        QQuickItem* slider = findItem(sketchTool, "sizeSlider");
+        const qreal inset = slider->property("handleSize").toReal() / 2;
+        tap(slider, QPointF(slider->width() / 2, inset));
+        QTRY_VERIFY(qAbs(slider->property("position").toReal() - 0.5) < 0.05);
+        const double half = sketcher->lineThickness();
+        QCOMPARE(half, slider->property("value").toReal() * 30);
+        tap(slider, QPointF(slider->width() - inset, slider->height() / 2));
+        QTRY_VERIFY(sketcher->lineThickness() > half);
+
+        const std::shared_ptr<DialogController> dialogs = page->application()->dialogController();
+        tap(findItem(sketchTool, "colorSquare"));
+        QTRY_COMPARE(dialogs->customDialogType(), QString("ColorPickerDialog.qml"));
+        dialogs->dismissDialog(1);
+        QTRY_VERIFY(!dialogs->dialogActive());
+
+        // A stroke, then Save.
+        const QPointF from = sketcher->mapToScene(QPointF(sketcher->width() / 3, sketcher->height() / 3));
+        QTest::mousePress(window(), Qt::LeftButton, {}, from.toPoint());
+        for (int step = 1; step <= 8; ++step)
+            QTest::mouseMove(window(), (from + QPointF(15 * step, 10 * step)).toPoint());
+        QTest::mouseRelease(window(), Qt::LeftButton, {}, (from + QPointF(120, 80)).toPoint());
+        QTRY_VERIFY(sketcher->hasUnsavedChanges());
+        tap(findItem(sketchTool, "saveButton"));
+        QTRY_VERIFY(!sketcher->hasUnsavedChanges());
+        QTRY_VERIFY(!sketcher->itemId().isEmpty());
+
+        // Nothing left unsaved: back leaves at once, to the notebook.
+        tap(findItem(sketchTool, "backButton"));
+        QTRY_VERIFY(!sketchTool->property("shown").toBool());
+        QTRY_VERIFY(notebook()->property("shown").toBool());
+    }
+
+    void fileDialogDrawsTheDocumentsFolder_data()
+    {
+        QTest::addColumn<QString>("opener");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("entry");
+        QTest::newRow("layer file, from the map") << "layer" << "Please choose a layer file" << "ridge.mbtiles";
+        QTest::newRow("photo, from the notebook") << "photo" << "Please choose an image file" << "outcrop.jpg";
+        // Leaves the map: last.
+        QTest::newRow("project import, from the home screen")
+            << "import" << "Select a project folder (*.qz)" << "field.qz";
+    }
+
+    void fileDialogDrawsTheDocumentsFolder()
+    {
+        QFETCH(QString, opener);
+        QFETCH(QString, title);
+        QFETCH(QString, entry);
+        resizeWindow(QSize(1280, 800));
+        if (opener == "layer") {
+            openTool("Layers", "layerTool");
+            tap(findItem(findItem(root(), "layerTool"), "importButton"));
+        } else if (opener == "photo") {
+            openTool("Notebook", "dataTool");
+            tap(findItem(notebook(), "toolBarButton_addPhoto"));
+            tap(findItem(notebook(), "add_Gallery"));
+        } else {
+            QQuickItem* bar = findItem(root(), "toolBar");
+            QQuickItem* header = findItem(bar, "headerButton");
+            tap(header, QPointF(header->height() / 2, header->height() / 2));
+            QTRY_COMPARE(bar->state(), QString("WIDE"));
+            tap(findItem(bar, "projectsButton"), QPointF(header->height() / 2, header->height() / 2));
+            QQuickItem* importButton = nullptr;
+            QTRY_VERIFY((importButton = findItemWith(root(), "importButton", "label", "Import Project")) != nullptr);
+            tap(importButton);
+        }
+        QQuickItem* loader = findItemWith(root(), "fileDialog", "title", title);
+        QVERIFY(loader);
+        QQuickWindow* dialog = nullptr;
+        QTRY_VERIFY((dialog = dialogWindow(title)) != nullptr);
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        QObject* fileDialog = loader->property("dialog").value<QObject*>();
+        QVERIFY(fileDialog);
+        QCOMPARE(fileDialog->property("folder").toUrl(), QUrl::fromLocalFile(documents.path()));
+
+        // What the screen shows where the dialog lists the entry.
+        QQuickItem* name = nullptr;
+        QTRY_VERIFY((name = findText(dialog->contentItem(), entry)) != nullptr);
+        const QRect onDialog = sceneRectOf(name).toAlignedRect() & QRect(QPoint(0, 0), dialog->size());
+        QVERIFY(!onDialog.isEmpty());
+        const QRect onScreen = onDialog.translated(dialog->position());
+        int dark = 0, light = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((countShades(QGuiApplication::primaryScreen()
+                                                  ->grabWindow(0, onScreen.x(), onScreen.y(), onScreen.width(),
+                                                               onScreen.height())
+                                                  .toImage(),
+                                              dark, light),
+                                  dark > 10 && light > onScreen.width()),
+                                 10000);
+        shoot("dialog-" + opener);
+
+        QVERIFY(QMetaObject::invokeMethod(loader, "close"));
+        QTRY_VERIFY(!dialog->isVisible());
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    qputenv("QSG_RENDER_LOOP", "basic");
+    QGuiApplication application(argc, argv);
+    TestFieldDialogs test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_fielddialogs_gl.moc"
