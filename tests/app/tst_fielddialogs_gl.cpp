@@ -9,46 +9,33 @@
 #include "model/Project.h"
 #include "support/ApplicationIdentity.h"
 #include "support/MapPageStart.h"
+#include "support/ProgramScreen.h"
 
 #include <QQuickItem>
 #include <QScreen>
 #include <QtTest>
 
 using namespace kiv;
+using test::ProgramScreen;
 
 namespace {
 const double Lon = 7.0;
 const double Lat = 46.0;
 const char* LineationId = "lineation";
 
-void collect(QQuickItem* under, const QString& name, QList<QQuickItem*>& found)
-{
-    for (QQuickItem* child : under->childItems()) {
-        if (child->objectName() == name)
-            found << child;
-        collect(child, name, found);
-    }
-}
-
 QQuickItem* findItem(QQuickItem* under, const QString& name)
 {
-    QList<QQuickItem*> found;
-    if (under)
-        collect(under, name, found);
-    return found.isEmpty() ? nullptr : found.first();
+    return ProgramScreen::findItem(under, name);
 }
 
-// Of several items of that name, the one with that property value.
 QQuickItem* findItemWith(QQuickItem* under, const QString& name, const char* property, const QVariant& value)
 {
-    QList<QQuickItem*> found;
-    if (under)
-        collect(under, name, found);
-    for (QQuickItem* item : found) {
-        if (item->property(property) == value)
-            return item;
-    }
-    return nullptr;
+    return ProgramScreen::findItemWith(under, name, property, value);
+}
+
+QPoint centreOf(const QQuickItem* item)
+{
+    return ProgramScreen::centreOf(item);
 }
 
 // A text item of the dialog's own QML, which has no object names.
@@ -61,11 +48,6 @@ QQuickItem* findText(QQuickItem* under, const QString& text)
             return found;
     }
     return nullptr;
-}
-
-QPoint centreOf(const QQuickItem* item)
-{
-    return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
 }
 
 QRectF sceneRectOf(const QQuickItem* item)
@@ -99,6 +81,7 @@ class TestFieldDialogs : public QObject
     std::unique_ptr<test::MapPageStart> page;
 
     QQuickWindow* window() const { return page->application()->mainView(); }
+    ProgramScreen screen() const { return ProgramScreen(window()); }
     QQuickItem* root() const { return window()->contentItem(); }
     QQuickItem* notebook() const { return findItem(root(), "dataTool"); }
     MapCameraManipulator& camera() const { return page->mapView()->scene()->cameraManipulator(); }
@@ -134,38 +117,6 @@ class TestFieldDialogs : public QObject
         test::resetModelManager();
     }
 
-    QQuickItem* toolButton(const QString& label) const
-    {
-        QList<QQuickItem*> found;
-        collect(root(), "toolButton", found);
-        for (QQuickItem* button : found) {
-            if (button->property("label").toString() == label)
-                return button;
-        }
-        return nullptr;
-    }
-
-    void tap(QQuickItem* item, QPointF at = QPointF(-1, -1))
-    {
-        QVERIFY(item);
-        QTRY_VERIFY(item->isVisible() && item->opacity() == 1.0);
-        const QPoint point = at.x() < 0 ? centreOf(item) : item->mapToScene(at).toPoint();
-        QTest::mouseClick(window(), Qt::LeftButton, {}, point);
-    }
-
-    void openTool(const QString& label, const char* panel)
-    {
-        QQuickItem* tool = findItem(root(), panel);
-        QVERIFY(tool);
-        if (!tool->property("shown").toBool()) {
-            QQuickItem* button = toolButton(label);
-            QVERIFY(button);
-            tap(button, QPointF(button->height() / 2, button->height() / 2));
-        }
-        QTRY_VERIFY(tool->property("shown").toBool());
-        QTRY_COMPARE(tool->x(), tool->property("leftInset").toReal());
-    }
-
     void resizeWindow(const QSize& size)
     {
         if (window()->size() == size)
@@ -191,6 +142,14 @@ class TestFieldDialogs : public QObject
         QWheelEvent event(QPointF(at), QPointF(window()->mapToGlobal(at)), QPoint(), QPoint(0, 120 * steps),
                           Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QGuiApplication::sendEvent(window(), &event);
+    }
+
+    QString toastMessages() const
+    {
+        QStringList messages;
+        for (const DialogController::Toast& toast : page->application()->dialogController()->toasts())
+            messages << toast.message;
+        return messages.join(", ");
     }
 
     QQuickWindow* dialogWindow(const QString& title) const
@@ -241,7 +200,7 @@ private slots:
     {
         QFETCH(QSize, size);
         resizeWindow(size);
-        openTool("Notebook", "dataTool");
+        QVERIFY(screen().openTool("Notebook", "dataTool"));
         QQuickItem* cell = nullptr;
         QTRY_VERIFY((cell = notebookCell(LineationId)) != nullptr);
         QQuickItem* angles = findItem(cell, "angles");
@@ -266,10 +225,10 @@ private slots:
     {
         QFETCH(QSize, size);
         resizeWindow(size);
-        openTool("Notebook", "dataTool");
+        QVERIFY(screen().openTool("Notebook", "dataTool"));
         QQuickItem* list = findItem(notebook(), "dataList");
         list->setProperty("currentIndex", -1);
-        tap(notebookCell(LineationId));
+        QVERIFY(screen().tap(notebookCell(LineationId)));
         QTRY_COMPARE(notebook()->state(), QString("DETAIL"));
         const qreal panelRight = notebook()->property("uiExtent").toReal();
         QTRY_COMPARE(page->mapView()->visibleArea().x(), panelRight);
@@ -304,12 +263,12 @@ private slots:
             QQuickItem* viewTool = findItem(root(), "viewTool");
             QVERIFY(QMetaObject::invokeMethod(findItem(root(), "toolManager"), "activate",
                                               Q_ARG(QVariant, QVariant::fromValue(viewTool))));
-            area = toolButton("Layers");
+            area = screen().toolButton("Layers");
         } else {
-            openTool(label, panel.toUtf8().constData());
+            QVERIFY(screen().openTool(label, panel));
             QQuickItem* tool = findItem(root(), panel.toUtf8().constData());
             if (panel == "stereoNetTool") {
-                tap(findItem(tool, "configureButton"));
+                QVERIFY(screen().tap(findItem(tool, "configureButton")));
                 QTRY_COMPARE(tool->state(), QString("FILTERING"));
             }
             area = findItem(tool, under);
@@ -337,7 +296,7 @@ private slots:
         QTRY_VERIFY(!camera().isAnimating());
         page->lookAt(Lon, Lat, 3000.0);
         if (panel == "stereoNetTool")
-            tap(findItem(findItem(root(), "stereoNetTool"), "configureButton"));
+            QVERIFY(screen().tap(findItem(findItem(root(), "stereoNetTool"), "configureButton")));
     }
 
     void sketchControlsAnswerATap_data()
@@ -351,9 +310,9 @@ private slots:
     {
         QFETCH(QSize, size);
         resizeWindow(size);
-        openTool("Notebook", "dataTool");
-        tap(findItem(notebook(), "toolBarButton_addPhoto"));
-        tap(findItem(notebook(), "add_Sketch"));
+        QVERIFY(screen().openTool("Notebook", "dataTool"));
+        QVERIFY(screen().tap(findItem(notebook(), "toolBarButton_addPhoto")));
+        QVERIFY(screen().tap(findItem(notebook(), "add_Sketch")));
         QQuickItem* sketchTool = findItem(root(), "sketchTool");
         QTRY_VERIFY(sketchTool->property("shown").toBool());
         auto* sketcher = qobject_cast<RasterSketcher*>(findItem(sketchTool, "sketcher"));
@@ -378,22 +337,22 @@ private slots:
                      {"textButton", RasterSketcher::Text},
                      {"paintButton", RasterSketcher::Paint}};
         for (const auto& entry : modes) {
-            tap(findItem(sketchTool, entry.button));
+            QVERIFY(screen().tap(findItem(sketchTool, entry.button)));
             QTRY_COMPARE(sketcher->mode(), entry.mode);
         }
 
         // The top of the ring is half way round, its right end five sixths.
         QQuickItem* slider = findItem(sketchTool, "sizeSlider");
         const qreal inset = slider->property("handleSize").toReal() / 2;
-        tap(slider, QPointF(slider->width() / 2, inset));
+        QVERIFY(screen().tap(slider, QPointF(slider->width() / 2, inset)));
         QTRY_VERIFY(qAbs(slider->property("position").toReal() - 0.5) < 0.05);
         const double half = sketcher->lineThickness();
         QCOMPARE(half, slider->property("value").toReal() * 30);
-        tap(slider, QPointF(slider->width() - inset, slider->height() / 2));
+        QVERIFY(screen().tap(slider, QPointF(slider->width() - inset, slider->height() / 2)));
         QTRY_VERIFY(sketcher->lineThickness() > half);
 
         const std::shared_ptr<DialogController> dialogs = page->application()->dialogController();
-        tap(findItem(sketchTool, "colorSquare"));
+        QVERIFY(screen().tap(findItem(sketchTool, "colorSquare")));
         QTRY_COMPARE(dialogs->customDialogType(), QString("ColorPickerDialog.qml"));
         dialogs->dismissDialog(1);
         QTRY_VERIFY(!dialogs->dialogActive());
@@ -405,12 +364,18 @@ private slots:
             QTest::mouseMove(window(), (from + QPointF(15 * step, 10 * step)).toPoint());
         QTest::mouseRelease(window(), Qt::LeftButton, {}, (from + QPointF(120, 80)).toPoint());
         QTRY_VERIFY(sketcher->hasUnsavedChanges());
-        tap(findItem(sketchTool, "saveButton"));
-        QTRY_VERIFY(!sketcher->hasUnsavedChanges());
+        // Sketch files are named by the second they are saved in.
+        static qint64 lastSave = 0;
+        QTRY_VERIFY(QDateTime::currentSecsSinceEpoch() > lastSave);
+        QQuickItem* save = findItem(sketchTool, "saveButton");
+        QTRY_VERIFY(save->isEnabled());
+        QVERIFY(screen().tap(save));
+        lastSave = QDateTime::currentSecsSinceEpoch();
+        QTRY_VERIFY2(!sketcher->hasUnsavedChanges(), qPrintable(toastMessages()));
         QTRY_VERIFY(!sketcher->itemId().isEmpty());
 
         // Nothing left unsaved: back leaves at once, to the notebook.
-        tap(findItem(sketchTool, "backButton"));
+        QVERIFY(screen().tap(findItem(sketchTool, "backButton")));
         QTRY_VERIFY(!sketchTool->property("shown").toBool());
         QTRY_VERIFY(notebook()->property("shown").toBool());
     }
@@ -434,21 +399,21 @@ private slots:
         QFETCH(QString, entry);
         resizeWindow(QSize(1280, 800));
         if (opener == "layer") {
-            openTool("Layers", "layerTool");
-            tap(findItem(findItem(root(), "layerTool"), "importButton"));
+            QVERIFY(screen().openTool("Layers", "layerTool"));
+            QVERIFY(screen().tap(findItem(findItem(root(), "layerTool"), "importButton")));
         } else if (opener == "photo") {
-            openTool("Notebook", "dataTool");
-            tap(findItem(notebook(), "toolBarButton_addPhoto"));
-            tap(findItem(notebook(), "add_Gallery"));
+            QVERIFY(screen().openTool("Notebook", "dataTool"));
+            QVERIFY(screen().tap(findItem(notebook(), "toolBarButton_addPhoto")));
+            QVERIFY(screen().tap(findItem(notebook(), "add_Gallery")));
         } else {
             QQuickItem* bar = findItem(root(), "toolBar");
             QQuickItem* header = findItem(bar, "headerButton");
-            tap(header, QPointF(header->height() / 2, header->height() / 2));
+            QVERIFY(screen().tap(header, QPointF(header->height() / 2, header->height() / 2)));
             QTRY_COMPARE(bar->state(), QString("WIDE"));
-            tap(findItem(bar, "projectsButton"), QPointF(header->height() / 2, header->height() / 2));
+            QVERIFY(screen().tap(findItem(bar, "projectsButton"), QPointF(header->height() / 2, header->height() / 2)));
             QQuickItem* importButton = nullptr;
             QTRY_VERIFY((importButton = findItemWith(root(), "importButton", "label", "Import Project")) != nullptr);
-            tap(importButton);
+            QVERIFY(screen().tap(importButton));
         }
         QQuickItem* loader = findItemWith(root(), "fileDialog", "title", title);
         QVERIFY(loader);
