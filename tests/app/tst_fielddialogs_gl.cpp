@@ -69,6 +69,13 @@ void countShades(const QImage& image, int& dark, int& light)
         }
     }
 }
+// The screens of small field tablets and laptops.
+void addWindowSizes()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("1024x768") << QSize(1024, 768);
+    QTest::newRow("1280x800") << QSize(1280, 800);
+}
 } // namespace
 
 // The program in this process: its dialogs, panels and sketch controls as a
@@ -191,9 +198,7 @@ private slots:
 
     void lineationRowShowsItsWholeText_data()
     {
-        QTest::addColumn<QSize>("size");
-        QTest::newRow("1024x768") << QSize(1024, 768);
-        QTest::newRow("1280x800") << QSize(1280, 800);
+        addWindowSizes();
     }
 
     void lineationRowShowsItsWholeText()
@@ -216,9 +221,7 @@ private slots:
 
     void scaleBarStaysBesideTheNotebookDetails_data()
     {
-        QTest::addColumn<QSize>("size");
-        QTest::newRow("1024x768") << QSize(1024, 768);
-        QTest::newRow("1280x800") << QSize(1280, 800);
+        addWindowSizes();
     }
 
     void scaleBarStaysBesideTheNotebookDetails()
@@ -301,9 +304,7 @@ private slots:
 
     void sketchControlsAnswerATap_data()
     {
-        QTest::addColumn<QSize>("size");
-        QTest::newRow("1024x768") << QSize(1024, 768);
-        QTest::newRow("1280x800") << QSize(1280, 800);
+        addWindowSizes();
     }
 
     void sketchControlsAnswerATap()
