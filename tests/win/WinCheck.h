@@ -98,11 +98,11 @@ bool compare(const A& actual, const B& expected, const char* actualText, const c
                   file, line);
 }
 
-// Polls until the condition holds, for up to ten seconds.
+// Polls until the condition holds, for up to a minute (a busy machine).
 template <typename Condition>
 bool waitFor(Condition condition)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     while (!condition()) {
         if (std::chrono::steady_clock::now() > deadline)
             return false;
