@@ -103,11 +103,16 @@ bool File::appends() const
 
 bool File::facts(FileFacts& facts) const
 {
+    // A pipe or a console has no file information: neither size nor times.
+    if (!isDisk(m_handle)) {
+        facts = FileFacts();
+        return GetFileType(m_handle) != FILE_TYPE_UNKNOWN;
+    }
     BY_HANDLE_FILE_INFORMATION information;
     if (!GetFileInformationByHandle(m_handle, &information))
         return false;
     facts.directory = information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
-    facts.regular = !facts.directory && isDisk(m_handle);
+    facts.regular = !facts.directory;
     facts.size = facts.regular ? uint64_t(information.nFileSizeHigh) << 32 | information.nFileSizeLow : 0;
     facts.modified = unixSeconds(information.ftLastWriteTime);
     facts.accessed = unixSeconds(information.ftLastAccessTime);

@@ -50,6 +50,16 @@ check(from_handle.get("part.bin", (None, b""))[1] == big[10:1010], "the source h
 memory = entries(folder / "memory.zip")
 check(list(memory) == ["memory.txt"] and len(memory["memory.txt"][1]) == 3000, "the memory archive differs")
 
+piped = entries(folder / "pipe.zip")
+check(list(piped) == ["inner.zip", "pipe.txt"], f"pipe archive names {list(piped)}")
+for name, (info, _) in piped.items():
+    check(info.flag_bits & 8 == 8, f"{name} through a pipe has no data descriptor")
+if "pipe.txt" in piped:
+    check(piped["pipe.txt"][1] == b"data that arrives through a pipe\n", "the piped source's bytes differ")
+    check(piped["pipe.txt"][0].external_attr == 0x80000000, "the piped source's attributes differ")
+if "inner.zip" in piped:
+    check(piped["inner.zip"][1] == (src / "inner.zip").read_bytes(), "the stored entry through a pipe differs")
+
 for failure in failures:
     print("FAIL", failure)
 print("FAIL: the archives do not read back" if failures else "PASS: the archives read back")

@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace kiv;
@@ -154,6 +155,42 @@ WIN_TEST(handleAndMemoryTargets)
         CHECK(writeFile(at(u"memory.zip"), std::vector<unsigned char>(begin, begin + length)));
         CHECK_EQ(ZipWriter::close(zip), 0u);
     }
+}
+
+WIN_TEST(pipes)
+{
+    // A target that cannot go back: sizes follow each entry's data.
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CHECK(CreatePipe(&readEnd, &writeEnd, nullptr, 0)))
+        return;
+    std::vector<unsigned char> received;
+    std::thread reader([&] {
+        unsigned char buffer[65536];
+        DWORD got = 0;
+        while (ReadFile(readEnd, buffer, sizeof buffer, &got, nullptr) && got > 0)
+            received.insert(received.end(), buffer, buffer + got);
+    });
+    // A source that cannot tell its size, read to its end.
+    HANDLE sourceRead = nullptr;
+    HANDLE sourceWrite = nullptr;
+    CHECK(CreatePipe(&sourceRead, &sourceWrite, nullptr, 1 << 16));
+    const char piped[] = "data that arrives through a pipe\n";
+    DWORD written = 0;
+    CHECK(WriteFile(sourceWrite, piped, DWORD(std::strlen(piped)), &written, nullptr));
+    CloseHandle(sourceWrite);
+
+    ZipWriter* zip = ZipWriter::create(&writeEnd, 0, ZipWriter::TargetHandle);
+    if (CHECK(zip != nullptr)) {
+        CHECK_EQ(ZipWriter::addFile(zip, u"inner.zip", at(u"src\\inner.zip").c_str()), 0u);
+        CHECK_EQ(ZipWriter::addFile(zip, u"pipe.txt", &sourceRead, 0, ZipWriter::SourceHandle), 0u);
+        CHECK_EQ(ZipWriter::close(zip), 0u);
+    }
+    CloseHandle(sourceRead);
+    CloseHandle(writeEnd);
+    reader.join();
+    CloseHandle(readEnd);
+    CHECK(writeFile(at(u"pipe.zip"), received));
 }
 
 int main(int argc, char** argv)
