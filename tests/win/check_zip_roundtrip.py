@@ -60,6 +60,12 @@ if "pipe.txt" in piped:
 if "inner.zip" in piped:
     check(piped["inner.zip"][1] == (src / "inner.zip").read_bytes(), "the stored entry through a pipe differs")
 
+# The hidden file's entry is checked on the Windows side, against what Wine reports.
+attributes = entries(folder / "attributes.zip")
+for name, expected in [("tool.exe", 0x81C00020), ("locked.txt", 0x81000021)]:
+    got_attr = attributes[name][0].external_attr if name in attributes else None
+    check(got_attr == expected, f"{name}: external attributes {got_attr!r:} instead of {expected:#x}")
+
 for failure in failures:
     print("FAIL", failure)
 print("FAIL: the archives do not read back" if failures else "PASS: the archives read back")

@@ -193,6 +193,45 @@ WIN_TEST(pipes)
     CHECK(writeFile(at(u"pipe.zip"), received));
 }
 
+WIN_TEST(attributes)
+{
+    // A program image, a read-only file and a hidden one.
+    std::vector<unsigned char> program(256, 0);
+    program[0] = 'M';
+    program[1] = 'Z';
+    program[60] = 128;
+    program[128] = 'P';
+    program[129] = 'E';
+    CHECK(writeFile(at(u"src\\tool.exe"), program));
+    CHECK(writeFile(at(u"src\\locked.txt"), sample(100, 5)));
+    CHECK(SetFileAttributesW(wide(at(u"src\\locked.txt")), FILE_ATTRIBUTE_READONLY));
+    CHECK(writeFile(at(u"src\\versteckt.txt"), sample(100, 6)));
+    CHECK(SetFileAttributesW(wide(at(u"src\\versteckt.txt")), FILE_ATTRIBUTE_HIDDEN));
+    ZipWriter* zip = ZipWriter::open(at(u"attributes.zip").c_str());
+    if (!CHECK(zip != nullptr))
+        return;
+    for (const char16_t* name : {u"tool.exe", u"locked.txt", u"versteckt.txt"})
+        CHECK_EQ(ZipWriter::addFile(zip, name, (at(u"src\\") + name).c_str()), 0u);
+    CHECK_EQ(ZipWriter::close(zip), 0u);
+    SetFileAttributesW(wide(at(u"src\\locked.txt")), FILE_ATTRIBUTE_NORMAL);
+
+    // Whether the hidden flag sticks depends on the Linux file system (Wine
+    // keeps it in an extended attribute): the entry says what Windows says.
+    const DWORD hidden = GetFileAttributesW(wide(at(u"src\\versteckt.txt"))) & FILE_ATTRIBUTE_HIDDEN;
+    const std::vector<unsigned char> archive = readFile(at(u"attributes.zip"));
+    bool found = false;
+    for (size_t i = 0; i + 46 <= archive.size(); ++i) {
+        if (le32(archive, i) != 0x02014B50u)
+            continue;
+        const size_t nameLength = size_t(archive[i + 28]) | size_t(archive[i + 29]) << 8;
+        if (std::string(archive.begin() + long(i) + 46, archive.begin() + long(i + 46 + nameLength)) != "versteckt.txt")
+            continue;
+        found = true;
+        CHECK_EQ(le32(archive, i + 38), 0x81800020u | hidden);
+    }
+    CHECK(found);
+}
+
 int main(int argc, char** argv)
 {
     if (argc < 2) {

@@ -8,7 +8,7 @@ folder="${TMPDIR:-/tmp}/zip-roundtrip"
 rm -rf "$folder"
 mkdir -p "$folder"
 "$here/run-wine.sh" "$1" "$2" "$3" "Z:${folder//\//\\}" || exit 1
-for archive in roundtrip partial memory pipe; do
+for archive in roundtrip partial memory pipe attributes; do
   unzip -t "$folder/$archive.zip" || { echo "FAIL: unzip -t refuses $archive.zip"; exit 1; }
 done
 exec python3 "$here/check_zip_roundtrip.py" "$folder"
