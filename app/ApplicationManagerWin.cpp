@@ -4,6 +4,8 @@
 #include "app/MainView.h"
 #include "app/platform/Platform.h"
 #include "export/ZipWriter.h"
+#include "tools/WinCompassClino.h"
+#include "tools/WinLocationManager.h"
 
 #include <QCoreApplication>
 #include <QDebug>
@@ -182,9 +184,13 @@ void ApplicationManagerWin::updateLogicalToPhysicalMultiplier()
 
 void ApplicationManagerWin::createSensors()
 {
-    // The Windows sensor objects come with the field tools; until then the
-    // portable ones serve.
+#ifdef Q_OS_WIN
+    // The Windows Location and Sensor APIs, through the platform layer.
+    setSensors(new WinLocationManager(this), new WinCompassClino(this));
+#else
+    // Elsewhere Qt Positioning and Qt Sensors serve.
     ApplicationManager::createSensors();
+#endif
 }
 
 // --- zip and share ------------------------------------------------------------------------

@@ -1,22 +1,14 @@
 #include "export/ZipWriter.h"
 
 #include "export/Deflater.h"
-
-#include <QFile>
-#include <QFileInfo>
+#include "export/ZipWriterFile.h"
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <ctime>
 #include <random>
-
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace kiv {
 
@@ -103,12 +95,21 @@ uint32_t unixTime32(int64_t seconds)
 
 void dosDateTime(int64_t seconds, uint16_t& dosTime, uint16_t& dosDate)
 {
-    const time_t t = time_t(std::clamp(seconds, DosEpoch, DosEnd));
-    struct tm utc;
-    gmtime_r(&t, &utc);
-    dosTime = uint16_t((utc.tm_hour << 11) | (utc.tm_min << 5) | (utc.tm_sec / 2));
-    dosDate = uint16_t((((utc.tm_year + 1900 - 1980) & 0x7F) << 9) | ((utc.tm_mon + 1) << 5)
-                       | utc.tm_mday);
+    const int64_t t = std::clamp(seconds, DosEpoch, DosEnd);
+    const int64_t secondOfDay = t % 86400;
+    // The civil date of a day count from 1970 (proleptic Gregorian); no
+    // system call, so every system gives the same answer.
+    const int64_t z = t / 86400 + 719468;
+    const int64_t era = z / 146097;
+    const int64_t dayOfEra = z - era * 146097;
+    const int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const int64_t monthIndex = (5 * dayOfYear + 2) / 153;
+    const int64_t day = dayOfYear - (153 * monthIndex + 2) / 5 + 1;
+    const int64_t month = monthIndex < 10 ? monthIndex + 3 : monthIndex - 9;
+    const int64_t year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    dosTime = uint16_t(((secondOfDay / 3600) << 11) | (((secondOfDay / 60) % 60) << 5) | ((secondOfDay % 60) / 2));
+    dosDate = uint16_t((((year - 1980) & 0x7F) << 9) | (month << 5) | day);
 }
 
 bool isStoredName(const std::string& name)
@@ -126,22 +127,17 @@ bool isStoredName(const std::string& name)
     return false;
 }
 
-bool readAt(int fd, int64_t offset, void* buffer, size_t size)
-{
-    return pread(fd, buffer, size, off_t(offset)) == ssize_t(size);
-}
-
 // A Windows program image: "MZ" and, at the offset stored at 60, a known signature.
-bool isExecutable(int fd, int64_t start, int64_t size)
+bool isExecutable(const zipfile::File& file, uint64_t start, uint64_t size)
 {
     char magic[2];
     uint8_t pointer[4];
-    if (size < 64 || !readAt(fd, start, magic, 2) || std::memcmp(magic, "MZ", 2) != 0
-        || !readAt(fd, start + 60, pointer, 4))
+    if (size < 64 || !file.readAt(start, magic, 2) || std::memcmp(magic, "MZ", 2) != 0
+        || !file.readAt(start + 60, pointer, 4))
         return false;
-    const int64_t header = int64_t(pointer[0]) | int64_t(pointer[1]) << 8
-                           | int64_t(pointer[2]) << 16 | int64_t(pointer[3]) << 24;
-    if (header + 2 > size || !readAt(fd, start + header, magic, 2))
+    const uint64_t header = uint64_t(pointer[0]) | uint64_t(pointer[1]) << 8 | uint64_t(pointer[2]) << 16
+                            | uint64_t(pointer[3]) << 24;
+    if (header + 2 > size || !file.readAt(start + header, magic, 2))
         return false;
     for (const char* signature : {"PE", "NE", "LE", "MZ"})
         if (std::memcmp(magic, signature, 2) == 0)
@@ -149,39 +145,15 @@ bool isExecutable(int fd, int64_t start, int64_t size)
     return false;
 }
 
-uint32_t fileAttributes(const struct stat& st, bool executable, bool hidden)
+uint32_t fileAttributes(const zipfile::FileFacts& facts, bool executable)
 {
-    const bool readOnly = !(st.st_mode & S_IWUSR);
+    const bool readOnly = facts.dosAttributes & 0x01;
     uint32_t unixMode = 0100400;
     if (!readOnly)
         unixMode |= 0200;
     if (executable)
         unixMode |= 0100;
-    uint32_t dos = 0x20;
-    if (readOnly)
-        dos |= 0x01;
-    if (hidden)
-        dos |= 0x02;
-    return unixMode << 16 | dos;
-}
-
-QByteArray nativePath(const char16_t* path)
-{
-    return QFile::encodeName(QString::fromUtf16(path));
-}
-
-bool writeAll(int fd, const uint8_t* data, size_t size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= size_t(n);
-    }
-    return true;
+    return unixMode << 16 | facts.dosAttributes;
 }
 
 } // namespace
@@ -256,8 +228,7 @@ struct ZipWriter::Entry
 // Where an entry's data comes from, with the attributes and times it reports.
 struct ZipWriter::Source
 {
-    int fd = -1;
-    bool ownsFd = false;
+    zipfile::File file;
     const uint8_t* memory = nullptr;
     bool limited = false; // stop after remaining bytes
     uint64_t remaining = 0;
@@ -269,61 +240,45 @@ struct ZipWriter::Source
     uint32_t attributes = 0;
     bool folder = false;
 
-    Source() = default;
-    Source(const Source&) = delete;
-    Source& operator=(const Source&) = delete;
-    ~Source()
-    {
-        if (ownsFd && fd >= 0)
-            ::close(fd);
-    }
-
     void setCurrentTime()
     {
         modified = accessed = created = int64_t(std::time(nullptr));
     }
 
-    void setFileTimes(const struct stat& st)
+    void setFileTimes(const zipfile::FileFacts& facts)
     {
-        modified = int64_t(st.st_mtime);
-        accessed = int64_t(st.st_atime);
-        created = int64_t(st.st_ctime);
+        modified = facts.modified;
+        accessed = facts.accessed;
+        created = facts.created;
     }
 
     uint32_t openPath(const char16_t* path)
     {
-        const QString name = QString::fromUtf16(path);
-        fd = ::open(QFile::encodeName(name).constData(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
+        zipfile::FileFacts facts;
+        if (!file.openForReading(path) || !file.facts(facts) || facts.directory)
             return CannotOpen;
-        ownsFd = true;
-        struct stat st;
-        if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode))
-            return CannotOpen;
-        sizeKnown = S_ISREG(st.st_mode);
-        size = sizeKnown ? uint64_t(st.st_size) : 0;
-        setFileTimes(st);
-        const bool hidden = QFileInfo(name).fileName().startsWith(QLatin1Char('.'));
-        attributes = fileAttributes(st, isExecutable(fd, 0, st.st_size), hidden);
+        sizeKnown = facts.regular;
+        size = facts.size;
+        setFileTimes(facts);
+        attributes = fileAttributes(facts, isExecutable(file, 0, facts.size));
         return Ok;
     }
 
-    // A caller's descriptor, read from its current position; length 0 reads to its end.
-    uint32_t openHandle(int handle, uint64_t length)
+    // A caller's handle, read from its current position; length 0 reads to its end.
+    uint32_t openHandle(zipfile::NativeHandle handle, uint64_t length)
     {
-        fd = handle;
-        struct stat st;
-        if (fd < 0 || fstat(fd, &st) != 0)
+        zipfile::FileFacts facts;
+        if (!file.borrow(handle) || !file.facts(facts))
             return CannotOpen;
         limited = length != 0;
         remaining = length;
-        const off_t position = lseek(fd, 0, SEEK_CUR);
-        if (position >= 0 && S_ISREG(st.st_mode)) {
-            const uint64_t available = uint64_t(std::max<int64_t>(st.st_size - position, 0));
+        uint64_t position = 0;
+        if (facts.regular && file.position(position)) {
+            const uint64_t available = facts.size > position ? facts.size - position : 0;
             sizeKnown = true;
             size = length ? std::min(length, available) : available;
-            setFileTimes(st);
-            attributes = fileAttributes(st, isExecutable(fd, position, int64_t(available)), false);
+            setFileTimes(facts);
+            attributes = fileAttributes(facts, isExecutable(file, position, available));
         } else {
             sizeKnown = length != 0;
             size = length;
@@ -362,17 +317,11 @@ struct ZipWriter::Source
             std::memcpy(buffer, memory, capacity);
             memory += capacity;
             done = capacity;
-        } else if (fd >= 0) {
-            while (done < capacity) {
-                const ssize_t n = ::read(fd, buffer + done, capacity - done);
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n < 0)
-                    return -1; // an error, never taken for the end of the input
-                if (n == 0)
-                    break;
-                done += size_t(n);
-            }
+        } else if (file.isOpen()) {
+            const int64_t n = file.read(buffer, capacity);
+            if (n < 0)
+                return -1;
+            done = size_t(n);
         }
         remaining -= std::min<uint64_t>(remaining, done);
         return int64_t(done);
@@ -446,11 +395,6 @@ ZipWriter* ZipWriter::open(const char16_t* path, const char* password)
     return create(path, 0, TargetPath, password);
 }
 
-ZipWriter* ZipWriter::open(const QString& path, const char* password)
-{
-    return open(reinterpret_cast<const char16_t*>(path.utf16()), password);
-}
-
 ZipWriter* ZipWriter::create(const void* target, size_t length, int targetKind,
                              const char* password)
 {
@@ -470,25 +414,19 @@ uint32_t ZipWriter::createTarget(const void* target, size_t length, int kind,
     case TargetHandle: {
         if (!target)
             return BadArguments;
-        fd_ = *static_cast<const int*>(target);
-        if (fd_ < 0 || fcntl(fd_, F_GETFD) < 0) {
-            fd_ = -1;
+        if (!target_.borrow(*static_cast<const zipfile::NativeHandle*>(target)))
             return TargetNotOpen;
-        }
-        const off_t position = lseek(fd_, 0, SEEK_CUR);
-        // Rewriting a header of an appending descriptor would land at the end.
-        seekable_ = position >= 0 && !(fcntl(fd_, F_GETFL) & O_APPEND);
-        start_ = seekable_ ? int64_t(position) : 0;
+        uint64_t position = 0;
+        // Rewriting a header of an appending handle would land at the end.
+        seekable_ = target_.position(position) && !target_.appends();
+        start_ = seekable_ ? position : 0;
         return Ok;
     }
     case TargetPath: {
         if (!target)
             return BadArguments;
-        fd_ = ::open(nativePath(static_cast<const char16_t*>(target)).constData(),
-                     O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-        if (fd_ < 0)
+        if (!target_.create(static_cast<const char16_t*>(target)))
             return CannotOpen;
-        ownsFd_ = true;
         seekable_ = true;
         return Ok;
     }
@@ -498,11 +436,9 @@ uint32_t ZipWriter::createTarget(const void* target, size_t length, int kind,
         if (target) {
             memory_ = static_cast<uint8_t*>(const_cast<void*>(target));
         } else {
-            void* mapped = mmap(nullptr, length, PROT_READ | PROT_WRITE,
-                                MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-            if (mapped == MAP_FAILED)
+            memory_ = zipfile::mapMemory(length);
+            if (!memory_)
                 return CannotMap;
-            memory_ = static_cast<uint8_t*>(mapped);
             ownsMemory_ = true;
         }
         memoryLength_ = length;
@@ -517,12 +453,6 @@ uint32_t ZipWriter::createTarget(const void* target, size_t length, int kind,
 uint32_t ZipWriter::addFile(ZipWriter* zip, const char16_t* name, const char16_t* sourcePath)
 {
     return addFile(zip, name, sourcePath, 0, SourcePath);
-}
-
-uint32_t ZipWriter::addFile(ZipWriter* zip, const QString& name, const QString& sourcePath)
-{
-    return addFile(zip, reinterpret_cast<const char16_t*>(name.utf16()),
-                   reinterpret_cast<const char16_t*>(sourcePath.utf16()));
 }
 
 uint32_t ZipWriter::addFile(ZipWriter* zip, const char16_t* name, const void* source,
@@ -552,14 +482,12 @@ uint32_t ZipWriter::close(ZipWriter* zip)
     uint32_t result = Ok;
     if (!zip->centralWritten_)
         result = zip->writeCentralDirectory();
-    if (zip->ownsFd_) {
+    if (zip->target_.owned()) {
         // Drops the remains of a failed last entry behind the end record.
-        if (zip->seekable_ && ftruncate(zip->fd_, off_t(zip->start_ + zip->written_)) != 0
-            && result == Ok)
+        if (zip->seekable_ && !zip->target_.truncate(zip->start_ + zip->written_) && result == Ok)
             result = WriteFailed;
-        if (::close(zip->fd_) != 0 && result == Ok)
+        if (!zip->target_.close() && result == Ok)
             result = WriteFailed;
-        zip->fd_ = -1;
     }
     delete zip;
     return lastResultValue = result;
@@ -578,8 +506,8 @@ uint32_t ZipWriter::add(const char16_t* name, const void* source, uint64_t lengt
 
     Entry entry;
     // Slashes separate folders in zip names, whatever the platform wrote.
-    entry.name = QString::fromUtf16(name).replace(QLatin1Char('\\'), QLatin1Char('/'))
-                     .toUtf8().toStdString();
+    entry.name = zipfile::toUtf8(name);
+    std::replace(entry.name.begin(), entry.name.end(), '\\', '/');
     if (entry.name.empty())
         return BadArguments;
     if (kind == SourceFolder && entry.name.back() != '/')
@@ -596,7 +524,7 @@ uint32_t ZipWriter::add(const char16_t* name, const void* source, uint64_t lengt
         opened = input.openPath(static_cast<const char16_t*>(source));
         break;
     case SourceHandle:
-        opened = input.openHandle(*static_cast<const int*>(source), length);
+        opened = input.openHandle(*static_cast<const zipfile::NativeHandle*>(source), length);
         break;
     case SourceMemory:
         input.openMemory(static_cast<const uint8_t*>(source), length);
@@ -739,7 +667,7 @@ uint32_t ZipWriter::entryFailure(const Entry& entry)
     // central directory right after the last complete entry.
     if (seekable_ && outputError_ != CannotSeek && written_ > entry.offset) {
         written_ = entry.offset;
-        if (fd_ >= 0 && lseek(fd_, off_t(start_ + written_), SEEK_SET) < 0)
+        if (target_.isOpen() && !target_.seek(start_ + written_))
             outputError_ = CannotSeek;
     }
     return outputError_ ? outputError_ : WriteFailed;
@@ -786,10 +714,10 @@ bool ZipWriter::write(const void* data, size_t size)
             return false;
         }
         std::memcpy(memory_ + written_, data, size);
-    } else if (fd_ < 0) {
+    } else if (!target_.isOpen()) {
         outputError_ = TargetNotOpen;
         return false;
-    } else if (!writeAll(fd_, static_cast<const uint8_t*>(data), size)) {
+    } else if (!target_.writeAll(static_cast<const uint8_t*>(data), size)) {
         return false;
     }
     written_ += size;
@@ -802,12 +730,12 @@ bool ZipWriter::writeAt(uint64_t offset, const void* data, size_t size)
         std::memcpy(memory_ + offset, data, size);
         return true;
     }
-    if (lseek(fd_, off_t(start_ + offset), SEEK_SET) < 0) {
+    if (!target_.seek(start_ + offset)) {
         outputError_ = CannotSeek;
         return false;
     }
-    const bool ok = writeAll(fd_, static_cast<const uint8_t*>(data), size);
-    if (lseek(fd_, off_t(start_ + written_), SEEK_SET) < 0) {
+    const bool ok = target_.writeAll(static_cast<const uint8_t*>(data), size);
+    if (!target_.seek(start_ + written_)) {
         outputError_ = CannotSeek;
         return false;
     }
@@ -817,11 +745,9 @@ bool ZipWriter::writeAt(uint64_t offset, const void* data, size_t size)
 void ZipWriter::releaseTarget()
 {
     if (ownsMemory_ && memory_)
-        munmap(memory_, memoryLength_);
+        zipfile::unmapMemory(memory_, memoryLength_);
     memory_ = nullptr;
-    if (ownsFd_ && fd_ >= 0)
-        ::close(fd_);
-    fd_ = -1;
+    target_.close();
 }
 
 } // namespace kiv

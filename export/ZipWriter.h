@@ -1,12 +1,16 @@
 #pragma once
 
-#include <QString>
+#include "export/ZipWriterFile.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
+
+// The QString overloads are defined in ZipWriterQString.cpp, for the builds
+// with Qt; the writer itself needs none.
+class QString;
 
 namespace kiv {
 
@@ -41,8 +45,9 @@ public:
     static ZipWriter* open(const char16_t* path, const char* password = nullptr);
     static ZipWriter* open(const QString& path, const char* password = nullptr);
 
-    // General form. TargetHandle: target points to an open file descriptor
-    // (kept open; entries are offset from its current position). TargetPath:
+    // General form. TargetHandle: target points to an open file descriptor,
+    // a HANDLE on Windows (kept open; entries are offset from its current
+    // position). TargetPath:
     // target is a zero-terminated UTF-16 path. TargetMemory: target is a
     // buffer of length bytes, or null to have the writer allocate length bytes.
     static ZipWriter* create(const void* target, size_t length, int targetKind,
@@ -52,8 +57,8 @@ public:
     static uint32_t addFile(ZipWriter* zip, const char16_t* name, const char16_t* sourcePath);
     static uint32_t addFile(ZipWriter* zip, const QString& name, const QString& sourcePath);
 
-    // General form. SourceHandle: source points to a readable file descriptor,
-    // read from its current position for length bytes (0: to its end).
+    // General form. SourceHandle: source points to a readable file descriptor
+    // (a HANDLE on Windows), read from its current position for length bytes (0: to its end).
     // SourcePath: a zero-terminated UTF-16 path. SourceMemory: length bytes at
     // source. SourceFolder: a folder entry; source is ignored.
     static uint32_t addFile(ZipWriter* zip, const char16_t* name, const void* source,
@@ -93,13 +98,12 @@ private:
     void releaseTarget();
 
     // Target.
-    int fd_ = -1;
-    bool ownsFd_ = false;
+    zipfile::File target_;
     uint8_t* memory_ = nullptr;
     size_t memoryLength_ = 0;
     bool ownsMemory_ = false;
     bool seekable_ = false;
-    int64_t start_ = 0;
+    uint64_t start_ = 0;
     uint64_t written_ = 0;
 
     uint32_t outputError_ = 0; // sticky: seek failure, memory too small, target not open

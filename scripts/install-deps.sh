@@ -20,6 +20,7 @@ packages=(
   unzip p7zip-full libarchive-tools zlib1g-dev geographiclib-tools
   python3-fonttools python3-munkres python3-defcon
   locales libxml2-utils
+  g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev wine64
 )
 
 missing=()

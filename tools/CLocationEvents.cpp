@@ -65,16 +65,17 @@ QGeoPositionInfo CLocationEvents::positionFromReport(const platform::LocationRep
 
 int CLocationEvents::positioningErrorFor(int status)
 {
-    switch (status) {
-    case platform::ReportNotSupported:
+    switch (platform::failureForStatus(status)) {
+    case platform::LocationFailure::NotSupported:
         return AbstractLocationManager::NotSupportedError;
-    case platform::ReportError:
+    case platform::LocationFailure::Unknown:
         return AbstractLocationManager::UnknownError;
-    case platform::ReportAccessDenied:
+    case platform::LocationFailure::AccessDenied:
         return AbstractLocationManager::AccessError;
-    default:
-        return AbstractLocationManager::NoError;
+    case platform::LocationFailure::None:
+        break;
     }
+    return AbstractLocationManager::NoError;
 }
 
 } // namespace kiv

@@ -4,13 +4,6 @@
 
 namespace kiv {
 
-namespace {
-
-constexpr float QuaternionSensitivity = 0.01f;
-constexpr unsigned ReportIntervalMs = 16;
-
-} // namespace
-
 WinCompassClino::WinCompassClino(QObject* parent)
     : WinCompassClino(platform::createSensorManager(), platform::currentDisplayMode, parent)
 {
@@ -20,38 +13,25 @@ WinCompassClino::WinCompassClino(std::shared_ptr<platform::SensorManager> sensor
                                  platform::DisplayModeReader readDisplayMode, QObject* parent)
     : QuaternionCompassClino(parent)
     , m_latestQuaternion(std::make_shared<Eigen::Quaterniond>(Eigen::Quaterniond::Identity()))
-    , m_sensorManager(std::move(sensorManager))
+    , m_feed(std::make_unique<platform::OrientationFeed>(sensorManager))
     , m_displayMode(std::move(readDisplayMode))
 {
     connect(this, &WinCompassClino::newData, this, &WinCompassClino::compute, Qt::QueuedConnection);
     if (const std::optional<platform::DisplayMode> mode = displayMode())
         m_primaryOrientation = platform::primaryOrientationFor(*mode);
-    findOrientationSensor();
+    // The sensor manager itself is not kept: the feed holds the sensor.
+    setHasRequiredSensors(m_feed->hasSensor());
 }
 
 WinCompassClino::~WinCompassClino()
 {
     removeSink();
-    m_orientationSensor.reset();
-    m_sensorManager.reset();
+    m_feed.reset();
 }
 
 std::optional<platform::DisplayMode> WinCompassClino::displayMode() const
 {
     return m_displayMode ? m_displayMode() : std::nullopt;
-}
-
-void WinCompassClino::findOrientationSensor()
-{
-    if (!m_sensorManager)
-        return;
-    for (const std::shared_ptr<platform::Sensor>& sensor : m_sensorManager->orientationSensors()) {
-        if (!sensor || sensor->type() != platform::SensorType::AggregatedDeviceOrientation)
-            continue;
-        if (!m_orientationSensor)
-            m_orientationSensor = sensor;
-        setHasRequiredSensors(true);
-    }
 }
 
 bool WinCompassClino::startUpdates()
@@ -60,16 +40,14 @@ bool WinCompassClino::startUpdates()
         return false;
     if (deviceUpdating())
         return true;
-    if (!m_orientationSensor)
+    if (!m_feed->hasSensor())
         return false;
-    // A sensor that refuses the settings still delivers at its own pace.
-    m_orientationSensor->configure(QuaternionSensitivity, ReportIntervalMs);
-    m_sink = std::make_shared<QuatSensorEvents>(this);
-    if (!m_orientationSensor->setEventSink(m_sink)) {
-        m_sink->detach();
-        m_sink.reset();
+    auto sink = std::make_shared<QuatSensorEvents>(this);
+    if (!m_feed->start(sink)) {
+        sink->detach();
         return false;
     }
+    m_sink = std::move(sink);
     setDeviceUpdating(true);
     return true;
 }
@@ -84,10 +62,9 @@ void WinCompassClino::stopUpdates()
 
 void WinCompassClino::removeSink()
 {
+    m_feed->stop();
     if (!m_sink)
         return;
-    if (m_orientationSensor)
-        m_orientationSensor->setEventSink(nullptr);
     m_sink->detach();
     m_sink.reset();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/platform/DisplayMode.h"
+#include "app/platform/OrientationFeed.h"
 #include "app/platform/OrientationSensors.h"
 #include "tools/QuaternionCompassClino.h"
 
@@ -36,13 +37,11 @@ public slots:
 private:
     // Absent when the display's mode cannot be read.
     std::optional<platform::DisplayMode> displayMode() const;
-    void findOrientationSensor();
     // Takes the sink off the sensor and cuts its link to this object.
     void removeSink();
 
     std::shared_ptr<Eigen::Quaterniond> m_latestQuaternion;
-    std::shared_ptr<platform::SensorManager> m_sensorManager;
-    std::shared_ptr<platform::Sensor> m_orientationSensor;
+    std::unique_ptr<platform::OrientationFeed> m_feed;
     std::shared_ptr<QuatSensorEvents> m_sink;
     platform::DisplayModeReader m_displayMode;
 };

@@ -11,12 +11,6 @@ constexpr int InvertedLandscape = 8;
 
 } // namespace
 
-std::optional<DisplayMode> currentDisplayMode()
-{
-    // No display settings of the operating system are wired up on this platform.
-    return std::nullopt;
-}
-
 int primaryOrientationFor(const DisplayMode& mode)
 {
     const bool wide = mode.height < mode.width;

@@ -2,10 +2,18 @@
 
 namespace kiv::platform {
 
-std::shared_ptr<LocationService> createLocationService()
+LocationFailure failureForStatus(int status)
 {
-    // No location service of the operating system is wired up on this platform.
-    return nullptr;
+    switch (status) {
+    case ReportNotSupported:
+        return LocationFailure::NotSupported;
+    case ReportError:
+        return LocationFailure::Unknown;
+    case ReportAccessDenied:
+        return LocationFailure::AccessDenied;
+    default:
+        return LocationFailure::None;
+    }
 }
 
 } // namespace kiv::platform

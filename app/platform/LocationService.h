@@ -25,6 +25,11 @@ enum LocationReportStatus {
     ReportRunning = 4,
 };
 
+// What a status change means for the user; None for the working states.
+enum class LocationFailure { None, NotSupported, Unknown, AccessDenied };
+
+LocationFailure failureForStatus(int status);
+
 // One delivered report. A value is absent when the service failed to give it.
 struct LocationReport
 {

@@ -15,10 +15,4 @@ std::optional<DeviceQuaternion> decodeQuaternion(const SensorValue& value)
     return DeviceQuaternion {f[3], f[0], f[1], f[2]};
 }
 
-std::shared_ptr<SensorManager> createSensorManager()
-{
-    // No sensor service of the operating system is wired up on this platform.
-    return nullptr;
-}
-
 } // namespace kiv::platform

@@ -425,6 +425,8 @@ void TestZipWriter::entryNames_data()
     QTest::newRow("nested backslashes") << "a\\b\\c.txt" << "a/b/c.txt" << false;
     QTest::newRow("non-ASCII") << QString::fromUtf8("Straße\\Gneiß é.txt")
                                << QString::fromUtf8("Straße/Gneiß é.txt") << true;
+    QTest::newRow("outside the BMP") << QString::fromUtf8("Fossil \U0001F41A\\Ammonit.txt")
+                                     << QString::fromUtf8("Fossil \U0001F41A/Ammonit.txt") << true;
     const QString longName = QString(300, 'n') + ".txt";
     QTest::newRow("300 characters") << longName << longName << false;
 }
