@@ -386,6 +386,8 @@ private slots:
         QTest::newRow("comment, newest reading, map") << 2 << 2 << "comment" << true;
         QTest::newRow("position, oldest reading") << 2 << 0 << "position" << false;
         QTest::newRow("position, newest reading, map") << 2 << 2 << "position" << true;
+        // The map re-centring under a marker still on the entry moves nothing.
+        QTest::newRow("move without a drag") << 1 << 1 << "unmoved" << false;
     }
 
     void notebookKeepsTheEditedEntry()
@@ -424,6 +426,15 @@ private slots:
             comment->setProperty("text", "edited " + QString::number(entry));
             QVERIFY(QMetaObject::invokeMethod(comment, "finish"));
             QTRY_COMPARE(data->comment(), "edited " + QString::number(entry));
+        } else if (edit == "unmoved") {
+            const Reading before = readingOf(*data);
+            tap(detailButton("Move"));
+            QTRY_VERIFY(detailButton("Done") != nullptr);
+            QTRY_VERIFY(cameraStill());
+            tap(detailButton("Done"));
+            QTRY_VERIFY(!reticle()->isVisible());
+            QTRY_VERIFY(cameraStill());
+            QVERIFY(readingOf(*data) == before);
         } else {
             tap(detailButton("Move"));
             QTRY_VERIFY(reticle()->isVisible());
