@@ -466,6 +466,30 @@ private slots:
             QVERIFY2(readingOf(*place->dataById(other.first)) == other.second, other.first.c_str());
     }
 
+    // The deleted reading leaves the details empty and its neighbours as stored.
+    void notebookDeleteKeepsTheOthers()
+    {
+        const std::string id = test::idOf(0xc1);
+        const std::shared_ptr<Locality> place = ModelManager::instance()->currentProject()->locality(test::idOf(0xa0));
+        std::map<std::string, Reading> others;
+        for (const auto& other : place->data()) {
+            if (other->id() != id)
+                others[other->id()] = readingOf(*other);
+        }
+        selectEntry(id);
+        tap(findItem(findItem(notebook(), "detailToolBar"), "toolBarButton_Delete"));
+        QTRY_VERIFY(detailButton("Confirm") != nullptr);
+        tap(detailButton("Confirm"));
+        QTRY_VERIFY(!place->dataById(id));
+        QCOMPARE(rowOf(id), -1);
+        QTRY_COMPARE(shownId(), QString());
+        QCOMPARE(findItem(notebook(), "dataList")->property("currentIndex").toInt(), -1);
+        QCOMPARE(page->mapView()->selectedItemId(), QString());
+        QCOMPARE(place->data().size(), others.size());
+        for (const auto& other : others)
+            QVERIFY2(readingOf(*place->dataById(other.first)) == other.second, other.first.c_str());
+    }
+
     void toolClickClosesTheWideBar()
     {
         QQuickItem* bar = findItem(root(), "toolBar");
