@@ -62,24 +62,30 @@ BaseTool {
         }
     }
 
+    // The selection follows the entry, not its row: every save and delete
+    // rebuilds the rows, and a rebuilt or reordered list may hold another
+    // entry at the same row.
     property string heldId: ""
     property bool resetting: false
+    function holdSelection() {
+        heldId = list.currentIndex >= 0 ? selectedId() : ""
+        resetting = true
+        details.show(-1, null)
+    }
+    function restoreSelection() {
+        list.currentIndex = heldId !== "" ? dataModel.indexForId(heldId) : -1
+        resetting = false
+        currentRowChanged()
+    }
     Connections {
         target: dataTool.dataModel
-        function onModelAboutToBeReset() {
-            dataTool.heldId = dataTool.list.currentIndex >= 0 ? dataTool.selectedId() : ""
-            dataTool.resetting = true
-            dataTool.details.show(-1, null)
-        }
+        function onModelAboutToBeReset() { dataTool.holdSelection() }
+        function onModelReset() { dataTool.restoreSelection() }
+        function onLayoutAboutToBeChanged() { dataTool.holdSelection() }
+        function onLayoutChanged() { dataTool.restoreSelection() }
         function onDataChanged(topLeft) {
             if (topLeft.row === dataTool.list.currentIndex)
                 dataTool.details.show(dataTool.list.currentIndex, dataTool.currentRow())
-        }
-        function onModelReset() {
-            var index = dataTool.heldId !== "" ? dataTool.dataModel.indexForId(dataTool.heldId) : -1
-            dataTool.list.currentIndex = index
-            dataTool.resetting = false
-            dataTool.currentRowChanged()
         }
     }
 

@@ -12,6 +12,7 @@ Item {
     readonly property alias worldPosition: controller.worldPosition
     readonly property alias screenPosition: controller.screenPosition
     readonly property alias lockedToGps: controller.lockedToGps
+    readonly property alias lockedToWorldPosition: controller.lockedToWorldPosition
     property real minimumX: 0
     property real maximumX: parent ? parent.width : 0
     property real minimumY: 0

@@ -80,11 +80,15 @@ ListModel {
     function latitude() { return moved ? movedTo.y : -999 }
     function longitude() { return moved ? movedTo.x : -999 }
 
+    // Only the user's drag or long press counts: while the item still sits
+    // on the entry, a camera change (the map snapping to the selection) moves
+    // it on the screen without moving the entry.
     property Connections tracker: Connections {
         target: buttons.moving ? buttons.reticule : null
         function onScreenPositionChanged() {
             var now = buttons.reticule.screenPosition
-            if (now.x !== buttons.startPosition.x || now.y !== buttons.startPosition.y)
+            if (!buttons.reticule.lockedToWorldPosition
+                    && (now.x !== buttons.startPosition.x || now.y !== buttons.startPosition.y))
                 buttons.moved = true
         }
     }

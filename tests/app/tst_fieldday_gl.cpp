@@ -1,6 +1,7 @@
 #include "app/DialogController.h"
 #include "app/MainView.h"
 #include "map/GLRender.h"
+#include "map/MapCameraManipulator.h"
 #include "map/MapViewController.h"
 #include "model/Data.h"
 #include "model/Locality.h"
@@ -12,6 +13,8 @@
 
 #include <QQuickItem>
 #include <QtTest>
+
+#include <map>
 
 using namespace kiv;
 
@@ -75,7 +78,8 @@ class TestFieldDay : public QObject
     QQuickItem* reticle() const { return findItem(root(), "temporaryItem"); }
     QPointF reticleCentre() const { return reticle()->property("screenPosition").toPointF(); }
 
-    // Two localities, the first with three planes, the second with two.
+    // Three localities: three planes, two planes, and an empty current one
+    // that takes the readings saved with the clino.
     void storeProject()
     {
         test::resetModelManager();
@@ -86,22 +90,21 @@ class TestFieldDay : public QObject
         project->addRockUnit(1, "Granite", QColor("#cc3333"), 0);
         project->addRockUnit(2, "Schist", QColor("#3333cc"), 0);
         QVERIFY(project->save());
-        std::shared_ptr<Locality> first;
-        for (int l = 0; l < 2; ++l) {
+        std::shared_ptr<Locality> current;
+        for (int l = 0; l < 3; ++l) {
             auto locality = project->createLocality(test::idOf(0xa0 + l));
             locality->setLongitude(Lon + 0.01 * l);
             locality->setLatitude(Lat);
             QVERIFY(project->syncLocalityDetails(locality.get()));
-            for (int i = 0; i < 3 - l; ++i)
+            for (int i = 0; i < 3 - l && l < 2; ++i)
                 QVERIFY(project->syncDataDetails(locality->addPlane(test::idOf(0xc0 + 0x10 * l + i), Lat,
                                                                     Lon + 0.01 * l + 0.002 * i, 30.0f + i,
                                                                     120.0f, 1, 1, "")));
-            if (l == 0)
-                first = locality;
+            current = locality;
         }
         models->setCurrentProject(project);
-        models->setCurrentLocality(first);
-        first.reset();
+        models->setCurrentLocality(current);
+        current.reset();
         project.reset();
         test::resetModelManager();
     }
@@ -196,6 +199,65 @@ class TestFieldDay : public QObject
         QTRY_VERIFY(findItem(notebook(), "pointDetails") != nullptr);
     }
 
+    // A tap on the entry's symbol, with the entry right of the notebook.
+    void selectOnMap(const Data& data)
+    {
+        openTool("Notebook", "dataTool");
+        findItem(notebook(), "dataList")->setProperty("currentIndex", -1);
+        QTRY_COMPARE(shownId(), QString());
+        QTRY_COMPARE(page->mapView()->selectedItemId(), QString());
+        page->lookAt(data.longitude() - 0.012, data.latitude(), 3000.0);
+        QTest::mouseClick(window(), Qt::LeftButton, {},
+                          page->screenOf(data.longitude(), data.latitude()).toPoint());
+        QTRY_COMPARE(shownId(), QString::fromStdString(data.id()));
+        QTRY_VERIFY(findItem(notebook(), "pointDetails") != nullptr);
+    }
+
+    QQuickItem* detailButton(const QString& label) const
+    {
+        return findItem(findItem(notebook(), "detailToolBar"), "toolBarButton_" + label);
+    }
+
+    bool cameraStill() const { return !page->mapView()->scene()->cameraManipulator().isAnimating(); }
+
+    // Through the symbol dialog, as the user picks one.
+    void pickSymbol(const QString& name)
+    {
+        tap(findItem(notebook(), "symbolButton"));
+        DialogController* dialogs = page->application()->dialogController().get();
+        QTRY_COMPARE(dialogs->customDialogType(), QString("SymbolSelectionDialog.qml"));
+        QTRY_VERIFY(dialogs->customDialog() && dialogs->customDialog()->property("opacity").toReal() == 1.0);
+        QQuickItem* row = nullptr;
+        for (QQuickItem* item : findItems(qobject_cast<QQuickItem*>(dialogs->customDialog()), QString())) {
+            if (item->property("symbolName").toString() == name)
+                row = item;
+        }
+        tap(row);
+        QTRY_VERIFY(!dialogs->customDialogActive());
+    }
+
+    struct Reading
+    {
+        int symbol;
+        int unit;
+        QString comment;
+        double latitude;
+        double longitude;
+        bool operator==(const Reading& other) const
+        {
+            return symbol == other.symbol && unit == other.unit && comment == other.comment
+                   && latitude == other.latitude && longitude == other.longitude;
+        }
+    };
+
+    static Reading readingOf(const Data& data)
+    {
+        return {data.symbolId(), data.unitId(), data.comment(), data.latitude(), data.longitude()};
+    }
+
+    // Ids of the readings the clino saved, oldest first.
+    std::vector<std::string> clinoIds;
+
     bool toasted(const QString& message) const
     {
         for (const DialogController::Toast& toast : page->application()->dialogController()->toasts()) {
@@ -253,6 +315,33 @@ private slots:
         reticleShownAt(second);
     }
 
+    // Two more readings in the current locality, each in a later second than
+    // the one before: the notebook lists them newest first.
+    void clinoSavesReadingsAtDistinctTimes()
+    {
+        page->lookAt(Lon, Lat, 3000.0);
+        clinoIds = {dataWith("after the unit")->id()};
+        QQuickItem* clino = findItem(root(), "clinoTool");
+        for (const QPoint& at : {QPoint(1100, 250), QPoint(850, 650)}) {
+            openTool("Clino", "clinoTool");
+            longPress(at);
+            tap(findItem(clino, "clino"));
+            const QString comment = "reading " + QString::number(clinoIds.size());
+            findItem(clino, "commentField")->setProperty("text", comment);
+            const qint64 previous = ModelManager::instance()->currentProject()->dataById(clinoIds.back())->timeStamp();
+            QTRY_VERIFY(QDateTime::currentSecsSinceEpoch() > previous);
+            tap(findItem(clino, "saveButton"));
+            std::shared_ptr<Data> saved;
+            QTRY_VERIFY((saved = dataWith(comment)) != nullptr);
+            QCOMPARE(saved->localityId(), test::idOf(0xa2));
+            clinoIds.push_back(saved->id());
+        }
+        openTool("Notebook", "dataTool");
+        QCOMPARE(rowOf(clinoIds[2]), 1);
+        QCOMPARE(rowOf(clinoIds[1]), 2);
+        QCOMPARE(rowOf(clinoIds[0]), 3);
+    }
+
     void lineReticleStaysAfterASave()
     {
         openTool("Line", "lineTool");
@@ -281,12 +370,24 @@ private slots:
         QTest::addColumn<int>("locality");
         QTest::addColumn<int>("entry");
         QTest::addColumn<QString>("edit");
-        QTest::newRow("symbol, first of three") << 0 << 0 << "symbol";
-        QTest::newRow("unit, last of three") << 0 << 2 << "unit";
-        QTest::newRow("comment, middle of three") << 0 << 1 << "comment";
-        QTest::newRow("symbol, last of two") << 1 << 1 << "symbol";
-        QTest::newRow("unit, first of two") << 1 << 0 << "unit";
-        QTest::newRow("comment, last of two") << 1 << 1 << "comment";
+        QTest::addColumn<bool>("onMap");
+        // Locality 2 holds the clino's readings, oldest first.
+        QTest::newRow("symbol, first of three") << 0 << 0 << "symbol" << false;
+        QTest::newRow("unit, last of three, map") << 0 << 2 << "unit" << true;
+        QTest::newRow("comment, middle of three") << 0 << 1 << "comment" << false;
+        QTest::newRow("position, middle of three, map") << 0 << 1 << "position" << true;
+        QTest::newRow("symbol, last of two, map") << 1 << 1 << "symbol" << true;
+        QTest::newRow("unit, first of two") << 1 << 0 << "unit" << false;
+        QTest::newRow("comment, last of two, map") << 1 << 1 << "comment" << true;
+        QTest::newRow("position, first of two") << 1 << 0 << "position" << false;
+        QTest::newRow("symbol, newest reading") << 2 << 2 << "symbol" << false;
+        QTest::newRow("symbol, oldest reading, map") << 2 << 0 << "symbol" << true;
+        QTest::newRow("unit, middle reading, map") << 2 << 1 << "unit" << true;
+        QTest::newRow("comment, newest reading, map") << 2 << 2 << "comment" << true;
+        QTest::newRow("position, oldest reading") << 2 << 0 << "position" << false;
+        QTest::newRow("position, newest reading, map") << 2 << 2 << "position" << true;
+        // The map re-centring under a marker still on the entry moves nothing.
+        QTest::newRow("move without a drag") << 1 << 1 << "unmoved" << false;
     }
 
     void notebookKeepsTheEditedEntry()
@@ -294,22 +395,28 @@ private slots:
         QFETCH(int, locality);
         QFETCH(int, entry);
         QFETCH(QString, edit);
-        const std::string id = test::idOf(0xc0 + 0x10 * locality + entry);
+        QFETCH(bool, onMap);
+        QVERIFY2(locality < 2 || size_t(entry) < clinoIds.size(), "the clino's readings are saved first");
+        const std::string id = locality == 2 ? clinoIds[size_t(entry)] : test::idOf(0xc0 + 0x10 * locality + entry);
         const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
-        const std::shared_ptr<Data> data = project->locality(test::idOf(0xa0 + locality))->dataById(id);
+        const std::shared_ptr<Locality> place = project->locality(test::idOf(0xa0 + locality));
+        const std::shared_ptr<Data> data = place->dataById(id);
         QVERIFY(data);
-        const double longitude = data->longitude();
-        selectEntry(id);
+        std::map<std::string, Reading> others;
+        for (const auto& other : place->data()) {
+            if (other->id() != id)
+                others[other->id()] = readingOf(*other);
+        }
+        QVERIFY(others.size() >= 1);
+        if (onMap)
+            selectOnMap(*data);
+        else
+            selectEntry(id);
         QQuickItem* form = findItem(notebook(), "pointDetails");
         if (edit == "symbol") {
-            int other = 0;
-            for (const Project::Symbol& symbol : project->symbols()) {
-                if (symbol.symbolType == Project::Plane && symbol.id != data->symbolId())
-                    other = symbol.id;
-            }
-            QVERIFY(QMetaObject::invokeMethod(form, "save", Q_ARG(QVariant, other),
-                                              Q_ARG(QVariant, data->unitId()), Q_ARG(QVariant, data->comment())));
-            QTRY_COMPARE(data->symbolId(), other);
+            const QString name = data->symbolId() == 3 ? "Cleavage" : "Joint";
+            pickSymbol(name);
+            QTRY_COMPARE(project->symbolName(data->symbolId()), name);
         } else if (edit == "unit") {
             const int unit = data->unitId() == 2 ? 1 : 2;
             findItem(form, "unitChoice")->setProperty("selectedUnit", unit);
@@ -319,18 +426,68 @@ private slots:
             comment->setProperty("text", "edited " + QString::number(entry));
             QVERIFY(QMetaObject::invokeMethod(comment, "finish"));
             QTRY_COMPARE(data->comment(), "edited " + QString::number(entry));
+        } else if (edit == "unmoved") {
+            const Reading before = readingOf(*data);
+            tap(detailButton("Move"));
+            QTRY_VERIFY(detailButton("Done") != nullptr);
+            QTRY_VERIFY(cameraStill());
+            tap(detailButton("Done"));
+            QTRY_VERIFY(!reticle()->isVisible());
+            QTRY_VERIFY(cameraStill());
+            QVERIFY(readingOf(*data) == before);
         } else {
-            QQuickItem* details = findItem(notebook(), "details");
-            QVERIFY(QMetaObject::invokeMethod(details, "leftClicked", Q_ARG(QVariant, 0), Q_ARG(QVariant, QVariant())));
+            tap(detailButton("Move"));
             QTRY_VERIFY(reticle()->isVisible());
-            reticle()->setProperty("screenPosition", reticleCentre() + QPointF(40, 20));
-            QVERIFY(QMetaObject::invokeMethod(details, "leftClicked", Q_ARG(QVariant, 0), Q_ARG(QVariant, QVariant())));
-            QTRY_VERIFY(data->longitude() != longitude);
+            QTRY_VERIFY(detailButton("Done") != nullptr);
+            QTRY_VERIFY(cameraStill());
+            const QPoint to(1150, 150 + 60 * entry + 200 * locality);
+            longPress(to);
+            // Where the finger put it: the map re-centres on the selection
+            // once the panel is back.
+            const QPointF expected = geoOf(to);
+            tap(detailButton("Done"));
+            QTRY_VERIFY(!reticle()->isVisible());
+            QTRY_VERIFY(qAbs(data->longitude() - expected.x()) < 1e-9);
+            QVERIFY(qAbs(data->latitude() - expected.y()) < 1e-9);
         }
         QTRY_COMPARE(shownId(), QString::fromStdString(id));
         QCOMPARE(findItem(notebook(), "dataList")->property("currentIndex").toInt(), rowOf(id));
         QCOMPARE(page->mapView()->selectedItemId(), QString::fromStdString(id));
         shoot("notebook-after-" + edit);
+
+        // The next edit goes to the same reading.
+        QQuickItem* comment = nullptr;
+        QTRY_VERIFY((comment = findItem(findItem(notebook(), "pointDetails"), "comment")) != nullptr);
+        comment->setProperty("text", "next after " + edit);
+        QVERIFY(QMetaObject::invokeMethod(comment, "finish"));
+        QTRY_COMPARE(data->comment(), "next after " + edit);
+        QTRY_COMPARE(shownId(), QString::fromStdString(id));
+        for (const auto& other : others)
+            QVERIFY2(readingOf(*place->dataById(other.first)) == other.second, other.first.c_str());
+    }
+
+    // The deleted reading leaves the details empty and its neighbours as stored.
+    void notebookDeleteKeepsTheOthers()
+    {
+        const std::string id = test::idOf(0xc1);
+        const std::shared_ptr<Locality> place = ModelManager::instance()->currentProject()->locality(test::idOf(0xa0));
+        std::map<std::string, Reading> others;
+        for (const auto& other : place->data()) {
+            if (other->id() != id)
+                others[other->id()] = readingOf(*other);
+        }
+        selectEntry(id);
+        tap(findItem(findItem(notebook(), "detailToolBar"), "toolBarButton_Delete"));
+        QTRY_VERIFY(detailButton("Confirm") != nullptr);
+        tap(detailButton("Confirm"));
+        QTRY_VERIFY(!place->dataById(id));
+        QCOMPARE(rowOf(id), -1);
+        QTRY_COMPARE(shownId(), QString());
+        QCOMPARE(findItem(notebook(), "dataList")->property("currentIndex").toInt(), -1);
+        QCOMPARE(page->mapView()->selectedItemId(), QString());
+        QCOMPARE(place->data().size(), others.size());
+        for (const auto& other : others)
+            QVERIFY2(readingOf(*place->dataById(other.first)) == other.second, other.first.c_str());
     }
 
     void toolClickClosesTheWideBar()

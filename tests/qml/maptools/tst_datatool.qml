@@ -30,14 +30,15 @@ TestCase {
             property point worldPosition: Qt.point(7.0, 46.0)
             property point screenPosition: Qt.point(0, 0)
             property bool lockedToGps: false
+            property bool lockedToWorldPosition: false
             property color symbolColor: "black"
             property int symbolId: -1
             property real symbolDip: 0
             property real symbolAzimuth: 0
             visible: false
             function activateForDataLocation() { visible = true }
-            function activateForMoveData(pt) { worldPosition = pt; visible = true }
-            function setScreenPosition(p) { screenPosition = p }
+            function activateForMoveData(pt) { worldPosition = pt; lockedToWorldPosition = true; visible = true }
+            function setScreenPosition(p) { lockedToWorldPosition = false; screenPosition = p }
             function deactivate() { visible = false }
         }
     }
@@ -247,10 +248,16 @@ TestCase {
         verify(panel.details.view.save("Unmoved"))
         compare(Qt.point(current().longitude, current().latitude), place)
 
+        // The map moving under an item still on the entry moves nothing.
         moves = panel.details.view.moveButtons
         moves.click(0)
+        reticule.screenPosition = Qt.point(20, 30)
+        moves.click(0)
+        compare(moves.latitude(), -999)
+
+        moves.click(0)
         reticule.worldPosition = Qt.point(7.01, 46.02)
-        reticule.screenPosition = Qt.point(40, 50)
+        reticule.setScreenPosition(Qt.point(40, 50))
         moves.click(0)
         fuzzyCompare(current().latitude, 46.02, 1e-6)
         fuzzyCompare(current().longitude, 7.01, 1e-6)
