@@ -181,10 +181,16 @@ Status GDALTileSource::readBands(GDALDatasetH ds)
         dataBands_ = {colour.front()};
     }
 
+    // Tiles are warped in the source's own type (as gdalwarp does) when that
+    // is 8 or 16 bits, otherwise in floats: a 64-million-pixel window then
+    // takes 2 bytes a value in the warper instead of 4.
+    GDALDataType common = GDALGetRasterDataType(GDALGetRasterBand(ds, dataBands_.front()));
     for (int b : dataBands_) {
         GDALRasterBandH band = GDALGetRasterBand(ds, b);
         if (GDALGetRasterDataType(band) != GDT_Byte)
             byteData_ = false;
+        if (GDALGetRasterDataType(band) != common)
+            common = GDT_Float32;
         int hasNoData = FALSE;
         const double nd = GDALGetRasterNoDataValue(band, &hasNoData);
         if (hasNoData)
@@ -192,6 +198,7 @@ Status GDALTileSource::readBands(GDALDatasetH ds)
     }
     if (noData_.size() != dataBands_.size())
         noData_.clear();
+    tileType_ = common == GDT_Byte || common == GDT_UInt16 || common == GDT_Int16 ? common : GDT_Float32;
     if (layout_ == Layout::Palette && GDALGetRasterDataType(first) != GDT_Byte)
         return Status::Error(Status::ConfigurationError,
                              QStringLiteral("Palettes over more than 256 entries are not supported"));
@@ -379,8 +386,7 @@ GDALDatasetH GDALTileSource::takeDestination() const
         }
     }
     GDALDriverH mem = GDALGetDriverByName("MEM");
-    const GDALDataType type = byteData_ ? GDT_Byte : GDT_Float32;
-    return GDALCreate(mem, "", TileSize, TileSize, int(dataBands_.size()) + 1, type, nullptr);
+    return GDALCreate(mem, "", TileSize, TileSize, int(dataBands_.size()) + 1, tileType_, nullptr);
 }
 
 // Building a transformer sets up a coordinate operation, a good part of a

@@ -88,6 +88,7 @@ private:
     std::vector<int> dataBands_;
     int srcAlphaBand_ = 0;
     bool byteData_ = true;
+    GDALDataType tileType_ = GDT_Byte; // of the warped tile's bands
     std::vector<std::array<double, 2>> ranges_;
     std::vector<std::array<uchar, 4>> palette_;
     std::vector<double> noData_;

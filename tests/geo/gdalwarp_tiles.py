@@ -127,6 +127,11 @@ def make(kind, path):
         band[100:220, 50:300] = 0
         ds.GetRasterBand(1).WriteArray(band)
         ds.GetRasterBand(1).SetNoDataValue(0)
+    elif kind == "grey-16bit":
+        ds = gdal.GetDriverByName("GTiff").Create(path, 500, 450, 1, gdal.GDT_UInt16, ["TILED=YES"])
+        ds.SetGeoTransform([480000.5, 7.5, 0, 5210000.25, 0, -7.5])
+        ds.SetSpatialRef(srs(32632))
+        ds.GetRasterBand(1).WriteArray(detail(500, 450, 14).astype(np.uint16) * 40 + 1000)
     elif kind == "rgb-nodata":
         ds = create(path, 500, 450, 3, [480000.5, 7.5, 0, 5210000.25, 0, -7.5], 32632)
         rgb(ds, 8, nodata=0)
@@ -172,9 +177,14 @@ def make(kind, path):
     ds = None
 
 
-def to_rgba(out, palette):
+def to_rgba(out, palette, ranges):
     bands = [out.GetRasterBand(i + 1).ReadAsArray().astype(np.uint32) for i in range(out.RasterCount)]
     alpha = bands[-1]
+    if ranges:
+        # Values beyond 8 bits are stretched over the raster's range.
+        for i, (lo, hi) in enumerate(ranges):
+            v = (bands[i].astype(np.float64) - lo) * (255.0 / (hi - lo) if hi > lo else 0.0)
+            bands[i] = np.clip(np.floor(v + 0.5), 0, 255).astype(np.uint32)
     if palette is not None:
         lut = np.zeros((256, 4), np.uint32)
         for i in range(min(256, palette.GetCount())):
@@ -188,6 +198,10 @@ def to_rgba(out, palette):
 def warp(path):
     src = gdal.Open(path)
     palette = src.GetRasterBand(1).GetColorTable()
+    ranges = []
+    if src.GetRasterBand(1).DataType != gdal.GDT_Byte:
+        ranges = [src.GetRasterBand(i + 1).ComputeRasterMinMax(True)
+                  for i in range(min(3, src.RasterCount))]
     args = ["-of", "MEM", "-ts", str(TILE), str(TILE), "-t_srs", "EPSG:3857", "-dstalpha",
             "-r", "near" if palette is not None else "bilinear"]
     prj = os.path.splitext(path)[0] + ".prj"
@@ -198,7 +212,7 @@ def warp(path):
         if len(te) != 4:
             continue
         out = gdal.Warp("", src, options=gdal.WarpOptions(options=args + ["-te"] + te))
-        sys.stdout.buffer.write(to_rgba(out, palette).astype(np.uint8).tobytes())
+        sys.stdout.buffer.write(to_rgba(out, palette, ranges).astype(np.uint8).tobytes())
     sys.stdout.flush()
 
 

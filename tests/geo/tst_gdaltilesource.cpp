@@ -362,7 +362,7 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         for (const char* kind : {"geographic", "utm", "mercator-aligned", "mercator-offset", "world-file-prj",
-                                 "prj-only", "paletted", "grey-nodata", "rgb-nodata", "rgba", "global",
+                                 "prj-only", "paletted", "grey-nodata", "rgb-nodata", "rgba", "global", "grey-16bit",
                                  "overviews", "sparse"})
             QTest::newRow(kind) << QString::fromLatin1(kind);
     }
@@ -446,7 +446,7 @@ private slots:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<double>("largestSpread"); // standard deviation of the grey
-        QTest::newRow("continuous: averaged") << "noise-9000" << 35.0;
+        QTest::newRow("continuous: averaged") << "noise-9000" << 25.0;
         QTest::newRow("paletted: nearest") << "paletted-9000" << 1000.0;
     }
 
