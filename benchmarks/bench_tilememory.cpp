@@ -46,20 +46,30 @@ long peakKiB()
     return -1;
 }
 
-bool writeHugeTiff(const QString& path, GDALDataType type)
+// A GeoTIFF in longitude and latitude, from (west, north) in square pixels.
+GDALDatasetH createTiff(const QString& path, int size, int bands, GDALDataType type,
+                        const char* const* options, double west, double north, double pixel)
 {
     GDALAllRegister();
-    const char* options[] = {"SPARSE_OK=TRUE", "COMPRESS=DEFLATE", nullptr};
-    GDALDatasetH ds = GDALCreate(GDALGetDriverByName("GTiff"), path.toUtf8().constData(), 100000,
-                                 100000, 1, type, const_cast<char**>(options));
+    GDALDatasetH ds = GDALCreate(GDALGetDriverByName("GTiff"), path.toUtf8().constData(), size,
+                                 size, bands, type, const_cast<char**>(options));
     if (!ds)
-        return false;
-    double gt[6] = {5.0, 1e-5, 0.0, 47.0, 0.0, -1e-5};
+        return nullptr;
+    double gt[6] = {west, pixel, 0.0, north, 0.0, -pixel};
     GDALSetGeoTransform(ds, gt);
     OGRSpatialReferenceH srs = OSRNewSpatialReference(nullptr);
     OSRImportFromEPSG(srs, 4326);
     GDALSetSpatialRef(ds, srs);
     OSRDestroySpatialReference(srs);
+    return ds;
+}
+
+bool writeHugeTiff(const QString& path, GDALDataType type)
+{
+    const char* options[] = {"SPARSE_OK=TRUE", "COMPRESS=DEFLATE", nullptr};
+    GDALDatasetH ds = createTiff(path, 100000, 1, type, options, 5.0, 47.0, 1e-5);
+    if (!ds)
+        return false;
     GDALClose(ds);
     return true;
 }
@@ -68,19 +78,11 @@ constexpr int LargeSize = 8000;
 
 bool writeLargeTiff(const QString& path)
 {
-    GDALAllRegister();
+    // 40 degrees a side, so that the coarsest tile shows it over some pixels.
     const char* options[] = {"TILED=YES", nullptr};
-    GDALDatasetH ds = GDALCreate(GDALGetDriverByName("GTiff"), path.toUtf8().constData(), LargeSize,
-                                 LargeSize, 3, GDT_Byte, const_cast<char**>(options));
+    GDALDatasetH ds = createTiff(path, LargeSize, 3, GDT_Byte, options, -10.0, 60.0, 0.005);
     if (!ds)
         return false;
-    // 40 degrees a side, so that the coarsest tile shows it over some pixels.
-    double gt[6] = {-10.0, 0.005, 0.0, 60.0, 0.0, -0.005};
-    GDALSetGeoTransform(ds, gt);
-    OGRSpatialReferenceH srs = OSRNewSpatialReference(nullptr);
-    OSRImportFromEPSG(srs, 4326);
-    GDALSetSpatialRef(ds, srs);
-    OSRDestroySpatialReference(srs);
     std::vector<uchar> row(LargeSize);
     bool ok = true;
     for (int b = 1; b <= 3 && ok; ++b)

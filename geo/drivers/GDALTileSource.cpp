@@ -23,12 +23,13 @@ constexpr int TileSize = int(Profile::TileSize);
 // Up to this many source pixels (at the level read) a tile is warped as
 // gdalwarp warps it, in chunks within the warp memory limit; beyond, a raster
 // claiming 100,000 pixels across would take minutes per tile, so the window
-// is read as a bounded sample: at most MaxReducedSize pixels a side at about
-// the tile's resolution, each averaged from up to Supersampling^2 samples.
+// is first read at about the tile's resolution (at most MaxReducedSize
+// pixels a side), each row averaged from source rows of one block row only:
+// the blocks read are those a nearest-neighbour read would decode anyway.
 constexpr double MaxWarpPixels = 64e6;
 constexpr int MaxReducedSize = 4 * TileSize;
-constexpr int Supersampling = 4;
-constexpr double MaxSamples = 2048.0 * 2048.0;
+// Values one averaged read may cover, so that GDAL's buffers stay small.
+constexpr double MaxAveragedValues = 4.0 * 1024 * 1024;
 
 QString lastGdalError(const QString& fallback)
 {
@@ -470,8 +471,8 @@ bool GDALTileSource::warp(GDALDatasetH src, GDALDatasetH dst, void* transformer,
     return ok;
 }
 
-// The window read at about the tile's resolution, each pixel the average
-// of a grid of samples (nearest index for paletted rasters), then warped.
+// The window read at about the tile's resolution, averaged (nearest index
+// for paletted rasters), then warped.
 bool GDALTileSource::warpReduced(GDALDatasetH src, GDALDatasetH dst, const double* tileGeo,
                                  const Window& window, ProgressCallback* progress) const
 {
@@ -514,35 +515,53 @@ GDALDatasetH GDALTileSource::readReduced(GDALDatasetH src, const Window& window,
         bands.push_back(srcAlphaBand_);
     const int n = int(bands.size());
     const GDALDataType type = byteData_ ? GDT_Byte : GDT_Float32;
-    const size_t typeSize = size_t(GDALGetDataTypeSizeBytes(type));
-    int k = layout_ == Layout::Palette ? 1 : Supersampling;
-    while (k > 1 && double(width) * k * double(height) * k > MaxSamples)
-        --k;
-    const int sampleWidth = std::min(window.width, width * k);
-    const int sampleHeight = std::min(window.height, height * k);
-    std::vector<uchar> buffer(size_t(sampleWidth) * size_t(sampleHeight) * size_t(n) * typeSize);
-    if (sparse(src, window)) {
-        // Zeros already, unless the file leaves nodata out.
-        if (!noData_.empty())
-            for (int b = 0; b < n; ++b)
-                GDALCopyWords(&noData_[size_t(b)], GDT_Float64, 0,
-                              buffer.data() + size_t(b) * sampleWidth * sampleHeight * typeSize,
-                              type, int(typeSize), sampleWidth * sampleHeight);
-    } else {
-        GDALRasterIOExtraArg extra;
-        INIT_RASTERIO_EXTRA_ARG(extra);
+    const int typeSize = GDALGetDataTypeSizeBytes(type);
+    std::vector<uchar> buffer(size_t(width) * size_t(height) * size_t(n) * size_t(typeSize));
+    GDALRasterIOExtraArg extra;
+    INIT_RASTERIO_EXTRA_ARG(extra);
+    extra.pfnProgress = cancelProgress;
+    extra.pProgressData = progress;
+    if (layout_ == Layout::Palette) {
         extra.eResampleAlg = GRIORA_NearestNeighbour;
-        extra.pfnProgress = cancelProgress;
-        extra.pProgressData = progress;
         if (GDALDatasetRasterIOEx(src, GF_Read, window.x, window.y, window.width, window.height,
-                                  buffer.data(), sampleWidth, sampleHeight, type, n,
-                                  bands.data(), 0, 0, 0, &extra)
+                                  buffer.data(), width, height, type, n, bands.data(), 0, 0, 0,
+                                  &extra)
             != CE_None)
             return nullptr;
+    } else {
+        extra.eResampleAlg = GRIORA_Average;
+        int blockWidth = 0, blockHeight = 0;
+        GDALGetBlockSize(GDALGetRasterBand(src, bands.front()), &blockWidth, &blockHeight);
+        blockHeight = std::max(1, blockHeight);
+        const int maxRows = std::max(1, int(MaxAveragedValues / (double(window.width) * n)));
+        const double rowStep = double(window.height) / height;
+        const GSpacing line = GSpacing(width) * typeSize;
+        for (int j = 0; j < height; ++j) {
+            const int centre = window.y + int((j + 0.5) * rowStep);
+            const int blockTop = centre / blockHeight * blockHeight;
+            int top = std::max(blockTop, window.y + int(j * rowStep));
+            int bottom = std::min({blockTop + blockHeight, window.y + window.height,
+                                   window.y + int(std::ceil((j + 1) * rowStep))});
+            if (bottom - top > maxRows) {
+                top = std::max(top, centre - maxRows / 2);
+                bottom = std::min(bottom, top + maxRows);
+            }
+            bottom = std::max(bottom, top + 1);
+            uchar* row = buffer.data() + j * line;
+            if (sparse(src, Window{window.x, top, window.width, bottom - top, 1.0, 1.0})) {
+                // Left out of the file: its fill value, no need to average it.
+                for (size_t b = 0; b < noData_.size(); ++b)
+                    GDALCopyWords(&noData_[b], GDT_Float64, 0, row + b * line * height, type,
+                                  typeSize, width);
+                continue;
+            }
+            if (GDALDatasetRasterIOEx(src, GF_Read, window.x, top, window.width, bottom - top, row,
+                                      width, 1, type, n, bands.data(), typeSize, line,
+                                      line * height, &extra)
+                != CE_None)
+                return nullptr;
+        }
     }
-    if ((sampleWidth != width || sampleHeight != height)
-        && !averageSamples(buffer, type, n, sampleWidth, sampleHeight, width, height))
-        return nullptr;
 
     GDALDatasetH reduced = GDALCreate(GDALGetDriverByName("MEM"), "", width, height, n, type,
                                       nullptr);
@@ -563,39 +582,6 @@ GDALDatasetH GDALTileSource::readReduced(GDALDatasetH src, const Window& window,
         return nullptr;
     }
     return reduced;
-}
-
-// GDAL's average over the samples, leaving out nodata and transparent ones.
-bool GDALTileSource::averageSamples(std::vector<uchar>& buffer, GDALDataType type, int bandCount,
-                                    int sampleWidth, int sampleHeight, int width,
-                                    int height) const
-{
-    GDALDatasetH samples = GDALCreate(GDALGetDriverByName("MEM"), "", sampleWidth, sampleHeight,
-                                      bandCount, type, nullptr);
-    if (!samples)
-        return false;
-    bool ok = GDALDatasetRasterIO(samples, GF_Write, 0, 0, sampleWidth, sampleHeight,
-                                  buffer.data(), sampleWidth, sampleHeight, type, bandCount,
-                                  nullptr, 0, 0, 0)
-        == CE_None;
-    for (size_t b = 0; b < noData_.size(); ++b)
-        GDALSetRasterNoDataValue(GDALGetRasterBand(samples, int(b) + 1), noData_[b]);
-    if (srcAlphaBand_)
-        GDALSetRasterColorInterpretation(GDALGetRasterBand(samples, bandCount), GCI_AlphaBand);
-    const size_t typeSize = size_t(GDALGetDataTypeSizeBytes(type));
-    std::vector<uchar> averaged(size_t(width) * size_t(height) * size_t(bandCount) * typeSize);
-    GDALRasterIOExtraArg extra;
-    INIT_RASTERIO_EXTRA_ARG(extra);
-    extra.eResampleAlg = GRIORA_Average;
-    ok = ok
-        && GDALDatasetRasterIOEx(samples, GF_Read, 0, 0, sampleWidth, sampleHeight,
-                                 averaged.data(), width, height, type, bandCount, nullptr, 0, 0,
-                                 0, &extra)
-            == CE_None;
-    GDALClose(samples);
-    if (ok)
-        buffer.swap(averaged);
-    return ok;
 }
 
 // Byte rasters are read straight into the image, every other kind once per

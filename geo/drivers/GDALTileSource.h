@@ -19,7 +19,7 @@ namespace kiv::geo::Drivers {
 // rasters, which are then coloured), from the overview level gdalwarp picks;
 // grey rasters become grey RGBA (non-byte values stretched over their range).
 // A tile that would read more than 64 million source pixels is warped from
-// a bounded, averaged sample of its window instead.
+// a bounded, averaged read of its window instead.
 class GDALTileSource : public TileSource
 {
 public:
@@ -74,8 +74,6 @@ private:
                      ProgressCallback* progress) const;
     GDALDatasetH readReduced(GDALDatasetH src, const Window& window, int width, int height,
                              ProgressCallback* progress) const;
-    bool averageSamples(std::vector<uchar>& buffer, GDALDataType type, int bandCount,
-                        int sampleWidth, int sampleHeight, int width, int height) const;
     QImage toImage(GDALDatasetH dst) const;
     bool readInterleaved(GDALDatasetH dst, QImage& image) const;
     bool readPlanes(GDALDatasetH dst, QImage& image) const;
