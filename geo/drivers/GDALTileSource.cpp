@@ -275,32 +275,31 @@ bool GDALTileSource::footprint(const double* tileGeo, Footprint& fp) const
     double gt[6];
     std::copy(tileGeo, tileGeo + 6, gt);
     GDALSetGenImgProjTransformerDstGeoTransform(transformer, gt);
-    auto sourceHull = [transformer](int n, double& x0, double& y0, double& x1, double& y1) {
-        std::vector<double> xs, ys, zs(size_t(n) * n, 0.0);
-        std::vector<int> ok(size_t(n) * n, FALSE);
-        for (int i = 0; i < n; ++i)
-            for (int j = 0; j < n; ++j) {
-                xs.push_back(TileSize * double(i) / (n - 1));
-                ys.push_back(TileSize * double(j) / (n - 1));
-            }
-        GDALGenImgProjTransform(transformer, TRUE, n * n, xs.data(), ys.data(), zs.data(), ok.data());
-        x0 = y0 = std::numeric_limits<double>::infinity();
-        x1 = y1 = -std::numeric_limits<double>::infinity();
-        for (size_t k = 0; k < xs.size(); ++k) {
-            if (!ok[k] || !std::isfinite(xs[k]) || !std::isfinite(ys[k]))
-                continue;
-            x0 = std::min(x0, xs[k]);
-            x1 = std::max(x1, xs[k]);
-            y0 = std::min(y0, ys[k]);
-            y1 = std::max(y1, ys[k]);
+    // gdalwarp measures the ratio on a 10 x 10 grid over the target, across;
+    // the same points give the window.
+    constexpr int Grid = 10;
+    std::vector<double> xs, ys, zs(Grid * Grid, 0.0);
+    std::vector<int> ok(Grid * Grid, FALSE);
+    for (int i = 0; i < Grid; ++i)
+        for (int j = 0; j < Grid; ++j) {
+            xs.push_back(TileSize * double(i) / (Grid - 1));
+            ys.push_back(TileSize * double(j) / (Grid - 1));
         }
-        return x1 >= x0 && y1 >= y0;
-    };
-    // gdalwarp measures the ratio on a 10 x 10 grid over the target, across.
-    double x0, y0, x1, y1;
-    fp.ratio = sourceHull(10, x0, y0, x1, y1) && x1 > x0 ? (x1 - x0) / TileSize : 0.0;
-    const bool found = sourceHull(17, fp.left, fp.top, fp.right, fp.bottom);
+    GDALGenImgProjTransform(transformer, TRUE, Grid * Grid, xs.data(), ys.data(), zs.data(),
+                            ok.data());
     returnTransformer(-1, transformer);
+    fp.left = fp.top = std::numeric_limits<double>::infinity();
+    fp.right = fp.bottom = -std::numeric_limits<double>::infinity();
+    for (size_t k = 0; k < xs.size(); ++k) {
+        if (!ok[k] || !std::isfinite(xs[k]) || !std::isfinite(ys[k]))
+            continue;
+        fp.left = std::min(fp.left, xs[k]);
+        fp.right = std::max(fp.right, xs[k]);
+        fp.top = std::min(fp.top, ys[k]);
+        fp.bottom = std::max(fp.bottom, ys[k]);
+    }
+    const bool found = fp.right >= fp.left && fp.bottom >= fp.top;
+    fp.ratio = found && fp.right > fp.left ? (fp.right - fp.left) / TileSize : 0.0;
     fp.inside = found && fp.left >= 1.0 && fp.top >= 1.0 && fp.right <= width_ - 1.0
         && fp.bottom <= height_ - 1.0;
     if (!found)
