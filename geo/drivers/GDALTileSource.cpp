@@ -199,7 +199,8 @@ Status GDALTileSource::readBands(GDALDatasetH ds)
     }
     if (noData_.size() != dataBands_.size())
         noData_.clear();
-    tileType_ = common == GDT_Byte || common == GDT_UInt16 || common == GDT_Int16 ? common : GDT_Float32;
+    tileType_ = common == GDT_Byte || common == GDT_UInt16 || common == GDT_Int16 ? common
+                                                                                : GDT_Float32;
     if (layout_ == Layout::Palette && GDALGetRasterDataType(first) != GDT_Byte)
         return Status::Error(Status::ConfigurationError,
                              QStringLiteral("Palettes over more than 256 entries are not supported"));

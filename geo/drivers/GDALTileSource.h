@@ -70,7 +70,8 @@ private:
     CPLStringList transformerOptions() const;
     bool warp(GDALDatasetH src, GDALDatasetH dst, void* transformer,
               const std::vector<int>& srcBands, int srcAlphaBand, ProgressCallback* progress) const;
-    bool warpReduced(GDALDatasetH src, GDALDatasetH dst, const double* tileGeo, const Window& window,
+    bool warpReduced(GDALDatasetH src, GDALDatasetH dst, const double* tileGeo,
+                     const Window& window,
                      ProgressCallback* progress) const;
     GDALDatasetH readReduced(GDALDatasetH src, const Window& window, int width, int height,
                              ProgressCallback* progress) const;
