@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <mutex>
 
 namespace kiv::geo::Drivers {
@@ -19,11 +20,16 @@ namespace kiv::geo::Drivers {
 namespace {
 
 constexpr int TileSize = int(Profile::TileSize);
-// Beyond this many source pixels per tile pixel (no overview being close
-// enough), the source is read decimated first: a raster that claims 100,000
-// pixels across is then never read whole for one tile.
-constexpr double MaxStep = 2.0;
+// Up to this many source pixels (at the level read) a tile is warped as
+// gdalwarp warps it, in chunks within the warp memory limit; beyond, a raster
+// claiming 100,000 pixels across would take minutes per tile, so the window
+// is first read at about the tile's resolution (at most MaxReducedSize
+// pixels a side), each row averaged from source rows of one block row only:
+// the blocks read are those a nearest-neighbour read would decode anyway.
+constexpr double MaxWarpPixels = 64e6;
 constexpr int MaxReducedSize = 4 * TileSize;
+// Values one averaged read may cover, so that GDAL's buffers stay small.
+constexpr double MaxAveragedValues = 4.0 * 1024 * 1024;
 
 QString lastGdalError(const QString& fallback)
 {
@@ -176,10 +182,16 @@ Status GDALTileSource::readBands(GDALDatasetH ds)
         dataBands_ = {colour.front()};
     }
 
+    // Tiles are warped in the source's own type (as gdalwarp does) when that
+    // is 8 or 16 bits, otherwise in floats: a 64-million-pixel window then
+    // takes 2 bytes a value in the warper instead of 4.
+    GDALDataType common = GDALGetRasterDataType(GDALGetRasterBand(ds, dataBands_.front()));
     for (int b : dataBands_) {
         GDALRasterBandH band = GDALGetRasterBand(ds, b);
         if (GDALGetRasterDataType(band) != GDT_Byte)
             byteData_ = false;
+        if (GDALGetRasterDataType(band) != common)
+            common = GDT_Float32;
         int hasNoData = FALSE;
         const double nd = GDALGetRasterNoDataValue(band, &hasNoData);
         if (hasNoData)
@@ -187,6 +199,8 @@ Status GDALTileSource::readBands(GDALDatasetH ds)
     }
     if (noData_.size() != dataBands_.size())
         noData_.clear();
+    tileType_ = common == GDT_Byte || common == GDT_UInt16 || common == GDT_Int16 ? common
+                                                                                : GDT_Float32;
     if (layout_ == Layout::Palette && GDALGetRasterDataType(first) != GDT_Byte)
         return Status::Error(Status::ConfigurationError,
                              QStringLiteral("Palettes over more than 256 entries are not supported"));
@@ -238,28 +252,125 @@ void GDALTileSource::readResolution(GDALDatasetH ds, const double* gt)
     }
     setLevels(0, maxLevel);
 
-    GDALRasterBandH band = GDALGetRasterBand(ds, dataBands_.front());
+    width_ = w;
+    height_ = h;
+    GDALRasterBandH band = GDALGetRasterBand(ds, 1);
     for (int i = 0; i < GDALGetOverviewCount(band); ++i) {
         GDALRasterBandH ovr = GDALGetOverview(band, i);
-        if (ovr && GDALGetRasterBandXSize(ovr) > 0)
-            overviewFactors_.push_back(double(w) / GDALGetRasterBandXSize(ovr));
+        if (!ovr || GDALGetRasterBandXSize(ovr) <= 0 || GDALGetRasterBandYSize(ovr) <= 0)
+            break; // levels are used by their index, so none after a broken one
+        overviewSizes_.emplace_back(GDALGetRasterBandXSize(ovr), GDALGetRasterBandYSize(ovr));
     }
 }
 
-int GDALTileSource::overviewFor(double tileResolution) const
+// The tile's corners and a grid between them, taken into full-resolution
+// source pixels.
+bool GDALTileSource::footprint(const double* tileGeo, Footprint& fp) const
 {
-    if (nativeResolution_ <= 0.0)
-        return -1;
-    const double ratio = tileResolution / nativeResolution_;
-    int best = -1;
-    double bestFactor = 1.0;
-    for (size_t i = 0; i < overviewFactors_.size(); ++i) {
-        if (overviewFactors_[i] <= ratio && overviewFactors_[i] > bestFactor) {
-            best = int(i);
-            bestFactor = overviewFactors_[i];
+    GDALDatasetPool::Lease full = pool_->acquire(-1);
+    if (!full.get())
+        return false;
+    void* transformer = takeTransformer(full.get(), -1);
+    if (!transformer)
+        return false;
+    double gt[6];
+    std::copy(tileGeo, tileGeo + 6, gt);
+    GDALSetGenImgProjTransformerDstGeoTransform(transformer, gt);
+    // gdalwarp measures the ratio on a 10 x 10 grid over the target, across;
+    // the same points give the window.
+    constexpr int Grid = 10;
+    std::vector<double> xs, ys, zs(Grid * Grid, 0.0);
+    std::vector<int> ok(Grid * Grid, FALSE);
+    for (int i = 0; i < Grid; ++i)
+        for (int j = 0; j < Grid; ++j) {
+            xs.push_back(TileSize * double(i) / (Grid - 1));
+            ys.push_back(TileSize * double(j) / (Grid - 1));
         }
+    GDALGenImgProjTransform(transformer, TRUE, Grid * Grid, xs.data(), ys.data(), zs.data(),
+                            ok.data());
+    returnTransformer(-1, transformer);
+    fp.left = fp.top = std::numeric_limits<double>::infinity();
+    fp.right = fp.bottom = -std::numeric_limits<double>::infinity();
+    for (size_t k = 0; k < xs.size(); ++k) {
+        if (!ok[k] || !std::isfinite(xs[k]) || !std::isfinite(ys[k]))
+            continue;
+        fp.left = std::min(fp.left, xs[k]);
+        fp.right = std::max(fp.right, xs[k]);
+        fp.top = std::min(fp.top, ys[k]);
+        fp.bottom = std::max(fp.bottom, ys[k]);
     }
-    return best;
+    const bool found = fp.right >= fp.left && fp.bottom >= fp.top;
+    fp.ratio = found && fp.right > fp.left ? (fp.right - fp.left) / TileSize : 0.0;
+    fp.inside = found && fp.left >= 1.0 && fp.top >= 1.0 && fp.right <= width_ - 1.0
+        && fp.bottom <= height_ - 1.0;
+    if (!found)
+        fp.left = fp.top = fp.right = fp.bottom = 0.0;
+    return true;
+}
+
+// gdalwarp's choice: the full raster up to a ratio just above 1, then the
+// level whose factor is within 0.1 of the ratio or the finer of the two
+// around it; the coarsest when the ratio is beyond all.
+int GDALTileSource::overviewFor(double ratio) const
+{
+    const int count = int(overviewSizes_.size());
+    if (!(ratio > 1.0) || count == 0)
+        return -1;
+    auto factor = [this](int level) {
+        return level < 0 ? 1.0 : double(width_) / overviewSizes_[size_t(level)].first;
+    };
+    int level = -1;
+    for (; level < count - 1; ++level) {
+        const double here = factor(level);
+        if ((here < ratio && factor(level + 1) > ratio) || std::abs(here - ratio) < 1e-1)
+            break;
+    }
+    return level;
+}
+
+GDALTileSource::Window GDALTileSource::windowAt(const Footprint& fp, int overview,
+                                                double margin) const
+{
+    const int w = overview < 0 ? width_ : overviewSizes_[size_t(overview)].first;
+    const int h = overview < 0 ? height_ : overviewSizes_[size_t(overview)].second;
+    const double fx = double(w) / width_, fy = double(h) / height_;
+    Window window;
+    window.stepX = std::max(1e-9, (fp.right - fp.left) * fx / TileSize);
+    window.stepY = std::max(1e-9, (fp.bottom - fp.top) * fy / TileSize);
+    const double mx = margin * window.stepX, my = margin * window.stepY;
+    window.x = int(std::floor(std::clamp(fp.left * fx - mx, 0.0, double(w))));
+    window.y = int(std::floor(std::clamp(fp.top * fy - my, 0.0, double(h))));
+    window.width = int(std::ceil(std::clamp(fp.right * fx + mx, 0.0, double(w)))) - window.x;
+    window.height = int(std::ceil(std::clamp(fp.bottom * fy + my, 0.0, double(h)))) - window.y;
+    return window;
+}
+
+// Whether GDAL reports the window as left out of a sparse file: it then
+// reads as nodata, or 0 without one, and needs no reading at all.
+bool GDALTileSource::sparse(GDALDatasetH src, const Window& window) const
+{
+    if (srcAlphaBand_ != 0 || window.width <= 0 || window.height <= 0)
+        return false;
+    for (int b : dataBands_) {
+        GDALRasterBandH band = GDALGetRasterBand(src, b);
+        const int flags = GDALGetMaskFlags(band);
+        const bool byNoData = flags == GMF_NODATA && !noData_.empty();
+        if (flags != GMF_ALL_VALID && !byNoData)
+            return false;
+        if (GDALGetDataCoverageStatus(band, window.x, window.y, window.width, window.height, 0,
+                                      nullptr)
+            != GDAL_DATA_COVERAGE_STATUS_EMPTY)
+            return false;
+    }
+    return true;
+}
+
+// What the warp makes of a window of zeros (opaque) or of nodata.
+void GDALTileSource::fillUniform(GDALDatasetH dst, bool opaque) const
+{
+    const int n = GDALGetRasterCount(dst);
+    for (int b = 1; b <= n; ++b)
+        GDALFillRaster(GDALGetRasterBand(dst, b), b == n && opaque ? 255.0 : 0.0, 0.0);
 }
 
 // The destination needs no georeferencing of its own: the transformer
@@ -276,8 +387,7 @@ GDALDatasetH GDALTileSource::takeDestination() const
         }
     }
     GDALDriverH mem = GDALGetDriverByName("MEM");
-    const GDALDataType type = byteData_ ? GDT_Byte : GDT_Float32;
-    return GDALCreate(mem, "", TileSize, TileSize, int(dataBands_.size()) + 1, type, nullptr);
+    return GDALCreate(mem, "", TileSize, TileSize, int(dataBands_.size()) + 1, tileType_, nullptr);
 }
 
 // Building a transformer sets up a coordinate operation, a good part of a
@@ -361,46 +471,20 @@ bool GDALTileSource::warp(GDALDatasetH src, GDALDatasetH dst, void* transformer,
     return ok;
 }
 
-// The source pixels a tile covers, found from a grid of tile pixels, read at
-// about the tile's resolution (nearest pixel) and warped from there.
-bool GDALTileSource::warpReduced(GDALDatasetH src, GDALDatasetH dst, void* transformer,
-                                 const double* tileGeo, double step,
-                                 ProgressCallback* progress) const
+// The window read at about the tile's resolution, averaged (nearest index
+// for paletted rasters), then warped.
+bool GDALTileSource::warpReduced(GDALDatasetH src, GDALDatasetH dst, const double* tileGeo,
+                                 const Window& window, ProgressCallback* progress) const
 {
-    constexpr int Grid = 17;
-    std::vector<double> xs, ys, zs(Grid * Grid, 0.0);
-    std::vector<int> ok(Grid * Grid, FALSE);
-    for (int j = 0; j < Grid; ++j)
-        for (int i = 0; i < Grid; ++i) {
-            xs.push_back(double(i) * TileSize / (Grid - 1));
-            ys.push_back(double(j) * TileSize / (Grid - 1));
-        }
-    GDALGenImgProjTransform(transformer, TRUE, Grid * Grid, xs.data(), ys.data(), zs.data(),
-                            ok.data());
-    const double width = GDALGetRasterXSize(src), height = GDALGetRasterYSize(src);
-    double x0 = width, y0 = height, x1 = 0.0, y1 = 0.0;
-    for (size_t k = 0; k < xs.size(); ++k) {
-        if (!ok[k] || !std::isfinite(xs[k]) || !std::isfinite(ys[k]))
-            continue;
-        x0 = std::min(x0, xs[k]);
-        x1 = std::max(x1, xs[k]);
-        y0 = std::min(y0, ys[k]);
-        y1 = std::max(y1, ys[k]);
-    }
-    // One step of margin for what falls between the grid's points.
-    const int left = int(std::floor(std::clamp(x0 - step, 0.0, width)));
-    const int top = int(std::floor(std::clamp(y0 - step, 0.0, height)));
-    const int right = int(std::ceil(std::clamp(x1 + step, 0.0, width)));
-    const int bottom = int(std::ceil(std::clamp(y1 + step, 0.0, height)));
-    if (right <= left || bottom <= top) {
-        for (int b = 1; b <= GDALGetRasterCount(dst); ++b)
-            GDALFillRaster(GDALGetRasterBand(dst, b), 0.0, 0.0);
+    if (window.width <= 0 || window.height <= 0) {
+        fillUniform(dst, false);
         return true;
     }
-    const int w = right - left, h = bottom - top;
-    const int reducedWidth = std::clamp(int(std::ceil(w / step)), 1, std::min(w, MaxReducedSize));
-    const int reducedHeight = std::clamp(int(std::ceil(h / step)), 1, std::min(h, MaxReducedSize));
-    GDALDatasetH reduced = readReduced(src, left, top, w, h, reducedWidth, reducedHeight, progress);
+    const int reducedWidth = std::clamp(int(std::ceil(window.width / window.stepX)), 1,
+                                        std::min(window.width, MaxReducedSize));
+    const int reducedHeight = std::clamp(int(std::ceil(window.height / window.stepY)), 1,
+                                         std::min(window.height, MaxReducedSize));
+    GDALDatasetH reduced = readReduced(src, window, reducedWidth, reducedHeight, progress);
     if (!reduced)
         return false;
     void* reducedTransformer =
@@ -421,39 +505,78 @@ bool GDALTileSource::warpReduced(GDALDatasetH src, GDALDatasetH dst, void* trans
     return warped;
 }
 
-// A memory raster of the window read at width x height, georeferenced as
-// the part of the source it shows; the data bands, then the alpha band.
-GDALDatasetH GDALTileSource::readReduced(GDALDatasetH src, int x, int y, int w, int h, int width,
+// A memory raster of the window at width x height, georeferenced as the
+// part of the source it shows; the data bands, then the alpha band.
+GDALDatasetH GDALTileSource::readReduced(GDALDatasetH src, const Window& window, int width,
                                          int height, ProgressCallback* progress) const
 {
     std::vector<int> bands = dataBands_;
     if (srcAlphaBand_)
         bands.push_back(srcAlphaBand_);
+    const int n = int(bands.size());
     const GDALDataType type = byteData_ ? GDT_Byte : GDT_Float32;
-    std::vector<uchar> buffer(size_t(width) * size_t(height) * bands.size()
-                              * size_t(GDALGetDataTypeSizeBytes(type)));
+    const int typeSize = GDALGetDataTypeSizeBytes(type);
+    std::vector<uchar> buffer(size_t(width) * size_t(height) * size_t(n) * size_t(typeSize));
     GDALRasterIOExtraArg extra;
     INIT_RASTERIO_EXTRA_ARG(extra);
-    extra.eResampleAlg = GRIORA_NearestNeighbour;
     extra.pfnProgress = cancelProgress;
     extra.pProgressData = progress;
-    if (GDALDatasetRasterIOEx(src, GF_Read, x, y, w, h, buffer.data(), width, height, type,
-                              int(bands.size()), bands.data(), 0, 0, 0, &extra)
-        != CE_None)
-        return nullptr;
-    GDALDatasetH reduced = GDALCreate(GDALGetDriverByName("MEM"), "", width, height,
-                                      int(bands.size()), type, nullptr);
+    if (layout_ == Layout::Palette) {
+        extra.eResampleAlg = GRIORA_NearestNeighbour;
+        if (GDALDatasetRasterIOEx(src, GF_Read, window.x, window.y, window.width, window.height,
+                                  buffer.data(), width, height, type, n, bands.data(), 0, 0, 0,
+                                  &extra)
+            != CE_None)
+            return nullptr;
+    } else {
+        extra.eResampleAlg = GRIORA_Average;
+        int blockWidth = 0, blockHeight = 0;
+        GDALGetBlockSize(GDALGetRasterBand(src, bands.front()), &blockWidth, &blockHeight);
+        blockHeight = std::max(1, blockHeight);
+        const int maxRows = std::max(1, int(MaxAveragedValues / (double(window.width) * n)));
+        const double rowStep = double(window.height) / height;
+        const GSpacing line = GSpacing(width) * typeSize;
+        for (int j = 0; j < height; ++j) {
+            const int centre = window.y + int((j + 0.5) * rowStep);
+            const int blockTop = centre / blockHeight * blockHeight;
+            int top = std::max(blockTop, window.y + int(j * rowStep));
+            int bottom = std::min({blockTop + blockHeight, window.y + window.height,
+                                   window.y + int(std::ceil((j + 1) * rowStep))});
+            if (bottom - top > maxRows) {
+                top = std::max(top, centre - maxRows / 2);
+                bottom = std::min(bottom, top + maxRows);
+            }
+            bottom = std::max(bottom, top + 1);
+            uchar* row = buffer.data() + j * line;
+            if (sparse(src, Window{window.x, top, window.width, bottom - top, 1.0, 1.0})) {
+                // Left out of the file: its fill value, no need to average it.
+                for (size_t b = 0; b < noData_.size(); ++b)
+                    GDALCopyWords(&noData_[b], GDT_Float64, 0, row + b * line * height, type,
+                                  typeSize, width);
+                continue;
+            }
+            if (GDALDatasetRasterIOEx(src, GF_Read, window.x, top, window.width, bottom - top, row,
+                                      width, 1, type, n, bands.data(), typeSize, line,
+                                      line * height, &extra)
+                != CE_None)
+                return nullptr;
+        }
+    }
+
+    GDALDatasetH reduced = GDALCreate(GDALGetDriverByName("MEM"), "", width, height, n, type,
+                                      nullptr);
     if (!reduced)
         return nullptr;
     double gt[6];
     GDALGetGeoTransform(src, gt);
-    const double sx = double(w) / width, sy = double(h) / height;
-    const double reducedGeo[6] = {gt[0] + x * gt[1] + y * gt[2], gt[1] * sx, gt[2] * sy,
-                                  gt[3] + x * gt[4] + y * gt[5], gt[4] * sx, gt[5] * sy};
+    const double sx = double(window.width) / width, sy = double(window.height) / height;
+    const double reducedGeo[6] = {gt[0] + window.x * gt[1] + window.y * gt[2], gt[1] * sx,
+                                  gt[2] * sy, gt[3] + window.x * gt[4] + window.y * gt[5],
+                                  gt[4] * sx, gt[5] * sy};
     GDALSetGeoTransform(reduced, const_cast<double*>(reducedGeo));
     GDALSetProjection(reduced, GDALGetProjectionRef(src));
     if (GDALDatasetRasterIO(reduced, GF_Write, 0, 0, width, height, buffer.data(), width, height,
-                            type, int(bands.size()), nullptr, 0, 0, 0)
+                            type, n, nullptr, 0, 0, 0)
         != CE_None) {
         GDALClose(reduced);
         return nullptr;
@@ -554,27 +677,33 @@ TileResult GDALTileSource::createImage(const TileKey& key, ProgressCallback* pro
     if (!hasDataInExtent(extent))
         return TileResult::noData();
 
-    const double tileResolution = extent.width() / TileSize;
-    const int overview = overviewFor(tileResolution);
-    const double levelFactor = overview < 0 ? 1.0 : overviewFactors_[size_t(overview)];
-    const double step = nativeResolution_ > 0.0
-        ? tileResolution / (nativeResolution_ * levelFactor) : 1.0;
+    const double gt[6] = {extent.xMin(), extent.width() / TileSize, 0.0,
+                          extent.yMax(), 0.0, -extent.height() / TileSize};
+    CPLErrorReset();
+    Footprint fp;
+    if (!footprint(gt, fp))
+        return TileResult::failed(lastGdalError(QStringLiteral("Cannot open ") + path_));
+    const int overview = overviewFor(fp.ratio);
+    // Bilinear weights reach a step beyond the pixels the tile covers.
+    const Window covered = windowAt(fp, overview, 0.0);
+    const Window reach = windowAt(fp, overview, 1.0);
     GDALDatasetPool::Lease src = pool_->acquire(overview);
     if (!src.get())
         return TileResult::failed(lastGdalError(QStringLiteral("Cannot open ") + path_));
     GDALDatasetH dst = takeDestination();
     if (!dst)
         return TileResult::failed(lastGdalError(QStringLiteral("Cannot create tile")));
-    CPLErrorReset();
-    void* transformer = takeTransformer(src.get(), overview);
     bool warped = false;
-    if (transformer) {
-        double gt[6] = {extent.xMin(), extent.width() / TileSize, 0.0,
-                        extent.yMax(), 0.0, -extent.height() / TileSize};
-        GDALSetGenImgProjTransformerDstGeoTransform(transformer, gt);
-        warped = step > MaxStep
-            ? warpReduced(src.get(), dst, transformer, gt, step, progress)
-            : warp(src.get(), dst, transformer, dataBands_, srcAlphaBand_, progress);
+    if (covered.pixels() > MaxWarpPixels) {
+        warped = warpReduced(src.get(), dst, gt, reach, progress);
+    } else if (fp.inside && sparse(src.get(), reach)) {
+        fillUniform(dst, noData_.empty());
+        warped = true;
+    } else if (void* transformer = takeTransformer(src.get(), overview)) {
+        double tileGeo[6];
+        std::copy(gt, gt + 6, tileGeo);
+        GDALSetGenImgProjTransformerDstGeoTransform(transformer, tileGeo);
+        warped = warp(src.get(), dst, transformer, dataBands_, srcAlphaBand_, progress);
         returnTransformer(overview, transformer);
     }
     QImage image = warped ? toImage(dst) : QImage();

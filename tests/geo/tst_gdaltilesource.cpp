@@ -2,6 +2,8 @@
 #include "geo/Profile.h"
 #include "geo/drivers/GDALOptions.h"
 #include "support/GeoTestData.h"
+#include "support/SampleData.h"
+#include "support/TestPaths.h"
 
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -33,6 +35,49 @@ RasterSpec lonLatRaster(int bands, std::function<double(int, int, int)> fill)
     raster.bands = bands;
     raster.fill = std::move(fill);
     return raster;
+}
+
+// The rasters and gdalwarp's tiles come from GDAL's Python bindings.
+QString script()
+{
+    return kiv::test::sourcePath(QStringLiteral("tests/geo/gdalwarp_tiles.py"));
+}
+
+kiv::test::ToolRun makeRaster(const QString& kind, const QString& path)
+{
+    return kiv::test::runTool(kiv::test::python3(), {script(), QStringLiteral("make"), kind, path});
+}
+
+// Bytes read by this process so far (/proc/self/io).
+qint64 bytesRead()
+{
+    QFile io(QStringLiteral("/proc/self/io"));
+    if (!io.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : io.readAll().split('\n'))
+        if (line.startsWith("rchar:"))
+            return line.mid(6).trimmed().toLongLong();
+    return -1;
+}
+
+constexpr int TileBytes = 256 * 256 * 4;
+
+// The largest difference of any channel between two RGBA tiles; colours
+// count only where both are visible.
+int largestDifference(const uchar* a, const uchar* b, QPoint* where)
+{
+    int worst = 0;
+    for (int i = 0; i < TileBytes; i += 4) {
+        int d = std::abs(a[i + 3] - b[i + 3]);
+        if (a[i + 3] != 0 && b[i + 3] != 0)
+            for (int c = 0; c < 3; ++c)
+                d = std::max(d, std::abs(a[i + c] - b[i + c]));
+        if (d > worst) {
+            worst = d;
+            *where = QPoint((i / 4) % 256, (i / 4) / 256);
+        }
+    }
+    return worst;
 }
 
 using Rgba = QVector<int>;
@@ -309,6 +354,133 @@ private slots:
         const uchar* p = r.image().constScanLine(pixel.y()) + 4 * pixel.x();
         QCOMPARE(int(p[0]), value);
         QCOMPARE(int(p[3]), 255);
+    }
+
+    // Every tile at the raster's own level, one and two out and the coarsest
+    // equals gdalwarp's for the same extent and size within one grey level.
+    void matchesGdalWarp_data()
+    {
+        QTest::addColumn<QString>("kind");
+        for (const char* kind : {"geographic", "utm", "mercator-aligned", "mercator-offset", "world-file-prj",
+                                 "prj-only", "paletted", "grey-nodata", "rgb-nodata", "rgba", "global", "grey-16bit",
+                                 "overviews", "sparse"})
+            QTest::newRow(kind) << QString::fromLatin1(kind);
+    }
+
+    void matchesGdalWarp()
+    {
+        QFETCH(QString, kind);
+        const QString path = dir_.filePath(kind + ".tif");
+        const kiv::test::ToolRun made = makeRaster(kind, path);
+        QVERIFY2(made.exitCode == 0, qPrintable(made.text()));
+        osg::ref_ptr<ImageLayer> layer = openLayer(path);
+        QVERIFY2(layer->getProfile(), qPrintable(layer->getStatus().message()));
+
+        const unsigned native = layer->getMaxLevel();
+        QVERIFY(native >= 2);
+        std::vector<TileKey> keys;
+        for (unsigned level : {native, native - 1, native - 2, 0u}) {
+            std::vector<TileKey> atLevel;
+            mercator_->getIntersectingTiles(layer->getProfile()->getLatLongExtent(), level, atLevel);
+            QVERIFY(!atLevel.empty());
+            keys.insert(keys.end(), atLevel.begin(), atLevel.end());
+        }
+        QByteArray extents;
+        for (const TileKey& key : keys) {
+            const GeoExtent e = key.getExtent();
+            extents += QByteArray::number(e.xMin(), 'g', 17) + ' ' + QByteArray::number(e.yMin(), 'g', 17) + ' '
+                + QByteArray::number(e.xMax(), 'g', 17) + ' ' + QByteArray::number(e.yMax(), 'g', 17) + '\n';
+        }
+        const kiv::test::ToolRun warped =
+            kiv::test::runTool(kiv::test::python3(), {script(), QStringLiteral("warp"), path}, extents);
+        QVERIFY2(warped.exitCode == 0, qPrintable(warped.errors));
+        QCOMPARE(warped.output.size(), int(keys.size()) * TileBytes);
+
+        int withData = 0;
+        for (size_t i = 0; i < keys.size(); ++i) {
+            const auto* reference = reinterpret_cast<const uchar*>(warped.output.constData()) + i * TileBytes;
+            const TileResult r = layer->createImage(keys[i]);
+            if (!r.isOk()) {
+                QVERIFY2(r.isNoData(), qPrintable(keys[i].str() + " " + r.error()));
+                for (int p = 3; p < TileBytes; p += 4)
+                    QVERIFY2(reference[p] == 0, qPrintable(keys[i].str() + " is empty, gdalwarp's is not"));
+                continue;
+            }
+            ++withData;
+            QCOMPARE(r.image().format(), QImage::Format_RGBA8888);
+            QCOMPARE(r.image().bytesPerLine(), 256 * 4);
+            QPoint where;
+            const int worst = largestDifference(r.image().constBits(), reference, &where);
+            QVERIFY2(worst <= 1, qPrintable(QStringLiteral("%1 differs by %2 at %3,%4")
+                                                .arg(keys[i].str()).arg(worst).arg(where.x()).arg(where.y())));
+        }
+        QVERIFY(withData >= 4);
+    }
+
+    // A tile zoomed out reads the overview gdalwarp reads, not the raster.
+    void overviewsSpareReads()
+    {
+        qint64 read[2] = {0, 0};
+        int i = 0;
+        for (const char* name : {"overviews", "no-overviews"}) {
+            const QString kind = QString::fromLatin1(name);
+            const QString path = dir_.filePath(kind + "-reads.tif");
+            const kiv::test::ToolRun made = makeRaster(kind, path);
+            QVERIFY2(made.exitCode == 0, qPrintable(made.text()));
+            osg::ref_ptr<ImageLayer> layer = openLayer(path);
+            QVERIFY(layer->getProfile());
+            const TileKey key = kiv::test::tileAt(mercator_.get(), 7.5, 45.6, layer->getMaxLevel() - 3);
+            const qint64 before = bytesRead();
+            const TileResult r = layer->createImage(key);
+            read[i++] = bytesRead() - before;
+            QVERIFY(r.isOk());
+        }
+        QVERIFY(read[0] > 0);
+        QVERIFY2(read[0] * 5 < read[1], qPrintable(QStringLiteral("%1 / %2 bytes").arg(read[0]).arg(read[1])));
+    }
+
+    // A tile covering more source pixels than are warped whole is made from
+    // an averaged read (nearest for paletted rasters): random noise comes out
+    // an even grey, not speckled as nearest decimation would leave it.
+    void beyondTheBound_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<double>("largestSpread"); // standard deviation of the grey
+        QTest::newRow("continuous: averaged") << "noise-9000" << 10.0;
+        QTest::newRow("paletted: nearest") << "paletted-9000" << 1000.0;
+    }
+
+    void beyondTheBound()
+    {
+        QFETCH(QString, kind);
+        QFETCH(double, largestSpread);
+        const QString path = dir_.filePath(kind + ".tif");
+        const kiv::test::ToolRun made = makeRaster(kind, path);
+        QVERIFY2(made.exitCode == 0, qPrintable(made.text()));
+        osg::ref_ptr<ImageLayer> layer = openLayer(path);
+        QVERIFY(layer->getProfile());
+        // The whole 9,000 x 9,000 raster lies in this tile.
+        const TileResult r = layer->createImage(TileKey(8, 128, 90, mercator_.get()));
+        QVERIFY(r.isOk());
+        double sum = 0.0, squares = 0.0;
+        int n = 0;
+        QSet<QRgb> colours;
+        for (int y = 0; y < 256; ++y)
+            for (int x = 0; x < 256; ++x) {
+                const QRgb c = r.image().pixel(x, y);
+                if (qAlpha(c) != 255)
+                    continue;
+                colours.insert(c);
+                sum += qRed(c);
+                squares += double(qRed(c)) * qRed(c);
+                ++n;
+            }
+        QVERIFY(n > 30000);
+        const double mean = sum / n, spread = std::sqrt(squares / n - mean * mean);
+        QVERIFY2(std::abs(mean - 127.5) < 8.0, qPrintable(QString::number(mean)));
+        QVERIFY2(spread < largestSpread, qPrintable(QString::number(spread)));
+        if (kind.startsWith("paletted"))
+            QCOMPARE(colours, (QSet<QRgb>{qRgb(0, 0, 0), qRgb(255, 255, 255)}));
     }
 };
 
