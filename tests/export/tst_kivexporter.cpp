@@ -7,6 +7,7 @@
 #include "model/Locality.h"
 #include "model/Project.h"
 #include "support/ExportFixture.h"
+#include "support/FileSizeLimit.h"
 #include "support/ProjectFixture.h"
 #include "support/SampleData.h"
 
@@ -360,6 +361,40 @@ private slots:
         const QByteArrayList once = withoutHistory();
         QVERIFY(runExport(exporter, *fixture.project).ok);
         QCOMPARE(withoutHistory(), once);
+    }
+
+    // The disk fills while the archive is written: the last archive stays,
+    // and nothing of the attempt is left beside it.
+    void failedPackingLeavesNoPart()
+    {
+        ExportFixture fixture;
+        auto locality = fixture.addLocality(1);
+        fixture.addImage(*locality, 2, 0, "a.jpg");
+        fixture.addPhoto("a.jpg");
+        {
+            QFile photo(fixture.project->folder().absoluteFilePath("images/a.jpg"));
+            QVERIFY(photo.open(QIODevice::WriteOnly));
+            photo.write(randomBytes(256 * 1024, 7));
+        }
+        const QString path = fixture.parentFolder().absoluteFilePath("project1.kiv");
+        {
+            QFile earlier(path);
+            QVERIFY(earlier.open(QIODevice::WriteOnly));
+            earlier.write("earlier");
+        }
+        IdleTask task;
+        KIVExporter exporter(&task);
+        KivRun run;
+        {
+            FileSizeLimit full(64 * 1024);
+            QVERIFY(full.isSet());
+            run = runExport(exporter, *fixture.project);
+        }
+        QVERIFY(!run.ok);
+        QVERIFY(run.announced.isEmpty());
+        QCOMPARE(readAll(path), QByteArray("earlier"));
+        QVERIFY(!QFileInfo::exists(path + ".part"));
+        QVERIFY(QDir(ApplicationManager::instance()->tempPath()).isEmpty());
     }
 
     void noLocalities()
