@@ -285,8 +285,9 @@ private slots:
         sqlite3_close(db);
         osg::ref_ptr<ImageLayer> layer = openLayer(path);
         QVERIFY(layer->getProfile());
+        // TMS row 18 lies near the end of the table: each read scans most of it.
         for (unsigned x = 0; x < 600; ++x) {
-            const TileResult r = layer->createImage(TileKey(10, x, 1023, mercator_.get()));
+            const TileResult r = layer->createImage(TileKey(10, x, 1023 - 18, mercator_.get()));
             QVERIFY2(r.isOk(), qPrintable(QString::number(x) + " " + r.error()));
         }
     }

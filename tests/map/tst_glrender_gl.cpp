@@ -132,7 +132,7 @@ private slots:
         view->grabWindow();
         QCOMPARE(built(), 1);
         QVERIFY(scene->itemsPending());
-        QTRY_COMPARE_WITH_TIMEOUT(built(), count, 120000);
+        QTRY_COMPARE_WITH_TIMEOUT(built(), count, 40000);
         QTRY_VERIFY(!scene->itemsPending());
         for (const auto& item : items) {
             QCOMPARE(item->builds, 1);
