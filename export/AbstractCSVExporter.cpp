@@ -11,7 +11,8 @@
 #include "model/Project.h"
 
 #include <QDebug>
-#include <QTemporaryFile>
+#include <QFile>
+#include <QRandomGenerator>
 
 #include <charconv>
 #include <cmath>
@@ -37,14 +38,28 @@ class CsvFile
 public:
     CsvFile(const QString& path, Numbers numbers)
         : m_path(path)
-        , m_file(path + QStringLiteral(".XXXXXX"))
         , m_numbers(numbers)
     {
-        m_ok = m_file.open();
+        // Created only where nothing is, so never through a link; the
+        // system gives it the permissions of the user's umask.
+        for (int attempt = 0; attempt < 16 && !m_ok; ++attempt) {
+            m_file.setFileName(path + QLatin1Char('.')
+                               + QString::number(QRandomGenerator::global()->generate(), 36));
+            m_ok = m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+        }
         if (!m_ok)
             qWarning() << "CSV export: cannot create a file beside" << path << m_file.errorString();
         else
             m_buffer.reserve(FlushSize + 4096);
+    }
+
+    // Never closed: the file was not complete.
+    ~CsvFile()
+    {
+        if (!m_file.isOpen())
+            return;
+        m_file.close();
+        QFile::remove(m_file.fileName());
     }
 
     QString path() const { return m_path; }
@@ -81,8 +96,6 @@ public:
         flush();
         if (!m_file.isOpen())
             return m_ok;
-        m_file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-                              | QFileDevice::ReadOther);
         m_file.close();
         if (m_file.error() != QFileDevice::NoError) {
             qWarning() << "CSV export: cannot close" << m_file.fileName() << m_file.errorString();
@@ -90,7 +103,8 @@ public:
         }
         if (m_ok)
             m_ok = replaceFile(m_file.fileName(), m_path);
-        m_file.setAutoRemove(!m_ok);
+        if (!m_ok)
+            QFile::remove(m_file.fileName());
         return m_ok;
     }
 
@@ -107,7 +121,7 @@ private:
     }
 
     QString m_path;
-    QTemporaryFile m_file;
+    QFile m_file;
     Numbers m_numbers;
     std::string m_buffer;
     bool m_ok = false;

@@ -33,6 +33,16 @@ std::pair<std::string, std::string> expectThrow(Fn fn)
     return { "<no exception>", "" };
 }
 
+// Descriptors of this process open on path.
+int openHandles(const std::string& path)
+{
+    const QString target = QFileInfo(QString::fromStdString(path)).canonicalFilePath();
+    int count = 0;
+    for (const QFileInfo& fd : QDir(QStringLiteral("/proc/self/fd")).entryInfoList(QDir::System | QDir::Files))
+        count += fd.symLinkTarget() == target ? 1 : 0;
+    return count;
+}
+
 } // namespace
 
 class TestSQLite : public QObject
@@ -320,6 +330,47 @@ private slots:
         db.exec("CREATE TABLE project (x)");
         QVERIFY(probe.tableExists("project"));
         QVERIFY(!probe.tableExists("project\" OR \"1\"=\"1"));
+    }
+
+    // Statements go back to the connection's cache after use; closing must
+    // still let go of the file.
+    void closeReleasesTheFile_data()
+    {
+        QTest::addColumn<int>("use");
+        QTest::newRow("query reused") << 0;
+        QTest::newRow("insert reused") << 1;
+        QTest::newRow("exec reused") << 2;
+    }
+
+    void closeReleasesTheFile()
+    {
+        QFETCH(int, use);
+        const std::string path = tempFile(m_dir, "closed.db");
+        for (int round = 0; round < 2; ++round) {
+            SQLiteDatabase db;
+            QVERIFY(db.open(path));
+            db.exec("CREATE TABLE IF NOT EXISTS c (n INTEGER)");
+            for (int i = 0; i < 2; ++i) {
+                if (use == 0) {
+                    SQLiteQuery query(&db);
+                    query.prepare("SELECT n FROM c");
+                    query.step();
+                } else if (use == 1) {
+                    SQLiteInsert insert(&db);
+                    insert.prepare("INSERT INTO c VALUES (1)");
+                    QVERIFY(insert.execute());
+                } else {
+                    db.exec("INSERT INTO c VALUES (2)");
+                }
+            }
+            QVERIFY(openHandles(path) > 0);
+            db.close();
+            QCOMPARE(openHandles(path), 0);
+        }
+        SQLiteDatabase other;
+        QVERIFY(other.open(path));
+        other.exec("BEGIN EXCLUSIVE");
+        other.exec("COMMIT");
     }
 
     void busyTimeout_data()

@@ -7,6 +7,7 @@
 #include "model/Project.h"
 #include "model/StratColumnModel.h"
 #include "support/ExportFixture.h"
+#include "support/FileSizeLimit.h"
 #include "support/ProjectFixture.h"
 #include "support/SampleData.h"
 
@@ -15,6 +16,8 @@
 #include <QtTest>
 
 #include <ctime>
+
+#include <sys/stat.h>
 
 using namespace kiv;
 using namespace kiv::test;
@@ -324,6 +327,71 @@ private slots:
         QCOMPARE(linesOf(*fixture.project, "localities.csv").size(), 2);
         QCOMPARE(linesOf(*fixture.project, "stratcolumn.csv").size(), 8);
         QCOMPARE(linesOf(*fixture.project, "polyline-attributes.csv").size(), 1);
+    }
+
+    // Each file is written beside its target first; a failed one leaves
+    // neither that file nor a changed target.
+    void failedExportLeavesNoTemporaryFile_data()
+    {
+        QTest::addColumn<bool>("diskFull"); // else a folder has the name plane.csv
+        QTest::newRow("a folder at a file's name") << false;
+        QTest::newRow("the disk fills") << true;
+    }
+
+    void failedExportLeavesNoTemporaryFile()
+    {
+        QFETCH(bool, diskFull);
+        ExportFixture fixture;
+        auto locality = fixture.addLocality(1);
+        fixture.addPlane(*locality, 2, 30, 10);
+        const QDir folder = fixture.project->folder();
+        std::unique_ptr<FileSizeLimit> limit;
+        if (diskFull) {
+            locality->setDescription(QString(200 * 1024, QLatin1Char('x')));
+            QFile earlier(folder.absoluteFilePath("localities.csv"));
+            QVERIFY(earlier.open(QIODevice::WriteOnly));
+            earlier.write("earlier");
+            earlier.close();
+            limit = std::make_unique<FileSizeLimit>(64 * 1024);
+            QVERIFY(limit->isSet());
+        } else {
+            QVERIFY(folder.mkpath("plane.csv"));
+        }
+        const CsvRun run = runExport(*fixture.project);
+        limit.reset();
+        QVERIFY(!run.ok);
+        QCOMPARE(folder.entryList({"*.csv.*"}, QDir::AllEntries | QDir::Hidden | QDir::System), QStringList());
+        if (diskFull) {
+            QFile earlier(folder.absoluteFilePath("localities.csv"));
+            QVERIFY(earlier.open(QIODevice::ReadOnly));
+            QCOMPARE(earlier.readAll(), QByteArray("earlier"));
+        }
+    }
+
+    // The files are shared as the user's umask allows, like any file the
+    // user writes.
+    void filesFollowTheUmask_data()
+    {
+        QTest::addColumn<int>("mask");
+        QTest::newRow("022") << 022;
+        QTest::newRow("002") << 002;
+        QTest::newRow("077") << 077;
+    }
+
+    void filesFollowTheUmask()
+    {
+        QFETCH(int, mask);
+        ExportFixture fixture;
+        fixture.addPlane(*fixture.addLocality(1), 2, 30, 10);
+        const mode_t previous = umask(mode_t(mask));
+        const CsvRun run = runExport(*fixture.project);
+        umask(previous);
+        QVERIFY(run.ok);
+        for (const QString& name : FileNames) {
+            struct stat info {};
+            QCOMPARE(stat(QFile::encodeName(fixture.project->folder().absoluteFilePath(name)).constData(), &info), 0);
+            QCOMPARE(int(info.st_mode & 0777), 0666 & ~mask);
+        }
     }
 
     // Every row has the length of its header, also with commas in a symbol

@@ -7,6 +7,7 @@
 #include "model/Locality.h"
 #include "model/Project.h"
 #include "support/ExportFixture.h"
+#include "support/FileSizeLimit.h"
 #include "support/ProjectFixture.h"
 #include "support/SampleData.h"
 
@@ -362,9 +363,27 @@ private slots:
         QCOMPARE(withoutHistory(), once);
     }
 
-    void noLocalities()
+    // A failed export keeps the last archive and leaves nothing of itself
+    // beside it.
+    void failedExportKeepsTheEarlierArchive_data()
     {
+        QTest::addColumn<bool>("diskFull"); // else the project has no localities
+        QTest::newRow("no localities") << false;
+        QTest::newRow("the disk fills while packing") << true;
+    }
+
+    void failedExportKeepsTheEarlierArchive()
+    {
+        QFETCH(bool, diskFull);
         ExportFixture fixture;
+        if (diskFull) {
+            fixture.addImage(*fixture.addLocality(1), 2, 0, "a.jpg");
+            fixture.addPhoto("a.jpg");
+            // More than the limit below, and not compressible.
+            QFile photo(fixture.project->folder().absoluteFilePath("images/a.jpg"));
+            QVERIFY(photo.open(QIODevice::WriteOnly));
+            photo.write(randomBytes(256 * 1024, 7));
+        }
         const QString path = fixture.parentFolder().absoluteFilePath("project1.kiv");
         {
             QFile earlier(path);
@@ -373,11 +392,19 @@ private slots:
         }
         IdleTask task;
         KIVExporter exporter(&task);
+        std::unique_ptr<FileSizeLimit> full;
+        if (diskFull) {
+            full = std::make_unique<FileSizeLimit>(64 * 1024);
+            QVERIFY(full->isSet());
+        }
         const KivRun run = runExport(exporter, *fixture.project);
+        full.reset();
         QVERIFY(!run.ok);
         QVERIFY(run.announced.isEmpty());
         QCOMPARE(readAll(path), QByteArray("earlier"));
         QVERIFY(exporter.documentPath().isEmpty());
+        QVERIFY(!QFileInfo::exists(path + ".part"));
+        QVERIFY(QDir(ApplicationManager::instance()->tempPath()).isEmpty());
     }
 
     // Run again as a child under a German locale, where the C library

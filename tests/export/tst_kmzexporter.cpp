@@ -6,6 +6,7 @@
 #include "model/Locality.h"
 #include "model/Project.h"
 #include "support/ExportFixture.h"
+#include "support/FileSizeLimit.h"
 #include "support/ProjectFixture.h"
 #include "support/SampleData.h"
 
@@ -182,6 +183,7 @@ private slots:
         QTest::addColumn<QString>("cause");
         QTest::newRow("temporary folder is a file") << "icons";
         QTest::newRow("the archive cannot be written") << "zip";
+        QTest::newRow("the disk fills while packing") << "full";
     }
 
     void failures()
@@ -199,15 +201,25 @@ private slots:
             QDir(temp).removeRecursively();
             QFile file(temp);
             QVERIFY(file.open(QIODevice::WriteOnly));
-        } else {
+        } else if (cause == QLatin1String("zip")) {
             QVERIFY(QDir().mkpath(part));
+        } else {
+            // More than the limit below, and not compressible.
+            QFile photo(fixture.project->folder().absoluteFilePath(QStringLiteral("images/a.jpg")));
+            QVERIFY(photo.open(QIODevice::WriteOnly));
+            photo.write(randomBytes(256 * 1024, 7));
         }
         {
             QFile earlier(archive);
             QVERIFY(earlier.open(QIODevice::WriteOnly));
             earlier.write("the last good archive");
         }
+        std::unique_ptr<FileSizeLimit> full;
+        if (cause == QLatin1String("full"))
+            full = std::make_unique<FileSizeLimit>(64 * 1024);
+        QVERIFY(!full || full->isSet());
         const ExportRun run = runExport(*fixture.project);
+        full.reset();
         QFile::remove(temp);
         QDir().rmdir(part);
         QVERIFY(!run.ok);

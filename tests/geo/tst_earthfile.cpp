@@ -167,6 +167,29 @@ private slots:
         QCOMPARE(bool(XmlDocument::load(text, QStringLiteral("/x.earth"))), accepted);
     }
 
+    // The size is checked before anything is read.
+    void sizeLimit_data()
+    {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("at the limit") << XmlDocument::MaxFileSize << true;
+        QTest::newRow("one byte over") << XmlDocument::MaxFileSize + 1 << false;
+    }
+
+    void sizeLimit()
+    {
+        QFETCH(qint64, size);
+        QFETCH(bool, accepted);
+        QByteArray text = "<map><image name=\"A\" driver=\"gdal\"><url>a.tif</url></image></map><!--";
+        text += QByteArray(int(size) - text.size() - 3, 'x') + "-->";
+        QCOMPARE(qint64(text.size()), size);
+        const QString path = write(QStringLiteral("large.earth"), text);
+        if (!accepted)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("Refused .*larger than"));
+        const auto options = EarthFile::readFirstImageLayer(path);
+        QCOMPARE(bool(options), accepted);
+    }
+
     void noXyzLayerWithoutTileHost()
     {
         const QString path = write(QStringLiteral("web.earth"),

@@ -1,5 +1,6 @@
 #include "geo/ImageLayer.h"
 #include "geo/Profile.h"
+#include "geo/drivers/MBTilesDatabase.h"
 #include "geo/drivers/MBTilesTileSourceOptions.h"
 #include "support/GeoTestData.h"
 
@@ -235,6 +236,94 @@ private slots:
         QCOMPARE(tile.isOk(), tileRead);
         if (tileRead)
             QCOMPARE(tile.image().size(), QSize(256, 256));
+    }
+
+    // A package in WAL mode would get -wal and -shm files beside it if it
+    // were opened for writing or replayed.
+    void walPackageGetsNoCompanions()
+    {
+        const QString path = dir_.filePath(QStringLiteral("wal.mbtiles"));
+        QVERIFY(writePackage(path, {{"minzoom", "0"}, {"maxzoom", "0"}, {"format", "png"}},
+                             {{0, 0, 0, kiv::test::encodedTile(Qt::red, "PNG")}}));
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+        QCOMPARE(sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+        const QStringList companions{path + "-wal", path + "-shm"};
+        for (const QString& companion : companions)
+            QVERIFY(!QFile::exists(companion));
+        {
+            osg::ref_ptr<ImageLayer> layer = openLayer(path);
+            QVERIFY(layer->getProfile());
+            QVERIFY(layer->createImage(TileKey(0, 0, 0, mercator_.get())).isOk());
+            for (const QString& companion : companions)
+                QVERIFY2(!QFile::exists(companion), qPrintable(companion));
+        }
+        for (const QString& companion : companions)
+            QVERIFY2(!QFile::exists(companion), qPrintable(companion));
+    }
+
+    // Without an index every tile read scans the whole table; each read gets
+    // the full work bound, so none fails however many came before.
+    void manyReadsWithoutAnIndex()
+    {
+        const QString path = dir_.filePath(QStringLiteral("unindexed.mbtiles"));
+        QVERIFY(writePackage(path, {{"minzoom", "10"}, {"maxzoom", "10"}, {"format", "png"}}, {}));
+        sqlite3* db = nullptr;
+        QCOMPARE(sqlite3_open(path.toUtf8().constData(), &db), SQLITE_OK);
+        sqlite3_stmt* st = nullptr;
+        // 20,000 rows: tile columns 0 to 1023 of TMS rows 0 to 19.
+        QCOMPARE(sqlite3_prepare_v2(db,
+                                    "INSERT INTO tiles WITH RECURSIVE r(n) AS (SELECT 0 UNION ALL SELECT n + 1 "
+                                    "FROM r WHERE n < 19999) SELECT 10, n % 1024, n / 1024, ?1 FROM r",
+                                    -1, &st, nullptr),
+                 SQLITE_OK);
+        const QByteArray tile = kiv::test::encodedTile(Qt::red, "PNG");
+        sqlite3_bind_blob(st, 1, tile.constData(), tile.size(), SQLITE_TRANSIENT);
+        QCOMPARE(sqlite3_step(st), SQLITE_DONE);
+        sqlite3_finalize(st);
+        sqlite3_close(db);
+        osg::ref_ptr<ImageLayer> layer = openLayer(path);
+        QVERIFY(layer->getProfile());
+        // TMS row 18 lies near the end of the table: each read scans most of it.
+        for (unsigned x = 0; x < 600; ++x) {
+            const TileResult r = layer->createImage(TileKey(10, x, 1023 - 18, mercator_.get()));
+            QVERIFY2(r.isOk(), qPrintable(QString::number(x) + " " + r.error()));
+        }
+    }
+
+    void workBoundInterruptsALongQuery_data()
+    {
+        QTest::addColumn<int>("rows"); // counted by a recursive query
+        QTest::addColumn<int>("result");
+        QTest::newRow("short query") << 1000 << SQLITE_ROW;
+        QTest::newRow("query past the bound") << 10000000 << SQLITE_INTERRUPT;
+    }
+
+    void workBoundInterruptsALongQuery()
+    {
+        QFETCH(int, rows);
+        QFETCH(int, result);
+        const QString path = dir_.filePath(QStringLiteral("bound.mbtiles"));
+        if (!QFile::exists(path))
+            QVERIFY(writePackage(path, {}, {}));
+        QString error;
+        const std::unique_ptr<MBTilesDatabase> database = MBTilesDatabase::open(path, &error);
+        QVERIFY2(database, qPrintable(error));
+        sqlite3_stmt* st = nullptr;
+        QCOMPARE(sqlite3_prepare_v2(database->handle(),
+                                    "WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL SELECT n + 1 FROM r WHERE n < ?1) "
+                                    "SELECT count(*) FROM r",
+                                    -1, &st, nullptr),
+                 SQLITE_OK);
+        sqlite3_bind_int(st, 1, rows);
+        // Twice: the bound is granted again for each query.
+        for (int i = 0; i < 2; ++i) {
+            database->armGuard();
+            QCOMPARE(sqlite3_step(st), result);
+            sqlite3_reset(st);
+        }
+        sqlite3_finalize(st);
     }
 
     // A package written by GDAL from a GeoTIFF: its metadata and tile rows

@@ -308,6 +308,7 @@ private slots:
         QTest::newRow("a unit recoloured") << 1 << 4;
         QTest::newRow("a unit removed") << 2 << 1;
         QTest::newRow("column saved unchanged") << 3 << 0;
+        QTest::newRow("a unit recoloured back") << 4 << 4;
     }
 
     void changeRebuildsOnlyTheBundlesItTouches()
@@ -320,6 +321,11 @@ private slots:
         fixture->locality->addPlane(test::idOf(0xb1), 46.0, 8.0, 10.0f, 20.0f, 2, -1, QString());
         project.locality(test::idOf(0xa3))->addPlane(test::idOf(0xb3), 46.0, 8.0, 10.0f, 20.0f, 1, -1, QString());
         controller->viewDidAppear();
+        if (change == 4) {
+            project.rockUnits().front().colour = Qt::green;
+            emit project.stratColumnChanged();
+            project.rockUnits().front().colour = Qt::red;
+        }
         for (GLRenderItem* item : bundleItems())
             item->setDirty(false);
         controller->positionMarker()->setDirty(false);

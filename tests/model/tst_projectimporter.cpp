@@ -6,6 +6,7 @@
 #include "model/ModelManager.h"
 #include "model/Project.h"
 #include "model/ProjectImporter.h"
+#include "model/ProjectListModel.h"
 #include "Database/SQLiteDatabase.h"
 #include "support/ProjectFixture.h"
 
@@ -394,18 +395,43 @@ private slots:
             QVERIFY(locality->data().empty());
     }
 
+    void unreadableSourceMergesNothing_data()
+    {
+        QTest::addColumn<QString>("table"); // where the damaged row is
+        QTest::addColumn<bool>("listedFirst"); // the merge picker counted the localities before
+        QTest::newRow("damaged datum") << "data" << false;
+        QTest::newRow("damaged locality, counted by the picker") << "localities" << true;
+    }
+
     void unreadableSourceMergesNothing()
     {
+        QFETCH(QString, table);
+        QFETCH(bool, listedFirst);
         fillSource();
         const QString path = m_source->folder().absoluteFilePath("main.db");
-        m_source.reset();
         {
             SQLiteDatabase database;
             QVERIFY(database.open(path.toStdString()));
-            database.exec("INSERT INTO data (dataId, localityId, message) VALUES ('" + idOf(15) + "', '" + idOf(1)
-                          + "', x'ffff')");
+            if (table == "data")
+                database.exec("INSERT INTO data (dataId, localityId, message) VALUES ('" + idOf(15) + "', '"
+                              + idOf(1) + "', x'ffff')");
+            else
+                database.exec("INSERT INTO localities (localityId, message) VALUES ('" + idOf(3) + "', x'ffff')");
         }
-        auto source = std::make_shared<Project>(ProjectId(8), ModelManager::instance(), QFileInfo(path).dir());
+        std::shared_ptr<Project> source;
+        if (listedFirst) {
+            // As the picker finds it: listed, its localities not yet read.
+            source = m_source;
+            source->clearLocalities();
+            ProjectListModel list;
+            list.setExcludeCurrentProject(true);
+            QCOMPARE(list.rowCount(), 1);
+            QCOMPARE(list.data(list.index(0), ProjectListModel::Name).toString(), QString("North"));
+            QCOMPARE(list.data(list.index(0), ProjectListModel::NumLocalities).toInt(), 2);
+        } else {
+            m_source.reset();
+            source = std::make_shared<Project>(ProjectId(8), ModelManager::instance(), QFileInfo(path).dir());
+        }
         QVERIFY(source->isOpen());
         auto* application = static_cast<test::DocumentsApplication*>(ApplicationManager::instance());
         const auto dialogs = application->installDialogController();

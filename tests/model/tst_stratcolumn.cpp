@@ -23,6 +23,14 @@ QStringList namesOf(const StratColumnModel::Units& units)
     return names;
 }
 
+QStringList coloursOf(const StratColumnModel::Units& units)
+{
+    QStringList colours;
+    for (const RockUnit& u : units)
+        colours << u.colour.name();
+    return colours;
+}
+
 } // namespace
 
 class TestStratColumn : public QObject
@@ -234,36 +242,45 @@ private slots:
         noMarker.replace("Stratigraphy", "Strat");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QStringList>("names"); // empty: refused
+        QTest::addColumn<QStringList>("colours");
         QTest::addColumn<int>("unread"); // colours not understood
+        const QStringList redGreen{"#ff0000", "#00ff00"};
         QTest::newRow("export layout") << head + "Sand,#ff0000,Default,0.,0.,7\r\nClay,#00ff00,Default,0.,0.,8\r\n"
-                                       << QStringList{"Sand", "Clay"} << 0;
+                                       << QStringList{"Sand", "Clay"} << redGreen << 0;
         QTest::newRow("blank lines") << head + "Sand,#ff0000\r\n\r\n\nClay,#00ff00\n\r\nSilt,#0000ff"
-                                     << QStringList{"Sand", "Clay", "Silt"} << 0;
+                                     << QStringList{"Sand", "Clay", "Silt"} << redGreen + QStringList{"#0000ff"} << 0;
         QTest::newRow("one-cell line") << head + "Sand,#ff0000\r\nlonely\r\nClay,#00ff00\r\n"
-                                       << QStringList{"Sand", "Clay"} << 0;
-        QTest::newRow("thickness header") << thickness + "Sand,#ff0000\r\n" << QStringList() << 0;
-        QTest::newRow("no marker") << noMarker + "Sand,#ff0000\r\n" << QStringList() << 0;
-        QTest::newRow("no units") << head << QStringList() << 0;
+                                       << QStringList{"Sand", "Clay"} << redGreen << 0;
+        QTest::newRow("thickness header") << thickness + "Sand,#ff0000\r\n" << QStringList() << QStringList() << 0;
+        QTest::newRow("no marker") << noMarker + "Sand,#ff0000\r\n" << QStringList() << QStringList() << 0;
+        QTest::newRow("no units") << head << QStringList() << QStringList() << 0;
         QTest::newRow("NUL inside a name") << head + QByteArray("Sa\0nd,#ff0000\r\nClay,#00ff00\r\n", 29)
-                                           << QStringList{"Sand", "Clay"} << 0;
-        QTest::newRow("latin-1") << head + "Gr\xe8s,#ff0000\r\n" << QStringList{QString::fromUtf8("Gr\xc3\xa8s")} << 0;
+                                           << QStringList{"Sand", "Clay"} << redGreen << 0;
+        QTest::newRow("latin-1") << head + "Gr\xe8s,#ff0000\r\n" << QStringList{QString::fromUtf8("Gr\xc3\xa8s")}
+                                 << QStringList{"#ff0000"} << 0;
+        // A colour not understood takes the column's default for its place.
         QTest::newRow("colours not understood")
             << head + "Sand,brownish\r\nClay, #00ff00 \r\nSilt,#12345\r\nMarl,red\r\n"
-            << QStringList{"Sand", "Clay", "Silt", "Marl"} << 2;
+            << QStringList{"Sand", "Clay", "Silt", "Marl"}
+            << QStringList{StratColumnModel::defaultColor(0).name(), "#00ff00", StratColumnModel::defaultColor(2).name(),
+                           "#ff0000"}
+            << 2;
         QTest::newRow("line over the bound skipped")
             << head + "Sand,#ff0000\r\n" + QByteArray(64 * 1024 + 1, 'x') + ",#000000\r\nClay,#00ff00\r\n"
-            << QStringList{"Sand", "Clay"} << 0;
+            << QStringList{"Sand", "Clay"} << redGreen << 0;
     }
 
     void importFile()
     {
         QFETCH(QByteArray, bytes);
         QFETCH(QStringList, names);
+        QFETCH(QStringList, colours);
         QFETCH(int, unread);
         setUnits({unit(1, "Old")});
         model().startEdit();
         QCOMPARE(model().importFile(writeFile(bytes)), !names.isEmpty());
         QCOMPARE(namesOf(model().workingCopy()), names.isEmpty() ? QStringList{"Old"} : names);
+        QCOMPARE(coloursOf(model().workingCopy()), names.isEmpty() ? QStringList{"#123456"} : colours);
         QCOMPARE(model().isChanged(), !names.isEmpty());
         if (!names.isEmpty())
             QCOMPARE(model().unitIdAt(names.size() - 1), names.size());

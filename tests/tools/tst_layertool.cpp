@@ -173,7 +173,8 @@ private slots:
         QCOMPARE(maps()[0].extent, kept);
     }
 
-    // Each file is refused before its record is added, with the reason.
+    // Each file is refused with the reason, before its record is added or,
+    // when only the project's copy fails, by taking the record away again.
     void failedAddsLeaveTheProjectAsItWas_data()
     {
         QTest::addColumn<QString>("name");
@@ -189,6 +190,9 @@ private slots:
                           "</url></image></map>")
             << "f.earth could not be read.";
         QTest::newRow("endless metadata view") << "g.mbtiles" << QByteArray("<view>") << "g.mbtiles could not be read.";
+        // Read where it lies; the copy in the project names a raster that is not there.
+        QTest::newRow("earth layer by a relative path")
+            << "h.earth" << QByteArray("<relative>") << "Failed to add map layer from h.earth";
     }
 
     void failedAddsLeaveTheProjectAsItWas()
@@ -212,6 +216,9 @@ private slots:
                                   nullptr, nullptr, nullptr),
                      SQLITE_OK);
             sqlite3_close(db);
+        } else if (content == "<relative>") {
+            QVERIFY(!tiff("h.tif").isEmpty());
+            QVERIFY(test::writeText(path, "<map><image name=\"H\" driver=\"gdal\"><url>h.tif</url></image></map>"));
         } else if (content != "<none>") {
             QVERIFY(test::writeText(path, QString::fromUtf8(content).replace("PORT", QString::number(listener.serverPort()))));
         }
@@ -219,6 +226,7 @@ private slots:
         QVERIFY(maps().empty());
         QCOMPARE(record().basemap_size(), 0);
         QVERIFY(!QFileInfo::exists(stored(name)));
+        QCOMPARE(qobject_cast<MapLayerListModel*>(tool->layerModel())->rowCount(), 0);
         QCOMPARE(root->property("calls").toList(), QVariantList({QString("Loading Layer..."), false}));
         QTest::qWait(50);
         QVERIFY(!listener.hasPendingConnections());

@@ -15,6 +15,8 @@ TestCase {
 
     readonly property var project: _modelManager.currentProject
     property var panel: null
+    // Projects a test made, removed after it.
+    property var created: []
 
     function named(item, objectName) {
         if (item.objectName === objectName)
@@ -52,6 +54,8 @@ TestCase {
     function cleanup() {
         panel.destroy()
         panel = null
+        while (created.length > 0)
+            verify(_modelManager.removeProjectById(created.pop()))
     }
 
     function test_declinationWithoutValueShowsZero() {
@@ -88,6 +92,36 @@ TestCase {
         verify(project.numberOfLocalities > 0)
         named(panel, "exportButton").buttonActivated()
         compare(_dialogController.customDialogType, "ExportProjectDialog.qml")
+    }
+
+    function openPicker() {
+        open("ProjectTool.qml")
+        named(panel, "mergeButton").buttonActivated()
+        var picker = named(panel, "mergePicker")
+        verify(picker.item !== null)
+        return picker
+    }
+
+    function test_closingThePanelLeavesThePicker() {
+        var picker = openPicker()
+        panel.setActive(false)
+        panel.setActive(true)
+        compare(picker.item, null)
+        verify(!picker.parent.visible)
+        verify(named(panel, "nameField").visible)
+    }
+
+    function test_emptyTextOnlyOverAnEmptyList_data() {
+        return [{ tag: "no other project", others: 0 }, { tag: "one other project", others: 1 }]
+    }
+
+    function test_emptyTextOnlyOverAnEmptyList(data) {
+        for (var i = 0; i < data.others; ++i)
+            created.push(_modelManager.createProject())
+        var picker = openPicker()
+        var list = named(picker.item, "projectList")
+        compare(list.count, data.others)
+        compare(named(picker.item, "emptyText").visible, data.others === 0)
     }
 
     function test_configureEntersFiltering() {
