@@ -18,6 +18,10 @@ BaseTool {
     readonly property bool clinoMode: mode === ClinoToolManager.ClinoMode
     // False while the reading is frozen by a tap on the instrument.
     property bool measuring: true
+    // While the sensors deliver the reading the dial's symbols turn with the
+    // device; a reading frozen or typed by hand shows north up, as the map
+    // and the notebook do.
+    readonly property bool followsDevice: measuring && !!compassClino && compassClino.deviceUpdating
     readonly property bool isPlane: project ? project.symbolIsPlane(_modelManager.currentSymbol) : true
     readonly property bool usesStrike: isPlane && typeof _appManager !== "undefined" && _appManager !== null
                                        && _appManager.angleConvention === 1
@@ -282,8 +286,12 @@ BaseTool {
                 azimuth: clinoTool.compassClino
                          ? (clinoTool.isPlane ? clinoTool.compassClino.dipAzimuth
                                               : clinoTool.compassClino.plungeAzimuth) : 0
-                planeSymbolRotation: clinoTool.compassClino ? clinoTool.compassClino.planeSymbolRotation : 0
-                lineSymbolRotation: clinoTool.compassClino ? clinoTool.compassClino.lineSymbolRotation : 0
+                planeSymbolRotation: !clinoTool.compassClino ? 0
+                                     : clinoTool.followsDevice ? clinoTool.compassClino.planeSymbolRotation
+                                                               : clinoTool.compassClino.dipAzimuth
+                lineSymbolRotation: !clinoTool.compassClino ? 0
+                                    : clinoTool.followsDevice ? clinoTool.compassClino.lineSymbolRotation
+                                                              : clinoTool.compassClino.plungeAzimuth
                 iconId: clinoTool.project ? clinoTool.project.symbolIconId(_modelManager.currentSymbol) : 0
                 onClicked: clinoTool.setMeasuring(!clinoTool.measuring)
                 // Set by hand on the dial while frozen.
@@ -302,6 +310,7 @@ BaseTool {
             anchors { right: parent.right; top: parent.top; bottom: parent.bottom }
             width: Math.min(implicitWidth, parent.width)
             z: 1
+            picksCurrentUnit: true
             enabled: clinoTool.clinoMode || unitSwitch.checked
             opacity: enabled ? 1 : 0.4
         }
