@@ -26,14 +26,17 @@ BaseTool {
     readonly property bool usesStrike: isPlane && typeof _appManager !== "undefined" && _appManager !== null
                                        && _appManager.angleConvention === 1
     readonly property bool hasRockUnit: _modelManager.currentRockUnit !== -1
+    // While the strat column is being edited its outline marks the unit to
+    // edit, not the one a reading would take: readings wait for "Done".
+    readonly property bool unitChosen: hasRockUnit && !stratColumn.editing
     readonly property bool headingLocked: compass.isHeadingLocked
     readonly property string dipLabel: isPlane ? "dip" : "plunge"
     readonly property string azimuthLabel: usesStrike ? "strike" : "azimuth"
     readonly property bool canSave: clinoMode
                                     ? !clino.isUpdating && dipField.text !== "" && azimuthField.text !== ""
-                                      && hasRockUnit
+                                      && unitChosen
                                     : headingLocked && headingField.text !== ""
-                                      && (!unitSwitch.checked || hasRockUnit)
+                                      && (!unitSwitch.checked || unitChosen)
 
     toolName: "Compass Clino"
     iconLabel: "Clino"

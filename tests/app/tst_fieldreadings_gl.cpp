@@ -211,6 +211,9 @@ private slots:
             finishEdit();
             QCOMPARE(current()->rockUnits().size(), units - 1);
         } else if (step == "reorder") {
+            screen->type("dipField", "50");
+            screen->type("azimuthField", "120");
+            QTRY_VERIFY(screen->shown("saveButton")->isEnabled());
             editColumn();
             // Selected in the editor, between its handle and its colour.
             QQuickItem* row = nullptr;
@@ -218,6 +221,8 @@ private slots:
             QQuickItem* handle = row->findChild<QQuickItem*>("dragHandle");
             screen->tap(row, (handle->x() + handle->width() + 2) / row->width(), 0.5);
             QTRY_COMPARE(outlined(), QStringList{"Unit 3"});
+            // No reading is taken while the outline marks a unit to edit.
+            QVERIFY(!screen->shown("saveButton")->isEnabled());
             // The last row's handle dragged onto the first row.
             const QList<QQuickItem*> handles = screen->named("dragHandle", column());
             QQuickItem* last = nullptr;
