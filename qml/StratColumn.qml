@@ -52,19 +52,25 @@ Rectangle {
         state = "DEFAULT"
     }
 
-    // Outside the editor a unit tapped or added becomes the current one.
+    // Outside the editor a tapped unit becomes the current one.
     function pick(id) {
         selectedUnit = id
         if (!editing && typeof _modelManager !== "undefined" && _modelManager)
             _modelManager.currentRockUnit = id
     }
 
+    // Outside the editor the new unit is selected; where the column picks
+    // the current unit, it becomes current as well.
     function addUnit() {
         if (!project)
             return
         var id = project.addHorizon()
-        if (!editing && id !== -1)
+        if (editing || id === -1)
+            return
+        if (picksCurrentUnit)
             pick(id)
+        else
+            selectedUnit = id
     }
 
     function askDelete() {

@@ -134,11 +134,12 @@ TestCase {
     function test_pickingColumnOutlinesTheCurrentUnit(data) {
         screen.picksCurrentUnit = data.picks
         screen.selectedUnit = -1
+        var before = _modelManager.currentRockUnit
         var count = stratModel.rowCount()
         mouseClick(named(screen, "addUnitButton"))
         compare(stratModel.rowCount(), count + 1)
         var added = stratModel.unitIdAt(count)
-        compare(_modelManager.currentRockUnit, added)
+        compare(_modelManager.currentRockUnit, data.picks ? added : before)
         compare(screen.outlinedUnit, added)
 
         var first = stratModel.unitIdAt(0)
