@@ -6,8 +6,11 @@
 
 #include <QColor>
 
+#include <Eigen/Eigenvalues>
+
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace kiv {
 
@@ -78,6 +81,19 @@ double bearingOf(double north, double east)
     if (bearing < 0.0)
         bearing += 360.0;
     return bearing >= 360.0 ? 0.0 : bearing;
+}
+
+// Of v and -v, the one that points down (north, east, down). Of a level
+// pair, the one that gives a vertical plane dipping north of east-west (or
+// due east), whatever rounding left of the down component.
+Eigen::Vector3d lowerOf(const Eigen::Vector3d& v)
+{
+    const double level = 1e-12 * v.norm();
+    if (std::fabs(v.z()) > level)
+        return v.z() < 0.0 ? Eigen::Vector3d(-v) : v;
+    if (std::fabs(v.x()) > level)
+        return v.x() > 0.0 ? Eigen::Vector3d(-v) : v;
+    return v.y() > 0.0 ? Eigen::Vector3d(-v) : v;
 }
 
 } // namespace
@@ -377,34 +393,41 @@ bool StereoNetPlot::pickOrientation(const AbstractPainter& painter, const Painte
     return true;
 }
 
-// The mean of the poles taken as axes: each is turned to the side of the
-// first, and the sum points down.
+// The mean of the poles taken as axes: each pole counts on the side of the
+// poles' principal axis (the orientation tensor's largest eigenvector), and
+// the sum points down. Where the poles all lie within 90 degrees of that
+// axis this is their plain sum. The poles are summed in a fixed order, so the
+// mean is the same, to the bit, whatever order the data came in.
 void StereoNetPlot::computeMean()
 {
-    double north = 0.0, east = 0.0, down = 0.0;
-    double firstNorth = 0.0, firstEast = 0.0, firstDown = 0.0;
-    m_hasMean = false;
+    std::vector<Eigen::Vector3d> poles;
     for (const Data* datum : m_data) {
         if (!datum || datum->type() != Data::Plane)
             continue;
         const double d = radians(datum->dip());
         const double a = radians(datum->azimuth());
-        double pn = -std::cos(a) * std::sin(d), pe = -std::sin(a) * std::sin(d), pd = std::cos(d);
-        if (!m_hasMean) {
-            firstNorth = pn, firstEast = pe, firstDown = pd;
-            m_hasMean = true;
-        } else if (pn * firstNorth + pe * firstEast + pd * firstDown < 0.0) {
-            pn = -pn, pe = -pe, pd = -pd;
-        }
-        north += pn, east += pe, down += pd;
+        poles.emplace_back(-std::cos(a) * std::sin(d), -std::sin(a) * std::sin(d), std::cos(d));
     }
+    m_hasMean = !poles.empty();
     if (!m_hasMean) {
         m_meanDip = 0.0f;
         m_meanAzimuth = 0.0f;
         return;
     }
-    if (down < 0.0)
-        north = -north, east = -east, down = -down;
+    std::sort(poles.begin(), poles.end(), [](const Eigen::Vector3d& a, const Eigen::Vector3d& b) {
+        return std::lexicographical_compare(a.data(), a.data() + 3, b.data(), b.data() + 3);
+    });
+    Eigen::Matrix3d tensor = Eigen::Matrix3d::Zero();
+    for (const Eigen::Vector3d& pole : poles)
+        tensor += pole * pole.transpose();
+    // Eigenvalues come in increasing order.
+    const Eigen::Vector3d axis
+        = lowerOf(Eigen::SelfAdjointEigenSolver<Eigen::Matrix3d>(tensor).eigenvectors().col(2));
+    Eigen::Vector3d sum = Eigen::Vector3d::Zero();
+    for (const Eigen::Vector3d& pole : poles)
+        sum += pole.dot(axis) < 0.0 ? Eigen::Vector3d(-pole) : pole;
+    sum = lowerOf(sum);
+    const double north = sum.x(), east = sum.y(), down = sum.z();
     const double gamma = bearingOf(north, east);
     m_meanDip = static_cast<float>(90.0 - degrees(std::atan2(down, std::hypot(north, east))));
     m_meanAzimuth = static_cast<float>(gamma <= 180.0 ? gamma + 180.0 : gamma - 180.0);

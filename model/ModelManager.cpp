@@ -131,15 +131,20 @@ void ModelManager::restoreCurrentProject()
     bool matched = false;
     if (settings.contains(CurrentProjectKey)) {
         const QDir stored(settings.value(CurrentProjectKey).toString());
+        // Read before the switch, which stores the locality it makes current.
+        const QString localityId = settings.value(CurrentLocalityKey).toString();
         const auto projects = m_projects;
         for (const auto& project : projects) {
             if (project->folder() != stored)
                 continue;
             matched = true;
             setCurrentProject(project);
-            const QString localityId = settings.value(CurrentLocalityKey).toString();
-            if (settings.contains(CurrentLocalityKey) && !localityId.isEmpty())
-                setCurrentLocality(m_currentProject->locality(localityId.toStdString()));
+            // A locality this project does not hold (gone, or another
+            // project's) leaves the switch's choice, its newest locality.
+            if (!localityId.isEmpty()) {
+                if (auto locality = m_currentProject->locality(localityId.toStdString()))
+                    setCurrentLocality(std::move(locality));
+            }
         }
     }
     if (!matched)
@@ -362,6 +367,8 @@ void ModelManager::setCurrentProject(std::shared_ptr<Project> project)
     publishImagesPath();
     if (project->numberOfLocalities() > 0)
         m_currentLocality = project->localityAt(0);
+    // The stored locality is always one of the stored project's.
+    storeCurrentLocality();
     clearCommandHistory();
     emit currentProjectChanged(m_currentProject.get());
     emit currentLocalityChanged(m_currentLocality.get());
@@ -424,12 +431,21 @@ void ModelManager::storeLastPosition(Project& project) const
         qWarning() << "ModelManager: the last position of" << project.name() << "could not be stored";
 }
 
+void ModelManager::storeCurrentLocality() const
+{
+    QSettings settings;
+    if (m_currentLocality)
+        settings.setValue(CurrentLocalityKey, QString::fromStdString(m_currentLocality->id()));
+    else
+        settings.remove(CurrentLocalityKey);
+}
+
 void ModelManager::setCurrentLocality(std::shared_ptr<Locality> locality)
 {
     if (!locality) {
         const bool changed = m_currentLocality != nullptr;
         m_currentLocality.reset();
-        QSettings().remove(CurrentLocalityKey);
+        storeCurrentLocality();
         if (changed)
             emit currentLocalityChanged(nullptr);
         return;
@@ -442,7 +458,7 @@ void ModelManager::setCurrentLocality(std::shared_ptr<Locality> locality)
     }
     m_currentLocality = std::move(locality);
     emit currentLocalityChanged(m_currentLocality.get());
-    QSettings().setValue(CurrentLocalityKey, QString::fromStdString(m_currentLocality->id()));
+    storeCurrentLocality();
 }
 
 void ModelManager::setCurrentLocality(int index)

@@ -156,6 +156,8 @@ private:
     void sortProjects();
     void saveIndex();
     void storeLastPosition(Project& project) const;
+    // Remembers the current locality for the next start; none removes it.
+    void storeCurrentLocality() const;
     bool isInsideDocuments(const QDir& folder) const;
     static AbstractLocationManager* locationManager();
     static void clearCommandHistory();

@@ -124,6 +124,6 @@ Item {
         width: Utils.theme("panelWidth", Utils.dp(320)) * 0.6
         height: column.height
         visible: column.unitsShown && column.visible
-        selectedUnit: typeof _modelManager !== "undefined" && _modelManager ? _modelManager.currentRockUnit : -1
+        picksCurrentUnit: true
     }
 }

@@ -138,7 +138,7 @@ Item {
                 objectName: "rockUnits"
                 width: parent.width
                 height: column.rowHeight * 5
-                selectedUnit: typeof _modelManager !== "undefined" && _modelManager ? _modelManager.currentRockUnit : -1
+                picksCurrentUnit: true
             }
 
             Text { text: "Pen"; font.pixelSize: column.labelSize; color: column.labelColor }

@@ -16,6 +16,13 @@ Rectangle {
     readonly property bool editing: state === "EDITING"
     // Id of the selected unit; -1 for none.
     property int selectedUnit: -1
+    // Set where the column chooses the unit the next reading or line is
+    // saved with: outside the editor it then outlines the model manager's
+    // current rock unit, whatever changed it.
+    property bool picksCurrentUnit: false
+    readonly property int currentUnit: (typeof _modelManager !== "undefined" && _modelManager)
+                                       ? _modelManager.currentRockUnit : -1
+    readonly property int outlinedUnit: picksCurrentUnit && !editing ? currentUnit : selectedUnit
     readonly property real margin: Utils.theme("margin", Utils.dp(10))
     readonly property real rowHeight: Utils.theme("buttonHeight", Utils.dp(40))
     readonly property real collapsedWidth: rowHeight * 2
@@ -45,11 +52,24 @@ Rectangle {
         state = "DEFAULT"
     }
 
+    // Outside the editor a tapped unit becomes the current one.
+    function pick(id) {
+        selectedUnit = id
+        if (!editing && typeof _modelManager !== "undefined" && _modelManager)
+            _modelManager.currentRockUnit = id
+    }
+
+    // Outside the editor the new unit is selected; where the column picks
+    // the current unit, it becomes current as well.
     function addUnit() {
         if (!project)
             return
         var id = project.addHorizon()
-        if (!editing && id !== -1)
+        if (editing || id === -1)
+            return
+        if (picksCurrentUnit)
+            pick(id)
+        else
             selectedUnit = id
     }
 
@@ -116,10 +136,14 @@ Rectangle {
         if (!stratModel)
             return
         if (state === "EDITING") {
-            if (resumeEdit)
+            if (resumeEdit) {
                 resumeEdit = false
-            else
+            } else {
                 stratModel.startEdit()
+                // The outline stays where it was.
+                if (picksCurrentUnit)
+                    selectedUnit = currentUnit
+            }
         } else if (state === "HIDDEN") {
             stratModel.cancelEdit()
         } else {
@@ -210,20 +234,17 @@ Rectangle {
 
         delegate: Rectangle {
             id: row
+            objectName: "unitRow"
             width: units.width
             height: column.rowHeight
-            readonly property bool selected: model.unitId === column.selectedUnit
+            readonly property bool selected: model.unitId === column.outlinedUnit
             color: selected ? Utils.theme("listHighlightColor", "#ffffff") : "#ffffff"
             border.color: selected ? Utils.theme("kivBlue", "#006eb8") : "transparent"
             opacity: dragArea.dragFrom === index ? 0.5 : 1
 
             MouseArea {
                 anchors.fill: parent
-                onClicked: {
-                    column.selectedUnit = model.unitId
-                    if (!column.editing && typeof _modelManager !== "undefined")
-                        _modelManager.currentRockUnit = model.unitId
-                }
+                onClicked: column.pick(model.unitId)
             }
 
             Text {

@@ -18,18 +18,25 @@ BaseTool {
     readonly property bool clinoMode: mode === ClinoToolManager.ClinoMode
     // False while the reading is frozen by a tap on the instrument.
     property bool measuring: true
+    // While the sensors deliver the reading the dial's symbols turn with the
+    // device; a reading frozen or typed by hand shows north up, as the map
+    // and the notebook do.
+    readonly property bool followsDevice: measuring && !!compassClino && compassClino.deviceUpdating
     readonly property bool isPlane: project ? project.symbolIsPlane(_modelManager.currentSymbol) : true
     readonly property bool usesStrike: isPlane && typeof _appManager !== "undefined" && _appManager !== null
                                        && _appManager.angleConvention === 1
     readonly property bool hasRockUnit: _modelManager.currentRockUnit !== -1
+    // While the strat column is being edited its outline marks the unit to
+    // edit, not the one a reading would take: readings wait for "Done".
+    readonly property bool unitChosen: hasRockUnit && !stratColumn.editing
     readonly property bool headingLocked: compass.isHeadingLocked
     readonly property string dipLabel: isPlane ? "dip" : "plunge"
     readonly property string azimuthLabel: usesStrike ? "strike" : "azimuth"
     readonly property bool canSave: clinoMode
                                     ? !clino.isUpdating && dipField.text !== "" && azimuthField.text !== ""
-                                      && hasRockUnit
+                                      && unitChosen
                                     : headingLocked && headingField.text !== ""
-                                      && (!unitSwitch.checked || hasRockUnit)
+                                      && (!unitSwitch.checked || unitChosen)
 
     toolName: "Compass Clino"
     iconLabel: "Clino"
@@ -282,8 +289,12 @@ BaseTool {
                 azimuth: clinoTool.compassClino
                          ? (clinoTool.isPlane ? clinoTool.compassClino.dipAzimuth
                                               : clinoTool.compassClino.plungeAzimuth) : 0
-                planeSymbolRotation: clinoTool.compassClino ? clinoTool.compassClino.planeSymbolRotation : 0
-                lineSymbolRotation: clinoTool.compassClino ? clinoTool.compassClino.lineSymbolRotation : 0
+                planeSymbolRotation: !clinoTool.compassClino ? 0
+                                     : clinoTool.followsDevice ? clinoTool.compassClino.planeSymbolRotation
+                                                               : clinoTool.compassClino.dipAzimuth
+                lineSymbolRotation: !clinoTool.compassClino ? 0
+                                    : clinoTool.followsDevice ? clinoTool.compassClino.lineSymbolRotation
+                                                              : clinoTool.compassClino.plungeAzimuth
                 iconId: clinoTool.project ? clinoTool.project.symbolIconId(_modelManager.currentSymbol) : 0
                 onClicked: clinoTool.setMeasuring(!clinoTool.measuring)
                 // Set by hand on the dial while frozen.
@@ -302,6 +313,7 @@ BaseTool {
             anchors { right: parent.right; top: parent.top; bottom: parent.bottom }
             width: Math.min(implicitWidth, parent.width)
             z: 1
+            picksCurrentUnit: true
             enabled: clinoTool.clinoMode || unitSwitch.checked
             opacity: enabled ? 1 : 0.4
         }

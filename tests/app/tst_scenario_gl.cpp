@@ -8,6 +8,7 @@
 #include "support/ApplicationIdentity.h"
 #include "support/MapPageStart.h"
 #include "support/SceneFixture.h"
+#include "support/ScreenDriver.h"
 
 #include <QQuickItem>
 #include <QtTest>
@@ -39,17 +40,6 @@ int storedLocalities(const QString& database)
     return int(test::tableMessages(database, "localities").size());
 }
 
-// Pixels near a colour in a square around a point.
-int pixelsLike(const QImage& image, const QPointF& centre, int half, const QColor& colour)
-{
-    int count = 0;
-    const QRect area = QRect(int(centre.x()) - half, int(centre.y()) - half, 2 * half, 2 * half)
-                           .intersected(image.rect());
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            count += test::SceneFixture::colourIs(image.pixelColor(x, y), colour, 60) ? 1 : 0;
-    return count;
-}
 } // namespace
 
 // A user's afternoon with the whole program in this process: two stored
@@ -66,78 +56,15 @@ class TestScenario : public QObject
     QQuickItem* root() const { return page->application()->mainView()->rootObject(); }
     std::shared_ptr<DialogController> dialogs() const { return page->application()->dialogController(); }
 
-    // Every item in the scene, delegates of views and repeaters included.
-    static void collect(QQuickItem* item, QList<QQuickItem*>& items)
-    {
-        items << item;
-        for (QQuickItem* child : item->childItems())
-            collect(child, items);
-    }
-
-    QList<QQuickItem*> sceneItems(QQuickItem* under = nullptr) const
-    {
-        QList<QQuickItem*> items;
-        collect(under ? under : window()->contentItem(), items);
-        return items;
-    }
-
-    static bool onScreen(const QQuickItem* item)
-    {
-        return item->isVisible() && item->opacity() > 0.99 && item->width() > 0 && item->height() > 0;
-    }
-
-    // The first item of that name that is on screen now.
-    QQuickItem* shown(const QString& name) const
-    {
-        for (QQuickItem* item : sceneItems()) {
-            if (item->objectName() == name && onScreen(item))
-                return item;
-        }
-        return nullptr;
-    }
-
-    // The first shown item whose property has that value.
+    test::ScreenDriver screen() const { return test::ScreenDriver(window()); }
+    QQuickItem* shown(const QString& name) const { return screen().shown(name); }
     QQuickItem* shownWith(const char* property, const QVariant& value, QQuickItem* under = nullptr) const
     {
-        for (QQuickItem* item : sceneItems(under)) {
-            if (onScreen(item) && item->property(property) == value)
-                return item;
-        }
-        return nullptr;
+        return screen().shownWith(property, value, under);
     }
-
-    // Taps where an item rests: panels and dialogs slide in first.
-    void tap(QQuickItem* item, qreal fx = 0.5, qreal fy = 0.5)
-    {
-        QVERIFY(item);
-        QPointF before(-1e9, -1e9);
-        QTRY_VERIFY(std::exchange(before, item->mapToScene(QPointF())) == item->mapToScene(QPointF())
-                    && (QTest::qWait(80), before == item->mapToScene(QPointF())));
-        const QPointF at = item->mapToScene(QPointF(item->width() * fx, item->height() * fy));
-        QTest::mouseClick(window(), Qt::LeftButton, {}, at.toPoint());
-    }
-
-    void tapShown(const QString& name)
-    {
-        QQuickItem* item = nullptr;
-        QTRY_VERIFY2_WITH_TIMEOUT((item = shown(name)) != nullptr, qPrintable(name), 10000);
-        tap(item);
-    }
-
-    void type(const QString& name, const QString& text)
-    {
-        QQuickItem* field = nullptr;
-        QTRY_VERIFY((field = shown(name)) != nullptr);
-        tap(field);
-        QQuickItem* input = field->findChild<QQuickItem*>("input");
-        QVERIFY(input);
-        QTRY_VERIFY(input->hasActiveFocus());
-        input->setProperty("text", QString());
-        for (const QChar c : text)
-            QTest::keyClick(window(), c.toLatin1());
-        QTest::keyClick(window(), Qt::Key_Return);
-        QCOMPARE(input->property("text").toString(), text);
-    }
+    void tap(QQuickItem* item, qreal fx = 0.5, qreal fy = 0.5) { screen().tap(item, fx, fy); }
+    void tapShown(const QString& name) { screen().tapShown(name); }
+    void type(const QString& name, const QString& text) { screen().type(name, text); }
 
     // The thin tool bar's header widens it; only its screen edge shows.
     void widenToolBar()
@@ -307,11 +234,11 @@ private slots:
             const double a = qDegreesToRadians(degrees);
             return centre + QPointF(reach * std::sin(a), -reach * std::cos(a));
         };
-        QTRY_VERIFY(pixelsLike(page->grab(), along(30), 3, Red) > 0);
+        QTRY_VERIFY(test::ScreenDriver::pixelsLike(page->grab(), along(30), 3, Red) > 0);
         const QImage shot = page->grab();
-        QVERIFY(pixelsLike(shot, along(210), 3, Red) > 0);
-        QCOMPARE(pixelsLike(shot, along(90), 3, Red), 0);
-        QCOMPARE(pixelsLike(shot, along(270), 3, Red), 0);
+        QVERIFY(test::ScreenDriver::pixelsLike(shot, along(210), 3, Red) > 0);
+        QCOMPARE(test::ScreenDriver::pixelsLike(shot, along(90), 3, Red), 0);
+        QCOMPARE(test::ScreenDriver::pixelsLike(shot, along(270), 3, Red), 0);
     }
 
     // The project tool merges the other project into the current one.

@@ -63,12 +63,37 @@ def pick(x, y, net, proj):
     return plane_of_pole((h * north / (rho * r), h * east / (rho * r), d))
 
 
+def principal_axis(m):
+    """Eigenvector of the largest eigenvalue of a symmetric 3x3 matrix (Jacobi)."""
+    a = [row[:] for row in m]
+    v = [[1.0 if i == j else 0.0 for j in range(3)] for i in range(3)]
+    for _ in range(50):
+        p, q = max(((0, 1), (0, 2), (1, 2)), key=lambda pq: abs(a[pq[0]][pq[1]]))
+        if abs(a[p][q]) < 1e-300:
+            break
+        theta = 0.5 * math.atan2(2.0 * a[p][q], a[q][q] - a[p][p])
+        c, s = math.cos(theta), math.sin(theta)
+        for k in range(3):
+            akp, akq = a[k][p], a[k][q]
+            a[k][p], a[k][q] = c * akp - s * akq, s * akp + c * akq
+        for k in range(3):
+            apk, aqk = a[p][k], a[q][k]
+            a[p][k], a[q][k] = c * apk - s * aqk, s * apk + c * aqk
+        for k in range(3):
+            vkp, vkq = v[k][p], v[k][q]
+            v[k][p], v[k][q] = c * vkp - s * vkq, s * vkp + c * vkq
+    top = max(range(3), key=lambda i: a[i][i])
+    return [v[k][top] for k in range(3)]
+
+
 def mean(planes):
+    """Poles summed on the side of their orientation tensor's principal axis."""
     poles = [pole(dip, azimuth) for dip, azimuth in planes]
-    first = poles[0]
+    tensor = [[sum(p[i] * p[j] for p in poles) for j in range(3)] for i in range(3)]
+    axis = principal_axis(tensor)
     total = [0.0, 0.0, 0.0]
     for p in poles:
-        sign = -1.0 if sum(a * b for a, b in zip(p, first)) < 0 else 1.0
+        sign = -1.0 if sum(a * b for a, b in zip(p, axis)) < 0 else 1.0
         total = [t + sign * c for t, c in zip(total, p)]
     if total[2] < 0:
         total = [-t for t in total]

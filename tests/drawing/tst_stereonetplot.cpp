@@ -10,7 +10,9 @@
 #include <QTextStream>
 #include <QVector3D>
 
+#include <algorithm>
 #include <cmath>
+#include <numeric>
 
 using namespace kiv;
 using kiv::test::RecordingPainter;
@@ -289,6 +291,46 @@ private slots:
         const QPointF mean = meanOf(planes);
         QVERIFY2(std::fabs(mean.x() - dip) < 1e-3, qPrintable(QString::number(mean.x())));
         QVERIFY2(sameAzimuth(mean.y(), azimuth), qPrintable(QString::number(mean.y())));
+    }
+
+    // Whatever order the planes were saved in, the mean is the same.
+    void meanIgnoresOrder_data()
+    {
+        QTest::addColumn<Planes>("planes");
+        QTest::addColumn<double>("dip");
+        QTest::addColumn<double>("azimuth");
+        QTest::newRow("steep pair dipping apart, and a third")
+            << Planes{{35, 120}, {50, 290}, {60, 170}} << 24.1740 << 184.7373;
+        QTest::newRow("two steep planes dipping opposite ways")
+            << Planes{{80, 90}, {80, 270}, {70, 100}} << 83.2729 << 93.2260;
+        QTest::newRow("four, two of them vertical-ish")
+            << Planes{{85, 10}, {85, 190}, {80, 200}, {20, 300}} << 76.0456 << 7.2040;
+        QTest::newRow("three close together") << Planes{{30, 45}, {50, 90}, {40, 120}} << 36.3903 << 88.9009;
+        QTest::newRow("either side of north") << Planes{{40, 350}, {40, 10}} << 39.5687 << 360.0;
+        QTest::newRow("vertical pair") << Planes{{90, 0}, {90, 180}} << 90.0 << 360.0;
+    }
+
+    void meanIgnoresOrder()
+    {
+        QFETCH(Planes, planes);
+        QFETCH(double, dip);
+        QFETCH(double, azimuth);
+        std::vector<int> order(std::size_t(planes.size()));
+        std::iota(order.begin(), order.end(), 0);
+        QPointF first(-1, -1);
+        int permutations = 0;
+        do {
+            Planes permuted;
+            for (int i : order)
+                permuted << planes[i];
+            const QPointF mean = meanOf(permuted);
+            if (permutations++ == 0)
+                first = mean;
+            QCOMPARE(mean, first);
+        } while (std::next_permutation(order.begin(), order.end()));
+        QVERIFY(permutations > 1);
+        QVERIFY2(std::fabs(first.x() - dip) < 1e-3, qPrintable(QString::number(first.x())));
+        QVERIFY2(sameAzimuth(first.y(), azimuth), qPrintable(QString::number(first.y())));
     }
 
     // What draw adds after the net's primitive.

@@ -82,8 +82,9 @@ private:
     }
 
     // A project folder in the documents folder with a stored project row.
+    // Its localities have the ids firstLocality, firstLocality + 1, ...
     QString makeProject(const QString& folderName, const QString& name, qint64 stamp,
-                        int localities = 0, float declination = 2.0f)
+                        int localities = 0, float declination = 2.0f, int firstLocality = 1)
     {
         const QString path = root().absoluteFilePath(folderName);
         QDir().mkpath(path);
@@ -92,7 +93,7 @@ private:
         project.setDeclination(declination);
         project.save();
         for (int i = 1; i <= localities; ++i) {
-            Locality locality(ProjectId(900), idOf(i));
+            Locality locality(ProjectId(900), idOf(firstLocality + i - 1));
             locality.setTimeStamp(stamp + i);
             project.syncLocalityDetails(&locality);
         }
@@ -193,10 +194,13 @@ private slots:
         QTest::addColumn<int>("storedLocality");    // 0: none
         QTest::addColumn<QString>("expectedProject");
         QTest::addColumn<int>("expectedLocality"); // -1: none
-        QTest::newRow("nothing stored") << "" << 0 << "Newer" << 2;
+        QTest::newRow("nothing stored") << "" << 0 << "Newer" << 12;
         QTest::newRow("older project, its older locality") << "a.qz" << 1 << "Older" << 1;
-        QTest::newRow("locality gone") << "a.qz" << 7 << "Older" << -1;
-        QTest::newRow("project gone") << "gone.qz" << 1 << "Newer" << 2;
+        QTest::newRow("older project, its newest locality") << "a.qz" << 2 << "Older" << 2;
+        QTest::newRow("locality gone: the newest") << "a.qz" << 7 << "Older" << 2;
+        QTest::newRow("another project's locality: the newest") << "a.qz" << 11 << "Older" << 2;
+        QTest::newRow("project gone") << "gone.qz" << 1 << "Newer" << 12;
+        QTest::newRow("project gone, its locality stored") << "gone.qz" << 11 << "Newer" << 12;
     }
 
     void storedChoicesAreRestored()
@@ -206,7 +210,7 @@ private slots:
         QFETCH(QString, expectedProject);
         QFETCH(int, expectedLocality);
         makeProject("a.qz", "Older", 100, 2);
-        makeProject("b.qz", "Newer", 200, 2);
+        makeProject("b.qz", "Newer", 200, 2, 2.0f, 11);
         if (!storedProject.isEmpty())
             QSettings().setValue("currentProject", root().absoluteFilePath(storedProject));
         if (storedLocality)
@@ -219,9 +223,65 @@ private slots:
             QVERIFY(!QSettings().contains("currentLocality"));
             QCOMPARE(manager->currentProject()->numberOfLocalities(), 2);
         } else {
+            QVERIFY(manager->currentLocality());
             QCOMPARE(manager->currentLocality()->id(), idOf(expectedLocality));
+            QCOMPARE(QSettings().value("currentLocality").toString(), QString::fromStdString(idOf(expectedLocality)));
         }
         QCOMPARE(QSettings().value("currentProject").toString(), manager->currentProject()->folder().absolutePath());
+    }
+
+    // The locality current at the end is current again at the next start,
+    // whichever project it was chosen in before.
+    void restartRestoresTheLocalityOfTheProjectThatOpens_data()
+    {
+        QTest::addColumn<QStringList>("steps"); // "A", "B": switch; a number: pick that locality
+        QTest::addColumn<QString>("expectedProject");
+        QTest::addColumn<int>("expectedLocality"); // -1: none
+        QTest::newRow("picked in A, switched to B") << QStringList{"A", "1", "B"} << "B" << 12;
+        QTest::newRow("picked in A, then in B") << QStringList{"A", "1", "B", "11"} << "B" << 11;
+        QTest::newRow("picked in B, switched to A and back")
+            << QStringList{"11", "A", "1", "B"} << "B" << 12;
+        QTest::newRow("the newest picked after a switch") << QStringList{"A", "1", "B", "12"} << "B" << 12;
+        QTest::newRow("picked in A, switched to the empty C") << QStringList{"A", "1", "C"} << "C" << -1;
+        QTest::newRow("from the empty C to A") << QStringList{"C", "A"} << "A" << 2;
+    }
+
+    void restartRestoresTheLocalityOfTheProjectThatOpens()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, expectedProject);
+        QFETCH(int, expectedLocality);
+        makeProject("a.qz", "A", 100, 2);
+        makeProject("b.qz", "B", 200, 2, 2.0f, 11);
+        makeProject("c.qz", "C", 50, 0);
+        ModelManager* manager = ModelManager::instance();
+        manager->init(root());
+        for (const QString& step : steps) {
+            bool number = false;
+            const int locality = step.toInt(&number);
+            if (number) {
+                manager->setCurrentLocality(manager->currentProject()->locality(idOf(locality)));
+                QVERIFY(manager->currentLocality());
+                QCOMPARE(manager->currentLocality()->id(), idOf(locality));
+                continue;
+            }
+            for (int i = 0; i < manager->projectCount(); ++i) {
+                if (manager->projectAt(i)->name() == step)
+                    manager->setCurrentProject(manager->projectAt(i));
+            }
+            QCOMPARE(manager->currentProject()->name(), step);
+        }
+
+        test::resetModelManager();
+        manager = ModelManager::instance();
+        manager->init(root());
+        QCOMPARE(manager->currentProject()->name(), expectedProject);
+        if (expectedLocality < 0) {
+            QVERIFY(!manager->currentLocality());
+        } else {
+            QVERIFY(manager->currentLocality());
+            QCOMPARE(manager->currentLocality()->id(), idOf(expectedLocality));
+        }
     }
 
     void folderNumbering_data()

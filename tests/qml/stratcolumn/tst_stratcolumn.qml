@@ -125,6 +125,32 @@ TestCase {
         compare(button.label, "F")
     }
 
+    // A column that picks the current unit outlines the model manager's
+    // current rock unit outside the editor, and "+" makes the new one current.
+    function test_pickingColumnOutlinesTheCurrentUnit_data() {
+        return [{ tag: "picking", picks: true }, { tag: "not picking", picks: false }]
+    }
+
+    function test_pickingColumnOutlinesTheCurrentUnit(data) {
+        screen.picksCurrentUnit = data.picks
+        screen.selectedUnit = -1
+        var before = _modelManager.currentRockUnit
+        var count = stratModel.rowCount()
+        mouseClick(named(screen, "addUnitButton"))
+        compare(stratModel.rowCount(), count + 1)
+        var added = stratModel.unitIdAt(count)
+        compare(_modelManager.currentRockUnit, data.picks ? added : before)
+        compare(screen.outlinedUnit, added)
+
+        var first = stratModel.unitIdAt(0)
+        _modelManager.currentRockUnit = first
+        compare(screen.outlinedUnit, data.picks ? first : added)
+
+        // The editor starts with the outline where it was.
+        screen.state = "EDITING"
+        compare(screen.outlinedUnit, data.picks ? first : added)
+    }
+
     function test_importerDefault() {
         screen.state = "EDITING"
         var importer = named(screen, "stratColumnImporter")

@@ -1,0 +1,319 @@
+#include "Database/Quarzel.pb.h"
+#include "app/DialogController.h"
+#include "app/MainView.h"
+#include "model/Locality.h"
+#include "model/ModelManager.h"
+#include "model/Project.h"
+#include "support/ApplicationIdentity.h"
+#include "support/MapPageStart.h"
+#include "support/ScreenDriver.h"
+
+#include <QQuickItem>
+#include <QtTest>
+
+#include <cmath>
+#include <optional>
+
+using namespace kiv;
+
+namespace {
+const double Lon = 7.0;
+const double Lat = 46.0;
+const QColor Black(0, 0, 0);
+
+std::optional<QZProtoBuffers::Data> storedWith(const QString& database, const QString& comment)
+{
+    for (const std::string& bytes : test::tableMessages(database, "data")) {
+        QZProtoBuffers::Data datum;
+        if (datum.ParseFromString(bytes) && QString::fromStdString(datum.comment()) == comment)
+            return datum;
+    }
+    return std::nullopt;
+}
+
+int unitNamed(const Project& project, const QString& name)
+{
+    for (const Project::RockUnit& unit : project.rockUnits()) {
+        if (unit.name == name)
+            return unit.id;
+    }
+    return -1;
+}
+} // namespace
+
+// Readings taken with the clino panel of the whole program in this process,
+// checked against what the screen showed while they were taken.
+class TestFieldReadings : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir documents;
+    std::unique_ptr<test::MapPageStart> page;
+    std::unique_ptr<test::ScreenDriver> screen;
+
+    QQuickWindow* window() const { return page->application()->mainView(); }
+    QQuickItem* clinoTool() const { return window()->contentItem()->findChild<QQuickItem*>("clinoTool"); }
+    std::shared_ptr<Project> current() const { return ModelManager::instance()->currentProject(); }
+
+    std::shared_ptr<Project> storeProject(const QString& name, const QString& folder,
+                                          const QList<std::pair<int, QString>>& units, int firstId)
+    {
+        QDir(documents.path()).mkdir(folder);
+        std::shared_ptr<Project> project
+            = ModelManager::instance()->createProject(name, QDir(documents.filePath(folder)));
+        if (!project)
+            return project;
+        for (const auto& [id, unit] : units)
+            project->addRockUnit(id, unit, QColor("#cc6633"), 0);
+        project->save();
+        auto locality = project->createLocality(test::idOf(firstId));
+        locality->setLongitude(Lon);
+        locality->setLatitude(Lat);
+        project->syncLocalityDetails(locality.get());
+        return project;
+    }
+
+    // The clino panel in clino mode, whatever showed before.
+    void openClino()
+    {
+        QQuickItem* tool = clinoTool();
+        QVERIFY(tool);
+        if (!tool->property("shown").toBool()) {
+            QQuickItem* button = nullptr;
+            for (QQuickItem* item : screen->named("toolButton")) {
+                if (item->property("label").toString() == "Clino")
+                    button = item;
+            }
+            QVERIFY(button);
+            // On its icon: the thin bar shows no more of a button.
+            screen->tap(button, button->height() / 2 / button->width(), 0.5);
+            QTRY_VERIFY(tool->property("shown").toBool());
+            QTRY_COMPARE(tool->x(), tool->property("leftInset").toReal());
+        }
+        if (!screen->shown("compassButton"))
+            screen->tapShown("clinoButton");
+        QTRY_VERIFY(screen->shown("compassButton"));
+    }
+
+    QQuickItem* column() const { return screen->shown("stratColumn"); }
+
+    QQuickItem* unitRow(const QString& name) const
+    {
+        for (QQuickItem* row : screen->named("unitRow", column())) {
+            QQuickItem* label = row->findChild<QQuickItem*>("unitNameLabel");
+            if (test::ScreenDriver::onScreen(row) && label && label->property("text").toString() == name)
+                return row;
+        }
+        return nullptr;
+    }
+
+    // The names of the rows the column shows outlined.
+    QStringList outlined() const
+    {
+        QStringList names;
+        for (QQuickItem* row : screen->named("unitRow", column())) {
+            if (test::ScreenDriver::onScreen(row) && row->property("selected").toBool())
+                names << row->findChild<QQuickItem*>("unitNameLabel")->property("text").toString();
+        }
+        return names;
+    }
+
+    void tapUnit(const QString& name)
+    {
+        QQuickItem* row = nullptr;
+        QTRY_VERIFY((row = unitRow(name)) != nullptr);
+        screen->tap(row);
+    }
+
+    // Through "Edit" into the column's editor, or back out with "Done".
+    void editColumn()
+    {
+        QQuickItem* strat = column();
+        QVERIFY(strat);
+        screen->tap(strat, 0.5, 0.05);
+        QTRY_COMPARE(strat->property("state").toString(), QString("EXPANDED"));
+        QQuickItem* edit = nullptr;
+        QTRY_VERIFY((edit = screen->shownWith("label", QString("Edit"), strat)) != nullptr);
+        screen->tap(edit);
+        QTRY_COMPARE(strat->property("state").toString(), QString("EDITING"));
+    }
+
+    void finishEdit()
+    {
+        QQuickItem* strat = column();
+        QQuickItem* done = nullptr;
+        QTRY_VERIFY((done = screen->shownWith("label", QString("Done"), strat)) != nullptr);
+        screen->tap(done);
+        QTRY_COMPARE(strat->property("state").toString(), QString("DEFAULT"));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        test::setApplicationIdentity();
+        QSettings().clear();
+        QVERIFY(documents.isValid());
+        page = std::make_unique<test::MapPageStart>(documents.path());
+        test::resetModelManager();
+        ModelManager* models = ModelManager::instance();
+        QVERIFY(storeProject("Other", "other.qz", {{4, "Sand"}, {6, "Clay"}}, 0xe0));
+        std::shared_ptr<Project> field = storeProject("Field", "field.qz", {{1, "Unit 1"}}, 0xa0);
+        QVERIFY(field);
+        models->setCurrentProject(field);
+        field.reset();
+        test::resetModelManager();
+        QVERIFY(page->start(1280, 800));
+        screen = std::make_unique<test::ScreenDriver>(window());
+        page->lookAt(Lon, Lat, 3000.0);
+        QCOMPARE(current()->name(), QString("Field"));
+    }
+
+    // The unit the strat column outlines is the one the next reading is
+    // saved with, however the column or the current project changed.
+    void theOutlinedUnitIsTheSavedOne_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("tap a unit, add one") << "add" << "Unit 2";
+        QTest::newRow("add another") << "add again" << "Unit 3";
+        QTest::newRow("tap the middle one") << "tap Unit 2" << "Unit 2";
+        QTest::newRow("delete the current one in the editor") << "delete" << "Unit 1";
+        QTest::newRow("reorder in the editor") << "reorder" << "Unit 1";
+        QTest::newRow("another project") << "switch" << "Sand";
+    }
+
+    void theOutlinedUnitIsTheSavedOne()
+    {
+        QFETCH(QString, step);
+        QFETCH(QString, expected);
+        openClino();
+        const size_t units = current()->rockUnits().size();
+        if (step == "add") {
+            tapUnit("Unit 1");
+            QTRY_COMPARE(ModelManager::instance()->currentRockUnit(), 1);
+            screen->tapShown("addUnitButton");
+            QTRY_COMPARE(current()->rockUnits().size(), units + 1);
+        } else if (step == "add again") {
+            screen->tapShown("addUnitButton");
+            QTRY_COMPARE(current()->rockUnits().size(), units + 1);
+        } else if (step.startsWith("tap ")) {
+            tapUnit(step.mid(4));
+        } else if (step == "delete") {
+            editColumn();
+            screen->tapShown("deleteUnitButton");
+            std::shared_ptr<DialogController> dialogs = page->application()->dialogController();
+            QTRY_VERIFY(dialogs->messageBoxActive());
+            QCOMPARE(dialogs->messageBoxTitle(), QString("Delete Unit 2"));
+            QQuickItem* yes = nullptr;
+            QTRY_VERIFY((yes = screen->shownWith("label", QString("Yes"))) != nullptr);
+            screen->tap(yes);
+            QTRY_VERIFY(!dialogs->messageBoxActive());
+            finishEdit();
+            QCOMPARE(current()->rockUnits().size(), units - 1);
+        } else if (step == "reorder") {
+            screen->type("dipField", "50");
+            screen->type("azimuthField", "120");
+            QTRY_VERIFY(screen->shown("saveButton")->isEnabled());
+            editColumn();
+            // Selected in the editor, between its handle and its colour.
+            QQuickItem* row = nullptr;
+            QTRY_VERIFY((row = unitRow("Unit 3")) != nullptr);
+            QQuickItem* handle = row->findChild<QQuickItem*>("dragHandle");
+            screen->tap(row, (handle->x() + handle->width() + 2) / row->width(), 0.5);
+            QTRY_COMPARE(outlined(), QStringList{"Unit 3"});
+            // No reading is taken while the outline marks a unit to edit.
+            QVERIFY(!screen->shown("saveButton")->isEnabled());
+            // The last row's handle dragged onto the first row.
+            const QList<QQuickItem*> handles = screen->named("dragHandle", column());
+            QQuickItem* last = nullptr;
+            QQuickItem* first = nullptr;
+            for (QQuickItem* handle : handles) {
+                if (!test::ScreenDriver::onScreen(handle))
+                    continue;
+                if (!first || handle->mapToScene(QPointF()).y() < first->mapToScene(QPointF()).y())
+                    first = handle;
+                if (!last || handle->mapToScene(QPointF()).y() > last->mapToScene(QPointF()).y())
+                    last = handle;
+            }
+            QVERIFY(first && last && first != last);
+            const QPoint from = last->mapToScene(QPointF(last->width() / 2, last->height() / 2)).toPoint();
+            const QPoint to = first->mapToScene(QPointF(first->width() / 2, first->height() / 2)).toPoint();
+            QTest::mousePress(window(), Qt::LeftButton, {}, from);
+            for (int i = 1; i <= 10; ++i)
+                QTest::mouseMove(window(), from + (to - from) * i / 10);
+            QTest::mouseRelease(window(), Qt::LeftButton, {}, to);
+            finishEdit();
+            QCOMPARE(current()->rockUnits().front().name, QString("Unit 3"));
+        } else if (step == "switch") {
+            for (int i = 0; i < ModelManager::instance()->projectCount(); ++i) {
+                if (ModelManager::instance()->projectAt(i)->name() == "Other")
+                    ModelManager::instance()->setCurrentProject(ModelManager::instance()->projectAt(i));
+            }
+            QCOMPARE(current()->name(), QString("Other"));
+            openClino();
+        }
+
+        QTRY_COMPARE(outlined(), QStringList{expected});
+        const int unit = unitNamed(*current(), expected);
+        QCOMPARE(ModelManager::instance()->currentRockUnit(), unit);
+
+        const QString comment = QString(step).remove(QLatin1Char(' ')).toLower();
+        screen->type("dipField", "50");
+        screen->type("azimuthField", "120");
+        screen->type("commentField", comment);
+        screen->tapShown("saveButton");
+        const QString database = current()->folder().absoluteFilePath("main.db");
+        std::optional<QZProtoBuffers::Data> saved;
+        QTRY_VERIFY((saved = storedWith(database, comment)).has_value());
+        QCOMPARE(int(saved->unitid()), unit);
+        QCOMPARE(outlined(), QStringList{expected});
+    }
+
+    // The clino dial's lineation points along the azimuth typed for it, as
+    // the notebook's dial and the map draw it.
+    void typedLineationPointsTheDialsSymbol_data()
+    {
+        QTest::addColumn<QString>("azimuth");
+        QTest::newRow("000") << "000";
+        QTest::newRow("090") << "090";
+        QTest::newRow("180") << "180";
+        QTest::newRow("300") << "300";
+    }
+
+    void typedLineationPointsTheDialsSymbol()
+    {
+        QFETCH(QString, azimuth);
+        openClino();
+        ModelManager::instance()->setCurrentSymbol(9);
+        QTRY_COMPARE(screen->shown("dipLabel")->property("text").toString(), QString("plunge"));
+        screen->type("dipField", "30");
+        screen->type("azimuthField", azimuth);
+        QQuickItem* dial = screen->shown("clino");
+        QVERIFY(dial);
+        const double typed = azimuth.toDouble();
+        QTRY_COMPARE(dial->property("lineSymbolRotation").toDouble(), typed);
+
+        const QPointF centre = dial->mapToScene(QPointF(dial->width() / 2, dial->height() / 2));
+        const double reach = dial->width() * 0.2;
+        const auto along = [&](double degrees) {
+            const double a = qDegreesToRadians(degrees);
+            return centre + QPointF(reach * std::sin(a), -reach * std::cos(a));
+        };
+        QTRY_VERIFY(test::ScreenDriver::pixelsLike(page->grab(), along(typed), 3, Black) > 0);
+        const QImage shot = page->grab();
+        QVERIFY(test::ScreenDriver::pixelsLike(shot, along(typed + 180), 3, Black) > 0);
+        QCOMPARE(test::ScreenDriver::pixelsLike(shot, along(typed + 90), 3, Black), 0);
+        QCOMPARE(test::ScreenDriver::pixelsLike(shot, along(typed - 90), 3, Black), 0);
+    }
+};
+
+int main(int argc, char* argv[])
+{
+    // As the program runs on Linux: the map draws on the GUI thread.
+    qputenv("QSG_RENDER_LOOP", "basic");
+    QGuiApplication application(argc, argv);
+    TestFieldReadings test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_fieldreadings_gl.moc"
