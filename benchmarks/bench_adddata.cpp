@@ -1,10 +1,12 @@
 // One saved plane in projects of 100 x 100 and 1,000 x 100 planes: from the
-// add-data command's execute to the frame that shows it, beside a rebuild of
-// one locality of 100 planes (its bundle marked dirty, to the frame that
-// shows it), both through the map page's controller in the same run. Needs a
-// display (run under xvfb-run with LIBGL_ALWAYS_SOFTWARE=1).
+// add-data command's execute through the command manager, as the program
+// saves a reading (undo history included), to the frame that shows it,
+// beside a rebuild of one locality of 100 planes (its bundle marked dirty, to
+// the frame that shows it), both through the map page's controller in the
+// same run. Needs a display (run under xvfb-run with LIBGL_ALWAYS_SOFTWARE=1).
 #include "MapBench.h"
 
+#include "Database/CommandManager.h"
 #include "app/ApplicationManager.h"
 #include "map/AnnotationRenderItem.h"
 #include "map/MapViewController.h"
@@ -67,13 +69,13 @@ void measure(MainView& view, const QString& folder, int localities)
 
     std::vector<double> executes, shown, rebuilds;
     for (int i = 0; i < Passes; ++i) {
-        AddDataCommand command;
-        command.setLocalityId(target->id());
-        command.setPlaneData(target->latitude() + 0.0001 * i, target->longitude(), 30.0f, float(10 * i), 1, -1,
-                             QString());
+        auto command = std::make_shared<AddDataCommand>();
+        command->setLocalityId(target->id());
+        command->setPlaneData(target->latitude() + 0.0001 * i, target->longitude(), 30.0f, float(10 * i), 1, -1,
+                              QString());
         QElapsedTimer clock;
         clock.start();
-        if (!command.execute(nullptr)) {
+        if (!CommandManager::instance()->execute(command)) {
             std::printf("the add-data command failed\n");
             return;
         }
@@ -103,6 +105,8 @@ int main(int argc, char* argv[])
     qputenv("QSG_RENDER_LOOP", "basic");
     QGuiApplication app(argc, argv);
     QTemporaryDir dir;
+    // The undo history (commands.db) goes into the temporary folder too.
+    qputenv("TMPDIR", dir.path().toLocal8Bit());
     bench::OfflineApplication manager(&app);
     MainView view;
     manager.setMainView(&view);
