@@ -90,7 +90,9 @@ void CommandManager::runBatch(const std::shared_ptr<CommandManagerContext>& cont
                               std::list<std::shared_ptr<AbstractCommand>>& executed, bool& unsaved)
 {
     m_database.exec("SAVEPOINT beginBatch");
-    m_database.exec("INSERT INTO undoStack (data) VALUES ('BEGIN_BATCH')");
+    // The marker goes in with the first stored command: a batch that stores
+    // nothing, as every saved reading, writes nothing to the history file.
+    bool marked = false;
     auto& pending = context->pending();
     while (!pending.empty()) {
         std::shared_ptr<AbstractCommand> command = pending.front();
@@ -99,10 +101,14 @@ void CommandManager::runBatch(const std::shared_ptr<CommandManagerContext>& cont
             throw std::runtime_error("Command failed, need to rollback");
         // It ran: whatever happens to its storing, a rollback must undo it.
         executed.push_back(command);
-        if (!unsaved && command->saveToUndoStack())
+        if (!unsaved && command->saveToUndoStack()) {
+            if (!marked)
+                m_database.exec("INSERT INTO undoStack (data) VALUES ('BEGIN_BATCH')");
+            marked = true;
             storeCommand(*command);
-        else
+        } else {
             unsaved = true;
+        }
     }
     m_database.exec("RELEASE beginBatch");
 }
@@ -148,8 +154,10 @@ void CommandManager::rollBack(const QString& reason, std::list<std::shared_ptr<A
 void CommandManager::closeBatch(bool unsaved, bool wasUndoable)
 {
     m_context.reset();
-    if (unsaved)
-        clearStacks();
+    // A batch that cannot be undone ends the history and says so, even when
+    // there was none to end.
+    if (unsaved && !clearHistory())
+        emit canUndoChanged(false);
     const bool undoable = canUndo();
     if (undoable != wasUndoable)
         emit canUndoChanged(undoable);
@@ -171,14 +179,19 @@ bool CommandManager::canUndo()
 
 void CommandManager::clearStacks()
 {
+    clearHistory();
+}
+
+bool CommandManager::clearHistory()
+{
     std::lock_guard<std::recursive_mutex> lock(m_mutex);
     if (!m_database.isOpen())
-        return;
+        return false;
     const bool wasUndoable = canUndo();
     // An empty history is left as it is: every project switch clears it,
     // and each statement here costs a write to disk.
     if (!wasUndoable && hasEmptyHistory())
-        return;
+        return false;
     try {
         m_database.exec("SAVEPOINT clearStacks");
         try {
@@ -196,6 +209,7 @@ void CommandManager::clearStacks()
     }
     if (wasUndoable)
         emit canUndoChanged(false);
+    return wasUndoable;
 }
 
 bool CommandManager::hasEmptyHistory()

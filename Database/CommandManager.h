@@ -48,6 +48,8 @@ private:
     void storeCommand(AbstractCommand& command);
     void rollBack(const QString& reason, std::list<std::shared_ptr<AbstractCommand>>& executed);
     void closeBatch(bool unsaved, bool wasUndoable);
+    // True when it announced that nothing is left to undo.
+    bool clearHistory();
     // Undoes the newest stored row; false when undo should stop.
     bool undoNewestRow();
     // Undoes one stored command; false when it must stay in the history.

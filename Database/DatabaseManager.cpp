@@ -730,6 +730,53 @@ bool DatabaseManager::syncLocalityRow(const RowTable& table, std::string dataId,
     return writeRow(row);
 }
 
+bool DatabaseManager::insertNewLocality(const Locality& locality)
+{
+    static const std::string sql = "INSERT INTO localities (localityId, message) VALUES(?,?)";
+    const auto record = locality.toProto();
+    return insertNewRow(sql, locality.id(), nullptr, record.get());
+}
+
+bool DatabaseManager::insertNewData(const Data& data)
+{
+    static const std::string sql = "INSERT INTO data (dataId, localityId, message) VALUES(?,?,?)";
+    const auto record = data.toProto();
+    return insertNewRow(sql, data.id(), &data.localityId(), record.get());
+}
+
+bool DatabaseManager::insertNewLineData(const LineData2D& line)
+{
+    static const std::string sql = "INSERT INTO linedata (dataId, localityId, message) VALUES(?,?,?)";
+    const auto record = line.toProto();
+    return insertNewRow(sql, line.id(), &line.localityId(), record.get());
+}
+
+bool DatabaseManager::insertNewRow(const std::string& sql, const std::string& dataId, const std::string* localityId,
+                                   const google::protobuf::MessageLite* record)
+{
+    if (!isOpen() || !record)
+        return false;
+    // One buffer per thread: merges run on task threads.
+    thread_local std::string bytes;
+    if (!serializeRecord(*record, &bytes))
+        return false;
+    // A single insert changes all or nothing of its row: no savepoint needed.
+    std::string id = dataId;
+    std::string owner = localityId ? *localityId : std::string();
+    try {
+        SQLiteInsert insert(m_database.get());
+        insert.prepare(sql);
+        insert.bindText(&id);
+        if (localityId)
+            insert.bindText(&owner);
+        insert.bindBlob(&bytes);
+        insert.execute();
+    } catch (const SQLiteException&) {
+        return false;
+    }
+    return true;
+}
+
 // --- removing --------------------------------------------------------------------
 
 bool DatabaseManager::deleteRows(const std::string& savepoint,

@@ -9,6 +9,10 @@
 #include <utility>
 #include <vector>
 
+namespace google::protobuf {
+class MessageLite;
+}
+
 namespace kiv {
 
 class Data;
@@ -69,6 +73,13 @@ public:
     bool syncDataDetails(std::shared_ptr<Data> data);
     bool syncLineDataDetails(LineData2D* line);
 
+    // For an object whose id was made for it just now (a merge): one insert,
+    // without the look-up and the savepoint of the sync functions. False,
+    // with nothing written, when the id is taken after all or storage fails.
+    bool insertNewLocality(const Locality& locality);
+    bool insertNewData(const Data& data);
+    bool insertNewLineData(const LineData2D& line);
+
     bool removeLocality(Locality* locality);
     bool removeData(std::shared_ptr<Data> data);
     bool removeLineData(LineData2D* line);
@@ -125,6 +136,9 @@ private:
     bool removeLocalityRow(const std::string& table, const std::string& savepoint,
                            const std::string& localityId, const std::string& dataId);
     bool writeRow(RowWrite& row);
+    // localityId is null for the localities table.
+    bool insertNewRow(const std::string& sql, const std::string& dataId, const std::string* localityId,
+                      const google::protobuf::MessageLite* record);
     int countRows(const std::string& sql, std::vector<std::string> keys);
     bool insertRow(const std::string& savepoint, const std::string& sql, const Bindings& values);
     bool updateRow(const std::string& name, const std::string& sql, const Bindings& values);

@@ -9,13 +9,18 @@ namespace kiv {
 bool SQLiteInsert::execute()
 {
     requireStatement();
+    // The statement runs at once: texts and blobs need no copy. Every later
+    // run binds again, and the cache clears a statement it takes back, so
+    // none is read after its variable is gone.
     bindParameters(m_bindings, "Unknown column type given for binding during insertion.",
-                   "Failed to bind column during insertion.");
+                   "Failed to bind column during insertion.", false);
     const int result = stepWithRetry("Timeout waiting for record to unlock during insertion.");
     switch (result) {
     case SQLITE_DONE:
         if (sqlite3_reset(statement()) != SQLITE_OK)
             raise("Error in reseting prepared insert SQL statement.");
+        // A next run may bind fewer values.
+        sqlite3_clear_bindings(statement());
         m_bindings.clear();
         return true;
     case SQLITE_ERROR:

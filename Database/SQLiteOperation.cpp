@@ -71,8 +71,9 @@ void SQLiteOperation::requireStatement()
 }
 
 void SQLiteOperation::bindParameters(const std::vector<Binding>& values, const char* unknownTypeMessage,
-                                     const char* bindFailedMessage)
+                                     const char* bindFailedMessage, bool copyTexts)
 {
+    const sqlite3_destructor_type keep = copyTexts ? SQLITE_TRANSIENT : SQLITE_STATIC;
     int index = 1;
     for (const Binding& binding : values) {
         int result = SQLITE_OK;
@@ -98,12 +99,12 @@ void SQLiteOperation::bindParameters(const std::vector<Binding>& values, const c
             break;
         case Text: {
             const auto* text = static_cast<std::string*>(value);
-            result = sqlite3_bind_text(m_statement, index, text->data(), int(text->size()), SQLITE_TRANSIENT);
+            result = sqlite3_bind_text(m_statement, index, text->data(), int(text->size()), keep);
             break;
         }
         case Blob: {
             const auto* bytes = static_cast<std::string*>(value);
-            result = sqlite3_bind_blob(m_statement, index, bytes->data(), int(bytes->size()), SQLITE_TRANSIENT);
+            result = sqlite3_bind_blob(m_statement, index, bytes->data(), int(bytes->size()), keep);
             break;
         }
         case Null:

@@ -64,9 +64,11 @@ public:
 protected:
     using Binding = std::pair<ColumnType, void*>;
 
-    // Binds values to parameters 1, 2, ... as the insert does.
+    // Binds values to parameters 1, 2, ... as the insert does. Without
+    // copies, texts and blobs are read from the caller's variables when the
+    // statement steps: the caller clears the bindings before they may go.
     void bindParameters(const std::vector<Binding>& values, const char* unknownTypeMessage,
-                        const char* bindFailedMessage);
+                        const char* bindFailedMessage, bool copyTexts = true);
     // Logs and throws; withSQLiteText adds the connection's error text.
     [[noreturn]] void raise(const std::string& message, bool withSQLiteText = true);
     void requireStatement();

@@ -327,15 +327,22 @@ bool ProjectImporter::mergeLocality(Merge& merge, Locality& sourceLocality)
     locality->setDescription(sourceLocality.description() + QStringLiteral("\n\nImported on ") + merge.dateText);
     locality->setColour(sourceLocality.colour());
     m_addedLocalityIds.push_back(locality->id());
-    if (!runStorageStep("ProjectImporter: writing a locality failed:",
-                        [&] { return m_target->syncLocalityDetails(locality.get()); }))
+    // Fresh ids: each row is inserted without looking for an older one.
+    if (!m_target->insertNewLocality(*locality)) {
+        qWarning() << "ProjectImporter: writing a locality failed";
         return false;
+    }
+    // Items join the locality in one sort at its end, each with its own
+    // time stamp from the start: added one by one under the time of the
+    // merge, they would end up oldest first.
     const Locality::DataList data = sourceLocality.data();
     for (const std::shared_ptr<Data>& datum : data) {
         if (!step(merge) || !mergeDatum(merge, *locality, *datum))
             return false;
     }
-    return mergeLines(merge, *locality, sourceLocality);
+    const bool merged = mergeLines(merge, *locality, sourceLocality);
+    locality->finishLoading();
+    return merged;
 }
 
 bool ProjectImporter::mergeDatum(Merge& merge, Locality& locality, const Data& datum)
@@ -343,19 +350,20 @@ bool ProjectImporter::mergeDatum(Merge& merge, Locality& locality, const Data& d
     std::shared_ptr<Data> created;
     const double latitude = datum.latitude();
     const double longitude = datum.longitude();
+    const std::string& owner = locality.id();
     switch (datum.type()) {
     case Data::Plane:
-        created = locality.addPlane(createId(datum.id()), latitude, longitude, datum.dip(), datum.azimuth(),
+        created = Data::createPlane(createId(datum.id()), owner, latitude, longitude, datum.dip(), datum.azimuth(),
                                     merge.unit(datum.unitId()), merge.symbol(datum.symbolId()), datum.comment());
         break;
     case Data::Lineation:
-        created = locality.addLineation(createId(datum.id()), latitude, longitude, datum.plunge(),
+        created = Data::createLineation(createId(datum.id()), owner, latitude, longitude, datum.plunge(),
                                         datum.plungeAzimuth(), merge.unit(datum.unitId()),
                                         merge.symbol(datum.symbolId()), datum.comment());
         break;
     case Data::Sighting:
         // Mapped like the others: an unmapped custom symbol would name another one.
-        created = locality.addSighting(createId(datum.id()), latitude, longitude, datum.azimuth(),
+        created = Data::createSighting(createId(datum.id()), owner, latitude, longitude, datum.azimuth(),
                                        merge.unit(datum.unitId()), merge.symbol(datum.symbolId()),
                                        datum.comment());
         break;
@@ -364,7 +372,7 @@ bool ProjectImporter::mergeDatum(Merge& merge, Locality& locality, const Data& d
         if (!merge.copyImages)
             return true;
         if (datum.type() == Data::Annotation || datum.imagePath().isEmpty())
-            created = locality.addAnnotation(createId(datum.id()), latitude, longitude, datum.comment());
+            created = Data::createAnnotation(createId(datum.id()), owner, latitude, longitude, datum.comment());
         else if (!mergeImage(merge, locality, datum, created))
             return false;
         break;
@@ -376,11 +384,15 @@ bool ProjectImporter::mergeDatum(Merge& merge, Locality& locality, const Data& d
     copyLocatedFields(created.get(), &datum);
     if (created->type() != Data::Annotation)
         created->setDeclination(datum.declination());
-    return runStorageStep("ProjectImporter: writing a datum failed:",
-                          [&] { return m_target->syncDataDetails(created); });
+    if (!m_target->insertNewData(*created)) {
+        qWarning() << "ProjectImporter: writing a datum failed";
+        return false;
+    }
+    locality.appendLoadedData(std::move(created));
+    return true;
 }
 
-bool ProjectImporter::mergeImage(Merge& merge, Locality& locality, const Data& datum, std::shared_ptr<Data>& created)
+bool ProjectImporter::mergeImage(Merge& merge, const Locality& locality, const Data& datum, std::shared_ptr<Data>& created)
 {
     QString sketch;
     QString background;
@@ -394,8 +406,8 @@ bool ProjectImporter::mergeImage(Merge& merge, Locality& locality, const Data& d
         return false;
     if (!found)
         return true;
-    created = locality.addImage(createId(datum.id()), datum.latitude(), datum.longitude(), datum.azimuth(),
-                                photograph, datum.comment(), sketch, background);
+    created = Data::createImage(createId(datum.id()), locality.id(), datum.latitude(), datum.longitude(),
+                                datum.azimuth(), photograph, datum.comment(), sketch, background);
     return true;
 }
 
@@ -421,17 +433,18 @@ bool ProjectImporter::mergeLines(Merge& merge, Locality& locality, const Localit
         const std::string id = createId(line->id());
         const int unit = merge.unit(line->unitId());
         const std::shared_ptr<LineData2D> created =
-            line->isFilled()
-                ? locality.addPolygon(id, unit, line->lineStyle(), line->thickness(), line->opacity(), line->comment())
-                : locality.addPolyline(id, unit, line->lineStyle(), line->thickness(), line->opacity(),
-                                       line->comment());
+            LineData2D::create(id, locality.id(), unit, line->lineStyle(), line->isFilled(), line->comment());
+        created->setThickness(line->thickness());
+        created->setOpacity(line->opacity());
         created->setTimeStamp(line->timeStamp());
         created->setVisible(line->isVisible());
         for (const LineData2D::Point& point : line->points())
             created->addPoint(point.first, point.second);
-        if (!runStorageStep("ProjectImporter: writing a line failed:",
-                            [&] { return m_target->syncLineDataDetails(created.get()); }))
+        if (!m_target->insertNewLineData(*created)) {
+            qWarning() << "ProjectImporter: writing a line failed";
             return false;
+        }
+        locality.appendLoadedLine(created);
     }
     return true;
 }

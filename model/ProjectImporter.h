@@ -61,7 +61,7 @@ private:
     bool copyBaseMap(const Merge& merge, const Project::BaseMap& baseMap);
     bool mergeLocality(Merge& merge, Locality& sourceLocality);
     bool mergeDatum(Merge& merge, Locality& locality, const Data& datum);
-    bool mergeImage(Merge& merge, Locality& locality, const Data& datum, std::shared_ptr<Data>& created);
+    bool mergeImage(Merge& merge, const Locality& locality, const Data& datum, std::shared_ptr<Data>& created);
     // Copies an image of the source under a new name into the target's
     // images folder; a missing source is no error but leaves found false.
     bool copyImage(const Merge& merge, const QString& name, QString& newName, bool& found);

@@ -158,6 +158,41 @@ private slots:
         QCOMPARE(spy.last().at(0).toBool(), false);
     }
 
+    // Every saved reading is an unflagged batch: on an empty history it must
+    // commit nothing to the history file (each commit costs disk syncs).
+    void batchStoringNothingWritesNothing_data()
+    {
+        QTest::addColumn<bool>("historyBefore");
+        QTest::addColumn<bool>("flagged");
+        QTest::addColumn<bool>("written");
+        QTest::newRow("unflagged on an empty history") << false << false << false;
+        QTest::newRow("unflagged on a history") << true << false << true;
+        QTest::newRow("flagged") << false << true << true;
+    }
+
+    void batchStoringNothingWritesNothing()
+    {
+        QFETCH(bool, historyBefore);
+        QFETCH(bool, flagged);
+        QFETCH(bool, written);
+        if (historyBefore)
+            runBatch({ ::flagged(1) });
+        // Changes when another connection commits to the file.
+        auto version = [this] {
+            std::int64_t value = -1;
+            SQLiteQuery query(&m_peek);
+            query.prepare("PRAGMA data_version");
+            query.bind(&value);
+            return query.step() ? value : -1;
+        };
+        const std::int64_t before = version();
+        QVERIFY(before >= 0);
+        QVERIFY(m_manager->execute(flagged ? ::flagged(2) : unflagged(2)));
+        QCOMPARE(journal().last(), QString("x2"));
+        QCOMPARE(version() != before, written);
+        QCOMPARE(rows(), flagged ? QStringList({ "marker", "2" }) : QStringList());
+    }
+
     void failingCommandRollsBackTheBatch()
     {
         runBatch({ flagged(1) });

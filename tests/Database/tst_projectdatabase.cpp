@@ -15,6 +15,8 @@
 
 #include <QProcess>
 
+#include <sqlite3.h>
+
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -461,6 +463,53 @@ private slots:
         QCOMPARE(before.size(), stored ? 1 : 0);
         QVERIFY(!project->syncDataDetails(std::make_shared<Data>(id, kLocality)));
         QCOMPARE(rows(dbPath(folder()), sql), before);
+    }
+
+    // Rows of fresh ids go in without a look-up: a taken id must fail and
+    // leave the stored row as it was, never overwrite it.
+    void insertNewRows_data()
+    {
+        QTest::addColumn<QString>("table");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("locality") << "localities" << false;
+        QTest::newRow("locality, id taken") << "localities" << true;
+        QTest::newRow("datum") << "data" << false;
+        QTest::newRow("datum, id taken") << "data" << true;
+        QTest::newRow("line") << "linedata" << false;
+        QTest::newRow("line, id taken") << "linedata" << true;
+    }
+
+    void insertNewRows()
+    {
+        QFETCH(QString, table);
+        QFETCH(bool, taken);
+        auto project = newProject(folder());
+        syncAll(*project, localityWithContent(kLocality));
+        const auto fresh = localityWithContent(taken ? kLocality : kOther);
+        fresh->setName(QStringLiteral("Other"));
+        fresh->data().front()->setComment(QStringLiteral("other"));
+        fresh->lines().front()->setComment(QStringLiteral("other"));
+        const std::string sql = "SELECT hex(message) FROM " + table.toStdString() + " ORDER BY rowid";
+        const QStringList before = rows(dbPath(folder()), sql);
+        bool inserted = false;
+        std::string expected;
+        if (table == "localities") {
+            inserted = project->insertNewLocality(*fresh);
+            expected = fresh->toProto()->SerializeAsString();
+        } else if (table == "data") {
+            inserted = project->insertNewData(*fresh->data().front());
+            expected = fresh->data().front()->toProto()->SerializeAsString();
+        } else {
+            inserted = project->insertNewLineData(*fresh->lines().front());
+            expected = fresh->lines().front()->toProto()->SerializeAsString();
+        }
+        QCOMPARE(inserted, !taken);
+        QStringList after = before;
+        if (!taken)
+            after << QString::fromLatin1(QByteArray::fromStdString(expected).toHex().toUpper());
+        QCOMPARE(rows(dbPath(folder()), sql), after);
+        // No transaction is left open by either outcome.
+        QVERIFY(sqlite3_get_autocommit(project->database()->connection()));
     }
 
     void removals()

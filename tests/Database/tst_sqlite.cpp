@@ -10,6 +10,7 @@
 #include <cmath>
 #include <cstdint>
 #include <future>
+#include <memory>
 #include <thread>
 
 using namespace kiv;
@@ -190,6 +191,57 @@ private slots:
         QVERIFY(query.step());
         QCOMPARE(count, 2);
         QCOMPARE(sum, 3);
+    }
+
+    // Texts and blobs are bound without a copy: once a run is over, nothing
+    // of it may be read again, however the next run is bound.
+    void insertTextsAreNotKeptAfterTheRun_data()
+    {
+        QTest::addColumn<bool>("sameStatement");
+        QTest::newRow("run again") << true;
+        QTest::newRow("taken from the cache") << false;
+    }
+
+    void insertTextsAreNotKeptAfterTheRun()
+    {
+        QFETCH(bool, sameStatement);
+        m_db.exec("CREATE TABLE IF NOT EXISTS pairs (a TEXT, b BLOB)");
+        m_db.exec("DELETE FROM pairs");
+        const std::string sql = "INSERT INTO pairs VALUES (?, ?)";
+        auto first = std::make_unique<SQLiteInsert>(&m_db);
+        first->prepare(sql);
+        {
+            std::string a(40, 'a');
+            std::string b(40, 'b');
+            first->bindText(&a);
+            first->bindBlob(&b);
+            QVERIFY(first->execute());
+            // Overwritten before it goes: a read after the run would see this.
+            a.assign(40, 'x');
+            b.assign(40, 'y');
+        }
+        if (!sameStatement) {
+            first.reset();
+            first = std::make_unique<SQLiteInsert>(&m_db);
+            first->prepare(sql);
+        }
+        std::string c = "c";
+        first->bindText(&c);
+        QVERIFY(first->execute());
+        first.reset();
+
+        std::string a, b;
+        SQLiteQuery query(&m_db);
+        query.prepare("SELECT ifnull(a, 'NULL'), ifnull(b, 'NULL') FROM pairs ORDER BY rowid");
+        query.bindText(&a);
+        query.bindText(&b);
+        QVERIFY(query.step());
+        QCOMPARE(a, std::string(40, 'a'));
+        QCOMPARE(b, std::string(40, 'b'));
+        QVERIFY(query.step());
+        QCOMPARE(a, std::string("c"));
+        QCOMPARE(b, std::string("NULL"));
+        QVERIFY(!query.step());
     }
 
     void queryParameters()

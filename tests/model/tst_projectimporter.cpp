@@ -191,6 +191,40 @@ private slots:
         QCOMPARE(a->thread(), target().thread());
     }
 
+    // Each item arrives with its own time: the merged lists stay newest
+    // first, in memory as after a reload, and a later datum goes in front.
+    void mergedItemsStayNewestFirst()
+    {
+        auto a = sourceLocality(1, "A");
+        const qint64 times[] = {300, 100, 200};
+        for (int i = 0; i < 3; ++i) {
+            auto datum = a->addPlane(idOf(30 + i), 46.1, 7.1, 30, 120, 0, 1, "p");
+            datum->setTimeStamp(times[i]);
+            m_source->syncDataDetails(datum);
+            auto line = a->addPolyline(idOf(40 + i), -1, 0, 2, 1, "l");
+            line->setTimeStamp(times[i]);
+            line->addPoint(46.1, 7.1);
+            m_source->syncLineDataDetails(line.get());
+        }
+        ProbeImporter importer(&target(), nullptr);
+        QVERIFY(importer.run(m_source.get(), false, false));
+        const auto merged = imported("North: A");
+        QVERIFY(merged);
+        QList<qint64> data, lines;
+        for (const auto& datum : merged->data())
+            data << datum->timeStamp();
+        for (const auto& line : merged->lines())
+            lines << line->timeStamp();
+        QCOMPARE(data, QList<qint64>({300, 200, 100}));
+        QCOMPARE(lines, QList<qint64>({300, 200, 100}));
+        QCOMPARE(merged->dataById(merged->data().back()->id()), merged->data().back());
+
+        auto later = Data::createPlane(idOf(50), merged->id(), 46.1, 7.1, 10, 10, 0, 1, "later");
+        later->setTimeStamp(250);
+        merged->addData(later);
+        QCOMPARE(merged->dataAt(1), later);
+    }
+
     void dateTextIsEnglishInAnyLocale()
     {
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
