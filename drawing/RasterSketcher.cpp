@@ -1,5 +1,8 @@
 #include "drawing/RasterSketcher.h"
 
+#include "drawing/SketchFiles.h"
+#include "drawing/TextBoxGeometry.h"
+
 #include "Database/CommandManager.h"
 #include "app/ApplicationManager.h"
 #include "app/DialogController.h"
@@ -14,8 +17,6 @@
 #include <QDebug>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QImageReader>
 #include <QMouseEvent>
 #include <QMutexLocker>
 #include <QSettings>
@@ -28,13 +29,9 @@ namespace kiv {
 namespace {
 
 const QString SettingsGroup = QStringLiteral("RasterSketcher/");
-const QString ImagePrefix = QStringLiteral("IMG_");
-const QString SketchPrefix = QStringLiteral("SKETCH_");
-const QString BackgroundPrefix = QStringLiteral("BACKGROUND_");
 const QString SavedMessage = QStringLiteral("Saved sketch");
 const QString FailedMessage = QStringLiteral("Save failed!");
 constexpr int ToastDuration = 2000;
-constexpr QImage::Format PictureFormat = QImage::Format_ARGB32_Premultiplied;
 
 QObject* theme()
 {
@@ -68,46 +65,6 @@ QColor themeColor(const char* name, const char* fallback)
             return colour;
     }
     return QColor(QLatin1String(fallback));
-}
-
-QImage filledPicture(const QSize& size, const QColor& colour)
-{
-    QImage picture(size, PictureFormat);
-    picture.fill(colour);
-    return picture;
-}
-
-// The path with only its file name changed: every `from` replaced by `to`,
-// and the suffix swapped when one is given. Folder names stay untouched.
-QString renamed(const QString& path, const QString& from, const QString& to,
-                const QString& suffix = QString())
-{
-    const QFileInfo info(path);
-    QString name = suffix.isEmpty() ? info.fileName() : info.completeBaseName() + QLatin1Char('.') + suffix;
-    name.replace(from, to);
-    return info.dir().absoluteFilePath(name);
-}
-
-bool sameContents(const QString& first, const QString& second)
-{
-    QFile a(first);
-    QFile b(second);
-    if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly) || a.size() != b.size())
-        return false;
-    constexpr qint64 chunk = 1 << 16;
-    while (!a.atEnd()) {
-        if (a.read(chunk) != b.read(chunk))
-            return false;
-    }
-    return true;
-}
-
-// A retry after a partly failed save finds its own earlier copy in place.
-bool copyOriginal(const QString& source, const QString& target)
-{
-    if (QFile::copy(source, target))
-        return true;
-    return QFileInfo(target).isFile() && sameContents(source, target);
 }
 
 std::shared_ptr<Project> currentProject()
@@ -370,7 +327,7 @@ void RasterSketcher::replacePictures(const QImage& background, const QImage& lay
 void RasterSketcher::setupNewSketch()
 {
     const QSize size(static_cast<int>(width()), static_cast<int>(height()));
-    replacePictures(filledPicture(size, Qt::white), filledPicture(size, Qt::transparent));
+    replacePictures(SketchFiles::filledPicture(size, Qt::white), SketchFiles::filledPicture(size, Qt::transparent));
     // A blank page must not be saved over the files of the datum opened before.
     m_data.reset();
     setHasUnsavedChanges(false);
@@ -386,54 +343,11 @@ void RasterSketcher::setupExistingImage(const QString& dataId)
         return;
     QImage background;
     QImage layer;
-    if (!loadExistingPictures(*project, *data, background, layer))
+    if (!SketchFiles::load(imagesFolder(*project), *data, QSize(int(width()), int(height())), background, layer))
         return;
     replacePictures(background, layer);
     m_data = data;
     setHasUnsavedChanges(false);
-}
-
-bool RasterSketcher::loadExistingPictures(const Project& project, const Data& data, QImage& background,
-                                          QImage& layer) const
-{
-    const QDir images = imagesFolder(project);
-    if (data.sketchPath().isEmpty()) {
-        background = readScaledPhoto(images.absoluteFilePath(data.imagePath()));
-        if (background.isNull())
-            return false;
-        layer = filledPicture(background.size(), Qt::transparent);
-        return true;
-    }
-    layer = QImage(images.absoluteFilePath(data.sketchPath())).convertToFormat(PictureFormat);
-    if (layer.isNull())
-        return false;
-    if (!data.backgroundPath().isEmpty())
-        background = QImage(images.absoluteFilePath(data.backgroundPath())).convertToFormat(PictureFormat);
-    // A lost background leaves a white page under the strokes.
-    if (background.isNull())
-        background = filledPicture(layer.size(), Qt::white);
-    return true;
-}
-
-// The photograph scaled to fit the item, keeping its aspect ratio.
-QImage RasterSketcher::readScaledPhoto(const QString& path) const
-{
-    QImageReader reader(path);
-    const QSize size = reader.size();
-    if (size.width() <= 0 || size.height() <= 0)
-        return QImage();
-    const double aspect = double(size.height()) / size.width();
-    int targetWidth = int(width());
-    int targetHeight = int(targetWidth * aspect);
-    if (targetHeight > int(height())) {
-        targetHeight = int(height());
-        targetWidth = int(targetHeight / aspect);
-    }
-    reader.setScaledSize(QSize(targetWidth, targetHeight));
-    QImage photo;
-    if (!reader.read(&photo))
-        return QImage();
-    return photo.convertToFormat(PictureFormat);
 }
 
 // --- drawing ---------------------------------------------------------------------
@@ -487,23 +401,9 @@ void RasterSketcher::paintText(QPainter* painter, bool drawBoundingBox)
         painter->drawRect(m_textRect);
         const int side = int(m_handleSize / 2);
         const QColor fill = themeColor("kivLightBlue", "#009cde");
-        const QRect& box = m_textRect;
-        const int midX = (box.left() + box.right()) / 2;
-        const int midY = (box.top() + box.bottom()) / 2;
-        const struct
-        {
-            int x;
-            int y;
-            int edges;
-        } handles[] = {
-            {box.left(), box.top(), LeftEdge | TopEdge},     {midX, box.top(), TopEdge},
-            {box.right(), box.top(), RightEdge | TopEdge},   {box.right(), midY, RightEdge},
-            {box.right(), box.bottom(), RightEdge | BottomEdge}, {midX, box.bottom(), BottomEdge},
-            {box.left(), box.bottom(), LeftEdge | BottomEdge}, {box.left(), midY, LeftEdge},
-        };
-        for (const auto& handle : handles) {
+        for (const TextBoxGeometry::Handle& handle : TextBoxGeometry::handles(m_textRect)) {
             QRect square(0, 0, side, side);
-            square.moveCenter(QPoint(handle.x, handle.y));
+            square.moveCenter(handle.centre);
             if ((m_edgeFlags & handle.edges) == handle.edges)
                 painter->fillRect(square, fill);
             painter->drawRect(square);
@@ -543,14 +443,14 @@ void RasterSketcher::clearText()
 
 void RasterSketcher::mousePressEvent(QMouseEvent* event)
 {
-    if (m_gesture != Idle) {
+    if (m_gesture != Gesture::Idle) {
         event->ignore();
         return;
     }
     switch (m_mode) {
     case Paint:
     case Erase:
-        m_gesture = Stroke;
+        m_gesture = Gesture::Stroke;
         m_lastPoint = event->pos();
         break;
     case Text:
@@ -568,7 +468,7 @@ void RasterSketcher::mouseMoveEvent(QMouseEvent* event)
 {
     if (m_mode == Text) {
         moveText(event->pos());
-    } else if (m_gesture != Idle) {
+    } else if (m_gesture != Gesture::Idle) {
         paintLine(m_lastPoint, event->pos());
         m_lastPoint = event->pos();
     }
@@ -580,9 +480,9 @@ void RasterSketcher::mouseReleaseEvent(QMouseEvent* event)
     if (m_mode == Text) {
         releaseText(event->pos());
     } else {
-        if (m_gesture == Stroke)
+        if (m_gesture == Gesture::Stroke)
             paintLine(m_lastPoint, event->pos());
-        m_gesture = Idle;
+        m_gesture = Gesture::Idle;
     }
     event->accept();
 }
@@ -590,25 +490,28 @@ void RasterSketcher::mouseReleaseEvent(QMouseEvent* event)
 // Without a release the next press would be refused for good.
 void RasterSketcher::mouseUngrabEvent()
 {
-    m_gesture = Idle;
+    m_gesture = Gesture::Idle;
     m_edgeFlags = 0;
 }
 
 void RasterSketcher::touchUngrabEvent()
 {
-    m_gesture = Idle;
+    m_gesture = Gesture::Idle;
     m_edgeFlags = 0;
 }
 
 void RasterSketcher::pressText(const QPoint& point)
 {
-    const int margin = int(m_handleSize / 2);
-    m_gesture = Stroke;
-    if (m_textRect.isValid()) {
-        if (m_textRect.adjusted(margin, margin, -margin, -margin).contains(point))
-            m_gesture = Idle;
-        else if (m_textRect.adjusted(-margin, -margin, margin, margin).contains(point))
-            m_gesture = Resize;
+    switch (TextBoxGeometry::hit(m_textRect, point, m_handleSize)) {
+    case TextBoxGeometry::Hit::Inside:
+        m_gesture = Gesture::Idle;
+        break;
+    case TextBoxGeometry::Hit::Frame:
+        m_gesture = Gesture::Resize;
+        break;
+    case TextBoxGeometry::Hit::Outside:
+        m_gesture = Gesture::Stroke;
+        break;
     }
     m_lastPoint = point;
 }
@@ -616,19 +519,19 @@ void RasterSketcher::pressText(const QPoint& point)
 void RasterSketcher::moveText(const QPoint& point)
 {
     switch (m_gesture) {
-    case Idle:
-        m_gesture = Move;
+    case Gesture::Idle:
+        m_gesture = Gesture::Move;
         moveBox(point);
         break;
-    case Move:
+    case Gesture::Move:
         moveBox(point);
         break;
-    case Stroke:
+    case Gesture::Stroke:
         setTextRect(spanned(m_lastPoint, point));
         break;
-    case Resize:
+    case Gesture::Resize:
         if (m_edgeFlags == 0)
-            pickEdges();
+            m_edgeFlags = TextBoxGeometry::edgesAt(m_textRect, m_lastPoint, m_handleSize);
         resizeBox(point);
         break;
     default:
@@ -639,11 +542,11 @@ void RasterSketcher::moveText(const QPoint& point)
 void RasterSketcher::releaseText(const QPoint& point)
 {
     switch (m_gesture) {
-    case Idle:
+    case Gesture::Idle:
         if (m_textRect.contains(point))
             emit showTextInput();
         break;
-    case Stroke: {
+    case Gesture::Stroke: {
         const QRect drawn = spanned(m_lastPoint, point);
         if (!m_textRect.isValid())
             setTextRect(defaultBox(m_lastPoint));
@@ -653,10 +556,10 @@ void RasterSketcher::releaseText(const QPoint& point)
             setTextRect(drawn);
         break;
     }
-    case Resize:
+    case Gesture::Resize:
         resizeBox(point);
         break;
-    case Move:
+    case Gesture::Move:
         moveBox(point);
         break;
     default:
@@ -665,91 +568,30 @@ void RasterSketcher::releaseText(const QPoint& point)
     m_lastPoint = QPoint(0, 0);
     m_edgeFlags = 0;
     update();
-    m_gesture = Idle;
+    m_gesture = Gesture::Idle;
 }
 
 void RasterSketcher::moveBox(const QPoint& point)
 {
     const QPoint delta = point - m_lastPoint;
     qDebug() << "Text box moved by" << delta;
-    const QPoint topLeft = m_textRect.topLeft() + delta;
-    const QPoint bottomRight = m_textRect.bottomRight() + delta;
-    const QRect picture = pictureRect();
-    if (picture.contains(topLeft) && picture.contains(bottomRight))
-        setTextRect(spanned(topLeft, bottomRight));
+    if (const std::optional<QRect> box = TextBoxGeometry::moved(m_textRect, delta, m_layer.size()))
+        setTextRect(*box);
     m_lastPoint = point;
 }
 
-// Which edges the press caught, within half a handle of them.
-void RasterSketcher::pickEdges()
-{
-    const double half = m_handleSize / 2;
-    const QPoint& press = m_lastPoint;
-    const auto near = [half](int value, int edge) {
-        return value >= int(edge - half) && value <= int(edge + half);
-    };
-    if (near(press.x(), m_textRect.left()))
-        m_edgeFlags |= LeftEdge;
-    else if (near(press.x(), m_textRect.right()))
-        m_edgeFlags |= RightEdge;
-    if (near(press.y(), m_textRect.top()))
-        m_edgeFlags |= TopEdge;
-    else if (near(press.y(), m_textRect.bottom()))
-        m_edgeFlags |= BottomEdge;
-}
-
-// Drags the caught edge of one axis to the value; an edge dragged across its
-// opposite one carries on as that one.
-static void dragEdge(int& low, int& high, int value, int& flags, int lowFlag, int highFlag)
-{
-    if (flags & lowFlag) {
-        if (value >= high) {
-            flags = (flags & ~lowFlag) | highFlag;
-            low = high;
-            high = value;
-        } else {
-            low = value;
-        }
-    } else if (flags & highFlag) {
-        if (value <= low) {
-            flags = (flags & ~highFlag) | lowFlag;
-            high = low;
-            low = value;
-        } else {
-            high = value;
-        }
-    }
-}
-
+// textRectChanged follows each changed axis.
 void RasterSketcher::resizeBox(const QPoint& point)
 {
-    const QPoint target = clamped(point);
-    int left = m_textRect.left();
-    int right = m_textRect.right();
-    dragEdge(left, right, target.x(), m_edgeFlags, LeftEdge, RightEdge);
-    setTextRect(QRect(QPoint(left, m_textRect.top()), QPoint(right, m_textRect.bottom())));
-    int top = m_textRect.top();
-    int bottom = m_textRect.bottom();
-    dragEdge(top, bottom, target.y(), m_edgeFlags, TopEdge, BottomEdge);
-    setTextRect(QRect(QPoint(m_textRect.left(), top), QPoint(m_textRect.right(), bottom)));
+    const QPoint target = TextBoxGeometry::clamped(point, m_layer.size());
+    setTextRect(TextBoxGeometry::resized(m_textRect, Qt::Horizontal, target, m_edgeFlags));
+    setTextRect(TextBoxGeometry::resized(m_textRect, Qt::Vertical, target, m_edgeFlags));
 }
 
-// A panel-wide box centred on the tap, pushed inside the picture.
 QRect RasterSketcher::defaultBox(const QPoint& centre) const
 {
-    QRect box(0, 0, int(themeSize("panelWidth", 320)), 3 * int(themeSize("buttonHeight", 40)));
-    box.moveCenter(centre);
-    const double margin = m_handleSize / 2;
-    const QRect picture = pictureRect();
-    if (box.left() < 0)
-        box.moveLeft(int(margin));
-    else if (box.right() > picture.width() - margin)
-        box.moveRight(int(picture.width() - margin));
-    if (box.top() < 0)
-        box.moveTop(int(margin));
-    else if (box.bottom() > picture.height() - margin)
-        box.moveBottom(int(picture.height() - margin));
-    return box;
+    const QSize size(int(themeSize("panelWidth", 320)), 3 * int(themeSize("buttonHeight", 40)));
+    return TextBoxGeometry::defaultBox(centre, size, m_layer.size(), m_handleSize);
 }
 
 QRect RasterSketcher::pictureRect() const
@@ -757,17 +599,9 @@ QRect RasterSketcher::pictureRect() const
     return QRect(QPoint(0, 0), m_layer.size());
 }
 
-QPoint RasterSketcher::clamped(const QPoint& point) const
-{
-    return QPoint(qBound(0, point.x(), m_layer.width()), qBound(0, point.y(), m_layer.height()));
-}
-
 QRect RasterSketcher::spanned(const QPoint& a, const QPoint& b) const
 {
-    const QPoint first = clamped(a);
-    const QPoint second = clamped(b);
-    return QRect(QPoint(qMin(first.x(), second.x()), qMin(first.y(), second.y())),
-                 QPoint(qMax(first.x(), second.x()), qMax(first.y(), second.y())));
+    return TextBoxGeometry::spanned(a, b, m_layer.size());
 }
 
 // --- saving ----------------------------------------------------------------------
@@ -786,13 +620,7 @@ bool RasterSketcher::save()
 bool RasterSketcher::writeJpeg(const QString& path) const
 {
     const QMutexLocker locker(&m_mutex);
-    QImage flattened = filledPicture(m_background.size(), Qt::white);
-    QPainter painter(&flattened);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.drawImage(0, 0, m_background);
-    painter.drawImage(0, 0, m_layer);
-    painter.end();
-    return flattened.save(path, "JPEG");
+    return SketchFiles::flattened(m_background, m_layer).save(path, "JPEG");
 }
 
 void RasterSketcher::toastSaved(bool saved) const
@@ -811,10 +639,10 @@ bool RasterSketcher::saveNewSketch()
     const std::shared_ptr<Project> project = currentProject();
     if (m_data || !project)
         return false;
-    const QString imagePath = ImageTool::uniqueImagePath(ImagePrefix, QStringLiteral(".jpeg"));
+    const QString imagePath = ImageTool::uniqueImagePath(SketchFiles::ImagePrefix, QStringLiteral(".jpeg"));
     if (imagePath.isEmpty() || !writeJpeg(imagePath))
         return false;
-    const QString sketchPath = renamed(imagePath, ImagePrefix, SketchPrefix, QStringLiteral("png"));
+    const QString sketchPath = SketchFiles::layerPath(imagePath);
     bool layerSaved = false;
     {
         const QMutexLocker locker(&m_mutex);
@@ -853,15 +681,14 @@ bool RasterSketcher::saveExistingImage()
     QString imagePath = images.absoluteFilePath(m_data->imagePath());
     QString sketchPath;
     if (m_data->sketchPath().isEmpty()) {
-        if (!QFileInfo(imagePath).fileName().contains(ImagePrefix)) {
+        if (!SketchFiles::hasImagePrefix(imagePath)) {
             // The photograph keeps its name; the sketch shows under IMG_.
-            const QFileInfo photo(imagePath);
-            imagePath = photo.dir().absoluteFilePath(ImagePrefix + photo.fileName());
+            imagePath = SketchFiles::prefixedPath(imagePath);
             command->setImagePath(images.relativeFilePath(imagePath));
-        } else if (!copyOriginal(imagePath, renamed(imagePath, ImagePrefix, QString()))) {
+        } else if (!SketchFiles::keepOriginal(imagePath, SketchFiles::originalPath(imagePath))) {
             return false;
         }
-        const QString backgroundPath = renamed(imagePath, ImagePrefix, BackgroundPrefix);
+        const QString backgroundPath = SketchFiles::backgroundPath(imagePath);
         bool backgroundSaved = false;
         {
             const QMutexLocker locker(&m_mutex);
@@ -870,7 +697,7 @@ bool RasterSketcher::saveExistingImage()
         if (!backgroundSaved)
             return false;
         command->setBackgroundPath(images.relativeFilePath(backgroundPath));
-        sketchPath = renamed(imagePath, ImagePrefix, SketchPrefix, QStringLiteral("png"));
+        sketchPath = SketchFiles::layerPath(imagePath);
         command->setSketchPath(images.relativeFilePath(sketchPath));
     } else {
         sketchPath = images.absoluteFilePath(m_data->sketchPath());

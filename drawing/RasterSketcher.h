@@ -39,8 +39,8 @@ public:
     enum Mode { Paint = 0, Erase = 1, Text = 2 };
     Q_ENUM(Mode)
 
-    // The edges of the text box being dragged.
-    enum Edge { LeftEdge = 1, TopEdge = 2, RightEdge = 4, BottomEdge = 8 };
+    // The running pointer gesture; Idle also while pressed inside the text box.
+    enum class Gesture { Idle = 0, Stroke = 1, Resize = 2, Move = 3 };
 
     explicit RasterSketcher(QQuickItem* parent = nullptr);
     ~RasterSketcher() override;
@@ -54,9 +54,8 @@ public:
     QRect textRect() const { return m_textRect; }
     QString itemId() const;
 
-    // State of the running pointer gesture: 0 idle, 1 stroke or new box,
-    // 2 resizing the box, 3 moving it.
-    int gesture() const { return m_gesture; }
+    Gesture gesture() const { return m_gesture; }
+    // The text box's edges being dragged (TextBoxGeometry::Edge flags).
     int edgeFlags() const { return m_edgeFlags; }
     double handleSize() const { return m_handleSize; }
     // Copies of the two pictures.
@@ -106,8 +105,6 @@ protected:
     void touchUngrabEvent() override;
 
 private:
-    enum Gesture { Idle = 0, Stroke = 1, Resize = 2, Move = 3 };
-
     void readSettings();
     static void writeSetting(const QString& key, const QVariant& value);
     // Puts the pictures in place; an open painter moves to the new layer.
@@ -115,19 +112,13 @@ private:
     void applyPen();
     void repaintTextBox();
 
-    bool loadExistingPictures(const Project& project, const Data& data, QImage& background,
-                              QImage& layer) const;
-    QImage readScaledPhoto(const QString& path) const;
-
     void pressText(const QPoint& point);
     void moveText(const QPoint& point);
     void releaseText(const QPoint& point);
     void moveBox(const QPoint& point);
     void resizeBox(const QPoint& point);
-    void pickEdges();
     QRect defaultBox(const QPoint& centre) const;
     QRect pictureRect() const;
-    QPoint clamped(const QPoint& point) const;
     QRect spanned(const QPoint& a, const QPoint& b) const;
 
     bool saveNewSketch();
@@ -151,7 +142,7 @@ private:
     QFont m_font;
     QPoint m_lastPoint;
     QRect m_textRect;
-    int m_gesture = Idle;
+    Gesture m_gesture = Gesture::Idle;
     int m_edgeFlags = 0;
     double m_handleSize = 5.0;
 };

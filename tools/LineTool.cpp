@@ -73,13 +73,6 @@ bool samePoint(const QPointF& a, const QPointF& b)
     return std::abs(a.x() - b.x()) <= SamePoint && std::abs(a.y() - b.y()) <= SamePoint;
 }
 
-float screenDistance(const QPointF& a, const QPointF& b)
-{
-    const float dx = float(a.x()) - float(b.x());
-    const float dy = float(a.y()) - float(b.y());
-    return std::sqrt(dx * dx + dy * dy);
-}
-
 // The stored style code of a pen style.
 int styleCode(Qt::PenStyle style)
 {
@@ -91,32 +84,6 @@ int styleCode(Qt::PenStyle style)
     default:
         return LineData2D::Solid;
     }
-}
-
-void takeLooks(LineData2D& target, const LineData2D& source)
-{
-    target.setLineStyle(source.lineStyle());
-    target.setThickness(source.thickness());
-    target.setOpacity(source.opacity());
-}
-
-// Appends (or, at the front, prepends one by one) points [from..to] of a line,
-// stepping towards `to`.
-void copyPoints(LineData2D& target, const LineData2D& source, int from, int to, bool atFront)
-{
-    const int step = from <= to ? 1 : -1;
-    for (int i = from; i != to + step; i += step) {
-        const auto& [latitude, longitude] = source.pointAt(i);
-        if (atFront)
-            target.prependPoint(latitude, longitude);
-        else
-            target.addPoint(latitude, longitude);
-    }
-}
-
-bool touchesDrawnStart(const LineTool::SnapCandidate& candidate)
-{
-    return candidate.endCode <= 1;
 }
 
 } // namespace
@@ -226,9 +193,9 @@ double LineTool::y(int i) const
 
 // --- helpers ------------------------------------------------------------------
 
-int LineTool::restingState() const
+LineTool::DragState LineTool::restingState() const
 {
-    return m_penMode != FreeHand ? ReticuleIdle : Idle;
+    return m_penMode != FreeHand ? DragState::ReticuleIdle : DragState::Idle;
 }
 
 std::shared_ptr<LineData2D> LineTool::newLine() const
@@ -287,7 +254,8 @@ int LineTool::vertexAt(double x, double y) const
     const QPointF tap(x, y);
     for (int i = 0; i < line->pointCount(); ++i) {
         QPointF screen;
-        if (screenOf(line->longitudeAt(i), line->latitudeAt(i), screen) && screenDistance(screen, tap) < m_pickRadius) {
+        if (screenOf(line->longitudeAt(i), line->latitudeAt(i), screen)
+            && LineJoin::screenDistance(screen, tap) < m_pickRadius) {
             qDebug() << "Got point";
             return i;
         }
@@ -303,7 +271,7 @@ void LineTool::requestRedraw()
         m_overlay.state = m_dragState;
         m_overlay.penMode = m_penMode;
         const std::shared_ptr<Project> project = currentProject();
-        if (m_dragState == VertexDragging && m_pickedLine)
+        if (m_dragState == DragState::VertexDragging && m_pickedLine)
             m_overlay.colour = project ? project->unitColor(m_pickedLine->unitId()) : QColor(Qt::black);
         else
             m_overlay.colour = models() ? models()->currentRockUnitColor() : QColor(Qt::black);
@@ -388,15 +356,15 @@ bool LineTool::mousePressed(double x, double y, Qt::MouseButtons buttons)
 
     bool leftButton = buttons == Qt::LeftButton;
     switch (m_dragState) {
-    case ReticuleIdle:
+    case DragState::ReticuleIdle:
         if (!m_editModeEnabled)
             return false;
         break;
-    case Idle:
-    case Pressed:
+    case DragState::Idle:
+    case DragState::Pressed:
         break;
     default:
-        m_dragState = Idle;
+        m_dragState = DragState::Idle;
         leftButton = false;
         break;
     }
@@ -407,17 +375,17 @@ bool LineTool::mousePressed(double x, double y, Qt::MouseButtons buttons)
         return false;
     }
     if (!m_editModeEnabled) {
-        m_dragState = Pressed;
+        m_dragState = DragState::Pressed;
         return true;
     }
     if (!selectedLine())
         mapView()->pick(x, y);
     m_pickedPointIndex = vertexAt(x, y);
     if (m_pickedPointIndex < 0) {
-        m_dragState = Pressed;
+        m_dragState = DragState::Pressed;
         return true;
     }
-    m_dragState = VertexPressed;
+    m_dragState = DragState::VertexPressed;
     if (const std::shared_ptr<LineData2D> line = selectedLine())
         m_pickedLine = std::make_shared<LineData2D>(*line);
     requestRedraw();
@@ -430,30 +398,30 @@ bool LineTool::mouseMoved(double x, double y, Qt::MouseButtons)
         return false;
     m_dragDistance += std::hypot(x - m_pressPosition.x(), y - m_pressPosition.y());
     switch (m_dragState) {
-    case Pressed:
+    case DragState::Pressed:
         if (currentRockUnit() == -1)
             return true;
         m_screenPoints.clear();
         if (m_editModeEnabled) {
             if (m_dragDistance > m_dragThreshold)
-                m_dragState = Stroking;
+                m_dragState = DragState::Stroking;
             return true;
         }
-        m_dragState = Stroking;
+        m_dragState = DragState::Stroking;
         appendStrokePoint(x, y);
         return true;
-    case Stroking:
+    case DragState::Stroking:
         if (!m_editModeEnabled)
             appendStrokePoint(x, y);
         return true;
-    case ReticuleIdle:
+    case DragState::ReticuleIdle:
         return false;
-    case VertexPressed:
-    case VertexDragging: {
+    case DragState::VertexPressed:
+    case DragState::VertexDragging: {
         if (m_pickedPointIndex < 0)
             return true;
         if (m_dragDistance > m_dragThreshold)
-            m_dragState = VertexDragging;
+            m_dragState = DragState::VertexDragging;
         double longitude = 0.0, latitude = 0.0;
         if (m_pickedLine && geoAt(x, y, longitude, latitude))
             m_pickedLine->setPoint(m_pickedPointIndex, latitude, longitude);
@@ -470,39 +438,39 @@ bool LineTool::mouseReleased(double x, double y, Qt::MouseButtons buttons, bool)
     if (!active() || !mapView())
         return false;
     switch (m_dragState) {
-    case Pressed:
-        m_dragState = Idle;
+    case DragState::Pressed:
+        m_dragState = DragState::Idle;
         if (currentRockUnit() == -1) {
             toastNoRockUnit();
             return true;
         }
         return false;
-    case Stroking:
+    case DragState::Stroking:
         if (buttons == Qt::LeftButton && m_screenPoints.size() > 2)
             saveLine();
         else if (buttons == Qt::LeftButton && !m_editModeEnabled)
             mapView()->pick(x, y);
-        m_dragState = Idle;
+        m_dragState = DragState::Idle;
         resetPickedPoints();
         return true;
-    case ReticuleIdle:
+    case DragState::ReticuleIdle:
         return false;
-    case VertexPressed:
-    case VertexMenu:
-        m_dragState = Idle;
+    case DragState::VertexPressed:
+    case DragState::VertexMenu:
+        m_dragState = DragState::Idle;
         resetPickedPoints();
         return true;
-    case VertexDragging:
+    case DragState::VertexDragging:
         if (m_pickedPointIndex >= 0 && m_pickedLine) {
             auto command = std::make_shared<ModifyLineCommand>(true);
             command->setLine(m_pickedLine);
             runCommands({command});
         }
-        m_dragState = Idle;
+        m_dragState = DragState::Idle;
         resetPickedPoints();
         return true;
     default:
-        m_dragState = Idle;
+        m_dragState = DragState::Idle;
         return true;
     }
 }
@@ -520,10 +488,10 @@ bool LineTool::mousePressAndHold(double x, double y, Qt::MouseButtons)
     if (!active() || !mapView() || !m_editModeEnabled)
         return false;
     switch (m_dragState) {
-    case Stroking:
-    case VertexDragging:
+    case DragState::Stroking:
+    case DragState::VertexDragging:
         return false;
-    case VertexPressed:
+    case DragState::VertexPressed:
         return removePointFromExistingLine(x, y);
     default:
         return addPointToExistingLine(x, y);
@@ -536,7 +504,7 @@ bool LineTool::removePointFromExistingLine(double x, double y)
 {
     if (m_pickedPointIndex < 0 || !m_pickedLine || m_pickedLine->pointCount() <= 2)
         return false;
-    m_dragState = VertexMenu;
+    m_dragState = DragState::VertexMenu;
     const bool enableSplit = !m_pickedLine->isFilled() && m_pickedPointIndex >= 1
                              && m_pickedPointIndex < m_pickedLine->pointCount() - 1;
     const QString lineId = mapView() ? mapView()->selectedItemId() : QString();
@@ -564,7 +532,7 @@ bool LineTool::addPointToExistingLine(double x, double y)
         return false;
     m_pickedLine = edited;
     m_pickedPointIndex = index;
-    m_dragState = VertexDragging;
+    m_dragState = DragState::VertexDragging;
     requestRedraw();
     return true;
 }
@@ -588,20 +556,13 @@ void LineTool::splitLine(QString lineId, int pointIndex)
 {
     const std::shared_ptr<Project> project = currentProject();
     const std::shared_ptr<LineData2D> line = project ? project->lineById(lineId.toStdString()) : nullptr;
-    // Only inner vertices: an end vertex would leave a one-point line.
-    if (!line || line->isFilled() || pointIndex < 1 || pointIndex > line->pointCount() - 2)
+    if (!line)
         return;
-    auto kept = std::make_shared<LineData2D>(*line);
-    kept->removePoints(0, pointIndex);
-
     ApplicationManager* app = ApplicationManager::instance();
     const QString id = app ? app->makeUniqueId(QStringLiteral("LineTool")) : QString();
-    auto split = LineData2D::create(id.toStdString(), line->localityId(), line->unitId(), line->lineStyle(),
-                                    line->isFilled(), line->comment());
-    takeLooks(*split, *line);
-    split->setTimeStamp(line->timeStamp());
-    copyPoints(*split, *line, 0, pointIndex, false);
-
+    const auto [kept, split] = LineJoin::split(*line, pointIndex, id.toStdString());
+    if (!kept || !split)
+        return;
     auto modify = std::make_shared<ModifyLineCommand>(true);
     modify->setLine(kept);
     auto add = std::make_shared<AddLineCommand>(true);
@@ -623,7 +584,7 @@ void LineTool::onCurrentRockUnitChanged(int unitId)
 void LineTool::onPenModeChanged(PenMode)
 {
     // Points picked in one mode never carry over into another.
-    const int target = restingState();
+    const DragState target = restingState();
     if (target != m_dragState || m_pickedLine || !m_screenPoints.isEmpty()) {
         m_dragState = target;
         resetPickedPoints();
@@ -734,8 +695,8 @@ void LineTool::frame(GLRender* render)
     if (!render)
         return;
     QMutexLocker lock(&m_overlayMutex);
-    const bool shown = m_overlay.state == Stroking || m_overlay.state == ReticuleIdle
-                       || m_overlay.state == VertexDragging || m_overlay.penMode == VirtualStylus;
+    const bool shown = m_overlay.state == DragState::Stroking || m_overlay.state == DragState::ReticuleIdle
+                       || m_overlay.state == DragState::VertexDragging || m_overlay.penMode == VirtualStylus;
     if (!m_overlay.dirty || !m_overlay.line || !shown)
         return;
     const LineData2D& line = *m_overlay.line;
@@ -751,7 +712,7 @@ void LineTool::frame(GLRender* render)
                                                                     origin.x(), origin.y(), origin.z()))
         lineGeode->addDrawable(geometry.get());
     transform->addChild(lineGeode.get());
-    if (m_overlay.state == VertexDragging) {
+    if (m_overlay.state == DragState::VertexDragging) {
         osg::ref_ptr<osg::Geode> handles = LinePointRenderItem::createPointGeode();
         if (const osg::ref_ptr<osg::Geometry> points = LinePointRenderItem::addLinePoints(line, render, HandleLayer, origin))
             handles->addDrawable(points.get());
@@ -811,23 +772,15 @@ bool LineTool::saveLine()
         return false;
     }
     const QString selectedId = mapView() ? mapView()->selectedItemId() : QString();
-    std::vector<SnapCandidate> candidates = findSnapCandidates(selectedId);
-    if (candidates.empty())
-        return addPickedLine();
-    std::stable_sort(candidates.begin(), candidates.end(),
-                     [](const SnapCandidate& a, const SnapCandidate& b) { return a.distance < b.distance; });
-    SnapCandidate first = candidates.front();
-    const auto other = std::find_if(candidates.begin() + 1, candidates.end(), [&](const SnapCandidate& c) {
-        return touchesDrawnStart(c) != touchesDrawnStart(first);
-    });
-    const std::string selected = selectedId.toStdString();
-    if (other == candidates.end())
-        return first.line->id() == selected ? extendExistingLine(first) : addPickedLine();
-    SnapCandidate second = *other;
-    if (second.line->id() == selected)
-        std::swap(first, second);
-    if (first.line->id() == selected || second.line->id() == selected)
-        return joinExistingLines(first, second);
+    const LineJoin::Plan plan = LineJoin::plan(findSnapCandidates(selectedId), selectedId.toStdString());
+    switch (plan.action) {
+    case LineJoin::Plan::Action::Extend:
+        return extendExistingLine(plan.first);
+    case LineJoin::Plan::Action::Join:
+        return joinExistingLines(plan.first, plan.second);
+    case LineJoin::Plan::Action::Add:
+        break;
+    }
     return addPickedLine();
 }
 
@@ -860,16 +813,8 @@ std::vector<LineTool::SnapCandidate> LineTool::findSnapCandidates(const QString&
                 || !screenOf(line->longitudeAt(n - 1), line->latitudeAt(n - 1), last))
                 continue;
             qDebug() << "Snap test, last point" << last;
-            const std::pair<float, int> tests[] = {{screenDistance(drawnFirst, last), 1},
-                                                   {screenDistance(drawnFirst, first), 0},
-                                                   {screenDistance(drawnLast, first), 2},
-                                                   {screenDistance(drawnLast, last), 3}};
-            for (const auto& [distance, code] : tests) {
-                if (distance < radius) {
-                    candidates.push_back({line, distance, code});
-                    break;
-                }
-            }
+            if (const auto touch = LineJoin::touchingEnds(drawnFirst, drawnLast, first, last, radius))
+                candidates.push_back({line, touch->second, touch->first});
         }
     }
     return candidates;
@@ -877,26 +822,9 @@ std::vector<LineTool::SnapCandidate> LineTool::findSnapCandidates(const QString&
 
 bool LineTool::extendExistingLine(const SnapCandidate& candidate)
 {
-    if (!candidate.line || !m_pickedLine || m_pickedLine->pointCount() < 2)
+    const std::shared_ptr<LineData2D> extended = m_pickedLine ? LineJoin::extended(candidate, *m_pickedLine) : nullptr;
+    if (!extended)
         return false;
-    const LineData2D& drawn = *m_pickedLine;
-    const int n = drawn.pointCount();
-    auto extended = std::make_shared<LineData2D>(*candidate.line);
-    switch (candidate.endCode) {
-    case 0:
-        copyPoints(*extended, drawn, 1, n - 1, true);
-        break;
-    case 1:
-        copyPoints(*extended, drawn, 1, n - 1, false);
-        break;
-    case 2:
-        copyPoints(*extended, drawn, n - 2, 0, true);
-        break;
-    default:
-        copyPoints(*extended, drawn, n - 2, 0, false);
-        break;
-    }
-    takeLooks(*extended, drawn);
     auto command = std::make_shared<ModifyLineCommand>(true);
     command->setLine(extended);
     return runCommands({command});
@@ -904,29 +832,15 @@ bool LineTool::extendExistingLine(const SnapCandidate& candidate)
 
 bool LineTool::joinExistingLines(const SnapCandidate& first, const SnapCandidate& second)
 {
-    if (!first.line || !second.line || !m_pickedLine || touchesDrawnStart(first) == touchesDrawnStart(second))
+    if (!m_pickedLine)
         return false;
-    const SnapCandidate& keep = touchesDrawnStart(first) ? first : second;
-    const SnapCandidate& removed = touchesDrawnStart(first) ? second : first;
-    const LineData2D& drawn = *m_pickedLine;
-    const LineData2D& other = *removed.line;
-    const int n = drawn.pointCount();
-    const int m = other.pointCount();
-    auto joined = std::make_shared<LineData2D>(*keep.line);
-    // One continuous path in the kept line's own direction.
-    const bool atFront = keep.endCode == 0;
-    copyPoints(*joined, drawn, 1, n - 1, atFront);
-    if (removed.endCode == 2)
-        copyPoints(*joined, other, 0, m - 1, atFront);
-    else
-        copyPoints(*joined, other, m - 1, 0, atFront);
-    if (&removed == &first)
-        takeLooks(*joined, drawn);
-
+    const LineJoin::Joined joined = LineJoin::joined(first, second, *m_pickedLine);
+    if (!joined.kept)
+        return false;
     auto modify = std::make_shared<ModifyLineCommand>(true);
-    modify->setLine(joined);
+    modify->setLine(joined.kept);
     auto remove = std::make_shared<RemoveLineCommand>(true);
-    remove->setLinePointer(removed.line);
+    remove->setLinePointer(joined.removed);
     return runCommands({modify, remove});
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/LineJoin.h"
 #include "tools/Tool.h"
 
 #include <osg/Node>
@@ -38,7 +39,8 @@ public:
     enum PenMode { FreeHand = 0, PointToPoint = 1, VirtualStylus = 2 };
     Q_ENUM(PenMode)
 
-    enum DragState {
+    // The touch state; the numbers skip 3 and are the tool's own.
+    enum class DragState {
         Idle = 0,
         Pressed = 1,
         Stroking = 2,
@@ -49,13 +51,7 @@ public:
     };
 
     // An existing line whose end touches an end of the drawn line.
-    struct SnapCandidate
-    {
-        std::shared_ptr<LineData2D> line;
-        float distance = 0.0f;
-        // 0 first/first, 1 first/last, 2 last/first, 3 last/last (drawn/existing).
-        int endCode = 0;
-    };
+    using SnapCandidate = LineJoin::Candidate;
 
     static const QString SaveFailedText;
     static const QString NoRockUnitText;
@@ -78,7 +74,7 @@ public:
     void setPenMode(PenMode mode);
     void setEditModeEnabled(bool enabled);
 
-    int dragState() const { return m_dragState; }
+    DragState dragState() const { return m_dragState; }
     double dragThreshold() const { return m_dragThreshold; }
     const std::shared_ptr<LineData2D>& pickedLine() const { return m_pickedLine; }
     // The node last built by the frame hook; null when nothing is shown.
@@ -133,7 +129,7 @@ private:
     struct Overlay
     {
         std::shared_ptr<const LineData2D> line;
-        int state = Idle;
+        DragState state = DragState::Idle;
         PenMode penMode = FreeHand;
         QColor colour;
         bool dirty = false;
@@ -141,7 +137,7 @@ private:
 
     void readSettings();
     void writeLineSettings() const;
-    int restingState() const;
+    DragState restingState() const;
     std::shared_ptr<LineData2D> newLine() const;
     std::shared_ptr<LineData2D> selectedLine() const;
     bool geoAt(double x, double y, double& longitude, double& latitude) const;
@@ -158,10 +154,9 @@ private:
     bool runCommands(const std::vector<std::shared_ptr<AbstractCommand>>& commands) const;
     void reduce(LineData2D& line) const;
     bool assignLocality(LineData2D& line) const;
-    void joinCandidates(std::vector<SnapCandidate>& candidates, const QString& selectedId);
     bool addPickedLine();
 
-    int m_dragState = Idle;
+    DragState m_dragState = DragState::Idle;
     QList<QPointF> m_screenPoints;
     std::shared_ptr<LineData2D> m_pickedLine;
     osg::ref_ptr<osg::Node> m_overlayNode;

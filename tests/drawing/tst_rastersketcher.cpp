@@ -5,6 +5,7 @@
 #include "Database/SQLiteQuery.h"
 #include "app/DialogController.h"
 #include "drawing/RasterSketcher.h"
+#include "drawing/TextBoxGeometry.h"
 #include "model/AddDataCommand.h"
 #include "model/Data.h"
 #include "model/Locality.h"
@@ -483,7 +484,7 @@ private slots:
         sketcher.tap(tap);
         QCOMPARE(sketcher.textRect(), box);
         QCOMPARE(boxes.count(), 1);
-        QCOMPARE(sketcher.gesture(), 0);
+        QCOMPARE(sketcher.gesture(), RasterSketcher::Gesture::Idle);
     }
 
     void textBoxGestures()
@@ -503,9 +504,9 @@ private slots:
         // The left edge dragged past the right one carries on as the right.
         sketcher.send(QEvent::MouseButtonPress, QPoint(box.left(), 300));
         sketcher.send(QEvent::MouseMove, QPoint(box.left() + 20, 300));
-        QCOMPARE(sketcher.edgeFlags(), int(RasterSketcher::LeftEdge));
+        QCOMPARE(sketcher.edgeFlags(), int(TextBoxGeometry::LeftEdge));
         sketcher.send(QEvent::MouseMove, QPoint(700, 300));
-        QCOMPARE(sketcher.edgeFlags(), int(RasterSketcher::RightEdge));
+        QCOMPARE(sketcher.edgeFlags(), int(TextBoxGeometry::RightEdge));
         sketcher.send(QEvent::MouseButtonRelease, QPoint(700, 300));
         QCOMPARE(sketcher.textRect(), QRect(QPoint(box.right(), box.top()), QPoint(700, box.bottom())));
 

@@ -282,7 +282,7 @@ private slots:
         QVERIFY(app()->canUndo());
         CommandManager::instance()->undo();
         QVERIFY(rows().empty());
-        QCOMPARE(tool->dragState(), int(LineTool::Idle));
+        QCOMPARE(tool->dragState(), LineTool::DragState::Idle);
         QVERIFY(!tool->pickedLine());
     }
 
@@ -298,7 +298,7 @@ private slots:
     void pointToPoint()
     {
         tool->setPenMode(LineTool::PointToPoint);
-        QCOMPARE(tool->dragState(), int(LineTool::ReticuleIdle));
+        QCOMPARE(tool->dragState(), LineTool::DragState::ReticuleIdle);
         QVERIFY(!tool->mousePressed(100, 100, Qt::LeftButton));
         const QPointF at(400, 300);
         const auto [lat, lon] = geoOf(at);
@@ -345,7 +345,7 @@ private slots:
         QSignalSpy menus(tool.get(), &LineTool::showDeleteLinePoint);
         const QPointF at = Places.at(vertex);
         QVERIFY(tool->mousePressed(at.x() + 2, at.y(), Qt::LeftButton));
-        QCOMPARE(tool->dragState(), int(LineTool::VertexPressed));
+        QCOMPARE(tool->dragState(), LineTool::DragState::VertexPressed);
         tool->mousePressAndHold(at.x() + 2, at.y(), Qt::LeftButton);
         QTEST(menus.count(), "menus");
         if (!menus.isEmpty()) {
@@ -354,7 +354,7 @@ private slots:
             QCOMPARE(menus.first().at(2).toString(), QString::fromStdString(test::idOf(0x51)));
         }
         QVERIFY(tool->mouseReleased(at.x() + 2, at.y(), Qt::LeftButton, true));
-        QCOMPARE(tool->dragState(), int(LineTool::Idle));
+        QCOMPARE(tool->dragState(), LineTool::DragState::Idle);
     }
 
     void vertexDrag_data()

@@ -127,7 +127,7 @@ private slots:
         tool->setEditModeEnabled(true);
         tool->mousePressed(200, 220, Qt::LeftButton);
         tool->mouseMoved(200, 260, Qt::LeftButton);
-        QCOMPARE(tool->dragState(), int(LineTool::VertexDragging));
+        QCOMPARE(tool->dragState(), LineTool::DragState::VertexDragging);
         frame = view->grabWindow();
         QVERIFY(pixelsAround(QPointF(100, 220)) > 0);
         QVERIFY(!isWhite(frame.pixelColor(150, 240)));
