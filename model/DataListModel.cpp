@@ -76,7 +76,7 @@ void DataListModel::connectProject()
     m_connections.push_back(connect(m_project, &Project::symbolsChanged, this, &DataListModel::refresh));
     m_connections.push_back(connect(m_project, &Project::stratColumnChanged, this, &DataListModel::refresh));
     m_connections.push_back(connect(m_project, &Project::localityListChanged, this, &DataListModel::updateData));
-    m_connections.push_back(connect(m_project, &Project::dataListChanged, this, &DataListModel::updateData));
+    m_connections.push_back(connect(m_project, &Project::dataListChanged, this, &DataListModel::onDataListChanged));
     // The rows may outlive their project; they must not outlive it in views.
     m_connections.push_back(connect(m_project, &QObject::destroyed, this, &DataListModel::updateData));
 }
@@ -103,6 +103,37 @@ void DataListModel::updateData()
     beginResetModel();
     fillRows();
     endResetModel();
+}
+
+void DataListModel::onDataListChanged()
+{
+    beginResetModel();
+    const std::string& changed = m_project ? m_project->changedLocalityId() : std::string();
+    if (changed.empty() || !refillLocality(changed))
+        fillRows();
+    endResetModel();
+}
+
+bool DataListModel::refillLocality(const std::string& localityId)
+{
+    const auto isLocality = [](const std::shared_ptr<AbstractObject>& row) {
+        return dynamic_cast<const Locality*>(row.get()) != nullptr;
+    };
+    const auto head = std::find_if(m_rows.begin(), m_rows.end(), [&](const auto& row) {
+        return row->id() == localityId && isLocality(row);
+    });
+    if (head == m_rows.end())
+        return false;
+    const std::shared_ptr<Locality> locality = std::static_pointer_cast<Locality>(*head);
+    const auto end = std::find_if(head + 1, m_rows.end(), isLocality);
+    // The locality's rows are made in a list of their own and put in place of the old ones,
+    // in the order a full fill gives them.
+    std::vector<std::shared_ptr<AbstractObject>> rows(locality->data().begin(), locality->data().end());
+    rows.insert(rows.end(), locality->lines().begin(), locality->lines().end());
+    std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) { return a->timeStamp() > b->timeStamp(); });
+    const auto at = m_rows.erase(head + 1, end);
+    m_rows.insert(at, rows.begin(), rows.end());
+    return true;
 }
 
 void DataListModel::fillRows()

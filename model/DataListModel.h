@@ -95,6 +95,8 @@ public:
 
 public slots:
     void updateData();
+    // A change to one locality's content refills only that locality's rows.
+    void onDataListChanged();
     void onCurrentProjectChanged(kiv::Project* project);
 
 protected:
@@ -106,6 +108,7 @@ private:
     void disconnectProject();
     void fillRows();
     void appendLocality(const std::shared_ptr<Locality>& locality);
+    bool refillLocality(const std::string& localityId);
 
     QVariant localityRole(const Locality& locality, int role) const;
     QVariant dataRole(const Data& data, int role) const;

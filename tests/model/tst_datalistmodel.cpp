@@ -161,6 +161,42 @@ private slots:
         QVERIFY(!model.index(0, 0, model.index(0, 0)).isValid());
     }
 
+    // A change announced for one locality gives the rows a full fill gives.
+    void oneLocalityRefillMatchesAFullFill_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("announced"); // the locality named with the change
+        QTest::newRow("datum added to the current locality") << "plane A" << q(A);
+        QTest::newRow("datum added to the last locality") << "plane B" << q(B);
+        QTest::newRow("oldest row of the last locality removed") << "remove image" << q(B);
+        QTest::newRow("newest row of the current locality removed") << "remove note" << q(A);
+        QTest::newRow("locality not listed") << "plane B" << q(idOf(0xc1));
+        QTest::newRow("nothing named") << "plane B" << QString();
+    }
+
+    void oneLocalityRefillMatchesAFullFill()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, announced);
+        DataListModel model(&project());
+        model.updateData();
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        const std::shared_ptr<Locality> b = project().locality(B);
+        if (change == "plane A")
+            stamp(project(), m_fixture->locality->addPlane(idOf(9), 46.0, 7.0, 10.0f, 10.0f, 0, 1, "new"), 2800);
+        else if (change == "plane B")
+            stamp(project(), b->addPlane(idOf(9), 46.2, 7.2, 10.0f, 10.0f, 0, 1, "new"), 6550);
+        else if (change == "remove image")
+            QVERIFY(b->removeData(Image));
+        else
+            QVERIFY(m_fixture->locality->removeData(Note));
+        project().announceLocalityContent(announced.toStdString());
+        QCOMPARE(resets.count(), 1);
+        DataListModel fresh(&project());
+        fresh.updateData();
+        QCOMPARE(column(model, Roles::DataId), column(fresh, Roles::DataId));
+    }
+
     void roles_data()
     {
         QTest::addColumn<QString>("id"); // empty: the row past the end
