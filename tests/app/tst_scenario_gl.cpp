@@ -5,9 +5,8 @@
 #include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
-#include "support/ApplicationIdentity.h"
+#include "support/ImagePixels.h"
 #include "support/MapPageStart.h"
-#include "support/SceneFixture.h"
 
 #include <QQuickItem>
 #include <QtTest>
@@ -16,6 +15,7 @@
 #include <utility>
 
 using namespace kiv;
+using test::pixelsLike;
 
 namespace {
 const double Lon = 7.0;
@@ -38,18 +38,6 @@ int storedLocalities(const QString& database)
 {
     return int(test::tableMessages(database, "localities").size());
 }
-
-// Pixels near a colour in a square around a point.
-int pixelsLike(const QImage& image, const QPointF& centre, int half, const QColor& colour)
-{
-    int count = 0;
-    const QRect area = QRect(int(centre.x()) - half, int(centre.y()) - half, 2 * half, 2 * half)
-                           .intersected(image.rect());
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            count += test::SceneFixture::colourIs(image.pixelColor(x, y), colour, 60) ? 1 : 0;
-    return count;
-}
 } // namespace
 
 // A user's afternoon with the whole program in this process: two stored
@@ -62,67 +50,18 @@ class TestScenario : public QObject
     std::unique_ptr<test::MapPageStart> page;
 
     QString alphaDatabase() const { return documents.filePath("alpha.qz/main.db"); }
-    QQuickWindow* window() const { return page->application()->mainView(); }
+    QQuickWindow* window() const { return page->window(); }
     QQuickItem* root() const { return page->application()->mainView()->rootObject(); }
     std::shared_ptr<DialogController> dialogs() const { return page->application()->dialogController(); }
 
-    // Every item in the scene, delegates of views and repeaters included.
-    static void collect(QQuickItem* item, QList<QQuickItem*>& items)
-    {
-        items << item;
-        for (QQuickItem* child : item->childItems())
-            collect(child, items);
-    }
-
-    QList<QQuickItem*> sceneItems(QQuickItem* under = nullptr) const
-    {
-        QList<QQuickItem*> items;
-        collect(under ? under : window()->contentItem(), items);
-        return items;
-    }
-
-    static bool onScreen(const QQuickItem* item)
-    {
-        return item->isVisible() && item->opacity() > 0.99 && item->width() > 0 && item->height() > 0;
-    }
-
-    // The first item of that name that is on screen now.
-    QQuickItem* shown(const QString& name) const
-    {
-        for (QQuickItem* item : sceneItems()) {
-            if (item->objectName() == name && onScreen(item))
-                return item;
-        }
-        return nullptr;
-    }
-
-    // The first shown item whose property has that value.
+    test::ProgramScreen screen() const { return page->screen(); }
+    QQuickItem* shown(const QString& name) const { return screen().shown(name); }
     QQuickItem* shownWith(const char* property, const QVariant& value, QQuickItem* under = nullptr) const
     {
-        for (QQuickItem* item : sceneItems(under)) {
-            if (onScreen(item) && item->property(property) == value)
-                return item;
-        }
-        return nullptr;
+        return screen().shownWith(property, value, under);
     }
-
-    // Taps where an item rests: panels and dialogs slide in first.
-    void tap(QQuickItem* item, qreal fx = 0.5, qreal fy = 0.5)
-    {
-        QVERIFY(item);
-        QPointF before(-1e9, -1e9);
-        QTRY_VERIFY(std::exchange(before, item->mapToScene(QPointF())) == item->mapToScene(QPointF())
-                    && (QTest::qWait(80), before == item->mapToScene(QPointF())));
-        const QPointF at = item->mapToScene(QPointF(item->width() * fx, item->height() * fy));
-        QTest::mouseClick(window(), Qt::LeftButton, {}, at.toPoint());
-    }
-
-    void tapShown(const QString& name)
-    {
-        QQuickItem* item = nullptr;
-        QTRY_VERIFY2_WITH_TIMEOUT((item = shown(name)) != nullptr, qPrintable(name), 10000);
-        tap(item);
-    }
+    void tap(QQuickItem* item, qreal fx = 0.5, qreal fy = 0.5) { QVERIFY(screen().tapAtRest(item, fx, fy)); }
+    void tapShown(const QString& name) { QVERIFY2(screen().tapShown(name), qPrintable(name)); }
 
     void type(const QString& name, const QString& text)
     {
@@ -190,9 +129,7 @@ class TestScenario : public QObject
     std::shared_ptr<Project> storeProject(const QString& name, const QString& folder, const QColor& unit,
                                           int firstId)
     {
-        ModelManager* models = ModelManager::instance();
-        QDir(documents.path()).mkdir(folder);
-        std::shared_ptr<Project> project = models->createProject(name, QDir(documents.filePath(folder)));
+        std::shared_ptr<Project> project = page->createProject(name, folder);
         if (!project)
             return project;
         project->addRockUnit(1, name + " unit", unit, 0);
@@ -208,8 +145,6 @@ class TestScenario : public QObject
 private slots:
     void initTestCase()
     {
-        test::setApplicationIdentity();
-        QSettings().clear();
         QVERIFY(documents.isValid());
         page = std::make_unique<test::MapPageStart>(documents.path());
         test::resetModelManager();
@@ -307,11 +242,11 @@ private slots:
             const double a = qDegreesToRadians(degrees);
             return centre + QPointF(reach * std::sin(a), -reach * std::cos(a));
         };
-        QTRY_VERIFY(pixelsLike(page->grab(), along(30), 3, Red) > 0);
+        QTRY_VERIFY(pixelsLike(page->grab(), test::squareAround(along(30), 3), Red, 60) > 0);
         const QImage shot = page->grab();
-        QVERIFY(pixelsLike(shot, along(210), 3, Red) > 0);
-        QCOMPARE(pixelsLike(shot, along(90), 3, Red), 0);
-        QCOMPARE(pixelsLike(shot, along(270), 3, Red), 0);
+        QVERIFY(pixelsLike(shot, test::squareAround(along(210), 3), Red, 60) > 0);
+        QCOMPARE(pixelsLike(shot, test::squareAround(along(90), 3), Red, 60), 0);
+        QCOMPARE(pixelsLike(shot, test::squareAround(along(270), 3), Red, 60), 0);
     }
 
     // The project tool merges the other project into the current one.
