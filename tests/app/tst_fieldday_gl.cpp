@@ -102,16 +102,8 @@ class TestFieldDay : public QObject
         return QPointF(lon, lat);
     }
 
-    QQuickItem* notebook() const { return findItem(root(), "dataTool"); }
-    QObject* notebookRows() const { return notebook()->property("dataModel").value<QObject*>(); }
-
-    int rowOf(const std::string& id) const
-    {
-        int row = -1;
-        QMetaObject::invokeMethod(notebookRows(), "indexForId", Q_RETURN_ARG(int, row),
-                                  Q_ARG(QString, QString::fromStdString(id)));
-        return row;
-    }
+    QQuickItem* notebook() const { return screen().notebook(); }
+    int rowOf(const std::string& id) const { return screen().notebookRow(QString::fromStdString(id)); }
 
     // What the details show: the entry's id, or empty.
     QString shownId() const
@@ -125,7 +117,7 @@ class TestFieldDay : public QObject
         openTool("Notebook", "dataTool");
         QQuickItem* list = findItem(notebook(), "dataList");
         list->setProperty("currentIndex", -1);
-        tap(findItem(list, "cell_" + QString::number(rowOf(id))));
+        tap(screen().notebookCell(QString::fromStdString(id)));
         QTRY_COMPARE(shownId(), QString::fromStdString(id));
         QTRY_VERIFY(findItem(notebook(), "pointDetails") != nullptr);
     }

@@ -77,7 +77,7 @@ class TestFieldDialogs : public QObject
     QQuickWindow* window() const { return page->window(); }
     ProgramScreen screen() const { return page->screen(); }
     QQuickItem* root() const { return window()->contentItem(); }
-    QQuickItem* notebook() const { return findItem(root(), "dataTool"); }
+    QQuickItem* notebook() const { return screen().notebook(); }
     MapCameraManipulator& camera() const { return page->mapView()->scene()->cameraManipulator(); }
 
     void storeProject()
@@ -115,14 +115,7 @@ class TestFieldDialogs : public QObject
         QTRY_COMPARE(page->mapView()->size(), QSizeF(size));
     }
 
-    // The row of that entry in the notebook's list.
-    QQuickItem* notebookCell(const QString& id) const
-    {
-        QObject* rows = notebook()->property("dataModel").value<QObject*>();
-        int row = -1;
-        QMetaObject::invokeMethod(rows, "indexForId", Q_RETURN_ARG(int, row), Q_ARG(QString, id));
-        return row < 0 ? nullptr : findItem(findItem(notebook(), "dataList"), "cell_" + QString::number(row));
-    }
+    QQuickItem* notebookCell(const QString& id) const { return screen().notebookCell(id); }
 
     // A wheel turn as the window system delivers it.
     void spinWheel(const QPoint& at, int steps)

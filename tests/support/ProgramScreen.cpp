@@ -131,11 +131,13 @@ bool ProgramScreen::tapAtRest(QQuickItem* item, qreal fx, qreal fy) const
     if (!item)
         return false;
     QPointF before(-1e9, -1e9);
-    const bool resting = QTest::qWaitFor([&] {
+    const auto resting = [&] {
         return std::exchange(before, item->mapToScene(QPointF())) == item->mapToScene(QPointF())
                && (QTest::qWait(80), before == item->mapToScene(QPointF()));
-    });
-    if (!resting)
+    };
+    // Still for three looks in a row: a panel can pause in its slide, and a
+    // button takes taps only once its panel has settled.
+    if (!QTest::qWaitFor(resting) || !resting() || !resting())
         return false;
     const QPointF at = item->mapToScene(QPointF(item->width() * fx, item->height() * fy));
     QTest::mouseClick(m_window, Qt::LeftButton, {}, at.toPoint());
@@ -164,6 +166,28 @@ bool ProgramScreen::openTool(const QString& label, const QString& panel) const
     return QTest::qWaitFor([&] {
         return tool->property("shown").toBool() && tool->x() == tool->property("leftInset").toReal();
     });
+}
+
+QQuickItem* ProgramScreen::notebook() const
+{
+    return findItem(root(), QStringLiteral("dataTool"));
+}
+
+int ProgramScreen::notebookRow(const QString& id) const
+{
+    int row = -1;
+    QObject* rows = notebook() ? notebook()->property("dataModel").value<QObject*>() : nullptr;
+    if (rows)
+        QMetaObject::invokeMethod(rows, "indexForId", Q_RETURN_ARG(int, row), Q_ARG(QString, id));
+    return row;
+}
+
+QQuickItem* ProgramScreen::notebookCell(const QString& id) const
+{
+    const int row = notebookRow(id);
+    if (row < 0)
+        return nullptr;
+    return findItem(findItem(notebook(), QStringLiteral("dataList")), "cell_" + QString::number(row));
 }
 
 void ProgramScreen::shoot(const QString& name)

@@ -60,6 +60,12 @@ public:
     // unless it is open, and waits until it has slid in.
     bool openTool(const QString& label, const QString& panel) const;
 
+    // The field notebook's panel; the row that lists an entry (-1 for none)
+    // and that row's cell.
+    QQuickItem* notebook() const;
+    int notebookRow(const QString& id) const;
+    QQuickItem* notebookCell(const QString& id) const;
+
     // Saves what the screen shows, dialogs included, as <name>.png in the
     // folder QUARZEL_SHOTS names; nothing without it.
     static void shoot(const QString& name);
