@@ -12,7 +12,7 @@ BaseTool {
 
     readonly property var dataModel: manager.dataModel
     readonly property alias imageTool: imageToolManager
-    readonly property alias list: list
+    readonly property alias list: listSide.list
     readonly property alias details: details
     readonly property var reticule: mapView && mapView.temporaryItem ? mapView.temporaryItem : null
     readonly property real basePanelWidth: Utils.theme("panelWidth", Utils.dp(320))
@@ -257,7 +257,7 @@ BaseTool {
 
     function discardEntry() {
         entryText = ""
-        entryInput.text = ""
+        entryPanel.text = ""
         imageToolManager.clearImageSource()
         closeEntry()
     }
@@ -265,7 +265,7 @@ BaseTool {
     function saveEntry() {
         var at = reticule ? reticule.worldPosition : Qt.point(999, 999)
         var gps = reticule ? reticule.lockedToGps : false
-        if (imageToolManager.save(entryInput.text, at, gps))
+        if (imageToolManager.save(entryPanel.text, at, gps))
             discardEntry()
         else
             _dialogController.toastError("Failed to save note")
@@ -356,128 +356,11 @@ BaseTool {
         }
     ]
 
-    ListModel {
-        id: leftButtons
-        ListElement { iconName: ""; label: "Locality"; isPrimaryAction: false; primaryColor: ""; enabled: true }
-        ListElement { iconName: ""; label: "All"; isPrimaryAction: false; primaryColor: ""; enabled: true }
-    }
-
-    ListModel {
-        id: rightButtons
-        ListElement { iconName: "addPhoto"; label: ""; isPrimaryAction: true; primaryColor: ""; enabled: true }
-    }
-
-    onMapFilterChanged: leftButtons.setProperty(1, "label", filterName(mapFilter))
-    Component.onCompleted: leftButtons.setProperty(1, "label", filterName(mapFilter))
-
-    Item {
+    DataListPanel {
         id: listSide
         width: basePanelWidth
         height: parent.height
-
-        ToolToolBar {
-            id: toolBar
-            objectName: "dataToolBar"
-            width: parent.width
-            leftModel: leftButtons
-            rightModel: dataTool.state === "DETAIL_SMALL" ? null : rightButtons
-            onLeftMenuButtonClicked: {
-                if (index === 0)
-                    dataTool.openLocalityDialog()
-                else
-                    dataTool.filterRowShown = !dataTool.filterRowShown
-            }
-            onRightMenuButtonClicked: dataTool.menuOpen = !dataTool.menuOpen
-        }
-
-        Row {
-            id: filterRow
-            objectName: "filterRow"
-            anchors.top: toolBar.bottom
-            visible: dataTool.filterRowShown
-            height: visible ? Utils.theme("buttonHeight", Utils.dp(40)) : 0
-            width: parent.width
-            readonly property string selected: dataTool.filterButton(dataTool.mapFilter)
-            Repeater {
-                model: ["All", "Data", "Notes", "Lines"]
-                delegate: Rectangle {
-                    objectName: "filter_" + modelData
-                    readonly property bool selected: filterRow.selected === modelData
-                    width: filterRow.width / 4
-                    height: filterRow.height
-                    color: selected ? Utils.theme("kivBlue", "#006eb8") : "transparent"
-                    border.color: Utils.theme("kivBlue", "#006eb8")
-                    Text {
-                        anchors.centerIn: parent
-                        text: modelData
-                        color: parent.selected ? "white" : Utils.theme("kivBlue", "#006eb8")
-                    }
-                    MouseArea { anchors.fill: parent; onClicked: dataTool.applyFilterButton(modelData) }
-                }
-            }
-        }
-
-        ListView {
-            id: list
-            objectName: "dataList"
-            anchors.top: filterRow.bottom
-            anchors.bottom: parent.bottom
-            width: parent.width
-            clip: true
-            model: dataTool.dataModel
-            currentIndex: -1
-            highlightMoveDuration: 0
-            onCurrentIndexChanged: dataTool.currentRowChanged()
-            highlight: Rectangle { color: Utils.theme("listHighlightColor", "#ffffff") }
-
-            delegate: Item {
-                id: cellBox
-                objectName: "cell_" + index
-                readonly property var row: model
-                readonly property var cell: cellLoader.item
-                width: list.width
-                height: cellLoader.height + 1
-
-                Loader {
-                    id: cellLoader
-                    width: parent.width
-                    sourceComponent: {
-                        switch (model.dataType) {
-                        case "Plane": case "Lineation": case "Sighting": return pointCell
-                        case "Line": return lineCell
-                        case "Image": return imageCell
-                        case "Annotation": return noteCell
-                        case "Locality": return localityCell
-                        }
-                        return unknownCell
-                    }
-                }
-                Component { id: pointCell; PointCell { row: cellBox.row } }
-                Component { id: lineCell; LineCell { row: cellBox.row } }
-                Component { id: imageCell; ImageCell { row: cellBox.row } }
-                Component { id: noteCell; NoteCell { row: cellBox.row } }
-                Component { id: localityCell; LocalityHeaderCell { row: cellBox.row } }
-                Component {
-                    id: unknownCell
-                    Text {
-                        objectName: "unhandled"
-                        height: Utils.theme("buttonHeight", Utils.dp(40))
-                        verticalAlignment: Text.AlignVCenter
-                        text: "Unhandled data type: " + cellBox.row.dataType
-                    }
-                }
-                Rectangle {
-                    anchors.bottom: parent.bottom
-                    width: parent.width
-                    height: 1
-                    color: Utils.theme("listSeparatorColor", "#cccccc")
-                }
-                MouseArea {
-                    anchors.fill: parent
-                    onClicked: list.currentIndex = list.currentIndex === index ? -1 : index
-                }
-            }
-        }
+        tool: dataTool
     }
 
     Item {
@@ -504,121 +387,28 @@ BaseTool {
             anchors.bottom: parent.bottom
             width: parent.width
             tool: dataTool
-            list: list
+            list: dataTool.list
             onMoveStarted: dataTool.state = "DETAIL_SMALL"
-            onMoveEnded: dataTool.state = list.currentIndex >= 0 ? "DETAIL" : "DEFAULT"
+            onMoveEnded: dataTool.state = dataTool.list.currentIndex >= 0 ? "DETAIL" : "DEFAULT"
         }
     }
 
-    // The add menu: closes on any choice or a tap outside it.
-    MouseArea {
+    AddMenu {
         anchors.fill: parent
-        visible: dataTool.menuOpen
-        onClicked: dataTool.menuOpen = false
-    }
-    Rectangle {
-        id: addMenu
-        objectName: "addMenu"
-        visible: dataTool.menuOpen
-        anchors.top: listSide.top
-        anchors.topMargin: toolBar.height
-        anchors.right: listSide.right
-        width: basePanelWidth / 2
-        height: menuColumn.height
-        border.color: Utils.theme("listSeparatorColor", "#cccccc")
-        Column {
-            id: menuColumn
-            width: parent.width
-            Repeater {
-                model: ["Note", "Photo", "Gallery", "Screenshot", "Sketch"]
-                delegate: Rectangle {
-                    objectName: "add_" + modelData
-                    width: menuColumn.width
-                    height: Utils.theme("buttonHeight", Utils.dp(40))
-                    Text {
-                        anchors.verticalCenter: parent.verticalCenter
-                        x: dataTool.margin
-                        text: modelData
-                        font.pixelSize: Utils.theme("mediumText", Utils.dp(18))
-                    }
-                    MouseArea { anchors.fill: parent; onClicked: dataTool.addMenuChosen(modelData) }
-                }
-            }
-        }
+        tool: dataTool
+        menuTop: listSide.y + listSide.toolBar.height
+        menuRight: listSide.x + listSide.width
+        menuWidth: basePanelWidth / 2
     }
 
-    // The new entry: its picture and text, saved where the temporary item is.
-    Rectangle {
+    EntryPanel {
         id: entryPanel
         objectName: "entryPanel"
         visible: dataTool.entryOpen
         width: basePanelWidth
         height: parent.height
         color: dataTool.color
-
-        Column {
-            x: dataTool.margin
-            y: dataTool.margin
-            width: parent.width - 2 * dataTool.margin
-            spacing: dataTool.margin
-            Image {
-                objectName: "entryImage"
-                visible: dataTool.hasImage()
-                width: parent.width
-                height: visible ? width * 0.75 : 0
-                fillMode: Image.PreserveAspectFit
-                asynchronous: true
-                source: dataTool.hasImage() ? imageToolManager.imageSource : ""
-            }
-            Rectangle {
-                width: parent.width
-                height: Utils.dp(120)
-                border.color: Utils.theme("listSeparatorColor", "#cccccc")
-                TextEdit {
-                    id: entryInput
-                    objectName: "entryText"
-                    anchors.fill: parent
-                    anchors.margins: dataTool.margin
-                    wrapMode: TextEdit.Wrap
-                    font.pixelSize: Utils.theme("inputText", Utils.dp(18))
-                    onTextChanged: dataTool.entryText = text
-                }
-                Text {
-                    anchors.fill: entryInput
-                    visible: entryInput.text === ""
-                    text: "Add a comment"
-                    color: "#999999"
-                    font.pixelSize: entryInput.font.pixelSize
-                }
-            }
-            Row {
-                spacing: dataTool.margin
-                Repeater {
-                    model: ["Discard", "Save"]
-                    delegate: Rectangle {
-                        objectName: "entry_" + modelData
-                        readonly property bool isEnabled: modelData === "Discard"
-                                                          || dataTool.entryText !== "" || dataTool.hasImage()
-                        width: Utils.dp(100)
-                        height: Utils.theme("buttonHeight", Utils.dp(40))
-                        radius: Utils.theme("buttonCornerRadius", Utils.dp(5))
-                        color: modelData === "Save" ? Utils.theme("kivBlue", "#006eb8") : "transparent"
-                        border.color: Utils.theme("kivBlue", "#006eb8")
-                        opacity: isEnabled ? 1 : 0.4
-                        Text {
-                            anchors.centerIn: parent
-                            text: modelData
-                            color: modelData === "Save" ? "white" : Utils.theme("kivBlue", "#006eb8")
-                        }
-                        MouseArea {
-                            anchors.fill: parent
-                            enabled: parent.isEnabled
-                            onClicked: modelData === "Save" ? dataTool.saveEntry() : dataTool.discardEntry()
-                        }
-                    }
-                }
-            }
-        }
+        tool: dataTool
     }
 
     CameraControllerLoader {
@@ -647,23 +437,12 @@ BaseTool {
         onAccepted: imageToolManager.imageSource = fileUrl
     }
 
-    // The full-screen picture over the dialog layer; a tap closes it.
-    Rectangle {
+    // The full-screen picture over the dialog layer.
+    ImagePreview {
         id: preview
         objectName: "preview"
-        property bool shown: false
-        property alias source: previewImage.source
         parent: _dialogController.rootItem ? _dialogController.rootItem : dataTool
         anchors.fill: parent
         z: 1000
-        visible: shown
-        color: "black"
-        Image {
-            id: previewImage
-            anchors.fill: parent
-            fillMode: Image.PreserveAspectFit
-            asynchronous: true
-        }
-        MouseArea { anchors.fill: parent; onClicked: preview.shown = false }
     }
 }

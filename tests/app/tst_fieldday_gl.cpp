@@ -7,7 +7,6 @@
 #include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
-#include "support/ApplicationIdentity.h"
 #include "support/MapPageStart.h"
 #include "support/ScriptedLocationManager.h"
 
@@ -17,39 +16,13 @@
 #include <map>
 
 using namespace kiv;
+using test::centreOf;
+using test::findItem;
+using test::findItems;
 
 namespace {
 const double Lon = 7.0;
 const double Lat = 46.0;
-
-// Items made by repeaters and loaders are found through the item tree.
-void collect(QQuickItem* under, const QString& name, QList<QQuickItem*>& found)
-{
-    for (QQuickItem* child : under->childItems()) {
-        if (child->objectName() == name)
-            found << child;
-        collect(child, name, found);
-    }
-}
-
-QList<QQuickItem*> findItems(QQuickItem* under, const QString& name)
-{
-    QList<QQuickItem*> found;
-    if (under)
-        collect(under, name, found);
-    return found;
-}
-
-QQuickItem* findItem(QQuickItem* under, const QString& name)
-{
-    const QList<QQuickItem*> found = findItems(under, name);
-    return found.isEmpty() ? nullptr : found.first();
-}
-
-QPoint centreOf(const QQuickItem* item)
-{
-    return item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint();
-}
 
 // The project's entry with that comment.
 std::shared_ptr<Data> dataWith(const QString& comment)
@@ -73,7 +46,8 @@ class TestFieldDay : public QObject
     QTemporaryDir documents;
     std::unique_ptr<test::MapPageStart> page;
 
-    QQuickWindow* window() const { return page->application()->mainView(); }
+    QQuickWindow* window() const { return page->window(); }
+    test::ProgramScreen screen() const { return page->screen(); }
     QQuickItem* root() const { return window()->contentItem(); }
     QQuickItem* reticle() const { return findItem(root(), "temporaryItem"); }
     QPointF reticleCentre() const { return reticle()->property("screenPosition").toPointF(); }
@@ -83,9 +57,7 @@ class TestFieldDay : public QObject
     void storeProject()
     {
         test::resetModelManager();
-        ModelManager* models = ModelManager::instance();
-        QDir(documents.path()).mkdir("field.qz");
-        std::shared_ptr<Project> project = models->createProject("Field", QDir(documents.filePath("field.qz")));
+        std::shared_ptr<Project> project = page->createProject("Field", "field.qz");
         QVERIFY(project);
         project->addRockUnit(1, "Granite", QColor("#cc3333"), 0);
         project->addRockUnit(2, "Schist", QColor("#3333cc"), 0);
@@ -102,48 +74,11 @@ class TestFieldDay : public QObject
                                                                     120.0f, 1, 1, "")));
             current = locality;
         }
-        models->setCurrentProject(project);
-        models->setCurrentLocality(current);
-        current.reset();
-        project.reset();
-        test::resetModelManager();
+        test::MapPageStart::openOnStart(std::move(project), std::move(current));
     }
 
-    // A tool bar button by its label.
-    QQuickItem* toolButton(const QString& label) const
-    {
-        for (QQuickItem* button : findItems(root(), "toolButton")) {
-            if (button->property("label").toString() == label)
-                return button;
-        }
-        return nullptr;
-    }
-
-    // On its icon: the thin bar shows no more of a button.
-    void tapToolButton(const QString& label)
-    {
-        QQuickItem* button = toolButton(label);
-        QVERIFY(button);
-        tap(button, QPointF(button->height() / 2, button->height() / 2));
-    }
-
-    void tap(QQuickItem* item, QPointF at = QPointF(-1, -1))
-    {
-        QVERIFY(item);
-        QTRY_VERIFY(item->isVisible() && item->opacity() == 1.0);
-        const QPoint point = at.x() < 0 ? centreOf(item) : item->mapToScene(at).toPoint();
-        QTest::mouseClick(window(), Qt::LeftButton, {}, point);
-    }
-
-    void openTool(const QString& label, const char* panel)
-    {
-        QQuickItem* tool = findItem(root(), panel);
-        QVERIFY(tool);
-        if (!tool->property("shown").toBool())
-            tapToolButton(label);
-        QTRY_VERIFY(tool->property("shown").toBool());
-        QTRY_COMPARE(tool->x(), tool->property("leftInset").toReal());
-    }
+    void tap(QQuickItem* item, QPointF at = QPointF(-1, -1)) { QVERIFY(screen().tap(item, at)); }
+    void openTool(const QString& label, const char* panel) { QVERIFY(screen().openTool(label, panel)); }
 
     // Holds the finger on the map until the press counts as long.
     void longPress(const QPoint& at)
@@ -167,20 +102,8 @@ class TestFieldDay : public QObject
         return QPointF(lon, lat);
     }
 
-
-
-
-
-    QQuickItem* notebook() const { return findItem(root(), "dataTool"); }
-    QObject* notebookRows() const { return notebook()->property("dataModel").value<QObject*>(); }
-
-    int rowOf(const std::string& id) const
-    {
-        int row = -1;
-        QMetaObject::invokeMethod(notebookRows(), "indexForId", Q_RETURN_ARG(int, row),
-                                  Q_ARG(QString, QString::fromStdString(id)));
-        return row;
-    }
+    QQuickItem* notebook() const { return screen().notebook(); }
+    int rowOf(const std::string& id) const { return screen().notebookRow(QString::fromStdString(id)); }
 
     // What the details show: the entry's id, or empty.
     QString shownId() const
@@ -194,7 +117,7 @@ class TestFieldDay : public QObject
         openTool("Notebook", "dataTool");
         QQuickItem* list = findItem(notebook(), "dataList");
         list->setProperty("currentIndex", -1);
-        tap(findItem(list, "cell_" + QString::number(rowOf(id))));
+        tap(screen().notebookCell(QString::fromStdString(id)));
         QTRY_COMPARE(shownId(), QString::fromStdString(id));
         QTRY_VERIFY(findItem(notebook(), "pointDetails") != nullptr);
     }
@@ -267,18 +190,9 @@ class TestFieldDay : public QObject
         return false;
     }
 
-    void shoot(const QString& name) const
-    {
-        const QString folder = qEnvironmentVariable("QUARZEL_SHOTS");
-        if (!folder.isEmpty())
-            page->grab().save(folder + '/' + name + ".png");
-    }
-
 private slots:
     void initTestCase()
     {
-        test::setApplicationIdentity();
-        QSettings().clear();
         QVERIFY(documents.isValid());
         page = std::make_unique<test::MapPageStart>(documents.path());
         storeProject();
@@ -453,7 +367,7 @@ private slots:
         QTRY_COMPARE(shownId(), QString::fromStdString(id));
         QCOMPARE(findItem(notebook(), "dataList")->property("currentIndex").toInt(), rowOf(id));
         QCOMPARE(page->mapView()->selectedItemId(), QString::fromStdString(id));
-        shoot("notebook-after-" + edit);
+        test::ProgramScreen::shoot("notebook-after-" + edit);
 
         // The next edit goes to the same reading.
         QQuickItem* comment = nullptr;
@@ -497,11 +411,11 @@ private slots:
         tap(header, QPointF(header->height() / 2, header->height() / 2));
         QTRY_COMPARE(bar->state(), QString("WIDE"));
         QTRY_COMPARE(findItem(bar, "veil")->opacity(), 0.7);
-        tapToolButton("Project");
+        QVERIFY(screen().tapToolButton("Project"));
         QTRY_VERIFY(findItem(root(), "projectTool")->property("shown").toBool());
         QCOMPARE(bar->state(), QString("THIN"));
         QTRY_VERIFY(!findItem(bar, "veil")->isVisible());
-        shoot("toolbar-after-tool-click");
+        test::ProgramScreen::shoot("toolbar-after-tool-click");
     }
 
     void declinationWaitEndsWithoutAPosition()

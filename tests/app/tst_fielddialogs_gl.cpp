@@ -7,7 +7,6 @@
 #include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
-#include "support/ApplicationIdentity.h"
 #include "support/MapPageStart.h"
 #include "support/ProgramScreen.h"
 
@@ -16,27 +15,15 @@
 #include <QtTest>
 
 using namespace kiv;
+using test::centreOf;
+using test::findItem;
+using test::findItemWith;
 using test::ProgramScreen;
 
 namespace {
 const double Lon = 7.0;
 const double Lat = 46.0;
 const char* LineationId = "lineation";
-
-QQuickItem* findItem(QQuickItem* under, const QString& name)
-{
-    return ProgramScreen::findItem(under, name);
-}
-
-QQuickItem* findItemWith(QQuickItem* under, const QString& name, const char* property, const QVariant& value)
-{
-    return ProgramScreen::findItemWith(under, name, property, value);
-}
-
-QPoint centreOf(const QQuickItem* item)
-{
-    return ProgramScreen::centreOf(item);
-}
 
 // A text item of the dialog's own QML, which has no object names.
 QQuickItem* findText(QQuickItem* under, const QString& text)
@@ -87,18 +74,16 @@ class TestFieldDialogs : public QObject
     QTemporaryDir documents;
     std::unique_ptr<test::MapPageStart> page;
 
-    QQuickWindow* window() const { return page->application()->mainView(); }
-    ProgramScreen screen() const { return ProgramScreen(window()); }
+    QQuickWindow* window() const { return page->window(); }
+    ProgramScreen screen() const { return page->screen(); }
     QQuickItem* root() const { return window()->contentItem(); }
-    QQuickItem* notebook() const { return findItem(root(), "dataTool"); }
+    QQuickItem* notebook() const { return screen().notebook(); }
     MapCameraManipulator& camera() const { return page->mapView()->scene()->cameraManipulator(); }
 
     void storeProject()
     {
         test::resetModelManager();
-        ModelManager* models = ModelManager::instance();
-        QDir(documents.path()).mkdir("field.qz");
-        std::shared_ptr<Project> project = models->createProject("Field", QDir(documents.filePath("field.qz")));
+        std::shared_ptr<Project> project = page->createProject("Field", "field.qz");
         QVERIFY(project);
         project->addRockUnit(1, "Granite", QColor("#cc3333"), 0);
         QVERIFY(project->save());
@@ -117,11 +102,7 @@ class TestFieldDialogs : public QObject
         // The longest angle text a row shows, with a note mark beside it.
         QVERIFY(project->syncDataDetails(locality->addLineation(LineationId, Lat, Lon + 0.004, 88.0f, 359.0f, 1,
                                                                 lineSymbol, "striae")));
-        models->setCurrentProject(project);
-        models->setCurrentLocality(locality);
-        locality.reset();
-        project.reset();
-        test::resetModelManager();
+        test::MapPageStart::openOnStart(std::move(project), std::move(locality));
     }
 
     void resizeWindow(const QSize& size)
@@ -134,14 +115,7 @@ class TestFieldDialogs : public QObject
         QTRY_COMPARE(page->mapView()->size(), QSizeF(size));
     }
 
-    // The row of that entry in the notebook's list.
-    QQuickItem* notebookCell(const QString& id) const
-    {
-        QObject* rows = notebook()->property("dataModel").value<QObject*>();
-        int row = -1;
-        QMetaObject::invokeMethod(rows, "indexForId", Q_RETURN_ARG(int, row), Q_ARG(QString, id));
-        return row < 0 ? nullptr : findItem(findItem(notebook(), "dataList"), "cell_" + QString::number(row));
-    }
+    QQuickItem* notebookCell(const QString& id) const { return screen().notebookCell(id); }
 
     // A wheel turn as the window system delivers it.
     void spinWheel(const QPoint& at, int steps)
@@ -169,21 +143,9 @@ class TestFieldDialogs : public QObject
         return nullptr;
     }
 
-    void shoot(const QString& name) const
-    {
-        const QString folder = qEnvironmentVariable("QUARZEL_SHOTS");
-        if (folder.isEmpty())
-            return;
-        // The screen, dialogs included, once the last change is drawn.
-        QTest::qWait(500);
-        QGuiApplication::primaryScreen()->grabWindow(0).save(folder + '/' + name + ".png");
-    }
-
 private slots:
     void initTestCase()
     {
-        test::setApplicationIdentity();
-        QSettings().clear();
         QVERIFY(documents.isValid());
         // What the dialogs list besides the project folder.
         for (const char* name : {"ridge.mbtiles", "outcrop.jpg"}) {
@@ -319,7 +281,7 @@ private slots:
         auto* sketcher = qobject_cast<RasterSketcher*>(findItem(sketchTool, "sketcher"));
         QVERIFY(sketcher);
         QTRY_VERIFY(sketcher->width() > 0);
-        shoot(QString("sketch-%1x%2").arg(size.width()).arg(size.height()));
+        ProgramScreen::shoot(QString("sketch-%1x%2").arg(size.width()).arg(size.height()));
 
         // Every control lies wholly in the window and is the item a tap reaches.
         for (const char* name : {"backButton", "paintButton", "eraseButton", "textButton", "sizeSlider",
@@ -439,7 +401,7 @@ private slots:
                                               dark, light),
                                   dark > 10 && light > onScreen.width()),
                                  10000);
-        shoot("dialog-" + opener);
+        ProgramScreen::shoot("dialog-" + opener);
 
         QVERIFY(QMetaObject::invokeMethod(loader, "close"));
         QTRY_VERIFY(!dialog->isVisible());

@@ -6,7 +6,8 @@
 #include "model/Project.h"
 #include "support/ApplicationIdentity.h"
 #include "support/MapPageStart.h"
-#include "support/ScreenDriver.h"
+#include "support/ImagePixels.h"
+#include "support/ProgramScreen.h"
 
 #include <QQuickItem>
 #include <QtTest>
@@ -49,7 +50,7 @@ class TestFieldReadings : public QObject
 
     QTemporaryDir documents;
     std::unique_ptr<test::MapPageStart> page;
-    std::unique_ptr<test::ScreenDriver> screen;
+    std::unique_ptr<test::ProgramScreen> screen;
 
     QQuickWindow* window() const { return page->application()->mainView(); }
     QQuickItem* clinoTool() const { return window()->contentItem()->findChild<QQuickItem*>("clinoTool"); }
@@ -86,12 +87,12 @@ class TestFieldReadings : public QObject
             }
             QVERIFY(button);
             // On its icon: the thin bar shows no more of a button.
-            screen->tap(button, button->height() / 2 / button->width(), 0.5);
+            QVERIFY(screen->tapAtRest(button, button->height() / 2 / button->width(), 0.5));
             QTRY_VERIFY(tool->property("shown").toBool());
             QTRY_COMPARE(tool->x(), tool->property("leftInset").toReal());
         }
         if (!screen->shown("compassButton"))
-            screen->tapShown("clinoButton");
+            QVERIFY2(screen->tapShown("clinoButton"), "tap");
         QTRY_VERIFY(screen->shown("compassButton"));
     }
 
@@ -101,7 +102,7 @@ class TestFieldReadings : public QObject
     {
         for (QQuickItem* row : screen->named("unitRow", column())) {
             QQuickItem* label = row->findChild<QQuickItem*>("unitNameLabel");
-            if (test::ScreenDriver::onScreen(row) && label && label->property("text").toString() == name)
+            if (test::ProgramScreen::onScreen(row) && label && label->property("text").toString() == name)
                 return row;
         }
         return nullptr;
@@ -112,7 +113,7 @@ class TestFieldReadings : public QObject
     {
         QStringList names;
         for (QQuickItem* row : screen->named("unitRow", column())) {
-            if (test::ScreenDriver::onScreen(row) && row->property("selected").toBool())
+            if (test::ProgramScreen::onScreen(row) && row->property("selected").toBool())
                 names << row->findChild<QQuickItem*>("unitNameLabel")->property("text").toString();
         }
         return names;
@@ -122,7 +123,7 @@ class TestFieldReadings : public QObject
     {
         QQuickItem* row = nullptr;
         QTRY_VERIFY((row = unitRow(name)) != nullptr);
-        screen->tap(row);
+        QVERIFY(screen->tapAtRest(row));
     }
 
     // Through "Edit" into the column's editor, or back out with "Done".
@@ -130,11 +131,11 @@ class TestFieldReadings : public QObject
     {
         QQuickItem* strat = column();
         QVERIFY(strat);
-        screen->tap(strat, 0.5, 0.05);
+        QVERIFY(screen->tapAtRest(strat, 0.5, 0.05));
         QTRY_COMPARE(strat->property("state").toString(), QString("EXPANDED"));
         QQuickItem* edit = nullptr;
         QTRY_VERIFY((edit = screen->shownWith("label", QString("Edit"), strat)) != nullptr);
-        screen->tap(edit);
+        QVERIFY(screen->tapAtRest(edit));
         QTRY_COMPARE(strat->property("state").toString(), QString("EDITING"));
     }
 
@@ -143,15 +144,13 @@ class TestFieldReadings : public QObject
         QQuickItem* strat = column();
         QQuickItem* done = nullptr;
         QTRY_VERIFY((done = screen->shownWith("label", QString("Done"), strat)) != nullptr);
-        screen->tap(done);
+        QVERIFY(screen->tapAtRest(done));
         QTRY_COMPARE(strat->property("state").toString(), QString("DEFAULT"));
     }
 
 private slots:
     void initTestCase()
     {
-        test::setApplicationIdentity();
-        QSettings().clear();
         QVERIFY(documents.isValid());
         page = std::make_unique<test::MapPageStart>(documents.path());
         test::resetModelManager();
@@ -163,7 +162,7 @@ private slots:
         field.reset();
         test::resetModelManager();
         QVERIFY(page->start(1280, 800));
-        screen = std::make_unique<test::ScreenDriver>(window());
+        screen = std::make_unique<test::ProgramScreen>(window());
         page->lookAt(Lon, Lat, 3000.0);
         QCOMPARE(current()->name(), QString("Field"));
     }
@@ -191,35 +190,35 @@ private slots:
         if (step == "add") {
             tapUnit("Unit 1");
             QTRY_COMPARE(ModelManager::instance()->currentRockUnit(), 1);
-            screen->tapShown("addUnitButton");
+            QVERIFY2(screen->tapShown("addUnitButton"), "tap");
             QTRY_COMPARE(current()->rockUnits().size(), units + 1);
         } else if (step == "add again") {
-            screen->tapShown("addUnitButton");
+            QVERIFY2(screen->tapShown("addUnitButton"), "tap");
             QTRY_COMPARE(current()->rockUnits().size(), units + 1);
         } else if (step.startsWith("tap ")) {
             tapUnit(step.mid(4));
         } else if (step == "delete") {
             editColumn();
-            screen->tapShown("deleteUnitButton");
+            QVERIFY2(screen->tapShown("deleteUnitButton"), "tap");
             std::shared_ptr<DialogController> dialogs = page->application()->dialogController();
             QTRY_VERIFY(dialogs->messageBoxActive());
             QCOMPARE(dialogs->messageBoxTitle(), QString("Delete Unit 2"));
             QQuickItem* yes = nullptr;
             QTRY_VERIFY((yes = screen->shownWith("label", QString("Yes"))) != nullptr);
-            screen->tap(yes);
+            QVERIFY(screen->tapAtRest(yes));
             QTRY_VERIFY(!dialogs->messageBoxActive());
             finishEdit();
             QCOMPARE(current()->rockUnits().size(), units - 1);
         } else if (step == "reorder") {
-            screen->type("dipField", "50");
-            screen->type("azimuthField", "120");
+            QVERIFY(screen->type("dipField", "50"));
+            QVERIFY(screen->type("azimuthField", "120"));
             QTRY_VERIFY(screen->shown("saveButton")->isEnabled());
             editColumn();
             // Selected in the editor, between its handle and its colour.
             QQuickItem* row = nullptr;
             QTRY_VERIFY((row = unitRow("Unit 3")) != nullptr);
             QQuickItem* handle = row->findChild<QQuickItem*>("dragHandle");
-            screen->tap(row, (handle->x() + handle->width() + 2) / row->width(), 0.5);
+            QVERIFY(screen->tapAtRest(row, (handle->x() + handle->width() + 2) / row->width(), 0.5));
             QTRY_COMPARE(outlined(), QStringList{"Unit 3"});
             // No reading is taken while the outline marks a unit to edit.
             QVERIFY(!screen->shown("saveButton")->isEnabled());
@@ -228,7 +227,7 @@ private slots:
             QQuickItem* last = nullptr;
             QQuickItem* first = nullptr;
             for (QQuickItem* handle : handles) {
-                if (!test::ScreenDriver::onScreen(handle))
+                if (!test::ProgramScreen::onScreen(handle))
                     continue;
                 if (!first || handle->mapToScene(QPointF()).y() < first->mapToScene(QPointF()).y())
                     first = handle;
@@ -258,10 +257,10 @@ private slots:
         QCOMPARE(ModelManager::instance()->currentRockUnit(), unit);
 
         const QString comment = QString(step).remove(QLatin1Char(' ')).toLower();
-        screen->type("dipField", "50");
-        screen->type("azimuthField", "120");
-        screen->type("commentField", comment);
-        screen->tapShown("saveButton");
+        QVERIFY(screen->type("dipField", "50"));
+        QVERIFY(screen->type("azimuthField", "120"));
+        QVERIFY(screen->type("commentField", comment));
+        QVERIFY2(screen->tapShown("saveButton"), "tap");
         const QString database = current()->folder().absoluteFilePath("main.db");
         std::optional<QZProtoBuffers::Data> saved;
         QTRY_VERIFY((saved = storedWith(database, comment)).has_value());
@@ -286,8 +285,8 @@ private slots:
         openClino();
         ModelManager::instance()->setCurrentSymbol(9);
         QTRY_COMPARE(screen->shown("dipLabel")->property("text").toString(), QString("plunge"));
-        screen->type("dipField", "30");
-        screen->type("azimuthField", azimuth);
+        QVERIFY(screen->type("dipField", "30"));
+        QVERIFY(screen->type("azimuthField", azimuth));
         QQuickItem* dial = screen->shown("clino");
         QVERIFY(dial);
         const double typed = azimuth.toDouble();
@@ -299,11 +298,11 @@ private slots:
             const double a = qDegreesToRadians(degrees);
             return centre + QPointF(reach * std::sin(a), -reach * std::cos(a));
         };
-        QTRY_VERIFY(test::ScreenDriver::pixelsLike(page->grab(), along(typed), 3, Black) > 0);
+        QTRY_VERIFY(test::pixelsLike(page->grab(), test::squareAround(along(typed), 3), Black, 60) > 0);
         const QImage shot = page->grab();
-        QVERIFY(test::ScreenDriver::pixelsLike(shot, along(typed + 180), 3, Black) > 0);
-        QCOMPARE(test::ScreenDriver::pixelsLike(shot, along(typed + 90), 3, Black), 0);
-        QCOMPARE(test::ScreenDriver::pixelsLike(shot, along(typed - 90), 3, Black), 0);
+        QVERIFY(test::pixelsLike(shot, test::squareAround(along(typed + 180), 3), Black, 60) > 0);
+        QCOMPARE(test::pixelsLike(shot, test::squareAround(along(typed + 90), 3), Black, 60), 0);
+        QCOMPARE(test::pixelsLike(shot, test::squareAround(along(typed - 90), 3), Black, 60), 0);
     }
 };
 

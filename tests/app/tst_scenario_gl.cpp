@@ -5,10 +5,8 @@
 #include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
-#include "support/ApplicationIdentity.h"
+#include "support/ImagePixels.h"
 #include "support/MapPageStart.h"
-#include "support/SceneFixture.h"
-#include "support/ScreenDriver.h"
 
 #include <QQuickItem>
 #include <QtTest>
@@ -17,6 +15,7 @@
 #include <utility>
 
 using namespace kiv;
+using test::pixelsLike;
 
 namespace {
 const double Lon = 7.0;
@@ -39,7 +38,6 @@ int storedLocalities(const QString& database)
 {
     return int(test::tableMessages(database, "localities").size());
 }
-
 } // namespace
 
 // A user's afternoon with the whole program in this process: two stored
@@ -52,19 +50,20 @@ class TestScenario : public QObject
     std::unique_ptr<test::MapPageStart> page;
 
     QString alphaDatabase() const { return documents.filePath("alpha.qz/main.db"); }
-    QQuickWindow* window() const { return page->application()->mainView(); }
+    QQuickWindow* window() const { return page->window(); }
     QQuickItem* root() const { return page->application()->mainView()->rootObject(); }
     std::shared_ptr<DialogController> dialogs() const { return page->application()->dialogController(); }
 
-    test::ScreenDriver screen() const { return test::ScreenDriver(window()); }
+    test::ProgramScreen screen() const { return page->screen(); }
     QQuickItem* shown(const QString& name) const { return screen().shown(name); }
     QQuickItem* shownWith(const char* property, const QVariant& value, QQuickItem* under = nullptr) const
     {
         return screen().shownWith(property, value, under);
     }
-    void tap(QQuickItem* item, qreal fx = 0.5, qreal fy = 0.5) { screen().tap(item, fx, fy); }
-    void tapShown(const QString& name) { screen().tapShown(name); }
-    void type(const QString& name, const QString& text) { screen().type(name, text); }
+    void tap(QQuickItem* item, qreal fx = 0.5, qreal fy = 0.5) { QVERIFY(screen().tapAtRest(item, fx, fy)); }
+    void tapShown(const QString& name) { QVERIFY2(screen().tapShown(name), qPrintable(name)); }
+
+    void type(const QString& name, const QString& text) { QVERIFY2(screen().type(name, text), qPrintable(name)); }
 
     // The thin tool bar's header widens it; only its screen edge shows.
     void widenToolBar()
@@ -117,9 +116,7 @@ class TestScenario : public QObject
     std::shared_ptr<Project> storeProject(const QString& name, const QString& folder, const QColor& unit,
                                           int firstId)
     {
-        ModelManager* models = ModelManager::instance();
-        QDir(documents.path()).mkdir(folder);
-        std::shared_ptr<Project> project = models->createProject(name, QDir(documents.filePath(folder)));
+        std::shared_ptr<Project> project = page->createProject(name, folder);
         if (!project)
             return project;
         project->addRockUnit(1, name + " unit", unit, 0);
@@ -135,8 +132,6 @@ class TestScenario : public QObject
 private slots:
     void initTestCase()
     {
-        test::setApplicationIdentity();
-        QSettings().clear();
         QVERIFY(documents.isValid());
         page = std::make_unique<test::MapPageStart>(documents.path());
         test::resetModelManager();
@@ -234,11 +229,11 @@ private slots:
             const double a = qDegreesToRadians(degrees);
             return centre + QPointF(reach * std::sin(a), -reach * std::cos(a));
         };
-        QTRY_VERIFY(test::ScreenDriver::pixelsLike(page->grab(), along(30), 3, Red) > 0);
+        QTRY_VERIFY(pixelsLike(page->grab(), test::squareAround(along(30), 3), Red, 60) > 0);
         const QImage shot = page->grab();
-        QVERIFY(test::ScreenDriver::pixelsLike(shot, along(210), 3, Red) > 0);
-        QCOMPARE(test::ScreenDriver::pixelsLike(shot, along(90), 3, Red), 0);
-        QCOMPARE(test::ScreenDriver::pixelsLike(shot, along(270), 3, Red), 0);
+        QVERIFY(pixelsLike(shot, test::squareAround(along(210), 3), Red, 60) > 0);
+        QCOMPARE(pixelsLike(shot, test::squareAround(along(90), 3), Red, 60), 0);
+        QCOMPARE(pixelsLike(shot, test::squareAround(along(270), 3), Red, 60), 0);
     }
 
     // The project tool merges the other project into the current one.

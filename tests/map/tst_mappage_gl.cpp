@@ -5,9 +5,8 @@
 #include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
-#include "support/ApplicationIdentity.h"
+#include "support/ImagePixels.h"
 #include "support/MapPageStart.h"
-#include "support/SceneFixture.h"
 
 #include <QQuickItem>
 #include <QtTest>
@@ -15,6 +14,8 @@
 #include <sqlite3.h>
 
 using namespace kiv;
+using test::pixelsLike;
+using test::squareAround;
 
 namespace {
 const double Lon = 7.0;
@@ -23,17 +24,6 @@ const QColor Red(255, 0, 0);
 const QColor Green(0, 160, 0);
 const QColor Blue(0, 0, 255);
 const QColor MenuBlue(0x00, 0x6e, 0xb8);
-
-// Pixels of the image within `tolerance` of a colour, inside a rectangle.
-int pixelsLike(const QImage& image, const QRect& area, const QColor& colour, int tolerance)
-{
-    int count = 0;
-    const QRect inside = area.intersected(image.rect());
-    for (int y = inside.top(); y <= inside.bottom(); ++y)
-        for (int x = inside.left(); x <= inside.right(); ++x)
-            count += test::SceneFixture::colourIs(image.pixelColor(x, y), colour, tolerance) ? 1 : 0;
-    return count;
-}
 
 int dataRows(const QString& database)
 {
@@ -48,11 +38,6 @@ int dataRows(const QString& database)
     }
     sqlite3_close(db);
     return rows;
-}
-
-QRect squareAround(const QPointF& centre, int half)
-{
-    return QRect(int(centre.x()) - half, int(centre.y()) - half, 2 * half, 2 * half);
 }
 } // namespace
 
@@ -70,10 +55,7 @@ class TestMapPage : public QObject
     void storeProject()
     {
         test::resetModelManager();
-        ModelManager* models = ModelManager::instance();
-        QDir(documents.path()).mkdir("map.qz");
-        std::shared_ptr<Project> project =
-            models->createProject("Map", QDir(documents.filePath("map.qz")));
+        std::shared_ptr<Project> project = page->createProject("Map", "map.qz");
         QVERIFY(project);
         project->addRockUnit(1, "Red", Red, 0);
         project->addRockUnit(2, "Green", Green, 0);
@@ -94,19 +76,12 @@ class TestMapPage : public QObject
         line->addPoint(Lat - 0.004, Lon - 0.004);
         line->addPoint(Lat - 0.004, Lon + 0.004);
         QVERIFY(project->syncLineDataDetails(line.get()));
-        models->setCurrentProject(project);
-        models->setCurrentLocality(current);
-        current.reset();
-        project.reset();
-        // The program starts with a model manager of its own that reads the folder.
-        test::resetModelManager();
+        test::MapPageStart::openOnStart(std::move(project), std::move(current));
     }
 
 private slots:
     void initTestCase()
     {
-        test::setApplicationIdentity();
-        QSettings().clear();
         QVERIFY(documents.isValid());
         page = std::make_unique<test::MapPageStart>(documents.path());
         storeProject();

@@ -10,32 +10,25 @@
 #include <QtQml>
 #include <QtQuickTest>
 
+#include "support/CallRecorder.h"
+
 namespace {
 
-// Records every call as "name:argument" and answers true.
-class Recorder : public QObject
+// Records every call and answers true.
+class Recorder : public kiv::test::CallRecorder
 {
     Q_OBJECT
     Q_PROPERTY(QObject* currentProject MEMBER m_currentProject CONSTANT)
-    Q_PROPERTY(bool isDesktopOS MEMBER m_isDesktopOS NOTIFY callsChanged)
-    Q_PROPERTY(double logicalToPhysicalMultiplier READ logicalToPhysicalMultiplier CONSTANT)
-    Q_PROPERTY(QStringList calls READ calls NOTIFY callsChanged)
     Q_PROPERTY(QObject* lastProject MEMBER m_lastProject NOTIFY callsChanged)
     Q_PROPERTY(QObject* lastProgress MEMBER m_lastProgress NOTIFY callsChanged)
 
 public:
     Recorder(QObject* parent, bool isDesktopOS)
-        : QObject(parent)
+        : CallRecorder(parent, isDesktopOS)
         , m_currentProject(new QObject(this))
-        , m_isDesktopOS(isDesktopOS)
     {
         m_currentProject->setObjectName(QStringLiteral("currentProject"));
     }
-
-    QStringList calls() const { return m_calls; }
-    double logicalToPhysicalMultiplier() const { return 1.0; }
-
-    Q_INVOKABLE void clear() { record({}); m_calls.clear(); }
 
     Q_INVOKABLE bool exportProjectToKIV(QObject* project, QObject* progress) { return exported("KIV", project, progress); }
     Q_INVOKABLE bool exportProjectToKML(QObject* project, QObject* progress) { return exported("KML", project, progress); }
@@ -43,12 +36,6 @@ public:
     Q_INVOKABLE bool shareKIV() { return record(QStringLiteral("shareKIV")); }
     Q_INVOKABLE bool shareKMZ() { return record(QStringLiteral("shareKMZ")); }
     Q_INVOKABLE bool shareCSV() { return record(QStringLiteral("shareCSV")); }
-    Q_INVOKABLE void toastOk(const QString& message) { record(QStringLiteral("toastOk:") + message); }
-    Q_INVOKABLE void toastInfo(const QString& message) { record(QStringLiteral("toastInfo:") + message); }
-    Q_INVOKABLE void toastError(const QString& message) { record(QStringLiteral("toastError:") + message); }
-
-signals:
-    void callsChanged();
 
 private:
     bool exported(const char* format, QObject* project, QObject* progress)
@@ -57,17 +44,8 @@ private:
         m_lastProgress = progress;
         return record(QStringLiteral("exportProjectTo") + QLatin1String(format));
     }
-    bool record(const QString& call)
-    {
-        if (!call.isEmpty())
-            m_calls << call;
-        emit callsChanged();
-        return true;
-    }
 
     QObject* m_currentProject;
-    bool m_isDesktopOS;
-    QStringList m_calls;
     QObject* m_lastProject = nullptr;
     QObject* m_lastProgress = nullptr;
 };

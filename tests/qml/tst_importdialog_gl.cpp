@@ -8,48 +8,23 @@
 #include <QtQml>
 #include <QtQuickTest>
 
+#include "support/CallRecorder.h"
+
 namespace {
 
-// Records calls as "name:argument"; only project 1 can be imported.
-class Recorder : public QObject
+// Only project 1 can be imported.
+class Recorder : public kiv::test::CallRecorder
 {
     Q_OBJECT
-    Q_PROPERTY(QStringList calls READ calls NOTIFY callsChanged)
-    Q_PROPERTY(double logicalToPhysicalMultiplier READ logicalToPhysicalMultiplier CONSTANT)
-    Q_PROPERTY(bool isDesktopOS READ isDesktopOS CONSTANT)
 
 public:
-    using QObject::QObject;
+    using CallRecorder::CallRecorder;
 
-    QStringList calls() const { return m_calls; }
-    double logicalToPhysicalMultiplier() const { return 1.0; }
-    bool isDesktopOS() const { return true; }
-
-    Q_INVOKABLE void clear()
-    {
-        m_calls.clear();
-        emit callsChanged();
-    }
     Q_INVOKABLE bool importIntoCurrentProject(int projectId, bool images, bool maps, QObject*)
     {
         record(QStringLiteral("import:%1,%2,%3").arg(projectId).arg(images).arg(maps));
         return projectId == 1;
     }
-    Q_INVOKABLE void toastOk(const QString& message) { record(QStringLiteral("toastOk:") + message); }
-    Q_INVOKABLE void toastInfo(const QString& message) { record(QStringLiteral("toastInfo:") + message); }
-    Q_INVOKABLE void toastError(const QString& message) { record(QStringLiteral("toastError:") + message); }
-
-signals:
-    void callsChanged();
-
-private:
-    void record(const QString& call)
-    {
-        m_calls << call;
-        emit callsChanged();
-    }
-
-    QStringList m_calls;
 };
 
 } // namespace

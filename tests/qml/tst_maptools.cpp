@@ -10,35 +10,14 @@
 #include <QSGRendererInterface>
 #include <QtQuickTest>
 
+#include "support/MessageLog.h"
 #include "support/ProjectFixture.h"
 #include "support/QmlProjectContext.h"
+#include "support/ScriptedCompassClino.h"
 #include "support/ScriptedLocationManager.h"
 #include "support/StorageSwitch.h"
-#include "tools/AbstractCompassClino.h"
 
 #include <memory>
-
-namespace {
-
-QStringList s_warnings;
-QtMessageHandler s_previousHandler = nullptr;
-
-void recordWarning(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (type == QtWarningMsg || type == QtCriticalMsg)
-        s_warnings.append(message);
-    s_previousHandler(type, context, message);
-}
-
-// Delivers whatever the test writes into it.
-class TestCompassClino : public kiv::AbstractCompassClino
-{
-public:
-    using kiv::AbstractCompassClino::AbstractCompassClino;
-    bool startUpdates() override { return true; }
-};
-
-} // namespace
 
 // The warnings logged since the last call.
 class WarningLog : public QObject
@@ -48,12 +27,7 @@ class WarningLog : public QObject
 public:
     using QObject::QObject;
 
-    Q_INVOKABLE QStringList takeWarnings()
-    {
-        const QStringList taken = s_warnings;
-        s_warnings.clear();
-        return taken;
-    }
+    Q_INVOKABLE QStringList takeWarnings() { return kiv::test::takeWarnings(); }
 };
 
 class Setup : public QObject
@@ -69,17 +43,13 @@ public slots:
 
     void qmlEngineAvailable(QQmlEngine* engine)
     {
-        const QtMessageHandler previous = qInstallMessageHandler(recordWarning);
-        if (previous != recordWarning)
-            s_previousHandler = previous;
+        kiv::test::recordLogLines();
         m_fixture.reset();
         m_fixture = kiv::test::installProjectContext(engine);
         if (!m_fixture)
             return;
-        auto* app = static_cast<kiv::test::DocumentsApplication*>(kiv::ApplicationManager::instance());
-        auto* location = new kiv::test::ScriptedLocationManager(app);
-        location->setLastKnownCoordinate(QPointF(7.0, 46.0));
-        app->setSensors(location, new TestCompassClino(app));
+        kiv::test::installScriptedSensors(new kiv::test::ScriptedCompassClino())
+            ->setLastKnownCoordinate(QPointF(7.0, 46.0));
         QQmlContext* context = engine->rootContext();
         context->setContextProperty(QStringLiteral("_testSupport"), new WarningLog(engine));
         context->setContextProperty(QStringLiteral("_storage"),

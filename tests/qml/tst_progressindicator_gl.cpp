@@ -14,27 +14,12 @@
 #include "Database/ObjectTaskRunner.h"
 #include "Database/Task.h"
 #include "app/ApplicationManager.h"
+#include "support/ApplicationIdentity.h"
+#include "support/MessageLog.h"
 #include "support/QmlTheme.h"
 
 namespace {
 
-QStringList& debugLines()
-{
-    static QStringList lines;
-    return lines;
-}
-
-QtMessageHandler previousHandler = nullptr;
-
-void recordMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (type == QtDebugMsg)
-        debugLines().append(message);
-    if (previousHandler)
-        previousHandler(type, context, message);
-}
-
-// Reports the given progress, then works until released.
 class HeldTask : public kiv::Task
 {
 public:
@@ -74,18 +59,12 @@ public:
     // handler once the tests run.
     Q_INVOKABLE QStringList takeDebugLines()
     {
-        if (!m_recording) {
-            previousHandler = qInstallMessageHandler(recordMessage);
-            m_recording = true;
-        }
-        QStringList taken;
-        taken.swap(debugLines());
-        return taken;
+        kiv::test::recordLogLines();
+        return kiv::test::takeDebugLines();
     }
 
 private:
     QSemaphore m_release;
-    bool m_recording = false;
 };
 
 } // namespace
@@ -97,8 +76,7 @@ class Setup : public QObject
 public slots:
     void applicationAvailable()
     {
-        QCoreApplication::setOrganizationName(QStringLiteral("KIV"));
-        QCoreApplication::setApplicationName(QStringLiteral("Quarzel"));
+        kiv::test::setApplicationIdentity();
     }
 
     void qmlEngineAvailable(QQmlEngine* engine)

@@ -26,7 +26,10 @@
 #include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
+#include "support/ApplicationIdentity.h"
+#include "support/MessageLog.h"
 #include "support/ProjectFixture.h"
+#include "support/ScriptedCompassClino.h"
 #include "support/ScriptedLocationManager.h"
 #include "tools/AbstractCompassClino.h"
 
@@ -47,16 +50,6 @@ namespace {
 // The test file that stands in for the program's map page.
 QString s_mapViewFile = QStringLiteral("screens/MapView.qml");
 
-// Debug lines of the QML files, for tests of what a file logs.
-QStringList s_debugLines;
-QtMessageHandler s_previousHandler = nullptr;
-
-void recordDebugLine(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    if (type == QtDebugMsg)
-        s_debugLines.append(message);
-    s_previousHandler(type, context, message);
-}
 
 // The project a fake model manager holds as current.
 class FakeProject : public QObject
@@ -134,15 +127,6 @@ private:
     int m_closes = 0;
 };
 
-// A compass-clino source whose sensors the test switches on and off.
-class CompassClinoDouble : public kiv::AbstractCompassClino
-{
-public:
-    using kiv::AbstractCompassClino::AbstractCompassClino;
-    using kiv::AbstractCompassClino::setHasRequiredSensors;
-    bool startUpdates() override { return true; }
-};
-
 // The application manager over a documents folder of the test's own, with
 // sensors the test installs.
 class TestApplicationManager : public kiv::ApplicationManager
@@ -158,7 +142,7 @@ public:
     void installSensors(bool location, bool compassClino, bool hasSensors)
     {
         kiv::AbstractLocationManager* manager = location ? new kiv::test::ScriptedLocationManager(this) : nullptr;
-        CompassClinoDouble* compass = compassClino ? new CompassClinoDouble(this) : nullptr;
+        auto* compass = compassClino ? new kiv::test::ScriptedCompassClino(this) : nullptr;
         if (compass)
             compass->setHasRequiredSensors(hasSensors);
         setSensors(manager, compass);
@@ -272,12 +256,8 @@ public:
     // The QML warnings of setting up the engine (making the theme object).
     Q_INVOKABLE QStringList setupWarnings() const { return m_setupWarnings; }
     Q_INVOKABLE void setMapViewFile(const QString& file) { s_mapViewFile = file; }
-    Q_INVOKABLE QStringList takeDebugLines()
-    {
-        QStringList taken;
-        taken.swap(s_debugLines);
-        return taken;
-    }
+    // Debug lines of the QML files, for tests of what a file logs.
+    Q_INVOKABLE QStringList takeDebugLines() { return kiv::test::takeDebugLines(); }
 
     // The QML warnings since the last call.
     Q_INVOKABLE QStringList takeWarnings()
@@ -427,9 +407,7 @@ class Setup : public QObject
 public slots:
     void applicationAvailable()
     {
-        QCoreApplication::setOrganizationName(QStringLiteral("KIV"));
-        QCoreApplication::setApplicationName(QStringLiteral("Quarzel"));
-        QCoreApplication::setOrganizationDomain(QStringLiteral("quarzel.example"));
+        kiv::test::setApplicationIdentity();
         // No GL under the offscreen platform: Qt Quick draws in software.
         QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
     }
@@ -441,9 +419,7 @@ public slots:
         engine->setUrlInterceptor(&m_interceptor);
 
         // After the test logger's own handler, which it installs once testing starts.
-        const QtMessageHandler previous = qInstallMessageHandler(recordDebugLine);
-        if (previous != recordDebugLine)
-            s_previousHandler = previous;
+        kiv::test::recordLogLines();
 
         auto* appManager = new TestApplicationManager(qGuiApp);
         auto* support = new TestSupport(engine, appManager);

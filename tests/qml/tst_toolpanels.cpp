@@ -10,7 +10,6 @@
 
 #include "support/ProjectFixture.h"
 #include "support/QmlProjectContext.h"
-#include "support/ScriptedLocationManager.h"
 
 #include <memory>
 
@@ -28,25 +27,14 @@ public slots:
     void qmlEngineAvailable(QQmlEngine* engine)
     {
         m_fixture = kiv::test::installProjectContext(engine);
-        if (!m_fixture)
-            return;
-        m_location = std::make_unique<kiv::test::ScriptedLocationManager>();
-        static_cast<kiv::test::DocumentsApplication*>(kiv::ApplicationManager::instance())
-            ->setSensors(m_location.get(), nullptr);
+        if (m_fixture)
+            kiv::test::installScriptedSensors();
     }
 
-    void cleanupTestCase()
-    {
-        if (m_fixture)
-            static_cast<kiv::test::DocumentsApplication*>(kiv::ApplicationManager::instance())
-                ->setSensors(nullptr, nullptr);
-        m_location.reset();
-        m_fixture.reset();
-    }
+    void cleanupTestCase() { m_fixture.reset(); }
 
 private:
     std::unique_ptr<kiv::test::ProjectFixture> m_fixture;
-    std::unique_ptr<kiv::test::ScriptedLocationManager> m_location;
 };
 
 QUICK_TEST_MAIN_WITH_SETUP(toolpanels, Setup)

@@ -4,15 +4,54 @@
 #include "map/GLRender.h"
 #include "map/MapCameraManipulator.h"
 #include "map/MapViewController.h"
+#include "model/Locality.h"
+#include "model/ModelManager.h"
+#include "model/Project.h"
+#include "support/ApplicationIdentity.h"
+
+#include <QDir>
+#include <QSettings>
 
 #include <QQuickItem>
 #include <QTest>
 
 namespace kiv::test {
 
-MapPageStart::MapPageStart(const QString& documents)
-    : m_application(new DocumentsApplication(documents))
+namespace {
+// Before the application manager reads any setting.
+const QString& firstStart(const QString& documents)
 {
+    setApplicationIdentity();
+    QSettings().clear();
+    return documents;
+}
+} // namespace
+
+MapPageStart::MapPageStart(const QString& documents)
+    : m_application(new DocumentsApplication(firstStart(documents)))
+{
+}
+
+std::shared_ptr<Project> MapPageStart::createProject(const QString& name, const QString& folder) const
+{
+    const QDir documents(m_application->documentPath());
+    documents.mkdir(folder);
+    return ModelManager::instance()->createProject(name, QDir(documents.filePath(folder)));
+}
+
+void MapPageStart::openOnStart(std::shared_ptr<Project> project, std::shared_ptr<Locality> locality)
+{
+    ModelManager* models = ModelManager::instance();
+    models->setCurrentProject(project);
+    models->setCurrentLocality(locality);
+    locality.reset();
+    project.reset();
+    resetModelManager();
+}
+
+QQuickWindow* MapPageStart::window() const
+{
+    return m_application->mainView();
 }
 
 bool MapPageStart::start(int width, int height)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/ProgramScreen.h"
 #include "support/ProjectFixture.h"
 
 #include <QColor>
@@ -9,23 +10,41 @@
 
 #include <osg/Vec3d>
 
+#include <memory>
+
+class QQuickWindow;
+
 namespace kiv {
+class Locality;
 class MapViewController;
+class Project;
 }
 
 namespace kiv::test {
 
 // The program started in this process on a documents folder of its own, up
-// to its map page; the map's camera is free of animations afterwards.
+// to its map page; the map's camera is free of animations afterwards. It
+// runs under the program's identity with its settings cleared, as on a first
+// start; projects are stored before start().
 class MapPageStart
 {
 public:
     explicit MapPageStart(const QString& documents);
+
+    // A new project in a folder of the documents folder, through the model
+    // manager of the moment.
+    std::shared_ptr<Project> createProject(const QString& name, const QString& folder) const;
+    // Stores what the program opens on start, then lets go of it: the
+    // program starts with a model manager of its own that reads the folder.
+    static void openOnStart(std::shared_ptr<Project> project, std::shared_ptr<Locality> locality);
+
     // Starts the program in a window of that logical size; false when the
     // map page did not appear.
     bool start(int width = 800, int height = 600);
     MapViewController* mapView() const { return m_mapView; }
     DocumentsApplication* application() const { return m_application; }
+    QQuickWindow* window() const;
+    ProgramScreen screen() const { return ProgramScreen(window()); }
     // Puts the camera over a point and waits for a frame that shows it.
     void lookAt(double lon, double lat, double altitude);
     osg::Vec3d worldOf(double lon, double lat) const;

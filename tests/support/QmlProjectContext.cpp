@@ -5,6 +5,8 @@
 #include "model/ModelManager.h"
 #include "support/ProjectFixture.h"
 #include "support/QmlTheme.h"
+#include "support/ScriptedLocationManager.h"
+#include "tools/AbstractCompassClino.h"
 
 #include <QQmlContext>
 #include <QQmlEngine>
@@ -27,6 +29,16 @@ std::unique_ptr<ProjectFixture> installProjectContext(QQmlEngine* engine)
     context->setContextProperty(QStringLiteral("_dialogController"), new DialogController(engine));
     appManager->setUi(installTheme(engine));
     return fixture;
+}
+
+ScriptedLocationManager* installScriptedSensors(AbstractCompassClino* compassClino)
+{
+    auto* app = static_cast<DocumentsApplication*>(ApplicationManager::instance());
+    auto* location = new ScriptedLocationManager(app);
+    if (compassClino)
+        compassClino->setParent(app);
+    app->setSensors(location, compassClino);
+    return location;
 }
 
 } // namespace kiv::test

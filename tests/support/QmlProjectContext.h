@@ -6,14 +6,23 @@
 
 class QQmlEngine;
 
+namespace kiv {
+class AbstractCompassClino;
+}
+
 namespace kiv::test {
 
 class ProjectFixture;
+class ScriptedLocationManager;
 
 // Makes a project fixture and gives the engine what the program's screens
 // expect of it: the registered types, _appManager, _modelManager, a
 // _dialogController and the theme. Null (with a warning) without a project.
 std::unique_ptr<ProjectFixture> installProjectContext(QQmlEngine* engine);
+
+// After installProjectContext: a scripted location manager and the given
+// compass-clino (or none) become the application's sensors, owned by it.
+ScriptedLocationManager* installScriptedSensors(AbstractCompassClino* compassClino = nullptr);
 
 // Set-up of a QML test program whose tests need nothing beyond that context.
 class ProjectContextSetup : public QObject

@@ -1,0 +1,47 @@
+import QtQuick 2.4
+import "../Utils.js" as Utils
+
+// The add menu over the notebook: closes on any choice or a tap outside it.
+Item {
+    id: menu
+
+    property var tool: null
+    // Where the menu hangs: its top right corner.
+    property real menuTop: 0
+    property real menuRight: 0
+    property real menuWidth: 0
+
+    MouseArea {
+        anchors.fill: parent
+        visible: menu.tool.menuOpen
+        onClicked: menu.tool.menuOpen = false
+    }
+    Rectangle {
+        objectName: "addMenu"
+        visible: menu.tool.menuOpen
+        x: menu.menuRight - width
+        y: menu.menuTop
+        width: menu.menuWidth
+        height: menuColumn.height
+        border.color: Utils.theme("listSeparatorColor", "#cccccc")
+        Column {
+            id: menuColumn
+            width: parent.width
+            Repeater {
+                model: ["Note", "Photo", "Gallery", "Screenshot", "Sketch"]
+                delegate: Rectangle {
+                    objectName: "add_" + modelData
+                    width: menuColumn.width
+                    height: Utils.theme("buttonHeight", Utils.dp(40))
+                    Text {
+                        anchors.verticalCenter: parent.verticalCenter
+                        x: menu.tool.margin
+                        text: modelData
+                        font.pixelSize: Utils.theme("mediumText", Utils.dp(18))
+                    }
+                    MouseArea { anchors.fill: parent; onClicked: menu.tool.addMenuChosen(modelData) }
+                }
+            }
+        }
+    }
+}

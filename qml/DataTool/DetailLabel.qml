@@ -1,0 +1,8 @@
+import QtQuick 2.4
+import "../Utils.js" as Utils
+
+// A caption in a detail form.
+Text {
+    font.pixelSize: Utils.theme("smallText", Utils.dp(14))
+    color: "#666666"
+}

@@ -1,0 +1,39 @@
+import QtQuick 2.4
+
+// What every detail form shares: the delete button, the tool-bar models and
+// a move's report to the detail view. The form saves on `moved` itself.
+Column {
+    id: form
+
+    property Item details: null
+    // The form's move buttons; null where the entry is not moved from here.
+    property QtObject moveButtons: null
+    readonly property alias deleteButtons: deletes
+    property var leftModel: moveButtons
+    readonly property var rightModel: deletes
+
+    // A move ended with the entry in a new place.
+    signal moved()
+    // A left button that is no move button ("Edit").
+    signal editClicked()
+
+    spacing: details.margin
+
+    function leftClicked(i) {
+        if (!moveButtons || !moveButtons.click(i))
+            editClicked()
+    }
+    function rightClicked() { deletes.click() }
+
+    DeleteDataButtonModel { id: deletes; tool: form.details.tool; row: form.details.row }
+
+    Connections {
+        target: form.moveButtons
+        function onMoveStarted() { form.details.moveStarted() }
+        function onMoveEnded(moved) {
+            form.details.moveEnded()
+            if (moved)
+                form.moved()
+        }
+    }
+}

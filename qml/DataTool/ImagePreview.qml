@@ -1,0 +1,19 @@
+import QtQuick 2.4
+
+// A picture over the whole screen; a tap closes it.
+Rectangle {
+    id: preview
+
+    property bool shown: false
+    property alias source: previewImage.source
+
+    visible: shown
+    color: "black"
+    Image {
+        id: previewImage
+        anchors.fill: parent
+        fillMode: Image.PreserveAspectFit
+        asynchronous: true
+    }
+    MouseArea { anchors.fill: parent; onClicked: preview.shown = false }
+}
