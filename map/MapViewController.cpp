@@ -10,6 +10,7 @@
 #include "map/GLRender.h"
 #include "map/LineDataRenderItem.h"
 #include "map/LinePointRenderItem.h"
+#include "map/LocalityBundles.h"
 #include "map/LocationRenderItem.h"
 #include "map/MapCameraManipulator.h"
 #include "map/OSGShaderManager.h"
@@ -74,7 +75,7 @@ MapViewController::~MapViewController()
     if (m_scene)
         m_scene->setEnabled(false);
     qDebug() << "MapViewController::~MapViewController";
-    m_localityItems.clear();
+    m_bundles.clear();
     m_positionMarker.reset();
     m_scene.reset();
 }
@@ -276,73 +277,23 @@ void MapViewController::verifyMapLayers()
     }
 }
 
-namespace {
-
-std::map<int, QRgb> unitColours(const Project& project)
-{
-    std::map<int, QRgb> colours;
-    for (const Project::RockUnit& unit : project.rockUnits())
-        colours[unit.id] = unit.colour.rgba();
-    return colours;
-}
-
-// Units added, removed or recoloured between two snapshots.
-std::set<int> changedUnits(const std::map<int, QRgb>& before, const std::map<int, QRgb>& after)
-{
-    std::set<int> changed;
-    for (const auto& [id, colour] : before) {
-        const auto found = after.find(id);
-        if (found == after.end() || found->second != colour)
-            changed.insert(id);
-    }
-    for (const auto& entry : after) {
-        if (!before.count(entry.first))
-            changed.insert(entry.first);
-    }
-    return changed;
-}
-
-bool drawsUnit(const Locality& locality, const std::set<int>& units)
-{
-    const auto uses = [&units](const auto& object) { return units.count(object->unitId()) > 0; };
-    return std::any_of(locality.data().begin(), locality.data().end(), uses)
-        || std::any_of(locality.lines().begin(), locality.lines().end(), uses);
-}
-
-} // namespace
-
 void MapViewController::buildLocalityItems()
 {
     std::shared_ptr<Project> project = currentProject();
     if (!project)
         return;
-    m_unitColours = unitColours(*project);
-    for (const std::shared_ptr<Locality>& locality : project->localities()) {
-        LocalityRenderItems items;
-        items.annotations = std::make_shared<AnnotationRenderItem>(locality);
-        items.sightings = std::make_shared<PointDataRenderItem>(locality, true);
-        items.pointData = std::make_shared<PointDataRenderItem>(locality, false);
-        items.lines = std::make_shared<LineDataRenderItem>(locality);
-        items.linePoints = std::make_shared<LinePointRenderItem>(locality);
-        applyViewFilter(items);
-        m_localityItems[locality->id()] = items;
-    }
+    m_bundles.build(*project, [this](const LocalityRenderItems& items) { applyViewFilter(items); });
 }
 
 void MapViewController::removeLocalityItems()
 {
-    m_unitColours.reset();
     if (m_scene) {
-        for (const auto& entry : m_localityItems) {
-            const LocalityRenderItems& items = entry.second;
-            m_scene->removeRenderItem(items.annotations);
-            m_scene->removeRenderItem(items.pointData);
-            m_scene->removeRenderItem(items.lines);
-            m_scene->removeRenderItem(items.sightings);
-            m_scene->removeRenderItem(items.linePoints);
+        for (const auto& entry : m_bundles.items()) {
+            for (const std::shared_ptr<GLRenderItem>& item : LocalityBundles::members(entry.second))
+                m_scene->removeRenderItem(item);
         }
     }
-    m_localityItems.clear();
+    m_bundles.clear();
 }
 
 void MapViewController::applyViewFilter(const LocalityRenderItems& items)
@@ -369,7 +320,7 @@ bool MapViewController::linePointsShown() const
     return (m_viewFilter & FilterLines) && m_showLinePoints;
 }
 
-void MapViewController::markForRebuild(std::initializer_list<std::shared_ptr<GLRenderItem>> items)
+void MapViewController::markForRebuild(const std::vector<std::shared_ptr<GLRenderItem>>& items)
 {
     for (const std::shared_ptr<GLRenderItem>& item : items) {
         if (item)
@@ -377,12 +328,6 @@ void MapViewController::markForRebuild(std::initializer_list<std::shared_ptr<GLR
     }
     if (m_scene)
         m_scene->update(false);
-}
-
-LocalityRenderItems* MapViewController::bundleOf(const std::string& localityId)
-{
-    auto found = m_localityItems.find(localityId);
-    return found == m_localityItems.end() ? nullptr : &found->second;
 }
 
 void MapViewController::refreshAllViewItems()
@@ -400,7 +345,7 @@ void MapViewController::setViewFilter(ViewFilter newFilter)
     if (!m_scene || newFilter == m_viewFilter)
         return;
     m_viewFilter = newFilter;
-    for (const auto& entry : m_localityItems)
+    for (const auto& entry : m_bundles.items())
         applyViewFilter(entry.second);
     // The selected object is no longer drawn.
     if (m_pointPicked && !(m_selectedCategory & m_viewFilter))
@@ -413,13 +358,13 @@ void MapViewController::setShowLinePoints(bool showLinePoints)
     if (showLinePoints == m_showLinePoints)
         return;
     m_showLinePoints = showLinePoints;
-    for (const auto& entry : m_localityItems)
+    for (const auto& entry : m_bundles.items())
         showItem(entry.second.linePoints, false);
     std::shared_ptr<Project> project = currentProject();
     if (linePointsShown() && project && m_scene) {
         for (const std::shared_ptr<Locality>& locality : project->localities()) {
             auto linePoints = std::make_shared<LinePointRenderItem>(locality);
-            m_localityItems[locality->id()].linePoints = linePoints;
+            m_bundles.entry(locality->id()).linePoints = linePoints;
             m_scene->addRenderItem(linePoints);
         }
     }
@@ -428,28 +373,28 @@ void MapViewController::setShowLinePoints(bool showLinePoints)
 
 void MapViewController::updatePointData(std::string localityId)
 {
-    if (LocalityRenderItems* items = bundleOf(localityId))
+    if (LocalityRenderItems* items = m_bundles.find(localityId))
         markForRebuild({items->pointData});
     refreshCallout();
 }
 
 void MapViewController::updateAnnotations(std::string localityId)
 {
-    if (LocalityRenderItems* items = bundleOf(localityId))
+    if (LocalityRenderItems* items = m_bundles.find(localityId))
         markForRebuild({items->annotations});
     refreshCallout();
 }
 
 void MapViewController::updateLines(std::string localityId)
 {
-    if (LocalityRenderItems* items = bundleOf(localityId))
+    if (LocalityRenderItems* items = m_bundles.find(localityId))
         markForRebuild({items->lines, items->linePoints});
     refreshCallout();
 }
 
 void MapViewController::markBundle(const LocalityRenderItems& items)
 {
-    markForRebuild({items.annotations, items.sightings, items.pointData, items.lines, items.linePoints});
+    markForRebuild(LocalityBundles::members(items));
 }
 
 void MapViewController::onDataListChanged()
@@ -460,7 +405,7 @@ void MapViewController::onDataListChanged()
         refreshAllViewItems();
         return;
     }
-    if (const LocalityRenderItems* items = bundleOf(localityId))
+    if (const LocalityRenderItems* items = m_bundles.find(localityId))
         markBundle(*items);
     refreshCallout();
 }
@@ -468,20 +413,13 @@ void MapViewController::onDataListChanged()
 void MapViewController::onStratColumnChanged()
 {
     const auto* project = qobject_cast<const Project*>(sender());
-    if (!project || !m_unitColours) {
+    const auto stale = project ? m_bundles.recoloured(*project) : std::nullopt;
+    if (!stale) {
         refreshAllViewItems();
         return;
     }
-    const std::map<int, QRgb> now = unitColours(*project);
-    const std::set<int> changed = changedUnits(*m_unitColours, now);
-    m_unitColours = now;
-    if (!changed.empty()) {
-        for (const std::shared_ptr<Locality>& locality : project->localities()) {
-            const LocalityRenderItems* items = bundleOf(locality->id());
-            if (items && drawsUnit(*locality, changed))
-                markBundle(*items);
-        }
-    }
+    for (const LocalityRenderItems* items : *stale)
+        markBundle(*items);
     refreshCallout();
 }
 
@@ -1089,11 +1027,11 @@ void MapViewController::select(const AbstractObject& object)
     std::vector<std::shared_ptr<GLRenderItem>> items;
     if (const auto* locality = dynamic_cast<const Locality*>(&object)) {
         m_selectedCategory = FilterAnnotations;
-        if (LocalityRenderItems* bundle = bundleOf(locality->id()))
+        if (LocalityRenderItems* bundle = m_bundles.find(locality->id()))
             items = {bundle->annotations};
     } else if (const auto* data = dynamic_cast<const Data*>(&object)) {
         m_selectedCategory = categoryOf(*data);
-        if (LocalityRenderItems* bundle = bundleOf(data->localityId())) {
+        if (LocalityRenderItems* bundle = m_bundles.find(data->localityId())) {
             if (m_selectedCategory == FilterData)
                 items = {bundle->pointData};
             else
@@ -1102,7 +1040,7 @@ void MapViewController::select(const AbstractObject& object)
         }
     } else if (const auto* line = dynamic_cast<const LineData2D*>(&object)) {
         m_selectedCategory = FilterLines;
-        if (LocalityRenderItems* bundle = bundleOf(line->localityId()))
+        if (LocalityRenderItems* bundle = m_bundles.find(line->localityId()))
             items = {bundle->lines, bundle->linePoints};
     }
     for (const std::shared_ptr<GLRenderItem>& item : items) {
@@ -1115,12 +1053,8 @@ void MapViewController::select(const AbstractObject& object)
 
 void MapViewController::clearHighlights()
 {
-    for (const auto& entry : m_localityItems) {
-        const LocalityRenderItems& bundle = entry.second;
-        for (const std::shared_ptr<GLRenderItem>& item :
-             {std::shared_ptr<GLRenderItem>(bundle.annotations), std::shared_ptr<GLRenderItem>(bundle.pointData),
-              std::shared_ptr<GLRenderItem>(bundle.lines), std::shared_ptr<GLRenderItem>(bundle.sightings),
-              std::shared_ptr<GLRenderItem>(bundle.linePoints)}) {
+    for (const auto& entry : m_bundles.items()) {
+        for (const std::shared_ptr<GLRenderItem>& item : LocalityBundles::members(entry.second)) {
             if (item)
                 item->setSelectedId(std::string());
         }
