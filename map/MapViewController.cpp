@@ -10,7 +10,9 @@
 #include "map/GLRender.h"
 #include "map/LineDataRenderItem.h"
 #include "map/LinePointRenderItem.h"
+#include "map/LocalityBundles.h"
 #include "map/LocationRenderItem.h"
+#include "map/MapHitTester.h"
 #include "map/MapCameraManipulator.h"
 #include "map/OSGShaderManager.h"
 #include "map/PointDataRenderItem.h"
@@ -30,7 +32,6 @@
 #include <QDebug>
 #include <QMutexLocker>
 #include <QLineF>
-#include <QPolygonF>
 #include <QQmlEngine>
 #include <QQuickWindow>
 
@@ -74,7 +75,7 @@ MapViewController::~MapViewController()
     if (m_scene)
         m_scene->setEnabled(false);
     qDebug() << "MapViewController::~MapViewController";
-    m_localityItems.clear();
+    m_bundles.clear();
     m_positionMarker.reset();
     m_scene.reset();
 }
@@ -276,73 +277,23 @@ void MapViewController::verifyMapLayers()
     }
 }
 
-namespace {
-
-std::map<int, QRgb> unitColours(const Project& project)
-{
-    std::map<int, QRgb> colours;
-    for (const Project::RockUnit& unit : project.rockUnits())
-        colours[unit.id] = unit.colour.rgba();
-    return colours;
-}
-
-// Units added, removed or recoloured between two snapshots.
-std::set<int> changedUnits(const std::map<int, QRgb>& before, const std::map<int, QRgb>& after)
-{
-    std::set<int> changed;
-    for (const auto& [id, colour] : before) {
-        const auto found = after.find(id);
-        if (found == after.end() || found->second != colour)
-            changed.insert(id);
-    }
-    for (const auto& entry : after) {
-        if (!before.count(entry.first))
-            changed.insert(entry.first);
-    }
-    return changed;
-}
-
-bool drawsUnit(const Locality& locality, const std::set<int>& units)
-{
-    const auto uses = [&units](const auto& object) { return units.count(object->unitId()) > 0; };
-    return std::any_of(locality.data().begin(), locality.data().end(), uses)
-        || std::any_of(locality.lines().begin(), locality.lines().end(), uses);
-}
-
-} // namespace
-
 void MapViewController::buildLocalityItems()
 {
     std::shared_ptr<Project> project = currentProject();
     if (!project)
         return;
-    m_unitColours = unitColours(*project);
-    for (const std::shared_ptr<Locality>& locality : project->localities()) {
-        LocalityRenderItems items;
-        items.annotations = std::make_shared<AnnotationRenderItem>(locality);
-        items.sightings = std::make_shared<PointDataRenderItem>(locality, true);
-        items.pointData = std::make_shared<PointDataRenderItem>(locality, false);
-        items.lines = std::make_shared<LineDataRenderItem>(locality);
-        items.linePoints = std::make_shared<LinePointRenderItem>(locality);
-        applyViewFilter(items);
-        m_localityItems[locality->id()] = items;
-    }
+    m_bundles.build(*project, [this](const LocalityRenderItems& items) { applyViewFilter(items); });
 }
 
 void MapViewController::removeLocalityItems()
 {
-    m_unitColours.reset();
     if (m_scene) {
-        for (const auto& entry : m_localityItems) {
-            const LocalityRenderItems& items = entry.second;
-            m_scene->removeRenderItem(items.annotations);
-            m_scene->removeRenderItem(items.pointData);
-            m_scene->removeRenderItem(items.lines);
-            m_scene->removeRenderItem(items.sightings);
-            m_scene->removeRenderItem(items.linePoints);
+        for (const auto& entry : m_bundles.items()) {
+            for (const std::shared_ptr<GLRenderItem>& item : LocalityBundles::members(entry.second))
+                m_scene->removeRenderItem(item);
         }
     }
-    m_localityItems.clear();
+    m_bundles.clear();
 }
 
 void MapViewController::applyViewFilter(const LocalityRenderItems& items)
@@ -369,7 +320,7 @@ bool MapViewController::linePointsShown() const
     return (m_viewFilter & FilterLines) && m_showLinePoints;
 }
 
-void MapViewController::markForRebuild(std::initializer_list<std::shared_ptr<GLRenderItem>> items)
+void MapViewController::markForRebuild(const std::vector<std::shared_ptr<GLRenderItem>>& items)
 {
     for (const std::shared_ptr<GLRenderItem>& item : items) {
         if (item)
@@ -377,12 +328,6 @@ void MapViewController::markForRebuild(std::initializer_list<std::shared_ptr<GLR
     }
     if (m_scene)
         m_scene->update(false);
-}
-
-LocalityRenderItems* MapViewController::bundleOf(const std::string& localityId)
-{
-    auto found = m_localityItems.find(localityId);
-    return found == m_localityItems.end() ? nullptr : &found->second;
 }
 
 void MapViewController::refreshAllViewItems()
@@ -400,7 +345,7 @@ void MapViewController::setViewFilter(ViewFilter newFilter)
     if (!m_scene || newFilter == m_viewFilter)
         return;
     m_viewFilter = newFilter;
-    for (const auto& entry : m_localityItems)
+    for (const auto& entry : m_bundles.items())
         applyViewFilter(entry.second);
     // The selected object is no longer drawn.
     if (m_pointPicked && !(m_selectedCategory & m_viewFilter))
@@ -413,13 +358,13 @@ void MapViewController::setShowLinePoints(bool showLinePoints)
     if (showLinePoints == m_showLinePoints)
         return;
     m_showLinePoints = showLinePoints;
-    for (const auto& entry : m_localityItems)
+    for (const auto& entry : m_bundles.items())
         showItem(entry.second.linePoints, false);
     std::shared_ptr<Project> project = currentProject();
     if (linePointsShown() && project && m_scene) {
         for (const std::shared_ptr<Locality>& locality : project->localities()) {
             auto linePoints = std::make_shared<LinePointRenderItem>(locality);
-            m_localityItems[locality->id()].linePoints = linePoints;
+            m_bundles.entry(locality->id()).linePoints = linePoints;
             m_scene->addRenderItem(linePoints);
         }
     }
@@ -428,28 +373,28 @@ void MapViewController::setShowLinePoints(bool showLinePoints)
 
 void MapViewController::updatePointData(std::string localityId)
 {
-    if (LocalityRenderItems* items = bundleOf(localityId))
+    if (LocalityRenderItems* items = m_bundles.find(localityId))
         markForRebuild({items->pointData});
     refreshCallout();
 }
 
 void MapViewController::updateAnnotations(std::string localityId)
 {
-    if (LocalityRenderItems* items = bundleOf(localityId))
+    if (LocalityRenderItems* items = m_bundles.find(localityId))
         markForRebuild({items->annotations});
     refreshCallout();
 }
 
 void MapViewController::updateLines(std::string localityId)
 {
-    if (LocalityRenderItems* items = bundleOf(localityId))
+    if (LocalityRenderItems* items = m_bundles.find(localityId))
         markForRebuild({items->lines, items->linePoints});
     refreshCallout();
 }
 
 void MapViewController::markBundle(const LocalityRenderItems& items)
 {
-    markForRebuild({items.annotations, items.sightings, items.pointData, items.lines, items.linePoints});
+    markForRebuild(LocalityBundles::members(items));
 }
 
 void MapViewController::onDataListChanged()
@@ -460,7 +405,7 @@ void MapViewController::onDataListChanged()
         refreshAllViewItems();
         return;
     }
-    if (const LocalityRenderItems* items = bundleOf(localityId))
+    if (const LocalityRenderItems* items = m_bundles.find(localityId))
         markBundle(*items);
     refreshCallout();
 }
@@ -468,20 +413,13 @@ void MapViewController::onDataListChanged()
 void MapViewController::onStratColumnChanged()
 {
     const auto* project = qobject_cast<const Project*>(sender());
-    if (!project || !m_unitColours) {
+    const auto stale = project ? m_bundles.recoloured(*project) : std::nullopt;
+    if (!stale) {
         refreshAllViewItems();
         return;
     }
-    const std::map<int, QRgb> now = unitColours(*project);
-    const std::set<int> changed = changedUnits(*m_unitColours, now);
-    m_unitColours = now;
-    if (!changed.empty()) {
-        for (const std::shared_ptr<Locality>& locality : project->localities()) {
-            const LocalityRenderItems* items = bundleOf(locality->id());
-            if (items && drawsUnit(*locality, changed))
-                markBundle(*items);
-        }
-    }
+    for (const LocalityRenderItems* items : *stale)
+        markBundle(*items);
     refreshCallout();
 }
 
@@ -617,9 +555,6 @@ QImage MapViewController::capture()
 
 namespace {
 
-// Height above the map at which picks and callouts place every point.
-constexpr double PickHeight = 10.0;
-
 double uiScale()
 {
     ApplicationManager* app = ApplicationManager::instance();
@@ -631,6 +566,8 @@ double glScale()
     ApplicationManager* app = ApplicationManager::instance();
     return app ? app->physicalToGLMultiplier() : 1.0;
 }
+
+using ProjectedPoint = MapHitTester::ProjectedPoint;
 
 bool strikeConvention()
 {
@@ -700,62 +637,6 @@ QString lineLabel(const LineData2D& line)
     return project ? project->unitName(line.unitId()) : QStringLiteral("No unit");
 }
 
-// Map position at the pick height; false when the point has no place on the map.
-bool worldOf(const GLRender& scene, double latitude, double longitude, osg::Vec3d& world)
-{
-    if (!GLRenderItem::toMap(&scene, longitude, latitude, world))
-        return false;
-    world.z() = PickHeight;
-    return true;
-}
-
-// Window pixels, top-left origin. Double precision throughout: map coordinates
-// run to 2e7, where single precision moves a point by metres.
-QPointF windowPosition(const GLRender& scene, const osg::Vec3d& world, const osg::Matrixd& viewProjection)
-{
-    const osg::Vec3d ndc = world * viewProjection;
-    const QSize size = scene.windowSize();
-    return QPointF((ndc.x() + 1.0) * size.width() * 0.5, size.height() - (ndc.y() + 1.0) * size.height() * 0.5);
-}
-
-osg::Matrixd cameraViewProjection(const GLRender& scene)
-{
-    return scene.camera()->getViewMatrix() * scene.camera()->getProjectionMatrix();
-}
-
-struct ProjectedPoint
-{
-    int index;
-    osg::Vec3d world;
-    QPointF screen;
-};
-
-// The line's points that can be placed, in order.
-std::vector<ProjectedPoint> projectLine(const GLRender& scene, const LineData2D& line,
-                                        const osg::Matrixd& viewProjection)
-{
-    std::vector<ProjectedPoint> points;
-    for (int i = 0; i < line.pointCount(); ++i) {
-        ProjectedPoint point{i, osg::Vec3d(), QPointF()};
-        if (!worldOf(scene, line.latitudeAt(i), line.longitudeAt(i), point.world))
-            continue;
-        point.screen = windowPosition(scene, point.world, viewProjection);
-        points.push_back(point);
-    }
-    return points;
-}
-
-osg::BoundingBoxd boundsOf(const PickedItem& row)
-{
-    const auto& b = row.bounds;
-    return osg::BoundingBoxd(b[0], b[1], b[2], b[3], b[4], b[5]);
-}
-
-void storeBounds(const osg::BoundingBoxd& box, PickedItem& row)
-{
-    row.bounds = {box.xMin(), box.yMin(), box.zMin(), box.xMax(), box.yMax(), box.zMax()};
-}
-
 void placeRow(PickedItem& row, const osg::Vec3d& world, const QPointF& windowPos, double distance)
 {
     const double m = glScale();
@@ -772,10 +653,10 @@ bool polygonHit(const GLRender& scene, const LineData2D& line, const osg::Matrix
                 const QPointF& tap, double distance, PickedItem& row)
 {
     // The segment test has already put the points into the row's bounds.
-    QPolygonF outline;
-    for (const ProjectedPoint& point : projectLine(scene, line, viewProjection))
-        outline << point.screen;
-    if (outline.size() < 3 || !outline.containsPoint(tap, Qt::OddEvenFill))
+    std::vector<QPointF> outline;
+    for (const ProjectedPoint& point : MapHitTester::projectLine(scene, line, viewProjection))
+        outline.push_back(point.screen);
+    if (!MapHitTester::insideOutline(outline, tap))
         return false;
     const double m = glScale();
     const osg::Vec3d world = scene.unproject(tap.x() / m, tap.y() / m, scene.camera());
@@ -783,20 +664,6 @@ bool polygonHit(const GLRender& scene, const LineData2D& line, const osg::Matrix
         return false;
     placeRow(row, world, tap, distance);
     return true;
-}
-
-// The first locality, datum or line of the project with that id.
-std::shared_ptr<AbstractObject> findObject(const Project& project, const std::string& id)
-{
-    for (const std::shared_ptr<Locality>& locality : project.localities()) {
-        if (locality->id() == id)
-            return locality;
-        if (std::shared_ptr<Data> data = locality->dataById(id))
-            return data;
-        if (std::shared_ptr<LineData2D> line = locality->lineById(id))
-            return line;
-    }
-    return nullptr;
 }
 
 bool runRemove(const std::shared_ptr<AbstractCommand>& command)
@@ -826,41 +693,27 @@ bool MapViewController::hitTestLine(const std::shared_ptr<LineData2D>& line, con
     row.label = lineLabel(*line);
     row.description = line->comment();
     row.imageUrl.clear();
-    const std::vector<ProjectedPoint> points = projectLine(*m_scene, *line, viewProjection);
+    const std::vector<ProjectedPoint> points = MapHitTester::projectLine(*m_scene, *line, viewProjection);
     osg::BoundingBoxd bounds;
     for (const ProjectedPoint& point : points)
         bounds.expandBy(point.world);
-    storeBounds(bounds, row);
-    const size_t count = points.size();
+    MapHitTester::storeBounds(bounds, row);
+    std::vector<QPointF> screen;
+    for (const ProjectedPoint& point : points)
+        screen.push_back(point.screen);
     // A filled line also runs its closing segment back to the first point.
-    const size_t last = line->isFilled() ? count : count - 1;
-    double limit = tolerance;
-    for (size_t i = 1; count > 0 && i <= last; ++i) {
-        const ProjectedPoint& from = points[i - 1];
-        const ProjectedPoint& to = points[i % count];
-        const QRectF box =
-            QRectF(from.screen, to.screen).normalized().adjusted(-limit, -limit, limit, limit);
-        if (!box.contains(tap))
-            continue;
-        const float dx = float(to.screen.x() - from.screen.x());
-        const float dy = float(to.screen.y() - from.screen.y());
-        const float lengthSquared = dx * dx + dy * dy;
-        // A segment of no length measures to its point.
-        float t = lengthSquared > 0.0f ? (float(tap.y() - from.screen.y()) * dy + float(tap.x() - from.screen.x()) * dx)
-                                             / lengthSquared
-                                       : 0.0f;
-        t = std::max(0.0f, std::min(1.0f, t));
-        const QPointF nearest = from.screen + QPointF(dx, dy) * double(t);
-        const double distance = QLineF(tap, nearest).length();
-        if (distance >= limit)
-            continue;
-        row.latitude = line->latitudeAt(to.index);
-        row.longitude = line->longitudeAt(to.index);
-        placeRow(row, from.world + (to.world - from.world) * double(t), nearest, distance);
-        nearestIndex = i == count ? line->pointCount() : to.index;
-        limit = distance;
-    }
-    return limit < tolerance;
+    const std::optional<MapHitTester::SegmentHit> hit =
+        MapHitTester::nearestSegment(screen, line->isFilled(), tap, tolerance);
+    if (!hit)
+        return false;
+    const size_t count = points.size();
+    const ProjectedPoint& from = points[hit->segment - 1];
+    const ProjectedPoint& to = points[hit->segment % count];
+    row.latitude = line->latitudeAt(to.index);
+    row.longitude = line->longitudeAt(to.index);
+    placeRow(row, from.world + (to.world - from.world) * double(hit->t), hit->nearest, hit->distance);
+    nearestIndex = hit->segment == count ? line->pointCount() : to.index;
+    return true;
 }
 
 void MapViewController::pick(double x, double y)
@@ -874,7 +727,7 @@ void MapViewController::pick(double x, double y)
     m_pickListModel->beginResetModel();
     m_pickListModel->clearItems();
     if (const std::shared_ptr<Project> project = currentProject())
-        collectHits(*project, tap, cameraViewProjection(*m_scene));
+        collectHits(*project, tap, MapHitTester::cameraViewProjection(*m_scene));
     m_pickListModel->sortAndEndReset();
     setSelectedPickedItem(m_pickListModel->rowCount() > 0 ? 0 : -1);
     if (m_selectedPickedItem == -1)
@@ -887,8 +740,7 @@ bool MapViewController::cycleHits(const QPointF& tap)
 {
     const int rows = m_pickListModel->rowCount();
     const int half = SymbolTextures::symbolSize() / 2;
-    if (rows == 0 || std::abs(tap.x() - m_lastPickPosition.x()) >= half
-        || std::abs(tap.y() - m_lastPickPosition.y()) >= half)
+    if (rows == 0 || !MapHitTester::withinSquare(tap, m_lastPickPosition, half))
         return false;
     setSelectedPickedItem(m_selectedPickedItem >= 0 ? (m_selectedPickedItem + 1) % rows : 0);
     return true;
@@ -938,10 +790,10 @@ void MapViewController::appendPointHit(PickedItem row, const QPointF& offset, co
 {
     const auto* located = dynamic_cast<const LocatedObject*>(row.object.get());
     osg::Vec3d world;
-    if (!located || !worldOf(*m_scene, located->latitude(), located->longitude(), world))
+    if (!located || !MapHitTester::worldOf(*m_scene, located->latitude(), located->longitude(), world))
         return;
-    const QPointF centre = windowPosition(*m_scene, world, viewProjection) + offset;
-    if (std::abs(tap.x() - centre.x()) >= half || std::abs(tap.y() - centre.y()) >= half)
+    const QPointF centre = MapHitTester::windowPosition(*m_scene, world, viewProjection) + offset;
+    if (!MapHitTester::withinSquare(tap, centre, half))
         return;
     row.latitude = located->latitude();
     row.longitude = located->longitude();
@@ -1089,11 +941,11 @@ void MapViewController::select(const AbstractObject& object)
     std::vector<std::shared_ptr<GLRenderItem>> items;
     if (const auto* locality = dynamic_cast<const Locality*>(&object)) {
         m_selectedCategory = FilterAnnotations;
-        if (LocalityRenderItems* bundle = bundleOf(locality->id()))
+        if (LocalityRenderItems* bundle = m_bundles.find(locality->id()))
             items = {bundle->annotations};
     } else if (const auto* data = dynamic_cast<const Data*>(&object)) {
         m_selectedCategory = categoryOf(*data);
-        if (LocalityRenderItems* bundle = bundleOf(data->localityId())) {
+        if (LocalityRenderItems* bundle = m_bundles.find(data->localityId())) {
             if (m_selectedCategory == FilterData)
                 items = {bundle->pointData};
             else
@@ -1102,7 +954,7 @@ void MapViewController::select(const AbstractObject& object)
         }
     } else if (const auto* line = dynamic_cast<const LineData2D*>(&object)) {
         m_selectedCategory = FilterLines;
-        if (LocalityRenderItems* bundle = bundleOf(line->localityId()))
+        if (LocalityRenderItems* bundle = m_bundles.find(line->localityId()))
             items = {bundle->lines, bundle->linePoints};
     }
     for (const std::shared_ptr<GLRenderItem>& item : items) {
@@ -1115,12 +967,8 @@ void MapViewController::select(const AbstractObject& object)
 
 void MapViewController::clearHighlights()
 {
-    for (const auto& entry : m_localityItems) {
-        const LocalityRenderItems& bundle = entry.second;
-        for (const std::shared_ptr<GLRenderItem>& item :
-             {std::shared_ptr<GLRenderItem>(bundle.annotations), std::shared_ptr<GLRenderItem>(bundle.pointData),
-              std::shared_ptr<GLRenderItem>(bundle.lines), std::shared_ptr<GLRenderItem>(bundle.sightings),
-              std::shared_ptr<GLRenderItem>(bundle.linePoints)}) {
+    for (const auto& entry : m_bundles.items()) {
+        for (const std::shared_ptr<GLRenderItem>& item : LocalityBundles::members(entry.second)) {
             if (item)
                 item->setSelectedId(std::string());
         }
@@ -1151,7 +999,7 @@ void MapViewController::onSelectedItemIdChanged(QString newId)
     clearPickedItemList();
     const std::shared_ptr<Project> project = currentProject();
     // An id that names nothing keeps the previous callout.
-    if (const std::shared_ptr<AbstractObject> object = project ? findObject(*project, newId.toStdString()) : nullptr)
+    if (const std::shared_ptr<AbstractObject> object = project ? MapHitTester::findObject(*project, newId.toStdString()) : nullptr)
         selectById(object);
 }
 
@@ -1161,12 +1009,12 @@ void MapViewController::selectById(const std::shared_ptr<AbstractObject>& object
         return;
     osg::Vec3d world;
     if (auto locality = std::dynamic_pointer_cast<Locality>(object)) {
-        if (!worldOf(*m_scene, locality->latitude(), locality->longitude(), world))
+        if (!MapHitTester::worldOf(*m_scene, locality->latitude(), locality->longitude(), world))
             return selectUnplaced(*locality);
         showLocalityCallout(locality, world, m_scene->worldToScreen(world));
         snapToLocality(locality.get());
     } else if (auto data = std::dynamic_pointer_cast<Data>(object)) {
-        if (!worldOf(*m_scene, data->latitude(), data->longitude(), world))
+        if (!MapHitTester::worldOf(*m_scene, data->latitude(), data->longitude(), world))
             return selectUnplaced(*data);
         showDataCallout(data, world, m_scene->worldToScreen(world));
         const QPointF position(data->longitude(), data->latitude());
@@ -1175,9 +1023,9 @@ void MapViewController::selectById(const std::shared_ptr<AbstractObject>& object
         m_snapMode = SnapMode::Position;
     } else if (auto line = std::dynamic_pointer_cast<LineData2D>(object)) {
         // The centre of the line's screen rectangle, with a tolerance that reaches every point of it.
-        const osg::Matrixd viewProjection = cameraViewProjection(*m_scene);
+        const osg::Matrixd viewProjection = MapHitTester::cameraViewProjection(*m_scene);
         QPolygonF screen;
-        for (const ProjectedPoint& point : projectLine(*m_scene, *line, viewProjection))
+        for (const ProjectedPoint& point : MapHitTester::projectLine(*m_scene, *line, viewProjection))
             screen << point.screen;
         const QRectF box = screen.boundingRect();
         const QSizeF size(std::max(1.0, box.width()), std::max(1.0, box.height()));
@@ -1187,7 +1035,7 @@ void MapViewController::selectById(const std::shared_ptr<AbstractObject>& object
         if (!hitTestLine(line, viewProjection, centre, size.width() + size.height(), row, nearest))
             return selectUnplaced(*line);
         showLineCallout(line, osg::Vec3d(row.worldX, row.worldY, row.worldZ), QPointF(row.screenX, row.screenY));
-        const osg::BoundingBoxd bounds = boundsOf(row);
+        const osg::BoundingBoxd bounds = MapHitTester::boundsOf(row);
         snapToBounds(bounds);
         m_snapBounds = bounds;
         m_snapMode = SnapMode::Bounds;
@@ -1203,7 +1051,7 @@ void MapViewController::refreshCallout()
         return;
     }
     const std::shared_ptr<Project> project = currentProject();
-    const std::shared_ptr<AbstractObject> object = project ? findObject(*project, m_selectedItemId.toStdString()) : nullptr;
+    const std::shared_ptr<AbstractObject> object = project ? MapHitTester::findObject(*project, m_selectedItemId.toStdString()) : nullptr;
     // Deleted, or undone: nothing left to show.
     if (!object) {
         clearCallout();
@@ -1214,7 +1062,7 @@ void MapViewController::refreshCallout()
     osg::Vec3d world = m_selectedWorld;
     QPointF anchor = m_pickedScreenPos;
     if (const auto* located = dynamic_cast<const LocatedObject*>(object.get())) {
-        if (!worldOf(*m_scene, located->latitude(), located->longitude(), world))
+        if (!MapHitTester::worldOf(*m_scene, located->latitude(), located->longitude(), world))
             return selectUnplaced(*object);
         anchor = m_scene->worldToScreen(world);
     } else if (!m_pointPicked) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "map/BaseViewController.h"
-#include "map/LocalityRenderItems.h"
+#include "map/LocalityBundles.h"
 #include "map/PickListModel.h"
 
 #include <QImage>
@@ -11,11 +11,11 @@
 #include <osg/BoundingBox>
 #include <osg/Matrixd>
 
-#include <initializer_list>
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace kiv {
 
@@ -141,7 +141,7 @@ public:
     GLRender* scene() const { return m_scene.get(); }
     PickListModel* pickListModel() const { return m_pickListModel.get(); }
     const std::shared_ptr<LocationRenderItem>& positionMarker() const { return m_positionMarker; }
-    const std::map<std::string, LocalityRenderItems>& localityItems() const { return m_localityItems; }
+    const std::map<std::string, LocalityRenderItems>& localityItems() const { return m_bundles.items(); }
 
 public slots:
     void mousePressed(double x, double y, Qt::MouseButtons buttons);
@@ -241,8 +241,7 @@ private:
     void showItem(const std::shared_ptr<GLRenderItem>& item, bool shown);
     void applyViewFilter(const LocalityRenderItems& items);
     // Marks the items dirty and asks for a frame without restarting the redraw timer.
-    void markForRebuild(std::initializer_list<std::shared_ptr<GLRenderItem>> items);
-    LocalityRenderItems* bundleOf(const std::string& localityId);
+    void markForRebuild(const std::vector<std::shared_ptr<GLRenderItem>>& items);
     void markBundle(const LocalityRenderItems& items);
     bool linePointsShown() const;
     void showProject(const std::shared_ptr<Project>& project);
@@ -256,9 +255,7 @@ private:
     MapCameraManipulator* m_camera = nullptr;
     std::unique_ptr<PickListModel> m_pickListModel;
     std::shared_ptr<LocationRenderItem> m_positionMarker;
-    std::map<std::string, LocalityRenderItems> m_localityItems;
-    // The unit colours the bundles were last drawn with; unset when not known.
-    std::optional<std::map<int, QRgb>> m_unitColours;
+    LocalityBundles m_bundles;
 
     QString m_selectedItemId;
     QPointF m_pickedScreenPos{-1000.0, -1000.0};

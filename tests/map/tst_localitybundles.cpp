@@ -3,6 +3,7 @@
 #include "map/GLRender.h"
 #include "map/LineDataRenderItem.h"
 #include "map/LinePointRenderItem.h"
+#include "map/LocalityBundles.h"
 #include "map/LocationRenderItem.h"
 #include "map/MapViewController.h"
 #include "map/OSGShaderManager.h"
@@ -17,6 +18,7 @@
 
 #include <QtTest>
 
+#include <map>
 #include <set>
 #include <utility>
 #include <vector>
@@ -24,6 +26,9 @@
 using namespace kiv;
 
 Q_DECLARE_METATYPE(std::string)
+using UnitColours = std::map<int, QRgb>;
+Q_DECLARE_METATYPE(UnitColours)
+Q_DECLARE_METATYPE(std::set<int>)
 
 namespace {
 const QString VertexFile = QStringLiteral(":/shaders/Resources/MapViewSymbol.vsh");
@@ -345,6 +350,68 @@ private slots:
                 QVERIFY2(item->isDirty() == bool(rebuilt & (1 << i)), qPrintable(name));
         }
         QVERIFY(!controller->positionMarker()->isDirty());
+    }
+
+    // The bundles alone, without a controller or a scene.
+    void changedUnits_data()
+    {
+        using Colours = UnitColours;
+        QTest::addColumn<Colours>("before");
+        QTest::addColumn<Colours>("after");
+        QTest::addColumn<std::set<int>>("changed");
+        const QRgb red = QColor(Qt::red).rgba();
+        const QRgb blue = QColor(Qt::blue).rgba();
+        QTest::newRow("both empty") << Colours{} << Colours{} << std::set<int>{};
+        QTest::newRow("unchanged") << Colours{{1, red}, {2, blue}} << Colours{{1, red}, {2, blue}} << std::set<int>{};
+        QTest::newRow("recoloured") << Colours{{1, red}, {2, blue}} << Colours{{1, blue}, {2, blue}}
+                                    << std::set<int>{1};
+        QTest::newRow("alpha alone") << Colours{{1, red}} << Colours{{1, qRgba(255, 0, 0, 254)}}
+                                     << std::set<int>{1};
+        QTest::newRow("removed") << Colours{{1, red}, {2, blue}} << Colours{{1, red}} << std::set<int>{2};
+        QTest::newRow("added") << Colours{{1, red}} << Colours{{1, red}, {3, blue}} << std::set<int>{3};
+        QTest::newRow("all swapped") << Colours{{1, red}} << Colours{{2, red}} << std::set<int>{1, 2};
+    }
+
+    void changedUnits()
+    {
+        QFETCH(UnitColours, before);
+        QFETCH(UnitColours, after);
+        QFETCH(std::set<int>, changed);
+        QCOMPARE(LocalityBundles::changedUnits(before, after), changed);
+        QCOMPARE(LocalityBundles::changedUnits(after, before), changed);
+    }
+
+    void recolouredNeedsASnapshot()
+    {
+        Project& project = *fixture->project;
+        project.addRockUnit(1, QStringLiteral("Marl"), Qt::red, 0);
+        project.locality(test::idOf(0xa3))->addPlane(test::idOf(0xb3), 46.0, 8.0, 10.0f, 20.0f, 1, -1, QString());
+        LocalityBundles bundles;
+        // Never built: nothing tells which bundles are stale.
+        QVERIFY(!bundles.recoloured(project));
+        int made = 0;
+        bundles.build(project, [&made](const LocalityRenderItems& items) {
+            ++made;
+            for (const auto& item : LocalityBundles::members(items))
+                QVERIFY(item);
+        });
+        QCOMPARE(made, 3);
+        QCOMPARE(bundles.items().size(), size_t(3));
+        QVERIFY(bundles.find(test::idOf(0xa2)));
+        QVERIFY(!bundles.find(test::idOf(0xee)));
+        // Saved unchanged: a snapshot, and nothing stale.
+        QVERIFY(bundles.recoloured(project));
+        QVERIFY(bundles.recoloured(project)->empty());
+        project.rockUnits().front().colour = Qt::green;
+        const auto stale = bundles.recoloured(project);
+        QVERIFY(stale);
+        QCOMPARE(stale->size(), size_t(1));
+        QCOMPARE(stale->front(), bundles.find(test::idOf(0xa3)));
+        // The call took the new colours as its snapshot.
+        QVERIFY(bundles.recoloured(project)->empty());
+        bundles.clear();
+        QVERIFY(bundles.items().empty());
+        QVERIFY(!bundles.recoloured(project));
     }
 
     void firstAppearanceAnnouncedOnce_data()
