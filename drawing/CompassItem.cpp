@@ -106,8 +106,8 @@ void CompassItem::setHeading(double heading)
 
 bool CompassItem::setDeclination(double declination)
 {
-    const bool valid = declination == 999.0 || (declination > -180.0 && declination <= 180.0);
-    const double value = valid ? declination : 999.0;
+    const bool valid = declination == NoValue || (declination > -180.0 && declination <= 180.0);
+    const double value = valid ? declination : NoValue;
     if (value != m_declination) {
         m_declination = value;
         emit declinationChanged(value);
@@ -228,7 +228,7 @@ void CompassItem::drawInstrument(QPainter* painter)
     painter->setBrush(QBrush(Qt::red));
     painter->setPen(m_redPen);
     painter->drawPolygon(m_northArrow);
-    if (m_declination != 999.0) {
+    if (m_declination != NoValue) {
         painter->rotate(m_declination);
         painter->setBrush(Qt::NoBrush);
         painter->drawPolygon(m_declinationArrow);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "drawing/InstrumentItem.h"
+#include "model/NoValue.h"
 
 #include <QFont>
 #include <QImage>
@@ -65,7 +66,7 @@ private:
     QString m_compassPoint;
     bool m_isHeadingLocked = false;
     double m_heading;
-    double m_declination = 999.0;
+    double m_declination = NoValue;
     bool m_compassClinoEnabled = true;
     bool m_hasRequiredSensors = false;
     // Degree numbers, drawn once per layout; an image, as painting may run

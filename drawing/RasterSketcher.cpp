@@ -1,5 +1,6 @@
 #include "drawing/RasterSketcher.h"
 
+#include "app/AppContext.h"
 #include "drawing/SketchFiles.h"
 #include "drawing/TextBoxGeometry.h"
 
@@ -67,21 +68,9 @@ QColor themeColor(const char* name, const char* fallback)
     return QColor(QLatin1String(fallback));
 }
 
-std::shared_ptr<Project> currentProject()
-{
-    const ModelManager* manager = ModelManager::instance();
-    return manager ? manager->currentProject() : nullptr;
-}
-
 QDir imagesFolder(const Project& project)
 {
     return QDir(project.folder().absoluteFilePath(QStringLiteral("images")));
-}
-
-std::shared_ptr<DialogController> dialogs()
-{
-    const ApplicationManager* application = ApplicationManager::instance();
-    return application ? application->dialogController() : nullptr;
 }
 
 QPointF lastKnownCoordinate()
@@ -91,12 +80,6 @@ QPointF lastKnownCoordinate()
     if (!location)
         return QPointF(AbstractLocationManager::NoCoordinate, AbstractLocationManager::NoCoordinate);
     return location->lastKnownCoordinate();
-}
-
-bool runCommand(const std::shared_ptr<AbstractCommand>& command)
-{
-    CommandManager* commands = CommandManager::instance();
-    return commands && commands->execute(command);
 }
 
 bool validMode(int mode)
@@ -335,7 +318,7 @@ void RasterSketcher::setupNewSketch()
 
 void RasterSketcher::setupExistingImage(const QString& dataId)
 {
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     if (dataId.isEmpty() || !project)
         return;
     const std::shared_ptr<Data> data = project->dataById(dataId.toStdString());
@@ -625,7 +608,7 @@ bool RasterSketcher::writeJpeg(const QString& path) const
 
 void RasterSketcher::toastSaved(bool saved) const
 {
-    const std::shared_ptr<DialogController> controller = dialogs();
+    const std::shared_ptr<DialogController> controller = AppContext::dialogs();
     if (!controller)
         return;
     if (saved)
@@ -636,7 +619,7 @@ void RasterSketcher::toastSaved(bool saved) const
 
 bool RasterSketcher::saveNewSketch()
 {
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     if (m_data || !project)
         return false;
     const QString imagePath = ImageTool::uniqueImagePath(SketchFiles::ImagePrefix, QStringLiteral(".jpeg"));
@@ -662,7 +645,7 @@ bool RasterSketcher::saveNewSketch()
     auto command = std::make_shared<AddDataCommand>();
     command->setSketchData(position.y(), position.x(), 0.0f, images.relativeFilePath(imagePath), QString(),
                            images.relativeFilePath(sketchPath), QString());
-    runCommand(command);
+    AppContext::runCommand(command);
     m_data = command->dataId().empty() ? nullptr : project->dataById(command->dataId());
     toastSaved(bool(m_data));
     if (!m_data)
@@ -672,7 +655,7 @@ bool RasterSketcher::saveNewSketch()
 
 bool RasterSketcher::saveExistingImage()
 {
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     if (!m_data || !project || m_data->imagePath().isEmpty())
         return false;
     auto command = std::make_shared<ModifyDataCommand>();
@@ -709,7 +692,7 @@ bool RasterSketcher::saveExistingImage()
     }
     if (!layerSaved)
         return false;
-    const bool saved = writeJpeg(imagePath) && runCommand(command);
+    const bool saved = writeJpeg(imagePath) && AppContext::runCommand(command);
     toastSaved(saved);
     return saved;
 }

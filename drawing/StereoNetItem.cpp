@@ -1,5 +1,6 @@
 #include "drawing/StereoNetItem.h"
 
+#include "app/AppContext.h"
 #include "drawing/QPainterImplementation.h"
 #include "model/Data.h"
 #include "model/ModelManager.h"
@@ -19,18 +20,12 @@ namespace {
 
 constexpr int PictureSize = 1024;
 
-std::shared_ptr<Project> currentProject()
-{
-    ModelManager* manager = ModelManager::instance();
-    return manager ? manager->currentProject() : nullptr;
-}
-
 } // namespace
 
 StereoNetItem::StereoNetItem(QQuickItem* parent)
     : QQuickPaintedItem(parent)
     , m_painter(std::make_unique<QPainterImplementation>(100.0f, 100.0f))
-    , m_plot(currentProject().get(), 1.0f)
+    , m_plot(AppContext::currentProject().get(), 1.0f)
 {
     setAcceptedMouseButtons(Qt::LeftButton);
     if (ModelManager* manager = ModelManager::instance())
@@ -87,7 +82,7 @@ void StereoNetItem::setSelectedData(QList<Data*> selectedData)
 {
     // The project's own objects, held so that a removal cannot free them
     // before the tool sends its next selection.
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     std::vector<std::shared_ptr<Data>> selection;
     QList<Data*> plotted;
     for (const Data* datum : selectedData) {

@@ -3,6 +3,7 @@
 #include "drawing/AbstractPainter.h"
 #include "model/Data.h"
 #include "model/Project.h"
+#include "model/Strike.h"
 
 #include <QColor>
 
@@ -52,7 +53,8 @@ struct Line
 // through the dip direction to the opposite strike.
 Line lineAtPitch(double dip, double azimuth, double pitch)
 {
-    const double strike = azimuth > 90.0 ? azimuth - 90.0 : azimuth + 270.0;
+    // A trend of 0 and one of 360 are the same bearing.
+    const double strike = strikeFromDipAzimuth(azimuth);
     if (pitch == 0.0)
         return {0.0, strike};
     if (pitch == 180.0)

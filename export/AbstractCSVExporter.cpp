@@ -9,6 +9,7 @@
 #include "model/LineData2D.h"
 #include "model/Locality.h"
 #include "model/Project.h"
+#include "model/Strike.h"
 
 #include <QDebug>
 #include <QFile>
@@ -246,10 +247,7 @@ double declinationOf(const Data& datum)
 
 float strikeOf(const Data& datum)
 {
-    float strike = static_cast<float>(static_cast<double>(datum.azimuth()) - 90.0);
-    while (std::isfinite(strike) && strike < 0.0f)
-        strike += 360.0f;
-    return strike;
+    return strikeFromDipAzimuth(datum.azimuth());
 }
 
 const char* lineStyleName(int style)
@@ -286,14 +284,14 @@ struct DataFiles
 {
     DataFiles(const QDir& folder, const Project& project)
         : texts(project)
-        , localities(folder.absoluteFilePath(QStringLiteral("localities.csv")), Numbers::Fixed6)
-        , planes(folder.absoluteFilePath(QStringLiteral("plane.csv")), Numbers::Fixed6)
-        , lineations(folder.absoluteFilePath(QStringLiteral("line.csv")), Numbers::Fixed6)
-        , sightings(folder.absoluteFilePath(QStringLiteral("sighting.csv")), Numbers::Fixed6)
-        , images(folder.absoluteFilePath(QStringLiteral("image.csv")), Numbers::Fixed6)
-        , notes(folder.absoluteFilePath(QStringLiteral("note.csv")), Numbers::Fixed6)
-        , points(folder.absoluteFilePath(QStringLiteral("polyline.csv")), Numbers::Fixed8)
-        , lines(folder.absoluteFilePath(QStringLiteral("polyline-attributes.csv")), Numbers::General)
+        , localities(folder.absoluteFilePath(QLatin1String(AbstractCSVExporter::LocalitiesFile)), Numbers::Fixed6)
+        , planes(folder.absoluteFilePath(QLatin1String(AbstractCSVExporter::PlanesFile)), Numbers::Fixed6)
+        , lineations(folder.absoluteFilePath(QLatin1String(AbstractCSVExporter::LineationsFile)), Numbers::Fixed6)
+        , sightings(folder.absoluteFilePath(QLatin1String(AbstractCSVExporter::SightingsFile)), Numbers::Fixed6)
+        , images(folder.absoluteFilePath(QLatin1String(AbstractCSVExporter::ImagesFile)), Numbers::Fixed6)
+        , notes(folder.absoluteFilePath(QLatin1String(AbstractCSVExporter::NotesFile)), Numbers::Fixed6)
+        , points(folder.absoluteFilePath(QLatin1String(AbstractCSVExporter::LinePointsFile)), Numbers::Fixed8)
+        , lines(folder.absoluteFilePath(QLatin1String(AbstractCSVExporter::LineAttributesFile)), Numbers::General)
     {
         const std::string located = "localityId, localityName, dataId, x, y, latitude, longitude, zone, "
                                     "altitude, horiz_precision, vert_precision, ";
@@ -488,9 +486,9 @@ bool AbstractCSVExporter::exportProject(Project& project)
         ok = files.close();
         paths << files.localities.path() << files.planes.path() << files.lineations.path()
               << files.sightings.path() << files.images.path() << files.notes.path();
-        CsvFile stratColumn(folder.absoluteFilePath(QStringLiteral("stratcolumn.csv")), Numbers::Fixed6);
+        CsvFile stratColumn(folder.absoluteFilePath(QLatin1String(AbstractCSVExporter::StratColumnFile)), Numbers::Fixed6);
         ok = writeStratColumn(project, stratColumn) && ok;
-        CsvFile rockUnits(folder.absoluteFilePath(QStringLiteral("rock-units.csv")), Numbers::Fixed6);
+        CsvFile rockUnits(folder.absoluteFilePath(QLatin1String(AbstractCSVExporter::RockUnitsFile)), Numbers::Fixed6);
         ok = writeRockUnits(project, rockUnits) && ok;
         paths << stratColumn.path() << rockUnits.path() << files.points.path() << files.lines.path();
     }

@@ -11,6 +11,18 @@ class Project;
 class AbstractCSVExporter
 {
 public:
+    // The names of the files in the project folder.
+    static constexpr const char* LocalitiesFile = "localities.csv";
+    static constexpr const char* PlanesFile = "plane.csv";
+    static constexpr const char* LineationsFile = "line.csv";
+    static constexpr const char* SightingsFile = "sighting.csv";
+    static constexpr const char* ImagesFile = "image.csv";
+    static constexpr const char* NotesFile = "note.csv";
+    static constexpr const char* LinePointsFile = "polyline.csv";
+    static constexpr const char* LineAttributesFile = "polyline-attributes.csv";
+    static constexpr const char* StratColumnFile = "stratcolumn.csv";
+    static constexpr const char* RockUnitsFile = "rock-units.csv";
+
     AbstractCSVExporter() = default;
     virtual ~AbstractCSVExporter();
 

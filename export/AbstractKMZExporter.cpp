@@ -5,6 +5,7 @@
 #include "model/LineData2D.h"
 #include "model/Locality.h"
 #include "model/Project.h"
+#include "model/Strike.h"
 #include "model/ProjectFile.h"
 
 #include <QDebug>
@@ -350,11 +351,8 @@ bool AbstractKMZExporter::writeOrientationPlacemark(Project& project, std::share
     double heading = datum->azimuth();
     if (datum->type() == Data::Plane) {
         first = datum->dip();
-        if (m_strikeRHR) {
-            azimuth -= 90.0;
-            if (azimuth < 0.0)
-                azimuth += 360.0;
-        }
+        if (m_strikeRHR)
+            azimuth = strikeFromDipAzimuth(azimuth);
     } else if (datum->type() == Data::Lineation) {
         first = datum->plunge();
         azimuth = heading = datum->plungeAzimuth();

@@ -50,7 +50,7 @@ std::pair<double, double> AnnotationRenderItem::anchorOffset(const std::shared_p
         return {0.0, 1.0};
     const auto datum = std::dynamic_pointer_cast<Data>(element);
     if (datum && datum->type() == Data::Annotation)
-        return {0.65, -0.65};
+        return {NoteOffset, -NoteOffset};
     return {0.0, 0.0};
 }
 

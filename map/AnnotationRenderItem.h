@@ -14,6 +14,9 @@ public:
     static constexpr int AnnotationCell = 0;
     static constexpr int ImageCell = 1;
     static constexpr int LocalityCell = 2;
+    // How far a note hangs right of and below its position, as a share of
+    // the symbol's extent; the map's hit test and callout need the same.
+    static constexpr double NoteOffset = 0.65;
 
     explicit AnnotationRenderItem(std::shared_ptr<Locality> source);
 

@@ -1,5 +1,6 @@
 #include "map/GLRender.h"
 
+#include "app/AppContext.h"
 #include "tools/Tool.h"
 
 #include "app/ApplicationManager.h"
@@ -55,12 +56,6 @@ constexpr int OnlineToastDuration = 2000;
 unsigned mapIndexOf(int baseMapIndex)
 {
     return unsigned(std::max(0, baseMapIndex) + BaseMapOffset);
-}
-
-std::shared_ptr<Project> currentProject()
-{
-    ModelManager* models = ModelManager::instance();
-    return models ? models->currentProject() : nullptr;
 }
 
 } // namespace
@@ -636,7 +631,7 @@ bool GLRender::baseMapFileExists(const QUrl& url) const
     const QString file = url.toLocalFile();
     if (!file.isEmpty() && QFileInfo::exists(file))
         return true;
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     qWarning().noquote() << "Failed to locate maps:" << (project ? project->pathDisplayString() : QString())
                          << url.toString() << QFileInfo(file).absolutePath();
     return false;
@@ -767,7 +762,7 @@ void GLRender::setOnlineMap(int kind)
         name = QLatin1String(builtInNames[kind]);
         url = builtInTileUrl(kind);
     } else if (kind == CustomOnlineKind) {
-        if (const std::shared_ptr<Project> project = currentProject()) {
+        if (const std::shared_ptr<Project> project = AppContext::currentProject()) {
             url = project->baseMapUrl();
             qDebug() << "url now:" << url;
             name = QString::fromLatin1(
@@ -797,11 +792,8 @@ void GLRender::setOnlineMap(int kind)
 void GLRender::onOnlineStatusChanged(bool isOnline)
 {
     if (m_onlineStatusKnown && isOnline != m_online) {
-        ApplicationManager* manager = ApplicationManager::instance();
-        if (const auto dialogs = manager ? manager->dialogController() : nullptr)
-            dialogs->toastInfo(isOnline ? tr("Now using online basemap")
-                                        : tr("Now using offline-cached basemap"),
-                               OnlineToastDuration);
+        AppContext::toastInfo(isOnline ? tr("Now using online basemap") : tr("Now using offline-cached basemap"),
+                              OnlineToastDuration);
     }
     m_online = isOnline;
     m_onlineStatusKnown = true;

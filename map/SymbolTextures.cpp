@@ -1,5 +1,6 @@
 #include "map/SymbolTextures.h"
 
+#include "app/AppContext.h"
 #include "app/ApplicationManager.h"
 #include "drawing/QPainterImplementation.h"
 #include "drawing/SymbolPainter.h"
@@ -35,12 +36,6 @@ void multipliers(double& logicalToPhysical, double& physicalToGL)
     const ApplicationManager* manager = ApplicationManager::instance();
     logicalToPhysical = manager ? manager->logicalToPhysicalMultiplier() : 1.0;
     physicalToGL = manager ? manager->physicalToGLMultiplier() : 1.0;
-}
-
-Project* currentProject()
-{
-    const ModelManager* models = ModelManager::instance();
-    return models ? models->currentProject().get() : nullptr;
 }
 
 } // namespace
@@ -173,7 +168,7 @@ void SymbolTextures::build(const QColor& localityColour, int maxSize)
 
 void SymbolTextures::buildMarkers(const QStringList& colours, const QList<float>& values, int maxSize)
 {
-    drawCells(colours.size(), maxSize, currentProject(),
+    drawCells(colours.size(), maxSize, AppContext::currentProject().get(),
               [&colours, &values](AbstractPainter& painter, const SymbolPainter& symbols, int cell) {
                   const float value = cell < values.size() ? values.at(cell) : 1.0f;
                   symbols.drawMarkerSymbol(painter, colours.at(cell).toStdString(), value, std::string());
@@ -182,7 +177,7 @@ void SymbolTextures::buildMarkers(const QStringList& colours, const QList<float>
 
 void SymbolTextures::buildData(DataIterator first, DataIterator last, int maxSize)
 {
-    drawCells(int(std::distance(first, last)), maxSize, currentProject(),
+    drawCells(int(std::distance(first, last)), maxSize, AppContext::currentProject().get(),
               [first](AbstractPainter& painter, const SymbolPainter& symbols, int cell) {
                   symbols.drawDataSymbol(painter, *(first + cell), "white");
               });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/LocatedObject.h"
+#include "model/NoValue.h"
 
 #include <QString>
 
@@ -19,7 +20,7 @@ public:
     // In-memory kind codes; the record numbers them differently.
     enum Kind { NoKind = 0, Plane = 1, Image = 2, Lineation = 3, Annotation = 4, Sighting = 5 };
 
-    static constexpr float NoDeclination = 999.0f;
+    static constexpr float NoDeclination = NoValueF;
     static constexpr int NoSymbol = -1;
 
     Data(std::string id, std::string localityId);

@@ -1,6 +1,7 @@
 #include "model/DataListModel.h"
 
 #include "Database/CommandManager.h"
+#include "app/AppContext.h"
 #include "model/Data.h"
 #include "model/LineData2D.h"
 #include "model/Locality.h"
@@ -204,26 +205,12 @@ QString DataListModel::timeString(qint64 timeStamp)
 
 int DataListModel::penStyle(int lineStyle)
 {
-    switch (lineStyle) {
-    case LineData2D::Dotted:
-        return Qt::DotLine;
-    case LineData2D::Dashed:
-        return Qt::DashLine;
-    default:
-        return Qt::SolidLine;
-    }
+    return LineData2D::penStyleOf(lineStyle);
 }
 
 int DataListModel::storedLineStyle(int penStyle)
 {
-    switch (penStyle) {
-    case Qt::DashLine:
-        return LineData2D::Dashed;
-    case Qt::DotLine:
-        return LineData2D::Dotted;
-    default:
-        return LineData2D::Solid;
-    }
+    return LineData2D::lineStyleOf(penStyle);
 }
 
 // --- roles ----------------------------------------------------------------------
@@ -392,8 +379,7 @@ std::shared_ptr<Object> DataListModel::rowObject(int row, const QString& id) con
 
 bool DataListModel::execute(const std::shared_ptr<AbstractCommand>& command)
 {
-    CommandManager* commands = CommandManager::instance();
-    return command && commands && commands->execute(command);
+    return AppContext::runCommand(command);
 }
 
 bool DataListModel::run(int row, const std::shared_ptr<AbstractCommand>& command)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Database/AbstractCommand.h"
+#include "model/NoValue.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -86,12 +87,12 @@ private:
         std::string localityId;
         qint64 timeStamp = 0;
         bool visible = true;
-        double latitude = 999.0;
-        double longitude = 999.0;
+        double latitude = NoValue;
+        double longitude = NoValue;
         double altitude = 0.0;
         double horizontalAccuracy = -1.0;
         double verticalAccuracy = -1.0;
-        float declination = 999.0f;
+        float declination = NoValueF;
         int type = 0;
         int symbolId = 0;
         int unitId = 0;

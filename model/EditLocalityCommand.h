@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Database/AbstractCommand.h"
+#include "model/NoValue.h"
 #include "model/ProjectId.h"
 
 #include <QColor>
@@ -69,8 +70,8 @@ private:
         ProjectId projectId;
         qint64 timeStamp = 0;
         bool visible = true;
-        double latitude = 999.0;
-        double longitude = 999.0;
+        double latitude = NoValue;
+        double longitude = NoValue;
         double altitude = 0.0;
         double horizontalAccuracy = -1.0;
         double verticalAccuracy = -1.0;

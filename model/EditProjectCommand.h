@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Database/AbstractCommand.h"
+#include "model/NoValue.h"
 #include "model/ProjectId.h"
 
 #include <QString>
@@ -53,9 +54,9 @@ private:
         QString description;
         QString localityBaseName;
         qint64 timeStamp = 0;
-        float declination = 999.0f;
-        double lastLatitude = 999.0;
-        double lastLongitude = 999.0;
+        float declination = NoValueF;
+        double lastLatitude = NoValue;
+        double lastLongitude = NoValue;
     };
 
     void exchangeWith(Project& project);

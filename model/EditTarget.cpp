@@ -1,5 +1,6 @@
 #include "model/EditTarget.h"
 
+#include "app/AppContext.h"
 #include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
@@ -8,8 +9,7 @@ namespace kiv {
 
 std::shared_ptr<Project> EditTarget::currentProject()
 {
-    ModelManager* manager = ModelManager::instance();
-    return manager ? manager->currentProject() : nullptr;
+    return AppContext::currentProject();
 }
 
 std::shared_ptr<Locality> EditTarget::locality(const Project& project, const std::string& localityId)

@@ -1,5 +1,6 @@
 #include "model/FilteredDataListModel.h"
 
+#include "app/AppContext.h"
 #include "model/DataListModel.h"
 #include "model/Locality.h"
 #include "model/ModelManager.h"
@@ -13,12 +14,6 @@
 namespace kiv {
 
 namespace {
-
-std::shared_ptr<Project> currentProject()
-{
-    const ModelManager* manager = ModelManager::instance();
-    return manager ? manager->currentProject() : nullptr;
-}
 
 bool isPointDataType(const QString& type)
 {
@@ -185,7 +180,7 @@ void FilteredDataListModel::setVisibleSymbols(const QList<QString>& ids)
 void FilteredDataListModel::showAllLocalities()
 {
     QList<QString> ids;
-    if (const std::shared_ptr<Project> project = currentProject()) {
+    if (const std::shared_ptr<Project> project = AppContext::currentProject()) {
         for (const std::shared_ptr<Locality>& locality : project->localities())
             ids << locality->qId();
     }
@@ -194,20 +189,20 @@ void FilteredDataListModel::showAllLocalities()
 
 void FilteredDataListModel::showAllUnits()
 {
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     // Unit 0 (none) stays out: data without a unit show only when asked for.
     setVisibleUnits(project ? idsOf(project->rockUnits(), [](const auto&) { return true; }) : QList<QString>());
 }
 
 void FilteredDataListModel::showAllSymbols()
 {
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     setVisibleSymbols(project ? idsOf(project->symbols(), [](const auto&) { return true; }) : QList<QString>());
 }
 
 void FilteredDataListModel::showAllStructuralSymbols()
 {
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     const auto structural = [](const Project::Symbol& symbol) { return symbol.symbolType != Project::SightingType; };
     setVisibleSymbols(project ? idsOf(project->symbols(), structural) : QList<QString>());
 }
@@ -216,7 +211,7 @@ void FilteredDataListModel::showAllStructuralSymbols()
 
 bool FilteredDataListModel::deletePointData(const QString& dataId)
 {
-    if (!currentProject())
+    if (!AppContext::currentProject())
         return false;
     auto command = std::make_shared<RemoveDataCommand>();
     command->findData(dataId);
@@ -225,7 +220,7 @@ bool FilteredDataListModel::deletePointData(const QString& dataId)
 
 bool FilteredDataListModel::deleteLine(const QString& lineId)
 {
-    if (!currentProject())
+    if (!AppContext::currentProject())
         return false;
     auto command = std::make_shared<RemoveLineCommand>(false);
     command->setLineById(lineId);
@@ -234,7 +229,7 @@ bool FilteredDataListModel::deleteLine(const QString& lineId)
 
 bool FilteredDataListModel::deleteLocality(const QString& localityId)
 {
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     const std::shared_ptr<Locality> locality = project ? project->locality(localityId.toStdString()) : nullptr;
     if (!locality)
         return false;

@@ -63,6 +63,30 @@ int styleFromRecord(Record::LineStyle style)
 
 } // namespace
 
+int LineData2D::lineStyleOf(int penStyle)
+{
+    switch (penStyle) {
+    case Qt::DashLine:
+        return Dashed;
+    case Qt::DotLine:
+        return Dotted;
+    default:
+        return Solid;
+    }
+}
+
+int LineData2D::penStyleOf(int lineStyle)
+{
+    switch (lineStyle) {
+    case Dotted:
+        return Qt::DotLine;
+    case Dashed:
+        return Qt::DashLine;
+    default:
+        return Qt::SolidLine;
+    }
+}
+
 LineData2D::LineData2D(std::string dataId, std::string localityId)
     : AbstractObject(std::move(dataId))
     , m_localityId(std::make_shared<const std::string>(std::move(localityId)))

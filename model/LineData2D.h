@@ -22,6 +22,10 @@ public:
     using Point = std::pair<double, double>;
 
     enum LineStyle { Solid = 0, Dotted = 1, Dashed = 2 };
+    // The stored style of a Qt::PenStyle number, and back; anything else is
+    // solid.
+    static int lineStyleOf(int penStyle);
+    static int penStyleOf(int lineStyle);
 
     LineData2D(std::string dataId, std::string localityId);
     LineData2D(std::string dataId, SharedId localityId, qint64 timeStamp);

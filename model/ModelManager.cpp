@@ -6,6 +6,7 @@
 #include "Database/DestructorManager.h"
 #include "app/ApplicationManager.h"
 #include "app/DialogController.h"
+#include "export/AbstractCSVExporter.h"
 #include "export/ExportArchivePath.h"
 #include "model/AddDataCommand.h"
 #include "model/Data.h"
@@ -712,9 +713,10 @@ bool ModelManager::shareCSV()
         return false;
     const QString folder = m_currentProject->folder().absolutePath();
     QStringList files;
-    for (const char* name : {"/localities.csv", "/plane.csv", "/line.csv", "/image.csv", "/note.csv",
-                             "/polyline.csv", "/sighting.csv", "/stratcolumn.csv"})
-        files << folder + QLatin1String(name);
+    using Csv = AbstractCSVExporter;
+    for (const char* name : {Csv::LocalitiesFile, Csv::PlanesFile, Csv::LineationsFile, Csv::ImagesFile,
+                             Csv::NotesFile, Csv::LinePointsFile, Csv::SightingsFile, Csv::StratColumnFile})
+        files << folder + QLatin1Char('/') + QLatin1String(name);
     return application->shareFiles(files);
 }
 

@@ -2,6 +2,7 @@
 
 #include "Database/DatabaseManager.h"
 #include "model/LocalityListModel.h"
+#include "model/NoValue.h"
 #include "model/ProjectId.h"
 #include "model/RockUnit.h"
 #include "model/StratColumnModel.h"
@@ -79,8 +80,8 @@ public:
     enum BaseTiles { Satellite = 0, Road = 1, Terrain = 2, Custom = 3 };
 
     // Value of the declination and of the last position meaning "not known".
-    static constexpr float NoDeclination = 999.0f;
-    static constexpr double NoCoordinate = 999.0;
+    static constexpr float NoDeclination = NoValueF;
+    static constexpr double NoCoordinate = NoValue;
 
     using RockUnit = kiv::RockUnit;
 

@@ -3,7 +3,8 @@ import quarzel.touch 1.0
 import "Utils.js" as Utils
 
 // The current project's plane and line symbols as a grid of icons; a tap
-// makes a symbol current.
+// makes a symbol current. The symbol dialog shows the icon list through it
+// too: another source and type role, and taps that only report the icon.
 GridView {
     id: view
 
@@ -12,10 +13,23 @@ GridView {
     property real dip: 45
     readonly property var project: (typeof _modelManager !== "undefined" && _modelManager)
                                    ? _modelManager.currentProject : null
+    property var symbolSource: project ? project.symbolListModel : null
+    // The source's role answering the symbol type.
+    property int typeRole: SymbolListModel.SymbolType
+    // False: a tap only emits iconTapped, and whoever uses the grid keeps
+    // currentIndex.
+    property bool tapSetsCurrentSymbol: true
+
+    signal iconTapped(int iconId)
 
     // Selects the cell of that symbol; none when it is not listed.
     function setSymbol(symbolId) {
         currentIndex = symbolModel.getIndexBySymbolId(symbolId)
+    }
+
+    // The cell of that icon; -1 when it is not listed.
+    function indexOfIcon(iconId) {
+        return symbolModel.getIndexByIconId(iconId)
     }
 
     clip: true
@@ -27,8 +41,8 @@ GridView {
 
     model: FilteredSymbolListModel {
         id: symbolModel
-        sourceModel: view.project ? view.project.symbolListModel : null
-        filterRole: SymbolListModel.SymbolType
+        sourceModel: view.symbolSource
+        filterRole: view.typeRole
         filterPlaneSymbols: view.filterPlaneSymbols
         filterLineSymbols: view.filterLineSymbols
     }
@@ -56,6 +70,9 @@ GridView {
         MouseArea {
             anchors.fill: parent
             onClicked: {
+                view.iconTapped(model.iconId)
+                if (!view.tapSetsCurrentSymbol)
+                    return
                 view.currentIndex = index
                 _modelManager.currentSymbol = model.symbolId
             }

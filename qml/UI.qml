@@ -223,12 +223,15 @@ QtObject {
         v = reading(v)
         if (!isKnown(v))
             return ""
-        if (usesStrike()) {
-            v -= 90
-            if (v < 0)
-                v += 360
-        }
-        return pad(v, 3)
+        return pad(usesStrike() ? strikeOf(v) : v, 3)
+    }
+
+    // The C++ strike rule (model/Strike.h); both are tested on one table.
+    function strikeOf(dipAzimuth) {
+        var strike = dipAzimuth - 90
+        while (isFinite(strike) && strike < 0)
+            strike += 360
+        return strike
     }
 
     function formatPlaneAzimuthDegrees(v) { return formatPlaneAzimuth(v) + "°" }

@@ -1,5 +1,6 @@
 #include "tools/AbstractLocationManager.h"
 
+#include "app/AppContext.h"
 #include "app/ApplicationManager.h"
 #include "app/DialogController.h"
 #include "model/ModelManager.h"
@@ -118,14 +119,10 @@ void AbstractLocationManager::storeGpsAuto() const
 
 void AbstractLocationManager::toast(bool error, const QString& message, int durationMs)
 {
-    const ApplicationManager* application = ApplicationManager::instance();
-    const std::shared_ptr<DialogController> dialogs = application ? application->dialogController() : nullptr;
-    if (!dialogs)
-        return;
     if (error)
-        dialogs->toastError(message, durationMs);
+        AppContext::toastError(message, durationMs);
     else
-        dialogs->toastInfo(message, durationMs);
+        AppContext::toastInfo(message, durationMs);
 }
 
 bool AbstractLocationManager::validGPSPosition() const

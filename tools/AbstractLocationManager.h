@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/NoValue.h"
+
 #include <QDate>
 #include <QGeoPositionInfo>
 #include <QObject>
@@ -43,10 +45,10 @@ public:
     enum PositioningError { NoError = 0, UnknownError = 1, AccessError = 2, NotSupportedError = 3 };
     Q_ENUM(PositioningError)
 
-    static constexpr double INVALID_DECLINATION = 999.0;
-    static constexpr QPointF INVALID_COORDINATE {999.0, 999.0};
+    static constexpr double INVALID_DECLINATION = NoValue;
+    static constexpr QPointF INVALID_COORDINATE {NoValue, NoValue};
     // Either coordinate of INVALID_COORDINATE.
-    static constexpr double NoCoordinate = 999.0;
+    static constexpr double NoCoordinate = NoValue;
 
     explicit AbstractLocationManager(QObject* parent = nullptr);
     ~AbstractLocationManager() override;

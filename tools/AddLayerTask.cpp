@@ -1,6 +1,7 @@
 #include "tools/AddLayerTask.h"
 
 #include "Database/CommandManager.h"
+#include "app/AppContext.h"
 #include "app/OnlineTileSettings.h"
 #include "geo/EarthFile.h"
 #include "geo/ImageLayer.h"
@@ -80,8 +81,7 @@ void AddLayerTask::work()
         setSuccessful(false);
         return;
     }
-    CommandManager* commands = CommandManager::instance();
-    const bool executed = commands && commands->execute(m_command);
+    const bool executed = AppContext::runCommand(m_command);
     m_errorMessage = executed ? QString() : failed;
     setSuccessful(executed);
 }

@@ -1,6 +1,7 @@
 #include "tools/ClinoTool.h"
 
 #include "Database/CommandManager.h"
+#include "app/AppContext.h"
 #include "map/MapViewController.h"
 #include "model/AddDataCommand.h"
 #include "model/ModelManager.h"
@@ -24,8 +25,7 @@ bool executeWithQuality(const std::shared_ptr<AddDataCommand>& command, bool isG
 {
     const Tool::PositionQuality quality = Tool::positionQuality(isGpsLocation);
     command->setAltitudeAndAccuracy(quality.altitude, quality.horizontalAccuracy, quality.verticalAccuracy);
-    CommandManager* commands = CommandManager::instance();
-    return commands && commands->execute(command);
+    return AppContext::runCommand(command);
 }
 
 } // namespace

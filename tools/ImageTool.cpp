@@ -1,6 +1,7 @@
 #include "tools/ImageTool.h"
 
 #include "Database/CommandManager.h"
+#include "app/AppContext.h"
 #include "app/ApplicationManager.h"
 #include "app/MainView.h"
 #include "map/MapViewController.h"
@@ -384,8 +385,7 @@ void ImageTool::setAltitudeAndAccuracy(AddDataCommand& command, bool isGpsLocati
 
 bool ImageTool::execute(const std::shared_ptr<AddDataCommand>& command)
 {
-    CommandManager* commands = CommandManager::instance();
-    return commands && commands->execute(command);
+    return AppContext::runCommand(command);
 }
 
 void ImageTool::showSavedData()

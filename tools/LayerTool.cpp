@@ -2,6 +2,7 @@
 
 #include "Database/CommandManager.h"
 #include "Database/ObjectTaskRunner.h"
+#include "app/AppContext.h"
 #include "app/ApplicationManager.h"
 #include "app/DialogController.h"
 #include "geo/Bounds.h"
@@ -23,12 +24,6 @@ namespace kiv {
 namespace {
 
 constexpr int ToastMs = 2000;
-
-std::shared_ptr<DialogController> dialogs()
-{
-    ApplicationManager* app = ApplicationManager::instance();
-    return app ? app->dialogController() : nullptr;
-}
 
 LayerTool::BaseLayer baseLayerOf(int kind)
 {
@@ -67,8 +62,7 @@ QObject* LayerTool::layerModel() const
 
 std::shared_ptr<Project> LayerTool::currentProject()
 {
-    ModelManager* models = ModelManager::instance();
-    return models ? models->currentProject() : nullptr;
+    return AppContext::currentProject();
 }
 
 std::shared_ptr<Project> LayerTool::projectWithLayer(int layer)
@@ -187,7 +181,7 @@ void LayerTool::addLayer(const QUrl& filePath, int)
         return;
     const std::size_t before = project->baseMaps().size();
     const QString fileName = filePath.fileName();
-    const std::shared_ptr<DialogController> dialog = dialogs();
+    const std::shared_ptr<DialogController> dialog = AppContext::dialogs();
     if (dialog)
         dialog->modalWait(QStringLiteral("Loading Layer..."));
 
@@ -234,21 +228,19 @@ bool LayerTool::keepNewLayer(Project& project)
     auto remove = std::make_shared<RemoveBaseMapCommand>();
     remove->setBaseMap(layer);
     remove->setIndex(0);
-    if (CommandManager* commands = CommandManager::instance())
-        commands->execute(remove);
+    AppContext::runCommand(remove);
     return false;
 }
 
 void LayerTool::removeLayer(int selected)
 {
     const std::shared_ptr<Project> project = projectWithLayer(selected);
-    CommandManager* commands = CommandManager::instance();
-    if (!project || !commands)
+    if (!project)
         return;
     auto command = std::make_shared<RemoveBaseMapCommand>();
     command->setBaseMap(project->baseMaps()[std::size_t(selected)]);
     command->setIndex(selected);
-    commands->execute(command);
+    AppContext::runCommand(command);
 }
 
 void LayerTool::moveLayer(int from, int to)

@@ -1,6 +1,7 @@
 #include "tools/LineTool.h"
 
 #include "Database/CommandManager.h"
+#include "app/AppContext.h"
 #include "app/ApplicationManager.h"
 #include "app/DialogController.h"
 #include "map/GLRender.h"
@@ -49,12 +50,6 @@ ModelManager* models()
     return ModelManager::instance();
 }
 
-std::shared_ptr<Project> currentProject()
-{
-    ModelManager* manager = models();
-    return manager ? manager->currentProject() : nullptr;
-}
-
 int currentRockUnit()
 {
     ModelManager* manager = models();
@@ -71,19 +66,6 @@ double readClamped(const QSettings& settings, const QString& key, double fallbac
 bool samePoint(const QPointF& a, const QPointF& b)
 {
     return std::abs(a.x() - b.x()) <= SamePoint && std::abs(a.y() - b.y()) <= SamePoint;
-}
-
-// The stored style code of a pen style.
-int styleCode(Qt::PenStyle style)
-{
-    switch (style) {
-    case Qt::DashLine:
-        return LineData2D::Dashed;
-    case Qt::DotLine:
-        return LineData2D::Dotted;
-    default:
-        return LineData2D::Solid;
-    }
 }
 
 } // namespace
@@ -202,7 +184,7 @@ std::shared_ptr<LineData2D> LineTool::newLine() const
 {
     ApplicationManager* app = ApplicationManager::instance();
     const QString id = app ? app->makeUniqueId(QStringLiteral("LineTool")) : QString();
-    auto line = LineData2D::create(id.toStdString(), std::string(), currentRockUnit(), styleCode(m_lineStyle),
+    auto line = LineData2D::create(id.toStdString(), std::string(), currentRockUnit(), LineData2D::lineStyleOf(m_lineStyle),
                                    m_filled, QString());
     line->setThickness(float(m_lineThickness));
     line->setOpacity(float(m_opacity));
@@ -211,7 +193,7 @@ std::shared_ptr<LineData2D> LineTool::newLine() const
 
 std::shared_ptr<LineData2D> LineTool::selectedLine() const
 {
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     if (!mapView() || !project || mapView()->selectedItemId().isEmpty())
         return nullptr;
     return project->lineById(mapView()->selectedItemId().toStdString());
@@ -270,7 +252,7 @@ void LineTool::requestRedraw()
         m_overlay.line = m_pickedLine ? std::make_shared<const LineData2D>(*m_pickedLine) : nullptr;
         m_overlay.state = m_dragState;
         m_overlay.penMode = m_penMode;
-        const std::shared_ptr<Project> project = currentProject();
+        const std::shared_ptr<Project> project = AppContext::currentProject();
         if (m_dragState == DragState::VertexDragging && m_pickedLine)
             m_overlay.colour = project ? project->unitColor(m_pickedLine->unitId()) : QColor(Qt::black);
         else
@@ -293,9 +275,7 @@ void LineTool::toastNoRockUnit() const
 
 void LineTool::toastError(const QString& message, int duration)
 {
-    ApplicationManager* app = ApplicationManager::instance();
-    if (const auto dialogs = app ? app->dialogController() : nullptr)
-        dialogs->toastError(message, duration);
+    AppContext::toastError(message, duration);
 }
 
 bool LineTool::runCommands(const std::vector<std::shared_ptr<AbstractCommand>>& commands) const
@@ -539,7 +519,7 @@ bool LineTool::addPointToExistingLine(double x, double y)
 
 void LineTool::deletePointFromLine(QString lineId, int pointIndex)
 {
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     const std::shared_ptr<LineData2D> line = project ? project->lineById(lineId.toStdString()) : nullptr;
     // A line needs two points to be drawn or picked again.
     if (!line || line->pointCount() <= 2 || pointIndex < 0 || pointIndex >= line->pointCount())
@@ -554,7 +534,7 @@ void LineTool::deletePointFromLine(QString lineId, int pointIndex)
 
 void LineTool::splitLine(QString lineId, int pointIndex)
 {
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     const std::shared_ptr<LineData2D> line = project ? project->lineById(lineId.toStdString()) : nullptr;
     if (!line)
         return;
@@ -597,10 +577,8 @@ void LineTool::onEditModeEnabledChanged(bool enabled)
         mapView()->setShowLinePoints(enabled);
     if (enabled) {
         resetPickedPoints();
-        ApplicationManager* app = ApplicationManager::instance();
-        const auto dialogs = app ? app->dialogController() : nullptr;
-        if (!selectedLine() && dialogs)
-            dialogs->toastInfo(QStringLiteral("Edit mode enabled"), ShortToast);
+        if (!selectedLine())
+            AppContext::toastInfo(QStringLiteral("Edit mode enabled"), ShortToast);
     } else if (restingState() != m_dragState) {
         m_dragState = restingState();
         resetPickedPoints();
@@ -795,7 +773,7 @@ std::vector<LineTool::SnapCandidate> LineTool::findSnapCandidates(const QString&
 {
     std::vector<SnapCandidate> candidates;
     ApplicationManager* app = ApplicationManager::instance();
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     if (!app || !project || selectedItemId.isEmpty() || m_screenPoints.isEmpty()
         || !project->lineById(selectedItemId.toStdString()))
         return candidates;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/NoValue.h"
 #include "tools/GeomagneticSynthesis.h"
 
 #include <QString>
@@ -19,7 +20,7 @@ class MagneticModel
 {
 public:
     // Value of every request that cannot give a declination.
-    static constexpr double NoDeclination = 999.0;
+    static constexpr double NoDeclination = NoValue;
 
     // The asset folder defaults to the first application data location.
     explicit MagneticModel(const QString& assetFolder = defaultAssetFolder());

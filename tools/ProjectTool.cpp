@@ -1,6 +1,7 @@
 #include "tools/ProjectTool.h"
 
 #include "Database/CommandManager.h"
+#include "app/AppContext.h"
 #include "model/EditTarget.h"
 #include "model/ModifyProjectCommand.h"
 #include "model/Project.h"
@@ -75,8 +76,7 @@ bool ProjectTool::save(const QString& name, const QString& declination, const QS
     command->setDeclination(declinationValue);
     command->setLocalityBaseName(localityBaseName);
     command->setDescription(description.isNull() ? QString(QLatin1String("")) : description);
-    CommandManager* commands = CommandManager::instance();
-    if (!commands || !commands->execute(command))
+    if (!AppContext::runCommand(command))
         return refuse();
     emit saveSuccessful(true);
     return true;

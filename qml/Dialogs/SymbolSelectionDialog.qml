@@ -1,5 +1,6 @@
 import QtQuick 2.4
 import quarzel.touch 1.0
+import ".."
 import "../Widgets"
 import "../Utils.js" as Utils
 
@@ -291,7 +292,7 @@ BaseDialog {
                 }
             }
 
-            GridView {
+            SymbolGridView {
                 id: iconGrid
                 objectName: "iconGrid"
                 anchors.left: parent.left
@@ -300,41 +301,27 @@ BaseDialog {
                 anchors.topMargin: Utils.theme("smallMargin", Utils.dp(5))
                 anchors.bottom: buttonRow.top
                 anchors.bottomMargin: Utils.theme("smallMargin", Utils.dp(5))
-                clip: true
-                cellWidth: Utils.theme("gridCellWidth", Utils.dp(46))
-                cellHeight: Utils.theme("gridCellHeight", Utils.dp(46))
                 interactive: contentHeight > height
+                // The theme's icon list answers the default role with the
+                // icon's symbol type.
+                symbolSource: Utils.theme("symbolIconListModel", null)
+                typeRole: Qt.DisplayRole
+                filterPlaneSymbols: dialog.editedType === dialog.lineType
+                filterLineSymbols: dialog.editedType === dialog.planeType
+                tapSetsCurrentSymbol: false
+                onIconTapped: dialog.chosenIconId = iconId
 
-                // The theme's icon list answers the default filter role with
-                // the icon's symbol type.
-                model: FilteredSymbolListModel {
-                    id: iconModel
-                    sourceModel: Utils.theme("symbolIconListModel", null)
-                    filterPlaneSymbols: dialog.editedType === dialog.lineType
-                    filterLineSymbols: dialog.editedType === dialog.planeType
+                // Marks the chosen icon; its cell moves when the filter changes.
+                function markChosen() {
+                    currentIndex = indexOfIcon(dialog.chosenIconId)
                 }
 
-                delegate: Rectangle {
-                    readonly property int iconValue: model.iconId
+                onCountChanged: markChosen()
+                Component.onCompleted: markChosen()
 
-                    width: iconGrid.cellWidth
-                    height: iconGrid.cellHeight
-                    radius: Utils.theme("buttonCornerRadius", Utils.dp(5))
-                    color: iconValue === dialog.chosenIconId ? Utils.theme("kivLightBlue", "#009cde") : "transparent"
-                    opacity: iconValue === dialog.chosenIconId ? 0.8 : 1
-
-                    SymbolItem {
-                        anchors.fill: parent
-                        anchors.margins: Utils.dp(4)
-                        iconId: parent.iconValue
-                        dip: 45
-                        azimuth: 120
-                    }
-
-                    MouseArea {
-                        anchors.fill: parent
-                        onClicked: dialog.chosenIconId = parent.iconValue
-                    }
+                Connections {
+                    target: dialog
+                    function onChosenIconIdChanged() { iconGrid.markChosen() }
                 }
             }
 

@@ -43,6 +43,42 @@ class TestLineData2D : public QObject
     Q_OBJECT
 
 private slots:
+    // The pen style the line tool and the notebook set, and the stored code.
+    void penStyles_data()
+    {
+        QTest::addColumn<int>("penStyle");
+        QTest::addColumn<int>("lineStyle");
+        QTest::addColumn<int>("penBack");
+
+        QTest::newRow("solid") << int(Qt::SolidLine) << int(LineData2D::Solid) << int(Qt::SolidLine);
+        QTest::newRow("dotted") << int(Qt::DotLine) << int(LineData2D::Dotted) << int(Qt::DotLine);
+        QTest::newRow("dashed") << int(Qt::DashLine) << int(LineData2D::Dashed) << int(Qt::DashLine);
+        QTest::newRow("dash-dot is stored solid") << int(Qt::DashDotLine) << int(LineData2D::Solid) << int(Qt::SolidLine);
+        QTest::newRow("no pen is stored solid") << int(Qt::NoPen) << int(LineData2D::Solid) << int(Qt::SolidLine);
+    }
+
+    void penStyles()
+    {
+        QFETCH(int, penStyle);
+        QFETCH(int, lineStyle);
+        QFETCH(int, penBack);
+        QCOMPARE(LineData2D::lineStyleOf(penStyle), lineStyle);
+        QCOMPARE(LineData2D::penStyleOf(lineStyle), penBack);
+    }
+
+    void unknownStoredStyleDrawsSolid_data()
+    {
+        QTest::addColumn<int>("lineStyle");
+        QTest::newRow("below") << -1;
+        QTest::newRow("above") << 3;
+    }
+
+    void unknownStoredStyleDrawsSolid()
+    {
+        QFETCH(int, lineStyle);
+        QCOMPARE(LineData2D::penStyleOf(lineStyle), int(Qt::SolidLine));
+    }
+
     void simplify_data()
     {
         QTest::addColumn<Points>("points");

@@ -1,5 +1,6 @@
 import QtQuick 2.4
 import QtTest 1.1
+import "../../data/strikecases.js" as StrikeCases
 
 // The theme object: scaling, icon tables, symbol list and the formatters.
 TestCase {
@@ -171,6 +172,15 @@ TestCase {
         _appManager.angleConvention = data.convention
         compare(_ui.formatPlaneAzimuth(data.value), data.text)
         compare(_ui.formatPlaneAzimuthDegrees(data.value), data.text + "°")
+    }
+
+    function test_strikeOf_data() {
+        return StrikeCases.cases
+    }
+
+    // The same table as the C++ rule's test.
+    function test_strikeOf(data) {
+        fuzzyCompare(_ui.strikeOf(data.dipAzimuth), data.strike, 1e-9)
     }
 
     function test_parsePlaneAzimuth_data() {

@@ -185,6 +185,32 @@ TestCase {
         close(dialog)
     }
 
+    function test_iconGridChoosesTheIconOnly() {
+        var dialog = launch(false, 2)
+        dialog.cancelButtonClicked()
+        compare(dialog.state, "editSymbol")
+        var grid = named(dialog, "iconGrid")
+        waitForRendering(grid)
+        var stored = dialog.storedIconId
+        verify(grid.currentIndex >= 0)
+        compare(grid.currentIndex, grid.indexOfIcon(stored))
+        // Plane icons only, in list order: cell n shows icon n.
+        compare(grid.count, 13)
+        var cell = stored === 0 ? 1 : 0
+        mouseClick(grid, grid.cellWidth * (cell + 0.5), grid.cellHeight / 2)
+        compare(dialog.chosenIconId, cell)
+        compare(grid.currentIndex, cell)
+        compare(_modelManager.currentSymbol, 1)
+        verify(named(dialog, "saveButton").enabled)
+        // Cancel reverts the choice and the marked cell follows.
+        dialog.cancelButtonClicked()
+        compare(dialog.chosenIconId, stored)
+        compare(grid.currentIndex, grid.indexOfIcon(stored))
+        dialog.cancelButtonClicked()
+        compare(dialog.state, "default")
+        close(dialog)
+    }
+
     function test_gridTapSetsCurrentSymbol() {
         // Cells are sorted by name: Bedding, Cleavage, Fault, ...
         var grid = createTemporaryObject(gridComponent, testCase)
