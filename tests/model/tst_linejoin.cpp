@@ -74,13 +74,13 @@ void compareIdentity(const LineData2D& line, const LineData2D& source)
 }
 
 // "a:1:3.5" is line a touching with end code 1 at 3.5 pixels.
-std::vector<LineJoin::Candidate> candidatesOf(const QStringList& specs)
+std::vector<LineJoin::Candidate> candidatesOf(const QStringList& touches)
 {
     std::vector<LineJoin::Candidate> candidates;
-    for (const QString& spec : specs) {
-        const QStringList parts = spec.split(':');
-        candidates.push_back({lineThrough(parts[0].toStdString(), {"k0", "k1"}), parts[2].toFloat(),
-                              Ends(parts[1].toInt())});
+    for (const QString& touch : touches) {
+        const QStringList fields = touch.split(':');
+        candidates.push_back({lineThrough(fields[0].toStdString(), {"k0", "k1"}), fields[2].toFloat(),
+                              Ends(fields[1].toInt())});
     }
     return candidates;
 }
