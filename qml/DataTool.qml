@@ -263,7 +263,7 @@ BaseTool {
     }
 
     function saveEntry() {
-        var at = reticule ? reticule.worldPosition : Qt.point(999, 999)
+        var at = reticule ? reticule.worldPosition : Utils.noPosition()
         var gps = reticule ? reticule.lockedToGps : false
         if (imageToolManager.save(entryPanel.text, at, gps))
             discardEntry()

@@ -8,6 +8,15 @@ function dp(n) {
     return n
 }
 
+// The number meaning "none": an unknown declination, or either coordinate of
+// an unknown position. The C++ side and stored files use the same number.
+var noValue = 999
+
+// The position meaning "none".
+function noPosition() {
+    return Qt.point(noValue, noValue)
+}
+
 // The theme object, or null when the application could not create it.
 function ui() {
     return (typeof _ui !== "undefined" && _ui) ? _ui : null

@@ -11,7 +11,10 @@ ListModel {
     property bool moving: false
     property bool moved: false
     property point startPosition: Qt.point(0, 0)
-    property point movedTo: Qt.point(-999, -999)
+    // Out of any coordinate's range on purpose: the save then keeps the
+    // stored position.
+    readonly property real unmoved: -999
+    property point movedTo: Qt.point(unmoved, unmoved)
     readonly property var reticule: tool && tool.mapView ? tool.mapView.temporaryItem : null
 
     signal moveStarted()
@@ -44,7 +47,7 @@ ListModel {
         drawAsEntry()
         startPosition = reticule.screenPosition
         moved = false
-        movedTo = Qt.point(-999, -999)
+        movedTo = Qt.point(unmoved, unmoved)
         moving = true
         setProperty(moveIndex, "label", "Done")
         setProperty(moveIndex, "isPrimaryAction", true)
@@ -77,8 +80,8 @@ ListModel {
     }
 
     // Where the entry goes: the item's world position after a move.
-    function latitude() { return moved ? movedTo.y : -999 }
-    function longitude() { return moved ? movedTo.x : -999 }
+    function latitude() { return moved ? movedTo.y : unmoved }
+    function longitude() { return moved ? movedTo.x : unmoved }
 
     // Only the user's drag or long press counts: while the item still sits
     // on the entry, a camera change (the map snapping to the selection) moves

@@ -118,7 +118,7 @@ BaseTool {
         if (temporaryItem)
             return { location: temporaryItem.worldPosition, gps: temporaryItem.lockedToGps }
         var locations = _appManager.locationManager
-        return { location: locations ? locations.lastKnownCoordinate : Qt.point(999, 999), gps: true }
+        return { location: locations ? locations.lastKnownCoordinate : Utils.noPosition(), gps: true }
     }
 
     function save() {
@@ -275,7 +275,7 @@ BaseTool {
                 anchors.fill: parent
                 visible: !clinoTool.clinoMode
                 bearing: clinoTool.compassClino ? clinoTool.compassClino.bearing : 0
-                declination: clinoTool.project ? clinoTool.project.declination : 999
+                declination: clinoTool.project ? clinoTool.project.declination : Utils.noValue
                 onHeadingChanged: clinoTool.refreshHeading()
             }
             ClinoItem {

@@ -22,7 +22,7 @@ BaseTool {
     property bool isEditing: false
     readonly property int inputMode: locationManager ? locationManager.inputMode : 0
     readonly property point lastKnownCoordinate: locationManager ? locationManager.lastKnownCoordinate
-                                                                 : Qt.point(999, 999)
+                                                                 : Utils.noPosition()
     // The user typed into a coordinate field since the texts were last filled.
     property bool fieldsTyped: false
     property bool refreshing: false

@@ -33,12 +33,12 @@ BaseTool {
     }
 
     function declinationText(value) {
-        return (value === undefined || value === null || value === 999) ? (0).toFixed(3) : Number(value).toFixed(3)
+        return (value === undefined || value === null || value === Utils.noValue) ? (0).toFixed(3) : Number(value).toFixed(3)
     }
 
     function load() {
         nameField.text = project ? project.name : ""
-        declinationField.text = declinationText(project ? project.declination : 999)
+        declinationField.text = declinationText(project ? project.declination : Utils.noValue)
         declinationGiven = false
         prefixField.text = project ? project.localityBaseName : ""
         descriptionField.text = project ? project.description : ""
@@ -59,7 +59,7 @@ BaseTool {
     }
 
     function save(field) {
-        var declination = (!declinationGiven && project && project.declination === 999) ? "999"
+        var declination = (!declinationGiven && project && project.declination === Utils.noValue) ? String(Utils.noValue)
                                                                                         : declinationField.text
         if (manager.save(nameField.text, declination, prefixField.text, descriptionField.text))
             return true
@@ -111,7 +111,7 @@ BaseTool {
         ignoreUnknownSignals: true
         function onDeclinationChanged(declination) {
             // Checked here too: a retargeted Connections may still deliver.
-            if (!projectTool.waitingForDeclination || declination === 999)
+            if (!projectTool.waitingForDeclination || declination === Utils.noValue)
                 return
             projectTool.waitingForDeclination = false
             declinationField.text = Number(declination).toFixed(3)

@@ -67,7 +67,7 @@ BaseTool {
         if (temporaryItem)
             return temporaryItem.worldPosition
         var location = (typeof _appManager !== "undefined" && _appManager) ? _appManager.locationManager : null
-        return location ? location.lastKnownCoordinate : Qt.point(999, 999)
+        return location ? location.lastKnownCoordinate : Utils.noPosition()
     }
 
     function saveNewItem() {
