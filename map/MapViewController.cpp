@@ -37,6 +37,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <set>
 #include <vector>
 
@@ -90,6 +91,7 @@ void MapViewController::viewDidLoad()
     ApplicationManager* app = ApplicationManager::instance();
     m_scene = std::make_shared<GLRender>(app ? app->mainView() : nullptr);
     m_camera = &m_scene->cameraManipulator();
+    attachGestures();
     setOnline(m_online);
     if (app) {
         connect(app, &ApplicationManager::logicalToPhysicalMultiplierChanged, this,
@@ -1098,17 +1100,8 @@ void MapViewController::updatePickedScreenPosition()
 
 namespace {
 
-const double Tan30 = std::tan(30.0 * M_PI / 180.0);
-// Height of a snapped position above the ground point.
-constexpr double SnapHeight = 459.127;
 // Height at which localities, data and line points enter a snap box.
 constexpr double ObjectHeight = 10.0;
-constexpr double LocalityMargin = 50.0;
-
-double clampAltitude(double altitude, const MapCameraManipulator& camera)
-{
-    return std::max(MapCameraManipulator::MinimumAltitude, std::min(altitude, camera.maximumAltitude()));
-}
 
 // A geographic position in map coordinates; false for one the map cannot
 // place (outside the globe's degrees, the poles, the 999 "unknown" value).
@@ -1125,13 +1118,6 @@ bool toMap(const GLRender& scene, double longitude, double latitude, osg::Vec3d&
     return true;
 }
 
-void expandBy(const GLRender& scene, double longitude, double latitude, osg::BoundingBoxd& box)
-{
-    osg::Vec3d world;
-    if (toMap(scene, longitude, latitude, world))
-        box.expandBy(world);
-}
-
 osg::Vec3d worldUnderFrom(const GLRender& scene, const QPointF& pos, const osg::Vec3d& position, double altitude)
 {
     const osg::ref_ptr<osg::Camera> camera = scene.cameraManipulator().cameraAt(position, altitude);
@@ -1145,7 +1131,40 @@ void followCamera(GLRender& scene)
     scene.updateCamera();
 }
 
+// The map scene as the gestures see it.
+class SceneSurface : public MapCameraGestures::AbstractSurface
+{
+public:
+    SceneSurface(GLRender& scene, std::function<void()> resetPickList)
+        : m_scene(scene)
+        , m_resetPickList(std::move(resetPickList))
+    {
+    }
+
+    osg::Vec3d worldUnder(const QPointF& pos, const osg::Vec3d& position, double altitude) const override
+    {
+        return worldUnderFrom(m_scene, pos, position, altitude);
+    }
+    bool toMap(double longitude, double latitude, osg::Vec3d& world) const override
+    {
+        return kiv::toMap(m_scene, longitude, latitude, world);
+    }
+    void followCamera() override { kiv::followCamera(m_scene); }
+    void requestFrame() override { m_scene.update(true); }
+    void resetPickList() override { m_resetPickList(); }
+
+private:
+    GLRender& m_scene;
+    std::function<void()> m_resetPickList;
+};
+
 } // namespace
+
+void MapViewController::attachGestures()
+{
+    m_surface = std::make_unique<SceneSurface>(*m_scene, [this] { resetPickList(); });
+    m_gestures.attach(m_camera, m_surface.get());
+}
 
 osg::Vec3d MapViewController::worldUnder(const QPointF& pos) const
 {
@@ -1170,22 +1189,17 @@ void MapViewController::resetPickList()
 
 void MapViewController::mousePressed(double x, double y, Qt::MouseButtons)
 {
-    m_lastPointer = QPointF(x, y);
-    m_pressed = true;
-    m_dragDistance = 0.0;
-    if (m_scene)
-        m_scene->update(true);
+    m_gestures.press(QPointF(x, y));
 }
 
 bool MapViewController::releasePicks(bool longPress) const
 {
-    return !longPress && m_dragDistance < double(SymbolTextures::symbolSize() / 4);
+    return m_gestures.releasePicks(longPress);
 }
 
 void MapViewController::mouseReleased(double x, double y, Qt::MouseButtons, bool longPress)
 {
-    m_pressed = false;
-    if (releasePicks(longPress))
+    if (m_gestures.release(longPress))
         pick(x, y);
     if (m_scene)
         m_scene->update(true);
@@ -1193,183 +1207,69 @@ void MapViewController::mouseReleased(double x, double y, Qt::MouseButtons, bool
 
 void MapViewController::mouseMoved(double x, double y, Qt::MouseButtons)
 {
-    if (!m_pressed)
-        return;
-    const QPointF pointer(x, y);
-    const QPointF step = pointer - m_lastPointer;
-    m_dragDistance += std::hypot(step.x(), step.y());
-    if (m_scene) {
-        const osg::Vec3d shift = worldUnder(pointer) - worldUnder(m_lastPointer);
-        osg::Vec3d position = m_camera->position();
-        position.x() -= shift.x();
-        position.y() -= shift.y();
-        m_camera->setPosition(position);
-        resetPickList();
-    }
-    m_snapMode = SnapMode::None;
-    m_lastPointer = pointer;
+    m_gestures.move(QPointF(x, y));
 }
 
 void MapViewController::mouseDoubleClicked(double x, double y, Qt::MouseButtons)
 {
-    // Two or more hits: the double tap chose among them rather than zooming.
-    if (!m_scene || m_pickListModel->rowCount() >= 2)
-        return;
-    const osg::Vec3d tapped = worldUnder(QPointF(x, y));
-    const double altitude = clampAltitude(m_camera->targetAltitude() * 0.5, *m_camera);
-    m_camera->animateTo(osg::Vec3d(tapped.x(), tapped.y(), m_camera->position().z()), altitude,
-                        QEasingCurve(QEasingCurve::OutQuad));
-    m_snapMode = SnapMode::None;
-    resetPickList();
+    m_gestures.doubleTap(QPointF(x, y), m_pickListModel->rowCount());
 }
 
 void MapViewController::mouseWheelSpun(double x, double y, QPointF angleDelta, QPointF)
 {
-    if (!m_scene)
-        return;
-    // From the target, so quick successive steps compound.
-    const double target = m_camera->targetAltitude();
-    const double altitude = clampAltitude(angleDelta.y() > 0.0 ? target * 0.8 : target * 1.25, *m_camera);
-    const QPointF pointer(x, y);
-    const osg::Vec3d position = m_camera->position();
-    const osg::Vec3d shift = worldUnder(pointer) - worldUnderFrom(*m_scene, pointer, position, altitude);
-    m_camera->animateTo(osg::Vec3d(position.x() + shift.x(), position.y() + shift.y(), position.z()), altitude,
-                        QEasingCurve(QEasingCurve::OutQuad));
-    m_snapMode = SnapMode::None;
-    resetPickList();
+    m_gestures.wheel(QPointF(x, y), angleDelta);
 }
 
 void MapViewController::pinchStarted(QPointF center)
 {
-    m_pressed = false;
-    if (!m_scene)
-        return;
-    m_pinchStartAltitude = m_camera->altitude();
-    m_pinchStartWorld = worldUnder(center);
-    m_scene->update(true);
+    m_gestures.pinchStart(center);
 }
 
 void MapViewController::pinchUpdated(QPointF center, float scale)
 {
-    // A scale of 0 or NaN would put a NaN altitude into the camera.
-    if (!m_scene || !(scale > 0.0f) || !std::isfinite(scale))
-        return;
-    m_camera->setAltitude(std::min(m_pinchStartAltitude / double(scale), m_camera->maximumAltitude()));
-    followCamera(*m_scene);
-    const osg::Vec3d shift = m_pinchStartWorld - worldUnder(center);
-    osg::Vec3d position = m_camera->position();
-    position.x() += shift.x();
-    position.y() += shift.y();
-    m_camera->setPosition(position);
-    m_snapMode = SnapMode::None;
-    resetPickList();
-    m_scene->update(true);
+    m_gestures.pinchUpdate(center, scale);
 }
 
 void MapViewController::pinchEnded()
 {
-    if (m_scene)
-        m_scene->update(true);
-}
-
-void MapViewController::snapAt(const osg::Vec3d& position, double altitude)
-{
-    m_camera->animateTo(position, altitude, QEasingCurve(QEasingCurve::InOutQuad));
-    followCamera(*m_scene);
-    m_snapMode = SnapMode::None;
-    resetPickList();
+    m_gestures.pinchEnd();
 }
 
 void MapViewController::snapToPosition(QPointF coords)
 {
-    osg::Vec3d target;
-    if (!m_scene || !AbstractLocationManager::isValidCoordinate(coords)
-        || !toMap(*m_scene, coords.x(), coords.y(), target))
-        return;
-    // The point lands in the centre of the free area, not of the window.
-    const osg::Vec3d offset = worldUnder(m_visibleArea.center()) - m_camera->position();
-    snapAt(osg::Vec3d(target.x() - offset.x(), target.y() - offset.y(), SnapHeight), m_camera->targetAltitude());
+    m_gestures.snapToPosition(coords);
 }
 
 void MapViewController::snapToBounds(osg::BoundingBoxd bounds)
 {
-    if (!m_scene || !bounds.valid())
-        return;
-    const osg::Vec3d centre = bounds.center();
-    const double halfWidth = std::max((bounds.xMax() - bounds.xMin()) * 0.65, 1.0);
-    const double halfHeight = std::max((bounds.yMax() - bounds.yMin()) * 0.65, 1.0);
-    const double aspect = m_visibleArea.height() > 0.0 ? m_visibleArea.width() / m_visibleArea.height() : 1.0;
-    // The orthographic relation the camera's limits use; clamped, or the
-    // camera would stop at another altitude than the centre was placed for.
-    const double altitude =
-        clampAltitude(std::max(halfHeight / Tan30, halfWidth / (Tan30 * aspect)), *m_camera);
-    const osg::Vec3d seen = worldUnderFrom(*m_scene, m_visibleArea.center(), centre, altitude);
-    snapAt(osg::Vec3d(2.0 * centre.x() - seen.x(), 2.0 * centre.y() - seen.y(), centre.z()), altitude);
+    m_gestures.snapToBounds(bounds);
 }
 
 void MapViewController::snapToLocality(Locality* locality)
 {
     if (!m_scene || !m_scene->map() || !locality)
         return;
-    osg::BoundingBoxd box;
-    expandBy(*m_scene, locality->longitude(), locality->latitude(), box);
-    for (const auto& datum : locality->data())
-        expandBy(*m_scene, datum->longitude(), datum->latitude(), box);
-    for (const auto& line : locality->lines()) {
-        for (const LineData2D::Point& point : line->points())
-            expandBy(*m_scene, point.second, point.first, box);
-    }
-    if (box.valid()) {
-        osg::Vec3d own;
-        if (toMap(*m_scene, locality->longitude(), locality->latitude(), own)) {
-            box.expandBy(own - osg::Vec3d(LocalityMargin, LocalityMargin, 0.0));
-            box.expandBy(own + osg::Vec3d(LocalityMargin, LocalityMargin, 0.0));
-        }
-        snapToBounds(box);
-        m_snapBounds = box;
-        m_snapMode = SnapMode::Bounds;
-    } else {
-        const QPointF position(locality->longitude(), locality->latitude());
-        snapToPosition(position);
-        m_snapPosition = position;
-        m_snapMode = SnapMode::Position;
-    }
+    m_gestures.snapToLocality(*locality);
 }
 
 void MapViewController::snapToWorld()
 {
     if (!m_scene)
         return;
+    // Without a fix, the project's last position; without that, the origin.
+    std::vector<QPointF> candidates;
     ApplicationManager* app = ApplicationManager::instance();
     AbstractLocationManager* location = app ? app->locationManager() : nullptr;
-    const std::shared_ptr<Project> project = currentProject();
-    // Without a fix, the project's last position; without that, the origin.
-    osg::Vec3d target;
-    const bool placed =
-        (location && AbstractLocationManager::isValidCoordinate(location->lastKnownCoordinate())
-         && toMap(*m_scene, location->lastKnownCoordinate().x(), location->lastKnownCoordinate().y(), target))
-        || (project && toMap(*m_scene, project->lastLongitude(), project->lastLatitude(), target));
-    if (!placed)
-        target = osg::Vec3d();
-    m_camera->setPosition(osg::Vec3d(target.x(), target.y(), 0.0));
-    m_camera->setAltitude(m_camera->maximumAltitude());
-    m_snapMode = SnapMode::None;
-    resetPickList();
+    if (location && AbstractLocationManager::isValidCoordinate(location->lastKnownCoordinate()))
+        candidates.push_back(location->lastKnownCoordinate());
+    if (const std::shared_ptr<Project> project = currentProject())
+        candidates.emplace_back(project->lastLongitude(), project->lastLatitude());
+    m_gestures.snapToWorld(candidates);
 }
 
 void MapViewController::onVisibleAreaChanged(QRectF visibleArea)
 {
-    if (m_camera)
-        m_camera->setLimits(visibleArea.x(), visibleArea.y(), visibleArea.width(), visibleArea.height());
-    // A panel opening or closing re-centres the last snap, unless a gesture
-    // has moved the map since.
-    if (m_snapMode == SnapMode::Position) {
-        snapToPosition(m_snapPosition);
-        m_snapMode = SnapMode::Position;
-    } else if (m_snapMode == SnapMode::Bounds) {
-        snapToBounds(m_snapBounds);
-        m_snapMode = SnapMode::Bounds;
-    }
+    m_gestures.setVisibleArea(visibleArea);
     updatePickedScreenPosition();
 }
 

@@ -2,6 +2,7 @@
 
 #include "map/BaseViewController.h"
 #include "map/LocalityBundles.h"
+#include "map/MapCameraGestures.h"
 #include "map/PickListModel.h"
 
 #include <QImage>
@@ -248,8 +249,9 @@ private:
     void announceFirstAppearance();
     // Every camera change by a gesture or a snap invalidates the last tap's hits.
     void resetPickList();
+    // Lets the gestures drive the loaded scene's camera.
+    void attachGestures();
     osg::Vec3d worldUnder(const QPointF& pos) const;
-    void snapAt(const osg::Vec3d& position, double altitude);
 
     std::shared_ptr<GLRender> m_scene;
     MapCameraManipulator* m_camera = nullptr;
@@ -282,20 +284,17 @@ private:
     int m_selectedCategory = 0;
     osg::Vec3d m_selectedWorld;
 
-    // Pointer and pinch state of the gestures.
-    QPointF m_lastPointer;
-    bool m_pressed = false;
-    double m_dragDistance = 0.0;
-    double m_pinchStartAltitude = 0.0;
-    osg::Vec3d m_pinchStartWorld;
     // Window pixels of the last tap that picked anew.
     QPointF m_lastPickPosition;
 
-    // re-snap memory
-    enum class SnapMode { None, Position, Bounds };
-    SnapMode m_snapMode = SnapMode::None;
-    QPointF m_snapPosition;
-    osg::BoundingBoxd m_snapBounds;
+    // Pointer, pinch and snap state; the scene as the gestures see it, once loaded.
+    MapCameraGestures m_gestures;
+    std::unique_ptr<MapCameraGestures::AbstractSurface> m_surface;
+    // The snap memory under the names the selection code sets it by.
+    using SnapMode = MapCameraGestures::SnapMode;
+    SnapMode& m_snapMode = m_gestures.snap().mode;
+    QPointF& m_snapPosition = m_gestures.snap().position;
+    osg::BoundingBoxd& m_snapBounds = m_gestures.snap().bounds;
 };
 
 } // namespace kiv
