@@ -221,28 +221,6 @@ private slots:
         QCOMPARE(MapCallout::categoryOf(other), 0);
     }
 
-    // A pick row's text: no degree sign, azimuths whatever the convention.
-    void rowTexts_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<double>("first");
-        QTest::addColumn<double>("second");
-        QTest::addColumn<QString>("label");
-        QTest::newRow("plane") << "plane" << 30.0 << 45.0 << "Dip: 30  Azimuth: 45";
-        QTest::newRow("photograph") << "photograph" << 87.9 << 0.0 << "Direction: 87";
-        QTest::newRow("sighting") << "sighting" << 10.5 << 0.0 << "Azimuth: 10";
-    }
-
-    void rowTexts()
-    {
-        QFETCH(QString, kind);
-        QFETCH(double, first);
-        QFETCH(double, second);
-        QFETCH(QString, label);
-        const auto data = std::dynamic_pointer_cast<Data>(objectOf(kind, first, second));
-        QCOMPARE(MapCallout::dataLabel(*data, false, true), label);
-    }
-
     void categories_data()
     {
         QTest::addColumn<QString>("kind");
