@@ -83,6 +83,8 @@ public:
     // north latitude (of the top-left corner).
     QRectF visibleGeoRect() const;
     QSize windowSize() const;
+    // The window's size in logical pixels; empty without a window.
+    QSizeF logicalWindowSize() const;
 
     void updateCamera();
     void updateProjection(osg::Camera* camera, double distance) const;
@@ -172,7 +174,6 @@ private:
     void restoreVertexAttribArrays(int count);
     void recordVertexAttribArrays(int count);
     double glMultiplier() const;
-    QSizeF logicalWindowSize() const;
     void setViewportFromWindow();
     void setLoadingTiles(bool loading);
     bool placeExistingBaseMap(const QUrl& url, int index);

@@ -220,15 +220,24 @@ void MapCameraGestures::snapToLocality(const Locality& locality)
             box.expandBy(own - osg::Vec3d(LocalityMargin, LocalityMargin, 0.0));
             box.expandBy(own + osg::Vec3d(LocalityMargin, LocalityMargin, 0.0));
         }
-        snapToBounds(box);
-        m_snap.bounds = box;
-        m_snap.mode = SnapMode::Bounds;
+        holdBounds(box);
     } else {
-        const QPointF position(locality.longitude(), locality.latitude());
-        snapToPosition(position);
-        m_snap.position = position;
-        m_snap.mode = SnapMode::Position;
+        holdPosition(QPointF(locality.longitude(), locality.latitude()));
     }
+}
+
+void MapCameraGestures::holdPosition(const QPointF& coordinate)
+{
+    snapToPosition(coordinate);
+    m_snap.position = coordinate;
+    m_snap.mode = SnapMode::Position;
+}
+
+void MapCameraGestures::holdBounds(const osg::BoundingBoxd& bounds)
+{
+    snapToBounds(bounds);
+    m_snap.bounds = bounds;
+    m_snap.mode = SnapMode::Bounds;
 }
 
 void MapCameraGestures::snapToWorld(const std::vector<QPointF>& candidates)

@@ -92,6 +92,12 @@ public:
     // The free part of the window: the camera's limits, and the last snap framed again.
     void setVisibleArea(const QRectF& area);
 
+    // Snaps, then frames the same again on every change of the free area
+    // until a gesture moves the map or the snap is released.
+    void holdPosition(const QPointF& coordinate);
+    void holdBounds(const osg::BoundingBoxd& bounds);
+    void releaseSnap() { m_snap.mode = SnapMode::None; }
+
     Snap& snap() { return m_snap; }
     const Snap& snap() const { return m_snap; }
 

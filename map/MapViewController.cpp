@@ -1,5 +1,6 @@
 #include "map/MapViewController.h"
 
+#include "app/AppContext.h"
 #include "app/ApplicationManager.h"
 #include "app/DialogController.h"
 #include "geo/Bounds.h"
@@ -8,17 +9,18 @@
 #include "drawing/StoreIfChanged.h"
 #include "map/AnnotationRenderItem.h"
 #include "map/GLRender.h"
+#include "map/GLRenderItem.h"
 #include "map/LineDataRenderItem.h"
 #include "map/LinePointRenderItem.h"
 #include "map/LocalityBundles.h"
 #include "map/LocationRenderItem.h"
+#include "map/MapCallout.h"
 #include "map/MapHitTester.h"
 #include "map/MapCameraManipulator.h"
 #include "map/OSGShaderManager.h"
 #include "map/PointDataRenderItem.h"
 #include "map/ScaleBar.h"
 #include "map/SymbolTextures.h"
-#include "Database/CommandManager.h"
 #include "model/Data.h"
 #include "model/LineData2D.h"
 #include "model/Locality.h"
@@ -43,16 +45,6 @@
 
 namespace kiv {
 
-namespace {
-
-std::shared_ptr<Project> currentProject()
-{
-    ModelManager* models = ModelManager::instance();
-    return models ? models->currentProject() : nullptr;
-}
-
-} // namespace
-
 MapViewController::MapViewController(QQuickItem* parent)
     : BaseViewController(parent)
     , m_pickListModel(std::make_unique<PickListModel>())
@@ -66,6 +58,15 @@ MapViewController::MapViewController(QQuickItem* parent)
         m_online = app->baseMapOnline();
     qDebug() << "MapViewController::MapViewController";
     connect(this, &MapViewController::selectedItemIdChanged, this, &MapViewController::onSelectedItemIdChanged);
+    connect(&m_callout, &MapCallout::pickedScreenPosChanged, this, &MapViewController::pickedScreenPosChanged);
+    connect(&m_callout, &MapCallout::pickedImageUrlChanged, this, &MapViewController::pickedImageUrlChanged);
+    connect(&m_callout, &MapCallout::pickedPointLabelChanged, this, &MapViewController::pickedPointLabelChanged);
+    connect(&m_callout, &MapCallout::pickedPointDescriptionChanged, this,
+            &MapViewController::pickedPointDescriptionChanged);
+    connect(&m_callout, &MapCallout::calloutOffsetChanged, this, &MapViewController::calloutOffsetChanged);
+    connect(&m_callout, &MapCallout::pointPickedChanged, this, &MapViewController::pointPickedChanged);
+    connect(&m_callout, &MapCallout::imagePickedChanged, this, &MapViewController::imagePickedChanged);
+    connect(&m_callout, &MapCallout::localityPickedChanged, this, &MapViewController::localityPickedChanged);
     connect(this, &MapViewController::visibleAreaChanged, this, &MapViewController::onVisibleAreaChanged);
     if (app)
         connect(app, &ApplicationManager::unitTypeChanged, this, &MapViewController::updateScaleBarWidth);
@@ -153,7 +154,7 @@ void MapViewController::viewDidDisappear()
     ApplicationManager* app = ApplicationManager::instance();
     if (AbstractLocationManager* location = app ? app->locationManager() : nullptr)
         location->stopUpdates(true); // leaving the page is not the user turning positioning off
-    if (std::shared_ptr<Project> project = currentProject()) {
+    if (std::shared_ptr<Project> project = AppContext::currentProject()) {
         disconnect(project.get(), &Project::stratColumnChanged, this, nullptr);
         disconnect(project.get(), &Project::localityListChanged, this, nullptr);
         disconnect(project.get(), &Project::dataListChanged, this, nullptr);
@@ -163,7 +164,7 @@ void MapViewController::viewDidDisappear()
 void MapViewController::viewDidAppear()
 {
     BaseViewController::viewDidAppear();
-    std::shared_ptr<Project> project = currentProject();
+    std::shared_ptr<Project> project = AppContext::currentProject();
     if (m_scene && project)
         showProject(project);
     announceFirstAppearance();
@@ -218,7 +219,7 @@ void MapViewController::announceFirstAppearance()
 
 void MapViewController::updateMapLayers()
 {
-    std::shared_ptr<Project> project = currentProject();
+    std::shared_ptr<Project> project = AppContext::currentProject();
     if (!project || !m_scene)
         return;
     // The last base map lies lowest, at index 0.
@@ -262,16 +263,13 @@ bool MapViewController::boundsValid(const geo::Bounds& bounds)
 
 void MapViewController::verifyMapLayers()
 {
-    std::shared_ptr<Project> project = currentProject();
+    std::shared_ptr<Project> project = AppContext::currentProject();
     if (!project || !m_scene)
         return;
-    ApplicationManager* app = ApplicationManager::instance();
-    const std::shared_ptr<DialogController> dialogs = app ? app->dialogController() : nullptr;
     for (Project::BaseMap& map : project->baseMaps()) {
         const geo::Bounds extent = m_scene->getLayerExtent(map.location);
         if (!boundsValid(extent)) {
-            if (dialogs)
-                dialogs->toastError(QStringLiteral("Failed to load map layer ") + map.name, 2000);
+            AppContext::toastError(QStringLiteral("Failed to load map layer ") + map.name, 2000);
         } else if (!(map.extent.width() > 0.0 && map.extent.height() > 0.0)) {
             // Only the loaded record: the database keeps what was stored.
             map.extent = QRectF(extent.xMin(), extent.yMin(), extent.width(), extent.height());
@@ -281,7 +279,7 @@ void MapViewController::verifyMapLayers()
 
 void MapViewController::buildLocalityItems()
 {
-    std::shared_ptr<Project> project = currentProject();
+    std::shared_ptr<Project> project = AppContext::currentProject();
     if (!project)
         return;
     m_bundles.build(*project, [this](const LocalityRenderItems& items) { applyViewFilter(items); });
@@ -350,8 +348,8 @@ void MapViewController::setViewFilter(ViewFilter newFilter)
     for (const auto& entry : m_bundles.items())
         applyViewFilter(entry.second);
     // The selected object is no longer drawn.
-    if (m_pointPicked && !(m_selectedCategory & m_viewFilter))
-        setPointPicked(false);
+    if (m_callout.pointPicked() && !(m_callout.category() & m_viewFilter))
+        m_callout.setPointPicked(false);
     emit viewFilterChanged(m_viewFilter);
 }
 
@@ -362,7 +360,7 @@ void MapViewController::setShowLinePoints(bool showLinePoints)
     m_showLinePoints = showLinePoints;
     for (const auto& entry : m_bundles.items())
         showItem(entry.second.linePoints, false);
-    std::shared_ptr<Project> project = currentProject();
+    std::shared_ptr<Project> project = AppContext::currentProject();
     if (linePointsShown() && project && m_scene) {
         for (const std::shared_ptr<Locality>& locality : project->localities()) {
             auto linePoints = std::make_shared<LinePointRenderItem>(locality);
@@ -434,7 +432,7 @@ void MapViewController::onCurrentProjectChanged(Project*)
 
 void MapViewController::onLocalityListChanged()
 {
-    if (!currentProject())
+    if (!AppContext::currentProject())
         return;
     removeLocalityItems();
     buildLocalityItems();
@@ -459,52 +457,42 @@ void MapViewController::setSelectedItemId(const QString& id)
 
 void MapViewController::setPickedScreenPos(const QPointF& pos)
 {
-    if (std::abs(pos.x() - m_pickedScreenPos.x()) <= 1e-12 && std::abs(pos.y() - m_pickedScreenPos.y()) <= 1e-12)
-        return;
-    m_pickedScreenPos = pos;
-    emit pickedScreenPosChanged(m_pickedScreenPos);
+    m_callout.setPickedScreenPos(pos);
 }
 
 void MapViewController::setPickedImageUrl(const QString& url)
 {
-    if (storeIfChanged(m_pickedImageUrl, url))
-        emit pickedImageUrlChanged(m_pickedImageUrl);
+    m_callout.setPickedImageUrl(url);
 }
 
 void MapViewController::setPickedPointLabel(const QString& label)
 {
-    if (storeIfChanged(m_pickedPointLabel, label))
-        emit pickedPointLabelChanged(m_pickedPointLabel);
+    m_callout.setPickedPointLabel(label);
 }
 
 void MapViewController::setPickedPointDescription(const QString& description)
 {
-    if (storeIfChanged(m_pickedPointDescription, description))
-        emit pickedPointDescriptionChanged(m_pickedPointDescription);
+    m_callout.setPickedPointDescription(description);
 }
 
 void MapViewController::setCalloutOffset(double offset)
 {
-    if (storeIfChanged(m_calloutOffset, offset))
-        emit calloutOffsetChanged(m_calloutOffset);
+    m_callout.setCalloutOffset(offset);
 }
 
 void MapViewController::setPointPicked(bool picked)
 {
-    if (storeIfChanged(m_pointPicked, picked))
-        emit pointPickedChanged(m_pointPicked);
+    m_callout.setPointPicked(picked);
 }
 
 void MapViewController::setImagePicked(bool picked)
 {
-    if (storeIfChanged(m_imagePicked, picked))
-        emit imagePickedChanged(m_imagePicked);
+    m_callout.setImagePicked(picked);
 }
 
 void MapViewController::setLocalityPicked(bool picked)
 {
-    if (storeIfChanged(m_localityPicked, picked))
-        emit localityPickedChanged(m_localityPicked);
+    m_callout.setLocalityPicked(picked);
 }
 
 void MapViewController::setVisibleArea(const QRectF& area)
@@ -577,66 +565,15 @@ bool strikeConvention()
     return app && app->angleConvention() == ApplicationManager::DipStrikeRHR;
 }
 
-// Whole degrees; stored values are not trusted to fit an int.
-int wholeDegrees(double value)
+MapCallout::Context calloutContext()
 {
-    return std::isfinite(value) ? int(std::max(-1e9, std::min(1e9, value))) : 0;
-}
-
-QString firstLine(const QString& text)
-{
-    for (int i = 0; i < text.size(); ++i) {
-        if (text[i] == QLatin1Char('\n') || text[i] == QLatin1Char('\r'))
-            return text.left(i);
-    }
-    return text;
-}
-
-int categoryOf(const Data& data)
-{
-    const bool structural = data.type() == Data::Plane || data.type() == Data::Lineation;
-    return structural ? MapViewController::FilterData : MapViewController::FilterAnnotations;
-}
-
-// The texts of a pick row carry no degree sign and always read azimuths; the
-// callout's carry it and follow the user's plane convention.
-QString dataLabel(const Data& data, bool callout)
-{
-    const QString degrees = callout ? QString(QChar(0x00B0)) : QString();
-    const auto twoAngles = [&degrees](const char* format, double first, double second) {
-        return QString::fromLatin1(format).arg(QString::number(wholeDegrees(first)),
-                                               QString::number(wholeDegrees(second)), degrees);
-    };
-    switch (data.type()) {
-    case Data::Plane:
-        if (callout && strikeConvention()) {
-            const double strike = data.azimuth() - 90.0;
-            return twoAngles("Dip: %1%3  Strike: %2%3", data.dip(), strike < 0.0 ? strike + 360.0 : strike);
-        }
-        return twoAngles("Dip: %1%3  Azimuth: %2%3", data.dip(), data.azimuth());
-    case Data::Lineation:
-        return twoAngles("Plunge: %1%3  Azimuth: %2%3", data.plunge(), data.plungeAzimuth());
-    case Data::Image:
-        // Outside [0, 360) the photograph has no heading.
-        if (!(data.azimuth() >= 0.0f && data.azimuth() < 360.0f))
-            return QStringLiteral("Image");
-        return QStringLiteral("Direction: %1%2").arg(wholeDegrees(data.azimuth())).arg(degrees);
-    case Data::Sighting:
-        return QStringLiteral("Azimuth: %1%2").arg(wholeDegrees(data.azimuth())).arg(degrees);
-    default:
-        return firstLine(data.comment());
-    }
-}
-
-QString imageUrlOf(const Data& data)
-{
-    return data.type() == Data::Image ? QStringLiteral("image://thumbnail/") + data.imagePath() : QString();
-}
-
-QString lineLabel(const LineData2D& line)
-{
-    const std::shared_ptr<Project> project = currentProject();
-    return project ? project->unitName(line.unitId()) : QStringLiteral("No unit");
+    MapCallout::Context context;
+    context.symbolSize = SymbolTextures::symbolSize();
+    context.uiScale = uiScale();
+    context.glScale = glScale();
+    context.strikeConvention = strikeConvention();
+    context.project = AppContext::currentProject();
+    return context;
 }
 
 void placeRow(PickedItem& row, const osg::Vec3d& world, const QPointF& windowPos, double distance)
@@ -668,12 +605,6 @@ bool polygonHit(const GLRender& scene, const LineData2D& line, const osg::Matrix
     return true;
 }
 
-bool runRemove(const std::shared_ptr<AbstractCommand>& command)
-{
-    CommandManager* commands = CommandManager::instance();
-    return commands && commands->execute(command);
-}
-
 } // namespace
 
 QString MapViewController::selectedPickedItemId() const
@@ -692,7 +623,7 @@ bool MapViewController::hitTestLine(const std::shared_ptr<LineData2D>& line, con
         return false;
     row.object = line;
     row.type = FilterLines;
-    row.label = lineLabel(*line);
+    row.label = MapCallout::lineLabel(*line, AppContext::currentProject().get());
     row.description = line->comment();
     row.imageUrl.clear();
     const std::vector<ProjectedPoint> points = MapHitTester::projectLine(*m_scene, *line, viewProjection);
@@ -728,7 +659,7 @@ void MapViewController::pick(double x, double y)
         return;
     m_pickListModel->beginResetModel();
     m_pickListModel->clearItems();
-    if (const std::shared_ptr<Project> project = currentProject())
+    if (const std::shared_ptr<Project> project = AppContext::currentProject())
         collectHits(*project, tap, MapHitTester::cameraViewProjection(*m_scene));
     m_pickListModel->sortAndEndReset();
     setSelectedPickedItem(m_pickListModel->rowCount() > 0 ? 0 : -1);
@@ -765,12 +696,12 @@ void MapViewController::collectHits(const Project& project, const QPointF& tap, 
         for (const std::shared_ptr<Data>& data : locality->data()) {
             PickedItem row;
             row.object = data;
-            row.type = categoryOf(*data);
+            row.type = MapCallout::categoryOf(*data);
             if (!(m_viewFilter & row.type))
                 continue;
-            row.label = dataLabel(*data, false);
-            row.imageUrl = imageUrlOf(*data);
-            const double offset = data->type() == Data::Annotation ? 0.65 * half : 0.0;
+            row.label = MapCallout::dataLabel(*data, false, false);
+            row.imageUrl = MapCallout::imageUrlOf(*data);
+            const double offset = data->type() == Data::Annotation ? AnnotationRenderItem::NoteOffset * half : 0.0;
             appendPointHit(row, QPointF(offset, offset), tap, viewProjection, half);
         }
         if (!(m_viewFilter & FilterLines))
@@ -828,7 +759,7 @@ void MapViewController::clearPickedItemList()
 void MapViewController::deleteSelectedItem()
 {
     qDebug() << "delete selected item here";
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     if (!project)
         return;
     const std::string id = m_selectedItemId.toStdString();
@@ -836,103 +767,42 @@ void MapViewController::deleteSelectedItem()
     if (std::shared_ptr<Data> data = project->dataById(id)) {
         auto command = std::make_shared<RemoveDataCommand>();
         command->setFromData(data);
-        removed = runRemove(command) && removed;
+        removed = AppContext::runCommand(command) && removed;
     }
     if (std::shared_ptr<LineData2D> line = project->lineById(id)) {
         auto command = std::make_shared<RemoveLineCommand>(false);
         command->setLine(line);
-        removed = runRemove(command) && removed;
+        removed = AppContext::runCommand(command) && removed;
     }
     if (std::shared_ptr<Locality> locality = project->locality(id)) {
         auto command = std::make_shared<RemoveLocalityCommand>();
         command->setFromLocality(locality);
-        removed = runRemove(command) && removed;
+        removed = AppContext::runCommand(command) && removed;
     }
     if (!removed) {
         qWarning() << "MapViewController: could not delete" << m_selectedItemId;
-        ApplicationManager* app = ApplicationManager::instance();
-        if (const std::shared_ptr<DialogController> dialogs = app ? app->dialogController() : nullptr)
-            dialogs->toastError(QStringLiteral("Could not delete the selected item."));
+        AppContext::toastError(QStringLiteral("Could not delete the selected item."),
+                               DialogController::defaultToastDuration);
     }
     clearCallout();
-}
-
-void MapViewController::beginCallout(const osg::Vec3d& world, const QPointF& anchor)
-{
-    setPointPicked(true);
-    setPickedScreenPos(anchor);
-    m_selectedWorld = world;
-}
-
-void MapViewController::showLocalityCallout(const std::shared_ptr<Locality>& locality, const osg::Vec3d& world,
-                                            const QPointF& anchor)
-{
-    beginCallout(world, anchor);
-    setPickedPointLabel(locality->name());
-    setPickedPointDescription(locality->description());
-    setImagePicked(false);
-    setLocalityPicked(true);
-    setPickedImageUrl(QString());
-    setCalloutOffset(SymbolTextures::symbolSize() * 0.5 / glScale());
-    select(*locality);
-    setSelectedItemId(locality->qId());
-}
-
-void MapViewController::showDataCallout(const std::shared_ptr<Data>& data, const osg::Vec3d& world,
-                                        const QPointF& anchor)
-{
-    beginCallout(world, anchor);
-    setPickedPointDescription(QString());
-    setCalloutOffset(SymbolTextures::symbolSize() * 0.5 / glScale());
-    setImagePicked(data->type() == Data::Image);
-    setLocalityPicked(false);
-    setPickedPointLabel(dataLabel(*data, true));
-    setPickedImageUrl(imageUrlOf(*data));
-    select(*data);
-    setSelectedItemId(QString::fromStdString(data->id()));
-}
-
-void MapViewController::showLineCallout(const std::shared_ptr<LineData2D>& line, const osg::Vec3d& world,
-                                        const QPointF& anchor)
-{
-    beginCallout(world, anchor);
-    setPickedPointLabel(lineLabel(*line));
-    setPickedPointDescription(line->comment());
-    setImagePicked(false);
-    setLocalityPicked(false);
-    setPickedImageUrl(QString());
-    setCalloutOffset(0.0);
-    select(*line);
-    setSelectedItemId(QString::fromStdString(line->id()));
 }
 
 void MapViewController::showCalloutAt(const std::shared_ptr<AbstractObject>& object, const osg::Vec3d& world,
                                       const QPointF& anchor)
 {
-    if (auto locality = std::dynamic_pointer_cast<Locality>(object))
-        showLocalityCallout(locality, world, anchor);
-    else if (auto data = std::dynamic_pointer_cast<Data>(object))
-        showDataCallout(data, world, anchor);
-    else if (auto line = std::dynamic_pointer_cast<LineData2D>(object))
-        showLineCallout(line, world, anchor);
-    else
-        clearCallout();
-}
-
-void MapViewController::hideCallout()
-{
-    setPointPicked(false);
-    setImagePicked(false);
-    setLocalityPicked(false);
-    setPickedImageUrl(QString());
-    setPickedPointLabel(QString());
-    setPickedPointDescription(QString());
+    const std::optional<MapCallout::Content> content =
+        object ? MapCallout::contentOf(*object, calloutContext()) : std::nullopt;
+    if (!content)
+        return clearCallout();
+    m_callout.show(*content, world, anchor);
+    select(*object);
+    setSelectedItemId(QString::fromStdString(object->id()));
 }
 
 void MapViewController::selectUnplaced(const AbstractObject& object)
 {
-    hideCallout();
-    m_snapMode = SnapMode::None;
+    m_callout.hide();
+    m_gestures.releaseSnap();
     select(object);
 }
 
@@ -940,22 +810,20 @@ void MapViewController::selectUnplaced(const AbstractObject& object)
 void MapViewController::select(const AbstractObject& object)
 {
     clearHighlights();
+    m_callout.setCategory(MapCallout::categoryOf(object));
     std::vector<std::shared_ptr<GLRenderItem>> items;
     if (const auto* locality = dynamic_cast<const Locality*>(&object)) {
-        m_selectedCategory = FilterAnnotations;
         if (LocalityRenderItems* bundle = m_bundles.find(locality->id()))
             items = {bundle->annotations};
     } else if (const auto* data = dynamic_cast<const Data*>(&object)) {
-        m_selectedCategory = categoryOf(*data);
         if (LocalityRenderItems* bundle = m_bundles.find(data->localityId())) {
-            if (m_selectedCategory == FilterData)
+            if (m_callout.category() == FilterData)
                 items = {bundle->pointData};
             else
                 items = {data->type() == Data::Sighting ? std::shared_ptr<GLRenderItem>(bundle->sightings)
                                                         : std::shared_ptr<GLRenderItem>(bundle->annotations)};
         }
     } else if (const auto* line = dynamic_cast<const LineData2D*>(&object)) {
-        m_selectedCategory = FilterLines;
         if (LocalityRenderItems* bundle = m_bundles.find(line->localityId()))
             items = {bundle->lines, bundle->linePoints};
     }
@@ -984,9 +852,8 @@ void MapViewController::clearCallout()
     if (m_scene)
         m_scene->update(false);
     setSelectedItemId(QString());
-    hideCallout();
-    m_selectedCategory = 0;
-    m_snapMode = SnapMode::None;
+    m_callout.clear();
+    m_gestures.releaseSnap();
 }
 
 void MapViewController::onSelectedItemIdChanged(QString newId)
@@ -999,9 +866,11 @@ void MapViewController::onSelectedItemIdChanged(QString newId)
         return;
     }
     clearPickedItemList();
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     // An id that names nothing keeps the previous callout.
-    if (const std::shared_ptr<AbstractObject> object = project ? MapHitTester::findObject(*project, newId.toStdString()) : nullptr)
+    const std::shared_ptr<AbstractObject> object =
+        project ? MapHitTester::findObject(*project, newId.toStdString()) : nullptr;
+    if (object)
         selectById(object);
 }
 
@@ -1013,16 +882,13 @@ void MapViewController::selectById(const std::shared_ptr<AbstractObject>& object
     if (auto locality = std::dynamic_pointer_cast<Locality>(object)) {
         if (!MapHitTester::worldOf(*m_scene, locality->latitude(), locality->longitude(), world))
             return selectUnplaced(*locality);
-        showLocalityCallout(locality, world, m_scene->worldToScreen(world));
+        showCalloutAt(locality, world, m_scene->worldToScreen(world));
         snapToLocality(locality.get());
     } else if (auto data = std::dynamic_pointer_cast<Data>(object)) {
         if (!MapHitTester::worldOf(*m_scene, data->latitude(), data->longitude(), world))
             return selectUnplaced(*data);
-        showDataCallout(data, world, m_scene->worldToScreen(world));
-        const QPointF position(data->longitude(), data->latitude());
-        snapToPosition(position);
-        m_snapPosition = position;
-        m_snapMode = SnapMode::Position;
+        showCalloutAt(data, world, m_scene->worldToScreen(world));
+        m_gestures.holdPosition(QPointF(data->longitude(), data->latitude()));
     } else if (auto line = std::dynamic_pointer_cast<LineData2D>(object)) {
         // The centre of the line's screen rectangle, with a tolerance that reaches every point of it.
         const osg::Matrixd viewProjection = MapHitTester::cameraViewProjection(*m_scene);
@@ -1036,24 +902,18 @@ void MapViewController::selectById(const std::shared_ptr<AbstractObject>& object
         int nearest = -1;
         if (!hitTestLine(line, viewProjection, centre, size.width() + size.height(), row, nearest))
             return selectUnplaced(*line);
-        showLineCallout(line, osg::Vec3d(row.worldX, row.worldY, row.worldZ), QPointF(row.screenX, row.screenY));
-        const osg::BoundingBoxd bounds = MapHitTester::boundsOf(row);
-        snapToBounds(bounds);
-        m_snapBounds = bounds;
-        m_snapMode = SnapMode::Bounds;
+        showCalloutAt(line, osg::Vec3d(row.worldX, row.worldY, row.worldZ), QPointF(row.screenX, row.screenY));
+        m_gestures.holdBounds(MapHitTester::boundsOf(row));
     }
 }
 
 void MapViewController::refreshCallout()
 {
-    if (m_selectedItemId.isEmpty()) {
-        setPointPicked(false);
-        setImagePicked(false);
-        setLocalityPicked(false);
-        return;
-    }
-    const std::shared_ptr<Project> project = currentProject();
-    const std::shared_ptr<AbstractObject> object = project ? MapHitTester::findObject(*project, m_selectedItemId.toStdString()) : nullptr;
+    if (m_selectedItemId.isEmpty())
+        return m_callout.unpick();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
+    const std::shared_ptr<AbstractObject> object =
+        project ? MapHitTester::findObject(*project, m_selectedItemId.toStdString()) : nullptr;
     // Deleted, or undone: nothing left to show.
     if (!object) {
         clearCallout();
@@ -1061,13 +921,13 @@ void MapViewController::refreshCallout()
     }
     if (!m_scene)
         return;
-    osg::Vec3d world = m_selectedWorld;
-    QPointF anchor = m_pickedScreenPos;
+    osg::Vec3d world = m_callout.world();
+    QPointF anchor = m_callout.pickedScreenPos();
     if (const auto* located = dynamic_cast<const LocatedObject*>(object.get())) {
         if (!MapHitTester::worldOf(*m_scene, located->latitude(), located->longitude(), world))
             return selectUnplaced(*object);
         anchor = m_scene->worldToScreen(world);
-    } else if (!m_pointPicked) {
+    } else if (!m_callout.pointPicked()) {
         return selectUnplaced(*object);
     }
     showCalloutAt(object, world, anchor);
@@ -1079,19 +939,13 @@ void MapViewController::updatePickedScreenPosition()
 {
     if (!m_scene)
         return;
-    if (m_pointPicked) {
+    if (m_callout.pointPicked()) {
         m_scene->updateCamera();
-        QPointF position = m_scene->worldToScreen(m_selectedWorld);
-        const int h = int(SymbolTextures::symbolSize() / (2.0 * uiScale() * glScale()));
-        if (const std::shared_ptr<Project> project = currentProject()) {
-            const std::string id = m_selectedItemId.toStdString();
-            const std::shared_ptr<Data> data = project->dataById(id);
-            if (data && data->type() == Data::Annotation)
-                position += QPointF(0.65 * h, 0.65 * h);
-            else if (project->hasLocality(id))
-                position.ry() -= h;
-        }
-        setPickedScreenPos(position);
+        const MapCallout::Context context = calloutContext();
+        const std::shared_ptr<AbstractObject> selected =
+            context.project ? MapHitTester::findObject(*context.project, m_selectedItemId.toStdString()) : nullptr;
+        m_callout.follow(MapHitTester::cameraViewProjection(*m_scene), m_scene->logicalWindowSize(),
+                         MapCallout::anchorShift(selected.get(), context));
     }
     m_scene->update(true);
 }
@@ -1103,18 +957,13 @@ namespace {
 // Height at which localities, data and line points enter a snap box.
 constexpr double ObjectHeight = 10.0;
 
-// A geographic position in map coordinates; false for one the map cannot
-// place (outside the globe's degrees, the poles, the 999 "unknown" value).
+// A geographic position in map coordinates at the object height; false for
+// one the map cannot place (not finite, outside the globe's degrees, NoValue).
 bool toMap(const GLRender& scene, double longitude, double latitude, osg::Vec3d& world)
 {
-    if (!(std::abs(longitude) <= 180.0 && std::abs(latitude) <= 90.0))
+    if (!GLRenderItem::toMap(&scene, longitude, latitude, world))
         return false;
-    const geo::SpatialReference* geographic = scene.geographicSRS();
-    double x = 0.0;
-    double y = 0.0;
-    if (!geographic || !geographic->transform2D(longitude, latitude, scene.mapSRS(), x, y))
-        return false;
-    world.set(x, y, ObjectHeight);
+    world.z() = ObjectHeight;
     return true;
 }
 
@@ -1262,7 +1111,7 @@ void MapViewController::snapToWorld()
     AbstractLocationManager* location = app ? app->locationManager() : nullptr;
     if (location && AbstractLocationManager::isValidCoordinate(location->lastKnownCoordinate()))
         candidates.push_back(location->lastKnownCoordinate());
-    if (const std::shared_ptr<Project> project = currentProject())
+    if (const std::shared_ptr<Project> project = AppContext::currentProject())
         candidates.emplace_back(project->lastLongitude(), project->lastLatitude());
     m_gestures.snapToWorld(candidates);
 }

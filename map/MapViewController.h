@@ -2,6 +2,7 @@
 
 #include "map/BaseViewController.h"
 #include "map/LocalityBundles.h"
+#include "map/MapCallout.h"
 #include "map/MapCameraGestures.h"
 #include "map/PickListModel.h"
 
@@ -25,7 +26,6 @@ class Bounds;
 }
 
 class AbstractObject;
-class Data;
 class GLRender;
 class GLRenderItem;
 class LineData2D;
@@ -84,14 +84,14 @@ public:
     ~MapViewController() override;
 
     QString selectedItemId() const { return m_selectedItemId; }
-    QPointF pickedScreenPos() const { return m_pickedScreenPos; }
-    QString pickedImageUrl() const { return m_pickedImageUrl; }
-    QString pickedPointLabel() const { return m_pickedPointLabel; }
-    QString pickedPointDescription() const { return m_pickedPointDescription; }
-    double calloutOffset() const { return m_calloutOffset; }
-    bool pointPicked() const { return m_pointPicked; }
-    bool imagePicked() const { return m_imagePicked; }
-    bool localityPicked() const { return m_localityPicked; }
+    QPointF pickedScreenPos() const { return m_callout.pickedScreenPos(); }
+    QString pickedImageUrl() const { return m_callout.pickedImageUrl(); }
+    QString pickedPointLabel() const { return m_callout.pickedPointLabel(); }
+    QString pickedPointDescription() const { return m_callout.pickedPointDescription(); }
+    double calloutOffset() const { return m_callout.calloutOffset(); }
+    bool pointPicked() const { return m_callout.pointPicked(); }
+    bool imagePicked() const { return m_callout.imagePicked(); }
+    bool localityPicked() const { return m_callout.localityPicked(); }
     ViewFilter viewFilter() const { return m_viewFilter; }
     QRectF visibleArea() const { return m_visibleArea; }
     QObject* pickedList() const { return m_pickedList; }
@@ -224,17 +224,14 @@ private:
     void collectHits(const Project& project, const QPointF& tap, const osg::Matrixd& viewProjection);
     void appendPointHit(PickedItem row, const QPointF& offset, const QPointF& tap, const osg::Matrixd& viewProjection,
                         int half);
-    void beginCallout(const osg::Vec3d& world, const QPointF& anchor);
-    void showLocalityCallout(const std::shared_ptr<Locality>& locality, const osg::Vec3d& world, const QPointF& anchor);
-    void showDataCallout(const std::shared_ptr<Data>& data, const osg::Vec3d& world, const QPointF& anchor);
-    void showLineCallout(const std::shared_ptr<LineData2D>& line, const osg::Vec3d& world, const QPointF& anchor);
+    // The object's callout at that map point and anchor, and the object selected;
+    // anything but a locality, datum or line clears the callout.
     void showCalloutAt(const std::shared_ptr<AbstractObject>& object, const osg::Vec3d& world, const QPointF& anchor);
     // Selected and highlighted where it is drawn, without a callout: it has no place on the map.
     void selectUnplaced(const AbstractObject& object);
     void select(const AbstractObject& object);
     void clearHighlights();
     void clearCallout();
-    void hideCallout();
     void selectById(const std::shared_ptr<AbstractObject>& object);
 
     void buildLocalityItems();
@@ -260,14 +257,8 @@ private:
     LocalityBundles m_bundles;
 
     QString m_selectedItemId;
-    QPointF m_pickedScreenPos{-1000.0, -1000.0};
-    QString m_pickedImageUrl;
-    QString m_pickedPointLabel;
-    QString m_pickedPointDescription;
-    double m_calloutOffset = 0.0;
-    bool m_pointPicked = false;
-    bool m_imagePicked = false;
-    bool m_localityPicked = false;
+    // The callout's values and the selected object's category and map position.
+    MapCallout m_callout;
     ViewFilter m_viewFilter = FilterAll;
     QRectF m_visibleArea;
     QObject* m_pickedList = nullptr;
@@ -280,21 +271,12 @@ private:
     double m_scaleBarY = 0.0;
     bool m_showLinePoints = false;
 
-    // Category (ViewFilter bit) and map position of the selected object.
-    int m_selectedCategory = 0;
-    osg::Vec3d m_selectedWorld;
-
     // Window pixels of the last tap that picked anew.
     QPointF m_lastPickPosition;
 
     // Pointer, pinch and snap state; the scene as the gestures see it, once loaded.
     MapCameraGestures m_gestures;
     std::unique_ptr<MapCameraGestures::AbstractSurface> m_surface;
-    // The snap memory under the names the selection code sets it by.
-    using SnapMode = MapCameraGestures::SnapMode;
-    SnapMode& m_snapMode = m_gestures.snap().mode;
-    QPointF& m_snapPosition = m_gestures.snap().position;
-    osg::BoundingBoxd& m_snapBounds = m_gestures.snap().bounds;
 };
 
 } // namespace kiv

@@ -356,6 +356,7 @@ private slots:
         QTest::newRow("a position, then a drag") << "position drag" << false;
         QTest::newRow("a box, then a wheel step") << "box wheel" << false;
         QTest::newRow("a box, then a direct snap") << "box snap" << false;
+        QTest::newRow("a position, then released") << "position release" << false;
     }
 
     void resnapAfterANewFreeArea()
@@ -364,10 +365,10 @@ private slots:
         QFETCH(bool, resnaps);
         const osg::Vec3d target(8000, 47000, 10);
         if (snap.startsWith("position")) {
-            gestures.snap() = {MapCameraGestures::SnapMode::Position, QPointF(8, 47), {}};
+            gestures.holdPosition(QPointF(8, 47));
         } else if (snap.startsWith("box")) {
             const osg::BoundingBoxd box(target - osg::Vec3d(500, 200, 0), target + osg::Vec3d(500, 200, 0));
-            gestures.snap() = {MapCameraGestures::SnapMode::Bounds, QPointF(), box};
+            gestures.holdBounds(box);
         }
         if (snap.endsWith("drag")) {
             gestures.press({100, 100});
@@ -376,6 +377,8 @@ private slots:
             gestures.wheel({100, 100}, QPointF(0, 120));
         } else if (snap.endsWith(" snap")) {
             gestures.snapToPosition(QPointF(8.1, 47.1));
+        } else if (snap.endsWith("release")) {
+            gestures.releaseSnap();
         }
         settle();
         const MapCameraGestures::Snap before = gestures.snap();

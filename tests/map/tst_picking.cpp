@@ -321,6 +321,7 @@ private slots:
         QTest::newRow("plane") << "plane" << 1.0;
         QTest::newRow("line, scale 1.5") << "line" << 1.5;
         QTest::newRow("plane off the map") << "unplaced" << 1.0;
+        QTest::newRow("plane at NaN") << "unplaced, NaN" << 1.0;
         QTest::newRow("unknown id") << "unknown" << 1.0;
     }
 
@@ -337,17 +338,22 @@ private slots:
             id = planeAt(geoAt(500, 400))->id();
         else if (kind == "unplaced")
             id = planeAt(QPointF(999.0, 999.0))->id();
+        else if (kind == "unplaced, NaN")
+            id = planeAt(QPointF(std::nan(""), Lon))->id();
         else if (kind == "line")
             id = lineThrough({{300, 100}, {500, 100}}, false)->id();
         const osg::Vec3d camera = scene().cameraManipulator().position();
         controller->setSelectedItemId(QString::fromStdString(id));
         QCOMPARE(rows().rowCount(), 0);
         QCOMPARE(highlighted(), 1);
-        QCOMPARE(controller->pointPicked(), kind != "unplaced");
+        const bool unplaced = kind.startsWith("unplaced");
+        QCOMPARE(controller->pointPicked(), !unplaced);
         if (kind == "unknown")
             QCOMPARE(controller->pickedPointLabel(), "Azimuth: 10" + Degree);
-        if (kind == "unplaced")
+        if (unplaced) {
             QVERIFY(scene().cameraManipulator().position() == camera);
+            QVERIFY(controller->pickedPointLabel().isEmpty());
+        }
         if (kind == "plane") {
             QVERIFY(closeTo(controller->pickedScreenPos(), QPointF(500, 400)));
             // The camera then brings it to the middle of the free area.
@@ -357,6 +363,54 @@ private slots:
         }
         if (kind == "line") // the nearest point of the line to its rectangle's centre
             QVERIFY(closeTo(controller->pickedScreenPos(), QPointF(400, 100)));
+    }
+
+    // A datum without a finite place moves neither the callout nor the camera to NaN.
+    void nonFinitePlacesStayOffTheMap()
+    {
+        planeAt(QPointF(std::nan(""), Lon));
+        fixture->locality->addSighting(newId(), Lat, std::nan(""), 10.0f, 0, 15, QString());
+        controller->setSelectedItemId(fixture->locality->qId());
+        QVERIFY(controller->pointPicked());
+        QTRY_VERIFY(!scene().cameraManipulator().isAnimating());
+        const osg::Vec3d camera = scene().cameraManipulator().position();
+        QVERIFY(std::isfinite(camera.x()) && std::isfinite(camera.y()));
+        const QPointF anchor = controller->pickedScreenPos();
+        QVERIFY(std::isfinite(anchor.x()) && std::isfinite(anchor.y()));
+    }
+
+    // The controller publishes each change of the callout once, under its own signals.
+    void calloutChangesReachQml()
+    {
+        fixture->locality->addImage(newId(), Lat, Lon, 87.9f, "IMG_1.jpg", QString(), QString(), QString());
+        controller->setViewFilter(MapViewController::FilterAnnotations);
+        MapViewController* c = controller.get();
+        QSignalSpy screenPos(c, &MapViewController::pickedScreenPosChanged);
+        QSignalSpy imageUrl(c, &MapViewController::pickedImageUrlChanged);
+        QSignalSpy label(c, &MapViewController::pickedPointLabelChanged);
+        QSignalSpy description(c, &MapViewController::pickedPointDescriptionChanged);
+        QSignalSpy offset(c, &MapViewController::calloutOffsetChanged);
+        QSignalSpy pointPicked(c, &MapViewController::pointPickedChanged);
+        QSignalSpy imagePicked(c, &MapViewController::imagePickedChanged);
+        QSignalSpy localityPicked(c, &MapViewController::localityPickedChanged);
+        const auto counts = [&] {
+            return QList<int>({int(screenPos.count()), int(imageUrl.count()), int(label.count()),
+                               int(description.count()), int(offset.count()), int(pointPicked.count()),
+                               int(imagePicked.count()), int(localityPicked.count())});
+        };
+        controller->pick(400, 300);
+        QCOMPARE(counts(), QList<int>({1, 1, 1, 0, 1, 1, 1, 0}));
+        QCOMPARE(label.at(0).at(0).toString(), "Direction: 87" + Degree);
+        QCOMPARE(screenPos.at(0).at(0).toPointF(), controller->pickedScreenPos());
+        // A tap on empty map clears it; refreshing with nothing selected then changes nothing.
+        controller->pick(600, 100);
+        controller->refreshCallout();
+        QCOMPARE(counts(), QList<int>({1, 2, 2, 0, 1, 2, 2, 0}));
+        QCOMPARE(pointPicked.at(1).at(0).toBool(), false);
+        // A setter from QML goes through the same store-on-change rule.
+        controller->setCalloutOffset(controller->calloutOffset());
+        controller->setPickedPointDescription("d");
+        QCOMPARE(counts(), QList<int>({1, 2, 2, 1, 1, 2, 2, 0}));
     }
 
     void refreshFollowsEditsAndDeletes()
