@@ -220,30 +220,26 @@ WIN_TEST(permissions)
                 {"granted, modal", S_OK, true, true},
                 {"refused", HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED), false, false},
                 {"cancelled", HRESULT_FROM_WIN32(ERROR_CANCELLED), false, false}};
-    for (const auto& row : rows) {
-        Row named(row.name);
-        {
-            Fixture f;
-            if (!f.service)
-                continue;
-            f.location->permissionResult = row.answer;
-            CHECK_EQ(f.service->requestPermissions(ReportType::LatLong, row.modal), row.granted);
-            CHECK(f.location->permissionParent == nullptr);
-            CHECK_EQ(f.location->permissionCount, ULONG(1));
-            CHECK(IsEqualIID(f.location->permissionType, IID_ILatLongReport));
-            CHECK_EQ(f.location->permissionModal, row.modal ? TRUE : FALSE);
-            // Only latitude/longitude reports are asked for.
-            CHECK(!f.service->requestPermissions(ReportType::Other, row.modal));
-            CHECK_EQ(f.location->permissionCalls, 1);
-        }
-        CHECK_EQ(liveFakes().load(), 0);
-    }
+    forEachRowLeavesNoFakes(rows, [&](const auto& row) {
+        Fixture f;
+        if (!f.service)
+            return;
+        f.location->permissionResult = row.answer;
+        CHECK_EQ(f.service->requestPermissions(ReportType::LatLong, row.modal), row.granted);
+        CHECK(f.location->permissionParent == nullptr);
+        CHECK_EQ(f.location->permissionCount, ULONG(1));
+        CHECK(IsEqualIID(f.location->permissionType, IID_ILatLongReport));
+        CHECK_EQ(f.location->permissionModal, row.modal ? TRUE : FALSE);
+        // Only latitude/longitude reports are asked for.
+        CHECK(!f.service->requestPermissions(ReportType::Other, row.modal));
+        CHECK_EQ(f.location->permissionCalls, 1);
+    });
 }
 
 WIN_TEST(registrationAndSettings)
 {
     Apartment com;
-    {
+    leavesNoFakes([&] {
         Fixture f;
         auto sink = std::make_shared<RecordingSink>();
         CHECK(f.service->registerForReport(sink, ReportType::LatLong, 0));
@@ -269,14 +265,13 @@ WIN_TEST(registrationAndSettings)
         CHECK(f.location->sink() == nullptr);
         CHECK_EQ(sink.use_count(), 1L);
         CHECK(!f.service->registerForReport(nullptr, ReportType::LatLong, 0));
-    }
-    CHECK_EQ(liveFakes().load(), 0);
+    });
 }
 
 WIN_TEST(registrationRefused)
 {
     Apartment com;
-    {
+    leavesNoFakes([&] {
         Fixture f;
         f.location->registerResult = E_ACCESSDENIED;
         auto sink = std::make_shared<RecordingSink>();
@@ -284,8 +279,7 @@ WIN_TEST(registrationRefused)
         CHECK(f.location->sink() == nullptr);
         // The COM sink made for the call is gone with its reference.
         CHECK_EQ(sink.use_count(), 1L);
-    }
-    CHECK_EQ(liveFakes().load(), 0);
+    });
 }
 
 WIN_TEST(reportsFromAnotherThread)
@@ -302,64 +296,60 @@ WIN_TEST(reportsFromAnotherThread)
                 {"latitude getter fails", NoLatitude},
                 {"report of another type", OtherType},
                 {"report without latitude/longitude", NotLatLong}};
-    for (const auto& row : rows) {
-        Row named(row.name);
-        {
-            Fixture f;
-            auto sink = std::make_shared<RecordingSink>();
-            CHECK(f.service->registerForReport(sink, ReportType::LatLong, 0));
-            ComRef<ILocationReport> report;
-            if (row.kind == NotLatLong) {
-                report = makeFake<FakePlainReport>();
-            } else {
-                const ComRef<FakeLatLongReport> latLong = makeFake<FakeLatLongReport>();
-                if (row.kind == NoAltitude)
-                    latLong->altitudeResult = E_FAIL;
-                if (row.kind == NoErrorRadius)
-                    latLong->errorRadiusResult = HRESULT_FROM_WIN32(ERROR_NO_DATA);
-                if (row.kind == NoLatitude)
-                    latLong->latitudeResult = E_FAIL;
-                report = latLong;
-            }
-            const IID type = row.kind == OtherType ? IID_ICivicAddressReport : IID_ILatLongReport;
-            HRESULT answered = E_UNEXPECTED;
-            f.location->deliver([&](ILocationEvents* events) {
-                answered = events->OnLocationChanged(type, report.get());
-            }).join();
-            CHECK_EQ(answered, S_OK);
-            const std::vector<RecordingSink::Delivery> got = sink->reports();
-            if (row.kind == NotLatLong) {
-                CHECK(got.empty());
-            } else if (CHECK_EQ(got.size(), size_t(1))) {
-                const RecordingSink::Delivery& d = got[0];
-                CHECK(d.thread != GetCurrentThreadId());
-                if (row.kind == OtherType) {
-                    CHECK(d.type == ReportType::Other);
-                    CHECK(d.report.type == ReportType::Other);
-                    CHECK(!d.report.latitude && !d.report.longitude);
-                } else {
-                    CHECK(d.type == ReportType::LatLong);
-                    CHECK(d.report.type == ReportType::LatLong);
-                    CHECK(d.report.latitude == (row.kind == NoLatitude ? std::nullopt : std::optional<double>(47.5)));
-                    CHECK(d.report.longitude == std::optional<double>(8.25));
-                    CHECK(d.report.altitude
-                          == (row.kind == NoAltitude ? std::nullopt : std::optional<double>(410.5)));
-                    CHECK(d.report.errorRadius
-                          == (row.kind == NoErrorRadius ? std::nullopt : std::optional<double>(12.0)));
-                }
-            }
-            // The latitude/longitude interface asked of the report went back.
-            report.reset();
-            CHECK(f.service->unregisterForReport(ReportType::LatLong));
+    forEachRowLeavesNoFakes(rows, [&](const auto& row) {
+        Fixture f;
+        auto sink = std::make_shared<RecordingSink>();
+        CHECK(f.service->registerForReport(sink, ReportType::LatLong, 0));
+        ComRef<ILocationReport> report;
+        if (row.kind == NotLatLong) {
+            report = makeFake<FakePlainReport>();
+        } else {
+            const ComRef<FakeLatLongReport> latLong = makeFake<FakeLatLongReport>();
+            if (row.kind == NoAltitude)
+                latLong->altitudeResult = E_FAIL;
+            if (row.kind == NoErrorRadius)
+                latLong->errorRadiusResult = HRESULT_FROM_WIN32(ERROR_NO_DATA);
+            if (row.kind == NoLatitude)
+                latLong->latitudeResult = E_FAIL;
+            report = latLong;
         }
-        CHECK_EQ(liveFakes().load(), 0);
-    }
+        const IID type = row.kind == OtherType ? IID_ICivicAddressReport : IID_ILatLongReport;
+        HRESULT answered = E_UNEXPECTED;
+        f.location->deliver([&](ILocationEvents* events) {
+            answered = events->OnLocationChanged(type, report.get());
+        }).join();
+        CHECK_EQ(answered, S_OK);
+        const std::vector<RecordingSink::Delivery> got = sink->reports();
+        if (row.kind == NotLatLong) {
+            CHECK(got.empty());
+        } else if (CHECK_EQ(got.size(), size_t(1))) {
+            const RecordingSink::Delivery& d = got[0];
+            CHECK(d.thread != GetCurrentThreadId());
+            if (row.kind == OtherType) {
+                CHECK(d.type == ReportType::Other);
+                CHECK(d.report.type == ReportType::Other);
+                CHECK(!d.report.latitude && !d.report.longitude);
+            } else {
+                CHECK(d.type == ReportType::LatLong);
+                CHECK(d.report.type == ReportType::LatLong);
+                CHECK(d.report.latitude == (row.kind == NoLatitude ? std::nullopt : std::optional<double>(47.5)));
+                CHECK(d.report.longitude == std::optional<double>(8.25));
+                CHECK(d.report.altitude
+                      == (row.kind == NoAltitude ? std::nullopt : std::optional<double>(410.5)));
+                CHECK(d.report.errorRadius
+                      == (row.kind == NoErrorRadius ? std::nullopt : std::optional<double>(12.0)));
+            }
+        }
+        // The latitude/longitude interface asked of the report went back.
+        report.reset();
+        CHECK(f.service->unregisterForReport(ReportType::LatLong));
+    });
 }
 
 WIN_TEST(statusTable)
 {
     Apartment com;
-    {
+    leavesNoFakes([&] {
         Fixture f;
         auto sink = std::make_shared<RecordingSink>();
         CHECK(f.service->registerForReport(sink, ReportType::LatLong, 0));
@@ -385,14 +375,13 @@ WIN_TEST(statusTable)
             CHECK(statuses[5].first == ReportType::Other);
         }
         CHECK(f.service->unregisterForReport(ReportType::LatLong));
-    }
-    CHECK_EQ(liveFakes().load(), 0);
+    });
 }
 
 WIN_TEST(sinkIdentity)
 {
     Apartment com;
-    {
+    leavesNoFakes([&] {
         Fixture f;
         auto sink = std::make_shared<RecordingSink>();
         CHECK(f.service->registerForReport(sink, ReportType::LatLong, 0));
@@ -411,8 +400,7 @@ WIN_TEST(sinkIdentity)
             CHECK_EQ(events->Release(), ULONG(4));
         }
         CHECK(f.service->unregisterForReport(ReportType::LatLong));
-    }
-    CHECK_EQ(liveFakes().load(), 0);
+    });
 }
 
 int main(int argc, char** argv)
