@@ -197,6 +197,14 @@ struct Fixture
     }
 };
 
+// The same, with a recording sink registered for latitude/longitude reports.
+struct ListeningFixture : Fixture
+{
+    std::shared_ptr<RecordingSink> sink = std::make_shared<RecordingSink>();
+
+    ListeningFixture() { CHECK(service && service->registerForReport(sink, ReportType::LatLong, 0)); }
+};
+
 } // namespace
 
 WIN_TEST(noLocationClassGivesNoService)
@@ -240,14 +248,12 @@ WIN_TEST(registrationAndSettings)
 {
     Apartment com;
     leavesNoFakes([&] {
-        Fixture f;
-        auto sink = std::make_shared<RecordingSink>();
-        CHECK(f.service->registerForReport(sink, ReportType::LatLong, 0));
+        ListeningFixture f;
         CHECK(IsEqualIID(f.location->registeredType, IID_ILatLongReport));
         CHECK_EQ(f.location->registeredInterval, DWORD(0));
         CHECK(f.location->sink() != nullptr);
         // Held by the COM sink the service holds.
-        CHECK_EQ(sink.use_count(), 2L);
+        CHECK_EQ(f.sink.use_count(), 2L);
 
         CHECK(f.service->setDesiredAccuracy(ReportType::LatLong, platform::LocationAccuracy::High));
         CHECK_EQ(int(f.location->accuracy), int(LOCATION_DESIRED_ACCURACY_HIGH));
@@ -263,7 +269,7 @@ WIN_TEST(registrationAndSettings)
 
         CHECK(f.service->unregisterForReport(ReportType::LatLong));
         CHECK(f.location->sink() == nullptr);
-        CHECK_EQ(sink.use_count(), 1L);
+        CHECK_EQ(f.sink.use_count(), 1L);
         CHECK(!f.service->registerForReport(nullptr, ReportType::LatLong, 0));
     });
 }
@@ -297,9 +303,7 @@ WIN_TEST(reportsFromAnotherThread)
                 {"report of another type", OtherType},
                 {"report without latitude/longitude", NotLatLong}};
     forEachRowLeavesNoFakes(rows, [&](const auto& row) {
-        Fixture f;
-        auto sink = std::make_shared<RecordingSink>();
-        CHECK(f.service->registerForReport(sink, ReportType::LatLong, 0));
+        ListeningFixture f;
         ComRef<ILocationReport> report;
         if (row.kind == NotLatLong) {
             report = makeFake<FakePlainReport>();
@@ -319,7 +323,7 @@ WIN_TEST(reportsFromAnotherThread)
             answered = events->OnLocationChanged(type, report.get());
         }).join();
         CHECK_EQ(answered, S_OK);
-        const std::vector<RecordingSink::Delivery> got = sink->reports();
+        const std::vector<RecordingSink::Delivery> got = f.sink->reports();
         if (row.kind == NotLatLong) {
             CHECK(got.empty());
         } else if (CHECK_EQ(got.size(), size_t(1))) {
@@ -350,9 +354,7 @@ WIN_TEST(statusTable)
 {
     Apartment com;
     leavesNoFakes([&] {
-        Fixture f;
-        auto sink = std::make_shared<RecordingSink>();
-        CHECK(f.service->registerForReport(sink, ReportType::LatLong, 0));
+        ListeningFixture f;
         const LOCATION_REPORT_STATUS sequence[] = {REPORT_NOT_SUPPORTED, REPORT_ERROR, REPORT_ACCESS_DENIED,
                                                    REPORT_INITIALIZING, REPORT_RUNNING};
         f.location->deliver([&](ILocationEvents* events) {
@@ -360,7 +362,7 @@ WIN_TEST(statusTable)
                 CHECK_EQ(events->OnStatusChanged(IID_ILatLongReport, status), S_OK);
             events->OnStatusChanged(IID_ICivicAddressReport, REPORT_ERROR);
         }).join();
-        const auto statuses = sink->statuses();
+        const auto statuses = f.sink->statuses();
         if (CHECK_EQ(statuses.size(), size_t(6))) {
             const platform::LocationFailure expected[] = {
                 platform::LocationFailure::NotSupported, platform::LocationFailure::Unknown,
@@ -382,9 +384,7 @@ WIN_TEST(sinkIdentity)
 {
     Apartment com;
     leavesNoFakes([&] {
-        Fixture f;
-        auto sink = std::make_shared<RecordingSink>();
-        CHECK(f.service->registerForReport(sink, ReportType::LatLong, 0));
+        ListeningFixture f;
         const ComRef<ILocationEvents> events = f.location->sink();
         if (CHECK(events != nullptr)) {
             ComRef<IUnknown> unknown;
