@@ -1,5 +1,7 @@
 // One paint of an 800 x 800 compass rose: every sensor reading moves the
 // bearing and repaints it. Runs offscreen (QT_QPA_PLATFORM=offscreen).
+#include "MedianPaint.h"
+
 #include "app/ApplicationManager.h"
 #include "drawing/CompassItem.h"
 
@@ -8,32 +10,9 @@
 #include <QImage>
 #include <QPainter>
 
-#include <algorithm>
 #include <cstdio>
-#include <vector>
 
 using namespace kiv;
-
-namespace {
-
-double medianPaintMs(CompassItem& item, int runs)
-{
-    QImage image(800, 800, QImage::Format_ARGB32_Premultiplied);
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        item.setBearing(i * 7.3);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        QElapsedTimer timer;
-        timer.start();
-        item.paint(&painter);
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -46,6 +25,8 @@ int main(int argc, char** argv)
     manager.setUi(&ui);
 
     CompassItem item;
+    // Every sensor reading moves the bearing.
+    const auto turn = [&item](int run) { item.setBearing(run * 7.3); };
     item.setSize(QSizeF(800, 800));
     QImage image(800, 800, QImage::Format_ARGB32_Premultiplied);
     QElapsedTimer timer;
@@ -55,8 +36,8 @@ int main(int argc, char** argv)
         item.paint(&painter);
     }
     std::printf("first paint (layout and degree numbers): %.2f ms\n", timer.nsecsElapsed() / 1e6);
-    std::printf("median paint, turning rose: %.2f ms (800 x 800)\n", medianPaintMs(item, 41));
+    std::printf("median paint, turning rose: %.2f ms (800 x 800)\n", medianPaintMs(item, QSize(800, 800), 41, turn));
     item.setHeading(30.0);
-    std::printf("median paint, heading held: %.2f ms (800 x 800)\n", medianPaintMs(item, 41));
+    std::printf("median paint, heading held: %.2f ms (800 x 800)\n", medianPaintMs(item, QSize(800, 800), 41, turn));
     return 0;
 }

@@ -1,6 +1,8 @@
 // One paint of a 600 x 600 stereonet with 2,000 planes and 500 lineations, in
 // both projections: dragging the temporary plane repaints all of it on every
 // move. Runs offscreen (QT_QPA_PLATFORM=offscreen).
+#include "MedianPaint.h"
+
 #include "app/ApplicationManager.h"
 #include "drawing/StereoNetItem.h"
 #include "model/Data.h"
@@ -8,16 +10,11 @@
 #include "model/ModelManager.h"
 #include "model/Project.h"
 
-#include <QElapsedTimer>
 #include <QGuiApplication>
-#include <QImage>
-#include <QPainter>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
-#include <algorithm>
 #include <cstdio>
-#include <vector>
 
 using namespace kiv;
 
@@ -26,22 +23,6 @@ namespace {
 std::string idOf(int n)
 {
     return QStringLiteral("%1").arg(n, 32, 16, QLatin1Char('0')).toStdString();
-}
-
-double medianPaintMs(StereoNetItem& item, int runs)
-{
-    QImage image(600, 600, QImage::Format_ARGB32_Premultiplied);
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        QElapsedTimer timer;
-        timer.start();
-        item.paint(&painter);
-        times.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
 }
 
 } // namespace
@@ -80,7 +61,7 @@ int main(int argc, char** argv)
     for (const bool equalArea : {true, false}) {
         item.setEqualAreaScaling(equalArea);
         std::printf("%s: median paint %.1f ms (600 x 600, 2000 planes, 500 lineations)\n",
-                    equalArea ? "equal-area" : "equal-angle", medianPaintMs(item, 15));
+                    equalArea ? "equal-area" : "equal-angle", medianPaintMs(item, QSize(600, 600), 15));
     }
     delete ModelManager::instance();
     ModelManager::instance() = nullptr;

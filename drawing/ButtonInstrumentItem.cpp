@@ -7,25 +7,12 @@
 namespace kiv {
 
 ButtonInstrumentItem::ButtonInstrumentItem(QQuickItem* parent)
-    : QQuickPaintedItem(parent)
-    , m_app(ApplicationManager::instance())
+    : AbstractInstrumentItem(parent)
 {
     m_dial.minorTicks.reserve(48);
     m_dial.majorTicks.reserve(24);
-    setFlag(QQuickItem::ItemHasContents);
-    setAcceptedMouseButtons(Qt::LeftButton);
-    connect(this, &QQuickItem::visibleChanged, this, [this] { update(); });
-    if (m_app)
-        connect(m_app, &ApplicationManager::logicalToPhysicalMultiplierChanged, this,
-                &ButtonInstrumentItem::reset);
     // Not reset(): a subclass's override is not reachable from here.
     ButtonInstrumentItem::reset();
-}
-
-void ButtonInstrumentItem::paint(QPainter* painter)
-{
-    if (isVisible())
-        drawInstrument(painter);
 }
 
 void ButtonInstrumentItem::reset()
@@ -65,20 +52,6 @@ void ButtonInstrumentItem::drawInstrument(QPainter* painter)
     painter->setPen(pen);
     painter->drawLines(m_dial.majorTicks);
     painter->restore();
-}
-
-void ButtonInstrumentItem::geometryChanged(const QRectF& newGeometry, const QRectF& oldGeometry)
-{
-    QQuickPaintedItem::geometryChanged(newGeometry, oldGeometry);
-    m_dial.onGeometryChanged(newGeometry, oldGeometry);
-}
-
-void ButtonInstrumentItem::mousePressEvent(QMouseEvent* event) { m_dial.acceptInside(event); }
-
-void ButtonInstrumentItem::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (m_dial.acceptInside(event))
-        emit clicked();
 }
 
 } // namespace kiv

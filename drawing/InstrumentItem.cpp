@@ -7,8 +7,7 @@
 namespace kiv {
 
 InstrumentItem::InstrumentItem(QQuickItem* parent)
-    : QQuickPaintedItem(parent)
-    , m_app(ApplicationManager::instance())
+    : AbstractInstrumentItem(parent)
 {
     if (m_app) {
         m_ui = m_app->ui();
@@ -16,20 +15,8 @@ InstrumentItem::InstrumentItem(QQuickItem* parent)
     }
     m_dial.minorTicks.reserve(288);
     m_dial.majorTicks.reserve(72);
-    setFlag(QQuickItem::ItemHasContents);
-    setAcceptedMouseButtons(Qt::LeftButton);
-    connect(this, &QQuickItem::visibleChanged, this, [this] { update(); });
-    if (m_app) {
-        connect(m_app, &ApplicationManager::logicalToPhysicalMultiplierChanged, this,
-                &InstrumentItem::reset);
+    if (m_app)
         connect(m_app, &ApplicationManager::uiChanged, this, &InstrumentItem::onUiChanged);
-    }
-}
-
-void InstrumentItem::paint(QPainter* painter)
-{
-    if (isVisible())
-        drawInstrument(painter);
 }
 
 void InstrumentItem::reset()
@@ -78,20 +65,6 @@ void InstrumentItem::drawInstrument(QPainter* painter)
     painter->setPen(pen);
     painter->drawLines(m_dial.minorTicks);
     painter->restore();
-}
-
-void InstrumentItem::geometryChanged(const QRectF& newGeometry, const QRectF& oldGeometry)
-{
-    QQuickPaintedItem::geometryChanged(newGeometry, oldGeometry);
-    m_dial.onGeometryChanged(newGeometry, oldGeometry);
-}
-
-void InstrumentItem::mousePressEvent(QMouseEvent* event) { m_dial.acceptInside(event); }
-
-void InstrumentItem::mouseReleaseEvent(QMouseEvent* event)
-{
-    if (m_dial.acceptInside(event))
-        emit clicked();
 }
 
 } // namespace kiv

@@ -41,11 +41,6 @@ bool dropData(Locality& locality, const std::string& id)
 
 } // namespace
 
-EditDataCommand::EditDataCommand()
-{
-    m_values.timeStamp = QDateTime::currentSecsSinceEpoch();
-}
-
 std::shared_ptr<Project> EditDataCommand::currentProject()
 {
     return EditTarget::currentProject();
@@ -55,9 +50,7 @@ bool EditDataCommand::serialize(QDataStream& stream)
 {
     serializeBase(stream);
     stream << QString::fromStdString(m_values.dataId) << QString::fromStdString(m_values.localityId)
-           << m_values.timeStamp << m_values.visible << m_values.latitude << m_values.longitude
-           << m_values.altitude << m_values.horizontalAccuracy << m_values.verticalAccuracy
-           << m_values.declination << static_cast<qint32>(m_values.type) << widen(m_values.symbolId)
+           << static_cast<const LocatedValues&>(m_values) << m_values.declination << static_cast<qint32>(m_values.type) << widen(m_values.symbolId)
            << widen(m_values.unitId) << m_values.azimuth << m_values.dip << m_values.imagePath
            << m_values.comment << m_values.sketchPath << m_values.backgroundPath;
     return stream.status() == QDataStream::Ok;
@@ -72,9 +65,7 @@ bool EditDataCommand::unserialize(QDataStream& stream)
     qint32 type = 0;
     qint64 symbolId = 0;
     qint64 unitId = 0;
-    stream >> dataId >> localityId >> values.timeStamp >> values.visible >> values.latitude
-        >> values.longitude >> values.altitude >> values.horizontalAccuracy >> values.verticalAccuracy
-        >> values.declination >> type >> symbolId >> unitId >> values.azimuth >> values.dip
+    stream >> dataId >> localityId >> static_cast<LocatedValues&>(values) >> values.declination >> type >> symbolId >> unitId >> values.azimuth >> values.dip
         >> values.imagePath >> values.comment >> values.sketchPath >> values.backgroundPath;
     if (stream.status() != QDataStream::Ok)
         return false;
@@ -97,13 +88,7 @@ void EditDataCommand::copyFrom(const Data& data)
 {
     m_values.dataId = data.id();
     m_values.localityId = data.localityId();
-    m_values.timeStamp = data.timeStamp();
-    m_values.visible = data.isVisible();
-    m_values.latitude = data.latitude();
-    m_values.longitude = data.longitude();
-    m_values.altitude = data.altitude();
-    m_values.horizontalAccuracy = data.horizontalAccuracy();
-    m_values.verticalAccuracy = data.verticalAccuracy();
+    m_values.copyFrom(data);
     m_values.type = data.type();
     m_values.symbolId = data.symbolId();
     m_values.unitId = data.unitId();

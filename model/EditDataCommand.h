@@ -1,10 +1,8 @@
 #pragma once
 
-#include "Database/AbstractCommand.h"
-#include "model/NoValue.h"
+#include "model/AbstractLocatedCommand.h"
 
 #include <QString>
-#include <QtGlobal>
 
 #include <memory>
 #include <string>
@@ -15,13 +13,28 @@ class Data;
 class Locality;
 class Project;
 
+// A point datum's fields beside its place.
+struct EditDataCommandValues : LocatedValues
+{
+    std::string dataId;
+    std::string localityId;
+    float declination = NoValueF;
+    int type = 0;
+    int symbolId = 0;
+    int unitId = 0;
+    float azimuth = 0.0f;
+    float dip = 0.0f;
+    QString imagePath;
+    QString comment;
+    QString sketchPath;
+    QString backgroundPath;
+};
+
 // A snapshot of one point datum, and the insert, delete and swap steps that
 // the add, remove and modify commands share. All act on the current project.
-class EditDataCommand : public AbstractCommand
+class EditDataCommand : public AbstractLocatedCommand<EditDataCommandValues>
 {
 public:
-    EditDataCommand();
-
     bool serialize(QDataStream& stream) override;
     bool unserialize(QDataStream& stream) override;
 
@@ -34,20 +47,6 @@ public:
     void setDataId(const std::string& id) { m_values.dataId = id; }
     const std::string& localityId() const { return m_values.localityId; }
     void setLocalityId(const std::string& id) { m_values.localityId = id; }
-    qint64 timeStamp() const { return m_values.timeStamp; }
-    void setTimeStamp(qint64 timeStamp) { m_values.timeStamp = timeStamp; }
-    bool isVisible() const { return m_values.visible; }
-    void setVisible(bool visible) { m_values.visible = visible; }
-    double latitude() const { return m_values.latitude; }
-    void setLatitude(double latitude) { m_values.latitude = latitude; }
-    double longitude() const { return m_values.longitude; }
-    void setLongitude(double longitude) { m_values.longitude = longitude; }
-    double altitude() const { return m_values.altitude; }
-    void setAltitude(double altitude) { m_values.altitude = altitude; }
-    double horizontalAccuracy() const { return m_values.horizontalAccuracy; }
-    void setHorizontalAccuracy(double accuracy) { m_values.horizontalAccuracy = accuracy; }
-    double verticalAccuracy() const { return m_values.verticalAccuracy; }
-    void setVerticalAccuracy(double accuracy) { m_values.verticalAccuracy = accuracy; }
     float declination() const { return m_values.declination; }
     void setDeclination(float declination) { m_values.declination = declination; }
     // The in-memory kind code of Data; 0 for none.
@@ -81,28 +80,7 @@ protected:
     static std::shared_ptr<Project> currentProject();
 
 private:
-    struct Values
-    {
-        std::string dataId;
-        std::string localityId;
-        qint64 timeStamp = 0;
-        bool visible = true;
-        double latitude = NoValue;
-        double longitude = NoValue;
-        double altitude = 0.0;
-        double horizontalAccuracy = -1.0;
-        double verticalAccuracy = -1.0;
-        float declination = NoValueF;
-        int type = 0;
-        int symbolId = 0;
-        int unitId = 0;
-        float azimuth = 0.0f;
-        float dip = 0.0f;
-        QString imagePath;
-        QString comment;
-        QString sketchPath;
-        QString backgroundPath;
-    };
+    using Values = EditDataCommandValues;
 
     void copyFrom(const Data& data);
     // The locality of localityId; with none set, the current locality,
@@ -111,8 +89,6 @@ private:
     std::shared_ptr<Data> makeData() const;
     void writeInto(Data& data) const;
     void announceFiles(const Project& project) const;
-
-    Values m_values;
 };
 
 } // namespace kiv

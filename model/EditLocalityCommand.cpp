@@ -22,11 +22,6 @@ bool writeLocality(Project& project, Locality& locality)
 
 } // namespace
 
-EditLocalityCommand::EditLocalityCommand()
-{
-    m_values.timeStamp = QDateTime::currentSecsSinceEpoch();
-}
-
 bool EditLocalityCommand::serializeIds(QDataStream& stream)
 {
     serializeBase(stream);
@@ -52,8 +47,7 @@ bool EditLocalityCommand::serialize(QDataStream& stream)
     if (!serializeIds(stream))
         return false;
     const Values& v = m_values;
-    stream << v.timeStamp << v.visible << v.latitude << v.longitude << v.altitude << v.horizontalAccuracy
-           << v.verticalAccuracy << v.localityName << v.description << v.colour;
+    stream << static_cast<const LocatedValues&>(v) << v.localityName << v.description << v.colour;
     return stream.status() == QDataStream::Ok;
 }
 
@@ -62,8 +56,7 @@ bool EditLocalityCommand::unserialize(QDataStream& stream)
     if (!unserializeIds(stream))
         return false;
     Values v = m_values;
-    stream >> v.timeStamp >> v.visible >> v.latitude >> v.longitude >> v.altitude >> v.horizontalAccuracy
-        >> v.verticalAccuracy >> v.localityName >> v.description >> v.colour;
+    stream >> static_cast<LocatedValues&>(v) >> v.localityName >> v.description >> v.colour;
     if (stream.status() != QDataStream::Ok)
         return false;
     m_values = v;
@@ -80,13 +73,7 @@ void EditLocalityCommand::copyFrom(const Locality& locality)
 {
     m_values.localityId = locality.id();
     m_values.projectId = locality.projectId();
-    m_values.timeStamp = locality.timeStamp();
-    m_values.visible = locality.isVisible();
-    m_values.latitude = locality.latitude();
-    m_values.longitude = locality.longitude();
-    m_values.altitude = locality.altitude();
-    m_values.horizontalAccuracy = locality.horizontalAccuracy();
-    m_values.verticalAccuracy = locality.verticalAccuracy();
+    m_values.copyFrom(locality);
     m_values.localityName = locality.name();
     m_values.description = locality.description();
     m_values.colour = locality.colour();

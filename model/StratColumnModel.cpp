@@ -142,8 +142,7 @@ StratColumnModel::Units readExportedTable(QIODevice& device, int* unreadColours)
 } // namespace
 
 StratColumnModel::StratColumnModel(Project* project, QObject* parent)
-    : QAbstractListModel(parent)
-    , m_project(project)
+    : AbstractProjectListModel(project, parent)
 {
     if (m_project)
         connect(m_project, &Project::stratColumnChanged, this, &StratColumnModel::onStratColumnChanged);
@@ -170,7 +169,7 @@ int StratColumnModel::rowCount(const QModelIndex& parent) const
 {
     if (!m_project || parent.isValid())
         return 0;
-    return static_cast<int>(shownUnits().size()) + m_failedInsertRows;
+    return static_cast<int>(shownUnits().size()) + failedInsertRows();
 }
 
 QVariant StratColumnModel::data(const QModelIndex& index, int role) const
@@ -201,11 +200,6 @@ QHash<int, QByteArray> StratColumnModel::roleNames() const
     roles.insert(UnitColor, "unitColor");
     roles.insert(UnitType, "unitType");
     return roles;
-}
-
-bool StratColumnModel::isEditable() const
-{
-    return m_project && m_project->isCurrentProject();
 }
 
 bool StratColumnModel::executeCommand(const Units& units)
@@ -307,24 +301,14 @@ int StratColumnModel::addUnit()
         colour = defaultColor(++n);
     const int row = static_cast<int>(units.size());
     units.push_back({id, name, colour, 0});
-    beginInsertRows(QModelIndex(), row, row);
-    if (m_editing) {
+    const bool added = insertRowThrough(row, [&] {
+        if (!m_editing)
+            return executeCommand(units);
         m_workingCopy = std::move(units);
         m_changed = true;
-        endInsertRows();
-        return id;
-    }
-    const bool added = executeCommand(units);
-    m_failedInsertRows = added ? 0 : 1;
-    endInsertRows();
-    if (!added) {
-        // Views were told of a row that never came: show them the list as it is.
-        beginResetModel();
-        m_failedInsertRows = 0;
-        endResetModel();
-        return NoUnit;
-    }
-    return id;
+        return true;
+    });
+    return added ? id : NoUnit;
 }
 
 int StratColumnModel::removeUnitById(int horizonId)

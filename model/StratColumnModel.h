@@ -1,8 +1,8 @@
 #pragma once
 
+#include "model/AbstractProjectListModel.h"
 #include "model/RockUnit.h"
 
-#include <QAbstractListModel>
 #include <QColor>
 #include <QStringList>
 #include <QUrl>
@@ -13,13 +13,9 @@ class QIODevice;
 
 namespace kiv {
 
-class Project;
-
 // A project's strat column for QML. Outside an edit it shows the project's
 // units; an edit works on a copy that is saved through one command or dropped.
-// Edits go through commands on the current project, so a model refuses to
-// write while its project is not the current one.
-class StratColumnModel : public QAbstractListModel
+class StratColumnModel : public AbstractProjectListModel
 {
     Q_OBJECT
     // Units of the last file import whose colour text was not understood;
@@ -74,7 +70,6 @@ public slots:
 
 private:
     const Units& shownUnits() const;
-    bool isEditable() const;
     bool executeCommand(const Units& units);
     void replaceWorkingCopy(const Units& units);
     template <typename Change>
@@ -82,15 +77,11 @@ private:
     void onStratColumnChanged();
     void setUnreadColourCount(int count);
 
-    Project* m_project = nullptr;
     Units m_backup;
     Units m_workingCopy;
     bool m_editing = false;
     bool m_changed = false;
     bool m_saving = false;
-    // A row announced as inserted by an add whose command then failed, until
-    // the reset that takes it back.
-    int m_failedInsertRows = 0;
     int m_unreadColourCount = 0;
 };
 

@@ -16,8 +16,7 @@ constexpr int NoSymbolId = -1;
 } // namespace
 
 SymbolListModel::SymbolListModel(Project* project, QObject* parent)
-    : QAbstractListModel(parent)
-    , m_project(project)
+    : AbstractProjectListModel(project, parent)
 {
     if (m_project)
         connect(m_project, &Project::symbolsChanged, this, &SymbolListModel::onSymbolsChanged);
@@ -30,7 +29,7 @@ int SymbolListModel::rowCount(const QModelIndex& parent) const
     if (!m_project || parent.isValid())
         return 0;
     const int records = static_cast<int>(m_project->symbols().size());
-    return qMax(0, records - 1) + m_failedInsertRows;
+    return qMax(0, records - 1) + failedInsertRows();
 }
 
 QVariant SymbolListModel::data(const QModelIndex& index, int role) const
@@ -69,11 +68,6 @@ QHash<int, QByteArray> SymbolListModel::roleNames() const
     return roles;
 }
 
-bool SymbolListModel::isEditable() const
-{
-    return m_project && m_project->isCurrentProject();
-}
-
 bool SymbolListModel::nameTakenByOther(const QString& name, int symbolId) const
 {
     for (const Project::Symbol& symbol : m_project->symbols()) {
@@ -89,18 +83,8 @@ bool SymbolListModel::addSymbol(const QString& name, int iconId)
         return false;
     auto command = std::make_shared<AddSymbolCommand>();
     command->setSymbol(name, iconId);
-    const int row = rowCount();
-    beginInsertRows(QModelIndex(), row, row);
-    const bool added = CommandManager::instance()->execute(command);
-    m_failedInsertRows = added ? 0 : 1;
-    endInsertRows();
-    if (!added) {
-        // Views were told of a row that never came: show them the list as it is.
-        beginResetModel();
-        m_failedInsertRows = 0;
-        endResetModel();
+    if (!insertRowThrough(rowCount(), [&command] { return CommandManager::instance()->execute(command); }))
         return false;
-    }
     emit symbolCreated(command->symbolId());
     return true;
 }

@@ -1,16 +1,12 @@
 #pragma once
 
-#include <QAbstractListModel>
+#include "model/AbstractProjectListModel.h"
 
 namespace kiv {
 
-class Project;
-
 // A project's symbols for QML, read from the project on every request. The
 // first record ("Symbol Undefined" in the default set) is never listed.
-// Edits go through commands on the current project, so a model refuses them
-// while its project is not the current one.
-class SymbolListModel : public QAbstractListModel
+class SymbolListModel : public AbstractProjectListModel
 {
     Q_OBJECT
 
@@ -38,13 +34,7 @@ signals:
     void symbolCreated(int symbolId);
 
 private:
-    bool isEditable() const;
     bool nameTakenByOther(const QString& name, int symbolId) const;
-
-    Project* m_project = nullptr;
-    // A row announced as inserted by an add that then failed, until the
-    // reset that takes it back.
-    int m_failedInsertRows = 0;
 };
 
 } // namespace kiv

@@ -57,17 +57,13 @@ class TestFieldDay : public QObject
     void storeProject()
     {
         test::resetModelManager();
-        std::shared_ptr<Project> project = page->createProject("Field", "field.qz");
+        std::shared_ptr<Project> project = page->storeProject(
+            "Field", "field.qz", {{1, "Granite", QColor("#cc3333")}, {2, "Schist", QColor("#3333cc")}});
         QVERIFY(project);
-        project->addRockUnit(1, "Granite", QColor("#cc3333"), 0);
-        project->addRockUnit(2, "Schist", QColor("#3333cc"), 0);
-        QVERIFY(project->save());
         std::shared_ptr<Locality> current;
         for (int l = 0; l < 3; ++l) {
-            auto locality = project->createLocality(test::idOf(0xa0 + l));
-            locality->setLongitude(Lon + 0.01 * l);
-            locality->setLatitude(Lat);
-            QVERIFY(project->syncLocalityDetails(locality.get()));
+            auto locality = test::MapPageStart::storeLocality(*project, 0xa0 + l, Lon + 0.01 * l, Lat);
+            QVERIFY(locality);
             for (int i = 0; i < 3 - l && l < 2; ++i)
                 QVERIFY(project->syncDataDetails(locality->addPlane(test::idOf(0xc0 + 0x10 * l + i), Lat,
                                                                     Lon + 0.01 * l + 0.002 * i, 30.0f + i,

@@ -83,20 +83,16 @@ class TestFieldDialogs : public QObject
     void storeProject()
     {
         test::resetModelManager();
-        std::shared_ptr<Project> project = page->createProject("Field", "field.qz");
+        std::shared_ptr<Project> project = page->storeProject("Field", "field.qz", {{1, "Granite", QColor("#cc3333")}});
         QVERIFY(project);
-        project->addRockUnit(1, "Granite", QColor("#cc3333"), 0);
-        QVERIFY(project->save());
         int lineSymbol = -1;
         for (const Project::Symbol& symbol : project->symbols()) {
             if (symbol.symbolType == Project::Line && lineSymbol < 0)
                 lineSymbol = symbol.id;
         }
         QVERIFY(lineSymbol >= 0);
-        auto locality = project->createLocality(test::idOf(0xa0));
-        locality->setLongitude(Lon);
-        locality->setLatitude(Lat);
-        QVERIFY(project->syncLocalityDetails(locality.get()));
+        auto locality = test::MapPageStart::storeLocality(*project, 0xa0, Lon, Lat);
+        QVERIFY(locality);
         QVERIFY(project->syncDataDetails(
             locality->addPlane(test::idOf(0xc0), Lat, Lon + 0.002, 30.0f, 120.0f, 1, 1, "")));
         // The longest angle text a row shows, with a note mark beside it.

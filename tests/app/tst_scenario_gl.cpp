@@ -116,15 +116,12 @@ class TestScenario : public QObject
     std::shared_ptr<Project> storeProject(const QString& name, const QString& folder, const QColor& unit,
                                           int firstId)
     {
-        std::shared_ptr<Project> project = page->createProject(name, folder);
+        std::shared_ptr<Project> project = page->storeProject(name, folder, {{1, name + " unit", unit}});
         if (!project)
             return project;
-        project->addRockUnit(1, name + " unit", unit, 0);
-        project->save();
-        auto locality = project->createLocality(test::idOf(firstId));
-        locality->setLongitude(Lon);
-        locality->setLatitude(Lat + 0.01);
-        project->syncLocalityDetails(locality.get());
+        auto locality = test::MapPageStart::storeLocality(*project, firstId, Lon, Lat + 0.01);
+        if (!locality)
+            return nullptr;
         project->syncDataDetails(locality->addPlane(test::idOf(firstId + 1), Lat, Lon, 30.0f, 120.0f, 1, 1, ""));
         return project;
     }

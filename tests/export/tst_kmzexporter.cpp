@@ -14,7 +14,6 @@
 #include <QtTest>
 
 #include <clocale>
-#include <cstdio>
 
 using namespace kiv;
 using namespace kiv::test;
@@ -272,18 +271,12 @@ private slots:
     // writes decimal commas.
     void classicNumbersUnderGermanLocale()
     {
-        if (isGermanLocaleChild())
-            return exportUnderLocale();
-        const ChildRun child = runUnderGermanLocale(QStringLiteral("classicNumbersUnderGermanLocale"));
-        QVERIFY2(child.exitCode == 0, child.output.constData());
+        checkUnderGermanLocale(QStringLiteral("classicNumbersUnderGermanLocale"), [this] { exportUnderLocale(); });
     }
 
 private:
     void exportUnderLocale()
     {
-        char number[16];
-        std::snprintf(number, sizeof number, "%.1f", 1.5);
-        QCOMPARE(QByteArray(number), QByteArray("1,5"));
         ExportFixture fixture;
         fillProject(fixture);
         QVERIFY(runExport(*fixture.project).ok);

@@ -3,6 +3,7 @@
 #include "geo/MapNode.h"
 #include "geo/drivers/GDALOptions.h"
 #include "support/GeoTestData.h"
+#include "support/MessageLog.h"
 #include "support/SceneFixture.h"
 
 #include <QGuiApplication>
@@ -14,20 +15,6 @@
 #include <vector>
 
 using namespace kiv;
-
-namespace {
-
-QStringList s_log;
-QtMessageHandler s_previousHandler = nullptr;
-
-void recordMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    s_log.append(message);
-    if (s_previousHandler)
-        s_previousHandler(type, context, message);
-}
-
-} // namespace
 
 class TestGLRenderGL : public QObject, private test::SceneFixture
 {
@@ -51,7 +38,7 @@ private:
 private slots:
     void initTestCase()
     {
-        s_previousHandler = qInstallMessageHandler(recordMessage);
+        test::recordLogLines();
         QVERIFY(dir.isValid());
         redPath = dir.filePath(QStringLiteral("red.tif"));
         bluePath = dir.filePath(QStringLiteral("blue.tif"));
@@ -67,7 +54,6 @@ private slots:
     void cleanupTestCase()
     {
         destroyAll();
-        qInstallMessageHandler(s_previousHandler);
     }
 
     void cleanup()
@@ -216,12 +202,13 @@ private slots:
         QTRY_VERIFY(!manager->glRenderer().isEmpty());
         QVERIFY(scene->isSetUp());
         QVERIFY(scene->maxTextureSize() > 0);
-        for (const QString& line : qAsConst(s_log)) {
+        const QStringList log = test::takeLines();
+        for (const QString& line : log) {
             QVERIFY2(!line.contains(QLatin1String("FAILED"), Qt::CaseInsensitive), qPrintable(line));
             QVERIFY2(!line.contains(QLatin1String("error:"), Qt::CaseInsensitive), qPrintable(line));
         }
-        QVERIFY(s_log.contains(QStringLiteral("GLRender::setupOSG")));
-        QVERIFY(s_log.contains(QStringLiteral("GLRender::updateMapNode")));
+        QVERIFY(log.contains(QStringLiteral("GLRender::setupOSG")));
+        QVERIFY(log.contains(QStringLiteral("GLRender::updateMapNode")));
     }
 
     // Last: the scene draws nothing afterwards.

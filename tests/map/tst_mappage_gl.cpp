@@ -55,18 +55,13 @@ class TestMapPage : public QObject
     void storeProject()
     {
         test::resetModelManager();
-        std::shared_ptr<Project> project = page->createProject("Map", "map.qz");
+        std::shared_ptr<Project> project
+            = page->storeProject("Map", "map.qz", {{1, "Red", Red}, {2, "Green", Green}, {3, "Blue", Blue}});
         QVERIFY(project);
-        project->addRockUnit(1, "Red", Red, 0);
-        project->addRockUnit(2, "Green", Green, 0);
-        project->addRockUnit(3, "Blue", Blue, 0);
-        QVERIFY(project->save());
         std::shared_ptr<Locality> current;
         for (int i = 0; i < 3; ++i) {
-            auto locality = project->createLocality(test::idOf(0xb0 + i));
-            locality->setLongitude(Lon + 0.1 * i);
-            locality->setLatitude(Lat + 0.1);
-            QVERIFY(project->syncLocalityDetails(locality.get()));
+            auto locality = test::MapPageStart::storeLocality(*project, 0xb0 + i, Lon + 0.1 * i, Lat + 0.1);
+            QVERIFY(locality);
             if (i == 0)
                 current = locality;
         }

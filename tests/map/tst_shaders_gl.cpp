@@ -1,4 +1,5 @@
 #include "map/OSGShaderManager.h"
+#include "support/MessageLog.h"
 #include "support/SceneFixture.h"
 
 #include <osg/Geode>
@@ -11,16 +12,6 @@
 using namespace kiv;
 
 namespace {
-
-QStringList s_log;
-QtMessageHandler s_previousHandler = nullptr;
-
-void recordMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    s_log.append(message);
-    if (s_previousHandler)
-        s_previousHandler(type, context, message);
-}
 
 const QColor CheckColour(255, 0, 255);
 
@@ -65,11 +56,11 @@ class TestShadersGL : public QObject, private test::SceneFixture
         if (!program)
             return {QStringLiteral("no program")};
         const osg::ref_ptr<osg::Node> node = square(program.get());
-        s_log.clear();
+        test::takeLines();
         scene->addNode(node);
         frame = view->grabWindow();
         scene->removeNode(node);
-        QStringList errors = s_log.filter(QRegularExpression("FAILED|error", QRegularExpression::CaseInsensitiveOption));
+        QStringList errors = test::takeLines().filter(QRegularExpression("FAILED|error", QRegularExpression::CaseInsensitiveOption));
         const osg::Program::PerContextProgram* linked = program->getPCP(*scene->graphicsWindow()->getState());
         if (!linked || !linked->isLinked())
             errors.append(QStringLiteral("not linked"));
@@ -85,7 +76,7 @@ class TestShadersGL : public QObject, private test::SceneFixture
 private slots:
     void initTestCase()
     {
-        s_previousHandler = qInstallMessageHandler(recordMessage);
+        test::recordLogLines();
         QVERIFY(dir.isValid());
         createManager();
         QVERIFY(showScene(dir.path(), 200, 150));
@@ -96,7 +87,6 @@ private slots:
     void cleanupTestCase()
     {
         destroyAll();
-        qInstallMessageHandler(s_previousHandler);
     }
 
     void programsBuildAndLink_data()

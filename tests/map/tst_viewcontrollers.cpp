@@ -1,30 +1,17 @@
 #include "map/ProjectViewController.h"
+#include "support/MessageLog.h"
 
 #include <QSignalSpy>
 #include <QtTest>
 
 using namespace kiv;
 
-namespace {
-
-QStringList s_messages;
-QtMessageHandler s_previous = nullptr;
-
-void recordMessage(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    s_messages << message;
-    s_previous(type, context, message);
-}
-
-} // namespace
-
 class TestViewControllers : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase() { s_previous = qInstallMessageHandler(recordMessage); }
-    void cleanupTestCase() { qInstallMessageHandler(s_previous); }
-    void init() { s_messages.clear(); }
+    void initTestCase() { test::recordLogLines(); }
+    void init() { test::takeLines(); }
 
     void appearingActivatesOnce()
     {
@@ -36,15 +23,17 @@ private slots:
         controller.viewDidAppear();
         QCOMPARE(active.count(), 1);
         QVERIFY(controller.isEnabled());
-        QCOMPARE(s_messages.count(QStringLiteral("View X became ACTIVE")), 1);
-        QVERIFY(s_messages.contains(QStringLiteral("View X did appear")));
+        QStringList messages = test::takeLines();
+        QCOMPARE(messages.count(QStringLiteral("View X became ACTIVE")), 1);
+        QVERIFY(messages.contains(QStringLiteral("View X did appear")));
 
         controller.viewWillDisappear();
         controller.viewDidDisappear();
         QCOMPARE(active.count(), 2);
         QCOMPARE(active.last().first().toBool(), false);
         QVERIFY(!controller.isEnabled());
-        QCOMPARE(s_messages.count(QStringLiteral("View X became INACTIVE")), 1);
+        messages += test::takeLines();
+        QCOMPARE(messages.count(QStringLiteral("View X became INACTIVE")), 1);
     }
 
     void settersAnnounceEveryCall()

@@ -165,16 +165,7 @@ private slots:
                  QStringList({images + "IMG_2.jpeg", images + "SKETCH_2.png"}));
     }
 
-    void failedAddChangesNothing_data()
-    {
-        QTest::addColumn<QString>("situation");
-        QTest::newRow("no current locality") << "noLocality";
-        QTest::newRow("no kind") << "noKind";
-        QTest::newRow("unknown locality id") << "unknownLocality";
-        QTest::newRow("id already in the locality") << "duplicate";
-        QTest::newRow("database locked for writing") << "IMMEDIATE";
-        QTest::newRow("database locked exclusively") << "EXCLUSIVE";
-    }
+    void failedAddChangesNothing_data() { test::addFailedAddRows({{"no kind", "noKind"}}); }
 
     void failedAddChangesNothing()
     {

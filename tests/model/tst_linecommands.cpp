@@ -108,16 +108,7 @@ private slots:
         QVERIFY(undoRows().isEmpty());
     }
 
-    void failedAddChangesNothing_data()
-    {
-        QTest::addColumn<QString>("situation");
-        QTest::newRow("no line") << "noLine";
-        QTest::newRow("no current locality") << "noLocality";
-        QTest::newRow("unknown locality id") << "unknownLocality";
-        QTest::newRow("id already in the locality") << "duplicate";
-        QTest::newRow("database locked for writing") << "IMMEDIATE";
-        QTest::newRow("database locked exclusively") << "EXCLUSIVE";
-    }
+    void failedAddChangesNothing_data() { test::addFailedAddRows({{"no line", "noLine"}}); }
 
     void failedAddChangesNothing()
     {

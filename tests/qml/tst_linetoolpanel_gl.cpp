@@ -11,26 +11,16 @@
 #include "support/ProjectFixture.h"
 #include "support/QmlProjectContext.h"
 
-#include <memory>
-
-class Setup : public QObject
+class Setup : public kiv::test::ProjectContextSetup
 {
     Q_OBJECT
 
-public slots:
-    void qmlEngineAvailable(QQmlEngine* engine)
+protected:
+    void extendContext(QQmlEngine*, kiv::test::ProjectFixture& fixture) override
     {
-        m_fixture = kiv::test::installProjectContext(engine);
-        if (!m_fixture)
-            return;
-        m_fixture->project->addRockUnit(1, QStringLiteral("Granite"), QColor("#c03020"), 0);
+        fixture.project->addRockUnit(1, QStringLiteral("Granite"), QColor("#c03020"), 0);
         kiv::ModelManager::instance()->setCurrentRockUnit(1);
     }
-
-    void cleanupTestCase() { m_fixture.reset(); }
-
-private:
-    std::unique_ptr<kiv::test::ProjectFixture> m_fixture;
 };
 
 QUICK_TEST_MAIN_WITH_SETUP(linetool, Setup)

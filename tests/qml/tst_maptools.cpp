@@ -17,7 +17,6 @@
 #include "support/ScriptedLocationManager.h"
 #include "support/StorageSwitch.h"
 
-#include <memory>
 
 // The warnings logged since the last call.
 class WarningLog : public QObject
@@ -30,7 +29,7 @@ public:
     Q_INVOKABLE QStringList takeWarnings() { return kiv::test::takeWarnings(); }
 };
 
-class Setup : public QObject
+class Setup : public kiv::test::ProjectContextSetup
 {
     Q_OBJECT
 
@@ -44,22 +43,18 @@ public slots:
     void qmlEngineAvailable(QQmlEngine* engine)
     {
         kiv::test::recordLogLines();
-        m_fixture.reset();
-        m_fixture = kiv::test::installProjectContext(engine);
-        if (!m_fixture)
-            return;
+        ProjectContextSetup::qmlEngineAvailable(engine);
+    }
+
+protected:
+    void extendContext(QQmlEngine* engine, kiv::test::ProjectFixture& fixture) override
+    {
         kiv::test::installScriptedSensors(new kiv::test::ScriptedCompassClino())
             ->setLastKnownCoordinate(QPointF(7.0, 46.0));
         QQmlContext* context = engine->rootContext();
         context->setContextProperty(QStringLiteral("_testSupport"), new WarningLog(engine));
-        context->setContextProperty(QStringLiteral("_storage"),
-                                    new kiv::test::StorageSwitch(m_fixture.get(), engine));
+        context->setContextProperty(QStringLiteral("_storage"), new kiv::test::StorageSwitch(&fixture, engine));
     }
-
-    void cleanupTestCase() { m_fixture.reset(); }
-
-private:
-    std::unique_ptr<kiv::test::ProjectFixture> m_fixture;
 };
 
 QUICK_TEST_MAIN_WITH_SETUP(maptools, Setup)

@@ -11,25 +11,16 @@
 #include "support/QmlProjectContext.h"
 #include "support/StorageSwitch.h"
 
-#include <memory>
-
-class Setup : public QObject
+class Setup : public kiv::test::ProjectContextSetup
 {
     Q_OBJECT
 
-public slots:
-    void qmlEngineAvailable(QQmlEngine* engine)
+protected:
+    void extendContext(QQmlEngine* engine, kiv::test::ProjectFixture& fixture) override
     {
-        m_fixture = kiv::test::installProjectContext(engine);
-        if (m_fixture)
-            engine->rootContext()->setContextProperty(QStringLiteral("_storage"),
-                                                      new kiv::test::StorageSwitch(m_fixture.get(), engine));
+        engine->rootContext()->setContextProperty(QStringLiteral("_storage"),
+                                                  new kiv::test::StorageSwitch(&fixture, engine));
     }
-
-    void cleanupTestCase() { m_fixture.reset(); }
-
-private:
-    std::unique_ptr<kiv::test::ProjectFixture> m_fixture;
 };
 
 QUICK_TEST_MAIN_WITH_SETUP(stratcolumn, Setup)

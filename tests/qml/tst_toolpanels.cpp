@@ -11,9 +11,8 @@
 #include "support/ProjectFixture.h"
 #include "support/QmlProjectContext.h"
 
-#include <memory>
 
-class Setup : public QObject
+class Setup : public kiv::test::ProjectContextSetup
 {
     Q_OBJECT
 
@@ -24,17 +23,8 @@ public slots:
         QQuickWindow::setSceneGraphBackend(QSGRendererInterface::Software);
     }
 
-    void qmlEngineAvailable(QQmlEngine* engine)
-    {
-        m_fixture = kiv::test::installProjectContext(engine);
-        if (m_fixture)
-            kiv::test::installScriptedSensors();
-    }
-
-    void cleanupTestCase() { m_fixture.reset(); }
-
-private:
-    std::unique_ptr<kiv::test::ProjectFixture> m_fixture;
+protected:
+    void extendContext(QQmlEngine*, kiv::test::ProjectFixture&) override { kiv::test::installScriptedSensors(); }
 };
 
 QUICK_TEST_MAIN_WITH_SETUP(toolpanels, Setup)

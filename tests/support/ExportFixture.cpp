@@ -15,7 +15,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTest>
 
+#include <cstdio>
 #include <ctime>
 
 namespace kiv::test {
@@ -62,6 +64,19 @@ ChildRun runUnderGermanLocale(const QString& testFunction)
     if (!child.waitForFinished(120000))
         return {-1, "the child did not finish"};
     return {child.exitCode(), child.readAllStandardOutput()};
+}
+
+void checkUnderGermanLocale(const QString& testFunction, const std::function<void()>& check)
+{
+    if (!isGermanLocaleChild()) {
+        const ChildRun child = runUnderGermanLocale(testFunction);
+        QVERIFY2(child.exitCode == 0, child.output.constData());
+        return;
+    }
+    char number[16];
+    std::snprintf(number, sizeof number, "%.1f", 1.5);
+    QCOMPARE(QByteArray(number), QByteArray("1,5"));
+    check();
 }
 
 ExportFixture::ExportFixture(const QString& folderName)

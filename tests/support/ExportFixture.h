@@ -10,6 +10,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 namespace kiv {
@@ -70,6 +71,11 @@ struct ChildRun
     QByteArray output;
 };
 ChildRun runUnderGermanLocale(const QString& testFunction);
+// A test of numbers written under a locale with decimal commas. In the test
+// program, runs testFunction again under the German locale and checks that
+// the child passed; in that child, checks that the C library writes "1,5"
+// and runs check.
+void checkUnderGermanLocale(const QString& testFunction, const std::function<void()>& check);
 
 // A stored project in a temporary folder named folderName, for exports.
 // Everything added is written to main.db, as the exporters read it from there.

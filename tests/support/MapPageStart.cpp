@@ -39,6 +39,25 @@ std::shared_ptr<Project> MapPageStart::createProject(const QString& name, const 
     return ModelManager::instance()->createProject(name, QDir(documents.filePath(folder)));
 }
 
+std::shared_ptr<Project> MapPageStart::storeProject(const QString& name, const QString& folder,
+                                                    const std::vector<RockUnit>& units) const
+{
+    std::shared_ptr<Project> project = createProject(name, folder);
+    if (!project)
+        return {};
+    for (const RockUnit& unit : units)
+        project->addRockUnit(unit.id, unit.name, unit.colour, unit.type);
+    return project->save() ? project : nullptr;
+}
+
+std::shared_ptr<Locality> MapPageStart::storeLocality(Project& project, int id, double lon, double lat)
+{
+    auto locality = project.createLocality(idOf(id));
+    locality->setLongitude(lon);
+    locality->setLatitude(lat);
+    return project.syncLocalityDetails(locality.get()) ? locality : nullptr;
+}
+
 void MapPageStart::openOnStart(std::shared_ptr<Project> project, std::shared_ptr<Locality> locality)
 {
     ModelManager* models = ModelManager::instance();

@@ -3,6 +3,8 @@
 #include "support/ProgramScreen.h"
 #include "support/ProjectFixture.h"
 
+#include "model/RockUnit.h"
+
 #include <QColor>
 #include <QImage>
 #include <QPointF>
@@ -11,6 +13,7 @@
 #include <osg/Vec3d>
 
 #include <memory>
+#include <vector>
 
 class QQuickWindow;
 
@@ -34,6 +37,13 @@ public:
     // A new project in a folder of the documents folder, through the model
     // manager of the moment.
     std::shared_ptr<Project> createProject(const QString& name, const QString& folder) const;
+    // The same, holding these rock units and saved; empty when it could not
+    // be made or saved.
+    std::shared_ptr<Project> storeProject(const QString& name, const QString& folder,
+                                          const std::vector<RockUnit>& units) const;
+    // A new locality of the project at that place, stored; empty when
+    // storing failed.
+    static std::shared_ptr<Locality> storeLocality(Project& project, int id, double lon, double lat);
     // Stores what the program opens on start, then lets go of it: the
     // program starts with a model manager of its own that reads the folder.
     static void openOnStart(std::shared_ptr<Project> project, std::shared_ptr<Locality> locality);

@@ -1,22 +1,39 @@
 #include "support/MessageLog.h"
 
+#include <QMutex>
+#include <QMutexLocker>
 #include <QtGlobal>
 
 namespace kiv::test {
 
 namespace {
+// Render threads log too.
+QMutex s_mutex;
 QStringList s_debugLines;
 QStringList s_warnings;
+QStringList s_lines;
 QtMessageHandler s_previousHandler = nullptr;
 
 void recordLine(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
-    if (type == QtDebugMsg)
-        s_debugLines.append(message);
-    else if (type == QtWarningMsg || type == QtCriticalMsg)
-        s_warnings.append(message);
+    {
+        QMutexLocker lock(&s_mutex);
+        if (type == QtDebugMsg)
+            s_debugLines.append(message);
+        else if (type == QtWarningMsg || type == QtCriticalMsg)
+            s_warnings.append(message);
+        s_lines.append(message);
+    }
     if (s_previousHandler)
         s_previousHandler(type, context, message);
+}
+
+QStringList take(QStringList& lines)
+{
+    QMutexLocker lock(&s_mutex);
+    QStringList taken;
+    taken.swap(lines);
+    return taken;
 }
 } // namespace
 
@@ -29,16 +46,17 @@ void recordLogLines()
 
 QStringList takeDebugLines()
 {
-    QStringList taken;
-    taken.swap(s_debugLines);
-    return taken;
+    return take(s_debugLines);
 }
 
 QStringList takeWarnings()
 {
-    QStringList taken;
-    taken.swap(s_warnings);
-    return taken;
+    return take(s_warnings);
+}
+
+QStringList takeLines()
+{
+    return take(s_lines);
 }
 
 } // namespace kiv::test

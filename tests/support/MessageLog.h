@@ -12,5 +12,8 @@ void recordLogLines();
 QStringList takeDebugLines();
 // Warnings and critical messages recorded since the last call.
 QStringList takeWarnings();
+// Every line of any kind recorded since the last call, in order; kept apart
+// from the two above, so taking one list leaves the others.
+QStringList takeLines();
 
 } // namespace kiv::test

@@ -144,6 +144,18 @@ void addFailedChangeRows()
     }
 }
 
+void addFailedAddRows(const std::vector<std::pair<const char*, const char*>>& own)
+{
+    QTest::addColumn<QString>("situation");
+    for (const auto& row : own)
+        QTest::newRow(row.first) << QString::fromUtf8(row.second);
+    QTest::newRow("no current locality") << QStringLiteral("noLocality");
+    QTest::newRow("unknown locality id") << QStringLiteral("unknownLocality");
+    QTest::newRow("id already in the locality") << QStringLiteral("duplicate");
+    QTest::newRow("database locked for writing") << QStringLiteral("IMMEDIATE");
+    QTest::newRow("database locked exclusively") << QStringLiteral("EXCLUSIVE");
+}
+
 DatabaseLock::DatabaseLock(const QString& path, const QString& mode)
 {
     m_database.open(path.toStdString());

@@ -11,6 +11,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kiv {
@@ -109,6 +110,11 @@ private:
 // Rows for a table of failed removals and modifications: columns "remove"
 // (else modify) and "situation" ("unknown" object, or a lock mode).
 void addFailedChangeRows();
+// Rows for a table of failed adds, column "situation": first the kind's own
+// (row name, situation), then "noLocality" (no current locality),
+// "unknownLocality", "duplicate" (id already in the locality) and the two
+// lock modes.
+void addFailedAddRows(const std::vector<std::pair<const char*, const char*>>& own);
 
 // A project without localities in a folder below parentFolder, made current.
 std::shared_ptr<Project> makeCurrentEmptyProject(const QString& parentFolder);

@@ -55,7 +55,11 @@ void ProjectContextSetup::qmlEngineAvailable(QQmlEngine* engine)
     // before the next one makes its model manager.
     m_fixture.reset();
     m_fixture = installProjectContext(engine);
+    if (m_fixture)
+        extendContext(engine, *m_fixture);
 }
+
+void ProjectContextSetup::extendContext(QQmlEngine*, ProjectFixture&) {}
 
 void ProjectContextSetup::cleanupTestCase()
 {

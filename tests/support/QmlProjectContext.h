@@ -24,7 +24,9 @@ std::unique_ptr<ProjectFixture> installProjectContext(QQmlEngine* engine);
 // compass-clino (or none) become the application's sensors, owned by it.
 ScriptedLocationManager* installScriptedSensors(AbstractCompassClino* compassClino = nullptr);
 
-// Set-up of a QML test program whose tests need nothing beyond that context.
+// Set-up of a QML test program over that context: each test file's engine
+// gets a fresh fixture. Programs whose tests need more add it in
+// extendContext.
 class ProjectContextSetup : public QObject
 {
     Q_OBJECT
@@ -36,6 +38,10 @@ public:
 public slots:
     void qmlEngineAvailable(QQmlEngine* engine);
     void cleanupTestCase();
+
+protected:
+    // Runs once the context is installed; not when there is no project.
+    virtual void extendContext(QQmlEngine* engine, ProjectFixture& fixture);
 
 private:
     std::unique_ptr<ProjectFixture> m_fixture;

@@ -8,6 +8,8 @@
 #include "app/platform/win/ComObject.h"
 #include "app/platform/win/ComRef.h"
 
+#include "WinCheck.h"
+
 #include <windows.h>
 #include <objbase.h>
 
@@ -25,6 +27,27 @@ inline std::atomic<int>& liveFakes()
 {
     static std::atomic<int> count {0};
     return count;
+}
+
+// Runs body, then checks that no fake it made outlives it: each reference
+// handed out came back.
+template <typename Body>
+void leavesNoFakes(Body body)
+{
+    const int before = liveFakes().load();
+    body();
+    CHECK_EQ(liveFakes().load(), before);
+}
+
+// Runs body(row) for each row of a table, its checks named by the row's
+// name; no fake a row made may outlive the row.
+template <typename Rows, typename Body>
+void forEachRowLeavesNoFakes(const Rows& rows, Body body)
+{
+    for (const auto& row : rows) {
+        Row named(row.name);
+        leavesNoFakes([&] { body(row); });
+    }
 }
 
 // A fake of Interface that counts itself among the live fakes.

@@ -197,6 +197,14 @@ struct Fixture
     }
 };
 
+// The same, with a recording sink registered for latitude/longitude reports.
+struct ListeningFixture : Fixture
+{
+    std::shared_ptr<RecordingSink> sink = std::make_shared<RecordingSink>();
+
+    ListeningFixture() { CHECK(service && service->registerForReport(sink, ReportType::LatLong, 0)); }
+};
+
 } // namespace
 
 WIN_TEST(noLocationClassGivesNoService)
@@ -220,38 +228,32 @@ WIN_TEST(permissions)
                 {"granted, modal", S_OK, true, true},
                 {"refused", HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED), false, false},
                 {"cancelled", HRESULT_FROM_WIN32(ERROR_CANCELLED), false, false}};
-    for (const auto& row : rows) {
-        Row named(row.name);
-        {
-            Fixture f;
-            if (!f.service)
-                continue;
-            f.location->permissionResult = row.answer;
-            CHECK_EQ(f.service->requestPermissions(ReportType::LatLong, row.modal), row.granted);
-            CHECK(f.location->permissionParent == nullptr);
-            CHECK_EQ(f.location->permissionCount, ULONG(1));
-            CHECK(IsEqualIID(f.location->permissionType, IID_ILatLongReport));
-            CHECK_EQ(f.location->permissionModal, row.modal ? TRUE : FALSE);
-            // Only latitude/longitude reports are asked for.
-            CHECK(!f.service->requestPermissions(ReportType::Other, row.modal));
-            CHECK_EQ(f.location->permissionCalls, 1);
-        }
-        CHECK_EQ(liveFakes().load(), 0);
-    }
+    forEachRowLeavesNoFakes(rows, [&](const auto& row) {
+        Fixture f;
+        if (!f.service)
+            return;
+        f.location->permissionResult = row.answer;
+        CHECK_EQ(f.service->requestPermissions(ReportType::LatLong, row.modal), row.granted);
+        CHECK(f.location->permissionParent == nullptr);
+        CHECK_EQ(f.location->permissionCount, ULONG(1));
+        CHECK(IsEqualIID(f.location->permissionType, IID_ILatLongReport));
+        CHECK_EQ(f.location->permissionModal, row.modal ? TRUE : FALSE);
+        // Only latitude/longitude reports are asked for.
+        CHECK(!f.service->requestPermissions(ReportType::Other, row.modal));
+        CHECK_EQ(f.location->permissionCalls, 1);
+    });
 }
 
 WIN_TEST(registrationAndSettings)
 {
     Apartment com;
-    {
-        Fixture f;
-        auto sink = std::make_shared<RecordingSink>();
-        CHECK(f.service->registerForReport(sink, ReportType::LatLong, 0));
+    leavesNoFakes([&] {
+        ListeningFixture f;
         CHECK(IsEqualIID(f.location->registeredType, IID_ILatLongReport));
         CHECK_EQ(f.location->registeredInterval, DWORD(0));
         CHECK(f.location->sink() != nullptr);
         // Held by the COM sink the service holds.
-        CHECK_EQ(sink.use_count(), 2L);
+        CHECK_EQ(f.sink.use_count(), 2L);
 
         CHECK(f.service->setDesiredAccuracy(ReportType::LatLong, platform::LocationAccuracy::High));
         CHECK_EQ(int(f.location->accuracy), int(LOCATION_DESIRED_ACCURACY_HIGH));
@@ -267,16 +269,15 @@ WIN_TEST(registrationAndSettings)
 
         CHECK(f.service->unregisterForReport(ReportType::LatLong));
         CHECK(f.location->sink() == nullptr);
-        CHECK_EQ(sink.use_count(), 1L);
+        CHECK_EQ(f.sink.use_count(), 1L);
         CHECK(!f.service->registerForReport(nullptr, ReportType::LatLong, 0));
-    }
-    CHECK_EQ(liveFakes().load(), 0);
+    });
 }
 
 WIN_TEST(registrationRefused)
 {
     Apartment com;
-    {
+    leavesNoFakes([&] {
         Fixture f;
         f.location->registerResult = E_ACCESSDENIED;
         auto sink = std::make_shared<RecordingSink>();
@@ -284,8 +285,7 @@ WIN_TEST(registrationRefused)
         CHECK(f.location->sink() == nullptr);
         // The COM sink made for the call is gone with its reference.
         CHECK_EQ(sink.use_count(), 1L);
-    }
-    CHECK_EQ(liveFakes().load(), 0);
+    });
 }
 
 WIN_TEST(reportsFromAnotherThread)
@@ -302,67 +302,59 @@ WIN_TEST(reportsFromAnotherThread)
                 {"latitude getter fails", NoLatitude},
                 {"report of another type", OtherType},
                 {"report without latitude/longitude", NotLatLong}};
-    for (const auto& row : rows) {
-        Row named(row.name);
-        {
-            Fixture f;
-            auto sink = std::make_shared<RecordingSink>();
-            CHECK(f.service->registerForReport(sink, ReportType::LatLong, 0));
-            ComRef<ILocationReport> report;
-            if (row.kind == NotLatLong) {
-                report = makeFake<FakePlainReport>();
-            } else {
-                const ComRef<FakeLatLongReport> latLong = makeFake<FakeLatLongReport>();
-                if (row.kind == NoAltitude)
-                    latLong->altitudeResult = E_FAIL;
-                if (row.kind == NoErrorRadius)
-                    latLong->errorRadiusResult = HRESULT_FROM_WIN32(ERROR_NO_DATA);
-                if (row.kind == NoLatitude)
-                    latLong->latitudeResult = E_FAIL;
-                report = latLong;
-            }
-            const IID type = row.kind == OtherType ? IID_ICivicAddressReport : IID_ILatLongReport;
-            HRESULT answered = E_UNEXPECTED;
-            f.location->deliver([&](ILocationEvents* events) {
-                answered = events->OnLocationChanged(type, report.get());
-            }).join();
-            CHECK_EQ(answered, S_OK);
-            const std::vector<RecordingSink::Delivery> got = sink->reports();
-            if (row.kind == NotLatLong) {
-                CHECK(got.empty());
-            } else if (CHECK_EQ(got.size(), size_t(1))) {
-                const RecordingSink::Delivery& d = got[0];
-                CHECK(d.thread != GetCurrentThreadId());
-                if (row.kind == OtherType) {
-                    CHECK(d.type == ReportType::Other);
-                    CHECK(d.report.type == ReportType::Other);
-                    CHECK(!d.report.latitude && !d.report.longitude);
-                } else {
-                    CHECK(d.type == ReportType::LatLong);
-                    CHECK(d.report.type == ReportType::LatLong);
-                    CHECK(d.report.latitude == (row.kind == NoLatitude ? std::nullopt : std::optional<double>(47.5)));
-                    CHECK(d.report.longitude == std::optional<double>(8.25));
-                    CHECK(d.report.altitude
-                          == (row.kind == NoAltitude ? std::nullopt : std::optional<double>(410.5)));
-                    CHECK(d.report.errorRadius
-                          == (row.kind == NoErrorRadius ? std::nullopt : std::optional<double>(12.0)));
-                }
-            }
-            // The latitude/longitude interface asked of the report went back.
-            report.reset();
-            CHECK(f.service->unregisterForReport(ReportType::LatLong));
+    forEachRowLeavesNoFakes(rows, [&](const auto& row) {
+        ListeningFixture f;
+        ComRef<ILocationReport> report;
+        if (row.kind == NotLatLong) {
+            report = makeFake<FakePlainReport>();
+        } else {
+            const ComRef<FakeLatLongReport> latLong = makeFake<FakeLatLongReport>();
+            if (row.kind == NoAltitude)
+                latLong->altitudeResult = E_FAIL;
+            if (row.kind == NoErrorRadius)
+                latLong->errorRadiusResult = HRESULT_FROM_WIN32(ERROR_NO_DATA);
+            if (row.kind == NoLatitude)
+                latLong->latitudeResult = E_FAIL;
+            report = latLong;
         }
-        CHECK_EQ(liveFakes().load(), 0);
-    }
+        const IID type = row.kind == OtherType ? IID_ICivicAddressReport : IID_ILatLongReport;
+        HRESULT answered = E_UNEXPECTED;
+        f.location->deliver([&](ILocationEvents* events) {
+            answered = events->OnLocationChanged(type, report.get());
+        }).join();
+        CHECK_EQ(answered, S_OK);
+        const std::vector<RecordingSink::Delivery> got = f.sink->reports();
+        if (row.kind == NotLatLong) {
+            CHECK(got.empty());
+        } else if (CHECK_EQ(got.size(), size_t(1))) {
+            const RecordingSink::Delivery& d = got[0];
+            CHECK(d.thread != GetCurrentThreadId());
+            if (row.kind == OtherType) {
+                CHECK(d.type == ReportType::Other);
+                CHECK(d.report.type == ReportType::Other);
+                CHECK(!d.report.latitude && !d.report.longitude);
+            } else {
+                CHECK(d.type == ReportType::LatLong);
+                CHECK(d.report.type == ReportType::LatLong);
+                CHECK(d.report.latitude == (row.kind == NoLatitude ? std::nullopt : std::optional<double>(47.5)));
+                CHECK(d.report.longitude == std::optional<double>(8.25));
+                CHECK(d.report.altitude
+                      == (row.kind == NoAltitude ? std::nullopt : std::optional<double>(410.5)));
+                CHECK(d.report.errorRadius
+                      == (row.kind == NoErrorRadius ? std::nullopt : std::optional<double>(12.0)));
+            }
+        }
+        // The latitude/longitude interface asked of the report went back.
+        report.reset();
+        CHECK(f.service->unregisterForReport(ReportType::LatLong));
+    });
 }
 
 WIN_TEST(statusTable)
 {
     Apartment com;
-    {
-        Fixture f;
-        auto sink = std::make_shared<RecordingSink>();
-        CHECK(f.service->registerForReport(sink, ReportType::LatLong, 0));
+    leavesNoFakes([&] {
+        ListeningFixture f;
         const LOCATION_REPORT_STATUS sequence[] = {REPORT_NOT_SUPPORTED, REPORT_ERROR, REPORT_ACCESS_DENIED,
                                                    REPORT_INITIALIZING, REPORT_RUNNING};
         f.location->deliver([&](ILocationEvents* events) {
@@ -370,7 +362,7 @@ WIN_TEST(statusTable)
                 CHECK_EQ(events->OnStatusChanged(IID_ILatLongReport, status), S_OK);
             events->OnStatusChanged(IID_ICivicAddressReport, REPORT_ERROR);
         }).join();
-        const auto statuses = sink->statuses();
+        const auto statuses = f.sink->statuses();
         if (CHECK_EQ(statuses.size(), size_t(6))) {
             const platform::LocationFailure expected[] = {
                 platform::LocationFailure::NotSupported, platform::LocationFailure::Unknown,
@@ -385,17 +377,14 @@ WIN_TEST(statusTable)
             CHECK(statuses[5].first == ReportType::Other);
         }
         CHECK(f.service->unregisterForReport(ReportType::LatLong));
-    }
-    CHECK_EQ(liveFakes().load(), 0);
+    });
 }
 
 WIN_TEST(sinkIdentity)
 {
     Apartment com;
-    {
-        Fixture f;
-        auto sink = std::make_shared<RecordingSink>();
-        CHECK(f.service->registerForReport(sink, ReportType::LatLong, 0));
+    leavesNoFakes([&] {
+        ListeningFixture f;
         const ComRef<ILocationEvents> events = f.location->sink();
         if (CHECK(events != nullptr)) {
             ComRef<IUnknown> unknown;
@@ -411,8 +400,7 @@ WIN_TEST(sinkIdentity)
             CHECK_EQ(events->Release(), ULONG(4));
         }
         CHECK(f.service->unregisterForReport(ReportType::LatLong));
-    }
-    CHECK_EQ(liveFakes().load(), 0);
+    });
 }
 
 int main(int argc, char** argv)

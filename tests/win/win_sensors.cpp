@@ -544,7 +544,7 @@ WIN_TEST(noSensorClassGivesNoManager)
 WIN_TEST(orientationSensorsByType)
 {
     Apartment com;
-    {
+    leavesNoFakes([&] {
         Fixture f;
         const ComRef<FakeSensor> other = makeFake<FakeSensor>(SENSOR_TYPE_INCLINOMETER_3D);
         const ComRef<FakeSensor> second = makeFake<FakeSensor>(SENSOR_TYPE_AGGREGATED_DEVICE_ORIENTATION);
@@ -581,8 +581,7 @@ WIN_TEST(orientationSensorsByType)
         // The feed took its sink off as it went.
         CHECK_EQ(f.sensor->sinkRemovals, 1);
         CHECK_EQ(f.sensor->references(), ULONG(2));
-    }
-    CHECK_EQ(liveFakes().load(), 0);
+    });
 }
 
 WIN_TEST(noSensorsWithoutPermission)
@@ -596,21 +595,17 @@ WIN_TEST(noSensorsWithoutPermission)
     } rows[] = {{"permission refused", S_OK, HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED)},
                 {"permission cancelled", S_OK, HRESULT_FROM_WIN32(ERROR_CANCELLED)},
                 {"no orientation sensors", HRESULT_FROM_WIN32(ERROR_NOT_FOUND), S_OK}};
-    for (const auto& row : rows) {
-        Row named(row.name);
-        {
-            Fixture f;
-            f.manager->categoryResult = row.category;
-            f.manager->permissionResult = row.permission;
-            const std::shared_ptr<platform::SensorManager> manager = platform::createSensorManager();
-            if (CHECK(manager != nullptr))
-                CHECK(manager->orientationSensors().empty());
-            platform::OrientationFeed feed(manager);
-            CHECK(!feed.hasSensor());
-            CHECK_EQ(f.sensor->sinkInstalls, 0);
-        }
-        CHECK_EQ(liveFakes().load(), 0);
-    }
+    forEachRowLeavesNoFakes(rows, [&](const auto& row) {
+        Fixture f;
+        f.manager->categoryResult = row.category;
+        f.manager->permissionResult = row.permission;
+        const std::shared_ptr<platform::SensorManager> manager = platform::createSensorManager();
+        if (CHECK(manager != nullptr))
+            CHECK(manager->orientationSensors().empty());
+        platform::OrientationFeed feed(manager);
+        CHECK(!feed.hasSensor());
+        CHECK_EQ(f.sensor->sinkInstalls, 0);
+    });
 }
 
 WIN_TEST(configurationThroughProperties)
@@ -624,24 +619,20 @@ WIN_TEST(configurationThroughProperties)
     } rows[] = {{"double sensitivity", VT_R8, double(0.01f)},
                 {"float sensitivity", VT_R4, double(0.01f)},
                 {"integer sensitivity left alone", VT_I4, 0.0}};
-    for (const auto& row : rows) {
-        Row named(row.name);
-        {
-            Fixture f;
-            f.sensor->sensitivityType = row.type;
-            platform::OrientationFeed feed(platform::createSensorManager());
-            CHECK(feed.start(std::make_shared<RecordingSink>()));
-            if (CHECK_EQ(f.sensor->keysAsked.size(), size_t(1)))
-                CHECK(sameKey(f.sensor->keysAsked[0], SENSOR_PROPERTY_CHANGE_SENSITIVITY));
-            CHECK_EQ(f.sensor->setPropertiesCalls, 1);
-            CHECK_EQ(f.sensor->writtenQuaternion.vt, row.type);
-            CHECK_EQ(numberOf(f.sensor->writtenQuaternion), row.written);
-            CHECK_EQ(f.sensor->writtenOther, 0.25);
-            CHECK_EQ(f.sensor->writtenInterval, ULONG(16));
-            CHECK_EQ(f.sensor->sinkInstalls, 1);
-        }
-        CHECK_EQ(liveFakes().load(), 0);
-    }
+    forEachRowLeavesNoFakes(rows, [&](const auto& row) {
+        Fixture f;
+        f.sensor->sensitivityType = row.type;
+        platform::OrientationFeed feed(platform::createSensorManager());
+        CHECK(feed.start(std::make_shared<RecordingSink>()));
+        if (CHECK_EQ(f.sensor->keysAsked.size(), size_t(1)))
+            CHECK(sameKey(f.sensor->keysAsked[0], SENSOR_PROPERTY_CHANGE_SENSITIVITY));
+        CHECK_EQ(f.sensor->setPropertiesCalls, 1);
+        CHECK_EQ(f.sensor->writtenQuaternion.vt, row.type);
+        CHECK_EQ(numberOf(f.sensor->writtenQuaternion), row.written);
+        CHECK_EQ(f.sensor->writtenOther, 0.25);
+        CHECK_EQ(f.sensor->writtenInterval, ULONG(16));
+        CHECK_EQ(f.sensor->sinkInstalls, 1);
+    });
 }
 
 WIN_TEST(failedConfigurationStillStarts)
@@ -652,33 +643,29 @@ WIN_TEST(failedConfigurationStillStarts)
         const char* name;
         bool keyClass;
     } rows[] = {{"GetProperties fails", true}, {"no key collection class", false}};
-    for (const auto& row : rows) {
-        Row named(row.name);
-        {
-            ComRef<FakeSensorManager> manager = makeFake<FakeSensorManager>();
-            ComRef<FakeSensor> sensor = makeFake<FakeSensor>(SENSOR_TYPE_AGGREGATED_DEVICE_ORIENTATION);
-            manager->collection->sensors.push_back(sensor);
-            sensor->getPropertiesResult = row.keyClass ? E_FAIL : S_OK;
-            ClassRegistration managerClass(CLSID_SensorManager, handOut(manager));
-            std::unique_ptr<ClassRegistration> keysClass;
-            if (row.keyClass)
-                keysClass = std::make_unique<ClassRegistration>(
-                    CLSID_PortableDeviceKeyCollection, [] { return static_cast<IUnknown*>(new FakeKeyCollection); });
-            platform::OrientationFeed feed(platform::createSensorManager());
-            CHECK(feed.start(std::make_shared<RecordingSink>()));
-            CHECK(feed.running());
-            CHECK_EQ(sensor->setPropertiesCalls, 0);
-            CHECK_EQ(sensor->sinkInstalls, 1);
-            CHECK(sensor->sink() != nullptr);
-        }
-        CHECK_EQ(liveFakes().load(), 0);
-    }
+    forEachRowLeavesNoFakes(rows, [&](const auto& row) {
+        ComRef<FakeSensorManager> manager = makeFake<FakeSensorManager>();
+        ComRef<FakeSensor> sensor = makeFake<FakeSensor>(SENSOR_TYPE_AGGREGATED_DEVICE_ORIENTATION);
+        manager->collection->sensors.push_back(sensor);
+        sensor->getPropertiesResult = row.keyClass ? E_FAIL : S_OK;
+        ClassRegistration managerClass(CLSID_SensorManager, handOut(manager));
+        std::unique_ptr<ClassRegistration> keysClass;
+        if (row.keyClass)
+            keysClass = std::make_unique<ClassRegistration>(
+                CLSID_PortableDeviceKeyCollection, [] { return static_cast<IUnknown*>(new FakeKeyCollection); });
+        platform::OrientationFeed feed(platform::createSensorManager());
+        CHECK(feed.start(std::make_shared<RecordingSink>()));
+        CHECK(feed.running());
+        CHECK_EQ(sensor->setPropertiesCalls, 0);
+        CHECK_EQ(sensor->sinkInstalls, 1);
+        CHECK(sensor->sink() != nullptr);
+    });
 }
 
 WIN_TEST(startTwiceStopOnce)
 {
     Apartment com;
-    {
+    leavesNoFakes([&] {
         Fixture f;
         platform::OrientationFeed feed(platform::createSensorManager());
         auto sink = std::make_shared<RecordingSink>();
@@ -701,8 +688,7 @@ WIN_TEST(startTwiceStopOnce)
         CHECK(!feed.start(sink));
         CHECK(!feed.running());
         CHECK_EQ(sink.use_count(), 1L);
-    }
-    CHECK_EQ(liveFakes().load(), 0);
+    });
 }
 
 WIN_TEST(quaternionReports)
@@ -723,56 +709,52 @@ WIN_TEST(quaternionReports)
                 {"20 bytes", VT_VECTOR | VT_UI1, 20, S_OK, false},
                 {"another variant type", VT_UNKNOWN, 0, S_OK, false},
                 {"value cannot be read", VT_VECTOR | VT_UI1, 16, E_FAIL, false}};
-    for (const auto& row : rows) {
-        Row named(row.name);
-        {
-            Fixture f;
-            platform::OrientationFeed feed(platform::createSensorManager());
-            auto sink = std::make_shared<RecordingSink>();
-            CHECK(feed.start(sink));
-            const ComRef<FakeDataReport> report = makeFake<FakeDataReport>();
-            report->type = row.type;
-            report->result = row.result;
-            report->bytes = quaternionBytes(0.5f, -0.25f, 0.125f, 0.75f, row.size);
-            report->object = makeFake<FakeUnknown>();
-            const long before = counter->outstanding;
-            HRESULT answered = E_UNEXPECTED;
-            f.sensor->deliver([&](ISensorEvents* events, ISensor* sensor) {
-                answered = events->OnDataUpdated(sensor, report.get());
-            }).join();
-            // Every value read was cleared: its memory freed, its object released.
-            CHECK_EQ(counter->outstanding.load(), before);
-            CHECK_EQ(report->object.get() ? ULONG(static_cast<FakeUnknown*>(report->object.get())->references()) : 0,
-                     ULONG(1));
-            CHECK_EQ(answered, row.result);
-            const auto samples = sink->samples();
-            if (CHECK_EQ(samples.size(), size_t(1))) {
-                const RecordingSink::Sample& s = samples[0];
-                CHECK(s.thread != GetCurrentThreadId());
-                CHECK(s.sensor != nullptr);
-                CHECK(s.report.quaternionRead == (SUCCEEDED(row.result) ? Result::Success : Result::Failure));
-                if (SUCCEEDED(row.result)) {
-                    CHECK_EQ(s.report.quaternion.type, row.type);
-                    CHECK_EQ(s.report.quaternion.bytes.size(), row.size);
-                }
-                const auto q = platform::decodeQuaternion(s.report.quaternion);
-                if (CHECK_EQ(q.has_value(), row.decoded) && q) {
-                    CHECK_EQ(q->w, 0.75);
-                    CHECK_EQ(q->x, 0.5);
-                    CHECK_EQ(q->y, -0.25);
-                    CHECK_EQ(q->z, 0.125);
-                }
+    forEachRowLeavesNoFakes(rows, [&](const auto& row) {
+        Fixture f;
+        platform::OrientationFeed feed(platform::createSensorManager());
+        auto sink = std::make_shared<RecordingSink>();
+        CHECK(feed.start(sink));
+        const ComRef<FakeDataReport> report = makeFake<FakeDataReport>();
+        report->type = row.type;
+        report->result = row.result;
+        report->bytes = quaternionBytes(0.5f, -0.25f, 0.125f, 0.75f, row.size);
+        report->object = makeFake<FakeUnknown>();
+        const long before = counter->outstanding;
+        HRESULT answered = E_UNEXPECTED;
+        f.sensor->deliver([&](ISensorEvents* events, ISensor* sensor) {
+            answered = events->OnDataUpdated(sensor, report.get());
+        }).join();
+        // Every value read was cleared: its memory freed, its object released.
+        CHECK_EQ(counter->outstanding.load(), before);
+        CHECK_EQ(report->object.get() ? ULONG(static_cast<FakeUnknown*>(report->object.get())->references()) : 0,
+                 ULONG(1));
+        CHECK_EQ(answered, row.result);
+        const auto samples = sink->samples();
+        if (CHECK_EQ(samples.size(), size_t(1))) {
+            const RecordingSink::Sample& s = samples[0];
+            CHECK(s.thread != GetCurrentThreadId());
+            CHECK(s.sensor != nullptr);
+            CHECK(s.report.quaternionRead == (SUCCEEDED(row.result) ? Result::Success : Result::Failure));
+            if (SUCCEEDED(row.result)) {
+                CHECK_EQ(s.report.quaternion.type, row.type);
+                CHECK_EQ(s.report.quaternion.bytes.size(), row.size);
+            }
+            const auto q = platform::decodeQuaternion(s.report.quaternion);
+            if (CHECK_EQ(q.has_value(), row.decoded) && q) {
+                CHECK_EQ(q->w, 0.75);
+                CHECK_EQ(q->x, 0.5);
+                CHECK_EQ(q->y, -0.25);
+                CHECK_EQ(q->z, 0.125);
             }
         }
-        CHECK_EQ(liveFakes().load(), 1); // the counter
-    }
+    });
     CHECK_EQ(CoRevokeMallocSpy(), S_OK);
 }
 
 WIN_TEST(sinkAnswers)
 {
     Apartment com;
-    {
+    leavesNoFakes([&] {
         Fixture f;
         platform::OrientationFeed feed(platform::createSensorManager());
         auto sink = std::make_shared<RecordingSink>();
@@ -797,8 +779,7 @@ WIN_TEST(sinkAnswers)
             CHECK_EQ(events->AddRef(), ULONG(4));
             CHECK_EQ(events->Release(), ULONG(3));
         }
-    }
-    CHECK_EQ(liveFakes().load(), 0);
+    });
 }
 
 int main(int argc, char** argv)
