@@ -50,9 +50,10 @@ bool EditDataCommand::serialize(QDataStream& stream)
 {
     serializeBase(stream);
     stream << QString::fromStdString(m_values.dataId) << QString::fromStdString(m_values.localityId)
-           << static_cast<const LocatedValues&>(m_values) << m_values.declination << static_cast<qint32>(m_values.type) << widen(m_values.symbolId)
-           << widen(m_values.unitId) << m_values.azimuth << m_values.dip << m_values.imagePath
-           << m_values.comment << m_values.sketchPath << m_values.backgroundPath;
+           << static_cast<const LocatedValues&>(m_values) << m_values.declination
+           << static_cast<qint32>(m_values.type) << widen(m_values.symbolId) << widen(m_values.unitId)
+           << m_values.azimuth << m_values.dip << m_values.imagePath << m_values.comment << m_values.sketchPath
+           << m_values.backgroundPath;
     return stream.status() == QDataStream::Ok;
 }
 
@@ -65,8 +66,9 @@ bool EditDataCommand::unserialize(QDataStream& stream)
     qint32 type = 0;
     qint64 symbolId = 0;
     qint64 unitId = 0;
-    stream >> dataId >> localityId >> static_cast<LocatedValues&>(values) >> values.declination >> type >> symbolId >> unitId >> values.azimuth >> values.dip
-        >> values.imagePath >> values.comment >> values.sketchPath >> values.backgroundPath;
+    stream >> dataId >> localityId >> static_cast<LocatedValues&>(values) >> values.declination >> type >> symbolId
+        >> unitId >> values.azimuth >> values.dip >> values.imagePath >> values.comment >> values.sketchPath
+        >> values.backgroundPath;
     if (stream.status() != QDataStream::Ok)
         return false;
     values.dataId = dataId.toStdString();
