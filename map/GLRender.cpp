@@ -325,9 +325,12 @@ QPointF GLRender::worldToScreen(const osg::Vec3d& world) const
     // Double precision: map coordinates run to 2e7 and single precision
     // would move symbols by metres when zoomed in.
     const osg::Vec3d ndc = world * (camera()->getViewMatrix() * camera()->getProjectionMatrix());
-    const QSizeF size = logicalWindowSize();
-    return QPointF((ndc.x() + 1.0) * size.width() * 0.5,
-                   size.height() - (ndc.y() + 1.0) * size.height() * 0.5);
+    return ndcToWindow(ndc.x(), ndc.y(), logicalWindowSize());
+}
+
+QPointF GLRender::ndcToWindow(double x, double y, const QSizeF& window)
+{
+    return QPointF((x + 1.0) * window.width() * 0.5, window.height() - (y + 1.0) * window.height() * 0.5);
 }
 
 QPointF GLRender::worldToScreenXY(double x, double y) const

@@ -76,6 +76,8 @@ public:
     osg::Vec3d screenToWorld(double x, double y) const;
     osg::Vec3d unproject(double x, double y, const osg::Camera* camera) const;
     QPointF worldToScreen(const osg::Vec3d& world) const;
+    // Normalised device coordinates (-1..1, y up) to a window of that size, y down.
+    static QPointF ndcToWindow(double x, double y, const QSizeF& window);
     QPointF worldToScreenXY(double x, double y) const;
     bool worldToGeo(double x, double y, double z, double& longitude, double& latitude) const;
     bool screenToGeo(double x, double y, double& longitude, double& latitude) const;

@@ -2,6 +2,7 @@
 
 #include "drawing/StoreIfChanged.h"
 #include "map/AnnotationRenderItem.h"
+#include "map/GLRender.h"
 #include "map/MapViewController.h"
 #include "model/Data.h"
 #include "model/LineData2D.h"
@@ -140,7 +141,7 @@ std::optional<QPointF> MapCallout::screenPosition(const osg::Vec3d& world, const
         return std::nullopt;
     const double x = clip.x() / clip.w();
     const double y = clip.y() / clip.w();
-    const QPointF position((x + 1.0) * window.width() * 0.5, window.height() - (y + 1.0) * window.height() * 0.5);
+    const QPointF position = GLRender::ndcToWindow(x, y, window);
     if (!finite(position))
         return std::nullopt;
     return position;

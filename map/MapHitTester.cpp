@@ -80,8 +80,7 @@ QPointF MapHitTester::windowPosition(const GLRender& scene, const osg::Vec3d& wo
                                      const osg::Matrixd& viewProjection)
 {
     const osg::Vec3d ndc = world * viewProjection;
-    const QSize size = scene.windowSize();
-    return QPointF((ndc.x() + 1.0) * size.width() * 0.5, size.height() - (ndc.y() + 1.0) * size.height() * 0.5);
+    return GLRender::ndcToWindow(ndc.x(), ndc.y(), scene.windowSize());
 }
 
 osg::Matrixd MapHitTester::cameraViewProjection(const GLRender& scene)
