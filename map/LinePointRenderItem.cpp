@@ -1,10 +1,10 @@
 #include "map/LinePointRenderItem.h"
 
+#include "app/AppContext.h"
 #include "map/GLRender.h"
 #include "map/SymbolTextures.h"
 #include "model/LineData2D.h"
 #include "model/Locality.h"
-#include "model/ModelManager.h"
 #include "model/Project.h"
 
 #include <QColor>
@@ -73,8 +73,7 @@ osg::ref_ptr<osg::Geometry> LinePointRenderItem::addLinePoints(const LineData2D&
 {
     if (!glRender)
         return nullptr;
-    const ModelManager* models = ModelManager::instance();
-    const std::shared_ptr<Project> project = models ? models->currentProject() : nullptr;
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     const QColor colour = project ? project->unitColor(line.unitId()) : QColor(Qt::black);
     SymbolTextures atlas;
     atlas.buildMarkers({colour.name()}, {line.thickness()}, glRender->maxTextureSize());

@@ -1,6 +1,7 @@
 #include "model/AddDataCommand.h"
 
 #include "Database/AbstractCommandFactory.h"
+#include "app/AppContext.h"
 #include "model/Data.h"
 #include "model/Project.h"
 
@@ -49,7 +50,7 @@ void AddDataCommand::setPoint(int type, double latitude, double longitude, const
     setLatitude(latitude);
     setLongitude(longitude);
     setComment(comment);
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     setDeclination(project ? project->declination() : Project::NoDeclination);
 }
 
@@ -80,7 +81,7 @@ void AddDataCommand::setSightingData(double latitude, double longitude, float be
     setPoint(Data::Sighting, latitude, longitude, comment);
     setAzimuth(bearing);
     setUnitId(unitId);
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     setSymbolId(project ? project->getDefaultSightingId() : 0);
 }
 

@@ -1,7 +1,7 @@
 #include "model/AddLocalityCommand.h"
 
 #include "Database/AbstractCommandFactory.h"
-#include "model/EditTarget.h"
+#include "app/AppContext.h"
 
 namespace kiv {
 
@@ -33,7 +33,7 @@ bool AddLocalityCommand::unserialize(QDataStream& stream)
 void AddLocalityCommand::setLocality(const QString& name, double latitude, double longitude, double altitude,
                                      double horizontalAccuracy, double verticalAccuracy)
 {
-    if (!EditTarget::currentProject())
+    if (!AppContext::currentProject())
         return;
     setLocalityName(name);
     setDescription(QString());

@@ -1,7 +1,7 @@
 #include "model/EditBaseMapCommand.h"
 
+#include "app/AppContext.h"
 #include "app/ApplicationManager.h"
-#include "model/EditTarget.h"
 #include "model/MBTilesBounds.h"
 #include "model/ProjectFile.h"
 #include "model/RemoveBaseMapCommand.h"
@@ -106,7 +106,7 @@ QStringList EditBaseMapCommand::sidecarFiles(const QString& mapPath)
 
 std::shared_ptr<Project> EditBaseMapCommand::targetProject()
 {
-    return EditTarget::currentProject();
+    return AppContext::currentProject();
 }
 
 int EditBaseMapCommand::indexOf(const Project& project, const QUrl& location)

@@ -1,5 +1,6 @@
 #include "model/EditDataCommand.h"
 
+#include "app/AppContext.h"
 #include "app/ApplicationManager.h"
 #include "model/Data.h"
 #include "model/EditTarget.h"
@@ -40,11 +41,6 @@ bool dropData(Locality& locality, const std::string& id)
 }
 
 } // namespace
-
-std::shared_ptr<Project> EditDataCommand::currentProject()
-{
-    return EditTarget::currentProject();
-}
 
 bool EditDataCommand::serialize(QDataStream& stream)
 {
@@ -116,7 +112,7 @@ void EditDataCommand::copyFrom(const Data& data)
 
 void EditDataCommand::findData(const QString& dataId)
 {
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     if (project)
         setFromData(project->dataById(dataId.toStdString()));
 }
@@ -164,7 +160,7 @@ bool EditDataCommand::insertData()
         m_values.timeStamp = QDateTime::currentSecsSinceEpoch();
         m_values.dataId = application->makeUniqueId(QString()).toStdString();
     }
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     if (!project)
         return false;
     const std::shared_ptr<Locality> locality = resolveLocality(*project);
@@ -206,7 +202,7 @@ void EditDataCommand::announceFiles(const Project& project) const
 
 bool EditDataCommand::deleteData()
 {
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     if (!project)
         return false;
     const std::shared_ptr<Locality> locality = resolveLocality(*project);
@@ -260,7 +256,7 @@ void EditDataCommand::writeInto(Data& data) const
 
 bool EditDataCommand::swapData()
 {
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     if (!project)
         return false;
     const std::shared_ptr<Locality> locality = project->locality(m_values.localityId);

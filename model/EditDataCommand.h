@@ -76,9 +76,6 @@ protected:
     bool deleteData();
     bool swapData();
 
-    // The current project, or empty.
-    static std::shared_ptr<Project> currentProject();
-
 private:
     using Values = EditDataCommandValues;
 

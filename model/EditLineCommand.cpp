@@ -2,6 +2,7 @@
 
 #include "Database/Quarzel.pb.h"
 #include "Database/Records.h"
+#include "app/AppContext.h"
 #include "model/EditTarget.h"
 #include "model/LineData2D.h"
 #include "model/Locality.h"
@@ -78,7 +79,7 @@ bool EditLineCommand::unserialize(QDataStream& stream)
 
 void EditLineCommand::setLineById(const QString& id)
 {
-    if (const std::shared_ptr<Project> project = EditTarget::currentProject())
+    if (const std::shared_ptr<Project> project = AppContext::currentProject())
         m_line = project->lineById(id.toStdString());
 }
 
@@ -92,7 +93,7 @@ std::shared_ptr<Locality> EditLineCommand::resolveLocality(const Project& projec
 
 bool EditLineCommand::insertLine()
 {
-    const std::shared_ptr<Project> project = EditTarget::currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     if (!m_line || !project)
         return false;
     const std::string localityBefore = m_line->localityId();
@@ -109,7 +110,7 @@ bool EditLineCommand::insertLine()
 
 bool EditLineCommand::deleteLine()
 {
-    const std::shared_ptr<Project> project = EditTarget::currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     if (!m_line || !project)
         return false;
     const std::shared_ptr<Locality> locality = resolveLocality(*project);
@@ -128,7 +129,7 @@ bool EditLineCommand::deleteLine()
 
 bool EditLineCommand::swapLine()
 {
-    const std::shared_ptr<Project> project = EditTarget::currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     if (!m_line || !project)
         return false;
     const std::shared_ptr<Locality> locality = project->locality(m_line->localityId());

@@ -1,7 +1,7 @@
 #include "model/EditLocalityCommand.h"
 
+#include "app/AppContext.h"
 #include "app/ApplicationManager.h"
-#include "model/EditTarget.h"
 #include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
@@ -103,7 +103,7 @@ void EditLocalityCommand::exchangeWith(Locality& locality)
 
 bool EditLocalityCommand::insertLocality()
 {
-    const std::shared_ptr<Project> project = EditTarget::currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     if (!project)
         return false;
     if (m_values.localityId.empty()) {
@@ -133,7 +133,7 @@ bool EditLocalityCommand::insertLocality()
 
 bool EditLocalityCommand::deleteLocality()
 {
-    const std::shared_ptr<Project> project = EditTarget::currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     if (!project || m_values.localityId.empty())
         return false;
     const std::shared_ptr<Locality> locality = project->locality(m_values.localityId);

@@ -1,7 +1,7 @@
 #include "model/EditSymbolCommand.h"
 
+#include "app/AppContext.h"
 #include "model/Data.h"
-#include "model/EditTarget.h"
 #include "model/Project.h"
 #include "model/StorageStep.h"
 
@@ -18,7 +18,7 @@ int EditSymbolCommand::symbolTypeForIcon(int iconId)
 
 std::shared_ptr<Project> EditSymbolCommand::targetProject()
 {
-    return EditTarget::currentProject();
+    return AppContext::currentProject();
 }
 
 int EditSymbolCommand::indexOf(const Project& project, int symbolId)

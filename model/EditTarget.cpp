@@ -7,11 +7,6 @@
 
 namespace kiv {
 
-std::shared_ptr<Project> EditTarget::currentProject()
-{
-    return AppContext::currentProject();
-}
-
 std::shared_ptr<Locality> EditTarget::locality(const Project& project, const std::string& localityId)
 {
     if (!localityId.empty())

@@ -13,8 +13,6 @@ class Project;
 class EditTarget
 {
 public:
-    // The current project, or empty.
-    static std::shared_ptr<Project> currentProject();
     // The project's locality of that id; with an empty id, the current
     // locality when it belongs to the project.
     static std::shared_ptr<Locality> locality(const Project& project, const std::string& localityId);

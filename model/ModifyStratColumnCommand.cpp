@@ -1,7 +1,7 @@
 #include "model/ModifyStratColumnCommand.h"
 
 #include "Database/AbstractCommandFactory.h"
-#include "model/EditTarget.h"
+#include "app/AppContext.h"
 #include "model/ModelManager.h"
 #include "model/StorageStep.h"
 
@@ -71,7 +71,7 @@ void ModifyStratColumnCommand::setFromModel(const Units& units)
 
 bool ModifyStratColumnCommand::swapUnits()
 {
-    const std::shared_ptr<Project> project = EditTarget::currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     if (!project)
         return false;
     std::swap(m_units, project->rockUnits());

@@ -8,7 +8,6 @@
 #include "geo/drivers/GDALOptions.h"
 #include "geo/drivers/MBTilesTileSourceOptions.h"
 #include "model/AddBaseMapCommand.h"
-#include "model/ModelManager.h"
 #include "model/Project.h"
 
 #include <QFileInfo>
@@ -62,8 +61,7 @@ AddLayerTask::AddLayerTask(std::shared_ptr<AddBaseMapCommand> command, GLRender*
 void AddLayerTask::work()
 {
     const QString fileName = m_command ? QFileInfo(m_command->url().toLocalFile()).fileName() : QString();
-    ModelManager* models = ModelManager::instance();
-    const std::shared_ptr<Project> project = models ? models->currentProject() : nullptr;
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     const QString failed = QStringLiteral("Failed to add map layer from ") + fileName;
     if (!project || fileName.isEmpty()) {
         m_errorMessage = failed;

@@ -47,7 +47,7 @@ bool hasArea(const QRectF& extent)
 LayerTool::LayerTool(QObject* parent)
     : Tool(parent)
 {
-    if (const std::shared_ptr<Project> project = currentProject()) {
+    if (const std::shared_ptr<Project> project = AppContext::currentProject()) {
         m_baseLayer = baseLayerOf(project->baseTileLayer());
         m_layerURL = project->baseMapUrl();
     }
@@ -60,14 +60,9 @@ QObject* LayerTool::layerModel() const
     return m_layerModel.get();
 }
 
-std::shared_ptr<Project> LayerTool::currentProject()
-{
-    return AppContext::currentProject();
-}
-
 std::shared_ptr<Project> LayerTool::projectWithLayer(int layer)
 {
-    std::shared_ptr<Project> project = currentProject();
+    std::shared_ptr<Project> project = AppContext::currentProject();
     if (!project || layer < 0 || layer >= static_cast<int>(project->baseMaps().size()))
         return nullptr;
     return project;
@@ -85,7 +80,7 @@ void LayerTool::setBaseLayer(BaseLayer layer)
     m_baseLayer = layer;
     if (GLRender* scene = mapView() ? mapView()->scene() : nullptr)
         scene->setOnlineMap(layer);
-    if (const std::shared_ptr<Project> project = currentProject()) {
+    if (const std::shared_ptr<Project> project = AppContext::currentProject()) {
         project->setBaseTileLayer(layer);
         saveProject(*project);
     }
@@ -97,7 +92,7 @@ void LayerTool::setLayerURL(const QString& url)
     if (url == m_layerURL)
         return;
     m_layerURL = url;
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     if (project)
         project->setBaseMapUrl(url);
     if (m_baseLayer != Base_Custom) {
@@ -120,7 +115,7 @@ void LayerTool::toolActivated()
 
 void LayerTool::ensureLayerModel()
 {
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     if (!m_layerModel) {
         qDebug() << "Creating Data Model";
         m_layerModel = std::make_unique<MapLayerListModel>(project.get());
@@ -176,7 +171,7 @@ void LayerTool::setLayerOpacity(int layer, double opacity)
 
 void LayerTool::addLayer(const QUrl& filePath, int)
 {
-    const std::shared_ptr<Project> project = currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     if (!project)
         return;
     const std::size_t before = project->baseMaps().size();

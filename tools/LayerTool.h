@@ -53,7 +53,6 @@ signals:
     void layerModelChanged(QObject* model);
 
 private:
-    static std::shared_ptr<Project> currentProject();
     // The current project when it has a base map at `layer`.
     static std::shared_ptr<Project> projectWithLayer(int layer);
     static bool saveProject(Project& project);

@@ -2,7 +2,6 @@
 
 #include "Database/CommandManager.h"
 #include "app/AppContext.h"
-#include "model/EditTarget.h"
 #include "model/ModifyProjectCommand.h"
 #include "model/Project.h"
 
@@ -48,7 +47,7 @@ bool ProjectTool::refuse()
 bool ProjectTool::save(const QString& name, const QString& declination, const QString& localityBaseName,
                        const QString& description)
 {
-    const std::shared_ptr<Project> project = EditTarget::currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     if (!project) {
         qWarning() << "No project!";
         return refuse();

@@ -1,10 +1,10 @@
 #include "tools/StereoNetTool.h"
 
+#include "app/AppContext.h"
 #include "map/MapViewController.h"
 #include "model/CheckableFilteredDataListModel.h"
 #include "model/Data.h"
 #include "model/DataListModel.h"
-#include "model/EditTarget.h"
 #include "model/Locality.h"
 #include "model/Project.h"
 #include "tools/ImageTool.h"
@@ -44,7 +44,7 @@ QObject* StereoNetTool::dataModel() const
 
 void StereoNetTool::makeDataModel()
 {
-    m_source = new DataListModel(EditTarget::currentProject().get(), this);
+    m_source = new DataListModel(AppContext::currentProject().get(), this);
     m_dataModel = new CheckableFilteredDataListModel(this);
     m_dataModel->setSourceModel(m_source);
     const auto changed = &StereoNetTool::onSelectedDataChanged;
@@ -66,7 +66,7 @@ void StereoNetTool::toolActivated()
     else
         m_source->updateData();
     // The source model has read every locality's content by now.
-    const std::shared_ptr<Project> project = EditTarget::currentProject();
+    const std::shared_ptr<Project> project = AppContext::currentProject();
     if (!project)
         return;
     if (m_filtersReset) {
