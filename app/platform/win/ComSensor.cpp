@@ -53,7 +53,8 @@ public:
 
     HRESULT STDMETHODCALLTYPE OnStateChanged(ISensor* sensor, SensorState state) override
     {
-        return passOn([&](const Sensor* owner) { return m_sink->OnStateChanged(sensor ? owner : nullptr, int(state)); });
+        return passOn(
+            [&](const Sensor* owner) { return m_sink->OnStateChanged(sensor ? owner : nullptr, int(state)); });
     }
 
     HRESULT STDMETHODCALLTYPE OnDataUpdated(ISensor* sensor, ISensorDataReport* report) override
