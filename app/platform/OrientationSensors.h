@@ -39,8 +39,8 @@ struct DeviceQuaternion
 };
 
 // The quaternion of a raw value: a byte vector of 16 bytes (up to three
-// trailing bytes are ignored) holding four floats x, y, z, w. Absent for
-// anything else.
+// trailing bytes are ignored) holding four finite floats x, y, z, w, not all
+// zero. Absent for anything else.
 std::optional<DeviceQuaternion> decodeQuaternion(const SensorValue& value);
 
 class Sensor;

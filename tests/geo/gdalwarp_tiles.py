@@ -92,6 +92,13 @@ def make(kind, path):
         ds = create(path, 512, 512, 3, [2100 * TILE * res - world, res, 0,
                                          world - 1400 * TILE * res, 0, -res], 3857)
         rgb(ds, 3)
+    elif kind == "mercator-aligned-overviews":
+        # Level 12's pixels on its tile grid: tiles of levels 11, 10 and 9
+        # read 2, 4 and 8 source pixels a pixel, the overviews' own factors.
+        res = 2 * 20037508.342789244 / TILE / 2 ** 12
+        ds = create(path, 600, 600, 3, [890338.5054657348, res, 0, 5899715.591163045, 0, -res], 3857)
+        rgb(ds, 15)
+        ds.BuildOverviews("AVERAGE", [2, 4, 8, 16])
     elif kind == "mercator-offset":
         ds = create(path, 450, 520, 3, [890123.37, 31.7, 0, 5899321.91, 0, -31.7], 3857)
         rgb(ds, 4)
@@ -146,26 +153,42 @@ def make(kind, path):
     elif kind == "global":
         ds = create(path, 720, 360, 3, [-180.0, 0.5, 0.0, 90.0, 0.0, -0.5], 4326)
         rgb(ds, 10)
-    elif kind == "sparse":
-        # Only the top-left corner holds data; GDAL reports the rest as empty.
-        ds = create(path, 1500, 1500, 1, [8.0, 0.0004, 0.0, 46.5, 0.0, -0.0004], 4326,
+    elif kind in ("sparse", "sparse-nodata"):
+        # Only the top-left corner holds data; GDAL reports the rest as empty,
+        # read as nodata where the raster has a nodata value.
+        size = 1000 if kind == "sparse-nodata" else 1500
+        ds = create(path, size, size, 1, [8.0, 0.0004, 0.0, 46.5, 0.0, -0.0004], 4326,
                     ["SPARSE_OK=TRUE"])
         ds.GetRasterBand(1).WriteArray(detail(512, 512, 12))
-    elif kind in ("noise-9000", "paletted-9000"):
-        # 81 million pixels, more than a tile warps whole.
+        if kind == "sparse-nodata":
+            ds.GetRasterBand(1).SetNoDataValue(0)
+    elif kind in ("noise-9000", "paletted-9000", "paletted-gap-9000"):
+        # 81 million pixels, more than a tile warps whole. With a gap, the
+        # indices are 1 and 3, and 2 is the colour between theirs.
         paletted = kind.startswith("paletted")
+        gap = kind == "paletted-gap-9000"
         ds = create(path, 9000, 9000, 1, [0.2, 0.0001, 0.0, 47.0, 0.0, -0.0001], 4326)
         rng = np.random.default_rng(13)
         for top in range(0, 9000, 1000):
-            ds.GetRasterBand(1).WriteArray(
-                rng.integers(1 if paletted else 0, 3 if paletted else 256, (1000, 9000), np.uint8),
-                0, top)
+            values = rng.integers(1 if paletted else 0, 3 if paletted else 256, (1000, 9000), np.uint8)
+            ds.GetRasterBand(1).WriteArray(2 * values - 1 if gap else values, 0, top)
         if paletted:
             table = gdal.ColorTable()
             table.SetColorEntry(1, (0, 0, 0, 255))
-            table.SetColorEntry(2, (255, 255, 255, 255))
+            if gap:
+                table.SetColorEntry(2, (128, 128, 128, 255))
+            table.SetColorEntry(3 if gap else 2, (255, 255, 255, 255))
             ds.GetRasterBand(1).SetRasterColorTable(table)
             ds.GetRasterBand(1).SetRasterColorInterpretation(gdal.GCI_PaletteIndex)
+    elif kind == "striped-9000":
+        # As many pixels in strips of one row, uncompressed, every one written:
+        # bytes read count the rows read.
+        ds = gdal.GetDriverByName("GTiff").Create(path, 9000, 9000, 1, gdal.GDT_Byte)
+        ds.SetGeoTransform([0.2, 0.0001, 0.0, 47.0, 0.0, -0.0001])
+        ds.SetSpatialRef(srs(4326))
+        ramp = np.tile((np.arange(9000) * 256 // 9000).astype(np.uint8), (1000, 1))
+        for top in range(0, 9000, 1000):
+            ds.GetRasterBand(1).WriteArray(ramp, 0, top)
     elif kind in ("overviews", "no-overviews"):
         # The same picture twice, uncompressed so that bytes read count pixels.
         ds = create(path, 2400, 1800, 3, [7.0, 0.0004, 0.0, 46.0, 0.0, -0.0004], 4326)

@@ -363,7 +363,7 @@ private slots:
         QTest::addColumn<QString>("kind");
         for (const char* kind : {"geographic", "utm", "mercator-aligned", "mercator-offset", "world-file-prj",
                                  "prj-only", "paletted", "grey-nodata", "rgb-nodata", "rgba", "global", "grey-16bit",
-                                 "overviews", "sparse"})
+                                 "overviews", "mercator-aligned-overviews", "sparse", "sparse-nodata"})
             QTest::newRow(kind) << QString::fromLatin1(kind);
     }
 
@@ -441,27 +441,39 @@ private slots:
 
     // A tile covering more source pixels than are warped whole is made from
     // an averaged read (nearest for paletted rasters): random noise comes out
-    // an even grey, not speckled as nearest decimation would leave it.
+    // an even grey, not speckled as nearest decimation would leave it, and a
+    // palette shows only its own indices. In strips of one row it reads a
+    // row per tile row, not every row as a whole warp would.
     void beyondTheBound_data()
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<double>("largestSpread"); // standard deviation of the grey
-        QTest::newRow("continuous: averaged") << "noise-9000" << 10.0;
-        QTest::newRow("paletted: nearest") << "paletted-9000" << 1000.0;
+        QTest::addColumn<double>("largestRead");   // bytes read, as a share of the file
+        QTest::newRow("continuous: averaged") << "noise-9000" << 10.0 << 1.5;
+        QTest::newRow("paletted: nearest") << "paletted-9000" << 1000.0 << 1.5;
+        QTest::newRow("paletted 1 and 3: never 2") << "paletted-gap-9000" << 1000.0 << 1.5;
+        QTest::newRow("strips: a row per tile row") << "striped-9000" << 1000.0 << 0.25;
     }
 
     void beyondTheBound()
     {
         QFETCH(QString, kind);
         QFETCH(double, largestSpread);
+        QFETCH(double, largestRead);
         const QString path = dir_.filePath(kind + ".tif");
+        // 81 MB each: gone with the row.
+        const auto removeRaster = qScopeGuard([&] { QFile::remove(path); });
         const kiv::test::ToolRun made = makeRaster(kind, path);
         QVERIFY2(made.exitCode == 0, qPrintable(made.text()));
         osg::ref_ptr<ImageLayer> layer = openLayer(path);
         QVERIFY(layer->getProfile());
         // The whole 9,000 x 9,000 raster lies in this tile.
+        const qint64 before = bytesRead();
         const TileResult r = layer->createImage(TileKey(8, 128, 90, mercator_.get()));
+        const qint64 read = bytesRead() - before;
         QVERIFY(r.isOk());
+        const double share = double(read) / QFileInfo(path).size();
+        QVERIFY2(share <= largestRead, qPrintable(QStringLiteral("%1 bytes").arg(read)));
         double sum = 0.0, squares = 0.0;
         int n = 0;
         QSet<QRgb> colours;

@@ -8,6 +8,7 @@
 
 #include <locationapi.h>
 
+#include <limits>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -25,14 +26,21 @@ public:
     HRESULT latitudeResult = S_OK;
     HRESULT altitudeResult = S_OK;
     HRESULT errorRadiusResult = S_OK;
+    double latitude = 47.5;
+    double longitude = 8.25;
+    double altitude = 410.5;
+    double errorRadius = 12.0;
 
     HRESULT STDMETHODCALLTYPE GetSensorID(SENSOR_ID*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetTimestamp(SYSTEMTIME*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetValue(REFPROPERTYKEY, PROPVARIANT*) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE GetLatitude(DOUBLE* value) override { return answer(latitudeResult, 47.5, value); }
-    HRESULT STDMETHODCALLTYPE GetLongitude(DOUBLE* value) override { return answer(S_OK, 8.25, value); }
-    HRESULT STDMETHODCALLTYPE GetErrorRadius(DOUBLE* value) override { return answer(errorRadiusResult, 12.0, value); }
-    HRESULT STDMETHODCALLTYPE GetAltitude(DOUBLE* value) override { return answer(altitudeResult, 410.5, value); }
+    HRESULT STDMETHODCALLTYPE GetLatitude(DOUBLE* value) override { return answer(latitudeResult, latitude, value); }
+    HRESULT STDMETHODCALLTYPE GetLongitude(DOUBLE* value) override { return answer(S_OK, longitude, value); }
+    HRESULT STDMETHODCALLTYPE GetErrorRadius(DOUBLE* value) override
+    {
+        return answer(errorRadiusResult, errorRadius, value);
+    }
+    HRESULT STDMETHODCALLTYPE GetAltitude(DOUBLE* value) override { return answer(altitudeResult, altitude, value); }
     HRESULT STDMETHODCALLTYPE GetAltitudeError(DOUBLE* value) override { return answer(S_OK, 30.0, value); }
 
 private:
@@ -292,16 +300,42 @@ WIN_TEST(reportsFromAnotherThread)
 {
     Apartment com;
     enum Kind { Full, NoAltitude, NoErrorRadius, NoLatitude, OtherType, NotLatLong };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    const std::optional<double> none;
+    // Values the driver gives, and what the layer's sink is to see of them.
+    struct Values
+    {
+        double latitude, longitude, altitude, errorRadius;
+    };
+    const Values usual {47.5, 8.25, 410.5, 12.0};
     struct
     {
         const char* name;
         Kind kind;
-    } rows[] = {{"every value", Full},
-                {"altitude getter fails", NoAltitude},
-                {"error radius getter fails", NoErrorRadius},
-                {"latitude getter fails", NoLatitude},
-                {"report of another type", OtherType},
-                {"report without latitude/longitude", NotLatLong}};
+        Values given;
+        bool passed;
+        std::optional<double> latitude, longitude, altitude, errorRadius;
+    } rows[] = {
+        {"every value", Full, usual, true, 47.5, 8.25, 410.5, 12.0},
+        {"altitude getter fails", NoAltitude, usual, true, 47.5, 8.25, none, 12.0},
+        {"error radius getter fails", NoErrorRadius, usual, true, 47.5, 8.25, 410.5, none},
+        {"latitude getter fails", NoLatitude, usual, true, none, 8.25, 410.5, 12.0},
+        {"report of another type", OtherType, usual, true, none, none, none, none},
+        {"report without latitude/longitude", NotLatLong, usual, false, none, none, none, none},
+        {"latitude and longitude at their limits", Full, {90.0, -180.0, -420.0, 0.0}, true, 90.0, -180.0, -420.0, 0.0},
+        {"latitude and longitude at the other limits", Full, {-90.0, 180.0, 0.0, 1e6}, true, -90.0, 180.0, 0.0, 1e6},
+        {"latitude beyond the pole", Full, {90.000001, 8.25, 410.5, 12.0}, false, none, none, none, none},
+        {"latitude beyond the south pole", Full, {-90.5, 8.25, 410.5, 12.0}, false, none, none, none, none},
+        {"longitude beyond 180", Full, {47.5, 180.5, 410.5, 12.0}, false, none, none, none, none},
+        {"longitude beyond -180", Full, {47.5, -181.0, 410.5, 12.0}, false, none, none, none, none},
+        {"latitude not a number", Full, {nan, 8.25, 410.5, 12.0}, false, none, none, none, none},
+        {"longitude infinite", Full, {47.5, -inf, 410.5, 12.0}, false, none, none, none, none},
+        {"altitude not a number", Full, {47.5, 8.25, nan, 12.0}, true, 47.5, 8.25, none, 12.0},
+        {"altitude infinite", Full, {47.5, 8.25, inf, 12.0}, true, 47.5, 8.25, none, 12.0},
+        {"error radius negative", Full, {47.5, 8.25, 410.5, -0.5}, true, 47.5, 8.25, 410.5, none},
+        {"error radius not a number", Full, {47.5, 8.25, 410.5, nan}, true, 47.5, 8.25, 410.5, none},
+        {"error radius infinite", Full, {47.5, 8.25, 410.5, inf}, true, 47.5, 8.25, 410.5, none}};
     forEachRowLeavesNoFakes(rows, [&](const auto& row) {
         ListeningFixture f;
         ComRef<ILocationReport> report;
@@ -315,6 +349,10 @@ WIN_TEST(reportsFromAnotherThread)
                 latLong->errorRadiusResult = HRESULT_FROM_WIN32(ERROR_NO_DATA);
             if (row.kind == NoLatitude)
                 latLong->latitudeResult = E_FAIL;
+            latLong->latitude = row.given.latitude;
+            latLong->longitude = row.given.longitude;
+            latLong->altitude = row.given.altitude;
+            latLong->errorRadius = row.given.errorRadius;
             report = latLong;
         }
         const IID type = row.kind == OtherType ? IID_ICivicAddressReport : IID_ILatLongReport;
@@ -324,25 +362,16 @@ WIN_TEST(reportsFromAnotherThread)
         }).join();
         CHECK_EQ(answered, S_OK);
         const std::vector<RecordingSink::Delivery> got = f.sink->reports();
-        if (row.kind == NotLatLong) {
-            CHECK(got.empty());
-        } else if (CHECK_EQ(got.size(), size_t(1))) {
+        if (CHECK_EQ(got.size(), size_t(row.passed ? 1 : 0)) && row.passed) {
             const RecordingSink::Delivery& d = got[0];
+            const ReportType expected = row.kind == OtherType ? ReportType::Other : ReportType::LatLong;
             CHECK(d.thread != GetCurrentThreadId());
-            if (row.kind == OtherType) {
-                CHECK(d.type == ReportType::Other);
-                CHECK(d.report.type == ReportType::Other);
-                CHECK(!d.report.latitude && !d.report.longitude);
-            } else {
-                CHECK(d.type == ReportType::LatLong);
-                CHECK(d.report.type == ReportType::LatLong);
-                CHECK(d.report.latitude == (row.kind == NoLatitude ? std::nullopt : std::optional<double>(47.5)));
-                CHECK(d.report.longitude == std::optional<double>(8.25));
-                CHECK(d.report.altitude
-                      == (row.kind == NoAltitude ? std::nullopt : std::optional<double>(410.5)));
-                CHECK(d.report.errorRadius
-                      == (row.kind == NoErrorRadius ? std::nullopt : std::optional<double>(12.0)));
-            }
+            CHECK(d.type == expected);
+            CHECK(d.report.type == expected);
+            CHECK(d.report.latitude == row.latitude);
+            CHECK(d.report.longitude == row.longitude);
+            CHECK(d.report.altitude == row.altitude);
+            CHECK(d.report.errorRadius == row.errorRadius);
         }
         // The latitude/longitude interface asked of the report went back.
         report.reset();

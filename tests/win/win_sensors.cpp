@@ -7,14 +7,21 @@
 
 #include "app/platform/OrientationFeed.h"
 #include "app/platform/OrientationSensors.h"
+#include "app/platform/win/ComSensorManager.h"
 
 #include <portabledevicetypes.h>
 #include <propidl.h>
 #include <sensors.h>
 #include <sensorsapi.h>
 
+#include <array>
+#include <atomic>
 #include <cstring>
+#include <functional>
+#include <limits>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -413,18 +420,27 @@ class FakeSensorCollection final : public Fake<ISensorCollection>
 {
 public:
     std::vector<ComRef<ISensor>> sensors;
+    // A broken driver: a count of its own, a failing index, the last sensor
+    // handed out again past the end (up to a thousand calls, so that a walk
+    // without a bound fails the test instead of taking the machine's memory).
+    std::optional<ULONG> claimedCount;
+    std::optional<ULONG> failingIndex;
+    bool endless = false;
+    ULONG getAtCalls = 0;
 
     HRESULT STDMETHODCALLTYPE GetAt(ULONG index, ISensor** sensor) override
     {
-        if (index >= sensors.size())
+        ++getAtCalls;
+        if (sensors.empty() || index == failingIndex || (index >= sensors.size() && !endless) || getAtCalls > 1000)
             return E_INVALIDARG;
-        sensors[index]->AddRef();
-        *sensor = sensors[index].get();
+        const ComRef<ISensor>& given = sensors[std::min(size_t(index), sensors.size() - 1)];
+        given->AddRef();
+        *sensor = given.get();
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE GetCount(ULONG* count) override
     {
-        *count = ULONG(sensors.size());
+        *count = claimedCount.value_or(ULONG(sensors.size()));
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE Add(ISensor*) override { return E_NOTIMPL; }
@@ -478,17 +494,30 @@ public:
         DWORD thread;
     };
 
+    // Runs inside each data callback, after the sample is recorded.
+    std::function<void()> whileDelivering;
+
     Result OnStateChanged(const platform::Sensor* sensor, int) override
     {
+        record(sensor);
         return sensor ? Result::Success : Result::InvalidArgument;
     }
     Result OnDataUpdated(const platform::Sensor* sensor, const platform::SensorDataReport* report) override
     {
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        m_samples.push_back({sensor, *report, GetCurrentThreadId()});
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            m_samples.push_back({sensor, *report, GetCurrentThreadId()});
+            m_sensors.push_back(sensor);
+        }
+        if (whileDelivering)
+            whileDelivering();
         return report->quaternionRead;
     }
-    Result OnEvent(const platform::Sensor*, int) override { return Result::Success; }
+    Result OnEvent(const platform::Sensor* sensor, int) override
+    {
+        record(sensor);
+        return Result::Success;
+    }
     Result OnLeave(int) override { return Result::Success; }
 
     std::vector<Sample> samples() const
@@ -496,10 +525,23 @@ public:
         const std::lock_guard<std::mutex> lock(m_mutex);
         return m_samples;
     }
+    // The sensor of every callback that carried one, in order.
+    std::vector<const platform::Sensor*> sensors() const
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        return m_sensors;
+    }
 
 private:
+    void record(const platform::Sensor* sensor)
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_sensors.push_back(sensor);
+    }
+
     mutable std::mutex m_mutex;
     std::vector<Sample> m_samples;
+    std::vector<const platform::Sensor*> m_sensors;
 };
 
 // A sensor manager registered as the system's, with an aggregated device
@@ -608,6 +650,46 @@ WIN_TEST(noSensorsWithoutPermission)
     });
 }
 
+WIN_TEST(collectionCountWrong)
+{
+    Apartment com;
+    const ULONG most = platform::win::ComSensorManager::MostSensors;
+    const ULONG huge = 4294967295u;
+    struct
+    {
+        const char* name;
+        std::optional<ULONG> claimed;
+        std::optional<ULONG> failing;
+        bool endless;
+        size_t taken;
+        ULONG calls;
+    } rows[] = {{"huge count, GetAt fails past the sensors", huge, std::nullopt, false, 3, 4},
+                {"huge count, GetAt fails at once", huge, ULONG(0), false, 0, 1},
+                {"GetAt fails in the middle", std::nullopt, ULONG(1), false, 1, 2},
+                {"count at the bound, sensors without end", most, std::nullopt, true, most, most},
+                {"count beyond the bound, sensors without end", most + 1, std::nullopt, true, most, most},
+                {"huge count, sensors without end", huge, std::nullopt, true, most, most}};
+    forEachRowLeavesNoFakes(rows, [&](const auto& row) {
+        Fixture f;
+        const ComRef<FakeSensor> other = makeFake<FakeSensor>(SENSOR_TYPE_INCLINOMETER_3D);
+        f.manager->collection->sensors.push_back(other);
+        f.manager->collection->sensors.push_back(other);
+        f.manager->collection->claimedCount = row.claimed;
+        f.manager->collection->failingIndex = row.failing;
+        f.manager->collection->endless = row.endless;
+        const std::shared_ptr<platform::SensorManager> manager = platform::createSensorManager();
+        if (!CHECK(manager != nullptr))
+            return;
+        CHECK_EQ(manager->orientationSensors().size(), row.taken);
+        CHECK_EQ(f.manager->collection->getAtCalls, row.calls);
+        // The sensor the walk reached first is the one in use.
+        platform::OrientationFeed feed(manager);
+        CHECK_EQ(feed.hasSensor(), row.taken > 0);
+        CHECK_EQ(feed.start(std::make_shared<RecordingSink>()), row.taken > 0);
+        CHECK_EQ(f.sensor->sinkInstalls, row.taken > 0 ? 1 : 0);
+    });
+}
+
 WIN_TEST(configurationThroughProperties)
 {
     Apartment com;
@@ -696,19 +778,30 @@ WIN_TEST(quaternionReports)
     Apartment com;
     const ComRef<AllocationCounter> counter = makeFake<AllocationCounter>();
     CHECK_EQ(CoRegisterMallocSpy(counter.get()), S_OK);
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    const float tiny = std::numeric_limits<float>::denorm_min();
+    // x, y, z, w as the driver sends them.
+    using Floats = std::array<float, 4>;
+    const Floats usual {0.5f, -0.25f, 0.125f, 0.75f};
     struct
     {
         const char* name;
         VARTYPE type;
         size_t size;
         HRESULT result;
+        Floats sent;
         bool decoded;
-    } rows[] = {{"15 bytes", VT_VECTOR | VT_UI1, 15, S_OK, false},
-                {"16 bytes", VT_VECTOR | VT_UI1, 16, S_OK, true},
-                {"19 bytes", VT_VECTOR | VT_UI1, 19, S_OK, true},
-                {"20 bytes", VT_VECTOR | VT_UI1, 20, S_OK, false},
-                {"another variant type", VT_UNKNOWN, 0, S_OK, false},
-                {"value cannot be read", VT_VECTOR | VT_UI1, 16, E_FAIL, false}};
+    } rows[] = {{"15 bytes", VT_VECTOR | VT_UI1, 15, S_OK, usual, false},
+                {"16 bytes", VT_VECTOR | VT_UI1, 16, S_OK, usual, true},
+                {"19 bytes", VT_VECTOR | VT_UI1, 19, S_OK, usual, true},
+                {"20 bytes", VT_VECTOR | VT_UI1, 20, S_OK, usual, false},
+                {"another variant type", VT_UNKNOWN, 0, S_OK, usual, false},
+                {"value cannot be read", VT_VECTOR | VT_UI1, 16, E_FAIL, usual, false},
+                {"component not a number", VT_VECTOR | VT_UI1, 16, S_OK, {0.5f, nan, 0.125f, 0.75f}, false},
+                {"component infinite", VT_VECTOR | VT_UI1, 16, S_OK, {0.5f, -0.25f, 0.125f, -inf}, false},
+                {"zero length", VT_VECTOR | VT_UI1, 16, S_OK, {0.0f, -0.0f, 0.0f, 0.0f}, false},
+                {"smallest length", VT_VECTOR | VT_UI1, 16, S_OK, {0.0f, 0.0f, tiny, 0.0f}, true}};
     forEachRowLeavesNoFakes(rows, [&](const auto& row) {
         Fixture f;
         platform::OrientationFeed feed(platform::createSensorManager());
@@ -717,7 +810,7 @@ WIN_TEST(quaternionReports)
         const ComRef<FakeDataReport> report = makeFake<FakeDataReport>();
         report->type = row.type;
         report->result = row.result;
-        report->bytes = quaternionBytes(0.5f, -0.25f, 0.125f, 0.75f, row.size);
+        report->bytes = quaternionBytes(row.sent[0], row.sent[1], row.sent[2], row.sent[3], row.size);
         report->object = makeFake<FakeUnknown>();
         const long before = counter->outstanding;
         HRESULT answered = E_UNEXPECTED;
@@ -740,15 +833,87 @@ WIN_TEST(quaternionReports)
                 CHECK_EQ(s.report.quaternion.bytes.size(), row.size);
             }
             const auto q = platform::decodeQuaternion(s.report.quaternion);
+            // Not decoded: no sample reaches the compass.
             if (CHECK_EQ(q.has_value(), row.decoded) && q) {
-                CHECK_EQ(q->w, 0.75);
-                CHECK_EQ(q->x, 0.5);
-                CHECK_EQ(q->y, -0.25);
-                CHECK_EQ(q->z, 0.125);
+                CHECK_EQ(q->w, double(row.sent[3]));
+                CHECK_EQ(q->x, double(row.sent[0]));
+                CHECK_EQ(q->y, double(row.sent[1]));
+                CHECK_EQ(q->z, double(row.sent[2]));
             }
         }
     });
     CHECK_EQ(CoRevokeMallocSpy(), S_OK);
+}
+
+WIN_TEST(callbacksAfterTheSensorObjectGoes)
+{
+    Apartment com;
+    enum Kind { SinkKept, InFlight };
+    struct
+    {
+        const char* name;
+        Kind kind;
+    } rows[] = {{"the sensor keeps the sink: SetEventSink(NULL) fails", SinkKept},
+                {"a report in flight while the object goes", InFlight}};
+    forEachRowLeavesNoFakes(rows, [&](const auto& row) {
+        Fixture f;
+        auto feed = std::make_unique<platform::OrientationFeed>(platform::createSensorManager());
+        auto sink = std::make_shared<RecordingSink>();
+        CHECK(feed->start(sink));
+        const ComRef<FakeDataReport> report = makeFake<FakeDataReport>();
+        report->bytes = quaternionBytes(0.5f, -0.25f, 0.125f, 0.75f, 16);
+        auto deliverAll = [&](ISensorEvents* events, ISensor* sensor) {
+            CHECK_EQ(events->OnDataUpdated(sensor, report.get()), S_OK);
+            CHECK_EQ(events->OnStateChanged(sensor, SENSOR_STATE_READY), S_OK);
+            CHECK_EQ(events->OnEvent(sensor, SENSOR_EVENT_DATA_UPDATED, nullptr), S_OK);
+        };
+        // While the object lives, callbacks carry it.
+        f.sensor->deliver(deliverAll).join();
+        const std::vector<const platform::Sensor*> early = sink->sensors();
+        if (!CHECK_EQ(early.size(), size_t(3)) || !CHECK(early[0] != nullptr))
+            return;
+        const platform::Sensor* object = early[0];
+
+        // The COM sink as the API holds it, for calls after the object went.
+        const ComRef<ISensorEvents> events = f.sensor->sink();
+        if (row.kind == SinkKept) {
+            f.sensor->setSinkResult = E_FAIL;
+            feed.reset();
+            CHECK(f.sensor->sink() != nullptr);
+        } else {
+            // The object's destruction waits until the callback is done with it.
+            std::atomic<bool> entered {false};
+            std::atomic<bool> released {false};
+            std::atomic<bool> gone {false};
+            std::atomic<bool> goneInside {false};
+            sink->whileDelivering = [&] {
+                entered = true;
+                waitFor([&] { return released.load(); });
+                goneInside = gone.load();
+            };
+            std::thread delivery = f.sensor->deliver([&](ISensorEvents* held, ISensor* sensor) {
+                held->OnDataUpdated(sensor, report.get());
+            });
+            WAIT_FOR(entered.load());
+            std::thread destruction([&] {
+                feed.reset();
+                gone = true;
+            });
+            // Time for a destruction that does not wait to end.
+            Sleep(200);
+            released = true;
+            delivery.join();
+            destruction.join();
+            CHECK(!goneInside.load());
+            sink->whileDelivering = nullptr;
+        }
+        deliverAll(events.get(), f.sensor.get());
+        // The callback in flight had the living object; none after it went
+        // reached the sink with its address.
+        const std::vector<const platform::Sensor*> all = sink->sensors();
+        if (CHECK_EQ(all.size(), size_t(row.kind == InFlight ? 4 : 3)) && row.kind == InFlight)
+            CHECK(all[3] == object);
+    });
 }
 
 WIN_TEST(sinkAnswers)

@@ -64,6 +64,11 @@ std::vector<unsigned char> sample(size_t size, uint32_t seed)
     return bytes;
 }
 
+uint16_t le16(const std::vector<unsigned char>& bytes, size_t at)
+{
+    return uint16_t(bytes[at] | bytes[at + 1] << 8);
+}
+
 uint32_t le32(const std::vector<unsigned char>& bytes, size_t at)
 {
     return uint32_t(bytes[at]) | uint32_t(bytes[at + 1]) << 8 | uint32_t(bytes[at + 2]) << 16
@@ -230,6 +235,72 @@ WIN_TEST(attributes)
         CHECK_EQ(le32(archive, i + 38), 0x81800020u | hidden);
     }
     CHECK(found);
+}
+
+// Each entry carries its source's modification time: the DOS time and date
+// in UTC and the Unix seconds of the "UT" fields, local and central alike.
+WIN_TEST(entryTimes)
+{
+    struct
+    {
+        const char16_t* name;
+        SYSTEMTIME modified; // UTC
+        uint16_t dosTime;
+        uint16_t dosDate;
+        uint32_t unixSeconds;
+    } rows[] = {
+        {u"morgen.txt", {2019, 6, 5, 14, 10, 20, 37, 0}, (10 << 11) | (20 << 5) | 18, (39 << 9) | (6 << 5) | 14,
+         1560507637u},
+        {u"schaltjahr.kml", {2000, 2, 2, 29, 12, 0, 1, 0}, 12 << 11, (20 << 9) | (2 << 5) | 29, 951825601u},
+        {u"ende.zip", {2037, 12, 4, 31, 23, 59, 59, 0}, (23 << 11) | (59 << 5) | 29, (57 << 9) | (12 << 5) | 31,
+         2145916799u},
+        {u"dos-anfang.txt", {1980, 1, 2, 1, 0, 0, 0, 0}, 0, (1 << 5) | 1, 315532800u}};
+    for (const auto& row : rows) {
+        const std::u16string source = at(u"src\\") + row.name;
+        CHECK(writeFile(source, sample(300, 7)));
+        FILETIME time {};
+        CHECK(SystemTimeToFileTime(&row.modified, &time));
+        const HANDLE file = CreateFileW(wide(source), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        CHECK(file != INVALID_HANDLE_VALUE && SetFileTime(file, nullptr, nullptr, &time));
+        CloseHandle(file);
+    }
+    ZipWriter* zip = ZipWriter::open(at(u"times.zip").c_str());
+    if (!CHECK(zip != nullptr))
+        return;
+    for (const auto& row : rows)
+        CHECK_EQ(ZipWriter::addFile(zip, row.name, (at(u"src\\") + row.name).c_str()), 0u);
+    CHECK_EQ(ZipWriter::close(zip), 0u);
+
+    // The central directory, from the end record, one record per row.
+    const std::vector<unsigned char> archive = readFile(at(u"times.zip"));
+    if (!CHECK(archive.size() > 22))
+        return;
+    size_t record = le32(archive, archive.size() - 22 + 16);
+    for (const auto& row : rows) {
+        const std::string name(row.name, row.name + std::char_traits<char16_t>::length(row.name));
+        Row named(name);
+        if (!CHECK(record + 46 <= archive.size()) || !CHECK_EQ(le32(archive, record), 0x02014B50u))
+            return;
+        const size_t nameLength = le16(archive, record + 28);
+        const size_t centralExtra = record + 46 + nameLength;
+        if (!CHECK(centralExtra + 9 <= archive.size()))
+            return;
+        CHECK(std::string(archive.begin() + long(record + 46), archive.begin() + long(centralExtra)) == name);
+        CHECK_EQ(le16(archive, record + 12), row.dosTime);
+        CHECK_EQ(le16(archive, record + 14), row.dosDate);
+        CHECK_EQ(le16(archive, centralExtra), 0x5455);
+        CHECK_EQ(le32(archive, centralExtra + 5), row.unixSeconds);
+
+        const size_t local = le32(archive, record + 42);
+        const size_t localExtra = local + 30 + le16(archive, local + 26);
+        if (CHECK(localExtra + 17 <= archive.size()) && CHECK_EQ(le32(archive, local), 0x04034B50u)) {
+            CHECK_EQ(le16(archive, local + 10), row.dosTime);
+            CHECK_EQ(le16(archive, local + 12), row.dosDate);
+            CHECK_EQ(le16(archive, localExtra), 0x5455);
+            CHECK_EQ(le32(archive, localExtra + 5), row.unixSeconds);
+        }
+        record = centralExtra + le16(archive, record + 30) + le16(archive, record + 32);
+    }
 }
 
 int main(int argc, char** argv)

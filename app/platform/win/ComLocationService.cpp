@@ -3,6 +3,8 @@
 #include "app/platform/win/ComObject.h"
 #include "app/platform/win/ComResult.h"
 
+#include <cmath>
+
 namespace kiv::platform {
 
 namespace win {
@@ -35,8 +37,15 @@ public:
         LocationReport converted;
         converted.latitude = read(latLong.get(), &ILatLongReport::GetLatitude);
         converted.longitude = read(latLong.get(), &ILatLongReport::GetLongitude);
+        // A broken driver's position would move the user anywhere: not passed on.
+        if (!within(converted.latitude, 90.0) || !within(converted.longitude, 180.0))
+            return S_OK;
         converted.altitude = read(latLong.get(), &ILatLongReport::GetAltitude);
+        if (converted.altitude && !std::isfinite(*converted.altitude))
+            converted.altitude.reset();
         converted.errorRadius = read(latLong.get(), &ILatLongReport::GetErrorRadius);
+        if (converted.errorRadius && !(std::isfinite(*converted.errorRadius) && *converted.errorRadius >= 0.0))
+            converted.errorRadius.reset();
         m_sink->OnLocationChanged(ReportType::LatLong, converted);
         return S_OK;
     }
@@ -48,6 +57,12 @@ public:
     }
 
 private:
+    // A value the getter could not give stays absent: the layer's sink decides.
+    static bool within(const std::optional<double>& degrees, double limit)
+    {
+        return !degrees || (std::isfinite(*degrees) && std::abs(*degrees) <= limit);
+    }
+
     static std::optional<double> read(ILatLongReport* report, HRESULT (STDMETHODCALLTYPE ILatLongReport::*getter)(DOUBLE*))
     {
         DOUBLE value = 0.0;

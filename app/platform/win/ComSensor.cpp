@@ -39,19 +39,22 @@ bool setNumber(PROPVARIANT& value, float number)
 }
 
 // The sink the Sensor API calls on its own thread: it hands each quaternion
-// to the layer's sink it wraps.
+// to the layer's sink it wraps, with the layer's sensor object while that
+// exists. A callback that comes later (one the API still had in flight, or
+// any after the sensor kept the sink) reaches nobody.
 class SensorEvents final : public ComObject<ISensorEvents>
 {
 public:
-    SensorEvents(std::shared_ptr<SensorEventSink> sink, const Sensor* sensor)
+    SensorEvents(std::shared_ptr<SensorEventSink> sink, std::shared_ptr<SensorLink> link)
         : m_sink(std::move(sink))
-        , m_sensor(sensor)
+        , m_link(std::move(link))
     {
     }
 
     HRESULT STDMETHODCALLTYPE OnStateChanged(ISensor* sensor, SensorState state) override
     {
-        return toHresult(m_sink->OnStateChanged(sensor ? m_sensor : nullptr, int(state)));
+        return passOn(
+            [&](const Sensor* owner) { return m_sink->OnStateChanged(sensor ? owner : nullptr, int(state)); });
     }
 
     HRESULT STDMETHODCALLTYPE OnDataUpdated(ISensor* sensor, ISensorDataReport* report) override
@@ -69,27 +72,45 @@ public:
                 data.quaternion.bytes.assign(value.caub.pElems, value.caub.pElems + value.caub.cElems);
         }
         PropVariantClear(&value);
-        m_sink->OnDataUpdated(m_sensor, &data);
+        passOn([&](const Sensor* owner) { return m_sink->OnDataUpdated(owner, &data); });
         return read;
     }
 
     HRESULT STDMETHODCALLTYPE OnEvent(ISensor* sensor, REFGUID, IPortableDeviceValues*) override
     {
         // The layer knows no event identities; the program uses none.
-        return toHresult(m_sink->OnEvent(sensor ? m_sensor : nullptr, 0));
+        return passOn([&](const Sensor* owner) { return m_sink->OnEvent(sensor ? owner : nullptr, 0); });
     }
 
-    HRESULT STDMETHODCALLTYPE OnLeave(REFSENSOR_ID) override { return toHresult(m_sink->OnLeave(0)); }
+    HRESULT STDMETHODCALLTYPE OnLeave(REFSENSOR_ID) override
+    {
+        return passOn([&](const Sensor*) { return m_sink->OnLeave(0); });
+    }
 
 private:
+    template <typename Call>
+    HRESULT passOn(Call call)
+    {
+        HRESULT answer = S_OK;
+        m_link->whileAlive([&](const Sensor* owner) { answer = toHresult(call(owner)); });
+        return answer;
+    }
+
     std::shared_ptr<SensorEventSink> m_sink;
-    const Sensor* m_sensor;
+    std::shared_ptr<SensorLink> m_link;
 };
 
 } // namespace
 
+void SensorLink::cut()
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_owner = nullptr;
+}
+
 ComSensor::ComSensor(ComRef<ISensor> sensor)
     : m_sensor(std::move(sensor))
+    , m_link(std::make_shared<SensorLink>(this))
 {
     GUID type {};
     if (SUCCEEDED(m_sensor->GetType(&type)) && IsEqualGUID(type, SENSOR_TYPE_AGGREGATED_DEVICE_ORIENTATION))
@@ -98,6 +119,9 @@ ComSensor::ComSensor(ComRef<ISensor> sensor)
 
 ComSensor::~ComSensor()
 {
+    // Waits for a callback in flight; none passes this object on afterwards,
+    // even when the sensor keeps the sink.
+    m_link->cut();
     if (m_sinkInstalled)
         m_sensor->SetEventSink(nullptr);
 }
@@ -144,7 +168,7 @@ bool ComSensor::setEventSink(std::shared_ptr<SensorEventSink> sink)
         return removed;
     }
     // The sensor takes its own reference; ours goes at the end of this call.
-    const auto events = ComRef<ISensorEvents>::adopt(new SensorEvents(std::move(sink), this));
+    const auto events = ComRef<ISensorEvents>::adopt(new SensorEvents(std::move(sink), m_link));
     if (FAILED(m_sensor->SetEventSink(events.get())))
         return false;
     m_sinkInstalled = true;

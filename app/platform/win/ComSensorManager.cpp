@@ -25,10 +25,13 @@ std::vector<std::shared_ptr<Sensor>> ComSensorManager::orientationSensors()
     ULONG count = 0;
     if (FAILED(collection->GetCount(&count)))
         return sensors;
-    for (ULONG i = 0; i < count; ++i) {
+    // A driver's count can be wrong: the first sensor it cannot give ends
+    // the walk, and no more than a device could hold are taken.
+    for (ULONG i = 0; i < count && i < MostSensors; ++i) {
         ComRef<ISensor> sensor;
-        if (SUCCEEDED(collection->GetAt(i, sensor.put())) && sensor)
-            sensors.push_back(std::make_shared<ComSensor>(std::move(sensor)));
+        if (FAILED(collection->GetAt(i, sensor.put())) || !sensor)
+            break;
+        sensors.push_back(std::make_shared<ComSensor>(std::move(sensor)));
     }
     return sensors;
 }

@@ -12,6 +12,9 @@ namespace kiv::platform::win {
 class ComSensorManager final : public SensorManager
 {
 public:
+    // Sensors taken from one category at most.
+    static constexpr ULONG MostSensors = 64;
+
     explicit ComSensorManager(ComRef<ISensorManager> manager);
 
     std::vector<std::shared_ptr<Sensor>> orientationSensors() override;
