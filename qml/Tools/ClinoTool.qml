@@ -74,15 +74,52 @@ BaseTool {
             headingField.text = _ui.formatAzimuth(headingLocked ? compass.heading : compassClino.bearing)
     }
 
+    // A heading typed while locked moves the dial's heading at each key; the
+    // field keeps the text being typed.
+    property bool typingHeading: false
+    function typeHeading() {
+        var value = _ui.reading(headingField.text)
+        if (!headingLocked || !isFinite(value))
+            return
+        typingHeading = true
+        compass.setHeading((value % 360 + 360) % 360)
+        typingHeading = false
+    }
+
     function setMeasuring(value) {
+        // The dial resumes from what was typed last, not from before it.
+        if (value)
+            writeTyped()
         measuring = value
         if (value && temporaryItem)
             temporaryItem.resetSensors()
         refreshReadings()
     }
 
+    // Typed by hand and not yet written to the source.
+    property bool dipTyped: false
+    property bool azimuthTyped: false
+
+    // Typing stops the updates at once: no reading overwrites the keys, and
+    // Save needs no tap on the dial.
+    function startTyping(isDip) {
+        if (isDip)
+            dipTyped = true
+        else
+            azimuthTyped = true
+        setMeasuring(false)
+    }
+
+    function writeTyped() {
+        if (dipTyped)
+            writeDip()
+        if (azimuthTyped)
+            writeAzimuth()
+    }
+
     // A reading typed by hand freezes the instrument and goes to the source.
     function writeDip() {
+        dipTyped = false
         setMeasuring(false)
         var value = parseFloat(dipField.text)
         if (!compassClino || !isFinite(value))
@@ -97,6 +134,7 @@ BaseTool {
     }
 
     function writeAzimuth() {
+        azimuthTyped = false
         setMeasuring(false)
         var value = isPlane ? parseFloat(_ui.parsePlaneAzimuth(azimuthField.text)) : parseFloat(azimuthField.text)
         if (!compassClino || !isFinite(value))
@@ -124,6 +162,8 @@ BaseTool {
     function save() {
         var at = position()
         if (clinoMode) {
+            // The dial shows what is saved.
+            writeTyped()
             var azimuth = isPlane ? _ui.parsePlaneAzimuth(azimuthField.text) : azimuthField.text
             manager.saveOrientation(dipField.text, azimuth, commentField.text, at.location, at.gps)
         } else {
@@ -193,7 +233,11 @@ BaseTool {
         function onPlungeChanged() { clinoTool.refreshReadings() }
         function onDipAzimuthChanged() { clinoTool.refreshReadings() }
         function onPlungeAzimuthChanged() { clinoTool.refreshReadings() }
-        function onBearingChanged() { clinoTool.refreshHeading() }
+        // A locked heading's field shows the heading, not the bearing.
+        function onBearingChanged() {
+            if (!clinoTool.headingLocked)
+                clinoTool.refreshHeading()
+        }
     }
 
     Rectangle {
@@ -276,7 +320,7 @@ BaseTool {
                 visible: !clinoTool.clinoMode
                 bearing: clinoTool.compassClino ? clinoTool.compassClino.bearing : 0
                 declination: clinoTool.project ? clinoTool.project.declination : Utils.noValue
-                onHeadingChanged: clinoTool.refreshHeading()
+                onHeadingChanged: if (!clinoTool.typingHeading) clinoTool.refreshHeading()
             }
             ClinoItem {
                 id: clino
@@ -344,7 +388,10 @@ BaseTool {
             id: dipField
             objectName: "dipField"
             visible: clinoTool.clinoMode
+            onTextEdited: clinoTool.startTyping(true)
             onAccepted: clinoTool.writeDip()
+            // Left for another field: the dial shows the value typed.
+            onEditingFinished: if (clinoTool.dipTyped) clinoTool.writeDip()
         }
         Text {
             objectName: "azimuthLabel"
@@ -355,7 +402,9 @@ BaseTool {
             id: azimuthField
             objectName: "azimuthField"
             visible: clinoTool.clinoMode
+            onTextEdited: clinoTool.startTyping(false)
             onAccepted: clinoTool.writeAzimuth()
+            onEditingFinished: if (clinoTool.azimuthTyped) clinoTool.writeAzimuth()
         }
         Text {
             visible: !clinoTool.clinoMode
@@ -366,11 +415,10 @@ BaseTool {
             objectName: "headingField"
             visible: !clinoTool.clinoMode
             // A typed heading replaces the locked one.
-            onAccepted: {
-                var value = parseFloat(text)
-                if (clinoTool.headingLocked && isFinite(value))
-                    compass.setHeading(value)
-            }
+            onTextEdited: clinoTool.typeHeading()
+            onAccepted: clinoTool.typeHeading()
+            // Left: the field shows the heading as the dial does.
+            onEditingFinished: clinoTool.refreshHeading()
             // A tap holds the bearing of the moment; the field still takes the focus.
             MouseArea {
                 anchors.fill: parent
