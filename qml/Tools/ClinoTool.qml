@@ -117,32 +117,38 @@ BaseTool {
             writeAzimuth()
     }
 
-    // A reading typed by hand freezes the instrument and goes to the source.
+    // A reading typed by hand freezes the instrument and goes to the source,
+    // unless the source holds it already to the shown whole degree.
     function writeDip() {
         dipTyped = false
         setMeasuring(false)
         var value = parseFloat(dipField.text)
-        if (!compassClino || !isFinite(value))
-            return
-        var current = isPlane ? compassClino.dip : compassClino.plunge
-        if (Math.round(current) === value)
-            return
-        if (isPlane)
-            compassClino.dip = value
-        else
-            compassClino.plunge = value
+        if (compassClino && isFinite(value)
+                && Math.round(isPlane ? compassClino.dip : compassClino.plunge) !== value)
+            setSourceDip(value)
     }
 
     function writeAzimuth() {
         azimuthTyped = false
         setMeasuring(false)
         var value = isPlane ? parseFloat(_ui.parsePlaneAzimuth(azimuthField.text)) : parseFloat(azimuthField.text)
-        if (!compassClino || !isFinite(value))
-            return
+        if (compassClino && isFinite(value)
+                && Math.round(isPlane ? compassClino.dipAzimuth : compassClino.plungeAzimuth) !== value)
+            setSourceAzimuth(value)
+    }
+
+    // A reading set by hand, typed or on the dial, is the source's until the
+    // sensors deliver again: the map's marker and a resumed dial show it.
+    function setSourceDip(value) {
+        if (isPlane)
+            compassClino.dip = value
+        else
+            compassClino.plunge = value
+    }
+
+    function setSourceAzimuth(value) {
         var current = isPlane ? compassClino.dipAzimuth : compassClino.plungeAzimuth
-        if (Math.round(current) === value)
-            return
-        // The symbol on the dial turns with the typed direction.
+        // The symbol on the dial turns with the direction set.
         if (isPlane) {
             compassClino.planeSymbolRotation += value - current
             compassClino.dipAzimuth = value
@@ -194,8 +200,13 @@ BaseTool {
             temporaryItem.symbolColor = unitSwitch.checked ? _modelManager.currentRockUnitColor : "black"
             sightingShown = true
         } else if (sightingShown) {
-            // Back to the current symbol and the sensors.
+            // Back to the current symbol and the sensors, where the user placed it.
+            var placed = !temporaryItem.lockedToGps
+            // A copy: the property itself follows the marker back to the GPS.
+            var at = Qt.point(temporaryItem.worldPosition.x, temporaryItem.worldPosition.y)
             temporaryItem.activateForDataLocation()
+            if (placed)
+                temporaryItem.activateForMoveData(at)
             sightingShown = false
         }
     }
@@ -210,6 +221,8 @@ BaseTool {
             sightingShown = false
         }
         refreshReadings()
+        refreshHeading()
+        showSighting()
     }
     onMeasuringChanged: updateEmitFlags()
     onIsPlaneChanged: {
@@ -320,7 +333,11 @@ BaseTool {
                 visible: !clinoTool.clinoMode
                 bearing: clinoTool.compassClino ? clinoTool.compassClino.bearing : 0
                 declination: clinoTool.project ? clinoTool.project.declination : Utils.noValue
-                onHeadingChanged: if (!clinoTool.typingHeading) clinoTool.refreshHeading()
+                onHeadingChanged: {
+                    if (!clinoTool.typingHeading)
+                        clinoTool.refreshHeading()
+                    clinoTool.showSighting()
+                }
             }
             ClinoItem {
                 id: clino
@@ -342,11 +359,18 @@ BaseTool {
                 iconId: clinoTool.project ? clinoTool.project.symbolIconId(_modelManager.currentSymbol) : 0
                 onClicked: clinoTool.setMeasuring(!clinoTool.measuring)
                 // Set by hand on the dial while frozen.
-                onDipChanged: if (!clinoTool.measuring) dipField.text = _ui.formatDip(dip)
+                onDipChanged: {
+                    if (clinoTool.measuring || !clinoTool.compassClino)
+                        return
+                    dipField.text = _ui.formatDip(dip)
+                    clinoTool.setSourceDip(dip)
+                }
                 onAzimuthChanged: {
-                    if (!clinoTool.measuring)
-                        azimuthField.text = clinoTool.isPlane ? _ui.formatPlaneAzimuth(azimuth)
-                                                              : _ui.formatAzimuth(azimuth)
+                    if (clinoTool.measuring || !clinoTool.compassClino)
+                        return
+                    azimuthField.text = clinoTool.isPlane ? _ui.formatPlaneAzimuth(azimuth)
+                                                          : _ui.formatAzimuth(azimuth)
+                    clinoTool.setSourceAzimuth(azimuth)
                 }
             }
         }
