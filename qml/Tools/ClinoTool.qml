@@ -74,37 +74,81 @@ BaseTool {
             headingField.text = _ui.formatAzimuth(headingLocked ? compass.heading : compassClino.bearing)
     }
 
+    // A heading typed while locked moves the dial's heading at each key; the
+    // field keeps the text being typed.
+    property bool typingHeading: false
+    function typeHeading() {
+        var value = _ui.reading(headingField.text)
+        if (!headingLocked || !isFinite(value))
+            return
+        typingHeading = true
+        compass.setHeading((value % 360 + 360) % 360)
+        typingHeading = false
+    }
+
     function setMeasuring(value) {
+        // The dial resumes from what was typed last, not from before it.
+        if (value)
+            writeTyped()
         measuring = value
         if (value && temporaryItem)
             temporaryItem.resetSensors()
         refreshReadings()
     }
 
-    // A reading typed by hand freezes the instrument and goes to the source.
+    // Typed by hand and not yet written to the source.
+    property bool dipTyped: false
+    property bool azimuthTyped: false
+
+    // Typing stops the updates at once: no reading overwrites the keys, and
+    // Save needs no tap on the dial.
+    function startTyping(isDip) {
+        if (isDip)
+            dipTyped = true
+        else
+            azimuthTyped = true
+        setMeasuring(false)
+    }
+
+    function writeTyped() {
+        if (dipTyped)
+            writeDip()
+        if (azimuthTyped)
+            writeAzimuth()
+    }
+
+    // A reading typed by hand freezes the instrument and goes to the source,
+    // unless the source holds it already to the shown whole degree.
     function writeDip() {
+        dipTyped = false
         setMeasuring(false)
         var value = parseFloat(dipField.text)
-        if (!compassClino || !isFinite(value))
-            return
-        var current = isPlane ? compassClino.dip : compassClino.plunge
-        if (Math.round(current) === value)
-            return
+        if (compassClino && isFinite(value)
+                && Math.round(isPlane ? compassClino.dip : compassClino.plunge) !== value)
+            setSourceDip(value)
+    }
+
+    function writeAzimuth() {
+        azimuthTyped = false
+        setMeasuring(false)
+        var value = isPlane ? parseFloat(_ui.parsePlaneAzimuth(azimuthField.text)) : parseFloat(azimuthField.text)
+        if (compassClino && isFinite(value)
+                && Math.round(isPlane ? compassClino.dipAzimuth : compassClino.plungeAzimuth) !== value)
+            setSourceAzimuth(value)
+    }
+
+    // A reading set by hand, typed or on the dial, is the source's until the
+    // sensors deliver again: the map's marker and a resumed dial show it.
+    function setSourceDip(value) {
         if (isPlane)
             compassClino.dip = value
         else
             compassClino.plunge = value
     }
 
-    function writeAzimuth() {
-        setMeasuring(false)
-        var value = isPlane ? parseFloat(_ui.parsePlaneAzimuth(azimuthField.text)) : parseFloat(azimuthField.text)
-        if (!compassClino || !isFinite(value))
-            return
+    function setSourceAzimuth(value) {
         var current = isPlane ? compassClino.dipAzimuth : compassClino.plungeAzimuth
-        if (Math.round(current) === value)
-            return
-        // The symbol on the dial turns with the typed direction.
+        // The symbol on the dial turns with the direction set.
         if (isPlane) {
             compassClino.planeSymbolRotation += value - current
             compassClino.dipAzimuth = value
@@ -124,6 +168,8 @@ BaseTool {
     function save() {
         var at = position()
         if (clinoMode) {
+            // The dial shows what is saved.
+            writeTyped()
             var azimuth = isPlane ? _ui.parsePlaneAzimuth(azimuthField.text) : azimuthField.text
             manager.saveOrientation(dipField.text, azimuth, commentField.text, at.location, at.gps)
         } else {
@@ -154,8 +200,13 @@ BaseTool {
             temporaryItem.symbolColor = unitSwitch.checked ? _modelManager.currentRockUnitColor : "black"
             sightingShown = true
         } else if (sightingShown) {
-            // Back to the current symbol and the sensors.
+            // Back to the current symbol and the sensors, where the user placed it.
+            var placed = !temporaryItem.lockedToGps
+            // A copy: the property itself follows the marker back to the GPS.
+            var at = Qt.point(temporaryItem.worldPosition.x, temporaryItem.worldPosition.y)
             temporaryItem.activateForDataLocation()
+            if (placed)
+                temporaryItem.activateForMoveData(at)
             sightingShown = false
         }
     }
@@ -170,6 +221,8 @@ BaseTool {
             sightingShown = false
         }
         refreshReadings()
+        refreshHeading()
+        showSighting()
     }
     onMeasuringChanged: updateEmitFlags()
     onIsPlaneChanged: {
@@ -193,7 +246,11 @@ BaseTool {
         function onPlungeChanged() { clinoTool.refreshReadings() }
         function onDipAzimuthChanged() { clinoTool.refreshReadings() }
         function onPlungeAzimuthChanged() { clinoTool.refreshReadings() }
-        function onBearingChanged() { clinoTool.refreshHeading() }
+        // A locked heading's field shows the heading, not the bearing.
+        function onBearingChanged() {
+            if (!clinoTool.headingLocked)
+                clinoTool.refreshHeading()
+        }
     }
 
     Rectangle {
@@ -276,7 +333,11 @@ BaseTool {
                 visible: !clinoTool.clinoMode
                 bearing: clinoTool.compassClino ? clinoTool.compassClino.bearing : 0
                 declination: clinoTool.project ? clinoTool.project.declination : Utils.noValue
-                onHeadingChanged: clinoTool.refreshHeading()
+                onHeadingChanged: {
+                    if (!clinoTool.typingHeading)
+                        clinoTool.refreshHeading()
+                    clinoTool.showSighting()
+                }
             }
             ClinoItem {
                 id: clino
@@ -298,11 +359,18 @@ BaseTool {
                 iconId: clinoTool.project ? clinoTool.project.symbolIconId(_modelManager.currentSymbol) : 0
                 onClicked: clinoTool.setMeasuring(!clinoTool.measuring)
                 // Set by hand on the dial while frozen.
-                onDipChanged: if (!clinoTool.measuring) dipField.text = _ui.formatDip(dip)
+                onDipChanged: {
+                    if (clinoTool.measuring || !clinoTool.compassClino)
+                        return
+                    dipField.text = _ui.formatDip(dip)
+                    clinoTool.setSourceDip(dip)
+                }
                 onAzimuthChanged: {
-                    if (!clinoTool.measuring)
-                        azimuthField.text = clinoTool.isPlane ? _ui.formatPlaneAzimuth(azimuth)
-                                                              : _ui.formatAzimuth(azimuth)
+                    if (clinoTool.measuring || !clinoTool.compassClino)
+                        return
+                    azimuthField.text = clinoTool.isPlane ? _ui.formatPlaneAzimuth(azimuth)
+                                                          : _ui.formatAzimuth(azimuth)
+                    clinoTool.setSourceAzimuth(azimuth)
                 }
             }
         }
@@ -344,7 +412,10 @@ BaseTool {
             id: dipField
             objectName: "dipField"
             visible: clinoTool.clinoMode
+            onTextEdited: clinoTool.startTyping(true)
             onAccepted: clinoTool.writeDip()
+            // Left for another field: the dial shows the value typed.
+            onEditingFinished: if (clinoTool.dipTyped) clinoTool.writeDip()
         }
         Text {
             objectName: "azimuthLabel"
@@ -355,7 +426,9 @@ BaseTool {
             id: azimuthField
             objectName: "azimuthField"
             visible: clinoTool.clinoMode
+            onTextEdited: clinoTool.startTyping(false)
             onAccepted: clinoTool.writeAzimuth()
+            onEditingFinished: if (clinoTool.azimuthTyped) clinoTool.writeAzimuth()
         }
         Text {
             visible: !clinoTool.clinoMode
@@ -366,11 +439,10 @@ BaseTool {
             objectName: "headingField"
             visible: !clinoTool.clinoMode
             // A typed heading replaces the locked one.
-            onAccepted: {
-                var value = parseFloat(text)
-                if (clinoTool.headingLocked && isFinite(value))
-                    compass.setHeading(value)
-            }
+            onTextEdited: clinoTool.typeHeading()
+            onAccepted: clinoTool.typeHeading()
+            // Left: the field shows the heading as the dial does.
+            onEditingFinished: clinoTool.refreshHeading()
             // A tap holds the bearing of the moment; the field still takes the focus.
             MouseArea {
                 anchors.fill: parent

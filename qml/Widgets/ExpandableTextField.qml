@@ -1,4 +1,4 @@
-import QtQuick 2.4
+import QtQuick 2.9
 import "../Utils.js" as Utils
 
 // A one-line text field that widens with its text from `minimumWidth` to
@@ -14,6 +14,10 @@ Rectangle {
     readonly property real padding: Utils.theme("smallMargin", Utils.dp(5))
 
     signal accepted()
+    // Typed by the user, not set by a binding or a script.
+    signal textEdited()
+    // Return, or the field lost the focus.
+    signal editingFinished()
 
     implicitWidth: Math.max(minimumWidth, Math.min(maximumWidth, input.contentWidth + 2 * padding + Utils.dp(2)))
     implicitHeight: Utils.theme("buttonHeight", Utils.dp(40))
@@ -33,6 +37,8 @@ Rectangle {
         font.pixelSize: Math.max(1, Utils.theme("inputText", Utils.dp(18)))
         color: Utils.theme("kivGrey", "#565757")
         onAccepted: field.accepted()
+        onTextEdited: field.textEdited()
+        onEditingFinished: field.editingFinished()
     }
 
     Text {

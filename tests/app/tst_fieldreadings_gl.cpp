@@ -8,6 +8,7 @@
 #include "support/MapPageStart.h"
 #include "support/ImagePixels.h"
 #include "support/ProgramScreen.h"
+#include "tools/AbstractCompassClino.h"
 
 #include <QQuickItem>
 #include <QtTest>
@@ -21,6 +22,9 @@ namespace {
 const double Lon = 7.0;
 const double Lat = 46.0;
 const QColor Black(0, 0, 0);
+const QColor Red(255, 0, 0);
+const int PlaneSymbol = 1;
+const int LineSymbol = 9;
 
 std::optional<QZProtoBuffers::Data> storedWith(const QString& database, const QString& comment)
 {
@@ -74,8 +78,8 @@ class TestFieldReadings : public QObject
         return project;
     }
 
-    // The clino panel in clino mode, whatever showed before.
-    void openClino()
+    // The clino panel in clino mode (or compass mode), whatever showed before.
+    void openClino(bool compassMode = false)
     {
         QQuickItem* tool = clinoTool();
         QVERIFY(tool);
@@ -91,9 +95,11 @@ class TestFieldReadings : public QObject
             QTRY_VERIFY(tool->property("shown").toBool());
             QTRY_COMPARE(tool->x(), tool->property("leftInset").toReal());
         }
-        if (!screen->shown("compassButton"))
-            QVERIFY2(screen->tapShown("clinoButton"), "tap");
-        QTRY_VERIFY(screen->shown("compassButton"));
+        // Each mode shows the button of the other one.
+        const QString shownInMode = compassMode ? "clinoButton" : "compassButton";
+        if (!screen->shown(shownInMode))
+            QVERIFY2(screen->tapShown(compassMode ? "compassButton" : "clinoButton"), "tap");
+        QTRY_VERIFY(screen->shown(shownInMode));
     }
 
     QQuickItem* column() const { return screen->shown("stratColumn"); }
@@ -273,22 +279,38 @@ private slots:
     void typedLineationPointsTheDialsSymbol_data()
     {
         QTest::addColumn<QString>("azimuth");
-        QTest::newRow("000") << "000";
-        QTest::newRow("090") << "090";
-        QTest::newRow("180") << "180";
-        QTest::newRow("300") << "300";
+        QTest::addColumn<bool>("tapDial");
+        QTest::newRow("000") << "000" << false;
+        QTest::newRow("090") << "090" << false;
+        QTest::newRow("180") << "180" << false;
+        QTest::newRow("300") << "300" << false;
+        // The sensors deliver nothing here: the resumed dial keeps what was typed.
+        QTest::newRow("300, then a tap on the dial") << "300" << true;
     }
 
     void typedLineationPointsTheDialsSymbol()
     {
         QFETCH(QString, azimuth);
+        QFETCH(bool, tapDial);
         openClino();
-        ModelManager::instance()->setCurrentSymbol(9);
+        if (QTest::currentTestFailed())
+            return;
+        ModelManager::instance()->setCurrentSymbol(LineSymbol);
         QTRY_COMPARE(screen->shown("dipLabel")->property("text").toString(), QString("plunge"));
         QVERIFY(screen->type("dipField", "30"));
         QVERIFY(screen->type("azimuthField", azimuth));
         QQuickItem* dial = screen->shown("clino");
         QVERIFY(dial);
+        if (tapDial) {
+            // The silent source's own rotation (north) is no reading to show.
+            page->application()->compassClino()->setLineSymbolRotation(0.0);
+            // In the middle, away from the line's point that a tap would drag.
+            QTRY_VERIFY(!dial->property("isUpdating").toBool());
+            QVERIFY(screen->tapAtRest(dial));
+            QTRY_VERIFY(dial->property("isUpdating").toBool());
+        }
+        // A dial that follows the device draws its symbol red.
+        const QColor symbol = tapDial ? Red : Black;
         const double typed = azimuth.toDouble();
         QTRY_COMPARE(dial->property("lineSymbolRotation").toDouble(), typed);
 
@@ -298,11 +320,62 @@ private slots:
             const double a = qDegreesToRadians(degrees);
             return centre + QPointF(reach * std::sin(a), -reach * std::cos(a));
         };
-        QTRY_VERIFY(test::pixelsLike(page->grab(), test::squareAround(along(typed), 3), Black, 60) > 0);
+        QTRY_VERIFY(test::pixelsLike(page->grab(), test::squareAround(along(typed), 3), symbol, 60) > 0);
         const QImage shot = page->grab();
-        QVERIFY(test::pixelsLike(shot, test::squareAround(along(typed + 180), 3), Black, 60) > 0);
-        QCOMPARE(test::pixelsLike(shot, test::squareAround(along(typed + 90), 3), Black, 60), 0);
-        QCOMPARE(test::pixelsLike(shot, test::squareAround(along(typed - 90), 3), Black, 60), 0);
+        QVERIFY(test::pixelsLike(shot, test::squareAround(along(typed + 180), 3), symbol, 60) > 0);
+        QCOMPARE(test::pixelsLike(shot, test::squareAround(along(typed + 90), 3), symbol, 60), 0);
+        QCOMPARE(test::pixelsLike(shot, test::squareAround(along(typed - 90), 3), symbol, 60), 0);
+    }
+
+    // A reading typed without Return enables Save, shows on the dial and is
+    // saved as typed; after a save the next one needs no tap on the dial
+    // either (this machine has no orientation sensors).
+    void typedReadingsNeedNoTapOnTheDial_data()
+    {
+        QTest::addColumn<bool>("compassMode");
+        QTest::addColumn<QStringList>("typed"); // field and text, in turn
+        QTest::addColumn<QVariantMap>("dialShows");
+        QTest::addColumn<double>("dip"); // -1 for a sighting
+        QTest::addColumn<double>("azimuth");
+        QTest::newRow("clino: dip and azimuth")
+            << false << QStringList{"dipField", "25", "azimuthField", "080"}
+            << QVariantMap{{"dip", 25.0}, {"azimuth", 80.0}} << 25.0 << 80.0;
+        QTest::newRow("compass: heading")
+            << true << QStringList{"headingField", "135"} << QVariantMap{{"heading", 135.0}} << -1.0 << 135.0;
+    }
+
+    void typedReadingsNeedNoTapOnTheDial()
+    {
+        QFETCH(bool, compassMode);
+        QFETCH(QStringList, typed);
+        QFETCH(QVariantMap, dialShows);
+        QFETCH(double, dip);
+        QFETCH(double, azimuth);
+        openClino(compassMode);
+        if (QTest::currentTestFailed())
+            return;
+        ModelManager::instance()->setCurrentSymbol(PlaneSymbol);
+        QQuickItem* save = screen->shown("saveButton");
+        QQuickItem* dial = screen->shown(compassMode ? "compass" : "clino");
+        QVERIFY(save && dial);
+        for (int round = 1; round <= 2; ++round) {
+            for (int i = 0; i + 1 < typed.size(); i += 2)
+                QVERIFY(screen->type(typed[i], typed[i + 1], false));
+            QTRY_VERIFY(save->isEnabled());
+            const QString comment = QString(QTest::currentDataTag()).left(5) + QString::number(round);
+            QVERIFY(screen->type("commentField", comment, false));
+            for (auto shown = dialShows.cbegin(); shown != dialShows.cend(); ++shown)
+                QTRY_COMPARE(dial->property(shown.key().toLatin1()).toDouble(), shown.value().toDouble());
+            QVERIFY(screen->tapAtRest(save));
+            const QString database = current()->folder().absoluteFilePath("main.db");
+            std::optional<QZProtoBuffers::Data> saved;
+            QTRY_VERIFY((saved = storedWith(database, comment)).has_value());
+            QCOMPARE(double(saved->dip_azimuth()), azimuth);
+            if (dip >= 0)
+                QCOMPARE(double(saved->dip()), dip);
+            // Saved: the instrument runs again until the next reading is typed.
+            QTRY_VERIFY(!save->isEnabled());
+        }
     }
 };
 

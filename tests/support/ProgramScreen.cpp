@@ -96,7 +96,7 @@ QList<QQuickItem*> ProgramScreen::named(const QString& name, QQuickItem* under) 
     return findItems(under ? under : m_window->contentItem(), name);
 }
 
-bool ProgramScreen::type(const QString& name, const QString& text) const
+bool ProgramScreen::type(const QString& name, const QString& text, bool pressReturn) const
 {
     QQuickItem* field = nullptr;
     if (!QTest::qWaitFor([&] { return (field = shown(name)) != nullptr; }) || !tapAtRest(field))
@@ -107,7 +107,8 @@ bool ProgramScreen::type(const QString& name, const QString& text) const
     input->setProperty("text", QString());
     for (const QChar c : text)
         QTest::keyClick(m_window, c.toLatin1());
-    QTest::keyClick(m_window, Qt::Key_Return);
+    if (pressReturn)
+        QTest::keyClick(m_window, Qt::Key_Return);
     return input->property("text").toString() == text;
 }
 

@@ -89,6 +89,18 @@ TestCase {
         compare(source.dip, 41)
     }
 
+    // As a drag on the frozen dial sets it: the field, the source and so the
+    // resumed panel show it.
+    function test_aReadingSetOnTheDialGoesToTheSource() {
+        source.dipAzimuth = 45
+        panel.setMeasuring(false)
+        field("clino").azimuth = 96.4
+        compare(field("azimuthField").text, "096")
+        compare(source.dipAzimuth, 96.4)
+        panel.setMeasuring(true)
+        compare(field("azimuthField").text, "096")
+    }
+
     function test_aRefusedSaveShowsItsMessage() {
         panel.setMeasuring(false)
         field("dipField").text = "abc"
@@ -131,10 +143,23 @@ TestCase {
         property real symbolAzimuth: 0
         property var placedAt: null
         property int activations: 0
-        function activateForDataLocation() { ++activations; symbolId = 99 }
+        property bool lockedToGps: true
+        property point worldPosition: Qt.point(0, 0)
+        // Locked to a GPS without a fix, it has no place of its own.
+        function activateForDataLocation() {
+            ++activations
+            symbolId = 99
+            lockedToGps = true
+            worldPosition = Qt.point(0, 0)
+        }
+        function activateForMoveData(point) { lockedToGps = false; worldPosition = point }
         function deactivate() { symbolId = -1 }
         function resetSensors() {}
-        function setScreenPosition(position) { placedAt = position }
+        function setScreenPosition(position) {
+            placedAt = position
+            lockedToGps = false
+            worldPosition = Qt.point(7.5, 46.5)
+        }
     }
     QtObject {
         id: stubMap
@@ -154,11 +179,19 @@ TestCase {
                     _modelManager.currentProject.getDefaultSightingId()))
         compare([marker.symbolDip, marker.symbolAzimuth], [45, 77])
         compare(marker.symbolColor, Qt.rgba(0, 0, 0, 1))
+        // A typed heading turns it as it turns the dial.
+        field("headingField").text = "135"
+        field("headingField").textEdited()
+        compare(field("compass").heading, 135)
+        compare(marker.symbolAzimuth, 135)
         panel.manager.mousePressed(10, 10, Qt.LeftButton)
         verify(panel.manager.mousePressAndHold(12, 10, Qt.LeftButton))
         compare(marker.placedAt, Qt.point(12, 10))
         field("compass").unlockHeading()
         compare(marker.symbolId, 99)
+        // It stays where the user placed it.
+        verify(!marker.lockedToGps)
+        compare(marker.worldPosition, Qt.point(7.5, 46.5))
         panel.setActive(false)
         compare(marker.symbolId, -1)
     }
