@@ -273,7 +273,9 @@ private slots:
         TEST_STEP(tap(modes, QPointF(modes->width() * 5 / 6, modes->height() / 2)));
         QTRY_VERIFY(reticle()->isVisible() && reticle()->opacity() == 1.0);
         const QPointF centre = reticleCentre();
-        // The buttons beside the reticle sit on the map.
+        // The buttons beside the reticle sit on the map: the point is where
+        // the camera rests.
+        QVERIFY(page->cameraAtRest());
         TEST_STEP(tap(findItem(root(), "addPointButton")));
         // The map moves under the reticle to the next point.
         QVERIFY(page->cameraAtRest());
@@ -281,6 +283,7 @@ private slots:
         for (int step = 1; step <= 10; ++step)
             QTest::mouseMove(window(), QPoint(900 - 10 * step, 400 - 5 * step));
         QTest::mouseRelease(window(), Qt::LeftButton, {}, QPoint(800, 350));
+        QVERIFY(page->cameraAtRest());
         TEST_STEP(tap(findItem(root(), "addPointButton")));
         QTRY_COMPARE(line->property("manager").value<QObject*>()->property("numPoints").toInt(), 2);
         TEST_STEP(tap(findItem(root(), "savePointsButton")));
