@@ -1,10 +1,30 @@
 #include "Database/DestructorManager.h"
 #include "app/ApplicationManagerWin.h"
+#include "app/InstanceLock.h"
 #include "app/MainView.h"
+#include "app/NoticeWindow.h"
 
+#include <QDebug>
 #include <QGuiApplication>
 
 #include <curl/curl.h>
+
+namespace {
+
+// Long enough to read; a start nobody watches still ends.
+constexpr int NoticeTime = 10000;
+
+// Says on screen and in the log that another instance runs, until the
+// notice is tapped, closed or has closed itself.
+void refuseSecondInstance()
+{
+    qWarning().noquote() << "main: Quarzel is already running; this start ends without opening a project";
+    kiv::NoticeWindow notice(QStringLiteral("Quarzel"), QStringLiteral("Quarzel is already running."));
+    notice.showFor(NoticeTime);
+    QGuiApplication::exec();
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -24,6 +44,15 @@ int main(int argc, char* argv[])
     QGuiApplication::setApplicationName(QStringLiteral("Quarzel"));
     QGuiApplication::setOrganizationDomain(QStringLiteral("quarzel.example"));
     QGuiApplication::setOrganizationName(QStringLiteral("KIV"));
+    // Two instances on the same projects would overwrite each other's
+    // saves: a second start touches neither projects nor settings.
+    kiv::InstanceLock instance;
+    if (instance.take() == kiv::InstanceLock::HeldElsewhere) {
+        refuseSecondInstance();
+        delete application;
+        curl_global_cleanup();
+        return 1;
+    }
     // A lock left empty by a power cut would hold up the first settings write.
     kiv::ApplicationManager::removeStaleSettingsLocks();
 

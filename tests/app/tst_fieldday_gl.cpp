@@ -9,6 +9,7 @@
 #include "model/Project.h"
 #include "support/MapPageStart.h"
 #include "support/ScriptedLocationManager.h"
+#include "support/TestStep.h"
 
 #include <QQuickItem>
 #include <QtTest>
@@ -79,6 +80,7 @@ class TestFieldDay : public QObject
     // Holds the finger on the map until the press counts as long.
     void longPress(const QPoint& at)
     {
+        QVERIFY(page->cameraAtRest());
         QTest::mousePress(window(), Qt::LeftButton, {}, at);
         QTRY_COMPARE(reticleCentre(), QPointF(at));
         QTest::mouseRelease(window(), Qt::LeftButton, {}, at);
@@ -110,10 +112,11 @@ class TestFieldDay : public QObject
 
     void selectEntry(const std::string& id)
     {
-        openTool("Notebook", "dataTool");
+        TEST_STEP(openTool("Notebook", "dataTool"));
         QQuickItem* list = findItem(notebook(), "dataList");
+        QVERIFY(list);
         list->setProperty("currentIndex", -1);
-        tap(screen().notebookCell(QString::fromStdString(id)));
+        TEST_STEP(tap(screen().notebookCell(QString::fromStdString(id))));
         QTRY_COMPARE(shownId(), QString::fromStdString(id));
         QTRY_VERIFY(findItem(notebook(), "pointDetails") != nullptr);
     }
@@ -121,13 +124,14 @@ class TestFieldDay : public QObject
     // A tap on the entry's symbol, with the entry right of the notebook.
     void selectOnMap(const Data& data)
     {
-        openTool("Notebook", "dataTool");
-        findItem(notebook(), "dataList")->setProperty("currentIndex", -1);
+        TEST_STEP(openTool("Notebook", "dataTool"));
+        QQuickItem* list = findItem(notebook(), "dataList");
+        QVERIFY(list);
+        list->setProperty("currentIndex", -1);
         QTRY_COMPARE(shownId(), QString());
         QTRY_COMPARE(page->mapView()->selectedItemId(), QString());
-        page->lookAt(data.longitude() - 0.012, data.latitude(), 3000.0);
-        QTest::mouseClick(window(), Qt::LeftButton, {},
-                          page->screenOf(data.longitude(), data.latitude()).toPoint());
+        QVERIFY(page->lookAt(data.longitude() - 0.012, data.latitude(), 3000.0));
+        QVERIFY(page->tapOnMap(data.longitude(), data.latitude()));
         QTRY_COMPARE(shownId(), QString::fromStdString(data.id()));
         QTRY_VERIFY(findItem(notebook(), "pointDetails") != nullptr);
     }
@@ -137,12 +141,10 @@ class TestFieldDay : public QObject
         return findItem(findItem(notebook(), "detailToolBar"), "toolBarButton_" + label);
     }
 
-    bool cameraStill() const { return !page->mapView()->scene()->cameraManipulator().isAnimating(); }
-
     // Through the symbol dialog, as the user picks one.
     void pickSymbol(const QString& name)
     {
-        tap(findItem(notebook(), "symbolButton"));
+        TEST_STEP(tap(findItem(notebook(), "symbolButton")));
         DialogController* dialogs = page->application()->dialogController().get();
         QTRY_COMPARE(dialogs->customDialogType(), QString("SymbolSelectionDialog.qml"));
         QTRY_VERIFY(dialogs->customDialog() && dialogs->customDialog()->property("opacity").toReal() == 1.0);
@@ -151,7 +153,7 @@ class TestFieldDay : public QObject
             if (item->property("symbolName").toString() == name)
                 row = item;
         }
-        tap(row);
+        TEST_STEP(tap(row));
         QTRY_VERIFY(!dialogs->customDialogActive());
     }
 
@@ -191,62 +193,72 @@ private slots:
     {
         QVERIFY(documents.isValid());
         page = std::make_unique<test::MapPageStart>(documents.path());
-        storeProject();
+        TEST_STEP(storeProject());
         QVERIFY(page->start(1280, 800));
+        // Parts of the page the helpers reach for throughout.
+        QVERIFY(reticle());
+        QVERIFY(findItem(notebook(), "details"));
         ModelManager::instance()->setCurrentRockUnit(1);
-        page->lookAt(Lon, Lat, 3000.0);
+        QVERIFY(page->lookAt(Lon, Lat, 3000.0));
         // The notebook has been open before: its rows follow every change.
-        openTool("Notebook", "dataTool");
+        TEST_STEP(openTool("Notebook", "dataTool"));
     }
 
     void reticleStaysWhereAUnitIsAdded()
     {
-        openTool("Clino", "clinoTool");
+        TEST_STEP(openTool("Clino", "clinoTool"));
         QQuickItem* clino = findItem(root(), "clinoTool");
         QQuickItem* mode = findItem(clino, "modeButton");
-        tap(mode, QPointF(mode->width() * 0.75, mode->height() / 2));
+        QVERIFY(mode);
+        TEST_STEP(tap(mode, QPointF(mode->width() * 0.75, mode->height() / 2)));
         const QPoint first(900, 300);
-        longPress(first);
-        tap(findItem(clino, "addUnitButton"));
+        TEST_STEP(longPress(first));
+        TEST_STEP(tap(findItem(clino, "addUnitButton")));
         QTRY_COMPARE(ModelManager::instance()->currentProject()->rockUnits().size(), size_t(3));
-        reticleShownAt(first);
+        TEST_STEP(reticleShownAt(first));
 
         const QPoint second(1000, 500);
-        longPress(second);
-        reticleShownAt(second);
-        tap(findItem(clino, "clino"));
-        findItem(clino, "commentField")->setProperty("text", "after the unit");
-        tap(findItem(clino, "saveButton"));
+        TEST_STEP(longPress(second));
+        TEST_STEP(reticleShownAt(second));
+        TEST_STEP(tap(findItem(clino, "clino")));
+        QQuickItem* commentField = findItem(clino, "commentField");
+        QVERIFY(commentField);
+        commentField->setProperty("text", "after the unit");
+        TEST_STEP(tap(findItem(clino, "saveButton")));
         std::shared_ptr<Data> saved;
         QTRY_VERIFY((saved = dataWith("after the unit")) != nullptr);
         const QPointF expected = geoOf(second);
         QVERIFY(qAbs(saved->longitude() - expected.x()) < 1e-9);
         QVERIFY(qAbs(saved->latitude() - expected.y()) < 1e-9);
-        reticleShownAt(second);
+        TEST_STEP(reticleShownAt(second));
     }
 
     // Two more readings in the current locality, each in a later second than
     // the one before: the notebook lists them newest first.
     void clinoSavesReadingsAtDistinctTimes()
     {
-        page->lookAt(Lon, Lat, 3000.0);
-        clinoIds = {dataWith("after the unit")->id()};
+        QVERIFY(page->lookAt(Lon, Lat, 3000.0));
+        const std::shared_ptr<Data> first = dataWith("after the unit");
+        QVERIFY2(first, "the first reading is saved first");
+        clinoIds = {first->id()};
         QQuickItem* clino = findItem(root(), "clinoTool");
+        QQuickItem* commentField = findItem(clino, "commentField");
+        QVERIFY(commentField);
         for (const QPoint& at : {QPoint(1100, 250), QPoint(850, 650)}) {
-            openTool("Clino", "clinoTool");
-            longPress(at);
-            tap(findItem(clino, "clino"));
+            TEST_STEP(openTool("Clino", "clinoTool"));
+            TEST_STEP(longPress(at));
+            TEST_STEP(tap(findItem(clino, "clino")));
             const QString comment = "reading " + QString::number(clinoIds.size());
-            findItem(clino, "commentField")->setProperty("text", comment);
+            commentField->setProperty("text", comment);
             const qint64 previous = ModelManager::instance()->currentProject()->dataById(clinoIds.back())->timeStamp();
             QTRY_VERIFY(QDateTime::currentSecsSinceEpoch() > previous);
-            tap(findItem(clino, "saveButton"));
+            TEST_STEP(tap(findItem(clino, "saveButton")));
             std::shared_ptr<Data> saved;
             QTRY_VERIFY((saved = dataWith(comment)) != nullptr);
             QCOMPARE(saved->localityId(), test::idOf(0xa2));
             clinoIds.push_back(saved->id());
         }
-        openTool("Notebook", "dataTool");
+        TEST_STEP(openTool("Notebook", "dataTool"));
         QCOMPARE(rowOf(clinoIds[2]), 1);
         QCOMPARE(rowOf(clinoIds[1]), 2);
         QCOMPARE(rowOf(clinoIds[0]), 3);
@@ -254,24 +266,29 @@ private slots:
 
     void lineReticleStaysAfterASave()
     {
-        openTool("Line", "lineTool");
+        TEST_STEP(openTool("Line", "lineTool"));
         QQuickItem* line = findItem(root(), "lineTool");
         QQuickItem* modes = findItem(line, "penModes");
-        tap(modes, QPointF(modes->width() * 5 / 6, modes->height() / 2));
+        QVERIFY(modes);
+        TEST_STEP(tap(modes, QPointF(modes->width() * 5 / 6, modes->height() / 2)));
         QTRY_VERIFY(reticle()->isVisible() && reticle()->opacity() == 1.0);
         const QPointF centre = reticleCentre();
-        // The buttons beside the reticle sit on the map.
-        tap(findItem(root(), "addPointButton"));
+        // The buttons beside the reticle sit on the map: the point is where
+        // the camera rests.
+        QVERIFY(page->cameraAtRest());
+        TEST_STEP(tap(findItem(root(), "addPointButton")));
         // The map moves under the reticle to the next point.
+        QVERIFY(page->cameraAtRest());
         QTest::mousePress(window(), Qt::LeftButton, {}, QPoint(900, 400));
         for (int step = 1; step <= 10; ++step)
             QTest::mouseMove(window(), QPoint(900 - 10 * step, 400 - 5 * step));
         QTest::mouseRelease(window(), Qt::LeftButton, {}, QPoint(800, 350));
-        tap(findItem(root(), "addPointButton"));
+        QVERIFY(page->cameraAtRest());
+        TEST_STEP(tap(findItem(root(), "addPointButton")));
         QTRY_COMPARE(line->property("manager").value<QObject*>()->property("numPoints").toInt(), 2);
-        tap(findItem(root(), "savePointsButton"));
+        TEST_STEP(tap(findItem(root(), "savePointsButton")));
         QTRY_COMPARE(line->property("manager").value<QObject*>()->property("numPoints").toInt(), 0);
-        reticleShownAt(centre);
+        TEST_STEP(reticleShownAt(centre));
         QVERIFY(findItem(root(), "addPointButton")->isVisible());
     }
 
@@ -319,43 +336,47 @@ private slots:
         }
         QVERIFY(others.size() >= 1);
         if (onMap)
-            selectOnMap(*data);
+            TEST_STEP(selectOnMap(*data));
         else
-            selectEntry(id);
+            TEST_STEP(selectEntry(id));
         QQuickItem* form = findItem(notebook(), "pointDetails");
+        QVERIFY(form);
         if (edit == "symbol") {
             const QString name = data->symbolId() == 3 ? "Cleavage" : "Joint";
-            pickSymbol(name);
+            TEST_STEP(pickSymbol(name));
             QTRY_COMPARE(project->symbolName(data->symbolId()), name);
         } else if (edit == "unit") {
             const int unit = data->unitId() == 2 ? 1 : 2;
-            findItem(form, "unitChoice")->setProperty("selectedUnit", unit);
+            QQuickItem* choice = findItem(form, "unitChoice");
+            QVERIFY(choice);
+            choice->setProperty("selectedUnit", unit);
             QTRY_COMPARE(data->unitId(), unit);
         } else if (edit == "comment") {
             QQuickItem* comment = findItem(form, "comment");
+            QVERIFY(comment);
             comment->setProperty("text", "edited " + QString::number(entry));
             QVERIFY(QMetaObject::invokeMethod(comment, "finish"));
             QTRY_COMPARE(data->comment(), "edited " + QString::number(entry));
         } else if (edit == "unmoved") {
             const Reading before = readingOf(*data);
-            tap(detailButton("Move"));
+            TEST_STEP(tap(detailButton("Move")));
             QTRY_VERIFY(detailButton("Done") != nullptr);
-            QTRY_VERIFY(cameraStill());
-            tap(detailButton("Done"));
+            QVERIFY(page->cameraAtRest());
+            TEST_STEP(tap(detailButton("Done")));
             QTRY_VERIFY(!reticle()->isVisible());
-            QTRY_VERIFY(cameraStill());
+            QVERIFY(page->cameraAtRest());
             QVERIFY(readingOf(*data) == before);
         } else {
-            tap(detailButton("Move"));
+            TEST_STEP(tap(detailButton("Move")));
             QTRY_VERIFY(reticle()->isVisible());
             QTRY_VERIFY(detailButton("Done") != nullptr);
-            QTRY_VERIFY(cameraStill());
+            QVERIFY(page->cameraAtRest());
             const QPoint to(1150, 150 + 60 * entry + 200 * locality);
-            longPress(to);
+            TEST_STEP(longPress(to));
             // Where the finger put it: the map re-centres on the selection
             // once the panel is back.
             const QPointF expected = geoOf(to);
-            tap(detailButton("Done"));
+            TEST_STEP(tap(detailButton("Done")));
             QTRY_VERIFY(!reticle()->isVisible());
             QTRY_VERIFY(qAbs(data->longitude() - expected.x()) < 1e-9);
             QVERIFY(qAbs(data->latitude() - expected.y()) < 1e-9);
@@ -386,10 +407,10 @@ private slots:
             if (other->id() != id)
                 others[other->id()] = readingOf(*other);
         }
-        selectEntry(id);
-        tap(findItem(findItem(notebook(), "detailToolBar"), "toolBarButton_Delete"));
+        TEST_STEP(selectEntry(id));
+        TEST_STEP(tap(findItem(findItem(notebook(), "detailToolBar"), "toolBarButton_Delete")));
         QTRY_VERIFY(detailButton("Confirm") != nullptr);
-        tap(detailButton("Confirm"));
+        TEST_STEP(tap(detailButton("Confirm")));
         QTRY_VERIFY(!place->dataById(id));
         QCOMPARE(rowOf(id), -1);
         QTRY_COMPARE(shownId(), QString());
@@ -404,7 +425,8 @@ private slots:
     {
         QQuickItem* bar = findItem(root(), "toolBar");
         QQuickItem* header = findItem(bar, "headerButton");
-        tap(header, QPointF(header->height() / 2, header->height() / 2));
+        QVERIFY(header);
+        TEST_STEP(tap(header, QPointF(header->height() / 2, header->height() / 2)));
         QTRY_COMPARE(bar->state(), QString("WIDE"));
         QTRY_COMPARE(findItem(bar, "veil")->opacity(), 0.7);
         QVERIFY(screen().tapToolButton("Project"));
@@ -416,12 +438,13 @@ private slots:
 
     void declinationWaitEndsWithoutAPosition()
     {
-        openTool("Project", "projectTool");
+        TEST_STEP(openTool("Project", "projectTool"));
         test::ScriptedLocationManager location;
         location.interval = 300;
         page->application()->setSensors(&location, page->application()->compassClino());
         QQuickItem* button = findItem(findItem(root(), "projectTool"), "compassButton");
-        tap(button);
+        QVERIFY(button);
+        TEST_STEP(tap(button));
         QVERIFY(location.updating());
         QTRY_VERIFY(!button->isEnabled());
         QTRY_VERIFY(button->isEnabled());

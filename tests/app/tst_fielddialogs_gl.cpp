@@ -9,6 +9,7 @@
 #include "model/Project.h"
 #include "support/MapPageStart.h"
 #include "support/ProgramScreen.h"
+#include "support/TestStep.h"
 
 #include <QQuickItem>
 #include <QScreen>
@@ -149,9 +150,9 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
         page = std::make_unique<test::MapPageStart>(documents.path());
-        storeProject();
+        TEST_STEP(storeProject());
         QVERIFY(page->start(1280, 800));
-        page->lookAt(Lon, Lat, 3000.0);
+        QVERIFY(page->lookAt(Lon, Lat, 3000.0));
     }
 
     void lineationRowShowsItsWholeText_data()
@@ -162,7 +163,7 @@ private slots:
     void lineationRowShowsItsWholeText()
     {
         QFETCH(QSize, size);
-        resizeWindow(size);
+        TEST_STEP(resizeWindow(size));
         QVERIFY(screen().openTool("Notebook", "dataTool"));
         QQuickItem* cell = nullptr;
         QTRY_VERIFY((cell = notebookCell(LineationId)) != nullptr);
@@ -172,7 +173,7 @@ private slots:
         // The drawn text ends before the note mark, inside the list.
         const qreal textRight = angles->mapToScene(QPointF(angles->property("contentWidth").toReal(), 0)).x();
         QQuickItem* mark = findItem(cell, "noteMark");
-        QVERIFY(mark->isVisible());
+        QVERIFY(mark && mark->isVisible());
         QVERIFY2(textRight <= mark->mapToScene(QPointF(0, 0)).x(), qPrintable(QString::number(textRight)));
         QVERIFY(angles->property("truncated").toBool() == false);
     }
@@ -185,15 +186,18 @@ private slots:
     void scaleBarStaysBesideTheNotebookDetails()
     {
         QFETCH(QSize, size);
-        resizeWindow(size);
+        TEST_STEP(resizeWindow(size));
         QVERIFY(screen().openTool("Notebook", "dataTool"));
         QQuickItem* list = findItem(notebook(), "dataList");
+        QVERIFY(list);
         list->setProperty("currentIndex", -1);
         QVERIFY(screen().tap(notebookCell(LineationId)));
         QTRY_COMPARE(notebook()->state(), QString("DETAIL"));
         const qreal panelRight = notebook()->property("uiExtent").toReal();
         QTRY_COMPARE(page->mapView()->visibleArea().x(), panelRight);
-        const QRectF bar = sceneRectOf(findItem(root(), "scaleBar"));
+        QQuickItem* scaleBar = findItem(root(), "scaleBar");
+        QVERIFY(scaleBar);
+        const QRectF bar = sceneRectOf(scaleBar);
         QVERIFY2(bar.left() >= panelRight && bar.right() <= size.width(),
                  qPrintable(QString("scale bar %1..%2, panel to %3").arg(bar.left()).arg(bar.right()).arg(panelRight)));
         list->setProperty("currentIndex", -1);
@@ -218,7 +222,7 @@ private slots:
         QFETCH(QString, panel);
         QFETCH(QString, under);
         QFETCH(int, steps);
-        resizeWindow(QSize(1280, 800));
+        TEST_STEP(resizeWindow(QSize(1280, 800)));
         QQuickItem* area = nullptr;
         if (panel.isEmpty()) {
             QQuickItem* viewTool = findItem(root(), "viewTool");
@@ -228,6 +232,7 @@ private slots:
         } else {
             QVERIFY(screen().openTool(label, panel));
             QQuickItem* tool = findItem(root(), panel.toUtf8().constData());
+            QVERIFY(tool);
             if (panel == "stereoNetTool") {
                 QVERIFY(screen().tap(findItem(tool, "configureButton")));
                 QTRY_COMPARE(tool->state(), QString("FILTERING"));
@@ -236,7 +241,7 @@ private slots:
         }
         QVERIFY(area);
         QTRY_VERIFY(area->isVisible());
-        QTRY_VERIFY(!camera().isAnimating());
+        QVERIFY(page->cameraAtRest());
         const double altitude = camera().altitude();
         // The thin tool bar shows only the left end of its buttons.
         const QPoint at = panel.isEmpty() ? area->mapToScene(QPointF(area->height() / 2, area->height() / 2)).toPoint()
@@ -254,8 +259,7 @@ private slots:
         const QRectF free = page->mapView()->visibleArea();
         spinWheel(free.center().toPoint(), steps);
         QTRY_VERIFY(camera().altitude() != altitude);
-        QTRY_VERIFY(!camera().isAnimating());
-        page->lookAt(Lon, Lat, 3000.0);
+        QVERIFY(page->lookAt(Lon, Lat, 3000.0));
         if (panel == "stereoNetTool")
             QVERIFY(screen().tap(findItem(findItem(root(), "stereoNetTool"), "configureButton")));
     }
@@ -268,11 +272,12 @@ private slots:
     void sketchControlsAnswerATap()
     {
         QFETCH(QSize, size);
-        resizeWindow(size);
+        TEST_STEP(resizeWindow(size));
         QVERIFY(screen().openTool("Notebook", "dataTool"));
         QVERIFY(screen().tap(findItem(notebook(), "toolBarButton_addPhoto")));
         QVERIFY(screen().tap(findItem(notebook(), "add_Sketch")));
         QQuickItem* sketchTool = findItem(root(), "sketchTool");
+        QVERIFY(sketchTool);
         QTRY_VERIFY(sketchTool->property("shown").toBool());
         auto* sketcher = qobject_cast<RasterSketcher*>(findItem(sketchTool, "sketcher"));
         QVERIFY(sketcher);
@@ -302,6 +307,7 @@ private slots:
 
         // The top of the ring is half way round, its right end five sixths.
         QQuickItem* slider = findItem(sketchTool, "sizeSlider");
+        QVERIFY(slider);
         const qreal inset = slider->property("handleSize").toReal() / 2;
         QVERIFY(screen().tap(slider, QPointF(slider->width() / 2, inset)));
         QTRY_VERIFY(qAbs(slider->property("position").toReal() - 0.5) < 0.05);
@@ -327,6 +333,7 @@ private slots:
         static qint64 lastSave = 0;
         QTRY_VERIFY(QDateTime::currentSecsSinceEpoch() > lastSave);
         QQuickItem* save = findItem(sketchTool, "saveButton");
+        QVERIFY(save);
         QTRY_VERIFY(save->isEnabled());
         QVERIFY(screen().tap(save));
         lastSave = QDateTime::currentSecsSinceEpoch();
@@ -356,7 +363,7 @@ private slots:
         QFETCH(QString, opener);
         QFETCH(QString, title);
         QFETCH(QString, entry);
-        resizeWindow(QSize(1280, 800));
+        TEST_STEP(resizeWindow(QSize(1280, 800)));
         if (opener == "layer") {
             QVERIFY(screen().openTool("Layers", "layerTool"));
             QVERIFY(screen().tap(findItem(findItem(root(), "layerTool"), "importButton")));
@@ -367,6 +374,7 @@ private slots:
         } else {
             QQuickItem* bar = findItem(root(), "toolBar");
             QQuickItem* header = findItem(bar, "headerButton");
+            QVERIFY(header);
             QVERIFY(screen().tap(header, QPointF(header->height() / 2, header->height() / 2)));
             QTRY_COMPARE(bar->state(), QString("WIDE"));
             QVERIFY(screen().tap(findItem(bar, "projectsButton"), QPointF(header->height() / 2, header->height() / 2)));

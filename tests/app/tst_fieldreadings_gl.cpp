@@ -8,6 +8,7 @@
 #include "support/MapPageStart.h"
 #include "support/ImagePixels.h"
 #include "support/ProgramScreen.h"
+#include "support/TestStep.h"
 #include "tools/AbstractCompassClino.h"
 
 #include <QQuickItem>
@@ -119,8 +120,9 @@ class TestFieldReadings : public QObject
     {
         QStringList names;
         for (QQuickItem* row : screen->named("unitRow", column())) {
+            const QQuickItem* label = row->findChild<QQuickItem*>("unitNameLabel");
             if (test::ProgramScreen::onScreen(row) && row->property("selected").toBool())
-                names << row->findChild<QQuickItem*>("unitNameLabel")->property("text").toString();
+                names << (label ? label->property("text").toString() : QStringLiteral("(no label)"));
         }
         return names;
     }
@@ -148,6 +150,7 @@ class TestFieldReadings : public QObject
     void finishEdit()
     {
         QQuickItem* strat = column();
+        QVERIFY(strat);
         QQuickItem* done = nullptr;
         QTRY_VERIFY((done = screen->shownWith("label", QString("Done"), strat)) != nullptr);
         QVERIFY(screen->tapAtRest(done));
@@ -169,7 +172,7 @@ private slots:
         test::resetModelManager();
         QVERIFY(page->start(1280, 800));
         screen = std::make_unique<test::ProgramScreen>(window());
-        page->lookAt(Lon, Lat, 3000.0);
+        QVERIFY(page->lookAt(Lon, Lat, 3000.0));
         QCOMPARE(current()->name(), QString("Field"));
     }
 
@@ -191,10 +194,10 @@ private slots:
     {
         QFETCH(QString, step);
         QFETCH(QString, expected);
-        openClino();
+        TEST_STEP(openClino());
         const size_t units = current()->rockUnits().size();
         if (step == "add") {
-            tapUnit("Unit 1");
+            TEST_STEP(tapUnit("Unit 1"));
             QTRY_COMPARE(ModelManager::instance()->currentRockUnit(), 1);
             QVERIFY2(screen->tapShown("addUnitButton"), "tap");
             QTRY_COMPARE(current()->rockUnits().size(), units + 1);
@@ -202,9 +205,9 @@ private slots:
             QVERIFY2(screen->tapShown("addUnitButton"), "tap");
             QTRY_COMPARE(current()->rockUnits().size(), units + 1);
         } else if (step.startsWith("tap ")) {
-            tapUnit(step.mid(4));
+            TEST_STEP(tapUnit(step.mid(4)));
         } else if (step == "delete") {
-            editColumn();
+            TEST_STEP(editColumn());
             QVERIFY2(screen->tapShown("deleteUnitButton"), "tap");
             std::shared_ptr<DialogController> dialogs = page->application()->dialogController();
             QTRY_VERIFY(dialogs->messageBoxActive());
@@ -213,21 +216,22 @@ private slots:
             QTRY_VERIFY((yes = screen->shownWith("label", QString("Yes"))) != nullptr);
             QVERIFY(screen->tapAtRest(yes));
             QTRY_VERIFY(!dialogs->messageBoxActive());
-            finishEdit();
+            TEST_STEP(finishEdit());
             QCOMPARE(current()->rockUnits().size(), units - 1);
         } else if (step == "reorder") {
             QVERIFY(screen->type("dipField", "50"));
             QVERIFY(screen->type("azimuthField", "120"));
-            QTRY_VERIFY(screen->shown("saveButton")->isEnabled());
-            editColumn();
+            QTRY_VERIFY(screen->shownProperty("saveButton", "enabled").toBool());
+            TEST_STEP(editColumn());
             // Selected in the editor, between its handle and its colour.
             QQuickItem* row = nullptr;
             QTRY_VERIFY((row = unitRow("Unit 3")) != nullptr);
             QQuickItem* handle = row->findChild<QQuickItem*>("dragHandle");
+            QVERIFY(handle);
             QVERIFY(screen->tapAtRest(row, (handle->x() + handle->width() + 2) / row->width(), 0.5));
             QTRY_COMPARE(outlined(), QStringList{"Unit 3"});
             // No reading is taken while the outline marks a unit to edit.
-            QVERIFY(!screen->shown("saveButton")->isEnabled());
+            QCOMPARE(screen->shownProperty("saveButton", "enabled"), QVariant(false));
             // The last row's handle dragged onto the first row.
             const QList<QQuickItem*> handles = screen->named("dragHandle", column());
             QQuickItem* last = nullptr;
@@ -247,7 +251,7 @@ private slots:
             for (int i = 1; i <= 10; ++i)
                 QTest::mouseMove(window(), from + (to - from) * i / 10);
             QTest::mouseRelease(window(), Qt::LeftButton, {}, to);
-            finishEdit();
+            TEST_STEP(finishEdit());
             QCOMPARE(current()->rockUnits().front().name, QString("Unit 3"));
         } else if (step == "switch") {
             for (int i = 0; i < ModelManager::instance()->projectCount(); ++i) {
@@ -255,7 +259,7 @@ private slots:
                     ModelManager::instance()->setCurrentProject(ModelManager::instance()->projectAt(i));
             }
             QCOMPARE(current()->name(), QString("Other"));
-            openClino();
+            TEST_STEP(openClino());
         }
 
         QTRY_COMPARE(outlined(), QStringList{expected});
@@ -292,11 +296,9 @@ private slots:
     {
         QFETCH(QString, azimuth);
         QFETCH(bool, tapDial);
-        openClino();
-        if (QTest::currentTestFailed())
-            return;
+        TEST_STEP(openClino());
         ModelManager::instance()->setCurrentSymbol(LineSymbol);
-        QTRY_COMPARE(screen->shown("dipLabel")->property("text").toString(), QString("plunge"));
+        QTRY_COMPARE(screen->shownProperty("dipLabel", "text").toString(), QString("plunge"));
         QVERIFY(screen->type("dipField", "30"));
         QVERIFY(screen->type("azimuthField", azimuth));
         QQuickItem* dial = screen->shown("clino");
@@ -351,9 +353,7 @@ private slots:
         QFETCH(QVariantMap, dialShows);
         QFETCH(double, dip);
         QFETCH(double, azimuth);
-        openClino(compassMode);
-        if (QTest::currentTestFailed())
-            return;
+        TEST_STEP(openClino(compassMode));
         ModelManager::instance()->setCurrentSymbol(PlaneSymbol);
         QQuickItem* save = screen->shown("saveButton");
         QQuickItem* dial = screen->shown(compassMode ? "compass" : "clino");

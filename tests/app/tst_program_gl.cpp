@@ -1,13 +1,16 @@
 #include <QtTest>
 
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 #include <sqlite3.h>
 
+#include <functional>
+
 // Starts the real program on the test's X display with a fresh home, checks
-// what a first start leaves on disk and on screen, and closes the window the
-// way a window manager would.
+// what a first start leaves on disk and on screen, that a second start ends
+// while one runs, and closes the window the way a window manager would.
 namespace {
 
 // Windows of the program come and go while the test looks at them (a window
@@ -18,8 +21,8 @@ int ignoreXError(Display*, XErrorEvent*)
     return 0;
 }
 
-// The program's top-level window: mapped, and of class "Quarzel".
-Window findProgramWindow(Display* display)
+// The first mapped top-level window that is wanted.
+Window findMappedWindow(Display* display, const std::function<bool(Window)>& wanted)
 {
     Window root = DefaultRootWindow(display);
     Window parent = 0;
@@ -30,18 +33,55 @@ Window findProgramWindow(Display* display)
         return 0;
     for (unsigned int i = 0; i < count && !found; ++i) {
         XWindowAttributes attributes;
-        XClassHint hint;
-        if (!XGetWindowAttributes(display, children[i], &attributes) || attributes.map_state != IsViewable)
-            continue;
-        if (XGetClassHint(display, children[i], &hint)) {
-            if (QByteArray(hint.res_class).contains("Quarzel") || QByteArray(hint.res_name).contains("Quarzel"))
-                found = children[i];
-            XFree(hint.res_name);
-            XFree(hint.res_class);
-        }
+        if (XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable
+            && wanted(children[i]))
+            found = children[i];
     }
     XFree(children);
     return found;
+}
+
+// The program's top-level window: mapped, and of class "Quarzel".
+Window findProgramWindow(Display* display)
+{
+    return findMappedWindow(display, [display](Window window) {
+        XClassHint hint;
+        if (!XGetClassHint(display, window, &hint))
+            return false;
+        const bool program =
+            QByteArray(hint.res_class).contains("Quarzel") || QByteArray(hint.res_name).contains("Quarzel");
+        XFree(hint.res_name);
+        XFree(hint.res_class);
+        return program;
+    });
+}
+
+// The process a window belongs to, as it says itself; -1 when it does not.
+qint64 processOf(Display* display, Window window)
+{
+    const Atom property = XInternAtom(display, "_NET_WM_PID", True);
+    Atom type = None;
+    int format = 0;
+    unsigned long items = 0;
+    unsigned long after = 0;
+    unsigned char* data = nullptr;
+    qint64 pid = -1;
+    if (property != None
+        && XGetWindowProperty(display, window, property, 0, 1, False, XA_CARDINAL, &type, &format, &items, &after,
+                              &data)
+               == Success
+        && data) {
+        if (type == XA_CARDINAL && format == 32 && items == 1)
+            pid = qint64(*reinterpret_cast<unsigned long*>(data));
+        XFree(data);
+    }
+    return pid;
+}
+
+// A mapped top-level window of that process.
+Window windowOf(Display* display, qint64 pid)
+{
+    return findMappedWindow(display, [=](Window window) { return processOf(display, window) == pid; });
 }
 
 // Number of distinct colours in the window, sampled on a grid.
@@ -93,22 +133,80 @@ bool hasTable(const QString& path, const char* table)
     return found;
 }
 
+// Every file below a folder, by its path, with its bytes.
+QMap<QString, QByteArray> filesBelow(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        files.insert(file.fileName(), file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("unreadable"));
+    }
+    return files;
+}
+
+// What a start may change: the projects and the settings.
+QMap<QString, QByteArray> projectsAndSettings()
+{
+    QMap<QString, QByteArray> files = filesBelow(QDir::homePath() + "/Documents");
+    files.insert(filesBelow(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)));
+    return files;
+}
+
+// The lock a running program holds.
+QString instanceLock()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/KIV/Quarzel/instance.lock";
+}
+
+void startProgram(QProcess& program)
+{
+    program.setProcessChannelMode(QProcess::MergedChannels);
+    program.start(QStringLiteral(QUARZEL_BINARY_DIR "/Quarzel"), QStringList());
+}
+
+// Starts the program and waits until its window shows something; 0 when
+// it did not.
+Window startShown(Display* display, QProcess& program)
+{
+    startProgram(program);
+    Window window = 0;
+    if (!program.waitForStarted()
+        || !QTest::qWaitFor([&] { return (window = windowOf(display, program.processId())) != 0; }, 30000)
+        || !QTest::qWaitFor([&] { return distinctColours(display, window) > 2; }, 20000))
+        return 0;
+    return window;
+}
+
 } // namespace
 
 class TestProgram : public QObject
 {
     Q_OBJECT
 
+    // Open throughout: the X server starts afresh when its last client leaves,
+    // and refuses connections meanwhile.
+    Display* display = nullptr;
+
 private slots:
-    void firstStartAndClose()
+    void initTestCase()
     {
-        Display* display = XOpenDisplay(nullptr);
+        display = XOpenDisplay(nullptr);
         XSetErrorHandler(ignoreXError);
         QVERIFY2(display, "no X display");
+    }
+
+    void cleanupTestCase()
+    {
+        if (display)
+            XCloseDisplay(display);
+    }
+
+    void firstStartAndClose()
+    {
 
         QProcess program;
-        program.setProcessChannelMode(QProcess::MergedChannels);
-        program.start(QStringLiteral(QUARZEL_BINARY_DIR "/Quarzel"), QStringList());
+        startProgram(program);
         QVERIFY(program.waitForStarted());
 
         Window window = 0;
@@ -131,7 +229,6 @@ private slots:
         QVERIFY(program.waitForFinished(20000));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
-        XCloseDisplay(display);
         const QString output = QString::fromLocal8Bit(program.readAll());
         QVERIFY2(!output.contains(QStringLiteral("Failed to load font")), qPrintable(output));
 
@@ -142,6 +239,88 @@ private slots:
         QSettings settings("KIV", "Quarzel");
         QCOMPARE(QFileInfo(settings.value("currentProject").toString()).canonicalFilePath(),
                  QFileInfo(home + "/Documents/Quarzel/project1.qz").canonicalFilePath());
+    }
+
+    // One instance per user: a second start on the same home says on screen
+    // and in the log that the program is running already, and ends without
+    // touching a project or the settings; the first runs on.
+    void secondStartEndsUntouched_data()
+    {
+        QTest::addColumn<bool>("closedByUser");
+        QTest::newRow("notice closed by the user") << true;
+        QTest::newRow("notice left to close itself") << false;
+    }
+
+    void secondStartEndsUntouched()
+    {
+        QFETCH(bool, closedByUser);
+
+        QProcess first;
+        const Window window = startShown(display, first);
+        QVERIFY(window);
+        QVERIFY(QFile::exists(QDir::homePath() + "/Documents/Quarzel/project1.qz/main.db"));
+        // Once the first start has written what it writes.
+        QMap<QString, QByteArray> before;
+        QTRY_VERIFY_WITH_TIMEOUT((before = projectsAndSettings(), QTest::qWait(500), before == projectsAndSettings()),
+                                 20000);
+
+        QProcess second;
+        startProgram(second);
+        QVERIFY(second.waitForStarted());
+        Window notice = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((notice = windowOf(display, second.processId())) != 0, 30000);
+        QTRY_VERIFY(distinctColours(display, notice) > 1);
+        if (closedByUser)
+            sendClose(display, notice);
+        QVERIFY(second.waitForFinished(closedByUser ? 20000 : 60000));
+        const QString output = QString::fromLocal8Bit(second.readAll());
+        QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+        QVERIFY2(second.exitCode() != 0, qPrintable(output));
+        QVERIFY2(output.contains(QStringLiteral("already running")), qPrintable(output));
+        QCOMPARE(projectsAndSettings(), before);
+
+        QCOMPARE(first.state(), QProcess::Running);
+        sendClose(display, window);
+        QVERIFY(first.waitForFinished(20000));
+        QCOMPARE(first.exitCode(), 0);
+    }
+
+    // A lock left by a killed instance, written or not, does not hold up
+    // the next start.
+    void staleLockDoesNotBlock_data()
+    {
+        QTest::addColumn<bool>("written");
+        QTest::newRow("killed instance") << true;
+        QTest::newRow("killed before writing its lock") << false;
+    }
+
+    void staleLockDoesNotBlock()
+    {
+        QFETCH(bool, written);
+
+        if (written) {
+            QProcess killed;
+            QVERIFY(startShown(display, killed));
+            killed.kill();
+            QVERIFY(killed.waitForFinished(20000));
+        } else {
+            QFile lock(instanceLock());
+            QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        }
+        QVERIFY(QFile::exists(instanceLock()));
+
+        QProcess program;
+        const Window window = startShown(display, program);
+        QVERIFY(window);
+        // The lock is its own now.
+        QFile lock(instanceLock());
+        QVERIFY(lock.open(QIODevice::ReadOnly));
+        QCOMPARE(lock.readLine().trimmed().toLongLong(), program.processId());
+        sendClose(display, window);
+        QVERIFY(program.waitForFinished(20000));
+        const QString output = QString::fromLocal8Bit(program.readAll());
+        QCOMPARE(program.exitCode(), 0);
+        QVERIFY2(!output.contains(QStringLiteral("already running")), qPrintable(output));
     }
 };
 

@@ -7,6 +7,7 @@
 #include "model/Project.h"
 #include "support/ImagePixels.h"
 #include "support/MapPageStart.h"
+#include "support/TestStep.h"
 
 #include <QQuickItem>
 #include <QtTest>
@@ -56,6 +57,14 @@ class TestScenario : public QObject
 
     test::ProgramScreen screen() const { return page->screen(); }
     QQuickItem* shown(const QString& name) const { return screen().shown(name); }
+    // The text of the item of that name on screen; empty while none is.
+    QString shownText(const QString& name) const { return screen().shownProperty(name, "text").toString(); }
+    // Where the item of that name shows; empty while it does not.
+    QRectF shownRect(const QString& name) const
+    {
+        const QQuickItem* item = shown(name);
+        return item ? item->mapRectToScene(item->boundingRect()) : QRectF();
+    }
     QQuickItem* shownWith(const char* property, const QVariant& value, QQuickItem* under = nullptr) const
     {
         return screen().shownWith(property, value, under);
@@ -70,20 +79,24 @@ class TestScenario : public QObject
     {
         QQuickItem* header = nullptr;
         QTRY_VERIFY((header = shown("headerButton")) != nullptr);
-        tap(header, 20.0 / header->width());
+        TEST_STEP(tap(header, 20.0 / header->width()));
         QQuickItem* bar = root()->findChild<QQuickItem*>("toolBar");
+        QVERIFY(bar);
         QTRY_COMPARE(bar->property("state").toString(), QString("WIDE"));
         // Its buttons take taps once the panel is fully out.
-        QTRY_COMPARE(bar->findChild<QQuickItem*>("panel")->x(), 0.0);
+        QQuickItem* panel = bar->findChild<QQuickItem*>("panel");
+        QVERIFY(panel);
+        QTRY_COMPARE(panel->x(), 0.0);
     }
 
     void openTool(const QString& label)
     {
-        widenToolBar();
+        TEST_STEP(widenToolBar());
         QQuickItem* bar = root()->findChild<QQuickItem*>("toolBar");
+        QVERIFY(bar);
         QQuickItem* button = nullptr;
         QTRY_VERIFY((button = shownWith("label", label, bar)) != nullptr);
-        tap(button);
+        TEST_STEP(tap(button));
         // The veil folds a bar that stays wide.
         if (bar->property("state").toString() == "WIDE")
             QTest::mouseClick(window(), Qt::LeftButton, {}, QPoint(window()->width() - 10, window()->height() / 2));
@@ -93,7 +106,7 @@ class TestScenario : public QObject
     // Taps a row of the symbol dialog, scrolling to it.
     void chooseSymbol(const QString& name)
     {
-        tapShown("symbolPicker");
+        TEST_STEP(tapShown("symbolPicker"));
         QTRY_COMPARE(dialogs()->customDialogType(), QString("SymbolSelectionDialog.qml"));
         QQuickItem* list = nullptr;
         QTRY_VERIFY((list = shown("symbolList")) != nullptr);
@@ -102,7 +115,7 @@ class TestScenario : public QObject
                                      || (list->setProperty("contentY", list->property("contentY").toReal() + 40), false),
                                  5000);
         QTest::qWait(50);
-        tap(row);
+        TEST_STEP(tap(row));
         QTRY_VERIFY(!dialogs()->customDialogActive());
     }
 
@@ -110,7 +123,7 @@ class TestScenario : public QObject
     {
         QQuickItem* buttons = nullptr;
         QTRY_VERIFY((buttons = shown(name)) != nullptr);
-        tap(buttons, (2 * index + 1) / (2.0 * count));
+        TEST_STEP(tap(buttons, (2 * index + 1) / (2.0 * count)));
     }
 
     std::shared_ptr<Project> storeProject(const QString& name, const QString& folder, const QColor& unit,
@@ -140,26 +153,26 @@ private slots:
         alpha.reset();
         test::resetModelManager();
         QVERIFY(page->start(1280, 800));
-        page->lookAt(Lon, Lat, 3000.0);
+        QVERIFY(page->lookAt(Lon, Lat, 3000.0));
     }
 
     // The clino panel saves what the chosen symbol is: a line symbol a
     // lineation, a plane symbol a plane.
     void clinoSavesTheChosenSymbolsKind()
     {
-        openTool("Clino");
+        TEST_STEP(openTool("Clino"));
         // The panel opens in compass mode: its small clino switches over.
-        tapShown("clinoButton");
+        TEST_STEP(tapShown("clinoButton"));
         QTRY_VERIFY(shown("compassButton"));
         QVERIFY(!shown("clinoButton"));
 
-        chooseSymbol("Lineation");
+        TEST_STEP(chooseSymbol("Lineation"));
         QCOMPARE(ModelManager::instance()->currentSymbol(), 9);
-        QTRY_COMPARE(shown("pickerName")->property("text").toString(), QString("Lineation"));
-        QCOMPARE(shown("dipLabel")->property("text").toString(), QString("plunge"));
-        type("dipField", "25");
-        type("azimuthField", "100");
-        tapShown("saveButton");
+        QTRY_COMPARE(shownText("pickerName"), QString("Lineation"));
+        QCOMPARE(shownText("dipLabel"), QString("plunge"));
+        TEST_STEP(type("dipField", "25"));
+        TEST_STEP(type("azimuthField", "100"));
+        TEST_STEP(tapShown("saveButton"));
         QTRY_COMPARE(storedData(alphaDatabase()).size(), size_t(2));
         const QZProtoBuffers::Data line = storedData(alphaDatabase()).back();
         QCOMPARE(line.datatype(), QZProtoBuffers::Data::LINE);
@@ -168,11 +181,11 @@ private slots:
         QCOMPARE(ModelManager::instance()->currentProject()->symbolType(int(line.symbolid())), Project::Line);
         QCOMPARE(int(Project::Line), 8);
 
-        chooseSymbol("Joint");
-        QCOMPARE(shown("dipLabel")->property("text").toString(), QString("dip"));
-        type("dipField", "40");
-        type("azimuthField", "200");
-        tapShown("saveButton");
+        TEST_STEP(chooseSymbol("Joint"));
+        QCOMPARE(shownText("dipLabel"), QString("dip"));
+        TEST_STEP(type("dipField", "40"));
+        TEST_STEP(type("azimuthField", "200"));
+        TEST_STEP(tapShown("saveButton"));
         QTRY_COMPARE(storedData(alphaDatabase()).size(), size_t(3));
         const QZProtoBuffers::Data plane = storedData(alphaDatabase()).back();
         QCOMPARE(plane.datatype(), QZProtoBuffers::Data::PLANE);
@@ -183,13 +196,14 @@ private slots:
         // fields and Save where they were.
         QQuickItem* strat = shown("stratColumn");
         QVERIFY(strat);
-        QTRY_COMPARE(shown("unitNameLabel")->property("text").toString(), QString("Alpha unit"));
-        const QRectF save = shown("saveButton")->mapRectToScene(shown("saveButton")->boundingRect());
-        tap(strat, 0.5, 0.05);
+        QTRY_COMPARE(shownText("unitNameLabel"), QString("Alpha unit"));
+        const QRectF save = shownRect("saveButton");
+        QVERIFY(!save.isEmpty());
+        TEST_STEP(tap(strat, 0.5, 0.05));
         QTRY_COMPARE(strat->property("state").toString(), QString("EXPANDED"));
         for (const char* state : {"EXPANDED", "EDITING"}) {
             if (QString(state) == "EDITING")
-                tap(shownWith("label", QString("Edit"), strat));
+                TEST_STEP(tap(shownWith("label", QString("Edit"), strat)));
             QTRY_COMPARE(strat->property("state").toString(), QString(state));
             QQuickItem* name = nullptr;
             QTRY_VERIFY((name = shown("unitNameField")) != nullptr);
@@ -197,13 +211,13 @@ private slots:
             const QRectF column = strat->mapRectToScene(strat->boundingRect());
             QVERIFY(column.width() > 2 * strat->property("collapsedWidth").toReal());
             QVERIFY(!column.intersects(save));
-            QCOMPARE(shown("saveButton")->mapRectToScene(shown("saveButton")->boundingRect()), save);
+            QCOMPARE(shownRect("saveButton"), save);
             QVERIFY(column.contains(name->mapRectToScene(name->boundingRect())));
         }
-        tap(shownWith("label", QString("Done"), strat));
+        TEST_STEP(tap(shownWith("label", QString("Done"), strat)));
         QTRY_COMPARE(strat->property("state").toString(), QString("DEFAULT"));
 
-        tapShown("compassButton");
+        TEST_STEP(tapShown("compassButton"));
         QTRY_VERIFY(shown("clinoButton"));
     }
 
@@ -211,11 +225,10 @@ private slots:
     // strike line of a plane dipping to 120 runs from 30 to 210.
     void notebookDialTurnsWithTheDatum()
     {
-        page->lookAt(Lon, Lat, 3000.0);
-        QTest::qWait(200);
-        QTest::mouseClick(window(), Qt::LeftButton, {}, page->screenOf(Lon, Lat).toPoint());
+        QVERIFY(page->lookAt(Lon, Lat, 3000.0));
+        QVERIFY(page->tapOnMap(Lon, Lat));
         QTRY_VERIFY(page->mapView()->pointPicked());
-        tapShown("infoButton");
+        TEST_STEP(tapShown("infoButton"));
         QQuickItem* dial = nullptr;
         QTRY_VERIFY((dial = shown("dial")) != nullptr);
         QTRY_COMPARE(dial->property("planeSymbolRotation").toDouble(), 120.0);
@@ -238,24 +251,24 @@ private slots:
     {
         const int localities = storedLocalities(alphaDatabase());
         const size_t data = storedData(alphaDatabase()).size();
-        openTool("Project");
-        tapShown("mergeButton");
+        TEST_STEP(openTool("Project"));
+        TEST_STEP(tapShown("mergeButton"));
         QQuickItem* row = nullptr;
         QQuickItem* picker = nullptr;
         QTRY_VERIFY((picker = shown("mergePicker")) != nullptr);
         QTRY_VERIFY((row = shownWith("text", QString("Beta"), picker)) != nullptr);
-        tap(row);
+        TEST_STEP(tap(row));
         QTRY_COMPARE(dialogs()->customDialogType(), QString("ImportProjectDialog.qml"));
         QQuickItem* merge = nullptr;
         QTRY_VERIFY((merge = shownWith("text", QString("Merge"))) != nullptr);
-        tap(merge);
+        TEST_STEP(tap(merge));
         QTRY_COMPARE_WITH_TIMEOUT(dialogs()->toastMessage(), QString("Import Successful"), 20000);
         QTRY_VERIFY(!dialogs()->customDialogActive());
         QCOMPARE(storedLocalities(alphaDatabase()), localities + 1);
         QCOMPARE(storedData(alphaDatabase()).size(), data + 1);
         QQuickItem* done = nullptr;
         QTRY_VERIFY((done = shownWith("label", QString("Done"), picker)) != nullptr);
-        tap(done);
+        TEST_STEP(tap(done));
         QTRY_VERIFY(!shown("mergePicker"));
     }
 
@@ -264,8 +277,8 @@ private slots:
     void homeSettingsAndSwitching()
     {
         const uint alphaId = ModelManager::instance()->currentProject()->qmlId();
-        widenToolBar();
-        tapShown("projectsButton");
+        TEST_STEP(widenToolBar());
+        TEST_STEP(tapShown("projectsButton"));
         QQuickItem* grid = nullptr;
         QTRY_VERIFY_WITH_TIMEOUT((grid = shown("projectGrid")) != nullptr, 10000);
         QCOMPARE(root()->property("closedProjectId").toUInt(), alphaId);
@@ -274,40 +287,40 @@ private slots:
                  QString("Alpha"));
         QVERIFY(!ModelManager::instance()->currentProject());
 
-        tapShown("settingsButton");
+        TEST_STEP(tapShown("settingsButton"));
         QTRY_COMPARE(dialogs()->customDialogType(), QString("SettingsDialog.qml"));
-        segment("angles", 1, 2);
-        tapShown("dialogDoneButton");
+        TEST_STEP(segment("angles", 1, 2));
+        TEST_STEP(tapShown("dialogDoneButton"));
         QTRY_VERIFY(!dialogs()->customDialogActive());
         QCOMPARE(int(page->application()->angleConvention()), 1);
 
-        tapShown("createButton");
+        TEST_STEP(tapShown("createButton"));
         QTRY_VERIFY_WITH_TIMEOUT(shown("mapView") && ModelManager::instance()->currentProject(), 20000);
         QVERIFY(ModelManager::instance()->currentProject()->qmlId() != alphaId);
         // Its empty strat column says what its "+" is for.
-        openTool("Clino");
-        QTRY_COMPARE(shown("emptyHint")->property("text").toString(), QString("Add a rock unit"));
+        TEST_STEP(openTool("Clino"));
+        QTRY_COMPARE(shownText("emptyHint"), QString("Add a rock unit"));
 
-        widenToolBar();
-        tapShown("projectsButton");
+        TEST_STEP(widenToolBar());
+        TEST_STEP(tapShown("projectsButton"));
         QTRY_VERIFY_WITH_TIMEOUT(shown("projectGrid"), 10000);
         QQuickItem* card = nullptr;
         QTRY_VERIFY((card = shownWith("cardName", QString("Alpha"))) != nullptr);
         // A tap makes the card current; only the current card can be loaded.
-        tap(card);
+        TEST_STEP(tap(card));
         QQuickItem* load = card->findChild<QQuickItem*>("loadButton");
         QVERIFY(load);
         QTRY_VERIFY(load->isVisible());
-        tap(load);
+        TEST_STEP(tap(load));
         QTRY_VERIFY_WITH_TIMEOUT(ModelManager::instance()->currentProject()
                                      && ModelManager::instance()->currentProject()->qmlId() == alphaId,
                                  20000);
         QTRY_VERIFY_WITH_TIMEOUT(shown("mapView"), 20000);
 
         // Under the right-hand rule the clino panel asks for a strike.
-        openTool("Clino");
-        tapShown("clinoButton");
-        QTRY_COMPARE(shown("azimuthLabel")->property("text").toString(), QString("strike"));
+        TEST_STEP(openTool("Clino"));
+        TEST_STEP(tapShown("clinoButton"));
+        QTRY_COMPARE(shownText("azimuthLabel"), QString("strike"));
     }
 };
 

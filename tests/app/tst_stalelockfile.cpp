@@ -1,4 +1,5 @@
 #include "app/ApplicationManager.h"
+#include "app/InstanceLock.h"
 #include "app/StaleLockFile.h"
 #include "support/ApplicationIdentity.h"
 
@@ -7,6 +8,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace kiv;
@@ -18,6 +20,16 @@ bool writeFile(const QString& path, const QByteArray& content)
     QDir().mkpath(QFileInfo(path).absolutePath());
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+// The id of a process that has ended.
+qint64 deadProcess()
+{
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    return child;
 }
 
 } // namespace
@@ -79,6 +91,61 @@ private slots:
         ApplicationManager::removeStaleSettingsLocks();
         QVERIFY(!QFile::exists(application + ".lock"));
         QVERIFY(!QFile::exists(user + ".lock"));
+    }
+
+    // One running instance per user: only a live holder keeps the lock.
+    void instanceLock_data()
+    {
+        QTest::addColumn<QString>("lock");
+        QTest::addColumn<int>("outcome");
+
+        QTest::newRow("no lock") << "none" << int(InstanceLock::Taken);
+        QTest::newRow("held by a running instance") << "live" << int(InstanceLock::HeldElsewhere);
+        QTest::newRow("left by a killed instance") << "dead" << int(InstanceLock::Taken);
+        QTest::newRow("left empty by a killed instance") << "empty" << int(InstanceLock::Taken);
+        QTest::newRow("empty, held by a starting instance") << "held" << int(InstanceLock::HeldElsewhere);
+        QTest::newRow("folder cannot be made") << "unwritable" << int(InstanceLock::Failed);
+    }
+
+    void instanceLock()
+    {
+        QFETCH(QString, lock);
+        QFETCH(int, outcome);
+
+        QTemporaryDir home;
+        // A file where the folder would be.
+        const QString folder = home.filePath(lock == "unwritable" ? "file/Quarzel" : "Quarzel");
+        QVERIFY(writeFile(home.filePath("file"), "x"));
+        InstanceLock instance(folder);
+        const QString path = instance.fileName();
+        QCOMPARE(QFileInfo(path).absolutePath(), folder);
+        if (lock != "unwritable")
+            QVERIFY(QDir().mkpath(folder));
+        QLockFile live(path);
+        int holder = -1;
+        if (lock == "live")
+            QVERIFY(live.tryLock());
+        if (lock == "dead")
+            QVERIFY(writeFile(path, QByteArray::number(deadProcess()) + "\nQuarzel\n"
+                                        + QSysInfo::machineHostName().toUtf8() + "\n"));
+        if (lock == "empty" || lock == "held")
+            QVERIFY(writeFile(path, QByteArray()));
+        if (lock == "held") {
+            holder = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
+            QVERIFY(holder >= 0 && ::flock(holder, LOCK_EX | LOCK_NB) == 0);
+        }
+
+        QCOMPARE(int(instance.take()), outcome);
+        if (holder >= 0)
+            ::close(holder);
+        if (outcome == InstanceLock::Taken) {
+            // Written as ours, and taken from us by nobody.
+            QFile written(path);
+            QVERIFY(written.open(QIODevice::ReadOnly));
+            QCOMPARE(written.readLine().trimmed().toLongLong(), QCoreApplication::applicationPid());
+            InstanceLock second(folder);
+            QCOMPARE(int(second.take()), int(InstanceLock::HeldElsewhere));
+        }
     }
 };
 

@@ -6,6 +6,7 @@
 #include "model/Data.h"
 #include "model/Locality.h"
 #include "model/Project.h"
+#include "support/CameraAtRest.h"
 #include "support/ProjectFixture.h"
 #include "support/ScriptedLocationManager.h"
 
@@ -76,7 +77,6 @@ class TestGestures : public QObject
         model->sortAndEndReset();
     }
 
-    void settle() { QTRY_VERIFY(!camera().isAnimating()); }
 
 private slots:
     void init()
@@ -193,7 +193,7 @@ private slots:
         const QPointF pointer(620, 130);
         const osg::Vec3d before = under(pointer);
         controller->mouseWheelSpun(pointer.x(), pointer.y(), delta, QPointF());
-        settle();
+        QVERIFY(test::cameraAtRest(camera()));
         QVERIFY(camera().altitude() != 1000.0);
         QVERIFY(near(under(pointer), before, 1e-6 * camera().altitude()));
     }
@@ -228,7 +228,7 @@ private slots:
         const osg::Vec3d position = camera().position();
         controller->mouseDoubleClicked(600, 450, Qt::LeftButton);
         QCOMPARE(camera().isAnimating(), zooms);
-        settle();
+        QVERIFY(test::cameraAtRest(camera()));
         QCOMPARE(camera().altitude(), zooms ? 500.0 : 1000.0);
         QVERIFY(near(under({400, 300}), zooms ? tapped : position, 1e-6));
     }
@@ -258,7 +258,7 @@ private slots:
                 fixture->locality->addPlane(test::idOf(0x51), 47.0, 8.0, 30.0f, 90.0f, 0, 1, QString())->id()));
         else
             controller->snapToLocality(fixture->locality.get());
-        settle();
+        QVERIFY(test::cameraAtRest(camera()));
         QVERIFY(near(under({400, 300}), locality, 1e-3));
         if (gesture == "drag") {
             controller->mousePressed(100, 100, Qt::LeftButton);
@@ -273,16 +273,16 @@ private slots:
         } else if (gesture == "snap") {
             controller->snapToPosition(QPointF(8.001, 47.001));
         }
-        settle();
+        QVERIFY(test::cameraAtRest(camera()));
         controller->setVisibleArea(QRectF(300, 0, 500, 600));
         QCOMPARE(camera().isAnimating(), resnaps);
-        settle();
+        QVERIFY(test::cameraAtRest(camera()));
         QCOMPARE(near(under({550, 300}), locality, 1e-3), resnaps);
         if (!resnaps)
             return;
         // The panel closes again: the same target, back in the middle.
         controller->setVisibleArea(QRectF(0, 0, 800, 600));
-        settle();
+        QVERIFY(test::cameraAtRest(camera()));
         QVERIFY(near(under({400, 300}), locality, 1e-3));
     }
 
@@ -293,7 +293,7 @@ private slots:
         controller->setVisibleArea(free);
         const osg::BoundingBoxd box(1.0e6 - 4000.0, 1.0e6 - 1000.0, 10.0, 1.0e6 + 4000.0, 1.0e6 + 1000.0, 10.0);
         controller->snapToBounds(box);
-        settle();
+        QVERIFY(test::cameraAtRest(camera()));
         const osg::Vec3d lower = under(free.bottomLeft());
         const osg::Vec3d upper = under(free.topRight());
         QVERIFY2(lower.x() <= box.xMin() && upper.x() >= box.xMax(), qPrintable(QString::number(upper.x())));

@@ -4,6 +4,7 @@
 #include "map/SymbolTextures.h"
 #include "model/LineData2D.h"
 #include "model/Locality.h"
+#include "support/CameraAtRest.h"
 #include "support/ProjectFixture.h"
 
 #include <QtTest>
@@ -67,7 +68,6 @@ class TestMapCameraGestures : public QObject
 
     MapCameraManipulator& camera() { return scene->cameraManipulator(); }
     osg::Vec3d under(const QPointF& pos) { return surface.worldUnder(pos, camera().position(), camera().altitude()); }
-    void settle() { QTRY_VERIFY(!camera().isAnimating()); }
     static double quarter() { return double(SymbolTextures::symbolSize() / 4); }
 
 private slots:
@@ -197,7 +197,7 @@ private slots:
             gestures.wheel(pointer, delta);
         QCOMPARE(camera().targetAltitude(), target > 0.0 ? target : camera().maximumAltitude());
         QCOMPARE(surface.resets, deltas.size());
-        settle();
+        QVERIFY(test::cameraAtRest(camera()));
         QVERIFY(near(under(pointer), before, 1e-6 * camera().altitude()));
     }
 
@@ -253,7 +253,7 @@ private slots:
         camera().setAltitude(start);
         const osg::Vec3d tapped = under({600, 450});
         gestures.doubleTap({600, 450}, hits);
-        settle();
+        QVERIFY(test::cameraAtRest(camera()));
         QCOMPARE(camera().altitude(), altitude);
         QCOMPARE(surface.resets, hits < 2 ? 1 : 0);
         QVERIFY(near(under({400, 300}), hits < 2 ? tapped : osg::Vec3d(), 1e-6));
@@ -290,7 +290,7 @@ private slots:
         if (altitude == 0.0)
             return;
         QCOMPARE(camera().targetAltitude(), altitude > 0.0 ? altitude : camera().maximumAltitude());
-        settle();
+        QVERIFY(test::cameraAtRest(camera()));
         if (altitude > 0.0)
             QVERIFY(near(under(free.center()), box.center(), 1e-6 * altitude));
     }
@@ -342,7 +342,7 @@ private slots:
         } else {
             QCOMPARE(snap.position, own);
         }
-        settle();
+        QVERIFY(test::cameraAtRest(camera()));
         QVERIFY(near(under({400, 300}), osg::Vec3d(centre.x(), centre.y(), 0.0), 1e-6 * camera().altitude()));
     }
 
@@ -380,7 +380,7 @@ private slots:
         } else if (snap.endsWith("release")) {
             gestures.releaseSnap();
         }
-        settle();
+        QVERIFY(test::cameraAtRest(camera()));
         const MapCameraGestures::Snap before = gestures.snap();
         const int resets = surface.resets;
         const QRectF free(300, 0, 500, 600);
@@ -388,7 +388,7 @@ private slots:
         QCOMPARE(camera().isAnimating(), resnaps);
         QCOMPARE(surface.resets, resets + (resnaps ? 1 : 0));
         QCOMPARE(gestures.snap().mode, before.mode);
-        settle();
+        QVERIFY(test::cameraAtRest(camera()));
         if (resnaps)
             QVERIFY(near(under(free.center()), target, 1e-6 * camera().altitude()));
     }

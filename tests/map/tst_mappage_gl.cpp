@@ -7,6 +7,7 @@
 #include "model/Project.h"
 #include "support/ImagePixels.h"
 #include "support/MapPageStart.h"
+#include "support/TestStep.h"
 
 #include <QQuickItem>
 #include <QtTest>
@@ -79,9 +80,9 @@ private slots:
     {
         QVERIFY(documents.isValid());
         page = std::make_unique<test::MapPageStart>(documents.path());
-        storeProject();
+        TEST_STEP(storeProject());
         QVERIFY(page->start());
-        page->lookAt(Lon, Lat, 3000.0);
+        QVERIFY(page->lookAt(Lon, Lat, 3000.0));
     }
 
     void planesShowTheirUnitColour_data()
@@ -96,12 +97,14 @@ private slots:
     {
         QFETCH(double, lon);
         QFETCH(QColor, colour);
+        QVERIFY(page->cameraAtRest());
         const QRect square = squareAround(page->screenOf(lon, Lat), 23);
         QTRY_VERIFY_WITH_TIMEOUT(pixelsLike(page->grab(), square, colour, 40) > 0, 20000);
     }
 
     void lineShowsItsUnitColour()
     {
+        QVERIFY(page->cameraAtRest());
         const QPointF west = page->screenOf(Lon - 0.004, Lat - 0.004);
         const QPointF east = page->screenOf(Lon + 0.004, Lat - 0.004);
         const QRect middle = squareAround((west + east) / 2.0, 2);
@@ -111,28 +114,24 @@ private slots:
     void tapShowsTheCalloutAndConfirmDeletes()
     {
         QQuickWindow* window = page->application()->mainView();
-        const QPointF plane = page->screenOf(Lon - 0.004, Lat);
-        QTest::mouseClick(window, Qt::LeftButton, {}, plane.toPoint());
+        QVERIFY(page->tapOnMap(Lon - 0.004, Lat));
         QTRY_COMPARE(page->mapView()->pickedPointLabel(), QString("Dip: 30\u00b0  Azimuth: 120\u00b0"));
         QVERIFY(page->mapView()->pointPicked());
+        QVERIFY(page->cameraAtRest());
         QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(650, 120));
         QTRY_VERIFY(!page->mapView()->pointPicked());
 
-        QTest::mouseClick(window, Qt::LeftButton, {}, plane.toPoint());
+        QVERIFY(page->tapOnMap(Lon - 0.004, Lat));
         QTRY_VERIFY(page->mapView()->pointPicked());
-        const auto clickItem = [&](const char* name) {
-            QQuickItem* item = window->contentItem()->findChild<QQuickItem*>(name);
-            QVERIFY(item);
-            QTRY_VERIFY(item->isVisible() && item->opacity() == 1.0);
-            QTest::mouseClick(window, Qt::LeftButton, {},
-                              item->mapToScene(QPointF(item->width() / 2, item->height() / 2)).toPoint());
-        };
+        const test::ProgramScreen screen = page->screen();
         const QString database = documents.filePath("map.qz/main.db");
         QCOMPARE(dataRows(database), 2);
-        clickItem("deleteButton");
-        clickItem("confirmButton");
+        QVERIFY(screen.tap(window->contentItem()->findChild<QQuickItem*>("deleteButton")));
+        QVERIFY(screen.tap(window->contentItem()->findChild<QQuickItem*>("confirmButton")));
         QTRY_COMPARE(dataRows(database), 1);
         QVERIFY(!page->mapView()->pointPicked());
+        QVERIFY(page->cameraAtRest());
+        const QPointF plane = page->screenOf(Lon - 0.004, Lat);
         QTRY_COMPARE(pixelsLike(page->grab(), squareAround(plane, 23), Red, 40), 0);
     }
 

@@ -40,7 +40,7 @@ private slots:
         test::resetModelManager();
         QVERIFY(page.start(400, 300));
         QCOMPARE(page.application()->physicalToGLMultiplier(), 2.0);
-        page.lookAt(7.0, 46.0, 3000.0);
+        QVERIFY(page.lookAt(7.0, 46.0, 3000.0));
         const auto cornersRed = [&] {
             const QImage image = page.mapView()->capture();
             if (image.size() != QSize(800, 600))

@@ -8,6 +8,7 @@
 #include "model/LineData2D.h"
 #include "model/Locality.h"
 #include "model/Project.h"
+#include "support/CameraAtRest.h"
 #include "support/ProjectFixture.h"
 
 #include <QtTest>
@@ -358,7 +359,7 @@ private slots:
             QVERIFY(closeTo(controller->pickedScreenPos(), QPointF(500, 400)));
             // The camera then brings it to the middle of the free area.
             controller->setVisibleArea(QRectF(200, 0, 600, 600));
-            QTRY_VERIFY(!scene().cameraManipulator().isAnimating());
+            QVERIFY(test::cameraAtRest(scene().cameraManipulator()));
             QVERIFY(closeTo(controller->pickedScreenPos(), QPointF(500, 300)));
         }
         if (kind == "line") // the nearest point of the line to its rectangle's centre
@@ -372,7 +373,7 @@ private slots:
         fixture->locality->addSighting(newId(), Lat, std::nan(""), 10.0f, 0, 15, QString());
         controller->setSelectedItemId(fixture->locality->qId());
         QVERIFY(controller->pointPicked());
-        QTRY_VERIFY(!scene().cameraManipulator().isAnimating());
+        QVERIFY(test::cameraAtRest(scene().cameraManipulator()));
         const osg::Vec3d camera = scene().cameraManipulator().position();
         QVERIFY(std::isfinite(camera.x()) && std::isfinite(camera.y()));
         const QPointF anchor = controller->pickedScreenPos();

@@ -1,4 +1,5 @@
 #include "support/SceneFixture.h"
+#include "support/TestStep.h"
 #include "tools/Tool.h"
 
 #include <QQuickWindow>
@@ -73,18 +74,18 @@ private slots:
         std::atomic<GLRender*> seen{nullptr};
         auto* tool = new FrameCountingTool(&calls, &seen);
         tool->setActive(true);
-        renderFrames();
+        TEST_STEP(renderFrames());
         QVERIFY(calls > 0);
         QCOMPARE(seen.load(), scene.get());
         // Counted while the render thread is quiet: one call per frame from here.
         const int offset = rendered - calls;
-        renderFrames();
+        TEST_STEP(renderFrames());
         QTRY_COMPARE(rendered - calls, offset);
 
         delete tool;
         const int afterDelete = calls;
         const int frames = rendered;
-        renderFrames();
+        TEST_STEP(renderFrames());
         QVERIFY(rendered > frames);
         QCOMPARE(calls.load(), afterDelete);
     }

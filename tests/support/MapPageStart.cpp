@@ -8,12 +8,16 @@
 #include "model/ModelManager.h"
 #include "model/Project.h"
 #include "support/ApplicationIdentity.h"
+#include "support/CameraAtRest.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QSettings>
 
 #include <QQuickItem>
 #include <QTest>
+
+#include <utility>
 
 namespace kiv::test {
 
@@ -93,17 +97,60 @@ bool MapPageStart::start(int width, int height)
         },
         30000);
     QTest::qWait(50);
-    return shown
-           && QTest::qWaitFor([&] { return !m_mapView->scene()->cameraManipulator().isAnimating(); }, 20000);
+    return shown && cameraAtRest();
 }
 
-void MapPageStart::lookAt(double lon, double lat, double altitude)
+bool MapPageStart::lookAt(double lon, double lat, double altitude)
 {
     MapCameraManipulator& camera = m_mapView->scene()->cameraManipulator();
-    // Altitude first: at the maximum altitude the position is held at the world's centre.
-    camera.setAltitude(altitude);
-    camera.setPosition(worldOf(lon, lat));
-    m_mapView->scene()->updateCamera();
+    // A re-centre still under way would carry the camera off again: wait it
+    // out, and put the camera back when one came after all.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (!cameraAtRest())
+            return false;
+        // Altitude first: at the maximum altitude the position is held at the world's centre.
+        camera.setAltitude(altitude);
+        camera.setPosition(worldOf(lon, lat));
+        const osg::Vec3d placed = camera.position();
+        const double placedAltitude = camera.altitude();
+        m_mapView->scene()->updateCamera();
+        if (cameraAtRest() && camera.position() == placed && camera.altitude() == placedAltitude)
+            return true;
+    }
+    return false;
+}
+
+bool MapPageStart::cameraAtRest() const
+{
+    // The free area changes while a panel slides, and each change re-centres
+    // the camera: it stands still once the area has for a while.
+    QRectF area = m_mapView->visibleArea();
+    const auto areaStill = [&] {
+        const QRectF before = std::exchange(area, m_mapView->visibleArea());
+        return before == area;
+    };
+    GLRender* scene = m_mapView->scene();
+    const QDeadlineTimer deadline(30000);
+    do {
+        if (!test::cameraAtRest(scene->cameraManipulator()))
+            return false;
+        if (areaStill()) {
+            scene->updateCamera();
+            return true;
+        }
+    } while (!deadline.hasExpired());
+    return false;
+}
+
+bool MapPageStart::tapOnMap(double lon, double lat) const
+{
+    if (!cameraAtRest())
+        return false;
+    const QPointF at = screenOf(lon, lat);
+    if (!m_mapView->visibleArea().contains(at))
+        return false;
+    QTest::mouseClick(window(), Qt::LeftButton, {}, at.toPoint());
+    return true;
 }
 
 osg::Vec3d MapPageStart::worldOf(double lon, double lat) const

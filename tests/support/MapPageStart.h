@@ -55,8 +55,15 @@ public:
     DocumentsApplication* application() const { return m_application; }
     QQuickWindow* window() const;
     ProgramScreen screen() const { return ProgramScreen(window()); }
-    // Puts the camera over a point and waits for a frame that shows it.
-    void lookAt(double lon, double lat, double altitude);
+    // Puts the camera over a point once it rests, and waits until it rests
+    // there; false when it did not come to rest where it was put.
+    [[nodiscard]] bool lookAt(double lon, double lat, double altitude);
+    // Waits until the camera and the map's free area stand still; the scene's
+    // camera then shows what the next frame draws. False when the wait ran out.
+    [[nodiscard]] bool cameraAtRest() const;
+    // A click where the map shows a point, once the camera rests; false when
+    // it did not, or the point lies outside the map's free area.
+    [[nodiscard]] bool tapOnMap(double lon, double lat) const;
     osg::Vec3d worldOf(double lon, double lat) const;
     QPointF screenOf(double lon, double lat) const;
     QImage grab() const;

@@ -123,6 +123,12 @@ QQuickItem* ProgramScreen::shown(const QString& name) const
     return nullptr;
 }
 
+QVariant ProgramScreen::shownProperty(const QString& name, const char* property) const
+{
+    const QQuickItem* item = shown(name);
+    return item ? item->property(property) : QVariant();
+}
+
 QQuickItem* ProgramScreen::shownWith(const char* property, const QVariant& value, QQuickItem* under) const
 {
     QList<QQuickItem*> items;

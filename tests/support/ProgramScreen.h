@@ -44,6 +44,9 @@ public:
     QQuickItem* shown(const QString& name) const;
     // Every item of that name under `under` (the whole window by default), shown or not.
     QList<QQuickItem*> named(const QString& name, QQuickItem* under = nullptr) const;
+    // A property of the first item of that name that is on screen now;
+    // invalid while none is.
+    QVariant shownProperty(const QString& name, const char* property) const;
     // The first item on screen (under `under`, or anywhere) whose property
     // has that value.
     QQuickItem* shownWith(const char* property, const QVariant& value, QQuickItem* under = nullptr) const;

@@ -9,6 +9,7 @@
 #include "model/MBTilesBounds.h"
 #include "model/MapLayerListModel.h"
 #include "model/Project.h"
+#include "support/CameraAtRest.h"
 #include "support/GeoTestData.h"
 #include "support/ProjectFixture.h"
 #include "tools/AddLayerTask.h"
@@ -141,7 +142,7 @@ private slots:
         // The snap brings the middle of the layer's box (in map units) under the camera.
         controller->setVisibleArea(QRectF(0, 0, 400, 300));
         tool->snapToLayerBounds(0);
-        QTRY_VERIFY(!scene()->cameraManipulator().isAnimating());
+        QVERIFY(test::cameraAtRest(scene()->cameraManipulator()));
         double west = 0.0, south = 0.0, east = 0.0, north = 0.0;
         QVERIFY(scene()->geographicSRS()->transform2D(10.0, 45.0, scene()->mapSRS(), west, south));
         QVERIFY(scene()->geographicSRS()->transform2D(11.0, 46.0, scene()->mapSRS(), east, north));

@@ -3,6 +3,7 @@
 #include "map/GLRender.h"
 #include "map/MapCameraManipulator.h"
 #include "map/MapViewController.h"
+#include "support/CameraAtRest.h"
 #include "support/ProjectFixture.h"
 #include "support/ScriptedLocationManager.h"
 #include "tools/LocationTool.h"
@@ -147,7 +148,7 @@ private slots:
         tool->mapView()->setVisibleArea(QRectF(QPointF(0, 0), QSizeF(tool->mapView()->scene()->windowSize())));
         location->setLastKnownCoordinate(QPointF(8.0, 47.0));
         tool->snapToCurrentLocation();
-        QTRY_VERIFY(!scene()->cameraManipulator().isAnimating());
+        QVERIFY(test::cameraAtRest(scene()->cameraManipulator()));
         double x = 0.0, y = 0.0;
         QVERIFY(scene()->geographicSRS()->transform2D(8.0, 47.0, scene()->mapSRS(), x, y));
         const osg::Vec3d moved = scene()->cameraManipulator().position();
