@@ -1,3 +1,4 @@
+#include "Database/Quarzel.pb.h"
 #include "app/DialogController.h"
 #include "app/MainView.h"
 #include "map/GLRender.h"
@@ -176,6 +177,56 @@ class TestFieldDay : public QObject
 
     // Ids of the readings the clino saved, oldest first.
     std::vector<std::string> clinoIds;
+
+    QQuickItem* lineTool() const { return findItem(root(), "lineTool"); }
+    QObject* lineManager() const { return lineTool()->property("manager").value<QObject*>(); }
+
+    static QRectF sceneRect(const QQuickItem* item)
+    {
+        return item->mapRectToScene(QRectF(0, 0, item->width(), item->height()));
+    }
+
+    // Top first, as the user sees them.
+    static void sortByTop(QList<QQuickItem*>& items)
+    {
+        std::sort(items.begin(), items.end(), [](QQuickItem* a, QQuickItem* b) {
+            return a->mapToScene(QPointF()).y() < b->mapToScene(QPointF()).y();
+        });
+    }
+
+    // A finger from the centre of one item to the centre of another.
+    void drag(const QQuickItem* from, const QQuickItem* to) const
+    {
+        const QPoint start = sceneRect(from).center().toPoint();
+        const QPoint end = sceneRect(to).center().toPoint();
+        QTest::mousePress(window(), Qt::LeftButton, {}, start);
+        for (int i = 1; i <= 10; ++i)
+            QTest::mouseMove(window(), start + (end - start) * i / 10);
+        QTest::mouseRelease(window(), Qt::LeftButton, {}, end);
+    }
+
+    // The window at that size once the map has taken it.
+    bool resizeTo(const QSize& size) const
+    {
+        window()->resize(size);
+        GLRender* scene = page->mapView()->scene();
+        return QTest::qWaitFor([&] { return scene->windowSize() == size * window()->devicePixelRatio(); });
+    }
+
+    // The rock unit names main.db holds, in order.
+    QStringList storedUnits() const
+    {
+        const QString database = ModelManager::instance()->currentProject()->folder().absoluteFilePath("main.db");
+        QStringList names;
+        for (const std::string& bytes : test::tableMessages(database, "project")) {
+            QZProtoBuffers::Project record;
+            if (record.ParseFromString(bytes)) {
+                for (const auto& unit : record.rockunit())
+                    names << QString::fromStdString(unit.unitname());
+            }
+        }
+        return names;
+    }
 
     bool toasted(const QString& message) const
     {
@@ -450,6 +501,62 @@ private slots:
         QCOMPARE(page->mapView()->size(), QSizeF(size));
         QCOMPARE(findItem(root(), "toolBar")->y(), 0.0);
     }
+
+    // The line panel's strat column scrolls with the panel, yet its handles
+    // reorder; its edit buttons keep clear of "+".
+    void lineStratColumnReorders_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("1024x768") << QSize(1024, 768);
+        QTest::newRow("1280x800") << QSize(1280, 800);
+    }
+
+    void lineStratColumnReorders()
+    {
+        QFETCH(QSize, size);
+        QVERIFY(resizeTo(size));
+        QVERIFY(screen().openTool("Line", "lineTool"));
+        QQuickItem* strat = findItem(lineTool(), "rockUnits");
+        QVERIFY(screen().tapAtRest(strat, 0.5, 0.1));
+        QTRY_COMPARE(strat->state(), QString("EXPANDED"));
+        QQuickItem* edit = nullptr;
+        QTRY_VERIFY((edit = screen().shownWith("label", QString("Edit"), strat)) != nullptr);
+        QVERIFY(screen().tapAtRest(edit));
+        QTRY_COMPARE(strat->state(), QString("EDITING"));
+        test::ProgramScreen::shoot("line-strat-column-" + QString(QTest::currentDataTag()));
+
+        QList<QRectF> buttons;
+        for (const char* name : {"deleteUnitButton", "restoreButton", "importButton", "addUnitButton"}) {
+            QQuickItem* button = findItem(strat, name);
+            QVERIFY2(button && test::ProgramScreen::onScreen(button), name);
+            buttons << sceneRect(button);
+            QVERIFY2(sceneRect(strat).contains(buttons.back()), name);
+        }
+        for (int i = 0; i < buttons.size(); ++i) {
+            for (int j = i + 1; j < buttons.size(); ++j)
+                QVERIFY2(!buttons[i].intersects(buttons[j]), qPrintable(QString("%1 %2").arg(i).arg(j)));
+        }
+
+        // The second row's handle onto the first row.
+        const QRectF list = sceneRect(findItem(strat, "unitList"));
+        QList<QQuickItem*> handles;
+        for (QQuickItem* handle : screen().named("dragHandle", strat)) {
+            if (test::ProgramScreen::onScreen(handle) && list.contains(sceneRect(handle).center()))
+                handles << handle;
+        }
+        sortByTop(handles);
+        QVERIFY(handles.size() >= 2);
+        const QString moved
+            = handles[1]->parentItem()->findChild<QQuickItem*>("unitNameLabel")->property("text").toString();
+        drag(handles[1], handles[0]);
+        QQuickItem* done = nullptr;
+        QTRY_VERIFY((done = screen().shownWith("label", QString("Done"), strat)) != nullptr);
+        QVERIFY(screen().tapAtRest(done));
+        QTRY_COMPARE(strat->state(), QString("DEFAULT"));
+        QCOMPARE(ModelManager::instance()->currentProject()->rockUnits().front().name, moved);
+        QCOMPARE(storedUnits().value(0), moved);
+    }
+
 };
 
 int main(int argc, char* argv[])
