@@ -2,9 +2,11 @@
 #include "app/DialogController.h"
 #include "app/MainView.h"
 #include "map/GLRender.h"
+#include "map/LinePointRenderItem.h"
 #include "map/MapCameraManipulator.h"
 #include "map/MapViewController.h"
 #include "model/Data.h"
+#include "model/LineData2D.h"
 #include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
@@ -211,6 +213,30 @@ class TestFieldDay : public QObject
         window()->resize(size);
         GLRender* scene = page->mapView()->scene();
         return QTest::qWaitFor([&] { return scene->windowSize() == size * window()->devicePixelRatio(); });
+    }
+
+    // The first line of the current project.
+    std::shared_ptr<LineData2D> firstLine() const
+    {
+        for (const auto& locality : ModelManager::instance()->currentProject()->localities()) {
+            if (!locality->lines().empty())
+                return locality->lines().front();
+        }
+        return nullptr;
+    }
+
+    // Vertex handles the map has built for that line.
+    int handlesShown(const std::string& lineId) const
+    {
+        int handles = 0;
+        for (const auto& item : page->mapView()->scene()->renderItems()) {
+            const auto points = std::dynamic_pointer_cast<LinePointRenderItem>(item);
+            if (!points || points->isDirty())
+                continue;
+            for (const auto& element : points->elements())
+                handles += element->id().rfind(lineId + "/point/", 0) == 0 ? 1 : 0;
+        }
+        return handles;
     }
 
     // The rock unit names main.db holds, in order.
@@ -555,6 +581,39 @@ private slots:
         QTRY_COMPARE(strat->state(), QString("DEFAULT"));
         QCOMPARE(ModelManager::instance()->currentProject()->rockUnits().front().name, moved);
         QCOMPARE(storedUnits().value(0), moved);
+    }
+
+    // A line chosen before edit mode is switched on shows its handles at once.
+    void lineEditShowsHandlesAtOnce_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("notebook's Edit") << "notebook";
+        QTest::newRow("Edit line switch") << "switch";
+    }
+
+    void lineEditShowsHandlesAtOnce()
+    {
+        QFETCH(QString, path);
+        const std::shared_ptr<LineData2D> line = firstLine();
+        QVERIFY2(line, "a line is drawn first");
+        lineManager()->setProperty("editModeEnabled", false);
+        QVERIFY(screen().openTool("Notebook", "dataTool"));
+        findItem(notebook(), "dataList")->setProperty("currentIndex", -1);
+        QTRY_COMPARE(page->mapView()->selectedItemId(), QString());
+        QCOMPARE(handlesShown(line->id()), 0);
+        QVERIFY(screen().tap(screen().notebookCell(QString::fromStdString(line->id()))));
+        QTRY_VERIFY(findItem(notebook(), "lineDetails") != nullptr);
+        if (path == "notebook") {
+            QVERIFY(screen().tap(detailButton("Edit")));
+            QTRY_VERIFY(lineTool()->property("shown").toBool());
+        } else {
+            QVERIFY(screen().openTool("Line", "lineTool"));
+            QVERIFY(screen().tapAtRest(findItem(lineTool(), "editSwitch")));
+        }
+        QTRY_VERIFY(lineManager()->property("editModeEnabled").toBool());
+        QTRY_COMPARE(handlesShown(line->id()), line->pointCount());
+        test::ProgramScreen::shoot("line-handles-" + path);
+        lineManager()->setProperty("editModeEnabled", false);
     }
 
 };
