@@ -15,10 +15,10 @@ Item {
     readonly property real buttonSize: Math.max(1, width - 2 * margin)
     property bool unitsShown: false
 
-    // A dial position (0 to 1) as the line thickness.
+    // A dial position (0 to 1) as the line thickness, never thinner than 1.
     function applySize(value) {
         if (tool)
-            tool.lineThickness = value * 30
+            tool.lineThickness = Math.min(30, Math.max(1, value * 30))
     }
 
     // A slider position as the opacity; fainter than 0.2 cannot be seen.

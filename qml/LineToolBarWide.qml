@@ -97,12 +97,13 @@ Item {
                 NumPadTextField {
                     id: thicknessField
                     objectName: "thicknessField"
-                    text: column.tool ? Math.round(column.tool.lineThickness) : ""
                     minimumValue: 1
                     maximumValue: 30
                     descriptionText: "Thickness"
                     mapView: column.panel ? column.panel.mapView : null
-                    onNumPadValueChanged: column.tool.lineThickness = Math.min(30, Math.max(1, Math.round(value)))
+                    // Also after the pad wrote to the field.
+                    Binding on text { value: column.tool ? Math.round(column.tool.lineThickness) : "" }
+                    onNumPadValueChanged: if (accepts(value)) column.tool.lineThickness = Math.round(value)
                 }
             }
 
@@ -125,12 +126,12 @@ Item {
                 NumPadTextField {
                     id: opacityField
                     objectName: "opacityField"
-                    text: column.tool ? Math.round(column.tool.opacity * 100) : ""
                     minimumValue: 20
                     maximumValue: 100
                     descriptionText: "Opacity %"
                     mapView: column.panel ? column.panel.mapView : null
-                    onNumPadValueChanged: column.tool.opacity = Math.min(100, Math.max(20, value)) / 100
+                    Binding on text { value: column.tool ? Math.round(column.tool.opacity * 100) : "" }
+                    onNumPadValueChanged: if (accepts(value)) column.tool.opacity = value / 100
                 }
             }
 

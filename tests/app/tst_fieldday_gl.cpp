@@ -616,6 +616,37 @@ private slots:
         lineManager()->setProperty("editModeEnabled", false);
     }
 
+    // The number pad's keys on the thickness field never leave 1 to 30.
+    void lineThicknessStaysInRange_data()
+    {
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<double>("thickness");
+        QTest::newRow("erased") << QStringList{"backKey"} << 2.0;
+        QTest::newRow("erased, up to the maximum") << QStringList{"backKey", "key3", "key0"} << 30.0;
+    }
+
+    void lineThicknessStaysInRange()
+    {
+        QFETCH(QStringList, keys);
+        QFETCH(double, thickness);
+        QVERIFY(screen().openTool("Line", "lineTool"));
+        lineManager()->setProperty("lineThickness", 2.0);
+        QQuickItem* field = findItem(lineTool(), "thicknessField");
+        QVERIFY(screen().tapAtRest(field));
+        QQuickItem* pad = findItem(root(), "numPad");
+        QTRY_VERIFY(pad->isVisible());
+        for (const QString& key : keys) {
+            QVERIFY(screen().tap(findItem(pad, key)));
+            const double now = lineManager()->property("lineThickness").toDouble();
+            QVERIFY2(now >= 1.0 && now <= 30.0, qPrintable(key));
+            QCOMPARE(field->property("text").toString(), QString::number(now));
+        }
+        QVERIFY(screen().tap(findItem(pad, "doneKey")));
+        QTRY_VERIFY(!pad->isVisible());
+        QCOMPARE(lineManager()->property("lineThickness").toDouble(), thickness);
+        QCOMPARE(field->property("text").toString(), QString::number(thickness));
+    }
+
 };
 
 int main(int argc, char* argv[])
