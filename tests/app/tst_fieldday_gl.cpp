@@ -10,7 +10,9 @@
 #include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
+#include "support/GeoTestData.h"
 #include "support/MapPageStart.h"
+#include "support/MessageLog.h"
 #include "support/ScriptedLocationManager.h"
 
 #include <QQuickItem>
@@ -647,6 +649,42 @@ private slots:
         QCOMPARE(field->property("text").toString(), QString::number(thickness));
     }
 
+    // Reordering base maps by their handles, with the QML log quiet.
+    void layerToolReordersQuietly()
+    {
+        test::recordLogLines();
+        test::takeWarnings();
+        QVERIFY(screen().openTool("Layers", "layerTool"));
+        QQuickItem* layers = findItem(root(), "layerTool");
+        QObject* manager = layers->property("manager").value<QObject*>();
+        const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
+        for (const QString name : {"west", "east"}) {
+            const double west = name == "west" ? Lon - 0.02 : Lon;
+            const QString path = documents.filePath(name + ".tif");
+            QVERIFY(test::writeRaster(path, test::colouredRaster(west, Lat - 0.01, west + 0.02, Lat + 0.01, Qt::gray)));
+            const size_t before = project->baseMaps().size();
+            QVERIFY(QMetaObject::invokeMethod(manager, "addLayer", Q_ARG(QUrl, QUrl::fromLocalFile(path)),
+                                              Q_ARG(int, 0)));
+            QTRY_COMPARE(project->baseMaps().size(), before + 1);
+        }
+        // Presses reach the panel once the wait has ended.
+        QTRY_VERIFY(!findItem(root(), "inputBlocker")->isVisible());
+        const QString first = project->baseMaps().front().location.fileName();
+        QList<QQuickItem*> handles;
+        // The rows of the list as it stands after both adds.
+        QTRY_COMPARE(findItem(layers, "layerList")->property("count").toInt(), 2);
+        QTRY_COMPARE((handles = screen().named("dragHandle", layers)).size(), 2);
+        sortByTop(handles);
+        drag(handles[0], handles[1]);
+        QTRY_COMPARE(project->baseMaps().at(1).location.fileName(), first);
+        QTRY_COMPARE(layers->property("currentRow").toInt(), 1);
+        QStringList qml;
+        for (const QString& line : test::takeWarnings()) {
+            if (line.contains("qrc:/qml"))
+                qml << line;
+        }
+        QVERIFY2(qml.isEmpty(), qPrintable(qml.join('\n')));
+    }
 };
 
 int main(int argc, char* argv[])
