@@ -1,4 +1,5 @@
 import QtQuick 2.4
+import QtQml 2.15
 import quarzel.touch 1.0
 import "Widgets"
 import "Utils.js" as Utils
@@ -73,6 +74,7 @@ Item {
             onValueChanged: if (pressed) column.applySize(value)
             Binding on value {
                 when: !sizeDial.pressed && column.tool !== null
+                restoreMode: Binding.RestoreNone
                 value: column.tool ? column.tool.lineThickness / 30 : 0
             }
         }
@@ -85,6 +87,7 @@ Item {
             onValueChanged: if (pressed) column.applyOpacity(value)
             Binding on value {
                 when: !opacitySlider.pressed && column.tool !== null
+                restoreMode: Binding.RestoreNone
                 value: column.tool ? column.tool.opacity : 1
             }
         }

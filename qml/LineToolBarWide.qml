@@ -1,4 +1,5 @@
 import QtQuick 2.4
+import QtQml 2.15
 import quarzel.touch 1.0
 import "Widgets"
 import "Utils.js" as Utils
@@ -91,6 +92,7 @@ Item {
                     onValueChanged: if (pressed) column.tool.lineThickness = value
                     Binding on value {
                         when: !thicknessSlider.pressed && column.tool !== null
+                        restoreMode: Binding.RestoreNone
                         value: column.tool ? column.tool.lineThickness : 1
                     }
                 }
@@ -120,6 +122,7 @@ Item {
                     onValueChanged: if (pressed) column.tool.opacity = value
                     Binding on value {
                         when: !opacitySlider.pressed && column.tool !== null
+                        restoreMode: Binding.RestoreNone
                         value: column.tool ? column.tool.opacity : 1
                     }
                 }

@@ -649,35 +649,55 @@ private slots:
         QCOMPARE(field->property("text").toString(), QString::number(thickness));
     }
 
-    // Reordering base maps by their handles, with the QML log quiet.
-    void layerToolReordersQuietly()
+    // Panel work that once logged QML warnings or errors.
+    void panelsKeepTheQmlLogQuiet_data()
     {
+        QTest::addColumn<QString>("work");
+        QTest::newRow("layers reordered by their handles") << "layers";
+        QTest::newRow("line sliders pressed, thin and wide") << "sliders";
+    }
+
+    void panelsKeepTheQmlLogQuiet()
+    {
+        QFETCH(QString, work);
         test::recordLogLines();
         test::takeWarnings();
-        QVERIFY(screen().openTool("Layers", "layerTool"));
-        QQuickItem* layers = findItem(root(), "layerTool");
-        QObject* manager = layers->property("manager").value<QObject*>();
-        const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
-        for (const QString name : {"west", "east"}) {
-            const double west = name == "west" ? Lon - 0.02 : Lon;
-            const QString path = documents.filePath(name + ".tif");
-            QVERIFY(test::writeRaster(path, test::colouredRaster(west, Lat - 0.01, west + 0.02, Lat + 0.01, Qt::gray)));
-            const size_t before = project->baseMaps().size();
-            QVERIFY(QMetaObject::invokeMethod(manager, "addLayer", Q_ARG(QUrl, QUrl::fromLocalFile(path)),
-                                              Q_ARG(int, 0)));
-            QTRY_COMPARE(project->baseMaps().size(), before + 1);
+        if (work == "layers") {
+            QVERIFY(screen().openTool("Layers", "layerTool"));
+            QQuickItem* layers = findItem(root(), "layerTool");
+            QObject* manager = layers->property("manager").value<QObject*>();
+            const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
+            for (const QString name : {"west", "east"}) {
+                const double west = name == "west" ? Lon - 0.02 : Lon;
+                const QString path = documents.filePath(name + ".tif");
+                QVERIFY(test::writeRaster(path, test::colouredRaster(west, Lat - 0.01, west + 0.02, Lat + 0.01,
+                                                                     Qt::gray)));
+                const size_t before = project->baseMaps().size();
+                QVERIFY(QMetaObject::invokeMethod(manager, "addLayer", Q_ARG(QUrl, QUrl::fromLocalFile(path)),
+                                                  Q_ARG(int, 0)));
+                QTRY_COMPARE(project->baseMaps().size(), before + 1);
+            }
+            // Presses reach the panel once the wait has ended.
+            QTRY_VERIFY(!findItem(root(), "inputBlocker")->isVisible());
+            const QString first = project->baseMaps().front().location.fileName();
+            QList<QQuickItem*> handles;
+            // The rows of the list as it stands after both adds.
+            QTRY_COMPARE(findItem(layers, "layerList")->property("count").toInt(), 2);
+            QTRY_COMPARE((handles = screen().named("dragHandle", layers)).size(), 2);
+            sortByTop(handles);
+            drag(handles[0], handles[1]);
+            QTRY_COMPARE(project->baseMaps().at(1).location.fileName(), first);
+            QTRY_COMPARE(layers->property("currentRow").toInt(), 1);
+        } else {
+            QVERIFY(screen().openTool("Line", "lineTool"));
+            QVERIFY(screen().tapAtRest(findItem(lineTool(), "collapseButton")));
+            // The opacity slider shows the units and hides them again.
+            for (const char* name : {"sizeDial", "thinOpacity", "thinOpacity"})
+                QVERIFY2(screen().tapAtRest(findItem(lineTool(), name)), name);
+            QVERIFY(screen().tapAtRest(findItem(lineTool(), "expandButton")));
+            for (const char* name : {"thicknessSlider", "opacitySlider"})
+                QVERIFY2(screen().tapAtRest(findItem(lineTool(), name)), name);
         }
-        // Presses reach the panel once the wait has ended.
-        QTRY_VERIFY(!findItem(root(), "inputBlocker")->isVisible());
-        const QString first = project->baseMaps().front().location.fileName();
-        QList<QQuickItem*> handles;
-        // The rows of the list as it stands after both adds.
-        QTRY_COMPARE(findItem(layers, "layerList")->property("count").toInt(), 2);
-        QTRY_COMPARE((handles = screen().named("dragHandle", layers)).size(), 2);
-        sortByTop(handles);
-        drag(handles[0], handles[1]);
-        QTRY_COMPARE(project->baseMaps().at(1).location.fileName(), first);
-        QTRY_COMPARE(layers->property("currentRow").toInt(), 1);
         QStringList qml;
         for (const QString& line : test::takeWarnings()) {
             if (line.contains("qrc:/qml"))
