@@ -122,9 +122,11 @@ Item {
     }
 
     StratColumn {
+        id: units
         objectName: "thinRockUnits"
         x: column.width
-        width: Utils.theme("panelWidth", Utils.dp(320)) * 0.6
+        // The editor needs room for the names beside its buttons.
+        width: Utils.theme("panelWidth", Utils.dp(320)) * (units.editing ? 1 : 0.6)
         height: column.height
         visible: column.unitsShown && column.visible
         picksCurrentUnit: true

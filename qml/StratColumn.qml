@@ -169,7 +169,10 @@ Rectangle {
         color: Utils.theme("kivBlue", "#006eb8")
 
         Text {
-            anchors { left: parent.left; leftMargin: column.margin; verticalCenter: parent.verticalCenter }
+            objectName: "headerTitle"
+            anchors { left: parent.left; leftMargin: column.margin; right: editButton.left
+                      rightMargin: column.margin / 2; verticalCenter: parent.verticalCenter }
+            elide: Text.ElideRight
             visible: column.state !== "DEFAULT"
             text: column.editing ? "Edit Strat Column" : "Strat Column"
             color: "#ffffff"
@@ -235,6 +238,22 @@ Rectangle {
         model: column.stratModel
 
         property alias dragArea: dragArea
+
+        // A short column scrolls to the outlined unit.
+        function showOutlined() {
+            for (var row = 0; column.stratModel && row < count; ++row) {
+                if (column.stratModel.unitIdAt(row) === column.outlinedUnit) {
+                    positionViewAtIndex(row, ListView.Contain)
+                    return
+                }
+            }
+        }
+        onCountChanged: Qt.callLater(showOutlined)
+        onHeightChanged: Qt.callLater(showOutlined)
+        Connections {
+            target: column
+            function onOutlinedUnitChanged() { Qt.callLater(units.showOutlined) }
+        }
 
         delegate: Rectangle {
             id: row
