@@ -363,8 +363,12 @@ void MapViewController::setShowLinePoints(bool showLinePoints)
     std::shared_ptr<Project> project = AppContext::currentProject();
     if (linePointsShown() && project && m_scene) {
         for (const std::shared_ptr<Locality>& locality : project->localities()) {
+            LocalityRenderItems& bundle = m_bundles.entry(locality->id());
             auto linePoints = std::make_shared<LinePointRenderItem>(locality);
-            m_bundles.entry(locality->id()).linePoints = linePoints;
+            // A line selected before shows its handles at once.
+            if (bundle.lines)
+                linePoints->setSelectedId(bundle.lines->selectedId());
+            bundle.linePoints = linePoints;
             m_scene->addRenderItem(linePoints);
         }
     }

@@ -264,6 +264,9 @@ BaseTool {
         property string lineId: ""
         property int pointIndex: -1
         property bool enableSplit: false
+        // Room for a glyph over its word.
+        readonly property real buttonWidth: Utils.theme("buttonHeight", Utils.dp(40)) * 1.5
+        readonly property real buttonHeight: Utils.theme("buttonHeight", Utils.dp(40)) * 1.25
 
         function show(atX, atY, id, index, split) {
             lineId = id
@@ -288,6 +291,8 @@ BaseTool {
 
         ActionButton {
             objectName: "deletePointButton"
+            width: vertexMenu.buttonWidth
+            height: vertexMenu.buttonHeight
             symbol: "deleteIcon"
             label: "delete"
             onButtonActivated: {
@@ -297,6 +302,8 @@ BaseTool {
         }
         ActionButton {
             objectName: "splitLineButton"
+            width: vertexMenu.buttonWidth
+            height: vertexMenu.buttonHeight
             symbol: "splitLine"
             label: "split"
             enabled: vertexMenu.enableSplit

@@ -1,4 +1,5 @@
 import QtQuick 2.4
+import QtQml 2.15
 import quarzel.touch 1.0
 import "Widgets"
 import "Utils.js" as Utils
@@ -15,10 +16,10 @@ Item {
     readonly property real buttonSize: Math.max(1, width - 2 * margin)
     property bool unitsShown: false
 
-    // A dial position (0 to 1) as the line thickness.
+    // A dial position (0 to 1) as the line thickness, never thinner than 1.
     function applySize(value) {
         if (tool)
-            tool.lineThickness = value * 30
+            tool.lineThickness = Math.min(30, Math.max(1, value * 30))
     }
 
     // A slider position as the opacity; fainter than 0.2 cannot be seen.
@@ -73,6 +74,7 @@ Item {
             onValueChanged: if (pressed) column.applySize(value)
             Binding on value {
                 when: !sizeDial.pressed && column.tool !== null
+                restoreMode: Binding.RestoreNone
                 value: column.tool ? column.tool.lineThickness / 30 : 0
             }
         }
@@ -85,6 +87,7 @@ Item {
             onValueChanged: if (pressed) column.applyOpacity(value)
             Binding on value {
                 when: !opacitySlider.pressed && column.tool !== null
+                restoreMode: Binding.RestoreNone
                 value: column.tool ? column.tool.opacity : 1
             }
         }
@@ -119,9 +122,11 @@ Item {
     }
 
     StratColumn {
+        id: units
         objectName: "thinRockUnits"
         x: column.width
-        width: Utils.theme("panelWidth", Utils.dp(320)) * 0.6
+        // The editor needs room for the names beside its buttons.
+        width: Utils.theme("panelWidth", Utils.dp(320)) * (units.editing ? 1 : 0.6)
         height: column.height
         visible: column.unitsShown && column.visible
         picksCurrentUnit: true

@@ -1,4 +1,5 @@
 import QtQuick 2.4
+import QtQml 2.15
 import quarzel.touch 1.0
 import "Widgets"
 import "Utils.js" as Utils
@@ -91,18 +92,20 @@ Item {
                     onValueChanged: if (pressed) column.tool.lineThickness = value
                     Binding on value {
                         when: !thicknessSlider.pressed && column.tool !== null
+                        restoreMode: Binding.RestoreNone
                         value: column.tool ? column.tool.lineThickness : 1
                     }
                 }
                 NumPadTextField {
                     id: thicknessField
                     objectName: "thicknessField"
-                    text: column.tool ? Math.round(column.tool.lineThickness) : ""
                     minimumValue: 1
                     maximumValue: 30
                     descriptionText: "Thickness"
                     mapView: column.panel ? column.panel.mapView : null
-                    onNumPadValueChanged: column.tool.lineThickness = Math.min(30, Math.max(1, Math.round(value)))
+                    // Also after the pad wrote to the field.
+                    Binding on text { value: column.tool ? Math.round(column.tool.lineThickness) : "" }
+                    onNumPadValueChanged: if (accepts(value)) column.tool.lineThickness = Math.round(value)
                 }
             }
 
@@ -119,18 +122,19 @@ Item {
                     onValueChanged: if (pressed) column.tool.opacity = value
                     Binding on value {
                         when: !opacitySlider.pressed && column.tool !== null
+                        restoreMode: Binding.RestoreNone
                         value: column.tool ? column.tool.opacity : 1
                     }
                 }
                 NumPadTextField {
                     id: opacityField
                     objectName: "opacityField"
-                    text: column.tool ? Math.round(column.tool.opacity * 100) : ""
                     minimumValue: 20
                     maximumValue: 100
                     descriptionText: "Opacity %"
                     mapView: column.panel ? column.panel.mapView : null
-                    onNumPadValueChanged: column.tool.opacity = Math.min(100, Math.max(20, value)) / 100
+                    Binding on text { value: column.tool ? Math.round(column.tool.opacity * 100) : "" }
+                    onNumPadValueChanged: if (accepts(value)) column.tool.opacity = value / 100
                 }
             }
 

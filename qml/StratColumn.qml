@@ -169,7 +169,10 @@ Rectangle {
         color: Utils.theme("kivBlue", "#006eb8")
 
         Text {
-            anchors { left: parent.left; leftMargin: column.margin; verticalCenter: parent.verticalCenter }
+            objectName: "headerTitle"
+            anchors { left: parent.left; leftMargin: column.margin; right: editButton.left
+                      rightMargin: column.margin / 2; verticalCenter: parent.verticalCenter }
+            elide: Text.ElideRight
             visible: column.state !== "DEFAULT"
             text: column.editing ? "Edit Strat Column" : "Strat Column"
             color: "#ffffff"
@@ -192,30 +195,34 @@ Rectangle {
         }
     }
 
+    // Beside the list and "+", down to the bottom: the buttons shrink to
+    // fit a short column rather than run into "+".
     Column {
         id: tools
         objectName: "editTools"
         visible: column.editing
         anchors { right: parent.right; top: header.bottom; margins: column.margin / 2 }
-        width: visible ? column.rowHeight : 0
+        readonly property real side: Math.max(1, Math.min(column.rowHeight,
+                (column.height - header.height - column.margin - 2 * spacing) / 3))
+        width: visible ? side : 0
         spacing: column.margin / 2
 
         ActionButton {
             objectName: "deleteUnitButton"
-            width: parent.width; height: width
+            width: tools.side; height: width
             symbol: "deleteIcon"
             enabled: column.selectedUnit !== -1
             onButtonActivated: column.askDelete()
         }
         ActionButton {
             objectName: "restoreButton"
-            width: parent.width; height: width
+            width: tools.side; height: width
             symbol: "restoreIcon"
             onButtonActivated: if (column.stratModel) column.stratModel.revert()
         }
         ActionButton {
             objectName: "importButton"
-            width: parent.width; height: width
+            width: tools.side; height: width
             symbol: "importDataIcon"
             // A second tap closes the panel without importing.
             onButtonActivated: importer.visible = !importer.visible
@@ -231,6 +238,22 @@ Rectangle {
         model: column.stratModel
 
         property alias dragArea: dragArea
+
+        // A short column scrolls to the outlined unit.
+        function showOutlined() {
+            for (var row = 0; column.stratModel && row < count; ++row) {
+                if (column.stratModel.unitIdAt(row) === column.outlinedUnit) {
+                    positionViewAtIndex(row, ListView.Contain)
+                    return
+                }
+            }
+        }
+        onCountChanged: Qt.callLater(showOutlined)
+        onHeightChanged: Qt.callLater(showOutlined)
+        Connections {
+            target: column
+            function onOutlinedUnitChanged() { Qt.callLater(units.showOutlined) }
+        }
 
         delegate: Rectangle {
             id: row
@@ -261,6 +284,8 @@ Rectangle {
 
                 MouseArea {
                     anchors.fill: parent
+                    // Inside a scrolling panel the drag stays with the row.
+                    preventStealing: true
                     onPressed: dragArea.begin(index)
                     onPositionChanged: dragArea.follow(mapToItem(units.contentItem, mouse.x, mouse.y).y)
                     onReleased: dragArea.finish()
@@ -351,7 +376,7 @@ Rectangle {
     ActionButton {
         id: addButton
         objectName: "addUnitButton"
-        anchors { left: parent.left; right: parent.right; bottom: parent.bottom; margins: column.margin / 2 }
+        anchors { left: parent.left; right: tools.left; bottom: parent.bottom; margins: column.margin / 2 }
         height: column.rowHeight
         symbol: "addIcon"
         onButtonActivated: column.addUnit()

@@ -19,6 +19,9 @@ Rectangle {
     property real stepSize: showDecimalPlace ? 0.1 : 1
     property bool active: false
     property alias cursorPosition: input.cursorPosition
+    // The last text within the range since the pad opened: done on an
+    // emptied pad goes back to it.
+    property string lastValidText: ""
 
     // The done key closed the pad.
     signal done()
@@ -60,10 +63,18 @@ Rectangle {
         text = format(clamp(isFinite(v) ? v : minimumValue))
     }
 
+    function inRange(v) {
+        return isFinite(v) && v >= minimumValue && v <= maximumValue
+    }
+
     onTextChanged: {
         var v = parse(text)
         value = isFinite(v) ? v : 0
+        if (inRange(v))
+            lastValidText = text
     }
+
+    onActiveChanged: lastValidText = active && inRange(parse(text)) ? text : ""
 
     function replaceText(newText, newCursor) {
         text = newText
@@ -114,11 +125,14 @@ Rectangle {
             replaceText(text.slice(0, at - 1) + text.slice(at), at - 1)
     }
 
-    // Done: whatever is typed ends up within the range; an entry that is not
-    // a number counts as the minimum.
+    // Done: whatever is typed ends up within the range; an emptied entry
+    // keeps the last valid value, another that is not a number counts as the
+    // minimum.
     function finish() {
         var v = parse(text)
-        if (!isFinite(v) || v < minimumValue)
+        if (String(text).trim() === "" && lastValidText !== "")
+            text = lastValidText
+        else if (!isFinite(v) || v < minimumValue)
             text = format(minimumValue)
         else if (v > maximumValue)
             text = format(maximumValue)

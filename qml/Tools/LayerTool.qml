@@ -37,6 +37,15 @@ BaseTool {
         currentRow = count > 0 ? count - 1 : -1
     }
 
+    // Called from a row's handle: the move rebuilds the rows, that one
+    // included, so the rest happens here.
+    function moveLayer(from, to) {
+        if (from < 0 || to < 0 || from === to)
+            return
+        manager.moveLayer(from, to)
+        currentRow = to
+    }
+
     function openOpacity(row, opacity) {
         opacityPopup.row = row
         opacityPopup.startOpacity = opacity
@@ -141,10 +150,7 @@ BaseTool {
                                 var to = layerList.indexAt(at.x, at.y)
                                 var from = layerList.dragFrom
                                 layerList.dragFrom = -1
-                                if (from >= 0 && to >= 0 && from !== to) {
-                                    layerTool.manager.moveLayer(from, to)
-                                    layerTool.currentRow = to
-                                }
+                                layerTool.moveLayer(from, to)
                             }
                         }
                     }

@@ -33,7 +33,13 @@ Rectangle {
     border.color: numPadActive ? Utils.theme("kivLightBlue", "#009cde") : Utils.theme("kivBlue", "#006eb8")
     color: "#ffffff"
 
-    onNumPadValueChanged: text = String(value)
+    // A value the field can hold: an emptied or half-typed entry outside
+    // the range leaves the field at its last valid value.
+    function accepts(v) {
+        return v >= minimumValue && v <= maximumValue
+    }
+
+    onNumPadValueChanged: if (accepts(value)) text = String(value)
 
     function openNumPad() {
         var display = (typeof _dialogController !== "undefined" && _dialogController)

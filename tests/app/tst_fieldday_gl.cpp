@@ -1,13 +1,18 @@
+#include "Database/Quarzel.pb.h"
 #include "app/DialogController.h"
 #include "app/MainView.h"
 #include "map/GLRender.h"
+#include "map/LinePointRenderItem.h"
 #include "map/MapCameraManipulator.h"
 #include "map/MapViewController.h"
 #include "model/Data.h"
+#include "model/LineData2D.h"
 #include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
+#include "support/GeoTestData.h"
 #include "support/MapPageStart.h"
+#include "support/MessageLog.h"
 #include "support/ScriptedLocationManager.h"
 #include "support/TestStep.h"
 
@@ -178,6 +183,80 @@ class TestFieldDay : public QObject
 
     // Ids of the readings the clino saved, oldest first.
     std::vector<std::string> clinoIds;
+
+    QQuickItem* lineTool() const { return findItem(root(), "lineTool"); }
+    QObject* lineManager() const { return lineTool()->property("manager").value<QObject*>(); }
+
+    static QRectF sceneRect(const QQuickItem* item)
+    {
+        return item->mapRectToScene(QRectF(0, 0, item->width(), item->height()));
+    }
+
+    // Top first, as the user sees them.
+    static void sortByTop(QList<QQuickItem*>& items)
+    {
+        std::sort(items.begin(), items.end(), [](QQuickItem* a, QQuickItem* b) {
+            return a->mapToScene(QPointF()).y() < b->mapToScene(QPointF()).y();
+        });
+    }
+
+    // A finger from the centre of one item to the centre of another.
+    void drag(const QQuickItem* from, const QQuickItem* to) const
+    {
+        const QPoint start = sceneRect(from).center().toPoint();
+        const QPoint end = sceneRect(to).center().toPoint();
+        QTest::mousePress(window(), Qt::LeftButton, {}, start);
+        for (int i = 1; i <= 10; ++i)
+            QTest::mouseMove(window(), start + (end - start) * i / 10);
+        QTest::mouseRelease(window(), Qt::LeftButton, {}, end);
+    }
+
+    // The window at that size once the map has taken it.
+    bool resizeTo(const QSize& size) const
+    {
+        window()->resize(size);
+        GLRender* scene = page->mapView()->scene();
+        return QTest::qWaitFor([&] { return scene->windowSize() == size * window()->devicePixelRatio(); });
+    }
+
+    // The first line of the current project.
+    std::shared_ptr<LineData2D> firstLine() const
+    {
+        for (const auto& locality : ModelManager::instance()->currentProject()->localities()) {
+            if (!locality->lines().empty())
+                return locality->lines().front();
+        }
+        return nullptr;
+    }
+
+    // Vertex handles the map has built for that line.
+    int handlesShown(const std::string& lineId) const
+    {
+        int handles = 0;
+        for (const auto& item : page->mapView()->scene()->renderItems()) {
+            const auto points = std::dynamic_pointer_cast<LinePointRenderItem>(item);
+            if (!points || points->isDirty())
+                continue;
+            for (const auto& element : points->elements())
+                handles += element->id().rfind(lineId + "/point/", 0) == 0 ? 1 : 0;
+        }
+        return handles;
+    }
+
+    // The rock unit names main.db holds, in order.
+    QStringList storedUnits() const
+    {
+        const QString database = ModelManager::instance()->currentProject()->folder().absoluteFilePath("main.db");
+        QStringList names;
+        for (const std::string& bytes : test::tableMessages(database, "project")) {
+            QZProtoBuffers::Project record;
+            if (record.ParseFromString(bytes)) {
+                for (const auto& unit : record.rockunit())
+                    names << QString::fromStdString(unit.unitname());
+            }
+        }
+        return names;
+    }
 
     bool toasted(const QString& message) const
     {
@@ -472,6 +551,182 @@ private slots:
         QTRY_COMPARE(QSizeF(viewport->width(), viewport->height()), QSizeF(scene->windowSize()));
         QCOMPARE(page->mapView()->size(), QSizeF(size));
         QCOMPARE(findItem(root(), "toolBar")->y(), 0.0);
+    }
+
+    // The line panel's strat column scrolls with the panel, yet its handles
+    // reorder; its edit buttons keep clear of "+".
+    void lineStratColumnReorders_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("1024x768") << QSize(1024, 768);
+        QTest::newRow("1280x800") << QSize(1280, 800);
+    }
+
+    void lineStratColumnReorders()
+    {
+        QFETCH(QSize, size);
+        QVERIFY(resizeTo(size));
+        QVERIFY(screen().openTool("Line", "lineTool"));
+        QQuickItem* strat = findItem(lineTool(), "rockUnits");
+        QVERIFY(screen().tapAtRest(strat, 0.5, 0.1));
+        QTRY_COMPARE(strat->state(), QString("EXPANDED"));
+        QQuickItem* edit = nullptr;
+        QTRY_VERIFY((edit = screen().shownWith("label", QString("Edit"), strat)) != nullptr);
+        QVERIFY(screen().tapAtRest(edit));
+        QTRY_COMPARE(strat->state(), QString("EDITING"));
+        test::ProgramScreen::shoot("line-strat-column-" + QString(QTest::currentDataTag()));
+
+        QList<QRectF> buttons;
+        for (const char* name : {"deleteUnitButton", "restoreButton", "importButton", "addUnitButton"}) {
+            QQuickItem* button = findItem(strat, name);
+            QVERIFY2(button && test::ProgramScreen::onScreen(button), name);
+            buttons << sceneRect(button);
+            QVERIFY2(sceneRect(strat).contains(buttons.back()), name);
+        }
+        for (int i = 0; i < buttons.size(); ++i) {
+            for (int j = i + 1; j < buttons.size(); ++j)
+                QVERIFY2(!buttons[i].intersects(buttons[j]), qPrintable(QString("%1 %2").arg(i).arg(j)));
+        }
+
+        // The second row's handle onto the first row.
+        const QRectF list = sceneRect(findItem(strat, "unitList"));
+        QList<QQuickItem*> handles;
+        for (QQuickItem* handle : screen().named("dragHandle", strat)) {
+            if (test::ProgramScreen::onScreen(handle) && list.contains(sceneRect(handle).center()))
+                handles << handle;
+        }
+        sortByTop(handles);
+        QVERIFY(handles.size() >= 2);
+        const QString moved
+            = handles[1]->parentItem()->findChild<QQuickItem*>("unitNameLabel")->property("text").toString();
+        drag(handles[1], handles[0]);
+        QQuickItem* done = nullptr;
+        QTRY_VERIFY((done = screen().shownWith("label", QString("Done"), strat)) != nullptr);
+        QVERIFY(screen().tapAtRest(done));
+        QTRY_COMPARE(strat->state(), QString("DEFAULT"));
+        QCOMPARE(ModelManager::instance()->currentProject()->rockUnits().front().name, moved);
+        QCOMPARE(storedUnits().value(0), moved);
+    }
+
+    // A line chosen before edit mode is switched on shows its handles at once.
+    void lineEditShowsHandlesAtOnce_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("notebook's Edit") << "notebook";
+        QTest::newRow("Edit line switch") << "switch";
+    }
+
+    void lineEditShowsHandlesAtOnce()
+    {
+        QFETCH(QString, path);
+        const std::shared_ptr<LineData2D> line = firstLine();
+        QVERIFY2(line, "a line is drawn first");
+        lineManager()->setProperty("editModeEnabled", false);
+        QVERIFY(screen().openTool("Notebook", "dataTool"));
+        findItem(notebook(), "dataList")->setProperty("currentIndex", -1);
+        QTRY_COMPARE(page->mapView()->selectedItemId(), QString());
+        QCOMPARE(handlesShown(line->id()), 0);
+        QVERIFY(screen().tap(screen().notebookCell(QString::fromStdString(line->id()))));
+        QTRY_VERIFY(findItem(notebook(), "lineDetails") != nullptr);
+        if (path == "notebook") {
+            QVERIFY(screen().tap(detailButton("Edit")));
+            QTRY_VERIFY(lineTool()->property("shown").toBool());
+        } else {
+            QVERIFY(screen().openTool("Line", "lineTool"));
+            QVERIFY(screen().tapAtRest(findItem(lineTool(), "editSwitch")));
+        }
+        QTRY_VERIFY(lineManager()->property("editModeEnabled").toBool());
+        QTRY_COMPARE(handlesShown(line->id()), line->pointCount());
+        test::ProgramScreen::shoot("line-handles-" + path);
+        lineManager()->setProperty("editModeEnabled", false);
+    }
+
+    // The number pad's keys on the thickness field never leave 1 to 30.
+    void lineThicknessStaysInRange_data()
+    {
+        QTest::addColumn<QStringList>("keys");
+        QTest::addColumn<double>("thickness");
+        QTest::newRow("erased") << QStringList{"backKey"} << 2.0;
+        QTest::newRow("erased, up to the maximum") << QStringList{"backKey", "key3", "key0"} << 30.0;
+    }
+
+    void lineThicknessStaysInRange()
+    {
+        QFETCH(QStringList, keys);
+        QFETCH(double, thickness);
+        QVERIFY(screen().openTool("Line", "lineTool"));
+        lineManager()->setProperty("lineThickness", 2.0);
+        QQuickItem* field = findItem(lineTool(), "thicknessField");
+        QVERIFY(screen().tapAtRest(field));
+        QQuickItem* pad = findItem(root(), "numPad");
+        QTRY_VERIFY(pad->isVisible());
+        for (const QString& key : keys) {
+            QVERIFY(screen().tap(findItem(pad, key)));
+            const double now = lineManager()->property("lineThickness").toDouble();
+            QVERIFY2(now >= 1.0 && now <= 30.0, qPrintable(key));
+            QCOMPARE(field->property("text").toString(), QString::number(now));
+        }
+        QVERIFY(screen().tap(findItem(pad, "doneKey")));
+        QTRY_VERIFY(!pad->isVisible());
+        QCOMPARE(lineManager()->property("lineThickness").toDouble(), thickness);
+        QCOMPARE(field->property("text").toString(), QString::number(thickness));
+    }
+
+    // Panel work that once logged QML warnings or errors.
+    void panelsKeepTheQmlLogQuiet_data()
+    {
+        QTest::addColumn<QString>("work");
+        QTest::newRow("layers reordered by their handles") << "layers";
+        QTest::newRow("line sliders pressed, thin and wide") << "sliders";
+    }
+
+    void panelsKeepTheQmlLogQuiet()
+    {
+        QFETCH(QString, work);
+        test::recordLogLines();
+        test::takeWarnings();
+        if (work == "layers") {
+            QVERIFY(screen().openTool("Layers", "layerTool"));
+            QQuickItem* layers = findItem(root(), "layerTool");
+            QObject* manager = layers->property("manager").value<QObject*>();
+            const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
+            for (const QString name : {"west", "east"}) {
+                const double west = name == "west" ? Lon - 0.02 : Lon;
+                const QString path = documents.filePath(name + ".tif");
+                QVERIFY(test::writeRaster(path, test::colouredRaster(west, Lat - 0.01, west + 0.02, Lat + 0.01,
+                                                                     Qt::gray)));
+                const size_t before = project->baseMaps().size();
+                QVERIFY(QMetaObject::invokeMethod(manager, "addLayer", Q_ARG(QUrl, QUrl::fromLocalFile(path)),
+                                                  Q_ARG(int, 0)));
+                QTRY_COMPARE(project->baseMaps().size(), before + 1);
+            }
+            // Presses reach the panel once the wait has ended.
+            QTRY_VERIFY(!findItem(root(), "inputBlocker")->isVisible());
+            const QString first = project->baseMaps().front().location.fileName();
+            QList<QQuickItem*> handles;
+            // The rows of the list as it stands after both adds.
+            QTRY_COMPARE(findItem(layers, "layerList")->property("count").toInt(), 2);
+            QTRY_COMPARE((handles = screen().named("dragHandle", layers)).size(), 2);
+            sortByTop(handles);
+            drag(handles[0], handles[1]);
+            QTRY_COMPARE(project->baseMaps().at(1).location.fileName(), first);
+            QTRY_COMPARE(layers->property("currentRow").toInt(), 1);
+        } else {
+            QVERIFY(screen().openTool("Line", "lineTool"));
+            QVERIFY(screen().tapAtRest(findItem(lineTool(), "collapseButton")));
+            // The opacity slider shows the units and hides them again.
+            for (const char* name : {"sizeDial", "thinOpacity", "thinOpacity"})
+                QVERIFY2(screen().tapAtRest(findItem(lineTool(), name)), name);
+            QVERIFY(screen().tapAtRest(findItem(lineTool(), "expandButton")));
+            for (const char* name : {"thicknessSlider", "opacitySlider"})
+                QVERIFY2(screen().tapAtRest(findItem(lineTool(), name)), name);
+        }
+        QStringList qml;
+        for (const QString& line : test::takeWarnings()) {
+            if (line.contains("qrc:/qml"))
+                qml << line;
+        }
+        QVERIFY2(qml.isEmpty(), qPrintable(qml.join('\n')));
     }
 };
 

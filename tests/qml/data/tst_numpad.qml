@@ -81,6 +81,7 @@ TestCase {
             { tag: "zero on zero refused", start: "0", keys: ["0"], text: "0" },
             { tag: "zero after a point", decimals: true, start: "0.", keys: ["0"], text: "0.0" },
             { tag: "done on empty", keys: ["done"], text: "0" },
+            { tag: "done on emptied", min: 1, max: 30, start: "7", keys: ["back", "done"], text: "7" },
             { tag: "done on letters", start: "abc", keys: ["done"], text: "0" },
             { tag: "done on a copied number above", start: "95", keys: ["done"], text: "90" },
             { tag: "done below the minimum", min: 10, start: "5", keys: ["done"], text: "10" },

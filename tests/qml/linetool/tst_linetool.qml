@@ -67,6 +67,8 @@ TestCase {
         var thin = findChild(panel, "thinColumn")
         thin.applySize(0.5)
         compare(tool.lineThickness, 15)
+        thin.applySize(0)
+        compare(tool.lineThickness, 1)
         thin.applyOpacity(0.1)
         compare(tool.opacity, 0.2)
         thin.applyOpacity(0.7)

@@ -151,6 +151,19 @@ TestCase {
         compare(screen.outlinedUnit, data.picks ? first : added)
     }
 
+    // A column too short for its units scrolls to the outlined one.
+    function test_shortColumnShowsTheOutlinedUnit() {
+        screen.height = 240
+        screen.state = "EDITING"
+        stratModel.importDefault()
+        var list = named(screen, "unitList")
+        tryCompare(list, "count", 10)
+        waitForRendering(screen)
+        compare(list.contentY, 0)
+        screen.selectedUnit = stratModel.unitIdAt(9)
+        tryVerify(function() { return list.contentY + list.height >= list.contentHeight - 1 })
+    }
+
     function test_importerDefault() {
         screen.state = "EDITING"
         var importer = named(screen, "stratColumnImporter")
