@@ -26,6 +26,36 @@ void expandBy(const MapCameraGestures::AbstractSurface& surface, double longitud
         box.expandBy(world);
 }
 
+// Where a map point shows for a camera looking down at position from
+// altitude: the inverse of the surface's affine relation from window to map.
+std::optional<QPointF> windowPositionOf(const MapCameraGestures::AbstractSurface& surface, const osg::Vec3d& world,
+                                        const osg::Vec3d& position, double altitude)
+{
+    const osg::Vec3d origin = surface.worldUnder(QPointF(0.0, 0.0), position, altitude);
+    const osg::Vec3d ex = surface.worldUnder(QPointF(1.0, 0.0), position, altitude) - origin;
+    const osg::Vec3d ey = surface.worldUnder(QPointF(0.0, 1.0), position, altitude) - origin;
+    const double det = ex.x() * ey.y() - ex.y() * ey.x();
+    if (!(det != 0.0))
+        return std::nullopt;
+    const double dx = world.x() - origin.x();
+    const double dy = world.y() - origin.y();
+    const QPointF at((dx * ey.y() - dy * ey.x()) / det, (ex.x() * dy - ex.y() * dx) / det);
+    if (!std::isfinite(at.x()) || !std::isfinite(at.y()))
+        return std::nullopt;
+    return at;
+}
+
+double shiftAlong(double low, double high, double areaLow, double areaHigh)
+{
+    if (high - low > areaHigh - areaLow)
+        return (areaLow + areaHigh - low - high) * 0.5;
+    if (low < areaLow)
+        return areaLow - low;
+    if (high > areaHigh)
+        return areaHigh - high;
+    return 0.0;
+}
+
 } // namespace
 
 bool MapCameraGestures::releasePicks(double dragDistance, bool longPress, int symbolSize)
@@ -123,8 +153,7 @@ void MapCameraGestures::doubleTap(const QPointF& pointer, int hits)
         return;
     const osg::Vec3d tapped = worldUnder(pointer);
     const double altitude = clampAltitude(m_camera->targetAltitude() * 0.5, m_camera->maximumAltitude());
-    m_camera->animateTo(osg::Vec3d(tapped.x(), tapped.y(), m_camera->position().z()), altitude,
-                        QEasingCurve(QEasingCurve::OutQuad));
+    animateTo(osg::Vec3d(tapped.x(), tapped.y(), m_camera->position().z()), altitude, QEasingCurve::OutQuad);
     movedByGesture();
 }
 
@@ -137,8 +166,8 @@ void MapCameraGestures::wheel(const QPointF& pointer, const QPointF& angleDelta)
         wheelAltitude(m_camera->targetAltitude(), angleDelta.y(), m_camera->maximumAltitude());
     const osg::Vec3d position = m_camera->position();
     const osg::Vec3d shift = worldUnder(pointer) - m_surface->worldUnder(pointer, position, altitude);
-    m_camera->animateTo(osg::Vec3d(position.x() + shift.x(), position.y() + shift.y(), position.z()), altitude,
-                        QEasingCurve(QEasingCurve::OutQuad));
+    animateTo(osg::Vec3d(position.x() + shift.x(), position.y() + shift.y(), position.z()), altitude,
+              QEasingCurve::OutQuad);
     movedByGesture();
 }
 
@@ -174,9 +203,16 @@ void MapCameraGestures::pinchEnd()
         m_surface->requestFrame();
 }
 
+void MapCameraGestures::animateTo(const osg::Vec3d& position, double altitude, QEasingCurve::Type easing)
+{
+    m_targetPosition = position;
+    m_targetAltitude = altitude;
+    m_camera->animateTo(position, altitude, QEasingCurve(easing));
+}
+
 void MapCameraGestures::snapAt(const osg::Vec3d& position, double altitude)
 {
-    m_camera->animateTo(position, altitude, QEasingCurve(QEasingCurve::InOutQuad));
+    animateTo(position, altitude, QEasingCurve::InOutQuad);
     m_surface->followCamera();
     movedByGesture();
 }
@@ -268,6 +304,34 @@ void MapCameraGestures::setVisibleArea(const QRectF& area)
     else if (last.mode == SnapMode::Bounds)
         snapToBounds(last.bounds);
     m_snap.mode = last.mode;
+}
+
+QPointF MapCameraGestures::shiftInto(const QRectF& rect, const QRectF& area)
+{
+    return QPointF(shiftAlong(rect.left(), rect.right(), area.left(), area.right()),
+                   shiftAlong(rect.top(), rect.bottom(), area.top(), area.bottom()));
+}
+
+void MapCameraGestures::keepInView(const osg::Vec3d& world, const QRectF& extent, double margin)
+{
+    if (!m_camera)
+        return;
+    // Judged where the camera comes to rest: a snap may be under way.
+    const bool moving = m_camera->isAnimating();
+    const osg::Vec3d position = moving ? m_targetPosition : m_camera->position();
+    const double altitude = moving ? m_targetAltitude : m_camera->altitude();
+    const QRectF area = m_visibleArea.adjusted(margin, margin, -margin, -margin);
+    const std::optional<QPointF> at = windowPositionOf(*m_surface, world, position, altitude);
+    if (!at || !area.isValid())
+        return;
+    const QPointF shift = shiftInto(extent.translated(*at), area);
+    // Less than half a pixel is the projection's rounding, not a move.
+    if (std::abs(shift.x()) < 0.5 && std::abs(shift.y()) < 0.5)
+        return;
+    const osg::Vec3d move = m_surface->worldUnder(*at, position, altitude)
+                            - m_surface->worldUnder(*at + shift, position, altitude);
+    animateTo(osg::Vec3d(position.x() + move.x(), position.y() + move.y(), position.z()), altitude,
+              QEasingCurve::InOutQuad);
 }
 
 } // namespace kiv

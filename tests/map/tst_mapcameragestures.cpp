@@ -393,6 +393,67 @@ private slots:
             QVERIFY(near(under(free.center()), target, 1e-6 * camera().altitude()));
     }
 
+    void keepInView_data()
+    {
+        QTest::addColumn<QPointF>("at"); // where the point shows; empty: where a running snap puts it
+        QTest::addColumn<QRectF>("extent"); // around the point
+        QTest::addColumn<QPointF>("rests"); // where the point shows once the camera rests
+        // Free area right of a panel, less a margin of 10: 210 to 790 across, 10 to 590 down.
+        const QRectF balloon(-50, -80, 100, 90);
+        QTest::newRow("inside") << QPointF(500, 300) << balloon << QPointF(500, 300);
+        QTest::newRow("on the margin") << QPointF(260, 90) << balloon << QPointF(260, 90);
+        QTest::newRow("under the panel") << QPointF(100, 300) << balloon << QPointF(260, 300);
+        QTest::newRow("just under the panel") << QPointF(259, 300) << balloon << QPointF(260, 300);
+        QTest::newRow("above the top") << QPointF(500, 50) << balloon << QPointF(500, 90);
+        QTest::newRow("beyond the right and the bottom") << QPointF(780, 590) << balloon << QPointF(740, 580);
+        QTest::newRow("wider than the free area: centred") << QPointF(300, 300) << QRectF(-400, -10, 800, 20)
+                                                           << QPointF(500, 300);
+        // Judged where the snap ends, which already shows it.
+        QTest::newRow("while a snap runs") << QPointF() << balloon << QPointF(500, 300);
+    }
+
+    // The least pan that shows the extent in the free area; snaps and hits stay.
+    void keepInView()
+    {
+        QFETCH(QPointF, at);
+        QFETCH(QRectF, extent);
+        QFETCH(QPointF, rests);
+        const QRectF free(200, 0, 600, 600);
+        gestures.setVisibleArea(free);
+        osg::Vec3d world(8000, 47000, 10);
+        if (at.isNull())
+            gestures.holdPosition(QPointF(8, 47));
+        else
+            world = under(at);
+        const int resets = surface.resets;
+        gestures.keepInView(world, extent, 10.0);
+        QCOMPARE(camera().isAnimating(), !at.isNull() ? at != rests : true);
+        QCOMPARE(surface.resets, resets);
+        QCOMPARE(gestures.snap().mode, at.isNull() ? MapCameraGestures::SnapMode::Position
+                                                   : MapCameraGestures::SnapMode::None);
+        QVERIFY(test::cameraAtRest(camera()));
+        QVERIFY(near(under(rests), world, 1e-6 * camera().altitude()));
+    }
+
+    void shiftInto_data()
+    {
+        QTest::addColumn<QRectF>("rect");
+        QTest::addColumn<QPointF>("shift");
+        QTest::newRow("inside") << QRectF(10, 10, 20, 20) << QPointF(0, 0);
+        QTest::newRow("the same") << QRectF(0, 0, 100, 50) << QPointF(0, 0);
+        QTest::newRow("left and above") << QRectF(-5, -1, 20, 20) << QPointF(5, 1);
+        QTest::newRow("right and below") << QRectF(90, 40, 20, 20) << QPointF(-10, -10);
+        QTest::newRow("wider: centred") << QRectF(0, 10, 120, 10) << QPointF(-10, 0);
+        QTest::newRow("taller: centred") << QRectF(10, 30, 10, 60) << QPointF(0, -35);
+    }
+
+    void shiftInto()
+    {
+        QFETCH(QRectF, rect);
+        QFETCH(QPointF, shift);
+        QCOMPARE(MapCameraGestures::shiftInto(rect, QRectF(0, 0, 100, 50)), shift);
+    }
+
     void snapToWorld_data()
     {
         QTest::addColumn<Path>("candidates");
