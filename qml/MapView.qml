@@ -164,6 +164,10 @@ MapViewController {
             Text {
                 objectName: "attributionNotice"
                 anchors.verticalCenter: parent.verticalCenter
+                // Cut rather than hidden under a panel: the whole strip stays in the free area.
+                width: Math.max(0, Math.min(implicitWidth,
+                                            mapView.visibleArea.width - improveLink.width - scaleBar.width))
+                elide: Text.ElideRight
                 textFormat: Text.PlainText
                 visible: text.length > 0
                 text: mapView.attributionText
@@ -177,6 +181,7 @@ MapViewController {
             }
 
             Text {
+                id: improveLink
                 objectName: "improveLink"
                 anchors.verticalCenter: parent.verticalCenter
                 textFormat: Text.PlainText

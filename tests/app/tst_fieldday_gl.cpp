@@ -29,6 +29,8 @@ using test::findItems;
 namespace {
 const double Lon = 7.0;
 const double Lat = 46.0;
+// Wider than the map beside an open notebook.
+const QString Attribution = "\u00a9 Loopback <b>Tiles</b>" + QString(" and its contributors").repeated(30);
 
 // The project's entry with that comment.
 std::shared_ptr<Data> dataWith(const QString& comment)
@@ -310,7 +312,7 @@ private slots:
         page = std::make_unique<test::MapPageStart>(documents.path());
         // The online provider's notice and links, configured as the README says.
         QSettings tiles;
-        tiles.setValue("OnlineTiles/attribution", "\u00a9 Loopback <b>Tiles</b>");
+        tiles.setValue("OnlineTiles/attribution", Attribution);
         tiles.setValue("OnlineTiles/improveUrl", "http://127.0.0.1/improve");
         TEST_STEP(storeProject());
         QVERIFY(page->start(1280, 800));
@@ -573,13 +575,18 @@ private slots:
 
     void attributionStripShowsTheOnlineNotice()
     {
+        openTool("Notebook", "dataTool");
         QQuickItem* strip = findItem(root(), "attribution");
         QQuickItem* notice = findItem(strip, "attributionNotice");
         QTRY_VERIFY(strip->isVisible() && notice->isVisible() && findItem(strip, "improveLink")->isVisible());
-        QCOMPARE(notice->property("text").toString(), QString("\u00a9 Loopback <b>Tiles</b>"));
+        QCOMPARE(notice->property("text").toString(), Attribution);
         // Drawn as stored, markup included.
         QCOMPARE(notice->property("textFormat").toInt(), int(Qt::PlainText));
         QCOMPARE(page->mapView()->improveUrl(), QString("http://127.0.0.1/improve"));
+        // Beside the panel, the notice cut to fit.
+        const QRectF shown = strip->mapRectToScene(QRectF(0, 0, strip->width(), strip->height()));
+        QTRY_VERIFY2(page->mapView()->visibleArea().adjusted(-0.5, 0, 0.5, 0).contains(shown),
+                     qPrintable(QString("strip from %1 to %2").arg(shown.left()).arg(shown.right())));
     }
 
     void pickedEntryStaysInTheFreeArea_data()
