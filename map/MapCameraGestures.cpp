@@ -9,6 +9,8 @@
 
 #include <QEasingCurve>
 
+#include <osg/Vec2d>
+
 #include <algorithm>
 #include <cmath>
 
@@ -43,6 +45,14 @@ std::optional<QPointF> windowPositionOf(const MapCameraGestures::AbstractSurface
     if (!std::isfinite(at.x()) || !std::isfinite(at.y()))
         return std::nullopt;
     return at;
+}
+
+// Half the width and height that a snap frames around a box: a margin of
+// 15 % on every side, at least a map unit.
+osg::Vec2d framedHalfSize(const osg::BoundingBoxd& bounds)
+{
+    return osg::Vec2d(std::max((bounds.xMax() - bounds.xMin()) * 0.65, 1.0),
+                      std::max((bounds.yMax() - bounds.yMin()) * 0.65, 1.0));
 }
 
 double shiftAlong(double low, double high, double areaLow, double areaHigh)
@@ -81,8 +91,9 @@ double MapCameraGestures::pinchAltitude(double startAltitude, double scale, doub
 double MapCameraGestures::boundsAltitude(const osg::BoundingBoxd& bounds, const QRectF& visibleArea,
                                          double maximum)
 {
-    const double halfWidth = std::max((bounds.xMax() - bounds.xMin()) * 0.65, 1.0);
-    const double halfHeight = std::max((bounds.yMax() - bounds.yMin()) * 0.65, 1.0);
+    const osg::Vec2d half = framedHalfSize(bounds);
+    const double halfWidth = half.x();
+    const double halfHeight = half.y();
     const double aspect = visibleArea.height() > 0.0 ? visibleArea.width() / visibleArea.height() : 1.0;
     // The orthographic relation the camera's limits use; clamped, or the
     // camera would stop at another altitude than the centre was placed for.
@@ -312,6 +323,28 @@ QPointF MapCameraGestures::shiftInto(const QRectF& rect, const QRectF& area)
                    shiftAlong(rect.top(), rect.bottom(), area.top(), area.bottom()));
 }
 
+std::optional<QRectF> MapCameraGestures::needsInView(const osg::Vec3d& world, const QRectF& extent, bool box,
+                                                    const osg::Vec3d& position, double altitude) const
+{
+    const std::optional<QPointF> at = windowPositionOf(*m_surface, world, position, altitude);
+    if (!at)
+        return std::nullopt;
+    QRectF needed = extent.translated(*at);
+    if (box) {
+        // With the margin its snap gives it.
+        const osg::Vec2d half = framedHalfSize(m_snap.bounds);
+        const osg::Vec3d centre = m_snap.bounds.center();
+        const osg::Vec3d lowCorner(centre.x() - half.x(), centre.y() - half.y(), 0.0);
+        const osg::Vec3d highCorner(centre.x() + half.x(), centre.y() + half.y(), 0.0);
+        const auto low = windowPositionOf(*m_surface, lowCorner, position, altitude);
+        const auto high = windowPositionOf(*m_surface, highCorner, position, altitude);
+        if (!low || !high)
+            return std::nullopt;
+        needed = needed.united(QRectF(*low, *high).normalized());
+    }
+    return needed;
+}
+
 void MapCameraGestures::keepInView(const osg::Vec3d& world, const QRectF& extent, double margin)
 {
     if (!m_camera)
@@ -321,16 +354,36 @@ void MapCameraGestures::keepInView(const osg::Vec3d& world, const QRectF& extent
     const osg::Vec3d position = moving ? m_targetPosition : m_camera->position();
     const double altitude = moving ? m_targetAltitude : m_camera->altitude();
     const QRectF area = m_visibleArea.adjusted(margin, margin, -margin, -margin);
-    const std::optional<QPointF> at = windowPositionOf(*m_surface, world, position, altitude);
-    if (!at || !area.isValid())
+    if (!area.isValid())
         return;
-    const QPointF shift = shiftInto(extent.translated(*at), area);
+    const auto fits = [&](bool box, double at) {
+        const std::optional<QRectF> needed = needsInView(world, extent, box, position, at);
+        return needed && needed->width() <= area.width() && needed->height() <= area.height();
+    };
+    // A held box stays in view with the selection, zoomed out as far as that
+    // takes; the selection alone when even the widest view cannot hold both.
+    bool box = m_snap.mode == SnapMode::Bounds && m_snap.bounds.valid();
+    double seen = altitude;
+    if (box && !fits(true, altitude)) {
+        double high = m_camera->maximumAltitude();
+        box = fits(true, high);
+        for (double low = altitude; box && high - low > 1e-6 * high;) {
+            const double middle = (low + high) * 0.5;
+            (fits(true, middle) ? high : low) = middle;
+        }
+        seen = box ? high : altitude;
+    }
+    const std::optional<QRectF> needed = needsInView(world, extent, box, position, seen);
+    if (!needed)
+        return;
+    const QPointF shift = shiftInto(*needed, area);
     // Less than half a pixel is the projection's rounding, not a move.
-    if (std::abs(shift.x()) < 0.5 && std::abs(shift.y()) < 0.5)
+    if (seen == altitude && std::abs(shift.x()) < 0.5 && std::abs(shift.y()) < 0.5)
         return;
-    const osg::Vec3d move = m_surface->worldUnder(*at, position, altitude)
-                            - m_surface->worldUnder(*at + shift, position, altitude);
-    animateTo(osg::Vec3d(position.x() + move.x(), position.y() + move.y(), position.z()), altitude,
+    const QPointF from = area.center();
+    const osg::Vec3d move =
+        m_surface->worldUnder(from, position, seen) - m_surface->worldUnder(from + shift, position, seen);
+    animateTo(osg::Vec3d(position.x() + move.x(), position.y() + move.y(), position.z()), seen,
               QEasingCurve::InOutQuad);
 }
 

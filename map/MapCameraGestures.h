@@ -95,8 +95,9 @@ public:
     void setVisibleArea(const QRectF& area);
     // Pans the least that brings extent, window positions around where the
     // map point shows once the camera rests, inside the free area less
-    // margin; an extent larger than the area is centred in it. No snap is
-    // remembered or released.
+    // margin; an extent larger than the area is centred in it. A held box
+    // stays in view too, zoomed out when both need it. No snap is remembered
+    // or released.
     void keepInView(const osg::Vec3d& world, const QRectF& extent, double margin);
     // The shift that brings rect inside area, per axis the least or, when
     // rect is the larger, the one that centres it.
@@ -113,6 +114,11 @@ public:
 
 private:
     osg::Vec3d worldUnder(const QPointF& pos) const;
+    // The window rectangle that must show for the selection at world with
+    // extent around it, and with box the held box too, seen from position at
+    // altitude; unset where the camera cannot place them.
+    std::optional<QRectF> needsInView(const osg::Vec3d& world, const QRectF& extent, bool box,
+                                      const osg::Vec3d& position, double altitude) const;
     // Every animation goes through here, so its end is known while it runs.
     void animateTo(const osg::Vec3d& position, double altitude, QEasingCurve::Type easing);
     void snapAt(const osg::Vec3d& position, double altitude);
