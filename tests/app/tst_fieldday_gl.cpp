@@ -575,9 +575,10 @@ private slots:
 
     void attributionStripShowsTheOnlineNotice()
     {
-        openTool("Notebook", "dataTool");
+        TEST_STEP(openTool("Notebook", "dataTool"));
         QQuickItem* strip = findItem(root(), "attribution");
         QQuickItem* notice = findItem(strip, "attributionNotice");
+        QVERIFY(strip && notice);
         QTRY_VERIFY(strip->isVisible() && notice->isVisible() && findItem(strip, "improveLink")->isVisible());
         QCOMPARE(notice->property("text").toString(), Attribution);
         // Drawn as stored, markup included.
