@@ -9,6 +9,8 @@
 
 #include <QEasingCurve>
 
+#include <osg/Vec2d>
+
 #include <algorithm>
 #include <cmath>
 
@@ -24,6 +26,44 @@ void expandBy(const MapCameraGestures::AbstractSurface& surface, double longitud
     osg::Vec3d world;
     if (surface.toMap(longitude, latitude, world))
         box.expandBy(world);
+}
+
+// Where a map point shows for a camera looking down at position from
+// altitude: the inverse of the surface's affine relation from window to map.
+std::optional<QPointF> windowPositionOf(const MapCameraGestures::AbstractSurface& surface, const osg::Vec3d& world,
+                                        const osg::Vec3d& position, double altitude)
+{
+    const osg::Vec3d origin = surface.worldUnder(QPointF(0.0, 0.0), position, altitude);
+    const osg::Vec3d ex = surface.worldUnder(QPointF(1.0, 0.0), position, altitude) - origin;
+    const osg::Vec3d ey = surface.worldUnder(QPointF(0.0, 1.0), position, altitude) - origin;
+    const double det = ex.x() * ey.y() - ex.y() * ey.x();
+    if (!(det != 0.0))
+        return std::nullopt;
+    const double dx = world.x() - origin.x();
+    const double dy = world.y() - origin.y();
+    const QPointF at((dx * ey.y() - dy * ey.x()) / det, (ex.x() * dy - ex.y() * dx) / det);
+    if (!std::isfinite(at.x()) || !std::isfinite(at.y()))
+        return std::nullopt;
+    return at;
+}
+
+// Half the width and height that a snap frames around a box: a margin of
+// 15 % on every side, at least a map unit.
+osg::Vec2d framedHalfSize(const osg::BoundingBoxd& bounds)
+{
+    return osg::Vec2d(std::max((bounds.xMax() - bounds.xMin()) * 0.65, 1.0),
+                      std::max((bounds.yMax() - bounds.yMin()) * 0.65, 1.0));
+}
+
+double shiftAlong(double low, double high, double areaLow, double areaHigh)
+{
+    if (high - low > areaHigh - areaLow)
+        return (areaLow + areaHigh - low - high) * 0.5;
+    if (low < areaLow)
+        return areaLow - low;
+    if (high > areaHigh)
+        return areaHigh - high;
+    return 0.0;
 }
 
 } // namespace
@@ -51,8 +91,9 @@ double MapCameraGestures::pinchAltitude(double startAltitude, double scale, doub
 double MapCameraGestures::boundsAltitude(const osg::BoundingBoxd& bounds, const QRectF& visibleArea,
                                          double maximum)
 {
-    const double halfWidth = std::max((bounds.xMax() - bounds.xMin()) * 0.65, 1.0);
-    const double halfHeight = std::max((bounds.yMax() - bounds.yMin()) * 0.65, 1.0);
+    const osg::Vec2d half = framedHalfSize(bounds);
+    const double halfWidth = half.x();
+    const double halfHeight = half.y();
     const double aspect = visibleArea.height() > 0.0 ? visibleArea.width() / visibleArea.height() : 1.0;
     // The orthographic relation the camera's limits use; clamped, or the
     // camera would stop at another altitude than the centre was placed for.
@@ -123,8 +164,7 @@ void MapCameraGestures::doubleTap(const QPointF& pointer, int hits)
         return;
     const osg::Vec3d tapped = worldUnder(pointer);
     const double altitude = clampAltitude(m_camera->targetAltitude() * 0.5, m_camera->maximumAltitude());
-    m_camera->animateTo(osg::Vec3d(tapped.x(), tapped.y(), m_camera->position().z()), altitude,
-                        QEasingCurve(QEasingCurve::OutQuad));
+    animateTo(osg::Vec3d(tapped.x(), tapped.y(), m_camera->position().z()), altitude, QEasingCurve::OutQuad);
     movedByGesture();
 }
 
@@ -137,8 +177,8 @@ void MapCameraGestures::wheel(const QPointF& pointer, const QPointF& angleDelta)
         wheelAltitude(m_camera->targetAltitude(), angleDelta.y(), m_camera->maximumAltitude());
     const osg::Vec3d position = m_camera->position();
     const osg::Vec3d shift = worldUnder(pointer) - m_surface->worldUnder(pointer, position, altitude);
-    m_camera->animateTo(osg::Vec3d(position.x() + shift.x(), position.y() + shift.y(), position.z()), altitude,
-                        QEasingCurve(QEasingCurve::OutQuad));
+    animateTo(osg::Vec3d(position.x() + shift.x(), position.y() + shift.y(), position.z()), altitude,
+              QEasingCurve::OutQuad);
     movedByGesture();
 }
 
@@ -174,9 +214,16 @@ void MapCameraGestures::pinchEnd()
         m_surface->requestFrame();
 }
 
+void MapCameraGestures::animateTo(const osg::Vec3d& position, double altitude, QEasingCurve::Type easing)
+{
+    m_targetPosition = position;
+    m_targetAltitude = altitude;
+    m_camera->animateTo(position, altitude, QEasingCurve(easing));
+}
+
 void MapCameraGestures::snapAt(const osg::Vec3d& position, double altitude)
 {
-    m_camera->animateTo(position, altitude, QEasingCurve(QEasingCurve::InOutQuad));
+    animateTo(position, altitude, QEasingCurve::InOutQuad);
     m_surface->followCamera();
     movedByGesture();
 }
@@ -268,6 +315,76 @@ void MapCameraGestures::setVisibleArea(const QRectF& area)
     else if (last.mode == SnapMode::Bounds)
         snapToBounds(last.bounds);
     m_snap.mode = last.mode;
+}
+
+QPointF MapCameraGestures::shiftInto(const QRectF& rect, const QRectF& area)
+{
+    return QPointF(shiftAlong(rect.left(), rect.right(), area.left(), area.right()),
+                   shiftAlong(rect.top(), rect.bottom(), area.top(), area.bottom()));
+}
+
+std::optional<QRectF> MapCameraGestures::needsInView(const osg::Vec3d& world, const QRectF& extent, bool box,
+                                                    const osg::Vec3d& position, double altitude) const
+{
+    const std::optional<QPointF> at = windowPositionOf(*m_surface, world, position, altitude);
+    if (!at)
+        return std::nullopt;
+    QRectF needed = extent.translated(*at);
+    if (box) {
+        // With the margin its snap gives it.
+        const osg::Vec2d half = framedHalfSize(m_snap.bounds);
+        const osg::Vec3d centre = m_snap.bounds.center();
+        const osg::Vec3d lowCorner(centre.x() - half.x(), centre.y() - half.y(), 0.0);
+        const osg::Vec3d highCorner(centre.x() + half.x(), centre.y() + half.y(), 0.0);
+        const auto low = windowPositionOf(*m_surface, lowCorner, position, altitude);
+        const auto high = windowPositionOf(*m_surface, highCorner, position, altitude);
+        if (!low || !high)
+            return std::nullopt;
+        needed = needed.united(QRectF(*low, *high).normalized());
+    }
+    return needed;
+}
+
+void MapCameraGestures::keepInView(const osg::Vec3d& world, const QRectF& extent, double margin)
+{
+    if (!m_camera)
+        return;
+    // Judged where the camera comes to rest: a snap may be under way.
+    const bool moving = m_camera->isAnimating();
+    const osg::Vec3d position = moving ? m_targetPosition : m_camera->position();
+    const double altitude = moving ? m_targetAltitude : m_camera->altitude();
+    const QRectF area = m_visibleArea.adjusted(margin, margin, -margin, -margin);
+    if (!area.isValid())
+        return;
+    const auto fits = [&](bool box, double at) {
+        const std::optional<QRectF> needed = needsInView(world, extent, box, position, at);
+        return needed && needed->width() <= area.width() && needed->height() <= area.height();
+    };
+    // A held box stays in view with the selection, zoomed out as far as that
+    // takes; the selection alone when even the widest view cannot hold both.
+    bool box = m_snap.mode == SnapMode::Bounds && m_snap.bounds.valid();
+    double seen = altitude;
+    if (box && !fits(true, altitude)) {
+        double high = m_camera->maximumAltitude();
+        box = fits(true, high);
+        for (double low = altitude; box && high - low > 1e-6 * high;) {
+            const double middle = (low + high) * 0.5;
+            (fits(true, middle) ? high : low) = middle;
+        }
+        seen = box ? high : altitude;
+    }
+    const std::optional<QRectF> needed = needsInView(world, extent, box, position, seen);
+    if (!needed)
+        return;
+    const QPointF shift = shiftInto(*needed, area);
+    // Less than half a pixel is the projection's rounding, not a move.
+    if (seen == altitude && std::abs(shift.x()) < 0.5 && std::abs(shift.y()) < 0.5)
+        return;
+    const QPointF from = area.center();
+    const osg::Vec3d move =
+        m_surface->worldUnder(from, position, seen) - m_surface->worldUnder(from + shift, position, seen);
+    animateTo(osg::Vec3d(position.x() + move.x(), position.y() + move.y(), position.z()), seen,
+              QEasingCurve::InOutQuad);
 }
 
 } // namespace kiv

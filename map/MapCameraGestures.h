@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QEasingCurve>
 #include <QPointF>
 #include <QRectF>
 
 #include <osg/BoundingBox>
 #include <osg/Vec3d>
 
+#include <optional>
 #include <vector>
 
 namespace kiv {
@@ -91,6 +93,15 @@ public:
     void snapToWorld(const std::vector<QPointF>& candidates);
     // The free part of the window: the camera's limits, and the last snap framed again.
     void setVisibleArea(const QRectF& area);
+    // Pans the least that brings extent, window positions around where the
+    // map point shows once the camera rests, inside the free area less
+    // margin; an extent larger than the area is centred in it. A held box
+    // stays in view too, zoomed out when both need it. No snap is remembered
+    // or released.
+    void keepInView(const osg::Vec3d& world, const QRectF& extent, double margin);
+    // The shift that brings rect inside area, per axis the least or, when
+    // rect is the larger, the one that centres it.
+    static QPointF shiftInto(const QRectF& rect, const QRectF& area);
 
     // Snaps, then frames the same again on every change of the free area
     // until a gesture moves the map or the snap is released.
@@ -103,6 +114,13 @@ public:
 
 private:
     osg::Vec3d worldUnder(const QPointF& pos) const;
+    // The window rectangle that must show for the selection at world with
+    // extent around it, and with box the held box too, seen from position at
+    // altitude; unset where the camera cannot place them.
+    std::optional<QRectF> needsInView(const osg::Vec3d& world, const QRectF& extent, bool box,
+                                      const osg::Vec3d& position, double altitude) const;
+    // Every animation goes through here, so its end is known while it runs.
+    void animateTo(const osg::Vec3d& position, double altitude, QEasingCurve::Type easing);
     void snapAt(const osg::Vec3d& position, double altitude);
     // A gesture moved the map: no snap to frame again, no hits to cycle.
     void movedByGesture();
@@ -118,6 +136,9 @@ private:
     osg::Vec3d m_pinchStartWorld;
 
     Snap m_snap;
+    // Where the last animation ends.
+    osg::Vec3d m_targetPosition;
+    double m_targetAltitude = 0.0;
 };
 
 } // namespace kiv

@@ -6,6 +6,7 @@
 #include "geo/Bounds.h"
 #include "geo/GeoMath.h"
 #include "app/MainView.h"
+#include "app/OnlineTileSettings.h"
 #include "drawing/StoreIfChanged.h"
 #include "map/AnnotationRenderItem.h"
 #include "map/GLRender.h"
@@ -45,6 +46,20 @@
 
 namespace kiv {
 
+namespace {
+
+// Only a web page is opened from a configured link.
+QString webAddress(const QString& text)
+{
+    const QUrl url(text.trimmed(), QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    const bool web = url.isValid() && !url.host().isEmpty()
+                     && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+    return web ? url.toString() : QString();
+}
+
+} // namespace
+
 MapViewController::MapViewController(QQuickItem* parent)
     : BaseViewController(parent)
     , m_pickListModel(std::make_unique<PickListModel>())
@@ -56,6 +71,10 @@ MapViewController::MapViewController(QQuickItem* parent)
     ApplicationManager* app = ApplicationManager::instance();
     if (app)
         m_online = app->baseMapOnline();
+    const OnlineTileSettings tiles = onlineTileSettings();
+    m_attributionText = tiles.attribution;
+    m_attributionUrl = webAddress(tiles.attributionUrl);
+    m_improveUrl = webAddress(tiles.improveUrl);
     qDebug() << "MapViewController::MapViewController";
     connect(this, &MapViewController::selectedItemIdChanged, this, &MapViewController::onSelectedItemIdChanged);
     connect(&m_callout, &MapCallout::pickedScreenPosChanged, this, &MapViewController::pickedScreenPosChanged);
@@ -112,6 +131,10 @@ void MapViewController::viewDidLoad()
     connect(m_camera, &MapCameraManipulator::cameraPositionChanged, this, &MapViewController::cameraPositionChanged);
     connect(m_camera, &MapCameraManipulator::cameraPositionChanged, this, &MapViewController::updateScaleBarWidth);
     connect(m_scene.get(), &GLRender::loadingTilesChanged, this, &MapViewController::loadingTilesChanged);
+    // After the scene's own handler: the free area is applied again once
+    // the scene's projection fits the new window.
+    if (MainView* view = app ? app->mainView() : nullptr)
+        connect(view, &MainView::resized, this, [this] { onVisibleAreaChanged(m_visibleArea); });
 }
 
 void MapViewController::closing()
@@ -533,6 +556,12 @@ void MapViewController::setScaleBarY(double y)
         emit scaleBarYChanged(m_scaleBarY);
 }
 
+void MapViewController::setCalloutBounds(const QRectF& bounds)
+{
+    if (storeIfChanged(m_calloutBounds, bounds))
+        emit calloutBoundsChanged(m_calloutBounds);
+}
+
 QImage MapViewController::capture()
 {
     ApplicationManager* app = ApplicationManager::instance();
@@ -656,8 +685,10 @@ bool MapViewController::hitTestLine(const std::shared_ptr<LineData2D>& line, con
 void MapViewController::pick(double x, double y)
 {
     const QPointF tap(x * glScale(), y * glScale());
-    if (cycleHits(tap))
+    if (cycleHits(tap)) {
+        keepSelectionInView();
         return;
+    }
     clearCallout();
     if (!m_scene || !m_scene->map())
         return;
@@ -670,6 +701,7 @@ void MapViewController::pick(double x, double y)
     if (m_selectedPickedItem == -1)
         clearCallout();
     m_lastPickPosition = tap;
+    keepSelectionInView();
 }
 
 // A tap where the last one picked steps through its hits instead of picking anew.
@@ -851,13 +883,15 @@ void MapViewController::clearHighlights()
 
 void MapViewController::clearCallout()
 {
+    // Before the selection is announced: a panel that narrows in answer
+    // must not bring back the old selection's snap.
+    m_gestures.releaseSnap();
     clearPickedItemList();
     clearHighlights();
     if (m_scene)
         m_scene->update(false);
     setSelectedItemId(QString());
     m_callout.clear();
-    m_gestures.releaseSnap();
 }
 
 void MapViewController::onSelectedItemIdChanged(QString newId)
@@ -874,8 +908,10 @@ void MapViewController::onSelectedItemIdChanged(QString newId)
     // An id that names nothing keeps the previous callout.
     const std::shared_ptr<AbstractObject> object =
         project ? MapHitTester::findObject(*project, newId.toStdString()) : nullptr;
-    if (object)
+    if (object) {
         selectById(object);
+        keepSelectionInView();
+    }
 }
 
 void MapViewController::selectById(const std::shared_ptr<AbstractObject>& object)
@@ -934,9 +970,37 @@ void MapViewController::refreshCallout()
     } else if (!m_callout.pointPicked()) {
         return selectUnplaced(*object);
     }
+    const osg::Vec3d before = m_callout.world();
     showCalloutAt(object, world, anchor);
     // Raised as after any camera change, so an edit does not drop a marker's callout onto it.
     updatePickedScreenPosition();
+    // A moved entry may have gone under a panel.
+    if (m_callout.world() != before)
+        keepSelectionInView();
+}
+
+void MapViewController::keepSelectionInView()
+{
+    if (!m_scene || !m_callout.pointPicked() || !sceneSized())
+        return;
+    const MapCallout::Context context = calloutContext();
+    const std::shared_ptr<AbstractObject> selected =
+        context.project ? MapHitTester::findObject(*context.project, m_selectedItemId.toStdString()) : nullptr;
+    // The symbol around the anchor, the balloon above it.
+    const double half = context.symbolSize * 0.5 / context.glScale;
+    const QRectF symbol(-half, -half, 2.0 * half, 2.0 * half);
+    const QRectF extent =
+        symbol.united(m_calloutBounds).translated(MapCallout::anchorShift(selected.get(), context));
+    constexpr double Margin = 8.0;
+    m_gestures.keepInView(m_callout.world(), extent, Margin * context.uiScale);
+}
+
+bool MapViewController::sceneSized() const
+{
+    const osg::Viewport* viewport = m_scene->camera() ? m_scene->camera()->getViewport() : nullptr;
+    const QSize size = m_scene->windowSize();
+    return !viewport
+           || (std::abs(viewport->width() - size.width()) < 1.0 && std::abs(viewport->height() - size.height()) < 1.0);
 }
 
 void MapViewController::updatePickedScreenPosition()
@@ -1122,8 +1186,13 @@ void MapViewController::snapToWorld()
 
 void MapViewController::onVisibleAreaChanged(QRectF visibleArea)
 {
+    // A window resize reaches the page's items before the scene: the
+    // scene's resize applies the area again.
+    if (m_scene && !sceneSized())
+        return;
     m_gestures.setVisibleArea(visibleArea);
     updatePickedScreenPosition();
+    keepSelectionInView();
 }
 
 void MapViewController::updateScaleBarWidth()

@@ -66,6 +66,13 @@ class MapViewController : public BaseViewController
     Q_PROPERTY(double scaleBarY READ scaleBarY WRITE setScaleBarY NOTIFY scaleBarYChanged)
     Q_PROPERTY(bool showLinePoints READ showLinePoints WRITE setShowLinePoints NOTIFY
                    showLinePointsChanged)
+    // The balloon's rectangle around its anchor, as the page draws it; the
+    // selection is kept in the free map area with it.
+    Q_PROPERTY(QRectF calloutBounds READ calloutBounds WRITE setCalloutBounds NOTIFY calloutBoundsChanged)
+    // The online tile provider's notice and the pages its two links open.
+    Q_PROPERTY(QString attributionText READ attributionText CONSTANT)
+    Q_PROPERTY(QString attributionUrl READ attributionUrl CONSTANT)
+    Q_PROPERTY(QString improveUrl READ improveUrl CONSTANT)
 
 public:
     enum ViewFilter {
@@ -104,6 +111,10 @@ public:
     double scaleBarRight() const { return m_scaleBarRight; }
     double scaleBarY() const { return m_scaleBarY; }
     bool showLinePoints() const { return m_showLinePoints; }
+    QRectF calloutBounds() const { return m_calloutBounds; }
+    QString attributionText() const { return m_attributionText; }
+    QString attributionUrl() const { return m_attributionUrl; }
+    QString improveUrl() const { return m_improveUrl; }
 
     void setSelectedItemId(const QString& id);
     void setPickedScreenPos(const QPointF& pos);
@@ -119,6 +130,7 @@ public:
     void setScaleBarLeft(double left);
     void setScaleBarRight(double right);
     void setScaleBarY(double y);
+    void setCalloutBounds(const QRectF& bounds);
 
     // Empties the scene before the project closes, so nothing is drawn any more.
     Q_INVOKABLE void closing();
@@ -217,6 +229,7 @@ signals:
     void scaleBarYChanged(double scaleBarY);
     void showNewBuildAvailableDialog();
     void showLinePointsChanged(bool showLinePoints);
+    void calloutBoundsChanged(QRectF calloutBounds);
 
 private:
     // Picking and callouts.
@@ -233,6 +246,12 @@ private:
     void clearHighlights();
     void clearCallout();
     void selectById(const std::shared_ptr<AbstractObject>& object);
+    // Pans the least that shows the selected object and its balloon in the
+    // free map area, judged where the camera comes to rest.
+    void keepSelectionInView();
+    // The scene takes a new window size only after the page's items have: until
+    // then its projection does not fit the window.
+    bool sceneSized() const;
 
     void buildLocalityItems();
     void removeLocalityItems();
@@ -270,6 +289,10 @@ private:
     double m_scaleBarRight = 100.0;
     double m_scaleBarY = 0.0;
     bool m_showLinePoints = false;
+    QRectF m_calloutBounds;
+    QString m_attributionText;
+    QString m_attributionUrl;
+    QString m_improveUrl;
 
     // Window pixels of the last tap that picked anew.
     QPointF m_lastPickPosition;

@@ -17,17 +17,28 @@ Item {
     property string pickedPointDescription: ""
     property real calloutOffset: 0
     property point pickedScreenPos: Qt.point(0, 0)
-    readonly property real calloutWidth: thumbnailWidth + textWidth + 2 * _ui.buttonWidth
-                                         + 5 * _ui.buttonCornerRadius + 2 * margin
+    // The widest the balloon may grow; its texts are cut to fit.
+    property real maximumWidth: Infinity
+    readonly property real calloutWidth: fixedWidth + textWidth
+    // Balloon and pointer around the anchor, as drawn.
+    readonly property rect bounds: Qt.rect(-calloutWidth / 2, -(1.3 * _ui.buttonHeight + calloutOffset),
+                                           calloutWidth, 1.3 * _ui.buttonHeight)
 
     readonly property real margin: 3 * _ui.innerMargin
     readonly property real thumbnailWidth: imagePicked ? _ui.buttonWidth : 0
-    readonly property real textWidth: Math.min(_ui.maxCalloutTextWidth,
-                                               Math.max(labelText.implicitWidth, descriptionText.implicitWidth))
+    readonly property real fixedWidth: thumbnailWidth + 2 * _ui.buttonWidth + 5 * _ui.buttonCornerRadius + 2 * margin
+    readonly property real textWidth: Math.max(0, Math.min(_ui.maxCalloutTextWidth, maximumWidth - fixedWidth,
+                                                           Math.max(labelText.implicitWidth,
+                                                                    descriptionText.implicitWidth)))
     property bool confirming: false
 
     signal info()
     signal viewImage()
+
+    // What the user typed, on one line: the balloon has room for one line each.
+    function oneLine(text) {
+        return text.replace(/\s*[\r\n\u2028\u2029]+\s*/g, " ").trim()
+    }
 
     function confirmDelete() {
         confirming = false
@@ -180,12 +191,14 @@ Item {
                     id: labelText
                     objectName: "label"
                     width: parent.width
-                    y: callout.pickedPointDescription !== "" ? _ui.dp4 : 0
+                    y: descriptionText.text !== "" ? _ui.dp4 : 0
                     height: parent.height - y
-                    text: callout.pickedPointLabel
+                    text: callout.oneLine(callout.pickedPointLabel)
+                    textFormat: Text.PlainText
+                    maximumLineCount: 1
                     elide: Text.ElideRight
                     font.pixelSize: _ui.smallText
-                    verticalAlignment: callout.pickedPointDescription !== "" ? Text.AlignTop : Text.AlignVCenter
+                    verticalAlignment: descriptionText.text !== "" ? Text.AlignTop : Text.AlignVCenter
                 }
 
                 Text {
@@ -194,7 +207,9 @@ Item {
                     width: parent.width
                     y: labelText.y + labelText.baselineOffset
                     visible: text !== ""
-                    text: callout.pickedPointDescription
+                    text: callout.oneLine(callout.pickedPointDescription)
+                    textFormat: Text.PlainText
+                    maximumLineCount: 1
                     elide: Text.ElideRight
                     font.pixelSize: _ui.microText
                 }

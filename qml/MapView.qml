@@ -17,25 +17,16 @@ MapViewController {
     // The free map area starts right of whatever covers the left side.
     readonly property real positionBarHeight: locationTool.visible ? locationTool.height : 0
     readonly property real toolExtent: Math.max(toolManager.uiExtent, toolBar.uiExtent)
-    // Where the on-line tiles come from; their notice and links go with them.
-    readonly property string attributionText: setting("OnlineTiles/attribution")
-    readonly property string attributionUrl: setting("OnlineTiles/attributionUrl")
-    readonly property string improveUrl: setting("OnlineTiles/improveUrl")
     // The custom base layer brings no notice of its own.
     readonly property bool customBaseLayer: layerTool.manager ? layerTool.manager.baseLayer === 3 : false
-
-    function setting(key) {
-        if (typeof _appManager === "undefined" || !_appManager)
-            return ""
-        var value = _appManager.value(key, "")
-        return value ? String(value) : ""
-    }
 
     scaleBarRight: attribution.x + scaleBar.x + scaleBar.width
     scaleBarLeft: scaleBarRight - scalePreferredWidth
     scaleBarY: attribution.y + scaleBar.y + scaleBar.height
     online: (typeof _appManager !== "undefined" && _appManager) ? _appManager.baseMapOnline : 2
     visibleArea: Qt.rect(toolExtent, 0, width - toolExtent, height)
+    // Only a balloon that shows needs room.
+    calloutBounds: callout.visible ? callout.bounds : Qt.rect(0, 0, 0, 0)
 
     onActiveChanged: {
         if (!active)
@@ -110,6 +101,8 @@ MapViewController {
         pickedPointDescription: mapView.pickedPointDescription
         calloutOffset: mapView.calloutOffset
         pickedScreenPos: mapView.pickedScreenPos
+        // The free map area holds it whole.
+        maximumWidth: mapView.visibleArea.width - 2 * Utils.theme("innerMargin", Utils.dp(8))
         onInfo: toolManager.activate(dataTool)
         onViewImage: {
             toolManager.activate(dataTool)
@@ -171,6 +164,11 @@ MapViewController {
             Text {
                 objectName: "attributionNotice"
                 anchors.verticalCenter: parent.verticalCenter
+                // Cut rather than hidden under a panel: the whole strip stays in the free area.
+                width: Math.max(0, Math.min(implicitWidth,
+                                            mapView.visibleArea.width - improveLink.width - scaleBar.width))
+                elide: Text.ElideRight
+                textFormat: Text.PlainText
                 visible: text.length > 0
                 text: mapView.attributionText
                 font.pixelSize: Utils.dp(10)
@@ -183,8 +181,10 @@ MapViewController {
             }
 
             Text {
+                id: improveLink
                 objectName: "improveLink"
                 anchors.verticalCenter: parent.verticalCenter
+                textFormat: Text.PlainText
                 visible: mapView.attributionText.length > 0
                 text: "  Improve this map  "
                 font.pixelSize: Utils.dp(10)

@@ -29,6 +29,8 @@ using test::findItems;
 namespace {
 const double Lon = 7.0;
 const double Lat = 46.0;
+// Wider than the map beside an open notebook.
+const QString Attribution = "\u00a9 Loopback <b>Tiles</b>" + QString(" and its contributors").repeated(30);
 
 // The project's entry with that comment.
 std::shared_ptr<Data> dataWith(const QString& comment)
@@ -144,6 +146,42 @@ class TestFieldDay : public QObject
     QQuickItem* detailButton(const QString& label) const
     {
         return findItem(findItem(notebook(), "detailToolBar"), "toolBarButton_" + label);
+    }
+
+    // Puts the camera over the entry so that it shows at `at`; false when the camera did not rest there.
+    [[nodiscard]] bool showEntryAt(const Data& data, const QPointF& at)
+    {
+        if (!page->lookAt(data.longitude(), data.latitude(), 3000.0))
+            return false;
+        GLRender* scene = page->mapView()->scene();
+        const QPointF centre(window()->width() / 2.0, window()->height() / 2.0);
+        const osg::Vec3d shift = scene->screenToWorld(at.x(), at.y()) - scene->screenToWorld(centre.x(), centre.y());
+        MapCameraManipulator& camera = scene->cameraManipulator();
+        camera.setPosition(camera.position() - osg::Vec3d(shift.x(), shift.y(), 0.0));
+        scene->updateCamera();
+        return page->cameraAtRest();
+    }
+
+    // Once the camera rests: the selected entry and its callout's balloon lie
+    // inside the free map area, beside any open panel and inside the window.
+    [[nodiscard]] bool shownInFreeArea(const Data& data) const
+    {
+        if (!page->cameraAtRest())
+            return false;
+        QQuickItem* shown = findItem(root(), "callout");
+        // Drawn through its shadow: the balloon itself is never visible.
+        QQuickItem* balloon = findItem(shown, "balloon");
+        const QRectF free = page->mapView()->visibleArea() & QRectF(QPointF(), QSizeF(window()->size()));
+        QPointF entry;
+        QRectF callout;
+        const bool inside = QTest::qWaitFor([&] {
+            entry = page->screenOf(data.longitude(), data.latitude());
+            callout = balloon ? balloon->mapRectToScene(QRectF(0, 0, balloon->width(), balloon->height())) : QRectF();
+            return balloon && shown->isVisible() && free.contains(entry) && free.contains(callout);
+        }, 3000);
+        if (!inside)
+            qWarning() << "outside the free area" << free << "entry" << entry << "callout" << callout;
+        return inside;
     }
 
     // Through the symbol dialog, as the user picks one.
@@ -272,6 +310,10 @@ private slots:
     {
         QVERIFY(documents.isValid());
         page = std::make_unique<test::MapPageStart>(documents.path());
+        // The online provider's notice and links, configured as the README says.
+        QSettings tiles;
+        tiles.setValue("OnlineTiles/attribution", Attribution);
+        tiles.setValue("OnlineTiles/improveUrl", "http://127.0.0.1/improve");
         TEST_STEP(storeProject());
         QVERIFY(page->start(1280, 800));
         // Parts of the page the helpers reach for throughout.
@@ -531,16 +573,110 @@ private slots:
         page->application()->setSensors(nullptr, page->application()->compassClino());
     }
 
+    void attributionStripShowsTheOnlineNotice()
+    {
+        TEST_STEP(openTool("Notebook", "dataTool"));
+        QQuickItem* strip = findItem(root(), "attribution");
+        QQuickItem* notice = findItem(strip, "attributionNotice");
+        QVERIFY(strip && notice);
+        QTRY_VERIFY(strip->isVisible() && notice->isVisible() && findItem(strip, "improveLink")->isVisible());
+        QCOMPARE(notice->property("text").toString(), Attribution);
+        // Drawn as stored, markup included.
+        QCOMPARE(notice->property("textFormat").toInt(), int(Qt::PlainText));
+        QCOMPARE(page->mapView()->improveUrl(), QString("http://127.0.0.1/improve"));
+        // Beside the panel, the notice cut to fit.
+        const QRectF shown = strip->mapRectToScene(QRectF(0, 0, strip->width(), strip->height()));
+        QTRY_VERIFY2(page->mapView()->visibleArea().adjusted(-0.5, 0, 0.5, 0).contains(shown),
+                     qPrintable(QString("strip from %1 to %2").arg(shown.left()).arg(shown.right())));
+    }
+
+    void pickedEntryStaysInTheFreeArea_data()
+    {
+        QTest::addColumn<int>("entry");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QPointF>("at");
+        QTest::addColumn<QString>("after");
+        // Where the details, once open, would cover it.
+        QTest::newRow("pick, notebook open") << 0xd1 << "open" << QPointF(500, 400) << "";
+        // Far west of the one selected before, which the map must not centre again.
+        QTest::newRow("pick, another entry selected") << 0xc0 << "selected" << QPointF(900, 400) << "";
+        QTest::newRow("pick near the top") << 0xd1 << "open" << QPointF(1000, 30) << "";
+        QTest::newRow("pick, then the notebook opens") << 0xd1 << "closed" << QPointF(300, 400) << "open";
+        QTest::newRow("pick at the right edge, then a move") << 0xd1 << "open" << QPointF(1200, 600) << "move";
+    }
+
+    // Whenever a pick happens or the notebook's width changes.
+    void pickedEntryStaysInTheFreeArea()
+    {
+        QFETCH(int, entry);
+        QFETCH(QString, before);
+        QFETCH(QPointF, at);
+        QFETCH(QString, after);
+        const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
+        const std::shared_ptr<Data> data = project->dataById(test::idOf(entry));
+        QVERIFY(data);
+        if (before == "closed") {
+            if (notebook()->property("shown").toBool())
+                QVERIFY(screen().tapToolButton("Notebook"));
+            QTRY_VERIFY(!notebook()->property("shown").toBool());
+            page->mapView()->setSelectedItemId(QString());
+        } else if (before == "selected") {
+            TEST_STEP(selectEntry(test::idOf(0xd1)));
+        } else {
+            TEST_STEP(openTool("Notebook", "dataTool"));
+            QVERIFY(findItem(notebook(), "dataList"));
+            findItem(notebook(), "dataList")->setProperty("currentIndex", -1);
+        }
+        QTRY_VERIFY(page->mapView()->selectedItemId() != QString::fromStdString(data->id()));
+        QVERIFY(showEntryAt(*data, at));
+        QVERIFY(page->tapOnMap(data->longitude(), data->latitude()));
+        QTRY_COMPARE(page->mapView()->selectedItemId(), QString::fromStdString(data->id()));
+        QVERIFY(shownInFreeArea(*data));
+        if (after == "open") {
+            TEST_STEP(openTool("Notebook", "dataTool"));
+            QTRY_COMPARE(shownId(), QString::fromStdString(data->id()));
+            QVERIFY(shownInFreeArea(*data));
+        } else if (after == "move") {
+            TEST_STEP(tap(detailButton("Move")));
+            QTRY_COMPARE(notebook()->state(), QString("DETAIL_SMALL"));
+            QVERIFY(shownInFreeArea(*data));
+            TEST_STEP(tap(detailButton("Done")));
+            QTRY_COMPARE(notebook()->state(), QString("DETAIL"));
+            QVERIFY(shownInFreeArea(*data));
+        }
+        test::ProgramScreen::shoot("free-area-" + QString(QTest::currentDataTag()).replace(' ', '-'));
+    }
+
     void mapFollowsTheWindowSize_data()
     {
         QTest::addColumn<QSize>("size");
-        QTest::newRow("smaller") << QSize(1024, 768);
-        QTest::newRow("back") << QSize(1280, 800);
+        QTest::addColumn<QString>("selected"); // where an entry is selected before
+        QTest::newRow("smaller") << QSize(1024, 768) << "";
+        QTest::newRow("back, picked on the map") << QSize(1280, 800) << "map";
+        QTest::newRow("smaller, selected in the notebook") << QSize(1024, 768) << "notebook";
+        QTest::newRow("back, selected in the notebook") << QSize(1280, 800) << "notebook";
     }
 
     void mapFollowsTheWindowSize()
     {
         QFETCH(QSize, size);
+        QFETCH(QString, selected);
+        const std::shared_ptr<Data> data = ModelManager::instance()->currentProject()->dataById(test::idOf(0xd0));
+        QVERIFY(data);
+        if (selected == "notebook") {
+            TEST_STEP(selectEntry(data->id()));
+        } else if (selected == "map") {
+            TEST_STEP(openTool("Notebook", "dataTool"));
+            QVERIFY(findItem(notebook(), "dataList"));
+            findItem(notebook(), "dataList")->setProperty("currentIndex", -1);
+            QTRY_COMPARE(page->mapView()->selectedItemId(), QString());
+            // Near the right edge, where a wider window leaves it.
+            QVERIFY(showEntryAt(*data, QPointF(window()->width() - 60, 300)));
+            QVERIFY(page->tapOnMap(data->longitude(), data->latitude()));
+            QTRY_COMPARE(page->mapView()->selectedItemId(), QString::fromStdString(data->id()));
+        }
+        if (!selected.isEmpty())
+            QVERIFY(shownInFreeArea(*data));
         QSignalSpy frames(window(), &QQuickWindow::frameSwapped);
         window()->resize(size);
         QTRY_VERIFY(frames.count() > 0);
@@ -551,6 +687,9 @@ private slots:
         QTRY_COMPARE(QSizeF(viewport->width(), viewport->height()), QSizeF(scene->windowSize()));
         QCOMPARE(page->mapView()->size(), QSizeF(size));
         QCOMPARE(findItem(root(), "toolBar")->y(), 0.0);
+        if (!selected.isEmpty())
+            QVERIFY(shownInFreeArea(*data));
+        test::ProgramScreen::shoot("window-" + QString(QTest::currentDataTag()).replace(' ', '-'));
     }
 
     // The line panel's strat column scrolls with the panel, yet its handles

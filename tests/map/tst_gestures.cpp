@@ -95,6 +95,36 @@ private slots:
         fixture.reset();
     }
 
+    void attributionFromTheOnlineTilesGroup_data()
+    {
+        QTest::addColumn<QStringList>("stored"); // attribution, attributionUrl, improveUrl
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("nothing configured") << QStringList() << QStringList{"", "", ""};
+        QTest::newRow("web pages") << QStringList{"\u00a9 Tiles", "https://127.0.0.1/about", "http://127.0.0.1/fix"}
+                                   << QStringList{"\u00a9 Tiles", "https://127.0.0.1/about", "http://127.0.0.1/fix"};
+        // Only a web page is opened from a link.
+        QTest::newRow("other schemes") << QStringList{"Tiles", "file:///etc/passwd", "javascript:alert(1)"}
+                                       << QStringList{"Tiles", "", ""};
+    }
+
+    // As the README says: the group "OnlineTiles", not the QML settings group.
+    void attributionFromTheOnlineTilesGroup()
+    {
+        QFETCH(QStringList, stored);
+        QFETCH(QStringList, shown);
+        QSettings settings;
+        settings.remove(QStringLiteral("OnlineTiles"));
+        const QStringList keys{"attribution", "attributionUrl", "improveUrl"};
+        for (int i = 0; i < stored.size(); ++i)
+            settings.setValue("OnlineTiles/" + keys.at(i), stored.at(i));
+        settings.sync();
+        makeController(QSize(800, 600));
+        settings.remove(QStringLiteral("OnlineTiles"));
+        QCOMPARE(controller->attributionText(), shown.at(0));
+        QCOMPARE(controller->attributionUrl(), shown.at(1));
+        QCOMPARE(controller->improveUrl(), shown.at(2));
+    }
+
     void shortDragsPick_data()
     {
         QTest::addColumn<Path>("path");

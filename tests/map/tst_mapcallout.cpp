@@ -68,6 +68,8 @@ std::shared_ptr<AbstractObject> objectOf(const QString& kind, double first = 0.0
         return Data::createSighting("d", locality, 46, 7, float(first), 0, 15, "c");
     if (kind == "note")
         return Data::createAnnotation("d", locality, 46, 7, "first\r\nsecond");
+    if (kind == "marked note")
+        return Data::createAnnotation("d", locality, 46, 7, "Line one <b>& \"x\", y\nsecond");
     if (kind == "line")
         return LineData2D::create("l", locality, int(first), 0, false, "contact");
     return nullptr;
@@ -173,6 +175,9 @@ private slots:
         QTest::newRow("sighting") << "sighting" << 10.5 << 0.0 << false << 1.0 << "Azimuth: 10" + d << "" << ""
                                   << 23.0;
         QTest::newRow("note of two lines") << "note" << 0.0 << 0.0 << false << 1.0 << "first" << "" << "" << 23.0;
+        // As typed: the callout draws it as plain text.
+        QTest::newRow("note with markup") << "marked note" << 0.0 << 0.0 << false << 1.0
+                                          << "Line one <b>& \"x\", y" << "" << "" << 23.0;
         QTest::newRow("line without a unit") << "line" << 0.0 << 0.0 << false << 1.0 << "No unit" << "contact"
                                              << "" << 0.0;
         QTest::newRow("line of a unit") << "line" << 3.0 << 0.0 << false << 1.0 << "Granite" << "contact" << ""

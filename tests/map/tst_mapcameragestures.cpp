@@ -393,6 +393,90 @@ private slots:
             QVERIFY(near(under(free.center()), target, 1e-6 * camera().altitude()));
     }
 
+    void keepInView_data()
+    {
+        QTest::addColumn<QString>("held"); // "snap": a position snap runs; "box": a box snap is held
+        QTest::addColumn<QPointF>("at"); // where the point shows
+        QTest::addColumn<QRectF>("extent"); // around it
+        QTest::addColumn<QPointF>("rests"); // where the point shows once the camera rests; empty: anywhere
+        // Free area right of a panel, less a margin of 10: 210 to 790 across, 10 to 590 down.
+        const QRectF balloon(-50, -80, 100, 90);
+        QTest::newRow("inside") << "" << QPointF(500, 300) << balloon << QPointF(500, 300);
+        QTest::newRow("on the margin") << "" << QPointF(260, 90) << balloon << QPointF(260, 90);
+        QTest::newRow("under the panel") << "" << QPointF(100, 300) << balloon << QPointF(260, 300);
+        QTest::newRow("just under the panel") << "" << QPointF(259, 300) << balloon << QPointF(260, 300);
+        QTest::newRow("above the top") << "" << QPointF(500, 50) << balloon << QPointF(500, 90);
+        QTest::newRow("beyond the right and the bottom") << "" << QPointF(780, 590) << balloon << QPointF(740, 580);
+        QTest::newRow("wider than the free area: centred") << "" << QPointF(300, 300) << QRectF(-400, -10, 800, 20)
+                                                           << QPointF(500, 300);
+        // Judged where the snap ends, which already shows it.
+        QTest::newRow("while a snap runs") << "snap" << QPointF() << balloon << QPointF(500, 300);
+        // A balloon wider than the box's margin at its corner: both show, zoomed out.
+        QTest::newRow("a held box") << "box" << QPointF() << QRectF(-200, -80, 400, 90) << QPointF();
+    }
+
+    // The least pan that shows the extent in the free area; snaps and hits stay.
+    void keepInView()
+    {
+        QFETCH(QString, held);
+        QFETCH(QPointF, at);
+        QFETCH(QRectF, extent);
+        QFETCH(QPointF, rests);
+        const QRectF free(200, 0, 600, 600);
+        gestures.setVisibleArea(free);
+        osg::Vec3d world(8000, 47000, 10);
+        const osg::BoundingBoxd box(world - osg::Vec3d(0, 1000, 0), world + osg::Vec3d(1000, 0, 0));
+        if (held == "snap")
+            gestures.holdPosition(QPointF(8, 47));
+        else if (held == "box")
+            gestures.holdBounds(box);
+        else
+            world = under(at);
+        const int resets = surface.resets;
+        gestures.keepInView(world, extent, 10.0);
+        QCOMPARE(camera().isAnimating(), held.isEmpty() ? at != rests : true);
+        QCOMPARE(surface.resets, resets);
+        const MapCameraGestures::SnapMode mode = held == "snap"  ? MapCameraGestures::SnapMode::Position
+                                                 : held == "box" ? MapCameraGestures::SnapMode::Bounds
+                                                                 : MapCameraGestures::SnapMode::None;
+        QCOMPARE(gestures.snap().mode, mode);
+        QVERIFY(test::cameraAtRest(camera()));
+        if (!rests.isNull())
+            QVERIFY(near(under(rests), world, 1e-6 * camera().altitude()));
+        if (held != "box")
+            return;
+        // The box with its snap's margin and the balloon around the point, all in the area less its margin.
+        const QRectF area = free.adjusted(9.9, 9.9, -9.9, -9.9);
+        const double k = 2.0 * camera().altitude() * Tan30 / Window.height();
+        const auto shown = [&](const osg::Vec3d& point) {
+            return QPointF(Window.width() / 2 + (point.x() - camera().position().x()) / k,
+                           Window.height() / 2 - (point.y() - camera().position().y()) / k);
+        };
+        QVERIFY(area.contains(shown(box.center() - osg::Vec3d(650, 650, 0))));
+        QVERIFY(area.contains(shown(box.center() + osg::Vec3d(650, 650, 0))));
+        QVERIFY(area.contains(extent.translated(shown(world))));
+        QVERIFY(camera().altitude() > MapCameraGestures::boundsAltitude(box, free, camera().maximumAltitude()));
+    }
+
+    void shiftInto_data()
+    {
+        QTest::addColumn<QRectF>("rect");
+        QTest::addColumn<QPointF>("shift");
+        QTest::newRow("inside") << QRectF(10, 10, 20, 20) << QPointF(0, 0);
+        QTest::newRow("the same") << QRectF(0, 0, 100, 50) << QPointF(0, 0);
+        QTest::newRow("left and above") << QRectF(-5, -1, 20, 20) << QPointF(5, 1);
+        QTest::newRow("right and below") << QRectF(90, 40, 20, 20) << QPointF(-10, -10);
+        QTest::newRow("wider: centred") << QRectF(0, 10, 120, 10) << QPointF(-10, 0);
+        QTest::newRow("taller: centred") << QRectF(10, 30, 10, 60) << QPointF(0, -35);
+    }
+
+    void shiftInto()
+    {
+        QFETCH(QRectF, rect);
+        QFETCH(QPointF, shift);
+        QCOMPARE(MapCameraGestures::shiftInto(rect, QRectF(0, 0, 100, 50)), shift);
+    }
+
     void snapToWorld_data()
     {
         QTest::addColumn<Path>("candidates");

@@ -92,29 +92,62 @@ TestCase {
         verify(!callout.enabled)
     }
 
+    TextMetrics { id: metrics }
+
     function test_widthRule_data() {
         var longLabel = "A very long label that no callout shows in full, however wide the screen may be"
         return [
             { tag: "label", label: "Azimuth: 45°", description: "", image: false },
             { tag: "photograph", label: "Image", description: "", image: true },
             { tag: "description wider", label: "Unit", description: "a comment wider than its label", image: false },
-            { tag: "long label elided", label: longLabel, description: "", image: false, capped: true }
+            { tag: "long label elided", label: longLabel, description: "", image: false, capped: true },
+            { tag: "long description elided", label: "Quarry", description: longLabel + " " + longLabel,
+              image: false, capped: true },
+            // A merged locality's description starts with blank lines.
+            { tag: "description after blank lines", label: "Quarry",
+              description: "\n\nImported on Mon Jan 1 10:00:00 2024\nfrom Field", image: false,
+              shows: "Imported on Mon Jan 1 10:00:00 2024 from Field" },
+            { tag: "markup typed as text", label: "Line one <b>& \"x\", y", description: "", image: false,
+              plain: true },
+            { tag: "narrow free area", label: longLabel, description: "", image: true, capped: true,
+              maximumWidth: 250 }
         ]
     }
 
+    // The balloon fits its texts, each on one line and cut where too long.
     function test_widthRule(data) {
+        if (data.maximumWidth)
+            callout.maximumWidth = data.maximumWidth
         callout.pickedPointLabel = data.label
         callout.pickedPointDescription = data.description
         callout.imagePicked = data.image
-        var text = data.capped ? _ui.maxCalloutTextWidth
-                               : Math.max(child("label").implicitWidth, child("description").implicitWidth)
+        var fixed = (data.image ? _ui.buttonWidth : 0) + 2 * _ui.buttonWidth + 5 * _ui.buttonCornerRadius
+            + 6 * _ui.innerMargin
+        var natural = Math.max(child("label").implicitWidth, child("description").implicitWidth)
+        var text = Math.min(natural, _ui.maxCalloutTextWidth, (data.maximumWidth || Infinity) - fixed)
         if (data.capped)
-            verify(child("label").implicitWidth > _ui.maxCalloutTextWidth)
-        var expected = (data.image ? _ui.buttonWidth : 0) + text + 2 * _ui.buttonWidth
-            + 5 * _ui.buttonCornerRadius + 6 * _ui.innerMargin
-        fuzzyCompare(callout.calloutWidth, expected, 0.01)
+            verify(natural > text)
+        fuzzyCompare(callout.calloutWidth, fixed + text, 0.01)
         compare(child("balloon").width, callout.calloutWidth)
         compare(child("thumbnail").visible, data.image)
+        var balloon = child("balloon")
+        var texts = [child("label"), child("description")]
+        for (var i = 0; i < texts.length; ++i) {
+            var shown = texts[i]
+            if (!shown.visible)
+                continue
+            compare(shown.lineCount, 1, shown.objectName)
+            var top = shown.mapToItem(balloon, 0, 0).y
+            verify(top >= 0 && top + shown.contentHeight <= balloon.height, shown.objectName)
+            verify(shown.contentWidth <= shown.width + 0.5, shown.objectName)
+        }
+        if (data.shows !== undefined)
+            compare(child("description").text, data.shows)
+        if (data.plain) {
+            metrics.font.pixelSize = _ui.smallText
+            metrics.text = data.label
+            fuzzyCompare(child("label").implicitWidth, metrics.advanceWidth, 1)
+        }
     }
 
     function test_confirmDeletesAtOnceUnlessLocality() {
