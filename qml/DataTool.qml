@@ -22,6 +22,8 @@ BaseTool {
     property bool filterRowShown: false
     property bool menuOpen: false
     property bool selectionTied: false
+    // The list takes the map's selection: the map has shown it already.
+    property bool followingMap: false
     property string entryText: ""
 
     signal editLineButtonClicked()
@@ -95,8 +97,11 @@ BaseTool {
         ignoreUnknownSignals: true
         function onSelectedItemIdChanged() {
             var index = dataTool.dataModel ? dataTool.dataModel.indexForId(dataTool.mapView.selectedItemId) : -1
-            if (index !== dataTool.list.currentIndex && dataTool.mapView.selectedItemId !== dataTool.selectedId())
+            if (index !== dataTool.list.currentIndex && dataTool.mapView.selectedItemId !== dataTool.selectedId()) {
+                dataTool.followingMap = true
                 dataTool.list.currentIndex = index
+                dataTool.followingMap = false
+            }
         }
     }
 
@@ -207,6 +212,14 @@ BaseTool {
         list.currentIndex = -1
     }
 
+    // The map drops its selection with the list's, callout and highlight
+    // included. Selected by id, it has no picked row to drop and keeps the
+    // callout for an empty id; a pick far beyond any window, where nothing
+    // can lie, clears it all as a tap on empty map does.
+    function clearMapSelection() {
+        mapView.pick(-1e9, -1e9)
+    }
+
     function selectedId() {
         var row = currentRow()
         if (!row)
@@ -218,8 +231,11 @@ BaseTool {
         if (resetting)
             return
         var index = list.currentIndex
-        if (selectionTied && mapView)
+        if (selectionTied && mapView) {
             mapView.selectedItemId = selectedId()
+            if (index < 0 && !followingMap)
+                clearMapSelection()
+        }
         details.show(index, currentRow())
         if (index >= 0) {
             closeEntry()
