@@ -10,8 +10,9 @@ import "Utils.js" as Utils
 BaseTool {
     id: dataTool
 
-    readonly property var dataModel: manager.dataModel
+    readonly property var dataModel: dataToolManager.dataModel
     readonly property alias imageTool: imageToolManager
+    readonly property alias dataToolManager: dataToolManager
     readonly property alias list: listSide.list
     readonly property alias details: details
     readonly property var reticule: mapView && mapView.temporaryItem ? mapView.temporaryItem : null
@@ -35,7 +36,12 @@ BaseTool {
     clip: true
     state: "DEFAULT"
 
-    manager: DataToolManager {
+    // The map's gestures go to the native tool at work: the image tool's
+    // long press places a new entry.
+    manager: entryOpen ? imageToolManager : dataToolManager
+
+    DataToolManager {
+        id: dataToolManager
         mapView: dataTool.mapView
         onActiveChanged: dataTool.dataToolActiveChanged(active)
         onLongPress: {
@@ -116,13 +122,13 @@ BaseTool {
     function applyActive() {
         if (!shown) {
             imageToolManager.active = false
-            manager.active = false
+            dataToolManager.active = false
         } else if (entryOpen) {
-            manager.active = false
+            dataToolManager.active = false
             imageToolManager.active = true
         } else {
             imageToolManager.active = false
-            manager.active = true
+            dataToolManager.active = true
         }
     }
 
@@ -307,13 +313,13 @@ BaseTool {
 
     function applyFilterButton(name) {
         if (name === "Data")
-            manager.showPointDataOnly()
+            dataToolManager.showPointDataOnly()
         else if (name === "Notes")
-            manager.showNotesOnly()
+            dataToolManager.showNotesOnly()
         else if (name === "Lines")
-            manager.showLinesOnly()
+            dataToolManager.showLinesOnly()
         else
-            manager.showAll()
+            dataToolManager.showAll()
     }
 
     function openLocalityDialog() {

@@ -50,7 +50,7 @@ Item {
             resumable = typing
         // The temporary item is the notebook's only while its list is in use:
         // rows rebuilt behind another tool must leave that tool's marker alone.
-        if (tool && tool.reticule && tool.manager && tool.manager.active)
+        if (tool && tool.reticule && tool.dataToolManager && tool.dataToolManager.active)
             tool.reticule.deactivate()
         loader.sourceComponent = null
         index = newIndex

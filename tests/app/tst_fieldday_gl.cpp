@@ -722,6 +722,18 @@ private slots:
         QCOMPARE(saves.count(), typed.isEmpty() ? 0 : 1);
     }
 
+    // A new note goes where the finger holds on the map.
+    void newNoteGoesWhereTheFingerHolds()
+    {
+        TEST_STEP(openTool("Notebook", "dataTool"));
+        TEST_STEP(tap(findItem(notebook(), "toolBarButton_addPhoto")));
+        QVERIFY(screen().tapShown("add_Note"));
+        QTRY_VERIFY(reticle()->isVisible());
+        TEST_STEP(longPress(QPoint(1000, 450)));
+        TEST_STEP(tap(findItem(notebook(), "entry_Discard")));
+        QTRY_VERIFY(!reticle()->isVisible());
+    }
+
     void toolClickClosesTheWideBar()
     {
         QQuickItem* bar = findItem(root(), "toolBar");

@@ -64,7 +64,7 @@ TestCase {
                 { height: testCase.height, mapView: map })
         verify(panel !== null)
         panel.setActive(true)
-        verify(panel.manager.active && panel.dataModel !== null)
+        verify(panel.dataToolManager.active && panel.dataModel !== null)
     }
 
     function cleanup() {
@@ -78,7 +78,8 @@ TestCase {
     // Adds a note through the entry panel; whether it was saved.
     function addNote(text) {
         panel.addMenuChosen("Note")
-        verify(panel.entryOpen && panel.imageTool.active && !panel.manager.active)
+        verify(panel.entryOpen && panel.imageTool.active && !panel.dataToolManager.active)
+        compare(panel.manager, panel.imageTool)
         field("entryText").text = text
         mouseClick(field("entry_Save"))
         return !panel.entryOpen
