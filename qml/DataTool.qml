@@ -1,4 +1,5 @@
 import QtQuick 2.4
+import QtQuick.Window 2.2
 import quarzel.touch 1.0
 import "DataTool"
 import "Widgets"
@@ -109,6 +110,13 @@ BaseTool {
                 dataTool.followingMap = false
             }
         }
+    }
+
+    // Closing the window ends the program: what was typed is saved first.
+    Connections {
+        target: dataTool.Window.window
+        ignoreUnknownSignals: true
+        function onClosing() { dataTool.details.commit() }
     }
 
     onShownChanged: {

@@ -398,6 +398,12 @@ class TestFieldDay : public QObject
             return screen().tapToolButton("Notebook")
                    && QTest::qWaitFor([&] { return !notebook()->property("shown").toBool(); });
         }
+        if (how == "closing the window") {
+            // The window's own announcement, without ending the program.
+            QObject* noEvent = nullptr;
+            return QMetaObject::invokeMethod(window(), "closing", Qt::DirectConnection,
+                                             QGenericArgument("QQuickCloseEvent*", &noEvent));
+        }
         return how == "map" && tapEmptyMap();
     }
 
@@ -675,6 +681,7 @@ private slots:
         QTest::newRow("photo, map, nothing typed") << "photo" << "map" << "";
         QTest::newRow("plane, same row, nothing typed") << "plane" << "same row" << "";
         QTest::newRow("plane, closing the panel, nothing typed") << "plane" << "closing the panel" << "";
+        QTest::newRow("note, closing the window") << "note" << "closing the window" << " w";
     }
 
     void notebookSavesTheTypedText()
