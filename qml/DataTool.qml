@@ -1,4 +1,5 @@
 import QtQuick 2.4
+import QtQuick.Window 2.2
 import quarzel.touch 1.0
 import "DataTool"
 import "Widgets"
@@ -10,8 +11,9 @@ import "Utils.js" as Utils
 BaseTool {
     id: dataTool
 
-    readonly property var dataModel: manager.dataModel
+    readonly property var dataModel: dataToolManager.dataModel
     readonly property alias imageTool: imageToolManager
+    readonly property alias dataToolManager: dataToolManager
     readonly property alias list: listSide.list
     readonly property alias details: details
     readonly property var reticule: mapView && mapView.temporaryItem ? mapView.temporaryItem : null
@@ -22,6 +24,8 @@ BaseTool {
     property bool filterRowShown: false
     property bool menuOpen: false
     property bool selectionTied: false
+    // The list takes the map's selection: the map has shown it already.
+    property bool followingMap: false
     property string entryText: ""
 
     signal editLineButtonClicked()
@@ -33,7 +37,12 @@ BaseTool {
     clip: true
     state: "DEFAULT"
 
-    manager: DataToolManager {
+    // The map's gestures go to the native tool at work: the image tool's
+    // long press places a new entry.
+    manager: entryOpen ? imageToolManager : dataToolManager
+
+    DataToolManager {
+        id: dataToolManager
         mapView: dataTool.mapView
         onActiveChanged: dataTool.dataToolActiveChanged(active)
         onLongPress: {
@@ -95,9 +104,19 @@ BaseTool {
         ignoreUnknownSignals: true
         function onSelectedItemIdChanged() {
             var index = dataTool.dataModel ? dataTool.dataModel.indexForId(dataTool.mapView.selectedItemId) : -1
-            if (index !== dataTool.list.currentIndex && dataTool.mapView.selectedItemId !== dataTool.selectedId())
+            if (index !== dataTool.list.currentIndex && dataTool.mapView.selectedItemId !== dataTool.selectedId()) {
+                dataTool.followingMap = true
                 dataTool.list.currentIndex = index
+                dataTool.followingMap = false
+            }
         }
+    }
+
+    // Closing the window ends the program: what was typed is saved first.
+    Connections {
+        target: dataTool.Window.window
+        ignoreUnknownSignals: true
+        function onClosing() { dataTool.details.commit() }
     }
 
     onShownChanged: {
@@ -111,13 +130,13 @@ BaseTool {
     function applyActive() {
         if (!shown) {
             imageToolManager.active = false
-            manager.active = false
+            dataToolManager.active = false
         } else if (entryOpen) {
-            manager.active = false
+            dataToolManager.active = false
             imageToolManager.active = true
         } else {
             imageToolManager.active = false
-            manager.active = true
+            dataToolManager.active = true
         }
     }
 
@@ -207,6 +226,14 @@ BaseTool {
         list.currentIndex = -1
     }
 
+    // The map drops its selection with the list's, callout and highlight
+    // included. Selected by id, it has no picked row to drop and keeps the
+    // callout for an empty id; a pick far beyond any window, where nothing
+    // can lie, clears it all as a tap on empty map does.
+    function clearMapSelection() {
+        mapView.pick(-1e9, -1e9)
+    }
+
     function selectedId() {
         var row = currentRow()
         if (!row)
@@ -218,8 +245,11 @@ BaseTool {
         if (resetting)
             return
         var index = list.currentIndex
-        if (selectionTied && mapView)
+        if (selectionTied && mapView) {
             mapView.selectedItemId = selectedId()
+            if (index < 0 && !followingMap)
+                clearMapSelection()
+        }
         details.show(index, currentRow())
         if (index >= 0) {
             closeEntry()
@@ -291,13 +321,13 @@ BaseTool {
 
     function applyFilterButton(name) {
         if (name === "Data")
-            manager.showPointDataOnly()
+            dataToolManager.showPointDataOnly()
         else if (name === "Notes")
-            manager.showNotesOnly()
+            dataToolManager.showNotesOnly()
         else if (name === "Lines")
-            manager.showLinesOnly()
+            dataToolManager.showLinesOnly()
         else
-            manager.showAll()
+            dataToolManager.showAll()
     }
 
     function openLocalityDialog() {

@@ -35,6 +35,8 @@ Rectangle {
         verticalAlignment: Text.AlignVCenter
         elide: Text.ElideRight
         text: picker.label
+        textFormat: Text.PlainText
+        maximumLineCount: 1
         font.pixelSize: Math.max(1, Utils.theme("mediumText", Utils.dp(18)))
         color: Utils.theme("kivGrey", "#565757")
     }

@@ -314,6 +314,8 @@ Rectangle {
                 anchors { left: swatch.right; leftMargin: Utils.dp(2); right: parent.right; verticalCenter: parent.verticalCenter }
                 elide: Text.ElideRight
                 text: model.unitName
+                textFormat: Text.PlainText
+                maximumLineCount: 1
                 font.pixelSize: Math.max(1, Utils.theme("smallText", Utils.dp(14)) * 0.75)
                 color: Utils.theme("kivGrey", "#565757")
             }

@@ -29,17 +29,61 @@ Item {
         return null
     }
 
+    // Counts the forms shown: a save rebuilds the rows and shows the
+    // selection anew from within the show that made it.
+    property int shows: 0
+    property bool saving: false
+    // The field typed into when the entry's form is made anew after a save:
+    // typing goes on there.
+    property var resumable: null
+
     // Called for every new current row.
     function show(newIndex, newRow) {
+        var before = shows
+        var typing = typingIn()
         stopPending()
+        commit()
+        if (shows !== before)
+            return
+        ++shows
+        if (typing)
+            resumable = typing
         // The temporary item is the notebook's only while its list is in use:
         // rows rebuilt behind another tool must leave that tool's marker alone.
-        if (tool && tool.reticule && tool.manager && tool.manager.active)
+        if (tool && tool.reticule && tool.dataToolManager && tool.dataToolManager.active)
             tool.reticule.deactivate()
         loader.sourceComponent = null
         index = newIndex
         row = newRow
         loader.sourceComponent = newRow ? componentFor(newRow.dataType) : null
+        if (newRow) {
+            if (view && resumable && resumable.id === entryId(newRow))
+                view.resume(resumable.field, resumable.cursor)
+            resumable = null
+        } else if (!tool || !tool.resetting) {
+            resumable = null
+        }
+    }
+
+    function entryId(entry) {
+        return entry.dataType === "Locality" ? entry.localityId : entry.dataId
+    }
+
+    function typingIn() {
+        var field = view && row ? view.typedField() : null
+        return field ? { id: entryId(row), field: field.objectName, cursor: field.cursor() } : null
+    }
+
+    // Ends typing as Return does: what differs from the stored entry is saved
+    // once. Not while the rows are being rebuilt: the form then shows them.
+    function commit() {
+        if (!view || saving || (tool && tool.resetting))
+            return
+        // The field's own end of editing saves it.
+        if (view.typedField())
+            detailView.forceActiveFocus()
+        if (view)
+            view.commit()
     }
 
     function stopPending() {
@@ -50,19 +94,43 @@ Item {
         view.deleteButtons.stopConfirmation()
     }
 
+    // A button goes to the form as it is once the typed text is saved; ending
+    // a move saves the text with the new place.
     function leftClicked(buttonIndex, button) {
-        if (view) {
-            view.deleteButtons.stopConfirmation()
-            view.leftClicked(buttonIndex, button)
-        }
+        if (!view)
+            return
+        view.deleteButtons.stopConfirmation()
+        if (!(view.moveButtons && view.moveButtons.moving))
+            commit()
+        if (!view)
+            return
+        view.leftClicked(buttonIndex, button)
+        commit()
     }
 
     function rightClicked(buttonIndex, button) {
-        if (view) {
-            if (view.moveButtons)
-                view.moveButtons.finish()
+        if (!view)
+            return
+        if (view.moveButtons)
+            view.moveButtons.finish()
+        commit()
+        if (view)
             view.rightClicked(buttonIndex, button)
+    }
+
+    // Runs one save of the form and reports it; a save asked for while one
+    // runs (the rows it rebuilds show the form anew) would store it twice.
+    function save(store) {
+        if (saving)
+            return false
+        saving = true
+        var ok = false
+        try {
+            ok = store()
+        } finally {
+            saving = false
         }
+        return saved(ok)
     }
 
     // Reports a save's outcome; a failed one puts the stored values back.

@@ -16,6 +16,9 @@ Column {
     signal moved()
     // A left button that is no move button ("Edit").
     signal editClicked()
+    // The fields typed into, each with `changed`, `finish()`, `editing()`,
+    // `cursor()` and `resume(cursor)`; the save of any one takes them all.
+    property var textFields: []
 
     spacing: details.margin
 
@@ -24,6 +27,27 @@ Column {
             editClicked()
     }
     function rightClicked() { deletes.click() }
+
+    function typedField() {
+        for (var i = 0; i < textFields.length; ++i) {
+            if (textFields[i].editing())
+                return textFields[i]
+        }
+        return null
+    }
+    // Saves what was typed and is not stored yet: once, as Return does.
+    function commit() {
+        for (var i = 0; i < textFields.length; ++i) {
+            if (textFields[i].changed)
+                return textFields[i].finish()
+        }
+    }
+    function resume(name, cursor) {
+        for (var i = 0; i < textFields.length; ++i) {
+            if (textFields[i].objectName === name)
+                textFields[i].resume(cursor)
+        }
+    }
 
     DeleteDataButtonModel { id: deletes; tool: form.details.tool; row: form.details.row }
 

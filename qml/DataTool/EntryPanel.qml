@@ -29,6 +29,7 @@ Rectangle {
             TextEdit {
                 id: entryInput
                 objectName: "entryText"
+                textFormat: TextEdit.PlainText
                 anchors.fill: parent
                 anchors.margins: entry.tool.margin
                 wrapMode: TextEdit.Wrap

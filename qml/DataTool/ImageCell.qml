@@ -37,6 +37,8 @@ Item {
             width: parent.width
             elide: Text.ElideRight
             text: cell.row.comment
+            textFormat: Text.PlainText
+            maximumLineCount: 1
             font.pixelSize: Utils.theme("smallText", Utils.dp(14))
         }
         Text {

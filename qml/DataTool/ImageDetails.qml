@@ -11,6 +11,7 @@ DetailsForm {
     moveButtons: EditMoveDataButtonModel { id: moves; tool: form.details.tool; row: form.details.row }
     onMoved: save()
     onEditClicked: details.tool.showSketchTool(details.row.dataId)
+    textFields: [direction, comment]
 
     function reset() {
         comment.reset()
@@ -21,9 +22,10 @@ DetailsForm {
         return isFinite(value) && value >= 0 && value <= 359 ? value : details.row.azimuth
     }
     function save() {
-        return details.saved(details.tool.dataModel.saveAnnotationData(
-            details.index, details.row.dataId, moves.latitude(), moves.longitude(), directionValue(),
-            comment.text))
+        return details.save(function() {
+            return details.tool.dataModel.saveAnnotationData(details.index, details.row.dataId, moves.latitude(),
+                                                             moves.longitude(), directionValue(), comment.text)
+        })
     }
     function viewImage() { details.tool.openPreview("image://detail/" + details.row.imageSource) }
 
@@ -64,9 +66,18 @@ DetailsForm {
                 validator: IntValidator { bottom: 0; top: 359 }
                 inputMethodHints: Qt.ImhDigitsOnly
                 font.pixelSize: Utils.theme("inputText", Utils.dp(18))
-                onEditingFinished: {
-                    if (form.directionValue() !== Math.round(form.details.row.azimuth))
+                readonly property bool changed: form.hasDirection
+                                                && form.directionValue() !== Math.round(form.details.row.azimuth)
+                onEditingFinished: finish()
+                function finish() {
+                    if (changed)
                         form.save()
+                }
+                function cursor() { return cursorPosition }
+                function editing() { return activeFocus }
+                function resume(at) {
+                    forceActiveFocus()
+                    cursorPosition = Math.min(at, length)
                 }
             }
         }

@@ -34,6 +34,8 @@ Item {
             width: parent.width
             elide: Text.ElideRight
             text: cell.row.unitName
+            textFormat: Text.PlainText
+            maximumLineCount: 1
             font.pixelSize: Utils.theme("mediumText", Utils.dp(18))
         }
         Text {

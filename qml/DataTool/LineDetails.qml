@@ -12,6 +12,7 @@ DetailsForm {
     property int unitId: details.row.unitId
 
     leftModel: edits
+    textFields: [comment]
     onEditClicked: details.tool.editLineButtonClicked()
 
     function reset() {
@@ -22,9 +23,10 @@ DetailsForm {
         opacitySlider.value = details.row.lineOpacity
     }
     function save() {
-        return details.saved(details.tool.dataModel.saveLineData(
-            details.index, details.row.dataId, thickness.value, opacitySlider.value, lineStyle, unitId,
-            comment.text))
+        return details.save(function() {
+            return details.tool.dataModel.saveLineData(details.index, details.row.dataId, thickness.value,
+                                                       opacitySlider.value, lineStyle, unitId, comment.text)
+        })
     }
 
     ListModel {

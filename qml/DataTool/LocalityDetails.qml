@@ -9,6 +9,7 @@ DetailsForm {
 
     moveButtons: MoveDataButtonModel { id: moves; tool: form.details.tool; row: form.details.row }
     onMoved: save()
+    textFields: [name, description]
 
     function reset() {
         name.reset()
@@ -16,9 +17,11 @@ DetailsForm {
         colour = details.row.localityColor
     }
     function save() {
-        return details.saved(details.tool.dataModel.saveLocalityData(
-            details.index, details.row.localityId, name.text, description.text, moves.latitude(),
-            moves.longitude(), colour))
+        return details.save(function() {
+            return details.tool.dataModel.saveLocalityData(details.index, details.row.localityId, name.text,
+                                                           description.text, moves.latitude(), moves.longitude(),
+                                                           colour)
+        })
     }
     function pickColour() {
         _dialogController.launchCustomDialog("ColorPickerDialog.qml")

@@ -16,6 +16,8 @@ Rectangle {
         verticalAlignment: Text.AlignVCenter
         elide: Text.ElideRight
         text: cell.row.localityName
+        textFormat: Text.PlainText
+        maximumLineCount: 1
         color: "white"
         font.bold: true
         font.pixelSize: Utils.theme("mediumText", Utils.dp(18))

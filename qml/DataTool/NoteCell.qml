@@ -21,6 +21,7 @@ Item {
             maximumLineCount: 3
             elide: Text.ElideRight
             text: cell.row.comment
+            textFormat: Text.PlainText
             color: cell.row.unitColor !== undefined && String(cell.row.unitColor) !== "" ? cell.row.unitColor : "black"
             font.pixelSize: Utils.theme("mediumText", Utils.dp(18))
         }

@@ -7,11 +7,14 @@ DetailsForm {
 
     moveButtons: MoveDataButtonModel { id: moves; tool: form.details.tool; row: form.details.row }
     onMoved: save(comment.text)
+    textFields: [comment]
 
     function reset() { comment.reset() }
     function save(text) {
-        return details.saved(details.tool.dataModel.saveAnnotationData(
-            details.index, details.row.dataId, moves.latitude(), moves.longitude(), -1, text))
+        return details.save(function() {
+            return details.tool.dataModel.saveAnnotationData(details.index, details.row.dataId, moves.latitude(),
+                                                             moves.longitude(), -1, text)
+        })
     }
 
     CommentField {

@@ -55,6 +55,8 @@ Item {
             width: parent.width
             elide: Text.ElideRight
             text: cell.row.unitName + " - " + cell.row.symbolName
+            textFormat: Text.PlainText
+            maximumLineCount: 1
             font.pixelSize: Utils.theme("smallText", Utils.dp(14))
         }
         Text {

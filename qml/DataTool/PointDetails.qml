@@ -14,6 +14,7 @@ DetailsForm {
 
     moveButtons: MoveDataButtonModel { id: moves; tool: form.details.tool; row: form.details.row }
     onMoved: saveAll()
+    textFields: [comment]
 
     function reset() {
         comment.reset()
@@ -22,12 +23,13 @@ DetailsForm {
 
     function save(symbolId, unitId, text) {
         var model = details.tool.dataModel
-        var ok = isSighting
-                ? model.saveSighting(details.index, details.row.dataId, moves.latitude(), moves.longitude(),
-                                     details.row.unitId === 0 ? 0 : unitId, text)
-                : model.savePointData(details.index, details.row.dataId, moves.latitude(),
-                                      moves.longitude(), symbolId, unitId, text)
-        return details.saved(ok)
+        return details.save(function() {
+            return isSighting
+                    ? model.saveSighting(details.index, details.row.dataId, moves.latitude(), moves.longitude(),
+                                         details.row.unitId === 0 ? 0 : unitId, text)
+                    : model.savePointData(details.index, details.row.dataId, moves.latitude(),
+                                          moves.longitude(), symbolId, unitId, text)
+        })
     }
     function saveAll() { return save(details.row.symbolId, unitId, comment.text) }
 
@@ -88,6 +90,7 @@ DetailsForm {
         Text {
             anchors.centerIn: parent
             text: form.details.row.symbolName
+            textFormat: Text.PlainText
             font.pixelSize: Utils.theme("mediumText", Utils.dp(18))
         }
         MouseArea { anchors.fill: parent; onClicked: form.pickSymbol() }

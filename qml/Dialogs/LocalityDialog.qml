@@ -42,6 +42,8 @@ BaseDialog {
                 anchors { left: parent.left; leftMargin: Utils.dp(30); right: mark.left; verticalCenter: parent.verticalCenter }
                 elide: Text.ElideRight
                 text: model.name
+                textFormat: Text.PlainText
+                maximumLineCount: 1
                 font.pixelSize: Math.max(1, Utils.theme("mediumText", Utils.dp(18)))
                 color: Utils.theme("kivGrey", "#565757")
             }

@@ -205,6 +205,8 @@ BaseDialog {
                         anchors.verticalCenter: parent.verticalCenter
                         elide: Text.ElideRight
                         text: row.symbolName
+                        textFormat: Text.PlainText
+                        maximumLineCount: 1
                         font.pixelSize: Math.max(1, Utils.theme("mediumText", Utils.dp(18)))
                         color: Utils.theme("kivGrey", "#565757")
                     }

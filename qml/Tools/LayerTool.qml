@@ -162,6 +162,8 @@ BaseTool {
                         verticalAlignment: Text.AlignVCenter
                         elide: Text.ElideRight
                         text: model.name
+                        textFormat: Text.PlainText
+                        maximumLineCount: 1
                         font.pixelSize: Math.max(1, Utils.theme("smallText", Utils.dp(14)))
                         color: Utils.theme("kivGrey", "#565757")
                     }

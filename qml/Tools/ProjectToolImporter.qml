@@ -52,6 +52,8 @@ Item {
                 anchors.right: parent.right
                 elide: Text.ElideRight
                 text: model.name
+                textFormat: Text.PlainText
+                maximumLineCount: 1
             }
             MouseArea {
                 id: mouseArea

@@ -42,6 +42,7 @@ Rectangle {
         TextEdit {
             id: edit
             objectName: "textEdit"
+            textFormat: TextEdit.PlainText
             width: flick.width
             height: Math.max(contentHeight, flick.height)
             wrapMode: TextEdit.Wrap

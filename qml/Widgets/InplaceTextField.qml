@@ -40,6 +40,8 @@ Item {
         verticalAlignment: Text.AlignVCenter
         elide: Text.ElideRight
         text: field.text !== "" ? field.text : field.placeholderText
+        textFormat: Text.PlainText
+        maximumLineCount: 1
         font.pixelSize: Math.max(1, field.pixelSize)
         color: field.text !== "" ? field.textColor : Utils.theme("listSeparatorColor", "#cccccc")
     }

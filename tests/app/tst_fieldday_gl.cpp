@@ -1,10 +1,14 @@
 #include "Database/Quarzel.pb.h"
 #include "app/DialogController.h"
 #include "app/MainView.h"
+#include "map/AnnotationRenderItem.h"
 #include "map/GLRender.h"
+#include "map/LineDataRenderItem.h"
 #include "map/LinePointRenderItem.h"
+#include "map/LocalityRenderItems.h"
 #include "map/MapCameraManipulator.h"
 #include "map/MapViewController.h"
+#include "map/PointDataRenderItem.h"
 #include "model/Data.h"
 #include "model/LineData2D.h"
 #include "model/Locality.h"
@@ -31,6 +35,8 @@ const double Lon = 7.0;
 const double Lat = 46.0;
 // Wider than the map beside an open notebook.
 const QString Attribution = "\u00a9 Loopback <b>Tiles</b>" + QString(" and its contributors").repeated(30);
+// Typed with markup characters and a line break: shown and stored as typed.
+const QString MarkupText = QStringLiteral("Line one <b>& \"x\", y\nsecond line");
 
 // The project's entry with that comment.
 std::shared_ptr<Data> dataWith(const QString& comment)
@@ -43,6 +49,26 @@ std::shared_ptr<Data> dataWith(const QString& comment)
         }
     }
     return nullptr;
+}
+
+QList<QQuickItem*> everyItem(QQuickItem* under)
+{
+    QList<QQuickItem*> items{under};
+    for (QQuickItem* child : under->childItems())
+        items << everyItem(child);
+    return items;
+}
+
+// The comment of an entry as main.db holds it.
+QString storedComment(const std::string& id)
+{
+    const QString database = ModelManager::instance()->currentProject()->folder().absoluteFilePath("main.db");
+    for (const std::string& bytes : test::tableMessages(database, "data")) {
+        QZProtoBuffers::Data datum;
+        if (datum.ParseFromString(bytes) && datum.dataid() == id)
+            return QString::fromStdString(datum.comment());
+    }
+    return QString();
 }
 } // namespace
 
@@ -78,8 +104,22 @@ class TestFieldDay : public QObject
                                                                     120.0f, 1, 1, "")));
             current = locality;
         }
+        // A note and a photo in the first locality, whose name is typed with markup.
+        const std::shared_ptr<Locality> first = project->locality(test::idOf(0xa0));
+        first->setName("Ridge <i>north</i> & co");
+        QVERIFY(project->syncLocalityDetails(first.get()));
+        QVERIFY(project->syncDataDetails(first->addAnnotation(NoteId, Lat - 0.004, Lon - 0.004, MarkupText)));
+        QVERIFY(QDir().mkpath(project->folder().absoluteFilePath("images")));
+        QImage picture(64, 48, QImage::Format_RGB32);
+        picture.fill(Qt::darkGreen);
+        QVERIFY(picture.save(project->folder().absoluteFilePath("images/outcrop.jpg")));
+        QVERIFY(project->syncDataDetails(
+            first->addImage(PhotoId, Lat - 0.004, Lon, 45.0f, "outcrop.jpg", "outcrop", QString(), QString())));
         test::MapPageStart::openOnStart(std::move(project), std::move(current));
     }
+
+    const std::string NoteId = test::idOf(0xe0);
+    const std::string PhotoId = test::idOf(0xe1);
 
     void tap(QQuickItem* item, QPointF at = QPointF(-1, -1)) { QVERIFY(screen().tap(item, at)); }
     void openTool(const QString& label, const char* panel) { QVERIFY(screen().openTool(label, panel)); }
@@ -296,13 +336,113 @@ class TestFieldDay : public QObject
         return names;
     }
 
-    bool toasted(const QString& message) const
+    bool toasted(const QString& message) const { return toastCount(message) > 0; }
+
+    int toastCount(const QString& message) const
     {
-        for (const DialogController::Toast& toast : page->application()->dialogController()->toasts()) {
-            if (toast.message == message)
-                return true;
+        int count = 0;
+        for (const DialogController::Toast& toast : page->application()->dialogController()->toasts())
+            count += toast.message == message ? 1 : 0;
+        return count;
+    }
+
+    // The entry's cell scrolled into the list's view, or null.
+    QQuickItem* shownCell(const std::string& id) const
+    {
+        QQuickItem* list = findItem(notebook(), "dataList");
+        QMetaObject::invokeMethod(list, "positionViewAtIndex", Q_ARG(int, rowOf(id)), Q_ARG(int, 2 /* Contain */));
+        QQuickItem* cell = screen().notebookCell(QString::fromStdString(id));
+        return cell && list->contains(list->mapFromItem(cell, QPointF(cell->width() / 2, cell->height() / 2)))
+                   ? cell
+                   : nullptr;
+    }
+
+    // Selected by a tap on its cell; false when the details of the kind did not show.
+    bool selectCell(const std::string& id, const QString& form)
+    {
+        if (!screen().openTool("Notebook", "dataTool"))
+            return false;
+        findItem(notebook(), "dataList")->setProperty("currentIndex", -1);
+        QQuickItem* cell = nullptr;
+        return QTest::qWaitFor([&] { return (cell = shownCell(id)) != nullptr; }) && screen().tap(cell)
+               && QTest::qWaitFor([&] {
+                      return shownId() == QString::fromStdString(id) && findItem(notebook(), form) != nullptr;
+                  });
+    }
+
+    // Nothing selected on the map: no id, no callout, nothing drawn highlighted.
+    bool mapSelectsNothing() const
+    {
+        const MapViewController* map = page->mapView();
+        if (!map->selectedItemId().isEmpty() || map->pointPicked() || map->imagePicked() || map->localityPicked())
+            return false;
+        for (const auto& entry : map->localityItems()) {
+            const LocalityRenderItems& items = entry.second;
+            for (const GLRenderItem* item : std::initializer_list<const GLRenderItem*>{
+                     items.annotations.get(), items.pointData.get(), items.lines.get(), items.sightings.get(),
+                     items.linePoints.get()}) {
+                if (item && !item->selectedId().empty())
+                    return false;
+            }
+        }
+        return true;
+    }
+
+    // A tap, with the camera at rest, on the free map area where no entry
+    // and no callout lies; false when there was no such place.
+    bool tapEmptyMap()
+    {
+        MapViewController* map = page->mapView();
+        if (!page->cameraAtRest())
+            return false;
+        const QQuickItem* callout = findItem(root(), "callout");
+        const QRectF covered = callout && callout->isVisible()
+                                   ? QRectF(callout->mapToScene(QPointF()), callout->size()).adjusted(-40, -40, 40, 40)
+                                   : QRectF();
+        const QRectF area = map->visibleArea().adjusted(100, 100, -100, -100);
+        for (qreal y = area.top(); y < area.bottom(); y += 50) {
+            for (qreal x = area.left(); x < area.right(); x += 50) {
+                const QPointF at(x, y);
+                bool free = !covered.contains(at);
+                for (const auto& locality : ModelManager::instance()->currentProject()->localities()) {
+                    free = free && QLineF(at, page->screenOf(locality->longitude(), locality->latitude())).length() > 100;
+                    for (const auto& data : locality->data())
+                        free = free && QLineF(at, page->screenOf(data->longitude(), data->latitude())).length() > 100;
+                }
+                if (free) {
+                    const QPointF geo = geoOf(at);
+                    return page->tapOnMap(geo.x(), geo.y());
+                }
+            }
         }
         return false;
+    }
+
+    // Leaves the entry's details the way a user does; false when a step did not come about.
+    bool leaveEntry(const QString& how, const std::string& id, const std::string& other)
+    {
+        if (how == "another row")
+            return screen().tap(shownCell(other));
+        if (how == "same row")
+            return screen().tap(shownCell(id));
+        if (how == "Move") {
+            return screen().tap(detailButton("Move")) && QTest::qWaitFor([&] { return detailButton("Done"); })
+                   && page->cameraAtRest() && screen().tap(detailButton("Done"))
+                   && QTest::qWaitFor([&] { return !reticle()->isVisible(); });
+        }
+        if (how == "another tool")
+            return screen().openTool("Clino", "clinoTool");
+        if (how == "closing the panel") {
+            return screen().tapToolButton("Notebook")
+                   && QTest::qWaitFor([&] { return !notebook()->property("shown").toBool(); });
+        }
+        if (how == "closing the window") {
+            // The window's own announcement, without ending the program.
+            QObject* noEvent = nullptr;
+            return QMetaObject::invokeMethod(window(), "closing", Qt::DirectConnection,
+                                             QGenericArgument("QQuickCloseEvent*", &noEvent));
+        }
+        return how == "map" && tapEmptyMap();
     }
 
 private slots:
@@ -423,6 +563,7 @@ private slots:
         QTest::newRow("symbol, first of three") << 0 << 0 << "symbol" << false;
         QTest::newRow("unit, last of three, map") << 0 << 2 << "unit" << true;
         QTest::newRow("comment, middle of three") << 0 << 1 << "comment" << false;
+        QTest::newRow("comment with markup and a line break") << 1 << 0 << "markup" << false;
         QTest::newRow("position, middle of three, map") << 0 << 1 << "position" << true;
         QTest::newRow("symbol, last of two, map") << 1 << 1 << "symbol" << true;
         QTest::newRow("unit, first of two") << 1 << 0 << "unit" << false;
@@ -478,6 +619,30 @@ private slots:
             comment->setProperty("text", "edited " + QString::number(entry));
             QVERIFY(QMetaObject::invokeMethod(comment, "finish"));
             QTRY_COMPARE(data->comment(), "edited " + QString::number(entry));
+        } else if (edit == "markup") {
+            QQuickItem* comment = findItem(form, "comment");
+            QVERIFY(comment);
+            comment->setProperty("text", MarkupText);
+            QVERIFY(QMetaObject::invokeMethod(comment, "finish"));
+            QTRY_COMPARE(data->comment(), MarkupText);
+            QTRY_VERIFY((form = findItem(notebook(), "pointDetails")) != nullptr);
+            QCOMPARE(findItem(form, "commentInput")->property("text").toString(), MarkupText);
+            QQuickItem* note = nullptr;
+            QTRY_VERIFY((note = shownCell(NoteId)) != nullptr);
+            QQuickItem* text = findItem(note, "comment");
+            QVERIFY(text);
+            QCOMPARE(text->property("text").toString(), MarkupText);
+            QCOMPARE(text->property("lineCount").toInt(), 2);
+            // Every text of the notebook that shows markup characters shows them as such.
+            int markup = 0;
+            for (QQuickItem* item : everyItem(notebook())) {
+                const QString shown = item->property("text").toString();
+                if (item->inherits("QQuickText") && item->isVisible() && shown.contains('<')) {
+                    QVERIFY2(item->property("textFormat").toInt() == Qt::PlainText, qPrintable(shown));
+                    ++markup;
+                }
+            }
+            QVERIFY(markup >= 2);
         } else if (edit == "unmoved") {
             const Reading before = readingOf(*data);
             TEST_STEP(tap(detailButton("Move")));
@@ -540,6 +705,82 @@ private slots:
         QCOMPARE(place->data().size(), others.size());
         for (const auto& other : others)
             QVERIFY2(readingOf(*place->dataById(other.first)) == other.second, other.first.c_str());
+    }
+
+    // Text typed into the details is saved once however they are left, and
+    // a text left as it was saves nothing; clearing the list's selection
+    // clears the map's.
+    void notebookSavesTheTypedText_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<QString>("leave");
+        QTest::addColumn<QString>("typed");
+        for (const char* entry : {"note", "photo", "plane"}) {
+            for (const char* leave : {"another row", "same row", "Move", "another tool", "closing the panel", "map"})
+                QTest::newRow(qPrintable(QString("%1, %2").arg(entry, leave))) << entry << leave << " é'\"<b>&";
+        }
+        QTest::newRow("note, another row, nothing typed") << "note" << "another row" << "";
+        QTest::newRow("photo, map, nothing typed") << "photo" << "map" << "";
+        QTest::newRow("plane, same row, nothing typed") << "plane" << "same row" << "";
+        QTest::newRow("plane, closing the panel, nothing typed") << "plane" << "closing the panel" << "";
+        QTest::newRow("note, closing the window") << "note" << "closing the window" << " w";
+    }
+
+    void notebookSavesTheTypedText()
+    {
+        QFETCH(QString, entry);
+        QFETCH(QString, leave);
+        QFETCH(QString, typed);
+        const std::map<QString, std::pair<std::string, QString>> entries{
+            {"note", {NoteId, "noteDetails"}}, {"photo", {PhotoId, "imageDetails"}},
+            {"plane", {test::idOf(0xd0), "pointDetails"}}};
+        const std::string id = entries.at(entry).first;
+        // The note's neighbour is the photo; the others' is the note.
+        const std::string other = entry == "note" ? PhotoId : NoteId;
+        const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
+        const std::shared_ptr<Data> data = project->dataById(id);
+        QVERIFY(data);
+        const QString expected = data->comment() + typed;
+        QVERIFY(selectCell(id, entries.at(entry).second));
+        QTRY_COMPARE(page->mapView()->selectedItemId(), QString::fromStdString(id));
+
+        QQuickItem* input = findItem(findItem(notebook(), "details"), "commentInput");
+        QVERIFY(input);
+        TEST_STEP(tap(input));
+        QTRY_VERIFY(input->hasActiveFocus());
+        QTest::keyClick(window(), Qt::Key_End, Qt::ControlModifier);
+        for (const QChar c : typed)
+            QTest::sendKeyEvent(QTest::Click, window(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QCOMPARE(input->property("text").toString(), expected);
+        QSignalSpy saves(project.get(), &Project::dataListChanged);
+        const int failures = toastCount("Update failed!");
+        QVERIFY(leaveEntry(leave, id, other));
+
+        QTRY_COMPARE(data->comment(), expected);
+        QCOMPARE(storedComment(id), expected);
+        QCOMPARE(saves.count(), typed.isEmpty() ? 0 : 1);
+        QCOMPARE(toastCount("Update failed!"), failures);
+        if (leave == "another row")
+            QTRY_COMPARE(shownId(), QString::fromStdString(other));
+        if (leave == "Move")
+            QTRY_COMPARE(shownId(), QString::fromStdString(id));
+        if (leave == "same row" || leave == "map") {
+            QTRY_COMPARE(shownId(), QString());
+            QTRY_VERIFY(mapSelectsNothing());
+        }
+        QCOMPARE(saves.count(), typed.isEmpty() ? 0 : 1);
+    }
+
+    // A new note goes where the finger holds on the map.
+    void newNoteGoesWhereTheFingerHolds()
+    {
+        TEST_STEP(openTool("Notebook", "dataTool"));
+        TEST_STEP(tap(findItem(notebook(), "toolBarButton_addPhoto")));
+        QVERIFY(screen().tapShown("add_Note"));
+        QTRY_VERIFY(reticle()->isVisible());
+        TEST_STEP(longPress(QPoint(1000, 450)));
+        TEST_STEP(tap(findItem(notebook(), "entry_Discard")));
+        QTRY_VERIFY(!reticle()->isVisible());
     }
 
     void toolClickClosesTheWideBar()

@@ -46,6 +46,8 @@ Rectangle {
         anchors.verticalCenter: parent.verticalCenter
         elide: Text.ElideRight
         text: row.text
+        textFormat: Text.PlainText
+        maximumLineCount: 1
         font.bold: row.header
         font.pixelSize: Math.max(1, Utils.theme("smallText", Utils.dp(14)))
     }

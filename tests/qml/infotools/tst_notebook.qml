@@ -21,6 +21,7 @@ TestCase {
         property string selectedItemId: ""
         property var temporaryItem: null
         function clearPickedItemList() {}
+        function pick(x, y) {}
         function refreshCallout() {}
     }
 

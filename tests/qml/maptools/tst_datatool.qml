@@ -23,6 +23,7 @@ TestCase {
         property int refreshes: 0
         property alias temporaryItem: reticule
         function clearPickedItemList() {}
+        function pick(x, y) {}
         function refreshCallout() { ++refreshes }
 
         Item {
@@ -63,7 +64,7 @@ TestCase {
                 { height: testCase.height, mapView: map })
         verify(panel !== null)
         panel.setActive(true)
-        verify(panel.manager.active && panel.dataModel !== null)
+        verify(panel.dataToolManager.active && panel.dataModel !== null)
     }
 
     function cleanup() {
@@ -77,7 +78,8 @@ TestCase {
     // Adds a note through the entry panel; whether it was saved.
     function addNote(text) {
         panel.addMenuChosen("Note")
-        verify(panel.entryOpen && panel.imageTool.active && !panel.manager.active)
+        verify(panel.entryOpen && panel.imageTool.active && !panel.dataToolManager.active)
+        compare(panel.manager, panel.imageTool)
         field("entryText").text = text
         mouseClick(field("entry_Save"))
         return !panel.entryOpen
@@ -232,6 +234,76 @@ TestCase {
         compare(_dialogController.toastDuration, 4000)
         compare(current().comment, "After")
         compare(findChild(panel.details.view, "commentInput").text, "After")
+    }
+
+    // How many toasts said that; all are dismissed.
+    function takeToasts(message) {
+        var count = 0
+        while (_dialogController.toastMessage !== "") {
+            if (_dialogController.toastMessage === message)
+                ++count
+            _dialogController.dismissToast()
+        }
+        return count
+    }
+
+    SignalSpy { id: saves; signalName: "dataListChanged" }
+
+    // Text typed and left, here by clearing the selection, is saved as Return
+    // saves it: once; a failed save says so once and keeps what was stored.
+    function test_leftTextIsSavedOnce_data() {
+        return [
+            { tag: "note", kind: "Annotation", field: "comment", locked: false },
+            { tag: "note, storage locked", kind: "Annotation", field: "comment", locked: true },
+            { tag: "locality name", kind: "Locality", field: "name", locked: false },
+            { tag: "locality description, storage locked", kind: "Locality", field: "description", locked: true }
+        ]
+    }
+
+    function test_leftTextIsSavedOnce(row) {
+        verify(addNote("Typed"))
+        var entry = selectRow(row.kind, row.kind === "Annotation" ? "Typed" : undefined)
+        var stored = row.kind === "Locality" ? (row.field === "name" ? entry.localityName : entry.comment)
+                                              : entry.comment
+        var input = findChild(findChild(panel.details.view, row.field), "commentInput")
+        mouseClick(input)
+        verify(input.activeFocus)
+        keyClick(Qt.Key_End, Qt.ControlModifier)
+        keyClick("<")
+        keyClick("&")
+        compare(input.text, stored + "<&")
+        saves.signalName = row.kind === "Locality" ? "localityListChanged" : "dataListChanged"
+        saves.target = _modelManager.currentProject
+        saves.clear()
+        takeToasts("")
+        if (row.locked)
+            _storage.lock()
+        panel.list.currentIndex = -1
+        compare(takeToasts("Update failed!"), row.locked ? 1 : 0)
+        _storage.unlock()
+        compare(saves.count, row.locked ? 0 : 1)
+        var index = panel.dataModel.indexForId(row.kind === "Locality" ? entry.localityId : entry.dataId)
+        var now = panel.dataModel.get(index)
+        compare(row.field === "name" ? now.localityName : now.comment, row.locked ? stored : stored + "<&")
+    }
+
+    // A tap from one field into the next saves the first and types on in the next.
+    function test_typingGoesOnInTheNextField() {
+        verify(addNote("Beside a locality"))
+        var entry = selectRow("Locality")
+        var name = findChild(findChild(panel.details.view, "name"), "commentInput")
+        mouseClick(name)
+        keyClick(Qt.Key_End, Qt.ControlModifier)
+        keyClick("n")
+        mouseClick(findChild(findChild(panel.details.view, "description"), "commentInput"))
+        compare(current().localityName, entry.localityName + "n")
+        var description = findChild(findChild(panel.details.view, "description"), "commentInput")
+        verify(description.activeFocus)
+        keyClick("d")
+        keyClick(Qt.Key_Return)
+        compare(current().comment, entry.comment + "d")
+        compare(current().localityName, entry.localityName + "n")
+        verify(!findChild(findChild(panel.details.view, "description"), "commentInput").activeFocus)
     }
 
     function test_aMovedNoteKeepsOrChangesItsPlace() {
