@@ -896,13 +896,15 @@ void MapViewController::clearCallout()
 
 void MapViewController::onSelectedItemIdChanged(QString newId)
 {
-    // A selection from the pick list is already shown.
-    if (newId == selectedPickedItemId())
-        return;
+    // Cleared first: a selection made by id has no picked row, so an empty id
+    // would otherwise match it and leave the callout and highlight behind.
     if (newId.isEmpty()) {
         clearCallout();
         return;
     }
+    // A selection from the pick list is already shown.
+    if (newId == selectedPickedItemId())
+        return;
     clearPickedItemList();
     const std::shared_ptr<Project> project = AppContext::currentProject();
     // An id that names nothing keeps the previous callout.

@@ -24,8 +24,6 @@ BaseTool {
     property bool filterRowShown: false
     property bool menuOpen: false
     property bool selectionTied: false
-    // The list takes the map's selection: the map has shown it already.
-    property bool followingMap: false
     property string entryText: ""
 
     signal editLineButtonClicked()
@@ -105,9 +103,7 @@ BaseTool {
         function onSelectedItemIdChanged() {
             var index = dataTool.dataModel ? dataTool.dataModel.indexForId(dataTool.mapView.selectedItemId) : -1
             if (index !== dataTool.list.currentIndex && dataTool.mapView.selectedItemId !== dataTool.selectedId()) {
-                dataTool.followingMap = true
                 dataTool.list.currentIndex = index
-                dataTool.followingMap = false
             }
         }
     }
@@ -226,14 +222,6 @@ BaseTool {
         list.currentIndex = -1
     }
 
-    // The map drops its selection with the list's, callout and highlight
-    // included. Selected by id, it has no picked row to drop and keeps the
-    // callout for an empty id; a pick far beyond any window, where nothing
-    // can lie, clears it all as a tap on empty map does.
-    function clearMapSelection() {
-        mapView.pick(-1e9, -1e9)
-    }
-
     function selectedId() {
         var row = currentRow()
         if (!row)
@@ -246,9 +234,8 @@ BaseTool {
             return
         var index = list.currentIndex
         if (selectionTied && mapView) {
+            // An empty id clears the map's selection and callout too.
             mapView.selectedItemId = selectedId()
-            if (index < 0 && !followingMap)
-                clearMapSelection()
         }
         details.show(index, currentRow())
         if (index >= 0) {

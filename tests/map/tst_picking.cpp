@@ -364,6 +364,10 @@ private slots:
         }
         if (kind == "line") // the nearest point of the line to its rectangle's centre
             QVERIFY(closeTo(controller->pickedScreenPos(), QPointF(400, 100)));
+        // Selected by id, there is no picked row: clearing the id still clears it all.
+        controller->setSelectedItemId(QString());
+        QVERIFY(!controller->pointPicked());
+        QCOMPARE(highlighted(), 0);
     }
 
     // A datum without a finite place moves neither the callout nor the camera to NaN.

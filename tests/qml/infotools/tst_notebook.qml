@@ -21,7 +21,6 @@ TestCase {
         property string selectedItemId: ""
         property var temporaryItem: null
         function clearPickedItemList() {}
-        function pick(x, y) {}
         function refreshCallout() {}
     }
 

@@ -23,7 +23,6 @@ TestCase {
         property int refreshes: 0
         property alias temporaryItem: reticule
         function clearPickedItemList() {}
-        function pick(x, y) {}
         function refreshCallout() { ++refreshes }
 
         Item {
