@@ -233,7 +233,14 @@ int main(int argc, char** argv)
     view.setResizeMode(QQuickView::SizeRootObjectToView);
     const QString page = QDir(documents.path()).filePath(QStringLiteral("page.qml"));
     QFile pageFile(page);
-    if (!pageFile.open(QIODevice::WriteOnly) || pageFile.write("import QtQuick 2.4\nItem {}\n") < 0)
+    // The program's window has drawn texts, shapes and painted items before
+    // any panel opens: their first-use costs are not the stereonet's.
+    if (!pageFile.open(QIODevice::WriteOnly)
+        || pageFile.write("import QtQuick 2.4\nimport quarzel.touch 1.0\nItem {\n"
+                          "  Text { text: \"Quarzel\" }\n"
+                          "  Rectangle { y: 20; width: 20; height: 20; color: \"steelblue\" }\n"
+                          "  SymbolItem { y: 40; width: 20; height: 20 }\n}\n")
+               < 0)
         return 1;
     pageFile.close();
     view.setSource(QUrl::fromLocalFile(page));
