@@ -143,7 +143,8 @@ void StereoNetTool::resetFilters()
         m_dataModel->showAllLocalities();
         m_dataModel->setFilterByUnit(true);
         m_dataModel->showAllUnits();
-        // Data without a unit belong to no unit row: they stay on the plot.
+        // Data without a unit, or of a unit the strat column no longer
+        // holds, belong to no unit row: they stay on the plot.
         m_dataModel->setVisibleUnits(m_dataModel->visibleUnits() << QStringLiteral("0"));
         m_dataModel->setFilterBySymbolType(true);
         // With an empty symbol set the filter would hide every datum.
