@@ -265,9 +265,13 @@ private slots:
         const QList<Data*> before = addMixedData(*fixture.project, 0xd00, 400);
         StereoNetItem net;
         net.setSize(QSizeF(200, 200));
+        QTRY_VERIFY(!net.plotting());
+        QSignalSpy plotting(&net, &StereoNetItem::plottingChanged);
         net.setSelectedData(before);
-        QCoreApplication::processEvents();
         QVERIFY(net.plotting());
+        QCOMPARE(plotting.count(), 1);
+        // The old project's data go to the worker.
+        QCoreApplication::processEvents();
 
         QDir root(fixture.project->folder());
         root.cdUp();
@@ -281,6 +285,7 @@ private slots:
         StereoNetPlot plot(other.get(), 1.0f);
         plot.setData(after);
         QCOMPARE(shownOnceDrawn(net), drawnAtOnce(plot, QSize(200, 200)));
+        QCOMPARE(plotting.last().at(0).toBool(), false);
         // Nothing drawn for the old project comes late.
         QTest::qWait(200);
         QCOMPARE(shownOnceDrawn(net), drawnAtOnce(plot, QSize(200, 200)));
