@@ -16,14 +16,13 @@ namespace {
 // Degrees per radian in single precision, as the arc conversion is defined.
 constexpr float DegreesPerRadian = 57.29578f;
 
-// Without an application manager (tools, tests) widths are not scaled.
-double uiScaleFactor()
+} // namespace
+
+double QPainterImplementation::applicationUiScale()
 {
     const ApplicationManager* manager = ApplicationManager::instance();
     return manager ? manager->logicalToPhysicalMultiplier() : 1.0;
 }
-
-} // namespace
 
 QPainterImplementation::QPainterImplementation(float width, float height)
     : AbstractPainter(width, height)
@@ -52,7 +51,8 @@ void QPainterImplementation::setLineWidth(float width)
 {
     storeLineWidth(width);
     // Width 0 stays Qt's cosmetic one-pixel pen whatever the factors.
-    m_pen.setWidthF(width == 0.0f ? 0.0 : width * uiScaleFactor() * m_scaleFactor);
+    const double uiScale = m_uiScale > 0.0 ? m_uiScale : applicationUiScale();
+    m_pen.setWidthF(width == 0.0f ? 0.0 : width * uiScale * m_scaleFactor);
     setFillMode(fillMode());
 }
 

@@ -21,6 +21,12 @@ public:
     // Ignored unless positive; set it before any width.
     void setScaleFactor(float factor);
     float scaleFactor() const { return m_scaleFactor; }
+    // Pen widths take this UI scale in place of the application's: a painter
+    // that draws away from the GUI thread must not read the application.
+    void setUiScale(double scale) { m_uiScale = scale; }
+    // The application's UI scale; 1 without an application manager (tools,
+    // tests). GUI thread only.
+    static double applicationUiScale();
 
     void setLineWidth(float width) override;
     void setColor(const std::string& color) override;
@@ -43,6 +49,8 @@ private:
     QPainter* m_painter = nullptr;
     QPen m_pen{Qt::SolidLine};
     float m_scaleFactor = 1.0f;
+    // Not positive: the application's.
+    double m_uiScale = 0.0;
 };
 
 } // namespace kiv

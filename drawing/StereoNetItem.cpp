@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "drawing/QPainterImplementation.h"
 #include "model/Data.h"
+#include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
 #include "tools/ImageTool.h"
@@ -10,6 +11,7 @@
 #include <QImage>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QQuickWindow>
 
 #include <algorithm>
 #include <cmath>
@@ -26,8 +28,11 @@ StereoNetItem::StereoNetItem(QQuickItem* parent)
     : QQuickPaintedItem(parent)
     , m_painter(std::make_unique<QPainterImplementation>(100.0f, 100.0f))
     , m_plot(AppContext::currentProject().get(), 1.0f)
+    , m_layer(new StereoNetLayer(this))
 {
     setAcceptedMouseButtons(Qt::LeftButton);
+    connect(m_layer, &StereoNetLayer::pictureChanged, this, [this] { update(); });
+    connect(m_layer, &StereoNetLayer::busyChanged, this, &StereoNetItem::updatePlotting);
     if (ModelManager* manager = ModelManager::instance())
         connect(manager, &ModelManager::currentProjectChanged, this,
                 &StereoNetItem::onCurrentProjectChanged);
@@ -38,29 +43,81 @@ StereoNetItem::~StereoNetItem() = default;
 void StereoNetItem::paint(QPainter* painter)
 {
     m_painter->setPainter(painter);
-    m_painter->setSize(float(width()), float(height()));
-    m_plot.draw(*m_painter);
+    fitToItem();
+    const QImage& picture = m_layer->picture();
+    // A picture of another size would show the net out of place.
+    if (!picture.isNull() && picture.size() == (size() * pixelRatio()).toSize())
+        painter->drawImage(QPointF(0.0, 0.0), picture);
+    else
+        m_plot.drawBase(*m_painter, {});
+    m_plot.drawOverlay(*m_painter);
     m_painter->setPainter(nullptr);
     emit meanDipChanged(meanDip());
     emit meanAzimuthChanged(meanAzimuth());
 }
 
+void StereoNetItem::replot()
+{
+    if (!m_replotDue) {
+        m_replotDue = true;
+        QMetaObject::invokeMethod(this, &StereoNetItem::requestLayer, Qt::QueuedConnection);
+    }
+    updatePlotting();
+    update();
+}
+
+void StereoNetItem::requestLayer()
+{
+    m_replotDue = false;
+    if (width() >= 1.0 && height() >= 1.0)
+        m_layer->request(m_plot, m_plot.marks(), size(), pixelRatio(), QPainterImplementation::applicationUiScale());
+    updatePlotting();
+}
+
+void StereoNetItem::updatePlotting()
+{
+    const bool plotting = m_replotDue || m_layer->busy();
+    if (plotting == m_plotting)
+        return;
+    m_plotting = plotting;
+    emit plottingChanged(plotting);
+}
+
+qreal StereoNetItem::pixelRatio() const
+{
+    return window() ? window()->effectiveDevicePixelRatio() : 1.0;
+}
+
+void StereoNetItem::geometryChanged(const QRectF& newGeometry, const QRectF& oldGeometry)
+{
+    QQuickPaintedItem::geometryChanged(newGeometry, oldGeometry);
+    if (newGeometry.size() != oldGeometry.size())
+        replot();
+}
+
+void StereoNetItem::itemChange(ItemChange change, const ItemChangeData& value)
+{
+    QQuickPaintedItem::itemChange(change, value);
+    if (change == ItemSceneChange || change == ItemDevicePixelRatioHasChanged)
+        replot();
+}
+
 void StereoNetItem::setEqualAreaScaling(bool value)
 {
     m_plot.setEqualArea(value);
-    update();
+    replot();
 }
 
 void StereoNetItem::setDrawPoles(bool value)
 {
     m_plot.setDrawPoles(value);
-    update();
+    replot();
 }
 
 void StereoNetItem::setDrawPlanes(bool value)
 {
     m_plot.setDrawPlanes(value);
-    update();
+    replot();
 }
 
 void StereoNetItem::setDrawMeanValues(bool value)
@@ -84,9 +141,18 @@ void StereoNetItem::setSelectedData(QList<Data*> selectedData)
     // before the tool sends its next selection.
     const std::shared_ptr<Project> project = AppContext::currentProject();
     std::vector<std::shared_ptr<Data>> selection;
+    selection.reserve(std::size_t(selectedData.size()));
     QList<Data*> plotted;
+    // The data of a locality come together: one locality look-up for them.
+    std::shared_ptr<Locality> locality;
     for (const Data* datum : selectedData) {
-        std::shared_ptr<Data> held = datum && project ? project->dataById(datum->id()) : nullptr;
+        if (!datum || !project)
+            continue;
+        if (!locality || locality->id() != datum->localityId())
+            locality = project->locality(datum->localityId());
+        std::shared_ptr<Data> held = locality ? locality->dataById(datum->id()) : nullptr;
+        if (!held)
+            held = project->dataById(datum->id());
         if (!held)
             continue;
         plotted.append(held.get());
@@ -94,7 +160,7 @@ void StereoNetItem::setSelectedData(QList<Data*> selectedData)
     }
     m_plot.setData(plotted);
     m_selection.swap(selection);
-    update();
+    replot();
 }
 
 void StereoNetItem::onCurrentProjectChanged(Project* project)
@@ -103,7 +169,8 @@ void StereoNetItem::onCurrentProjectChanged(Project* project)
     m_plot.setData({});
     m_selection.clear();
     m_plot.setModel(project);
-    update();
+    m_layer->clear();
+    replot();
 }
 
 QUrl StereoNetItem::save()

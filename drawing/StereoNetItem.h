@@ -1,5 +1,6 @@
 #pragma once
 
+#include "drawing/StereoNetLayer.h"
 #include "drawing/StereoNetPlot.h"
 
 #include <QList>
@@ -32,6 +33,9 @@ class StereoNetItem : public QQuickPaintedItem
                    drawTempPlaneChanged)
     Q_PROPERTY(double tempDip READ tempDip NOTIFY tempDipChanged)
     Q_PROPERTY(double tempAzimuth READ tempAzimuth NOTIFY tempAzimuthChanged)
+    // The data are being drawn; meanwhile the net shows without them, or with
+    // the data drawn before.
+    Q_PROPERTY(bool plotting READ plotting NOTIFY plottingChanged)
 
 public:
     explicit StereoNetItem(QQuickItem* parent = nullptr);
@@ -46,6 +50,7 @@ public:
     bool drawTempPlane() const { return m_plot.drawTempPlane(); }
     double tempDip() const { return m_plot.tempDip(); }
     double tempAzimuth() const { return m_plot.tempAzimuth(); }
+    bool plotting() const { return m_plotting; }
 
     void paint(QPainter* painter) override;
 
@@ -72,8 +77,11 @@ signals:
     void drawTempPlaneChanged(bool value);
     void tempDipChanged(double value);
     void tempAzimuthChanged(double value);
+    void plottingChanged(bool plotting);
 
 protected:
+    void geometryChanged(const QRectF& newGeometry, const QRectF& oldGeometry) override;
+    void itemChange(ItemChange change, const ItemChangeData& value) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -81,9 +89,18 @@ protected:
 private:
     void fitToItem();
     void pickAt(const QPoint& point);
+    // The data or their look changed: the layer is drawn again once the
+    // changes of this turn of the event loop are in.
+    void replot();
+    void requestLayer();
+    void updatePlotting();
+    qreal pixelRatio() const;
 
     std::unique_ptr<QPainterImplementation> m_painter;
     StereoNetPlot m_plot;
+    StereoNetLayer* m_layer;
+    bool m_replotDue = false;
+    bool m_plotting = false;
     bool m_dragging = false;
     // Keeps the plotted data alive while the project drops them.
     std::vector<std::shared_ptr<Data>> m_selection;

@@ -3,7 +3,6 @@
 #include "drawing/AbstractPainter.h"
 #include "model/Data.h"
 #include "model/Project.h"
-#include "model/Strike.h"
 
 #include <QColor>
 
@@ -11,6 +10,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
+#include <utility>
 #include <vector>
 
 namespace kiv {
@@ -40,31 +41,6 @@ double acosOfRatio(double ratio)
     else if (std::fabs(ratio + 1.0) < 1e-12)
         ratio = -1.0;
     return std::acos(std::clamp(ratio, -1.0, 1.0));
-}
-
-struct Line
-{
-    double plunge = 0.0;
-    double trend = 0.0;
-};
-
-// The line at pitch q (degrees from the strike towards the dip direction) in
-// a plane neither horizontal nor vertical; the trend runs from the strike
-// through the dip direction to the opposite strike.
-Line lineAtPitch(double dip, double azimuth, double pitch)
-{
-    // A trend of 0 and one of 360 are the same bearing.
-    const double strike = strikeFromDipAzimuth(azimuth);
-    if (pitch == 0.0)
-        return {0.0, strike};
-    if (pitch == 180.0)
-        return {0.0, strike + 180.0};
-    const double q = radians(pitch);
-    const double plunge = std::asin(std::sin(radians(dip)) * std::sin(q));
-    // A nearly flat plane: the limit of the general formula.
-    if (std::fabs(q) > 5e-6 && std::fabs(plunge) < 5e-6)
-        return {degrees(plunge), strike + pitch};
-    return {degrees(plunge), strike + degrees(acosOfRatio(std::cos(q) / std::cos(plunge)))};
 }
 
 PainterPoint atBearing(const PainterPoint& centre, double distance, double bearing)
@@ -138,6 +114,20 @@ PainterPoint StereoNetPlot::project(const AbstractPainter& painter, double plung
     return atBearing(painter.centre(), projectedDistance(plunge), trend);
 }
 
+PainterPoint StereoNetPlot::project(const AbstractPainter& painter, double north, double east,
+                                    double down) const
+{
+    // Above the horizontal (a plane dipping beyond its range) the angles
+    // say where.
+    if (down < 0.0)
+        return project(painter, degrees(std::asin(std::max(-1.0, down))), degrees(std::atan2(east, north)));
+    // Both projections in closed form: the distance over the horizontal
+    // length is R / sqrt(1 + down) (equal-area) or R / (1 + down).
+    const double scale = m_equalArea ? m_radius / std::sqrt(1.0 + down) : m_radius / (1.0 + down);
+    const PainterPoint& centre = painter.centre();
+    return {static_cast<float>(centre.x + scale * east), static_cast<float>(centre.y - scale * north)};
+}
+
 PainterPoint StereoNetPlot::polePosition(const AbstractPainter& painter, float dip,
                                          float azimuth) const
 {
@@ -177,12 +167,24 @@ void StereoNetPlot::drawGreatCircle(AbstractPainter& painter, float dip, float a
         painter.drawLine(from.x, from.y, to.x, to.y);
         return;
     }
+    // The line at pitch q, from the strike (dip azimuth less 90) through the
+    // dip direction to the opposite strike, is cos q times the strike line
+    // plus sin q times the dip line: no angle function per point, which
+    // thousands of planes would pay for.
+    const double d = radians(dip);
+    const double a = radians(azimuth);
+    const double strikeNorth = std::sin(a), strikeEast = -std::cos(a);
+    const double dipNorth = std::cos(a) * std::cos(d), dipEast = std::sin(a) * std::cos(d), dipDown = std::sin(d);
+    static const std::vector<std::pair<double, double>> pitches = [] {
+        std::vector<std::pair<double, double>> cosSin;
+        for (int pitch = 0; pitch <= 180; pitch += 5)
+            cosSin.emplace_back(std::cos(radians(pitch)), pitch == 180 ? 0.0 : std::sin(radians(pitch)));
+        return cosSin;
+    }();
     PainterPoints points;
-    points.reserve(37);
-    for (int pitch = 0; pitch <= 180; pitch += 5) {
-        const Line line = lineAtPitch(dip, azimuth, pitch);
-        points.push_back(project(painter, line.plunge, line.trend));
-    }
+    points.reserve(pitches.size());
+    for (const auto& [c, s] : pitches)
+        points.push_back(project(painter, c * strikeNorth + s * dipNorth, c * strikeEast + s * dipEast, s * dipDown));
     painter.drawPolyline(points);
 }
 
@@ -196,24 +198,52 @@ void StereoNetPlot::drawPlane(AbstractPainter& painter, float dip, float azimuth
 
 void StereoNetPlot::draw(AbstractPainter& painter)
 {
+    drawBase(painter, marks());
+    drawOverlay(painter);
+}
+
+void StereoNetPlot::drawBase(AbstractPainter& painter, const std::vector<Mark>& marks)
+{
     m_radius = 0.49f * std::min(painter.width(), painter.height());
     drawNet(painter);
-    drawData(painter);
+    drawMarks(painter, marks);
+}
+
+void StereoNetPlot::drawOverlay(AbstractPainter& painter) const
+{
     drawMean(painter);
     drawTemp(painter);
 }
 
-void StereoNetPlot::drawData(AbstractPainter& painter) const
+std::vector<StereoNetPlot::Mark> StereoNetPlot::marks() const
 {
+    std::vector<Mark> marks;
+    marks.reserve(std::size_t(m_data.size()));
+    // A few units colour thousands of data.
+    std::map<int, std::string> colours;
     for (const Data* datum : m_data) {
         if (!datum || (datum->type() != Data::Plane && datum->type() != Data::Lineation))
             continue;
-        painter.setColor(m_project ? m_project->unitColor(datum->unitId()).name().toStdString()
-                                   : Black);
+        const int unit = datum->unitId();
+        auto colour = colours.find(unit);
+        if (colour == colours.end())
+            colour = colours.emplace(unit, m_project ? m_project->unitColor(unit).name().toStdString() : Black).first;
         if (datum->type() == Data::Plane)
-            drawPlane(painter, datum->dip(), datum->azimuth());
+            marks.push_back({true, datum->dip(), datum->azimuth(), colour->second});
         else
-            drawLinePoint(painter, datum->plunge(), datum->plungeAzimuth());
+            marks.push_back({false, datum->plunge(), datum->plungeAzimuth(), colour->second});
+    }
+    return marks;
+}
+
+void StereoNetPlot::drawMarks(AbstractPainter& painter, const std::vector<Mark>& marks) const
+{
+    for (const Mark& mark : marks) {
+        painter.setColor(mark.colour);
+        if (mark.plane)
+            drawPlane(painter, mark.dip, mark.azimuth);
+        else
+            drawLinePoint(painter, mark.dip, mark.azimuth);
     }
 }
 

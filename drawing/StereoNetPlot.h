@@ -4,6 +4,9 @@
 
 #include <QList>
 
+#include <string>
+#include <vector>
+
 namespace kiv {
 
 class AbstractPainter;
@@ -28,8 +31,26 @@ public:
     const QList<Data*>& data() const { return m_data; }
     void setTempPlane(float dip, float azimuth);
 
+    // One datum as it is drawn, read from the data and the project, so that
+    // drawing needs neither.
+    struct Mark
+    {
+        bool plane = true;    // else a lineation
+        float dip = 0.0f;     // or plunge
+        float azimuth = 0.0f; // or trend
+        std::string colour;
+    };
+    // The planes and lineations of the data, in their order.
+    std::vector<Mark> marks() const;
+
     // Sets the radius from the painter's size, then draws net and data.
     void draw(AbstractPainter& painter);
+    // The net and the marks: all but the mean and temporary planes. Sets the
+    // radius; reads neither data nor project, so a copy of the plot may
+    // draw it on another thread.
+    void drawBase(AbstractPainter& painter, const std::vector<Mark>& marks);
+    // The mean and temporary planes, over a base of the same radius.
+    void drawOverlay(AbstractPainter& painter) const;
     // False outside the primitive and before a radius is set.
     bool pickOrientation(const AbstractPainter& painter, const PainterPoint& point, double& dip,
                          double& azimuth) const;
@@ -67,6 +88,8 @@ private:
     double projectedDistance(double plunge) const;
     // Where a line of this plunge and trend lies on the painter.
     PainterPoint project(const AbstractPainter& painter, double plunge, double trend) const;
+    // The same for the line of this unit vector (north, east, down).
+    PainterPoint project(const AbstractPainter& painter, double north, double east, double down) const;
     void drawNet(AbstractPainter& painter) const;
     void drawNetGreatCircles(AbstractPainter& painter) const;
     // The cone of half-angle alpha about the north or south end of the N-S axis.
@@ -75,7 +98,7 @@ private:
     void drawTicks(AbstractPainter& painter) const;
     void drawArcThroughPoints(AbstractPainter& painter, const PainterPoint& start,
                               const PainterPoint& apex, const PainterPoint& end) const;
-    void drawData(AbstractPainter& painter) const;
+    void drawMarks(AbstractPainter& painter, const std::vector<Mark>& marks) const;
     void drawMean(AbstractPainter& painter) const;
     void drawTemp(AbstractPainter& painter) const;
     void computeMean();

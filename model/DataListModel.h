@@ -67,6 +67,8 @@ public:
 
     QHash<int, QByteArray> roleNames() const override;
 
+    // Null without one.
+    Project* project() const { return m_project; }
     // Empty outside the list.
     std::shared_ptr<AbstractObject> itemAt(int row) const;
     // First row of that object id; -1 when there is none.

@@ -80,7 +80,7 @@ bool FilteredDataListModel::filterAcceptsRow(int sourceRow, const QModelIndex& s
         return false;
     if (type == QLatin1String("Locality"))
         return true;
-    if (m_filterByUnit && !m_visibleUnits.contains(row.data(DataListModel::UnitId).toString()))
+    if (m_filterByUnit && !m_visibleUnits.contains(unitKey(row)))
         return false;
     // A line has no symbol: it reads as the empty text.
     if (m_filterBySymbolType && !m_visibleSymbols.contains(row.data(DataListModel::SymbolId).toString()))
@@ -90,6 +90,14 @@ bool FilteredDataListModel::filterAcceptsRow(int sourceRow, const QModelIndex& s
     if (isNoteType(type))
         return m_showNotes;
     return m_showLines && type == QLatin1String("Line");
+}
+
+QString FilteredDataListModel::unitKey(const QModelIndex& row) const
+{
+    const int unit = row.data(DataListModel::UnitId).toInt();
+    // Data of a removed unit have no row in any unit list to show them by.
+    const Project* project = dataSource()->project();
+    return project && !project->hasRockUnit(unit) ? QStringLiteral("0") : QString::number(unit);
 }
 
 void FilteredDataListModel::updateData()

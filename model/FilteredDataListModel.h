@@ -75,6 +75,9 @@ protected:
     int sourceRow(int row) const;
 
 private:
+    // The row's unit id as text; "0" (no unit) for a unit the project's
+    // strat column does not hold.
+    QString unitKey(const QModelIndex& row) const;
     void show(bool lines, bool notes, bool pointData);
     void setFlag(bool& flag, bool value);
     void replaceSet(QSet<QString>& set, const QList<QString>& members, void (FilteredDataListModel::*changed)());

@@ -42,6 +42,15 @@ QObject* StereoNetTool::dataModel() const
     return m_dataModel;
 }
 
+template <typename Change>
+void StereoNetTool::changeSelection(Change change)
+{
+    ++m_changes;
+    change();
+    if (--m_changes == 0 && m_selectionStale)
+        onSelectedDataChanged();
+}
+
 void StereoNetTool::makeDataModel()
 {
     m_source = new DataListModel(AppContext::currentProject().get(), this);
@@ -61,21 +70,23 @@ void StereoNetTool::makeDataModel()
 void StereoNetTool::toolActivated()
 {
     Tool::toolActivated();
-    if (!m_dataModel)
-        makeDataModel();
-    else
-        m_source->updateData();
-    // The source model has read every locality's content by now.
-    const std::shared_ptr<Project> project = AppContext::currentProject();
-    if (!project)
-        return;
-    if (m_filtersReset) {
-        admitNewObjects(*project);
-    } else if (!project->empty()) {
-        m_filtersReset = true;
-        resetFilters();
-        m_known = idsOf(*project);
-    }
+    changeSelection([this] {
+        if (!m_dataModel)
+            makeDataModel();
+        else
+            m_source->updateData();
+        // The source model has read every locality's content by now.
+        const std::shared_ptr<Project> project = AppContext::currentProject();
+        if (!project)
+            return;
+        if (m_filtersReset) {
+            admitNewObjects(*project);
+        } else if (!project->empty()) {
+            m_filtersReset = true;
+            resetFilters();
+            m_known = idsOf(*project);
+        }
+    });
 }
 
 void StereoNetTool::admitNewObjects(const Project& project)
@@ -125,21 +136,29 @@ void StereoNetTool::resetFilters()
 {
     if (!m_dataModel)
         return;
-    m_dataModel->selectAll();
-    m_dataModel->showPointDataOnly();
-    m_dataModel->setFilterByLocality(true);
-    m_dataModel->showAllLocalities();
-    m_dataModel->setFilterByUnit(true);
-    m_dataModel->showAllUnits();
-    // Data without a unit belong to no unit row: they stay on the plot.
-    m_dataModel->setVisibleUnits(m_dataModel->visibleUnits() << QStringLiteral("0"));
-    m_dataModel->setFilterBySymbolType(true);
-    // With an empty symbol set the filter would hide every datum.
-    m_dataModel->showAllSymbols();
+    changeSelection([this] {
+        m_dataModel->selectAll();
+        m_dataModel->showPointDataOnly();
+        m_dataModel->setFilterByLocality(true);
+        m_dataModel->showAllLocalities();
+        m_dataModel->setFilterByUnit(true);
+        m_dataModel->showAllUnits();
+        // Data without a unit, or of a unit the strat column no longer
+        // holds, belong to no unit row: they stay on the plot.
+        m_dataModel->setVisibleUnits(m_dataModel->visibleUnits() << QStringLiteral("0"));
+        m_dataModel->setFilterBySymbolType(true);
+        // With an empty symbol set the filter would hide every datum.
+        m_dataModel->showAllSymbols();
+    });
 }
 
 void StereoNetTool::onSelectedDataChanged()
 {
+    if (m_changes > 0) {
+        m_selectionStale = true;
+        return;
+    }
+    m_selectionStale = false;
     if (!m_dataModel || !m_stereoNetItem)
         return;
     QList<Data*> selected;

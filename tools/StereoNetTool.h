@@ -46,11 +46,18 @@ private:
     // Localities, data, units and symbols that came after the filters were
     // set are shown and checked; the user's earlier choices stay.
     void admitNewObjects(const Project& project);
+    // Runs a change of the model's filters or rows and then sends the item
+    // the selection once: each filter step resets the model, and thousands
+    // of rows make every selection walk count.
+    template <typename Change>
+    void changeSelection(Change change);
 
     DataListModel* m_source = nullptr;
     CheckableFilteredDataListModel* m_dataModel = nullptr;
     QPointer<QObject> m_stereoNetItem;
     bool m_filtersReset = false;
+    int m_changes = 0;
+    bool m_selectionStale = false;
     // Kind-prefixed ids of everything the filters knew at the last activation.
     QSet<QString> m_known;
 };

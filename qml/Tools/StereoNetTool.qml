@@ -230,8 +230,11 @@ BaseTool {
         }
     }
 
-    // The filter lists of the FILTERING state.
-    Flickable {
+    // The filter lists of the FILTERING state. The point data scroll under
+    // the locality, unit and symbol lists, and their rows are made only
+    // while the page shows: thousands of rows would be made again on every
+    // change of the data model.
+    Item {
         id: filterPage
         objectName: "filterPage"
         anchors.top: title.bottom
@@ -240,38 +243,40 @@ BaseTool {
         anchors.right: parent.right
         anchors.margins: stereoNetTool.margin
         visible: stereoNetTool.state === "FILTERING"
-        contentHeight: filterColumn.height
-        clip: true
 
-        Column {
-            id: filterColumn
-            width: filterPage.width
-
-            FilterList {
-                width: filterColumn.width
-                title: "Localities"
-                objectName: "localityList"
-                model: LocalityDelegateModel { tool: stereoNetTool.manager; project: stereoNetTool.project }
-            }
-            FilterList {
-                width: filterColumn.width
-                title: "Units"
-                objectName: "unitList"
-                model: UnitDelegateModel { tool: stereoNetTool.manager; project: stereoNetTool.project }
-            }
-            FilterList {
-                width: filterColumn.width
-                title: "Symbols"
-                objectName: "symbolList"
-                model: SymbolDelegateModel { tool: stereoNetTool.manager; project: stereoNetTool.project }
-            }
-            ListView {
-                objectName: "pointDataList"
-                width: filterColumn.width
-                height: contentHeight
-                interactive: false
-                model: PointDataDelegateModel { tool: stereoNetTool.manager }
+        ListView {
+            objectName: "pointDataList"
+            anchors.fill: parent
+            clip: true
+            model: filterPage.visible ? pointData : null
+            header: Column {
+                width: filterPage.width
+                FilterList {
+                    objectName: "localityList"
+                    width: parent.width
+                    title: "Localities"
+                    model: localityFilter
+                }
+                FilterList {
+                    objectName: "unitList"
+                    width: parent.width
+                    title: "Units"
+                    model: unitFilter
+                }
+                FilterList {
+                    objectName: "symbolList"
+                    width: parent.width
+                    title: "Symbols"
+                    model: symbolFilter
+                }
             }
         }
     }
+
+    // Outside the page, so that their check marks outlive its rows. The
+    // point data follow the data model only while they show.
+    LocalityDelegateModel { id: localityFilter; tool: stereoNetTool.manager; project: stereoNetTool.project }
+    UnitDelegateModel { id: unitFilter; tool: stereoNetTool.manager; project: stereoNetTool.project }
+    SymbolDelegateModel { id: symbolFilter; tool: stereoNetTool.manager; project: stereoNetTool.project }
+    PointDataDelegateModel { id: pointData; tool: filterPage.visible ? stereoNetTool.manager : null }
 }

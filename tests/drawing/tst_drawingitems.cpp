@@ -1,6 +1,7 @@
 #include <QtTest>
 
 #include "drawing/PolylineItem.h"
+#include "drawing/QPainterImplementation.h"
 #include "drawing/StereoNetItem.h"
 #include "drawing/SymbolItem.h"
 #include "model/Data.h"
@@ -59,6 +60,50 @@ bool hasReddish(const QImage& image)
         }
     }
     return false;
+}
+
+// The whole plot drawn at once on a transparent picture.
+QImage drawnAtOnce(StereoNetPlot& plot, const QSize& size)
+{
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter target(&image);
+    QPainterImplementation painter(float(size.width()), float(size.height()));
+    painter.setPainter(&target);
+    plot.draw(painter);
+    painter.setPainter(nullptr);
+    return image;
+}
+
+// What the item shows once its data are drawn.
+QImage shownOnceDrawn(StereoNetItem& net)
+{
+    QImage image(net.size().toSize(), QImage::Format_ARGB32_Premultiplied);
+    if (!QTest::qWaitFor([&] { return !net.plotting(); }))
+        return {};
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    net.paint(&painter);
+    return image;
+}
+
+// Planes and lineations of two units in one locality of the project.
+QList<Data*> addMixedData(Project& project, int first, int count)
+{
+    project.addRockUnit(1, QStringLiteral("Red"), QColor(Qt::red), 0);
+    project.addRockUnit(2, QStringLiteral("Blue"), QColor(Qt::blue), 0);
+    const std::shared_ptr<Locality> locality =
+        project.localities().empty() ? project.createLocality(test::idOf(first - 1)) : project.localities().front();
+    QList<Data*> data;
+    for (int i = 0; i < count; ++i) {
+        const std::string id = test::idOf(first + i);
+        const float dip = float((i * 37) % 91);
+        const float azimuth = float((i * 113) % 360);
+        data << (i % 4 == 3 ? locality->addLineation(id, 0, 0, dip, azimuth, 2, 0, {})
+                            : locality->addPlane(id, 0, 0, dip, azimuth, 1 + i % 2, 0, {}))
+                    .get();
+    }
+    return data;
 }
 
 QString stampIn(int seconds)
@@ -151,6 +196,7 @@ private slots:
         // The black mean would cover the one plane.
         net.setDrawMeanValues(false);
         net.setSelectedData({plane.get()});
+        QTRY_VERIFY(!net.plotting());
         QVERIFY(hasReddish(paintOn(net, Qt::transparent)));
         QVERIFY(net.meanDip() > 29.0);
 
@@ -159,8 +205,90 @@ private slots:
         QVERIFY(root.mkdir(QStringLiteral("other.qz")));
         ModelManager::instance()->setCurrentProject(
             ModelManager::instance()->createProject(QStringLiteral("Other"), QDir(root.filePath("other.qz"))));
+        // Not even while the empty net is being drawn.
+        QVERIFY(!hasReddish(paintOn(net, Qt::transparent)));
+        QTRY_VERIFY(!net.plotting());
         QVERIFY(!hasReddish(paintOn(net, Qt::transparent)));
         QCOMPARE(net.meanDip(), 0.0);
+    }
+
+    // The data are drawn away from the screen, the mean and temporary
+    // planes over them: the same pixels as the plot drawn at once.
+    void samePlotAsDrawnAtOnce_data()
+    {
+        QTest::addColumn<bool>("equalArea");
+        QTest::addColumn<bool>("poles");
+        QTest::addColumn<bool>("planes");
+        QTest::addColumn<bool>("tempPlane");
+        QTest::newRow("equal-area") << true << true << true << false;
+        QTest::newRow("equal-angle, temporary plane") << false << true << true << true;
+        QTest::newRow("poles only, temporary plane") << true << true << false << true;
+        QTest::newRow("planes only") << false << false << true << false;
+    }
+
+    void samePlotAsDrawnAtOnce()
+    {
+        QFETCH(bool, equalArea);
+        QFETCH(bool, poles);
+        QFETCH(bool, planes);
+        QFETCH(bool, tempPlane);
+        test::ProjectFixture fixture;
+        QVERIFY(fixture.isValid());
+        const QList<Data*> data = addMixedData(*fixture.project, 0xc00, 60);
+        TouchedNet net;
+        net.setSelectedData(data);
+        net.setEqualAreaScaling(equalArea);
+        net.setDrawPoles(poles);
+        net.setDrawPlanes(planes);
+        if (tempPlane) {
+            QVERIFY(net.press(QPointF(130, 80)));
+            net.release(QPointF(130, 80));
+        }
+        StereoNetPlot plot(fixture.project.get(), 1.0f);
+        plot.setData(data);
+        plot.setEqualArea(equalArea);
+        plot.setDrawPoles(poles);
+        plot.setDrawPlanes(planes);
+        plot.setDrawTempPlane(tempPlane);
+        plot.setTempPlane(float(net.tempDip()), float(net.tempAzimuth()));
+        const QImage expected = drawnAtOnce(plot, QSize(200, 200));
+        QVERIFY(hasReddish(expected));
+        QCOMPARE(shownOnceDrawn(net), expected);
+    }
+
+    // A project switch while the data are being drawn: only the new
+    // project's data show, and none of them is left out.
+    void projectSwitchWhilePlotting()
+    {
+        test::ProjectFixture fixture;
+        QVERIFY(fixture.isValid());
+        const QList<Data*> before = addMixedData(*fixture.project, 0xd00, 400);
+        StereoNetItem net;
+        net.setSize(QSizeF(200, 200));
+        QTRY_VERIFY(!net.plotting());
+        QSignalSpy plotting(&net, &StereoNetItem::plottingChanged);
+        net.setSelectedData(before);
+        QVERIFY(net.plotting());
+        QCOMPARE(plotting.count(), 1);
+        // The old project's data go to the worker.
+        QCoreApplication::processEvents();
+
+        QDir root(fixture.project->folder());
+        root.cdUp();
+        QVERIFY(root.mkdir(QStringLiteral("other.qz")));
+        const std::shared_ptr<Project> other =
+            ModelManager::instance()->createProject(QStringLiteral("Other"), QDir(root.filePath("other.qz")));
+        QVERIFY(other);
+        ModelManager::instance()->setCurrentProject(other);
+        const QList<Data*> after = addMixedData(*other, 0xe00, 3);
+        net.setSelectedData(after);
+        StereoNetPlot plot(other.get(), 1.0f);
+        plot.setData(after);
+        QCOMPARE(shownOnceDrawn(net), drawnAtOnce(plot, QSize(200, 200)));
+        QCOMPARE(plotting.last().at(0).toBool(), false);
+        // Nothing drawn for the old project comes late.
+        QTest::qWait(200);
+        QCOMPARE(shownOnceDrawn(net), drawnAtOnce(plot, QSize(200, 200)));
     }
 
     void save()

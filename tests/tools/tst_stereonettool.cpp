@@ -110,6 +110,8 @@ private slots:
         tool->setActive(true);
         QCOMPARE(announced.count(), 1);
         QVERIFY(model());
+        // Every step of the filter reset resets the model; the item hears once.
+        QCOMPARE(net->calls.size(), 1);
         // Localities are checked too, but their header rows never reach the plot.
         const int header = rowOf(fixture->locality->qId());
         QVERIFY(header >= 0);
@@ -132,7 +134,9 @@ private slots:
         QCOMPARE(net->last(), planes);
         // A later activation keeps the user's choice and shows what is new.
         model()->toggle(rowOf(planes[0]));
+        const int calls = net->calls.size();
         reactivate();
+        QCOMPARE(net->calls.size(), calls + 1);
         QCOMPARE(net->last(), QStringList{planes[1]});
         tool->setActive(false);
         QStringList expected = addPlanes(1);

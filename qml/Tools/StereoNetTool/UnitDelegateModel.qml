@@ -1,4 +1,5 @@
-// The project's rock units; data without a unit ("0") always stay.
+// The project's rock units; data without a unit, or of a unit the strat
+// column no longer holds ("0"), always stay.
 CheckableDelegateModel {
     property var project: null
     sourceList: project ? project.stratColumnModel : null

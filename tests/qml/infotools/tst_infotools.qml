@@ -219,6 +219,8 @@ TestCase {
         openStereonetWithPlanes()
         named(panel, "configureButton").buttonActivated()
         var list = named(panel, "pointDataList")
+        // Past the locality, unit and symbol lists to the first datum.
+        list.positionViewAtIndex(1, ListView.Beginning)
         waitForRendering(list)
         grabImage(panel).save(_data.reviewFolder + "/stereonet-filters.png")
         var row = null
@@ -229,10 +231,6 @@ TestCase {
         }
         verify(row !== null)
         verify(row.checked)
-        // Bring the row into the window before tapping it.
-        var page = named(panel, "filterPage")
-        page.contentY = row.mapToItem(page.contentItem, 0, 0).y
-        waitForRendering(page)
         mouseClick(row)
         verify(!row.checked)
         mouseClick(row)
@@ -258,27 +256,58 @@ TestCase {
         compare(text, row.text)
     }
 
-    function test_unitRowHidesItsData() {
+    function addUnit() {
         var strat = project.stratColumnModel
         strat.startEdit()
         var unit = strat.addUnit()
         verify(strat.save())
+        return unit
+    }
+
+    // Checked rows of the tool's data model in that unit: the plotted data.
+    function plottedOfUnit(dataModel, unit) {
+        var count = 0
+        for (var r = 0; r < dataModel.rowCount(); ++r) {
+            var row = dataModel.get(r)
+            if (row.unitId === unit && row.checked)
+                ++count
+        }
+        return count
+    }
+
+    // A tapped unit row takes its data off the plot. Data of a unit removed
+    // from the strat column have no row: they stay, also when a row is tapped.
+    function test_unitRows_data() {
+        return [{ tag: "tapped unit hides its data", removeUnit: false, left: 0 },
+                { tag: "removed unit keeps its data", removeUnit: true, left: 2 }]
+    }
+
+    function test_unitRows(data) {
+        var unit = addUnit()
         verify(_data.addPlanes(2, unit))
+        var tapped = unit
+        if (data.removeUnit) {
+            var strat = project.stratColumnModel
+            strat.startEdit()
+            strat.removeUnitById(unit)
+            verify(strat.save())
+            tapped = addUnit()
+        }
         open("StereoNetTool.qml")
         var dataModel = panel.manager.dataModel
-        var before = dataModel.rowCount()
+        compare(plottedOfUnit(dataModel, unit), 2)
         named(panel, "configureButton").buttonActivated()
         var list = named(panel, "unitList")
         waitForRendering(list)
         var row = null
         for (var i = 0; i < list.contentItem.children.length && !row; ++i) {
             var candidate = list.contentItem.children[i]
-            if (candidate.hasOwnProperty("header") && !candidate.header && candidate.height > 0)
+            if (candidate.text === _modelManager.rockUnitName(tapped))
                 row = candidate
         }
         verify(row !== null)
         mouseClick(row)
         verify(!row.checked)
-        compare(dataModel.rowCount(), before - 2)
+        compare(plottedOfUnit(dataModel, unit), data.left)
     }
 }
