@@ -23,6 +23,7 @@
 #include <QQuickItem>
 #include <QtTest>
 
+#include <algorithm>
 #include <map>
 
 using namespace kiv;
@@ -191,7 +192,12 @@ class TestFieldDay : public QObject
     // Puts the camera over the entry so that it shows at `at`; false when the camera did not rest there.
     [[nodiscard]] bool showEntryAt(const Data& data, const QPointF& at)
     {
-        if (!page->lookAt(data.longitude(), data.latitude(), 3000.0))
+        return showEntryAt(QPointF(data.longitude(), data.latitude()), at);
+    }
+
+    [[nodiscard]] bool showEntryAt(const QPointF& place, const QPointF& at, double altitude = 3000.0)
+    {
+        if (!page->lookAt(place.x(), place.y(), altitude))
             return false;
         GLRender* scene = page->mapView()->scene();
         const QPointF centre(window()->width() / 2.0, window()->height() / 2.0);
@@ -206,6 +212,12 @@ class TestFieldDay : public QObject
     // inside the free map area, beside any open panel and inside the window.
     [[nodiscard]] bool shownInFreeArea(const Data& data) const
     {
+        return shownInFreeArea(std::vector<QPointF>{{data.longitude(), data.latitude()}});
+    }
+
+    // Every place (longitude, latitude) of the selection and its balloon.
+    [[nodiscard]] bool shownInFreeArea(const std::vector<QPointF>& places) const
+    {
         if (!page->cameraAtRest())
             return false;
         QQuickItem* shown = findItem(root(), "callout");
@@ -215,9 +227,12 @@ class TestFieldDay : public QObject
         QPointF entry;
         QRectF callout;
         const bool inside = QTest::qWaitFor([&] {
-            entry = page->screenOf(data.longitude(), data.latitude());
+            const bool placed = std::all_of(places.begin(), places.end(), [&](const QPointF& place) {
+                entry = page->screenOf(place.x(), place.y());
+                return free.contains(entry);
+            });
             callout = balloon ? balloon->mapRectToScene(QRectF(0, 0, balloon->width(), balloon->height())) : QRectF();
-            return balloon && shown->isVisible() && free.contains(entry) && free.contains(callout);
+            return balloon && shown->isVisible() && placed && free.contains(callout);
         }, 3000);
         if (!inside)
             qWarning() << "outside the free area" << free << "entry" << entry << "callout" << callout;
@@ -844,6 +859,9 @@ private slots:
         QTest::newRow("pick near the top") << 0xd1 << "open" << QPointF(1000, 30) << "";
         QTest::newRow("pick, then the notebook opens") << 0xd1 << "closed" << QPointF(300, 400) << "open";
         QTest::newRow("pick at the right edge, then a move") << 0xd1 << "open" << QPointF(1200, 600) << "move";
+        QTest::newRow("pick at the right edge, no panel open") << 0xd1 << "closed" << QPointF(1255, 400) << "";
+        // Entry 0: the line tool's line, framed rather than centred.
+        QTest::newRow("line selected in the notebook") << 0 << "notebook" << QPointF(200, 400) << "";
     }
 
     // Whenever a pick happens or the notebook's width changes.
@@ -853,6 +871,30 @@ private slots:
         QFETCH(QString, before);
         QFETCH(QPointF, at);
         QFETCH(QString, after);
+        if (before == "notebook") {
+            const std::shared_ptr<LineData2D> line = firstLine();
+            QVERIFY2(line, "the line tool's line is saved first");
+            std::vector<QPointF> points;
+            for (const LineData2D::Point& point : line->points())
+                points.emplace_back(point.second, point.first);
+            TEST_STEP(openTool("Notebook", "dataTool"));
+            findItem(notebook(), "dataList")->setProperty("currentIndex", -1);
+            QTRY_COMPARE(page->mapView()->selectedItemId(), QString());
+            // Zoomed in: the line reaches out of the window until the map frames it.
+            QVERIFY(showEntryAt(points.front(), at, 15.0));
+            TEST_STEP(tap(screen().notebookCell(QString::fromStdString(line->id()))));
+            QTRY_COMPARE(shownId(), QString::fromStdString(line->id()));
+            QCOMPARE(page->mapView()->selectedItemId(), QString::fromStdString(line->id()));
+            QVERIFY(shownInFreeArea(points));
+            // The balloon points at the line.
+            QPolygonF shown;
+            for (const QPointF& point : points)
+                shown << page->screenOf(point.x(), point.y());
+            const QPointF anchor = page->mapView()->pickedScreenPos();
+            QVERIFY2(shown.boundingRect().adjusted(-2, -2, 2, 2).contains(anchor),
+                     qPrintable(QString("anchor at %1, %2").arg(anchor.x()).arg(anchor.y())));
+            return;
+        }
         const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
         const std::shared_ptr<Data> data = project->dataById(test::idOf(entry));
         QVERIFY(data);
@@ -896,6 +938,7 @@ private slots:
         QTest::newRow("back, picked on the map") << QSize(1280, 800) << "map";
         QTest::newRow("smaller, selected in the notebook") << QSize(1024, 768) << "notebook";
         QTest::newRow("back, selected in the notebook") << QSize(1280, 800) << "notebook";
+        QTest::newRow("smaller, picked at the right edge") << QSize(1024, 768) << "map";
     }
 
     void mapFollowsTheWindowSize()
@@ -924,8 +967,12 @@ private slots:
         GLRender* scene = page->mapView()->scene();
         // A frame already under way when the window changed may come first.
         QTRY_COMPARE(scene->windowSize(), size * window()->devicePixelRatio());
-        const osg::Viewport* viewport = scene->camera()->getViewport();
-        QTRY_COMPARE(QSizeF(viewport->width(), viewport->height()), QSizeF(scene->windowSize()));
+        // Read anew each time: the scene replaces its viewport when it takes the size.
+        const auto viewportSize = [scene] {
+            const osg::Viewport* viewport = scene->camera()->getViewport();
+            return viewport ? QSizeF(viewport->width(), viewport->height()) : QSizeF();
+        };
+        QTRY_COMPARE(viewportSize(), QSizeF(scene->windowSize()));
         QCOMPARE(page->mapView()->size(), QSizeF(size));
         QCOMPARE(findItem(root(), "toolBar")->y(), 0.0);
         if (!selected.isEmpty())

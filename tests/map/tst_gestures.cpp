@@ -105,6 +105,10 @@ private slots:
         // Only a web page is opened from a link.
         QTest::newRow("other schemes") << QStringList{"Tiles", "file:///etc/passwd", "javascript:alert(1)"}
                                        << QStringList{"Tiles", "", ""};
+        // A host is not enough: a share's file or an ftp download is no web page.
+        QTest::newRow("file with a host, ftp") << QStringList{"Tiles", "file://server/share/setup.exe",
+                                                              "ftp://127.0.0.1/setup.exe"}
+                                               << QStringList{"Tiles", "", ""};
     }
 
     // As the README says: the group "OnlineTiles", not the QML settings group.

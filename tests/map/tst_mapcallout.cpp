@@ -52,9 +52,9 @@ MapCallout::Context context(double uiScale = 1.0, double glScale = 1.0, bool str
 std::shared_ptr<AbstractObject> objectOf(const QString& kind, double first = 0.0, double second = 0.0)
 {
     const std::string locality = "loc";
-    if (kind == "locality") {
+    if (kind == "locality" || kind == "locality over lines") {
         auto place = std::make_shared<Locality>(ProjectId(1), locality);
-        place->setName("Quarry");
+        place->setName(kind == "locality" ? "Quarry" : "\nQuarry\nnorth");
         place->setDescription("north wall");
         return place;
     }
@@ -141,6 +141,9 @@ private slots:
         const QString thumbnail("image://thumbnail/IMG_1.jpg");
         QTest::newRow("locality") << "locality" << 0.0 << 0.0 << false << 1.0 << "Quarry" << "north wall" << ""
                                   << 23.0;
+        // The name whole: the balloon puts it on one line.
+        QTest::newRow("locality named over lines") << "locality over lines" << 0.0 << 0.0 << false << 1.0
+                                                   << "\nQuarry\nnorth" << "north wall" << "" << 23.0;
         QTest::newRow("locality, GL scale 2") << "locality" << 0.0 << 0.0 << false << 2.0 << "Quarry"
                                               << "north wall" << "" << 23.0;
         QTest::newRow("plane") << "plane" << 45.9 << 120.7 << false << 1.0 << "Dip: 45" + d + "  Azimuth: 120" + d
@@ -208,7 +211,7 @@ private slots:
         QCOMPARE(shown->description, description);
         QCOMPARE(shown->imageUrl, imageUrl);
         QCOMPARE(shown->imagePicked, kind == "photograph");
-        QCOMPARE(shown->localityPicked, kind == "locality");
+        QCOMPARE(shown->localityPicked, kind.startsWith("locality"));
         QCOMPARE(shown->offset, offset);
     }
 

@@ -110,7 +110,12 @@ TestCase {
             { tag: "markup typed as text", label: "Line one <b>& \"x\", y", description: "", image: false,
               plain: true },
             { tag: "narrow free area", label: longLabel, description: "", image: true, capped: true,
-              maximumWidth: 250 }
+              maximumWidth: 250 },
+            // A locality's name typed over two lines, or after a line break.
+            { tag: "name with a line break", label: "Ridge\nnorth", description: "", image: false,
+              labelShows: "Ridge north" },
+            { tag: "name after a line break", label: "\r\nRidge", description: "", image: false,
+              labelShows: "Ridge" }
         ]
     }
 
@@ -143,6 +148,10 @@ TestCase {
         }
         if (data.shows !== undefined)
             compare(child("description").text, data.shows)
+        if (data.labelShows !== undefined) {
+            compare(child("label").text, data.labelShows)
+            verify(child("label").contentWidth > 0)
+        }
         if (data.plain) {
             metrics.font.pixelSize = _ui.smallText
             metrics.text = data.label

@@ -255,22 +255,30 @@ TestCase {
             { tag: "note", kind: "Annotation", field: "comment", locked: false },
             { tag: "note, storage locked", kind: "Annotation", field: "comment", locked: true },
             { tag: "locality name", kind: "Locality", field: "name", locked: false },
-            { tag: "locality description, storage locked", kind: "Locality", field: "description", locked: true }
+            { tag: "locality description, storage locked", kind: "Locality", field: "description", locked: true },
+            // Shown as typed; untouched it stays as stored, an edit stores text, not markup.
+            { tag: "note with markup", kind: "Annotation", field: "comment", locked: false,
+              note: "a <b>thin</b> bed" },
+            { tag: "note with markup, left unchanged", kind: "Annotation", field: "comment", locked: false,
+              note: "a <b>thin</b> bed", typed: "" }
         ]
     }
 
     function test_leftTextIsSavedOnce(row) {
-        verify(addNote("Typed"))
-        var entry = selectRow(row.kind, row.kind === "Annotation" ? "Typed" : undefined)
+        var note = row.note !== undefined ? row.note : "Typed"
+        var typed = row.typed !== undefined ? row.typed : "<&"
+        verify(addNote(note))
+        var entry = selectRow(row.kind, row.kind === "Annotation" ? note : undefined)
         var stored = row.kind === "Locality" ? (row.field === "name" ? entry.localityName : entry.comment)
                                               : entry.comment
         var input = findChild(findChild(panel.details.view, row.field), "commentInput")
+        compare(input.getText(0, input.length), stored)
         mouseClick(input)
         verify(input.activeFocus)
         keyClick(Qt.Key_End, Qt.ControlModifier)
-        keyClick("<")
-        keyClick("&")
-        compare(input.text, stored + "<&")
+        for (var i = 0; i < typed.length; ++i)
+            keyClick(typed[i])
+        compare(input.text, stored + typed)
         saves.signalName = row.kind === "Locality" ? "localityListChanged" : "dataListChanged"
         saves.target = _modelManager.currentProject
         saves.clear()
@@ -278,12 +286,12 @@ TestCase {
         if (row.locked)
             _storage.lock()
         panel.list.currentIndex = -1
-        compare(takeToasts("Update failed!"), row.locked ? 1 : 0)
+        compare(takeToasts("Update failed!"), row.locked && typed !== "" ? 1 : 0)
         _storage.unlock()
-        compare(saves.count, row.locked ? 0 : 1)
+        compare(saves.count, row.locked || typed === "" ? 0 : 1)
         var index = panel.dataModel.indexForId(row.kind === "Locality" ? entry.localityId : entry.dataId)
         var now = panel.dataModel.get(index)
-        compare(row.field === "name" ? now.localityName : now.comment, row.locked ? stored : stored + "<&")
+        compare(row.field === "name" ? now.localityName : now.comment, row.locked ? stored : stored + typed)
     }
 
     // A tap from one field into the next saves the first and types on in the next.
