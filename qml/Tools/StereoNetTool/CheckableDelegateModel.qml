@@ -31,7 +31,10 @@ DelegateModel {
 
     delegate: FilterRow {
         width: ListView.view ? ListView.view.width : 0
-        text: model[list.labelRole] !== undefined ? model[list.labelRole] : ""
+        text: {
+            var label = model[list.labelRole]
+            return label !== undefined && label !== null ? label : ""
+        }
         checked: model.checked
         onToggled: list.toggle(index)
     }

@@ -219,6 +219,8 @@ TestCase {
         openStereonetWithPlanes()
         named(panel, "configureButton").buttonActivated()
         var list = named(panel, "pointDataList")
+        // The filter lists fill as the page opens.
+        waitForRendering(list)
         // Past the locality, unit and symbol lists to the first datum.
         list.positionViewAtIndex(1, ListView.Beginning)
         waitForRendering(list)
