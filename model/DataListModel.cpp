@@ -17,6 +17,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <utility>
 
 namespace kiv {
 
@@ -74,10 +75,21 @@ void DataListModel::connectProject()
 {
     if (!m_project)
         return;
-    m_connections.push_back(connect(m_project, &Project::symbolsChanged, this, &DataListModel::refresh));
-    m_connections.push_back(connect(m_project, &Project::stratColumnChanged, this, &DataListModel::refresh));
-    m_connections.push_back(connect(m_project, &Project::localityListChanged, this, &DataListModel::updateData));
+    const auto reread = [this] {
+        if (!heldBack())
+            refresh();
+    };
+    m_connections.push_back(connect(m_project, &Project::symbolsChanged, this, reread));
+    m_connections.push_back(connect(m_project, &Project::stratColumnChanged, this, reread));
+    m_connections.push_back(connect(m_project, &Project::localityListChanged, this, [this] {
+        if (!heldBack())
+            updateData();
+    }));
     m_connections.push_back(connect(m_project, &Project::dataListChanged, this, &DataListModel::onDataListChanged));
+    m_connections.push_back(connect(m_project, &Project::announcementEnded, this, [this] {
+        if (std::exchange(m_stale, false))
+            updateData();
+    }));
     // The rows may outlive their project; they must not outlive it in views.
     m_connections.push_back(connect(m_project, &QObject::destroyed, this, &DataListModel::updateData));
 }
@@ -106,8 +118,18 @@ void DataListModel::updateData()
     endResetModel();
 }
 
+bool DataListModel::heldBack()
+{
+    if (!m_project || !m_project->isAnnouncing())
+        return false;
+    m_stale = true;
+    return true;
+}
+
 void DataListModel::onDataListChanged()
 {
+    if (heldBack())
+        return;
     beginResetModel();
     const std::string& changed = m_project ? m_project->changedLocalityId() : std::string();
     if (changed.empty() || !refillLocality(changed))

@@ -107,6 +107,9 @@ protected:
 
 private:
     void connectProject();
+    // True, noting the change, while the project announces several lists:
+    // they are read once when it ends.
+    bool heldBack();
     void disconnectProject();
     void fillRows();
     void appendLocality(const std::shared_ptr<Locality>& locality);
@@ -131,6 +134,7 @@ private:
     QPointer<Project> m_project;
     QPointer<ModelManager> m_manager;
     std::vector<std::shared_ptr<AbstractObject>> m_rows;
+    bool m_stale = false;
 };
 
 } // namespace kiv

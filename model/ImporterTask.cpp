@@ -4,6 +4,8 @@
 #include "model/Project.h"
 #include "model/ProjectImporter.h"
 
+#include <utility>
+
 namespace kiv {
 
 ImporterTask::ImporterTask(std::shared_ptr<Project> target, std::shared_ptr<Project> source, bool copyImages,
@@ -24,6 +26,7 @@ void ImporterTask::work()
     }
     ProjectImporter importer(m_target.get(), this);
     setSuccessful(importer.run(m_source.get(), m_copyImages, m_copyMaps));
+    m_merged = importer.takeMergedLocalities();
     m_sourceUnreadable = importer.sourceUnreadable();
 }
 
@@ -36,12 +39,17 @@ void ImporterTask::onFinished()
     }
     if (!successful() || !m_target)
         return;
+    m_target->addLocalities(std::exchange(m_merged, {}));
+    // The screens refresh once, at the end.
+    m_target->beginAnnouncement();
     emit m_target->stratColumnChanged();
     if (m_copyMaps)
         emit m_target->baseMapsChanged();
     emit m_target->symbolsChanged();
     emit m_target->localityListChanged();
     emit m_target->dataListChanged();
+    emit m_target->numberOfLocalitiesChanged(m_target->numberOfLocalities());
+    m_target->endAnnouncement();
 }
 
 } // namespace kiv

@@ -1,15 +1,15 @@
 #pragma once
 
 #include "Database/Task.h"
+#include "model/Project.h"
 
 #include <memory>
 
 namespace kiv {
 
-class Project;
-
 // Merges a source project into a target on the task's thread; on success the
-// target announces its changed lists.
+// merged localities join the target back on its own thread, and the target
+// announces its changed lists once.
 class ImporterTask : public Task
 {
     Q_OBJECT
@@ -26,6 +26,7 @@ private:
     bool m_sourceUnreadable = false;
     const std::shared_ptr<Project> m_target;
     const std::shared_ptr<Project> m_source;
+    Project::LocalityList m_merged;
 };
 
 } // namespace kiv

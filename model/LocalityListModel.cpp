@@ -3,6 +3,8 @@
 #include "model/Locality.h"
 #include "model/Project.h"
 
+#include <utility>
+
 namespace kiv {
 
 LocalityListModel::LocalityListModel(Project* project, QObject* parent)
@@ -11,10 +13,14 @@ LocalityListModel::LocalityListModel(Project* project, QObject* parent)
 {
     if (!m_project)
         return;
-    m_connections.push_back(connect(m_project, &Project::localityListChanged, this, &LocalityListModel::refresh));
+    m_connections.push_back(connect(m_project, &Project::localityListChanged, this, &LocalityListModel::onListChanged));
     // Closing and reopening a project changes the list without a list signal.
     m_connections.push_back(
-        connect(m_project, &Project::numberOfLocalitiesChanged, this, &LocalityListModel::refresh));
+        connect(m_project, &Project::numberOfLocalitiesChanged, this, &LocalityListModel::onListChanged));
+    m_connections.push_back(connect(m_project, &Project::announcementEnded, this, [this] {
+        if (std::exchange(m_stale, false))
+            refresh();
+    }));
     m_connections.push_back(connect(m_project, &QObject::destroyed, this, &LocalityListModel::refresh));
 }
 
@@ -22,6 +28,14 @@ LocalityListModel::~LocalityListModel()
 {
     for (const QMetaObject::Connection& connection : m_connections)
         disconnect(connection);
+}
+
+void LocalityListModel::onListChanged()
+{
+    if (m_project && m_project->isAnnouncing())
+        m_stale = true;
+    else
+        refresh();
 }
 
 QHash<int, QByteArray> LocalityListModel::roleNames() const

@@ -40,8 +40,11 @@ protected:
     Project* project() const;
 
 private:
+    void onListChanged();
+
     QPointer<Project> m_project;
     std::vector<QMetaObject::Connection> m_connections;
+    bool m_stale = false;
 };
 
 } // namespace kiv

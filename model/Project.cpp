@@ -347,6 +347,14 @@ void Project::addLocality(std::shared_ptr<Locality> locality)
     emit numberOfLocalitiesChanged(numberOfLocalities());
 }
 
+void Project::addLocalities(const LocalityList& localities)
+{
+    if (localities.empty())
+        return;
+    m_localities.insert(m_localities.end(), localities.begin(), localities.end());
+    sortLocalities();
+}
+
 std::shared_ptr<Locality> Project::createLocality(const std::string& id)
 {
     auto locality = std::make_shared<Locality>(m_projectId, id);
@@ -535,6 +543,18 @@ void Project::announceLocalityContent(const std::string& localityId)
     const std::string outer = std::exchange(m_changedLocalityId, localityId);
     emit dataListChanged();
     m_changedLocalityId = outer;
+}
+
+void Project::beginAnnouncement()
+{
+    m_announcing = true;
+}
+
+void Project::endAnnouncement()
+{
+    if (!std::exchange(m_announcing, false))
+        return;
+    emit announcementEnded();
 }
 
 qulonglong Project::projectSize()

@@ -194,6 +194,9 @@ public:
     const LocalityList& localities() const { return m_localities; }
     int numberOfLocalities() const { return static_cast<int>(m_localities.size()); }
     void addLocality(std::shared_ptr<Locality> locality);
+    // Adds many in one sort and announces nothing: the caller announces the
+    // list once it is complete.
+    void addLocalities(const LocalityList& localities);
     std::shared_ptr<Locality> createLocality(const std::string& id);
     QString localityName(int number) const;
     std::shared_ptr<Locality> locality(const std::string& id) const;
@@ -226,6 +229,11 @@ public:
     // During dataListChanged: the one locality whose content changed, empty
     // when the change may touch any of them.
     const std::string& changedLocalityId() const { return m_changedLocalityId; }
+    // Several lists announced at once (a merge's end): in between, list
+    // models note what changed and reset once, at announcementEnded.
+    void beginAnnouncement();
+    void endAnnouncement();
+    bool isAnnouncing() const { return m_announcing; }
 
     Q_INVOKABLE QString timeString() const;
     // Bytes of main.db, the data's images and the local base-map files.
@@ -251,6 +259,7 @@ signals:
     void baseMapsChanged();
     void baseMapRemoved(const QUrl& location);
     void numberOfLocalitiesChanged(int count);
+    void announcementEnded();
 
 private:
     void openDatabase(bool create);
@@ -262,6 +271,7 @@ private:
     ModelManager* m_owner = nullptr;
     ProjectId m_projectId;
     std::string m_changedLocalityId;
+    bool m_announcing = false;
     LocalityList m_localities;
     QString m_name;
     QString m_region;

@@ -17,11 +17,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 #include <QUuid>
 
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <utility>
 
 namespace kiv {
 
@@ -78,10 +80,20 @@ bool ProjectImporter::run(Project* source, bool copyImages, bool copyMaps)
     m_savedSymbols = m_target->symbols();
     m_savedBaseMaps = m_target->baseMaps();
     m_sourceUnreadable = false;
-    if (beginTransaction() && merge(source, copyImages, copyMaps) && commitTransaction())
-        return true;
-    rollback();
-    return false;
+    if (!beginTransaction() || !merge(source, copyImages, copyMaps) || !commitTransaction()) {
+        rollback();
+        return false;
+    }
+    if (QThread::currentThread() == m_target->thread()) {
+        m_target->addLocalities(takeMergedLocalities());
+        emit m_target->numberOfLocalitiesChanged(m_target->numberOfLocalities());
+    }
+    return true;
+}
+
+Project::LocalityList ProjectImporter::takeMergedLocalities()
+{
+    return std::exchange(m_mergedLocalities, {});
 }
 
 bool ProjectImporter::beginTransaction()
@@ -170,7 +182,7 @@ bool ProjectImporter::merge(Project* source, bool copyImages, bool copyMaps)
     const QString targetFolder = m_target->folder().absolutePath();
     if (!QDir().mkpath(targetFolder + QStringLiteral("/images")))
         return false;
-    m_addedLocalityIds.clear();
+    m_mergedLocalities.clear();
     m_copiedFiles.clear();
     // Half a project merged would look complete: damage merges nothing.
     if (!loadSource(*source)) {
@@ -319,14 +331,15 @@ bool ProjectImporter::copyFile(const QString& source, const QString& destination
 
 bool ProjectImporter::mergeLocality(Merge& merge, Locality& sourceLocality)
 {
-    const std::shared_ptr<Locality> locality = m_target->createLocality(createId(std::string()));
+    // Kept out of the target's list until the merge is complete.
+    const auto locality = std::make_shared<Locality>(m_target->projectId(), createId(std::string()));
     if (locality->thread() != m_target->thread())
         locality->moveToThread(m_target->thread());
     copyLocatedFields(locality.get(), &sourceLocality);
     locality->setName(merge.source->name() + QStringLiteral(": ") + sourceLocality.name());
     locality->setDescription(sourceLocality.description() + QStringLiteral("\n\nImported on ") + merge.dateText);
     locality->setColour(sourceLocality.colour());
-    m_addedLocalityIds.push_back(locality->id());
+    m_mergedLocalities.push_back(locality);
     // Fresh ids: each row is inserted without looking for an older one.
     if (!m_target->insertNewLocality(*locality)) {
         qWarning() << "ProjectImporter: writing a locality failed";
@@ -459,15 +472,15 @@ void ProjectImporter::rollback()
     const bool undone = undoTransaction();
     if (!undone)
         runStorageStep("ProjectImporter: restoring the project failed:", [&] { return m_target->save(); });
-    for (const std::string& id : m_addedLocalityIds) {
+    for (const std::shared_ptr<Locality>& locality : m_mergedLocalities) {
+        DatabaseManager& storage = *m_target;
         if (!undone && !runStorageStep("ProjectImporter: removing a locality failed:",
-                                       [&] { return m_target->removeLocality(id); }))
-            qWarning() << "ProjectImporter: locality" << QString::fromStdString(id) << "could not be removed";
-        m_target->dropLocality(id);
+                                       [&] { return storage.removeLocality(locality.get()); }))
+            qWarning() << "ProjectImporter: locality" << locality->qId() << "could not be removed";
     }
     for (const QString& file : m_copiedFiles)
         QFile::remove(file);
-    m_addedLocalityIds.clear();
+    m_mergedLocalities.clear();
     m_copiedFiles.clear();
 }
 

@@ -19,7 +19,10 @@ class Task;
 // Merges another project into a target project: units and symbols by name,
 // base maps with their files, localities with their data and lines under new
 // ids, all in one transaction of the target's database. A failure or a
-// cancel puts the target back as it was.
+// cancel puts the target back as it was. The merged localities join the
+// target's list at the end of a run on the target's thread; a run on another
+// thread leaves them to the caller (takeMergedLocalities), so that the lists
+// the screens read never change under them.
 class ProjectImporter
 {
 public:
@@ -47,6 +50,10 @@ public:
     // True when the last run merged nothing because records of the source
     // could not be read.
     bool sourceUnreadable() const { return m_sourceUnreadable; }
+
+    // The localities a successful run on another thread merged, for the
+    // caller to add on the target's thread (Project::addLocalities).
+    Project::LocalityList takeMergedLocalities();
 
 protected:
     virtual std::string createId(const std::string& hint);
@@ -80,7 +87,7 @@ private:
     std::vector<Project::RockUnit> m_savedRockUnits;
     std::vector<Project::Symbol> m_savedSymbols;
     std::vector<Project::BaseMap> m_savedBaseMaps;
-    std::vector<std::string> m_addedLocalityIds;
+    Project::LocalityList m_mergedLocalities;
     QStringList m_copiedFiles;
     bool m_inTransaction = false;
     bool m_sourceUnreadable = false;

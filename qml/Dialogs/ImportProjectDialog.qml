@@ -99,7 +99,8 @@ BaseDialog {
             id: activityIndicator
             objectName: "activityIndicator"
             anchors.horizontalCenter: parent.horizontalCenter
-            width: Utils.dp(120)
+            // Wide enough for "Tap to Cancel" inside its ring.
+            width: Utils.dp(160)
             height: width
             visible: running
 

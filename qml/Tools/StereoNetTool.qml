@@ -231,9 +231,9 @@ BaseTool {
     }
 
     // The filter lists of the FILTERING state. The point data scroll under
-    // the locality, unit and symbol lists, and their rows are made only
-    // while the page shows: thousands of rows would be made again on every
-    // change of the data model.
+    // the locality, unit and symbol lists, and the rows of all four are made
+    // only while the page shows: thousands of rows would be made again on
+    // every change of the project.
     Item {
         id: filterPage
         objectName: "filterPage"
@@ -245,29 +245,35 @@ BaseTool {
         visible: stereoNetTool.state === "FILTERING"
 
         ListView {
+            id: pointDataList
             objectName: "pointDataList"
             anchors.fill: parent
             clip: true
             model: filterPage.visible ? pointData : null
             header: Column {
                 width: filterPage.width
+                // The lists fill as the page opens: it shows their top.
+                onHeightChanged: {
+                    if (!pointDataList.moving)
+                        pointDataList.positionViewAtBeginning()
+                }
                 FilterList {
                     objectName: "localityList"
                     width: parent.width
                     title: "Localities"
-                    model: localityFilter
+                    model: filterPage.visible ? localityFilter : null
                 }
                 FilterList {
                     objectName: "unitList"
                     width: parent.width
                     title: "Units"
-                    model: unitFilter
+                    model: filterPage.visible ? unitFilter : null
                 }
                 FilterList {
                     objectName: "symbolList"
                     width: parent.width
                     title: "Symbols"
-                    model: symbolFilter
+                    model: filterPage.visible ? symbolFilter : null
                 }
             }
         }

@@ -7,6 +7,7 @@
 #include "model/Project.h"
 #include "support/ImagePixels.h"
 #include "support/MapPageStart.h"
+#include "support/MessageLog.h"
 #include "support/TestStep.h"
 
 #include <QQuickItem>
@@ -22,6 +23,7 @@ namespace {
 const double Lon = 7.0;
 const double Lat = 46.0;
 const QColor Red(255, 0, 0);
+const int MergedLocalities = 300;
 
 // Planes and lineations stored in a project database, in storage order.
 std::vector<QZProtoBuffers::Data> storedData(const QString& database)
@@ -139,6 +141,26 @@ class TestScenario : public QObject
         return project;
     }
 
+    // Localities of two planes each, far off the map's view, in one write.
+    std::shared_ptr<Project> storeLargeProject(const QString& name, const QString& folder, int localities)
+    {
+        std::shared_ptr<Project> project = page->storeProject(name, folder, {{1, name + " unit", Red}});
+        if (!project)
+            return project;
+        project->database()->exec("BEGIN");
+        for (int n = 0; n < localities; ++n) {
+            const int id = 0x10000 + 3 * n;
+            auto locality = test::MapPageStart::storeLocality(*project, id, -60.0 + n * 0.01, -30.0);
+            if (!locality)
+                return nullptr;
+            for (int d = 1; d <= 2; ++d)
+                project->syncDataDetails(locality->addPlane(test::idOf(id + d), -30.0, -60.0 + n * 0.01,
+                                                            10.0f * d, 45.0f * d, 1, 1, ""));
+        }
+        project->database()->exec("COMMIT");
+        return project;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -146,6 +168,7 @@ private slots:
         page = std::make_unique<test::MapPageStart>(documents.path());
         test::resetModelManager();
         QVERIFY(storeProject("Beta", "beta.qz", QColor(0, 0, 255), 0xe0));
+        QVERIFY(storeLargeProject("Gamma", "gamma.qz", MergedLocalities));
         std::shared_ptr<Project> alpha = storeProject("Alpha", "alpha.qz", Red, 0xa0);
         QVERIFY(alpha);
         ModelManager::instance()->setCurrentProject(alpha);
@@ -246,26 +269,62 @@ private slots:
         QCOMPARE(pixelsLike(shot, test::squareAround(along(270), 3), Red, 60), 0);
     }
 
-    // The project tool merges the other project into the current one.
+    // The project tool merges another project into the current one; the
+    // screens refresh once when it ends, each list reset at most once, and
+    // nothing is said in the QML log.
+    void projectToolMergesTheOtherProject_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<int>("localities");
+        QTest::newRow("one locality") << "Beta" << 1;
+        QTest::newRow("a few hundred localities") << "Gamma" << MergedLocalities;
+    }
+
     void projectToolMergesTheOtherProject()
     {
-        const int localities = storedLocalities(alphaDatabase());
+        QFETCH(QString, source);
+        QFETCH(int, localities);
+        const int before = storedLocalities(alphaDatabase());
         const size_t data = storedData(alphaDatabase()).size();
-        TEST_STEP(openTool("Project"));
+        const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
+        QVERIFY(project);
+        // Every list the screens show, made by now or when the stereonet opens.
+        QList<QAbstractItemModel*> lists = root()->findChildren<QAbstractItemModel*>();
+        lists << project->findChildren<QAbstractItemModel*>();
+        std::vector<std::pair<QString, std::unique_ptr<QSignalSpy>>> resets;
+        for (QAbstractItemModel* list : lists)
+            resets.emplace_back(list->metaObject()->className(),
+                                std::make_unique<QSignalSpy>(list, &QAbstractItemModel::modelReset));
+        QSignalSpy localityResets(project->localityListModel(), &QAbstractItemModel::modelReset);
+        test::recordLogLines();
+        test::takeWarnings();
+        // The tool stays open after the row before.
+        if (!shown("mergeButton"))
+            TEST_STEP(openTool("Project"));
         TEST_STEP(tapShown("mergeButton"));
         QQuickItem* row = nullptr;
         QQuickItem* picker = nullptr;
         QTRY_VERIFY((picker = shown("mergePicker")) != nullptr);
-        QTRY_VERIFY((row = shownWith("text", QString("Beta"), picker)) != nullptr);
+        QTRY_VERIFY((row = shownWith("text", source, picker)) != nullptr);
         TEST_STEP(tap(row));
         QTRY_COMPARE(dialogs()->customDialogType(), QString("ImportProjectDialog.qml"));
         QQuickItem* merge = nullptr;
         QTRY_VERIFY((merge = shownWith("text", QString("Merge"))) != nullptr);
         TEST_STEP(tap(merge));
-        QTRY_COMPARE_WITH_TIMEOUT(dialogs()->toastMessage(), QString("Import Successful"), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(dialogs()->toastMessage(), QString("Import Successful"), 60000);
         QTRY_VERIFY(!dialogs()->customDialogActive());
-        QCOMPARE(storedLocalities(alphaDatabase()), localities + 1);
-        QCOMPARE(storedData(alphaDatabase()).size(), data + 1);
+        QCOMPARE(storedLocalities(alphaDatabase()), before + localities);
+        QCOMPARE(storedData(alphaDatabase()).size(), data + 2 * size_t(localities) - (source == "Beta" ? 1 : 0));
+        QCOMPARE(project->numberOfLocalities(), before + localities);
+        QCOMPARE(localityResets.count(), 1);
+        for (const auto& [name, spy] : resets)
+            QVERIFY2(spy->count() <= 1, qPrintable(name));
+        QStringList qml;
+        for (const QString& line : test::takeWarnings()) {
+            if (line.contains("qrc:/qml"))
+                qml << line;
+        }
+        QVERIFY2(qml.isEmpty(), qPrintable(qml.join('\n')));
         QQuickItem* done = nullptr;
         QTRY_VERIFY((done = shownWith("label", QString("Done"), picker)) != nullptr);
         TEST_STEP(tap(done));

@@ -507,9 +507,16 @@ private slots:
                      {&Project::dataListChanged, "data"}})
                 connect(&target(), signal, &receiver, [&order, name = QString(name)] { order << name; });
             ImporterTask task(m_fixture->project, m_source, false, maps);
+            // The list shows the merged localities after one reset.
+            QSignalSpy resets(target().localityListModel(), &QAbstractItemModel::modelReset);
+            const int before = target().numberOfLocalities();
             runner.runAndWait(&task);
             QVERIFY(task.successful());
+            QCOMPARE(target().numberOfLocalities(), before);
             task.onFinished();
+            QCOMPARE(resets.count(), 1);
+            QCOMPARE(target().localityListModel()->rowCount(), target().numberOfLocalities());
+            QVERIFY(target().numberOfLocalities() > before);
             QStringList expected = {"strat", "symbols", "localities", "data"};
             if (maps)
                 expected.insert(1, "maps");

@@ -29,9 +29,14 @@ DelegateModel {
 
     model: CheckableProxyModel { id: proxy }
 
+    // The first row has no toggle.
     delegate: FilterRow {
         width: ListView.view ? ListView.view.width : 0
-        text: model[list.labelRole] !== undefined ? model[list.labelRole] : ""
+        text: {
+            var label = model[list.labelRole]
+            return label !== undefined && label !== null ? label : ""
+        }
+        toggleable: index > 0
         checked: model.checked
         onToggled: list.toggle(index)
     }

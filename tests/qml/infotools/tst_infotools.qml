@@ -219,6 +219,8 @@ TestCase {
         openStereonetWithPlanes()
         named(panel, "configureButton").buttonActivated()
         var list = named(panel, "pointDataList")
+        // The filter lists fill as the page opens.
+        waitForRendering(list)
         // Past the locality, unit and symbol lists to the first datum.
         list.positionViewAtIndex(1, ListView.Beginning)
         waitForRendering(list)
@@ -277,12 +279,29 @@ TestCase {
 
     // A tapped unit row takes its data off the plot. Data of a unit removed
     // from the strat column have no row: they stay, also when a row is tapped.
+    // The first row of the locality, unit and symbol lists has no toggle.
     function test_unitRows_data() {
         return [{ tag: "tapped unit hides its data", removeUnit: false, left: 0 },
-                { tag: "removed unit keeps its data", removeUnit: true, left: 2 }]
+                { tag: "removed unit keeps its data", removeUnit: true, left: 2 },
+                { tag: "first unit row has no toggle", removeUnit: false, left: 2, first: "unitList" },
+                { tag: "first locality row has no toggle", removeUnit: false, left: 2, first: "localityList" },
+                { tag: "first symbol row has no toggle", removeUnit: false, left: 2, first: "symbolList" }]
+    }
+
+    // The list's first row: the row nearest its top.
+    function firstRow(list) {
+        var row = null
+        for (var i = 0; i < list.contentItem.children.length; ++i) {
+            var candidate = list.contentItem.children[i]
+            if (candidate.hasOwnProperty("toggleable") && !candidate.header && (!row || candidate.y < row.y))
+                row = candidate
+        }
+        return row
     }
 
     function test_unitRows(data) {
+        // A unit above the one tapped: the first row has no toggle.
+        addUnit()
         var unit = addUnit()
         verify(_data.addPlanes(2, unit))
         var tapped = unit
@@ -297,17 +316,18 @@ TestCase {
         var dataModel = panel.manager.dataModel
         compare(plottedOfUnit(dataModel, unit), 2)
         named(panel, "configureButton").buttonActivated()
-        var list = named(panel, "unitList")
+        var list = named(panel, data.first ? data.first : "unitList")
         waitForRendering(list)
-        var row = null
+        var row = data.first ? firstRow(list) : null
         for (var i = 0; i < list.contentItem.children.length && !row; ++i) {
             var candidate = list.contentItem.children[i]
             if (candidate.text === _modelManager.rockUnitName(tapped))
                 row = candidate
         }
         verify(row !== null)
+        compare(named(row, "eye").visible, !data.first)
         mouseClick(row)
-        verify(!row.checked)
+        compare(row.checked, !!data.first)
         compare(plottedOfUnit(dataModel, unit), data.left)
     }
 }
