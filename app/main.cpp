@@ -3,6 +3,7 @@
 #include "app/InstanceLock.h"
 #include "app/MainView.h"
 #include "app/NoticeWindow.h"
+#include "export/ExportLeftovers.h"
 
 #include <QDebug>
 #include <QGuiApplication>
@@ -47,7 +48,8 @@ int main(int argc, char* argv[])
     // Two instances on the same projects would overwrite each other's
     // saves: a second start touches neither projects nor settings.
     kiv::InstanceLock instance;
-    if (instance.take() == kiv::InstanceLock::HeldElsewhere) {
+    const kiv::InstanceLock::Outcome lock = instance.take();
+    if (lock == kiv::InstanceLock::HeldElsewhere) {
         refuseSecondInstance();
         delete application;
         curl_global_cleanup();
@@ -58,6 +60,12 @@ int main(int argc, char* argv[])
 
     // Lives until the process ends, with its window and dialog controller.
     auto* manager = new kiv::ApplicationManagerWin(application);
+    // Before any export can run. Without the lock another instance may be
+    // exporting right now.
+    if (lock == kiv::InstanceLock::Taken)
+        kiv::ExportLeftovers::remove(manager->documentPath(), manager->tempPath());
+    else
+        qWarning().noquote() << "main: without the instance lock, working files of stopped exports stay";
     manager->init();
     const int exitCode = application->exec();
 
