@@ -7,6 +7,8 @@
 
 #include <QDebug>
 #include <QGuiApplication>
+#include <QStandardPaths>
+#include <QStorageInfo>
 
 #include <curl/curl.h>
 
@@ -14,6 +16,25 @@ namespace {
 
 // Long enough to read; a start nobody watches still ends.
 constexpr int NoticeTime = 10000;
+
+// Less room than this in the cache folder counts as a full disk.
+constexpr qint64 LowCacheRoom = 64 * 1024 * 1024;
+
+// Mesa's shader cache writes through a memory map: on a full disk the
+// process dies at the next new shader instead of getting an error. Before
+// any GL context exists.
+void avoidShaderCacheOnFullDisk()
+{
+#ifdef Q_OS_UNIX
+    if (qEnvironmentVariableIsSet("MESA_SHADER_CACHE_DISABLE"))
+        return;
+    const QStorageInfo storage(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation));
+    if (storage.isValid() && storage.bytesAvailable() < LowCacheRoom) {
+        qWarning().noquote() << "main: the cache folder is nearly full; the GL shader cache is off";
+        qputenv("MESA_SHADER_CACHE_DISABLE", "true");
+    }
+#endif
+}
 
 // Says on screen and in the log that another instance runs, until the
 // notice is tapped, closed or has closed itself.
@@ -38,6 +59,7 @@ int main(int argc, char* argv[])
     if (!qEnvironmentVariableIsSet("QSG_RENDER_LOOP"))
         qputenv("QSG_RENDER_LOOP", "basic");
 #endif
+    avoidShaderCacheOnFullDisk();
     // Before any thread exists: tile downloads use libcurl from workers.
     curl_global_init(CURL_GLOBAL_DEFAULT);
 
