@@ -16,7 +16,7 @@ public:
         Taken,
         // Another running instance holds it.
         HeldElsewhere,
-        // The lock file could not be written.
+        // The lock file could not be written; the start goes on without it.
         Failed,
     };
 
@@ -27,11 +27,14 @@ public:
     static QString defaultFolder();
 
     // Takes the lock unless a running instance holds it. A lock left by a
-    // killed instance, written or not, does not count.
+    // killed instance, written or not, does not count, even when the folder
+    // has no room for another file.
     Outcome take();
     QString fileName() const;
 
 private:
+    Outcome cannotWrite() const;
+
     QString m_folder;
     QLockFile m_lock;
 };

@@ -4,6 +4,20 @@
 
 namespace kiv {
 
+// What became of a lock file that was to be removed.
+enum class LockRemoval
+{
+    Removed,
+    // A live process holds its native lock.
+    Held,
+    // Not there, not a plain file, or it could not be removed.
+    Kept,
+};
+
+// Removes the lock file at lockPath unless a live process holds it: what a
+// killed holder leaves. Only a plain file, never what a link points to.
+LockRemoval removeUnheldLock(const QString& lockPath);
+
 // Removes the lock file beside `lockedFile` (its name plus ".lock") when it
 // is empty and no live process holds it: what a process killed between
 // creating its lock and writing it leaves behind. Qt would wait on such a

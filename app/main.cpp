@@ -3,9 +3,12 @@
 #include "app/InstanceLock.h"
 #include "app/MainView.h"
 #include "app/NoticeWindow.h"
+#include "export/ExportLeftovers.h"
 
 #include <QDebug>
 #include <QGuiApplication>
+#include <QStandardPaths>
+#include <QStorageInfo>
 
 #include <curl/curl.h>
 
@@ -13,6 +16,25 @@ namespace {
 
 // Long enough to read; a start nobody watches still ends.
 constexpr int NoticeTime = 10000;
+
+// Less room than this in the cache folder counts as a full disk.
+constexpr qint64 LowCacheRoom = 64 * 1024 * 1024;
+
+// Mesa's shader cache writes through a memory map: on a full disk the
+// process dies at the next new shader instead of getting an error. Before
+// any GL context exists.
+void avoidShaderCacheOnFullDisk()
+{
+#ifdef Q_OS_UNIX
+    if (qEnvironmentVariableIsSet("MESA_SHADER_CACHE_DISABLE"))
+        return;
+    const QStorageInfo storage(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation));
+    if (storage.isValid() && storage.bytesAvailable() < LowCacheRoom) {
+        qWarning().noquote() << "main: the cache folder is nearly full; the GL shader cache is off";
+        qputenv("MESA_SHADER_CACHE_DISABLE", "true");
+    }
+#endif
+}
 
 // Says on screen and in the log that another instance runs, until the
 // notice is tapped, closed or has closed itself.
@@ -37,6 +59,7 @@ int main(int argc, char* argv[])
     if (!qEnvironmentVariableIsSet("QSG_RENDER_LOOP"))
         qputenv("QSG_RENDER_LOOP", "basic");
 #endif
+    avoidShaderCacheOnFullDisk();
     // Before any thread exists: tile downloads use libcurl from workers.
     curl_global_init(CURL_GLOBAL_DEFAULT);
 
@@ -47,7 +70,8 @@ int main(int argc, char* argv[])
     // Two instances on the same projects would overwrite each other's
     // saves: a second start touches neither projects nor settings.
     kiv::InstanceLock instance;
-    if (instance.take() == kiv::InstanceLock::HeldElsewhere) {
+    const kiv::InstanceLock::Outcome lock = instance.take();
+    if (lock == kiv::InstanceLock::HeldElsewhere) {
         refuseSecondInstance();
         delete application;
         curl_global_cleanup();
@@ -58,6 +82,12 @@ int main(int argc, char* argv[])
 
     // Lives until the process ends, with its window and dialog controller.
     auto* manager = new kiv::ApplicationManagerWin(application);
+    // Before any export can run. Without the lock another instance may be
+    // exporting right now.
+    if (lock == kiv::InstanceLock::Taken)
+        kiv::ExportLeftovers::remove(manager->documentPath(), manager->tempPath());
+    else
+        qWarning().noquote() << "main: without the instance lock, working files of stopped exports stay";
     manager->init();
     const int exitCode = application->exec();
 

@@ -3,6 +3,7 @@
 #include "app/ApplicationManager.h"
 #include "export/CSVText.h"
 #include "export/ExportArchivePath.h"
+#include "export/ExportLeftovers.h"
 #include "export/ExportText.h"
 #include "export/UTM.h"
 #include "model/Data.h"
@@ -44,8 +45,7 @@ public:
         // Created only where nothing is, so never through a link; the
         // system gives it the permissions of the user's umask.
         for (int attempt = 0; attempt < 16 && !m_ok; ++attempt) {
-            m_file.setFileName(path + QLatin1Char('.')
-                               + QString::number(QRandomGenerator::global()->generate(), 36));
+            m_file.setFileName(ExportLeftovers::csvPartPath(path, QRandomGenerator::global()->generate()));
             m_ok = m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
         }
         if (!m_ok)

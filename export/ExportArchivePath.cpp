@@ -1,6 +1,7 @@
 #include "export/ExportArchivePath.h"
 
 #include "app/ApplicationManager.h"
+#include "export/ExportLeftovers.h"
 #include "model/ProjectFile.h"
 
 #include <QDebug>
@@ -19,7 +20,7 @@ std::unique_ptr<QTemporaryDir> createExportWorkFolder()
     const ApplicationManager* application = ApplicationManager::instance();
     const QString base = application ? application->tempPath() : QDir::tempPath();
     QDir().mkpath(base);
-    auto folder = std::make_unique<QTemporaryDir>(base + QStringLiteral("/export-XXXXXX"));
+    auto folder = std::make_unique<QTemporaryDir>(ExportLeftovers::workFolderTemplate(base));
     if (!folder->isValid()) {
         qWarning() << "Export: cannot create a working folder in" << base << folder->errorString();
         return nullptr;
@@ -60,7 +61,7 @@ QString exportArchivePath(const QString& projectFolder, const QString& extension
 
 bool packExportArchive(const QString& archivePath, const QStringList& files, Task* task)
 {
-    const QString partPath = archivePath + QStringLiteral(".part");
+    const QString partPath = ExportLeftovers::partPath(archivePath);
     ApplicationManager* application = ApplicationManager::instance();
     bool ok = application && application->zipFiles(partPath, files, task);
     if (ok)

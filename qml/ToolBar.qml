@@ -32,16 +32,21 @@ Item {
 
     function exportProject() {
         var project = (typeof _modelManager !== "undefined" && _modelManager) ? _modelManager.currentProject : null
-        if (!project || project.numberOfLocalities === 0)
+        if (!project || project.numberOfLocalities === 0) {
             _dialogController.toastError("Cannot export empty project")
-        else
-            _dialogController.launchCustomDialog("ExportProjectDialog.qml")
+            return
+        }
+        // What opens from the menu shows over the map, not over the menu.
+        collapse()
+        _dialogController.launchCustomDialog("ExportProjectDialog.qml")
     }
 
     function showHelp() {
         var display = _dialogController.rootItem
-        if (display && display.help)
+        if (display && display.help) {
+            collapse()
             display.help()
+        }
     }
 
     state: "THIN"

@@ -346,6 +346,33 @@ private slots:
         QTRY_VERIFY(notebook()->property("shown").toBool());
     }
 
+    // A dialog opened from the wide menu shows over the map with the menu
+    // folded, not over the open menu.
+    void menuFoldsForItsExportDialog()
+    {
+        TEST_STEP(resizeWindow(QSize(1280, 800)));
+        QQuickItem* bar = findItem(root(), "toolBar");
+        QQuickItem* header = findItem(bar, "headerButton");
+        QVERIFY(header);
+        const QPointF onButton(header->height() / 2, header->height() / 2);
+        QVERIFY(screen().tap(header, onButton));
+        QTRY_COMPARE(bar->state(), QString("WIDE"));
+        QTRY_COMPARE(findItem(bar, "panel")->x(), 0.0);
+        QVERIFY(screen().tap(findItem(bar, "exportButton"), onButton));
+        const std::shared_ptr<DialogController> dialogs = page->application()->dialogController();
+        QTRY_COMPARE(dialogs->customDialogType(), QString("ExportProjectDialog.qml"));
+        QTRY_VERIFY(dialogs->customDialog() && dialogs->customDialog()->property("opacity").toReal() == 1.0);
+        const QString state = bar->state();
+        const bool veiled = !QTest::qWaitFor([&] { return !findItem(bar, "veil")->isVisible(); }, 2000);
+        ProgramScreen::shoot("export-dialog-from-menu");
+        // The rows after this one start from the map either way.
+        dialogs->dismissDialog(0);
+        QMetaObject::invokeMethod(bar, "collapse");
+        QTRY_VERIFY(!dialogs->dialogActive());
+        QCOMPARE(state, QString("THIN"));
+        QVERIFY(!veiled);
+    }
+
     void fileDialogDrawsTheDocumentsFolder_data()
     {
         QTest::addColumn<QString>("opener");

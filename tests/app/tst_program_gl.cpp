@@ -115,6 +115,40 @@ void sendClose(Display* display, Window window)
     XFlush(display);
 }
 
+// A tap in the middle of the window, as the window system delivers it.
+void sendTap(Display* display, Window window)
+{
+    XWindowAttributes attributes;
+    XGetWindowAttributes(display, window, &attributes);
+    XEvent event {};
+    event.xbutton.window = window;
+    event.xbutton.root = DefaultRootWindow(display);
+    event.xbutton.x = attributes.width / 2;
+    event.xbutton.y = attributes.height / 2;
+    event.xbutton.x_root = attributes.x + event.xbutton.x;
+    event.xbutton.y_root = attributes.y + event.xbutton.y;
+    event.xbutton.button = Button1;
+    event.xbutton.same_screen = True;
+    event.xbutton.time = CurrentTime;
+    event.type = ButtonPress;
+    XSendEvent(display, window, False, ButtonPressMask, &event);
+    event.type = ButtonRelease;
+    event.xbutton.state = Button1Mask;
+    XSendEvent(display, window, False, ButtonReleaseMask, &event);
+    XFlush(display);
+}
+
+// What a killed export leaves, and files of the user's named like it.
+const QStringList ExportLeftovers{"Documents/Quarzel/project1.kmz.part", "tmp/Orvanta/export-Ab12Cd/a.png"};
+const QStringList UserFiles{"Documents/Quarzel/notes.part", "Documents/Quarzel/other.kmz.part",
+                            "tmp/Orvanta/export-notes/a.png"};
+
+// Below the home, or the temporary folder for "tmp/".
+QString homeOrTemp(const QString& path)
+{
+    return path.startsWith("tmp/") ? QDir::tempPath() + path.mid(3) : QDir::homePath() + '/' + path;
+}
+
 bool hasTable(const QString& path, const char* table)
 {
     sqlite3* db = nullptr;
@@ -246,16 +280,29 @@ private slots:
     // touching a project or the settings; the first runs on.
     void secondStartEndsUntouched_data()
     {
-        QTest::addColumn<bool>("closedByUser");
-        QTest::newRow("notice closed by the user") << true;
-        QTest::newRow("notice left to close itself") << false;
+        QTest::addColumn<QString>("notice");
+        QTest::addColumn<bool>("freshData");
+        QTest::newRow("notice closed by the user") << "closed" << false;
+        QTest::newRow("notice left to close itself") << "left" << false;
+        QTest::newRow("notice tapped") << "tapped" << false;
+        // The lock's folder is made by the first start itself.
+        QTest::newRow("first start, lock folder not there yet") << "closed" << true;
     }
 
     void secondStartEndsUntouched()
     {
-        QFETCH(bool, closedByUser);
+        QFETCH(QString, notice);
+        QFETCH(bool, freshData);
 
+        QTemporaryDir data;
         QProcess first;
+        QProcess second;
+        if (freshData) {
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert("XDG_DATA_HOME", data.path());
+            first.setProcessEnvironment(environment);
+            second.setProcessEnvironment(environment);
+        }
         const Window window = startShown(display, first);
         QVERIFY(window);
         QVERIFY(QFile::exists(QDir::homePath() + "/Documents/Quarzel/project1.qz/main.db"));
@@ -264,15 +311,18 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT((before = projectsAndSettings(), QTest::qWait(500), before == projectsAndSettings()),
                                  20000);
 
-        QProcess second;
         startProgram(second);
         QVERIFY(second.waitForStarted());
-        Window notice = 0;
-        QTRY_VERIFY_WITH_TIMEOUT((notice = windowOf(display, second.processId())) != 0, 30000);
-        QTRY_VERIFY(distinctColours(display, notice) > 1);
-        if (closedByUser)
-            sendClose(display, notice);
-        QVERIFY(second.waitForFinished(closedByUser ? 20000 : 60000));
+        Window noticeWindow = 0;
+        QTRY_VERIFY_WITH_TIMEOUT((noticeWindow = windowOf(display, second.processId())) != 0, 30000);
+        QTRY_VERIFY(distinctColours(display, noticeWindow) > 1);
+        if (notice == "closed")
+            sendClose(display, noticeWindow);
+        if (notice == "tapped")
+            sendTap(display, noticeWindow);
+        // A tapped notice ends the start well before it would close by itself.
+        QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning,
+                                 notice == "left" ? 60000 : notice == "tapped" ? 7000 : 20000);
         const QString output = QString::fromLocal8Bit(second.readAll());
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QVERIFY2(second.exitCode() != 0, qPrintable(output));
@@ -286,41 +336,75 @@ private slots:
     }
 
     // A lock left by a killed instance, written or not, does not hold up
-    // the next start.
+    // the next start, nor does a folder without room for another file. A
+    // start that holds the lock removes what killed exports left.
     void staleLockDoesNotBlock_data()
     {
-        QTest::addColumn<bool>("written");
-        QTest::newRow("killed instance") << true;
-        QTest::newRow("killed before writing its lock") << false;
+        QTest::addColumn<QString>("lock");
+        QTest::newRow("killed instance") << "killed";
+        QTest::newRow("killed before writing its lock") << "unwritten";
+        QTest::newRow("killed instance, no room for another file") << "killed, full";
     }
 
     void staleLockDoesNotBlock()
     {
-        QFETCH(bool, written);
+        QFETCH(QString, lock);
+        const bool full = lock.endsWith("full");
 
-        if (written) {
+        if (lock.startsWith("killed")) {
             QProcess killed;
             QVERIFY(startShown(display, killed));
             killed.kill();
             QVERIFY(killed.waitForFinished(20000));
         } else {
-            QFile lock(instanceLock());
-            QVERIFY(lock.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            QFile lockFile(instanceLock());
+            QVERIFY(lockFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
         }
         QVERIFY(QFile::exists(instanceLock()));
+        for (const QString& path : ExportLeftovers + UserFiles) {
+            QVERIFY(QDir().mkpath(QFileInfo(homeOrTemp(path)).path()));
+            QFile file(homeOrTemp(path));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("PK");
+        }
 
         QProcess program;
-        const Window window = startShown(display, program);
+        Window window = 0;
+        if (full) {
+            // No file of the program grows past 0 bytes, as on a full disk.
+            program.setProcessChannelMode(QProcess::MergedChannels);
+            program.start("/bin/sh", {"-c", "trap '' XFSZ; ulimit -f 0 && exec \"$0\"",
+                                      QStringLiteral(QUARZEL_BINARY_DIR "/Quarzel")});
+            QVERIFY(program.waitForStarted());
+            QTRY_VERIFY_WITH_TIMEOUT((window = windowOf(display, program.processId())) != 0, 30000);
+            QTRY_VERIFY_WITH_TIMEOUT(distinctColours(display, window) > 2, 20000);
+        } else {
+            window = startShown(display, program);
+        }
         QVERIFY(window);
-        // The lock is its own now.
-        QFile lock(instanceLock());
-        QVERIFY(lock.open(QIODevice::ReadOnly));
-        QCOMPARE(lock.readLine().trimmed().toLongLong(), program.processId());
+        if (!full) {
+            // The lock is its own now.
+            QFile lockFile(instanceLock());
+            QVERIFY(lockFile.open(QIODevice::ReadOnly));
+            QCOMPARE(lockFile.readLine().trimmed().toLongLong(), program.processId());
+        }
+        // Without the lock another instance might be exporting.
+        for (const QString& path : ExportLeftovers)
+            QVERIFY2(QFile::exists(homeOrTemp(path)) == full, qPrintable(path));
+        QVERIFY(QFile::exists(QFileInfo(homeOrTemp(ExportLeftovers.last())).path()) == full);
+        for (const QString& path : UserFiles)
+            QVERIFY2(QFile::exists(homeOrTemp(path)), qPrintable(path));
         sendClose(display, window);
         QVERIFY(program.waitForFinished(20000));
         const QString output = QString::fromLocal8Bit(program.readAll());
         QCOMPARE(program.exitCode(), 0);
         QVERIFY2(!output.contains(QStringLiteral("already running")), qPrintable(output));
+        if (full) {
+            QVERIFY2(output.contains("which is no running instance"), qPrintable(output));
+            QVERIFY2(output.contains("starting without the lock"), qPrintable(output));
+        }
+        for (const QString& path : ExportLeftovers + UserFiles)
+            QFile::remove(homeOrTemp(path));
     }
 };
 

@@ -2,6 +2,8 @@
 #include "app/InstanceLock.h"
 #include "app/StaleLockFile.h"
 #include "support/ApplicationIdentity.h"
+#include "support/FileSizeLimit.h"
+#include "support/MessageLog.h"
 
 #include <QLockFile>
 #include <QtTest>
@@ -105,6 +107,10 @@ private slots:
         QTest::newRow("left empty by a killed instance") << "empty" << int(InstanceLock::Taken);
         QTest::newRow("empty, held by a starting instance") << "held" << int(InstanceLock::HeldElsewhere);
         QTest::newRow("folder cannot be made") << "unwritable" << int(InstanceLock::Failed);
+        QTest::newRow("first start, folder not there yet") << "fresh" << int(InstanceLock::Taken);
+        // Not even a second lock file fits beside it: the start goes on.
+        QTest::newRow("left by a killed instance, no room for another file") << "dead, full" << int(InstanceLock::Failed);
+        QTest::newRow("names a process of another program, no room") << "other, full" << int(InstanceLock::Failed);
     }
 
     void instanceLock()
@@ -119,25 +125,44 @@ private slots:
         InstanceLock instance(folder);
         const QString path = instance.fileName();
         QCOMPARE(QFileInfo(path).absolutePath(), folder);
-        if (lock != "unwritable")
+        if (lock != "unwritable" && lock != "fresh")
             QVERIFY(QDir().mkpath(folder));
         QLockFile live(path);
-        int holder = -1;
+        int flocked = -1;
         if (lock == "live")
             QVERIFY(live.tryLock());
-        if (lock == "dead")
-            QVERIFY(writeFile(path, QByteArray::number(deadProcess()) + "\nQuarzel\n"
+        // This test process runs, but is no instance of the program.
+        const qint64 holder = lock.startsWith("other") ? QCoreApplication::applicationPid()
+                              : lock.startsWith("dead")  ? deadProcess()
+                                                         : 0;
+        if (holder)
+            QVERIFY(writeFile(path, QByteArray::number(holder) + "\nQuarzel\n"
                                         + QSysInfo::machineHostName().toUtf8() + "\n"));
         if (lock == "empty" || lock == "held")
             QVERIFY(writeFile(path, QByteArray()));
         if (lock == "held") {
-            holder = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
-            QVERIFY(holder >= 0 && ::flock(holder, LOCK_EX | LOCK_NB) == 0);
+            flocked = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
+            QVERIFY(flocked >= 0 && ::flock(flocked, LOCK_EX | LOCK_NB) == 0);
         }
 
-        QCOMPARE(int(instance.take()), outcome);
-        if (holder >= 0)
-            ::close(holder);
+        test::recordLogLines();
+        test::takeLines();
+        {
+            std::unique_ptr<test::FileSizeLimit> full;
+            if (lock.endsWith("full"))
+                QVERIFY((full = std::make_unique<test::FileSizeLimit>(0))->isSet());
+            QCOMPARE(int(instance.take()), outcome);
+        }
+        if (lock.endsWith("full")) {
+            // Said in the log, and the dead holder's lock is gone.
+            const QString log = test::takeLines().join('\n');
+            QVERIFY2(log.contains(QString("left by process %1, which is no running instance").arg(holder)),
+                     qPrintable(log));
+            QVERIFY2(log.contains("starting without the lock"), qPrintable(log));
+            QVERIFY(!QFile::exists(path));
+        }
+        if (flocked >= 0)
+            ::close(flocked);
         if (outcome == InstanceLock::Taken) {
             // Written as ours, and taken from us by nobody.
             QFile written(path);

@@ -1,5 +1,6 @@
 #include "Database/Task.h"
 #include "app/ApplicationManagerWin.h"
+#include "export/ExportLeftovers.h"
 #include "export/KMZExporter.h"
 #include "model/Data.h"
 #include "model/LineData2D.h"
@@ -66,6 +67,12 @@ QByteArray entry(const QString& archive, const QString& name)
 QString png(int n)
 {
     return QString::fromStdString(idOf(n)) + QStringLiteral(".png");
+}
+
+bool writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
 QByteArray readAll(const QString& path)
@@ -225,6 +232,62 @@ private slots:
         QVERIFY(run.announced.isEmpty());
         QCOMPARE(readAll(archive), QByteArray("the last good archive"));
         verifyNoWorkingFiles(fixture);
+    }
+
+    // What a killed export leaves goes at the next start; the user's files
+    // with like names, and what links lead to, stay.
+    void leftoversOfStoppedExports_data()
+    {
+        QTest::addColumn<QString>("place");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("unfinished KMZ archive") << "documents" << "project1.kmz.part" << "file" << true;
+        QTest::newRow("unfinished exchange archive") << "documents" << "project1.kiv.part" << "file" << true;
+        QTest::newRow("no project of that name") << "documents" << "other.kmz.part" << "file" << false;
+        QTest::newRow("a user's part file") << "documents" << "notes.part" << "file" << false;
+        QTest::newRow("finished archive") << "documents" << "project1.kmz" << "file" << false;
+        QTest::newRow("archive part that is a link") << "documents" << "project1.kmz.part" << "link" << false;
+        QTest::newRow("archive part name on a folder") << "documents" << "project1.kmz.part" << "folder" << false;
+        QTest::newRow("unfinished CSV file") << "documents" << "project1.qz/plane.csv.k3j2h1.part" << "file" << true;
+        QTest::newRow("a user's CSV part file") << "documents" << "project1.qz/field.csv.k3j2h1.part" << "file" << false;
+        QTest::newRow("working folder") << "temp" << "export-Ab12Cd" << "folder" << true;
+        QTest::newRow("working folder that is a link") << "temp" << "export-Ab12Cd" << "link" << false;
+        QTest::newRow("folder of another name") << "temp" << "export-Ab12" << "folder" << false;
+        QTest::newRow("file named like a working folder") << "temp" << "export-Ab12Cd" << "file" << false;
+    }
+
+    void leftoversOfStoppedExports()
+    {
+        QFETCH(QString, place);
+        QFETCH(QString, name);
+        QFETCH(QString, kind);
+        QFETCH(bool, removed);
+        ExportFixture fixture;
+        const QDir documents = fixture.parentFolder();
+        const QString temp = ApplicationManager::instance()->tempPath();
+        QVERIFY(QDir().mkpath(temp));
+        const QString path = QDir(place == "temp" ? temp : documents.path()).filePath(name);
+        const QString userFile = documents.filePath("field notes.txt");
+        QVERIFY(writeFile(userFile, "mine"));
+        if (kind == "file")
+            QVERIFY(writeFile(path, "PK"));
+        else if (kind == "link")
+            QVERIFY(QFile::link(place == "temp" ? documents.path() : userFile, path));
+        else
+            QVERIFY(QDir().mkpath(path + "/icons"));
+        // Inside a working folder: icons, and a link out that is not followed.
+        if (kind == "folder") {
+            QVERIFY(writeFile(path + "/icons/a.png", "png"));
+            QVERIFY(QFile::link(userFile, path + "/doc.kml"));
+        }
+
+        QCOMPARE(ExportLeftovers::remove(documents.path(), temp), removed ? 1 : 0);
+        QCOMPARE(QFileInfo(path).exists() || QFileInfo(path).isSymLink(), !removed);
+        QCOMPARE(readAll(userFile), QByteArray("mine"));
+        QVERIFY(documents.exists("project1.qz/main.db"));
+        QFile::remove(path);
+        QDir(path).removeRecursively();
     }
 
     void readers_data()

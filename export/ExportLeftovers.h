@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+namespace kiv {
+
+// The working files of an export that was stopped midway (the program
+// killed): the archive being written beside its target in the documents
+// folder and the working folder in the program's temporary folder. A
+// finished or failed export removes its own; these are what no export got to
+// remove.
+class ExportLeftovers
+{
+public:
+    // The archive is written as its target plus this, then moved over it.
+    static const QString PartSuffix;
+
+    // Where an archive is written before it replaces archivePath.
+    static QString partPath(const QString& archivePath);
+    // Where a CSV file is written, under a name of its own, before it
+    // replaces target in the project folder.
+    static QString csvPartPath(const QString& target, quint32 discriminator);
+    // The name template of an export's working folder inside base.
+    static QString workFolderTemplate(const QString& base);
+
+    // Removes the leftovers of earlier runs: in documentsFolder a file
+    // <name>.kmz.part or <name>.kiv.part where <name>.qz is a project folder
+    // there (the only names an export writes), in such a project folder a
+    // file <csv file>.<letters or digits>.part for one of the CSV export's
+    // files, and in tempFolder the working
+    // folders export-XXXXXX (six letters or digits) of this user. A link
+    // under such a name is not the program's and stays; links inside a
+    // working folder go as links, never followed; nothing else is touched.
+    // Only while no other instance can be exporting. Returns how many were
+    // removed.
+    static int remove(const QString& documentsFolder, const QString& tempFolder);
+};
+
+} // namespace kiv
