@@ -33,7 +33,12 @@ Rectangle {
     // Set when a failed save sends the column back into the editor: the edit
     // goes on with its working copy instead of starting afresh.
     property bool resumeEdit: false
+    // Set from entering the editor until its edit is saved or dropped.
+    property bool ownsEdit: false
 
+    // Set while "Done" saves: the save can rebuild the panel around the
+    // column, whose going must not save the same edit again.
+    property bool saving: false
     // The name field being typed into, or null.
     property var typedField: null
 
@@ -53,7 +58,7 @@ Rectangle {
     // "Done": a valid working copy, with the name being typed, is saved and
     // the editor closes; otherwise it stays open with the edit as it is.
     function done() {
-        if (!stratModel || !editing)
+        if (!stratModel || !editing || saving)
             return
         typingEnds(true)
         var problem = stratModel.validWorkingCopy()
@@ -61,7 +66,14 @@ Rectangle {
             toastError(problem)
             return
         }
-        if (!stratModel.save()) {
+        saving = true
+        var saved = false
+        try {
+            saved = stratModel.save()
+        } finally {
+            saving = false
+        }
+        if (!saved) {
             toastError("Could not save the strat column.")
             return
         }
@@ -130,7 +142,7 @@ Rectangle {
     }
 
     function leaveEditor() {
-        if (!stratModel)
+        if (!stratModel || saving)
             return
         typingEnds(true)
         if (stratModel.validWorkingCopy() === "" && !stratModel.save()) {
@@ -140,6 +152,7 @@ Rectangle {
             Qt.callLater(function() { column.state = "EDITING" })
             return
         }
+        ownsEdit = false
         stratModel.cancelEdit()
     }
 
@@ -150,7 +163,9 @@ Rectangle {
         ignoreUnknownSignals: true
         function onClosing() { column.done() }
     }
-    onVisibleChanged: if (!visible) done()
+    // Once the change that hid it is through: its panel may be in the midst
+    // of its own state change.
+    onVisibleChanged: if (!visible && editing) Qt.callLater(column.done)
 
     // A press anywhere else in the window (the map, another panel, a tool
     // button) ends the typing, keeping the text, and goes on to what lies
@@ -185,6 +200,7 @@ Rectangle {
         if (!stratModel)
             return
         if (state === "EDITING") {
+            ownsEdit = true
             if (resumeEdit) {
                 resumeEdit = false
             } else {
@@ -193,7 +209,12 @@ Rectangle {
                 if (picksCurrentUnit)
                     selectedUnit = currentUnit
             }
+        } else if (!ownsEdit) {
+            // Not this column's edit: another column sharing the model may be
+            // editing, and a column made or collapsed here leaves it alone.
+            return
         } else if (state === "HIDDEN") {
+            ownsEdit = false
             stratModel.cancelEdit()
         } else {
             leaveEditor()
