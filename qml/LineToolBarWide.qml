@@ -141,7 +141,7 @@ Item {
             StratColumn {
                 objectName: "rockUnits"
                 width: parent.width
-                height: column.rowHeight * 5
+                height: heightFor(3)
                 picksCurrentUnit: true
             }
 

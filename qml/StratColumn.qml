@@ -1,4 +1,5 @@
 import QtQuick 2.4
+import QtQuick.Window 2.2
 import quarzel.touch 1.0
 import "Widgets"
 import "Utils.js" as Utils
@@ -6,7 +7,9 @@ import "Utils.js" as Utils
 // The current project's strat column. "DEFAULT" shows the colours,
 // "EXPANDED" the names for a while, "EDITING" the editor, "HIDDEN" nothing.
 // An edit is saved when the column leaves the editor for "DEFAULT" or
-// "EXPANDED" (or by "Done") and dropped when it is hidden.
+// "EXPANDED" (or by "Done") and dropped when it is hidden. A name being
+// typed belongs to the edit: it is kept however the editor is left, and a
+// column that goes out of sight, out of the window or away saves the edit.
 Rectangle {
     id: column
 
@@ -30,22 +33,47 @@ Rectangle {
     // Set when a failed save sends the column back into the editor: the edit
     // goes on with its working copy instead of starting afresh.
     property bool resumeEdit: false
+    // Set from entering the editor until its edit is saved or dropped.
+    property bool ownsEdit: false
+
+    // Set while "Done" saves: the save can rebuild the panel around the
+    // column, whose going must not save the same edit again.
+    property bool saving: false
+    // The name field being typed into, or null.
+    property var typedField: null
+
+    // Asks every row typing a name to stop, keeping or dropping the text.
+    signal typingEnds(bool keep)
+
+    // The height that shows the header, `rows` whole units and "+".
+    function heightFor(rows) {
+        return (rows + 2) * rowHeight + 2 * margin
+    }
 
     function toastError(text) {
         if (typeof _dialogController !== "undefined" && _dialogController)
             _dialogController.toastError(text)
     }
 
-    // "Done": a valid working copy is saved and the editor closes.
+    // "Done": a valid working copy, with the name being typed, is saved and
+    // the editor closes; otherwise it stays open with the edit as it is.
     function done() {
-        if (!stratModel)
+        if (!stratModel || !editing || saving)
             return
+        typingEnds(true)
         var problem = stratModel.validWorkingCopy()
         if (problem !== "") {
             toastError(problem)
             return
         }
-        if (!stratModel.save()) {
+        saving = true
+        var saved = false
+        try {
+            saved = stratModel.save()
+        } finally {
+            saving = false
+        }
+        if (!saved) {
             toastError("Could not save the strat column.")
             return
         }
@@ -65,7 +93,11 @@ Rectangle {
         if (!project)
             return
         var id = project.addHorizon()
-        if (editing || id === -1)
+        if (id === -1) {
+            toastError("Could not add unit")
+            return
+        }
+        if (editing)
             return
         if (picksCurrentUnit)
             pick(id)
@@ -110,8 +142,9 @@ Rectangle {
     }
 
     function leaveEditor() {
-        if (!stratModel)
+        if (!stratModel || saving)
             return
+        typingEnds(true)
         if (stratModel.validWorkingCopy() === "" && !stratModel.save()) {
             // Nothing is dropped: back into the editor with the edit as it is.
             toastError("Could not save the strat column.")
@@ -119,8 +152,39 @@ Rectangle {
             Qt.callLater(function() { column.state = "EDITING" })
             return
         }
+        ownsEdit = false
         stratModel.cancelEdit()
     }
+
+    // Closing the window ends the program, and a hidden or removed column
+    // leaves nobody to finish its edit: it is done as "Done" does.
+    Connections {
+        target: column.Window.window
+        ignoreUnknownSignals: true
+        function onClosing() { column.done() }
+    }
+    // Once the change that hid it is through: its panel may be in the midst
+    // of its own state change.
+    onVisibleChanged: if (!visible && editing) Qt.callLater(column.done)
+
+    // A press anywhere else in the window (the map, another panel, a tool
+    // button) ends the typing, keeping the text, and goes on to what lies
+    // under it: the map takes no focus from the field by itself.
+    MouseArea {
+        objectName: "typingEnder"
+        parent: column.Window.contentItem ? column.Window.contentItem : column
+        anchors.fill: parent
+        z: 1000000
+        enabled: column.typedField !== null
+        acceptedButtons: Qt.AllButtons
+        onPressed: {
+            var field = column.typedField
+            if (field && !field.contains(mapToItem(field, mouse.x, mouse.y)))
+                column.typingEnds(true)
+            mouse.accepted = false
+        }
+    }
+    Component.onDestruction: done()
 
     state: "DEFAULT"
     states: [
@@ -136,6 +200,7 @@ Rectangle {
         if (!stratModel)
             return
         if (state === "EDITING") {
+            ownsEdit = true
             if (resumeEdit) {
                 resumeEdit = false
             } else {
@@ -144,7 +209,12 @@ Rectangle {
                 if (picksCurrentUnit)
                     selectedUnit = currentUnit
             }
+        } else if (!ownsEdit) {
+            // Not this column's edit: another column sharing the model may be
+            // editing, and a column made or collapsed here leaves it alone.
+            return
         } else if (state === "HIDDEN") {
+            ownsEdit = false
             stratModel.cancelEdit()
         } else {
             leaveEditor()
@@ -218,7 +288,11 @@ Rectangle {
             objectName: "restoreButton"
             width: tools.side; height: width
             symbol: "restoreIcon"
-            onButtonActivated: if (column.stratModel) column.stratModel.revert()
+            onButtonActivated: {
+                column.typingEnds(false)
+                if (column.stratModel)
+                    column.stratModel.revert()
+            }
         }
         ActionButton {
             objectName: "importButton"
@@ -327,6 +401,17 @@ Rectangle {
                 anchors { left: swatch.right; leftMargin: column.margin / 2; right: typeButton.left; verticalCenter: parent.verticalCenter }
                 text: model.unitName
                 onAccepted: if (column.stratModel) column.stratModel.setUnitName(index, text)
+                onEditingChanged: {
+                    if (editing)
+                        column.typedField = nameField
+                    else if (column.typedField === nameField)
+                        column.typedField = null
+                }
+                Component.onDestruction: if (column.typedField === nameField) column.typedField = null
+                Connections {
+                    target: column
+                    function onTypingEnds(keep) { nameField.finish(keep) }
+                }
             }
             ActionButton {
                 id: typeButton

@@ -87,7 +87,7 @@ DetailsForm {
     StratColumn {
         objectName: "unitChoice"
         width: parent.width
-        height: Utils.dp(160)
+        height: heightFor(3)
         selectedUnit: form.unitId
         onSelectedUnitChanged: {
             if (selectedUnit > 0 && selectedUnit !== form.details.row.unitId) {

@@ -103,7 +103,7 @@ DetailsForm {
         objectName: "unitChoice"
         visible: !(form.isSighting && form.details.row.unitId === 0)
         width: parent.width
-        height: Utils.dp(160)
+        height: heightFor(3)
         selectedUnit: form.unitId
         onSelectedUnitChanged: {
             if (selectedUnit > 0 && selectedUnit !== form.details.row.unitId) {

@@ -10,25 +10,32 @@ Item {
     property string placeholderText: ""
     property real pixelSize: Utils.theme("inputText", Utils.dp(18))
     property color textColor: Utils.theme("kivGrey", "#565757")
-    readonly property bool editing: input.visible
+    // Its own flag: the input's visibility also goes when a parent hides,
+    // and the text typed must still be kept then.
+    readonly property bool editing: typing.active
 
     signal accepted()
 
     function edit() {
         input.text = text
-        input.visible = true
+        typing.active = true
         input.forceActiveFocus()
         input.selectAll()
     }
 
     function finish(keep) {
-        if (!input.visible)
+        if (!typing.active)
             return
-        input.visible = false
+        typing.active = false
         if (keep) {
             text = input.text
             accepted()
         }
+    }
+
+    QtObject {
+        id: typing
+        property bool active: false
     }
 
     implicitWidth: Utils.theme("panelWidth", Utils.dp(320)) * 0.6
@@ -52,7 +59,7 @@ Item {
         anchors.left: parent.left
         anchors.right: parent.right
         anchors.verticalCenter: parent.verticalCenter
-        visible: false
+        visible: field.editing
         clip: true
         font.pixelSize: Math.max(1, field.pixelSize)
         color: field.textColor

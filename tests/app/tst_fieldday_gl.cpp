@@ -304,6 +304,17 @@ class TestFieldDay : public QObject
         QTest::mouseRelease(window(), Qt::LeftButton, {}, end);
     }
 
+    // A strat column's header, then "Edit".
+    void openStratEditor(QQuickItem* strat)
+    {
+        QVERIFY(screen().tapAtRest(strat, 0.5, 0.05));
+        QTRY_COMPARE(strat->state(), QString("EXPANDED"));
+        QQuickItem* edit = nullptr;
+        QTRY_VERIFY((edit = screen().shownWith("label", QString("Edit"), strat)) != nullptr);
+        QVERIFY(screen().tapAtRest(edit));
+        QTRY_COMPARE(strat->state(), QString("EDITING"));
+    }
+
     // The window at that size once the map has taken it.
     bool resizeTo(const QSize& size) const
     {
@@ -980,28 +991,35 @@ private slots:
         test::ProgramScreen::shoot("window-" + QString(QTest::currentDataTag()).replace(' ', '-'));
     }
 
-    // The line panel's strat column scrolls with the panel, yet its handles
-    // reorder; its edit buttons keep clear of "+".
+    // The line panel's and the notebook's strat columns scroll with their
+    // panel, yet their handles reorder; the unit list and the edit buttons
+    // keep clear of "+".
     void lineStratColumnReorders_data()
     {
         QTest::addColumn<QSize>("size");
-        QTest::newRow("1024x768") << QSize(1024, 768);
-        QTest::newRow("1280x800") << QSize(1280, 800);
+        QTest::addColumn<QString>("panel");
+        QTest::newRow("1024x768") << QSize(1024, 768) << "line";
+        QTest::newRow("1280x800") << QSize(1280, 800) << "line";
+        QTest::newRow("notebook, 1024x768") << QSize(1024, 768) << "notebook";
+        QTest::newRow("notebook, 1280x800") << QSize(1280, 800) << "notebook";
     }
 
     void lineStratColumnReorders()
     {
         QFETCH(QSize, size);
+        QFETCH(QString, panel);
         QVERIFY(resizeTo(size));
-        QVERIFY(screen().openTool("Line", "lineTool"));
-        QQuickItem* strat = findItem(lineTool(), "rockUnits");
-        QVERIFY(screen().tapAtRest(strat, 0.5, 0.1));
-        QTRY_COMPARE(strat->state(), QString("EXPANDED"));
-        QQuickItem* edit = nullptr;
-        QTRY_VERIFY((edit = screen().shownWith("label", QString("Edit"), strat)) != nullptr);
-        QVERIFY(screen().tapAtRest(edit));
-        QTRY_COMPARE(strat->state(), QString("EDITING"));
-        test::ProgramScreen::shoot("line-strat-column-" + QString(QTest::currentDataTag()));
+        QPointer<QQuickItem> strat;
+        if (panel == "notebook") {
+            TEST_STEP(selectEntry(test::idOf(0xd0)));
+            strat = findItem(findItem(notebook(), "pointDetails"), "unitChoice");
+        } else {
+            QVERIFY(screen().openTool("Line", "lineTool"));
+            strat = findItem(lineTool(), "rockUnits");
+        }
+        QVERIFY(strat);
+        TEST_STEP(openStratEditor(strat));
+        test::ProgramScreen::shoot("strat-column-" + panel + "-" + QString(QTest::currentDataTag()).right(8));
 
         QList<QRectF> buttons;
         for (const char* name : {"deleteUnitButton", "restoreButton", "importButton", "addUnitButton"}) {
@@ -1014,9 +1032,14 @@ private slots:
             for (int j = i + 1; j < buttons.size(); ++j)
                 QVERIFY2(!buttons[i].intersects(buttons[j]), qPrintable(QString("%1 %2").arg(i).arg(j)));
         }
+        const QRectF list = sceneRect(findItem(strat, "unitList"));
+        // Up to three units show whole above "+", none half under it.
+        const int units = int(ModelManager::instance()->currentProject()->rockUnits().size());
+        QVERIFY(units >= 2);
+        QVERIFY(list.height() >= std::min(units, 3) * findItem(strat, "unitRow")->height());
+        QVERIFY(list.bottom() <= buttons.back().top());
 
         // The second row's handle onto the first row.
-        const QRectF list = sceneRect(findItem(strat, "unitList"));
         QList<QQuickItem*> handles;
         for (QQuickItem* handle : screen().named("dragHandle", strat)) {
             if (test::ProgramScreen::onScreen(handle) && list.contains(sceneRect(handle).center()))
@@ -1030,7 +1053,8 @@ private slots:
         QQuickItem* done = nullptr;
         QTRY_VERIFY((done = screen().shownWith("label", QString("Done"), strat)) != nullptr);
         QVERIFY(screen().tapAtRest(done));
-        QTRY_COMPARE(strat->state(), QString("DEFAULT"));
+        // The notebook's details are made anew by the save.
+        QTRY_VERIFY(!strat || strat->state() == "DEFAULT");
         QCOMPARE(ModelManager::instance()->currentProject()->rockUnits().front().name, moved);
         QCOMPARE(storedUnits().value(0), moved);
     }
@@ -1154,6 +1178,106 @@ private slots:
                 qml << line;
         }
         QVERIFY2(qml.isEmpty(), qPrintable(qml.join('\n')));
+    }
+
+    // A unit's name typed in a strat column's editor is stored once however
+    // the editor is left; a "+" whose save fails says so and leaves the
+    // list as stored.
+    void stratColumnKeepsTypedNames_data()
+    {
+        QTest::addColumn<QString>("panel");
+        QTest::addColumn<QString>("leave");
+        for (const char* panel : {"line", "clino"}) {
+            for (const char* leave : {"Done", "map", "another tool", "closing the window"})
+                QTest::newRow(qPrintable(QString("%1, %2").arg(panel, leave))) << panel << leave;
+        }
+        // The notebook's details go with the entry a tap on the map unselects.
+        QTest::newRow("notebook, map") << "notebook" << "map";
+        QTest::newRow("notebook, another tool") << "notebook" << "another tool";
+        QTest::newRow("line, + on locked storage") << "line" << "add, locked";
+    }
+
+    void stratColumnKeepsTypedNames()
+    {
+        QFETCH(QString, panel);
+        QFETCH(QString, leave);
+        QPointer<QQuickItem> strat;
+        if (panel == "notebook") {
+            TEST_STEP(selectEntry(test::idOf(0xd0)));
+            strat = findItem(findItem(notebook(), "pointDetails"), "unitChoice");
+        } else if (panel == "clino") {
+            TEST_STEP(openTool("Clino", "clinoTool"));
+            strat = findItem(findItem(root(), "clinoTool"), "stratColumn");
+            QQuickItem* mode = findItem(root(), "modeButton");
+            if (!strat->isEnabled())
+                TEST_STEP(tap(mode, QPointF(mode->width() * 0.75, mode->height() / 2)));
+            QTRY_VERIFY(strat->isEnabled());
+        } else {
+            TEST_STEP(openTool("Line", "lineTool"));
+            strat = findItem(lineTool(), "rockUnits");
+        }
+        const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
+        const QStringList stored = storedUnits();
+        QSignalSpy saves(project.get(), &Project::stratColumnChanged);
+        const int failures = toastCount("Could not save the strat column.");
+        if (leave == "add, locked") {
+            QQuickItem* list = findItem(strat, "unitList");
+            const int rows = list->property("count").toInt();
+            {
+                const test::DatabaseLock lock(project->folder().absoluteFilePath("main.db"), "EXCLUSIVE");
+                QVERIFY(lock.isLocked());
+                QVERIFY(screen().tapAtRest(findItem(strat, "addUnitButton")));
+                QTRY_VERIFY_WITH_TIMEOUT(toasted("Could not add unit"), 20000);
+            }
+            QCOMPARE(list->property("count").toInt(), rows);
+            QCOMPARE(int(project->rockUnits().size()), rows);
+            QCOMPARE(storedUnits(), stored);
+            QCOMPARE(saves.count(), 0);
+            return;
+        }
+
+        TEST_STEP(openStratEditor(strat));
+        QList<QQuickItem*> fields = screen().named("unitNameField", strat);
+        sortByTop(fields);
+        QVERIFY(!fields.isEmpty());
+        QQuickItem* field = fields.front();
+        QVERIFY(screen().tapAtRest(field));
+        QQuickItem* input = field->findChild<QQuickItem*>("input");
+        QTRY_VERIFY(input->hasActiveFocus());
+        static int typings = 0;
+        const QString typed = QString(" %1\u00e9'").arg(++typings);
+        const QString expected = project->rockUnits().front().name + typed;
+        QTest::keyClick(window(), Qt::Key_End);
+        for (const QChar c : typed)
+            QTest::sendKeyEvent(QTest::Click, window(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QCOMPARE(input->property("text").toString(), expected);
+
+        if (leave == "map" && panel == "notebook") {
+            QVERIFY(tapEmptyMap());
+        } else if (leave == "map") {
+            QVERIFY(tapEmptyMap());
+            QTRY_VERIFY(!field->property("editing").toBool());
+            QCOMPARE(field->property("text").toString(), expected);
+            QCOMPARE(strat->state(), QString("EDITING"));
+        } else if (leave == "another tool" && panel == "notebook") {
+            TEST_STEP(openTool("Line", "lineTool"));
+        } else if (leave == "another tool") {
+            TEST_STEP(openTool("Notebook", "dataTool"));
+        } else if (leave == "closing the window") {
+            QObject* noEvent = nullptr;
+            QVERIFY(QMetaObject::invokeMethod(window(), "closing", Qt::DirectConnection,
+                                              QGenericArgument("QQuickCloseEvent*", &noEvent)));
+        }
+        if (leave == "Done" || (leave == "map" && panel != "notebook")) {
+            QQuickItem* done = nullptr;
+            QTRY_VERIFY((done = screen().shownWith("label", QString("Done"), strat)) != nullptr);
+            QVERIFY(screen().tapAtRest(done));
+        }
+        QTRY_VERIFY(!strat || strat->state() == "DEFAULT");
+        QTRY_COMPARE(project->rockUnits().front().name, expected);
+        QCOMPARE(storedUnits().value(0), expected);
+        QCOMPARE(saves.count(), 1);
+        QCOMPARE(toastCount("Could not save the strat column."), failures);
     }
 };
 

@@ -100,6 +100,34 @@ TestCase {
         compare(names(), before)
     }
 
+    // The name being typed belongs to the edit: Restore drops it, and equal
+    // names keep a column that goes out of sight in the editor.
+    function test_typedName_data() {
+        return [{ tag: "Restore", leave: "restore", second: "Clay", names: null },
+                { tag: "equal names, out of sight", leave: "hide", second: "Sandy", names: ["Sandy", "Sandy"] }]
+    }
+
+    function test_typedName(data) {
+        var before = names()
+        editTwo("Sand", data.second)
+        var field = named(screen, "unitNameField")
+        mouseClick(field)
+        var input = named(field, "input")
+        tryCompare(input, "activeFocus", true)
+        keyClick(Qt.Key_End)
+        keyClick(Qt.Key_Y)
+        compare(input.text, "Sandy")
+        if (data.leave === "restore")
+            mouseClick(named(screen, "restoreButton"))
+        else
+            screen.visible = false
+        var expected = data.names ? data.names : before
+        tryVerify(function() { return names().join("|") === expected.join("|") })
+        verify(screen.editing)
+        if (data.second === "Sandy")
+            tryCompare(_dialogController, "toastMessage", "Unit names must be unique")
+    }
+
     function test_deleteQuestion() {
         editTwo("Sand", "Clay")
         screen.selectedUnit = stratModel.unitIdAt(1)
