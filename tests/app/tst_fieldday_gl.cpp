@@ -1085,6 +1085,8 @@ private slots:
             split += ids.count(part->id()) == 0 || part->id() == line->id() ? part->pointCount() : 0;
         QCOMPARE(split, points + 1);
         QVERIFY(!menu->isVisible());
+        // The part that kept the id stays selected, with its handles.
+        QTRY_COMPARE(handlesShown(line->id()), project->lineById(line->id())->pointCount());
         lineManager()->setProperty("editModeEnabled", false);
     }
 
