@@ -62,7 +62,12 @@ BaseTool {
     }
 
     function refreshReadings() {
-        if (!compassClino || !measuring)
+        if (measuring)
+            showReadings()
+    }
+
+    function showReadings() {
+        if (!compassClino)
             return
         dipField.text = _ui.formatDip(isPlane ? compassClino.dip : compassClino.plunge)
         azimuthField.text = isPlane ? _ui.formatPlaneAzimuth(compassClino.dipAzimuth)
@@ -231,7 +236,8 @@ BaseTool {
     onMeasuringChanged: updateEmitFlags()
     onIsPlaneChanged: {
         updateEmitFlags()
-        refreshReadings()
+        // Also when frozen: the fields show what the dial shows for the new symbol.
+        showReadings()
     }
     onHeadingLockedChanged: {
         if (!typingHeading)

@@ -60,7 +60,12 @@ TestCase {
         compare(field("dipField").text, "32")
         compare(field("azimuthField").text, "118")
         verify(source.emitBearingUpdates && source.emitPlaneUpdates && !source.emitLineUpdates)
+        source.plunge = 12
+        panel.setMeasuring(false)
         _modelManager.currentSymbol = lineSymbol
+        // Frozen too: the fields show the plunge the dial shows for a line.
+        compare(field("dipField").text, "12")
+        panel.setMeasuring(true)
         verify(source.emitLineUpdates)
         panel.setActive(false)
         verify(!source.emitBearingUpdates && !source.emitPlaneUpdates && !source.emitLineUpdates)
