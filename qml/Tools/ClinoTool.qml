@@ -62,7 +62,12 @@ BaseTool {
     }
 
     function refreshReadings() {
-        if (!compassClino || !measuring)
+        if (measuring)
+            showReadings()
+    }
+
+    function showReadings() {
+        if (!compassClino)
             return
         dipField.text = _ui.formatDip(isPlane ? compassClino.dip : compassClino.plunge)
         azimuthField.text = isPlane ? _ui.formatPlaneAzimuth(compassClino.dipAzimuth)
@@ -74,15 +79,17 @@ BaseTool {
             headingField.text = _ui.formatAzimuth(headingLocked ? compass.heading : compassClino.bearing)
     }
 
-    // A heading typed while locked moves the dial's heading at each key; the
-    // field keeps the text being typed.
+    // A typed heading moves the dial's heading at each key; the field keeps
+    // the text being typed. The first key locks the heading, also in a field
+    // that kept the focus after a save: no later bearing overwrites the keys.
     property bool typingHeading: false
     function typeHeading() {
         var value = _ui.reading(headingField.text)
-        if (!headingLocked || !isFinite(value))
-            return
         typingHeading = true
-        compass.setHeading((value % 360 + 360) % 360)
+        if (!headingLocked)
+            compass.lockHeading()
+        if (isFinite(value))
+            compass.setHeading((value % 360 + 360) % 360)
         typingHeading = false
     }
 
@@ -117,14 +124,17 @@ BaseTool {
             writeAzimuth()
     }
 
+    // The source's reading for the current symbol, as it is now.
+    function sourceDip() { return isPlane ? compassClino.dip : compassClino.plunge }
+    function sourceAzimuth() { return isPlane ? compassClino.dipAzimuth : compassClino.plungeAzimuth }
+
     // A reading typed by hand freezes the instrument and goes to the source,
     // unless the source holds it already to the shown whole degree.
     function writeDip() {
         dipTyped = false
         setMeasuring(false)
         var value = parseFloat(dipField.text)
-        if (compassClino && isFinite(value)
-                && Math.round(isPlane ? compassClino.dip : compassClino.plunge) !== value)
+        if (compassClino && isFinite(value) && Math.round(sourceDip()) !== value)
             setSourceDip(value)
     }
 
@@ -132,8 +142,7 @@ BaseTool {
         azimuthTyped = false
         setMeasuring(false)
         var value = isPlane ? parseFloat(_ui.parsePlaneAzimuth(azimuthField.text)) : parseFloat(azimuthField.text)
-        if (compassClino && isFinite(value)
-                && Math.round(isPlane ? compassClino.dipAzimuth : compassClino.plungeAzimuth) !== value)
+        if (compassClino && isFinite(value) && Math.round(sourceAzimuth()) !== value)
             setSourceAzimuth(value)
     }
 
@@ -147,7 +156,7 @@ BaseTool {
     }
 
     function setSourceAzimuth(value) {
-        var current = isPlane ? compassClino.dipAzimuth : compassClino.plungeAzimuth
+        var current = sourceAzimuth()
         // The symbol on the dial turns with the direction set.
         if (isPlane) {
             compassClino.planeSymbolRotation += value - current
@@ -227,10 +236,12 @@ BaseTool {
     onMeasuringChanged: updateEmitFlags()
     onIsPlaneChanged: {
         updateEmitFlags()
-        refreshReadings()
+        // Also when frozen: the fields show what the dial shows for the new symbol.
+        showReadings()
     }
     onHeadingLockedChanged: {
-        refreshHeading()
+        if (!typingHeading)
+            refreshHeading()
         showSighting()
     }
     onModeChanged: showSighting()
@@ -358,15 +369,17 @@ BaseTool {
                                                               : clinoTool.compassClino.plungeAzimuth
                 iconId: clinoTool.project ? clinoTool.project.symbolIconId(_modelManager.currentSymbol) : 0
                 onClicked: clinoTool.setMeasuring(!clinoTool.measuring)
-                // Set by hand on the dial while frozen.
+                // Set by hand on the dial while frozen. A reading the source
+                // still sends comes through the binding: it leaves the field
+                // as typed.
                 onDipChanged: {
-                    if (clinoTool.measuring || !clinoTool.compassClino)
+                    if (clinoTool.measuring || !clinoTool.compassClino || dip === clinoTool.sourceDip())
                         return
                     dipField.text = _ui.formatDip(dip)
                     clinoTool.setSourceDip(dip)
                 }
                 onAzimuthChanged: {
-                    if (clinoTool.measuring || !clinoTool.compassClino)
+                    if (clinoTool.measuring || !clinoTool.compassClino || azimuth === clinoTool.sourceAzimuth())
                         return
                     azimuthField.text = clinoTool.isPlane ? _ui.formatPlaneAzimuth(azimuth)
                                                           : _ui.formatAzimuth(azimuth)

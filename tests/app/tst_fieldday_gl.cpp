@@ -21,10 +21,12 @@
 #include "support/TestStep.h"
 
 #include <QQuickItem>
+#include <QElapsedTimer>
 #include <QtTest>
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 using namespace kiv;
 using test::centreOf;
@@ -1089,6 +1091,73 @@ private slots:
         QTRY_VERIFY(lineManager()->property("editModeEnabled").toBool());
         QTRY_COMPARE(handlesShown(line->id()), line->pointCount());
         test::ProgramScreen::shoot("line-handles-" + path);
+        lineManager()->setProperty("editModeEnabled", false);
+    }
+
+    // A held inner vertex offers "split"; a tap on it splits the line also
+    // when it comes right after the finger lets go or a second later.
+    void lineSplitsAtAHeldVertex_data()
+    {
+        QTest::addColumn<int>("afterMenu"); // ms from the menu showing to the tap
+        QTest::newRow("at once") << 0;
+        QTest::newRow("a second later") << 1000;
+    }
+
+    void lineSplitsAtAHeldVertex()
+    {
+        QFETCH(int, afterMenu);
+        QVERIFY(screen().openTool("Line", "lineTool"));
+        lineManager()->setProperty("editModeEnabled", false);
+        lineManager()->setProperty("penMode", 0);
+        const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
+        const auto lines = [&] {
+            std::vector<std::shared_ptr<LineData2D>> all;
+            for (const auto& locality : project->localities())
+                all.insert(all.end(), locality->lines().begin(), locality->lines().end());
+            return all;
+        };
+        const size_t before = lines().size();
+        // A zigzag of four strokes, five vertices, apart from any selected line.
+        page->mapView()->setSelectedItemId(QString());
+        QVERIFY(page->cameraAtRest());
+        QPoint at(600, afterMenu > 0 ? 500 : 300);
+        QTest::mousePress(window(), Qt::LeftButton, {}, at);
+        for (int i = 0; i < 40; ++i)
+            QTest::mouseMove(window(), at += QPoint(8, (i / 10) % 2 == 0 ? 8 : -8));
+        QTest::mouseRelease(window(), Qt::LeftButton, {}, at);
+        QTRY_COMPARE(lines().size(), before + 1);
+        std::set<std::string> ids;
+        std::shared_ptr<LineData2D> line;
+        for (const auto& drawn : lines()) {
+            ids.insert(drawn->id());
+            if (drawn->pointCount() >= 5)
+                line = drawn;
+        }
+        QVERIFY(line);
+        const int points = line->pointCount();
+
+        lineManager()->setProperty("editModeEnabled", true);
+        QVERIFY(page->cameraAtRest());
+        const QPoint vertex = page->screenOf(line->longitudeAt(2), line->latitudeAt(2)).toPoint();
+        QQuickItem* menu = findItem(root(), "vertexMenu");
+        QTest::mousePress(window(), Qt::LeftButton, {}, vertex);
+        QTRY_VERIFY(menu->isVisible());
+        QElapsedTimer shown;
+        shown.start();
+        QTest::mouseRelease(window(), Qt::LeftButton, {}, vertex);
+        QTest::qWait(int(std::max<qint64>(0, afterMenu - shown.elapsed())));
+        QQuickItem* button = findItem(menu, "splitLineButton");
+        QVERIFY(button->isEnabled());
+        TEST_STEP(tap(button));
+        QTRY_COMPARE(lines().size(), before + 2);
+        // The held vertex ends one part and starts the other.
+        int split = 0;
+        for (const auto& part : lines())
+            split += ids.count(part->id()) == 0 || part->id() == line->id() ? part->pointCount() : 0;
+        QCOMPARE(split, points + 1);
+        QVERIFY(!menu->isVisible());
+        // The part that kept the id stays selected, with its handles.
+        QTRY_COMPARE(handlesShown(line->id()), project->lineById(line->id())->pointCount());
         lineManager()->setProperty("editModeEnabled", false);
     }
 

@@ -344,6 +344,10 @@ private slots:
             << QVariantMap{{"dip", 25.0}, {"azimuth", 80.0}} << 25.0 << 80.0;
         QTest::newRow("compass: heading")
             << true << QStringList{"headingField", "135"} << QVariantMap{{"heading", 135.0}} << -1.0 << 135.0;
+        // The dial frozen by a tap, then its dip dragged the first time; the
+        // second save takes what the dial holds. -2: the reading the dial shows.
+        QTest::newRow("dial: clino dip dragged")
+            << false << QStringList{"clino", "drag"} << QVariantMap{} << -2.0 << -2.0;
     }
 
     void typedReadingsNeedNoTapOnTheDial()
@@ -359,8 +363,29 @@ private slots:
         QQuickItem* dial = screen->shown(compassMode ? "compass" : "clino");
         QVERIFY(save && dial);
         for (int round = 1; round <= 2; ++round) {
-            for (int i = 0; i + 1 < typed.size(); i += 2)
-                QVERIFY(screen->type(typed[i], typed[i + 1], false));
+            for (int i = 0; i + 1 < typed.size(); i += 2) {
+                if (typed[i + 1] != "drag") {
+                    QVERIFY(screen->type(typed[i], typed[i + 1], false));
+                    continue;
+                }
+                if (dial->property("isUpdating").toBool())
+                    QVERIFY(screen->tapAtRest(dial));
+                QTRY_VERIFY(!dial->property("isUpdating").toBool());
+                if (round > 1)
+                    continue;
+                // From the centre along the dip direction: a steeper dip.
+                const double before = dial->property("dip").toDouble();
+                const double towards = qDegreesToRadians(dial->property("azimuth").toDouble());
+                const QPointF centre = dial->mapToScene(QPointF(dial->width() / 2, dial->height() / 2));
+                const QPointF step = QPointF(std::sin(towards), -std::cos(towards)) * dial->width() * 0.02;
+                QTest::mousePress(window(), Qt::LeftButton, {}, centre.toPoint());
+                for (int move = 1; move <= 10; ++move)
+                    QTest::mouseMove(window(), (centre + step * move).toPoint());
+                QTest::mouseRelease(window(), Qt::LeftButton, {}, (centre + step * 10).toPoint());
+                QTRY_VERIFY(dial->property("dip").toDouble() > before + 2.0);
+                dip = std::round(dial->property("dip").toDouble());
+                azimuth = std::round(dial->property("azimuth").toDouble());
+            }
             QTRY_VERIFY(save->isEnabled());
             const QString comment = QString(QTest::currentDataTag()).left(5) + QString::number(round);
             QVERIFY(screen->type("commentField", comment, false));

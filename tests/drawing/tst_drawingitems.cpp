@@ -14,6 +14,7 @@
 #include <QDateTime>
 #include <QImage>
 #include <QPainter>
+#include <QThreadPool>
 
 using namespace kiv;
 
@@ -62,29 +63,37 @@ bool hasReddish(const QImage& image)
     return false;
 }
 
-// The whole plot drawn at once on a transparent picture.
-QImage drawnAtOnce(StereoNetPlot& plot, const QSize& size)
+// The whole plot drawn at once on a transparent picture; without its
+// marks, the bare net with the mean and temporary planes.
+QImage drawnAtOnce(StereoNetPlot& plot, const QSize& size, bool withMarks = true)
 {
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter target(&image);
     QPainterImplementation painter(float(size.width()), float(size.height()));
     painter.setPainter(&target);
-    plot.draw(painter);
+    plot.drawBase(painter, withMarks ? plot.marks() : std::vector<StereoNetPlot::Mark>{});
+    plot.drawOverlay(painter);
     painter.setPainter(nullptr);
+    return image;
+}
+
+// What the item shows now.
+QImage shown(StereoNetItem& net)
+{
+    QImage image(net.size().toSize(), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    net.paint(&painter);
     return image;
 }
 
 // What the item shows once its data are drawn.
 QImage shownOnceDrawn(StereoNetItem& net)
 {
-    QImage image(net.size().toSize(), QImage::Format_ARGB32_Premultiplied);
     if (!QTest::qWaitFor([&] { return !net.plotting(); }))
         return {};
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    net.paint(&painter);
-    return image;
+    return shown(net);
 }
 
 // Planes and lineations of two units in one locality of the project.
@@ -258,8 +267,17 @@ private slots:
 
     // A project switch while the data are being drawn: only the new
     // project's data show, and none of them is left out.
+    void projectSwitchWhilePlotting_data()
+    {
+        QTest::addColumn<bool>("drawnFirst");
+        QTest::newRow("old data being drawn") << false;
+        // Their picture done but not yet handed over, another drawing of them waiting.
+        QTest::newRow("old data drawn, another drawing waiting") << true;
+    }
+
     void projectSwitchWhilePlotting()
     {
+        QFETCH(bool, drawnFirst);
         test::ProjectFixture fixture;
         QVERIFY(fixture.isValid());
         const QList<Data*> before = addMixedData(*fixture.project, 0xd00, 400);
@@ -272,6 +290,11 @@ private slots:
         QCOMPARE(plotting.count(), 1);
         // The old project's data go to the worker.
         QCoreApplication::processEvents();
+        if (drawnFirst) {
+            net.setSelectedData(before);
+            QCoreApplication::processEvents();
+            QThreadPool::globalInstance()->waitForDone();
+        }
 
         QDir root(fixture.project->folder());
         root.cdUp();
@@ -284,11 +307,20 @@ private slots:
         net.setSelectedData(after);
         StereoNetPlot plot(other.get(), 1.0f);
         plot.setData(after);
-        QCOMPARE(shownOnceDrawn(net), drawnAtOnce(plot, QSize(200, 200)));
+        const QImage expected = drawnAtOnce(plot, QSize(200, 200));
+        // Meanwhile the bare net with the new mean, never a picture of the old data.
+        const QImage bare = drawnAtOnce(plot, QSize(200, 200), false);
+        QDeadlineTimer deadline(10000);
+        while (net.plotting() && !deadline.hasExpired()) {
+            const QImage now = shown(net);
+            QVERIFY(now == bare || now == expected);
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(shownOnceDrawn(net), expected);
         QCOMPARE(plotting.last().at(0).toBool(), false);
         // Nothing drawn for the old project comes late.
         QTest::qWait(200);
-        QCOMPARE(shownOnceDrawn(net), drawnAtOnce(plot, QSize(200, 200)));
+        QCOMPARE(shownOnceDrawn(net), expected);
     }
 
     void save()

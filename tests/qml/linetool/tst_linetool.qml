@@ -75,6 +75,41 @@ TestCase {
         compare(tool.opacity, 0.7)
     }
 
+    // The pad's keys on the opacity field (20 to 100 %) never hand the tool
+    // less than 0.2; the pad closed either way leaves the last valid value
+    // for the next line.
+    function test_opacityFieldStaysInRange_data() {
+        return [
+            { tag: "erased, a tap outside", keys: ["backKey", "backKey"], close: "outside", opacity: 0.8 },
+            { tag: "a valid digit, erased again, a tap outside", keys: ["backKey", "key5", "backKey"],
+              close: "outside", opacity: 0.85 },
+            { tag: "erased, done", keys: ["backKey", "backKey"], close: "doneKey", opacity: 0.8 }
+        ]
+    }
+
+    function test_opacityFieldStaysInRange(row) {
+        var display = createTemporaryObject(Qt.createComponent("qrc:/qml/Dialogs/DialogDisplay.qml"), testCase,
+                                            { width: testCase.width, height: testCase.height })
+        var pad = display.numPad
+        tool.opacity = 0.8
+        var field = findChild(panel, "opacityField")
+        compare(field.text, "80")
+        mouseClick(field)
+        verify(pad.active)
+        for (var i = 0; i < row.keys.length; ++i) {
+            mouseClick(findChild(pad, row.keys[i]))
+            verify(tool.opacity >= 0.2 && tool.opacity <= 1.0, row.keys[i] + ": " + tool.opacity)
+            compare(field.text, String(Math.round(tool.opacity * 100)))
+        }
+        if (row.close === "outside")
+            mouseClick(display, pad.x + pad.width + 20, pad.y + 10)
+        else
+            mouseClick(findChild(pad, row.close))
+        verify(!pad.active)
+        compare(tool.opacity, row.opacity)
+        compare(field.text, String(Math.round(row.opacity * 100)))
+    }
+
     function test_controlsSetTheTool() {
         var fill = findChild(panel, "fillMode")
         mouseClick(fill, fill.width * 0.75, fill.height / 2)

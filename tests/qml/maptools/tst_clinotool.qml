@@ -60,25 +60,65 @@ TestCase {
         compare(field("dipField").text, "32")
         compare(field("azimuthField").text, "118")
         verify(source.emitBearingUpdates && source.emitPlaneUpdates && !source.emitLineUpdates)
+        source.plunge = 12
+        panel.setMeasuring(false)
         _modelManager.currentSymbol = lineSymbol
+        // Frozen too: the fields show the plunge the dial shows for a line.
+        compare(field("dipField").text, "12")
+        panel.setMeasuring(true)
         verify(source.emitLineUpdates)
         panel.setActive(false)
         verify(!source.emitBearingUpdates && !source.emitPlaneUpdates && !source.emitLineUpdates)
     }
 
+    // Keys typed while the source keeps sending readings: the first one
+    // stops the instrument, so no later reading overwrites them.
     function test_saveEnabling_data() {
         return [
             { tag: "updating", measuring: true, unit: 3, enabled: false },
             { tag: "no rock unit", measuring: false, unit: -1, enabled: false },
-            { tag: "frozen with a unit", measuring: false, unit: 3, enabled: true }
+            { tag: "frozen with a unit", measuring: false, unit: 3, enabled: true },
+            { tag: "a key in dip", measuring: true, unit: 3, enabled: true,
+              typedIn: "dipField", keys: ["4"], text: "4" },
+            { tag: "keys in azimuth", measuring: true, unit: 3, enabled: true,
+              typedIn: "azimuthField", keys: ["1", "5"], text: "15" },
+            // The field kept the focus after a save: no tap locked the heading.
+            { tag: "a key in heading", measuring: true, unit: 3, enabled: true, compass: true,
+              typedIn: "headingField", keys: ["9"], text: "9", heading: 9 },
+            { tag: "heading key by key, a middle digit corrected", measuring: true, unit: 3, enabled: true,
+              compass: true, tap: true, typedIn: "headingField",
+              keys: ["1", "3", "5", Qt.Key_Left, Qt.Key_Left, Qt.Key_Backspace, "2"], text: "235", heading: 235 }
         ]
     }
 
     function test_saveEnabling(row) {
         source.dip = 20
         source.dipAzimuth = 200
+        source.bearing = 77
+        if (row.compass)
+            panel.mode = ClinoToolManager.CompassMode
         panel.setMeasuring(row.measuring)
         _modelManager.currentRockUnit = row.unit
+        if (row.typedIn) {
+            var input = findChild(field(row.typedIn), "input")
+            if (row.tap)
+                mouseClick(input)
+            else
+                input.forceActiveFocus()
+            verify(input.activeFocus)
+            input.selectAll()
+            for (var i = 0; i < row.keys.length; ++i) {
+                keyClick(row.keys[i])
+                source.dip = 21 + i
+                source.dipAzimuth = 201 + i
+                source.bearing = 78 + i
+            }
+            compare(input.text, row.text)
+            if (row.compass)
+                compare(field("compass").heading, row.heading)
+            else
+                verify(!panel.measuring)
+        }
         compare(field("saveButton").enabled, row.enabled)
     }
 
