@@ -307,6 +307,8 @@ BaseTool {
     }
 
     function applyFilterButton(name) {
+        // A filter may take the entry and its details away: what was typed is saved first.
+        details.commit()
         if (name === "Data")
             dataToolManager.showPointDataOnly()
         else if (name === "Notes")

@@ -82,7 +82,19 @@ BaseTool {
 
     function discardNewItem() { state = "" }
 
-    onShownChanged: if (!shown) state = ""
+    // A picture on its way keeps its comment while another tool is used;
+    // the map's marker is that tool's meanwhile.
+    onShownChanged: {
+        if (state !== "NEWITEM")
+            state = ""
+        else if (shown)
+            placeTemporaryItem()
+        else if (placedTemporaryItem) {
+            placedTemporaryItem = false
+            if (temporaryItem)
+                temporaryItem.deactivate()
+        }
+    }
     onStateChanged: {
         if (state === "NEWITEM") {
             placeTemporaryItem()
