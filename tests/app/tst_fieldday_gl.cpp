@@ -883,6 +883,9 @@ private slots:
         QTest::newRow("new symbol name, closing the window") << "symbol name" << "closing the window";
         QTest::newRow("stereonet comment, another tool") << "stereonet comment" << "another tool";
         QTest::newRow("stereonet comment, map") << "stereonet comment" << "map";
+        // Saved with its picture, as Save does.
+        QTest::newRow("stereonet comment, closing the window") << "stereonet comment" << "closing the window";
+        QTest::newRow("new note, closing the window") << "new note" << "closing the window";
     }
 
     void otherTextsAreKept()
@@ -902,6 +905,15 @@ private slots:
             QTRY_VERIFY(tool && tool->opacity() == 1.0);
             TEST_STEP(tap(findItem(tool, "createButton")));
             input = findItem(findItem(tool, "nameField"), "input");
+        } else if (field == "new note") {
+            TEST_STEP(openTool("Notebook", "dataTool"));
+            tool = notebook();
+            findItem(tool, "dataList")->setProperty("currentIndex", -1);
+            TEST_STEP(tap(findItem(tool, "toolBarButton_addPhoto")));
+            QVERIFY(screen().tapShown("add_Note"));
+            QTRY_VERIFY(reticle()->isVisible());
+            TEST_STEP(longPress(QPoint(1000, 450)));
+            input = findItem(tool, "entryText");
         } else {
             TEST_STEP(openTool("Stereonet", "stereoNetTool"));
             tool = findItem(root(), "stereoNetTool");
@@ -944,6 +956,11 @@ private slots:
             QTRY_VERIFY(!dialogs->customDialogActive());
             QTRY_COMPARE(project->symbolName(project->dataById(test::idOf(0xc0))->symbolId()), typed);
             QCOMPARE(named(), 1);
+        } else if (leave == "closing the window") {
+            QTRY_VERIFY(dataWith(expected) != nullptr);
+            QTRY_VERIFY(!reticle()->isVisible());
+            QCOMPARE(tool->property(field == "new note" ? "entryOpen" : "state").toString(),
+                     field == "new note" ? QString("false") : QString());
         } else {
             TEST_STEP(openTool("Stereonet", "stereoNetTool"));
             QCOMPARE(tool->state(), QString("NEWITEM"));
