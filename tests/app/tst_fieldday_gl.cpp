@@ -934,18 +934,13 @@ private slots:
             QVERIFY(leaveEntry(leave, std::string(), std::string()));
 
         if (field == "symbol name") {
-            const auto named = [&] {
-                int count = 0;
-                for (const Project::Symbol& symbol : project->symbols())
-                    count += symbol.name == typed ? 1 : 0;
-                return count;
-            };
-            QTRY_COMPARE(named(), 1);
-            QCOMPARE(tool->state(), QString("editSymbol"));
-            // Back in the list, the new symbol is chosen for the entry.
+            // Saved once.
+            QTRY_COMPARE(int(std::count_if(project->symbols().begin(), project->symbols().end(),
+                                           [&](const Project::Symbol& symbol) { return symbol.name == typed; })),
+                         1);
+            // Back in the list, where the newest symbol of its kind is last, it is chosen for the entry.
             TEST_STEP(tap(findItem(tool, "dialogCancelButton")));
             QTRY_COMPARE(tool->state(), QString("default"));
-            // The newest symbol of its kind is listed last.
             QVERIFY(QMetaObject::invokeMethod(findItem(tool, "symbolList"), "positionViewAtEnd"));
             QQuickItem* row = nullptr;
             for (QQuickItem* item : test::findItems(tool, QString())) {
@@ -955,12 +950,9 @@ private slots:
             TEST_STEP(tap(row));
             QTRY_VERIFY(!dialogs->customDialogActive());
             QTRY_COMPARE(project->symbolName(project->dataById(test::idOf(0xc0))->symbolId()), typed);
-            QCOMPARE(named(), 1);
         } else if (leave == "closing the window") {
             QTRY_VERIFY(dataWith(expected) != nullptr);
             QTRY_VERIFY(!reticle()->isVisible());
-            QCOMPARE(tool->property(field == "new note" ? "entryOpen" : "state").toString(),
-                     field == "new note" ? QString("false") : QString());
         } else {
             TEST_STEP(openTool("Stereonet", "stereoNetTool"));
             QCOMPARE(tool->state(), QString("NEWITEM"));
