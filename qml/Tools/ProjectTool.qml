@@ -55,6 +55,9 @@ BaseTool {
     }
     function keepTexts() { storedTexts = texts() }
     function differs() {
+        // A declination given as the 0 shown for none is a change too.
+        if (declinationGiven && project && project.declination === Utils.noValue)
+            return true
         var now = texts()
         for (var i = 0; i < now.length; ++i) {
             if (now[i] !== storedTexts[i])
