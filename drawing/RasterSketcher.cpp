@@ -281,6 +281,8 @@ void RasterSketcher::activated()
 
 void RasterSketcher::deactivated()
 {
+    // A text that was not accepted ends with the session.
+    clearText();
     const QMutexLocker locker(&m_mutex);
     if (m_background.isNull() || m_layer.isNull())
         return;
@@ -313,6 +315,7 @@ void RasterSketcher::setupNewSketch()
     replacePictures(SketchFiles::filledPicture(size, Qt::white), SketchFiles::filledPicture(size, Qt::transparent));
     // A blank page must not be saved over the files of the datum opened before.
     m_data.reset();
+    clearText();
     setHasUnsavedChanges(false);
 }
 
@@ -330,6 +333,7 @@ void RasterSketcher::setupExistingImage(const QString& dataId)
         return;
     replacePictures(background, layer);
     m_data = data;
+    clearText();
     setHasUnsavedChanges(false);
 }
 

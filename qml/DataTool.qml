@@ -108,11 +108,16 @@ BaseTool {
         }
     }
 
-    // Closing the window ends the program: what was typed is saved first.
+    // Closing the window ends the program: what was typed is saved first,
+    // a new entry's text too while its panel shows where it goes.
     Connections {
         target: dataTool.Window.window
         ignoreUnknownSignals: true
-        function onClosing() { dataTool.details.commit() }
+        function onClosing() {
+            dataTool.details.commit()
+            if (dataTool.shown && dataTool.entryOpen && dataTool.entryText !== "")
+                dataTool.saveEntry()
+        }
     }
 
     onShownChanged: {
@@ -307,6 +312,8 @@ BaseTool {
     }
 
     function applyFilterButton(name) {
+        // A filter may take the entry and its details away: what was typed is saved first.
+        details.commit()
         if (name === "Data")
             dataToolManager.showPointDataOnly()
         else if (name === "Notes")

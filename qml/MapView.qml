@@ -43,6 +43,8 @@ MapViewController {
     }
 
     function prepareToClose() {
+        // The open panel is left first, so that it keeps what was typed.
+        toolManager.switchTo(null)
         closing()
         toolManager.tools = []
         toolManager.panels = []
@@ -78,7 +80,11 @@ MapViewController {
             acceptedButtons: Qt.AllButtons
             focus: true
 
-            onPressed: toolManager.mousePressed(mouse.x, mouse.y, mouse.button)
+            onPressed: {
+                // A tap on the map ends typing in any panel, as Return does.
+                mapInput.forceActiveFocus()
+                toolManager.mousePressed(mouse.x, mouse.y, mouse.button)
+            }
             onReleased: toolManager.mouseReleased(mouse.x, mouse.y, mouse.button)
             onPositionChanged: toolManager.mouseMoved(mouse.x, mouse.y, mouse.buttons)
             onDoubleClicked: toolManager.mouseDoubleClicked(mouse.x, mouse.y, mouse.button)

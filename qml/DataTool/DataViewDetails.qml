@@ -118,6 +118,25 @@ Item {
             view.rightClicked(buttonIndex, button)
     }
 
+    // The symbol dialog answers to the form shown then: a symbol created in
+    // it rebuilds the rows, and the form that opened it is gone.
+    function pickSymbol(symbolId) {
+        _dialogController.launchCustomDialog("SymbolSelectionDialog.qml")
+        var dialog = _dialogController.customDialog
+        if (!dialog)
+            return
+        dialog.symbolId = symbolId
+        dialog.filterSymbols = true
+        var id = row ? entryId(row) : ""
+        var answered = function(result) {
+            _dialogController.result.disconnect(answered)
+            if (result === 0 && view && view.symbolPicked && row && entryId(row) === id
+                    && dialog.symbolId !== row.symbolId)
+                view.symbolPicked(dialog.symbolId)
+        }
+        _dialogController.result.connect(answered)
+    }
+
     // Runs one save of the form and reports it; a save asked for while one
     // runs (the rows it rebuilds show the form anew) would store it twice.
     function save(store) {

@@ -33,20 +33,8 @@ DetailsForm {
     }
     function saveAll() { return save(details.row.symbolId, unitId, comment.text) }
 
-    function pickSymbol() {
-        _dialogController.launchCustomDialog("SymbolSelectionDialog.qml")
-        var dialog = _dialogController.customDialog
-        if (!dialog)
-            return
-        dialog.symbolId = details.row.symbolId
-        dialog.filterSymbols = true
-        var answered = function(result) {
-            _dialogController.result.disconnect(answered)
-            if (result === 0 && dialog.symbolId !== details.row.symbolId)
-                form.save(dialog.symbolId, form.unitId, comment.text)
-        }
-        _dialogController.result.connect(answered)
-    }
+    function pickSymbol() { details.pickSymbol(details.row.symbolId) }
+    function symbolPicked(symbolId) { form.save(symbolId, form.unitId, comment.text) }
 
     Row {
         spacing: form.details.margin

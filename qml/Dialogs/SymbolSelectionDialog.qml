@@ -1,4 +1,5 @@
 import QtQuick 2.4
+import QtQuick.Window 2.2
 import quarzel.touch 1.0
 import ".."
 import "../Widgets"
@@ -112,6 +113,16 @@ BaseDialog {
         else
             state = "default"
     }
+    // Closing the window ends the program: a name typed and not saved yet is saved first.
+    Connections {
+        target: dialog.Window.window
+        ignoreUnknownSignals: true
+        function onClosing() {
+            if (dialog.canSave)
+                dialog.save()
+        }
+    }
+
     onSymbolIdChanged: selectListed()
     onListedTypeChanged: selectListed()
 
@@ -285,6 +296,8 @@ BaseDialog {
                     width: parent.width
                     minimumWidth: parent.width
                     maximumWidth: parent.width
+                    // Return saves, as the Save button does.
+                    onAccepted: if (dialog.canSave) dialog.save()
                 }
 
                 Text {

@@ -1,4 +1,5 @@
 import QtQuick 2.4
+import QtQuick.Window 2.2
 import quarzel.touch 1.0
 import "../"
 import "../Widgets"
@@ -6,8 +7,9 @@ import "ProjectTool"
 import "."
 import "../Utils.js" as Utils
 
-// The current project's own fields. Every edit saves all four texts; a
-// refused save puts the edited field back to what the project holds.
+// The current project's own fields. Every edit saves all four texts, once,
+// however the field is left; a refused save puts the edited field back to
+// what the project holds.
 BaseTool {
     id: projectTool
     toolName: "Project Properties"
@@ -42,6 +44,40 @@ BaseTool {
         declinationGiven = false
         prefixField.text = project ? project.localityBaseName : ""
         descriptionField.text = project ? project.description : ""
+        keepTexts()
+    }
+
+    // The texts as stored, as the fields give them back (the text edit
+    // turns some characters into others): a field left as it was saves nothing.
+    property var storedTexts: []
+    function texts() {
+        return [nameField.text, declinationField.text, prefixField.text, descriptionField.text]
+    }
+    function keepTexts() { storedTexts = texts() }
+    function differs() {
+        // A declination given as the 0 shown for none is a change too.
+        if (declinationGiven && project && project.declination === Utils.noValue)
+            return true
+        var now = texts()
+        for (var i = 0; i < now.length; ++i) {
+            if (now[i] !== storedTexts[i])
+                return true
+        }
+        return false
+    }
+
+    // Ends typing as Return does, whichever way the screen is left.
+    function commit() {
+        var inplace = [nameField, declinationField, prefixField]
+        for (var i = 0; i < inplace.length; ++i) {
+            if (inplace[i].editing)
+                inplace[i].finish(true)
+        }
+        // The description's own end of editing saves it.
+        if (descriptionField.textItem.activeFocus)
+            descriptionField.textItem.focus = false
+        if (differs())
+            save(descriptionField)
     }
 
     function restore(field) {
@@ -59,12 +95,17 @@ BaseTool {
     }
 
     function save(field) {
+        if (!differs())
+            return true
         var declination = (!declinationGiven && project && project.declination === Utils.noValue) ? String(Utils.noValue)
                                                                                         : declinationField.text
-        if (manager.save(nameField.text, declination, prefixField.text, descriptionField.text))
+        if (manager.save(nameField.text, declination, prefixField.text, descriptionField.text)) {
+            keepTexts()
             return true
+        }
         _dialogController.toastError("Failed to save project")
         restore(field)
+        keepTexts()
         return false
     }
 
@@ -90,6 +131,7 @@ BaseTool {
     }
 
     function exportProject() {
+        commit()
         if (!project || project.numberOfLocalities === 0)
             _dialogController.toastError("Cannot export empty project")
         else
@@ -100,11 +142,19 @@ BaseTool {
         if (shown)
             load()
         else {
+            commit()
             waitingForDeclination = false
             picking = false
         }
     }
     onProjectChanged: load()
+
+    // Closing the window ends the program: what was typed is saved first.
+    Connections {
+        target: projectTool.Window.window
+        ignoreUnknownSignals: true
+        function onClosing() { projectTool.commit() }
+    }
 
     Connections {
         target: projectTool.waitingForDeclination ? projectTool.locationManager : null
@@ -255,7 +305,10 @@ BaseTool {
                 height: projectTool.rowHeight
                 label: "Merge Project"
                 enabled: projectTool.project !== null
-                onButtonActivated: projectTool.picking = true
+                onButtonActivated: {
+                    projectTool.commit()
+                    projectTool.picking = true
+                }
             }
         }
     }

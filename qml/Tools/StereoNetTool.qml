@@ -1,4 +1,5 @@
 import QtQuick 2.4
+import QtQuick.Window 2.2
 import quarzel.touch 1.0
 import "../"
 import "../Widgets"
@@ -50,7 +51,20 @@ BaseTool {
         }
         newImageSource = url
         commentField.text = prefilledComment()
+        prefilled = commentField.text
         state = "NEWITEM"
+    }
+
+    // The comment as the picture came with it: one typed beyond it is saved
+    // with the picture when the window closes.
+    property string prefilled: ""
+    Connections {
+        target: stereoNetTool.Window.window
+        ignoreUnknownSignals: true
+        function onClosing() {
+            if (stereoNetTool.shown && stereoNetTool.state === "NEWITEM" && commentField.text !== stereoNetTool.prefilled)
+                stereoNetTool.saveNewItem()
+        }
     }
 
     function placeTemporaryItem() {
@@ -82,7 +96,19 @@ BaseTool {
 
     function discardNewItem() { state = "" }
 
-    onShownChanged: if (!shown) state = ""
+    // A picture on its way keeps its comment while another tool is used;
+    // the map's marker is that tool's meanwhile.
+    onShownChanged: {
+        if (state !== "NEWITEM")
+            state = ""
+        else if (shown)
+            placeTemporaryItem()
+        else if (placedTemporaryItem) {
+            placedTemporaryItem = false
+            if (temporaryItem)
+                temporaryItem.deactivate()
+        }
+    }
     onStateChanged: {
         if (state === "NEWITEM") {
             placeTemporaryItem()

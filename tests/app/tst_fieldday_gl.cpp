@@ -278,6 +278,8 @@ class TestFieldDay : public QObject
 
     // Ids of the readings the clino saved, oldest first.
     std::vector<std::string> clinoIds;
+    // When the stereonet last saved its picture.
+    qint64 lastPicture = 0;
 
     QQuickItem* lineTool() const { return findItem(root(), "lineTool"); }
     QObject* lineManager() const { return lineTool()->property("manager").value<QObject*>(); }
@@ -446,6 +448,17 @@ class TestFieldDay : public QObject
         return false;
     }
 
+    // A tap on `field`, then `typed` at the end of the text of `input`, which takes the focus.
+    void typeAtEnd(QQuickItem* field, QQuickItem* input, const QString& typed)
+    {
+        TEST_STEP(tap(field));
+        QTRY_VERIFY(input->hasActiveFocus());
+        // The end of the whole text; a one-line input takes End alone.
+        QTest::keyClick(window(), Qt::Key_End, input->inherits("QQuickTextEdit") ? Qt::ControlModifier : Qt::NoModifier);
+        for (const QChar c : typed)
+            QTest::sendKeyEvent(QTest::Click, window(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+
     // Leaves the entry's details the way a user does; false when a step did not come about.
     bool leaveEntry(const QString& how, const std::string& id, const std::string& other)
     {
@@ -470,7 +483,35 @@ class TestFieldDay : public QObject
             return QMetaObject::invokeMethod(window(), "closing", Qt::DirectConnection,
                                              QGenericArgument("QQuickCloseEvent*", &noEvent));
         }
+        if (how.startsWith("filter ")) {
+            QQuickItem* button = findItem(notebook(), "filter_" + how.mid(7));
+            return (button->isVisible() || screen().tap(findItem(notebook(), "toolBarButton_All")))
+                   && QTest::qWaitFor([&] { return button->isVisible(); }) && screen().tap(button);
+        }
         return how == "map" && tapEmptyMap();
+    }
+
+    // Every entry listed again, the filter row closed.
+    bool showAllEntries()
+    {
+        QQuickItem* all = findItem(notebook(), "filter_All");
+        return screen().tap(all) && QTest::qWaitFor([&] { return page->mapView()->viewFilter() == 7; })
+               && screen().tap(findItem(notebook(), "toolBarButton_All"))
+               && QTest::qWaitFor([&] { return !all->isVisible(); });
+    }
+
+    // The project's name, locality prefix and description as main.db holds them.
+    QStringList storedProjectTexts() const
+    {
+        const QString database = ModelManager::instance()->currentProject()->folder().absoluteFilePath("main.db");
+        for (const std::string& bytes : test::tableMessages(database, "project")) {
+            QZProtoBuffers::Project record;
+            if (record.ParseFromString(bytes)) {
+                return {QString::fromStdString(record.name()), QString::fromStdString(record.localitybasename()),
+                        QString::fromStdString(record.description())};
+            }
+        }
+        return {};
     }
 
 private slots:
@@ -752,6 +793,11 @@ private slots:
         QTest::newRow("plane, same row, nothing typed") << "plane" << "same row" << "";
         QTest::newRow("plane, closing the panel, nothing typed") << "plane" << "closing the panel" << "";
         QTest::newRow("note, closing the window") << "note" << "closing the window" << " w";
+        // The filter takes the entry and its details away.
+        QTest::newRow("note, filter Lines") << "note" << "filter Lines" << " f";
+        QTest::newRow("photo, filter Data") << "photo" << "filter Data" << " f";
+        QTest::newRow("plane, filter Lines") << "plane" << "filter Lines" << " f";
+        QTest::newRow("plane, filter Notes, nothing typed") << "plane" << "filter Notes" << "";
     }
 
     void notebookSavesTheTypedText()
@@ -774,15 +820,17 @@ private slots:
 
         QQuickItem* input = findItem(findItem(notebook(), "details"), "commentInput");
         QVERIFY(input);
-        TEST_STEP(tap(input));
-        QTRY_VERIFY(input->hasActiveFocus());
-        QTest::keyClick(window(), Qt::Key_End, Qt::ControlModifier);
-        for (const QChar c : typed)
-            QTest::sendKeyEvent(QTest::Click, window(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+        TEST_STEP(typeAtEnd(input, input, typed));
         QCOMPARE(input->property("text").toString(), expected);
         QSignalSpy saves(project.get(), &Project::dataListChanged);
         const int failures = toastCount("Update failed!");
-        QVERIFY(leaveEntry(leave, id, other));
+        const bool left = leaveEntry(leave, id, other);
+        if (leave.startsWith("filter")) {
+            QTRY_COMPARE(shownId(), QString());
+            QVERIFY(rowOf(id) < 0);
+            QVERIFY(showAllEntries());
+        }
+        QVERIFY(left);
 
         QTRY_COMPARE(data->comment(), expected);
         QCOMPARE(storedComment(id), expected);
@@ -797,6 +845,150 @@ private slots:
             QTRY_VERIFY(mapSelectsNothing());
         }
         QCOMPARE(saves.count(), typed.isEmpty() ? 0 : 1);
+    }
+
+    // Text typed into the project's fields is saved once, with the other
+    // fields as they were, however the field is left; a field left as it
+    // was saves nothing.
+    void projectSavesTheTypedText_data()
+    {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("leave");
+        QTest::addColumn<QString>("typed");
+        const char* names[] = {"name", "prefix", "description"};
+        for (int field = 0; field < 3; ++field) {
+            for (const char* leave : {"Return", "map", "another tool", "closing the window"}) {
+                // Return breaks the description's line.
+                if (field < 2 || QString(leave) != "Return")
+                    QTest::newRow(qPrintable(QString("%1, %2").arg(names[field], leave))) << field << leave << " é'\"<b>&";
+            }
+        }
+        QTest::newRow("description, map, nothing typed") << 2 << "map" << "";
+        QTest::newRow("name, another tool, nothing typed") << 0 << "another tool" << "";
+    }
+
+    void projectSavesTheTypedText()
+    {
+        QFETCH(int, field);
+        QFETCH(QString, leave);
+        QFETCH(QString, typed);
+        const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
+        const QStringList before{project->name(), project->localityBaseName(), project->description()};
+        QStringList expected = before;
+        expected[field] += typed;
+        TEST_STEP(openTool("Project", "projectTool"));
+        QQuickItem* tool = findItem(root(), "projectTool");
+        QObject* manager = tool->property("manager").value<QObject*>();
+        QSignalSpy saves(manager, SIGNAL(saveSuccessful(bool)));
+        const char* fields[] = {"nameField", "prefixField", "descriptionField"};
+        QQuickItem* box = findItem(tool, fields[field]);
+        QQuickItem* input = findItem(box, field == 2 ? "textEdit" : "input");
+        QVERIFY(input);
+        TEST_STEP(typeAtEnd(field == 2 ? input : box, input, typed));
+        QCOMPARE(input->property("text").toString(), expected[field]);
+        if (leave == "Return")
+            QTest::keyClick(window(), Qt::Key_Return);
+        else
+            QVERIFY(leaveEntry(leave, std::string(), std::string()));
+
+        QTRY_COMPARE(QStringList({project->name(), project->localityBaseName(), project->description()}), expected);
+        QCOMPARE(storedProjectTexts(), expected);
+        QTRY_COMPARE(saves.count(), typed.isEmpty() ? 0 : 1);
+        QVERIFY(!toasted("Failed to save project"));
+        // Shown as stored when the screen comes back.
+        TEST_STEP(openTool("Project", "projectTool"));
+        QCOMPARE(box->property("text").toString(), expected[field]);
+        QCOMPARE(saves.count(), typed.isEmpty() ? 0 : 1);
+    }
+
+    // Texts typed into the other screens' fields are kept when the field is
+    // left: a new symbol's name is saved, a picture's comment waits for its Save.
+    void otherTextsAreKept_data()
+    {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("leave");
+        QTest::newRow("new symbol name, Return") << "symbol name" << "Return";
+        QTest::newRow("new symbol name, closing the window") << "symbol name" << "closing the window";
+        QTest::newRow("stereonet comment, another tool") << "stereonet comment" << "another tool";
+        QTest::newRow("stereonet comment, map") << "stereonet comment" << "map";
+        // Saved with its picture, as Save does.
+        QTest::newRow("stereonet comment, closing the window") << "stereonet comment" << "closing the window";
+        QTest::newRow("new note, closing the window") << "new note" << "closing the window";
+    }
+
+    void otherTextsAreKept()
+    {
+        QFETCH(QString, field);
+        QFETCH(QString, leave);
+        const QString typed = QString("%1 é'\"<b>&").arg(leave);
+        const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
+        DialogController* dialogs = page->application()->dialogController().get();
+        QQuickItem* tool = nullptr;
+        QQuickItem* input = nullptr;
+        if (field == "symbol name") {
+            TEST_STEP(selectEntry(test::idOf(0xc0)));
+            TEST_STEP(tap(findItem(notebook(), "symbolButton")));
+            QTRY_COMPARE(dialogs->customDialogType(), QString("SymbolSelectionDialog.qml"));
+            tool = qobject_cast<QQuickItem*>(dialogs->customDialog());
+            QTRY_VERIFY(tool && tool->opacity() == 1.0);
+            TEST_STEP(tap(findItem(tool, "createButton")));
+            input = findItem(findItem(tool, "nameField"), "input");
+        } else if (field == "new note") {
+            TEST_STEP(openTool("Notebook", "dataTool"));
+            tool = notebook();
+            findItem(tool, "dataList")->setProperty("currentIndex", -1);
+            TEST_STEP(tap(findItem(tool, "toolBarButton_addPhoto")));
+            QVERIFY(screen().tapShown("add_Note"));
+            QTRY_VERIFY(reticle()->isVisible());
+            TEST_STEP(longPress(QPoint(1000, 450)));
+            input = findItem(tool, "entryText");
+        } else {
+            TEST_STEP(openTool("Stereonet", "stereoNetTool"));
+            tool = findItem(root(), "stereoNetTool");
+            // Pictures are named by the second they are saved in.
+            QTRY_VERIFY(QDateTime::currentSecsSinceEpoch() > lastPicture);
+            TEST_STEP(tap(findItem(tool, "addImageButton")));
+            QTRY_COMPARE(tool->state(), QString("NEWITEM"));
+            lastPicture = QDateTime::currentSecsSinceEpoch();
+            input = findItem(findItem(tool, "commentField"), "textEdit");
+        }
+        QVERIFY(input);
+        TEST_STEP(typeAtEnd(input, input, typed));
+        const QString expected = input->property("text").toString();
+        QVERIFY(expected.endsWith(typed));
+        if (leave == "Return")
+            QTest::keyClick(window(), Qt::Key_Return);
+        else
+            QVERIFY(leaveEntry(leave, std::string(), std::string()));
+
+        if (field == "symbol name") {
+            // Saved once.
+            QTRY_COMPARE(int(std::count_if(project->symbols().begin(), project->symbols().end(),
+                                           [&](const Project::Symbol& symbol) { return symbol.name == typed; })),
+                         1);
+            // Back in the list, where the newest symbol of its kind is last, it is chosen for the entry.
+            TEST_STEP(tap(findItem(tool, "dialogCancelButton")));
+            QTRY_COMPARE(tool->state(), QString("default"));
+            QVERIFY(QMetaObject::invokeMethod(findItem(tool, "symbolList"), "positionViewAtEnd"));
+            QQuickItem* row = nullptr;
+            for (QQuickItem* item : test::findItems(tool, QString())) {
+                if (item->property("symbolName").toString() == typed)
+                    row = item;
+            }
+            TEST_STEP(tap(row));
+            QTRY_VERIFY(!dialogs->customDialogActive());
+            QTRY_COMPARE(project->symbolName(project->dataById(test::idOf(0xc0))->symbolId()), typed);
+        } else if (leave == "closing the window") {
+            QTRY_VERIFY(dataWith(expected) != nullptr);
+            QTRY_VERIFY(!reticle()->isVisible());
+        } else {
+            TEST_STEP(openTool("Stereonet", "stereoNetTool"));
+            QCOMPARE(tool->state(), QString("NEWITEM"));
+            QCOMPARE(input->property("text").toString(), expected);
+            QTRY_VERIFY(reticle()->isVisible());
+            TEST_STEP(tap(findItem(tool, "discardButton")));
+            QTRY_COMPARE(tool->state(), QString());
+        }
     }
 
     // A new note goes where the finger holds on the map.

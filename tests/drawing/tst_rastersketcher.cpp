@@ -517,6 +517,41 @@ private slots:
         QCOMPARE(sketcher.text(), QString("Outcrop"));
     }
 
+    // A text left unaccepted goes with its session: the next one starts without it.
+    void newSessionStartsWithoutText_data()
+    {
+        QTest::addColumn<bool>("leave");
+        QTest::addColumn<bool>("photo");
+        QTest::newRow("left, the same photo again") << true << true;
+        QTest::newRow("left, a blank page") << true << false;
+        QTest::newRow("a blank page while active") << false << false;
+    }
+
+    void newSessionStartsWithoutText()
+    {
+        QFETCH(bool, leave);
+        QFETCH(bool, photo);
+        Sketcher sketcher;
+        sketcher.setMode(RasterSketcher::Text);
+        const std::string id = openPhoto(sketcher, "camera_x.jpg");
+        sketcher.tap(QPoint(400, 300));
+        sketcher.setText("Outcrop A");
+        QSignalSpy texts(&sketcher, &RasterSketcher::textChanged);
+        QSignalSpy boxes(&sketcher, &RasterSketcher::textRectChanged);
+        if (leave)
+            sketcher.setActive(false);
+        if (photo)
+            sketcher.setupExistingImage(QString::fromStdString(id));
+        else
+            sketcher.setupNewSketch();
+        sketcher.setActive(true);
+        QCOMPARE(sketcher.text(), QString());
+        QVERIFY(sketcher.textRect().isNull());
+        QCOMPARE(texts.count(), 1);
+        QCOMPARE(boxes.count(), 1);
+        QVERIFY(!sketcher.hasUnsavedChanges());
+    }
+
     void paintAndErase()
     {
         Sketcher sketcher;

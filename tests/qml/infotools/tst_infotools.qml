@@ -180,6 +180,17 @@ TestCase {
         compare(field.text, "3.142")
     }
 
+    // The 0 shown for a project without a declination, measured, is stored.
+    function test_compassGivesZeroDeclination() {
+        panel = Qt.createComponent("qrc:/qml/Tools/ProjectTool.qml").createObject(testCase,
+                { height: testCase.height, locationManager: fakeLocation })
+        panel.setActive(true)
+        named(panel, "compassButton").buttonActivated()
+        fakeLocation.declinationChanged(0)
+        compare(named(panel, "declinationField").text, "0.000")
+        compare(project.declination, 0)
+    }
+
     function test_exportRefusesAnEmptyProject() {
         panel = Qt.createComponent("qrc:/qml/Tools/ProjectTool.qml").createObject(testCase,
                 { height: testCase.height, project: emptyProject })
