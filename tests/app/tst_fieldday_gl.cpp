@@ -166,7 +166,10 @@ class TestFieldDay : public QObject
         QQuickItem* list = findItem(notebook(), "dataList");
         QVERIFY(list);
         list->setProperty("currentIndex", -1);
-        TEST_STEP(tap(screen().notebookCell(QString::fromStdString(id))));
+        // Earlier rows may have added entries above it.
+        QQuickItem* cell = nullptr;
+        QTRY_VERIFY((cell = shownCell(id)) != nullptr);
+        TEST_STEP(tap(cell));
         QTRY_COMPARE(shownId(), QString::fromStdString(id));
         QTRY_VERIFY(findItem(notebook(), "pointDetails") != nullptr);
     }
