@@ -187,7 +187,7 @@ void readProjectRecord(const ProjectRecord& record, Project* target)
     readSymbols(record, target);
 }
 
-ProjectRecord buildProjectRecord(const Project& project)
+ProjectRecord buildProjectRecord(const Project& project, const Project& lists)
 {
     ProjectRecord record;
     record.set_version(ProjectRecord::V20);
@@ -209,14 +209,14 @@ ProjectRecord buildProjectRecord(const Project& project)
         record.set_lastlongitude(longitude);
     record.set_basetiles(baseTilesToRecord(project.baseTileLayer()));
 
-    for (const Project::RockUnit& unit : project.rockUnits()) {
+    for (const Project::RockUnit& unit : lists.rockUnits()) {
         QZProtoBuffers::RockUnit* stored = record.add_rockunit();
         stored->set_unitid(static_cast<quint32>(unit.id));
         stored->set_unitname(bytesOf(unit.name));
         stored->set_colour(bytesOf(unit.colour.name(QColor::HexRgb)));
         stored->set_unittype(unitTypeToRecord(unit.type));
     }
-    for (const Project::BaseMap& map : project.baseMaps()) {
+    for (const Project::BaseMap& map : lists.baseMaps()) {
         QZProtoBuffers::BaseMap* stored = record.add_basemap();
         stored->set_name(bytesOf(map.name));
         stored->set_type(bytesOf(map.type));
@@ -224,7 +224,7 @@ ProjectRecord buildProjectRecord(const Project& project)
         stored->set_active(map.active);
         stored->set_opacity(map.opacity);
     }
-    for (const Project::Symbol& symbol : project.symbols()) {
+    for (const Project::Symbol& symbol : lists.symbols()) {
         QZProtoBuffers::Symbol* stored = record.add_symbols();
         stored->set_symbolid(static_cast<quint32>(symbol.id));
         stored->set_name(bytesOf(symbol.name));
@@ -641,13 +641,13 @@ bool DatabaseManager::writeRow(RowWrite& row)
     return false;
 }
 
-bool DatabaseManager::syncProjectDetails(Project* project)
+bool DatabaseManager::syncProjectDetails(Project* project, const Project* lists)
 {
     if (!project || !isOpen())
         return false;
     RowWrite row;
     row.countSql = "SELECT COUNT(*) FROM project";
-    if (!serializeRecord(buildProjectRecord(*project), &row.record))
+    if (!serializeRecord(buildProjectRecord(*project, lists ? *lists : *project), &row.record))
         row.record.clear();
     std::int32_t projectId = static_cast<std::int32_t>(project->projectId().value());
     row.insertSavepoint = "insertProjectDetails";

@@ -68,7 +68,9 @@ public:
 
     // Insert when the row is new, update when present. The count statements
     // throw on storage errors.
-    bool syncProjectDetails(Project* project);
+    // lists, when given, holds the strat column, symbols and base maps to
+    // store in place of project's own (a merge's copies).
+    bool syncProjectDetails(Project* project, const Project* lists = nullptr);
     bool syncLocalityDetails(Locality* locality);
     bool syncDataDetails(std::shared_ptr<Data> data);
     bool syncLineDataDetails(LineData2D* line);

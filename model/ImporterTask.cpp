@@ -27,6 +27,7 @@ void ImporterTask::work()
     ProjectImporter importer(m_target.get(), this);
     setSuccessful(importer.run(m_source.get(), m_copyImages, m_copyMaps));
     m_merged = importer.takeMergedLocalities();
+    m_lists = importer.takeMergedLists();
     m_sourceUnreadable = importer.sourceUnreadable();
 }
 
@@ -39,6 +40,8 @@ void ImporterTask::onFinished()
     }
     if (!successful() || !m_target)
         return;
+    if (std::optional<ProjectImporter::Lists> lists = std::exchange(m_lists, std::nullopt))
+        ProjectImporter::applyLists(*m_target, std::move(*lists));
     m_target->addLocalities(std::exchange(m_merged, {}));
     // The screens refresh once, at the end.
     m_target->beginAnnouncement();

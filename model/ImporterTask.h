@@ -2,14 +2,15 @@
 
 #include "Database/Task.h"
 #include "model/Project.h"
+#include "model/ProjectImporter.h"
 
 #include <memory>
 
 namespace kiv {
 
 // Merges a source project into a target on the task's thread; on success the
-// merged localities join the target back on its own thread, and the target
-// announces its changed lists once.
+// merged units, symbols, base maps and localities join the target back on its
+// own thread, and the target announces its changed lists once.
 class ImporterTask : public Task
 {
     Q_OBJECT
@@ -27,6 +28,7 @@ private:
     const std::shared_ptr<Project> m_target;
     const std::shared_ptr<Project> m_source;
     Project::LocalityList m_merged;
+    std::optional<ProjectImporter::Lists> m_lists;
 };
 
 } // namespace kiv

@@ -480,11 +480,11 @@ void Project::warnAboutUnusableImages() const
                    << "image files are missing, outside the images folder or behind a link";
 }
 
-bool Project::save()
+bool Project::save(const Project* lists)
 {
     // A locked or full database must not end the caller.
     try {
-        return syncProjectDetails(this);
+        return syncProjectDetails(this, lists);
     } catch (const SQLiteException& e) {
         qWarning() << "Project::save: could not write" << m_folder.absolutePath() << ":"
                    << QString::fromStdString(e.detail());

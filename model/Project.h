@@ -218,7 +218,8 @@ public:
     // false when a record could not be read (the others are loaded).
     bool load(bool withContent);
     // Writes the project row; false, with a warning, when it could not be.
-    bool save();
+    // lists: see syncProjectDetails.
+    bool save(const Project* lists = nullptr);
 
     // Commands act on the current project only.
     bool isCurrentProject() const;

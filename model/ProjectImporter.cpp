@@ -76,15 +76,14 @@ bool ProjectImporter::run(Project* source, bool copyImages, bool copyMaps)
 {
     if (!m_target || !source || source == m_target)
         return false;
-    m_savedRockUnits = m_target->rockUnits();
-    m_savedSymbols = m_target->symbols();
-    m_savedBaseMaps = m_target->baseMaps();
     m_sourceUnreadable = false;
     if (!beginTransaction() || !merge(source, copyImages, copyMaps) || !commitTransaction()) {
         rollback();
         return false;
     }
     if (QThread::currentThread() == m_target->thread()) {
+        if (std::optional<Lists> lists = takeMergedLists())
+            applyLists(*m_target, std::move(*lists));
         m_target->addLocalities(takeMergedLocalities());
         emit m_target->numberOfLocalitiesChanged(m_target->numberOfLocalities());
     }
@@ -94,6 +93,20 @@ bool ProjectImporter::run(Project* source, bool copyImages, bool copyMaps)
 Project::LocalityList ProjectImporter::takeMergedLocalities()
 {
     return std::exchange(m_mergedLocalities, {});
+}
+
+std::optional<ProjectImporter::Lists> ProjectImporter::takeMergedLists()
+{
+    return std::exchange(m_lists, std::nullopt);
+}
+
+void ProjectImporter::applyLists(Project& target, Lists lists)
+{
+    target.rockUnits() = std::move(lists.rockUnits);
+    // Never lowered: the target may have passed ids of removed units.
+    target.updateNextUnitId(lists.nextUnitId - 1);
+    target.symbols() = std::move(lists.symbols);
+    target.baseMaps() = std::move(lists.baseMaps);
 }
 
 bool ProjectImporter::beginTransaction()
@@ -184,6 +197,8 @@ bool ProjectImporter::merge(Project* source, bool copyImages, bool copyMaps)
         return false;
     m_mergedLocalities.clear();
     m_copiedFiles.clear();
+    // Merged into copies: the screens read the target's own lists meanwhile.
+    m_lists = Lists{m_target->rockUnits(), m_target->nextUnitId(), m_target->symbols(), m_target->baseMaps()};
     // Half a project merged would look complete: damage merges nothing.
     if (!loadSource(*source)) {
         m_sourceUnreadable = true;
@@ -202,11 +217,11 @@ bool ProjectImporter::merge(Project* source, bool copyImages, bool copyMaps)
     for (const std::shared_ptr<Locality>& locality : source->localities())
         merge.total += static_cast<int>(locality->data().size() + locality->lines().size());
 
-    mergeRockUnits(m_target, source, merge.units);
-    mergeSymbols(m_target, source, merge.symbols);
+    mergeRockUnits(*m_lists, source, merge.units);
+    mergeSymbols(*m_lists, source, merge.symbols);
     if (copyMaps && !mergeBaseMaps(merge))
         return false;
-    if (!runStorageStep("ProjectImporter: saving the project failed:", [&] { return m_target->save(); }))
+    if (!saveTarget())
         return false;
     merge.dateText = importDateText();
     // A copy: the list is not to change under the loop.
@@ -229,10 +244,20 @@ bool ProjectImporter::step(Merge& merge)
     return !reportProgress(percent);
 }
 
-void ProjectImporter::mergeRockUnits(Project* target, const Project* source, IdMap& units)
+bool ProjectImporter::saveTarget()
+{
+    // Only carries the merged lists into the row; the rest is the target's.
+    Project lists;
+    lists.rockUnits() = m_lists->rockUnits;
+    lists.symbols() = m_lists->symbols;
+    lists.baseMaps() = m_lists->baseMaps;
+    return runStorageStep("ProjectImporter: saving the project failed:", [&] { return m_target->save(&lists); });
+}
+
+void ProjectImporter::mergeRockUnits(Lists& target, const Project* source, IdMap& units)
 {
     for (const Project::RockUnit& unit : source->rockUnits()) {
-        for (const Project::RockUnit& existing : target->rockUnits()) {
+        for (const Project::RockUnit& existing : target.rockUnits) {
             if (existing.name == unit.name) {
                 units[unsigned(unit.id)] = unsigned(existing.id);
                 break;
@@ -240,17 +265,21 @@ void ProjectImporter::mergeRockUnits(Project* target, const Project* source, IdM
         }
         if (units.count(unsigned(unit.id)))
             continue;
-        const unsigned id = std::max(unsigned(target->nextUnitId()), unsigned(unit.id));
-        target->updateNextUnitId(int(id));
-        target->addRockUnit(int(id), unit.name, unit.colour, unit.type);
+        const unsigned id = std::max(unsigned(target.nextUnitId), unsigned(unit.id));
+        target.nextUnitId = int(id) + 1;
+        target.rockUnits.push_back({int(id), unit.name, unit.colour, unit.type});
         units[unsigned(unit.id)] = id;
     }
 }
 
-void ProjectImporter::mergeSymbols(Project* target, const Project* source, IdMap& symbols)
+void ProjectImporter::mergeSymbols(Lists& target, const Project* source, IdMap& symbols)
 {
+    const auto taken = [&target](int id) {
+        return std::any_of(target.symbols.begin(), target.symbols.end(),
+                           [id](const Project::Symbol& symbol) { return symbol.id == id; });
+    };
     for (const Project::Symbol& symbol : source->symbols()) {
-        for (const Project::Symbol& existing : target->symbols()) {
+        for (const Project::Symbol& existing : target.symbols) {
             if (existing.name == symbol.name) {
                 symbols[unsigned(symbol.id)] = unsigned(existing.id);
                 break;
@@ -259,9 +288,9 @@ void ProjectImporter::mergeSymbols(Project* target, const Project* source, IdMap
         if (symbols.count(unsigned(symbol.id)))
             continue;
         int id = symbol.id;
-        while (target->hasSymbol(id))
+        while (taken(id))
             ++id;
-        target->addSymbol(id, symbol.name, symbol.iconId, symbol.symbolType, false);
+        target.symbols.push_back({id, symbol.name, symbol.iconId, symbol.symbolType, false});
         symbols[unsigned(symbol.id)] = unsigned(id);
     }
 }
@@ -283,7 +312,7 @@ bool ProjectImporter::mergeBaseMaps(Merge& merge)
     for (const Project::BaseMap& baseMap : maps) {
         if (!step(merge))
             return false;
-        const std::vector<Project::BaseMap>& own = m_target->baseMaps();
+        const std::vector<Project::BaseMap>& own = m_lists->baseMaps;
         const bool known = std::any_of(own.begin(), own.end(),
                                        [&](const Project::BaseMap& map) { return map.name == baseMap.name; });
         if (!known && !copyBaseMap(merge, baseMap))
@@ -314,7 +343,7 @@ bool ProjectImporter::copyBaseMap(const Merge& merge, const Project::BaseMap& ba
         }
         copy.location = QUrl::fromLocalFile(destination);
     }
-    m_target->baseMaps().push_back(copy);
+    m_lists->baseMaps.push_back(copy);
     return true;
 }
 
@@ -464,9 +493,9 @@ bool ProjectImporter::mergeLines(Merge& merge, Locality& locality, const Localit
 
 void ProjectImporter::rollback()
 {
-    m_target->symbols() = m_savedSymbols;
-    m_target->rockUnits() = m_savedRockUnits;
-    m_target->baseMaps() = m_savedBaseMaps;
+    // The target's lists in memory were never touched: only what was stored
+    // and copied is undone.
+    m_lists.reset();
     // Without the transaction (a merge run on its own, or one SQLite ended)
     // the rows are undone one by one.
     const bool undone = undoTransaction();

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,14 +20,25 @@ class Task;
 // Merges another project into a target project: units and symbols by name,
 // base maps with their files, localities with their data and lines under new
 // ids, all in one transaction of the target's database. A failure or a
-// cancel puts the target back as it was. The merged localities join the
-// target's list at the end of a run on the target's thread; a run on another
-// thread leaves them to the caller (takeMergedLocalities), so that the lists
-// the screens read never change under them.
+// cancel puts the target back as it was. The target's lists in memory are
+// never written during the merge: units, symbols and base maps are merged
+// into copies, and they and the merged localities join the target at the end
+// of a run on the target's thread; a run on another thread leaves them to the
+// caller (takeMergedLists, takeMergedLocalities), so that the lists the
+// screens read never change under them.
 class ProjectImporter
 {
 public:
     using IdMap = std::map<unsigned, unsigned>;
+
+    // The target's strat column, symbols and base maps as the merge makes them.
+    struct Lists
+    {
+        std::vector<Project::RockUnit> rockUnits;
+        int nextUnitId = 1;
+        std::vector<Project::Symbol> symbols;
+        std::vector<Project::BaseMap> baseMaps;
+    };
 
     ProjectImporter(Project* target, Task* task);
     virtual ~ProjectImporter();
@@ -40,8 +52,8 @@ public:
     bool merge(Project* source, bool copyImages, bool copyMaps);
     void rollback();
 
-    static void mergeRockUnits(Project* target, const Project* source, IdMap& units);
-    static void mergeSymbols(Project* target, const Project* source, IdMap& symbols);
+    static void mergeRockUnits(Lists& target, const Project* source, IdMap& units);
+    static void mergeSymbols(Lists& target, const Project* source, IdMap& symbols);
     // Time stamp, visibility and the whole position.
     static void copyLocatedFields(LocatedObject* object, const LocatedObject* source);
     // The local time as ctime writes it, English names in any locale.
@@ -54,6 +66,11 @@ public:
     // The localities a successful run on another thread merged, for the
     // caller to add on the target's thread (Project::addLocalities).
     Project::LocalityList takeMergedLocalities();
+    // The lists a successful run on another thread made; empty otherwise.
+    std::optional<Lists> takeMergedLists();
+    // On the target's thread: the lists take the place of the target's own,
+    // announcing nothing.
+    static void applyLists(Project& target, Lists lists);
 
 protected:
     virtual std::string createId(const std::string& hint);
@@ -65,6 +82,8 @@ private:
 
     bool step(Merge& merge);
     bool mergeBaseMaps(Merge& merge);
+    // Writes the project row with the merged lists.
+    bool saveTarget();
     bool copyBaseMap(const Merge& merge, const Project::BaseMap& baseMap);
     bool mergeLocality(Merge& merge, Locality& sourceLocality);
     bool mergeDatum(Merge& merge, Locality& locality, const Data& datum);
@@ -84,9 +103,7 @@ private:
 
     Project* m_target = nullptr;
     Task* m_task = nullptr;
-    std::vector<Project::RockUnit> m_savedRockUnits;
-    std::vector<Project::Symbol> m_savedSymbols;
-    std::vector<Project::BaseMap> m_savedBaseMaps;
+    std::optional<Lists> m_lists;
     Project::LocalityList m_mergedLocalities;
     QStringList m_copiedFiles;
     bool m_inTransaction = false;

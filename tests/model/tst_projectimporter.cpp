@@ -56,6 +56,19 @@ QStringList listing(const QDir& folder)
     return files;
 }
 
+// The strat column, symbols and base maps, one line each.
+QStringList lists(const Project& project)
+{
+    QStringList lines;
+    for (const Project::RockUnit& unit : project.rockUnits())
+        lines << QString("unit %1 %2").arg(unit.id).arg(unit.name);
+    for (const Project::Symbol& symbol : project.symbols())
+        lines << QString("symbol %1 %2").arg(symbol.id).arg(symbol.name);
+    for (const Project::BaseMap& map : project.baseMaps())
+        lines << QString("map %1 %2").arg(map.name, map.location.toString());
+    return lines;
+}
+
 const QRegularExpression Hex32(QStringLiteral("^[0-9a-f]{32}$"));
 
 const char* const MergeUntilKilled = "--merge-until-killed";
@@ -319,37 +332,56 @@ private slots:
     {
         QTest::addColumn<bool>("lock");
         QTest::addColumn<int>("cancelAt");
+        QTest::addColumn<bool>("inTask");
         // Steps: the map, then A's four items, then B's two data.
-        QTest::newRow("cancel in the second locality") << false << 6;
-        QTest::newRow("failing write") << true << -1;
+        QTest::newRow("cancel in the second locality") << false << 6 << false;
+        QTest::newRow("failing write") << true << -1 << false;
+        QTest::newRow("task cancelled in the second locality") << false << 6 << true;
+        QTest::newRow("task with a failing write") << true << -1 << true;
     }
 
     void failureLeavesTheTargetAsItWas()
     {
         QFETCH(bool, lock);
         QFETCH(int, cancelAt);
+        QFETCH(bool, inTask);
         fillSource();
+        m_source->addRockUnit(4, "Shale", Qt::gray, 0);
         touch(m_source->folder().absoluteFilePath("Other.tif"));
         m_source->addBaseMap("GeoTiff", "Other", QUrl::fromLocalFile(m_source->folder().absoluteFilePath("Other.tif")),
                              true, 1, QRectF());
         m_source->addSymbol(30, "Custom", 3, Project::Plane, false);
         const QByteArray rows = dump(m_fixture->databasePath());
         const QStringList files = listing(target().folder());
-        const auto symbols = target().symbols().size();
-        const auto units = target().rockUnits().size();
+        const QStringList before = lists(target());
         const int localities = target().numberOfLocalities();
-        ProbeImporter importer(&target(), nullptr);
-        importer.cancelAt = cancelAt;
-        {
+        QSignalSpy strat(&target(), &Project::stratColumnChanged);
+        QSignalSpy symbols(&target(), &Project::symbolsChanged);
+        QSignalSpy maps(&target(), &Project::baseMapsChanged);
+        if (inTask) {
+            ObjectTaskRunner runner;
+            ImporterTask task(m_fixture->project, m_source, true, true);
+            int reports = 0;
+            connect(&task, &Task::progressChanged, [&](Task*, int) {
+                if (++reports == cancelAt)
+                    task.cancel();
+            });
+            auto held = lock ? m_fixture->lockFor("EXCLUSIVE") : nullptr;
+            runner.runAndWait(&task);
+            held.reset();
+            QVERIFY(!task.successful());
+            task.onFinished();
+        } else {
+            ProbeImporter importer(&target(), nullptr);
+            importer.cancelAt = cancelAt;
             auto held = lock ? m_fixture->lockFor("EXCLUSIVE") : nullptr;
             QVERIFY(!importer.run(m_source.get(), true, true));
         }
         QCOMPARE(dump(m_fixture->databasePath()), rows);
         QCOMPARE(listing(target().folder()), files);
-        QCOMPARE(target().symbols().size(), symbols);
-        QCOMPARE(target().rockUnits().size(), units);
-        QVERIFY(target().baseMaps().empty());
+        QCOMPARE(lists(target()), before);
         QCOMPARE(target().numberOfLocalities(), localities);
+        QCOMPARE(strat.count() + symbols.count() + maps.count(), 0);
     }
 
     void killedMergeLeavesTheTargetAsItWas()
@@ -489,14 +521,26 @@ private slots:
         QVERIFY(!importer.run(&target(), true, true));
     }
 
+    void taskSignalsTheTargetInOrder_data()
+    {
+        QTest::addColumn<bool>("maps");
+        QTest::newRow("without maps") << false;
+        QTest::newRow("with maps") << true;
+    }
+
+    // The target's lists change on its own thread, at the end, announced once.
     void taskSignalsTheTargetInOrder()
     {
+        QFETCH(bool, maps);
         fillSource();
         touch(m_source->folder().absoluteFilePath("Other.tif"));
         m_source->addBaseMap("GeoTiff", "Other", QUrl::fromLocalFile(m_source->folder().absoluteFilePath("Other.tif")),
                              true, 1, QRectF());
+        m_source->addRockUnit(4, "Shale", Qt::gray, 0);
+        m_source->addSymbol(30, "Custom", 3, Project::Plane, false);
+        QVERIFY(m_source->save());
         ObjectTaskRunner runner;
-        for (bool maps : {false, true}) {
+        {
             QStringList order;
             QObject receiver;
             for (auto [signal, name] : std::initializer_list<std::pair<void (Project::*)(), const char*>> {
@@ -510,10 +554,25 @@ private slots:
             // The list shows the merged localities after one reset.
             QSignalSpy resets(target().localityListModel(), &QAbstractItemModel::modelReset);
             const int before = target().numberOfLocalities();
+            const QStringList listsBefore = lists(target());
+            int changedWhileWorking = 0;
+            connect(&task, &Task::progressChanged,
+                    [&](Task*, int) { changedWhileWorking += lists(target()) != listsBefore; });
             runner.runAndWait(&task);
             QVERIFY(task.successful());
+            QCOMPARE(changedWhileWorking, 0);
+            QCOMPARE(lists(target()), listsBefore);
             QCOMPARE(target().numberOfLocalities(), before);
             task.onFinished();
+            QStringList added = lists(target());
+            for (const QString& line : listsBefore)
+                QVERIFY(added.removeOne(line));
+            QStringList expectedAdded = {"unit 4 Shale", "symbol 30 Custom"};
+            if (maps)
+                expectedAdded << "map Other " + QUrl::fromLocalFile(target().folder().absoluteFilePath("Other.tif")).toString();
+            QCOMPARE(added, expectedAdded);
+            Project stored(ProjectId(7), nullptr, target().folder());
+            QCOMPARE(lists(stored), lists(target()));
             QCOMPARE(resets.count(), 1);
             QCOMPARE(target().localityListModel()->rowCount(), target().numberOfLocalities());
             QVERIFY(target().numberOfLocalities() > before);
