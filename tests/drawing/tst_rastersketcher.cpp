@@ -286,7 +286,6 @@ private slots:
         QTest::addColumn<bool>("withLocation");
         QTest::addColumn<QPointF>("position"); // longitude, latitude
         QTest::newRow("last known position") << true << QPointF(7.25, 46.5);
-        QTest::newRow("no location manager") << false << QPointF(999, 999);
     }
 
     void newSketch()
@@ -325,15 +324,22 @@ private slots:
     void newSketchFails_data()
     {
         QTest::addColumn<bool>("nameTaken");
+        QTest::addColumn<bool>("withLocation");
         QTest::addColumn<QStringList>("toasts");
-        QTest::newRow("this and the next second's names taken") << true << QStringList();
-        QTest::newRow("no current locality") << false << QStringList({"Save failed!"});
+        QTest::newRow("this and the next second's names taken") << true << true << QStringList();
+        QTest::newRow("no current locality") << false << true << QStringList({"Save failed!"});
+        QTest::newRow("no known position") << false << false << QStringList({"Save failed!"});
     }
 
     void newSketchFails()
     {
         QFETCH(bool, nameTaken);
+        QFETCH(bool, withLocation);
         QFETCH(QStringList, toasts);
+        if (!withLocation) {
+            cleanup();
+            startApplication(false);
+        }
         images().mkpath(".");
         if (nameTaken) {
             const QDateTime now = QDateTime::currentDateTime();
@@ -342,7 +348,7 @@ private slots:
                 QFile file(image("IMG_" + stamp + ".jpeg"));
                 QVERIFY(file.open(QIODevice::WriteOnly));
             }
-        } else {
+        } else if (withLocation) {
             ModelManager::instance()->setCurrentLocality(nullptr);
         }
         const QStringList before = images().entryList(QDir::Files);
