@@ -595,6 +595,9 @@ QRect RasterSketcher::spanned(const QPoint& a, const QPoint& b) const
 
 bool RasterSketcher::save()
 {
+    // A typed text still in its box is part of what the user saves.
+    if (m_mode == Text && m_textRect.isValid())
+        acceptText();
     const bool saved = m_data ? saveExistingImage() : saveNewSketch();
     if (saved)
         emit itemIdChanged(itemId());
