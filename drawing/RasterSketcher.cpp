@@ -595,6 +595,9 @@ QRect RasterSketcher::spanned(const QPoint& a, const QPoint& b) const
 
 bool RasterSketcher::save()
 {
+    // A typed text still in its box is part of what the user saves.
+    if (m_mode == Text && m_textRect.isValid())
+        acceptText();
     const bool saved = m_data ? saveExistingImage() : saveNewSketch();
     if (saved)
         emit itemIdChanged(itemId());
@@ -626,6 +629,14 @@ bool RasterSketcher::saveNewSketch()
     const std::shared_ptr<Project> project = AppContext::currentProject();
     if (m_data || !project)
         return false;
+    // A datum without a position would sit at the "none" coordinate on the
+    // map and in every export; the sketch stays open to be saved later.
+    const QPointF position = lastKnownCoordinate();
+    if (!AbstractLocationManager::isValidCoordinate(position)) {
+        qWarning() << "No known position for the new sketch";
+        toastSaved(false);
+        return false;
+    }
     const QString imagePath = ImageTool::uniqueImagePath(SketchFiles::ImagePrefix, QStringLiteral(".jpeg"));
     if (imagePath.isEmpty() || !writeJpeg(imagePath))
         return false;
@@ -645,7 +656,6 @@ bool RasterSketcher::saveNewSketch()
         return false;
     }
     const QDir images = imagesFolder(*project);
-    const QPointF position = lastKnownCoordinate();
     auto command = std::make_shared<AddDataCommand>();
     command->setSketchData(position.y(), position.x(), 0.0f, images.relativeFilePath(imagePath), QString(),
                            images.relativeFilePath(sketchPath), QString());

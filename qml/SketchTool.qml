@@ -33,9 +33,9 @@ BaseTool {
         manager.setup(dataId)
     }
 
-    // Unsaved strokes are only dropped when the user says so.
+    // Unsaved strokes or a typed text are only dropped when the user says so.
     function back() {
-        if (!sketcher.hasUnsavedChanges) {
+        if (!sketcher.hasUnsavedChanges && sketcher.text === "") {
             exit()
             return
         }

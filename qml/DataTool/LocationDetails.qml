@@ -15,13 +15,17 @@ Column {
     function longitudeText() {
         return locations ? locations.longitudeForAngle(row.longitude) : String(row.longitude)
     }
+    // The stored "none" coordinate (999, 999) is no place to show.
+    function hasPosition() {
+        return Math.abs(row.latitude) <= 90 && Math.abs(row.longitude) <= 180
+    }
 
     spacing: Utils.theme("smallMargin", Utils.dp(5))
 
     Repeater {
         model: details.row ? [
-            { name: "Latitude:", value: details.latitudeText(), shown: true },
-            { name: "Longitude:", value: details.longitudeText(), shown: true },
+            { name: "Latitude:", value: details.latitudeText(), shown: details.hasPosition() },
+            { name: "Longitude:", value: details.longitudeText(), shown: details.hasPosition() },
             { name: "Altitude:", value: _appManager.localizedLengthValue(details.row.altitude), shown: true },
             { name: "Horizontal Ac.:", value: "±" + details.row.horizontalAccuracy,
               shown: details.row.horizontalAccuracy >= 0 },

@@ -9,6 +9,7 @@
 #include "model/Project.h"
 #include "support/MapPageStart.h"
 #include "support/ProgramScreen.h"
+#include "support/ScriptedLocationManager.h"
 #include "support/TestStep.h"
 
 #include <QQuickItem>
@@ -273,6 +274,9 @@ private slots:
     {
         QFETCH(QSize, size);
         TEST_STEP(resizeWindow(size));
+        test::DocumentsApplication* application = page->application();
+        if (!application->locationManager())
+            application->setSensors(new test::ScriptedLocationManager(application), application->compassClino());
         QVERIFY(screen().openTool("Notebook", "dataTool"));
         QVERIFY(screen().tap(findItem(notebook(), "toolBarButton_addPhoto")));
         QVERIFY(screen().tap(findItem(notebook(), "add_Sketch")));
@@ -335,6 +339,17 @@ private slots:
         QQuickItem* save = findItem(sketchTool, "saveButton");
         QVERIFY(save);
         QTRY_VERIFY(save->isEnabled());
+        // Without a known position the sketch is refused and stays to be saved.
+        AbstractLocationManager* location = page->application()->locationManager();
+        QVERIFY(location);
+        if (!AbstractLocationManager::isValidCoordinate(location->lastKnownCoordinate())) {
+            QVERIFY(screen().tap(save));
+            QTRY_VERIFY(toastMessages().contains("Save failed!"));
+            QVERIFY(sketcher->hasUnsavedChanges());
+            QVERIFY(sketcher->itemId().isEmpty());
+            location->setLastKnownCoordinate(QPointF(Lon, Lat));
+            QTRY_VERIFY(!toastMessages().contains("Save failed!"));
+        }
         QVERIFY(screen().tap(save));
         lastSave = QDateTime::currentSecsSinceEpoch();
         QTRY_VERIFY2(!sketcher->hasUnsavedChanges(), qPrintable(toastMessages()));

@@ -286,7 +286,6 @@ private slots:
         QTest::addColumn<bool>("withLocation");
         QTest::addColumn<QPointF>("position"); // longitude, latitude
         QTest::newRow("last known position") << true << QPointF(7.25, 46.5);
-        QTest::newRow("no location manager") << false << QPointF(999, 999);
     }
 
     void newSketch()
@@ -325,15 +324,22 @@ private slots:
     void newSketchFails_data()
     {
         QTest::addColumn<bool>("nameTaken");
+        QTest::addColumn<bool>("withLocation");
         QTest::addColumn<QStringList>("toasts");
-        QTest::newRow("this and the next second's names taken") << true << QStringList();
-        QTest::newRow("no current locality") << false << QStringList({"Save failed!"});
+        QTest::newRow("this and the next second's names taken") << true << true << QStringList();
+        QTest::newRow("no current locality") << false << true << QStringList({"Save failed!"});
+        QTest::newRow("no known position") << false << false << QStringList({"Save failed!"});
     }
 
     void newSketchFails()
     {
         QFETCH(bool, nameTaken);
+        QFETCH(bool, withLocation);
         QFETCH(QStringList, toasts);
+        if (!withLocation) {
+            cleanup();
+            startApplication(false);
+        }
         images().mkpath(".");
         if (nameTaken) {
             const QDateTime now = QDateTime::currentDateTime();
@@ -342,7 +348,7 @@ private slots:
                 QFile file(image("IMG_" + stamp + ".jpeg"));
                 QVERIFY(file.open(QIODevice::WriteOnly));
             }
-        } else {
+        } else if (withLocation) {
             ModelManager::instance()->setCurrentLocality(nullptr);
         }
         const QStringList before = images().entryList(QDir::Files);
@@ -360,15 +366,21 @@ private slots:
     void flattenedPicture_data()
     {
         QTest::addColumn<bool>("textMode");
+        QTest::addColumn<QString>("text");
         QTest::addColumn<QPoint>("probe");
         QTest::addColumn<QColor>("expected");
-        QTest::newRow("stroke drawn, then hidden") << false << QPoint(150, 100) << QColor(Qt::red);
-        QTest::newRow("open text box: no wash far from it") << true << QPoint(50, 550) << QColor(Qt::white);
+        QTest::newRow("stroke drawn, then hidden") << false << QString() << QPoint(150, 100) << QColor(Qt::red);
+        QTest::newRow("open text box: no wash far from it")
+            << true << QString() << QPoint(50, 550) << QColor(Qt::white);
+        // The box spans (240, 240) to (560, 360); its text starts at the top left.
+        QTest::newRow("typed text not yet accepted: saved with the sketch")
+            << true << QString(8, QChar(0x2588)) << QPoint(250, 252) << QColor(Qt::red);
     }
 
     void flattenedPicture()
     {
         QFETCH(bool, textMode);
+        QFETCH(QString, text);
         QFETCH(QPoint, probe);
         QFETCH(QColor, expected);
         Sketcher sketcher;
@@ -380,6 +392,7 @@ private slots:
             sketcher.setMode(RasterSketcher::Text);
             sketcher.tap(QPoint(400, 300));
             QVERIFY(sketcher.textRect().isValid());
+            sketcher.setText(text);
         } else {
             sketcher.setVisible(false);
         }
@@ -389,6 +402,8 @@ private slots:
         const QImage saved(image(data->imagePath()));
         QCOMPARE(saved.size(), QSize(800, 600));
         QVERIFY2(near(saved.pixel(probe), expected), qPrintable(QColor(saved.pixel(probe)).name()));
+        QCOMPARE(sketcher.text(), QString());
+        QVERIFY(!sketcher.hasUnsavedChanges());
     }
 
     void existingThenNewSketch()

@@ -443,4 +443,25 @@ TestCase {
         if (row.shown)
             compare(vertical.value, row.text)
     }
+
+    // An entry stored without a position (the "none" coordinate) shows no
+    // latitude or longitude rather than a place far south.
+    function test_locationRows_data() {
+        return [
+            { tag: "a position", latitude: 46.5, longitude: 7.25, shown: true },
+            { tag: "the none coordinate", latitude: 999, longitude: 999, shown: false }
+        ]
+    }
+
+    function test_locationRows(row) {
+        var details = Qt.createQmlObject('import "qrc:/qml/DataTool"; LocationDetails {}', testCase)
+        details.row = { latitude: row.latitude, longitude: row.longitude, altitude: 0,
+                        horizontalAccuracy: -1, verticalAccuracy: -1 }
+        for (var name of ["location_Latitude:", "location_Longitude:"]) {
+            var item = findChild(details, name)
+            verify(item !== null)
+            compare(item.visible, row.shown)
+        }
+        details.destroy()
+    }
 }

@@ -64,11 +64,15 @@ TestCase {
     }
 
     function test_backWithChangesAsks_data() {
-        return [{ tag: "yes", answer: 0, exits: 1 }, { tag: "no", answer: 1, exits: 0 }]
+        return [{ tag: "yes", answer: 0, exits: 1 }, { tag: "no", answer: 1, exits: 0 },
+                { tag: "typed text only, no", answer: 1, exits: 0, text: "Outcrop A" }]
     }
 
     function test_backWithChangesAsks(data) {
-        panel.sketcher.hasUnsavedChanges = true
+        if (data.text)
+            panel.sketcher.text = data.text
+        else
+            panel.sketcher.hasUnsavedChanges = true
         mouseClick(named(panel, "backButton"))
         verify(_dialogController.messageBoxActive)
         compare(_dialogController.messageBoxTitle, "Exit with unsaved changes?")
