@@ -14,6 +14,7 @@
 #include "model/Project.h"
 #include "tools/AbstractLocationManager.h"
 #include "tools/ImageTool.h"
+#include "tools/Tool.h"
 
 #include <QDebug>
 #include <QDir>
@@ -653,6 +654,14 @@ bool RasterSketcher::saveNewSketch()
     };
     if (!layerSaved) {
         dropFiles();
+        return false;
+    }
+    // The datum joins the current locality: a locality made or listed but
+    // never picked must not turn the save into a failed command.
+    if (!Tool::ensureLocality(position.x(), position.y(), true)) {
+        qWarning() << "No locality for the new sketch";
+        dropFiles();
+        toastSaved(false);
         return false;
     }
     const QDir images = imagesFolder(*project);

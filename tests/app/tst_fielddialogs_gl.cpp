@@ -4,6 +4,7 @@
 #include "map/GLRender.h"
 #include "map/MapCameraManipulator.h"
 #include "map/MapViewController.h"
+#include "model/Data.h"
 #include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
@@ -267,17 +268,42 @@ private slots:
 
     void sketchControlsAnswerATap_data()
     {
-        addWindowSizes();
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("createdLocality");
+        QTest::newRow("1024x768") << QSize(1024, 768) << false;
+        QTest::newRow("1280x800") << QSize(1280, 800) << false;
+        QTest::newRow("locality created, then the tick") << QSize(1280, 800) << true;
     }
 
     void sketchControlsAnswerATap()
     {
         QFETCH(QSize, size);
+        QFETCH(bool, createdLocality);
         TEST_STEP(resizeWindow(size));
         test::DocumentsApplication* application = page->application();
         if (!application->locationManager())
             application->setSensors(new test::ScriptedLocationManager(application), application->compassClino());
         QVERIFY(screen().openTool("Notebook", "dataTool"));
+        ModelManager* models = ModelManager::instance();
+        const std::shared_ptr<Project> project = models->currentProject();
+        QVERIFY(project);
+        if (createdLocality) {
+            // As in a fresh home: none current, one made in "Select a locality"
+            // and left with the tick instead of a tap on its row.
+            models->setCurrentLocality(std::shared_ptr<Locality>());
+            const std::shared_ptr<DialogController> dialogs = application->dialogController();
+            QVERIFY(screen().tap(findItem(findItem(notebook(), "dataToolBar"), "toolBarButton_Locality")));
+            QTRY_COMPARE(dialogs->customDialogType(), QString("LocalityDialog.qml"));
+            QQuickItem* dialog = nullptr;
+            QTRY_VERIFY((dialog = qobject_cast<QQuickItem*>(dialogs->customDialog())) != nullptr
+                        && dialog->property("opacity").toReal() == 1.0);
+            const int before = project->numberOfLocalities();
+            QVERIFY(screen().tap(findItem(dialog, "createLocalityButton")));
+            QTRY_COMPARE(project->numberOfLocalities(), before + 1);
+            QVERIFY(screen().tap(findItem(dialog, "dialogDoneButton")));
+            QTRY_VERIFY(!dialogs->dialogActive());
+            QVERIFY(!models->currentLocality());
+        }
         QVERIFY(screen().tap(findItem(notebook(), "toolBarButton_addPhoto")));
         QVERIFY(screen().tap(findItem(notebook(), "add_Sketch")));
         QQuickItem* sketchTool = findItem(root(), "sketchTool");
@@ -354,6 +380,11 @@ private slots:
         lastSave = QDateTime::currentSecsSinceEpoch();
         QTRY_VERIFY2(!sketcher->hasUnsavedChanges(), qPrintable(toastMessages()));
         QTRY_VERIFY(!sketcher->itemId().isEmpty());
+        const std::shared_ptr<Data> saved = project->dataById(sketcher->itemId().toStdString());
+        QVERIFY(saved && models->currentLocality());
+        QCOMPARE(saved->localityId(), models->currentLocality()->id());
+        if (createdLocality)
+            QCOMPARE(saved->localityId(), project->localities().front()->id());
 
         // Nothing left unsaved: back leaves at once, to the notebook.
         QVERIFY(screen().tap(findItem(sketchTool, "backButton")));

@@ -285,15 +285,22 @@ private slots:
     {
         QTest::addColumn<bool>("withLocation");
         QTest::addColumn<QPointF>("position"); // longitude, latitude
-        QTest::newRow("last known position") << true << QPointF(7.25, 46.5);
+        QTest::addColumn<QString>("locality");
+        QTest::newRow("last known position") << true << QPointF(7.25, 46.5) << "current";
+        QTest::newRow("localities listed, none current") << true << QPointF(7.25, 46.5) << "none current";
+        QTest::newRow("no locality in the project") << true << QPointF(7.25, 46.5) << "none";
     }
 
     void newSketch()
     {
         QFETCH(bool, withLocation);
         QFETCH(QPointF, position);
+        QFETCH(QString, locality);
         cleanup();
         startApplication(withLocation);
+        if (locality == "none")
+            QVERIFY(project()->removeLocality(m_fixture->locality->id()));
+        ModelManager::instance()->setCurrentLocality(locality == "current" ? m_fixture->locality : nullptr);
         Sketcher sketcher;
         sketcher.setActive(true);
         sketcher.paintLine(QPoint(20, 20), QPoint(200, 20));
@@ -319,6 +326,14 @@ private slots:
         QCOMPARE(record.position().latitude(), position.y());
         QCOMPARE(record.position().longitude(), position.x());
         QCOMPARE(m_app->toasts(), QStringList({"Saved sketch"}));
+        // The newest locality, made at the sketch when there was none.
+        const std::shared_ptr<Locality> current = ModelManager::instance()->currentLocality();
+        QVERIFY(current);
+        QCOMPARE(project()->numberOfLocalities(), 1);
+        QCOMPARE(data->localityId(), current->id());
+        QCOMPARE(current->id() == m_fixture->locality->id(), locality != "none");
+        if (locality == "none")
+            QCOMPARE(QPointF(current->longitude(), current->latitude()), position);
     }
 
     void newSketchFails_data()
@@ -327,7 +342,6 @@ private slots:
         QTest::addColumn<bool>("withLocation");
         QTest::addColumn<QStringList>("toasts");
         QTest::newRow("this and the next second's names taken") << true << true << QStringList();
-        QTest::newRow("no current locality") << false << true << QStringList({"Save failed!"});
         QTest::newRow("no known position") << false << false << QStringList({"Save failed!"});
     }
 
@@ -348,8 +362,6 @@ private slots:
                 QFile file(image("IMG_" + stamp + ".jpeg"));
                 QVERIFY(file.open(QIODevice::WriteOnly));
             }
-        } else if (withLocation) {
-            ModelManager::instance()->setCurrentLocality(nullptr);
         }
         const QStringList before = images().entryList(QDir::Files);
         Sketcher sketcher;
