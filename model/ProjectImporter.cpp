@@ -379,6 +379,9 @@ bool ProjectImporter::copyFile(const QString& source, const QString& destination
     m_copiedFiles << destination;
     if (!m_journal.recordFile(destination) || !copyContent(source, copy)) {
         qWarning() << "ProjectImporter: could not copy" << source << "to" << destination << copy.errorString();
+        // Half a file is no copy, also where the merge goes on without it.
+        if (copy.remove())
+            m_copiedFiles.removeLast();
         return false;
     }
     return true;

@@ -319,16 +319,25 @@ private slots:
         touch(sourceFolder + "/Other.tif");
         touch(sourceFolder + "/Other.tfw");
         touch(sourceFolder + "/Same.tif");
+        // Too big for the room below: its copy fails midway.
+        QFile prj(sourceFolder + "/Other.prj");
+        QVERIFY(prj.open(QIODevice::WriteOnly));
+        prj.write(QByteArray(256 * 1024, 'p'));
+        prj.close();
         m_source->addBaseMap("GeoTiff", "Same", QUrl::fromLocalFile(sourceFolder + "/Same.tif"), true, 1, QRectF());
         m_source->addBaseMap("GeoTiff", "Other", QUrl::fromLocalFile(sourceFolder + "/Other.tif"), true, 0.5, QRectF());
         target().addBaseMap("GeoTiff", "Same", QUrl::fromLocalFile("/elsewhere/Same.tif"), true, 1, QRectF());
         ProjectImporter importer(&target(), nullptr);
-        QVERIFY(importer.run(m_source.get(), false, true));
+        {
+            const test::FileSizeLimit limit(64 * 1024);
+            QVERIFY(importer.run(m_source.get(), false, true));
+        }
         QCOMPARE(target().baseMaps().size(), std::size_t(2));
         const Project::BaseMap& other = target().baseMaps().back();
         QCOMPARE(other.location, QUrl::fromLocalFile(target().folder().absoluteFilePath("Other.tif")));
         QCOMPARE(other.opacity, 0.5);
         QVERIFY(QFile::exists(target().folder().absoluteFilePath("Other.tfw")));
+        QVERIFY(!QFile::exists(target().folder().absoluteFilePath("Other.prj")));
         QVERIFY(!QFile::exists(target().folder().absoluteFilePath("Same.tif")));
     }
 
