@@ -4,6 +4,7 @@
 #include "app/MainView.h"
 #include "app/NoticeWindow.h"
 #include "export/ExportLeftovers.h"
+#include "model/Index.h"
 
 #include <QDebug>
 #include <QGuiApplication>
@@ -46,6 +47,15 @@ void refuseSecondInstance()
     QGuiApplication::exec();
 }
 
+// Projects opened from elsewhere are only in the index.
+QStringList indexedFolders()
+{
+    QStringList folders;
+    for (const QDir& folder : kiv::Index().load())
+        folders << folder.absolutePath();
+    return folders;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -82,12 +92,12 @@ int main(int argc, char* argv[])
 
     // Lives until the process ends, with its window and dialog controller.
     auto* manager = new kiv::ApplicationManagerWin(application);
-    // Before any export can run. Without the lock another instance may be
-    // exporting right now.
+    // Before any export or merge can run. Without the lock another instance
+    // may be exporting or merging right now.
     if (lock == kiv::InstanceLock::Taken)
-        kiv::ExportLeftovers::remove(manager->documentPath(), manager->tempPath());
+        kiv::ExportLeftovers::remove(manager->documentPath(), manager->tempPath(), indexedFolders());
     else
-        qWarning().noquote() << "main: without the instance lock, working files of stopped exports stay";
+        qWarning().noquote() << "main: without the instance lock, working files of stopped exports and merges stay";
     manager->init();
     const int exitCode = application->exec();
 

@@ -1,6 +1,7 @@
 #include "export/ExportLeftovers.h"
 
 #include "export/AbstractCSVExporter.h"
+#include "model/MergeJournal.h"
 
 #include <QDebug>
 #include <QDir>
@@ -61,6 +62,30 @@ bool isOwnWorkFolder(const QFileInfo& folder)
 #endif
 }
 
+// The project folders in documents and those given, each once; links are
+// not the program's and are left out.
+QStringList projectFoldersOf(const QDir& documents, bool noDocuments, const QStringList& given)
+{
+    QStringList candidates;
+    if (!noDocuments) {
+        const QDir::Filters folders = QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot;
+        for (const QFileInfo& project : documents.entryInfoList({QStringLiteral("*.qz")}, folders))
+            candidates << project.absoluteFilePath();
+    }
+    candidates += given;
+    QStringList seen;
+    QStringList result;
+    for (const QString& candidate : candidates) {
+        const QFileInfo folder(candidate);
+        const QString canonical = folder.canonicalFilePath();
+        if (!folder.isDir() || folder.isSymLink() || canonical.isEmpty() || seen.contains(canonical))
+            continue;
+        seen << canonical;
+        result << folder.absoluteFilePath();
+    }
+    return result;
+}
+
 bool removeFile(const QString& path)
 {
     const bool gone = QFile::remove(path);
@@ -87,7 +112,8 @@ QString ExportLeftovers::workFolderTemplate(const QString& base)
     return base + QLatin1Char('/') + WorkFolderPrefix + QStringLiteral("XXXXXX");
 }
 
-int ExportLeftovers::remove(const QString& documentsFolder, const QString& tempFolder)
+int ExportLeftovers::remove(const QString& documentsFolder, const QString& tempFolder,
+                            const QStringList& projectFolders)
 {
     int removed = 0;
     const QDir documents(documentsFolder);
@@ -97,16 +123,14 @@ int ExportLeftovers::remove(const QString& documentsFolder, const QString& tempF
             if (isOwnPart(documents, file))
                 removed += removeFile(file.filePath()) ? 1 : 0;
         }
-        const QDir::Filters folders = QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot;
-        for (const QFileInfo& project : documents.entryInfoList({QStringLiteral("*.qz")}, folders)) {
-            if (project.isSymLink())
-                continue;
-            const QDir projectFolder(project.filePath());
-            for (const QFileInfo& file : projectFolder.entryInfoList({QLatin1Char('*') + PartSuffix}, entries)) {
-                if (isOwnCsvPart(file))
-                    removed += removeFile(file.filePath()) ? 1 : 0;
-            }
+    }
+    for (const QString& folder : projectFoldersOf(documents, documentsFolder.isEmpty(), projectFolders)) {
+        const QDir projectFolder(folder);
+        for (const QFileInfo& file : projectFolder.entryInfoList({QLatin1Char('*') + PartSuffix}, entries)) {
+            if (isOwnCsvPart(file))
+                removed += removeFile(file.filePath()) ? 1 : 0;
         }
+        removed += MergeJournal::removeLeftovers(projectFolder);
     }
     if (!tempFolder.isEmpty()) {
         const QDir temp(tempFolder);

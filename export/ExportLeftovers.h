@@ -1,14 +1,15 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace kiv {
 
-// The working files of an export that was stopped midway (the program
-// killed): the archive being written beside its target in the documents
-// folder and the working folder in the program's temporary folder. A
-// finished or failed export removes its own; these are what no export got to
-// remove.
+// The working files of an export or merge that was stopped midway (the
+// program killed): the archive being written beside its target in the
+// documents folder, the working folder in the program's temporary folder and
+// a merge's copies in its project folder. A finished or failed export or
+// merge removes its own; these are what none got to remove.
 class ExportLeftovers
 {
 public:
@@ -25,15 +26,17 @@ public:
 
     // Removes the leftovers of earlier runs: in documentsFolder a file
     // <name>.kmz.part or <name>.kiv.part where <name>.qz is a project folder
-    // there (the only names an export writes), in such a project folder a
-    // file <csv file>.<letters or digits>.part for one of the CSV export's
-    // files, and in tempFolder the working
-    // folders export-XXXXXX (six letters or digits) of this user. A link
-    // under such a name is not the program's and stays; links inside a
-    // working folder go as links, never followed; nothing else is touched.
-    // Only while no other instance can be exporting. Returns how many were
-    // removed.
-    static int remove(const QString& documentsFolder, const QString& tempFolder);
+    // there (the only names an export writes); in each project folder there
+    // and in projectFolders (indexed projects kept elsewhere) a file
+    // <csv file>.<letters or digits>.part for one of the CSV export's files,
+    // and the copies of a stopped merge (MergeJournal); and in tempFolder
+    // the working folders export-XXXXXX (six letters or digits) of this
+    // user. A link under such a name is not the program's and stays; links
+    // inside a working folder go as links, never followed; nothing else is
+    // touched. Only while no other instance can be exporting or merging.
+    // Returns how many were removed.
+    static int remove(const QString& documentsFolder, const QString& tempFolder,
+                      const QStringList& projectFolders = {});
 };
 
 } // namespace kiv

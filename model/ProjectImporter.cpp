@@ -32,6 +32,23 @@ namespace {
 // Every write of a merge goes into this one savepoint: all or nothing.
 const std::string MergeSavepoint = "projectMerge";
 
+constexpr qint64 CopyBlock = 1 << 20;
+
+bool copyContent(const QString& source, QFile& copy)
+{
+    QFile original(source);
+    if (!original.open(QIODevice::ReadOnly))
+        return false;
+    QByteArray block;
+    while (!original.atEnd()) {
+        block = original.read(CopyBlock);
+        if (block.isEmpty() || copy.write(block) != block.size())
+            return false;
+    }
+    copy.close();
+    return original.error() == QFileDevice::NoError && copy.error() == QFileDevice::NoError;
+}
+
 } // namespace
 
 struct ProjectImporter::Merge
@@ -77,10 +94,12 @@ bool ProjectImporter::run(Project* source, bool copyImages, bool copyMaps)
     if (!m_target || !source || source == m_target)
         return false;
     m_sourceUnreadable = false;
-    if (!beginTransaction() || !merge(source, copyImages, copyMaps) || !commitTransaction()) {
+    if (!beginTransaction() || !m_journal.begin(m_target->folder(), m_target->database()->connection())
+        || !merge(source, copyImages, copyMaps) || !commitTransaction()) {
         rollback();
         return false;
     }
+    m_journal.finish();
     if (QThread::currentThread() == m_target->thread()) {
         if (std::optional<Lists> lists = takeMergedLists())
             applyLists(*m_target, std::move(*lists));
@@ -350,11 +369,21 @@ bool ProjectImporter::copyBaseMap(const Merge& merge, const Project::BaseMap& ba
 bool ProjectImporter::copyFile(const QString& source, const QString& destination)
 {
     // An empty destination is a name taken or not allowed in the target.
-    if (destination.isEmpty() || !QFile::copy(source, destination)) {
+    // Made only where nothing is, and noted before it is filled: a merge
+    // stopped midway leaves only files the next start knows as its own.
+    QFile copy(destination);
+    if (destination.isEmpty() || !copy.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         qWarning() << "ProjectImporter: could not copy" << source << "to" << destination;
         return false;
     }
     m_copiedFiles << destination;
+    if (!m_journal.recordFile(destination) || !copyContent(source, copy)) {
+        qWarning() << "ProjectImporter: could not copy" << source << "to" << destination << copy.errorString();
+        // Half a file is no copy, also where the merge goes on without it.
+        if (copy.remove())
+            m_copiedFiles.removeLast();
+        return false;
+    }
     return true;
 }
 
@@ -369,6 +398,8 @@ bool ProjectImporter::mergeLocality(Merge& merge, Locality& sourceLocality)
     locality->setDescription(sourceLocality.description() + QStringLiteral("\n\nImported on ") + merge.dateText);
     locality->setColour(sourceLocality.colour());
     m_mergedLocalities.push_back(locality);
+    if (!m_journal.noteLocality(locality->id()))
+        return false;
     // Fresh ids: each row is inserted without looking for an older one.
     if (!m_target->insertNewLocality(*locality)) {
         qWarning() << "ProjectImporter: writing a locality failed";
@@ -509,6 +540,7 @@ void ProjectImporter::rollback()
     }
     for (const QString& file : m_copiedFiles)
         QFile::remove(file);
+    m_journal.finish();
     m_mergedLocalities.clear();
     m_copiedFiles.clear();
 }

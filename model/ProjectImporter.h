@@ -1,5 +1,6 @@
 #pragma once
 
+#include "model/MergeJournal.h"
 #include "model/Project.h"
 
 #include <QStringList>
@@ -106,6 +107,7 @@ private:
     std::optional<Lists> m_lists;
     Project::LocalityList m_mergedLocalities;
     QStringList m_copiedFiles;
+    MergeJournal m_journal;
     bool m_inTransaction = false;
     bool m_sourceUnreadable = false;
 };

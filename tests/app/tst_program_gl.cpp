@@ -1,3 +1,5 @@
+#include "model/MergeJournal.h"
+
 #include <QtTest>
 
 #include <X11/Xatom.h>
@@ -138,10 +140,26 @@ void sendTap(Display* display, Window window)
     XFlush(display);
 }
 
-// What a killed export leaves, and files of the user's named like it.
-const QStringList ExportLeftovers{"Documents/Quarzel/project1.kmz.part", "tmp/Orvanta/export-Ab12Cd/a.png"};
+// What a killed export or merge leaves, and files of the user's named like
+// it or beside it.
+const QStringList ExportLeftovers{"Documents/Quarzel/project1.kmz.part", "Documents/Quarzel/project1.qz/images/m_a.jpg",
+                                  "tmp/Orvanta/export-Ab12Cd/a.png"};
 const QStringList UserFiles{"Documents/Quarzel/notes.part", "Documents/Quarzel/other.kmz.part",
-                            "tmp/Orvanta/export-notes/a.png"};
+                            "Documents/Quarzel/project1.qz/images/a.jpg", "tmp/Orvanta/export-notes/a.png"};
+
+// Notes path in the project's journal as a copy of a merge that is then
+// stopped before its rows are stored.
+bool noteMergeCopy(const QString& project, const QString& path)
+{
+    sqlite3* database = nullptr;
+    kiv::MergeJournal journal;
+    const bool noted = sqlite3_open_v2(QFile::encodeName(project + "/main.db").constData(), &database,
+                                       SQLITE_OPEN_READWRITE, nullptr)
+            == SQLITE_OK
+        && journal.begin(QDir(project), database) && journal.recordFile(path);
+    sqlite3_close(database);
+    return noted;
+}
 
 // Below the home, or the temporary folder for "tmp/".
 QString homeOrTemp(const QString& path)
@@ -367,6 +385,8 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write("PK");
         }
+        const QString project = QDir::homePath() + "/Documents/Quarzel/project1.qz";
+        QVERIFY(noteMergeCopy(project, homeOrTemp(ExportLeftovers[1])));
 
         QProcess program;
         Window window = 0;
@@ -392,6 +412,7 @@ private slots:
         for (const QString& path : ExportLeftovers)
             QVERIFY2(QFile::exists(homeOrTemp(path)) == full, qPrintable(path));
         QVERIFY(QFile::exists(QFileInfo(homeOrTemp(ExportLeftovers.last())).path()) == full);
+        QCOMPARE(QDir(project).entryList({".merge-*"}, QDir::Files | QDir::Hidden).size(), full ? 1 : 0);
         for (const QString& path : UserFiles)
             QVERIFY2(QFile::exists(homeOrTemp(path)), qPrintable(path));
         sendClose(display, window);
@@ -405,6 +426,8 @@ private slots:
         }
         for (const QString& path : ExportLeftovers + UserFiles)
             QFile::remove(homeOrTemp(path));
+        for (const QString& journal : QDir(project).entryList({".merge-*"}, QDir::Files | QDir::Hidden))
+            QFile::remove(project + '/' + journal);
     }
 };
 

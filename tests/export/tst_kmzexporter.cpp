@@ -1,10 +1,13 @@
 #include "Database/Task.h"
 #include "app/ApplicationManagerWin.h"
+#include "Database/SQLiteDatabase.h"
+#include "export/CSVExporter.h"
 #include "export/ExportLeftovers.h"
 #include "export/KMZExporter.h"
 #include "model/Data.h"
 #include "model/LineData2D.h"
 #include "model/Locality.h"
+#include "model/MergeJournal.h"
 #include "model/Project.h"
 #include "support/ExportFixture.h"
 #include "support/FileSizeLimit.h"
@@ -15,6 +18,9 @@
 #include <QtTest>
 
 #include <clocale>
+
+#include <sys/inotify.h>
+#include <unistd.h>
 
 using namespace kiv;
 using namespace kiv::test;
@@ -79,6 +85,30 @@ QByteArray readAll(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The names of the files made in folder while work runs.
+QStringList createdDuring(const QString& folder, const std::function<void()>& work)
+{
+    const int watcher = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    QStringList names;
+    if (watcher < 0)
+        return names;
+    if (inotify_add_watch(watcher, QFile::encodeName(folder).constData(), IN_CREATE) >= 0) {
+        work();
+        alignas(inotify_event) char events[64 * 1024];
+        ssize_t size = 0;
+        while ((size = read(watcher, events, sizeof events)) > 0) {
+            for (char* at = events; at < events + size;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(at);
+                if (event->len > 0)
+                    names << QFile::decodeName(event->name);
+                at += sizeof(inotify_event) + event->len;
+            }
+        }
+    }
+    close(watcher);
+    return names;
 }
 
 // No export file is left in the project or the temporary folder.
@@ -250,6 +280,12 @@ private slots:
         QTest::newRow("archive part that is a link") << "documents" << "project1.kmz.part" << "link" << false;
         QTest::newRow("archive part name on a folder") << "documents" << "project1.kmz.part" << "folder" << false;
         QTest::newRow("unfinished CSV file") << "documents" << "project1.qz/plane.csv.k3j2h1.part" << "file" << true;
+        QTest::newRow("working file of a CSV export") << "documents" << "project1.qz" << "csv" << true;
+        QTest::newRow("copy of a stopped merge") << "documents" << "project1.qz/images/b.jpg" << "merge" << true;
+        QTest::newRow("copy of a merge stopped after it was stored")
+            << "documents" << "project1.qz/images/b.jpg" << "stored merge" << false;
+        QTest::newRow("merge journal naming a link and a file outside")
+            << "documents" << "project1.qz/images/b.jpg" << "hostile merge" << false;
         QTest::newRow("a user's CSV part file") << "documents" << "project1.qz/field.csv.k3j2h1.part" << "file" << false;
         QTest::newRow("working folder") << "temp" << "export-Ab12Cd" << "folder" << true;
         QTest::newRow("working folder that is a link") << "temp" << "export-Ab12Cd" << "link" << false;
@@ -267,15 +303,38 @@ private slots:
         const QDir documents = fixture.parentFolder();
         const QString temp = ApplicationManager::instance()->tempPath();
         QVERIFY(QDir().mkpath(temp));
-        const QString path = QDir(place == "temp" ? temp : documents.path()).filePath(name);
+        QString path = QDir(place == "temp" ? temp : documents.path()).filePath(name);
         const QString userFile = documents.filePath("field notes.txt");
         QVERIFY(writeFile(userFile, "mine"));
-        if (kind == "file")
+        // A photo a row refers to, and one of the user's beside it.
+        fixture.addImage(*fixture.addLocality(1), 2, 10, "a.jpg");
+        fixture.addPhoto("a.jpg");
+        fixture.addPhoto("mine.jpg");
+        const QDir images(fixture.project->folder().absoluteFilePath("images"));
+        MergeJournal journal;
+        if (kind == "file") {
             QVERIFY(writeFile(path, "PK"));
-        else if (kind == "link")
+        } else if (kind == "link") {
             QVERIFY(QFile::link(place == "temp" ? documents.path() : userFile, path));
-        else
+        } else if (kind == "csv") {
+            const QStringList made = createdDuring(path, [&] { QVERIFY(CSVExporter().exportProject(fixture.project.get())); });
+            QVERIFY(!made.isEmpty());
+            path = QDir(path).filePath(made.first());
+            QVERIFY(writeFile(path, "latitude"));
+        } else if (kind.endsWith("merge")) {
+            // Copied and noted as the merge does it.
+            QVERIFY(journal.begin(fixture.project->folder(), fixture.project->database()->connection()));
+            QVERIFY(journal.noteLocality(idOf(kind == "stored merge" ? 1 : 9)));
+            if (kind == "hostile merge") {
+                QVERIFY(QFile::link(userFile, path));
+                QVERIFY(journal.recordFile(userFile));
+            } else {
+                QVERIFY(writeFile(path, "copy"));
+            }
+            QVERIFY(journal.recordFile(path));
+        } else {
             QVERIFY(QDir().mkpath(path + "/icons"));
+        }
         // Inside a working folder: icons, and a link out that is not followed.
         if (kind == "folder") {
             QVERIFY(writeFile(path + "/icons/a.png", "png"));
@@ -286,6 +345,9 @@ private slots:
         QCOMPARE(QFileInfo(path).exists() || QFileInfo(path).isSymLink(), !removed);
         QCOMPARE(readAll(userFile), QByteArray("mine"));
         QVERIFY(documents.exists("project1.qz/main.db"));
+        QCOMPARE(readAll(images.filePath("a.jpg")) + readAll(images.filePath("mine.jpg")),
+                 QByteArray("photo a.jpgphoto mine.jpg"));
+        QCOMPARE(fixture.project->folder().entryList({".merge-*"}, QDir::Files | QDir::Hidden), QStringList());
         QFile::remove(path);
         QDir(path).removeRecursively();
     }

@@ -3,11 +3,13 @@
 #include "model/ImporterTask.h"
 #include "model/LineData2D.h"
 #include "model/Locality.h"
+#include "model/MergeJournal.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
 #include "model/ProjectImporter.h"
 #include "model/ProjectListModel.h"
 #include "Database/SQLiteDatabase.h"
+#include "support/FileSizeLimit.h"
 #include "support/ProjectFixture.h"
 
 #include <QtTest>
@@ -49,7 +51,7 @@ QByteArray dump(const QString& database)
 QStringList listing(const QDir& folder)
 {
     QStringList files;
-    QDirIterator it(folder.absolutePath(), QDir::Files, QDirIterator::Subdirectories);
+    QDirIterator it(folder.absolutePath(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext())
         files << it.next();
     files.sort();
@@ -74,7 +76,8 @@ const QRegularExpression Hex32(QStringLiteral("^[0-9a-f]{32}$"));
 const char* const MergeUntilKilled = "--merge-until-killed";
 
 // Run in a child process: merges the source folder's project into the
-// target folder's, says "half" past the middle and waits to be killed.
+// target folder's, says "last" at the last step, after the photo is
+// copied, and waits to be killed.
 int mergeUntilKilled(const QString& target, const QString& source)
 {
     class Stalling : public ProjectImporter
@@ -83,8 +86,8 @@ int mergeUntilKilled(const QString& target, const QString& source)
         using ProjectImporter::ProjectImporter;
         bool reportProgress(int percent) override
         {
-            if (percent >= 80) {
-                std::puts("half");
+            if (percent >= 100) {
+                std::puts("last");
                 std::fflush(stdout);
                 QThread::sleep(60);
             }
@@ -264,6 +267,7 @@ private slots:
         QVERIFY(image);
         QVERIFY(QRegularExpression("^[0-9a-f]{32}_IMG_1\\.jpeg$").match(image->imagePath()).hasMatch());
         QVERIFY(QFile::exists(target().folder().absoluteFilePath("images/" + image->imagePath())));
+        QCOMPARE(target().folder().entryList({".merge-*"}, QDir::AllEntries | QDir::Hidden), QStringList());
     }
 
     void mapsSymbolsAndUnits_data()
@@ -315,16 +319,25 @@ private slots:
         touch(sourceFolder + "/Other.tif");
         touch(sourceFolder + "/Other.tfw");
         touch(sourceFolder + "/Same.tif");
+        // Too big for the room below: its copy fails midway.
+        QFile prj(sourceFolder + "/Other.prj");
+        QVERIFY(prj.open(QIODevice::WriteOnly));
+        prj.write(QByteArray(256 * 1024, 'p'));
+        prj.close();
         m_source->addBaseMap("GeoTiff", "Same", QUrl::fromLocalFile(sourceFolder + "/Same.tif"), true, 1, QRectF());
         m_source->addBaseMap("GeoTiff", "Other", QUrl::fromLocalFile(sourceFolder + "/Other.tif"), true, 0.5, QRectF());
         target().addBaseMap("GeoTiff", "Same", QUrl::fromLocalFile("/elsewhere/Same.tif"), true, 1, QRectF());
         ProjectImporter importer(&target(), nullptr);
-        QVERIFY(importer.run(m_source.get(), false, true));
+        {
+            const test::FileSizeLimit limit(64 * 1024);
+            QVERIFY(importer.run(m_source.get(), false, true));
+        }
         QCOMPARE(target().baseMaps().size(), std::size_t(2));
         const Project::BaseMap& other = target().baseMaps().back();
         QCOMPARE(other.location, QUrl::fromLocalFile(target().folder().absoluteFilePath("Other.tif")));
         QCOMPARE(other.opacity, 0.5);
         QVERIFY(QFile::exists(target().folder().absoluteFilePath("Other.tfw")));
+        QVERIFY(!QFile::exists(target().folder().absoluteFilePath("Other.prj")));
         QVERIFY(!QFile::exists(target().folder().absoluteFilePath("Same.tif")));
     }
 
@@ -333,11 +346,13 @@ private slots:
         QTest::addColumn<bool>("lock");
         QTest::addColumn<int>("cancelAt");
         QTest::addColumn<bool>("inTask");
+        QTest::addColumn<bool>("full");
         // Steps: the map, then A's four items, then B's two data.
-        QTest::newRow("cancel in the second locality") << false << 6 << false;
-        QTest::newRow("failing write") << true << -1 << false;
-        QTest::newRow("task cancelled in the second locality") << false << 6 << true;
-        QTest::newRow("task with a failing write") << true << -1 << true;
+        QTest::newRow("cancel in the second locality") << false << 6 << false << false;
+        QTest::newRow("failing write") << true << -1 << false << false;
+        QTest::newRow("task cancelled in the second locality") << false << 6 << true << false;
+        QTest::newRow("task with a failing write") << true << -1 << true << false;
+        QTest::newRow("photo copy fails midway") << false << -1 << false << true;
     }
 
     void failureLeavesTheTargetAsItWas()
@@ -345,7 +360,13 @@ private slots:
         QFETCH(bool, lock);
         QFETCH(int, cancelAt);
         QFETCH(bool, inTask);
+        QFETCH(bool, full);
         fillSource();
+        if (full) {
+            QFile photo(m_source->folder().absoluteFilePath("images/IMG_1.jpeg"));
+            QVERIFY(photo.open(QIODevice::WriteOnly));
+            photo.write(QByteArray(256 * 1024, 'j'));
+        }
         m_source->addRockUnit(4, "Shale", Qt::gray, 0);
         touch(m_source->folder().absoluteFilePath("Other.tif"));
         m_source->addBaseMap("GeoTiff", "Other", QUrl::fromLocalFile(m_source->folder().absoluteFilePath("Other.tif")),
@@ -375,6 +396,9 @@ private slots:
             ProbeImporter importer(&target(), nullptr);
             importer.cancelAt = cancelAt;
             auto held = lock ? m_fixture->lockFor("EXCLUSIVE") : nullptr;
+            std::unique_ptr<test::FileSizeLimit> limit;
+            if (full)
+                limit = std::make_unique<test::FileSizeLimit>(64 * 1024);
             QVERIFY(!importer.run(m_source.get(), true, true));
         }
         QCOMPARE(dump(m_fixture->databasePath()), rows);
@@ -388,20 +412,27 @@ private slots:
     {
         fillSource();
         const QByteArray rows = dump(m_fixture->databasePath());
+        const QStringList files = listing(target().folder());
         QProcess child;
         child.start(QCoreApplication::applicationFilePath(),
                     {MergeUntilKilled, target().folder().absolutePath(), m_source->folder().absolutePath()});
         QVERIFY(child.waitForStarted());
         QByteArray said;
-        while (!said.contains("half") && child.waitForReadyRead(20000))
+        while (!said.contains("last") && child.waitForReadyRead(20000))
             said += child.readAllStandardOutput();
-        QVERIFY2(said.contains("half"), child.readAllStandardError());
+        QVERIFY2(said.contains("last"), child.readAllStandardError());
         child.kill();
         QVERIFY(child.waitForFinished());
         QCOMPARE(dump(m_fixture->databasePath()), rows);
         Project reopened(ProjectId(7), nullptr, target().folder());
         QVERIFY(reopened.load(true));
         QCOMPARE(reopened.numberOfLocalities(), target().numberOfLocalities());
+        // The photo's copy, left for the next start, which removes it.
+        QCOMPARE(MergeJournal::removeLeftovers(target().folder()), 1);
+        QStringList after = listing(target().folder());
+        // SQLite's own, never synced by the killed merge.
+        after.removeAll(target().folder().absoluteFilePath("main.db-journal"));
+        QCOMPARE(after, files);
     }
 
     void hostileNamesReachNothingOutside_data()

@@ -1,0 +1,219 @@
+#include "model/MergeJournal.h"
+
+#include "model/ProjectFile.h"
+
+#include <QCryptographicHash>
+#include <QDebug>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QUrl>
+
+#include <sqlite3.h>
+
+namespace kiv {
+
+namespace {
+
+const QByteArray Header = QByteArrayLiteral("quarzel merge journal 1");
+const QByteArray BeforeKey = QByteArrayLiteral("before ");
+const QByteArray LocalityKey = QByteArrayLiteral("locality ");
+const QByteArray FileKey = QByteArrayLiteral("file ");
+const QString NamePattern = QStringLiteral(".merge-*.journal");
+
+// The project rows as one hash; empty when they cannot be read.
+QByteArray projectRowsHash(sqlite3* database)
+{
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(database, "SELECT projectId, message FROM project ORDER BY projectId", -1, &statement,
+                           nullptr)
+        != SQLITE_OK) {
+        sqlite3_finalize(statement);
+        return {};
+    }
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    int result = SQLITE_ROW;
+    while ((result = sqlite3_step(statement)) == SQLITE_ROW) {
+        const QByteArray id = QByteArray::number(sqlite3_column_int64(statement, 0));
+        const int size = sqlite3_column_bytes(statement, 1);
+        hash.addData(id + ' ' + QByteArray::number(size) + ' ');
+        hash.addData(static_cast<const char*>(sqlite3_column_blob(statement, 1)), size);
+    }
+    sqlite3_finalize(statement);
+    return result == SQLITE_DONE ? hash.result().toHex() : QByteArray();
+}
+
+// 1 when the locality row is stored, 0 when not, -1 when it cannot be told.
+int localityStored(sqlite3* database, const QByteArray& id)
+{
+    sqlite3_stmt* statement = nullptr;
+    int stored = -1;
+    if (sqlite3_prepare_v2(database, "SELECT 1 FROM localities WHERE localityId = ?", -1, &statement, nullptr)
+            == SQLITE_OK
+        && sqlite3_bind_text(statement, 1, id.constData(), id.size(), SQLITE_TRANSIENT) == SQLITE_OK) {
+        const int result = sqlite3_step(statement);
+        stored = result == SQLITE_ROW ? 1 : result == SQLITE_DONE ? 0 : -1;
+    }
+    sqlite3_finalize(statement);
+    return stored;
+}
+
+struct Entries
+{
+    QByteArray before;
+    QByteArray locality;
+    QStringList files;
+};
+
+// False for a file that is no journal of the program's.
+bool readJournal(const QString& path, Entries& entries)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.readLine().trimmed() != Header)
+        return false;
+    while (!file.atEnd()) {
+        const QByteArray line = file.readLine();
+        // A line cut by the kill names nothing whole.
+        if (!line.endsWith('\n'))
+            break;
+        const QByteArray value = line.chopped(1);
+        if (value.startsWith(BeforeKey))
+            entries.before = value.mid(BeforeKey.size());
+        else if (value.startsWith(LocalityKey) && entries.locality.isEmpty())
+            entries.locality = value.mid(LocalityKey.size());
+        else if (value.startsWith(FileKey))
+            entries.files << QUrl::fromPercentEncoding(value.mid(FileKey.size()));
+    }
+    return !entries.before.isEmpty();
+}
+
+enum class Outcome { Stopped, Committed, Unknown };
+
+Outcome outcomeOf(const QDir& folder, const Entries& entries)
+{
+    const QFileInfo stored(folder.filePath(QStringLiteral("main.db")));
+    if (!stored.isFile() || stored.isSymLink())
+        return Outcome::Unknown;
+    sqlite3* database = nullptr;
+    // Opening it rolls back what the stopped merge wrote.
+    const QByteArray path = QFile::encodeName(stored.absoluteFilePath());
+    Outcome outcome = Outcome::Unknown;
+    if (sqlite3_open_v2(path.constData(), &database, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK) {
+        const QByteArray rows = projectRowsHash(database);
+        const int locality = entries.locality.isEmpty() ? 0 : localityStored(database, entries.locality);
+        if (!rows.isEmpty() && locality >= 0)
+            outcome = locality == 1 || rows != entries.before ? Outcome::Committed : Outcome::Stopped;
+    }
+    sqlite3_close(database);
+    return outcome;
+}
+
+// False when a copy stays.
+bool removeCopies(const QDir& folder, const QStringList& names, int& removed)
+{
+    bool all = true;
+    for (const QString& name : names) {
+        // Gone already, or not a plain file of the folder's.
+        const QString path = ProjectFile::resolve(folder, name);
+        if (path.isEmpty())
+            continue;
+        const bool gone = QFile::remove(path);
+        qInfo().noquote() << "Merge:" << (gone ? "removed the copy of a stopped merge" : "cannot remove") << path;
+        removed += gone ? 1 : 0;
+        all = all && gone;
+    }
+    return all;
+}
+
+} // namespace
+
+bool MergeJournal::begin(const QDir& folder, sqlite3* database)
+{
+    m_folder = QDir(folder.absolutePath());
+    m_locality.clear();
+    m_before = database ? projectRowsHash(database) : QByteArray();
+    m_active = !m_before.isEmpty();
+    if (!m_active)
+        qWarning() << "MergeJournal: cannot read the project row of" << m_folder.absolutePath();
+    return m_active;
+}
+
+bool MergeJournal::noteLocality(const std::string& id)
+{
+    if (!m_active || !m_locality.empty())
+        return true;
+    m_locality = id;
+    return !m_file.isOpen() || append(LocalityKey + QByteArray::fromStdString(id));
+}
+
+bool MergeJournal::recordFile(const QString& path)
+{
+    if (!m_active)
+        return true;
+    if (!m_file.isOpen() && !create())
+        return false;
+    return append(FileKey + QUrl::toPercentEncoding(m_folder.relativeFilePath(path), "/"));
+}
+
+void MergeJournal::finish()
+{
+    if (m_file.isOpen()) {
+        m_file.close();
+        if (!m_file.remove())
+            qWarning() << "MergeJournal: cannot remove" << m_file.fileName() << m_file.errorString();
+    }
+    m_active = false;
+}
+
+bool MergeJournal::create()
+{
+    for (int attempt = 0; attempt < 16 && !m_file.isOpen(); ++attempt) {
+        const QString name = QStringLiteral(".merge-%1.journal").arg(QRandomGenerator::global()->generate64(), 16, 16,
+                                                                     QLatin1Char('0'));
+        m_file.setFileName(m_folder.filePath(name));
+        if (!m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            continue;
+        if (append(Header) && append(BeforeKey + m_before)
+            && (m_locality.empty() || append(LocalityKey + QByteArray::fromStdString(m_locality))))
+            return true;
+        m_file.close();
+        m_file.remove();
+        return false;
+    }
+    qWarning() << "MergeJournal: cannot create a journal in" << m_folder.absolutePath() << m_file.errorString();
+    return false;
+}
+
+bool MergeJournal::append(const QByteArray& line)
+{
+    const QByteArray bytes = line + '\n';
+    // Flushed at once: the next start reads what a kill left.
+    const bool written = m_file.write(bytes) == bytes.size() && m_file.flush();
+    if (!written)
+        qWarning() << "MergeJournal: cannot write" << m_file.fileName() << m_file.errorString();
+    return written;
+}
+
+int MergeJournal::removeLeftovers(const QDir& folder)
+{
+    static const QRegularExpression name(QStringLiteral("^\\.merge-[0-9a-f]{16}\\.journal$"));
+    int removed = 0;
+    const QDir::Filters files = QDir::Files | QDir::Hidden | QDir::System;
+    for (const QFileInfo& journal : folder.entryInfoList({NamePattern}, files)) {
+        Entries entries;
+        if (!journal.isFile() || journal.isSymLink() || !name.match(journal.fileName()).hasMatch()
+            || !readJournal(journal.filePath(), entries))
+            continue;
+        const Outcome outcome = outcomeOf(folder, entries);
+        if (outcome == Outcome::Unknown) {
+            qWarning().noquote() << "Merge: cannot tell whether the merge of" << journal.filePath()
+                                 << "was stored; its copies stay";
+            continue;
+        }
+        if (outcome == Outcome::Committed || removeCopies(folder, entries.files, removed))
+            QFile::remove(journal.filePath());
+    }
+    return removed;
+}
+
+} // namespace kiv
