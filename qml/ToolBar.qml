@@ -15,9 +15,10 @@ Item {
     readonly property bool expanded: state !== "THIN"
     readonly property real panelWidth: Utils.theme("panelWidth", Utils.dp(320))
     readonly property real fullToolBarWidth: Utils.theme("fullToolBarWidth", Utils.dp(54))
-    // Header, six tools, projects, export and help share the height.
+    // Header, six tools, back, undo, projects, export and help share the height.
     readonly property real buttonSpacing: Math.max(0, Math.min(Utils.theme("toolBarSpacing", Utils.dp(12)),
-                                                               (height - 10 * fullToolBarWidth) / 9))
+                                                               (height - 12 * fullToolBarWidth) / 11))
+    readonly property bool canUndo: typeof _appManager !== "undefined" && _appManager ? _appManager.canUndo : false
     // The right edge of the area the bar covers now; the map keeps its
     // visible area to the right of it.
     readonly property real uiExtent: panel.x + panel.width
@@ -29,6 +30,15 @@ Item {
 
     function collapse() { state = "THIN" }
     function expand() { state = "WIDE" }
+
+    // The newest batch of edits is undone; the listeners then show what is stored.
+    function undo() {
+        collapse()
+        if (!canUndo)
+            return
+        _appManager.undo()
+        undoClicked()
+    }
 
     function exportProject() {
         var project = (typeof _modelManager !== "undefined" && _modelManager) ? _modelManager.currentProject : null
@@ -109,6 +119,28 @@ Item {
                     toolBar.toolClicked(modelData)
                 }
             }
+        }
+
+        ToolBarButton {
+            objectName: "backButton"
+            width: toolBar.panelWidth + toolBar.fullToolBarWidth
+            symbol: "backIcon"
+            label: "Back"
+            showLabel: toolBar.expanded
+            onClicked: {
+                toolBar.collapse()
+                toolBar.backClicked()
+            }
+        }
+
+        ToolBarButton {
+            objectName: "undoButton"
+            width: toolBar.panelWidth + toolBar.fullToolBarWidth
+            symbol: "undoIcon"
+            label: "Undo"
+            showLabel: toolBar.expanded
+            enabled: toolBar.canUndo
+            onClicked: toolBar.undo()
         }
 
         ToolBarButton {

@@ -517,6 +517,50 @@ class TestFieldDay : public QObject
         return {};
     }
 
+    // A two-point line drawn point to point and saved; `centre` is where the reticle stood.
+    void drawPointToPointLine(QPointF& centre)
+    {
+        TEST_STEP(openTool("Line", "lineTool"));
+        QQuickItem* line = findItem(root(), "lineTool");
+        QQuickItem* modes = findItem(line, "penModes");
+        QVERIFY(modes);
+        TEST_STEP(tap(modes, QPointF(modes->width() * 5 / 6, modes->height() / 2)));
+        QTRY_VERIFY(reticle()->isVisible() && reticle()->opacity() == 1.0);
+        centre = reticleCentre();
+        // The buttons beside the reticle sit on the map: the point is where
+        // the camera rests.
+        QVERIFY(page->cameraAtRest());
+        TEST_STEP(tap(findItem(root(), "addPointButton")));
+        // The map moves under the reticle to the next point.
+        QVERIFY(page->cameraAtRest());
+        QTest::mousePress(window(), Qt::LeftButton, {}, QPoint(900, 400));
+        for (int step = 1; step <= 10; ++step)
+            QTest::mouseMove(window(), QPoint(900 - 10 * step, 400 - 5 * step));
+        QTest::mouseRelease(window(), Qt::LeftButton, {}, QPoint(800, 350));
+        QVERIFY(page->cameraAtRest());
+        TEST_STEP(tap(findItem(root(), "addPointButton")));
+        QTRY_COMPARE(line->property("manager").value<QObject*>()->property("numPoints").toInt(), 2);
+        TEST_STEP(tap(findItem(root(), "savePointsButton")));
+        QTRY_COMPARE(line->property("manager").value<QObject*>()->property("numPoints").toInt(), 0);
+    }
+
+    // How many lines main.db holds.
+    int storedLines() const
+    {
+        const QString database = ModelManager::instance()->currentProject()->folder().absoluteFilePath("main.db");
+        return int(test::tableMessages(database, "linedata").size());
+    }
+
+    // A tap on the stereonet's statistics switch.
+    void switchStatistics(QQuickItem* tool)
+    {
+        QQuickItem* statistics = findItem(tool, "statisticsSwitch");
+        QVERIFY(statistics);
+        const bool was = statistics->property("checked").toBool();
+        TEST_STEP(tap(statistics, QPointF(statistics->width() - 20, statistics->height() / 2)));
+        QTRY_COMPARE(statistics->property("checked").toBool(), !was);
+    }
+
 private slots:
     void initTestCase()
     {
@@ -535,6 +579,43 @@ private slots:
         QVERIFY(page->lookAt(Lon, Lat, 3000.0));
         // The notebook has been open before: its rows follow every change.
         TEST_STEP(openTool("Notebook", "dataTool"));
+    }
+
+    // First, while nothing can be undone: the bar's back button returns to
+    // the map; its undo button takes back the newest line edit and the
+    // notebook lists what is stored.
+    void toolBarBackAndUndo()
+    {
+        QQuickItem* bar = findItem(root(), "toolBar");
+        QQuickItem* undo = findItem(bar, "undoButton");
+        QVERIFY(undo);
+        TEST_STEP(openTool("Stereonet", "stereoNetTool"));
+        QQuickItem* back = findItem(bar, "backButton");
+        // The thin bar shows the buttons' left squares only.
+        const QPointF square(back->height() / 2, back->height() / 2);
+        TEST_STEP(tap(back, square));
+        QTRY_VERIFY(findItem(root(), "toolManager")->property("activeTool").value<QObject*>()
+                    == findItem(root(), "viewTool"));
+        QVERIFY(!findItem(root(), "stereoNetTool")->property("shown").toBool());
+
+        QVERIFY(!undo->isEnabled());
+        const int lines = storedLines();
+        QPointF centre;
+        TEST_STEP(drawPointToPointLine(centre));
+        QTRY_COMPARE(storedLines(), lines + 1);
+        QTRY_VERIFY(undo->isEnabled());
+        const QString id = QString::fromStdString(firstLine()->id());
+        TEST_STEP(openTool("Notebook", "dataTool"));
+        QTRY_VERIFY(screen().notebookRow(id) >= 0);
+
+        QSignalSpy rebuilt(notebook()->property("dataModel").value<QObject*>(), SIGNAL(modelReset()));
+        TEST_STEP(tap(undo, square));
+        QTRY_COMPARE(storedLines(), lines);
+        QCOMPARE(firstLine(), nullptr);
+        QVERIFY(rebuilt.count() > 0);
+        QCOMPARE(screen().notebookRow(id), -1);
+        QTRY_VERIFY(!undo->isEnabled());
+        test::ProgramScreen::shoot("toolbar-after-undo");
     }
 
     void reticleStaysWhereAUnitIsAdded()
@@ -599,28 +680,8 @@ private slots:
 
     void lineReticleStaysAfterASave()
     {
-        TEST_STEP(openTool("Line", "lineTool"));
-        QQuickItem* line = findItem(root(), "lineTool");
-        QQuickItem* modes = findItem(line, "penModes");
-        QVERIFY(modes);
-        TEST_STEP(tap(modes, QPointF(modes->width() * 5 / 6, modes->height() / 2)));
-        QTRY_VERIFY(reticle()->isVisible() && reticle()->opacity() == 1.0);
-        const QPointF centre = reticleCentre();
-        // The buttons beside the reticle sit on the map: the point is where
-        // the camera rests.
-        QVERIFY(page->cameraAtRest());
-        TEST_STEP(tap(findItem(root(), "addPointButton")));
-        // The map moves under the reticle to the next point.
-        QVERIFY(page->cameraAtRest());
-        QTest::mousePress(window(), Qt::LeftButton, {}, QPoint(900, 400));
-        for (int step = 1; step <= 10; ++step)
-            QTest::mouseMove(window(), QPoint(900 - 10 * step, 400 - 5 * step));
-        QTest::mouseRelease(window(), Qt::LeftButton, {}, QPoint(800, 350));
-        QVERIFY(page->cameraAtRest());
-        TEST_STEP(tap(findItem(root(), "addPointButton")));
-        QTRY_COMPARE(line->property("manager").value<QObject*>()->property("numPoints").toInt(), 2);
-        TEST_STEP(tap(findItem(root(), "savePointsButton")));
-        QTRY_COMPARE(line->property("manager").value<QObject*>()->property("numPoints").toInt(), 0);
+        QPointF centre;
+        TEST_STEP(drawPointToPointLine(centre));
         TEST_STEP(reticleShownAt(centre));
         QVERIFY(findItem(root(), "addPointButton")->isVisible());
     }
@@ -917,14 +978,24 @@ private slots:
         // Saved with its picture, as Save does.
         QTest::newRow("stereonet comment, closing the window") << "stereonet comment" << "closing the window";
         QTest::newRow("new note, closing the window") << "new note" << "closing the window";
+        // The statistics line the comment comes with is not the user's text.
+        QTest::newRow("prefilled, nothing typed, window closed: no new datum")
+            << "prefilled stereonet comment" << "closing the window";
     }
 
     void otherTextsAreKept()
     {
         QFETCH(QString, field);
         QFETCH(QString, leave);
-        const QString typed = QString("%1 é'\"<b>&").arg(leave);
+        const bool prefilled = field.startsWith("prefilled");
+        const QString typed = prefilled ? QString() : QString("%1 é'\"<b>&").arg(leave);
         const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
+        const auto dataCount = [&] {
+            std::size_t count = 0;
+            for (const auto& locality : project->localities())
+                count += locality->data().size();
+            return count;
+        };
         DialogController* dialogs = page->application()->dialogController().get();
         QQuickItem* tool = nullptr;
         QQuickItem* input = nullptr;
@@ -948,6 +1019,8 @@ private slots:
         } else {
             TEST_STEP(openTool("Stereonet", "stereoNetTool"));
             tool = findItem(root(), "stereoNetTool");
+            if (prefilled)
+                TEST_STEP(switchStatistics(tool));
             // Pictures are named by the second they are saved in.
             QTRY_VERIFY(QDateTime::currentSecsSinceEpoch() > lastPicture);
             TEST_STEP(tap(findItem(tool, "addImageButton")));
@@ -959,6 +1032,8 @@ private slots:
         TEST_STEP(typeAtEnd(input, input, typed));
         const QString expected = input->property("text").toString();
         QVERIFY(expected.endsWith(typed));
+        QCOMPARE(expected.startsWith("Mean Resultant Plane: "), prefilled);
+        const std::size_t before = dataCount();
         if (leave == "Return")
             QTest::keyClick(window(), Qt::Key_Return);
         else
@@ -981,6 +1056,13 @@ private slots:
             TEST_STEP(tap(row));
             QTRY_VERIFY(!dialogs->customDialogActive());
             QTRY_COMPARE(project->symbolName(project->dataById(test::idOf(0xc0))->symbolId()), typed);
+        } else if (prefilled) {
+            // Nothing saved; the picture still waits for Save or Discard.
+            QCOMPARE(dataCount(), before);
+            QCOMPARE(tool->state(), QString("NEWITEM"));
+            TEST_STEP(tap(findItem(tool, "discardButton")));
+            QTRY_COMPARE(tool->state(), QString());
+            TEST_STEP(switchStatistics(tool));
         } else if (leave == "closing the window") {
             QTRY_VERIFY(dataWith(expected) != nullptr);
             QTRY_VERIFY(!reticle()->isVisible());

@@ -33,10 +33,11 @@ public:
 
     QString reviewFolder() const { return QStringLiteral(QUARZEL_BINARY_DIR "/tests"); }
 
-    Q_INVOKABLE bool addPlanes(int count, int unitId = 0)
+    // With no symbol given, the project's last one.
+    Q_INVOKABLE bool addPlanes(int count, int unitId = 0, int symbolId = -1)
     {
         const auto project = kiv::ModelManager::instance()->currentProject();
-        const int symbol = project->symbols().back().id;
+        const int symbol = symbolId < 0 ? project->symbols().back().id : symbolId;
         for (int i = 0; i < count; ++i) {
             auto command = std::make_shared<kiv::AddDataCommand>();
             command->setPlaneData(46.0, 7.0, 20.0f + 6.0f * i, 15.0f + 31.0f * i, unitId, symbol, QString());

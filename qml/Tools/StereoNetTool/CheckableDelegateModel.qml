@@ -29,14 +29,13 @@ DelegateModel {
 
     model: CheckableProxyModel { id: proxy }
 
-    // The first row has no toggle.
+    // Every entry toggles; only the list's title row has no toggle.
     delegate: FilterRow {
         width: ListView.view ? ListView.view.width : 0
         text: {
             var label = model[list.labelRole]
             return label !== undefined && label !== null ? label : ""
         }
-        toggleable: index > 0
         checked: model.checked
         onToggled: list.toggle(index)
     }

@@ -2,14 +2,13 @@ import QtQuick 2.4
 import "../../Utils.js" as Utils
 
 // One row of a stereonet filter list: an eye glyph by `checked` and a label.
-// A header row, or one that cannot be toggled, has no glyph and takes no tap.
+// A header row has no glyph and takes no tap.
 Rectangle {
     id: row
 
     property string text: ""
     property bool checked: true
     property bool header: false
-    property bool toggleable: !header
     property alias content: extra.data
 
     signal toggled()
@@ -23,7 +22,7 @@ Rectangle {
         anchors.left: parent.left
         anchors.verticalCenter: parent.verticalCenter
         width: row.header ? 0 : parent.height
-        visible: row.toggleable
+        visible: !row.header
         horizontalAlignment: Text.AlignHCenter
         font.family: Utils.iconFontFamily()
         font.pixelSize: Math.max(1, parent.height * 0.5)
@@ -55,7 +54,7 @@ Rectangle {
 
     MouseArea {
         anchors.fill: parent
-        enabled: row.toggleable
+        enabled: !row.header
         onClicked: row.toggled()
     }
 }

@@ -16,13 +16,17 @@ TestCase {
     QtObject { id: line; property string toolName: "line"; property string imageSrc: ""; property string iconLabel: "Line" }
 
     SignalSpy { id: toolSpy; signalName: "toolClicked" }
+    SignalSpy { id: backSpy; signalName: "backClicked" }
+    SignalSpy { id: undoSpy; signalName: "undoClicked" }
 
     function init() {
         bar = Qt.createComponent("qrc:/qml/ToolBar.qml").createObject(testCase,
                 { width: testCase.width, height: testCase.height, tools: [clino, line] })
         verify(bar !== null)
-        toolSpy.clear()
-        toolSpy.target = bar
+        for (var spy of [toolSpy, backSpy, undoSpy]) {
+            spy.clear()
+            spy.target = bar
+        }
     }
 
     function cleanup() {
@@ -68,6 +72,18 @@ TestCase {
         compare(toolSpy.signalArguments[0][0], line)
     }
 
+    // From the wide menu too; with nothing to undo the undo button is off.
+    function test_backAndUndo() {
+        bar.expand()
+        mouseClick(findChild(bar, "backButton"), _ui.fullToolBarWidth / 2, 10)
+        compare(backSpy.count, 1)
+        compare(bar.state, "THIN")
+        var undo = findChild(bar, "undoButton")
+        verify(!undo.enabled)
+        mouseClick(undo, _ui.fullToolBarWidth / 2, 10)
+        compare(undoSpy.count, 0)
+    }
+
     function test_spacingFollowsTheHeight_data() {
         return [ { tag: "tall", height: 900 }, { tag: "short", height: 600 }, { tag: "too short", height: 480 } ]
     }
@@ -75,7 +91,7 @@ TestCase {
     function test_spacingFollowsTheHeight(data) {
         bar.height = data.height
         compare(bar.buttonSpacing,
-                Math.max(0, Math.min(_ui.toolBarSpacing, (data.height - 10 * _ui.fullToolBarWidth) / 9)))
+                Math.max(0, Math.min(_ui.toolBarSpacing, (data.height - 12 * _ui.fullToolBarWidth) / 11)))
         compare(findChild(bar, "headerButton").parent.spacing, bar.buttonSpacing)
     }
 

@@ -277,12 +277,12 @@ TestCase {
         return unit
     }
 
-    // Checked rows of the tool's data model in that unit: the plotted data.
-    function plottedOfUnit(dataModel, unit) {
+    // Checked rows of the tool's data model whose role holds that key: the plotted data.
+    function plotted(dataModel, key, role) {
         var count = 0
         for (var r = 0; r < dataModel.rowCount(); ++r) {
             var row = dataModel.get(r)
-            if (row.unitId === unit && row.checked)
+            if (String(row[role ? role : "unitId"]) === String(key) && row.checked)
                 ++count
         }
         return count
@@ -290,13 +290,13 @@ TestCase {
 
     // A tapped unit row takes its data off the plot. Data of a unit removed
     // from the strat column have no row: they stay, also when a row is tapped.
-    // The first row of the locality, unit and symbol lists has no toggle.
+    // The first entry of the locality, unit and symbol lists toggles too.
     function test_unitRows_data() {
         return [{ tag: "tapped unit hides its data", removeUnit: false, left: 0 },
                 { tag: "removed unit keeps its data", removeUnit: true, left: 2 },
-                { tag: "first unit row has no toggle", removeUnit: false, left: 2, first: "unitList" },
-                { tag: "first locality row has no toggle", removeUnit: false, left: 2, first: "localityList" },
-                { tag: "first symbol row has no toggle", removeUnit: false, left: 2, first: "symbolList" }]
+                { tag: "first unit hidden takes its data off", left: 0, first: "unitList", role: "unitId" },
+                { tag: "first locality hidden takes its data off", left: 0, first: "localityList", role: "localityId" },
+                { tag: "first symbol hidden takes its data off", left: 0, first: "symbolList", role: "symbolId" }]
     }
 
     // The list's first row: the row nearest its top.
@@ -304,17 +304,29 @@ TestCase {
         var row = null
         for (var i = 0; i < list.contentItem.children.length; ++i) {
             var candidate = list.contentItem.children[i]
-            if (candidate.hasOwnProperty("toggleable") && !candidate.header && (!row || candidate.y < row.y))
+            if (candidate.hasOwnProperty("header") && !candidate.header && (!row || candidate.y < row.y))
                 row = candidate
         }
         return row
     }
 
+    // The key of a model's first row.
+    function firstKey(model, role) {
+        return model.data(model.index(0, 0), role)
+    }
+
     function test_unitRows(data) {
-        // A unit above the one tapped: the first row has no toggle.
+        // A unit above the one tapped.
         addUnit()
         var unit = addUnit()
-        verify(_data.addPlanes(2, unit))
+        var symbol = -1
+        if (data.first) {
+            // The planes go to the first entry of every list.
+            unit = firstKey(project.stratColumnModel, 257)
+            symbol = firstKey(project.symbolListModel, 256)
+            _modelManager.setCurrentLocality(0)
+        }
+        verify(_data.addPlanes(2, unit, symbol))
         var tapped = unit
         if (data.removeUnit) {
             var strat = project.stratColumnModel
@@ -325,7 +337,8 @@ TestCase {
         }
         open("StereoNetTool.qml")
         var dataModel = panel.manager.dataModel
-        compare(plottedOfUnit(dataModel, unit), 2)
+        if (!data.first)
+            compare(plotted(dataModel, unit), 2)
         named(panel, "configureButton").buttonActivated()
         var list = named(panel, data.first ? data.first : "unitList")
         waitForRendering(list)
@@ -336,9 +349,12 @@ TestCase {
                 row = candidate
         }
         verify(row !== null)
-        compare(named(row, "eye").visible, !data.first)
+        var proxy = list.model.model
+        var key = data.first ? firstKey(proxy, proxy.keyRole) : unit
+        verify(plotted(dataModel, key, data.role) >= 2)
+        verify(named(row, "eye").visible)
         mouseClick(row)
-        compare(row.checked, !!data.first)
-        compare(plottedOfUnit(dataModel, unit), data.left)
+        verify(!row.checked)
+        compare(plotted(dataModel, key, data.role), data.left)
     }
 }
