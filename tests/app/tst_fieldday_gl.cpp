@@ -1002,8 +1002,15 @@ private slots:
         QVERIFY(screen().tapShown("add_Note"));
         QTRY_VERIFY(reticle()->isVisible());
         TEST_STEP(longPress(QPoint(1000, 450)));
+        QQuickItem* input = findItem(notebook(), "entryText");
+        TEST_STEP(typeAtEnd(input, input, "a"));
         TEST_STEP(tap(findItem(notebook(), "entry_Discard")));
         QTRY_VERIFY(!reticle()->isVisible());
+
+        // Typing with no field shown goes nowhere: the next note starts empty.
+        QTest::keyClicks(window(), "Unit 1");
+        QCOMPARE(input->property("text").toString(), QString());
+        QVERIFY(!findItem(notebook(), "entryPanel")->isVisible());
     }
 
     void toolClickClosesTheWideBar()
