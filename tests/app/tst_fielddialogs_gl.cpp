@@ -309,7 +309,7 @@ private slots:
             QVERIFY(!models->currentLocality());
         }
         QVERIFY(screen().tap(findItem(notebook(), "toolBarButton_addPhoto")));
-        QVERIFY(screen().tap(findItem(notebook(), "add_Sketch")));
+        QVERIFY(screen().tap(findItem(root(), "add_Sketch")));
         QQuickItem* sketchTool = findItem(root(), "sketchTool");
         QVERIFY(sketchTool);
         QTRY_VERIFY(sketchTool->property("shown").toBool());
@@ -442,7 +442,7 @@ private slots:
         QVERIFY(screen().openTool("Notebook", "dataTool"));
         QQuickItem* add = findItem(notebook(), "toolBarButton_addPhoto");
         QVERIFY(screen().tap(add));
-        QVERIFY(screen().tap(findItem(notebook(), "add_Gallery")));
+        QVERIFY(screen().tap(findItem(root(), "add_Gallery")));
         const std::shared_ptr<DialogController> dialogs = page->application()->dialogController();
         QTRY_COMPARE(dialogs->customDialogType(), QString("QMLImageGallery.qml"));
         auto* gallery = qobject_cast<QQuickItem*>(dialogs->customDialog());
@@ -470,9 +470,15 @@ private slots:
         } else {
             QVERIFY(!entryPanel->isVisible());
             QVERIFY(screen().tap(add));
-            QTRY_VERIFY(findItem(notebook(), "addMenu")->isVisible());
-            QVERIFY(screen().tap(add));
-            QTRY_VERIFY(!findItem(notebook(), "addMenu")->isVisible());
+            QQuickItem* menu = findItem(root(), "addMenu");
+            QTRY_VERIFY(menu->isVisible());
+            // A tap on an entry on the map beside the menu only closes it.
+            const QString selected = page->mapView()->selectedItemId();
+            const QVariant row = findItem(notebook(), "dataList")->property("currentIndex");
+            QVERIFY(page->tapOnMap(Lon + 0.002, Lat));
+            QTRY_VERIFY(!menu->isVisible());
+            QCOMPARE(page->mapView()->selectedItemId(), selected);
+            QCOMPARE(findItem(notebook(), "dataList")->property("currentIndex"), row);
         }
         page->application()->setUseQmlImageGallery(false);
         const QStringList warnings = test::takeWarnings().filter("Failed to get image from provider");
@@ -503,7 +509,7 @@ private slots:
         } else if (opener == "photo") {
             QVERIFY(screen().openTool("Notebook", "dataTool"));
             QVERIFY(screen().tap(findItem(notebook(), "toolBarButton_addPhoto")));
-            QVERIFY(screen().tap(findItem(notebook(), "add_Gallery")));
+            QVERIFY(screen().tap(findItem(root(), "add_Gallery")));
         } else {
             QQuickItem* bar = findItem(root(), "toolBar");
             QQuickItem* header = findItem(bar, "headerButton");
