@@ -1,6 +1,7 @@
 #include "app/MainView.h"
 
 #include <QQmlEngine>
+#include <QQuickItem>
 
 namespace kiv {
 
@@ -9,6 +10,31 @@ MainView::MainView()
     connect(engine(), &QQmlEngine::quit, this, &QWindow::close);
     setResizeMode(QQuickView::SizeRootObjectToView);
     setClearBeforeRendering(false);
+}
+
+bool MainView::event(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+        dropHiddenFocus();
+        break;
+    default:
+        break;
+    }
+    return QQuickView::event(event);
+}
+
+void MainView::dropHiddenFocus()
+{
+    // Each round hands the focus up one scope; a hidden scope loses it next.
+    for (QQuickItem* item = activeFocusItem(); item && item != contentItem() && !item->isVisible();
+         item = activeFocusItem()) {
+        item->setFocus(false);
+        if (activeFocusItem() == item)
+            break;
+    }
 }
 
 void MainView::resizeEvent(QResizeEvent* event)

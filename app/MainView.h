@@ -18,7 +18,13 @@ signals:
     void loadingTilesChanged(bool loadingTiles);
 
 protected:
+    bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // A field that was hidden while it had the focus keeps it: typing would
+    // go on into it unseen.
+    void dropHiddenFocus();
 };
 
 } // namespace kiv

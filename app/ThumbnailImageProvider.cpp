@@ -213,4 +213,23 @@ ImageGalleryThumbnailImageProvider::ImageGalleryThumbnailImageProvider()
 {
 }
 
+QImage ImageGalleryThumbnailImageProvider::requestImage(const QString& id, QSize* size, const QSize& requestedSize)
+{
+    const QImage image = ThumbnailImageProvider::requestImage(id, size, requestedSize);
+    if (!image.isNull() || id.isEmpty())
+        return image;
+    // The gallery lists every file its filters match, named like a picture
+    // or not; one that will not decode must not cost a warning per cell.
+    QString path;
+    QString cacheName;
+    const QSize target = targetSize(requestedSize);
+    if (!resolve(id, &path, &cacheName) || !QFileInfo(path).isFile() || target.isEmpty())
+        return image;
+    if (size)
+        *size = target;
+    QImage blank(target, QImage::Format_ARGB32_Premultiplied);
+    blank.fill(Qt::transparent);
+    return blank;
+}
+
 } // namespace kiv

@@ -26,10 +26,12 @@ public:
     // object and the UI scale must be set first.
     static void addProviders(QQmlEngine* engine);
 
-private:
+protected:
     // The file an id names and its cache name; false when there is none.
     static bool resolve(const QString& id, QString* path, QString* cacheName);
     QSize targetSize(const QSize& requestedSize) const;
+
+private:
     QImage readCached(const QString& key, const QDateTime& modified) const;
     void writeCached(const QString& key, const QImage& image, const QDateTime& modified);
 
@@ -60,11 +62,14 @@ public:
     DataDetailThumbnailImageProvider();
 };
 
-// Gallery cells: browsed once, so never cached.
+// Gallery cells: browsed once, so never cached. A file that will not
+// decode gets a blank cell rather than no image.
 class ImageGalleryThumbnailImageProvider : public ThumbnailImageProvider
 {
 public:
     ImageGalleryThumbnailImageProvider();
+
+    QImage requestImage(const QString& id, QSize* size, const QSize& requestedSize) override;
 };
 
 } // namespace kiv

@@ -418,7 +418,11 @@ BaseTool {
     }
 
     AddMenu {
+        objectName: "addMenuLayer"
+        // Over the whole map page: a tap on the map beside the menu only closes it.
+        parent: dataTool.mapView ? dataTool.mapView : dataTool
         anchors.fill: parent
+        z: 100
         tool: dataTool
         menuTop: listSide.y + listSide.toolBar.height
         menuRight: listSide.x + listSide.width

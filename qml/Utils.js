@@ -47,6 +47,17 @@ function fileUrl(path) {
     return (path.charAt(0) === "/" ? "file://" : "file:///") + path
 }
 
+// Hands a link to the system; a toast says so when nothing could open it.
+function openLink(url) {
+    if (typeof _appManager === "undefined" || !_appManager)
+        return false
+    if (_appManager.openLink(url))
+        return true
+    if (typeof _dialogController !== "undefined" && _dialogController)
+        _dialogController.toastError("Failed to open link")
+    return false
+}
+
 // The family of the icon font; empty (the default font) without it.
 function iconFontFamily() {
     var t = ui()

@@ -6,10 +6,13 @@ Item {
     id: menu
 
     property var tool: null
-    // Where the menu hangs: its top right corner.
+    // Where the menu hangs: its top right corner, in the tool's coordinates.
     property real menuTop: 0
     property real menuRight: 0
     property real menuWidth: 0
+    // The same corner in this item's coordinates, taken as the menu opens.
+    readonly property point corner: tool && tool.menuOpen ? tool.mapToItem(menu, menuRight, menuTop)
+                                                          : Qt.point(menuRight, menuTop)
 
     MouseArea {
         anchors.fill: parent
@@ -19,8 +22,8 @@ Item {
     Rectangle {
         objectName: "addMenu"
         visible: menu.tool.menuOpen
-        x: menu.menuRight - width
-        y: menu.menuTop
+        x: menu.corner.x - width
+        y: menu.corner.y
         width: menu.menuWidth
         height: menuColumn.height
         border.color: Utils.theme("listSeparatorColor", "#cccccc")

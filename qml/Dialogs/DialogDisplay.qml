@@ -58,7 +58,7 @@ Item {
         if (typeof _appManager === "undefined" || !_appManager)
             return
         if (_appManager.isDesktopOS)
-            _appManager.openLink(helpUrl())
+            Utils.openLink(helpUrl())
         else
             helpShown = !helpShown
     }

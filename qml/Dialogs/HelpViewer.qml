@@ -53,8 +53,7 @@ Rectangle {
     // Another help page opens here; web and mail links go to the system.
     function followLink(link) {
         if (/^[a-z][a-z0-9+.-]*:/i.test(link) && !/^file:/i.test(link)) {
-            if (typeof _appManager !== "undefined" && _appManager)
-                _appManager.openLink(link)
+            Utils.openLink(link)
             return
         }
         var target = link.split("#")[0]

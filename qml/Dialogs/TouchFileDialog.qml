@@ -26,6 +26,9 @@ Rectangle {
 
     signal accepted(url fileUrl)
     signal rejected()
+    // After either answer: the dialog display closes a dialog it launched
+    // (0 accepted, 1 cancelled).
+    signal dismiss(int option)
 
     function open() { shown = true }
     function close() { shown = false }
@@ -33,11 +36,13 @@ Rectangle {
     function accept(fileUrl) {
         shown = false
         accepted(fileUrl)
+        dismiss(0)
     }
 
     function cancel() {
         shown = false
         rejected()
+        dismiss(1)
     }
 
     function clearSelection() {
@@ -163,6 +168,9 @@ Rectangle {
         anchors.bottom: bottomBar.top
         anchors.left: parent.left
         anchors.right: parent.right
+        // Made when shown: the filters are set by then, and no entry of
+        // another kind is listed meanwhile.
+        active: dialog.shown
         sourceComponent: dialog.entryView
     }
 

@@ -12,8 +12,7 @@ BaseDialog {
     function getNewVersion() {
         var url = app ? app.newBuildUrl : ""
         dismiss(0)
-        if (app)
-            app.openLink(url)
+        Utils.openLink(url)
     }
 
     function remindLater() {

@@ -1084,8 +1084,16 @@ private slots:
         QVERIFY(screen().tapShown("add_Note"));
         QTRY_VERIFY(reticle()->isVisible());
         TEST_STEP(longPress(QPoint(1000, 450)));
+        QQuickItem* input = findItem(notebook(), "entryText");
+        TEST_STEP(typeAtEnd(input, input, "a"));
         TEST_STEP(tap(findItem(notebook(), "entry_Discard")));
         QTRY_VERIFY(!reticle()->isVisible());
+
+        // Typing with no field shown goes nowhere: the next note starts empty.
+        for (const QChar c : QString("Unit 1"))
+            QTest::sendKeyEvent(QTest::Click, window(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QCOMPARE(input->property("text").toString(), QString());
+        QVERIFY(!findItem(notebook(), "entryPanel")->isVisible());
     }
 
     void toolClickClosesTheWideBar()

@@ -9,6 +9,7 @@
 #include "model/ModelManager.h"
 #include "model/Project.h"
 #include "support/MapPageStart.h"
+#include "support/MessageLog.h"
 #include "support/ProgramScreen.h"
 #include "support/ScriptedLocationManager.h"
 #include "support/TestStep.h"
@@ -151,6 +152,9 @@ private slots:
             QFile file(documents.filePath(name));
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
+        QImage basalt(64, 48, QImage::Format_RGB32);
+        basalt.fill(QColor("#334455"));
+        QVERIFY(basalt.save(documents.filePath("basalt.png")));
         page = std::make_unique<test::MapPageStart>(documents.path());
         TEST_STEP(storeProject());
         QVERIFY(page->start(1280, 800));
@@ -305,7 +309,7 @@ private slots:
             QVERIFY(!models->currentLocality());
         }
         QVERIFY(screen().tap(findItem(notebook(), "toolBarButton_addPhoto")));
-        QVERIFY(screen().tap(findItem(notebook(), "add_Sketch")));
+        QVERIFY(screen().tap(findItem(root(), "add_Sketch")));
         QQuickItem* sketchTool = findItem(root(), "sketchTool");
         QVERIFY(sketchTool);
         QTRY_VERIFY(sketchTool->property("shown").toBool());
@@ -419,6 +423,68 @@ private slots:
         QVERIFY(!veiled);
     }
 
+    // The built-in gallery, opened again after each answer: it lists only
+    // pictures, and closing it gives the screen back.
+    void galleryGivesTheScreenBack_data()
+    {
+        QTest::addColumn<bool>("pick");
+        QTest::newRow("cancelled") << false;
+        QTest::newRow("picked") << true;
+    }
+
+    void galleryGivesTheScreenBack()
+    {
+        QFETCH(bool, pick);
+        TEST_STEP(resizeWindow(QSize(1280, 800)));
+        page->application()->setUseQmlImageGallery(true);
+        test::recordLogLines();
+        test::takeWarnings();
+        QVERIFY(screen().openTool("Notebook", "dataTool"));
+        QQuickItem* add = findItem(notebook(), "toolBarButton_addPhoto");
+        QVERIFY(screen().tap(add));
+        QVERIFY(screen().tap(findItem(root(), "add_Gallery")));
+        const std::shared_ptr<DialogController> dialogs = page->application()->dialogController();
+        QTRY_COMPARE(dialogs->customDialogType(), QString("QMLImageGallery.qml"));
+        auto* gallery = qobject_cast<QQuickItem*>(dialogs->customDialog());
+        QVERIFY(gallery);
+        QQuickItem* basalt = nullptr;
+        QTRY_VERIFY((basalt = findItemWith(gallery, "entry", "entryName", "basalt.png")) != nullptr);
+        QStringList names;
+        for (QQuickItem* entry : test::findItems(gallery, "entry")) {
+            names << entry->property("entryName").toString();
+            const QObject* picture = entry->property("picture").value<QObject*>();
+            QTRY_VERIFY(picture->property("status").toInt() != 2); // loading
+        }
+        QVERIFY2(!names.contains("ridge.mbtiles"), qPrintable(names.join(", ")));
+        QVERIFY(names.contains("outcrop.jpg"));
+        ProgramScreen::shoot(QString("gallery-") + QTest::currentDataTag());
+
+        QVERIFY(screen().tap(pick ? basalt : findItem(gallery, "cancelButton")));
+        QTRY_VERIFY(!dialogs->dialogActive());
+        QTRY_VERIFY(!findItem(root(), "dimmer")->isVisible());
+        QQuickItem* entryPanel = findItem(notebook(), "entryPanel");
+        if (pick) {
+            QTRY_VERIFY(entryPanel->isVisible());
+            QVERIFY(screen().tap(findItem(notebook(), "entry_Discard")));
+            QTRY_VERIFY(!entryPanel->isVisible());
+        } else {
+            QVERIFY(!entryPanel->isVisible());
+            QVERIFY(screen().tap(add));
+            QQuickItem* menu = findItem(root(), "addMenu");
+            QTRY_VERIFY(menu->isVisible());
+            // A tap on an entry on the map beside the menu only closes it.
+            const QString selected = page->mapView()->selectedItemId();
+            const QVariant row = findItem(notebook(), "dataList")->property("currentIndex");
+            QVERIFY(page->tapOnMap(Lon + 0.002, Lat));
+            QTRY_VERIFY(!menu->isVisible());
+            QCOMPARE(page->mapView()->selectedItemId(), selected);
+            QCOMPARE(findItem(notebook(), "dataList")->property("currentIndex"), row);
+        }
+        page->application()->setUseQmlImageGallery(false);
+        const QStringList warnings = test::takeWarnings().filter("Failed to get image from provider");
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join("\n")));
+    }
+
     void fileDialogDrawsTheDocumentsFolder_data()
     {
         QTest::addColumn<QString>("opener");
@@ -443,7 +509,7 @@ private slots:
         } else if (opener == "photo") {
             QVERIFY(screen().openTool("Notebook", "dataTool"));
             QVERIFY(screen().tap(findItem(notebook(), "toolBarButton_addPhoto")));
-            QVERIFY(screen().tap(findItem(notebook(), "add_Gallery")));
+            QVERIFY(screen().tap(findItem(root(), "add_Gallery")));
         } else {
             QQuickItem* bar = findItem(root(), "toolBar");
             QQuickItem* header = findItem(bar, "headerButton");

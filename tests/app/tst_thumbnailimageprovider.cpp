@@ -200,11 +200,18 @@ private slots:
     void failures_data()
     {
         QTest::addColumn<QString>("id");
-        QTest::newRow("empty") << "";
-        QTest::newRow("undefined") << "undefined";
-        QTest::newRow("missing") << "missing.jpeg";
-        QTest::newRow("truncated") << "truncated.jpeg";
-        QTest::newRow("not a picture") << "text.jpeg";
+        QTest::addColumn<bool>("gallery");
+        QTest::addColumn<QSize>("expected"); // empty: no image
+        QTest::newRow("empty") << "" << false << QSize();
+        QTest::newRow("undefined") << "undefined" << false << QSize();
+        QTest::newRow("missing") << "missing.jpeg" << false << QSize();
+        QTest::newRow("truncated") << "truncated.jpeg" << false << QSize();
+        QTest::newRow("not a picture") << "text.jpeg" << false << QSize();
+        // The gallery keeps a cell for a file it lists, not for one that is gone.
+        QTest::newRow("gallery, empty") << "" << true << QSize();
+        QTest::newRow("gallery, missing") << "missing.jpeg" << true << QSize();
+        QTest::newRow("gallery, not a picture") << "text.jpeg" << true << QSize(128, 128);
+        QTest::newRow("gallery, truncated") << "truncated.jpeg" << true << QSize(128, 128);
     }
 
     void failures()
@@ -217,8 +224,18 @@ private slots:
         QFile text(imagePath(m_first, QStringLiteral("text.jpeg")));
         QVERIFY(text.open(QIODevice::WriteOnly) && text.write("not a picture") > 0);
         text.close();
-        DataCellThumbnailImageProvider provider;
-        QVERIFY(provider.requestImage(id, nullptr, QSize()).isNull());
+        QFETCH(bool, gallery);
+        QFETCH(QSize, expected);
+        std::unique_ptr<ThumbnailImageProvider> provider;
+        if (gallery)
+            provider = std::make_unique<ImageGalleryThumbnailImageProvider>();
+        else
+            provider = std::make_unique<DataCellThumbnailImageProvider>();
+        QSize size;
+        const QImage image = provider->requestImage(id, &size, QSize());
+        QCOMPARE(image.size(), expected.isEmpty() ? QSize(0, 0) : expected);
+        if (!expected.isEmpty())
+            QCOMPARE(size, expected);
     }
 
     void bareNameResolvesInProject()

@@ -139,6 +139,10 @@ public:
 
     QString documentPath() const override { return m_documents.path(); }
 
+    // As on a system without a browser: the link is handed over and refused.
+    bool openLink(const QUrl& url) override { return kiv::ApplicationManager::openLink(url) && !m_refuseLinks; }
+    void setRefuseLinks(bool refuse) { m_refuseLinks = refuse; }
+
     void installSensors(bool location, bool compassClino, bool hasSensors)
     {
         kiv::AbstractLocationManager* manager = location ? new kiv::test::ScriptedLocationManager(this) : nullptr;
@@ -150,6 +154,7 @@ public:
 
 private:
     QTemporaryDir m_documents;
+    bool m_refuseLinks = false;
 };
 
 // What the QML tests need beyond the application's own objects: the QML
@@ -179,6 +184,8 @@ public:
     }
 
     // The links openLink handed to the system, oldest first.
+    Q_INVOKABLE void refuseLinks(bool refuse) { m_appManager->setRefuseLinks(refuse); }
+
     Q_INVOKABLE QStringList takeOpenedUrls()
     {
         QStringList taken;

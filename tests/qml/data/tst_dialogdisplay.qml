@@ -310,10 +310,19 @@ TestCase {
         tryCompare(child("dimmer"), "opacity", 0)
     }
 
-    function test_helpOnDesktopShowsNoViewer() {
+    function test_helpOnDesktopShowsNoViewer_data() {
+        return [ { tag: "opened", refused: false, toast: "" },
+                 { tag: "no browser", refused: true, toast: "Failed to open link" } ]
+    }
+
+    function test_helpOnDesktopShowsNoViewer(data) {
         _appManager.isDesktopOS = true
+        _testSupport.refuseLinks(data.refused)
         display.help()
+        _testSupport.refuseLinks(false)
         compare(display.helpViewer, null)
         verify(!display.blockOut)
+        compare(_testSupport.takeOpenedUrls(), [display.helpUrl()])
+        compare(_dialogController.toastMessage, data.toast)
     }
 }

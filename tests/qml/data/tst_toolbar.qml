@@ -111,11 +111,23 @@ TestCase {
         _dialogController.dismissDialog(1)
     }
 
-    function test_helpOpensTheHelpPage() {
+    function test_helpOpensTheHelpPage_data() {
+        return [ { tag: "thin bar", wide: false },
+                 // The help shows over the map, not under the open menu.
+                 { tag: "wide menu", wide: true } ]
+    }
+
+    function test_helpOpensTheHelpPage(data) {
         var display = Qt.createComponent("qrc:/qml/Dialogs/DialogDisplay.qml").createObject(testCase)
         _appManager.isDesktopOS = true
+        if (data.wide) {
+            bar.expand()
+            tryCompare(bar, "uiExtent", _ui.panelWidth + _ui.fullToolBarWidth)
+        }
         mouseClick(findChild(bar, "helpButton"), _ui.fullToolBarWidth / 2, 10)
         compare(_testSupport.takeOpenedUrls(), [display.helpUrl()])
+        compare(bar.state, "THIN")
+        tryCompare(bar, "uiExtent", _ui.fullToolBarWidth)
         display.destroy()
     }
 }
