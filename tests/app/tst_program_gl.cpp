@@ -193,6 +193,32 @@ QString instanceLock()
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/KIV/Quarzel/instance.lock";
 }
 
+// Files of the user's folders that the process maps shared and writable: a
+// write through such a map into a page the full disk cannot hold ends the
+// process with SIGBUS, where a write call would have failed.
+QStringList filesMappedForWriting(qint64 pid)
+{
+    const QStringList folders{QDir::homePath(), QDir::tempPath(),
+                              QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation),
+                              QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)};
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
+    if (!maps.open(QIODevice::ReadOnly))
+        return {maps.fileName()};
+    QStringList files;
+    for (const QByteArray& line : maps.readAll().split('\n')) {
+        // Address, permissions, offset, device, inode, path.
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 6 || !fields[1].startsWith("rw") || !fields[1].endsWith('s'))
+            continue;
+        const QString path = QString::fromLocal8Bit(fields[5]);
+        for (const QString& folder : folders) {
+            if (path.startsWith(folder + '/'))
+                files.append(path);
+        }
+    }
+    return files;
+}
+
 void startProgram(QProcess& program)
 {
     program.setProcessChannelMode(QProcess::MergedChannels);
@@ -382,6 +408,10 @@ private slots:
             window = startShown(display, program);
         }
         QVERIFY(window);
+        // Nothing, not even the GL driver's shader cache, may die of a disk
+        // that fills later in the session.
+        const QStringList mapped = filesMappedForWriting(program.processId());
+        QVERIFY2(mapped.isEmpty(), qPrintable(mapped.join(' ')));
         if (!full) {
             // The lock is its own now.
             QFile lockFile(instanceLock());
