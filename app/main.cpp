@@ -3,10 +3,12 @@
 #include "app/InstanceLock.h"
 #include "app/MainView.h"
 #include "app/NoticeWindow.h"
+#include "app/QmlCacheCheck.h"
 #include "export/ExportLeftovers.h"
 
 #include <QDebug>
 #include <QGuiApplication>
+#include <QStandardPaths>
 
 #include <curl/curl.h>
 
@@ -71,6 +73,10 @@ int main(int argc, char* argv[])
     }
     // A lock left empty by a power cut would hold up the first settings write.
     kiv::ApplicationManager::removeStaleSettingsLocks();
+    // Before any QML is loaded from the cache.
+    const QString qmlCache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + "/qmlcache";
+    if (const int cut = kiv::QmlCacheCheck::removeCutFiles(qmlCache))
+        qWarning().noquote() << "main: removed" << cut << "QML cache files cut short by a full disk";
 
     // Lives until the process ends, with its window and dialog controller.
     auto* manager = new kiv::ApplicationManagerWin(application);
