@@ -28,7 +28,8 @@ bool installBundledFile(const QString& resource, const QString& target, bool rep
     // QSaveFile rather than QFile::copy: the copy must be a normal writable
     // file, and an interrupted write must not leave half a file behind.
     QSaveFile out(info.absoluteFilePath());
-    if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size() || !out.commit()) {
+    // Flushed first: the commit does not report a failed last write.
+    if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size() || !out.flush() || !out.commit()) {
         qWarning().noquote() << "Cannot write" << info.absoluteFilePath() << out.errorString();
         return false;
     }

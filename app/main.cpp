@@ -3,13 +3,13 @@
 #include "app/InstanceLock.h"
 #include "app/MainView.h"
 #include "app/NoticeWindow.h"
+#include "app/QmlCacheCheck.h"
 #include "export/ExportLeftovers.h"
 #include "model/Index.h"
 
 #include <QDebug>
 #include <QGuiApplication>
 #include <QStandardPaths>
-#include <QStorageInfo>
 
 #include <curl/curl.h>
 
@@ -18,22 +18,16 @@ namespace {
 // Long enough to read; a start nobody watches still ends.
 constexpr int NoticeTime = 10000;
 
-// Less room than this in the cache folder counts as a full disk.
-constexpr qint64 LowCacheRoom = 64 * 1024 * 1024;
-
-// Mesa's shader cache writes through a memory map: on a full disk the
-// process dies at the next new shader instead of getting an error. Before
-// any GL context exists.
-void avoidShaderCacheOnFullDisk()
+// Mesa's shader cache keeps its index in a sparse file written through a
+// memory map: once the disk fills, the next new shader ends the process with
+// SIGBUS instead of an error. A disk may fill at any time during a session,
+// so the cache stays off; the shaders are compiled afresh at each start.
+// Before any GL context exists. A value the user set is kept.
+void keepShaderCacheOff()
 {
 #ifdef Q_OS_UNIX
-    if (qEnvironmentVariableIsSet("MESA_SHADER_CACHE_DISABLE"))
-        return;
-    const QStorageInfo storage(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation));
-    if (storage.isValid() && storage.bytesAvailable() < LowCacheRoom) {
-        qWarning().noquote() << "main: the cache folder is nearly full; the GL shader cache is off";
+    if (!qEnvironmentVariableIsSet("MESA_SHADER_CACHE_DISABLE"))
         qputenv("MESA_SHADER_CACHE_DISABLE", "true");
-    }
 #endif
 }
 
@@ -69,7 +63,7 @@ int main(int argc, char* argv[])
     if (!qEnvironmentVariableIsSet("QSG_RENDER_LOOP"))
         qputenv("QSG_RENDER_LOOP", "basic");
 #endif
-    avoidShaderCacheOnFullDisk();
+    keepShaderCacheOff();
     // Before any thread exists: tile downloads use libcurl from workers.
     curl_global_init(CURL_GLOBAL_DEFAULT);
 
@@ -89,6 +83,10 @@ int main(int argc, char* argv[])
     }
     // A lock left empty by a power cut would hold up the first settings write.
     kiv::ApplicationManager::removeStaleSettingsLocks();
+    // Before any QML is loaded from the cache.
+    const QString qmlCache = QStandardPaths::writableLocation(QStandardPaths::CacheLocation) + "/qmlcache";
+    if (const int cut = kiv::QmlCacheCheck::removeCutFiles(qmlCache))
+        qWarning().noquote() << "main: removed" << cut << "QML cache files cut short by a full disk";
 
     // Lives until the process ends, with its window and dialog controller.
     auto* manager = new kiv::ApplicationManagerWin(application);

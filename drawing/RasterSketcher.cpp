@@ -1,6 +1,7 @@
 #include "drawing/RasterSketcher.h"
 
 #include "app/AppContext.h"
+#include "drawing/ImageFile.h"
 #include "drawing/SketchFiles.h"
 #include "drawing/TextBoxGeometry.h"
 
@@ -611,7 +612,7 @@ bool RasterSketcher::save()
 bool RasterSketcher::writeJpeg(const QString& path) const
 {
     const QMutexLocker locker(&m_mutex);
-    return SketchFiles::flattened(m_background, m_layer).save(path, "JPEG");
+    return ImageFile::save(SketchFiles::flattened(m_background, m_layer), path, "JPEG");
 }
 
 void RasterSketcher::toastSaved(bool saved) const
@@ -639,13 +640,17 @@ bool RasterSketcher::saveNewSketch()
         return false;
     }
     const QString imagePath = ImageTool::uniqueImagePath(SketchFiles::ImagePrefix, QStringLiteral(".jpeg"));
-    if (imagePath.isEmpty() || !writeJpeg(imagePath))
+    if (imagePath.isEmpty())
         return false;
+    if (!writeJpeg(imagePath)) {
+        toastSaved(false);
+        return false;
+    }
     const QString sketchPath = SketchFiles::layerPath(imagePath);
     bool layerSaved = false;
     {
         const QMutexLocker locker(&m_mutex);
-        layerSaved = m_layer.save(sketchPath, "PNG");
+        layerSaved = ImageFile::save(m_layer, sketchPath, "PNG");
     }
     // The files of a sketch that never became a datum are nobody's.
     const auto dropFiles = [&] {
@@ -654,6 +659,7 @@ bool RasterSketcher::saveNewSketch()
     };
     if (!layerSaved) {
         dropFiles();
+        toastSaved(false);
         return false;
     }
     // The datum joins the current locality: a locality made or listed but
@@ -678,6 +684,13 @@ bool RasterSketcher::saveNewSketch()
 
 bool RasterSketcher::saveExistingImage()
 {
+    const bool saved = writeExistingImage();
+    toastSaved(saved);
+    return saved;
+}
+
+bool RasterSketcher::writeExistingImage()
+{
     const std::shared_ptr<Project> project = AppContext::currentProject();
     if (!m_data || !project || m_data->imagePath().isEmpty())
         return false;
@@ -698,7 +711,7 @@ bool RasterSketcher::saveExistingImage()
         bool backgroundSaved = false;
         {
             const QMutexLocker locker(&m_mutex);
-            backgroundSaved = m_background.save(backgroundPath);
+            backgroundSaved = ImageFile::save(m_background, backgroundPath);
         }
         if (!backgroundSaved)
             return false;
@@ -711,13 +724,9 @@ bool RasterSketcher::saveExistingImage()
     bool layerSaved = false;
     {
         const QMutexLocker locker(&m_mutex);
-        layerSaved = m_layer.save(sketchPath, "PNG");
+        layerSaved = ImageFile::save(m_layer, sketchPath, "PNG");
     }
-    if (!layerSaved)
-        return false;
-    const bool saved = writeJpeg(imagePath) && AppContext::runCommand(command);
-    toastSaved(saved);
-    return saved;
+    return layerSaved && writeJpeg(imagePath) && AppContext::runCommand(command);
 }
 
 } // namespace kiv

@@ -123,6 +123,8 @@ private:
 
     bool saveNewSketch();
     bool saveExistingImage();
+    // The files and the record of an edited sketch; false at the first failure.
+    bool writeExistingImage();
     bool writeJpeg(const QString& path) const;
     void toastSaved(bool saved) const;
 

@@ -1,6 +1,7 @@
 #include "drawing/StereoNetItem.h"
 
 #include "app/AppContext.h"
+#include "drawing/ImageFile.h"
 #include "drawing/QPainterImplementation.h"
 #include "model/Data.h"
 #include "model/Locality.h"
@@ -188,7 +189,7 @@ QUrl StereoNetItem::save()
     update();
 
     const QString path = ImageTool::uniqueImagePath(QStringLiteral("STEREONET_"), QStringLiteral(".png"));
-    if (path.isEmpty() || !image.save(path, "PNG"))
+    if (path.isEmpty() || !ImageFile::save(image, path, "PNG"))
         return QUrl();
     return QUrl::fromLocalFile(path);
 }

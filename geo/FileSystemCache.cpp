@@ -55,7 +55,9 @@ bool FileSystemCache::write(const QString& binId, const TileKey& key, const QStr
         return false;
     }
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+    // The commit does not report a failed last write from the buffer (a full
+    // disk): without the flush an empty tile would take the place.
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.flush() || !file.commit()) {
         qWarning() << "Cannot write cached tile" << path << ':' << file.errorString();
         return false;
     }

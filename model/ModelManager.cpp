@@ -269,6 +269,8 @@ int ModelManager::createProject()
     const auto project = createProject(name, QDir(root.absoluteFilePath(folderName)));
     if (!project) {
         qWarning() << "Failed to create project!";
+        // The empty folder made above would only push the next number on.
+        root.rmdir(folderName);
         return -1;
     }
     return static_cast<int>(project->projectId().value());

@@ -4,6 +4,7 @@
 #include "app/AppContext.h"
 #include "app/ApplicationManager.h"
 #include "app/MainView.h"
+#include "drawing/ImageFile.h"
 #include "map/MapViewController.h"
 #include "model/AddDataCommand.h"
 #include "model/ModelManager.h"
@@ -121,7 +122,7 @@ bool ImageTool::takeMapScreenShot()
         qWarning() << "No free name for the map screenshot.";
         return false;
     }
-    if (!image.save(path, QFileInfo(path).suffix().toLatin1().constData())) {
+    if (!ImageFile::save(image, path)) {
         qWarning().noquote() << "Failed to save the map screenshot to:" << path;
         return false;
     }
@@ -154,7 +155,7 @@ void ImageTool::setCameraImage(const QString&, const QUrl& cameraImage)
     do
         path = QStringLiteral("%1/camera_%2.jpg").arg(cache.absolutePath()).arg(n++);
     while (QFileInfo::exists(path));
-    if (image.save(path))
+    if (ImageFile::save(image, path))
         setImageSource(QUrl::fromLocalFile(path));
 }
 
@@ -167,7 +168,7 @@ bool ImageTool::setCameraImage(const QString& cameraImagePath)
     if (screen && screen->orientation() == Qt::InvertedLandscapeOrientation) {
         // The camera saves its picture upside down in this orientation.
         const QImage image(path);
-        if (image.isNull() || !image.transformed(QTransform().rotate(180)).save(path))
+        if (image.isNull() || !ImageFile::save(image.transformed(QTransform().rotate(180)), path))
             return false;
     }
     setImageSource(QUrl::fromLocalFile(path));

@@ -1,6 +1,7 @@
 #include "tools/LocalityManager.h"
 
 #include "Database/CommandManager.h"
+#include "app/AppContext.h"
 #include "app/ApplicationManager.h"
 #include "model/AddLocalityCommand.h"
 #include "model/CheckableLocalityListModel.h"
@@ -9,6 +10,12 @@
 #include "tools/AbstractLocationManager.h"
 
 namespace kiv {
+
+namespace {
+
+constexpr int ToastDuration = 2000;
+
+} // namespace
 
 LocalityManager::LocalityManager(QObject* parent)
     : QObject(parent)
@@ -61,6 +68,9 @@ void LocalityManager::createLocality()
     disconnect(m_creation);
     if (executed && m_listChanged)
         emit localityCreated();
+    // A full disk, say: the list stays as it was, and the user must know.
+    if (!executed)
+        AppContext::toastError(QStringLiteral("Could not create locality"), ToastDuration);
 }
 
 void LocalityManager::onLocalityListChanged()

@@ -211,6 +211,46 @@ QString instanceLock()
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/KIV/Quarzel/instance.lock";
 }
 
+// Files of the user's folders that the process maps shared and writable: a
+// write through such a map into a page the full disk cannot hold ends the
+// process with SIGBUS, where a write call would have failed.
+QStringList filesMappedForWriting(qint64 pid)
+{
+    const QStringList folders{QDir::homePath(), QDir::tempPath(),
+                              QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation),
+                              QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)};
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
+    if (!maps.open(QIODevice::ReadOnly))
+        return {maps.fileName()};
+    QStringList files;
+    for (const QByteArray& line : maps.readAll().split('\n')) {
+        // Address, permissions, offset, device, inode, path.
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 6 || !fields[1].startsWith("rw") || !fields[1].endsWith('s'))
+            continue;
+        const QString path = QString::fromLocal8Bit(fields[5]);
+        for (const QString& folder : folders) {
+            if (path.startsWith(folder + '/'))
+                files.append(path);
+        }
+    }
+    return files;
+}
+
+// Cuts every file of the program's QML cache to half its size; how many.
+int cutQmlCache()
+{
+    const QDir cache(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation)
+                     + "/KIV/Quarzel/qmlcache");
+    int cut = 0;
+    for (const QString& name : cache.entryList({"*.qmlc"}, QDir::Files)) {
+        QFile file(cache.absoluteFilePath(name));
+        if (file.resize(file.size() / 2))
+            ++cut;
+    }
+    return cut;
+}
+
 void startProgram(QProcess& program)
 {
     program.setProcessChannelMode(QProcess::MergedChannels);
@@ -362,6 +402,8 @@ private slots:
         QTest::newRow("killed instance") << "killed";
         QTest::newRow("killed before writing its lock") << "unwritten";
         QTest::newRow("killed instance, no room for another file") << "killed, full";
+        // What Qt's QML cache commits when the disk fills under its last write.
+        QTest::newRow("killed instance, QML cache cut short") << "killed, cut";
     }
 
     void staleLockDoesNotBlock()
@@ -374,6 +416,8 @@ private slots:
             QVERIFY(startShown(display, killed));
             killed.kill();
             QVERIFY(killed.waitForFinished(20000));
+            if (lock.endsWith("cut"))
+                QVERIFY(cutQmlCache() > 0);
         } else {
             QFile lockFile(instanceLock());
             QVERIFY(lockFile.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -402,6 +446,10 @@ private slots:
             window = startShown(display, program);
         }
         QVERIFY(window);
+        // Nothing, not even the GL driver's shader cache, may die of a disk
+        // that fills later in the session.
+        const QStringList mapped = filesMappedForWriting(program.processId());
+        QVERIFY2(mapped.isEmpty(), qPrintable(mapped.join(' ')));
         if (!full) {
             // The lock is its own now.
             QFile lockFile(instanceLock());

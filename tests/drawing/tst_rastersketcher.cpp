@@ -11,6 +11,7 @@
 #include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
+#include "support/FileSizeLimit.h"
 #include "support/ProjectFixture.h"
 #include "support/ScriptedLocationManager.h"
 #include "tools/AbstractLocationManager.h"
@@ -267,7 +268,7 @@ private slots:
         QVERIFY(images().mkdir("SKETCH_p.png"));
 
         QVERIFY(!sketcher.save());
-        QVERIFY(m_app->toasts().isEmpty());
+        QCOMPARE(m_app->toasts(), QStringList({"Save failed!"}));
         QVERIFY(sketcher.hasUnsavedChanges());
         QCOMPARE(bytesOf(image("p.jpg")), original);
         QCOMPARE(storedData(id).sketchpath(), std::string());
@@ -341,8 +342,10 @@ private slots:
         QTest::addColumn<bool>("nameTaken");
         QTest::addColumn<bool>("withLocation");
         QTest::addColumn<QStringList>("toasts");
-        QTest::newRow("this and the next second's names taken") << true << true << QStringList();
-        QTest::newRow("no known position") << false << false << QStringList({"Save failed!"});
+        QTest::addColumn<bool>("diskFull");
+        QTest::newRow("this and the next second's names taken") << true << true << QStringList() << false;
+        QTest::newRow("no known position") << false << false << QStringList({"Save failed!"}) << false;
+        QTest::newRow("the disk is full") << false << true << QStringList({"Save failed!"}) << true;
     }
 
     void newSketchFails()
@@ -350,6 +353,7 @@ private slots:
         QFETCH(bool, nameTaken);
         QFETCH(bool, withLocation);
         QFETCH(QStringList, toasts);
+        QFETCH(bool, diskFull);
         if (!withLocation) {
             cleanup();
             startApplication(false);
@@ -367,7 +371,12 @@ private slots:
         Sketcher sketcher;
         sketcher.setActive(true);
         sketcher.paintLine(QPoint(20, 20), QPoint(200, 20));
-        QVERIFY(!sketcher.save());
+        {
+            std::unique_ptr<test::FileSizeLimit> full;
+            if (diskFull)
+                full = std::make_unique<test::FileSizeLimit>(0);
+            QVERIFY(!sketcher.save());
+        }
         QCOMPARE(m_app->toasts(), toasts);
         QVERIFY(sketcher.hasUnsavedChanges());
         QVERIFY(sketcher.itemId().isEmpty());
@@ -477,18 +486,49 @@ private slots:
         QVERIFY(qAlpha(sketcher.layer().pixel(305, 300)) > 0);
     }
 
-    void lockedDatabaseAtSecondSave()
+    void failureAtSecondSave_data()
     {
+        QTest::addColumn<bool>("diskFull"); // else the database is locked
+        QTest::newRow("locked database") << false;
+        QTest::newRow("the disk is full") << true;
+    }
+
+    // A full disk keeps the sketch's files as the first save left them.
+    void failureAtSecondSave()
+    {
+        QFETCH(bool, diskFull);
         Sketcher sketcher;
         openPhoto(sketcher, "camera_x.jpg");
         sketcher.paintLine(QPoint(10, 10), QPoint(90, 90));
         QVERIFY(sketcher.save());
+        QMap<QString, QByteArray> saved;
+        for (const QString& name : images().entryList(QDir::Files)) {
+            QFile file(image(name));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            saved.insert(name, file.readAll());
+        }
         sketcher.paintLine(QPoint(90, 10), QPoint(10, 90));
-        const auto lock = m_fixture->lockFor("EXCLUSIVE");
-        QVERIFY(lock && lock->isLocked());
+        std::unique_ptr<test::FileSizeLimit> full;
+        std::unique_ptr<test::DatabaseLock> lock;
+        if (diskFull)
+            full = std::make_unique<test::FileSizeLimit>(0);
+        else
+            lock = m_fixture->lockFor("EXCLUSIVE");
+        QVERIFY(diskFull || (lock && lock->isLocked()));
         QVERIFY(!sketcher.save());
+        full.reset();
         QCOMPARE(m_app->toasts(), QStringList({"Saved sketch", "Save failed!"}));
         QVERIFY(sketcher.hasUnsavedChanges());
+        if (!diskFull)
+            return;
+        QStringList names = images().entryList(QDir::Files);
+        names.sort();
+        QCOMPARE(names, QStringList(saved.keys()));
+        for (const QString& name : saved.keys()) {
+            QFile file(image(name));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QVERIFY2(file.readAll() == saved.value(name), qPrintable(name));
+        }
     }
 
     void defaultTextBox_data()

@@ -8,6 +8,7 @@
 #include "model/ModelManager.h"
 #include "model/Project.h"
 #include "support/ApplicationIdentity.h"
+#include "support/FileSizeLimit.h"
 #include "support/ProjectFixture.h"
 #include "support/ScriptedLocationManager.h"
 #include "tools/ImageTool.h"
@@ -288,7 +289,7 @@ private slots:
     {
         QTest::addColumn<QStringList>("entries");
         QTest::addColumn<bool>("startUp"); // init() on the root, else createProject()
-        QTest::addColumn<QString>("expected");
+        QTest::addColumn<QString>("expected"); // empty: the disk is full, nothing is made
         QTest::newRow("start: folder without main.db") << QStringList{"project1.qz/"} << true << "project2.qz";
         QTest::newRow("start: file in the way") << QStringList{"project1.qz", "project2.qz/"} << true << "project3.qz";
         QTest::newRow("empty") << QStringList{} << false << "project1.qz";
@@ -298,6 +299,7 @@ private slots:
         QTest::newRow("files count too") << QStringList{"project3.qz"} << false << "project4.qz";
         QTest::newRow("unanchored") << QStringList{"myproject12.qz/"} << false << "project13.qz";
         QTest::newRow("other names") << QStringList{"notes.qz/", "project2.txt/"} << false << "project1.qz";
+        QTest::newRow("full disk") << QStringList{"project1.qz/"} << false << "";
     }
 
     void folderNumbering()
@@ -308,10 +310,20 @@ private slots:
         makeEntries(entries);
         ModelManager* manager = ModelManager::instance();
         QSignalSpy list(manager, &ModelManager::projectListChanged);
+        const QStringList before = root().entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        std::unique_ptr<test::FileSizeLimit> full;
+        if (expected.isEmpty())
+            full = std::make_unique<test::FileSizeLimit>(0);
         if (startUp)
             manager->init(root());
         else
-            manager->createProject();
+            QCOMPARE(manager->createProject() == -1, bool(full));
+        if (full) {
+            full.reset();
+            QCOMPARE(manager->projectCount(), 0);
+            QCOMPARE(root().entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+            return;
+        }
         QCOMPARE(manager->projectCount(), 1);
         const auto project = manager->projectAt(0);
         QCOMPARE(project->folder().dirName(), expected);

@@ -33,6 +33,7 @@ public:
     {
     }
     QString documentPath() const override { return m_documents; }
+    using ApplicationManager::setDialogController;
     using ApplicationManager::setSensors;
 
     // While counting, the online probe is not run: its calls are recorded.

@@ -1,5 +1,6 @@
 #include "Database/CommandManager.h"
 #include "Database/Quarzel.pb.h"
+#include "app/DialogController.h"
 #include "model/AddLocalityCommand.h"
 #include "model/Project.h"
 #include "support/ProjectFixture.h"
@@ -82,8 +83,11 @@ private slots:
         QCOMPARE(created.count(), 1);
     }
 
+    // Nothing is announced, but the user is told (a full disk, say).
     void aFailedCreationAnnouncesNothing()
     {
+        const auto dialogs = std::make_shared<DialogController>();
+        app()->setDialogController(dialogs);
         LocalityManager manager;
         QSignalSpy created(&manager, &LocalityManager::localityCreated);
         {
@@ -95,6 +99,9 @@ private slots:
         QCOMPARE(fixture->project->localities().size(), size_t(2));
         QVERIFY(addOtherLocality());
         QCOMPARE(created.count(), 0);
+        QCOMPARE(dialogs->toasts().size(), 1);
+        QCOMPARE(dialogs->toasts().front().message, QStringLiteral("Could not create locality"));
+        app()->setDialogController(nullptr);
     }
 
     void activationMakesTheModelOnce()

@@ -200,11 +200,35 @@ TestCase {
         compare(_dialogController.customDialogType, "")
     }
 
+    // The planes are drawn on a worker thread: a busy machine may show the
+    // bare net for a while.
     function openStereonetWithPlanes() {
         if (project.empty())
             verify(_data.addPlanes(10))
         open("StereoNetTool.qml")
-        return named(panel, "stereoNet")
+        var net = named(panel, "stereoNet")
+        tryCompare(net, "plotting", false, 30000)
+        return net
+    }
+
+    // The first row of the list that the test asks for, once the list has
+    // made it and the view shows it whole: rows come as the lists fill, and
+    // the filling lists take the view back to its top.
+    function shownRow(list, view, wanted, scroll) {
+        var row = null
+        tryVerify(function() {
+            if (scroll)
+                scroll()
+            row = null
+            for (var i = 0; i < list.contentItem.children.length && !row; ++i) {
+                var candidate = list.contentItem.children[i]
+                var top = candidate.mapToItem(view, 0, 0).y
+                if (wanted(candidate) && candidate.visible && top >= 0 && top + candidate.height <= view.height)
+                    row = candidate
+            }
+            return row !== null
+        }, 30000)
+        return row
     }
 
     function test_plotOfTenPlanes() {
@@ -233,16 +257,10 @@ TestCase {
         // The filter lists fill as the page opens.
         waitForRendering(list)
         // Past the locality, unit and symbol lists to the first datum.
-        list.positionViewAtIndex(1, ListView.Beginning)
-        waitForRendering(list)
+        var row = shownRow(list, list, function(candidate) {
+            return candidate.hasOwnProperty("header") && !candidate.header && candidate.height > 0
+        }, function() { list.positionViewAtIndex(1, ListView.Beginning) })
         grabImage(panel).save(_data.reviewFolder + "/stereonet-filters.png")
-        var row = null
-        for (var i = 0; i < list.contentItem.children.length && !row; ++i) {
-            var candidate = list.contentItem.children[i]
-            if (candidate.hasOwnProperty("header") && !candidate.header && candidate.height > 0)
-                row = candidate
-        }
-        verify(row !== null)
         verify(row.checked)
         mouseClick(row)
         verify(!row.checked)
@@ -341,14 +359,9 @@ TestCase {
             compare(plotted(dataModel, unit), 2)
         named(panel, "configureButton").buttonActivated()
         var list = named(panel, data.first ? data.first : "unitList")
-        waitForRendering(list)
-        var row = data.first ? firstRow(list) : null
-        for (var i = 0; i < list.contentItem.children.length && !row; ++i) {
-            var candidate = list.contentItem.children[i]
-            if (candidate.text === _modelManager.rockUnitName(tapped))
-                row = candidate
-        }
-        verify(row !== null)
+        var row = shownRow(list, named(panel, "pointDataList"), function(candidate) {
+            return data.first ? candidate === firstRow(list) : candidate.text === _modelManager.rockUnitName(tapped)
+        })
         var proxy = list.model.model
         var key = data.first ? firstKey(proxy, proxy.keyRole) : unit
         verify(plotted(dataModel, key, data.role) >= 2)

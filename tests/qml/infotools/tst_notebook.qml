@@ -51,7 +51,11 @@ TestCase {
                 { height: testCase.height, mapView: map })
         verify(panel !== null)
         panel.setActive(true)
-        tryCompare(findChild(panel.list, "thumbnail"), "status", Image.Ready)
+        // The rows and their thumbnails come as the list fills.
+        tryVerify(function() {
+            var thumbnail = findChild(panel.list, "thumbnail")
+            return thumbnail !== null && thumbnail.status === Image.Ready
+        }, 30000)
         waitForRendering(panel)
         var image = grabImage(testCase)
         image.save(_data.reviewFolder + "/notebook-list.png")
