@@ -370,7 +370,7 @@ private slots:
         QVERIFY(location);
         if (!AbstractLocationManager::isValidCoordinate(location->lastKnownCoordinate())) {
             QVERIFY(screen().tap(save));
-            QTRY_VERIFY(toastMessages().contains("Save failed!"));
+            QTRY_VERIFY(toastMessages().contains("Save failed! No position yet"));
             QVERIFY(sketcher->hasUnsavedChanges());
             QVERIFY(sketcher->itemId().isEmpty());
             location->setLastKnownCoordinate(QPointF(Lon, Lat));

@@ -342,7 +342,8 @@ private slots:
         QTest::addColumn<bool>("withLocation");
         QTest::addColumn<QStringList>("toasts");
         QTest::newRow("this and the next second's names taken") << true << true << QStringList();
-        QTest::newRow("no known position") << false << false << QStringList({"Save failed!"});
+        QTest::newRow("no known position")
+            << false << false << QStringList({"Save failed! No position yet: turn on location or set a position"});
     }
 
     void newSketchFails()
