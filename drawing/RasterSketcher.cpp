@@ -34,7 +34,10 @@ namespace {
 const QString SettingsGroup = QStringLiteral("RasterSketcher/");
 const QString SavedMessage = QStringLiteral("Saved sketch");
 const QString FailedMessage = QStringLiteral("Save failed!");
+const QString NoPositionMessage = QStringLiteral("Save failed! No position yet: turn on location or set a position");
 constexpr int ToastDuration = 2000;
+// Long enough to read what to do about it.
+constexpr int AdviceDuration = 4000;
 
 QObject* theme()
 {
@@ -636,7 +639,8 @@ bool RasterSketcher::saveNewSketch()
     const QPointF position = lastKnownCoordinate();
     if (!AbstractLocationManager::isValidCoordinate(position)) {
         qWarning() << "No known position for the new sketch";
-        toastSaved(false);
+        if (const std::shared_ptr<DialogController> controller = AppContext::dialogs())
+            controller->toastError(NoPositionMessage, AdviceDuration);
         return false;
     }
     const QString imagePath = ImageTool::uniqueImagePath(SketchFiles::ImagePrefix, QStringLiteral(".jpeg"));

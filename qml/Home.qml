@@ -255,9 +255,11 @@ Item {
                             font.pixelSize: Math.max(1, Utils.theme("mediumText", Utils.dp(18)))
                             color: Utils.theme("kivBlue", "#006eb8")
                         }
+                        // Wrapped, never cut: the date is read whole on narrow cards.
                         Text {
+                            objectName: "createdText"
                             width: parent.width
-                            elide: Text.ElideRight
+                            wrapMode: Text.Wrap
                             text: "Created on " + model.timeString
                             font.pixelSize: Math.max(1, Utils.theme("smallText", Utils.dp(14)))
                             color: Utils.theme("kivGrey", "#565757")

@@ -254,12 +254,13 @@ BaseTool {
     }
 
     // "delete" and "split" at a held vertex, for a while.
-    Row {
+    Item {
         id: vertexMenu
         objectName: "vertexMenu"
         parent: lineTool.parent
         visible: false
-        spacing: Utils.theme("spacing", Utils.dp(8))
+        width: vertexButtons.width
+        height: vertexButtons.height
 
         property string lineId: ""
         property int pointIndex: -1
@@ -289,27 +290,38 @@ BaseTool {
             onTriggered: vertexMenu.hide()
         }
 
-        ActionButton {
-            objectName: "deletePointButton"
-            width: vertexMenu.buttonWidth
-            height: vertexMenu.buttonHeight
-            symbol: "deleteIcon"
-            label: "delete"
-            onButtonActivated: {
-                lineTool.manager.deletePointFromLine(vertexMenu.lineId, vertexMenu.pointIndex)
-                vertexMenu.hide()
-            }
+        // A tap on a disabled button or between the two must not reach the
+        // map, where it would close the menu and drop the selection.
+        MouseArea {
+            anchors.fill: parent
         }
-        ActionButton {
-            objectName: "splitLineButton"
-            width: vertexMenu.buttonWidth
-            height: vertexMenu.buttonHeight
-            symbol: "splitLine"
-            label: "split"
-            enabled: vertexMenu.enableSplit
-            onButtonActivated: {
-                lineTool.manager.splitLine(vertexMenu.lineId, vertexMenu.pointIndex)
-                vertexMenu.hide()
+
+        Row {
+            id: vertexButtons
+            spacing: Utils.theme("spacing", Utils.dp(8))
+
+            ActionButton {
+                objectName: "deletePointButton"
+                width: vertexMenu.buttonWidth
+                height: vertexMenu.buttonHeight
+                symbol: "deleteIcon"
+                label: "delete"
+                onButtonActivated: {
+                    lineTool.manager.deletePointFromLine(vertexMenu.lineId, vertexMenu.pointIndex)
+                    vertexMenu.hide()
+                }
+            }
+            ActionButton {
+                objectName: "splitLineButton"
+                width: vertexMenu.buttonWidth
+                height: vertexMenu.buttonHeight
+                symbol: "splitLine"
+                label: "split"
+                enabled: vertexMenu.enableSplit
+                onButtonActivated: {
+                    lineTool.manager.splitLine(vertexMenu.lineId, vertexMenu.pointIndex)
+                    vertexMenu.hide()
+                }
             }
         }
     }

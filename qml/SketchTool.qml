@@ -19,6 +19,9 @@ BaseTool {
     readonly property real buttonSize: Utils.theme("buttonHeight", Utils.dp(40))
     readonly property real margin: Utils.theme("innerMargin", Utils.dp(8))
     readonly property real thicknessScale: 30
+    // A typed text in its box goes into the sketch when it is saved.
+    readonly property bool textPending: sketcher.mode === RasterSketcher.Text && sketcher.text !== ""
+                                        && sketcher.textRect.width > 0 && sketcher.textRect.height > 0
 
     signal exit()
 
@@ -138,7 +141,7 @@ BaseTool {
             width: parent.width
             height: sketchTool.buttonSize
             label: "Save"
-            enabled: sketcher.hasUnsavedChanges
+            enabled: sketcher.hasUnsavedChanges || sketchTool.textPending
             onButtonActivated: sketcher.save()
         }
     }

@@ -233,16 +233,24 @@ int LineTool::vertexAt(double x, double y) const
     const std::shared_ptr<LineData2D> line = selectedLine();
     if (!line)
         return -1;
+    // The nearest handle in reach: a stroke's first two points often lie
+    // closer than the reach, and the end must not win over the inner one.
     const QPointF tap(x, y);
+    int nearest = -1;
+    float nearestDistance = float(m_pickRadius);
     for (int i = 0; i < line->pointCount(); ++i) {
         QPointF screen;
-        if (screenOf(line->longitudeAt(i), line->latitudeAt(i), screen)
-            && LineJoin::screenDistance(screen, tap) < m_pickRadius) {
-            qDebug() << "Got point";
-            return i;
+        if (!screenOf(line->longitudeAt(i), line->latitudeAt(i), screen))
+            continue;
+        const float distance = LineJoin::screenDistance(screen, tap);
+        if (distance < nearestDistance) {
+            nearest = i;
+            nearestDistance = distance;
         }
     }
-    return -1;
+    if (nearest >= 0)
+        qDebug() << "Got point";
+    return nearest;
 }
 
 void LineTool::requestRedraw()

@@ -1384,13 +1384,17 @@ private slots:
     void lineSplitsAtAHeldVertex_data()
     {
         QTest::addColumn<int>("afterMenu"); // ms from the menu showing to the tap
-        QTest::newRow("at once") << 0;
-        QTest::newRow("a second later") << 1000;
+        QTest::addColumn<QString>("chosen"); // how the line was selected
+        QTest::newRow("at once") << 0 << "drawn";
+        QTest::newRow("a second later") << 1000 << "drawn";
+        QTest::newRow("chosen by the notebook's Edit, at once") << 0 << "notebook";
+        QTest::newRow("chosen by a tap, at once") << 0 << "tap";
     }
 
     void lineSplitsAtAHeldVertex()
     {
         QFETCH(int, afterMenu);
+        QFETCH(QString, chosen);
         QVERIFY(screen().openTool("Line", "lineTool"));
         lineManager()->setProperty("editModeEnabled", false);
         lineManager()->setProperty("penMode", 0);
@@ -1405,8 +1409,15 @@ private slots:
         // A zigzag of four strokes, five vertices, apart from any selected line.
         page->mapView()->setSelectedItemId(QString());
         QVERIFY(page->cameraAtRest());
+        // Apart from the earlier rows' lines, which a tap would pick too.
+        if (chosen != "drawn")
+            QVERIFY(page->lookAt(Lon + (chosen == "tap" ? 0.4 : 0.2), Lat + 0.2, 3000.0));
         QPoint at(600, afterMenu > 0 ? 500 : 300);
         QTest::mousePress(window(), Qt::LeftButton, {}, at);
+        // A finger's first move: the stroke starts with a hook whose end and
+        // corner lie within one handle's reach.
+        if (chosen != "drawn")
+            QTest::mouseMove(window(), at + QPoint(6, 0));
         for (int i = 0; i < 40; ++i)
             QTest::mouseMove(window(), at += QPoint(8, (i / 10) % 2 == 0 ? 8 : -8));
         QTest::mouseRelease(window(), Qt::LeftButton, {}, at);
@@ -1421,9 +1432,29 @@ private slots:
         QVERIFY(line);
         const int points = line->pointCount();
 
+        if (chosen == "notebook") {
+            QVERIFY(screen().openTool("Notebook", "dataTool"));
+            QVERIFY(screen().tap(screen().notebookCell(QString::fromStdString(line->id()))));
+            QTRY_VERIFY(findItem(notebook(), "lineDetails") != nullptr);
+            QVERIFY(screen().tap(detailButton("Edit")));
+            QTRY_VERIFY(lineTool()->property("shown").toBool());
+        } else if (chosen == "tap") {
+            page->mapView()->setSelectedItemId(QString());
+            lineManager()->setProperty("editModeEnabled", true);
+            QVERIFY(showEntryAt(QPointF(line->longitudeAt(1), line->latitudeAt(1)), QPointF(640, 400)));
+            const QPointF from = page->screenOf(line->longitudeAt(1), line->latitudeAt(1));
+            const QPointF to = page->screenOf(line->longitudeAt(2), line->latitudeAt(2));
+            QTest::mouseClick(window(), Qt::LeftButton, {}, ((from + to) / 2).toPoint());
+        }
         lineManager()->setProperty("editModeEnabled", true);
+        if (chosen != "drawn") {
+            QTRY_COMPARE(page->mapView()->selectedItemId(), QString::fromStdString(line->id()));
+            QTRY_COMPARE(handlesShown(line->id()), points);
+        }
         QVERIFY(page->cameraAtRest());
-        const QPoint vertex = page->screenOf(line->longitudeAt(2), line->latitudeAt(2)).toPoint();
+        // After a hook, the inner vertex beside the stroke's first point.
+        const int held = chosen == "drawn" ? 2 : 1;
+        const QPoint vertex = page->screenOf(line->longitudeAt(held), line->latitudeAt(held)).toPoint();
         QQuickItem* menu = findItem(root(), "vertexMenu");
         QTest::mousePress(window(), Qt::LeftButton, {}, vertex);
         QTRY_VERIFY(menu->isVisible());

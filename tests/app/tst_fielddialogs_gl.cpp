@@ -374,11 +374,12 @@ private slots:
         QVERIFY(location);
         if (!AbstractLocationManager::isValidCoordinate(location->lastKnownCoordinate())) {
             QVERIFY(screen().tap(save));
-            QTRY_VERIFY(toastMessages().contains("Save failed!"));
+            QTRY_VERIFY(toastMessages().contains("Save failed! No position yet"));
             QVERIFY(sketcher->hasUnsavedChanges());
             QVERIFY(sketcher->itemId().isEmpty());
             location->setLastKnownCoordinate(QPointF(Lon, Lat));
-            QTRY_VERIFY(!toastMessages().contains("Save failed!"));
+            // The advice stays a while to be read.
+            QTRY_VERIFY_WITH_TIMEOUT(!toastMessages().contains("Save failed!"), 10000);
         }
         QVERIFY(screen().tap(save));
         lastSave = QDateTime::currentSecsSinceEpoch();

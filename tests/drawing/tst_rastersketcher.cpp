@@ -344,7 +344,9 @@ private slots:
         QTest::addColumn<QStringList>("toasts");
         QTest::addColumn<bool>("diskFull");
         QTest::newRow("this and the next second's names taken") << true << true << QStringList() << false;
-        QTest::newRow("no known position") << false << false << QStringList({"Save failed!"}) << false;
+        QTest::newRow("no known position")
+            << false << false << QStringList({"Save failed! No position yet: turn on location or set a position"})
+            << false;
         QTest::newRow("the disk is full") << false << true << QStringList({"Save failed!"}) << true;
     }
 

@@ -29,7 +29,7 @@ constexpr int Shale = 2;
 // Screen positions of the stored lines' vertices in the test's camera.
 const std::map<QString, QPointF> Places = {
     {"a0", {100, 300}}, {"a1", {200, 250}}, {"a2", {300, 300}}, {"b0", {500, 300}}, {"b1", {600, 250}},
-    {"far", {400, 500}}, {"far2", {700, 500}}, {"up", {200, 100}}, {"up2", {400, 150}}, {"low", {550, 450}}};
+    {"nearA0", {108, 300}}, {"far", {400, 500}}, {"far2", {700, 500}}, {"up", {200, 100}}, {"up2", {400, 150}}, {"low", {550, 450}}};
 
 } // namespace
 
@@ -332,6 +332,9 @@ private slots:
         QTest::newRow("inner vertex") << QStringList{"a0", "a1", "a2", "b0"} << false << "a1" << 1 << true;
         QTest::newRow("last inner vertex") << QStringList{"a0", "a1", "a2", "b0"} << false << "a2" << 1 << true;
         QTest::newRow("filled") << QStringList{"a0", "a1", "a2", "b0"} << true << "a1" << 1 << false;
+        // A stroke's first two points often lie within one reach.
+        QTest::newRow("inner vertex beside the end") << QStringList{"a0", "nearA0", "a1", "a2"} << false << "nearA0"
+                                                     << 1 << true;
     }
 
     void vertexMenu()

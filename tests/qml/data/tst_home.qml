@@ -147,5 +147,23 @@ TestCase {
         _appManager.isDesktopOS = true
     }
 
+    // "Created on" and the whole date, on every card at both window sizes.
+    function test_createdDateShownWhole_data() {
+        return [{ tag: "1024x768", width: 1024, height: 768 }, { tag: "1280x800", width: 1280, height: 800 }]
+    }
+
+    function test_createdDateShownWhole(data) {
+        var home = showHome(2)
+        root.width = data.width
+        root.height = data.height
+        for (var i = 0; i < home.grid.count; ++i) {
+            var created = findChild(card(home, i), "createdText")
+            verify(/^Created on .+ \d{4} \d\d:\d\d$/.test(created.text), created.text)
+            waitForRendering(created)
+            verify(!created.truncated, created.text)
+            verify(created.contentWidth <= created.width, created.text)
+        }
+    }
+
     readonly property string screenFileName: root ? screenFile() : ""
 }

@@ -83,6 +83,36 @@ TestCase {
         compare(exitSpy.count, data.exits)
     }
 
+    // Save is offered whenever it would put something into the sketch.
+    function test_saveEnabledByWhatIsPending_data() {
+        return [
+            { tag: "nothing new", enabled: false },
+            { tag: "a dot", dot: true, enabled: true },
+            { tag: "empty text box", box: true, enabled: false },
+            { tag: "typed text in its box, no stroke", box: true, text: "Outcrop A", enabled: true },
+            { tag: "typed text, its box tapped away", box: true, text: "Outcrop A", away: true, enabled: false }
+        ]
+    }
+
+    function test_saveEnabledByWhatIsPending(data) {
+        var sketcher = panel.sketcher
+        var save = named(panel, "saveButton")
+        verify(!save.enabled)
+        sketcher.mode = data.box ? RasterSketcher.Text : RasterSketcher.Paint
+        if (data.dot || data.box)
+            mouseClick(sketcher, sketcher.width / 2, sketcher.height / 2)
+        if (data.text)
+            sketcher.text = data.text
+        if (data.away)
+            mouseClick(sketcher, 5, 5)
+        compare(save.enabled, data.enabled)
+        if (!data.enabled || !data.text)
+            return
+        mouseClick(save)
+        compare(sketcher.text, "")
+        verify(sketcher.hasUnsavedChanges || sketcher.itemId !== "")
+    }
+
     function test_sizeSliderSetsThickness() {
         var slider = named(panel, "sizeSlider")
         compare(slider.value, panel.sketcher.lineThickness / 30)
