@@ -485,6 +485,10 @@ class TestFieldDay : public QObject
         clearToasts();
         QVERIFY(screen().tapAtRest(findItem(strat, "addUnitButton")));
         QTRY_COMPARE(storedUnits().size(), stored.size() + 1);
+        // Shown once, in the column made anew where storing it rebuilt the details.
+        if (panel == "notebook")
+            strat = findItem(findItem(notebook(), "pointDetails"), "unitChoice");
+        QTRY_COMPARE(findItem(strat, "unitList")->property("count").toInt(), stored.size() + 1);
         const int added = project->rockUnits().back().id;
         QVERIFY(storedUnitIds().contains(added));
         QVERIFY(!toasted("Could not add unit"));
@@ -1376,6 +1380,9 @@ private slots:
         QVERIFY(units >= 2);
         QVERIFY(list.height() >= std::min(units, 3) * findItem(strat, "unitRow")->height());
         QVERIFY(list.bottom() <= buttons.back().top());
+        // Whole rows: no sliver of the next one above "+".
+        const qreal row = findItem(strat, "unitRow")->height();
+        QVERIFY2(qFuzzyCompare(qRound(list.height() / row) * row, list.height()), qPrintable(QString::number(list.height())));
 
         // The second row's handle onto the first row.
         QList<QQuickItem*> handles;

@@ -207,6 +207,24 @@ TestCase {
         compare(screen.outlinedUnit, data.picks ? first : added)
     }
 
+    // Collapsed, names that differ only at the end still show whole.
+    function test_collapsedColumnShowsNames() {
+        editTwo("Unit 1", "Unit 12")
+        mouseClick(named(screen, "doneButton"))
+        compare(screen.state, "DEFAULT")
+        screen.width = screen.collapsedWidth
+        waitForRendering(screen)
+        var labels = []
+        find(screen, function(i) {
+            if (i.objectName === "unitNameLabel" && i.visible)
+                labels.push(i)
+            return false
+        })
+        compare(labels.length, 2)
+        for (var i = 0; i < labels.length; ++i)
+            verify(!labels[i].truncated, labels[i].text)
+    }
+
     // A column too short for its units scrolls to the outlined one.
     function test_shortColumnShowsTheOutlinedUnit() {
         screen.height = 240
