@@ -162,7 +162,7 @@ public:
     QColor unitColor(int id) const;
     int unitType(int id) const;
     int unitField(int id) const { return unitType(id); }
-    bool hasRockUnit(int id) const;
+    Q_INVOKABLE bool hasRockUnit(int id) const;
 
     // Symbols.
     const std::vector<Symbol>& symbols() const { return m_symbols; }

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace kiv {
 
@@ -162,6 +163,8 @@ QColor StratColumnModel::defaultColor(int n)
 
 const StratColumnModel::Units& StratColumnModel::shownUnits() const
 {
+    if (m_frozen)
+        return *m_frozen;
     return m_editing ? m_workingCopy : m_project->rockUnits();
 }
 
@@ -169,7 +172,7 @@ int StratColumnModel::rowCount(const QModelIndex& parent) const
 {
     if (!m_project || parent.isValid())
         return 0;
-    return static_cast<int>(shownUnits().size()) + failedInsertRows();
+    return static_cast<int>(shownUnits().size());
 }
 
 QVariant StratColumnModel::data(const QModelIndex& index, int role) const
@@ -218,7 +221,7 @@ void StratColumnModel::startEdit()
         return;
     m_workingCopy = m_project->rockUnits();
     m_backup = m_workingCopy;
-    m_editing = true;
+    setEditing(true);
 }
 
 void StratColumnModel::cancelEdit()
@@ -233,6 +236,15 @@ void StratColumnModel::cancelEdit()
         m_changed = false;
         endResetModel();
     }
+    emit editingChanged(false);
+}
+
+void StratColumnModel::setEditing(bool editing)
+{
+    if (m_editing == editing)
+        return;
+    m_editing = editing;
+    emit editingChanged(editing);
 }
 
 bool StratColumnModel::save()
@@ -251,9 +263,11 @@ bool StratColumnModel::save()
     }
     m_workingCopy.clear();
     m_backup.clear();
-    m_editing = false;
+    const bool wasEditing = std::exchange(m_editing, false);
     m_changed = false;
     endResetModel();
+    if (wasEditing)
+        emit editingChanged(false);
     return true;
 }
 
@@ -301,14 +315,25 @@ int StratColumnModel::addUnit()
         colour = defaultColor(++n);
     const int row = static_cast<int>(units.size());
     units.push_back({id, name, colour, 0});
-    const bool added = insertRowThrough(row, [&] {
-        if (!m_editing)
-            return executeCommand(units);
+    if (m_editing) {
+        beginInsertRows(QModelIndex(), row, row);
         m_workingCopy = std::move(units);
         m_changed = true;
-        return true;
-    });
-    return added ? id : NoUnit;
+        endInsertRows();
+        return id;
+    }
+    // The command rebuilds screens on this model: views made meanwhile see
+    // the list as it was, and every view is told of the row once stored.
+    const Units before = m_project->rockUnits();
+    m_frozen = &before;
+    if (!executeCommand(units)) {
+        m_frozen = nullptr;
+        return NoUnit;
+    }
+    beginInsertRows(QModelIndex(), row, row);
+    m_frozen = nullptr;
+    endInsertRows();
+    return id;
 }
 
 int StratColumnModel::removeUnitById(int horizonId)

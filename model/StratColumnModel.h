@@ -21,6 +21,8 @@ class StratColumnModel : public AbstractProjectListModel
     // Units of the last file import whose colour text was not understood;
     // they got the default colour.
     Q_PROPERTY(int unreadColourCount READ unreadColourCount NOTIFY unreadColourCountChanged)
+    // An edit is open: every column shows its working copy.
+    Q_PROPERTY(bool editing READ isEditing NOTIFY editingChanged)
 
 public:
     using Units = std::vector<RockUnit>;
@@ -39,12 +41,13 @@ public:
     static QColor defaultColor(int n);
 
     bool isEditing() const { return m_editing; }
-    bool isChanged() const { return m_changed; }
+    Q_INVOKABLE bool isChanged() const { return m_changed; }
     const Units& workingCopy() const { return m_workingCopy; }
     int unreadColourCount() const { return m_unreadColourCount; }
 
 signals:
     void unreadColourCountChanged(int count);
+    void editingChanged(bool editing);
 
 public slots:
     void startEdit();
@@ -76,6 +79,7 @@ private:
     void changeUnit(int index, Change change);
     void onStratColumnChanged();
     void setUnreadColourCount(int count);
+    void setEditing(bool editing);
 
     Units m_backup;
     Units m_workingCopy;
@@ -83,6 +87,8 @@ private:
     bool m_changed = false;
     bool m_saving = false;
     int m_unreadColourCount = 0;
+    // The list shown while a unit added outside an edit is being stored.
+    const Units* m_frozen = nullptr;
 };
 
 } // namespace kiv

@@ -9,7 +9,8 @@ import "Utils.js" as Utils
 // An edit is saved when the column leaves the editor for "DEFAULT" or
 // "EXPANDED" (or by "Done") and dropped when it is hidden. A name being
 // typed belongs to the edit: it is kept however the editor is left, and a
-// column that goes out of sight, out of the window or away saves the edit.
+// column that goes out of sight, out of the window or away saves the edit,
+// or drops it when it cannot be saved.
 Rectangle {
     id: column
 
@@ -35,6 +36,10 @@ Rectangle {
     property bool resumeEdit: false
     // Set from entering the editor until its edit is saved or dropped.
     property bool ownsEdit: false
+    // Where storing a unit rebuilds the screen around the column: an object
+    // that outlives it, with a signal unitAdded(int), that hands the unit
+    // "+" stored on to the column made anew.
+    property var survivor: null
 
     // Set while "Done" saves: the save can rebuild the panel around the
     // column, whose going must not save the same edit again.
@@ -44,6 +49,12 @@ Rectangle {
 
     // Asks every row typing a name to stop, keeping or dropping the text.
     signal typingEnds(bool keep)
+    // The selected unit, once the project holds it: a unit of an edit not
+    // yet saved is offered when the edit is.
+    signal unitChosen(int unit)
+
+    onSelectedUnitChanged: offerUnit()
+    onEditingChanged: if (!editing) offerUnit()
 
     // The height that shows the header, `rows` whole units and "+".
     function heightFor(rows) {
@@ -55,17 +66,8 @@ Rectangle {
             _dialogController.toastError(text)
     }
 
-    // "Done": a valid working copy, with the name being typed, is saved and
-    // the editor closes; otherwise it stays open with the edit as it is.
-    function done() {
-        if (!stratModel || !editing || saving)
-            return
-        typingEnds(true)
-        var problem = stratModel.validWorkingCopy()
-        if (problem !== "") {
-            toastError(problem)
-            return
-        }
+    // Saves the working copy; on failure says so and answers false.
+    function saveEdit() {
         saving = true
         var saved = false
         try {
@@ -73,32 +75,89 @@ Rectangle {
         } finally {
             saving = false
         }
-        if (!saved) {
+        if (!saved)
             toastError("Could not save the strat column.")
+        return saved
+    }
+
+    // "Done": a valid working copy, with the name being typed, is saved and
+    // the editor closes; otherwise it stays open with the edit as it is.
+    function done() {
+        if (!stratModel || !editing || saving)
             return
+        typingEnds(true)
+        var problem = stratModel.validWorkingCopy()
+        if (problem !== "")
+            toastError(problem)
+        else if (saveEdit())
+            state = "DEFAULT"
+    }
+
+    // Ends the edit other than by "Done": a valid working copy is saved, one
+    // that is not is dropped and the user told why, so that no column goes
+    // on showing units that are not stored. A column still in sight whose
+    // save fails goes back into the editor with the edit as it is.
+    function endEdit(inSight) {
+        typingEnds(true)
+        if (stratModel.isChanged()) {
+            var problem = stratModel.validWorkingCopy()
+            if (problem !== "") {
+                toastError(problem)
+            } else if (!saveEdit() && inSight) {
+                resumeEdit = true
+                Qt.callLater(function() { column.state = "EDITING" })
+                return
+            }
         }
+        ownsEdit = false
+        stratModel.cancelEdit()
+    }
+
+    // A column going away leaves nobody to finish its edit.
+    function finishUnseen() {
+        if (!stratModel || !editing || saving)
+            return
+        endEdit(false)
         state = "DEFAULT"
+    }
+
+    function offerUnit() {
+        if (isStored(selectedUnit))
+            unitChosen(selectedUnit)
+    }
+
+    function isStored(id) {
+        return !!project && id > 0 && project.hasRockUnit(id)
     }
 
     // Outside the editor a tapped unit becomes the current one.
     function pick(id) {
         selectedUnit = id
-        if (!editing && typeof _modelManager !== "undefined" && _modelManager)
+        if (!editing && isStored(id) && typeof _modelManager !== "undefined" && _modelManager)
             _modelManager.currentRockUnit = id
     }
 
     // Outside the editor the new unit is selected; where the column picks
     // the current unit, it becomes current as well.
     function addUnit() {
-        if (!project)
+        if (!project || !stratModel)
             return
+        // Another column's open edit would take the unit into its copy only.
+        if (!editing && stratModel.editing) {
+            toastError("Could not add unit")
+            return
+        }
         var id = project.addHorizon()
-        if (id === -1) {
+        if (id === -1 || (!editing && !isStored(id))) {
             toastError("Could not add unit")
             return
         }
         if (editing)
             return
+        if (survivor) {
+            survivor.unitAdded(id)
+            return
+        }
         if (picksCurrentUnit)
             pick(id)
         else
@@ -141,31 +200,16 @@ Rectangle {
         })
     }
 
-    function leaveEditor() {
-        if (!stratModel || saving)
-            return
-        typingEnds(true)
-        if (stratModel.validWorkingCopy() === "" && !stratModel.save()) {
-            // Nothing is dropped: back into the editor with the edit as it is.
-            toastError("Could not save the strat column.")
-            resumeEdit = true
-            Qt.callLater(function() { column.state = "EDITING" })
-            return
-        }
-        ownsEdit = false
-        stratModel.cancelEdit()
-    }
-
     // Closing the window ends the program, and a hidden or removed column
     // leaves nobody to finish its edit: it is done as "Done" does.
     Connections {
         target: column.Window.window
         ignoreUnknownSignals: true
-        function onClosing() { column.done() }
+        function onClosing() { column.finishUnseen() }
     }
     // Once the change that hid it is through: its panel may be in the midst
     // of its own state change.
-    onVisibleChanged: if (!visible && editing) Qt.callLater(column.done)
+    onVisibleChanged: if (!visible && editing) Qt.callLater(column.finishUnseen)
 
     // A press anywhere else in the window (the map, another panel, a tool
     // button) ends the typing, keeping the text, and goes on to what lies
@@ -184,7 +228,15 @@ Rectangle {
             mouse.accepted = false
         }
     }
-    Component.onDestruction: done()
+    Component.onDestruction: finishUnseen()
+    Connections {
+        target: column.survivor
+        ignoreUnknownSignals: true
+        function onUnitAdded(unit) {
+            if (!column.editing)
+                column.selectedUnit = unit
+        }
+    }
 
     state: "DEFAULT"
     states: [
@@ -216,8 +268,8 @@ Rectangle {
         } else if (state === "HIDDEN") {
             ownsEdit = false
             stratModel.cancelEdit()
-        } else {
-            leaveEditor()
+        } else if (!saving) {
+            endEdit(true)
         }
     }
 
@@ -306,7 +358,11 @@ Rectangle {
     ListView {
         id: units
         objectName: "unitList"
-        anchors { left: parent.left; right: tools.left; top: header.bottom; bottom: addButton.top; margins: column.margin / 2 }
+        anchors { left: parent.left; right: tools.left; top: header.bottom; margins: column.margin / 2 }
+        // Whole rows only: no sliver of the next one above "+".
+        readonly property real room: addButton.y - column.margin / 2 - y
+        height: room >= column.rowHeight ? Math.floor(room / column.rowHeight + 0.001) * column.rowHeight
+                                         : Math.max(0, room)
         clip: true
         interactive: dragArea.dragFrom === -1
         model: column.stratModel
@@ -381,7 +437,8 @@ Rectangle {
                     onClicked: column.openColorPicker(index, model.unitColor)
                 }
             }
-            // Collapsed, the name still tells the units apart.
+            // Collapsed, the name still tells the units apart: in a narrow
+            // column on two lines, as "Unit" alone would not.
             Text {
                 objectName: "unitNameLabel"
                 visible: column.state === "DEFAULT"
@@ -389,7 +446,8 @@ Rectangle {
                 elide: Text.ElideRight
                 text: model.unitName
                 textFormat: Text.PlainText
-                maximumLineCount: 1
+                wrapMode: Text.WrapAtWordBoundaryOrAnywhere
+                maximumLineCount: 2
                 font.pixelSize: Math.max(1, Utils.theme("smallText", Utils.dp(14)) * 0.75)
                 color: Utils.theme("kivGrey", "#565757")
             }

@@ -17,6 +17,9 @@ Item {
 
     signal moveStarted()
     signal moveEnded()
+    // A unit "+" stored in the form's strat column: storing it rebuilds the
+    // rows, and the form made anew takes it.
+    signal unitAdded(int unit)
 
     function componentFor(kind) {
         switch (kind) {

@@ -89,9 +89,10 @@ DetailsForm {
         width: parent.width
         height: heightFor(3)
         selectedUnit: form.unitId
-        onSelectedUnitChanged: {
-            if (selectedUnit > 0 && selectedUnit !== form.details.row.unitId) {
-                form.unitId = selectedUnit
+        survivor: form.details
+        onUnitChosen: {
+            if (unit !== form.details.row.unitId) {
+                form.unitId = unit
                 form.save()
             }
         }

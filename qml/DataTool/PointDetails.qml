@@ -93,10 +93,11 @@ DetailsForm {
         width: parent.width
         height: heightFor(3)
         selectedUnit: form.unitId
-        onSelectedUnitChanged: {
-            if (selectedUnit > 0 && selectedUnit !== form.details.row.unitId) {
-                form.unitId = selectedUnit
-                form.save(form.details.row.symbolId, selectedUnit, comment.text)
+        survivor: form.details
+        onUnitChosen: {
+            if (unit !== form.details.row.unitId) {
+                form.unitId = unit
+                form.save(form.details.row.symbolId, unit, comment.text)
             }
         }
     }

@@ -494,4 +494,16 @@ BaseTool {
         enabled: clinoTool.canSave
         onButtonActivated: clinoTool.save()
     }
+    // Why Save waits when the reading needs a unit.
+    Text {
+        objectName: "saveHint"
+        anchors { left: parent.left; right: saveButton.left; verticalCenter: saveButton.verticalCenter
+                  margins: Utils.dp(8) }
+        visible: (clinoTool.clinoMode || unitSwitch.checked) && !clinoTool.unitChosen
+        text: stratColumn.editing ? "Tap Done in the strat column to save" : "Pick a rock unit to save"
+        wrapMode: Text.Wrap
+        horizontalAlignment: Text.AlignRight
+        font.pixelSize: Utils.theme("smallText", Utils.dp(14))
+        color: Utils.theme("kivGrey", "#565757")
+    }
 }

@@ -369,7 +369,152 @@ class TestFieldDay : public QObject
         return names;
     }
 
+    // Every datum's and line's unit id as main.db holds them, by id.
+    std::map<std::string, int> storedDataUnits() const
+    {
+        const QString database = ModelManager::instance()->currentProject()->folder().absoluteFilePath("main.db");
+        std::map<std::string, int> units;
+        for (const std::string& bytes : test::tableMessages(database, "data")) {
+            QZProtoBuffers::Data datum;
+            if (datum.ParseFromString(bytes))
+                units[datum.dataid()] = int(datum.unitid());
+        }
+        for (const std::string& bytes : test::tableMessages(database, "linedata")) {
+            QZProtoBuffers::LineData2D line;
+            if (line.ParseFromString(bytes))
+                units[line.dataid()] = int(line.unitid());
+        }
+        return units;
+    }
+
+    // The rock unit ids main.db holds.
+    QSet<int> storedUnitIds() const
+    {
+        const QString database = ModelManager::instance()->currentProject()->folder().absoluteFilePath("main.db");
+        QSet<int> ids;
+        const QZProtoBuffers::Project record = test::storedProjectRecord(database);
+        for (const auto& unit : record.rockunit())
+            ids.insert(int(unit.unitid()));
+        return ids;
+    }
+
+    // The column's items of that name that show inside its list, top first.
+    static QList<QQuickItem*> shownInList(QQuickItem* strat, const QString& name)
+    {
+        const QRectF list = sceneRect(findItem(strat, "unitList"));
+        QList<QQuickItem*> shown;
+        for (QQuickItem* item : findItems(strat, name)) {
+            if (item->isVisible() && list.contains(sceneRect(item).center()))
+                shown << item;
+        }
+        sortByTop(shown);
+        return shown;
+    }
+
+    // Opens the column of that panel: the notebook's for the plane 0xd0.
+    void openStratColumn(const QString& panel, QPointer<QQuickItem>& strat)
+    {
+        if (panel == "notebook") {
+            TEST_STEP(selectEntry(test::idOf(0xd0)));
+            strat = findItem(findItem(notebook(), "pointDetails"), "unitChoice");
+        } else {
+            TEST_STEP(openTool("Line", "lineTool"));
+            strat = findItem(lineTool(), "rockUnits");
+        }
+        QVERIFY(strat);
+    }
+
+    void takenNameThenAdd(const QString& panel, const QString& leave)
+    {
+        const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
+        QPointer<QQuickItem> strat;
+        TEST_STEP(openStratColumn(panel, strat));
+        const QStringList stored = storedUnits();
+        const std::map<std::string, int> units = storedDataUnits();
+        const int current = ModelManager::instance()->currentRockUnit();
+        clearToasts();
+        TEST_STEP(openStratEditor(strat));
+        const QList<QQuickItem*> fields = shownInList(strat, "unitNameField");
+        QVERIFY(fields.size() >= 2);
+        const QString taken = fields[0]->property("text").toString();
+        QVERIFY(stored.contains(taken));
+        QVERIFY(screen().tapAtRest(fields[1]));
+        QQuickItem* input = fields[1]->findChild<QQuickItem*>("input");
+        QTRY_VERIFY(input->hasActiveFocus());
+        QTest::keyClick(window(), Qt::Key_A, Qt::ControlModifier);
+        for (const QChar c : taken)
+            QTest::sendKeyEvent(QTest::Click, window(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QCOMPARE(input->property("text").toString(), taken);
+
+        if (leave == "Done") {
+            QQuickItem* done = screen().shownWith("label", QString("Done"), strat);
+            QVERIFY(done);
+            QVERIFY(screen().tapAtRest(done));
+            QTRY_VERIFY(toasted("Unit names must be unique"));
+            clearToasts();
+            QCOMPARE(strat->state(), QString("EDITING"));
+            QCOMPARE(input->property("text").toString(), taken);
+            // "+" in the editor belongs to the edit, which still cannot be saved.
+            QVERIFY(screen().tapAtRest(findItem(strat, "addUnitButton")));
+            QTRY_COMPARE(findItem(strat, "unitList")->property("count").toInt(), stored.size() + 1);
+            QCOMPARE(storedUnits(), stored);
+            QCOMPARE(storedDataUnits(), units);
+            QCOMPARE(ModelManager::instance()->currentRockUnit(), current);
+            TEST_STEP(openTool(panel == "notebook" ? "Line" : "Notebook",
+                               panel == "notebook" ? "lineTool" : "dataTool"));
+        } else if (leave == "another row") {
+            QVERIFY(screen().tap(shownCell(test::idOf(0xd1))));
+        } else {
+            TEST_STEP(openTool(panel == "notebook" ? "Line" : "Notebook",
+                               panel == "notebook" ? "lineTool" : "dataTool"));
+        }
+        QTRY_VERIFY(toasted("Unit names must be unique"));
+        QTRY_VERIFY(!project->stratColumnModel()->isEditing());
+        QCOMPARE(storedUnits(), stored);
+        QCOMPARE(storedDataUnits(), units);
+        QCOMPARE(ModelManager::instance()->currentRockUnit(), current);
+
+        // Back in the panel: the column shows what is stored, and "+" stores a unit.
+        TEST_STEP(openStratColumn(panel, strat));
+        QTRY_COMPARE(findItem(strat, "unitList")->property("count").toInt(), stored.size());
+        QStringList shown;
+        for (QQuickItem* label : shownInList(strat, "unitNameLabel"))
+            shown << label->property("text").toString();
+        QVERIFY(!shown.isEmpty());
+        QVERIFY2(stored.join('\n').contains(shown.join('\n')), qPrintable(shown.join(", ")));
+        clearToasts();
+        QVERIFY(screen().tapAtRest(findItem(strat, "addUnitButton")));
+        QTRY_COMPARE(storedUnits().size(), stored.size() + 1);
+        // Shown once, in the column made anew where storing it rebuilt the details.
+        if (panel == "notebook")
+            strat = findItem(findItem(notebook(), "pointDetails"), "unitChoice");
+        QTRY_COMPARE(findItem(strat, "unitList")->property("count").toInt(), stored.size() + 1);
+        const int added = project->rockUnits().back().id;
+        QVERIFY(storedUnitIds().contains(added));
+        QVERIFY(!toasted("Could not add unit"));
+        std::map<std::string, int> expected = units;
+        if (panel == "notebook") {
+            // The entry takes the new unit, as stored.
+            expected[test::idOf(0xd0)] = added;
+            QTRY_COMPARE(project->dataById(test::idOf(0xd0))->unitId(), added);
+        } else {
+            QTRY_COMPARE(ModelManager::instance()->currentRockUnit(), added);
+            QCOMPARE(QSettings().value("currentRockUnit").toInt(), added);
+        }
+        QTRY_VERIFY(storedDataUnits() == expected);
+        for (const auto& entry : storedDataUnits())
+            QVERIFY2(entry.second <= 0 || storedUnitIds().contains(entry.second), entry.first.c_str());
+    }
+
     bool toasted(const QString& message) const { return toastCount(message) > 0; }
+
+    // Toasts shown so far are taken away: those counted next are new.
+    void clearToasts() const
+    {
+        const auto dialogs = page->application()->dialogController();
+        while (!dialogs->toasts().isEmpty())
+            dialogs->dismissToast();
+    }
 
     int toastCount(const QString& message) const
     {
@@ -1325,6 +1470,9 @@ private slots:
         QVERIFY(units >= 2);
         QVERIFY(list.height() >= std::min(units, 3) * findItem(strat, "unitRow")->height());
         QVERIFY(list.bottom() <= buttons.back().top());
+        // Whole rows: no sliver of the next one above "+".
+        const qreal row = findItem(strat, "unitRow")->height();
+        QVERIFY2(qFuzzyCompare(qRound(list.height() / row) * row, list.height()), qPrintable(QString::number(list.height())));
 
         // The second row's handle onto the first row.
         QList<QQuickItem*> handles;
@@ -1580,12 +1728,22 @@ private slots:
         QTest::newRow("notebook, map") << "notebook" << "map";
         QTest::newRow("notebook, another tool") << "notebook" << "another tool";
         QTest::newRow("line, + on locked storage") << "line" << "add, locked";
+        // A name another unit has is refused however the editor is left;
+        // "+" afterwards adds a stored unit, and nothing takes an unstored one.
+        for (const char* leave : {"another row", "another tool", "Done"})
+            QTest::newRow(qPrintable(QString("notebook, taken name, %1, +").arg(leave))) << "notebook" << leave;
+        for (const char* leave : {"another tool", "Done"})
+            QTest::newRow(qPrintable(QString("line, taken name, %1, +").arg(leave))) << "line" << leave;
     }
 
     void stratColumnKeepsTypedNames()
     {
         QFETCH(QString, panel);
         QFETCH(QString, leave);
+        if (QString(QTest::currentDataTag()).contains("taken name")) {
+            TEST_STEP(takenNameThenAdd(panel, leave));
+            return;
+        }
         QPointer<QQuickItem> strat;
         if (panel == "notebook") {
             TEST_STEP(selectEntry(test::idOf(0xd0)));

@@ -8,6 +8,7 @@
 #include "model/Project.h"
 #include "model/ProjectImporter.h"
 #include "model/ProjectListModel.h"
+#include "model/StratColumnModel.h"
 #include "Database/SQLiteDatabase.h"
 #include "support/FileSizeLimit.h"
 #include "support/ProjectFixture.h"
@@ -311,6 +312,84 @@ private slots:
             QCOMPARE(datum->symbolId(), arrivesAs);
             QCOMPARE(datum->unitId(), datum->type() == Data::Plane ? shale : 1);
         }
+    }
+
+    // New units from a merge each get an id of their own, and their data
+    // stay under them; a unit added later gets a fresh id, also once a
+    // merged unit without data is gone.
+    void mergedUnitsGetIdsOfTheirOwn_data()
+    {
+        QTest::addColumn<bool>("addAfter");
+        QTest::newRow("two new units get one id each") << false;
+        QTest::newRow("a unit added after a merge gets a fresh id") << true;
+    }
+
+    void mergedUnitsGetIdsOfTheirOwn()
+    {
+        QFETCH(bool, addAfter);
+        target().clearRockUnits();
+        for (int id = 1; id <= 5; ++id)
+            target().addRockUnit(id, QString("T%1").arg(id), Qt::red, 0);
+        QVERIFY(target().save());
+        m_source->addRockUnit(1, "Shale", Qt::gray, 0);
+        m_source->addRockUnit(2, "Slate", Qt::blue, 0);
+        QVERIFY(m_source->save());
+        auto a = sourceLocality(1, "A");
+        addDatum(*a, a->addPlane(idOf(11), 46.1, 7.1, 30, 120, 1, 1, "Shale"));
+        // Data under the second unit would move the counter past it anyway.
+        if (!addAfter) {
+            addDatum(*a, a->addPlane(idOf(12), 46.1, 7.1, 40, 130, 2, 1, "Slate"));
+            auto line = a->addPolyline(idOf(13), 2, 0, 2, 1, "Slate");
+            line->addPoint(46.1, 7.1);
+            m_source->syncLineDataDetails(line.get());
+        }
+        ProjectImporter importer(&target(), nullptr);
+        QVERIFY(importer.run(m_source.get(), false, false));
+
+        QMap<QString, int> ids;
+        for (const Project::RockUnit& unit : target().rockUnits())
+            ids[unit.name] = unit.id;
+        QCOMPARE(ids.size(), 7);
+        QVERIFY(ids["Shale"] > 5 && ids["Slate"] > 5);
+        QVERIFY(ids["Shale"] != ids["Slate"]);
+        const QZProtoBuffers::Project stored = test::storedProjectRecord(m_fixture->databasePath());
+        QMap<QString, int> storedIds;
+        for (const auto& unit : stored.rockunit())
+            storedIds[QString::fromStdString(unit.unitname())] = int(unit.unitid());
+        QCOMPARE(storedIds, ids);
+
+        if (addAfter) {
+            StratColumnModel* column = target().stratColumnModel();
+            column->startEdit();
+            QVERIFY(column->removeUnitById(ids["Slate"]) != -1);
+            QVERIFY(column->save());
+            const int added = target().addHorizon();
+            QVERIFY(added > 0);
+            QVERIFY2(!ids.values().contains(added), qPrintable(QString::number(added)));
+            return;
+        }
+        const auto merged = imported("North: A");
+        QVERIFY(merged);
+        QCOMPARE(int(merged->data().size()), 2);
+        for (const auto& datum : merged->data())
+            QCOMPARE(datum->unitId(), ids[datum->comment()]);
+        QCOMPARE(merged->lines().front()->unitId(), ids["Slate"]);
+        int rows = 0;
+        for (const std::string& row : m_fixture->messages("data")) {
+            QZProtoBuffers::Data record;
+            QVERIFY(record.ParseFromString(row));
+            const QString comment = QString::fromStdString(record.comment());
+            if (ids.contains(comment)) {
+                QCOMPARE(int(record.unitid()), ids[comment]);
+                ++rows;
+            }
+        }
+        QCOMPARE(rows, 2);
+        const std::vector<std::string> lines = m_fixture->messages("linedata");
+        QCOMPARE(int(lines.size()), 1);
+        QZProtoBuffers::LineData2D line;
+        QVERIFY(line.ParseFromString(lines.front()));
+        QCOMPARE(int(line.unitid()), ids["Slate"]);
     }
 
     void copiesMapsWithSidecarsAndSkipsKnownNames()

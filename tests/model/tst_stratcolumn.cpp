@@ -118,8 +118,13 @@ private slots:
         QSignalSpy inserted(&model(), &QAbstractItemModel::rowsInserted);
         QSignalSpy reset(&model(), &QAbstractItemModel::modelReset);
         QAbstractItemModelTester tester(&model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        // A screen rebuilt by the change sees the list as it was until the row is announced.
+        int rowsWhileStoring = -1;
+        connect(&project(), &Project::stratColumnChanged, this, [&] { rowsWhileStoring = model().rowCount(); });
         const int id = project().addHorizon();
         QCOMPARE(id, 3);
+        QCOMPARE(rowsWhileStoring, 2);
+        QCOMPARE(model().rowCount(), 3);
         QCOMPARE(inserted.count(), 1);
         QCOMPARE(reset.count(), 0);
         QCOMPARE(model().unitIdAt(2), 3);
@@ -131,12 +136,15 @@ private slots:
     {
         setUnits({unit(1, "A")});
         QSignalSpy reset(&model(), &QAbstractItemModel::modelReset);
+        QSignalSpy inserted(&model(), &QAbstractItemModel::rowsInserted);
         QAbstractItemModelTester tester(&model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         {
             const auto lock = m_fixture->lockFor(QStringLiteral("EXCLUSIVE"));
             QCOMPARE(model().addUnit(), -1);
         }
-        QCOMPARE(reset.count(), 1);
+        // No row was announced, so none is taken back.
+        QCOMPARE(inserted.count(), 0);
+        QCOMPARE(reset.count(), 0);
         QCOMPARE(model().rowCount(), 1);
         QCOMPARE(storedNames(), QStringList());
     }
@@ -332,7 +340,10 @@ private slots:
         setUnits({unit(1, "A"), unit(2, "B")});
         ModelManager::instance()->setCurrentRockUnit(1);
         QAbstractItemModelTester tester(&model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QSignalSpy editing(&model(), &StratColumnModel::editingChanged);
         model().startEdit();
+        QCOMPARE(editing.count(), 1);
+        QCOMPARE(editing.last().at(0).toBool(), true);
         QVERIFY(model().importDefault());
         model().setUnitColor(0, QColor("#010203"));
         QVERIFY(model().removeUnitById(1) == 2);
@@ -343,10 +354,21 @@ private slots:
             QVERIFY(!model().save());
         }
         QVERIFY(model().isEditing());
+        QCOMPARE(editing.count(), 1);
         QCOMPARE(namesOf(model().workingCopy()), edited);
         QCOMPARE(namesOf(project().rockUnits()), (QStringList{"A", "B"}));
         QVERIFY(model().save());
         QVERIFY(!model().isEditing());
+        QCOMPARE(editing.count(), 2);
+        QCOMPARE(editing.last().at(0).toBool(), false);
+        // Ending no edit says nothing; a cancelled one says it ended.
+        QVERIFY(model().save());
+        model().cancelEdit();
+        QCOMPARE(editing.count(), 2);
+        model().startEdit();
+        model().cancelEdit();
+        QCOMPARE(editing.count(), 4);
+        QCOMPARE(editing.last().at(0).toBool(), false);
         QCOMPARE(storedNames(), edited);
         QCOMPARE(ModelManager::instance()->currentRockUnit(), 2);
         QCOMPARE(model().unitNameById(2), QString("Horizon_02"));

@@ -76,7 +76,9 @@ TestCase {
     function test_saveEnabling_data() {
         return [
             { tag: "updating", measuring: true, unit: 3, enabled: false },
-            { tag: "no rock unit", measuring: false, unit: -1, enabled: false },
+            { tag: "no rock unit", measuring: false, unit: -1, enabled: false, hint: "Pick a rock unit to save" },
+            { tag: "strat column in the editor", measuring: false, unit: 3, enabled: false, editing: true,
+              hint: "Tap Done in the strat column to save" },
             { tag: "frozen with a unit", measuring: false, unit: 3, enabled: true },
             { tag: "a key in dip", measuring: true, unit: 3, enabled: true,
               typedIn: "dipField", keys: ["4"], text: "4" },
@@ -119,7 +121,13 @@ TestCase {
             else
                 verify(!panel.measuring)
         }
+        if (row.editing)
+            field("stratColumn").state = "EDITING"
         compare(field("saveButton").enabled, row.enabled)
+        // Save says why it waits for a unit.
+        var hint = field("saveHint")
+        compare(hint.visible ? hint.text : "", row.hint ? row.hint : "")
+        field("stratColumn").state = "DEFAULT"
     }
 
     function test_aTypedReadingFreezesAndGoesToTheSource() {

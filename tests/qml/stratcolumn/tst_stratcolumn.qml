@@ -100,15 +100,17 @@ TestCase {
         compare(names(), before)
     }
 
-    // The name being typed belongs to the edit: Restore drops it, and equal
-    // names keep a column that goes out of sight in the editor.
+    // The name being typed belongs to the edit: Restore drops it. Equal
+    // names cannot be saved: a column going out of sight drops the edit and
+    // says why, and "+" then adds a stored unit.
     function test_typedName_data() {
-        return [{ tag: "Restore", leave: "restore", second: "Clay", names: null },
-                { tag: "equal names, out of sight", leave: "hide", second: "Sandy", names: ["Sandy", "Sandy"] }]
+        return [{ tag: "Restore", leave: "restore", second: "Clay" },
+                { tag: "equal names, out of sight, then +", leave: "hide", second: "Sandy" }]
     }
 
     function test_typedName(data) {
         var before = names()
+        var current = _modelManager.currentRockUnit
         editTwo("Sand", data.second)
         var field = named(screen, "unitNameField")
         mouseClick(field)
@@ -117,15 +119,26 @@ TestCase {
         keyClick(Qt.Key_End)
         keyClick(Qt.Key_Y)
         compare(input.text, "Sandy")
-        if (data.leave === "restore")
+        if (data.leave === "restore") {
             mouseClick(named(screen, "restoreButton"))
-        else
-            screen.visible = false
-        var expected = data.names ? data.names : before
-        tryVerify(function() { return names().join("|") === expected.join("|") })
-        verify(screen.editing)
-        if (data.second === "Sandy")
-            tryCompare(_dialogController, "toastMessage", "Unit names must be unique")
+            tryVerify(function() { return names().join("|") === before.join("|") })
+            verify(screen.editing)
+            return
+        }
+        screen.visible = false
+        tryCompare(_dialogController, "toastMessage", "Unit names must be unique")
+        tryCompare(screen, "state", "DEFAULT")
+        verify(!stratModel.editing)
+        compare(names(), before)
+        compare(_modelManager.currentRockUnit, current)
+
+        screen.visible = true
+        screen.picksCurrentUnit = true
+        mouseClick(named(screen, "addUnitButton"))
+        compare(names().length, before.length + 1)
+        var added = stratModel.unitIdAt(before.length)
+        verify(_modelManager.currentProject.hasRockUnit(added))
+        compare(_modelManager.currentRockUnit, added)
     }
 
     function test_deleteQuestion() {
@@ -156,7 +169,8 @@ TestCase {
     // A column that picks the current unit outlines the model manager's
     // current rock unit outside the editor, and "+" makes the new one current.
     function test_pickingColumnOutlinesTheCurrentUnit_data() {
-        return [{ tag: "picking", picks: true }, { tag: "not picking", picks: false }]
+        return [{ tag: "picking", picks: true }, { tag: "not picking", picks: false },
+                { tag: "another column editing", picks: true, otherEditing: true }]
     }
 
     function test_pickingColumnOutlinesTheCurrentUnit(data) {
@@ -164,6 +178,20 @@ TestCase {
         screen.selectedUnit = -1
         var before = _modelManager.currentRockUnit
         var count = stratModel.rowCount()
+        if (data.otherEditing) {
+            // "+" here would add to the other column's copy only.
+            var other = Qt.createComponent("qrc:/qml/StratColumn.qml").createObject(testCase, { x: 400 })
+            other.state = "EDITING"
+            mouseClick(named(screen, "addUnitButton"))
+            tryCompare(_dialogController, "toastMessage", "Could not add unit")
+            compare(stratModel.rowCount(), count)
+            other.state = "HIDDEN"
+            other.destroy()
+            compare(stratModel.rowCount(), count)
+            compare(_modelManager.currentRockUnit, before)
+            compare(screen.selectedUnit, -1)
+            return
+        }
         mouseClick(named(screen, "addUnitButton"))
         compare(stratModel.rowCount(), count + 1)
         var added = stratModel.unitIdAt(count)
@@ -177,6 +205,24 @@ TestCase {
         // The editor starts with the outline where it was.
         screen.state = "EDITING"
         compare(screen.outlinedUnit, data.picks ? first : added)
+    }
+
+    // Collapsed, names that differ only at the end still show whole.
+    function test_collapsedColumnShowsNames() {
+        editTwo("Unit 1", "Unit 12")
+        mouseClick(named(screen, "doneButton"))
+        compare(screen.state, "DEFAULT")
+        screen.width = screen.collapsedWidth
+        waitForRendering(screen)
+        var labels = []
+        find(screen, function(i) {
+            if (i.objectName === "unitNameLabel" && i.visible)
+                labels.push(i)
+            return false
+        })
+        compare(labels.length, 2)
+        for (var i = 0; i < labels.length; ++i)
+            verify(!labels[i].truncated, labels[i].text)
     }
 
     // A column too short for its units scrolls to the outlined one.
