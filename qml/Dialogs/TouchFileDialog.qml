@@ -85,7 +85,14 @@ Rectangle {
         if (shown) {
             clearSelection()
             browser.refresh()
+            forceActiveFocus()
         }
+    }
+
+    // Escape answers as Cancel does, so a keyboard can always leave the dialog.
+    Keys.onEscapePressed: {
+        event.accepted = true
+        cancel()
     }
 
     FileBrowserListModel {

@@ -429,13 +429,16 @@ private slots:
     void galleryGivesTheScreenBack_data()
     {
         QTest::addColumn<bool>("pick");
-        QTest::newRow("cancelled") << false;
-        QTest::newRow("picked") << true;
+        QTest::addColumn<bool>("escape");
+        QTest::newRow("cancelled") << false << false;
+        QTest::newRow("picked") << true << false;
+        QTest::newRow("left by Escape") << false << true;
     }
 
     void galleryGivesTheScreenBack()
     {
         QFETCH(bool, pick);
+        QFETCH(bool, escape);
         TEST_STEP(resizeWindow(QSize(1280, 800)));
         page->application()->setUseQmlImageGallery(true);
         test::recordLogLines();
@@ -460,7 +463,10 @@ private slots:
         QVERIFY(names.contains("outcrop.jpg"));
         ProgramScreen::shoot(QString("gallery-") + QTest::currentDataTag());
 
-        QVERIFY(screen().tap(pick ? basalt : findItem(gallery, "cancelButton")));
+        if (escape)
+            QTest::keyClick(page->window(), Qt::Key_Escape);
+        else
+            QVERIFY(screen().tap(pick ? basalt : findItem(gallery, "cancelButton")));
         QTRY_VERIFY(!dialogs->dialogActive());
         QTRY_VERIFY(!findItem(root(), "dimmer")->isVisible());
         QQuickItem* entryPanel = findItem(notebook(), "entryPanel");
