@@ -15,18 +15,18 @@ bool AbstractProjectListModel::isEditable() const
     return m_project && m_project->isCurrentProject();
 }
 
-bool AbstractProjectListModel::insertRowThrough(int row, const std::function<bool()>& add)
+bool AbstractProjectListModel::insertRowThrough(int row, const std::function<bool()>& store)
 {
-    beginInsertRows(QModelIndex(), row, row);
-    const bool added = add();
-    m_failedInsertRows = added ? 0 : 1;
-    endInsertRows();
-    if (!added) {
-        beginResetModel();
-        m_failedInsertRows = 0;
-        endResetModel();
+    m_rowsBefore = rowCount();
+    m_storing = true;
+    if (!store()) {
+        m_storing = false;
+        return false;
     }
-    return added;
+    beginInsertRows(QModelIndex(), row, row);
+    m_storing = false;
+    endInsertRows();
+    return true;
 }
 
 } // namespace kiv

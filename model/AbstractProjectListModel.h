@@ -2,6 +2,7 @@
 
 #include <QAbstractListModel>
 
+#include <algorithm>
 #include <functional>
 
 namespace kiv {
@@ -21,18 +22,20 @@ public:
 
 protected:
     bool isEditable() const;
-    // Announces one row at `row` and runs add, which makes it; when add
-    // fails, views that were told of a row that never came are shown the
-    // list as it is. Answers add's outcome.
-    bool insertRowThrough(int row, const std::function<bool()>& add);
-    // The row announced by a failed add, until the reset that takes it back:
-    // rowCount counts it.
-    int failedInsertRows() const { return m_failedInsertRows; }
+    // Runs store, which adds one row at `row` to the project's list. Storing
+    // rebuilds screens on this model: views made meanwhile see the list as it
+    // was, and every view is told of the row once it is stored. A failed store
+    // announces nothing. Answers store's outcome.
+    bool insertRowThrough(int row, const std::function<bool()>& store);
+    // The rows views may be shown out of `rows`: while a row is stored, no
+    // more than there were before.
+    int announcedRows(int rows) const { return m_storing ? std::min(rows, m_rowsBefore) : rows; }
 
     Project* m_project = nullptr;
 
 private:
-    int m_failedInsertRows = 0;
+    bool m_storing = false;
+    int m_rowsBefore = 0;
 };
 
 } // namespace kiv

@@ -163,8 +163,6 @@ QColor StratColumnModel::defaultColor(int n)
 
 const StratColumnModel::Units& StratColumnModel::shownUnits() const
 {
-    if (m_frozen)
-        return *m_frozen;
     return m_editing ? m_workingCopy : m_project->rockUnits();
 }
 
@@ -172,12 +170,12 @@ int StratColumnModel::rowCount(const QModelIndex& parent) const
 {
     if (!m_project || parent.isValid())
         return 0;
-    return static_cast<int>(shownUnits().size());
+    return announcedRows(static_cast<int>(shownUnits().size()));
 }
 
 QVariant StratColumnModel::data(const QModelIndex& index, int role) const
 {
-    if (!m_project || index.row() < 0 || index.row() >= static_cast<int>(shownUnits().size()))
+    if (!m_project || index.row() < 0 || index.row() >= rowCount())
         return {};
     const Project::RockUnit& unit = shownUnits()[static_cast<std::size_t>(index.row())];
     switch (role) {
@@ -322,17 +320,8 @@ int StratColumnModel::addUnit()
         endInsertRows();
         return id;
     }
-    // The command rebuilds screens on this model: views made meanwhile see
-    // the list as it was, and every view is told of the row once stored.
-    const Units before = m_project->rockUnits();
-    m_frozen = &before;
-    if (!executeCommand(units)) {
-        m_frozen = nullptr;
+    if (!insertRowThrough(row, [&] { return executeCommand(units); }))
         return NoUnit;
-    }
-    beginInsertRows(QModelIndex(), row, row);
-    m_frozen = nullptr;
-    endInsertRows();
     return id;
 }
 
@@ -413,7 +402,7 @@ void StratColumnModel::setUnitType(int index, const QString& value)
 
 int StratColumnModel::unitIdAt(int row) const
 {
-    if (!m_project || row < 0 || row >= static_cast<int>(shownUnits().size()))
+    if (!m_project || row < 0 || row >= rowCount())
         return NoUnit;
     return shownUnits()[static_cast<std::size_t>(row)].id;
 }

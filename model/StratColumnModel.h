@@ -87,8 +87,6 @@ private:
     bool m_changed = false;
     bool m_saving = false;
     int m_unreadColourCount = 0;
-    // The list shown while a unit added outside an edit is being stored.
-    const Units* m_frozen = nullptr;
 };
 
 } // namespace kiv

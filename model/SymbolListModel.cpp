@@ -29,7 +29,7 @@ int SymbolListModel::rowCount(const QModelIndex& parent) const
     if (!m_project || parent.isValid())
         return 0;
     const int records = static_cast<int>(m_project->symbols().size());
-    return qMax(0, records - 1) + failedInsertRows();
+    return announcedRows(qMax(0, records - 1));
 }
 
 QVariant SymbolListModel::data(const QModelIndex& index, int role) const

@@ -108,7 +108,16 @@ private slots:
         QFETCH(int, storedType);
         QSignalSpy created(&model(), &SymbolListModel::symbolCreated);
         QSignalSpy current(ModelManager::instance(), &ModelManager::currentSymbolChanged);
+        // A list made while the symbol is stored sees the list as it was, then
+        // the new row once.
+        std::unique_ptr<QSortFilterProxyModel> madeMeanwhile;
+        connect(&project(), &Project::symbolsChanged, this, [&] {
+            madeMeanwhile = std::make_unique<QSortFilterProxyModel>();
+            madeMeanwhile->setSourceModel(&model());
+            QCOMPARE(madeMeanwhile->rowCount(), 15);
+        });
         QCOMPARE(model().addSymbol(name, iconId), added);
+        QCOMPARE(madeMeanwhile ? madeMeanwhile->rowCount() : 15, model().rowCount());
         const auto record = stored();
         QCOMPARE(record.symbols_size(), added ? 17 : 16);
         QCOMPARE(created.count(), added ? 1 : 0);
