@@ -16,6 +16,7 @@
 #include <QQmlContext>
 #include <QQmlEngine>
 #include <QQmlError>
+#include <QQmlIncubationController>
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 #include <QtQuickTest>
@@ -183,9 +184,18 @@ public:
         dropRealModelManager(false);
     }
 
-    // The links openLink handed to the system, oldest first.
+    // As on a system without a browser: openLink fails.
     Q_INVOKABLE void refuseLinks(bool refuse) { m_appManager->setRefuseLinks(refuse); }
 
+    // Objects the engine still builds in the background; one left building
+    // when a test file's engine goes is leaked by Qt.
+    Q_INVOKABLE int incubatingObjects() const
+    {
+        const QQmlIncubationController* controller = m_engine->incubationController();
+        return controller ? controller->incubatingObjectCount() : 0;
+    }
+
+    // The links openLink handed to the system, oldest first.
     Q_INVOKABLE QStringList takeOpenedUrls()
     {
         QStringList taken;
