@@ -345,12 +345,14 @@ private slots:
         QTest::addColumn<bool>("nameTaken");
         QTest::addColumn<bool>("withLocation");
         QTest::addColumn<QStringList>("toasts");
-        QTest::addColumn<bool>("diskFull");
-        QTest::newRow("this and the next second's names taken") << true << true << QStringList() << false;
+        QTest::addColumn<QString>("failure"); // of the disk or the database
+        QTest::newRow("this and the next second's names taken") << true << true << QStringList() << "";
         QTest::newRow("no known position")
             << false << false << QStringList({"Save failed! No position yet: turn on location or set a position"})
-            << false;
-        QTest::newRow("the disk is full") << false << true << QStringList({"Save failed!"}) << true;
+            << "";
+        QTest::newRow("the disk is full") << false << true << QStringList({"Save failed!"}) << "full";
+        // Both files were in place when the record failed.
+        QTest::newRow("locked database") << false << true << QStringList({"Save failed!"}) << "locked";
     }
 
     void newSketchFails()
@@ -358,7 +360,7 @@ private slots:
         QFETCH(bool, nameTaken);
         QFETCH(bool, withLocation);
         QFETCH(QStringList, toasts);
-        QFETCH(bool, diskFull);
+        QFETCH(QString, failure);
         if (!withLocation) {
             cleanup();
             startApplication(false);
@@ -373,16 +375,24 @@ private slots:
             }
         }
         const QStringList before = images().entryList(QDir::Files);
+        const std::size_t stored = m_fixture->messages("data").size();
         Sketcher sketcher;
         sketcher.setActive(true);
         sketcher.paintLine(QPoint(20, 20), QPoint(200, 20));
+        QSignalSpy itemIds(&sketcher, &RasterSketcher::itemIdChanged);
         {
             std::unique_ptr<test::FileSizeLimit> full;
-            if (diskFull)
+            std::unique_ptr<test::DatabaseLock> lock;
+            if (failure == "full")
                 full = std::make_unique<test::FileSizeLimit>(0);
+            else if (failure == "locked")
+                lock = m_fixture->lockFor("EXCLUSIVE");
+            QVERIFY(failure != "locked" || lock->isLocked());
             QVERIFY(!sketcher.save());
         }
         QCOMPARE(m_app->toasts(), toasts);
+        QCOMPARE(itemIds.count(), 0);
+        QCOMPARE(m_fixture->messages("data").size(), stored);
         QVERIFY(sketcher.hasUnsavedChanges());
         QVERIFY(sketcher.itemId().isEmpty());
         QCOMPARE(images().entryList(QDir::Files), before);
@@ -521,6 +531,7 @@ private slots:
             saved.insert(name, bytesOf(image(name)));
         const std::string record = storedData(id).SerializeAsString();
         sketcher.paintLine(QPoint(90, 10), QPoint(10, 90));
+        QSignalSpy itemIds(&sketcher, &RasterSketcher::itemIdChanged);
         std::unique_ptr<test::FileSizeLimit> full;
         std::unique_ptr<test::DatabaseLock> lock;
         if (failure == "full") {
@@ -538,6 +549,7 @@ private slots:
         lock.reset();
         QCOMPARE(m_app->toasts(), QStringList({"Saved sketch", "Save failed!"}));
         QVERIFY(sketcher.hasUnsavedChanges());
+        QCOMPARE(itemIds.count(), 0);
         QStringList names = images().entryList(QDir::Files);
         names.sort();
         QCOMPARE(names, QStringList(saved.keys()));
