@@ -12,6 +12,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace kiv {
 
@@ -49,6 +50,36 @@ QHash<QString, QVector<Leftover>> leftoversOf(const QDir& images)
             {file.filePath(), images.filePath(match.captured(1)), match.captured(3) == QLatin1String("part")});
     }
     return sets;
+}
+
+std::filesystem::path path(const QString& name)
+{
+    return std::filesystem::path(name.toStdU16String());
+}
+
+// A second name for the old file where the file system has them, so the
+// target stays readable throughout; else the file moves aside.
+bool keepAside(const QString& target, const QString& aside)
+{
+    const QFileInfo file(target);
+    if (file.isFile() && !file.isSymLink()) {
+        std::error_code error;
+        std::filesystem::create_hard_link(path(target), path(aside), error);
+        if (!error)
+            return true;
+    }
+    return replaceFile(target, aside);
+}
+
+// Moving a second name over the first changes nothing and leaves both: the
+// aside name then goes by itself.
+bool putBack(const QString& aside, const QString& target)
+{
+    if (!replaceFile(aside, target))
+        return false;
+    if (QFileInfo(aside).isFile())
+        QFile::remove(aside);
+    return true;
 }
 
 bool removeLeftover(const QString& path)
@@ -101,7 +132,7 @@ bool SketchFileSet::place()
     return true;
 }
 
-// The old file steps aside first, so a kill leaves it findable by name.
+// The old file is kept aside first, so a kill leaves it findable by name.
 bool SketchFileSet::placeEntry(Entry& entry)
 {
     const QFileInfo old(entry.target);
@@ -109,12 +140,12 @@ bool SketchFileSet::placeEntry(Entry& entry)
     if (old.isDir() && !old.isSymLink())
         return false;
     if (old.exists() || old.isSymLink()) {
-        if (!replaceFile(entry.target, oldPath(entry.target)))
+        if (!keepAside(entry.target, oldPath(entry.target)))
             return false;
         entry.hadOld = true;
     }
     if (!replaceFile(partPath(entry.target), entry.target)) {
-        if (entry.hadOld && replaceFile(oldPath(entry.target), entry.target))
+        if (entry.hadOld && putBack(oldPath(entry.target), entry.target))
             entry.hadOld = false;
         return false;
     }
@@ -129,7 +160,7 @@ void SketchFileSet::restore()
     for (auto entry = m_entries.rbegin(); entry != m_entries.rend(); ++entry) {
         if (entry->placed && !replaceFile(entry->target, partPath(entry->target)) && !entry->hadOld)
             QFile::remove(entry->target);
-        if (entry->hadOld && !replaceFile(oldPath(entry->target), entry->target))
+        if (entry->hadOld && !putBack(oldPath(entry->target), entry->target))
             qWarning() << "Sketch: cannot put back" << entry->target;
         entry->placed = false;
         entry->hadOld = false;
@@ -164,7 +195,7 @@ int SketchFileSet::removeLeftovers(const QDir& images)
         for (const Leftover& file : set) {
             if (file.part || !unfinished)
                 continue;
-            const bool back = replaceFile(file.path, file.target);
+            const bool back = putBack(file.path, file.target);
             qInfo().noquote() << "Sketch:" << (back ? "put back" : "cannot put back") << file.target;
             settled += back ? 1 : 0;
         }

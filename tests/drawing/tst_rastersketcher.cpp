@@ -21,6 +21,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <filesystem>
 #include <memory>
 
 using namespace kiv;
@@ -563,7 +564,8 @@ private slots:
     // links with like names stay.
     void leftoversOfStoppedSave_data()
     {
-        QTest::addColumn<QStringList>("before"); // name=contents, or name>link target
+        // name=contents, name>link target, or name+a second name of that file
+        QTest::addColumn<QStringList>("before");
         QTest::addColumn<QStringList>("after");
         QTest::addColumn<int>("settled");
         const QStringList old{"IMG_s.jpeg=old picture", "SKETCH_s.png=old layer"};
@@ -577,6 +579,8 @@ private slots:
             << QStringList{"SKETCH_s.png=new layer", "SKETCH_s.png.k3.old=old layer", "IMG_s.jpeg.k3.old=old picture",
                            "IMG_s.jpeg.k3.part=new picture"}
             << old << 3;
+        QTest::newRow("the old picture kept under a second name, the new one not yet in")
+            << layerIn + QStringList{"IMG_s.jpeg.k3.old+IMG_s.jpeg", "IMG_s.jpeg.k3.part=new picture"} << old << 3;
         QTest::newRow("the picture still being written")
             << old + QStringList{"SKETCH_s.png.k3.part=new layer", "IMG_s.jpeg.k3.part.Ab12Cd=new"} << old << 2;
         QTest::newRow("both in place, the old ones aside")
@@ -599,6 +603,9 @@ private slots:
         for (const QString& entry : before) {
             if (entry.contains('>')) {
                 QVERIFY(QFile::link(entry.section('>', 1), image(entry.section('>', 0, 0))));
+            } else if (entry.contains('+')) {
+                std::filesystem::create_hard_link(image(entry.section('+', 1)).toStdString(),
+                                                  image(entry.section('+', 0, 0)).toStdString());
             } else {
                 QFile file(image(entry.section('=', 0, 0)));
                 QVERIFY(file.open(QIODevice::WriteOnly));
