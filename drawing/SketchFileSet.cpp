@@ -153,13 +153,16 @@ bool SketchFileSet::placeEntry(Entry& entry)
     return true;
 }
 
-// Last placed first; each placed file goes back to its part name before the
+// Last placed first; each placed file takes its part name again before the
 // old one returns, so a kill on the way still finds the save unfinished.
 void SketchFileSet::restore()
 {
     for (auto entry = m_entries.rbegin(); entry != m_entries.rend(); ++entry) {
-        if (entry->placed && !replaceFile(entry->target, partPath(entry->target)) && !entry->hadOld)
-            QFile::remove(entry->target);
+        if (entry->placed) {
+            keepAside(entry->target, partPath(entry->target));
+            if (!entry->hadOld)
+                QFile::remove(entry->target);
+        }
         if (entry->hadOld && !putBack(oldPath(entry->target), entry->target))
             qWarning() << "Sketch: cannot put back" << entry->target;
         entry->placed = false;

@@ -581,6 +581,10 @@ private slots:
             << old << 3;
         QTest::newRow("the old picture kept under a second name, the new one not yet in")
             << layerIn + QStringList{"IMG_s.jpeg.k3.old+IMG_s.jpeg", "IMG_s.jpeg.k3.part=new picture"} << old << 3;
+        QTest::newRow("a failed save putting the old files back")
+            << QStringList{"SKETCH_s.png=new layer", "SKETCH_s.png.k3.old=old layer", "IMG_s.jpeg=new picture",
+                           "IMG_s.jpeg.k3.part+IMG_s.jpeg", "IMG_s.jpeg.k3.old=old picture"}
+            << old << 3;
         QTest::newRow("the picture still being written")
             << old + QStringList{"SKETCH_s.png.k3.part=new layer", "IMG_s.jpeg.k3.part.Ab12Cd=new"} << old << 2;
         QTest::newRow("both in place, the old ones aside")
