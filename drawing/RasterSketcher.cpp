@@ -1,7 +1,7 @@
 #include "drawing/RasterSketcher.h"
 
 #include "app/AppContext.h"
-#include "drawing/ImageFile.h"
+#include "drawing/SketchFileSet.h"
 #include "drawing/SketchFiles.h"
 #include "drawing/TextBoxGeometry.h"
 
@@ -610,12 +610,13 @@ bool RasterSketcher::save()
     return saved;
 }
 
-// Background and strokes only: the text box and unaccepted text are not
-// part of the sketch.
-bool RasterSketcher::writeJpeg(const QString& path) const
+// The layer, then the flattened picture: background and strokes only, the
+// text box and unaccepted text are not part of the sketch.
+bool RasterSketcher::writeSketch(SketchFileSet& files, const QString& imagePath, const QString& sketchPath) const
 {
     const QMutexLocker locker(&m_mutex);
-    return ImageFile::save(SketchFiles::flattened(m_background, m_layer), path, "JPEG");
+    return files.write(m_layer, sketchPath, "PNG")
+           && files.write(SketchFiles::flattened(m_background, m_layer), imagePath, "JPEG");
 }
 
 void RasterSketcher::toastSaved(bool saved) const
@@ -646,23 +647,10 @@ bool RasterSketcher::saveNewSketch()
     const QString imagePath = ImageTool::uniqueImagePath(SketchFiles::ImagePrefix, QStringLiteral(".jpeg"));
     if (imagePath.isEmpty())
         return false;
-    if (!writeJpeg(imagePath)) {
-        toastSaved(false);
-        return false;
-    }
     const QString sketchPath = SketchFiles::layerPath(imagePath);
-    bool layerSaved = false;
-    {
-        const QMutexLocker locker(&m_mutex);
-        layerSaved = ImageFile::save(m_layer, sketchPath, "PNG");
-    }
-    // The files of a sketch that never became a datum are nobody's.
-    const auto dropFiles = [&] {
-        QFile::remove(imagePath);
-        QFile::remove(sketchPath);
-    };
-    if (!layerSaved) {
-        dropFiles();
+    // Until finished, the files of a sketch that never became a datum go.
+    SketchFileSet files;
+    if (!writeSketch(files, imagePath, sketchPath) || !files.place()) {
         toastSaved(false);
         return false;
     }
@@ -670,7 +658,6 @@ bool RasterSketcher::saveNewSketch()
     // never picked must not turn the save into a failed command.
     if (!Tool::ensureLocality(position.x(), position.y(), true)) {
         qWarning() << "No locality for the new sketch";
-        dropFiles();
         toastSaved(false);
         return false;
     }
@@ -680,9 +667,9 @@ bool RasterSketcher::saveNewSketch()
                            images.relativeFilePath(sketchPath), QString());
     AppContext::runCommand(command);
     m_data = command->dataId().empty() ? nullptr : project->dataById(command->dataId());
+    if (m_data)
+        files.finish();
     toastSaved(bool(m_data));
-    if (!m_data)
-        dropFiles();
     return bool(m_data);
 }
 
@@ -703,6 +690,8 @@ bool RasterSketcher::writeExistingImage()
     const QDir images = imagesFolder(*project);
     QString imagePath = images.absoluteFilePath(m_data->imagePath());
     QString sketchPath;
+    // Every file of the save is stored, or none.
+    SketchFileSet files;
     if (m_data->sketchPath().isEmpty()) {
         if (!SketchFiles::hasImagePrefix(imagePath)) {
             // The photograph keeps its name; the sketch shows under IMG_.
@@ -712,12 +701,12 @@ bool RasterSketcher::writeExistingImage()
             return false;
         }
         const QString backgroundPath = SketchFiles::backgroundPath(imagePath);
-        bool backgroundSaved = false;
+        bool backgroundWritten = false;
         {
             const QMutexLocker locker(&m_mutex);
-            backgroundSaved = ImageFile::save(m_background, backgroundPath);
+            backgroundWritten = files.write(m_background, backgroundPath);
         }
-        if (!backgroundSaved)
+        if (!backgroundWritten)
             return false;
         command->setBackgroundPath(images.relativeFilePath(backgroundPath));
         sketchPath = SketchFiles::layerPath(imagePath);
@@ -725,12 +714,11 @@ bool RasterSketcher::writeExistingImage()
     } else {
         sketchPath = images.absoluteFilePath(m_data->sketchPath());
     }
-    bool layerSaved = false;
-    {
-        const QMutexLocker locker(&m_mutex);
-        layerSaved = ImageFile::save(m_layer, sketchPath, "PNG");
-    }
-    return layerSaved && writeJpeg(imagePath) && AppContext::runCommand(command);
+    // A record that cannot be stored takes the files back with it.
+    if (!writeSketch(files, imagePath, sketchPath) || !files.place() || !AppContext::runCommand(command))
+        return false;
+    files.finish();
+    return true;
 }
 
 } // namespace kiv

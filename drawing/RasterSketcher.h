@@ -17,6 +17,7 @@ namespace kiv {
 
 class Data;
 class Project;
+class SketchFileSet;
 
 // The drawing surface of field sketches: freehand strokes, erasing and boxed
 // text on a transparent layer over a white page or a project photograph.
@@ -123,9 +124,10 @@ private:
 
     bool saveNewSketch();
     bool saveExistingImage();
-    // The files and the record of an edited sketch; false at the first failure.
+    // The files and the record of an edited sketch, all or none; false at
+    // the first failure.
     bool writeExistingImage();
-    bool writeJpeg(const QString& path) const;
+    bool writeSketch(SketchFileSet& files, const QString& imagePath, const QString& sketchPath) const;
     void toastSaved(bool saved) const;
 
     bool m_active = false;

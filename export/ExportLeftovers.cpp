@@ -1,5 +1,6 @@
 #include "export/ExportLeftovers.h"
 
+#include "drawing/SketchFileSet.h"
 #include "export/AbstractCSVExporter.h"
 #include "model/MergeJournal.h"
 
@@ -131,6 +132,7 @@ int ExportLeftovers::remove(const QString& documentsFolder, const QString& tempF
                 removed += removeFile(file.filePath()) ? 1 : 0;
         }
         removed += MergeJournal::removeLeftovers(projectFolder);
+        removed += SketchFileSet::removeLeftovers(QDir(projectFolder.filePath(QStringLiteral("images"))));
     }
     if (!tempFolder.isEmpty()) {
         const QDir temp(tempFolder);

@@ -5,11 +5,12 @@
 
 namespace kiv {
 
-// The working files of an export or merge that was stopped midway (the
-// program killed): the archive being written beside its target in the
-// documents folder, the working folder in the program's temporary folder and
-// a merge's copies in its project folder. A finished or failed export or
-// merge removes its own; these are what none got to remove.
+// The working files of an export, merge or sketch save that was stopped
+// midway (the program killed): the archive being written beside its target
+// in the documents folder, the working folder in the program's temporary
+// folder, a merge's copies in its project folder and a sketch's files beside
+// their targets. A finished or failed one removes its own; these are what
+// none got to remove.
 class ExportLeftovers
 {
 public:
@@ -29,7 +30,8 @@ public:
     // there (the only names an export writes); in each project folder there
     // and in projectFolders (indexed projects kept elsewhere) a file
     // <csv file>.<letters or digits>.part for one of the CSV export's files,
-    // and the copies of a stopped merge (MergeJournal); and in tempFolder
+    // the copies of a stopped merge (MergeJournal) and the files of a stopped
+    // sketch save in its images folder (SketchFileSet); and in tempFolder
     // the working folders export-XXXXXX (six letters or digits) of this
     // user. A link under such a name is not the program's and stays; links
     // inside a working folder go as links, never followed; nothing else is

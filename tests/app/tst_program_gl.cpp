@@ -140,9 +140,10 @@ void sendTap(Display* display, Window window)
     XFlush(display);
 }
 
-// What a killed export or merge leaves, and files of the user's named like
-// it or beside it.
+// What a killed export, merge or sketch save leaves, and files of the
+// user's named like it or beside it.
 const QStringList ExportLeftovers{"Documents/Quarzel/project1.kmz.part", "Documents/Quarzel/project1.qz/images/m_a.jpg",
+                                  "Documents/Quarzel/project1.qz/images/IMG_s.jpeg.k3.part",
                                   "tmp/Orvanta/export-Ab12Cd/a.png"};
 const QStringList UserFiles{"Documents/Quarzel/notes.part", "Documents/Quarzel/other.kmz.part",
                             "Documents/Quarzel/project1.qz/images/a.jpg", "tmp/Orvanta/export-notes/a.png"};

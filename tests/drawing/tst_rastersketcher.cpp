@@ -6,6 +6,7 @@
 #include "app/DialogController.h"
 #include "drawing/RasterSketcher.h"
 #include "drawing/TextBoxGeometry.h"
+#include "export/ExportLeftovers.h"
 #include "model/AddDataCommand.h"
 #include "model/Data.h"
 #include "model/Locality.h"
@@ -20,6 +21,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <filesystem>
 #include <memory>
 
 using namespace kiv;
@@ -271,6 +273,8 @@ private slots:
         QCOMPARE(m_app->toasts(), QStringList({"Save failed!"}));
         QVERIFY(sketcher.hasUnsavedChanges());
         QCOMPARE(bytesOf(image("p.jpg")), original);
+        QCOMPARE(bytesOf(image("IMG_p.jpg")), original);
+        QVERIFY(!QFileInfo::exists(image("BACKGROUND_p.jpg")));
         QCOMPARE(storedData(id).sketchpath(), std::string());
 
         QVERIFY(images().rmdir("SKETCH_p.png"));
@@ -342,12 +346,14 @@ private slots:
         QTest::addColumn<bool>("nameTaken");
         QTest::addColumn<bool>("withLocation");
         QTest::addColumn<QStringList>("toasts");
-        QTest::addColumn<bool>("diskFull");
-        QTest::newRow("this and the next second's names taken") << true << true << QStringList() << false;
+        QTest::addColumn<QString>("failure"); // of the disk or the database
+        QTest::newRow("this and the next second's names taken") << true << true << QStringList() << "";
         QTest::newRow("no known position")
             << false << false << QStringList({"Save failed! No position yet: turn on location or set a position"})
-            << false;
-        QTest::newRow("the disk is full") << false << true << QStringList({"Save failed!"}) << true;
+            << "";
+        QTest::newRow("the disk is full") << false << true << QStringList({"Save failed!"}) << "full";
+        // Both files were in place when the record failed.
+        QTest::newRow("locked database") << false << true << QStringList({"Save failed!"}) << "locked";
     }
 
     void newSketchFails()
@@ -355,7 +361,7 @@ private slots:
         QFETCH(bool, nameTaken);
         QFETCH(bool, withLocation);
         QFETCH(QStringList, toasts);
-        QFETCH(bool, diskFull);
+        QFETCH(QString, failure);
         if (!withLocation) {
             cleanup();
             startApplication(false);
@@ -370,16 +376,24 @@ private slots:
             }
         }
         const QStringList before = images().entryList(QDir::Files);
+        const std::size_t stored = m_fixture->messages("data").size();
         Sketcher sketcher;
         sketcher.setActive(true);
         sketcher.paintLine(QPoint(20, 20), QPoint(200, 20));
+        QSignalSpy itemIds(&sketcher, &RasterSketcher::itemIdChanged);
         {
             std::unique_ptr<test::FileSizeLimit> full;
-            if (diskFull)
+            std::unique_ptr<test::DatabaseLock> lock;
+            if (failure == "full")
                 full = std::make_unique<test::FileSizeLimit>(0);
+            else if (failure == "locked")
+                lock = m_fixture->lockFor("EXCLUSIVE");
+            QVERIFY(failure != "locked" || lock->isLocked());
             QVERIFY(!sketcher.save());
         }
         QCOMPARE(m_app->toasts(), toasts);
+        QCOMPARE(itemIds.count(), 0);
+        QCOMPARE(m_fixture->messages("data").size(), stored);
         QVERIFY(sketcher.hasUnsavedChanges());
         QVERIFY(sketcher.itemId().isEmpty());
         QCOMPARE(images().entryList(QDir::Files), before);
@@ -490,47 +504,127 @@ private slots:
 
     void failureAtSecondSave_data()
     {
-        QTest::addColumn<bool>("diskFull"); // else the database is locked
-        QTest::newRow("locked database") << false;
-        QTest::newRow("the disk is full") << true;
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("locked database") << "locked";
+        QTest::newRow("the disk is full") << "full";
+        // The layer is written first: it fits, the flattened picture does not.
+        QTest::newRow("room for the layer, not the picture") << "between";
+        QTest::newRow("a folder where the picture goes") << "folder";
     }
 
-    // A full disk keeps the sketch's files as the first save left them.
+    // A failed save keeps the sketch's files and record as the first save
+    // left them.
     void failureAtSecondSave()
     {
-        QFETCH(bool, diskFull);
+        QFETCH(QString, failure);
         Sketcher sketcher;
-        openPhoto(sketcher, "camera_x.jpg");
+        const std::string id = openPhoto(sketcher, "camera_x.jpg");
         sketcher.paintLine(QPoint(10, 10), QPoint(90, 90));
         QVERIFY(sketcher.save());
-        QMap<QString, QByteArray> saved;
-        for (const QString& name : images().entryList(QDir::Files)) {
-            QFile file(image(name));
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            saved.insert(name, file.readAll());
+        const qint64 layerSize = QFileInfo(image("SKETCH_camera_x.png")).size();
+        const qint64 pictureSize = QFileInfo(image("IMG_camera_x.jpg")).size();
+        if (failure == "folder") {
+            QVERIFY(QFile::remove(image("IMG_camera_x.jpg")));
+            QVERIFY(images().mkdir("IMG_camera_x.jpg"));
         }
+        QMap<QString, QByteArray> saved;
+        for (const QString& name : images().entryList(QDir::Files))
+            saved.insert(name, bytesOf(image(name)));
+        const std::string record = storedData(id).SerializeAsString();
         sketcher.paintLine(QPoint(90, 10), QPoint(10, 90));
+        QSignalSpy itemIds(&sketcher, &RasterSketcher::itemIdChanged);
         std::unique_ptr<test::FileSizeLimit> full;
         std::unique_ptr<test::DatabaseLock> lock;
-        if (diskFull)
+        if (failure == "full") {
             full = std::make_unique<test::FileSizeLimit>(0);
-        else
+        } else if (failure == "between") {
+            QVERIFY2(2 * layerSize < pictureSize, qPrintable(QString("%1 %2").arg(layerSize).arg(pictureSize)));
+            full = std::make_unique<test::FileSizeLimit>((layerSize + pictureSize) / 2);
+        } else if (failure == "locked") {
             lock = m_fixture->lockFor("EXCLUSIVE");
-        QVERIFY(diskFull || (lock && lock->isLocked()));
+            QVERIFY(lock && lock->isLocked());
+        }
+        QVERIFY(!full || full->isSet());
         QVERIFY(!sketcher.save());
         full.reset();
+        lock.reset();
         QCOMPARE(m_app->toasts(), QStringList({"Saved sketch", "Save failed!"}));
         QVERIFY(sketcher.hasUnsavedChanges());
-        if (!diskFull)
-            return;
+        QCOMPARE(itemIds.count(), 0);
         QStringList names = images().entryList(QDir::Files);
         names.sort();
         QCOMPARE(names, QStringList(saved.keys()));
-        for (const QString& name : saved.keys()) {
-            QFile file(image(name));
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            QVERIFY2(file.readAll() == saved.value(name), qPrintable(name));
+        for (const QString& name : saved.keys())
+            QVERIFY2(bytesOf(image(name)) == saved.value(name), qPrintable(name));
+        QVERIFY(storedData(id).SerializeAsString() == record);
+    }
+
+    // A save stopped by a kill is settled at the next start: the sketch's
+    // files all as before or all new, never a mix; the user's files and
+    // links with like names stay.
+    void leftoversOfStoppedSave_data()
+    {
+        // name=contents, name>link target, or name+a second name of that file
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QStringList>("after");
+        QTest::addColumn<int>("settled");
+        const QStringList old{"IMG_s.jpeg=old picture", "SKETCH_s.png=old layer"};
+        const QStringList fresh{"IMG_s.jpeg=new picture", "SKETCH_s.png=new layer"};
+        const QStringList layerIn{"IMG_s.jpeg=old picture", "SKETCH_s.png=new layer", "SKETCH_s.png.k3.old=old layer"};
+        QTest::newRow("both written aside")
+            << old + QStringList{"SKETCH_s.png.k3.part=new layer", "IMG_s.jpeg.k3.part=new picture"} << old << 2;
+        QTest::newRow("the layer in place, the picture aside")
+            << layerIn + QStringList{"IMG_s.jpeg.k3.part=new picture"} << old << 2;
+        QTest::newRow("the old picture moved aside, the new one not yet in")
+            << QStringList{"SKETCH_s.png=new layer", "SKETCH_s.png.k3.old=old layer", "IMG_s.jpeg.k3.old=old picture",
+                           "IMG_s.jpeg.k3.part=new picture"}
+            << old << 3;
+        QTest::newRow("the old picture kept under a second name, the new one not yet in")
+            << layerIn + QStringList{"IMG_s.jpeg.k3.old+IMG_s.jpeg", "IMG_s.jpeg.k3.part=new picture"} << old << 3;
+        QTest::newRow("a failed save putting the old files back")
+            << QStringList{"SKETCH_s.png=new layer", "SKETCH_s.png.k3.old=old layer", "IMG_s.jpeg=new picture",
+                           "IMG_s.jpeg.k3.part+IMG_s.jpeg", "IMG_s.jpeg.k3.old=old picture"}
+            << old << 3;
+        QTest::newRow("the picture still being written")
+            << old + QStringList{"SKETCH_s.png.k3.part=new layer", "IMG_s.jpeg.k3.part.Ab12Cd=new"} << old << 2;
+        QTest::newRow("both in place, the old ones aside")
+            << fresh + QStringList{"SKETCH_s.png.k3.old=old layer", "IMG_s.jpeg.k3.old=old picture"} << fresh << 2;
+        QTest::newRow("both in place, one old one left") << fresh + QStringList{"IMG_s.jpeg.k3.old=old picture"}
+                                                         << fresh << 1;
+        QTest::newRow("two saves stopped at different steps")
+            << layerIn + QStringList{"IMG_s.jpeg.k3.part=new picture", "IMG_t.jpeg=new", "IMG_t.jpeg.z9.old=old"}
+            << old + QStringList{"IMG_t.jpeg=new"} << 3;
+        const QStringList mine{"notes.k3.old=mine", "IMG_s.jpeg.K3.part=mine", "IMG_s.jpeg.k3.old>notes.k3.old"};
+        QTest::newRow("the user's files and a link with like names") << old + mine << old + mine << 0;
+    }
+
+    void leftoversOfStoppedSave()
+    {
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, after);
+        QFETCH(int, settled);
+        QVERIFY(images().mkpath("."));
+        for (const QString& entry : before) {
+            if (entry.contains('>')) {
+                QVERIFY(QFile::link(entry.section('>', 1), image(entry.section('>', 0, 0))));
+            } else if (entry.contains('+')) {
+                std::filesystem::create_hard_link(image(entry.section('+', 1)).toStdString(),
+                                                  image(entry.section('+', 0, 0)).toStdString());
+            } else {
+                QFile file(image(entry.section('=', 0, 0)));
+                QVERIFY(file.open(QIODevice::WriteOnly));
+                file.write(entry.section('=', 1).toUtf8());
+            }
         }
+        QCOMPARE(ExportLeftovers::remove(QString(), QString(), {project()->folder().absolutePath()}), settled);
+        QStringList found;
+        for (const QFileInfo& file : images().entryInfoList(QDir::Files | QDir::System)) {
+            found << (file.isSymLink() ? file.fileName() + '>' + QFileInfo(file.symLinkTarget()).fileName()
+                                       : file.fileName() + '=' + bytesOf(file.filePath()));
+        }
+        found.sort();
+        after.sort();
+        QCOMPARE(found, after);
     }
 
     void defaultTextBox_data()

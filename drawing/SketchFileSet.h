@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QDir>
+#include <QString>
+
+#include <vector>
+
+class QImage;
+
+namespace kiv {
+
+// The files of one sketch save, stored all or none. Each is written beside
+// its target as <target>.<token>.part; only when all are written do they move
+// in, each old file kept as <target>.<token>.old until finish(). Destroyed
+// unfinished, the set puts the old files back. A save stopped by a kill is
+// settled at the next start by removeLeftovers(): a part file left means the
+// save never completed and the old files go back; none left means it did and
+// the old files go.
+class SketchFileSet
+{
+public:
+    static const QString PartSuffix;
+    static const QString OldSuffix;
+
+    SketchFileSet();
+    ~SketchFileSet();
+    SketchFileSet(const SketchFileSet&) = delete;
+    SketchFileSet& operator=(const SketchFileSet&) = delete;
+
+    // Writes the picture beside target, whole or not at all. The format by
+    // name, or by the target's suffix when none is given.
+    bool write(const QImage& image, const QString& target, const char* format = nullptr);
+    // Moves every written file over its target; at the first that cannot
+    // move, every target is put back as it was and false returned.
+    bool place();
+    // Keeps the placed files: the old ones go.
+    void finish();
+
+    // At a start, while no sketch can be saving: settles the stopped saves
+    // in a project's images folder as above. Only regular files whose target
+    // is a sketch file are touched; links stay. Returns how many were
+    // removed or put back.
+    static int removeLeftovers(const QDir& images);
+
+private:
+    struct Entry
+    {
+        QString target;
+        bool hadOld = false;
+        bool placed = false;
+    };
+
+    QString partPath(const QString& target) const;
+    QString oldPath(const QString& target) const;
+    bool placeEntry(Entry& entry);
+    void restore();
+
+    QString m_token;
+    std::vector<Entry> m_entries;
+    bool m_finished = false;
+};
+
+} // namespace kiv
