@@ -30,8 +30,8 @@ public:
     // there (the only names an export writes); in each project folder there
     // and in projectFolders (indexed projects kept elsewhere) a file
     // <csv file>.<letters or digits>.part for one of the CSV export's files,
-    // the copies of a stopped merge (MergeJournal) and the files of a stopped
-    // sketch save in its images folder (SketchFileSet); and in tempFolder
+    // the copies and parts of a stopped merge (MergeJournal) and the files of
+    // a stopped sketch save in its images folder (SketchFileSet); and in tempFolder
     // the working folders export-XXXXXX (six letters or digits) of this
     // user. A link under such a name is not the program's and stays; links
     // inside a working folder go as links, never followed; nothing else is

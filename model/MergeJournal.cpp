@@ -11,6 +11,9 @@
 
 #include <sqlite3.h>
 
+#include <filesystem>
+#include <utility>
+
 namespace kiv {
 
 namespace {
@@ -18,8 +21,30 @@ namespace {
 const QByteArray Header = QByteArrayLiteral("quarzel merge journal 1");
 const QByteArray BeforeKey = QByteArrayLiteral("before ");
 const QByteArray LocalityKey = QByteArrayLiteral("locality ");
+// A copy made under its own name, as journals of earlier versions note it.
 const QByteArray FileKey = QByteArrayLiteral("file ");
+// A part and the name it is meant for, noted before the part is made.
+const QByteArray CopyKey = QByteArrayLiteral("copy ");
+// A filled part whose move to its name comes next.
+const QByteArray PlacingKey = QByteArrayLiteral("placing ");
 const QString NamePattern = QStringLiteral(".merge-*.journal");
+const QString PartPattern = QStringLiteral(".merge-*.part");
+
+QString randomHex()
+{
+    return QStringLiteral("%1").arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+}
+
+bool isPartName(const QString& name)
+{
+    static const QRegularExpression part(QStringLiteral("^\\.merge-[0-9a-f]{16}\\.part$"));
+    return part.match(name).hasMatch();
+}
+
+QByteArray encoded(const QDir& folder, const QString& path)
+{
+    return QUrl::toPercentEncoding(folder.relativeFilePath(path), "/");
+}
 
 // The project rows as one hash; empty when they cannot be read.
 QByteArray projectRowsHash(sqlite3* database)
@@ -62,7 +87,11 @@ struct Entries
 {
     QByteArray before;
     QByteArray locality;
+    // Copies made under their own names.
     QStringList files;
+    // Each part and the name it was meant for.
+    QList<QPair<QString, QString>> copies;
+    QStringList placing;
 };
 
 // False for a file that is no journal of the program's.
@@ -77,14 +106,50 @@ bool readJournal(const QString& path, Entries& entries)
         if (!line.endsWith('\n'))
             break;
         const QByteArray value = line.chopped(1);
-        if (value.startsWith(BeforeKey))
+        if (value.startsWith(BeforeKey)) {
             entries.before = value.mid(BeforeKey.size());
-        else if (value.startsWith(LocalityKey) && entries.locality.isEmpty())
+        } else if (value.startsWith(LocalityKey) && entries.locality.isEmpty()) {
             entries.locality = value.mid(LocalityKey.size());
-        else if (value.startsWith(FileKey))
+        } else if (value.startsWith(FileKey)) {
             entries.files << QUrl::fromPercentEncoding(value.mid(FileKey.size()));
+        } else if (value.startsWith(CopyKey)) {
+            const QList<QByteArray> names = value.mid(CopyKey.size()).split(' ');
+            if (names.size() == 2)
+                entries.copies.append({QUrl::fromPercentEncoding(names[0]), QUrl::fromPercentEncoding(names[1])});
+        } else if (value.startsWith(PlacingKey)) {
+            entries.placing << QUrl::fromPercentEncoding(value.mid(PlacingKey.size()));
+        }
     }
     return !entries.before.isEmpty();
+}
+
+// The part of a journal's copy as a plain file of the folder; empty when it
+// is gone or names no part.
+QString partPath(const QDir& folder, const QString& part)
+{
+    return isPartName(QFileInfo(part).fileName()) ? ProjectFile::resolve(folder, part) : QString();
+}
+
+// The names the stopped merge gave its copies. A copy noted as being placed
+// got its name unless its part is still there under a name of its own (a
+// move by link leaves both names on one file for a moment); a name noted
+// only before its part was made may be anyone's.
+QStringList placedCopies(const QDir& folder, const Entries& entries)
+{
+    QStringList placed = entries.files;
+    for (const QPair<QString, QString>& copy : entries.copies) {
+        if (!entries.placing.contains(copy.first) || !isPartName(QFileInfo(copy.first).fileName()))
+            continue;
+        const QString part = partPath(folder, copy.first);
+        const QString destination = ProjectFile::resolve(folder, copy.second);
+        std::error_code error;
+        if (part.isEmpty()
+            || (!destination.isEmpty()
+                && std::filesystem::equivalent(QFile::encodeName(part).toStdString(),
+                                               QFile::encodeName(destination).toStdString(), error)))
+            placed << copy.second;
+    }
+    return placed;
 }
 
 enum class Outcome { Stopped, Committed, Unknown };
@@ -125,6 +190,30 @@ bool removeCopies(const QDir& folder, const QStringList& names, int& removed)
     return all;
 }
 
+const QDir::Filters Files = QDir::Files | QDir::Hidden | QDir::System;
+
+// The parts in the folder and its images folder, but those kept.
+int removeParts(const QDir& folder, const QStringList& kept)
+{
+    int removed = 0;
+    const QFileInfo images(folder.filePath(QStringLiteral("images")));
+    QList<QDir> folders{folder};
+    if (images.isDir() && !images.isSymLink())
+        folders << QDir(images.filePath());
+    for (const QDir& place : folders) {
+        for (const QFileInfo& part : place.entryInfoList({PartPattern}, Files)) {
+            if (!part.isFile() || part.isSymLink() || !isPartName(part.fileName())
+                || kept.contains(QDir::cleanPath(part.absoluteFilePath())))
+                continue;
+            const bool gone = QFile::remove(part.filePath());
+            qInfo().noquote() << "Merge:" << (gone ? "removed the part of a stopped merge" : "cannot remove")
+                              << part.filePath();
+            removed += gone ? 1 : 0;
+        }
+    }
+    return removed;
+}
+
 } // namespace
 
 bool MergeJournal::begin(const QDir& folder, sqlite3* database)
@@ -146,21 +235,45 @@ bool MergeJournal::noteLocality(const std::string& id)
     return !m_file.isOpen() || append(LocalityKey + QByteArray::fromStdString(id));
 }
 
-bool MergeJournal::recordFile(const QString& path)
+QString MergeJournal::notePart(const QString& destination)
 {
+    const QString part = QFileInfo(destination).dir().filePath(QStringLiteral(".merge-%1.part").arg(randomHex()));
     if (!m_active)
-        return true;
+        return part;
     if (!m_file.isOpen() && !create())
+        return QString();
+    return append(CopyKey + encoded(m_folder, part) + ' ' + encoded(m_folder, destination)) ? part : QString();
+}
+
+bool MergeJournal::place(const QString& part, const QString& destination)
+{
+    if (m_active && !append(PlacingKey + encoded(m_folder, part))) {
+        QFile::remove(part);
         return false;
-    return append(FileKey + QUrl::toPercentEncoding(m_folder.relativeFilePath(path), "/"));
+    }
+    if (ProjectFile::moveToFreshName(part, destination))
+        return true;
+    qWarning() << "MergeJournal: cannot give" << part << "the name" << destination;
+    if (m_active)
+        m_unplaced << part;
+    else
+        QFile::remove(part);
+    return false;
 }
 
 void MergeJournal::finish()
 {
+    bool removed = true;
     if (m_file.isOpen()) {
         m_file.close();
-        if (!m_file.remove())
+        removed = m_file.remove();
+        if (!removed)
             qWarning() << "MergeJournal: cannot remove" << m_file.fileName() << m_file.errorString();
+    }
+    // With the journal left, the next start removes them.
+    for (const QString& part : std::exchange(m_unplaced, {})) {
+        if (removed)
+            QFile::remove(part);
     }
     m_active = false;
 }
@@ -168,8 +281,7 @@ void MergeJournal::finish()
 bool MergeJournal::create()
 {
     for (int attempt = 0; attempt < 16 && !m_file.isOpen(); ++attempt) {
-        const QString name = QStringLiteral(".merge-%1.journal").arg(QRandomGenerator::global()->generate64(), 16, 16,
-                                                                     QLatin1Char('0'));
+        const QString name = QStringLiteral(".merge-%1.journal").arg(randomHex());
         m_file.setFileName(m_folder.filePath(name));
         if (!m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
             continue;
@@ -198,22 +310,26 @@ int MergeJournal::removeLeftovers(const QDir& folder)
 {
     static const QRegularExpression name(QStringLiteral("^\\.merge-[0-9a-f]{16}\\.journal$"));
     int removed = 0;
-    const QDir::Filters files = QDir::Files | QDir::Hidden | QDir::System;
-    for (const QFileInfo& journal : folder.entryInfoList({NamePattern}, files)) {
+    // The parts of journals that stay: judged again at a later start, each
+    // tells whether its copy got its name.
+    QStringList kept;
+    for (const QFileInfo& journal : folder.entryInfoList({NamePattern}, Files)) {
         Entries entries;
         if (!journal.isFile() || journal.isSymLink() || !name.match(journal.fileName()).hasMatch()
             || !readJournal(journal.filePath(), entries))
             continue;
         const Outcome outcome = outcomeOf(folder, entries);
-        if (outcome == Outcome::Unknown) {
+        if (outcome == Outcome::Unknown)
             qWarning().noquote() << "Merge: cannot tell whether the merge of" << journal.filePath()
                                  << "was stored; its copies stay";
-            continue;
-        }
-        if (outcome == Outcome::Committed || removeCopies(folder, entries.files, removed))
+        else if (outcome == Outcome::Committed || removeCopies(folder, placedCopies(folder, entries), removed))
             QFile::remove(journal.filePath());
+        if (QFileInfo::exists(journal.filePath())) {
+            for (const QPair<QString, QString>& copy : entries.copies)
+                kept << QDir::cleanPath(partPath(folder, copy.first));
+        }
     }
-    return removed;
+    return removed + removeParts(folder, kept);
 }
 
 } // namespace kiv

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QString>
+#include <QStringList>
 
 #include <string>
 
@@ -11,12 +12,14 @@ struct sqlite3;
 
 namespace kiv {
 
-// The files a merge copies into a project folder, each noted in a journal
-// file there before it is filled. The merge removes the journal once its rows
-// are committed or its copies deleted, so a journal found at a start is a
-// merge that was stopped: its copies go, unless its rows were committed.
-// Whether they were is read from the database: the first locality the merge
-// wrote, or the project row, changed since the merge began.
+// The files a merge copies into a project folder, noted in a journal file
+// there. Each copy is noted with its name before anything is made, filled
+// under a name only a merge makes (a part), noted as being placed and then
+// given its name, which nothing may hold by then. The merge removes the
+// journal once its rows are committed or its copies deleted, so a journal
+// found at a start is a merge that was stopped: its copies go, unless its
+// rows were committed. Whether they were is read from the database: the first
+// locality the merge wrote, or the project row, changed since the merge began.
 class MergeJournal
 {
 public:
@@ -34,17 +37,22 @@ public:
     // Before the merge's first locality row is written; later ones are not
     // needed. True without a journal begun.
     bool noteLocality(const std::string& id);
-    // A file the merge has just made, before it is filled. True without a
-    // journal begun.
-    bool recordFile(const QString& path);
+    // Where a copy meant for destination, a fresh name in the folder or one
+    // of its folders, is filled: a part beside it, noted with destination
+    // before the caller makes it (exclusively). Empty when it cannot be noted.
+    QString notePart(const QString& destination);
+    // Gives the filled part the name destination unless something holds that
+    // name. A part not placed is removed, at the latest by finish().
+    bool place(const QString& part, const QString& destination);
     // After the commit, or after the copies were deleted.
     void finish();
 
     // At a start, while no merge can run: removes in the project folder the
     // copies of stopped merges whose rows were never committed, then their
-    // journals. Only names inside the folder reached without links are
-    // touched; a journal that cannot be read or judged stays. Returns how
-    // many files were removed.
+    // journals, and the parts of merges. Only names inside the folder reached
+    // without links are touched, and only copies a merge gave their names; a
+    // journal that cannot be read or judged stays, with its copies and parts.
+    // Returns how many files were removed.
     static int removeLeftovers(const QDir& folder);
 
 private:
@@ -55,6 +63,9 @@ private:
     QByteArray m_before;
     std::string m_locality;
     QFile m_file;
+    // Noted as being placed but not placed: removed only with the journal,
+    // as the next start would take a missing part for a placed one.
+    QStringList m_unplaced;
     bool m_active = false;
 };
 

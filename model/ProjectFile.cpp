@@ -2,8 +2,18 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace kiv {
 namespace ProjectFile {
@@ -73,6 +83,30 @@ QString freshPath(const QDir& folder, const QString& name)
     if (info.exists() || info.isSymLink())
         return QString();
     return path;
+}
+
+bool moveToFreshName(const QString& from, const QString& to)
+{
+#ifdef Q_OS_WIN
+    // Without MOVEFILE_REPLACE_EXISTING a taken name fails the move.
+    return MoveFileExW(reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(from).utf16()),
+                       reinterpret_cast<const wchar_t*>(QDir::toNativeSeparators(to).utf16()), 0)
+        != 0;
+#else
+    const QByteArray source = QFile::encodeName(from);
+    const QByteArray target = QFile::encodeName(to);
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+#endif
+    // A file system without it: a link is only made where nothing is.
+    if (::link(source.constData(), target.constData()) != 0)
+        return false;
+    ::unlink(source.constData());
+    return true;
+#endif
 }
 
 bool isRecordId(const QString& id)

@@ -32,6 +32,11 @@ QString writablePath(const QDir& folder, const QString& name);
 // something (a link, a file, a folder) already sits at that place.
 QString freshPath(const QDir& folder, const QString& name);
 
+// Gives the file at `from` the name `to`, in one step and only where nothing
+// is at `to`: a file that took that name meanwhile is never replaced. Both
+// names in one file system.
+bool moveToFreshName(const QString& from, const QString& to);
+
 // True for a stored record id as the program writes them: 32 hex digits.
 bool isRecordId(const QString& id);
 

@@ -369,21 +369,24 @@ bool ProjectImporter::copyBaseMap(const Merge& merge, const Project::BaseMap& ba
 bool ProjectImporter::copyFile(const QString& source, const QString& destination)
 {
     // An empty destination is a name taken or not allowed in the target.
-    // Made only where nothing is, and noted before it is filled: a merge
-    // stopped midway leaves only files the next start knows as its own.
-    QFile copy(destination);
-    if (destination.isEmpty() || !copy.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+    // Filled under a name only a merge makes, noted before it is made, and
+    // only then moved to its name: a merge stopped at any moment leaves only
+    // files the next start knows as its own.
+    const QString part = destination.isEmpty() ? QString() : m_journal.notePart(destination);
+    QFile copy(part);
+    if (part.isEmpty() || !copy.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
         qWarning() << "ProjectImporter: could not copy" << source << "to" << destination;
         return false;
     }
-    m_copiedFiles << destination;
-    if (!m_journal.recordFile(destination) || !copyContent(source, copy)) {
+    if (!copyContent(source, copy)) {
         qWarning() << "ProjectImporter: could not copy" << source << "to" << destination << copy.errorString();
         // Half a file is no copy, also where the merge goes on without it.
-        if (copy.remove())
-            m_copiedFiles.removeLast();
+        copy.remove();
         return false;
     }
+    if (!m_journal.place(part, destination))
+        return false;
+    m_copiedFiles << destination;
     return true;
 }
 

@@ -148,16 +148,18 @@ const QStringList ExportLeftovers{"Documents/Quarzel/project1.kmz.part", "Docume
 const QStringList UserFiles{"Documents/Quarzel/notes.part", "Documents/Quarzel/other.kmz.part",
                             "Documents/Quarzel/project1.qz/images/a.jpg", "tmp/Orvanta/export-notes/a.png"};
 
-// Notes path in the project's journal as a copy of a merge that is then
-// stopped before its rows are stored.
+// Makes the file at path a copy of a merge, noted in the project's journal,
+// that is then stopped before its rows are stored.
 bool noteMergeCopy(const QString& project, const QString& path)
 {
     sqlite3* database = nullptr;
     kiv::MergeJournal journal;
+    QString part;
     const bool noted = sqlite3_open_v2(QFile::encodeName(project + "/main.db").constData(), &database,
                                        SQLITE_OPEN_READWRITE, nullptr)
             == SQLITE_OK
-        && journal.begin(QDir(project), database) && journal.recordFile(path);
+        && journal.begin(QDir(project), database) && !(part = journal.notePart(path)).isEmpty()
+        && QFile::rename(path, part) && journal.place(part, path);
     sqlite3_close(database);
     return noted;
 }

@@ -81,6 +81,13 @@ bool writeFile(const QString& path, const QByteArray& content)
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
+bool appendToJournal(const QDir& project, const QByteArray& lines)
+{
+    const QStringList journals = project.entryList({".merge-*.journal"}, QDir::Files | QDir::Hidden);
+    QFile file(journals.isEmpty() ? QString() : project.filePath(journals.first()));
+    return file.open(QIODevice::Append) && file.write(lines) == lines.size();
+}
+
 QByteArray readAll(const QString& path)
 {
     QFile file(path);
@@ -286,6 +293,22 @@ private slots:
             << "documents" << "project1.qz/images/b.jpg" << "stored merge" << false;
         QTest::newRow("merge journal naming a link and a file outside")
             << "documents" << "project1.qz/images/b.jpg" << "hostile merge" << false;
+        QTest::newRow("empty copy of a merge killed as it made it")
+            << "documents" << "project1.qz/images/b.jpg" << "killed merge" << true;
+        QTest::newRow("a user's file at the name of a copy not yet made")
+            << "documents" << "project1.qz/images/b.jpg" << "merge killed before its copy" << false;
+        QTest::newRow("a user's file that took a copy's name as the merge was killed")
+            << "documents" << "project1.qz/images/b.jpg" << "merge killed after its name was taken" << false;
+        QTest::newRow("copy of a merge whose database cannot be read")
+            << "documents" << "project1.qz/images/b.jpg" << "merge, database locked" << false;
+        QTest::newRow("part of a merge without its journal")
+            << "documents" << "project1.qz/images/.merge-0123456789abcdef.part" << "file" << true;
+        QTest::newRow("a user's file named like a merge's part")
+            << "documents" << "project1.qz/images/.merge-notes.part" << "file" << false;
+        QTest::newRow("copy of a stopped merge in a project kept elsewhere")
+            << "elsewhere" << "project1.qz/images/b.jpg" << "merge" << true;
+        QTest::newRow("working file of a CSV export in a project kept elsewhere")
+            << "elsewhere" << "project1.qz" << "csv" << true;
         QTest::newRow("a user's CSV part file") << "documents" << "project1.qz/field.csv.k3j2h1.part" << "file" << false;
         QTest::newRow("working folder") << "temp" << "export-Ab12Cd" << "folder" << true;
         QTest::newRow("working folder that is a link") << "temp" << "export-Ab12Cd" << "link" << false;
@@ -321,17 +344,33 @@ private slots:
             QVERIFY(!made.isEmpty());
             path = QDir(path).filePath(made.first());
             QVERIFY(writeFile(path, "latitude"));
-        } else if (kind.endsWith("merge")) {
+        } else if (kind.contains("merge")) {
             // Copied and noted as the merge does it.
             QVERIFY(journal.begin(fixture.project->folder(), fixture.project->database()->connection()));
             QVERIFY(journal.noteLocality(idOf(kind == "stored merge" ? 1 : 9)));
+            const QString part = journal.notePart(path);
+            QVERIFY(!part.isEmpty());
             if (kind == "hostile merge") {
                 QVERIFY(QFile::link(userFile, path));
-                QVERIFY(journal.recordFile(userFile));
+                // Both the older and the present way of noting a copy.
+                const QByteArray listed = fixture.project->folder().relativeFilePath(part).toUtf8();
+                QVERIFY(appendToJournal(fixture.project->folder(), "file ../field%20notes.txt\ncopy " + listed
+                                            + " images/b.jpg\nplacing " + listed + "\n"));
+            } else if (kind == "merge killed before its copy") {
+                QVERIFY(writeFile(path, "mine"));
+            } else if (kind == "merge killed after its name was taken") {
+                QVERIFY(writeFile(part, "copy"));
+                QVERIFY(writeFile(path, "mine"));
+                QVERIFY(!journal.place(part, path));
+                QCOMPARE(readAll(path), QByteArray("mine"));
+                QVERIFY(QFile::exists(part));
+            } else if (kind == "killed merge") {
+                QVERIFY(writeFile(part, QByteArray()));
+                path = part;
             } else {
-                QVERIFY(writeFile(path, "copy"));
+                QVERIFY(writeFile(part, "copy"));
+                QVERIFY(journal.place(part, path));
             }
-            QVERIFY(journal.recordFile(path));
         } else {
             QVERIFY(QDir().mkpath(path + "/icons"));
         }
@@ -341,13 +380,33 @@ private slots:
             QVERIFY(QFile::link(userFile, path + "/doc.kml"));
         }
 
-        QCOMPARE(ExportLeftovers::remove(documents.path(), temp), removed ? 1 : 0);
+        {
+            const bool blind = kind.endsWith("locked");
+            std::unique_ptr<DatabaseLock> lock;
+            if (blind)
+                lock = std::make_unique<DatabaseLock>(fixture.project->folder().filePath("main.db"), "EXCLUSIVE");
+            QVERIFY(!blind || lock->isLocked());
+            // A part left beside the user's file goes too.
+            const int count = (removed ? 1 : 0) + (kind.endsWith("taken") ? 1 : 0);
+            // Opened from elsewhere: only the folders passed in are searched.
+            const QTemporaryDir elsewhere;
+            if (place == "elsewhere")
+                QCOMPARE(ExportLeftovers::remove(elsewhere.path(), temp, {fixture.project->folder().path()}), count);
+            else
+                QCOMPARE(ExportLeftovers::remove(documents.path(), temp), count);
+            QCOMPARE(fixture.project->folder().entryList({".merge-*"}, QDir::Files | QDir::Hidden).size(),
+                     blind ? 1 : 0);
+        }
         QCOMPARE(QFileInfo(path).exists() || QFileInfo(path).isSymLink(), !removed);
+        if (kind.startsWith("merge killed"))
+            QCOMPARE(readAll(path), QByteArray("mine"));
         QCOMPARE(readAll(userFile), QByteArray("mine"));
         QVERIFY(documents.exists("project1.qz/main.db"));
         QCOMPARE(readAll(images.filePath("a.jpg")) + readAll(images.filePath("mine.jpg")),
                  QByteArray("photo a.jpgphoto mine.jpg"));
-        QCOMPARE(fixture.project->folder().entryList({".merge-*"}, QDir::Files | QDir::Hidden), QStringList());
+        QStringList parts = images.entryList({".merge-*"}, QDir::Files | QDir::Hidden);
+        parts.removeAll(QFileInfo(path).fileName());
+        QCOMPARE(parts, QStringList());
         QFile::remove(path);
         QDir(path).removeRecursively();
     }

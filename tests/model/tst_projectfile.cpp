@@ -13,11 +13,11 @@ private:
     QTemporaryDir m_root;
     QDir project() const { return QDir(m_root.filePath(QStringLiteral("project"))); }
 
-    void write(const QString& path)
+    void write(const QString& path, const QByteArray& content = "x")
     {
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("x");
+        file.write(content);
     }
 
 private slots:
@@ -74,6 +74,44 @@ private slots:
         QFETCH(QString, name);
         QFETCH(bool, usable);
         QCOMPARE(!ProjectFile::freshPath(project(), name).isEmpty(), usable);
+    }
+
+    // A name taken by the time of the move is never replaced.
+    void moveToFreshName_data()
+    {
+        QTest::addColumn<QString>("taken");
+        QTest::addColumn<QByteArray>("content"); // what the name then leads to
+        QTest::newRow("fresh name") << QString() << QByteArray("part");
+        QTest::newRow("a file") << "file" << QByteArray("mine");
+        QTest::newRow("a link") << "link" << QByteArray("x");
+        QTest::newRow("a folder") << "folder" << QByteArray();
+    }
+
+    void moveToFreshName()
+    {
+        QFETCH(QString, taken);
+        QFETCH(QByteArray, content);
+        const QDir images(project().filePath(QStringLiteral("images")));
+        const QString from = images.filePath(QStringLiteral(".merge-0123456789abcdef.part"));
+        const QString to = images.filePath(QStringLiteral("moved.jpg"));
+        // What a failed row left.
+        QFile::remove(to);
+        images.rmdir(QStringLiteral("moved.jpg"));
+        write(from, "part");
+        if (taken == QLatin1String("file"))
+            write(to, "mine");
+        else if (taken == QLatin1String("link"))
+            QVERIFY(QFile::link(m_root.filePath(QStringLiteral("outside/secret.txt")), to));
+        else if (taken == QLatin1String("folder"))
+            QVERIFY(images.mkdir(QStringLiteral("moved.jpg")));
+        QCOMPARE(ProjectFile::moveToFreshName(from, to), taken.isEmpty());
+        QCOMPARE(QFile::exists(from), !taken.isEmpty());
+        QFile moved(to);
+        QCOMPARE(moved.open(QIODevice::ReadOnly) ? moved.readAll() : QByteArray(), content);
+        QCOMPARE(QFileInfo(to).isSymLink(), taken == QLatin1String("link"));
+        QFile::remove(from);
+        QFile::remove(to);
+        images.rmdir(QStringLiteral("moved.jpg"));
     }
 
     void fileNameForId_data()

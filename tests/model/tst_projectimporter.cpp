@@ -20,7 +20,7 @@ using kiv::test::idOf;
 
 namespace {
 
-// Records progress and cancels at one report.
+// Records progress, cancels at one report and ends a file size limit at one.
 class ProbeImporter : public ProjectImporter
 {
 public:
@@ -28,10 +28,14 @@ public:
     bool reportProgress(int percent) override
     {
         reports << percent;
+        if (reports.size() == liftAt)
+            limit.reset();
         return reports.size() == cancelAt;
     }
     QList<int> reports;
     int cancelAt = -1;
+    std::unique_ptr<test::FileSizeLimit> limit;
+    int liftAt = -1;
 };
 
 void touch(const QString& path)
@@ -392,25 +396,37 @@ private slots:
         QCOMPARE(int(line.unitid()), ids["Slate"]);
     }
 
+    void copiesMapsWithSidecarsAndSkipsKnownNames_data()
+    {
+        QTest::addColumn<int>("sidecarSize");
+        QTest::addColumn<int>("room");
+        QTest::newRow("sidecar copy fails midway") << 256 * 1024 << 64 * 1024;
+        // Written at close only: a copy cut there is no copy either.
+        QTest::newRow("sidecar copy fails at close") << 12 * 1024 << 8 * 1024;
+    }
+
     void copiesMapsWithSidecarsAndSkipsKnownNames()
     {
+        QFETCH(int, sidecarSize);
+        QFETCH(int, room);
         const QString sourceFolder = m_source->folder().absolutePath();
         touch(sourceFolder + "/Other.tif");
         touch(sourceFolder + "/Other.tfw");
         touch(sourceFolder + "/Same.tif");
-        // Too big for the room below: its copy fails midway.
+        // Too big for the room below: its copy fails.
         QFile prj(sourceFolder + "/Other.prj");
         QVERIFY(prj.open(QIODevice::WriteOnly));
-        prj.write(QByteArray(256 * 1024, 'p'));
+        prj.write(QByteArray(sidecarSize, 'p'));
         prj.close();
-        m_source->addBaseMap("GeoTiff", "Same", QUrl::fromLocalFile(sourceFolder + "/Same.tif"), true, 1, QRectF());
         m_source->addBaseMap("GeoTiff", "Other", QUrl::fromLocalFile(sourceFolder + "/Other.tif"), true, 0.5, QRectF());
+        m_source->addBaseMap("GeoTiff", "Same", QUrl::fromLocalFile(sourceFolder + "/Same.tif"), true, 1, QRectF());
         target().addBaseMap("GeoTiff", "Same", QUrl::fromLocalFile("/elsewhere/Same.tif"), true, 1, QRectF());
-        ProjectImporter importer(&target(), nullptr);
-        {
-            const test::FileSizeLimit limit(64 * 1024);
-            QVERIFY(importer.run(m_source.get(), false, true));
-        }
+        ProbeImporter importer(&target(), nullptr);
+        // Only while Other's files are copied: the database needs more.
+        importer.limit = std::make_unique<test::FileSizeLimit>(room);
+        importer.liftAt = 2;
+        QVERIFY(importer.run(m_source.get(), false, true));
+        QVERIFY(!importer.limit);
         QCOMPARE(target().baseMaps().size(), std::size_t(2));
         const Project::BaseMap& other = target().baseMaps().back();
         QCOMPARE(other.location, QUrl::fromLocalFile(target().folder().absoluteFilePath("Other.tif")));
@@ -418,6 +434,7 @@ private slots:
         QVERIFY(QFile::exists(target().folder().absoluteFilePath("Other.tfw")));
         QVERIFY(!QFile::exists(target().folder().absoluteFilePath("Other.prj")));
         QVERIFY(!QFile::exists(target().folder().absoluteFilePath("Same.tif")));
+        QCOMPARE(target().folder().entryList({".merge-*"}, QDir::AllEntries | QDir::Hidden), QStringList());
     }
 
     void failureLeavesTheTargetAsItWas_data()
