@@ -1,5 +1,6 @@
 import QtQuick 2.4
 import QtTest 1.1
+import QtQuick.Window 2.2
 import quarzel.touch 1.0
 import "qrc:/qml/Widgets"
 import "qrc:/qml/Tools"
@@ -187,6 +188,7 @@ Item {
                     { tag: "metres, focus elsewhere", unit: 0, keys: "-12.5", leave: "focus", stored: -12.5,
                       shown: "-12.5" },
                     { tag: "metres, action button", unit: 0, keys: "812", leave: "button", stored: 812, shown: "812" },
+                    { tag: "metres, window closing", unit: 0, keys: "77", leave: "close", stored: 77, shown: "77" },
                     { tag: "decimal comma", unit: 0, keys: "12,5", leave: "return", refused: true },
                     { tag: "beyond a double", unit: 0, keys: "1e999", leave: "return", refused: true },
                     { tag: "emptied", unit: 0, keys: "", leave: "focus", refused: true },
@@ -211,6 +213,8 @@ Item {
                 keyClick(Qt.Key_Return)
             else if (data.leave === "focus")
                 field("latitudeField").inputItem.forceActiveFocus()
+            else if (data.leave === "close")
+                bar.Window.window.closing(null)
             else {
                 waitForRendering(bar)
                 mouseClick(field("actionButton"))
@@ -225,6 +229,12 @@ Item {
                 compare(_dialogController.toastMessage, "")
             }
             compare(bar.isEditing, data.leave !== "button")
+            // Left once more: nothing more is stored or said.
+            location.altitude = 5
+            _dialogController.dismissToast()
+            bar.storeTypedAltitude()
+            compare(location.altitude, 5)
+            compare(_dialogController.toastMessage, "")
         }
 
         function test_findsTheMapsPointerArea() {
