@@ -53,6 +53,14 @@ constexpr double FeetPerMetre = 3.2808399;
 constexpr double MinimumScreenInches = 5.8;
 const QString QmlGroup = QStringLiteral("qml");
 
+// A typed length: a finite number in the C locale, blanks around it allowed.
+bool parseLength(const QString& text, double* value)
+{
+    bool ok = false;
+    *value = text.toDouble(&ok);
+    return ok && std::isfinite(*value);
+}
+
 // Stores the value and emits the change signal only when it differs.
 template <typename Field, typename Value, typename Signal>
 void assign(ApplicationManager* manager, Field& field, const Value& value, Signal signal)
@@ -569,32 +577,53 @@ void ApplicationManager::registerQmlTypes()
 
 void ApplicationManager::loadSettings()
 {
+    readSettings(false);
+}
+
+// At start-up nothing shows the first five yet; after a failed write every
+// change is announced, so the screens show what the store holds.
+void ApplicationManager::readSettings(bool announceAll)
+{
     const std::unique_ptr<QSettings> settings = UserSettings::open();
-    m_pickPrecision = UserSettings::readPositiveDouble(*settings, QStringLiteral("pickPrecision"), 16.0);
-    m_unitType = LengthUnit(UserSettings::readInt(*settings, QStringLiteral("unitType"), Metric, Metric, Imperial));
-    m_angleConvention = AngleConvention(
+    const double pickPrecision = UserSettings::readPositiveDouble(*settings, QStringLiteral("pickPrecision"), 16.0);
+    const auto unitType = LengthUnit(UserSettings::readInt(*settings, QStringLiteral("unitType"), Metric, Metric, Imperial));
+    const auto angleConvention = AngleConvention(
         UserSettings::readInt(*settings, QStringLiteral("angleConvention"), DipAzimuth, DipAzimuth, DipStrikeRHR));
-    m_resetCaches = UserSettings::readBool(*settings, QStringLiteral("resetCaches"), false);
-    m_compassClinoInputMode = UserSettings::readInt(*settings, QStringLiteral("compassClinoInputMode"), 0,
+    const bool resetCaches = UserSettings::readBool(*settings, QStringLiteral("resetCaches"), false);
+    const int compassClinoInputMode = UserSettings::readInt(*settings, QStringLiteral("compassClinoInputMode"), 0,
                                       std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+    if (announceAll) {
+        setPickPrecision(pickPrecision);
+        setUnitType(unitType);
+        setAngleConvention(angleConvention);
+        setResetCaches(resetCaches);
+        setCompassClinoInputMode(compassClinoInputMode);
+    } else {
+        m_pickPrecision = pickPrecision;
+        m_unitType = unitType;
+        m_angleConvention = angleConvention;
+        m_resetCaches = resetCaches;
+        m_compassClinoInputMode = compassClinoInputMode;
+    }
     setCompassClinoEnabled(UserSettings::readBool(*settings, QStringLiteral("compassClinoEnabled"), true));
     setBaseMapOnline(UserSettings::readInt(*settings, QStringLiteral("BaseMapOnlineMode"), 2, 0, 2));
     setUseQmlImageGallery(UserSettings::readBool(*settings, QStringLiteral("UseQmlImageGallery"), false));
 }
 
-void ApplicationManager::saveSettings()
+bool ApplicationManager::saveSettings()
 {
-    const std::unique_ptr<QSettings> settings = UserSettings::open();
-    settings->setValue(QStringLiteral("pickPrecision"), m_pickPrecision);
-    settings->setValue(QStringLiteral("unitType"), int(m_unitType));
-    settings->setValue(QStringLiteral("angleConvention"), int(m_angleConvention));
-    settings->setValue(QStringLiteral("resetCaches"), m_resetCaches);
-    settings->setValue(QStringLiteral("compassClinoInputMode"), m_compassClinoInputMode);
-    // A device without the sensors stores false.
-    settings->setValue(QStringLiteral("compassClinoEnabled"), compassClinoEnabled());
-    settings->setValue(QStringLiteral("BaseMapOnlineMode"), m_baseMapOnline);
-    settings->setValue(QStringLiteral("UseQmlImageGallery"), m_useQmlImageGallery);
-    settings->sync();
+    const QStringList keys {QStringLiteral("pickPrecision"), QStringLiteral("unitType"),
+                            QStringLiteral("angleConvention"), QStringLiteral("resetCaches"),
+                            QStringLiteral("compassClinoInputMode"), QStringLiteral("compassClinoEnabled"),
+                            QStringLiteral("BaseMapOnlineMode"), QStringLiteral("UseQmlImageGallery")};
+    // A device without the sensors stores false for the compass.
+    const QVariantList values {m_pickPrecision, int(m_unitType), int(m_angleConvention), m_resetCaches,
+                               m_compassClinoInputMode, compassClinoEnabled(), m_baseMapOnline,
+                               m_useQmlImageGallery};
+    if (UserSettings::write(keys, values))
+        return true;
+    readSettings(true);
+    return false;
 }
 
 void ApplicationManager::clearCaches()
@@ -663,11 +692,16 @@ QString ApplicationManager::localizedLengthValue(double metres, bool withTag) co
 
 double ApplicationManager::modelLengthValue(const QString& text) const
 {
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    if (!ok || !std::isfinite(value))
+    double value = 0.0;
+    if (!parseLength(text, &value))
         return 0.0;
     return m_unitType == Imperial ? value / FeetPerMetre : value;
+}
+
+bool ApplicationManager::isLengthText(const QString& text)
+{
+    double value = 0.0;
+    return parseLength(text, &value);
 }
 
 // --- update reminder -------------------------------------------------------------

@@ -184,6 +184,8 @@ public:
     Q_INVOKABLE QString localizedLengthValue(double metres, bool withTag = true) const;
     // Text typed in the user's unit as metres; 0 when it is not a number.
     Q_INVOKABLE double modelLengthValue(const QString& text) const;
+    // Whether typed text is a length modelLengthValue takes as it is.
+    Q_INVOKABLE static bool isLengthText(const QString& text);
 
 public slots:
     // The start-up sequence.
@@ -220,7 +222,9 @@ public slots:
     virtual void clearCaches();
 
     void undo();
-    void saveSettings();
+    // False when the store could not be written; the settings are then
+    // what the store holds.
+    bool saveSettings();
     void setUnitType(kiv::ApplicationManager::LengthUnit unitType);
     void setCompassClinoEnabled(bool enabled);
     void onNewBuildNumberChanged(const QString& number);
@@ -278,6 +282,7 @@ private:
     void createUi();
     void addImageProviders();
     void initModel();
+    void readSettings(bool announceAll);
 
     static ApplicationManager* s_instance;
 

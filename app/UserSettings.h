@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVariantList>
 
 #include <memory>
 
@@ -19,6 +20,10 @@ public:
     static int readInt(const QSettings& settings, const QString& key, int defaultValue, int minimum,
                        int maximum);
     static double readPositiveDouble(const QSettings& settings, const QString& key, double defaultValue);
+
+    // Writes the values under the keys, in order. False when the store could
+    // not be written; the store then answers with what it held before.
+    static bool write(const QStringList& keys, const QVariantList& values);
 
 private:
     // Settings read back from a text store come as strings, so "of the

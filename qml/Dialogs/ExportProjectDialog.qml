@@ -34,12 +34,16 @@ BaseDialog {
         }
     }
 
+    // Nothing may be there to open the folder or take the files: say so.
     function share() {
+        var shown
         switch (formatSelector.activeButton) {
-        case 0: _modelManager.shareKIV(); break
-        case 1: _modelManager.shareKMZ(); break
-        default: _modelManager.shareCSV(); break
+        case 0: shown = _modelManager.shareKIV(); break
+        case 1: shown = _modelManager.shareKMZ(); break
+        default: shown = _modelManager.shareCSV(); break
         }
+        if (!shown)
+            _dialogController.toastError(_appManager.isDesktopOS ? "Failed to open folder" : "Failed to share export")
     }
 
     // Success first: a task flagged cancelled may still have run to its end.

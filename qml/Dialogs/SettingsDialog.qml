@@ -48,7 +48,9 @@ BaseDialog {
             app.compassClinoEnabled = sensors.checked
         app.resetCaches = resetCaches.checked
         app.useQmlImageGallery = gallery.checked
-        app.saveSettings()
+        // Not written: the settings are back to what the store holds; say so.
+        if (!app.saveSettings() && typeof _dialogController !== "undefined" && _dialogController)
+            _dialogController.toastError("Could not save settings")
     }
 
     title: "Settings - Quarzel v" + (app ? app.buildNumber : "")

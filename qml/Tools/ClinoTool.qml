@@ -32,11 +32,26 @@ BaseTool {
     readonly property bool headingLocked: compass.isHeadingLocked
     readonly property string dipLabel: isPlane ? "dip" : "plunge"
     readonly property string azimuthLabel: usesStrike ? "strike" : "azimuth"
-    readonly property bool canSave: clinoMode
-                                    ? !clino.isUpdating && dipField.text !== "" && azimuthField.text !== ""
-                                      && unitChosen
-                                    : headingLocked && headingField.text !== ""
-                                      && (!unitSwitch.checked || unitChosen)
+    // Why Save waits, first reason first; empty when it may save.
+    readonly property string saveWaitsFor: {
+        if ((clinoMode || unitSwitch.checked) && !unitChosen)
+            return stratColumn.editing ? "Tap Done in the strat column to save" : "Pick a rock unit to save"
+        if (clinoMode) {
+            if (clino.isUpdating)
+                return "Tap the clinometer or type a reading to save"
+            if (dipField.text === "")
+                return "Type a " + dipLabel + " to save"
+            if (azimuthField.text === "")
+                return (usesStrike ? "Type a " : "Type an ") + azimuthLabel + " to save"
+            return ""
+        }
+        if (!headingLocked)
+            return "Tap the compass or type a heading to save"
+        if (headingField.text === "")
+            return "Type a heading to save"
+        return ""
+    }
+    readonly property bool canSave: saveWaitsFor === ""
 
     toolName: "Compass Clino"
     iconLabel: "Clino"
@@ -494,13 +509,12 @@ BaseTool {
         enabled: clinoTool.canSave
         onButtonActivated: clinoTool.save()
     }
-    // Why Save waits when the reading needs a unit.
     Text {
         objectName: "saveHint"
         anchors { left: parent.left; right: saveButton.left; verticalCenter: saveButton.verticalCenter
                   margins: Utils.dp(8) }
-        visible: (clinoTool.clinoMode || unitSwitch.checked) && !clinoTool.unitChosen
-        text: stratColumn.editing ? "Tap Done in the strat column to save" : "Pick a rock unit to save"
+        visible: text !== ""
+        text: clinoTool.saveWaitsFor
         wrapMode: Text.Wrap
         horizontalAlignment: Text.AlignRight
         font.pixelSize: Utils.theme("smallText", Utils.dp(14))

@@ -1,4 +1,5 @@
 import QtQuick 2.4
+import QtQuick.Window 2.2
 import quarzel.touch 1.0
 import ".."
 import "../Widgets"
@@ -25,6 +26,8 @@ BaseTool {
                                                                  : Utils.noPosition()
     // The user typed into a coordinate field since the texts were last filled.
     property bool fieldsTyped: false
+    // The altitude field holds keys not yet stored.
+    property bool altitudeTyped: false
     property bool refreshing: false
     property string ageText: "???"
     property bool manualPosition: true
@@ -86,7 +89,8 @@ BaseTool {
         var coordinate = locationManager.lastKnownCoordinate
         latitudeField.setAngle(coordinate.y)
         longitudeField.setAngle(coordinate.x)
-        altitudeInput.text = lengthValue(locationManager.altitude)
+        if (!altitudeTyped)
+            showHeldAltitude()
         refreshing = false
         fieldsTyped = false
     }
@@ -102,6 +106,7 @@ BaseTool {
     function endEditing() {
         if (!isEditing)
             return
+        storeTypedAltitude()
         isEditing = false
         fieldsTyped = false
         latitudeField.editing = false
@@ -135,11 +140,28 @@ BaseTool {
             temporaryItem.activateAtWorldLocation(position)
     }
 
+    function showHeldAltitude() {
+        var wasRefreshing = refreshing
+        refreshing = true
+        altitudeInput.text = locationManager ? lengthValue(locationManager.altitude) : ""
+        refreshing = wasRefreshing
+    }
+
+    // The altitude typed goes to the manager once the field is left: a half
+    // typed number is not an altitude. Text that is no number is refused and
+    // the field shows the altitude held again.
     function storeTypedAltitude() {
-        if (!locationManager || !isEditing || refreshing)
+        if (!altitudeTyped)
             return
-        if (altitudeInput.text === lengthValue(locationManager.altitude))
+        altitudeTyped = false
+        if (!locationManager || altitudeInput.text === lengthValue(locationManager.altitude))
             return
+        if (!_appManager.isLengthText(altitudeInput.text)) {
+            showHeldAltitude()
+            if (typeof _dialogController !== "undefined" && _dialogController)
+                _dialogController.toastError("Invalid altitude")
+            return
+        }
         locationManager.altitude = _appManager.modelLengthValue(altitudeInput.text)
     }
 
@@ -190,6 +212,13 @@ BaseTool {
         target: locationTool.locationManager
         ignoreUnknownSignals: true
         function onLastKnownCoordinateUpdated() { locationTool.refresh(!locationTool.fieldsTyped) }
+    }
+
+    // Closing the window ends the program: a typed altitude is stored first.
+    Connections {
+        target: locationTool.Window.window
+        ignoreUnknownSignals: true
+        function onClosing() { locationTool.storeTypedAltitude() }
     }
 
     Connections {
@@ -310,9 +339,11 @@ BaseTool {
                 verticalAlignment: TextInput.AlignVCenter
                 font.pixelSize: locationTool.textSize
                 inputMethodHints: Qt.ImhFormattedNumbersOnly
-                validator: DoubleValidator {}
                 onActiveFocusChanged: if (activeFocus) locationTool.beginEditing()
-                onTextChanged: if (activeFocus) locationTool.storeTypedAltitude()
+                onTextChanged: if (activeFocus && !locationTool.refreshing) locationTool.altitudeTyped = true
+                // Return or the focus leaving; no validator, so text that is
+                // no number still ends here and is refused aloud.
+                onEditingFinished: locationTool.storeTypedAltitude()
             }
         }
 

@@ -2,6 +2,7 @@
 
 #include "app/ApplicationManager.h"
 #include "app/MainView.h"
+#include "support/FileSizeLimit.h"
 #include "tools/QPositioningLocationManager.h"
 #include "tools/SimpleCompassClino.h"
 #include "tools/Tool.h"
@@ -252,6 +253,54 @@ private slots:
         QVERIFY(QSettings().allKeys().isEmpty());
     }
 
+    // On a full disk nothing is written, the store answers as before and the
+    // setting shown is the stored one again, announced.
+    void saveSettingsOnAFullDisk_data()
+    {
+        QTest::addColumn<bool>("full");
+        QTest::addColumn<QString>("property");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("room, imperial") << false << "unitType" << QVariant(1) << "unitType";
+        QTest::newRow("full, imperial") << true << "unitType" << QVariant(1) << "unitType";
+        QTest::newRow("full, right-hand rule") << true << "angleConvention" << QVariant(1) << "angleConvention";
+        QTest::newRow("full, gallery") << true << "useQmlImageGallery" << QVariant(true) << "UseQmlImageGallery";
+        QTest::newRow("full, nothing changed") << true << "unitType" << QVariant(0) << "unitType";
+    }
+
+    void saveSettingsOnAFullDisk()
+    {
+        QFETCH(bool, full);
+        QFETCH(QString, property);
+        QFETCH(QVariant, value);
+        QFETCH(QString, key);
+        QVERIFY(manager->saveSettings());
+        const QVariant before = plain(manager->property(property.toLatin1()));
+        QFile file(configHome() + QStringLiteral("/user.conf"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray stored = file.readAll();
+        file.close();
+        const std::unique_ptr<QSignalSpy> spy = notifySpy(property);
+
+        manager->setProperty(property.toLatin1(), value);
+        const bool changed = plain(manager->property(property.toLatin1())) != before;
+        bool saved = false;
+        {
+            std::unique_ptr<kiv::test::FileSizeLimit> limit;
+            if (full)
+                limit = std::make_unique<kiv::test::FileSizeLimit>(0);
+            QVERIFY(!limit || limit->isSet());
+            saved = manager->saveSettings();
+        }
+        const bool written = !full && changed;
+        QCOMPARE(saved, !full || !changed);
+        QCOMPARE(plain(manager->property(property.toLatin1())), written || !changed ? value : before);
+        QCOMPARE(spy->count(), !changed ? 0 : saved ? 1 : 2);
+        QCOMPARE(plain(userStore().value(key)).toString(), (written ? value : before).toString());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll() == stored, !written);
+    }
+
     void defaultStoreFileAndGroup()
     {
         QSignalSpy spy(manager.get(), &ApplicationManager::settingChanged);
@@ -409,13 +458,18 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("unit");
         QTest::addColumn<double>("expected");
-        QTest::newRow("not a number") << "abc" << 0 << 0.0;
-        QTest::newRow("empty") << "" << 1 << 0.0;
-        QTest::newRow("metric") << "10" << 0 << 10.0;
-        QTest::newRow("imperial") << "10" << 1 << 3.048;
-        QTest::newRow("negative") << "-2.5" << 0 << -2.5;
-        QTest::newRow("blanks") << " 7 " << 0 << 7.0;
-        QTest::newRow("infinite") << "inf" << 0 << 0.0;
+        QTest::addColumn<bool>("isNumber");
+        QTest::newRow("not a number") << "abc" << 0 << 0.0 << false;
+        QTest::newRow("empty") << "" << 1 << 0.0 << false;
+        QTest::newRow("metric") << "10" << 0 << 10.0 << true;
+        QTest::newRow("imperial") << "10" << 1 << 3.048 << true;
+        QTest::newRow("negative") << "-2.5" << 0 << -2.5 << true;
+        QTest::newRow("blanks") << " 7 " << 0 << 7.0 << true;
+        QTest::newRow("infinite") << "inf" << 0 << 0.0 << false;
+        QTest::newRow("not a number, spelt") << "nan" << 0 << 0.0 << false;
+        QTest::newRow("beyond a double") << "1e999" << 0 << 0.0 << false;
+        QTest::newRow("largest double") << "1.7976931348623157e308" << 0 << 1.7976931348623157e308 << true;
+        QTest::newRow("decimal comma") << "12,5" << 0 << 0.0 << false;
     }
 
     void modelLengthValue()
@@ -423,9 +477,12 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, unit);
         QFETCH(double, expected);
+        QFETCH(bool, isNumber);
         manager->setUnitType(ApplicationManager::LengthUnit(unit));
-        QVERIFY2(qAbs(manager->modelLengthValue(text) - expected) < 1e-6,
-                 qPrintable(QString::number(manager->modelLengthValue(text), 'g', 10)));
+        const double value = manager->modelLengthValue(text);
+        QVERIFY2(qAbs(value - expected) <= 1e-6 * qMax(1.0, qAbs(expected)),
+                 qPrintable(QString::number(value, 'g', 10)));
+        QCOMPARE(ApplicationManager::isLengthText(text), isNumber);
     }
 
     void scaleFactor_data()

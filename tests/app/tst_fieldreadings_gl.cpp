@@ -339,15 +339,18 @@ private slots:
         QTest::addColumn<QVariantMap>("dialShows");
         QTest::addColumn<double>("dip"); // -1 for a sighting
         QTest::addColumn<double>("azimuth");
+        QTest::addColumn<QString>("waits"); // what Save says while it waits for a reading
+        const QString clino = "Tap the clinometer or type a reading to save";
         QTest::newRow("clino: dip and azimuth")
             << false << QStringList{"dipField", "25", "azimuthField", "080"}
-            << QVariantMap{{"dip", 25.0}, {"azimuth", 80.0}} << 25.0 << 80.0;
+            << QVariantMap{{"dip", 25.0}, {"azimuth", 80.0}} << 25.0 << 80.0 << clino;
         QTest::newRow("compass: heading")
-            << true << QStringList{"headingField", "135"} << QVariantMap{{"heading", 135.0}} << -1.0 << 135.0;
+            << true << QStringList{"headingField", "135"} << QVariantMap{{"heading", 135.0}} << -1.0 << 135.0
+            << "Tap the compass or type a heading to save";
         // The dial frozen by a tap, then its dip dragged the first time; the
         // second save takes what the dial holds. -2: the reading the dial shows.
         QTest::newRow("dial: clino dip dragged")
-            << false << QStringList{"clino", "drag"} << QVariantMap{} << -2.0 << -2.0;
+            << false << QStringList{"clino", "drag"} << QVariantMap{} << -2.0 << -2.0 << clino;
     }
 
     void typedReadingsNeedNoTapOnTheDial()
@@ -357,6 +360,7 @@ private slots:
         QFETCH(QVariantMap, dialShows);
         QFETCH(double, dip);
         QFETCH(double, azimuth);
+        QFETCH(QString, waits);
         TEST_STEP(openClino(compassMode));
         ModelManager::instance()->setCurrentSymbol(PlaneSymbol);
         QQuickItem* save = screen->shown("saveButton");
@@ -400,6 +404,9 @@ private slots:
                 QCOMPARE(double(saved->dip()), dip);
             // Saved: the instrument runs again until the next reading is typed.
             QTRY_VERIFY(!save->isEnabled());
+            QQuickItem* hint = screen->shown("saveHint");
+            QVERIFY(hint);
+            QCOMPARE(hint->property("text").toString(), waits);
         }
     }
 };

@@ -14,11 +14,12 @@
 
 namespace {
 
-// Records every call and answers true.
+// Records every call and answers true; a share answers false while refused.
 class Recorder : public kiv::test::CallRecorder
 {
     Q_OBJECT
     Q_PROPERTY(QObject* currentProject MEMBER m_currentProject CONSTANT)
+    Q_PROPERTY(bool refuseShares MEMBER m_refuseShares NOTIFY callsChanged)
     Q_PROPERTY(QObject* lastProject MEMBER m_lastProject NOTIFY callsChanged)
     Q_PROPERTY(QObject* lastProgress MEMBER m_lastProgress NOTIFY callsChanged)
 
@@ -33,11 +34,13 @@ public:
     Q_INVOKABLE bool exportProjectToKIV(QObject* project, QObject* progress) { return exported("KIV", project, progress); }
     Q_INVOKABLE bool exportProjectToKML(QObject* project, QObject* progress) { return exported("KML", project, progress); }
     Q_INVOKABLE bool exportProjectToCSV(QObject* project, QObject* progress) { return exported("CSV", project, progress); }
-    Q_INVOKABLE bool shareKIV() { return record(QStringLiteral("shareKIV")); }
-    Q_INVOKABLE bool shareKMZ() { return record(QStringLiteral("shareKMZ")); }
-    Q_INVOKABLE bool shareCSV() { return record(QStringLiteral("shareCSV")); }
+    Q_INVOKABLE bool shareKIV() { return shared("shareKIV"); }
+    Q_INVOKABLE bool shareKMZ() { return shared("shareKMZ"); }
+    Q_INVOKABLE bool shareCSV() { return shared("shareCSV"); }
 
 private:
+    bool shared(const char* call) { return record(QLatin1String(call)) && !m_refuseShares; }
+
     bool exported(const char* format, QObject* project, QObject* progress)
     {
         m_lastProject = project;
@@ -48,6 +51,7 @@ private:
     QObject* m_currentProject;
     QObject* m_lastProject = nullptr;
     QObject* m_lastProgress = nullptr;
+    bool m_refuseShares = false;
 };
 
 } // namespace

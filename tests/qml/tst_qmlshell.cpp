@@ -28,6 +28,7 @@
 #include "model/ModelManager.h"
 #include "model/Project.h"
 #include "support/ApplicationIdentity.h"
+#include "support/FileSizeLimit.h"
 #include "support/MessageLog.h"
 #include "support/ProjectFixture.h"
 #include "support/ScriptedCompassClino.h"
@@ -267,6 +268,20 @@ public:
         return QSettings(QStringLiteral("user"), QString()).value(key);
     }
 
+    // The bytes of the user's settings file.
+    Q_INVOKABLE QString userSettingsFile() const
+    {
+        QFile file(QSettings(QStringLiteral("user"), QString()).fileName());
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    // As on a full disk, no file of the process grows while full.
+    Q_INVOKABLE bool setDiskFull(bool full)
+    {
+        m_fullDisk.reset(full ? new kiv::test::FileSizeLimit(0) : nullptr);
+        return !m_fullDisk || m_fullDisk->isSet();
+    }
+
     // The warnings so far belong to setting up the engine, not to a test.
     void setupFinished() { m_setupWarnings.swap(m_warnings); }
 
@@ -393,6 +408,7 @@ private:
     FakeModelManager* m_modelManager = nullptr;
     QPointer<QObject> m_theme;
     std::vector<std::unique_ptr<QTemporaryDir>> m_folders;
+    std::unique_ptr<kiv::test::FileSizeLimit> m_fullDisk;
 };
 
 // Lets a custom dialog and a screen from the test folder load as if they

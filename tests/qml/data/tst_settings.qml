@@ -94,6 +94,47 @@ TestCase {
         compare(String(_testSupport.userSetting("pickPrecision")), "24")
     }
 
+    // A change the store cannot take is said and not shown as set.
+    function test_doneOnAFullDisk_data() {
+        return [
+            { tag: "room, imperial", full: false, control: "units", label: "Imperial", property: "unitType",
+              key: "unitType", stored: 0, chosen: 1 },
+            { tag: "full, imperial", full: true, control: "units", label: "Imperial", property: "unitType",
+              key: "unitType", stored: 0, chosen: 1 },
+            { tag: "full, right-hand rule", full: true, control: "angles", label: "Dip/Strike (RHR)",
+              property: "angleConvention", key: "angleConvention", stored: 0, chosen: 1 },
+            { tag: "full, nothing changed", full: true, control: "units", label: "Metric", property: "unitType",
+              key: "unitType", stored: 0, chosen: 0 }
+        ]
+    }
+
+    function test_doneOnAFullDisk(data) {
+        _dialogController.toastReady = true
+        _dialogController.dismissToast()
+        _appManager[data.property] = data.stored
+        verify(_appManager.saveSettings())
+        var file = _testSupport.userSettingsFile()
+        verify(file !== "")
+        open("SettingsDialog.qml")
+        var control = findChild(dialog, data.control)
+        control.activeButton = segment(control, data.label)
+        verify(_testSupport.setDiskFull(data.full))
+        dialog.doneButtonClicked()
+        verify(_testSupport.setDiskFull(false))
+        compare(dismissSpy.count, 1)
+        var written = !data.full && data.chosen !== data.stored
+        var refused = data.full && data.chosen !== data.stored
+        compare(_dialogController.toastMessage, refused ? "Could not save settings" : "")
+        compare(_appManager[data.property], refused ? data.stored : data.chosen)
+        compare(String(_testSupport.userSetting(data.key)), String(refused ? data.stored : data.chosen))
+        compare(_testSupport.userSettingsFile() === file, !written)
+        // Shown again, the dialog shows what is stored.
+        dialog.shown = false
+        dialog.shown = true
+        compare(control.activeButton, refused ? data.stored : data.chosen)
+        _dialogController.dismissToast()
+    }
+
     function test_coordinateInputReachesTheLocationManager() {
         _testSupport.installSensors(true, false, false)
         open("SettingsDialog.qml")

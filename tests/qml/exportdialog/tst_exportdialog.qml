@@ -50,6 +50,7 @@ TestCase {
     }
 
     function cleanup() {
+        _modelManager.refuseShares = false
         dismissSpy.target = null
         if (dialog)
             dialog.destroy()
@@ -79,27 +80,36 @@ TestCase {
         return [
             { tag: "KIV", index: 0, call: "exportProjectToKIV", share: "shareKIV" },
             { tag: "KMZ", index: 1, call: "exportProjectToKML", share: "shareKMZ" },
-            { tag: "CSV", index: 2, call: "exportProjectToCSV", share: "shareCSV" }
+            { tag: "CSV", index: 2, call: "exportProjectToCSV", share: "shareCSV" },
+            { tag: "KMZ, revealed", index: 1, call: "exportProjectToKML", share: "shareKMZ", desktop: true },
+            { tag: "KIV, no file manager", index: 0, call: "exportProjectToKIV", share: "shareKIV", desktop: true,
+              refused: true, toast: "toastError:Failed to open folder" },
+            { tag: "CSV, nothing to share with", index: 2, call: "exportProjectToCSV", share: "shareCSV",
+              refused: true, toast: "toastError:Failed to share export" }
         ]
     }
 
     function test_export(data) {
-        openDialog(false)
+        var share = data.desktop ? "Reveal" : "Share"
+        openDialog(!!data.desktop)
+        _modelManager.refuseShares = !!data.refused
         exportAs(data.index)
         compare(_modelManager.calls, [data.call])
         compare(_modelManager.lastProject, _modelManager.currentProject)
         compare(_modelManager.lastProgress, findChild(dialog, "activityIndicator"))
         verify(!button("Cancel").enabled)
         verify(!button("Export").enabled)
-        verify(!button("Share").enabled)
+        verify(!button(share).enabled)
 
         findChild(dialog, "activityIndicator").onCompleted({ successful: true, cancelled: false })
         compare(_dialogController.calls, ["toastOk:Export Successful"])
         verify(dialog.hasExportedSuccessfully)
-        verify(button("Share").enabled)
+        verify(button(share).enabled)
         verify(button("Export").enabled)
-        tap(button("Share"))
+        tap(button(share))
         compare(_modelManager.calls, [data.call, data.share])
+        compare(_dialogController.calls, data.toast ? ["toastOk:Export Successful", data.toast]
+                                                    : ["toastOk:Export Successful"])
         compare(dismissSpy.count, 0)
     }
 

@@ -75,7 +75,27 @@ TestCase {
     // stops the instrument, so no later reading overwrites them.
     function test_saveEnabling_data() {
         return [
-            { tag: "updating", measuring: true, unit: 3, enabled: false },
+            { tag: "updating", measuring: true, unit: 3, enabled: false,
+              hint: "Tap the clinometer or type a reading to save" },
+            { tag: "dip empty", measuring: false, unit: 3, enabled: false, cleared: "dipField",
+              hint: "Type a dip to save" },
+            { tag: "plunge empty", measuring: false, unit: 3, enabled: false, symbol: lineSymbol, cleared: "dipField",
+              hint: "Type a plunge to save" },
+            { tag: "azimuth empty", measuring: false, unit: 3, enabled: false, cleared: "azimuthField",
+              hint: "Type an azimuth to save" },
+            { tag: "strike empty", measuring: false, unit: 3, enabled: false, convention: 1, cleared: "azimuthField",
+              hint: "Type a strike to save" },
+            { tag: "no rock unit, updating", measuring: true, unit: -1, enabled: false,
+              hint: "Pick a rock unit to save" },
+            { tag: "heading not held", measuring: true, unit: 3, enabled: false, compass: true,
+              hint: "Tap the compass or type a heading to save" },
+            { tag: "heading held", measuring: true, unit: 3, enabled: true, compass: true, held: true },
+            { tag: "heading held, then emptied", measuring: true, unit: 3, enabled: false, compass: true, held: true,
+              cleared: "headingField", hint: "Type a heading to save" },
+            { tag: "heading held, unit asked, none current", measuring: true, unit: -1, enabled: false, compass: true,
+              held: true, unitSwitch: true, hint: "Pick a rock unit to save" },
+            { tag: "heading held, no unit asked, none current", measuring: true, unit: -1, enabled: true,
+              compass: true, held: true },
             { tag: "no rock unit", measuring: false, unit: -1, enabled: false, hint: "Pick a rock unit to save" },
             { tag: "strat column in the editor", measuring: false, unit: 3, enabled: false, editing: true,
               hint: "Tap Done in the strat column to save" },
@@ -97,10 +117,20 @@ TestCase {
         source.dip = 20
         source.dipAzimuth = 200
         source.bearing = 77
+        if (row.symbol !== undefined)
+            _modelManager.currentSymbol = row.symbol
+        if (row.convention !== undefined)
+            _appManager.angleConvention = row.convention
         if (row.compass)
             panel.mode = ClinoToolManager.CompassMode
         panel.setMeasuring(row.measuring)
         _modelManager.currentRockUnit = row.unit
+        if (row.held)
+            field("compass").lockHeading()
+        if (row.unitSwitch)
+            field("unitSwitch").checked = true
+        if (row.cleared)
+            field(row.cleared).text = ""
         if (row.typedIn) {
             var input = findChild(field(row.typedIn), "input")
             if (row.tap)
@@ -124,7 +154,7 @@ TestCase {
         if (row.editing)
             field("stratColumn").state = "EDITING"
         compare(field("saveButton").enabled, row.enabled)
-        // Save says why it waits for a unit.
+        // Save says why it waits.
         var hint = field("saveHint")
         compare(hint.visible ? hint.text : "", row.hint ? row.hint : "")
         field("stratColumn").state = "DEFAULT"

@@ -1,5 +1,6 @@
 import QtQuick 2.4
 import QtTest 1.1
+import QtQuick.Window 2.2
 import quarzel.touch 1.0
 import "qrc:/qml/Widgets"
 import "qrc:/qml/Tools"
@@ -135,6 +136,7 @@ Item {
         property var bar: null
 
         function init() {
+            _dialogController.toastReady = true
             location.inputMode = 0
             location.lastKnownCoordinate = Qt.point(10, 45)
             location.horizontalAccuracy = 5
@@ -143,6 +145,10 @@ Item {
             bar = createTemporaryObject(barComponent, root)
             verify(bar)
             verify(bar.shown)
+        }
+
+        function cleanup() {
+            _dialogController.dismissToast()
         }
 
         function field(name) {
@@ -175,12 +181,60 @@ Item {
             compare(fakeMap.temporaryItem.placedAt, location.lastKnownCoordinate)
         }
 
-        function test_altitudeInTheUsersUnit() {
-            _appManager.unitType = 1
+        // Keys reach the manager when the field is left, not one by one;
+        // text that is no number leaves the held altitude and says so.
+        function test_typedAltitude_data() {
+            return [{ tag: "feet, Return", unit: 1, keys: "100", leave: "return", stored: 30.48, shown: "100" },
+                    { tag: "metres, focus elsewhere", unit: 0, keys: "-12.5", leave: "focus", stored: -12.5,
+                      shown: "-12.5" },
+                    { tag: "metres, action button", unit: 0, keys: "812", leave: "button", stored: 812, shown: "812" },
+                    { tag: "metres, window closing", unit: 0, keys: "77", leave: "close", stored: 77, shown: "77" },
+                    { tag: "decimal comma", unit: 0, keys: "12,5", leave: "return", refused: true },
+                    { tag: "beyond a double", unit: 0, keys: "1e999", leave: "return", refused: true },
+                    { tag: "emptied", unit: 0, keys: "", leave: "focus", refused: true },
+                    { tag: "nan", unit: 0, keys: "nan", leave: "return", refused: true },
+                    { tag: "inf, feet, action button", unit: 1, keys: "inf", leave: "button", refused: true,
+                      shown: "4050" }]
+        }
+
+        function test_typedAltitude(data) {
+            _appManager.unitType = data.unit
+            location.altitude = 1234.5
             var altitude = field("altitudeInput")
             altitude.forceActiveFocus()
-            altitude.text = "100"
-            verify(Math.abs(location.altitude - 30.48) < 1e-4, String(location.altitude))
+            verify(bar.isEditing)
+            altitude.selectAll()
+            keyClick(Qt.Key_Backspace)
+            for (var i = 0; i < data.keys.length; ++i)
+                keyClick(data.keys[i])
+            compare(altitude.text, data.keys)
+            compare(location.altitude, 1234.5)
+            if (data.leave === "return")
+                keyClick(Qt.Key_Return)
+            else if (data.leave === "focus")
+                field("latitudeField").inputItem.forceActiveFocus()
+            else if (data.leave === "close")
+                bar.Window.window.closing(null)
+            else {
+                waitForRendering(bar)
+                mouseClick(field("actionButton"))
+            }
+            if (data.refused) {
+                compare(location.altitude, 1234.5)
+                compare(altitude.text, data.shown ? data.shown : "1235")
+                compare(_dialogController.toastMessage, "Invalid altitude")
+            } else {
+                verify(Math.abs(location.altitude - data.stored) < 1e-4, String(location.altitude))
+                compare(altitude.text, data.shown)
+                compare(_dialogController.toastMessage, "")
+            }
+            compare(bar.isEditing, data.leave !== "button")
+            // Left once more: nothing more is stored or said.
+            location.altitude = 5
+            _dialogController.dismissToast()
+            bar.storeTypedAltitude()
+            compare(location.altitude, 5)
+            compare(_dialogController.toastMessage, "")
         }
 
         function test_findsTheMapsPointerArea() {
