@@ -51,6 +51,26 @@ MapViewController {
         toolBar.tools = []
     }
 
+    // The tools' unsaved work in words, for the question before the window
+    // closes; empty when there is none.
+    function unsavedWork() {
+        var kinds = []
+        if (sketchTool.pendingWork)
+            kinds.push("sketch")
+        if (lineTool.pendingWork)
+            kinds.push("line")
+        if (clinoTool.pendingWork)
+            kinds.push("reading")
+        if (dataTool.entryPending())
+            kinds.push(dataTool.hasImage() ? "picture" : "note")
+        if (kinds.length === 0)
+            return ""
+        if (kinds.length === 1)
+            return "This " + kinds[0] + " has unsaved changes."
+        var last = kinds.pop()
+        return "The " + kinds.join(", the ") + " and the " + last + " have unsaved changes."
+    }
+
     Component.onCompleted: {
         if (typeof _dialogController !== "undefined" && _dialogController)
             _dialogController.toastReady = true

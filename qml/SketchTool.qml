@@ -22,6 +22,8 @@ BaseTool {
     // A typed text in its box goes into the sketch when it is saved.
     readonly property bool textPending: sketcher.mode === RasterSketcher.Text && sketcher.text !== ""
                                         && sketcher.textRect.width > 0 && sketcher.textRect.height > 0
+    // Strokes or a text not saved: leaving, or closing the window, asks first.
+    readonly property bool pendingWork: shown && (sketcher.hasUnsavedChanges || sketcher.text !== "")
 
     signal exit()
 
@@ -38,7 +40,7 @@ BaseTool {
 
     // Unsaved strokes or a typed text are only dropped when the user says so.
     function back() {
-        if (!sketcher.hasUnsavedChanges && sketcher.text === "") {
+        if (!pendingWork) {
             exit()
             return
         }
