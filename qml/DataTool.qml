@@ -266,9 +266,10 @@ BaseTool {
                 && locations.isValidCoordinate(reticule.worldPosition)
     }
 
-    // A new entry that closing the window would drop.
-    function entryPending() {
-        return (entryText !== "" || hasImage()) && !entryStoredOnClose()
+    // A new entry that is dropped when the page goes: by the window's
+    // closing unless that stores it, by any other way always.
+    function entryPending(windowClosing) {
+        return (entryText !== "" || hasImage()) && !(windowClosing && entryStoredOnClose())
     }
 
     function openEntry() {

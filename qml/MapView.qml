@@ -35,8 +35,21 @@ MapViewController {
 
     onShowNewBuildAvailableDialog: _dialogController.launchCustomDialog("UpgradeAvailableDialog.qml")
 
-    // Back to the home screen, with this project's card current there.
+    // Back to the home screen, with this project's card current there; the
+    // tools' unsaved work is only dropped when the user says so.
     function closeToHome() {
+        var unsaved = unsavedWork(false)
+        if (unsaved === "") {
+            leaveProject()
+            return
+        }
+        Utils.askToDiscard(unsaved, function(discard) {
+            if (discard)
+                mapView.leaveProject()
+        })
+    }
+
+    function leaveProject() {
         var project = (typeof _modelManager !== "undefined" && _modelManager) ? _modelManager.currentProject : null
         if (projectView && project)
             projectView.closeProject(project.qmlId())
@@ -51,9 +64,9 @@ MapViewController {
         toolBar.tools = []
     }
 
-    // The tools' unsaved work in words, for the question before the window
-    // closes; empty when there is none.
-    function unsavedWork() {
+    // The tools' unsaved work in words, for the question before the page
+    // goes with the window or not; empty when there is none.
+    function unsavedWork(windowClosing) {
         var kinds = []
         if (sketchTool.pendingWork)
             kinds.push("sketch")
@@ -61,7 +74,7 @@ MapViewController {
             kinds.push("line")
         if (clinoTool.pendingWork)
             kinds.push("reading")
-        if (dataTool.entryPending())
+        if (dataTool.entryPending(windowClosing))
             kinds.push(dataTool.hasImage() ? "picture" : "note")
         if (kinds.length === 0)
             return ""

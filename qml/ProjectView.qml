@@ -19,10 +19,11 @@ ProjectViewController {
             _modelManager.closeCurrentProject()
     }
 
-    // The open page's unsaved work in words; empty when there is none.
+    // The open page's unsaved work that closing the window would drop, in
+    // words; empty when there is none.
     function unsavedWork() {
         var mapPage = pageLoader.components["MapView"]
-        return mapPage ? mapPage.unsavedWork() : ""
+        return mapPage ? mapPage.unsavedWork(true) : ""
     }
 
     Component.onCompleted: {

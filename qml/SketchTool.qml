@@ -44,15 +44,10 @@ BaseTool {
             exit()
             return
         }
-        var answered = function(option) {
-            _dialogController.result.disconnect(answered)
-            if (option === 0)
+        Utils.askToDiscard("This sketch has unsaved changes.", function(discard) {
+            if (discard)
                 sketchTool.exit()
-        }
-        _dialogController.result.connect(answered)
-        _dialogController.messageBox("Exit with unsaved changes?",
-                                     "This sketch has unsaved changes. Are you sure you want to exit?",
-                                     _dialogController.yesNoButtons)
+        })
     }
 
     function pickColor() {

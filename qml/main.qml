@@ -59,19 +59,14 @@ Item {
             return false
         }
         askingToClose = true
-        var answered = function(option) {
-            _dialogController.result.disconnect(answered)
+        Utils.askToDiscard(unsaved, function(discard) {
             root.askingToClose = false
-            if (option !== 0)
+            if (!discard)
                 return
             root.discardConfirmed = true
             // Once the dialog has let go of its answer.
             Qt.callLater(root.closeWindow)
-        }
-        _dialogController.result.connect(answered)
-        _dialogController.messageBox("Exit with unsaved changes?",
-                                     unsaved + " Are you sure you want to exit?",
-                                     _dialogController.yesNoButtons)
+        })
         return false
     }
 

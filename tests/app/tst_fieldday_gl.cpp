@@ -644,11 +644,13 @@ class TestFieldDay : public QObject
         return how == "map" && tapEmptyMap();
     }
 
-    // The map page's unsaved work in the words of the question before closing.
-    QString unsavedWork() const
+    // The map page's unsaved work in the words of the question before the
+    // window closes, or before the page goes another way.
+    QString unsavedWork(bool windowClosing = true) const
     {
         QVariant words;
-        QMetaObject::invokeMethod(findItem(root(), "mapView"), "unsavedWork", Q_RETURN_ARG(QVariant, words));
+        QMetaObject::invokeMethod(findItem(root(), "mapView"), "unsavedWork", Q_RETURN_ARG(QVariant, words),
+                                  Q_ARG(QVariant, windowClosing));
         return words.toString();
     }
 
@@ -1228,31 +1230,42 @@ private slots:
     // Closing the window asks before it drops work that only a save stores:
     // "No" keeps the program and the work, "Yes" lets that one close go on.
     // With nothing unsaved, or a note the closing stores, it goes on at once.
+    // Leaving for the projects asks the same way.
     void windowCloseAsksBeforeDroppingWork_data()
     {
         QTest::addColumn<QString>("work");
+        QTest::addColumn<QString>("leave");
         QTest::addColumn<QString>("answer");
         QTest::addColumn<QString>("question");
-        QTest::newRow("nothing unsaved") << "" << "" << "";
-        QTest::newRow("note placed, stored on closing") << "placed note" << "" << "";
-        QTest::newRow("sketch stroke, No") << "sketch" << "No" << "This sketch has unsaved changes.";
-        QTest::newRow("sketch stroke, Yes") << "sketch" << "Yes" << "This sketch has unsaved changes.";
-        QTest::newRow("line point by point, No") << "line" << "No" << "This line has unsaved changes.";
-        QTest::newRow("line point by point, Yes") << "line" << "Yes" << "This line has unsaved changes.";
+        const QString sketch = "This sketch has unsaved changes.";
+        const QString line = "This line has unsaved changes.";
+        const QString reading = "This reading has unsaved changes.";
+        const QString note = "This note has unsaved changes.";
+        QTest::newRow("nothing unsaved") << "" << "window" << "" << "";
+        QTest::newRow("note placed, stored on closing") << "placed note" << "window" << "" << "";
+        QTest::newRow("sketch stroke, No") << "sketch" << "window" << "No" << sketch;
+        QTest::newRow("sketch stroke, Yes") << "sketch" << "window" << "Yes" << sketch;
+        QTest::newRow("line point by point, No") << "line" << "window" << "No" << line;
+        QTest::newRow("line point by point, Yes") << "line" << "window" << "Yes" << line;
         // Another dialog's answer is not taken for this one.
-        QTest::newRow("line, a dialog showing") << "line" << "dialog" << "This line has unsaved changes.";
-        QTest::newRow("clino comment, No") << "clino comment" << "No" << "This reading has unsaved changes.";
-        QTest::newRow("clino dip typed, Yes") << "clino dip" << "Yes" << "This reading has unsaved changes.";
+        QTest::newRow("line, a dialog showing") << "line" << "window" << "dialog" << line;
+        QTest::newRow("clino comment, No") << "clino comment" << "window" << "No" << reading;
+        QTest::newRow("clino dip typed, Yes") << "clino dip" << "window" << "Yes" << reading;
         // Closing stores a new note only while its panel shows.
-        QTest::newRow("note behind another panel, No") << "hidden note" << "No" << "This note has unsaved changes.";
-        QTest::newRow("note behind another panel, Yes") << "hidden note" << "Yes" << "This note has unsaved changes.";
+        QTest::newRow("note behind another panel, No") << "hidden note" << "window" << "No" << note;
+        QTest::newRow("note behind another panel, Yes") << "hidden note" << "window" << "Yes" << note;
+        QTest::newRow("clino comment, Projects, No") << "clino comment" << "Projects" << "No" << reading;
+        // Leaving the project stores no new note.
+        QTest::newRow("note placed, Projects, No") << "placed note" << "Projects" << "No" << note;
     }
 
     void windowCloseAsksBeforeDroppingWork()
     {
         QFETCH(QString, work);
+        QFETCH(QString, leave);
         QFETCH(QString, answer);
         QFETCH(QString, question);
+        const bool closing = leave == "window";
         DialogController* dialogs = page->application()->dialogController().get();
         QQuickItem* sketchTool = findItem(root(), "sketchTool");
         QQuickItem* sketcher = findItem(sketchTool, "sketcher");
@@ -1299,14 +1312,23 @@ private slots:
                 TEST_STEP(openTool("Layers", "layerTool"));
         }
         const QString held = input ? input->property("text").toString() : QString();
-        QCOMPARE(unsavedWork(), question);
+        QCOMPARE(unsavedWork(closing), question);
 
         const std::unique_ptr<QObject> veto = closeVeto();
         QVERIFY(veto);
+        const auto leavePage = [&] {
+            if (closing)
+                return closeWindow();
+            QQuickItem* bar = findItem(root(), "toolBar");
+            QQuickItem* header = findItem(bar, "headerButton");
+            return screen().tap(header, QPointF(header->height() / 2, header->height() / 2))
+                   && QTest::qWaitFor([&] { return bar->state() == "WIDE"; })
+                   && screen().tapAtRest(findItem(bar, "projectsButton"), 0.1);
+        };
         clearToasts();
         if (answer == "dialog")
             dialogs->launchCustomDialog("LocalityDialog.qml");
-        QVERIFY(closeWindow());
+        QVERIFY(leavePage());
         if (question.isEmpty()) {
             QCOMPARE(veto->property("closings").toInt(), 1);
             QVERIFY(!dialogs->dialogActive());
@@ -1329,15 +1351,18 @@ private slots:
             QTRY_VERIFY(!dialogs->dialogActive());
             QTRY_COMPARE(veto->property("closings").toInt(), answer == "Yes" ? 1 : 0);
         }
-        // The program and the work are still there, and the next close asks again.
+        // The program, the project and the work are still there, and the next close asks again.
         QVERIFY(window()->isVisible());
-        QCOMPARE(unsavedWork(), question);
+        QVERIFY(ModelManager::instance()->currentProject());
+        QCOMPARE(unsavedWork(closing), question);
         if (input)
             QCOMPARE(input->property("text").toString(), held);
-        QVERIFY(closeWindow());
+        QVERIFY(leavePage());
         QTRY_VERIFY(dialogs->messageBoxActive());
         dialogs->dismissDialog(1);
         QCOMPARE(veto->property("closings").toInt(), answer == "Yes" ? 1 : 0);
+        // The tool bar folded away, off the panels it covered.
+        QTRY_VERIFY(!findItem(findItem(root(), "toolBar"), "veil")->isVisible());
 
         // Put away as the user would, for the next rows.
         if (work == "sketch") {

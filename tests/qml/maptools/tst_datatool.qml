@@ -162,7 +162,9 @@ TestCase {
         field("entryText").text = row.text
         panel.imageTool.imageSource = row.image
         panel.setActive(row.shown)
-        compare(panel.entryPending(), row.pending)
+        compare(panel.entryPending(true), row.pending)
+        // Leaving the page any other way stores no new entry.
+        compare(panel.entryPending(false), row.text !== "" || row.image !== "")
         compare(panel.entryStoredOnClose(), row.text !== "" && !row.pending)
     }
 
