@@ -58,8 +58,8 @@ function openLink(url) {
     return false
 }
 
-// The question before unsaved work, described in `unsaved`, would be
-// dropped; `answered` learns whether the user chose to drop it.
+// Asks before the unsaved work that `unsaved` describes is dropped;
+// `answered` learns whether the user chose to drop it.
 function askToDiscard(unsaved, answered) {
     var handler = function(option) {
         _dialogController.result.disconnect(handler)
