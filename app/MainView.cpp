@@ -20,6 +20,12 @@ bool MainView::event(QEvent* event)
     case QEvent::ShortcutOverride:
         dropHiddenFocus();
         break;
+    case QEvent::Close:
+        if (!closeAllowed()) {
+            event->ignore();
+            return true;
+        }
+        break;
     default:
         break;
     }
@@ -35,6 +41,18 @@ void MainView::dropHiddenFocus()
         if (activeFocusItem() == item)
             break;
     }
+}
+
+bool MainView::closeAllowed() const
+{
+    QObject* root = rootObject();
+    if (!root || root->metaObject()->indexOfMethod("mayClose()") < 0)
+        return true;
+    QVariant allowed;
+    if (!QMetaObject::invokeMethod(root, "mayClose", Q_RETURN_ARG(QVariant, allowed)))
+        return true;
+    // Only a plain "no" keeps the window: a screen that fails to answer must not.
+    return allowed.userType() != QMetaType::Bool || allowed.toBool();
 }
 
 void MainView::resizeEvent(QResizeEvent* event)

@@ -25,6 +25,9 @@ private:
     // A field that was hidden while it had the focus keeps it: typing would
     // go on into it unseen.
     void dropHiddenFocus();
+    // False when the screen holds work that closing would drop: it asks the
+    // user instead, and nothing announces a close that does not happen.
+    bool closeAllowed() const;
 };
 
 } // namespace kiv

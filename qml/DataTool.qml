@@ -257,6 +257,21 @@ BaseTool {
         return String(imageToolManager.imageSource) !== ""
     }
 
+    // Whether closing the window stores the new entry's text (see onClosing)
+    // rather than refusing it for want of a place. Asked when needed: the
+    // marker's place is not always announced.
+    function entryStoredOnClose() {
+        var locations = typeof _appManager !== "undefined" && _appManager ? _appManager.locationManager : null
+        return shown && entryOpen && entryText !== "" && !!reticule && !!locations
+                && locations.isValidCoordinate(reticule.worldPosition)
+    }
+
+    // A new entry that is dropped when the page goes: by the window's
+    // closing unless that stores it, by any other way always.
+    function entryPending(windowClosing) {
+        return (entryText !== "" || hasImage()) && !(windowClosing && entryStoredOnClose())
+    }
+
     function openEntry() {
         if (!entryOpen) {
             entryOpen = true

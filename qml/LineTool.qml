@@ -22,6 +22,8 @@ BaseTool {
                                         || manager.numPoints > 1
     readonly property int menuDuration: Utils.theme("lengthLong", 4000)
     readonly property string noUnitText: "Please add a Rock Unit before drawing"
+    // A line being placed, not saved yet.
+    readonly property bool pendingWork: manager.numPoints > 0
 
     toolName: "Line"
     iconLabel: "Line"

@@ -35,8 +35,21 @@ MapViewController {
 
     onShowNewBuildAvailableDialog: _dialogController.launchCustomDialog("UpgradeAvailableDialog.qml")
 
-    // Back to the home screen, with this project's card current there.
+    // Back to the home screen, with this project's card current there; the
+    // tools' unsaved work is only dropped when the user says so.
     function closeToHome() {
+        var unsaved = unsavedWork(false)
+        if (unsaved === "") {
+            leaveProject()
+            return
+        }
+        Utils.askToDiscard(unsaved, function(discard) {
+            if (discard)
+                mapView.leaveProject()
+        })
+    }
+
+    function leaveProject() {
         var project = (typeof _modelManager !== "undefined" && _modelManager) ? _modelManager.currentProject : null
         if (projectView && project)
             projectView.closeProject(project.qmlId())
@@ -49,6 +62,26 @@ MapViewController {
         toolManager.tools = []
         toolManager.panels = []
         toolBar.tools = []
+    }
+
+    // The tools' unsaved work in words, for the question before the page
+    // goes with the window or not; empty when there is none.
+    function unsavedWork(windowClosing) {
+        var kinds = []
+        if (sketchTool.pendingWork)
+            kinds.push("sketch")
+        if (lineTool.pendingWork)
+            kinds.push("line")
+        if (clinoTool.pendingWork)
+            kinds.push("reading")
+        if (dataTool.entryPending(windowClosing))
+            kinds.push(dataTool.hasImage() ? "picture" : "note")
+        if (kinds.length === 0)
+            return ""
+        if (kinds.length === 1)
+            return "This " + kinds[0] + " has unsaved changes."
+        var last = kinds.pop()
+        return "The " + kinds.join(", the ") + " and the " + last + " have unsaved changes."
     }
 
     Component.onCompleted: {

@@ -19,6 +19,13 @@ ProjectViewController {
             _modelManager.closeCurrentProject()
     }
 
+    // The open page's unsaved work that closing the window would drop, in
+    // words; empty when there is none.
+    function unsavedWork() {
+        var mapPage = pageLoader.components["MapView"]
+        return mapPage ? mapPage.unsavedWork(true) : ""
+    }
+
     Component.onCompleted: {
         projectView.viewDidLoad()
         // The screen is shown as soon as it is loaded; an inactive controller

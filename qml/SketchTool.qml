@@ -22,6 +22,8 @@ BaseTool {
     // A typed text in its box goes into the sketch when it is saved.
     readonly property bool textPending: sketcher.mode === RasterSketcher.Text && sketcher.text !== ""
                                         && sketcher.textRect.width > 0 && sketcher.textRect.height > 0
+    // Strokes or a text not saved: leaving, or closing the window, asks first.
+    readonly property bool pendingWork: shown && (sketcher.hasUnsavedChanges || sketcher.text !== "")
 
     signal exit()
 
@@ -38,19 +40,14 @@ BaseTool {
 
     // Unsaved strokes or a typed text are only dropped when the user says so.
     function back() {
-        if (!sketcher.hasUnsavedChanges && sketcher.text === "") {
+        if (!pendingWork) {
             exit()
             return
         }
-        var answered = function(option) {
-            _dialogController.result.disconnect(answered)
-            if (option === 0)
+        Utils.askToDiscard("This sketch has unsaved changes.", function(discard) {
+            if (discard)
                 sketchTool.exit()
-        }
-        _dialogController.result.connect(answered)
-        _dialogController.messageBox("Exit with unsaved changes?",
-                                     "This sketch has unsaved changes. Are you sure you want to exit?",
-                                     _dialogController.yesNoButtons)
+        })
     }
 
     function pickColor() {

@@ -58,6 +58,18 @@ function openLink(url) {
     return false
 }
 
+// Asks before the unsaved work that `unsaved` describes is dropped;
+// `answered` learns whether the user chose to drop it.
+function askToDiscard(unsaved, answered) {
+    var handler = function(option) {
+        _dialogController.result.disconnect(handler)
+        answered(option === 0)
+    }
+    _dialogController.result.connect(handler)
+    _dialogController.messageBox("Exit with unsaved changes?", unsaved + " Are you sure you want to exit?",
+                                 _dialogController.yesNoButtons)
+}
+
 // The family of the icon font; empty (the default font) without it.
 function iconFontFamily() {
     var t = ui()

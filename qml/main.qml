@@ -1,4 +1,5 @@
 import QtQuick 2.4
+import QtQuick.Window 2.2
 import "Dialogs"
 import "Widgets"
 import "Utils.js" as Utils
@@ -10,6 +11,9 @@ Item {
 
     // The project the last closed screen showed; -1 before any was closed.
     property int closedProjectId: -1
+    // The user chose to drop the unsaved work: the next close goes ahead.
+    property bool discardConfirmed: false
+    property bool askingToClose: false
 
     readonly property alias screen: screenLoader.item
     readonly property alias dialogDisplay: dialogDisplay
@@ -35,6 +39,40 @@ Item {
     function showInitialView() {
         if (typeof _appManager !== "undefined" && _appManager)
             screenLoader.source = _appManager.initialView
+    }
+
+    // Asked by the window before it closes. Unsaved work is only dropped when
+    // the user says so; what the screens store on closing is stored then.
+    function mayClose() {
+        var unsaved = screen && screen.unsavedWork ? screen.unsavedWork() : ""
+        if (discardConfirmed || unsaved === "") {
+            discardConfirmed = false
+            return true
+        }
+        if (typeof _dialogController === "undefined" || !_dialogController)
+            return true
+        if (askingToClose)
+            return false
+        // Another dialog's answer must not be taken for this one.
+        if (_dialogController.dialogActive) {
+            _dialogController.toastError("Unsaved changes: close the dialog first")
+            return false
+        }
+        askingToClose = true
+        Utils.askToDiscard(unsaved, function(discard) {
+            root.askingToClose = false
+            if (!discard)
+                return
+            root.discardConfirmed = true
+            // Once the dialog has let go of its answer.
+            Qt.callLater(root.closeWindow)
+        })
+        return false
+    }
+
+    function closeWindow() {
+        if (root.Window.window)
+            root.Window.window.close()
     }
 
     Loader {

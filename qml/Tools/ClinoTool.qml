@@ -30,6 +30,8 @@ BaseTool {
     // edit, not the one a reading would take: readings wait for "Done".
     readonly property bool unitChosen: hasRockUnit && !stratColumn.editing
     readonly property bool headingLocked: compass.isHeadingLocked
+    // A reading held or set by hand, or a comment: only Save stores them.
+    readonly property bool pendingWork: !measuring || headingLocked || commentField.text !== ""
     readonly property string dipLabel: isPlane ? "dip" : "plunge"
     readonly property string azimuthLabel: usesStrike ? "strike" : "azimuth"
     // Why Save waits, first reason first; empty when it may save.

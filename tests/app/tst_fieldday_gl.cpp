@@ -20,8 +20,9 @@
 #include "support/ScriptedLocationManager.h"
 #include "support/TestStep.h"
 
-#include <QQuickItem>
 #include <QElapsedTimer>
+#include <QQmlComponent>
+#include <QQuickItem>
 #include <QtTest>
 
 #include <algorithm>
@@ -643,6 +644,44 @@ class TestFieldDay : public QObject
         return how == "map" && tapEmptyMap();
     }
 
+    // The map page's unsaved work in the words of the question before the
+    // window closes, or before the page goes another way.
+    QString unsavedWork(bool windowClosing = true) const
+    {
+        QVariant words;
+        QMetaObject::invokeMethod(findItem(root(), "mapView"), "unsavedWork", Q_RETURN_ARG(QVariant, words),
+                                  Q_ARG(QVariant, windowClosing));
+        return words.toString();
+    }
+
+    // Counts each close that goes ahead and stops it after the program's own
+    // handlers ran: the window stays for the next row.
+    std::unique_ptr<QObject> closeVeto() const
+    {
+        auto* view = qobject_cast<QQuickView*>(window());
+        QQmlComponent component(view->engine());
+        component.setData("import QtQuick 2.4\n"
+                          "Connections {\n"
+                          "    property int closings: 0\n"
+                          "    function onClosing(close) { ++closings; close.accepted = false }\n"
+                          "}\n",
+                          QUrl());
+        std::unique_ptr<QObject> veto(component.beginCreate(view->rootContext()));
+        if (veto) {
+            veto->setProperty("target", QVariant::fromValue<QObject*>(window()));
+            component.completeCreate();
+        }
+        return veto;
+    }
+
+    // The window's close button; false when the window took the close.
+    bool closeWindow() const
+    {
+        QCloseEvent close;
+        QCoreApplication::sendEvent(window(), &close);
+        return !close.isAccepted();
+    }
+
     // Every entry listed again, the filter row closed.
     bool showAllEntries()
     {
@@ -1186,6 +1225,167 @@ private slots:
             TEST_STEP(tap(findItem(tool, "discardButton")));
             QTRY_COMPARE(tool->state(), QString());
         }
+    }
+
+    // Closing the window asks before it drops work that only a save stores:
+    // "No" keeps the program and the work, "Yes" lets that one close go on.
+    // With nothing unsaved, or a note the closing stores, it goes on at once.
+    // Leaving for the projects asks the same way.
+    void windowCloseAsksBeforeDroppingWork_data()
+    {
+        QTest::addColumn<QString>("work");
+        QTest::addColumn<QString>("leave");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("question");
+        const QString sketch = "This sketch has unsaved changes.";
+        const QString line = "This line has unsaved changes.";
+        const QString reading = "This reading has unsaved changes.";
+        const QString note = "This note has unsaved changes.";
+        QTest::newRow("nothing unsaved") << "" << "window" << "" << "";
+        QTest::newRow("note placed, stored on closing") << "placed note" << "window" << "" << "";
+        QTest::newRow("sketch stroke, No") << "sketch" << "window" << "No" << sketch;
+        QTest::newRow("sketch stroke, Yes") << "sketch" << "window" << "Yes" << sketch;
+        QTest::newRow("line point by point, No") << "line" << "window" << "No" << line;
+        QTest::newRow("line point by point, Yes") << "line" << "window" << "Yes" << line;
+        // Another dialog's answer is not taken for this one.
+        QTest::newRow("line, a dialog showing") << "line" << "window" << "dialog" << line;
+        QTest::newRow("clino comment, No") << "clino comment" << "window" << "No" << reading;
+        QTest::newRow("clino dip typed, Yes") << "clino dip" << "window" << "Yes" << reading;
+        // Closing stores a new note only while its panel shows.
+        QTest::newRow("note behind another panel, No") << "hidden note" << "window" << "No" << note;
+        QTest::newRow("note behind another panel, Yes") << "hidden note" << "window" << "Yes" << note;
+        QTest::newRow("clino comment, Projects, No") << "clino comment" << "Projects" << "No" << reading;
+        // Leaving the project stores no new note.
+        QTest::newRow("note placed, Projects, No") << "placed note" << "Projects" << "No" << note;
+    }
+
+    void windowCloseAsksBeforeDroppingWork()
+    {
+        QFETCH(QString, work);
+        QFETCH(QString, leave);
+        QFETCH(QString, answer);
+        QFETCH(QString, question);
+        const bool closing = leave == "window";
+        DialogController* dialogs = page->application()->dialogController().get();
+        QQuickItem* sketchTool = findItem(root(), "sketchTool");
+        QQuickItem* sketcher = findItem(sketchTool, "sketcher");
+        QQuickItem* clino = findItem(root(), "clinoTool");
+        QCOMPARE(unsavedWork(), QString());
+        const QString typed = QString("%1 %2").arg(work, answer);
+        QQuickItem* input = nullptr;
+        if (work == "sketch") {
+            TEST_STEP(openTool("Notebook", "dataTool"));
+            TEST_STEP(tap(findItem(notebook(), "toolBarButton_addPhoto")));
+            QVERIFY(screen().tapShown("add_Sketch"));
+            QTRY_VERIFY(sketchTool->property("shown").toBool() && sketcher->width() > 0);
+            const QPoint from = sketcher->mapToScene(QPointF(sketcher->width() / 3, sketcher->height() / 3)).toPoint();
+            QTest::mousePress(window(), Qt::LeftButton, {}, from);
+            for (int step = 1; step <= 8; ++step)
+                QTest::mouseMove(window(), from + QPoint(15 * step, 10 * step));
+            QTest::mouseRelease(window(), Qt::LeftButton, {}, from + QPoint(120, 80));
+            QTRY_VERIFY(sketcher->property("hasUnsavedChanges").toBool());
+        } else if (work == "line") {
+            TEST_STEP(openTool("Line", "lineTool"));
+            QQuickItem* modes = findItem(lineTool(), "penModes");
+            TEST_STEP(tap(modes, QPointF(modes->width() * 5 / 6, modes->height() / 2)));
+            QTRY_VERIFY(reticle()->isVisible() && reticle()->opacity() == 1.0);
+            QVERIFY(page->cameraAtRest());
+            TEST_STEP(tap(findItem(root(), "addPointButton")));
+            QTRY_VERIFY(lineManager()->property("numPoints").toInt() > 0);
+        } else if (work.startsWith("clino")) {
+            TEST_STEP(openTool("Clino", "clinoTool"));
+            QQuickItem* mode = findItem(clino, "modeButton");
+            TEST_STEP(tap(mode, QPointF(mode->width() * 0.75, mode->height() / 2)));
+            QTRY_VERIFY(clino->property("clinoMode").toBool());
+            input = findItem(findItem(clino, work == "clino dip" ? "dipField" : "commentField"), "input");
+            TEST_STEP(typeAtEnd(input, input, work == "clino dip" ? "1" : typed));
+        } else if (work.endsWith("note")) {
+            TEST_STEP(openTool("Notebook", "dataTool"));
+            findItem(notebook(), "dataList")->setProperty("currentIndex", -1);
+            TEST_STEP(tap(findItem(notebook(), "toolBarButton_addPhoto")));
+            QVERIFY(screen().tapShown("add_Note"));
+            QTRY_VERIFY(reticle()->isVisible());
+            TEST_STEP(longPress(QPoint(1000, 450)));
+            input = findItem(notebook(), "entryText");
+            TEST_STEP(typeAtEnd(input, input, typed));
+            if (work == "hidden note")
+                TEST_STEP(openTool("Layers", "layerTool"));
+        }
+        const QString held = input ? input->property("text").toString() : QString();
+        QCOMPARE(unsavedWork(closing), question);
+
+        const std::unique_ptr<QObject> veto = closeVeto();
+        QVERIFY(veto);
+        const auto leavePage = [&] {
+            if (closing)
+                return closeWindow();
+            QQuickItem* bar = findItem(root(), "toolBar");
+            QQuickItem* header = findItem(bar, "headerButton");
+            return screen().tap(header, QPointF(header->height() / 2, header->height() / 2))
+                   && QTest::qWaitFor([&] { return bar->state() == "WIDE"; })
+                   && screen().tapAtRest(findItem(bar, "projectsButton"), 0.1);
+        };
+        clearToasts();
+        if (answer == "dialog")
+            dialogs->launchCustomDialog("LocalityDialog.qml");
+        QVERIFY(leavePage());
+        if (question.isEmpty()) {
+            QCOMPARE(veto->property("closings").toInt(), 1);
+            QVERIFY(!dialogs->dialogActive());
+            if (work == "placed note")
+                QTRY_VERIFY(dataWith(typed) != nullptr);
+            return;
+        }
+        QCOMPARE(veto->property("closings").toInt(), 0);
+        if (answer == "dialog") {
+            QVERIFY(toasted("Unsaved changes: close the dialog first"));
+            QVERIFY(dialogs->customDialogActive() && !dialogs->messageBoxActive());
+            dialogs->dismissDialog(1);
+        } else {
+            QTRY_VERIFY(dialogs->messageBoxActive());
+            QCOMPARE(dialogs->messageBoxTitle(), QString("Exit with unsaved changes?"));
+            QCOMPARE(dialogs->messageBoxMessage(), question + " Are you sure you want to exit?");
+            QQuickItem* button = nullptr;
+            QTRY_VERIFY((button = screen().shownWith("label", answer)) != nullptr);
+            QVERIFY(screen().tapAtRest(button));
+            QTRY_VERIFY(!dialogs->dialogActive());
+            QTRY_COMPARE(veto->property("closings").toInt(), answer == "Yes" ? 1 : 0);
+        }
+        // The program, the project and the work are still there, and the next close asks again.
+        QVERIFY(window()->isVisible());
+        QVERIFY(ModelManager::instance()->currentProject());
+        QCOMPARE(unsavedWork(closing), question);
+        if (input)
+            QCOMPARE(input->property("text").toString(), held);
+        QVERIFY(leavePage());
+        QTRY_VERIFY(dialogs->messageBoxActive());
+        dialogs->dismissDialog(1);
+        QCOMPARE(veto->property("closings").toInt(), answer == "Yes" ? 1 : 0);
+        // The tool bar folded away, off the panels it covered.
+        QTRY_VERIFY(!findItem(findItem(root(), "toolBar"), "veil")->isVisible());
+
+        // Put away as the user would, for the next rows.
+        if (work == "sketch") {
+            TEST_STEP(tap(findItem(sketchTool, "backButton")));
+            QTRY_VERIFY(dialogs->messageBoxActive());
+            QQuickItem* yes = nullptr;
+            QTRY_VERIFY((yes = screen().shownWith("label", QString("Yes"))) != nullptr);
+            QVERIFY(screen().tapAtRest(yes));
+            QTRY_VERIFY(!sketchTool->property("shown").toBool());
+        } else if (work == "line") {
+            QQuickItem* modes = findItem(lineTool(), "penModes");
+            TEST_STEP(tap(modes, QPointF(modes->width() / 6, modes->height() / 2)));
+            QTRY_COMPARE(lineManager()->property("numPoints").toInt(), 0);
+        } else if (work == "clino comment") {
+            input->setProperty("text", QString());
+        } else if (work == "clino dip") {
+            QVERIFY(QMetaObject::invokeMethod(clino, "setMeasuring", Q_ARG(QVariant, true)));
+        } else {
+            TEST_STEP(openTool("Notebook", "dataTool"));
+            QVERIFY(screen().tapShown("entry_Discard"));
+            QTRY_VERIFY(!reticle()->isVisible());
+        }
+        QTRY_COMPARE(unsavedWork(), QString());
     }
 
     // A new note goes where the finger holds on the map.

@@ -143,6 +143,31 @@ TestCase {
         compare(String(panel.imageTool.imageSource), "")
     }
 
+    // Closing the window stores a new note's text only while its panel shows
+    // it at a valid place; any other new entry is work to ask about first.
+    function test_closingDropsOnlyStoredEntries_data() {
+        return [
+            { tag: "nothing typed", text: "", image: "", place: here, shown: true, pending: false },
+            { tag: "typed at a valid place", text: "Dyke", image: "", place: here, shown: true, pending: false },
+            { tag: "typed, no place", text: "Dyke", image: "", place: Qt.point(999, 999), shown: true, pending: true },
+            { tag: "typed, panel hidden", text: "Dyke", image: "", place: here, shown: false, pending: true },
+            { tag: "picture without text", text: "", image: "file:///photo.jpg", place: here, shown: true,
+              pending: true }
+        ]
+    }
+
+    function test_closingDropsOnlyStoredEntries(row) {
+        panel.addMenuChosen("Note")
+        reticule.worldPosition = row.place
+        field("entryText").text = row.text
+        panel.imageTool.imageSource = row.image
+        panel.setActive(row.shown)
+        compare(panel.entryPending(true), row.pending)
+        // Leaving the page any other way stores no new entry.
+        compare(panel.entryPending(false), row.text !== "" || row.image !== "")
+        compare(panel.entryStoredOnClose(), row.text !== "" && !row.pending)
+    }
+
     function test_cellsByKind() {
         verify(addNote("A note cell"))
         _modelManager.currentSymbol = 1
