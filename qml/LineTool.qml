@@ -22,6 +22,13 @@ BaseTool {
                                         || manager.numPoints > 1
     readonly property int menuDuration: Utils.theme("lengthLong", 4000)
     readonly property string noUnitText: "Please add a Rock Unit before drawing"
+    // An open edit of the strat column may delete or rename the unit a line
+    // would take: drawing waits for its "Done".
+    readonly property bool columnEditing: {
+        var project = typeof _modelManager !== "undefined" && _modelManager ? _modelManager.currentProject : null
+        return !!project && !!project.stratColumnModel && project.stratColumnModel.editing
+    }
+    readonly property string columnEditingText: "Tap Done in the strat column to draw"
 
     toolName: "Line"
     iconLabel: "Line"
@@ -97,8 +104,8 @@ BaseTool {
     }
 
     function toggleStylus() {
-        if (!hasRockUnit()) {
-            toastError(noUnitText)
+        if (!hasRockUnit() || columnEditing) {
+            toastError(hasRockUnit() ? columnEditingText : noUnitText)
             return
         }
         if (!reticule)
@@ -177,7 +184,7 @@ BaseTool {
         ignoreUnknownSignals: true
         function onScreenPositionChanged() { lineTool.track() }
         function onMoved() {
-            if (lineTool.shown && lineTool.stylus && lineTool.stylusDown)
+            if (lineTool.shown && lineTool.stylus && lineTool.stylusDown && !lineTool.columnEditing)
                 lineTool.addPoint()
         }
         function onReleased() {
@@ -269,12 +276,15 @@ BaseTool {
         readonly property real buttonWidth: Utils.theme("buttonHeight", Utils.dp(40)) * 1.5
         readonly property real buttonHeight: Utils.theme("buttonHeight", Utils.dp(40)) * 1.25
 
+        // Whole inside the free map area, beside the open panel.
         function show(atX, atY, id, index, split) {
             lineId = id
             pointIndex = index
             enableSplit = split
-            x = atX
-            y = atY
+            var area = lineTool.mapView && lineTool.mapView.visibleArea.width > 0
+                       ? lineTool.mapView.visibleArea : Qt.rect(0, 0, parent.width, parent.height)
+            x = Math.max(area.x, Math.min(atX, area.x + area.width - width))
+            y = Math.max(area.y, Math.min(atY, area.y + area.height - height))
             visible = true
             hideTimer.restart()
         }

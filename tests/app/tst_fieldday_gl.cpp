@@ -456,9 +456,21 @@ class TestFieldDay : public QObject
             QCOMPARE(input->property("text").toString(), taken);
             // "+" in the editor belongs to the edit, which still cannot be saved.
             QVERIFY(screen().tapAtRest(findItem(strat, "addUnitButton")));
-            QTRY_COMPARE(findItem(strat, "unitList")->property("count").toInt(), stored.size() + 1);
+            // The new row scrolls into view, outlined; neither that nor a
+            // tap on it gives an entry a unit that is not stored.
+            TEST_STEP(unitsAreStored());
+            // An entry given a unit rebuilds its details, column and all.
+            const auto rows = [&] { return strat ? findItem(strat, "unitList")->property("count").toInt() : -1; };
+            QTRY_COMPARE(rows(), stored.size() + 1);
+            const int fresh = project->stratColumnModel()->workingCopy().back().id;
+            QTRY_COMPARE(strat->property("outlinedUnit").toInt(), fresh);
+            QQuickItem* row = nullptr;
+            QTRY_VERIFY((row = shownRow(strat, project->stratColumnModel()->unitNameById(fresh))) != nullptr);
+            TEST_STEP(tapRow(row));
+            QCOMPARE(strat->property("outlinedUnit").toInt(), fresh);
             QCOMPARE(storedUnits(), stored);
             QCOMPARE(storedDataUnits(), units);
+            TEST_STEP(unitsAreStored());
             QCOMPARE(ModelManager::instance()->currentRockUnit(), current);
             TEST_STEP(openTool(panel == "notebook" ? "Line" : "Notebook",
                                panel == "notebook" ? "lineTool" : "dataTool"));
@@ -506,8 +518,107 @@ class TestFieldDay : public QObject
             QCOMPARE(QSettings().value("currentRockUnit").toInt(), added);
         }
         QTRY_VERIFY(storedDataUnits() == expected);
+        TEST_STEP(unitsAreStored());
+    }
+
+    // No stored entry or line has a unit main.db does not hold.
+    void unitsAreStored() const
+    {
+        const QSet<int> ids = storedUnitIds();
         for (const auto& entry : storedDataUnits())
-            QVERIFY2(entry.second <= 0 || storedUnitIds().contains(entry.second), entry.first.c_str());
+            QVERIFY2(entry.second <= 0 || ids.contains(entry.second), entry.first.c_str());
+    }
+
+    // The row of the column's list that shows that name, or null.
+    static QQuickItem* shownRow(QQuickItem* strat, const QString& name)
+    {
+        for (QQuickItem* field : shownInList(strat, "unitNameField")) {
+            if (field->property("text").toString() == name)
+                return field->parentItem();
+        }
+        return nullptr;
+    }
+
+    // A tap on a row of the editor beside its name field, which would take the tap for typing.
+    void tapRow(QQuickItem* row)
+    {
+        const QQuickItem* field = row->findChild<QQuickItem*>("unitNameField");
+        QVERIFY(field);
+        TEST_STEP(tap(row, QPointF(field->x() - 2, row->height() / 2)));
+    }
+
+    // A free-hand stroke across the free map area.
+    void strokeOnMap(QPoint at) const
+    {
+        QTest::mousePress(window(), Qt::LeftButton, {}, at);
+        for (int i = 0; i < 20; ++i)
+            QTest::mouseMove(window(), at += QPoint(10, i % 2 == 0 ? 10 : -10));
+        QTest::mouseRelease(window(), Qt::LeftButton, {}, at);
+    }
+
+    // While the line panel's column edits, a stroke stores nothing and says
+    // why; after "Done" a line takes the unit the column outlines, stored.
+    void drawWhileEditing(const QString& change)
+    {
+        const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
+        QPointer<QQuickItem> strat;
+        TEST_STEP(openStratColumn("line", strat));
+        lineManager()->setProperty("editModeEnabled", false);
+        lineManager()->setProperty("penMode", 0);
+        page->mapView()->setSelectedItemId(QString());
+        // "+" stores a unit and makes it current; the editor outlines it.
+        const int units = int(project->rockUnits().size());
+        QVERIFY(screen().tapAtRest(findItem(strat, "addUnitButton")));
+        QTRY_COMPARE(storedUnitIds().size(), units + 1);
+        const int added = project->rockUnits().back().id;
+        QTRY_COMPARE(ModelManager::instance()->currentRockUnit(), added);
+        TEST_STEP(openStratEditor(strat));
+        QTRY_COMPARE(strat->property("outlinedUnit").toInt(), added);
+        if (change == "unit deleted") {
+            QVERIFY(screen().tapAtRest(findItem(strat, "deleteUnitButton")));
+            const auto dialogs = page->application()->dialogController();
+            QTRY_VERIFY(dialogs->messageBoxActive());
+            QQuickItem* yes = nullptr;
+            QTRY_VERIFY((yes = screen().shownWith("label", QString("Yes"))) != nullptr);
+            QVERIFY(screen().tapAtRest(yes));
+            QTRY_VERIFY(!dialogs->messageBoxActive());
+            QTRY_VERIFY(strat->property("outlinedUnit").toInt() != added);
+        } else {
+            // Another row outlined, its name typed and not yet taken.
+            const QList<QQuickItem*> fields = shownInList(strat, "unitNameField");
+            QVERIFY(!fields.isEmpty());
+            TEST_STEP(tapRow(fields.front()->parentItem()));
+            QTRY_VERIFY(strat->property("outlinedUnit").toInt() != added);
+            QVERIFY(screen().tapAtRest(fields.front()));
+            QQuickItem* input = fields.front()->findChild<QQuickItem*>("input");
+            QTRY_VERIFY(input->hasActiveFocus());
+            QTest::keyClick(window(), Qt::Key_End);
+            QTest::sendKeyEvent(QTest::Click, window(), Qt::Key_unknown, QString("x"), Qt::NoModifier);
+        }
+        std::map<std::string, int> before = storedDataUnits();
+        clearToasts();
+        QVERIFY(page->cameraAtRest());
+        strokeOnMap(QPoint(700, 250));
+        QCOMPARE(storedDataUnits(), before);
+        QTRY_VERIFY(toasted("Tap Done in the strat column to draw"));
+        QCOMPARE(strat->state(), QString("EDITING"));
+
+        QQuickItem* done = nullptr;
+        QTRY_VERIFY((done = screen().shownWith("label", QString("Done"), strat)) != nullptr);
+        QVERIFY(screen().tapAtRest(done));
+        QTRY_COMPARE(strat->state(), QString("DEFAULT"));
+        const int current = ModelManager::instance()->currentRockUnit();
+        QVERIFY(storedUnitIds().contains(current));
+        QCOMPARE(storedUnitIds().contains(added), change != "unit deleted");
+        QTRY_COMPARE(strat->property("outlinedUnit").toInt(), current);
+        QVERIFY(page->cameraAtRest());
+        strokeOnMap(QPoint(700, 400));
+        QTRY_COMPARE(storedDataUnits().size(), before.size() + 1);
+        for (const auto& entry : storedDataUnits()) {
+            if (!before.count(entry.first))
+                QCOMPARE(entry.second, current);
+        }
+        TEST_STEP(unitsAreStored());
     }
 
     bool toasted(const QString& message) const { return toastCount(message) > 0; }
@@ -1695,6 +1806,9 @@ private slots:
         QTest::newRow("notebook, map") << "notebook" << "map";
         QTest::newRow("notebook, another tool") << "notebook" << "another tool";
         QTest::newRow("line, + on locked storage") << "line" << "add, locked";
+        // A stroke while the line panel's column edits waits for "Done".
+        for (const char* change : {"unit deleted", "unit renamed"})
+            QTest::newRow(qPrintable(QString("line, %1, a line drawn").arg(change))) << "line" << change;
         // A name another unit has is refused however the editor is left;
         // "+" afterwards adds a stored unit, and nothing takes an unstored one.
         for (const char* leave : {"another row", "another tool", "Done"})
@@ -1709,6 +1823,10 @@ private slots:
         QFETCH(QString, leave);
         if (QString(QTest::currentDataTag()).contains("taken name")) {
             TEST_STEP(takenNameThenAdd(panel, leave));
+            return;
+        }
+        if (leave.startsWith("unit ")) {
+            TEST_STEP(drawWhileEditing(leave));
             return;
         }
         QPointer<QQuickItem> strat;
