@@ -276,15 +276,31 @@ BaseTool {
         readonly property real buttonWidth: Utils.theme("buttonHeight", Utils.dp(40)) * 1.5
         readonly property real buttonHeight: Utils.theme("buttonHeight", Utils.dp(40)) * 1.25
 
-        // Whole inside the free map area, beside the open panel.
+        // At the finger, whole inside the free map area (the tools fill the
+        // map, so their coordinates are the map's) and clear of the selected
+        // line's balloon: below it, or above it where there is no room.
+        function place(atX, atY) {
+            var map = lineTool.mapView
+            var area = map && map.visibleArea.width > 0 ? map.visibleArea : Qt.rect(0, 0, parent.width, parent.height)
+            // Above the position bar where it shows.
+            var bottom = area.y + area.height - (map && map.positionBarHeight ? map.positionBarHeight : 0)
+            x = Math.max(area.x, Math.min(atX, area.x + area.width - width))
+            var top = Math.max(area.y, Math.min(atY, bottom - height))
+            var balloon = map ? map.calloutBounds : Qt.rect(0, 0, 0, 0)
+            var left = map ? map.pickedScreenPos.x + balloon.x : 0
+            var upper = map ? map.pickedScreenPos.y + balloon.y : 0
+            if (balloon.width > 0 && x < left + balloon.width && left < x + width
+                    && top < upper + balloon.height && upper < top + height) {
+                top = upper + balloon.height + height <= bottom ? upper + balloon.height : Math.max(area.y, upper - height)
+            }
+            y = top
+        }
+
         function show(atX, atY, id, index, split) {
             lineId = id
             pointIndex = index
             enableSplit = split
-            var area = lineTool.mapView && lineTool.mapView.visibleArea.width > 0
-                       ? lineTool.mapView.visibleArea : Qt.rect(0, 0, parent.width, parent.height)
-            x = Math.max(area.x, Math.min(atX, area.x + area.width - width))
-            y = Math.max(area.y, Math.min(atY, area.y + area.height - height))
+            place(atX, atY)
             visible = true
             hideTimer.restart()
         }
