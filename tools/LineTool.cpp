@@ -278,7 +278,6 @@ void LineTool::requestFrame() const
         scene->update();
 }
 
-
 QString LineTool::unitRefusal() const
 {
     const int unit = currentRockUnit();
