@@ -24,6 +24,13 @@ BaseTool {
     readonly property string noUnitText: "Please add a Rock Unit before drawing"
     // A line being placed, not saved yet.
     readonly property bool pendingWork: manager.numPoints > 0
+    // An open edit of the strat column may delete or rename the unit a line
+    // would take: drawing waits for its "Done".
+    readonly property bool columnEditing: {
+        var project = typeof _modelManager !== "undefined" && _modelManager ? _modelManager.currentProject : null
+        return !!project && !!project.stratColumnModel && project.stratColumnModel.editing
+    }
+    readonly property string columnEditingText: "Tap Done in the strat column to draw"
 
     toolName: "Line"
     iconLabel: "Line"
@@ -99,8 +106,8 @@ BaseTool {
     }
 
     function toggleStylus() {
-        if (!hasRockUnit()) {
-            toastError(noUnitText)
+        if (!hasRockUnit() || columnEditing) {
+            toastError(hasRockUnit() ? columnEditingText : noUnitText)
             return
         }
         if (!reticule)
@@ -179,7 +186,7 @@ BaseTool {
         ignoreUnknownSignals: true
         function onScreenPositionChanged() { lineTool.track() }
         function onMoved() {
-            if (lineTool.shown && lineTool.stylus && lineTool.stylusDown)
+            if (lineTool.shown && lineTool.stylus && lineTool.stylusDown && !lineTool.columnEditing)
                 lineTool.addPoint()
         }
         function onReleased() {
@@ -271,12 +278,31 @@ BaseTool {
         readonly property real buttonWidth: Utils.theme("buttonHeight", Utils.dp(40)) * 1.5
         readonly property real buttonHeight: Utils.theme("buttonHeight", Utils.dp(40)) * 1.25
 
+        // At the finger, whole inside the free map area (the tools fill the
+        // map, so their coordinates are the map's) and clear of the selected
+        // line's balloon: below it, or above it where there is no room.
+        function place(atX, atY) {
+            var map = lineTool.mapView
+            var area = map && map.visibleArea.width > 0 ? map.visibleArea : Qt.rect(0, 0, parent.width, parent.height)
+            // Above the position bar where it shows.
+            var bottom = area.y + area.height - (map && map.positionBarHeight ? map.positionBarHeight : 0)
+            x = Math.max(area.x, Math.min(atX, area.x + area.width - width))
+            var top = Math.max(area.y, Math.min(atY, bottom - height))
+            var balloon = map ? map.calloutBounds : Qt.rect(0, 0, 0, 0)
+            var left = map ? map.pickedScreenPos.x + balloon.x : 0
+            var upper = map ? map.pickedScreenPos.y + balloon.y : 0
+            if (balloon.width > 0 && x < left + balloon.width && left < x + width
+                    && top < upper + balloon.height && upper < top + height) {
+                top = upper + balloon.height + height <= bottom ? upper + balloon.height : Math.max(area.y, upper - height)
+            }
+            y = top
+        }
+
         function show(atX, atY, id, index, split) {
             lineId = id
             pointIndex = index
             enableSplit = split
-            x = atX
-            y = atY
+            place(atX, atY)
             visible = true
             hideTimer.restart()
         }

@@ -137,7 +137,7 @@ Rectangle {
             _modelManager.currentRockUnit = id
     }
 
-    // Outside the editor the new unit is selected; where the column picks
+    // The new unit is selected; outside the editor, where the column picks
     // the current unit, it becomes current as well.
     function addUnit() {
         if (!project || !stratModel)
@@ -152,8 +152,11 @@ Rectangle {
             toastError("Could not add unit")
             return
         }
-        if (editing)
+        // In the editor the new row is outlined, and so scrolled into view.
+        if (editing) {
+            selectedUnit = id
             return
+        }
         if (survivor) {
             survivor.unitAdded(id)
             return

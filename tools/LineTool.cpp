@@ -17,6 +17,7 @@
 #include "model/ModifyLineCommand.h"
 #include "model/Project.h"
 #include "model/RemoveLineCommand.h"
+#include "model/StratColumnModel.h"
 
 #include <osg/MatrixTransform>
 
@@ -31,6 +32,7 @@ namespace kiv {
 
 const QString LineTool::SaveFailedText = QStringLiteral("Could not save line.");
 const QString LineTool::NoRockUnitText = QStringLiteral("Please add a Rock Unit before drawing");
+const QString LineTool::ColumnEditingText = QStringLiteral("Tap Done in the strat column to draw");
 
 namespace {
 
@@ -276,9 +278,17 @@ void LineTool::requestFrame() const
         scene->update();
 }
 
-void LineTool::toastNoRockUnit() const
+QString LineTool::unitRefusal() const
 {
-    toastError(NoRockUnitText, ShortToast);
+    const int unit = currentRockUnit();
+    if (unit == -1)
+        return NoRockUnitText;
+    // An open edit may delete or rename the unit the column no longer
+    // outlines: a line waits for the column's "Done".
+    const std::shared_ptr<Project> project = AppContext::currentProject();
+    if (project && project->hasStratColumnModel() && project->stratColumnModel()->isEditing())
+        return ColumnEditingText;
+    return project && project->hasRockUnit(unit) ? QString() : NoRockUnitText;
 }
 
 void LineTool::toastError(const QString& message, int duration)
@@ -387,7 +397,7 @@ bool LineTool::mouseMoved(double x, double y, Qt::MouseButtons)
     m_dragDistance += std::hypot(x - m_pressPosition.x(), y - m_pressPosition.y());
     switch (m_dragState) {
     case DragState::Pressed:
-        if (currentRockUnit() == -1)
+        if (!unitRefusal().isEmpty())
             return true;
         m_screenPoints.clear();
         if (m_editModeEnabled) {
@@ -426,13 +436,16 @@ bool LineTool::mouseReleased(double x, double y, Qt::MouseButtons buttons, bool)
     if (!active() || !mapView())
         return false;
     switch (m_dragState) {
-    case DragState::Pressed:
+    case DragState::Pressed: {
         m_dragState = DragState::Idle;
-        if (currentRockUnit() == -1) {
-            toastNoRockUnit();
+        const QString refusal = unitRefusal();
+        // A plain tap still picks while the column edits; a stroke is told why it drew nothing.
+        if (refusal == NoRockUnitText || (!refusal.isEmpty() && m_dragDistance > m_dragThreshold)) {
+            toastError(refusal, ShortToast);
             return true;
         }
         return false;
+    }
     case DragState::Stroking:
         if (buttons == Qt::LeftButton && m_screenPoints.size() > 2)
             saveLine();
@@ -601,8 +614,9 @@ void LineTool::addPickedPoint(QPointF pickScreenPt, QPointF pickLatLg)
     if (!active() || !mapView())
         return;
     qDebug() << "Adding point" << pickScreenPt << pickLatLg;
-    if (currentRockUnit() == -1) {
-        toastNoRockUnit();
+    const QString refusal = unitRefusal();
+    if (!refusal.isEmpty()) {
+        toastError(refusal, ShortToast);
         return;
     }
     if (!m_pickedLine)
@@ -666,6 +680,12 @@ void LineTool::resetPickedPoints()
 
 void LineTool::savePickedPoints(QPointF pickScreenPt, QPointF pickLatLg)
 {
+    // The points wait, kept, until the line can take a stored unit.
+    const QString refusal = m_screenPoints.isEmpty() ? QString() : unitRefusal();
+    if (!refusal.isEmpty()) {
+        toastError(refusal, ShortToast);
+        return;
+    }
     if (!m_screenPoints.isEmpty() && !samePoint(m_screenPoints.last(), pickScreenPt))
         addPickedPoint(pickScreenPt, pickLatLg);
     const int count = m_screenPoints.size();
@@ -746,6 +766,12 @@ bool LineTool::saveLine()
 {
     if (!m_pickedLine || m_screenPoints.isEmpty())
         return false;
+    const QString refusal = unitRefusal();
+    if (!refusal.isEmpty()) {
+        toastError(refusal, ShortToast);
+        return false;
+    }
+    m_pickedLine->setUnitId(currentRockUnit());
     if (mapView()) {
         const int filter = mapView()->viewFilter();
         if (filter != MapViewController::FilterAll && filter != MapViewController::FilterLines)

@@ -55,6 +55,7 @@ public:
 
     static const QString SaveFailedText;
     static const QString NoRockUnitText;
+    static const QString ColumnEditingText;
 
     explicit LineTool(QObject* parent = nullptr);
     ~LineTool() override;
@@ -146,7 +147,8 @@ private:
     int vertexAt(double x, double y) const;
     void requestRedraw();
     void requestFrame() const;
-    void toastNoRockUnit() const;
+    // Why a new line cannot take the current unit now; empty when it can.
+    QString unitRefusal() const;
     void toastSaveFailed() const;
     static void toastError(const QString& message, int duration);
     // Runs the commands as one undo step; false (with the error toast) when

@@ -457,9 +457,21 @@ class TestFieldDay : public QObject
             QCOMPARE(input->property("text").toString(), taken);
             // "+" in the editor belongs to the edit, which still cannot be saved.
             QVERIFY(screen().tapAtRest(findItem(strat, "addUnitButton")));
-            QTRY_COMPARE(findItem(strat, "unitList")->property("count").toInt(), stored.size() + 1);
+            // The new row scrolls into view, outlined; neither that nor a
+            // tap on it gives an entry a unit that is not stored.
+            TEST_STEP(unitsAreStored());
+            // An entry given a unit rebuilds its details, column and all.
+            const auto rows = [&] { return strat ? findItem(strat, "unitList")->property("count").toInt() : -1; };
+            QTRY_COMPARE(rows(), stored.size() + 1);
+            const int fresh = project->stratColumnModel()->workingCopy().back().id;
+            QTRY_COMPARE(strat->property("outlinedUnit").toInt(), fresh);
+            QQuickItem* row = nullptr;
+            QTRY_VERIFY((row = shownRow(strat, project->stratColumnModel()->unitNameById(fresh))) != nullptr);
+            TEST_STEP(tapRow(row));
+            QCOMPARE(strat->property("outlinedUnit").toInt(), fresh);
             QCOMPARE(storedUnits(), stored);
             QCOMPARE(storedDataUnits(), units);
+            TEST_STEP(unitsAreStored());
             QCOMPARE(ModelManager::instance()->currentRockUnit(), current);
             TEST_STEP(openTool(panel == "notebook" ? "Line" : "Notebook",
                                panel == "notebook" ? "lineTool" : "dataTool"));
@@ -507,8 +519,107 @@ class TestFieldDay : public QObject
             QCOMPARE(QSettings().value("currentRockUnit").toInt(), added);
         }
         QTRY_VERIFY(storedDataUnits() == expected);
+        TEST_STEP(unitsAreStored());
+    }
+
+    // No stored entry or line has a unit main.db does not hold.
+    void unitsAreStored() const
+    {
+        const QSet<int> ids = storedUnitIds();
         for (const auto& entry : storedDataUnits())
-            QVERIFY2(entry.second <= 0 || storedUnitIds().contains(entry.second), entry.first.c_str());
+            QVERIFY2(entry.second <= 0 || ids.contains(entry.second), entry.first.c_str());
+    }
+
+    // The row of the column's list that shows that name, or null.
+    static QQuickItem* shownRow(QQuickItem* strat, const QString& name)
+    {
+        for (QQuickItem* field : shownInList(strat, "unitNameField")) {
+            if (field->property("text").toString() == name)
+                return field->parentItem();
+        }
+        return nullptr;
+    }
+
+    // A tap on a row of the editor beside its name field, which would take the tap for typing.
+    void tapRow(QQuickItem* row)
+    {
+        const QQuickItem* field = row->findChild<QQuickItem*>("unitNameField");
+        QVERIFY(field);
+        TEST_STEP(tap(row, QPointF(field->x() - 2, row->height() / 2)));
+    }
+
+    // A free-hand stroke across the free map area.
+    void strokeOnMap(QPoint at) const
+    {
+        QTest::mousePress(window(), Qt::LeftButton, {}, at);
+        for (int i = 0; i < 20; ++i)
+            QTest::mouseMove(window(), at += QPoint(10, i % 2 == 0 ? 10 : -10));
+        QTest::mouseRelease(window(), Qt::LeftButton, {}, at);
+    }
+
+    // While the line panel's column edits, a stroke stores nothing and says
+    // why; after "Done" a line takes the unit the column outlines, stored.
+    void drawWhileEditing(const QString& change)
+    {
+        const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
+        QPointer<QQuickItem> strat;
+        TEST_STEP(openStratColumn("line", strat));
+        lineManager()->setProperty("editModeEnabled", false);
+        lineManager()->setProperty("penMode", 0);
+        page->mapView()->setSelectedItemId(QString());
+        // "+" stores a unit and makes it current; the editor outlines it.
+        const int units = int(project->rockUnits().size());
+        QVERIFY(screen().tapAtRest(findItem(strat, "addUnitButton")));
+        QTRY_COMPARE(storedUnitIds().size(), units + 1);
+        const int added = project->rockUnits().back().id;
+        QTRY_COMPARE(ModelManager::instance()->currentRockUnit(), added);
+        TEST_STEP(openStratEditor(strat));
+        QTRY_COMPARE(strat->property("outlinedUnit").toInt(), added);
+        if (change == "unit deleted") {
+            QVERIFY(screen().tapAtRest(findItem(strat, "deleteUnitButton")));
+            const auto dialogs = page->application()->dialogController();
+            QTRY_VERIFY(dialogs->messageBoxActive());
+            QQuickItem* yes = nullptr;
+            QTRY_VERIFY((yes = screen().shownWith("label", QString("Yes"))) != nullptr);
+            QVERIFY(screen().tapAtRest(yes));
+            QTRY_VERIFY(!dialogs->messageBoxActive());
+            QTRY_VERIFY(strat->property("outlinedUnit").toInt() != added);
+        } else {
+            // Another row outlined, its name typed and not yet taken.
+            const QList<QQuickItem*> fields = shownInList(strat, "unitNameField");
+            QVERIFY(!fields.isEmpty());
+            TEST_STEP(tapRow(fields.front()->parentItem()));
+            QTRY_VERIFY(strat->property("outlinedUnit").toInt() != added);
+            QVERIFY(screen().tapAtRest(fields.front()));
+            QQuickItem* input = fields.front()->findChild<QQuickItem*>("input");
+            QTRY_VERIFY(input->hasActiveFocus());
+            QTest::keyClick(window(), Qt::Key_End);
+            QTest::sendKeyEvent(QTest::Click, window(), Qt::Key_unknown, QString("x"), Qt::NoModifier);
+        }
+        std::map<std::string, int> before = storedDataUnits();
+        clearToasts();
+        QVERIFY(page->cameraAtRest());
+        strokeOnMap(QPoint(700, 250));
+        QCOMPARE(storedDataUnits(), before);
+        QTRY_VERIFY(toasted("Tap Done in the strat column to draw"));
+        QCOMPARE(strat->state(), QString("EDITING"));
+
+        QQuickItem* done = nullptr;
+        QTRY_VERIFY((done = screen().shownWith("label", QString("Done"), strat)) != nullptr);
+        QVERIFY(screen().tapAtRest(done));
+        QTRY_COMPARE(strat->state(), QString("DEFAULT"));
+        const int current = ModelManager::instance()->currentRockUnit();
+        QVERIFY(storedUnitIds().contains(current));
+        QCOMPARE(storedUnitIds().contains(added), change != "unit deleted");
+        QTRY_COMPARE(strat->property("outlinedUnit").toInt(), current);
+        QVERIFY(page->cameraAtRest());
+        strokeOnMap(QPoint(700, 400));
+        QTRY_COMPARE(storedDataUnits().size(), before.size() + 1);
+        for (const auto& entry : storedDataUnits()) {
+            if (!before.count(entry.first))
+                QCOMPARE(entry.second, current);
+        }
+        TEST_STEP(unitsAreStored());
     }
 
     bool toasted(const QString& message) const { return toastCount(message) > 0; }
@@ -1695,21 +1806,32 @@ private slots:
     }
 
     // A held inner vertex offers "split"; a tap on it splits the line also
-    // when it comes right after the finger lets go or a second later.
+    // when it comes right after the finger lets go or a second later. The
+    // menu shows whole in the free map area, clear of the line's balloon; a
+    // tap on its disabled "split" or between its buttons reaches no map.
     void lineSplitsAtAHeldVertex_data()
     {
         QTest::addColumn<int>("afterMenu"); // ms from the menu showing to the tap
         QTest::addColumn<QString>("chosen"); // how the line was selected
-        QTest::newRow("at once") << 0 << "drawn";
-        QTest::newRow("a second later") << 1000 << "drawn";
-        QTest::newRow("chosen by the notebook's Edit, at once") << 0 << "notebook";
-        QTest::newRow("chosen by a tap, at once") << 0 << "tap";
+        QTest::addColumn<int>("held"); // the vertex held
+        QTest::addColumn<double>("east"); // degrees east where the line is drawn; 0: where the map is
+        QTest::addColumn<int>("fromRight"); // px from the held vertex to the map's right edge; -1: anywhere
+        QTest::newRow("at once") << 0 << "drawn" << 2 << 0.0 << -1;
+        QTest::newRow("a second later") << 1000 << "drawn" << 2 << 0.0 << -1;
+        QTest::newRow("chosen by the notebook's Edit, at once") << 0 << "notebook" << 1 << 0.2 << -1;
+        QTest::newRow("chosen by a tap, at once") << 0 << "tap" << 1 << 0.4 << -1;
+        // The line tapped below the held vertex: its balloon would lie over the menu.
+        QTest::newRow("chosen by a tap below, 64 px from the right edge") << 0 << "tap" << 3 << 0.6 << 64;
+        QTest::newRow("end vertex, taps on the disabled split and between") << 0 << "drawn" << 0 << 0.8 << -1;
     }
 
     void lineSplitsAtAHeldVertex()
     {
         QFETCH(int, afterMenu);
         QFETCH(QString, chosen);
+        QFETCH(int, held);
+        QFETCH(double, east);
+        QFETCH(int, fromRight);
         QVERIFY(screen().openTool("Line", "lineTool"));
         lineManager()->setProperty("editModeEnabled", false);
         lineManager()->setProperty("penMode", 0);
@@ -1721,12 +1843,15 @@ private slots:
             return all;
         };
         const size_t before = lines().size();
+        std::set<std::string> ids;
+        for (const auto& earlier : lines())
+            ids.insert(earlier->id());
         // A zigzag of four strokes, five vertices, apart from any selected line.
         page->mapView()->setSelectedItemId(QString());
         QVERIFY(page->cameraAtRest());
         // Apart from the earlier rows' lines, which a tap would pick too.
-        if (chosen != "drawn")
-            QVERIFY(page->lookAt(Lon + (chosen == "tap" ? 0.4 : 0.2), Lat + 0.2, 3000.0));
+        if (east > 0.0)
+            QVERIFY(page->lookAt(Lon + east, Lat + 0.2, 3000.0));
         QPoint at(600, afterMenu > 0 ? 500 : 300);
         QTest::mousePress(window(), Qt::LeftButton, {}, at);
         // A finger's first move: the stroke starts with a hook whose end and
@@ -1737,14 +1862,12 @@ private slots:
             QTest::mouseMove(window(), at += QPoint(8, (i / 10) % 2 == 0 ? 8 : -8));
         QTest::mouseRelease(window(), Qt::LeftButton, {}, at);
         QTRY_COMPARE(lines().size(), before + 1);
-        std::set<std::string> ids;
         std::shared_ptr<LineData2D> line;
         for (const auto& drawn : lines()) {
-            ids.insert(drawn->id());
-            if (drawn->pointCount() >= 5)
+            if (ids.insert(drawn->id()).second)
                 line = drawn;
         }
-        QVERIFY(line);
+        QVERIFY(line && line->pointCount() >= 5);
         const int points = line->pointCount();
 
         if (chosen == "notebook") {
@@ -1756,28 +1879,55 @@ private slots:
         } else if (chosen == "tap") {
             page->mapView()->setSelectedItemId(QString());
             lineManager()->setProperty("editModeEnabled", true);
-            QVERIFY(showEntryAt(QPointF(line->longitudeAt(1), line->latitudeAt(1)), QPointF(640, 400)));
-            const QPointF from = page->screenOf(line->longitudeAt(1), line->latitudeAt(1));
-            const QPointF to = page->screenOf(line->longitudeAt(2), line->latitudeAt(2));
-            QTest::mouseClick(window(), Qt::LeftButton, {}, ((from + to) / 2).toPoint());
+            const QPointF place(line->longitudeAt(held), line->latitudeAt(held));
+            QVERIFY(showEntryAt(place, QPointF(640, 400)));
+            // Between the held vertex and its neighbour; nearer the lower
+            // one where the balloon is to lie over the menu.
+            const QPointF from = page->screenOf(place.x(), place.y());
+            const auto screenOf = [&](int i) { return page->screenOf(line->longitudeAt(i), line->latitudeAt(i)); };
+            const int next = fromRight < 0 ? 2 : screenOf(held - 1).y() > screenOf(held + 1).y() ? held - 1 : held + 1;
+            const QPointF to = screenOf(next);
+            QTest::mouseClick(window(), Qt::LeftButton, {}, (from + (to - from) * (fromRight >= 0 ? 0.625 : 0.5)).toPoint());
         }
         lineManager()->setProperty("editModeEnabled", true);
         if (chosen != "drawn") {
             QTRY_COMPARE(page->mapView()->selectedItemId(), QString::fromStdString(line->id()));
             QTRY_COMPARE(handlesShown(line->id()), points);
         }
+        // The selection brought into the free area first, then the vertex to the edge.
+        if (fromRight >= 0) {
+            const qreal right = page->mapView()->visibleArea().right();
+            QVERIFY(showEntryAt(QPointF(line->longitudeAt(held), line->latitudeAt(held)), QPointF(right - fromRight, 400)));
+        }
         QVERIFY(page->cameraAtRest());
-        // After a hook, the inner vertex beside the stroke's first point.
-        const int held = chosen == "drawn" ? 2 : 1;
         const QPoint vertex = page->screenOf(line->longitudeAt(held), line->latitudeAt(held)).toPoint();
         QQuickItem* menu = findItem(root(), "vertexMenu");
         QTest::mousePress(window(), Qt::LeftButton, {}, vertex);
+        QTRY_VERIFY(menu->isVisible()); 
         QTRY_VERIFY(menu->isVisible());
         QElapsedTimer shown;
         shown.start();
         QTest::mouseRelease(window(), Qt::LeftButton, {}, vertex);
+        const QRectF free = page->mapView()->visibleArea() & QRectF(QPointF(), QSizeF(window()->size()));
+        QVERIFY2(free.contains(sceneRect(menu)), qPrintable(QString("%1 %2").arg(sceneRect(menu).right()).arg(free.right())));
+        QQuickItem* callout = findItem(root(), "callout");
+        QVERIFY(!callout->isVisible() || !sceneRect(findItem(callout, "balloon")).intersects(sceneRect(menu)));
         QTest::qWait(int(std::max<qint64>(0, afterMenu - shown.elapsed())));
         QQuickItem* button = findItem(menu, "splitLineButton");
+        if (held == 0) {
+            // Neither the disabled button nor the gap lets the tap through to the map.
+            QVERIFY(!button->isEnabled());
+            const QRectF split = sceneRect(button);
+            const QRectF remove = sceneRect(findItem(menu, "deletePointButton"));
+            for (const QPointF at : {split.center(), QPointF((remove.right() + split.left()) / 2, split.center().y())}) {
+                QTest::mouseClick(window(), Qt::LeftButton, {}, at.toPoint());
+                QVERIFY(menu->isVisible());
+                QCOMPARE(page->mapView()->selectedItemId(), QString::fromStdString(line->id()));
+            }
+            QCOMPARE(lines().size(), before + 1);
+            lineManager()->setProperty("editModeEnabled", false);
+            return;
+        }
         QVERIFY(button->isEnabled());
         TEST_STEP(tap(button));
         QTRY_COMPARE(lines().size(), before + 2);
@@ -1895,6 +2045,9 @@ private slots:
         QTest::newRow("notebook, map") << "notebook" << "map";
         QTest::newRow("notebook, another tool") << "notebook" << "another tool";
         QTest::newRow("line, + on locked storage") << "line" << "add, locked";
+        // A stroke while the line panel's column edits waits for "Done".
+        for (const char* change : {"unit deleted", "unit renamed"})
+            QTest::newRow(qPrintable(QString("line, %1, a line drawn").arg(change))) << "line" << change;
         // A name another unit has is refused however the editor is left;
         // "+" afterwards adds a stored unit, and nothing takes an unstored one.
         for (const char* leave : {"another row", "another tool", "Done"})
@@ -1909,6 +2062,10 @@ private slots:
         QFETCH(QString, leave);
         if (QString(QTest::currentDataTag()).contains("taken name")) {
             TEST_STEP(takenNameThenAdd(panel, leave));
+            return;
+        }
+        if (leave.startsWith("unit ")) {
+            TEST_STEP(drawWhileEditing(leave));
             return;
         }
         QPointer<QQuickItem> strat;

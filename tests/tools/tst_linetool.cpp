@@ -8,6 +8,7 @@
 #include "model/Locality.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
+#include "model/StratColumnModel.h"
 #include "tools/LineTool.h"
 #include "support/ProjectFixture.h"
 #include "support/ToastApplication.h"
@@ -249,19 +250,44 @@ private slots:
     void strokeNeedsThreePoints_data()
     {
         QTest::addColumn<int>("points");
+        QTest::addColumn<bool>("editing"); // the strat column is mid-edit
         QTest::addColumn<bool>("saved");
-        QTest::newRow("2 points") << 2 << false;
-        QTest::newRow("3 points") << 3 << true;
+        QTest::newRow("2 points") << 2 << false << false;
+        QTest::newRow("3 points") << 3 << false << true;
+        QTest::newRow("3 points, strat column editing") << 3 << true << false;
     }
 
     void strokeNeedsThreePoints()
     {
         QFETCH(int, points);
+        QFETCH(bool, editing);
+        StratColumnModel* column = fixture->project->stratColumnModel();
+        if (editing)
+            column->startEdit();
         QList<QPointF> path;
         for (int i = 0; i < points; ++i)
             path << QPointF(100 + 50 * i, 400);
         stroke(path);
         QTEST(!rows().empty(), "saved");
+        if (!editing)
+            return;
+        QCOMPARE(toastTexts(), QStringList{"Tap Done in the strat column to draw 2000"});
+        // Points placed before the edit wait for its end, kept.
+        column->cancelEdit();
+        tool->setPenMode(LineTool::PointToPoint);
+        for (const QPointF& at : path) {
+            const auto [lat, lon] = geoOf(at);
+            tool->addPickedPoint(at, QPointF(lon, lat));
+        }
+        column->startEdit();
+        const auto [lat, lon] = geoOf(path.last());
+        tool->savePickedPoints(path.last(), QPointF(lon, lat));
+        QVERIFY(rows().empty());
+        QCOMPARE(tool->numPoints(), points);
+        column->cancelEdit();
+        tool->savePickedPoints(path.last(), QPointF(lon, lat));
+        QCOMPARE(rows().size(), size_t(1));
+        QCOMPARE(rows().begin()->second->unitId(), Granite);
     }
 
     void freeHandStrokeIsOneUndoableLine()
@@ -335,6 +361,9 @@ private slots:
         // A stroke's first two points often lie within one reach.
         QTest::newRow("inner vertex beside the end") << QStringList{"a0", "nearA0", "a1", "a2"} << false << "nearA0"
                                                      << 1 << true;
+        // The held end, with the next vertex still in reach after it: the nearest wins.
+        QTest::newRow("end vertex, the next in reach") << QStringList{"a0", "nearA0", "a1", "a2"} << false << "a0"
+                                                       << 1 << false;
     }
 
     void vertexMenu()
