@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPointer>
+#include <QQuickItem>
 #include <QQuickView>
 
 namespace kiv {
@@ -13,6 +15,12 @@ class MainView : public QQuickView
 public:
     MainView();
 
+    // While the layer's `holdsKeys` is true, keys and typed text reach only
+    // items inside it: a dialog over a field must not type into the field.
+    void setModalLayer(QQuickItem* layer);
+
+    QObject* focusObject() const override;
+
 signals:
     void resized();
     void loadingTilesChanged(bool loadingTiles);
@@ -25,6 +33,10 @@ private:
     // A field that was hidden while it had the focus keeps it: typing would
     // go on into it unseen.
     void dropHiddenFocus();
+    // The focus lies outside the layer while the layer holds the keys.
+    bool keysHeldFromFocus() const;
+
+    QPointer<QQuickItem> m_modalLayer;
 };
 
 } // namespace kiv

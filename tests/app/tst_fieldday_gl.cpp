@@ -1188,6 +1188,103 @@ private slots:
         }
     }
 
+    // Keys typed while a dialog shows over a field being typed into reach
+    // neither the field nor main.db; once the dialog is cancelled, typing
+    // goes on in the field, which is stored as typed when left.
+    void dialogKeepsTheKeysFromTheField_data()
+    {
+        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<QString>("field");
+        QTest::newRow("export, from the menu") << "export" << "notebook";
+        QTest::newRow("symbol picker, notebook") << "symbol" << "notebook";
+        QTest::newRow("symbol picker, clino") << "symbol" << "clino";
+        // Only Home opens it; native code may raise it anywhere.
+        QTest::newRow("settings") << "settings" << "notebook";
+        QTest::newRow("message box from native code") << "message" << "notebook";
+        QTest::newRow("working overlay") << "working" << "clino";
+    }
+
+    void dialogKeepsTheKeysFromTheField()
+    {
+        QFETCH(QString, dialog);
+        QFETCH(QString, field);
+        DialogController* dialogs = page->application()->dialogController().get();
+        const std::string id = test::idOf(0xd0);
+        QQuickItem* input = nullptr;
+        QQuickItem* clino = findItem(root(), "clinoTool");
+        if (field == "notebook") {
+            TEST_STEP(selectEntry(id));
+            input = findItem(findItem(notebook(), "details"), "commentInput");
+        } else {
+            TEST_STEP(openTool("Clino", "clinoTool"));
+            // The symbol picker shows in the clino's mode.
+            QQuickItem* mode = findItem(clino, "modeButton");
+            if (!clino->property("clinoMode").toBool())
+                TEST_STEP(tap(mode, QPointF(mode->width() * 0.75, mode->height() / 2)));
+            QTRY_VERIFY(clino->property("clinoMode").toBool());
+            input = findItem(findItem(clino, "commentField"), "input");
+        }
+        QVERIFY(input);
+        const QString stored = storedComment(id);
+        TEST_STEP(typeAtEnd(input, input, " a"));
+        const QString typed = input->property("text").toString();
+
+        if (dialog == "export") {
+            QQuickItem* bar = findItem(root(), "toolBar");
+            QQuickItem* header = findItem(bar, "headerButton");
+            const QPointF onButton(header->height() / 2, header->height() / 2);
+            TEST_STEP(tap(header, onButton));
+            QTRY_COMPARE(bar->state(), QString("WIDE"));
+            QVERIFY(screen().tapAtRest(findItem(bar, "exportButton"), 0.1));
+        } else if (dialog == "symbol") {
+            TEST_STEP(tap(field == "clino" ? findItem(clino, "symbolPicker") : findItem(notebook(), "symbolButton")));
+        } else if (dialog == "settings") {
+            dialogs->launchCustomDialog("SettingsDialog.qml");
+        } else if (dialog == "message") {
+            dialogs->messageBox("Replace the layer?", "It is in use.", dialogs->yesNoButtons());
+        } else {
+            dialogs->modalWait(true);
+        }
+        QQuickItem* dimmer = findItem(root(), "dimmer");
+        QTRY_VERIFY(dialogs->dialogActive() && dimmer->opacity() == 0.75);
+        if (dialogs->customDialogActive())
+            QTRY_VERIFY(dialogs->customDialog() && dialogs->customDialog()->property("opacity").toReal() == 1.0);
+        // Typed text of input methods goes nowhere either.
+        QVERIFY(QGuiApplication::focusObject() != input);
+        for (const QChar c : QString("qq"))
+            QTest::sendKeyEvent(QTest::Click, window(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QTest::keyClick(window(), Qt::Key_Return);
+        QCOMPARE(input->property("text").toString(), typed);
+
+        if (dialog == "working") {
+            dialogs->modalWait(false);
+        } else if (dialog == "export") {
+            // A tap beside it cancels it.
+            QTest::mouseClick(window(), Qt::LeftButton, {}, QPoint(window()->width() - 20, window()->height() / 2));
+        } else {
+            dialogs->dismissDialog(1);
+        }
+        QTRY_VERIFY(!dialogs->dialogActive());
+        QTRY_VERIFY(!dimmer->isVisible());
+        QCOMPARE(input->property("text").toString(), typed);
+        QTRY_VERIFY(input->hasActiveFocus());
+        QVERIFY(!storedComment(id).contains("qq"));
+        QVERIFY(!ModelManager::instance()->currentProject()->dataById(id)->comment().contains("qq"));
+        for (const QChar c : QString(" b"))
+            QTest::sendKeyEvent(QTest::Click, window(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QCOMPARE(input->property("text").toString(), typed + " b");
+
+        if (field == "notebook") {
+            QVERIFY(leaveEntry("another row", id, NoteId));
+            QTRY_COMPARE(storedComment(id), typed + " b");
+        } else {
+            QCOMPARE(storedComment(id), stored);
+            QQuickItem* comment = findItem(clino, "commentField");
+            comment->setProperty("text", QString());
+            TEST_STEP(openTool("Notebook", "dataTool"));
+        }
+    }
+
     // A new note goes where the finger holds on the map.
     void newNoteGoesWhereTheFingerHolds()
     {
