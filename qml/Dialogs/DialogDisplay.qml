@@ -26,7 +26,10 @@ Item {
     // While anything modal shows, keys reach only items of this layer (the
     // window drops the others): the field behind keeps its text, and the
     // focus, when a dialog took it, goes back there afterwards.
-    readonly property bool holdsKeys: dialogActive || blockOut
+    readonly property bool holdsKeys: dialogActive || blockOut || overlayShown
+    // Set by an overlay outside this layer that covers the screen (the wide
+    // menu): keys then go nowhere.
+    property bool overlayShown: false
     property Item focusBefore: null
 
     onHoldsKeysChanged: {

@@ -1196,8 +1196,12 @@ private slots:
         QTest::addColumn<QString>("dialog");
         QTest::addColumn<QString>("field");
         QTest::newRow("export, from the menu") << "export" << "notebook";
+        // The wide menu covers the notebook.
+        QTest::newRow("menu") << "menu" << "notebook";
         QTest::newRow("symbol picker, notebook") << "symbol" << "notebook";
         QTest::newRow("symbol picker, clino") << "symbol" << "clino";
+        // The dialog's own field takes the keys, and gives the focus back.
+        QTest::newRow("symbol picker, clino, a new name typed") << "symbol name" << "clino";
         // Only Home opens it; native code may raise it anywhere.
         QTest::newRow("settings") << "settings" << "notebook";
         QTest::newRow("message box from native code") << "message" << "notebook";
@@ -1210,7 +1214,8 @@ private slots:
         QFETCH(QString, field);
         DialogController* dialogs = page->application()->dialogController().get();
         const std::string id = test::idOf(0xd0);
-        QQuickItem* input = nullptr;
+        // A save of the keys would make the form anew.
+        QPointer<QQuickItem> input;
         QQuickItem* clino = findItem(root(), "clinoTool");
         if (field == "notebook") {
             TEST_STEP(selectEntry(id));
@@ -1229,15 +1234,25 @@ private slots:
         TEST_STEP(typeAtEnd(input, input, " a"));
         const QString typed = input->property("text").toString();
 
-        if (dialog == "export") {
-            QQuickItem* bar = findItem(root(), "toolBar");
+        QQuickItem* bar = findItem(root(), "toolBar");
+        if (dialog == "export" || dialog == "menu") {
             QQuickItem* header = findItem(bar, "headerButton");
             const QPointF onButton(header->height() / 2, header->height() / 2);
             TEST_STEP(tap(header, onButton));
             QTRY_COMPARE(bar->state(), QString("WIDE"));
-            QVERIFY(screen().tapAtRest(findItem(bar, "exportButton"), 0.1));
+            QTRY_COMPARE(findItem(bar, "veil")->opacity(), 0.7);
+            if (dialog == "export")
+                QVERIFY(screen().tapAtRest(findItem(bar, "exportButton"), 0.1));
         } else if (dialog == "symbol") {
             TEST_STEP(tap(field == "clino" ? findItem(clino, "symbolPicker") : findItem(notebook(), "symbolButton")));
+        } else if (dialog == "symbol name") {
+            TEST_STEP(tap(findItem(clino, "symbolPicker")));
+            QQuickItem* shown = nullptr;
+            QTRY_VERIFY((shown = qobject_cast<QQuickItem*>(dialogs->customDialog())) && shown->opacity() == 1.0);
+            TEST_STEP(tap(findItem(shown, "createButton")));
+            QQuickItem* name = findItem(findItem(shown, "nameField"), "input");
+            TEST_STEP(typeAtEnd(name, name, "qq"));
+            QCOMPARE(name->property("text").toString(), QString("qq"));
         } else if (dialog == "settings") {
             dialogs->launchCustomDialog("SettingsDialog.qml");
         } else if (dialog == "message") {
@@ -1246,26 +1261,32 @@ private slots:
             dialogs->modalWait(true);
         }
         QQuickItem* dimmer = findItem(root(), "dimmer");
-        QTRY_VERIFY(dialogs->dialogActive() && dimmer->opacity() == 0.75);
+        QTRY_VERIFY(dialog == "menu" || (dialogs->dialogActive() && dimmer->opacity() == 0.75));
         if (dialogs->customDialogActive())
             QTRY_VERIFY(dialogs->customDialog() && dialogs->customDialog()->property("opacity").toReal() == 1.0);
         // Typed text of input methods goes nowhere either.
         QVERIFY(QGuiApplication::focusObject() != input);
-        for (const QChar c : QString("qq"))
-            QTest::sendKeyEvent(QTest::Click, window(), Qt::Key_unknown, QString(c), Qt::NoModifier);
-        QTest::keyClick(window(), Qt::Key_Return);
+        if (dialog != "symbol name") {
+            for (const QChar c : QString("qq"))
+                QTest::sendKeyEvent(QTest::Click, window(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+            QTest::keyClick(window(), Qt::Key_Return);
+        }
+        QVERIFY(input);
         QCOMPARE(input->property("text").toString(), typed);
 
         if (dialog == "working") {
             dialogs->modalWait(false);
-        } else if (dialog == "export") {
-            // A tap beside it cancels it.
-            QTest::mouseClick(window(), Qt::LeftButton, {}, QPoint(window()->width() - 20, window()->height() / 2));
+        } else if (dialog == "export" || dialog == "menu") {
+            // A tap beside it cancels it, or folds the menu.
+            QTest::mouseClick(window(), Qt::LeftButton, {}, QPoint(window()->width() - 10, window()->height() / 2));
         } else {
             dialogs->dismissDialog(1);
         }
         QTRY_VERIFY(!dialogs->dialogActive());
         QTRY_VERIFY(!dimmer->isVisible());
+        QTRY_COMPARE(bar->state(), QString("THIN"));
+        // Its buttons reach over the notebook until the bar has slid back.
+        QTRY_VERIFY(!findItem(bar, "veil")->isVisible());
         QCOMPARE(input->property("text").toString(), typed);
         QTRY_VERIFY(input->hasActiveFocus());
         QVERIFY(!storedComment(id).contains("qq"));
