@@ -22,6 +22,7 @@
 
 #include <QQuickItem>
 #include <QElapsedTimer>
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <algorithm>
@@ -1195,23 +1196,34 @@ private slots:
     {
         QTest::addColumn<QString>("dialog");
         QTest::addColumn<QString>("field");
-        QTest::newRow("export, from the menu") << "export" << "notebook";
+        QTest::addColumn<QSize>("size");
+        const QSize wide(1280, 800);
+        QTest::newRow("export, from the menu") << "export" << "notebook" << wide;
+        QTest::newRow("export, from the menu, 1024x768") << "export" << "notebook" << QSize(1024, 768);
         // The wide menu covers the notebook.
-        QTest::newRow("menu") << "menu" << "notebook";
-        QTest::newRow("symbol picker, notebook") << "symbol" << "notebook";
-        QTest::newRow("symbol picker, clino") << "symbol" << "clino";
+        QTest::newRow("menu") << "menu" << "notebook" << wide;
+        QTest::newRow("symbol picker, notebook") << "symbol" << "notebook" << wide;
+        QTest::newRow("symbol picker, clino") << "symbol" << "clino" << wide;
         // The dialog's own field takes the keys, and gives the focus back.
-        QTest::newRow("symbol picker, clino, a new name typed") << "symbol name" << "clino";
+        QTest::newRow("symbol picker, clino, a new name typed") << "symbol name" << "clino" << wide;
         // Only Home opens it; native code may raise it anywhere.
-        QTest::newRow("settings") << "settings" << "notebook";
-        QTest::newRow("message box from native code") << "message" << "notebook";
-        QTest::newRow("working overlay") << "working" << "clino";
+        QTest::newRow("settings") << "settings" << "notebook" << wide;
+        QTest::newRow("message box from native code") << "message" << "notebook" << wide;
+        QTest::newRow("working overlay") << "working" << "clino" << wide;
     }
 
     void dialogKeepsTheKeysFromTheField()
     {
         QFETCH(QString, dialog);
         QFETCH(QString, field);
+        QFETCH(QSize, size);
+        // The other rows, and the tests after them, take the window as it was.
+        const QSize before = window()->size();
+        const auto restore = qScopeGuard([&] { window()->resize(before); });
+        if (size != before) {
+            window()->resize(size);
+            QTRY_COMPARE(page->mapView()->size(), QSizeF(size));
+        }
         DialogController* dialogs = page->application()->dialogController().get();
         const std::string id = test::idOf(0xd0);
         // A save of the keys would make the form anew.
@@ -1303,6 +1315,10 @@ private slots:
             QQuickItem* comment = findItem(clino, "commentField");
             comment->setProperty("text", QString());
             TEST_STEP(openTool("Notebook", "dataTool"));
+        }
+        if (size != before) {
+            window()->resize(before);
+            QTRY_COMPARE(page->mapView()->size(), QSizeF(before));
         }
     }
 
