@@ -12,6 +12,28 @@ MainView::MainView()
     setClearBeforeRendering(false);
 }
 
+void MainView::setModalLayer(QQuickItem* layer)
+{
+    m_modalLayer = layer;
+}
+
+QObject* MainView::focusObject() const
+{
+    // Input methods and touch keyboards send their text to the focus object.
+    return keysHeldFromFocus() ? contentItem() : QQuickView::focusObject();
+}
+
+bool MainView::keysHeldFromFocus() const
+{
+    if (!m_modalLayer || !m_modalLayer->property("holdsKeys").toBool())
+        return false;
+    for (const QQuickItem* item = activeFocusItem(); item; item = item->parentItem()) {
+        if (item == m_modalLayer)
+            return false;
+    }
+    return true;
+}
+
 bool MainView::event(QEvent* event)
 {
     switch (event->type()) {
@@ -19,6 +41,11 @@ bool MainView::event(QEvent* event)
     case QEvent::KeyRelease:
     case QEvent::ShortcutOverride:
         dropHiddenFocus();
+        if (keysHeldFromFocus()) {
+            // Accepted and dropped: neither the field behind nor a shortcut sees it.
+            event->accept();
+            return true;
+        }
         break;
     case QEvent::Close:
         if (!closeAllowed()) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPointer>
+#include <QQuickItem>
 #include <QQuickView>
 
 namespace kiv {
@@ -12,6 +14,12 @@ class MainView : public QQuickView
 
 public:
     MainView();
+
+    // While the layer's `holdsKeys` is true, keys and typed text reach only
+    // items inside it: a dialog over a field must not type into the field.
+    void setModalLayer(QQuickItem* layer);
+
+    QObject* focusObject() const override;
 
 signals:
     void resized();
@@ -28,6 +36,10 @@ private:
     // False when the screen holds work that closing would drop: it asks the
     // user instead, and nothing announces a close that does not happen.
     bool closeAllowed() const;
+    // The focus lies outside the layer while the layer holds the keys.
+    bool keysHeldFromFocus() const;
+
+    QPointer<QQuickItem> m_modalLayer;
 };
 
 } // namespace kiv

@@ -59,7 +59,17 @@ Item {
         }
     }
 
+    // Wide, the menu covers the panels: keys must not go on into a field
+    // under it. The dialog layer holds them meanwhile.
+    function holdKeys(hold) {
+        var display = (typeof _dialogController !== "undefined" && _dialogController) ? _dialogController.rootItem : null
+        if (display && display.overlayShown !== undefined)
+            display.overlayShown = hold
+    }
+
     state: "THIN"
+    onExpandedChanged: holdKeys(expanded)
+    Component.onDestruction: if (expanded) holdKeys(false)
 
     Rectangle {
         id: veil

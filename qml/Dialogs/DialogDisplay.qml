@@ -1,4 +1,5 @@
 import QtQuick 2.4
+import QtQuick.Window 2.2
 import "../Widgets"
 import "../Utils.js" as Utils
 
@@ -21,6 +22,42 @@ Item {
 
     property bool modalWaitActive: false
     property string modalWaitText: ""
+
+    // While anything modal shows, keys reach only items of this layer (the
+    // window drops the others): the field behind keeps its text, and the
+    // focus, when a dialog took it, goes back there afterwards.
+    readonly property bool holdsKeys: dialogActive || blockOut || overlayShown
+    // Set by an overlay outside this layer that covers the screen (the wide
+    // menu): keys then go nowhere.
+    property bool overlayShown: false
+    property Item focusBefore: null
+
+    onHoldsKeysChanged: {
+        if (!holdsKeys) {
+            giveFocusBack()
+            return
+        }
+        var item = Window.activeFocusItem
+        if (item && !inLayer(item))
+            focusBefore = item
+    }
+
+    function inLayer(item) {
+        for (var i = item; i; i = i.parent) {
+            if (i === display)
+                return true
+        }
+        return false
+    }
+
+    // Only from this layer or nowhere: an answer that moved the focus elsewhere keeps it.
+    function giveFocusBack() {
+        var before = focusBefore
+        focusBefore = null
+        var now = Window.activeFocusItem
+        if (before && before.visible && (!now || !now.parent || inLayer(now)))
+            before.forceActiveFocus()
+    }
 
     function modalWait(show) {
         if (typeof show === "string") {

@@ -23,6 +23,7 @@
 #include <QElapsedTimer>
 #include <QQmlComponent>
 #include <QQuickItem>
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <algorithm>
@@ -1497,6 +1498,139 @@ private slots:
             QTRY_VERIFY(!reticle()->isVisible());
         }
         QTRY_COMPARE(unsavedWork(), QString());
+    }
+
+    // Keys typed while a dialog shows over a field being typed into reach
+    // neither the field nor main.db; once the dialog is cancelled, typing
+    // goes on in the field, which is stored as typed when left.
+    void dialogKeepsTheKeysFromTheField_data()
+    {
+        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QSize>("size");
+        const QSize wide(1280, 800);
+        QTest::newRow("export, from the menu") << "export" << "notebook" << wide;
+        QTest::newRow("export, from the menu, 1024x768") << "export" << "notebook" << QSize(1024, 768);
+        // The wide menu covers the notebook.
+        QTest::newRow("menu") << "menu" << "notebook" << wide;
+        QTest::newRow("symbol picker, notebook") << "symbol" << "notebook" << wide;
+        QTest::newRow("symbol picker, clino") << "symbol" << "clino" << wide;
+        // The dialog's own field takes the keys, and gives the focus back.
+        QTest::newRow("symbol picker, clino, a new name typed") << "symbol name" << "clino" << wide;
+        // Only Home opens it; native code may raise it anywhere.
+        QTest::newRow("settings") << "settings" << "notebook" << wide;
+        QTest::newRow("message box from native code") << "message" << "notebook" << wide;
+        QTest::newRow("working overlay") << "working" << "clino" << wide;
+    }
+
+    void dialogKeepsTheKeysFromTheField()
+    {
+        QFETCH(QString, dialog);
+        QFETCH(QString, field);
+        QFETCH(QSize, size);
+        // The other rows, and the tests after them, take the window as it was.
+        const QSize before = window()->size();
+        const auto restore = qScopeGuard([&] { window()->resize(before); });
+        if (size != before) {
+            window()->resize(size);
+            QTRY_COMPARE(page->mapView()->size(), QSizeF(size));
+        }
+        DialogController* dialogs = page->application()->dialogController().get();
+        const std::string id = test::idOf(0xd0);
+        // A save of the keys would make the form anew.
+        QPointer<QQuickItem> input;
+        QQuickItem* clino = findItem(root(), "clinoTool");
+        if (field == "notebook") {
+            TEST_STEP(selectEntry(id));
+            input = findItem(findItem(notebook(), "details"), "commentInput");
+        } else {
+            TEST_STEP(openTool("Clino", "clinoTool"));
+            // The symbol picker shows in the clino's mode.
+            QQuickItem* mode = findItem(clino, "modeButton");
+            if (!clino->property("clinoMode").toBool())
+                TEST_STEP(tap(mode, QPointF(mode->width() * 0.75, mode->height() / 2)));
+            QTRY_VERIFY(clino->property("clinoMode").toBool());
+            input = findItem(findItem(clino, "commentField"), "input");
+        }
+        QVERIFY(input);
+        const QString stored = storedComment(id);
+        TEST_STEP(typeAtEnd(input, input, " a"));
+        const QString typed = input->property("text").toString();
+
+        QQuickItem* bar = findItem(root(), "toolBar");
+        if (dialog == "export" || dialog == "menu") {
+            QQuickItem* header = findItem(bar, "headerButton");
+            const QPointF onButton(header->height() / 2, header->height() / 2);
+            TEST_STEP(tap(header, onButton));
+            QTRY_COMPARE(bar->state(), QString("WIDE"));
+            QTRY_COMPARE(findItem(bar, "veil")->opacity(), 0.7);
+            if (dialog == "export")
+                QVERIFY(screen().tapAtRest(findItem(bar, "exportButton"), 0.1));
+        } else if (dialog == "symbol") {
+            TEST_STEP(tap(field == "clino" ? findItem(clino, "symbolPicker") : findItem(notebook(), "symbolButton")));
+        } else if (dialog == "symbol name") {
+            TEST_STEP(tap(findItem(clino, "symbolPicker")));
+            QQuickItem* shown = nullptr;
+            QTRY_VERIFY((shown = qobject_cast<QQuickItem*>(dialogs->customDialog())) && shown->opacity() == 1.0);
+            TEST_STEP(tap(findItem(shown, "createButton")));
+            QQuickItem* name = findItem(findItem(shown, "nameField"), "input");
+            TEST_STEP(typeAtEnd(name, name, "qq"));
+            QCOMPARE(name->property("text").toString(), QString("qq"));
+        } else if (dialog == "settings") {
+            dialogs->launchCustomDialog("SettingsDialog.qml");
+        } else if (dialog == "message") {
+            dialogs->messageBox("Replace the layer?", "It is in use.", dialogs->yesNoButtons());
+        } else {
+            dialogs->modalWait(true);
+        }
+        QQuickItem* dimmer = findItem(root(), "dimmer");
+        QTRY_VERIFY(dialog == "menu" || (dialogs->dialogActive() && dimmer->opacity() == 0.75));
+        if (dialogs->customDialogActive())
+            QTRY_VERIFY(dialogs->customDialog() && dialogs->customDialog()->property("opacity").toReal() == 1.0);
+        // Typed text of input methods goes nowhere either.
+        QVERIFY(window()->focusObject() != input);
+        if (dialog != "symbol name") {
+            for (const QChar c : QString("qq"))
+                QTest::sendKeyEvent(QTest::Click, window(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+            QTest::keyClick(window(), Qt::Key_Return);
+        }
+        QVERIFY(input);
+        QCOMPARE(input->property("text").toString(), typed);
+
+        if (dialog == "working") {
+            dialogs->modalWait(false);
+        } else if (dialog == "export" || dialog == "menu") {
+            // A tap beside it cancels it, or folds the menu.
+            QTest::mouseClick(window(), Qt::LeftButton, {}, QPoint(window()->width() - 10, window()->height() / 2));
+        } else {
+            dialogs->dismissDialog(1);
+        }
+        QTRY_VERIFY(!dialogs->dialogActive());
+        QTRY_VERIFY(!dimmer->isVisible());
+        QTRY_COMPARE(bar->state(), QString("THIN"));
+        // Its buttons reach over the notebook until the bar has slid back.
+        QTRY_VERIFY(!findItem(bar, "veil")->isVisible());
+        QCOMPARE(input->property("text").toString(), typed);
+        QTRY_VERIFY(input->hasActiveFocus());
+        QVERIFY(!storedComment(id).contains("qq"));
+        QVERIFY(!ModelManager::instance()->currentProject()->dataById(id)->comment().contains("qq"));
+        for (const QChar c : QString(" b"))
+            QTest::sendKeyEvent(QTest::Click, window(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QCOMPARE(input->property("text").toString(), typed + " b");
+
+        if (field == "notebook") {
+            QVERIFY(leaveEntry("another row", id, NoteId));
+            QTRY_COMPARE(storedComment(id), typed + " b");
+        } else {
+            QCOMPARE(storedComment(id), stored);
+            QQuickItem* comment = findItem(clino, "commentField");
+            comment->setProperty("text", QString());
+            TEST_STEP(openTool("Notebook", "dataTool"));
+        }
+        if (size != before) {
+            window()->resize(before);
+            QTRY_COMPARE(page->mapView()->size(), QSizeF(before));
+        }
     }
 
     // A new note goes where the finger holds on the map.

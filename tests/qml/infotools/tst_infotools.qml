@@ -212,21 +212,28 @@ TestCase {
     }
 
     // The first row of the list that the test asks for, once the list has
-    // made it and the view shows it whole: rows come as the lists fill, and
-    // the filling lists take the view back to its top.
+    // made it and the view shows it whole and at rest: rows come as the lists
+    // fill, the filling lists take the view back to its top, and a press on a
+    // moving view stops it instead of reaching the row.
     function shownRow(list, view, wanted, scroll) {
         var row = null
+        var last = null
         tryVerify(function() {
             if (scroll)
                 scroll()
-            row = null
-            for (var i = 0; i < list.contentItem.children.length && !row; ++i) {
+            var found = null
+            var top = 0
+            for (var i = 0; i < list.contentItem.children.length && !found; ++i) {
                 var candidate = list.contentItem.children[i]
-                var top = candidate.mapToItem(view, 0, 0).y
+                top = candidate.mapToItem(view, 0, 0).y
                 if (wanted(candidate) && candidate.visible && top >= 0 && top + candidate.height <= view.height)
-                    row = candidate
+                    found = candidate
             }
-            return row !== null
+            // The same row in the same place as at the last look, events handled between.
+            var still = found !== null && last !== null && last.row === found && last.top === top
+            last = found ? { row: found, top: top } : null
+            row = found
+            return still && !view.moving
         }, 30000)
         return row
     }
@@ -256,14 +263,19 @@ TestCase {
         var list = named(panel, "pointDataList")
         // The filter lists fill as the page opens.
         waitForRendering(list)
-        // Past the locality, unit and symbol lists to the first datum.
-        var row = shownRow(list, list, function(candidate) {
-            return candidate.hasOwnProperty("header") && !candidate.header && candidate.height > 0
-        }, function() { list.positionViewAtIndex(1, ListView.Beginning) })
+        // A grab lays the lists out anew: before the row is looked for.
         grabImage(panel).save(_data.reviewFolder + "/stereonet-filters.png")
+        // Past the locality, unit and symbol lists to the first datum.
+        var firstDatum = function() {
+            return shownRow(list, list, function(candidate) {
+                return candidate.hasOwnProperty("header") && !candidate.header && candidate.height > 0
+            }, function() { list.positionViewAtIndex(1, ListView.Beginning) })
+        }
+        var row = firstDatum()
         verify(row.checked)
         mouseClick(row)
         verify(!row.checked)
+        compare(firstDatum(), row)
         mouseClick(row)
         verify(row.checked)
     }
