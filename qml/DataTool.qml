@@ -109,14 +109,15 @@ BaseTool {
     }
 
     // Closing the window ends the program: what was typed is saved first,
-    // a new entry's text too while its panel shows where it goes.
+    // a new entry's text too while its panel shows where it goes. A new entry
+    // that cannot be stored (a full disk) keeps the program open with it.
     Connections {
         target: dataTool.Window.window
         ignoreUnknownSignals: true
-        function onClosing() {
+        function onClosing(close) {
             dataTool.details.commit()
-            if (dataTool.shown && dataTool.entryOpen && dataTool.entryText !== "")
-                dataTool.saveEntry()
+            if (dataTool.shown && dataTool.entryOpen && dataTool.entryText !== "" && !dataTool.saveEntry())
+                close.accepted = false
         }
     }
 
@@ -302,10 +303,12 @@ BaseTool {
     function saveEntry() {
         var at = reticule ? reticule.worldPosition : Utils.noPosition()
         var gps = reticule ? reticule.lockedToGps : false
-        if (imageToolManager.save(entryPanel.text, at, gps))
+        if (imageToolManager.save(entryPanel.text, at, gps)) {
             discardEntry()
-        else
-            _dialogController.toastError("Failed to save note")
+            return true
+        }
+        _dialogController.toastError("Failed to save note")
+        return false
     }
 
     function filterName(filter) {

@@ -775,7 +775,11 @@ class TestFieldDay : public QObject
         component.setData("import QtQuick 2.4\n"
                           "Connections {\n"
                           "    property int closings: 0\n"
-                          "    function onClosing(close) { ++closings; close.accepted = false }\n"
+                          "    property int refusals: 0\n"
+                          "    function onClosing(close) {\n"
+                          "        if (close.accepted) ++closings; else ++refusals\n"
+                          "        close.accepted = false\n"
+                          "    }\n"
                           "}\n",
                           QUrl());
         std::unique_ptr<QObject> veto(component.beginCreate(view->rootContext()));
@@ -1355,6 +1359,8 @@ private slots:
         const QString note = "This note has unsaved changes.";
         QTest::newRow("nothing unsaved") << "" << "window" << "" << "";
         QTest::newRow("note placed, stored on closing") << "placed note" << "window" << "" << "";
+        // A note the closing cannot store keeps the program open with it.
+        QTest::newRow("note placed, storage locked") << "placed note" << "window" << "locked" << "";
         QTest::newRow("sketch stroke, No") << "sketch" << "window" << "No" << sketch;
         QTest::newRow("sketch stroke, Yes") << "sketch" << "window" << "Yes" << sketch;
         QTest::newRow("line point by point, No") << "line" << "window" << "No" << line;
@@ -1440,7 +1446,19 @@ private slots:
         clearToasts();
         if (answer == "dialog")
             dialogs->launchCustomDialog("LocalityDialog.qml");
+        std::unique_ptr<test::DatabaseLock> lock;
+        if (answer == "locked")
+            lock = std::make_unique<test::DatabaseLock>(
+                ModelManager::instance()->currentProject()->folder().absoluteFilePath("main.db"), "EXCLUSIVE");
         QVERIFY(leavePage());
+        if (lock) {
+            QTRY_VERIFY_WITH_TIMEOUT(toasted("Failed to save note"), 20000);
+            QCOMPARE(veto->property("refusals").toInt(), 1);
+            QCOMPARE(veto->property("closings").toInt(), 0);
+            QCOMPARE(input->property("text").toString(), held);
+            lock.reset();
+            QVERIFY(leavePage());
+        }
         if (question.isEmpty()) {
             QCOMPARE(veto->property("closings").toInt(), 1);
             QVERIFY(!dialogs->dialogActive());
