@@ -51,33 +51,37 @@ double UserSettings::readPositiveDouble(const QSettings& settings, const QString
 
 bool UserSettings::write(const QStringList& keys, const QVariantList& values)
 {
-    const std::unique_ptr<QSettings> settings = open();
-    const QSettings::Status before = settings->status();
+    return write(*open(), keys, values);
+}
+
+bool UserSettings::write(QSettings& settings, const QStringList& keys, const QVariantList& values)
+{
+    const QSettings::Status before = settings.status();
     QVariantList held;
     bool unchanged = true;
     for (int i = 0; i < keys.size(); ++i) {
-        held.append(settings->value(keys[i]));
+        held.append(settings.value(keys[i]));
         // A text store answers with text: compare as such.
         unchanged = unchanged && held.last().isValid() && held.last().toString() == values.value(i).toString();
     }
     if (unchanged)
         return true;
     for (int i = 0; i < keys.size(); ++i)
-        settings->setValue(keys[i], values.value(i));
-    settings->sync();
+        settings.setValue(keys[i], values.value(i));
+    settings.sync();
     // A store that could not be parsed when opened keeps that status; it is
     // rewritten whole.
-    const QSettings::Status after = settings->status();
+    const QSettings::Status after = settings.status();
     if (after == QSettings::NoError || (before == QSettings::FormatError && after == before))
         return true;
-    qWarning().noquote() << "Could not write the settings file" << settings->fileName();
+    qWarning().noquote() << "Could not write the settings file" << settings.fileName();
     // Qt keeps what it could not write and would answer with it (and write it
     // once there is room): put back what the store held.
     for (int i = 0; i < keys.size(); ++i) {
         if (held[i].isValid())
-            settings->setValue(keys[i], held[i]);
+            settings.setValue(keys[i], held[i]);
         else
-            settings->remove(keys[i]);
+            settings.remove(keys[i]);
     }
     return false;
 }

@@ -24,6 +24,8 @@ public:
     // Writes the values under the keys, in order. False when the store could
     // not be written; the store then answers with what it held before.
     static bool write(const QStringList& keys, const QVariantList& values);
+    // The same for another store (the application's own).
+    static bool write(QSettings& settings, const QStringList& keys, const QVariantList& values);
 
 private:
     // Settings read back from a text store come as strings, so "of the

@@ -664,6 +664,7 @@ bool RasterSketcher::saveNewSketch()
     auto command = std::make_shared<AddDataCommand>();
     command->setSketchData(position.y(), position.x(), 0.0f, images.relativeFilePath(imagePath), QString(),
                            images.relativeFilePath(sketchPath), QString());
+    ImageTool::setAltitudeAndAccuracy(*command, true);
     AppContext::runCommand(command);
     m_data = command->dataId().empty() ? nullptr : project->dataById(command->dataId());
     if (m_data)

@@ -3,6 +3,7 @@
 #include "app/AppContext.h"
 #include "app/ApplicationManager.h"
 #include "app/DialogController.h"
+#include "app/UserSettings.h"
 #include "model/ModelManager.h"
 #include "model/Project.h"
 #include "tools/MagneticModel.h"
@@ -145,8 +146,12 @@ void AbstractLocationManager::setInputMode(InputMode mode)
 {
     if (mode == m_inputMode)
         return;
+    // A mode the store cannot take stays unset: the coordinates keep the
+    // stored form, which is the one the next start shows.
+    QSettings settings;
+    if (!UserSettings::write(settings, {InputModeKey}, {int(mode)}))
+        return;
     m_inputMode = mode;
-    QSettings().setValue(InputModeKey, int(mode));
     emit inputModeChanged(mode);
 }
 

@@ -59,6 +59,7 @@ public:
     QPointF lastKnownCoordinate() const { return m_lastKnownCoordinate; }
     QString lastUpdateDetails() const;
     InputMode inputMode() const { return m_inputMode; }
+    // Stored at once; a mode the store cannot take is not taken.
     void setInputMode(InputMode mode);
     void setDeclination(double declination);
 

@@ -53,6 +53,9 @@ public:
     static bool copyToProjectImages(const QString& sourcePath, QString& relativePath);
     // Whether a local picture lies inside the current project's images folder.
     static bool isInProjectImages(const QUrl& url);
+    // The location manager's altitude, and its accuracies for a GPS position
+    // (a position set by hand is exact); every new datum at a position takes them.
+    static void setAltitudeAndAccuracy(AddDataCommand& command, bool isGpsLocation);
 
     // The message for a new entry that could not be saved there: without a
     // position it says what to do, so that no one suspects the disk.
@@ -91,9 +94,6 @@ private:
     static QString currentProjectFolder();
     static QString projectImagesPath();
     static QString freeCopyTarget(const QString& folder, const QString& sourcePath);
-    // The location manager's altitude, and its accuracies for a GPS position
-    // (a position set by hand is exact).
-    static void setAltitudeAndAccuracy(AddDataCommand& command, bool isGpsLocation);
     static bool execute(const std::shared_ptr<AddDataCommand>& command);
     // Shows everything when the map hides the new datum.
     void showSavedData();

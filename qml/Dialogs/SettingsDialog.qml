@@ -39,8 +39,13 @@ BaseDialog {
         app.baseMapOnline = baseMaps.activeButton
         app.unitType = units.activeButton
         app.angleConvention = angles.activeButton
-        if (locationManager)
+        // The location manager stores its mode itself and keeps the stored
+        // one when the store cannot take the choice.
+        var coordinatesRefused = false
+        if (locationManager) {
             locationManager.inputMode = coordinates.activeButton
+            coordinatesRefused = locationManager.inputMode !== coordinates.activeButton
+        }
         if (precision.value !== undefined)
             app.pickPrecision = precision.value
         app.compassClinoInputMode = clinoMode.activeButton
@@ -48,8 +53,10 @@ BaseDialog {
             app.compassClinoEnabled = sensors.checked
         app.resetCaches = resetCaches.checked
         app.useQmlImageGallery = gallery.checked
-        // Not written: the settings are back to what the store holds; say so.
-        if (!app.saveSettings() && typeof _dialogController !== "undefined" && _dialogController)
+        // Not written: the settings are back to what the store holds; say so,
+        // once for both stores.
+        var saved = app.saveSettings()
+        if ((!saved || coordinatesRefused) && typeof _dialogController !== "undefined" && _dialogController)
             _dialogController.toastError("Could not save settings")
     }
 

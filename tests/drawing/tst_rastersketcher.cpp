@@ -291,9 +291,11 @@ private slots:
         QTest::addColumn<bool>("withLocation");
         QTest::addColumn<QPointF>("position"); // longitude, latitude
         QTest::addColumn<QString>("locality");
-        QTest::newRow("last known position") << true << QPointF(7.25, 46.5) << "current";
-        QTest::newRow("localities listed, none current") << true << QPointF(7.25, 46.5) << "none current";
-        QTest::newRow("no locality in the project") << true << QPointF(7.25, 46.5) << "none";
+        QTest::addColumn<double>("altitude"); // as typed in the position bar; accuracies as the receiver's
+        QTest::newRow("last known position") << true << QPointF(7.25, 46.5) << "current" << 0.0;
+        QTest::newRow("localities listed, none current") << true << QPointF(7.25, 46.5) << "none current" << 0.0;
+        QTest::newRow("no locality in the project") << true << QPointF(7.25, 46.5) << "none" << 0.0;
+        QTest::newRow("altitude set, as a note takes it") << true << QPointF(7.25, 46.5) << "current" << 1234.5;
     }
 
     void newSketch()
@@ -301,8 +303,13 @@ private slots:
         QFETCH(bool, withLocation);
         QFETCH(QPointF, position);
         QFETCH(QString, locality);
+        QFETCH(double, altitude);
         cleanup();
         startApplication(withLocation);
+        AbstractLocationManager* location = m_app->locationManager();
+        location->setAltitude(altitude);
+        location->setHorizontalAccuracy(4.0);
+        location->setVerticalAccuracy(6.0);
         if (locality == "none")
             QVERIFY(project()->removeLocality(m_fixture->locality->id()));
         ModelManager::instance()->setCurrentLocality(locality == "current" ? m_fixture->locality : nullptr);
@@ -330,6 +337,9 @@ private slots:
         QCOMPARE(record.dip_azimuth(), 0.0f);
         QCOMPARE(record.position().latitude(), position.y());
         QCOMPARE(record.position().longitude(), position.x());
+        QCOMPARE(record.position().altitude(), altitude);
+        QCOMPARE(record.position().horizontalaccuracy(), 4.0);
+        QCOMPARE(record.position().verticalaccuracy(), 6.0);
         QCOMPARE(m_app->toasts(), QStringList({"Saved sketch"}));
         // The newest locality, made at the sketch when there was none.
         const std::shared_ptr<Locality> current = ModelManager::instance()->currentLocality();

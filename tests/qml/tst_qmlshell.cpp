@@ -271,9 +271,12 @@ public:
     // The bytes of the user's settings file.
     Q_INVOKABLE QString userSettingsFile() const
     {
-        QFile file(QSettings(QStringLiteral("user"), QString()).fileName());
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+        return bytesOf(QSettings(QStringLiteral("user"), QString()).fileName());
     }
+
+    // The same for the application's own settings file.
+    Q_INVOKABLE QVariant appSetting(const QString& key) const { return QSettings().value(key); }
+    Q_INVOKABLE QString appSettingsFile() const { return bytesOf(QSettings().fileName()); }
 
     // As on a full disk, no file of the process grows while full.
     Q_INVOKABLE bool setDiskFull(bool full)
@@ -374,6 +377,12 @@ public:
     }
 
 private:
+    static QString bytesOf(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
     void dropRealModelManager(bool engineAlive = true)
     {
         if (!m_realModelManager)

@@ -104,16 +104,32 @@ TestCase {
             { tag: "full, right-hand rule", full: true, control: "angles", label: "Dip/Strike (RHR)",
               property: "angleConvention", key: "angleConvention", stored: 0, chosen: 1 },
             { tag: "full, nothing changed", full: true, control: "units", label: "Metric", property: "unitType",
-              key: "unitType", stored: 0, chosen: 0 }
+              key: "unitType", stored: 0, chosen: 0 },
+            // The location manager keeps the input mode in the application's store.
+            { tag: "room, decimal degrees", full: false, control: "coordinates", label: "Decimal Degrees",
+              property: "inputMode", key: "InputMode", stored: 0, chosen: 1 },
+            { tag: "full, decimal degrees", full: true, control: "coordinates", label: "Decimal Degrees",
+              property: "inputMode", key: "InputMode", stored: 0, chosen: 1 }
         ]
     }
 
     function test_doneOnAFullDisk(data) {
         _dialogController.toastReady = true
         _dialogController.dismissToast()
-        _appManager[data.property] = data.stored
+        _testSupport.installSensors(true, false, false)
+        var inApp = data.key === "InputMode"
+        var holder = inApp ? _appManager.locationManager : _appManager
+        var storedValue = function() {
+            return String(inApp ? _testSupport.appSetting(data.key) : _testSupport.userSetting(data.key))
+        }
+        var settingsFile = function() {
+            return inApp ? _testSupport.appSettingsFile() : _testSupport.userSettingsFile()
+        }
+        // Set and stored either way, whatever an earlier test left.
+        holder[data.property] = data.chosen
+        holder[data.property] = data.stored
         verify(_appManager.saveSettings())
-        var file = _testSupport.userSettingsFile()
+        var file = settingsFile()
         verify(file !== "")
         open("SettingsDialog.qml")
         var control = findChild(dialog, data.control)
@@ -125,9 +141,9 @@ TestCase {
         var written = !data.full && data.chosen !== data.stored
         var refused = data.full && data.chosen !== data.stored
         compare(_dialogController.toastMessage, refused ? "Could not save settings" : "")
-        compare(_appManager[data.property], refused ? data.stored : data.chosen)
-        compare(String(_testSupport.userSetting(data.key)), String(refused ? data.stored : data.chosen))
-        compare(_testSupport.userSettingsFile() === file, !written)
+        compare(holder[data.property], refused ? data.stored : data.chosen)
+        compare(storedValue(), String(refused ? data.stored : data.chosen))
+        compare(settingsFile() === file, !written)
         // Shown again, the dialog shows what is stored.
         dialog.shown = false
         dialog.shown = true
