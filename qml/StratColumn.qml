@@ -397,11 +397,6 @@ Rectangle {
             target: column
             function onOutlinedUnitChanged() { Qt.callLater(units.showOutlined) }
         }
-        // A save resets the list to its top.
-        Connections {
-            target: column.stratModel
-            function onModelReset() { Qt.callLater(units.showOutlined) }
-        }
 
         delegate: Rectangle {
             id: row
