@@ -34,7 +34,6 @@ namespace {
 const QString SettingsGroup = QStringLiteral("RasterSketcher/");
 const QString SavedMessage = QStringLiteral("Saved sketch");
 const QString FailedMessage = QStringLiteral("Save failed!");
-const QString NoPositionMessage = QStringLiteral("Save failed! No position yet: turn on location or set a position");
 constexpr int ToastDuration = 2000;
 // Long enough to read what to do about it.
 constexpr int AdviceDuration = 4000;
@@ -641,7 +640,7 @@ bool RasterSketcher::saveNewSketch()
     if (!AbstractLocationManager::isValidCoordinate(position)) {
         qWarning() << "No known position for the new sketch";
         if (const std::shared_ptr<DialogController> controller = AppContext::dialogs())
-            controller->toastError(NoPositionMessage, AdviceDuration);
+            controller->toastError(ImageTool::failedSaveText(FailedMessage, position), AdviceDuration);
         return false;
     }
     const QString imagePath = ImageTool::uniqueImagePath(SketchFiles::ImagePrefix, QStringLiteral(".jpeg"));

@@ -307,7 +307,7 @@ BaseTool {
             discardEntry()
             return true
         }
-        _dialogController.toastError("Failed to save note")
+        _dialogController.toastError(imageToolManager.failedSaveText("Failed to save note", at))
         return false
     }
 

@@ -22,8 +22,9 @@ BaseTool {
                                         || manager.numPoints > 1
     readonly property int menuDuration: Utils.theme("lengthLong", 4000)
     readonly property string noUnitText: "Please add a Rock Unit before drawing"
-    // A line being placed, not saved yet.
+    // A line being placed, not saved yet; leaving the tool drops it.
     readonly property bool pendingWork: manager.numPoints > 0
+    readonly property string workDroppedOnLeaving: pendingWork ? "This line has unsaved changes." : ""
     // An open edit of the strat column may delete or rename the unit a line
     // would take: drawing waits for its "Done".
     readonly property bool columnEditing: {

@@ -1,4 +1,5 @@
 import QtQuick 2.4
+import "Utils.js" as Utils
 
 // Owns the tools of the map, switches between them and offers each gesture
 // to the active tool first, then to the others in list order.
@@ -46,10 +47,23 @@ Item {
 
     function activate(tool) {
         hideKeyboard()
-        if (tool !== activeTool)
-            switchTo(tool)
-        else if (defaultTool && activeTool !== defaultTool)
-            switchTo(defaultTool)
+        var next = tool
+        if (tool === activeTool) {
+            if (!defaultTool || activeTool === defaultTool)
+                return
+            next = defaultTool
+        }
+        // A tool that drops its unsaved work when left asks first.
+        var leaving = activeTool
+        var unsaved = leaving && leaving.workDroppedOnLeaving ? leaving.workDroppedOnLeaving : ""
+        if (unsaved === "" || typeof _dialogController === "undefined" || !_dialogController) {
+            switchTo(next)
+            return
+        }
+        Utils.askToDiscard(unsaved, function(discard) {
+            if (discard && toolManager.activeTool === leaving)
+                toolManager.switchTo(next)
+        })
     }
 
     // Offers a gesture to the active tool, then to the others in order.

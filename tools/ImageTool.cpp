@@ -274,6 +274,15 @@ bool ImageTool::saveImageFile(const QUrl& imageSource, double imageHeading, cons
     return true;
 }
 
+QString ImageTool::failedSaveText(const QString& failed, const QPointF& location)
+{
+    if (AbstractLocationManager::isValidCoordinate(location))
+        return failed;
+    const bool sentence = failed.endsWith(QLatin1Char('!')) || failed.endsWith(QLatin1Char('.'));
+    return failed + QLatin1String(sentence ? " " : ". ")
+           + QStringLiteral("No position yet: turn on location or set a position");
+}
+
 bool ImageTool::isInProjectImages(const QUrl& url)
 {
     const QString path = localPath(url);

@@ -54,6 +54,10 @@ public:
     // Whether a local picture lies inside the current project's images folder.
     static bool isInProjectImages(const QUrl& url);
 
+    // The message for a new entry that could not be saved there: without a
+    // position it says what to do, so that no one suspects the disk.
+    Q_INVOKABLE static QString failedSaveText(const QString& failed, const QPointF& location);
+
 public slots:
     void toolActivated() override;
     void toolDeactivated() override;

@@ -1417,6 +1417,9 @@ private slots:
         QTest::newRow("sketch stroke, Yes") << "sketch" << "window" << "Yes" << sketch;
         QTest::newRow("line point by point, No") << "line" << "window" << "No" << line;
         QTest::newRow("line point by point, Yes") << "line" << "window" << "Yes" << line;
+        // Leaving the line tool drops the line being placed.
+        QTest::newRow("line point by point, another tool, No") << "line" << "tool" << "No" << line;
+        QTest::newRow("line point by point, another tool, Yes") << "line" << "tool" << "Yes" << line;
         // Another dialog's answer is not taken for this one.
         QTest::newRow("line, a dialog showing") << "line" << "window" << "dialog" << line;
         QTest::newRow("clino comment, No") << "clino comment" << "window" << "No" << reading;
@@ -1502,6 +1505,8 @@ private slots:
         const auto leavePage = [&] {
             if (closing)
                 return closeWindow();
+            if (leave == "tool")
+                return screen().tapToolButton("Notebook");
             QQuickItem* bar = findItem(root(), "toolBar");
             QQuickItem* header = findItem(bar, "headerButton");
             return screen().tap(header, QPointF(header->height() / 2, header->height() / 2))
@@ -1544,7 +1549,13 @@ private slots:
             QTRY_VERIFY((button = screen().shownWith("label", answer)) != nullptr);
             QVERIFY(screen().tapAtRest(button));
             QTRY_VERIFY(!dialogs->dialogActive());
-            QTRY_COMPARE(veto->property("closings").toInt(), answer == "Yes" ? 1 : 0);
+            if (leave == "tool" && answer == "Yes") {
+                QTRY_VERIFY(notebook()->property("shown").toBool());
+                QTRY_COMPARE(lineManager()->property("numPoints").toInt(), 0);
+                QCOMPARE(unsavedWork(), QString());
+                return;
+            }
+            QTRY_COMPARE(veto->property("closings").toInt(), answer == "Yes" && closing ? 1 : 0);
         }
         if (strat && answer == "Yes") {
             // The close went on and dropped the edit, storing nothing.

@@ -592,14 +592,17 @@ private slots:
         QCOMPARE(manager->currentProject()->name(), QStringLiteral("A"));
     }
 
+    // The typed altitude goes with the position; the next opening restores both.
     void closingStoresAKnownPosition_data()
     {
         QTest::addColumn<QPointF>("reported");
         QTest::addColumn<double>("latitude");
         QTest::addColumn<double>("longitude");
-        QTest::newRow("known") << QPointF(8.5, 47.25) << 47.25 << 8.5;
-        QTest::newRow("none") << QPointF(999, 999) << 46.0 << 7.0;
-        QTest::newRow("null point") << QPointF(0, 0) << 46.0 << 7.0;
+        QTest::addColumn<double>("altitude");
+        QTest::newRow("known") << QPointF(8.5, 47.25) << 47.25 << 8.5 << 250.5;
+        // The older store holds no altitude: the one held stays.
+        QTest::newRow("none") << QPointF(999, 999) << 46.0 << 7.0 << 0.0;
+        QTest::newRow("null point") << QPointF(0, 0) << 46.0 << 7.0 << 0.0;
     }
 
     void closingStoresAKnownPosition()
@@ -607,6 +610,7 @@ private slots:
         QFETCH(QPointF, reported);
         QFETCH(double, latitude);
         QFETCH(double, longitude);
+        QFETCH(double, altitude);
         const QString folder = makeProject("a.qz", "A", 100);
         {
             Project project(ProjectId(904), nullptr, QDir(folder));
@@ -617,11 +621,20 @@ private slots:
         ModelManager* manager = ModelManager::instance();
         manager->init(root());
         m_location->setLastKnownCoordinate(reported);
+        m_location->setAltitude(250.5);
         manager->closeCurrentProject();
         QVERIFY(!manager->currentProject());
         const auto record = storedRecord(folder);
         QCOMPARE(record.lastlatitude(), latitude);
         QCOMPARE(record.lastlongitude(), longitude);
+        QCOMPARE(record.has_lastaltitude(), altitude != 0.0);
+
+        // As after a restart.
+        m_location->setAltitude(0.0);
+        m_location->setLastKnownCoordinate(QPointF(1, 2));
+        manager->init(root());
+        QCOMPARE(m_location->lastKnownCoordinate(), QPointF(longitude, latitude));
+        QCOMPARE(m_location->altitude(), altitude);
     }
 
     void mostRecentImage()

@@ -126,17 +126,32 @@ TestCase {
         selectRow("Annotation", "Not a line")
     }
 
-    function test_aNoteIsSavedOnlyAtAValidPlace() {
-        var before = rows()
-        verify(addNote("Contact exposed"))
-        compare(rows(), before + 1)
-        compare(_dialogController.toastMessage, "")
+    // A refused note stays in its panel; the message says why when it can.
+    function test_aNoteIsSavedOnlyAtAValidPlace_data() {
+        return [
+            { tag: "valid place", place: here, locked: false, message: "" },
+            { tag: "no position", place: Qt.point(999, 999), locked: false,
+              message: "Failed to save note. No position yet: turn on location or set a position" },
+            { tag: "storage locked", place: here, locked: true, message: "Failed to save note" }
+        ]
+    }
 
-        reticule.worldPosition = Qt.point(999, 999)
-        verify(!addNote("Lost"))
-        compare(_dialogController.toastMessage, "Failed to save note")
+    function test_aNoteIsSavedOnlyAtAValidPlace(row) {
+        verify(addNote("Contact exposed"))
+        var before = rows()
+        reticule.worldPosition = row.place
+        if (row.locked)
+            _storage.lock()
+        compare(addNote("Second"), row.message === "")
+        _storage.unlock()
+        compare(_dialogController.toastMessage, row.message)
+        if (row.message === "") {
+            compare(rows(), before + 1)
+            return
+        }
+        compare(rows(), before)
         verify(panel.entryOpen)
-        compare(rows(), before + 1)
+        compare(field("entryText").text, "Second")
         mouseClick(field("entry_Discard"))
         verify(!panel.entryOpen)
         compare(field("entryText").text, "")
