@@ -48,6 +48,7 @@ bool MainView::event(QEvent* event)
         }
         break;
     case QEvent::Close:
+        emit closeRequested();
         if (!closeAllowed()) {
             event->ignore();
             return true;

@@ -22,6 +22,9 @@ public:
     QObject* focusObject() const override;
 
 signals:
+    // Before the screen is asked whether it may close: a name still being
+    // typed is taken as typed, so that the question sees it.
+    void closeRequested();
     void resized();
     void loadingTilesChanged(bool loadingTiles);
 

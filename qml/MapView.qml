@@ -76,12 +76,28 @@ MapViewController {
             kinds.push("reading")
         if (dataTool.entryPending(windowClosing))
             kinds.push(dataTool.hasImage() ? "picture" : "note")
+        var refused = refusedStratEdit()
+        if (refused !== "")
+            kinds.push(refused)
         if (kinds.length === 0)
             return ""
         if (kinds.length === 1)
             return "This " + kinds[0] + " has unsaved changes."
         var last = kinds.pop()
         return "The " + kinds.join(", the ") + " and the " + last + " have unsaved changes."
+    }
+
+    // An open strat column edit that cannot be stored, which leaving drops:
+    // "unit name" for a name another unit has, "strat column" otherwise.
+    function refusedStratEdit() {
+        var project = (typeof _modelManager !== "undefined" && _modelManager) ? _modelManager.currentProject : null
+        var strat = project ? project.stratColumnModel : null
+        if (!strat || !strat.editing || !strat.isChanged())
+            return ""
+        var problem = strat.validWorkingCopy()
+        if (problem === "")
+            return ""
+        return problem === "Unit names must be unique" ? "unit name" : "strat column"
     }
 
     Component.onCompleted: {

@@ -37,8 +37,9 @@ Rectangle {
     // Set from entering the editor until its edit is saved or dropped.
     property bool ownsEdit: false
     // Where storing a unit rebuilds the screen around the column: an object
-    // that outlives it, with a signal unitAdded(int), that hands the unit
-    // "+" stored on to the column made anew.
+    // that outlives it, with a signal unitStored(int), that hands the unit
+    // "+" stored, or the one outlined when "Done" stored the edit, on to the
+    // column made anew.
     property var survivor: null
 
     // Set while "Done" saves: the save can rebuild the panel around the
@@ -49,11 +50,11 @@ Rectangle {
 
     // Asks every row typing a name to stop, keeping or dropping the text.
     signal typingEnds(bool keep)
-    // The selected unit, once the project holds it: a unit of an edit not
-    // yet saved is offered when the edit is.
+    // The selected unit, once the project holds it and the edit is through:
+    // a unit outlined in the editor is offered once "Done" stores the edit.
     signal unitChosen(int unit)
 
-    onSelectedUnitChanged: offerUnit()
+    onSelectedUnitChanged: if (!editing) offerUnit()
     onEditingChanged: if (!editing) offerUnit()
 
     // The height that shows the header, `rows` whole units and "+".
@@ -66,7 +67,9 @@ Rectangle {
             _dialogController.toastError(text)
     }
 
-    // Saves the working copy; on failure says so and answers false.
+    // Saves the working copy; on failure says so and answers false. The
+    // unit the editor outlined is the one taken after the save: the current
+    // one where the column picks it, not the one the save fell back to.
     function saveEdit() {
         saving = true
         var saved = false
@@ -77,6 +80,10 @@ Rectangle {
         }
         if (!saved)
             toastError("Could not save the strat column.")
+        else if (picksCurrentUnit && isStored(selectedUnit))
+            _modelManager.currentRockUnit = selectedUnit
+        else if (survivor && isStored(selectedUnit))
+            survivor.unitStored(selectedUnit)
         return saved
     }
 
@@ -158,7 +165,7 @@ Rectangle {
             return
         }
         if (survivor) {
-            survivor.unitAdded(id)
+            survivor.unitStored(id)
             return
         }
         if (picksCurrentUnit)
@@ -204,10 +211,13 @@ Rectangle {
     }
 
     // Closing the window ends the program, and a hidden or removed column
-    // leaves nobody to finish its edit: it is done as "Done" does.
+    // leaves nobody to finish its edit: it is done as "Done" does. The name
+    // being typed joins the edit first, as a press elsewhere does, so that a
+    // close that would drop it asks.
     Connections {
         target: column.Window.window
         ignoreUnknownSignals: true
+        function onCloseRequested() { column.typingEnds(true) }
         function onClosing() { column.finishUnseen() }
     }
     // Once the change that hid it is through: its panel may be in the midst
@@ -235,7 +245,7 @@ Rectangle {
     Connections {
         target: column.survivor
         ignoreUnknownSignals: true
-        function onUnitAdded(unit) {
+        function onUnitStored(unit) {
             if (!column.editing)
                 column.selectedUnit = unit
         }

@@ -17,9 +17,10 @@ Item {
 
     signal moveStarted()
     signal moveEnded()
-    // A unit "+" stored in the form's strat column: storing it rebuilds the
-    // rows, and the form made anew takes it.
-    signal unitAdded(int unit)
+    // A unit "+" stored in the form's strat column, or the one its editor
+    // outlined when "Done" stored the edit: storing rebuilds the rows, and
+    // the form made anew takes it.
+    signal unitStored(int unit)
 
     function componentFor(kind) {
         switch (kind) {

@@ -419,11 +419,34 @@ class TestFieldDay : public QObject
         if (panel == "notebook") {
             TEST_STEP(selectEntry(test::idOf(0xd0)));
             strat = findItem(findItem(notebook(), "pointDetails"), "unitChoice");
+        } else if (panel == "clino") {
+            TEST_STEP(openTool("Clino", "clinoTool"));
+            strat = findItem(findItem(root(), "clinoTool"), "stratColumn");
+            QQuickItem* mode = findItem(root(), "modeButton");
+            if (!strat->isEnabled())
+                TEST_STEP(tap(mode, QPointF(mode->width() * 0.75, mode->height() / 2)));
+            QTRY_VERIFY(strat->isEnabled());
         } else {
             TEST_STEP(openTool("Line", "lineTool"));
             strat = findItem(lineTool(), "rockUnits");
         }
         QVERIFY(strat);
+    }
+
+    // In the column's editor the first row's name typed over the second's.
+    void typeTakenName(QQuickItem* strat, QString& taken, QQuickItem*& input)
+    {
+        TEST_STEP(openStratEditor(strat));
+        const QList<QQuickItem*> fields = shownInList(strat, "unitNameField");
+        QVERIFY(fields.size() >= 2);
+        taken = fields[0]->property("text").toString();
+        QVERIFY(screen().tapAtRest(fields[1]));
+        input = fields[1]->findChild<QQuickItem*>("input");
+        QTRY_VERIFY(input->hasActiveFocus());
+        QTest::keyClick(window(), Qt::Key_A, Qt::ControlModifier);
+        for (const QChar c : taken)
+            QTest::sendKeyEvent(QTest::Click, window(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QCOMPARE(input->property("text").toString(), taken);
     }
 
     void takenNameThenAdd(const QString& panel, const QString& leave)
@@ -435,18 +458,10 @@ class TestFieldDay : public QObject
         const std::map<std::string, int> units = storedDataUnits();
         const int current = ModelManager::instance()->currentRockUnit();
         clearToasts();
-        TEST_STEP(openStratEditor(strat));
-        const QList<QQuickItem*> fields = shownInList(strat, "unitNameField");
-        QVERIFY(fields.size() >= 2);
-        const QString taken = fields[0]->property("text").toString();
+        QString taken;
+        QQuickItem* input = nullptr;
+        TEST_STEP(typeTakenName(strat, taken, input));
         QVERIFY(stored.contains(taken));
-        QVERIFY(screen().tapAtRest(fields[1]));
-        QQuickItem* input = fields[1]->findChild<QQuickItem*>("input");
-        QTRY_VERIFY(input->hasActiveFocus());
-        QTest::keyClick(window(), Qt::Key_A, Qt::ControlModifier);
-        for (const QChar c : taken)
-            QTest::sendKeyEvent(QTest::Click, window(), Qt::Key_unknown, QString(c), Qt::NoModifier);
-        QCOMPARE(input->property("text").toString(), taken);
 
         if (leave == "Done") {
             QQuickItem* done = screen().shownWith("label", QString("Done"), strat);
@@ -558,22 +573,26 @@ class TestFieldDay : public QObject
         QTest::mouseRelease(window(), Qt::LeftButton, {}, at);
     }
 
-    // While the line panel's column edits, a stroke stores nothing and says
-    // why; after "Done" a line takes the unit the column outlines, stored.
-    void drawWhileEditing(const QString& change)
+    // A unit "+" stores outside the editor, then in the editor that unit
+    // deleted, another row's name typed, or a unit added there; for the line
+    // panel a stroke meanwhile stores nothing and says why. "Done" then
+    // stores the edit, and the unit the editor outlined is the one taken from
+    // then on, stored and shown in the column: the current unit, or the
+    // notebook entry's.
+    void settleEdit(const QString& panel, QPointer<QQuickItem>& strat, const QString& change)
     {
         const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
-        QPointer<QQuickItem> strat;
-        TEST_STEP(openStratColumn("line", strat));
-        lineManager()->setProperty("editModeEnabled", false);
-        lineManager()->setProperty("penMode", 0);
-        page->mapView()->setSelectedItemId(QString());
-        // "+" stores a unit and makes it current; the editor outlines it.
         const int units = int(project->rockUnits().size());
         QVERIFY(screen().tapAtRest(findItem(strat, "addUnitButton")));
         QTRY_COMPARE(storedUnitIds().size(), units + 1);
         const int added = project->rockUnits().back().id;
-        QTRY_COMPARE(ModelManager::instance()->currentRockUnit(), added);
+        // Storing it may rebuild the notebook's details, column and all.
+        const auto column = [&] {
+            if (panel == "notebook")
+                strat = findItem(findItem(notebook(), "pointDetails"), "unitChoice");
+            return strat ? strat->property("outlinedUnit").toInt() : -1;
+        };
+        QTRY_COMPARE(column(), added);
         TEST_STEP(openStratEditor(strat));
         QTRY_COMPARE(strat->property("outlinedUnit").toInt(), added);
         if (change == "unit deleted") {
@@ -584,7 +603,11 @@ class TestFieldDay : public QObject
             QTRY_VERIFY((yes = screen().shownWith("label", QString("Yes"))) != nullptr);
             QVERIFY(screen().tapAtRest(yes));
             QTRY_VERIFY(!dialogs->messageBoxActive());
-            QTRY_VERIFY(strat->property("outlinedUnit").toInt() != added);
+            // Still editing: nothing the delete stores ends the edit.
+            QTRY_VERIFY(strat && strat->property("outlinedUnit").toInt() != added);
+        } else if (change == "unit added") {
+            QVERIFY(screen().tapAtRest(findItem(strat, "addUnitButton")));
+            QTRY_VERIFY(strat && strat->property("outlinedUnit").toInt() > added);
         } else {
             // Another row outlined, its name typed and not yet taken.
             const QList<QQuickItem*> fields = shownInList(strat, "unitNameField");
@@ -597,22 +620,51 @@ class TestFieldDay : public QObject
             QTest::keyClick(window(), Qt::Key_End);
             QTest::sendKeyEvent(QTest::Click, window(), Qt::Key_unknown, QString("x"), Qt::NoModifier);
         }
-        std::map<std::string, int> before = storedDataUnits();
-        clearToasts();
-        QVERIFY(page->cameraAtRest());
-        strokeOnMap(QPoint(700, 250));
-        QCOMPARE(storedDataUnits(), before);
-        QTRY_VERIFY(toasted("Tap Done in the strat column to draw"));
-        QCOMPARE(strat->state(), QString("EDITING"));
+        const int outlined = strat->property("outlinedUnit").toInt();
+        if (panel == "line") {
+            const std::map<std::string, int> before = storedDataUnits();
+            clearToasts();
+            QVERIFY(page->cameraAtRest());
+            strokeOnMap(QPoint(700, 250));
+            QCOMPARE(storedDataUnits(), before);
+            QTRY_VERIFY(toasted("Tap Done in the strat column to draw"));
+            QCOMPARE(strat->state(), QString("EDITING"));
+        }
 
         QQuickItem* done = nullptr;
         QTRY_VERIFY((done = screen().shownWith("label", QString("Done"), strat)) != nullptr);
         QVERIFY(screen().tapAtRest(done));
-        QTRY_COMPARE(strat->state(), QString("DEFAULT"));
-        const int current = ModelManager::instance()->currentRockUnit();
-        QVERIFY(storedUnitIds().contains(current));
+        QTRY_VERIFY(!strat || strat->state() == "DEFAULT");
+        QTRY_VERIFY(storedUnitIds().contains(outlined));
         QCOMPARE(storedUnitIds().contains(added), change != "unit deleted");
-        QTRY_COMPARE(strat->property("outlinedUnit").toInt(), current);
+        if (panel == "notebook")
+            QTRY_COMPARE(storedDataUnits()[test::idOf(0xd0)], outlined);
+        else
+            QTRY_COMPARE(ModelManager::instance()->currentRockUnit(), outlined);
+        QTRY_COMPARE(column(), outlined);
+        const QString name = project->stratColumnModel()->unitNameById(outlined);
+        const auto shown = [&] {
+            for (QQuickItem* label : shownInList(strat, "unitNameLabel")) {
+                if (label->property("text").toString() == name)
+                    return true;
+            }
+            return false;
+        };
+        QTRY_VERIFY2(shown(), qPrintable(name));
+        TEST_STEP(unitsAreStored());
+    }
+
+    // After "Done" a line takes the unit the line panel's column outlined.
+    void drawWhileEditing(const QString& change)
+    {
+        QPointer<QQuickItem> strat;
+        TEST_STEP(openStratColumn("line", strat));
+        lineManager()->setProperty("editModeEnabled", false);
+        lineManager()->setProperty("penMode", 0);
+        page->mapView()->setSelectedItemId(QString());
+        TEST_STEP(settleEdit("line", strat, change));
+        const int current = ModelManager::instance()->currentRockUnit();
+        const std::map<std::string, int> before = storedDataUnits();
         QVERIFY(page->cameraAtRest());
         strokeOnMap(QPoint(700, 400));
         QTRY_COMPARE(storedDataUnits().size(), before.size() + 1);
@@ -1376,6 +1428,10 @@ private slots:
         QTest::newRow("note behind another panel, No") << "hidden note" << "window" << "No" << note;
         QTest::newRow("note behind another panel, Yes") << "hidden note" << "window" << "Yes" << note;
         QTest::newRow("clino comment, Projects, No") << "clino comment" << "Projects" << "No" << reading;
+        // A unit name the strat column refuses, left by a tap on the map or still being typed.
+        const QString unit = "This unit name has unsaved changes.";
+        QTest::newRow("taken unit name, No") << "unit name" << "window" << "No" << unit;
+        QTest::newRow("taken unit name typed, Yes") << "unit name typed" << "window" << "Yes" << unit;
         // Leaving the project stores no new note.
         QTest::newRow("note placed, Projects, No") << "placed note" << "Projects" << "No" << note;
     }
@@ -1394,7 +1450,15 @@ private slots:
         QCOMPARE(unsavedWork(), QString());
         const QString typed = QString("%1 %2").arg(work, answer);
         QQuickItem* input = nullptr;
-        if (work == "sketch") {
+        QPointer<QQuickItem> strat;
+        const QStringList units = storedUnits();
+        if (work.startsWith("unit name")) {
+            TEST_STEP(openStratColumn("line", strat));
+            QString taken;
+            TEST_STEP(typeTakenName(strat, taken, input));
+            if (work == "unit name")
+                QVERIFY(tapEmptyMap());
+        } else if (work == "sketch") {
             TEST_STEP(openTool("Notebook", "dataTool"));
             TEST_STEP(tap(findItem(notebook(), "toolBarButton_addPhoto")));
             QVERIFY(screen().tapShown("add_Sketch"));
@@ -1433,7 +1497,8 @@ private slots:
                 TEST_STEP(openTool("Layers", "layerTool"));
         }
         const QString held = input ? input->property("text").toString() : QString();
-        QCOMPARE(unsavedWork(closing), question);
+        // A name still being typed joins the edit when the close is asked for.
+        QCOMPARE(unsavedWork(closing), work == "unit name typed" ? QString() : question);
 
         const std::unique_ptr<QObject> veto = closeVeto();
         QVERIFY(veto);
@@ -1492,6 +1557,14 @@ private slots:
             }
             QTRY_COMPARE(veto->property("closings").toInt(), answer == "Yes" && closing ? 1 : 0);
         }
+        if (strat && answer == "Yes") {
+            // The close went on and dropped the edit, storing nothing.
+            QTRY_VERIFY(toasted("Unit names must be unique"));
+            QVERIFY(!ModelManager::instance()->currentProject()->stratColumnModel()->isEditing());
+            QCOMPARE(storedUnits(), units);
+            QCOMPARE(unsavedWork(), QString());
+            return;
+        }
         // The program, the project and the work are still there, and the next close asks again.
         QVERIFY(window()->isVisible());
         QVERIFY(ModelManager::instance()->currentProject());
@@ -1506,7 +1579,13 @@ private slots:
         QTRY_VERIFY(!findItem(findItem(root(), "toolBar"), "veil")->isVisible());
 
         // Put away as the user would, for the next rows.
-        if (work == "sketch") {
+        if (strat) {
+            QCOMPARE(storedUnits(), units);
+            QVERIFY(screen().tapAtRest(findItem(strat, "restoreButton")));
+            QQuickItem* done = screen().shownWith("label", QString("Done"), strat);
+            QVERIFY(done && screen().tapAtRest(done));
+            QTRY_COMPARE(strat->state(), QString("DEFAULT"));
+        } else if (work == "sketch") {
             TEST_STEP(tap(findItem(sketchTool, "backButton")));
             QTRY_VERIFY(dialogs->messageBoxActive());
             QQuickItem* yes = nullptr;
@@ -2209,8 +2288,13 @@ private slots:
         QTest::newRow("notebook, another tool") << "notebook" << "another tool";
         QTest::newRow("line, + on locked storage") << "line" << "add, locked";
         // A stroke while the line panel's column edits waits for "Done".
-        for (const char* change : {"unit deleted", "unit renamed"})
+        for (const char* change : {"unit deleted", "unit renamed", "unit added"})
             QTest::newRow(qPrintable(QString("line, %1, a line drawn").arg(change))) << "line" << change;
+        // "Done" settles on the unit the editor outlines.
+        for (const char* panel : {"clino", "notebook"}) {
+            for (const char* change : {"unit deleted", "unit added"})
+                QTest::newRow(qPrintable(QString("%1, %2, Done").arg(panel, change))) << panel << change;
+        }
         // A name another unit has is refused however the editor is left;
         // "+" afterwards adds a stored unit, and nothing takes an unstored one.
         for (const char* leave : {"another row", "another tool", "Done"})
@@ -2227,25 +2311,18 @@ private slots:
             TEST_STEP(takenNameThenAdd(panel, leave));
             return;
         }
-        if (leave.startsWith("unit ")) {
+        if (leave.startsWith("unit ") && panel == "line") {
             TEST_STEP(drawWhileEditing(leave));
             return;
         }
-        QPointer<QQuickItem> strat;
-        if (panel == "notebook") {
-            TEST_STEP(selectEntry(test::idOf(0xd0)));
-            strat = findItem(findItem(notebook(), "pointDetails"), "unitChoice");
-        } else if (panel == "clino") {
-            TEST_STEP(openTool("Clino", "clinoTool"));
-            strat = findItem(findItem(root(), "clinoTool"), "stratColumn");
-            QQuickItem* mode = findItem(root(), "modeButton");
-            if (!strat->isEnabled())
-                TEST_STEP(tap(mode, QPointF(mode->width() * 0.75, mode->height() / 2)));
-            QTRY_VERIFY(strat->isEnabled());
-        } else {
-            TEST_STEP(openTool("Line", "lineTool"));
-            strat = findItem(lineTool(), "rockUnits");
+        if (leave.startsWith("unit ")) {
+            QPointer<QQuickItem> strat;
+            TEST_STEP(openStratColumn(panel, strat));
+            TEST_STEP(settleEdit(panel, strat, leave));
+            return;
         }
+        QPointer<QQuickItem> strat;
+        TEST_STEP(openStratColumn(panel, strat));
         const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
         const QStringList stored = storedUnits();
         QSignalSpy saves(project.get(), &Project::stratColumnChanged);
