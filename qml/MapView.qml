@@ -383,6 +383,7 @@ MapViewController {
             id: sketchTool
             objectName: "sketchTool"
             mapView: mapView
+            toolBarFoot: toolBar.lastButtonArea
             onExit: toolManager.activate(dataTool)
         }
     }
