@@ -399,6 +399,7 @@ MapViewController {
             id: sketchTool
             objectName: "sketchTool"
             mapView: mapView
+            toolBarFoot: toolBar.lastButtonArea
             onExit: toolManager.activate(dataTool)
         }
     }

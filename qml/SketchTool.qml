@@ -12,6 +12,7 @@ BaseTool {
     allowCallouts: false
     leftInset: 0
     panelWidth: parent ? parent.width : 0
+    anchors.bottomMargin: positionBarHeight + footOverlap
     z: 10
     color: "#ffffff"
 
@@ -19,6 +20,16 @@ BaseTool {
     readonly property real buttonSize: Utils.theme("buttonHeight", Utils.dp(40))
     readonly property real margin: Utils.theme("innerMargin", Utils.dp(8))
     readonly property real thicknessScale: 30
+    // Where the tool bar's last button (Help) shows. Beside the position bar
+    // it may reach up past the sketch's bottom: then the sketch stops above
+    // it, so that it shows whole, not cut.
+    property rect toolBarFoot: Qt.rect(0, 0, 0, 0)
+    readonly property real positionBarHeight: mapView && mapView.positionBarHeight ? mapView.positionBarHeight : 0
+    readonly property real footOverlap: {
+        var bottom = (parent ? parent.height : 0) - positionBarHeight
+        var foot = toolBarFoot
+        return foot.height > 0 && foot.y < bottom && foot.y + foot.height > bottom ? bottom - foot.y : 0
+    }
     // A typed text in its box goes into the sketch when it is saved.
     readonly property bool textPending: sketcher.mode === RasterSketcher.Text && sketcher.text !== ""
                                         && sketcher.textRect.width > 0 && sketcher.textRect.height > 0
@@ -143,6 +154,21 @@ BaseTool {
         }
     }
 
+    // Right of that button the sketch goes on down to the position bar.
+    Rectangle {
+        objectName: "footStrip"
+        x: sketchTool.toolBarFoot.x + sketchTool.toolBarFoot.width
+        y: parent.height
+        width: parent.width - x
+        height: sketchTool.footOverlap
+        visible: height > 0
+        color: sketchTool.color
+
+        MouseArea {
+            anchors.fill: parent
+        }
+    }
+
     RasterSketcher {
         id: sketcher
         objectName: "sketcher"
@@ -151,6 +177,7 @@ BaseTool {
         anchors.right: parent.right
         anchors.top: parent.top
         anchors.bottom: parent.bottom
+        anchors.bottomMargin: -sketchTool.footOverlap
         active: sketchTool.manager ? sketchTool.manager.active : false
 
         onShowTextInput: sketchTool.editText()

@@ -22,6 +22,8 @@ Item {
     // The right edge of the area the bar covers now; the map keeps its
     // visible area to the right of it.
     readonly property real uiExtent: panel.x + panel.width
+    // Where Help, the column's last button, shows in the thin bar.
+    readonly property rect lastButtonArea: Qt.rect(0, helpButton.y, fullToolBarWidth, helpButton.height)
 
     signal toolClicked(var tool)
     signal backClicked()
@@ -181,6 +183,7 @@ Item {
         }
 
         ToolBarButton {
+            id: helpButton
             objectName: "helpButton"
             width: toolBar.panelWidth + toolBar.fullToolBarWidth
             symbol: "helpIcon"

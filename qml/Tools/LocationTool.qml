@@ -123,7 +123,7 @@ BaseTool {
             locationManager.stopUpdates()
     }
 
-    // A field counts as empty while it holds no digit (only its mask).
+    // A field counts as empty while it holds no digit (its mask or a sign only).
     function typedText(field) {
         return /\d/.test(field.text) ? field.text : ""
     }

@@ -27,22 +27,31 @@ Item {
     property string lastAccepted: ""
     property bool swapping: false
 
+    // A mask has a fixed number of digits: decimal degrees of another width
+    // would show its blanks inside the number, so they take a validator.
     function maskFor(decimal) {
         if (decimal)
-            return latitude ? "#99.999999°;_" : "#999.999999°;_"
+            return ""
         return latitude ? "09° 09' 09.99\";_" : "009° 09' 09.99\";_"
     }
 
     function parse(text) {
         if (!locationManager)
             return NaN
+        // Without a digit the field is cleared and reads as zero.
         if (decimalMode)
-            return locationManager.parseDD(text, latitude)
+            return /\d/.test(text) ? locationManager.parseDD(text, latitude) : 0
         return locationManager.parseDMS(text, toggle.ordinal)
     }
 
     function formatted(angle) {
         return latitude ? locationManager.latitudeForAngle(angle) : locationManager.longitudeForAngle(angle)
+    }
+
+    // The text the field shows for an angle: the hemisphere has its toggle.
+    function textFor(angle) {
+        var shown = formatted(angle)
+        return decimalMode ? shown + "°" : shown.slice(0, -2)
     }
 
     function knownCoordinate() {
@@ -56,17 +65,14 @@ Item {
         var coordinate = knownCoordinate()
         if (!coordinate || input.text === "")
             return
-        var shown = formatted(latitude ? coordinate.y : coordinate.x)
-        editing = decimalMode ? input.text.slice(0, -1) !== shown
-                              : input.text !== shown.slice(0, -2)
+        editing = input.text !== textFor(latitude ? coordinate.y : coordinate.x)
     }
 
     // Shows an angle, with its hemisphere in the degrees-minutes-seconds mode.
     function setAngle(angle) {
-        var shown = formatted(angle)
         if (!decimalMode)
-            toggle.setOrdinal(shown.slice(-1))
-        input.text = shown
+            toggle.setOrdinal(formatted(angle).slice(-1))
+        input.text = textFor(angle)
     }
 
     // Swaps the mask for the current input mode and shows the last known
@@ -106,7 +112,12 @@ Item {
     onDecimalModeChanged: refill()
     onLocationManagerChanged: refill()
 
-    // Room for the longest text either mask allows.
+    RegExpValidator {
+        id: decimalDegrees
+        regExp: /-?\d{0,3}(\.\d{0,6})?°?/
+    }
+
+    // Room for the longest text either mode allows.
     TextMetrics {
         id: widest
         font.pixelSize: Math.max(1, field.pixelSize)
@@ -133,6 +144,7 @@ Item {
             color: Utils.theme("kivGrey", "#565757")
             inputMethodHints: Qt.ImhFormattedNumbersOnly
             selectByMouse: true
+            validator: field.decimalMode ? decimalDegrees : null
             onTextChanged: {
                 if (!field.swapping)
                     field.accept()

@@ -313,6 +313,56 @@ class TestFieldDay : public QObject
         QTest::mouseRelease(window(), Qt::LeftButton, {}, end);
     }
 
+    // The sketch screen shows its controls whole, clear of the position bar,
+    // and Help whole beside the bar; then the notebook is back. At the
+    // scale of a 96 dpi screen Help reaches up past the bar at 1280x800.
+    void checkSketchScreen()
+    {
+        auto* manager = page->application();
+        const double scale = manager->logicalToPhysicalMultiplier();
+        manager->setLogicalToPhysicalMultiplier(1.0);
+        // The position bar shows while there is a location manager.
+        test::ScriptedLocationManager location;
+        const bool withoutLocation = !manager->locationManager();
+        if (withoutLocation)
+            manager->setSensors(&location, manager->compassClino());
+        QQuickItem* sketchTool = findItem(root(), "sketchTool");
+        const auto restore = qScopeGuard([&] {
+            if (sketchTool->property("shown").toBool())
+                QMetaObject::invokeMethod(sketchTool, "exit");
+            if (withoutLocation)
+                manager->setSensors(nullptr, manager->compassClino());
+            manager->setLogicalToPhysicalMultiplier(scale);
+        });
+        TEST_STEP(openTool("Notebook", "dataTool"));
+        TEST_STEP(tap(findItem(notebook(), "toolBarButton_addPhoto")));
+        QVERIFY(screen().tapShown("add_Sketch"));
+        QTRY_VERIFY(sketchTool->property("shown").toBool() && findItem(sketchTool, "sketcher")->width() > 0);
+        const QRectF shown(QPointF(0, 0), QSizeF(window()->size()));
+        QQuickItem* locationBar = findItem(root(), "locationTool");
+        QTRY_VERIFY(locationBar->isVisible());
+        const QRectF bar = sceneRect(locationBar);
+        QList<QRectF> covering{sceneRect(sketchTool)};
+        QQuickItem* strip = findItem(sketchTool, "footStrip");
+        if (strip && strip->isVisible())
+            covering << sceneRect(strip);
+        for (QQuickItem* control : findItem(sketchTool, "controls")->childItems()) {
+            const QRectF rect = sceneRect(control);
+            if (rect.isEmpty())
+                continue;
+            QVERIFY2(shown.contains(rect) && !rect.intersects(bar), qPrintable(control->objectName()));
+        }
+        // The thin tool bar shows only the button's square.
+        QQuickItem* help = findItem(findItem(root(), "toolBar"), "helpButton");
+        const QRectF square(help->mapToScene(QPointF(0, 0)), QSizeF(help->height(), help->height()));
+        QVERIFY(shown.contains(square) && !square.intersects(bar));
+        for (const QRectF& rect : covering)
+            QVERIFY2(!square.intersects(rect), qPrintable(QString("%1 %2").arg(square.top()).arg(rect.bottom())));
+        test::ProgramScreen::shoot("sketch-" + QString(QTest::currentDataTag()).replace(' ', '-'));
+        TEST_STEP(tap(findItem(sketchTool, "backButton")));
+        QTRY_VERIFY(!sketchTool->property("shown").toBool());
+    }
+
     // A strat column's header, then "Edit".
     void openStratEditor(QQuickItem* strat)
     {
@@ -1902,6 +1952,8 @@ private slots:
         QTest::newRow("smaller, selected in the notebook") << QSize(1024, 768) << "notebook";
         QTest::newRow("back, selected in the notebook") << QSize(1280, 800) << "notebook";
         QTest::newRow("smaller, picked at the right edge") << QSize(1024, 768) << "map";
+        QTest::newRow("back, sketch") << QSize(1280, 800) << "sketch";
+        QTest::newRow("smaller, sketch") << QSize(1024, 768) << "sketch";
     }
 
     void mapFollowsTheWindowSize()
@@ -1922,7 +1974,8 @@ private slots:
             QVERIFY(page->tapOnMap(data->longitude(), data->latitude()));
             QTRY_COMPARE(page->mapView()->selectedItemId(), QString::fromStdString(data->id()));
         }
-        if (!selected.isEmpty())
+        const bool entry = selected == "map" || selected == "notebook";
+        if (entry)
             QVERIFY(shownInFreeArea(*data));
         QSignalSpy frames(window(), &QQuickWindow::frameSwapped);
         window()->resize(size);
@@ -1938,8 +1991,10 @@ private slots:
         QTRY_COMPARE(viewportSize(), QSizeF(scene->windowSize()));
         QCOMPARE(page->mapView()->size(), QSizeF(size));
         QCOMPARE(findItem(root(), "toolBar")->y(), 0.0);
-        if (!selected.isEmpty())
+        if (entry)
             QVERIFY(shownInFreeArea(*data));
+        if (selected == "sketch")
+            TEST_STEP(checkSketchScreen());
         test::ProgramScreen::shoot("window-" + QString(QTest::currentDataTag()).replace(' ', '-'));
     }
 

@@ -113,19 +113,35 @@ Item {
             compare(field.value, "45.100000")
         }
 
+        // Decimal degrees show as held, without blanks of a fixed width,
+        // and take typed values; what is out of range is refused.
         function test_modeSwitchRefillsTheField_data() {
             return [{ tag: "seconds above 10", latitude: 12.3456789 },
-                    { tag: "seconds below 10", latitude: -0.0001 }]
+                    { tag: "seconds below 10", latitude: -0.0001 },
+                    { tag: "two-digit latitude, 90 typed", latitude: 46.2096, keys: "90", value: "90.000000" },
+                    { tag: "two-digit latitude, 91 refused", latitude: 46.2096, keys: "91", value: "9.000000" },
+                    { tag: "one-digit longitude, typed", longitude: 7.2096, keys: "-12.5", value: "-12.500000" }]
         }
 
         function test_modeSwitchRefillsTheField(data) {
-            location.lastKnownCoordinate = Qt.point(7.5, data.latitude)
-            var field = makeField(true)
+            var onLatitude = data.longitude === undefined
+            var angle = onLatitude ? data.latitude : data.longitude
+            location.lastKnownCoordinate = onLatitude ? Qt.point(7.5, angle) : Qt.point(angle, 45)
+            var field = makeField(onLatitude)
             location.inputMode = 1
-            compare(field.text, location.latitudeForAngle(data.latitude) + "°")
+            var shown = (onLatitude ? location.latitudeForAngle(angle) : location.longitudeForAngle(angle)) + "°"
+            compare(field.text, shown)
+            compare(field.inputItem.displayText, shown)
+            if (data.keys) {
+                field.inputItem.selectAll()
+                type(data.keys)
+                compare(field.value, data.value)
+                compare(field.inputItem.displayText, field.text)
+                return
+            }
             location.inputMode = 0
             var back = location.parseDMS(field.text, field.hemisphere)
-            verify(Math.abs(back - data.latitude) * 3600 < 0.01, field.text + " gives " + back)
+            verify(Math.abs(back - angle) * 3600 < 0.01, field.text + " gives " + back)
         }
     }
 
