@@ -79,12 +79,7 @@ MapViewController {
         var refused = refusedStratEdit()
         if (refused !== "")
             kinds.push(refused)
-        if (kinds.length === 0)
-            return ""
-        if (kinds.length === 1)
-            return "This " + kinds[0] + " has unsaved changes."
-        var last = kinds.pop()
-        return "The " + kinds.join(", the ") + " and the " + last + " have unsaved changes."
+        return Utils.unsavedText(kinds)
     }
 
     // An open strat column edit that cannot be stored, which leaving drops:

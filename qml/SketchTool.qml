@@ -55,7 +55,7 @@ BaseTool {
             exit()
             return
         }
-        Utils.askToDiscard("This sketch has unsaved changes.", function(discard) {
+        Utils.askToDiscard(Utils.unsavedText(["sketch"]), function(discard) {
             if (discard)
                 sketchTool.exit()
         })

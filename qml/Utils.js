@@ -58,6 +58,17 @@ function openLink(url) {
     return false
 }
 
+// The unsaved work of the given kinds ("sketch", "line", ...) in words;
+// empty when there is none.
+function unsavedText(kinds) {
+    if (kinds.length === 0)
+        return ""
+    if (kinds.length === 1)
+        return "This " + kinds[0] + " has unsaved changes."
+    var rest = kinds.slice(0, kinds.length - 1)
+    return "The " + rest.join(", the ") + " and the " + kinds[kinds.length - 1] + " have unsaved changes."
+}
+
 // Asks before the unsaved work that `unsaved` describes is dropped;
 // `answered` learns whether the user chose to drop it.
 function askToDiscard(unsaved, answered) {
