@@ -1,5 +1,6 @@
 #include "model/MergeJournal.h"
 
+#include "Database/StartLeftovers.h"
 #include "model/ProjectFile.h"
 
 #include <QCryptographicHash>
@@ -28,7 +29,6 @@ const QByteArray CopyKey = QByteArrayLiteral("copy ");
 // A filled part whose move to its name comes next.
 const QByteArray PlacingKey = QByteArrayLiteral("placing ");
 const QString NamePattern = QStringLiteral(".merge-*.journal");
-const QString PartPattern = QStringLiteral(".merge-*.part");
 
 QString randomHex()
 {
@@ -192,24 +192,18 @@ bool removeCopies(const QDir& folder, const QStringList& names, int& removed)
 
 const QDir::Filters Files = QDir::Files | QDir::Hidden | QDir::System;
 
-// The parts in the folder and its images folder, but those kept.
-int removeParts(const QDir& folder, const QStringList& kept)
+// The parts a settled journal lists: a name of the program's own, never one
+// merely named like a part.
+int removeParts(const QDir& folder, const Entries& entries)
 {
     int removed = 0;
-    const QFileInfo images(folder.filePath(QStringLiteral("images")));
-    QList<QDir> folders{folder};
-    if (images.isDir() && !images.isSymLink())
-        folders << QDir(images.filePath());
-    for (const QDir& place : folders) {
-        for (const QFileInfo& part : place.entryInfoList({PartPattern}, Files)) {
-            if (!part.isFile() || part.isSymLink() || !isPartName(part.fileName())
-                || kept.contains(QDir::cleanPath(part.absoluteFilePath())))
-                continue;
-            const bool gone = QFile::remove(part.filePath());
-            qInfo().noquote() << "Merge:" << (gone ? "removed the part of a stopped merge" : "cannot remove")
-                              << part.filePath();
-            removed += gone ? 1 : 0;
-        }
+    for (const QPair<QString, QString>& copy : entries.copies) {
+        const QString part = partPath(folder, copy.first);
+        if (part.isEmpty())
+            continue;
+        const bool gone = QFile::remove(part);
+        qInfo().noquote() << "Merge:" << (gone ? "removed the part of a stopped merge" : "cannot remove") << part;
+        removed += gone ? 1 : 0;
     }
     return removed;
 }
@@ -310,26 +304,28 @@ int MergeJournal::removeLeftovers(const QDir& folder)
 {
     static const QRegularExpression name(QStringLiteral("^\\.merge-[0-9a-f]{16}\\.journal$"));
     int removed = 0;
-    // The parts of journals that stay: judged again at a later start, each
-    // tells whether its copy got its name.
-    QStringList kept;
     for (const QFileInfo& journal : folder.entryInfoList({NamePattern}, Files)) {
         Entries entries;
         if (!journal.isFile() || journal.isSymLink() || !name.match(journal.fileName()).hasMatch()
             || !readJournal(journal.filePath(), entries))
             continue;
         const Outcome outcome = outcomeOf(folder, entries);
-        if (outcome == Outcome::Unknown)
+        // A journal that stays keeps its parts: judged again at a later
+        // start, each tells whether its copy got its name.
+        if (outcome == Outcome::Unknown) {
             qWarning().noquote() << "Merge: cannot tell whether the merge of" << journal.filePath()
                                  << "was stored; its copies stay";
-        else if (outcome == Outcome::Committed || removeCopies(folder, placedCopies(folder, entries), removed))
-            QFile::remove(journal.filePath());
-        if (QFileInfo::exists(journal.filePath())) {
-            for (const QPair<QString, QString>& copy : entries.copies)
-                kept << QDir::cleanPath(partPath(folder, copy.first));
+        } else if ((outcome == Outcome::Committed || removeCopies(folder, placedCopies(folder, entries), removed))
+                   && QFile::remove(journal.filePath())) {
+            removed += removeParts(folder, entries);
         }
     }
-    return removed + removeParts(folder, kept);
+    return removed;
+}
+
+void MergeJournal::feed(StartLeftovers& leftovers)
+{
+    leftovers.addProjectRule(removeLeftovers);
 }
 
 } // namespace kiv

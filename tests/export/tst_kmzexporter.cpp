@@ -2,6 +2,7 @@
 #include "app/ApplicationManagerWin.h"
 #include "Database/SQLiteDatabase.h"
 #include "export/CSVExporter.h"
+#include "Database/StartLeftovers.h"
 #include "export/ExportLeftovers.h"
 #include "export/KMZExporter.h"
 #include "model/Data.h"
@@ -301,8 +302,11 @@ private slots:
             << "documents" << "project1.qz/images/b.jpg" << "merge killed after its name was taken" << false;
         QTest::newRow("copy of a merge whose database cannot be read")
             << "documents" << "project1.qz/images/b.jpg" << "merge, database locked" << false;
+        // No journal lists it: no merge of the program's made it.
         QTest::newRow("part of a merge without its journal")
-            << "documents" << "project1.qz/images/.merge-0123456789abcdef.part" << "file" << true;
+            << "documents" << "project1.qz/images/.merge-0123456789abcdef.part" << "file" << false;
+        QTest::newRow("part name without a journal in the project folder")
+            << "documents" << "project1.qz/.merge-0123456789abcdef.part" << "file" << false;
         QTest::newRow("a user's file named like a merge's part")
             << "documents" << "project1.qz/images/.merge-notes.part" << "file" << false;
         QTest::newRow("copy of a stopped merge in a project kept elsewhere")
@@ -390,12 +394,16 @@ private slots:
             const int count = (removed ? 1 : 0) + (kind.endsWith("taken") ? 1 : 0);
             // Opened from elsewhere: only the folders passed in are searched.
             const QTemporaryDir elsewhere;
+            StartLeftovers start;
+            ExportLeftovers::feed(start, place == "elsewhere" ? elsewhere.path() : documents.path(), temp);
+            MergeJournal::feed(start);
             if (place == "elsewhere")
-                QCOMPARE(ExportLeftovers::remove(elsewhere.path(), temp, {fixture.project->folder().path()}), count);
+                QCOMPARE(start.settle(elsewhere.path(), {fixture.project->folder().path()}), count);
             else
-                QCOMPARE(ExportLeftovers::remove(documents.path(), temp), count);
-            QCOMPARE(fixture.project->folder().entryList({".merge-*"}, QDir::Files | QDir::Hidden).size(),
-                     blind ? 1 : 0);
+                QCOMPARE(start.settle(documents.path()), count);
+            QStringList journals = fixture.project->folder().entryList({".merge-*"}, QDir::Files | QDir::Hidden);
+            journals.removeAll(fixture.project->folder().relativeFilePath(path));
+            QCOMPARE(journals.size(), blind ? 1 : 0);
         }
         QCOMPARE(QFileInfo(path).exists() || QFileInfo(path).isSymLink(), !removed);
         if (kind.startsWith("merge killed"))
