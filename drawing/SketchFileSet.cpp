@@ -3,7 +3,6 @@
 #include "Database/StartLeftovers.h"
 #include "drawing/ImageFile.h"
 #include "drawing/SketchFiles.h"
-#include "export/ExportArchivePath.h"
 #include "model/ProjectFile.h"
 
 #include <QDebug>
@@ -77,14 +76,14 @@ bool keepAside(const QString& target, const QString& aside)
         if (!error)
             return true;
     }
-    return replaceFile(target, aside);
+    return ProjectFile::replaceFile(target, aside);
 }
 
 // Moving a second name over the first changes nothing and leaves both: the
 // aside name then goes by itself.
 bool putBack(const QString& aside, const QString& target)
 {
-    if (!replaceFile(aside, target))
+    if (!ProjectFile::replaceFile(aside, target))
         return false;
     if (QFileInfo(aside).isFile())
         QFile::remove(aside);
@@ -240,7 +239,7 @@ bool SketchFileSet::placeEntry(Entry& entry)
             return false;
         entry.hadOld = true;
     }
-    if (!replaceFile(partPath(entry.target), entry.target)) {
+    if (!ProjectFile::replaceFile(partPath(entry.target), entry.target)) {
         if (entry.hadOld && putBack(oldPath(entry.target), entry.target))
             entry.hadOld = false;
         return false;

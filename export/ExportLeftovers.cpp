@@ -70,43 +70,13 @@ bool removeFile(const QString& path)
     return gone;
 }
 
-} // namespace
-
-const QString ExportLeftovers::PartSuffix = QStringLiteral(".part");
-
-QString ExportLeftovers::partPath(const QString& archivePath)
-{
-    return archivePath + PartSuffix;
-}
-
-QString ExportLeftovers::csvPartPath(const QString& target, quint32 discriminator)
-{
-    return target + QLatin1Char('.') + QString::number(discriminator, 36) + PartSuffix;
-}
-
-QString ExportLeftovers::workFolderTemplate(const QString& base)
-{
-    return base + QLatin1Char('/') + WorkFolderPrefix + QStringLiteral("XXXXXX");
-}
-
-namespace {
-
-int removeArchiveParts(const QString& documentsFolder)
+// The part files in folder that own() knows as an export's.
+template <typename Own>
+int removeParts(const QDir& folder, Own own)
 {
     int removed = 0;
-    const QDir documents(documentsFolder);
-    for (const QFileInfo& file : documents.entryInfoList({QLatin1Char('*') + ExportLeftovers::PartSuffix}, Entries)) {
-        if (isOwnPart(documents, file))
-            removed += removeFile(file.filePath()) ? 1 : 0;
-    }
-    return removed;
-}
-
-int removeCsvParts(const QDir& project)
-{
-    int removed = 0;
-    for (const QFileInfo& file : project.entryInfoList({QLatin1Char('*') + ExportLeftovers::PartSuffix}, Entries)) {
-        if (isOwnCsvPart(file))
+    for (const QFileInfo& file : folder.entryInfoList({QLatin1Char('*') + ExportLeftovers::PartSuffix}, Entries)) {
+        if (own(file))
             removed += removeFile(file.filePath()) ? 1 : 0;
     }
     return removed;
@@ -128,11 +98,31 @@ int removeWorkFolders(const QString& tempFolder)
 
 } // namespace
 
+const QString ExportLeftovers::PartSuffix = QStringLiteral(".part");
+
+QString ExportLeftovers::partPath(const QString& archivePath)
+{
+    return archivePath + PartSuffix;
+}
+
+QString ExportLeftovers::csvPartPath(const QString& target, quint32 discriminator)
+{
+    return target + QLatin1Char('.') + QString::number(discriminator, 36) + PartSuffix;
+}
+
+QString ExportLeftovers::workFolderTemplate(const QString& base)
+{
+    return base + QLatin1Char('/') + WorkFolderPrefix + QStringLiteral("XXXXXX");
+}
+
 void ExportLeftovers::feed(StartLeftovers& leftovers, const QString& documentsFolder, const QString& tempFolder)
 {
-    if (!documentsFolder.isEmpty())
-        leftovers.addRule([documentsFolder] { return removeArchiveParts(documentsFolder); });
-    leftovers.addProjectRule(removeCsvParts);
+    if (!documentsFolder.isEmpty()) {
+        leftovers.addRule([documents = QDir(documentsFolder)] {
+            return removeParts(documents, [&documents](const QFileInfo& file) { return isOwnPart(documents, file); });
+        });
+    }
+    leftovers.addProjectRule([](const QDir& project) { return removeParts(project, isOwnCsvPart); });
     if (!tempFolder.isEmpty())
         leftovers.addRule([tempFolder] { return removeWorkFolders(tempFolder); });
 }
