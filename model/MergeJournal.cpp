@@ -28,6 +28,8 @@ const QByteArray FileKey = QByteArrayLiteral("file ");
 const QByteArray CopyKey = QByteArrayLiteral("copy ");
 // A filled part whose move to its name comes next.
 const QByteArray PlacingKey = QByteArrayLiteral("placing ");
+// A part whose move failed, removed next: it never got its name.
+const QByteArray UnplacedKey = QByteArrayLiteral("unplaced ");
 const QString NamePattern = QStringLiteral(".merge-*.journal");
 
 QString randomHex()
@@ -118,6 +120,8 @@ bool readJournal(const QString& path, Entries& entries)
                 entries.copies.append({QUrl::fromPercentEncoding(names[0]), QUrl::fromPercentEncoding(names[1])});
         } else if (value.startsWith(PlacingKey)) {
             entries.placing << QUrl::fromPercentEncoding(value.mid(PlacingKey.size()));
+        } else if (value.startsWith(UnplacedKey)) {
+            entries.placing.removeAll(QUrl::fromPercentEncoding(value.mid(UnplacedKey.size())));
         }
     }
     return !entries.before.isEmpty();
@@ -257,6 +261,13 @@ bool MergeJournal::place(const QString& part, const QString& destination)
 
 void MergeJournal::finish()
 {
+    // Noted before they go, so that no kill leaves one unlisted.
+    for (auto part = m_unplaced.begin(); part != m_unplaced.end();) {
+        if (m_file.isOpen() && append(UnplacedKey + encoded(m_folder, *part)) && QFile::remove(*part))
+            part = m_unplaced.erase(part);
+        else
+            ++part;
+    }
     bool removed = true;
     if (m_file.isOpen()) {
         m_file.close();

@@ -300,6 +300,8 @@ private slots:
             << "documents" << "project1.qz/images/b.jpg" << "merge killed before its copy" << false;
         QTest::newRow("a user's file that took a copy's name as the merge was killed")
             << "documents" << "project1.qz/images/b.jpg" << "merge killed after its name was taken" << false;
+        QTest::newRow("a user's file at a copy's name, the failed copy gone before the kill")
+            << "documents" << "project1.qz/images/b.jpg" << "merge killed after its failed copy went" << false;
         QTest::newRow("copy of a merge whose database cannot be read")
             << "documents" << "project1.qz/images/b.jpg" << "merge, database locked" << false;
         // No journal lists it: no merge of the program's made it.
@@ -368,6 +370,14 @@ private slots:
                 QVERIFY(!journal.place(part, path));
                 QCOMPARE(readAll(path), QByteArray("mine"));
                 QVERIFY(QFile::exists(part));
+            } else if (kind == "merge killed after its failed copy went") {
+                // As the merge's end notes it, then removes the copy.
+                QVERIFY(writeFile(part, "copy"));
+                QVERIFY(writeFile(path, "mine"));
+                QVERIFY(!journal.place(part, path));
+                const QByteArray listed = fixture.project->folder().relativeFilePath(part).toUtf8();
+                QVERIFY(appendToJournal(fixture.project->folder(), "unplaced " + listed + "\n"));
+                QVERIFY(QFile::remove(part));
             } else if (kind == "killed merge") {
                 QVERIFY(writeFile(part, QByteArray()));
                 path = part;
