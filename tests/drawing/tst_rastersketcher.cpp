@@ -621,6 +621,12 @@ private slots:
                            "BACKGROUND_p.jpg=photo",
                            journal + "new BACKGROUND_p.jpg\nnew SKETCH_p.png\nnew IMG_p.jpg\n"}
             << QStringList{"p.jpg=photo"} << 3;
+        // The picture replaced in place: without its row's change, it goes back.
+        QTest::newRow("the first sketch over an IMG_ photo in place, its row not changed")
+            << QStringList{"q.jpg=photo", "row:IMG_q.jpg", "IMG_q.jpg=new picture", "IMG_q.jpg.k5.old=photo",
+                           "SKETCH_q.png=new layer", "BACKGROUND_q.jpg=photo",
+                           ".sketch-k5.journal=quarzel sketch journal 1\nnew BACKGROUND_q.jpg\nnew SKETCH_q.png\n"}
+            << QStringList{"q.jpg=photo", "IMG_q.jpg=photo"} << 3;
     }
 
     void leftoversOfStoppedSave()
