@@ -7,6 +7,10 @@
 #include "app/UserSettings.h"
 
 #include "Database/CommandManager.h"
+#include "Database/StartLeftovers.h"
+#include "drawing/SketchFileSet.h"
+#include "export/ExportLeftovers.h"
+#include "model/MergeJournal.h"
 #include "Database/PersistantCache.h"
 
 #include "app/ConnectionProbe.h"
@@ -363,6 +367,17 @@ void ApplicationManager::removeStaleSettingsLocks()
 {
     removeEmptyStaleLock(QSettings().fileName());
     removeEmptyStaleLock(UserSettings::open()->fileName());
+}
+
+int ApplicationManager::settleLeftovers(const QString& documentsFolder, const QString& tempFolder,
+                                        const QStringList& projectFolders)
+{
+    StartLeftovers leftovers;
+    UserSettings::feed(leftovers);
+    ExportLeftovers::feed(leftovers, documentsFolder, tempFolder);
+    MergeJournal::feed(leftovers);
+    SketchFileSet::feed(leftovers);
+    return leftovers.settle(documentsFolder, projectFolders);
 }
 
 void ApplicationManager::initModel()

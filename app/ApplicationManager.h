@@ -173,6 +173,11 @@ public:
     // Clears empty lock files that a killed start left beside the settings
     // stores; called before anything reads or writes the settings.
     static void removeStaleSettingsLocks();
+    // Settles, once at a start and only while no other instance can be
+    // writing, what killed writers left: settings saves, exports, merges and
+    // sketch saves, each by its own rules. Returns how many files it settled.
+    static int settleLeftovers(const QString& documentsFolder, const QString& tempFolder,
+                               const QStringList& projectFolders);
 
     // Settings of the QML side, in the group "qml" of the default store.
     Q_INVOKABLE QVariant value(const QString& key, const QVariant& defaultValue = QVariant()) const;

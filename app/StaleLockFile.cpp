@@ -2,7 +2,9 @@
 
 #include <QDebug>
 #include <QFile>
+#include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -57,6 +59,32 @@ bool removeEmptyStaleLock(const QString& lockedFile)
     const bool removed = removeUnheld(lockPath, true) == LockRemoval::Removed;
     if (removed)
         qInfo().noquote() << "Removed the empty stale lock" << lockPath;
+    return removed;
+}
+
+int removeDeadSave(const QString& savedFile)
+{
+    const QFileInfo saved(savedFile);
+    const QString lockPath = savedFile + QStringLiteral(".lock");
+    const LockRemoval lock = removeUnheldLock(lockPath);
+    int removed = lock == LockRemoval::Removed ? 1 : 0;
+    if (removed)
+        qInfo().noquote() << "Removed the lock of a stopped save" << lockPath;
+    // A live save holds the lock while its temporary file exists.
+    if (QFileInfo(lockPath).exists() || QFileInfo(lockPath).isSymLink())
+        return removed;
+    const QRegularExpression name(
+        QStringLiteral("\\A%1\\.[A-Za-z0-9]{6}\\z").arg(QRegularExpression::escape(saved.fileName())));
+    const QDir folder = saved.dir();
+    for (const QFileInfo& file : folder.entryInfoList({saved.fileName() + QStringLiteral(".*")},
+                                                      QDir::Files | QDir::Hidden | QDir::System)) {
+        if (!name.match(file.fileName()).hasMatch() || file.isSymLink() || !file.isFile())
+            continue;
+        const bool gone = QFile::remove(file.filePath());
+        qInfo().noquote() << (gone ? "Removed the temporary file of a stopped save" : "Cannot remove")
+                          << file.filePath();
+        removed += gone ? 1 : 0;
+    }
     return removed;
 }
 

@@ -24,4 +24,11 @@ LockRemoval removeUnheldLock(const QString& lockPath);
 // lock until it grows stale. True when a lock file was removed.
 bool removeEmptyStaleLock(const QString& lockedFile);
 
+// Removes what a save of `savedFile` killed midway left beside it: its lock
+// (name plus ".lock") and Qt's temporary file (name plus "." and six letters
+// or digits), but only when no live process holds that lock, as every save
+// does while its temporary file exists. Plain files only. Returns how many
+// were removed.
+int removeDeadSave(const QString& savedFile);
+
 } // namespace kiv

@@ -1,5 +1,8 @@
 #include "app/UserSettings.h"
 
+#include "Database/StartLeftovers.h"
+#include "app/StaleLockFile.h"
+
 #include <QDebug>
 #include <QSettings>
 #include <QStringList>
@@ -84,6 +87,11 @@ bool UserSettings::write(QSettings& settings, const QStringList& keys, const QVa
             settings.remove(keys[i]);
     }
     return false;
+}
+
+void UserSettings::feed(StartLeftovers& leftovers)
+{
+    leftovers.addRule([] { return removeDeadSave(QSettings().fileName()) + removeDeadSave(open()->fileName()); });
 }
 
 } // namespace kiv

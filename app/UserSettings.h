@@ -10,6 +10,8 @@ class QVariant;
 
 namespace kiv {
 
+class StartLeftovers;
+
 // The user store (organisation "user", no application name) and readers that
 // fall back to a default when a stored value is missing or malformed.
 class UserSettings {
@@ -26,6 +28,10 @@ public:
     static bool write(const QStringList& keys, const QVariantList& values);
     // The same for another store (the application's own).
     static bool write(QSettings& settings, const QStringList& keys, const QVariantList& values);
+
+    // Feeds the start's settling with what a killed write left beside the
+    // user store and the application's own.
+    static void feed(StartLeftovers& leftovers);
 
 private:
     // Settings read back from a text store come as strings, so "of the

@@ -4,7 +4,6 @@
 #include "app/MainView.h"
 #include "app/NoticeWindow.h"
 #include "app/QmlCacheCheck.h"
-#include "export/ExportLeftovers.h"
 #include "model/Index.h"
 
 #include <QDebug>
@@ -90,12 +89,13 @@ int main(int argc, char* argv[])
 
     // Lives until the process ends, with its window and dialog controller.
     auto* manager = new kiv::ApplicationManagerWin(application);
-    // Before any export or merge can run. Without the lock another instance
-    // may be exporting or merging right now.
+    // Before anything can write. Without the lock another instance may be
+    // writing right now.
     if (lock == kiv::InstanceLock::Taken)
-        kiv::ExportLeftovers::remove(manager->documentPath(), manager->tempPath(), indexedFolders());
+        kiv::ApplicationManager::settleLeftovers(manager->documentPath(), manager->tempPath(), indexedFolders());
     else
-        qWarning().noquote() << "main: without the instance lock, working files of stopped exports and merges stay";
+        qWarning().noquote()
+            << "main: without the instance lock, working files of stopped saves, exports and merges stay";
     manager->init();
     const int exitCode = application->exec();
 

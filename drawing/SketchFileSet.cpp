@@ -1,8 +1,9 @@
 #include "drawing/SketchFileSet.h"
 
+#include "Database/StartLeftovers.h"
 #include "drawing/ImageFile.h"
 #include "drawing/SketchFiles.h"
-#include "export/ExportArchivePath.h"
+#include "model/ProjectFile.h"
 
 #include <QDebug>
 #include <QFileInfo>
@@ -10,6 +11,9 @@
 #include <QImage>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QUrl>
+
+#include <sqlite3.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -20,6 +24,10 @@ const QString SketchFileSet::PartSuffix = QStringLiteral(".part");
 const QString SketchFileSet::OldSuffix = QStringLiteral(".old");
 
 namespace {
+
+const QByteArray JournalHeader = QByteArrayLiteral("quarzel sketch journal 1");
+// A file the save makes under a name nothing held before it.
+const QByteArray CreatedKey = QByteArrayLiteral("new ");
 
 bool isSketchFileName(const QString& name)
 {
@@ -68,18 +76,75 @@ bool keepAside(const QString& target, const QString& aside)
         if (!error)
             return true;
     }
-    return replaceFile(target, aside);
+    return ProjectFile::replaceFile(target, aside);
 }
 
 // Moving a second name over the first changes nothing and leaves both: the
 // aside name then goes by itself.
 bool putBack(const QString& aside, const QString& target)
 {
-    if (!replaceFile(aside, target))
+    if (!ProjectFile::replaceFile(aside, target))
         return false;
     if (QFileInfo(aside).isFile())
         QFile::remove(aside);
     return true;
+}
+
+// The files a stopped save noted as its own new ones, by token; a file
+// that is no journal of the program's is left out.
+QHash<QString, QStringList> journalsOf(const QDir& images)
+{
+    static const QRegularExpression name(QStringLiteral("^\\.sketch-([0-9a-z]{1,7})\\.journal$"));
+    QHash<QString, QStringList> journals;
+    const QDir::Filters files = QDir::Files | QDir::Hidden;
+    for (const QFileInfo& info : images.entryInfoList({QStringLiteral(".sketch-*.journal")}, files)) {
+        const QRegularExpressionMatch match = name.match(info.fileName());
+        QFile file(info.filePath());
+        if (!match.hasMatch() || info.isSymLink() || !file.open(QIODevice::ReadOnly)
+            || file.readLine().trimmed() != JournalHeader)
+            continue;
+        QStringList& created = journals[match.captured(1)];
+        while (!file.atEnd()) {
+            const QByteArray line = file.readLine();
+            // A line cut by the kill names nothing whole.
+            if (line.endsWith('\n') && line.startsWith(CreatedKey))
+                created << QUrl::fromPercentEncoding(line.mid(CreatedKey.size()).chopped(1));
+        }
+    }
+    return journals;
+}
+
+// 1 when a data row of the project holding images names one of the files, 0
+// when none does, -1 when it cannot be told. A name merely found in a row's
+// text counts too: a file is kept rather than lost.
+int namedByRow(const QDir& images, const QStringList& names)
+{
+    const QFileInfo stored(QFileInfo(images.absolutePath()).dir().filePath(QStringLiteral("main.db")));
+    if (!stored.isFile() || stored.isSymLink())
+        return -1;
+    sqlite3* database = nullptr;
+    sqlite3_stmt* statement = nullptr;
+    // Opened for writing: a transaction the kill cut short is rolled back.
+    int named = sqlite3_open_v2(QFile::encodeName(stored.absoluteFilePath()).constData(), &database,
+                                SQLITE_OPEN_READWRITE, nullptr)
+                        == SQLITE_OK
+                    && sqlite3_prepare_v2(database, "SELECT 1 FROM data WHERE instr(message, ?) > 0 LIMIT 1", -1,
+                                          &statement, nullptr)
+                           == SQLITE_OK
+                ? 0
+                : -1;
+    for (const QString& name : names) {
+        const QByteArray bytes = name.toUtf8();
+        if (named != 0
+            || sqlite3_bind_blob(statement, 1, bytes.constData(), bytes.size(), SQLITE_TRANSIENT) != SQLITE_OK)
+            break;
+        const int result = sqlite3_step(statement);
+        named = result == SQLITE_ROW ? 1 : result == SQLITE_DONE ? 0 : -1;
+        sqlite3_reset(statement);
+    }
+    sqlite3_finalize(statement);
+    sqlite3_close(database);
+    return named;
 }
 
 bool removeLeftover(const QString& path)
@@ -123,6 +188,8 @@ bool SketchFileSet::write(const QImage& image, const QString& target, const char
 
 bool SketchFileSet::place()
 {
+    if (!noteCreated())
+        return false;
     for (Entry& entry : m_entries) {
         if (!placeEntry(entry)) {
             restore();
@@ -130,6 +197,34 @@ bool SketchFileSet::place()
         }
     }
     return true;
+}
+
+// Before any is placed: a kill after a file took a fresh name must leave
+// that name to the next start, which removes it unless a row names it.
+bool SketchFileSet::noteCreated()
+{
+    QByteArray lines;
+    QDir folder;
+    for (const Entry& entry : m_entries) {
+        const QFileInfo target(entry.target);
+        folder = target.dir();
+        if (!target.exists() && !target.isSymLink())
+            lines += CreatedKey + QUrl::toPercentEncoding(target.fileName()) + '\n';
+    }
+    if (lines.isEmpty())
+        return true;
+    QFile journal(folder.filePath(QStringLiteral(".sketch-%1.journal").arg(m_token)));
+    const QByteArray bytes = JournalHeader + '\n' + lines;
+    // Flushed at once: the next start reads what a kill left.
+    if (journal.open(QIODevice::WriteOnly | QIODevice::NewOnly) && journal.write(bytes) == bytes.size()
+        && journal.flush()) {
+        m_journal = journal.fileName();
+        return true;
+    }
+    qWarning() << "Sketch: cannot note the new files in" << journal.fileName() << journal.errorString();
+    if (journal.isOpen())
+        journal.remove();
+    return false;
 }
 
 // The old file is kept aside first, so a kill leaves it findable by name.
@@ -144,7 +239,7 @@ bool SketchFileSet::placeEntry(Entry& entry)
             return false;
         entry.hadOld = true;
     }
-    if (!replaceFile(partPath(entry.target), entry.target)) {
+    if (!ProjectFile::replaceFile(partPath(entry.target), entry.target)) {
         if (entry.hadOld && putBack(oldPath(entry.target), entry.target))
             entry.hadOld = false;
         return false;
@@ -171,6 +266,14 @@ void SketchFileSet::restore()
     for (const Entry& entry : m_entries)
         QFile::remove(partPath(entry.target));
     m_entries.clear();
+    removeJournal();
+}
+
+void SketchFileSet::removeJournal()
+{
+    if (!m_journal.isEmpty())
+        QFile::remove(m_journal);
+    m_journal.clear();
 }
 
 void SketchFileSet::finish()
@@ -180,6 +283,7 @@ void SketchFileSet::finish()
             QFile::remove(oldPath(entry.target));
     }
     m_entries.clear();
+    removeJournal();
     m_finished = true;
 }
 
@@ -190,24 +294,52 @@ int SketchFileSet::removeLeftovers(const QDir& images)
     const QFileInfo folder(images.path());
     if (!folder.isDir() || folder.isSymLink())
         return 0;
-    const QHash<QString, QVector<Leftover>> sets = leftoversOf(images);
-    for (const QVector<Leftover>& set : sets) {
-        const bool unfinished = std::any_of(set.begin(), set.end(), [](const Leftover& file) { return file.part; });
+    QHash<QString, QVector<Leftover>> sets = leftoversOf(images);
+    // Whether a save that noted its new files got its row stored.
+    QHash<QString, bool> stored;
+    const QHash<QString, QStringList> journals = journalsOf(images);
+    for (auto journal = journals.begin(); journal != journals.end(); ++journal) {
+        const int named = namedByRow(images, journal.value());
+        if (named < 0) {
+            qWarning().noquote() << "Sketch: cannot tell whether the save" << journal.key() << "in" << images.path()
+                                 << "was stored; its files stay";
+            sets.remove(journal.key());
+            continue;
+        }
+        stored.insert(journal.key(), named == 1);
+        for (const QString& name : journal.value()) {
+            const QString path = named == 0 ? ProjectFile::resolve(images, name) : QString();
+            if (!path.isEmpty())
+                settled += removeLeftover(path) ? 1 : 0;
+        }
+    }
+    for (auto set = sets.begin(); set != sets.end(); ++set) {
+        const auto isPart = [](const Leftover& file) { return file.part; };
+        const bool unfinished = stored.contains(set.key()) ? !stored.value(set.key())
+                                                           : std::any_of(set->begin(), set->end(), isPart);
         // The old files go back before the parts go: a kill in between
         // still finds the save unfinished.
-        for (const Leftover& file : set) {
+        for (const Leftover& file : *set) {
             if (file.part || !unfinished)
                 continue;
             const bool back = putBack(file.path, file.target);
             qInfo().noquote() << "Sketch:" << (back ? "put back" : "cannot put back") << file.target;
             settled += back ? 1 : 0;
         }
-        for (const Leftover& file : set) {
+        for (const Leftover& file : *set) {
             if (file.part || !unfinished)
                 settled += removeLeftover(file.path) ? 1 : 0;
         }
     }
+    for (auto journal = stored.begin(); journal != stored.end(); ++journal)
+        QFile::remove(images.filePath(QStringLiteral(".sketch-%1.journal").arg(journal.key())));
     return settled;
+}
+
+void SketchFileSet::feed(StartLeftovers& leftovers)
+{
+    leftovers.addProjectRule(
+        [](const QDir& project) { return removeLeftovers(QDir(project.filePath(QStringLiteral("images")))); });
 }
 
 } // namespace kiv

@@ -9,13 +9,17 @@ class QImage;
 
 namespace kiv {
 
+class StartLeftovers;
+
 // The files of one sketch save, stored all or none. Each is written beside
 // its target as <target>.<token>.part; only when all are written do they move
 // in, each old file kept as <target>.<token>.old until finish(). Destroyed
-// unfinished, the set puts the old files back. A save stopped by a kill is
-// settled at the next start by removeLeftovers(): a part file left means the
-// save never completed and the old files go back; none left means it did and
-// the old files go.
+// unfinished, the set puts the old files back. The files that take fresh
+// names are noted in a journal beside them before any is placed. A save
+// stopped by a kill is settled at the next start by removeLeftovers(): where
+// a journal is left, the save completed only when a data row names one of its
+// new files, else those go; without one, a part file left means the save
+// never completed. Uncompleted, the old files go back; completed, they go.
 class SketchFileSet
 {
 public:
@@ -41,6 +45,8 @@ public:
     // is a sketch file are touched; links stay. Returns how many were
     // removed or put back.
     static int removeLeftovers(const QDir& images);
+    // Feeds the start's settling with removeLeftovers() for every project.
+    static void feed(StartLeftovers& leftovers);
 
 private:
     struct Entry
@@ -52,10 +58,13 @@ private:
 
     QString partPath(const QString& target) const;
     QString oldPath(const QString& target) const;
+    bool noteCreated();
     bool placeEntry(Entry& entry);
     void restore();
+    void removeJournal();
 
     QString m_token;
+    QString m_journal;
     std::vector<Entry> m_entries;
     bool m_finished = false;
 };

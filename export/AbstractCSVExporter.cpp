@@ -9,6 +9,7 @@
 #include "model/Data.h"
 #include "model/LineData2D.h"
 #include "model/Locality.h"
+#include "model/ProjectFile.h"
 #include "model/Project.h"
 #include "model/Strike.h"
 
@@ -103,7 +104,7 @@ public:
             m_ok = false;
         }
         if (m_ok)
-            m_ok = replaceFile(m_file.fileName(), m_path);
+            m_ok = ProjectFile::replaceFile(m_file.fileName(), m_path);
         if (!m_ok)
             QFile::remove(m_file.fileName());
         return m_ok;

@@ -10,9 +10,6 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include <filesystem>
-#include <system_error>
-
 namespace kiv {
 
 std::unique_ptr<QTemporaryDir> createExportWorkFolder()
@@ -38,17 +35,6 @@ QString exportImagePath(const QDir& projectFolder, const QString& imageName, QSe
     return path;
 }
 
-bool replaceFile(const QString& source, const QString& target)
-{
-    std::error_code error;
-    std::filesystem::rename(std::filesystem::path(source.toStdU16String()),
-                            std::filesystem::path(target.toStdU16String()), error);
-    if (error)
-        qWarning() << "Export: cannot rename" << source << "to" << target
-                   << QString::fromStdString(error.message());
-    return !error;
-}
-
 QString exportArchivePath(const QString& projectFolder, const QString& extension)
 {
     // Only the folder's own ending: a ".qz" higher up names another folder.
@@ -65,7 +51,7 @@ bool packExportArchive(const QString& archivePath, const QStringList& files, Tas
     ApplicationManager* application = ApplicationManager::instance();
     bool ok = application && application->zipFiles(partPath, files, task);
     if (ok)
-        ok = replaceFile(partPath, archivePath);
+        ok = ProjectFile::replaceFile(partPath, archivePath);
     if (!ok) {
         QFile::remove(partPath);
         return false;

@@ -29,11 +29,6 @@ std::unique_ptr<QTemporaryDir> createExportWorkFolder();
 // name in warned.
 QString exportImagePath(const QDir& projectFolder, const QString& imageName, QSet<QString>& warned);
 
-// Moves source over target in one step, so a reader never meets a half file
-// under the final name. A link at target is replaced, not followed; a folder
-// there makes it fail. False (with a warning) when it failed.
-bool replaceFile(const QString& source, const QString& target);
-
 // Zips files (each under its bare name) into archivePath through the
 // application manager, reporting progress to task. The archive is written
 // beside as archivePath + ".part" and moved over the old one only when

@@ -1,8 +1,7 @@
 #include "export/ExportLeftovers.h"
 
-#include "drawing/SketchFileSet.h"
+#include "Database/StartLeftovers.h"
 #include "export/AbstractCSVExporter.h"
-#include "model/MergeJournal.h"
 
 #include <QDebug>
 #include <QDir>
@@ -18,6 +17,7 @@ namespace kiv {
 namespace {
 
 const QString WorkFolderPrefix = QStringLiteral("export-");
+const QDir::Filters Entries = QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
 
 // Archive endings of the exports that write through a part file.
 const QStringList ArchiveEndings{QStringLiteral(".kmz"), QStringLiteral(".kiv")};
@@ -63,35 +63,37 @@ bool isOwnWorkFolder(const QFileInfo& folder)
 #endif
 }
 
-// The project folders in documents and those given, each once; links are
-// not the program's and are left out.
-QStringList projectFoldersOf(const QDir& documents, bool noDocuments, const QStringList& given)
-{
-    QStringList candidates;
-    if (!noDocuments) {
-        const QDir::Filters folders = QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot;
-        for (const QFileInfo& project : documents.entryInfoList({QStringLiteral("*.qz")}, folders))
-            candidates << project.absoluteFilePath();
-    }
-    candidates += given;
-    QStringList seen;
-    QStringList result;
-    for (const QString& candidate : candidates) {
-        const QFileInfo folder(candidate);
-        const QString canonical = folder.canonicalFilePath();
-        if (!folder.isDir() || folder.isSymLink() || canonical.isEmpty() || seen.contains(canonical))
-            continue;
-        seen << canonical;
-        result << folder.absoluteFilePath();
-    }
-    return result;
-}
-
 bool removeFile(const QString& path)
 {
     const bool gone = QFile::remove(path);
     qInfo().noquote() << "Export:" << (gone ? "removed the unfinished" : "cannot remove the unfinished") << path;
     return gone;
+}
+
+// The part files in folder that own() knows as an export's.
+template <typename Own>
+int removeParts(const QDir& folder, Own own)
+{
+    int removed = 0;
+    for (const QFileInfo& file : folder.entryInfoList({QLatin1Char('*') + ExportLeftovers::PartSuffix}, Entries)) {
+        if (own(file))
+            removed += removeFile(file.filePath()) ? 1 : 0;
+    }
+    return removed;
+}
+
+int removeWorkFolders(const QString& tempFolder)
+{
+    int removed = 0;
+    for (const QFileInfo& folder : QDir(tempFolder).entryInfoList({WorkFolderPrefix + QLatin1Char('*')}, Entries)) {
+        if (!isOwnWorkFolder(folder))
+            continue;
+        // Links inside are removed, not followed.
+        const bool gone = QDir(folder.filePath()).removeRecursively();
+        qInfo().noquote() << "Export:" << (gone ? "removed the working folder" : "cannot remove") << folder.filePath();
+        removed += gone ? 1 : 0;
+    }
+    return removed;
 }
 
 } // namespace
@@ -113,40 +115,16 @@ QString ExportLeftovers::workFolderTemplate(const QString& base)
     return base + QLatin1Char('/') + WorkFolderPrefix + QStringLiteral("XXXXXX");
 }
 
-int ExportLeftovers::remove(const QString& documentsFolder, const QString& tempFolder,
-                            const QStringList& projectFolders)
+void ExportLeftovers::feed(StartLeftovers& leftovers, const QString& documentsFolder, const QString& tempFolder)
 {
-    int removed = 0;
-    const QDir documents(documentsFolder);
-    const QDir::Filters entries = QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
     if (!documentsFolder.isEmpty()) {
-        for (const QFileInfo& file : documents.entryInfoList({QLatin1Char('*') + PartSuffix}, entries)) {
-            if (isOwnPart(documents, file))
-                removed += removeFile(file.filePath()) ? 1 : 0;
-        }
+        leftovers.addRule([documents = QDir(documentsFolder)] {
+            return removeParts(documents, [&documents](const QFileInfo& file) { return isOwnPart(documents, file); });
+        });
     }
-    for (const QString& folder : projectFoldersOf(documents, documentsFolder.isEmpty(), projectFolders)) {
-        const QDir projectFolder(folder);
-        for (const QFileInfo& file : projectFolder.entryInfoList({QLatin1Char('*') + PartSuffix}, entries)) {
-            if (isOwnCsvPart(file))
-                removed += removeFile(file.filePath()) ? 1 : 0;
-        }
-        removed += MergeJournal::removeLeftovers(projectFolder);
-        removed += SketchFileSet::removeLeftovers(QDir(projectFolder.filePath(QStringLiteral("images"))));
-    }
-    if (!tempFolder.isEmpty()) {
-        const QDir temp(tempFolder);
-        for (const QFileInfo& folder : temp.entryInfoList({WorkFolderPrefix + QLatin1Char('*')}, entries)) {
-            if (!isOwnWorkFolder(folder))
-                continue;
-            // Links inside are removed, not followed.
-            const bool gone = QDir(folder.filePath()).removeRecursively();
-            qInfo().noquote() << "Export:" << (gone ? "removed the working folder" : "cannot remove")
-                              << folder.filePath();
-            removed += gone ? 1 : 0;
-        }
-    }
-    return removed;
+    leftovers.addProjectRule([](const QDir& project) { return removeParts(project, isOwnCsvPart); });
+    if (!tempFolder.isEmpty())
+        leftovers.addRule([tempFolder] { return removeWorkFolders(tempFolder); });
 }
 
 } // namespace kiv

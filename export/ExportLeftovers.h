@@ -5,12 +5,13 @@
 
 namespace kiv {
 
-// The working files of an export, merge or sketch save that was stopped
-// midway (the program killed): the archive being written beside its target
-// in the documents folder, the working folder in the program's temporary
-// folder, a merge's copies in its project folder and a sketch's files beside
-// their targets. A finished or failed one removes its own; these are what
-// none got to remove.
+class StartLeftovers;
+
+// The working files of an export that was stopped midway (the program
+// killed): the archive being written beside its target in the documents
+// folder, a CSV file beside its target in the project folder and the working
+// folder in the program's temporary folder. A finished or failed export
+// removes its own; these are what none got to remove.
 class ExportLeftovers
 {
 public:
@@ -25,20 +26,15 @@ public:
     // The name template of an export's working folder inside base.
     static QString workFolderTemplate(const QString& base);
 
-    // Removes the leftovers of earlier runs: in documentsFolder a file
-    // <name>.kmz.part or <name>.kiv.part where <name>.qz is a project folder
-    // there (the only names an export writes); in each project folder there
-    // and in projectFolders (indexed projects kept elsewhere) a file
-    // <csv file>.<letters or digits>.part for one of the CSV export's files,
-    // the copies and parts of a stopped merge (MergeJournal) and the files of
-    // a stopped sketch save in its images folder (SketchFileSet); and in tempFolder
-    // the working folders export-XXXXXX (six letters or digits) of this
-    // user. A link under such a name is not the program's and stays; links
-    // inside a working folder go as links, never followed; nothing else is
-    // touched. Only while no other instance can be exporting or merging.
-    // Returns how many were removed.
-    static int remove(const QString& documentsFolder, const QString& tempFolder,
-                      const QStringList& projectFolders = {});
+    // Feeds the start's settling with what earlier runs left: in
+    // documentsFolder a file <name>.kmz.part or <name>.kiv.part where <name>.qz
+    // is a project folder there (the only names an export writes); in each
+    // project folder a file <csv file>.<letters or digits>.part for one of the
+    // CSV export's files; and in tempFolder the working folders export-XXXXXX
+    // (six letters or digits) of this user. A link under such a name is not
+    // the program's and stays; links inside a working folder go as links,
+    // never followed; nothing else is touched.
+    static void feed(StartLeftovers& leftovers, const QString& documentsFolder, const QString& tempFolder);
 };
 
 } // namespace kiv

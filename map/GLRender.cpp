@@ -733,6 +733,24 @@ geo::Bounds GLRender::getLayerExtent(const QUrl& url) const
     return layer ? layer->getLatLongDataBounds() : geo::Bounds();
 }
 
+double GLRender::coarsestAltitude(const QUrl& url) const
+{
+    const geo::ImageLayer* layer = baseMapLayer(url);
+    const osg::Viewport* viewport = camera() ? camera()->getViewport() : nullptr;
+    if (!layer || !m_map || !viewport || viewport->width() < 1.0)
+        return HUGE_VAL;
+    double tileWidth = 0.0, tileHeight = 0.0;
+    m_map->getProfile()->getTileDimensions(0, tileWidth, tileHeight);
+    // The map draws the level whose texels come nearest to a pixel
+    // (geo::MapNode::levelFor): aim at the middle of the coarsest one.
+    const double unitsPerPixel =
+        tileWidth / (geo::Profile::TileSize * std::ldexp(1.0, int(layer->getMinLevel())));
+    const QSizeF size = logicalWindowSize();
+    const double aspect = size.height() < 1.0 ? 1.0 : size.width() / size.height();
+    // The inverse of updateProjection's orthographic frame.
+    return unitsPerPixel * viewport->width() / (2.0 * Tan30 * aspect);
+}
+
 QString GLRender::builtInTileUrl(int kind)
 {
     const OnlineTileSettings tiles = onlineTileSettings();

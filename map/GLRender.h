@@ -137,6 +137,10 @@ public:
     // The base map's data bounds in longitude/latitude; invalid for an
     // unknown URL or a source that failed to open.
     geo::Bounds getLayerExtent(const QUrl& url) const;
+    // The highest camera altitude at which the map draws the base map from
+    // its own coarsest level (a package may hold a single one); infinite for
+    // an unknown URL or without a viewport.
+    double coarsestAltitude(const QUrl& url) const;
 
     // The online layer of a project base-tile kind (0 satellite, 1 street
     // map, 2 terrain, 3 the project's own address). Built-in kinds are built

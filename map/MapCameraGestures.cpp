@@ -239,12 +239,14 @@ void MapCameraGestures::snapToPosition(const QPointF& coordinate)
     snapAt(osg::Vec3d(target.x() - offset.x(), target.y() - offset.y(), SnapHeight), m_camera->targetAltitude());
 }
 
-void MapCameraGestures::snapToBounds(const osg::BoundingBoxd& bounds)
+void MapCameraGestures::snapToBounds(const osg::BoundingBoxd& bounds, double highestAltitude)
 {
     if (!m_camera || !bounds.valid())
         return;
     const osg::Vec3d centre = bounds.center();
-    const double altitude = boundsAltitude(bounds, m_visibleArea, m_camera->maximumAltitude());
+    const double maximum = m_camera->maximumAltitude();
+    const double framed = boundsAltitude(bounds, m_visibleArea, maximum);
+    const double altitude = clampAltitude(std::min(framed, highestAltitude), maximum);
     const osg::Vec3d seen = m_surface->worldUnder(m_visibleArea.center(), centre, altitude);
     snapAt(osg::Vec3d(2.0 * centre.x() - seen.x(), 2.0 * centre.y() - seen.y(), centre.z()), altitude);
 }

@@ -7,6 +7,7 @@
 #include <osg/BoundingBox>
 #include <osg/Vec3d>
 
+#include <cmath>
 #include <optional>
 #include <vector>
 
@@ -85,7 +86,8 @@ public:
 
     // Places the geographic position (longitude, latitude) in the centre of the free area.
     void snapToPosition(const QPointF& coordinate);
-    void snapToBounds(const osg::BoundingBoxd& bounds);
+    // No higher than highestAltitude, where the view would be empty.
+    void snapToBounds(const osg::BoundingBoxd& bounds, double highestAltitude = HUGE_VAL);
     // The box of the locality, its data and line points; its own position without any.
     void snapToLocality(const Locality& locality);
     // The whole world over the first placeable of the candidates (longitude,

@@ -1159,9 +1159,9 @@ void MapViewController::snapToPosition(QPointF coords)
     m_gestures.snapToPosition(coords);
 }
 
-void MapViewController::snapToBounds(osg::BoundingBoxd bounds)
+void MapViewController::snapToBounds(osg::BoundingBoxd bounds, double highestAltitude)
 {
-    m_gestures.snapToBounds(bounds);
+    m_gestures.snapToBounds(bounds, highestAltitude);
 }
 
 void MapViewController::snapToLocality(Locality* locality)

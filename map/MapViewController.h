@@ -187,7 +187,7 @@ public slots:
     void onLastKnownCoordinateUpdated(QPointF coords);
     void onLocationUpdatingChanged(bool updating);
     void snapToPosition(QPointF coords);
-    void snapToBounds(osg::BoundingBoxd bounds);
+    void snapToBounds(osg::BoundingBoxd bounds, double highestAltitude = HUGE_VAL);
     void snapToWorld();
     void snapToLocality(kiv::Locality* locality);
     void pick(double x, double y);

@@ -1,5 +1,7 @@
 #include "model/MapLayerListModel.h"
 
+#include <algorithm>
+
 namespace kiv {
 
 MapLayerListModel::MapLayerListModel(Project* project, QObject* parent)
@@ -26,7 +28,7 @@ QVariant MapLayerListModel::rowData(int row, int role) const
     case Type:
         return map.type;
     case Name:
-        return map.name;
+        return shownName(map);
     case Location:
         return map.location.toString();
     case Active:
@@ -36,6 +38,15 @@ QVariant MapLayerListModel::rowData(int row, int role) const
     default:
         return QVariant();
     }
+}
+
+QString MapLayerListModel::shownName(const Project::BaseMap& map) const
+{
+    const bool shared = std::any_of(m_rows.begin(), m_rows.end(), [&map](const auto& other) {
+        return other.get() != &map && other->name.compare(map.name, Qt::CaseInsensitive) == 0;
+    });
+    const QString file = map.location.fileName();
+    return shared && !file.isEmpty() ? file : map.name;
 }
 
 void MapLayerListModel::fillRows()

@@ -36,6 +36,9 @@ protected:
     QVariant rowData(int row, int role) const override;
 
 private:
+    // The record's name; where another layer's reads alike ("base.tif" and
+    // "base.mbtiles" both named "base"), the file name tells them apart.
+    QString shownName(const Project::BaseMap& map) const;
     void fillRows();
 
     QPointer<Project> m_project;

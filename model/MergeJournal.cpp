@@ -1,5 +1,6 @@
 #include "model/MergeJournal.h"
 
+#include "Database/StartLeftovers.h"
 #include "model/ProjectFile.h"
 
 #include <QCryptographicHash>
@@ -27,8 +28,9 @@ const QByteArray FileKey = QByteArrayLiteral("file ");
 const QByteArray CopyKey = QByteArrayLiteral("copy ");
 // A filled part whose move to its name comes next.
 const QByteArray PlacingKey = QByteArrayLiteral("placing ");
+// A part whose move failed, removed next: it never got its name.
+const QByteArray UnplacedKey = QByteArrayLiteral("unplaced ");
 const QString NamePattern = QStringLiteral(".merge-*.journal");
-const QString PartPattern = QStringLiteral(".merge-*.part");
 
 QString randomHex()
 {
@@ -118,6 +120,8 @@ bool readJournal(const QString& path, Entries& entries)
                 entries.copies.append({QUrl::fromPercentEncoding(names[0]), QUrl::fromPercentEncoding(names[1])});
         } else if (value.startsWith(PlacingKey)) {
             entries.placing << QUrl::fromPercentEncoding(value.mid(PlacingKey.size()));
+        } else if (value.startsWith(UnplacedKey)) {
+            entries.placing.removeAll(QUrl::fromPercentEncoding(value.mid(UnplacedKey.size())));
         }
     }
     return !entries.before.isEmpty();
@@ -192,24 +196,18 @@ bool removeCopies(const QDir& folder, const QStringList& names, int& removed)
 
 const QDir::Filters Files = QDir::Files | QDir::Hidden | QDir::System;
 
-// The parts in the folder and its images folder, but those kept.
-int removeParts(const QDir& folder, const QStringList& kept)
+// The parts a settled journal lists: a name of the program's own, never one
+// merely named like a part.
+int removeParts(const QDir& folder, const Entries& entries)
 {
     int removed = 0;
-    const QFileInfo images(folder.filePath(QStringLiteral("images")));
-    QList<QDir> folders{folder};
-    if (images.isDir() && !images.isSymLink())
-        folders << QDir(images.filePath());
-    for (const QDir& place : folders) {
-        for (const QFileInfo& part : place.entryInfoList({PartPattern}, Files)) {
-            if (!part.isFile() || part.isSymLink() || !isPartName(part.fileName())
-                || kept.contains(QDir::cleanPath(part.absoluteFilePath())))
-                continue;
-            const bool gone = QFile::remove(part.filePath());
-            qInfo().noquote() << "Merge:" << (gone ? "removed the part of a stopped merge" : "cannot remove")
-                              << part.filePath();
-            removed += gone ? 1 : 0;
-        }
+    for (const QPair<QString, QString>& copy : entries.copies) {
+        const QString part = partPath(folder, copy.first);
+        if (part.isEmpty())
+            continue;
+        const bool gone = QFile::remove(part);
+        qInfo().noquote() << "Merge:" << (gone ? "removed the part of a stopped merge" : "cannot remove") << part;
+        removed += gone ? 1 : 0;
     }
     return removed;
 }
@@ -263,6 +261,13 @@ bool MergeJournal::place(const QString& part, const QString& destination)
 
 void MergeJournal::finish()
 {
+    // Noted before they go, so that no kill leaves one unlisted.
+    for (auto part = m_unplaced.begin(); part != m_unplaced.end();) {
+        if (m_file.isOpen() && append(UnplacedKey + encoded(m_folder, *part)) && QFile::remove(*part))
+            part = m_unplaced.erase(part);
+        else
+            ++part;
+    }
     bool removed = true;
     if (m_file.isOpen()) {
         m_file.close();
@@ -310,26 +315,28 @@ int MergeJournal::removeLeftovers(const QDir& folder)
 {
     static const QRegularExpression name(QStringLiteral("^\\.merge-[0-9a-f]{16}\\.journal$"));
     int removed = 0;
-    // The parts of journals that stay: judged again at a later start, each
-    // tells whether its copy got its name.
-    QStringList kept;
     for (const QFileInfo& journal : folder.entryInfoList({NamePattern}, Files)) {
         Entries entries;
         if (!journal.isFile() || journal.isSymLink() || !name.match(journal.fileName()).hasMatch()
             || !readJournal(journal.filePath(), entries))
             continue;
         const Outcome outcome = outcomeOf(folder, entries);
-        if (outcome == Outcome::Unknown)
+        // A journal that stays keeps its parts: judged again at a later
+        // start, each tells whether its copy got its name.
+        if (outcome == Outcome::Unknown) {
             qWarning().noquote() << "Merge: cannot tell whether the merge of" << journal.filePath()
                                  << "was stored; its copies stay";
-        else if (outcome == Outcome::Committed || removeCopies(folder, placedCopies(folder, entries), removed))
-            QFile::remove(journal.filePath());
-        if (QFileInfo::exists(journal.filePath())) {
-            for (const QPair<QString, QString>& copy : entries.copies)
-                kept << QDir::cleanPath(partPath(folder, copy.first));
+        } else if ((outcome == Outcome::Committed || removeCopies(folder, placedCopies(folder, entries), removed))
+                   && QFile::remove(journal.filePath())) {
+            removed += removeParts(folder, entries);
         }
     }
-    return removed + removeParts(folder, kept);
+    return removed;
+}
+
+void MergeJournal::feed(StartLeftovers& leftovers)
+{
+    leftovers.addProjectRule(removeLeftovers);
 }
 
 } // namespace kiv

@@ -12,6 +12,8 @@ struct sqlite3;
 
 namespace kiv {
 
+class StartLeftovers;
+
 // The files a merge copies into a project folder, noted in a journal file
 // there. Each copy is noted with its name before anything is made, filled
 // under a name only a merge makes (a part), noted as being placed and then
@@ -49,11 +51,13 @@ public:
 
     // At a start, while no merge can run: removes in the project folder the
     // copies of stopped merges whose rows were never committed, then their
-    // journals, and the parts of merges. Only names inside the folder reached
-    // without links are touched, and only copies a merge gave their names; a
-    // journal that cannot be read or judged stays, with its copies and parts.
-    // Returns how many files were removed.
+    // journals, then the parts those journals list. Only names inside the
+    // folder reached without links are touched, and only copies a merge gave
+    // their names and parts it noted; a journal that cannot be read or judged
+    // stays, with its copies and parts. Returns how many files were removed.
     static int removeLeftovers(const QDir& folder);
+    // Feeds the start's settling with removeLeftovers() for every project.
+    static void feed(StartLeftovers& leftovers);
 
 private:
     bool create();

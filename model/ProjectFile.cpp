@@ -1,10 +1,14 @@
 #include "ProjectFile.h"
 
 #include <QCryptographicHash>
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+
+#include <filesystem>
+#include <system_error>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -107,6 +111,16 @@ bool moveToFreshName(const QString& from, const QString& to)
     ::unlink(source.constData());
     return true;
 #endif
+}
+
+bool replaceFile(const QString& source, const QString& target)
+{
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(source.toStdU16String()),
+                            std::filesystem::path(target.toStdU16String()), error);
+    if (error)
+        qWarning() << "Cannot rename" << source << "to" << target << QString::fromStdString(error.message());
+    return !error;
 }
 
 bool isRecordId(const QString& id)

@@ -37,6 +37,11 @@ QString freshPath(const QDir& folder, const QString& name);
 // names in one file system.
 bool moveToFreshName(const QString& from, const QString& to);
 
+// Moves source over target in one step, so a reader never meets a half file
+// under the final name. A link at target is replaced, not followed; a folder
+// there makes it fail. False (with a warning) when it failed.
+bool replaceFile(const QString& source, const QString& target);
+
 // True for a stored record id as the program writes them: 32 hex digits.
 bool isRecordId(const QString& id);
 

@@ -384,10 +384,16 @@ bool ProjectImporter::copyFile(const QString& source, const QString& destination
         copy.remove();
         return false;
     }
-    if (!m_journal.place(part, destination))
+    // Only a copy under its name is the merge's to remove again.
+    if (!placeCopy(part, destination))
         return false;
     m_copiedFiles << destination;
     return true;
+}
+
+bool ProjectImporter::placeCopy(const QString& part, const QString& destination)
+{
+    return m_journal.place(part, destination);
 }
 
 bool ProjectImporter::mergeLocality(Merge& merge, Locality& sourceLocality)

@@ -77,6 +77,8 @@ protected:
     virtual std::string createId(const std::string& hint);
     // True when the task was cancelled.
     virtual bool reportProgress(int percent);
+    // Gives a filled copy its name in the target; false leaves it uncopied.
+    virtual bool placeCopy(const QString& part, const QString& destination);
 
 private:
     struct Merge;

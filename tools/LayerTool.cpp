@@ -257,7 +257,8 @@ void LayerTool::snapToLayerBounds(int layer)
     GLRender* scene = map ? map->scene() : nullptr;
     if (!project || !scene || !scene->geographicSRS() || !scene->mapSRS())
         return;
-    const QRectF extent = project->baseMaps()[std::size_t(layer)].extent;
+    const Project::BaseMap& baseMap = project->baseMaps()[std::size_t(layer)];
+    const QRectF extent = baseMap.extent;
     if (!hasArea(extent))
         return;
     double west = 0.0, south = 0.0, east = 0.0, north = 0.0;
@@ -265,7 +266,9 @@ void LayerTool::snapToLayerBounds(int layer)
         || !scene->geographicSRS()->transform2D(extent.x() + extent.width(), extent.y() + extent.height(),
                                                  scene->mapSRS(), east, north))
         return;
-    map->snapToBounds(osg::BoundingBoxd(west, south, 0.0, east, north, 0.0));
+    // A package holding only finer levels shows nothing higher up.
+    map->snapToBounds(osg::BoundingBoxd(west, south, 0.0, east, north, 0.0),
+                      scene->coarsestAltitude(baseMap.location));
 }
 
 } // namespace kiv

@@ -2,6 +2,8 @@
 #include "app/DialogController.h"
 #include "app/MainView.h"
 #include "map/AnnotationRenderItem.h"
+#include "geo/ImageLayer.h"
+#include "geo/MapNode.h"
 #include "map/GLRender.h"
 #include "map/LineDataRenderItem.h"
 #include "map/LinePointRenderItem.h"
@@ -21,6 +23,7 @@
 #include "support/TestStep.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QQmlComponent>
 #include <QQuickItem>
 #include <QScopeGuard>
@@ -2276,6 +2279,7 @@ private slots:
         QTest::addColumn<QString>("work");
         QTest::newRow("layers reordered by their handles") << "layers";
         QTest::newRow("line sliders pressed, thin and wide") << "sliders";
+        QTest::newRow("layers of one name, listed by their files") << "names";
     }
 
     void panelsKeepTheQmlLogQuiet()
@@ -2309,6 +2313,44 @@ private slots:
             drag(handles[0], handles[1]);
             QTRY_COMPARE(project->baseMaps().at(1).location.fileName(), first);
             QTRY_COMPARE(layers->property("currentRow").toInt(), 1);
+        } else if (work == "names") {
+            QVERIFY(screen().openTool("Layers", "layerTool"));
+            QQuickItem* layers = findItem(root(), "layerTool");
+            QObject* manager = layers->property("manager").value<QObject*>();
+            const QString tiff = documents.filePath("base.tif");
+            const QString package = documents.filePath("base.mbtiles");
+            // Fine enough that the package's one level is finer than a view
+            // of its whole extent.
+            QVERIFY(test::writeRaster(tiff,
+                                      test::colouredRaster(Lon, Lat, Lon + 0.005, Lat + 0.005, Qt::gray, 1024)));
+            QCOMPARE(QProcess::execute("gdal_translate", {"-q", "-of", "MBTILES", tiff, package}), 0);
+            const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
+            for (const QString& path : {tiff, package}) {
+                const size_t before = project->baseMaps().size();
+                QVERIFY(QMetaObject::invokeMethod(manager, "addLayer", Q_ARG(QUrl, QUrl::fromLocalFile(path)),
+                                                  Q_ARG(int, 0)));
+                QTRY_COMPARE(project->baseMaps().size(), before + 1);
+            }
+            // The records keep the names the files give them.
+            QCOMPARE(std::count_if(project->baseMaps().begin(), project->baseMaps().end(),
+                                   [](const Project::BaseMap& map) { return map.name == "base"; }),
+                     2L);
+            QQuickItem* tiffRow = nullptr;
+            QQuickItem* packageRow = nullptr;
+            QTRY_VERIFY(tiffRow = screen().shownWith("text", "base.tif", layers));
+            QTRY_VERIFY(packageRow = screen().shownWith("text", "base.mbtiles", layers));
+            // After a view of the raster's whole extent, the package's snap
+            // comes nearer, to the level it holds.
+            GLRender* scene = page->mapView()->scene();
+            QVERIFY(screen().tapAtRest(findItem(tiffRow->parentItem(), "snapButton")));
+            QVERIFY(page->cameraAtRest());
+            QVERIFY(screen().tapAtRest(findItem(packageRow->parentItem(), "snapButton")));
+            QVERIFY(page->cameraAtRest());
+            const auto stored =
+                std::find_if(project->baseMaps().begin(), project->baseMaps().end(),
+                             [](const Project::BaseMap& map) { return map.location.fileName() == "base.mbtiles"; });
+            QVERIFY(stored != project->baseMaps().end() && scene->baseMapLayer(stored->location));
+            QTRY_COMPARE(scene->mapNode()->getLevel(), scene->baseMapLayer(stored->location)->getMinLevel());
         } else {
             QVERIFY(screen().openTool("Line", "lineTool"));
             QVERIFY(screen().tapAtRest(findItem(lineTool(), "collapseButton")));

@@ -81,18 +81,63 @@ private slots:
         QCOMPARE(QFile::exists(lockPath), lock != "none" && !removed);
     }
 
-    // Both settings stores: the application's and the user's.
+    // Both settings stores: the application's and the user's. A save killed
+    // midway leaves its lock and Qt's temporary file; a live save's stay,
+    // and so do the user's files with like names.
+    void startClearsTheSettingsLocks_data()
+    {
+        QTest::addColumn<QString>("left");
+        QTest::addColumn<QStringList>("beside"); // names beside each store
+        QTest::addColumn<QStringList>("kept");
+        QTest::newRow("empty locks") << "empty" << QStringList{".lock"} << QStringList();
+        QTest::newRow("a killed save's lock and temporary file")
+            << "killed" << QStringList{".lock", ".Ab12Cd"} << QStringList();
+        QTest::newRow("a live save's lock and temporary file")
+            << "live" << QStringList{".lock", ".Ab12Cd"} << QStringList{".lock", ".Ab12Cd"};
+        QTest::newRow("the user's files with like names")
+            << "killed" << QStringList{".Ab12C", ".Ab12Cde", ".bak", ".Ab-2Cd", ".link"}
+            << QStringList{".Ab12C", ".Ab12Cde", ".bak", ".Ab-2Cd", ".link"};
+    }
+
     void startClearsTheSettingsLocks()
     {
+        QFETCH(QString, left);
+        QFETCH(QStringList, beside);
+        QFETCH(QStringList, kept);
         const QString application = QSettings().fileName();
         const QString user = QSettings("user", QString()).fileName();
         QVERIFY(application != user);
-        QVERIFY(writeFile(application + ".lock", QByteArray()));
-        QVERIFY(writeFile(user + ".lock", QByteArray()));
+        std::vector<std::unique_ptr<QLockFile>> live;
+        for (const QString& store : {application, user}) {
+            for (const QString& name : beside) {
+                if (name == ".link") {
+                    QVERIFY(writeFile(store + ".mine", "mine"));
+                    // Named like a temporary file, but a link.
+                    QVERIFY(QFile::link(store + ".mine", store + ".Zz12Cd"));
+                } else if (name == ".lock" && left == "live") {
+                    live.push_back(std::make_unique<QLockFile>(store + name));
+                    QVERIFY(live.back()->tryLock());
+                } else if (name == ".lock" && left == "killed") {
+                    QVERIFY(writeFile(store + name, QByteArray::number(deadProcess()) + "\nQuarzel\n"));
+                } else {
+                    QVERIFY(writeFile(store + name, left == "empty" ? QByteArray() : QByteArray("[General]")));
+                }
+            }
+        }
 
-        ApplicationManager::removeStaleSettingsLocks();
-        QVERIFY(!QFile::exists(application + ".lock"));
-        QVERIFY(!QFile::exists(user + ".lock"));
+        if (left == "empty")
+            ApplicationManager::removeStaleSettingsLocks();
+        else
+            QCOMPARE(ApplicationManager::settleLeftovers(QString(), QString(), {}),
+                     2 * (beside.size() - kept.size()));
+        for (const QString& store : {application, user}) {
+            for (const QString& name : beside) {
+                const QString path = store + (name == ".link" ? ".Zz12Cd" : name);
+                QVERIFY2(QFileInfo(path).isSymLink() || QFile::exists(path) == kept.contains(name), qPrintable(path));
+                QFile::remove(path);
+            }
+            QFile::remove(store + ".mine");
+        }
     }
 
     // One running instance per user: only a live holder keeps the lock.

@@ -3,10 +3,11 @@
 #include "Database/CommandManager.h"
 #include "Database/Quarzel.pb.h"
 #include "Database/SQLiteQuery.h"
+#include "Database/StartLeftovers.h"
 #include "app/DialogController.h"
 #include "drawing/RasterSketcher.h"
+#include "drawing/SketchFileSet.h"
 #include "drawing/TextBoxGeometry.h"
-#include "export/ExportLeftovers.h"
 #include "model/AddDataCommand.h"
 #include "model/Data.h"
 #include "model/Locality.h"
@@ -230,7 +231,7 @@ private slots:
         QVERIFY(sketcher.hasUnsavedChanges());
 
         QVERIFY(sketcher.save());
-        QStringList files = images().entryList(QDir::Files);
+        QStringList files = images().entryList(QDir::Files | QDir::Hidden);
         files.sort();
         QCOMPARE(files, QStringList({"BACKGROUND_camera_x.jpg", "IMG_camera_x.jpg", "SKETCH_camera_x.png", "camera_x.jpg"}));
         QCOMPARE(bytesOf(image("camera_x.jpg")), original);
@@ -385,7 +386,7 @@ private slots:
                 QVERIFY(file.open(QIODevice::WriteOnly));
             }
         }
-        const QStringList before = images().entryList(QDir::Files);
+        const QStringList before = images().entryList(QDir::Files | QDir::Hidden);
         const std::size_t stored = m_fixture->messages("data").size();
         Sketcher sketcher;
         sketcher.setActive(true);
@@ -406,7 +407,7 @@ private slots:
         QCOMPARE(m_fixture->messages("data").size(), stored);
         QVERIFY(sketcher.hasUnsavedChanges());
         QVERIFY(sketcher.itemId().isEmpty());
-        QCOMPARE(images().entryList(QDir::Files), before);
+        QCOMPARE(images().entryList(QDir::Files | QDir::Hidden), before);
     }
 
     // The flattened picture holds the background and the strokes only.
@@ -538,7 +539,7 @@ private slots:
             QVERIFY(images().mkdir("IMG_camera_x.jpg"));
         }
         QMap<QString, QByteArray> saved;
-        for (const QString& name : images().entryList(QDir::Files))
+        for (const QString& name : images().entryList(QDir::Files | QDir::Hidden))
             saved.insert(name, bytesOf(image(name)));
         const std::string record = storedData(id).SerializeAsString();
         sketcher.paintLine(QPoint(90, 10), QPoint(10, 90));
@@ -561,7 +562,7 @@ private slots:
         QCOMPARE(m_app->toasts(), QStringList({"Saved sketch", "Save failed!"}));
         QVERIFY(sketcher.hasUnsavedChanges());
         QCOMPARE(itemIds.count(), 0);
-        QStringList names = images().entryList(QDir::Files);
+        QStringList names = images().entryList(QDir::Files | QDir::Hidden);
         names.sort();
         QCOMPARE(names, QStringList(saved.keys()));
         for (const QString& name : saved.keys())
@@ -606,6 +607,26 @@ private slots:
             << old + QStringList{"IMG_t.jpeg=new"} << 3;
         const QStringList mine{"notes.k3.old=mine", "IMG_s.jpeg.K3.part=mine", "IMG_s.jpeg.k3.old>notes.k3.old"};
         QTest::newRow("the user's files and a link with like names") << old + mine << old + mine << 0;
+        // Killed after its files took their fresh names, before or after
+        // the row that names them was stored.
+        const QString journal = ".sketch-k4.journal=quarzel sketch journal 1\n";
+        const QStringList placed{"IMG_n.jpeg=new picture", "SKETCH_n.png=new layer"};
+        QTest::newRow("a new sketch in place, its row not stored")
+            << old + placed + QStringList{journal + "new IMG_n.jpeg\nnew SKETCH_n.png\n"} << old << 2;
+        QTest::newRow("a new sketch in place, its row stored")
+            << old + placed + QStringList{journal + "new IMG_n.jpeg\nnew SKETCH_n.png\n", "row:IMG_n.jpeg,SKETCH_n.png"}
+            << old + placed << 0;
+        QTest::newRow("the first sketch over a photo in place, its row not changed")
+            << QStringList{"p.jpg=photo", "row:p.jpg", "IMG_p.jpg=new picture", "SKETCH_p.png=new layer",
+                           "BACKGROUND_p.jpg=photo",
+                           journal + "new BACKGROUND_p.jpg\nnew SKETCH_p.png\nnew IMG_p.jpg\n"}
+            << QStringList{"p.jpg=photo"} << 3;
+        // The picture replaced in place: without its row's change, it goes back.
+        QTest::newRow("the first sketch over an IMG_ photo in place, its row not changed")
+            << QStringList{"q.jpg=photo", "row:IMG_q.jpg", "IMG_q.jpg=new picture", "IMG_q.jpg.k5.old=photo",
+                           "SKETCH_q.png=new layer", "BACKGROUND_q.jpg=photo",
+                           ".sketch-k5.journal=quarzel sketch journal 1\nnew BACKGROUND_q.jpg\nnew SKETCH_q.png\n"}
+            << QStringList{"q.jpg=photo", "IMG_q.jpg=photo"} << 3;
     }
 
     void leftoversOfStoppedSave()
@@ -615,7 +636,10 @@ private slots:
         QFETCH(int, settled);
         QVERIFY(images().mkpath("."));
         for (const QString& entry : before) {
-            if (entry.contains('>')) {
+            if (entry.startsWith("row:")) {
+                const QStringList names = entry.mid(4).split(',');
+                QVERIFY(!addImage(names[0], names.value(1)).empty());
+            } else if (entry.contains('>')) {
                 QVERIFY(QFile::link(entry.section('>', 1), image(entry.section('>', 0, 0))));
             } else if (entry.contains('+')) {
                 std::filesystem::create_hard_link(image(entry.section('+', 1)).toStdString(),
@@ -626,9 +650,11 @@ private slots:
                 file.write(entry.section('=', 1).toUtf8());
             }
         }
-        QCOMPARE(ExportLeftovers::remove(QString(), QString(), {project()->folder().absolutePath()}), settled);
+        StartLeftovers start;
+        SketchFileSet::feed(start);
+        QCOMPARE(start.settle(QString(), {project()->folder().absolutePath()}), settled);
         QStringList found;
-        for (const QFileInfo& file : images().entryInfoList(QDir::Files | QDir::System)) {
+        for (const QFileInfo& file : images().entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
             found << (file.isSymLink() ? file.fileName() + '>' + QFileInfo(file.symLinkTarget()).fileName()
                                        : file.fileName() + '=' + bytesOf(file.filePath()));
         }

@@ -2,6 +2,7 @@
 #include "app/ApplicationManagerWin.h"
 #include "Database/SQLiteDatabase.h"
 #include "export/CSVExporter.h"
+#include "Database/StartLeftovers.h"
 #include "export/ExportLeftovers.h"
 #include "export/KMZExporter.h"
 #include "model/Data.h"
@@ -299,10 +300,15 @@ private slots:
             << "documents" << "project1.qz/images/b.jpg" << "merge killed before its copy" << false;
         QTest::newRow("a user's file that took a copy's name as the merge was killed")
             << "documents" << "project1.qz/images/b.jpg" << "merge killed after its name was taken" << false;
+        QTest::newRow("a user's file at a copy's name, the failed copy gone before the kill")
+            << "documents" << "project1.qz/images/b.jpg" << "merge killed after its failed copy went" << false;
         QTest::newRow("copy of a merge whose database cannot be read")
             << "documents" << "project1.qz/images/b.jpg" << "merge, database locked" << false;
+        // No journal lists it: no merge of the program's made it.
         QTest::newRow("part of a merge without its journal")
-            << "documents" << "project1.qz/images/.merge-0123456789abcdef.part" << "file" << true;
+            << "documents" << "project1.qz/images/.merge-0123456789abcdef.part" << "file" << false;
+        QTest::newRow("part name without a journal in the project folder")
+            << "documents" << "project1.qz/.merge-0123456789abcdef.part" << "file" << false;
         QTest::newRow("a user's file named like a merge's part")
             << "documents" << "project1.qz/images/.merge-notes.part" << "file" << false;
         QTest::newRow("copy of a stopped merge in a project kept elsewhere")
@@ -364,6 +370,14 @@ private slots:
                 QVERIFY(!journal.place(part, path));
                 QCOMPARE(readAll(path), QByteArray("mine"));
                 QVERIFY(QFile::exists(part));
+            } else if (kind == "merge killed after its failed copy went") {
+                // As the merge's end notes it, then removes the copy.
+                QVERIFY(writeFile(part, "copy"));
+                QVERIFY(writeFile(path, "mine"));
+                QVERIFY(!journal.place(part, path));
+                const QByteArray listed = fixture.project->folder().relativeFilePath(part).toUtf8();
+                QVERIFY(appendToJournal(fixture.project->folder(), "unplaced " + listed + "\n"));
+                QVERIFY(QFile::remove(part));
             } else if (kind == "killed merge") {
                 QVERIFY(writeFile(part, QByteArray()));
                 path = part;
@@ -390,12 +404,16 @@ private slots:
             const int count = (removed ? 1 : 0) + (kind.endsWith("taken") ? 1 : 0);
             // Opened from elsewhere: only the folders passed in are searched.
             const QTemporaryDir elsewhere;
+            StartLeftovers start;
+            ExportLeftovers::feed(start, place == "elsewhere" ? elsewhere.path() : documents.path(), temp);
+            MergeJournal::feed(start);
             if (place == "elsewhere")
-                QCOMPARE(ExportLeftovers::remove(elsewhere.path(), temp, {fixture.project->folder().path()}), count);
+                QCOMPARE(start.settle(elsewhere.path(), {fixture.project->folder().path()}), count);
             else
-                QCOMPARE(ExportLeftovers::remove(documents.path(), temp), count);
-            QCOMPARE(fixture.project->folder().entryList({".merge-*"}, QDir::Files | QDir::Hidden).size(),
-                     blind ? 1 : 0);
+                QCOMPARE(start.settle(documents.path()), count);
+            QStringList journals = fixture.project->folder().entryList({".merge-*"}, QDir::Files | QDir::Hidden);
+            journals.removeAll(fixture.project->folder().relativeFilePath(path));
+            QCOMPARE(journals.size(), blind ? 1 : 0);
         }
         QCOMPARE(QFileInfo(path).exists() || QFileInfo(path).isSymLink(), !removed);
         if (kind.startsWith("merge killed"))

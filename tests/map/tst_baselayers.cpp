@@ -154,6 +154,8 @@ private slots:
         QVERIFY2(test::boundsNear(extent, stored, 1e-9), qPrintable(extent.toString()));
 
         QVERIFY(!scene->getLayerExtent(fileUrl(QStringLiteral("unknown.tif"))).valid());
+        // A snap to an unknown layer keeps the altitude it frames.
+        QCOMPARE(scene->coarsestAltitude(fileUrl(QStringLiteral("unknown.tif"))), HUGE_VAL);
     }
 
     void missingFileAddsNothing_data()

@@ -25,9 +25,9 @@ QStringList names(const QAbstractItemModel& model, int role)
     return values;
 }
 
-void addLayer(Project& project, const QString& name)
+void addLayer(Project& project, const QString& name, const QString& suffix = ".tif")
 {
-    project.addBaseMap("GeoTiff", name, QUrl::fromLocalFile("/maps/" + name + ".tif"), true, 0.5, QRectF());
+    project.addBaseMap("GeoTiff", name, QUrl::fromLocalFile("/maps/" + name + suffix), true, 0.5, QRectF());
 }
 
 } // namespace
@@ -104,6 +104,35 @@ private slots:
         for (const Project::BaseMap& map : project().baseMaps())
             stored += map.name;
         QCOMPARE(stored, expected);
+    }
+
+    // The list tells layers of one name apart by their files; the records
+    // keep their names.
+    void layerNames_data()
+    {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("shown");
+        QTest::newRow("distinct names") << QStringList{"base.tif", "other.mbtiles"} << QStringList{"base", "other"};
+        QTest::newRow("one name, two kinds of file")
+            << QStringList{"base.tif", "base.mbtiles", "c.tif"} << QStringList{"base.tif", "base.mbtiles", "c"};
+        QTest::newRow("names differing in case") << QStringList{"Base.tif", "base.earth"}
+                                                 << QStringList{"Base.tif", "base.earth"};
+    }
+
+    void layerNames()
+    {
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, shown);
+        for (const QString& file : files)
+            addLayer(project(), QFileInfo(file).completeBaseName(), "." + QFileInfo(file).suffix());
+        MapLayerListModel model(&project());
+        model.updateData();
+        QCOMPARE(names(model, MapLayerListModel::Name), shown);
+        QStringList stored;
+        for (const Project::BaseMap& map : project().baseMaps())
+            stored << map.name;
+        for (int i = 0; i < files.size(); ++i)
+            QCOMPARE(stored[i], QFileInfo(files[i]).completeBaseName());
     }
 
     void projectLocalityList()

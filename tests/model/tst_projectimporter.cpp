@@ -20,6 +20,13 @@ using kiv::test::idOf;
 
 namespace {
 
+void touch(const QString& path)
+{
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write("x");
+}
+
 // Records progress, cancels at one report and ends a file size limit at one.
 class ProbeImporter : public ProjectImporter
 {
@@ -32,18 +39,29 @@ public:
             limit.reset();
         return reports.size() == cancelAt;
     }
+    // "taken": a file of the user's takes the name just before the move;
+    // "unnoted": the journal cannot note the move.
+    bool placeCopy(const QString& part, const QString& destination) override
+    {
+        std::unique_ptr<test::FileSizeLimit> full;
+        if (blockPlacing == "taken") {
+            touch(destination);
+            taken << destination;
+        } else if (blockPlacing == "unnoted") {
+            const QFileInfoList journals = targetFolder.entryInfoList({".merge-*.journal"}, QDir::Files | QDir::Hidden);
+            if (journals.size() == 1)
+                full = std::make_unique<test::FileSizeLimit>(journals.first().size());
+        }
+        return ProjectImporter::placeCopy(part, destination);
+    }
+    QString blockPlacing;
+    QDir targetFolder;
+    QStringList taken;
     QList<int> reports;
     int cancelAt = -1;
     std::unique_ptr<test::FileSizeLimit> limit;
     int liftAt = -1;
 };
-
-void touch(const QString& path)
-{
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write("x");
-}
 
 QByteArray dump(const QString& database)
 {
@@ -443,12 +461,17 @@ private slots:
         QTest::addColumn<int>("cancelAt");
         QTest::addColumn<bool>("inTask");
         QTest::addColumn<bool>("full");
+        QTest::addColumn<QString>("blockPlacing");
         // Steps: the map, then A's four items, then B's two data.
-        QTest::newRow("cancel in the second locality") << false << 6 << false << false;
-        QTest::newRow("failing write") << true << -1 << false << false;
-        QTest::newRow("task cancelled in the second locality") << false << 6 << true << false;
-        QTest::newRow("task with a failing write") << true << -1 << true << false;
-        QTest::newRow("photo copy fails midway") << false << -1 << false << true;
+        QTest::newRow("cancel in the second locality") << false << 6 << false << false << QString();
+        QTest::newRow("failing write") << true << -1 << false << false << QString();
+        QTest::newRow("task cancelled in the second locality") << false << 6 << true << false << QString();
+        QTest::newRow("task with a failing write") << true << -1 << true << false << QString();
+        QTest::newRow("photo copy fails midway") << false << -1 << false << true << QString();
+        // A copy that never got its name is not the merge's: the user's
+        // file there stays.
+        QTest::newRow("a file takes a copy's name before the move") << false << -1 << false << false << "taken";
+        QTest::newRow("the move of a copy cannot be noted") << false << -1 << false << false << "unnoted";
     }
 
     void failureLeavesTheTargetAsItWas()
@@ -457,6 +480,7 @@ private slots:
         QFETCH(int, cancelAt);
         QFETCH(bool, inTask);
         QFETCH(bool, full);
+        QFETCH(QString, blockPlacing);
         fillSource();
         if (full) {
             QFile photo(m_source->folder().absoluteFilePath("images/IMG_1.jpeg"));
@@ -491,11 +515,20 @@ private slots:
         } else {
             ProbeImporter importer(&target(), nullptr);
             importer.cancelAt = cancelAt;
+            importer.blockPlacing = blockPlacing;
+            importer.targetFolder = target().folder();
             auto held = lock ? m_fixture->lockFor("EXCLUSIVE") : nullptr;
             std::unique_ptr<test::FileSizeLimit> limit;
             if (full)
                 limit = std::make_unique<test::FileSizeLimit>(64 * 1024);
             QVERIFY(!importer.run(m_source.get(), true, true));
+            QCOMPARE(importer.taken.size(), blockPlacing == "taken" ? 1 : 0);
+            for (const QString& path : importer.taken) {
+                QFile taken(path);
+                QVERIFY(taken.open(QIODevice::ReadOnly));
+                QCOMPARE(taken.readAll(), QByteArray("x"));
+                taken.remove();
+            }
         }
         QCOMPARE(dump(m_fixture->databasePath()), rows);
         QCOMPARE(listing(target().folder()), files);

@@ -2,6 +2,8 @@
 #include "app/MainView.h"
 #include "geo/ImageLayer.h"
 #include "geo/Map.h"
+#include "geo/MapNode.h"
+#include "geo/Profile.h"
 #include "map/GLRender.h"
 #include "map/MapCameraManipulator.h"
 #include "map/MapViewController.h"
@@ -156,7 +158,11 @@ private slots:
 
     void mbtilesKeepTheirStoredBounds()
     {
-        const QUrl source = tiff("source.tif", 10.0, 45.0);
+        // Fine enough that the package's one level is finer than a snap to
+        // its bounds would show.
+        const QUrl source = QUrl::fromLocalFile(sources.filePath("source.tif"));
+        QVERIFY(test::writeRaster(source.toLocalFile(),
+                                  test::colouredRaster(10.0, 45.0, 10.05, 45.05, Qt::red, 1024)));
         const QString package = sources.filePath("p.mbtiles");
         const char* options[] = {"-of", "MBTILES", nullptr};
         GDALTranslateOptions* translate = GDALTranslateOptionsNew(const_cast<char**>(options), nullptr);
@@ -172,6 +178,20 @@ private slots:
         const QRectF kept = readMBTilesBounds(QUrl::fromLocalFile(stored("p.mbtiles")));
         QVERIFY(kept.width() > 0 && kept.height() > 0);
         QCOMPARE(maps()[0].extent, kept);
+
+        // The snap lands on the level the package holds.
+        controller->setVisibleArea(QRectF(0, 0, 400, 300));
+        tool->snapToLayerBounds(0);
+        QVERIFY(test::cameraAtRest(scene()->cameraManipulator()));
+        scene()->updateCamera();
+        double left = 0.0, right = 0.0, bottom = 0.0, top = 0.0, zNear = 0.0, zFar = 0.0;
+        QVERIFY(scene()->camera()->getProjectionMatrixAsOrtho(left, right, bottom, top, zNear, zFar));
+        const double unitsPerPixel = (right - left) / scene()->camera()->getViewport()->width();
+        double tileWidth = 0.0, tileHeight = 0.0;
+        scene()->map()->getProfile()->getTileDimensions(0, tileWidth, tileHeight);
+        const geo::ImageLayer* layer = scene()->baseMapLayer(maps()[0].location);
+        QCOMPARE(layer->getMaxLevel(), layer->getMinLevel());
+        QCOMPARE(geo::MapNode::levelFor(unitsPerPixel, tileWidth), layer->getMinLevel());
     }
 
     // Each file is refused with the reason, before its record is added or,
