@@ -430,7 +430,6 @@ void ModelManager::storeLastPosition(Project& project) const
         return;
     project.setLastLatitude(coordinate.y());
     project.setLastLongitude(coordinate.x());
-    project.setLastAltitude(location->altitude());
     if (!project.save())
         qWarning() << "ModelManager: the last position of" << project.name() << "could not be stored";
 }
