@@ -424,7 +424,9 @@ void ModelManager::storeLastPosition(Project& project) const
     AbstractLocationManager* location = locationManager();
     if (!location)
         return;
-    // Without a fix the stored position is kept.
+    // What the position bar shows is what stays held. Without a fix the
+    // stored position is kept.
+    location->takePendingInput();
     const QPointF coordinate = location->lastKnownCoordinate();
     if (isUnknownCoordinate(coordinate))
         return;

@@ -337,6 +337,11 @@ void AbstractLocationManager::stopDeclinationUpdates()
 {
 }
 
+void AbstractLocationManager::takePendingInput()
+{
+    emit pendingInputRequested();
+}
+
 bool AbstractLocationManager::acceptPosition(const QGeoPositionInfo& info)
 {
     return isBetterPosition(m_currentFix, info);

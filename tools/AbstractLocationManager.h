@@ -68,6 +68,11 @@ public:
     Q_INVOKABLE bool validGPSPosition() const;
 
     Q_INVOKABLE static bool isValidCoordinate(const QPointF& coordinate);
+
+    // Every save that reads the held position, and every project close,
+    // calls this first: a field that shows a typed value not yet stored
+    // stores it (or refuses it aloud) before it is read.
+    Q_INVOKABLE void takePendingInput();
     static bool isBetterPosition(const QGeoPositionInfo& stored, const QGeoPositionInfo& candidate);
     // The "GPSAuto" setting: whether location updates should run.
     static bool isGpsAutoEnabled();
@@ -130,6 +135,8 @@ signals:
     void inputModeChanged(kiv::AbstractLocationManager::InputMode mode);
     void positionUpdated(const QGeoPositionInfo& info);
     void updateTimeout();
+    // Fields holding typed values not yet stored store or refuse them now.
+    void pendingInputRequested();
 
 protected:
     // The date the declination is computed for.
