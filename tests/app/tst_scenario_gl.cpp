@@ -345,14 +345,7 @@ private slots:
         const auto restore = qScopeGuard([&] { manager->setSensors(nullptr, manager->compassClino()); });
         location.setLastKnownCoordinate(QPointF(Lon, Lat));
         location.setAltitude(3333.0);
-        QQuickItem* altitude = nullptr;
-        QTRY_VERIFY((altitude = shown("altitudeInput")) != nullptr);
-        TEST_STEP(tap(altitude));
-        QTRY_VERIFY(altitude->hasActiveFocus());
-        QVERIFY(QMetaObject::invokeMethod(altitude, "selectAll"));
-        for (const QChar c : QString("5555"))
-            QTest::sendKeyEvent(QTest::Click, window(), Qt::Key_unknown, QString(c), Qt::NoModifier);
-        QCOMPARE(altitude->property("text").toString(), QString("5555"));
+        QVERIFY(screen().type("altitudeInput", "5555", false));
         QCOMPARE(location.altitude(), 3333.0);
         TEST_STEP(widenToolBar());
         TEST_STEP(tapShown("projectsButton"));
@@ -394,6 +387,7 @@ private slots:
                                  20000);
         QTRY_VERIFY_WITH_TIMEOUT(shown("mapView"), 20000);
         QCOMPARE(location.altitude(), 5555.0);
+        QQuickItem* altitude = nullptr;
         QTRY_VERIFY((altitude = shown("altitudeInput")) != nullptr);
         QCOMPARE(altitude->property("text").toString(), QString("5555"));
 
