@@ -68,15 +68,15 @@ public:
     Q_INVOKABLE bool validGPSPosition() const;
 
     Q_INVOKABLE static bool isValidCoordinate(const QPointF& coordinate);
+    static bool isBetterPosition(const QGeoPositionInfo& stored, const QGeoPositionInfo& candidate);
+    // The "GPSAuto" setting: whether location updates should run.
+    static bool isGpsAutoEnabled();
+    static const QLoggingCategory& locationLoggingCategory();
 
     // Every save that reads the held position, and every project close,
     // calls this first: a field that shows a typed value not yet stored
     // stores it (or refuses it aloud) before it is read.
     Q_INVOKABLE void takePendingInput();
-    static bool isBetterPosition(const QGeoPositionInfo& stored, const QGeoPositionInfo& candidate);
-    // The "GPSAuto" setting: whether location updates should run.
-    static bool isGpsAutoEnabled();
-    static const QLoggingCategory& locationLoggingCategory();
 
     virtual bool updating() const = 0;
     virtual void setUpdating(bool wanted);
