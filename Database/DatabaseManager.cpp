@@ -162,8 +162,6 @@ void readProjectRecord(const ProjectRecord& record, Project* target)
         target->setLastLatitude(record.lastlatitude());
     if (record.has_lastlongitude())
         target->setLastLongitude(record.lastlongitude());
-    if (record.has_lastaltitude() && std::isfinite(record.lastaltitude()))
-        target->setLastAltitude(record.lastaltitude());
     if (record.has_declination())
         target->setDeclination(record.declination());
     if (record.has_localitybasename())
@@ -210,9 +208,6 @@ ProjectRecord buildProjectRecord(const Project& project, const Project& lists)
     const double longitude = project.lastLongitude();
     if (longitude >= -180.0 && longitude <= 180.0)
         record.set_lastlongitude(longitude);
-    const double altitude = project.lastAltitude();
-    if (std::isfinite(altitude))
-        record.set_lastaltitude(altitude);
     record.set_basetiles(baseTilesToRecord(project.baseTileLayer()));
 
     for (const Project::RockUnit& unit : lists.rockUnits()) {

@@ -54,6 +54,8 @@ ApplicationManager* ApplicationManager::s_instance = nullptr;
 namespace {
 
 constexpr double FeetPerMetre = 3.2808399;
+// Metres either way from sea level that a typed length may reach.
+constexpr double MaxTypedLength = 1.0e6;
 constexpr double MinimumScreenInches = 5.8;
 const QString QmlGroup = QStringLiteral("qml");
 
@@ -709,16 +711,24 @@ QString ApplicationManager::localizedLengthValue(double metres, bool withTag) co
 
 double ApplicationManager::modelLengthValue(const QString& text) const
 {
-    double value = 0.0;
-    if (!parseLength(text, &value))
-        return 0.0;
-    return m_unitType == Imperial ? value / FeetPerMetre : value;
+    double metres = 0.0;
+    return typedMetres(text, &metres) ? metres : 0.0;
 }
 
-bool ApplicationManager::isLengthText(const QString& text)
+bool ApplicationManager::isLengthText(const QString& text) const
+{
+    double metres = 0.0;
+    return typedMetres(text, &metres);
+}
+
+bool ApplicationManager::typedMetres(const QString& text, double* metres) const
 {
     double value = 0.0;
-    return parseLength(text, &value);
+    if (!parseLength(text, &value))
+        return false;
+    *metres = m_unitType == Imperial ? value / FeetPerMetre : value;
+    // Further than any place a reading is taken: a slip of the finger.
+    return std::abs(*metres) <= MaxTypedLength;
 }
 
 // --- update reminder -------------------------------------------------------------

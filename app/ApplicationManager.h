@@ -187,10 +187,11 @@ public:
 
     // A length in metres as text in the user's unit, rounded to whole units.
     Q_INVOKABLE QString localizedLengthValue(double metres, bool withTag = true) const;
-    // Text typed in the user's unit as metres; 0 when it is not a number.
+    // Text typed in the user's unit as metres; 0 when it is not a number
+    // or lies beyond 1,000 km either way.
     Q_INVOKABLE double modelLengthValue(const QString& text) const;
     // Whether typed text is a length modelLengthValue takes as it is.
-    Q_INVOKABLE static bool isLengthText(const QString& text);
+    Q_INVOKABLE bool isLengthText(const QString& text) const;
 
 public slots:
     // The start-up sequence.
@@ -288,6 +289,8 @@ private:
     void addImageProviders();
     void initModel();
     void readSettings(bool announceAll);
+    // Typed text in the user's unit as metres, when it is a length taken.
+    bool typedMetres(const QString& text, double* metres) const;
 
     static ApplicationManager* s_instance;
 

@@ -80,9 +80,10 @@ QDir imagesFolder(const Project& project)
 QPointF lastKnownCoordinate()
 {
     const ApplicationManager* application = ApplicationManager::instance();
-    const AbstractLocationManager* location = application ? application->locationManager() : nullptr;
+    AbstractLocationManager* location = application ? application->locationManager() : nullptr;
     if (!location)
         return QPointF(AbstractLocationManager::NoCoordinate, AbstractLocationManager::NoCoordinate);
+    location->takePendingInput();
     return location->lastKnownCoordinate();
 }
 

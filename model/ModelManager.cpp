@@ -424,13 +424,14 @@ void ModelManager::storeLastPosition(Project& project) const
     AbstractLocationManager* location = locationManager();
     if (!location)
         return;
-    // Without a fix the stored position is kept.
+    // What the position bar shows is what stays held. Without a fix the
+    // stored position is kept.
+    location->takePendingInput();
     const QPointF coordinate = location->lastKnownCoordinate();
     if (isUnknownCoordinate(coordinate))
         return;
     project.setLastLatitude(coordinate.y());
     project.setLastLongitude(coordinate.x());
-    project.setLastAltitude(location->altitude());
     if (!project.save())
         qWarning() << "ModelManager: the last position of" << project.name() << "could not be stored";
 }

@@ -82,8 +82,6 @@ public:
     // Value of the declination and of the last position meaning "not known".
     static constexpr float NoDeclination = NoValueF;
     static constexpr double NoCoordinate = NoValue;
-    // Any altitude is a real one: an unknown one is NaN.
-    static constexpr double NoAltitude = std::numeric_limits<double>::quiet_NaN();
 
     using RockUnit = kiv::RockUnit;
 
@@ -138,7 +136,6 @@ public:
     float declination() const { return m_declination; }
     double lastLatitude() const { return m_lastLatitude; }
     double lastLongitude() const { return m_lastLongitude; }
-    double lastAltitude() const { return m_lastAltitude; }
     int baseTileLayer() const { return m_baseTileLayer; }
     QString baseMapUrl() const { return m_baseMapUrl; }
     int nextUnitId() const { return m_nextUnitId; }
@@ -151,7 +148,6 @@ public:
     void setTimeStamp(qint64 timeStamp) { m_timeStamp = timeStamp; }
     void setLastLatitude(double latitude) { m_lastLatitude = latitude; }
     void setLastLongitude(double longitude) { m_lastLongitude = longitude; }
-    void setLastAltitude(double altitude) { m_lastAltitude = altitude; }
     void setBaseTileLayer(int layer) { m_baseTileLayer = layer; }
     void setBaseMapUrl(const QString& url) { m_baseMapUrl = url; }
 
@@ -287,7 +283,6 @@ private:
     float m_declination = NoDeclination;
     double m_lastLatitude = NoCoordinate;
     double m_lastLongitude = NoCoordinate;
-    double m_lastAltitude = NoAltitude;
     std::vector<RockUnit> m_rockUnits;
     int m_nextUnitId = 1;
     std::vector<BaseMap> m_baseMaps;

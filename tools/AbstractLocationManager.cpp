@@ -337,6 +337,11 @@ void AbstractLocationManager::stopDeclinationUpdates()
 {
 }
 
+void AbstractLocationManager::takePendingInput()
+{
+    emit pendingInputRequested();
+}
+
 bool AbstractLocationManager::acceptPosition(const QGeoPositionInfo& info)
 {
     return isBetterPosition(m_currentFix, info);
@@ -350,9 +355,6 @@ void AbstractLocationManager::onCurrentProjectChanged(Project* project)
     const double longitude = project->lastLongitude();
     if (latitude == NoCoordinate || longitude == NoCoordinate)
         return;
-    // The altitude goes with its position, and first, so that the position's
-    // announcement shows both (an older store has none: the held one stays).
-    setAltitude(project->lastAltitude());
     setLastKnownCoordinate(QPointF(longitude, latitude));
 }
 

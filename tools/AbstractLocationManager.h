@@ -73,6 +73,11 @@ public:
     static bool isGpsAutoEnabled();
     static const QLoggingCategory& locationLoggingCategory();
 
+    // Every save that reads the held position, and every project close,
+    // calls this first: a field that shows a typed value not yet stored
+    // stores it (or refuses it aloud) before it is read.
+    Q_INVOKABLE void takePendingInput();
+
     virtual bool updating() const = 0;
     virtual void setUpdating(bool wanted);
     virtual bool searching() const;
@@ -130,6 +135,8 @@ signals:
     void inputModeChanged(kiv::AbstractLocationManager::InputMode mode);
     void positionUpdated(const QGeoPositionInfo& info);
     void updateTimeout();
+    // Fields holding typed values not yet stored store or refuse them now.
+    void pendingInputRequested();
 
 protected:
     // The date the declination is computed for.

@@ -382,15 +382,8 @@ QString ImageTool::projectImagesPath()
 
 void ImageTool::setAltitudeAndAccuracy(AddDataCommand& command, bool isGpsLocation)
 {
-    ApplicationManager* app = ApplicationManager::instance();
-    const AbstractLocationManager* location = app ? app->locationManager() : nullptr;
-    const double altitude = location ? location->altitude() : 0.0;
-    if (!isGpsLocation)
-        command.setAltitudeAndAccuracy(altitude, 0.0, 0.0);
-    else if (location)
-        command.setAltitudeAndAccuracy(altitude, location->horizontalAccuracy(), location->verticalAccuracy());
-    else
-        command.setAltitudeAndAccuracy(altitude, -1.0, -1.0);
+    const PositionQuality quality = positionQuality(isGpsLocation);
+    command.setAltitudeAndAccuracy(quality.altitude, quality.horizontalAccuracy, quality.verticalAccuracy);
 }
 
 bool ImageTool::execute(const std::shared_ptr<AddDataCommand>& command)

@@ -54,7 +54,9 @@ void LocalityManager::createLocality()
     if (!project || !m_locationManager)
         return;
     const QString name = project->localityName(int(project->localities().size()) + 1);
-    // Unchecked: without a known position the locality lies at "none".
+    // Typed values are taken before the position is read. Unchecked: without
+    // a known position the locality lies at "none".
+    m_locationManager->takePendingInput();
     const QPointF position = m_locationManager->lastKnownCoordinate();
     auto command = std::make_shared<AddLocalityCommand>();
     command->setLocality(name, position.y(), position.x(), m_locationManager->altitude(),

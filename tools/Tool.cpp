@@ -103,6 +103,8 @@ Tool::PositionQuality Tool::positionQuality(bool isGpsLocation)
     ApplicationManager* app = ApplicationManager::instance();
     AbstractLocationManager* location = app ? app->locationManager() : nullptr;
     PositionQuality quality;
+    if (location)
+        location->takePendingInput();
     quality.altitude = location ? location->altitude() : 0.0;
     if (isGpsLocation) {
         // A GPS position without a manager has no known accuracy.

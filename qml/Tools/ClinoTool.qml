@@ -34,10 +34,19 @@ BaseTool {
     readonly property bool pendingWork: !measuring || headingLocked || commentField.text !== ""
     readonly property string dipLabel: isPlane ? "dip" : "plunge"
     readonly property string azimuthLabel: usesStrike ? "strike" : "azimuth"
+    readonly property var locations: (typeof _appManager !== "undefined" && _appManager)
+                                     ? _appManager.locationManager : null
+    // Where a save puts the reading: the marker, or the last known position.
+    readonly property point savePosition: temporaryItem ? temporaryItem.worldPosition
+                                                        : locations ? locations.lastKnownCoordinate
+                                                                    : Utils.noPosition()
+    readonly property bool positionKnown: !!locations && locations.isValidCoordinate(savePosition)
     // Why Save waits, first reason first; empty when it may save.
     readonly property string saveWaitsFor: {
         if ((clinoMode || unitSwitch.checked) && !unitChosen)
             return stratColumn.editing ? "Tap Done in the strat column to save" : "Pick a rock unit to save"
+        if (!positionKnown)
+            return "Set a position to save"
         if (clinoMode) {
             if (clino.isUpdating)
                 return "Tap the clinometer or type a reading to save"
@@ -111,33 +120,20 @@ BaseTool {
     }
 
     function setMeasuring(value) {
-        // The dial resumes from what was typed last, not from before it.
-        if (value)
-            writeTyped()
         measuring = value
         if (value && temporaryItem)
             temporaryItem.resetSensors()
         refreshReadings()
     }
 
-    // Typed by hand and not yet written to the source.
-    property bool dipTyped: false
-    property bool azimuthTyped: false
-
     // Typing stops the updates at once: no reading overwrites the keys, and
-    // Save needs no tap on the dial.
+    // Save needs no tap on the dial. The dial shows each key's reading, as
+    // the compass does a typed heading.
     function startTyping(isDip) {
-        if (isDip)
-            dipTyped = true
-        else
-            azimuthTyped = true
         setMeasuring(false)
-    }
-
-    function writeTyped() {
-        if (dipTyped)
+        if (isDip)
             writeDip()
-        if (azimuthTyped)
+        else
             writeAzimuth()
     }
 
@@ -148,15 +144,14 @@ BaseTool {
     // A reading typed by hand freezes the instrument and goes to the source,
     // unless the source holds it already to the shown whole degree.
     function writeDip() {
-        dipTyped = false
         setMeasuring(false)
         var value = parseFloat(dipField.text)
-        if (compassClino && isFinite(value) && Math.round(sourceDip()) !== value)
+        // A dip beyond the dial is refused by Save; the dial keeps the last one.
+        if (compassClino && value >= 0 && value <= 90 && Math.round(sourceDip()) !== value)
             setSourceDip(value)
     }
 
     function writeAzimuth() {
-        azimuthTyped = false
         setMeasuring(false)
         var value = isPlane ? parseFloat(_ui.parsePlaneAzimuth(azimuthField.text)) : parseFloat(azimuthField.text)
         if (compassClino && isFinite(value) && Math.round(sourceAzimuth()) !== value)
@@ -185,17 +180,12 @@ BaseTool {
     }
 
     function position() {
-        if (temporaryItem)
-            return { location: temporaryItem.worldPosition, gps: temporaryItem.lockedToGps }
-        var locations = _appManager.locationManager
-        return { location: locations ? locations.lastKnownCoordinate : Utils.noPosition(), gps: true }
+        return { location: savePosition, gps: temporaryItem ? temporaryItem.lockedToGps : true }
     }
 
     function save() {
         var at = position()
         if (clinoMode) {
-            // The dial shows what is saved.
-            writeTyped()
             var azimuth = isPlane ? _ui.parsePlaneAzimuth(azimuthField.text) : azimuthField.text
             manager.saveOrientation(dipField.text, azimuth, commentField.text, at.location, at.gps)
         } else {
@@ -444,8 +434,6 @@ BaseTool {
             visible: clinoTool.clinoMode
             onTextEdited: clinoTool.startTyping(true)
             onAccepted: clinoTool.writeDip()
-            // Left for another field: the dial shows the value typed.
-            onEditingFinished: if (clinoTool.dipTyped) clinoTool.writeDip()
         }
         Text {
             objectName: "azimuthLabel"
@@ -458,7 +446,6 @@ BaseTool {
             visible: clinoTool.clinoMode
             onTextEdited: clinoTool.startTyping(false)
             onAccepted: clinoTool.writeAzimuth()
-            onEditingFinished: if (clinoTool.azimuthTyped) clinoTool.writeAzimuth()
         }
         Text {
             visible: !clinoTool.clinoMode

@@ -212,6 +212,8 @@ BaseTool {
         target: locationTool.locationManager
         ignoreUnknownSignals: true
         function onLastKnownCoordinateUpdated() { locationTool.refresh(!locationTool.fieldsTyped) }
+        // A save or a project close is about to read the held position.
+        function onPendingInputRequested() { locationTool.storeTypedAltitude() }
     }
 
     // Closing the window ends the program: a typed altitude is stored first.
@@ -247,6 +249,8 @@ BaseTool {
         }
     }
 
+    // Every part keeps its width whatever the service does, so the fields
+    // stay under the finger that taps them.
     Row {
         id: bar
         anchors.fill: parent
@@ -257,6 +261,9 @@ BaseTool {
             id: gpsIndicator
             objectName: "gpsIndicator"
             height: parent.height
+            // Icon glyphs are a square em.
+            width: font.pixelSize
+            horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter
             text: Utils.icon(locationTool.searching ? "gpsSearchingIcon"
                                                     : locationTool.updating ? "gpsOnIcon" : "gpsOffIcon")
@@ -265,36 +272,48 @@ BaseTool {
             color: Utils.theme("normalIconColor", "#006eb8")
         }
 
-        Column {
-            anchors.verticalCenter: parent.verticalCenter
-            visible: !locationTool.searching
-            Text {
-                text: "GPS"
-                font.pixelSize: Math.max(1, Utils.theme("microText", Utils.dp(12)))
-                color: Utils.theme("kivGrey", "#565757")
-            }
-            SmallSwitch {
-                id: gpsSwitch
-                objectName: "gpsSwitch"
-                onClicked: {
-                    if (locationTool.locationManager)
-                        locationTool.locationManager.updating = checked
-                    checked = locationTool.updating
+        // The switch, or while searching the stop button, in one slot.
+        Item {
+            objectName: "serviceSlot"
+            height: parent.height
+            width: Math.max(gpsColumn.implicitWidth, stopButton.implicitWidth)
+
+            Column {
+                id: gpsColumn
+                anchors.verticalCenter: parent.verticalCenter
+                visible: !locationTool.searching
+                Text {
+                    text: "GPS"
+                    font.pixelSize: Math.max(1, Utils.theme("microText", Utils.dp(12)))
+                    color: Utils.theme("kivGrey", "#565757")
+                }
+                SmallSwitch {
+                    id: gpsSwitch
+                    objectName: "gpsSwitch"
+                    onClicked: {
+                        if (locationTool.locationManager)
+                            locationTool.locationManager.updating = checked
+                        checked = locationTool.updating
+                    }
                 }
             }
-        }
 
-        ActionButton {
-            objectName: "stopButton"
-            height: parent.height
-            visible: locationTool.searching
-            symbol: "cancelIcon"
-            onButtonActivated: locationTool.stopRunningUpdates()
+            ActionButton {
+                id: stopButton
+                objectName: "stopButton"
+                height: parent.height
+                visible: locationTool.searching
+                symbol: "cancelIcon"
+                onButtonActivated: locationTool.stopRunningUpdates()
+            }
         }
 
         Text {
             objectName: "modeMark"
             height: parent.height
+            // Icon glyphs are a square em.
+            width: font.pixelSize
+            horizontalAlignment: Text.AlignHCenter
             verticalAlignment: Text.AlignVCenter
             text: Utils.icon(locationTool.manualPosition ? "manual" : "online")
             font.family: Utils.iconFontFamily()
@@ -336,6 +355,9 @@ BaseTool {
                 objectName: "altitudeInput"
                 anchors.fill: parent
                 anchors.leftMargin: Utils.dp(4)
+                anchors.rightMargin: Utils.dp(4)
+                // A long number scrolls inside its box, never over the fields.
+                clip: true
                 verticalAlignment: TextInput.AlignVCenter
                 font.pixelSize: locationTool.textSize
                 inputMethodHints: Qt.ImhFormattedNumbersOnly

@@ -17,7 +17,10 @@
 
 #include <sqlite3.h>
 
+#include <google/protobuf/unknown_field_set.h>
+
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 
@@ -246,6 +249,33 @@ private slots:
         QCOMPARE(reopened->lastLatitude(), stored ? latitude : 999.0);
         QCOMPARE(reopened->lastLongitude(), stored ? longitude : 999.0);
         QCOMPARE(reopened->version(), 3);
+    }
+
+    // A record written with a field the schema lacks opens with the rest;
+    // saving it again writes a record without it.
+    void unknownFieldKeepsTheRest()
+    {
+        ProjectRecord record = minimalRecord();
+        record.set_lastlatitude(46.5);
+        record.set_lastlongitude(7.25);
+        const double altitude = 3333.0;
+        quint64 bits = 0;
+        std::memcpy(&bits, &altitude, sizeof bits);
+        record.mutable_unknown_fields()->AddFixed64(15, bits);
+        writeProjectRecord(folder(), record);
+        {
+            auto project = openProject(folder());
+            QCOMPARE(project->name(), QStringLiteral("Stored"));
+            QCOMPARE(project->lastLatitude(), 46.5);
+            QCOMPARE(project->lastLongitude(), 7.25);
+            QVERIFY(project->save());
+        }
+        const ProjectRecord stored = storedProjectRecord(dbPath(folder()));
+        QVERIFY(stored.unknown_fields().empty());
+        QCOMPARE(stored.lastlatitude(), 46.5);
+        auto reopened = openProject(folder());
+        QCOMPARE(reopened->name(), QStringLiteral("Stored"));
+        QCOMPARE(reopened->lastLongitude(), 7.25);
     }
 
     void fieldsRoundTrip()

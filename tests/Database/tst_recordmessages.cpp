@@ -36,6 +36,28 @@ private slots:
         QVERIFY(!project.has_declination());
     }
 
+    // The project record's fields by number; a number it lacks gives no name.
+    void projectFields_data()
+    {
+        QTest::addColumn<int>("number");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("last latitude") << 9 << "lastLatitude";
+        QTest::newRow("last longitude") << 10 << "lastLongitude";
+        QTest::newRow("locality base name") << 12 << "localityBaseName";
+        QTest::newRow("base-map url, the highest") << 14 << "basemapurl";
+        QTest::newRow("no altitude after the position") << 15 << "";
+    }
+
+    void projectFields()
+    {
+        QFETCH(int, number);
+        QFETCH(QString, name);
+        const auto* descriptor = QZProtoBuffers::Project::descriptor();
+        const auto* field = descriptor->FindFieldByNumber(number);
+        QCOMPARE(field ? QString::fromStdString(field->name()) : QString(), name);
+        QCOMPARE(descriptor->field_count(), 14);
+    }
+
     void lineDefaults()
     {
         QZProtoBuffers::LineData2D line;

@@ -468,7 +468,14 @@ private slots:
         QTest::newRow("infinite") << "inf" << 0 << 0.0 << false;
         QTest::newRow("not a number, spelt") << "nan" << 0 << 0.0 << false;
         QTest::newRow("beyond a double") << "1e999" << 0 << 0.0 << false;
-        QTest::newRow("largest double") << "1.7976931348623157e308" << 0 << 1.7976931348623157e308 << true;
+        // Beyond 1,000 km either way a typed length is a slip.
+        QTest::newRow("largest double") << "1.7976931348623157e308" << 0 << 0.0 << false;
+        QTest::newRow("1000 km") << "1000000" << 0 << 1.0e6 << true;
+        QTest::newRow("1000 km down") << "-1000000" << 0 << -1.0e6 << true;
+        QTest::newRow("just beyond 1000 km") << "1000000.01" << 0 << 0.0 << false;
+        QTest::newRow("40 digits") << QString(40, QLatin1Char('9')) << 0 << 0.0 << false;
+        QTest::newRow("feet within 1000 km") << "3280839" << 1 << 999999.96 << true;
+        QTest::newRow("feet beyond 1000 km") << "-3280840" << 1 << 0.0 << false;
         QTest::newRow("decimal comma") << "12,5" << 0 << 0.0 << false;
     }
 
@@ -482,7 +489,7 @@ private slots:
         const double value = manager->modelLengthValue(text);
         QVERIFY2(qAbs(value - expected) <= 1e-6 * qMax(1.0, qAbs(expected)),
                  qPrintable(QString::number(value, 'g', 10)));
-        QCOMPARE(ApplicationManager::isLengthText(text), isNumber);
+        QCOMPARE(manager->isLengthText(text), isNumber);
     }
 
     void scaleFactor_data()

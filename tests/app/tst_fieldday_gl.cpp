@@ -78,6 +78,18 @@ QString storedComment(const std::string& id)
     }
     return QString();
 }
+
+// The altitude of an entry as main.db holds it; NaN when it is not there.
+double storedAltitude(const std::string& id)
+{
+    const QString database = ModelManager::instance()->currentProject()->folder().absoluteFilePath("main.db");
+    for (const std::string& bytes : test::tableMessages(database, "data")) {
+        QZProtoBuffers::Data datum;
+        if (datum.ParseFromString(bytes) && datum.dataid() == id)
+            return datum.position().altitude();
+    }
+    return qQNaN();
+}
 } // namespace
 
 // The program in this process, used as a geologist uses it in the field.
@@ -829,6 +841,92 @@ class TestFieldDay : public QObject
             QTest::sendKeyEvent(QTest::Click, window(), Qt::Key_unknown, QString(c), Qt::NoModifier);
     }
 
+    // Notebook, "+", Sketch and a stroke: the sketch waits for Save.
+    void startSketch()
+    {
+        QQuickItem* sketchTool = findItem(root(), "sketchTool");
+        QQuickItem* sketcher = findItem(sketchTool, "sketcher");
+        TEST_STEP(openTool("Notebook", "dataTool"));
+        TEST_STEP(tap(findItem(notebook(), "toolBarButton_addPhoto")));
+        QVERIFY(screen().tapShown("add_Sketch"));
+        QTRY_VERIFY(sketchTool->property("shown").toBool() && sketcher->width() > 0);
+        const QPoint from = sketcher->mapToScene(QPointF(sketcher->width() / 3, sketcher->height() / 3)).toPoint();
+        QTest::mousePress(window(), Qt::LeftButton, {}, from);
+        for (int step = 1; step <= 8; ++step)
+            QTest::mouseMove(window(), from + QPoint(15 * step, 10 * step));
+        QTest::mouseRelease(window(), Qt::LeftButton, {}, from + QPoint(120, 80));
+        QTRY_VERIFY(sketcher->property("hasUnsavedChanges").toBool());
+    }
+
+    // Notebook, "+", Note, a long press on the map and the text typed.
+    void startNote(const QString& typed, QQuickItem*& input)
+    {
+        TEST_STEP(openTool("Notebook", "dataTool"));
+        findItem(notebook(), "dataList")->setProperty("currentIndex", -1);
+        TEST_STEP(tap(findItem(notebook(), "toolBarButton_addPhoto")));
+        QVERIFY(screen().tapShown("add_Note"));
+        QTRY_VERIFY(reticle()->isVisible());
+        TEST_STEP(longPress(QPoint(1000, 450)));
+        input = findItem(notebook(), "entryText");
+        TEST_STEP(typeAtEnd(input, input, typed));
+    }
+
+    // An altitude typed into the position bar, its field still focused,
+    // then an entry saved: the entry takes what the field shows.
+    void altitudeIsTakenBy(const QString& save)
+    {
+        auto* manager = page->application();
+        test::ScriptedLocationManager location;
+        AbstractLocationManager* held = manager->locationManager();
+        manager->setSensors(&location, manager->compassClino());
+        const auto restore = qScopeGuard([&] { manager->setSensors(held, manager->compassClino()); });
+        location.setLastKnownCoordinate(QPointF(Lon + 0.005, Lat));
+        location.setAltitude(3333.0);
+        QQuickItem* sketchTool = findItem(root(), "sketchTool");
+        QQuickItem* sketcher = findItem(sketchTool, "sketcher");
+        QQuickItem* clino = findItem(root(), "clinoTool");
+        const QString comment = "altitude, " + save;
+        QQuickItem* input = nullptr;
+        if (save == "sketch") {
+            TEST_STEP(startSketch());
+        } else if (save == "note") {
+            TEST_STEP(startNote(comment, input));
+        } else if (save == "clino") {
+            TEST_STEP(openTool("Clino", "clinoTool"));
+            QQuickItem* mode = findItem(clino, "modeButton");
+            TEST_STEP(tap(mode, QPointF(mode->width() * 0.75, mode->height() / 2)));
+            QTRY_VERIFY(clino->property("clinoMode").toBool());
+            TEST_STEP(tap(findItem(clino, "clino")));
+            findItem(clino, "commentField")->setProperty("text", comment);
+        }
+        // Typed last, its field left focused.
+        QVERIFY(screen().type("altitudeInput", "7777", false));
+        QQuickItem* altitude = findItem(root(), "altitudeInput");
+        QCOMPARE(location.altitude(), 3333.0);
+
+        std::string id;
+        if (save == "sketch") {
+            TEST_STEP(tap(findItem(sketchTool, "saveButton")));
+            QTRY_VERIFY(!sketcher->property("hasUnsavedChanges").toBool());
+            id = sketcher->property("itemId").toString().toStdString();
+            TEST_STEP(tap(findItem(sketchTool, "backButton")));
+            QTRY_VERIFY(!sketchTool->property("shown").toBool());
+        } else if (save == "closing the window") {
+            QVERIFY(leaveEntry(save, std::string(), std::string()));
+        } else {
+            TEST_STEP(tap(findItem(save == "note" ? notebook() : clino, save == "note" ? "entry_Save" : "saveButton")));
+            std::shared_ptr<Data> saved;
+            QTRY_VERIFY((saved = dataWith(comment)) != nullptr);
+            id = saved->id();
+        }
+        QCOMPARE(location.altitude(), 7777.0);
+        QCOMPARE(altitude->property("text").toString(), QString("7777"));
+        if (!id.empty()) {
+            QCOMPARE(ModelManager::instance()->currentProject()->dataById(id)->altitude(), 7777.0);
+            QCOMPARE(storedAltitude(id), 7777.0);
+        }
+    }
+
     // Leaves the entry's details the way a user does; false when a step did not come about.
     bool leaveEntry(const QString& how, const std::string& id, const std::string& other)
     {
@@ -1353,12 +1451,19 @@ private slots:
         // The statistics line the comment comes with is not the user's text.
         QTest::newRow("prefilled, nothing typed, window closed: no new datum")
             << "prefilled stereonet comment" << "closing the window";
+        // The position bar's altitude, typed and still focused, then a save.
+        for (const char* save : {"sketch", "note", "clino", "closing the window"})
+            QTest::newRow(qPrintable(QString("altitude, %1").arg(save))) << "altitude" << save;
     }
 
     void otherTextsAreKept()
     {
         QFETCH(QString, field);
         QFETCH(QString, leave);
+        if (field == "altitude") {
+            TEST_STEP(altitudeIsTakenBy(leave));
+            return;
+        }
         const bool prefilled = field.startsWith("prefilled");
         const QString typed = prefilled ? QString() : QString("%1 é'\"<b>&").arg(leave);
         const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
@@ -1498,7 +1603,6 @@ private slots:
         const bool closing = leave == "window";
         DialogController* dialogs = page->application()->dialogController().get();
         QQuickItem* sketchTool = findItem(root(), "sketchTool");
-        QQuickItem* sketcher = findItem(sketchTool, "sketcher");
         QQuickItem* clino = findItem(root(), "clinoTool");
         QCOMPARE(unsavedWork(), QString());
         const QString typed = QString("%1 %2").arg(work, answer);
@@ -1512,16 +1616,7 @@ private slots:
             if (work == "unit name")
                 QVERIFY(tapEmptyMap());
         } else if (work == "sketch") {
-            TEST_STEP(openTool("Notebook", "dataTool"));
-            TEST_STEP(tap(findItem(notebook(), "toolBarButton_addPhoto")));
-            QVERIFY(screen().tapShown("add_Sketch"));
-            QTRY_VERIFY(sketchTool->property("shown").toBool() && sketcher->width() > 0);
-            const QPoint from = sketcher->mapToScene(QPointF(sketcher->width() / 3, sketcher->height() / 3)).toPoint();
-            QTest::mousePress(window(), Qt::LeftButton, {}, from);
-            for (int step = 1; step <= 8; ++step)
-                QTest::mouseMove(window(), from + QPoint(15 * step, 10 * step));
-            QTest::mouseRelease(window(), Qt::LeftButton, {}, from + QPoint(120, 80));
-            QTRY_VERIFY(sketcher->property("hasUnsavedChanges").toBool());
+            TEST_STEP(startSketch());
         } else if (work == "line") {
             TEST_STEP(openTool("Line", "lineTool"));
             QQuickItem* modes = findItem(lineTool(), "penModes");
@@ -1538,14 +1633,7 @@ private slots:
             input = findItem(findItem(clino, work == "clino dip" ? "dipField" : "commentField"), "input");
             TEST_STEP(typeAtEnd(input, input, work == "clino dip" ? "1" : typed));
         } else if (work.endsWith("note")) {
-            TEST_STEP(openTool("Notebook", "dataTool"));
-            findItem(notebook(), "dataList")->setProperty("currentIndex", -1);
-            TEST_STEP(tap(findItem(notebook(), "toolBarButton_addPhoto")));
-            QVERIFY(screen().tapShown("add_Note"));
-            QTRY_VERIFY(reticle()->isVisible());
-            TEST_STEP(longPress(QPoint(1000, 450)));
-            input = findItem(notebook(), "entryText");
-            TEST_STEP(typeAtEnd(input, input, typed));
+            TEST_STEP(startNote(typed, input));
             if (work == "hidden note")
                 TEST_STEP(openTool("Layers", "layerTool"));
         }

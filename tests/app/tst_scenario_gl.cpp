@@ -8,9 +8,11 @@
 #include "support/ImagePixels.h"
 #include "support/MapPageStart.h"
 #include "support/MessageLog.h"
+#include "support/ScriptedLocationManager.h"
 #include "support/TestStep.h"
 
 #include <QQuickItem>
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <cmath>
@@ -333,9 +335,18 @@ private slots:
 
     // Home and back: the closed project's card is current, settings take
     // effect, a new project opens on the map, "Load Project" reopens the first.
+    // An altitude typed before, its field still focused, is the one held.
     void homeSettingsAndSwitching()
     {
         const uint alphaId = ModelManager::instance()->currentProject()->qmlId();
+        auto* manager = page->application();
+        test::ScriptedLocationManager location;
+        manager->setSensors(&location, manager->compassClino());
+        const auto restore = qScopeGuard([&] { manager->setSensors(nullptr, manager->compassClino()); });
+        location.setLastKnownCoordinate(QPointF(Lon, Lat));
+        location.setAltitude(3333.0);
+        QVERIFY(screen().type("altitudeInput", "5555", false));
+        QCOMPARE(location.altitude(), 3333.0);
         TEST_STEP(widenToolBar());
         TEST_STEP(tapShown("projectsButton"));
         QQuickItem* grid = nullptr;
@@ -375,6 +386,10 @@ private slots:
                                      && ModelManager::instance()->currentProject()->qmlId() == alphaId,
                                  20000);
         QTRY_VERIFY_WITH_TIMEOUT(shown("mapView"), 20000);
+        QCOMPARE(location.altitude(), 5555.0);
+        QQuickItem* altitude = nullptr;
+        QTRY_VERIFY((altitude = shown("altitudeInput")) != nullptr);
+        QCOMPARE(altitude->property("text").toString(), QString("5555"));
 
         // Under the right-hand rule the clino panel asks for a strike.
         TEST_STEP(openTool("Clino"));

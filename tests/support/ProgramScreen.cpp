@@ -102,6 +102,8 @@ bool ProgramScreen::type(const QString& name, const QString& text, bool pressRet
     if (!QTest::qWaitFor([&] { return (field = shown(name)) != nullptr; }) || !tapAtRest(field))
         return false;
     QQuickItem* input = field->findChild<QQuickItem*>("input");
+    if (!input && field->inherits("QQuickTextInput"))
+        input = field;
     if (!input || !QTest::qWaitFor([&] { return input->hasActiveFocus(); }))
         return false;
     input->setProperty("text", QString());

@@ -61,7 +61,8 @@ public:
     bool tapAtRest(QQuickItem* item, qreal fx = 0.5, qreal fy = 0.5) const;
     // Waits for an item of that name to show, then taps it at rest.
     bool tapShown(const QString& name, int timeout = 10000) const;
-    // Taps the shown field of that name and types `text` into its "input", ending with Return
+    // Taps the shown field of that name and types `text` into its "input" (or into the field
+    // itself, a bare text input), ending with Return
     // unless told not to (the field then keeps the focus); false unless the field then holds the text.
     bool type(const QString& name, const QString& text, bool pressReturn = true) const;
     // On its icon: the thin bar shows no more of a button.

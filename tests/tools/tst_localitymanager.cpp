@@ -65,7 +65,11 @@ private slots:
     {
         LocalityManager manager;
         QSignalSpy created(&manager, &LocalityManager::localityCreated);
+        // The position bar stores an altitude typed there first.
+        AbstractLocationManager* location = app()->locationManager();
+        connect(location, &AbstractLocationManager::pendingInputRequested, this, [=] { location->setAltitude(77.0); });
         manager.createLocality();
+        disconnect(location, &AbstractLocationManager::pendingInputRequested, this, nullptr);
         QCOMPARE(created.count(), 1);
         const auto records = stored();
         QCOMPARE(records.size(), size_t(3));
@@ -75,7 +79,7 @@ private slots:
         QVERIFY(made != records.end());
         QCOMPARE(made->position().latitude(), 999.0);
         QCOMPARE(made->position().longitude(), 999.0);
-        QCOMPARE(made->position().altitude(), 12.0);
+        QCOMPARE(made->position().altitude(), 77.0);
         QCOMPARE(made->position().horizontalaccuracy(), 3.0);
         QCOMPARE(made->position().verticalaccuracy(), 4.0);
         // Only that creation is announced.

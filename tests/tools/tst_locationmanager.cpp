@@ -270,36 +270,32 @@ private slots:
     {
         QTest::addColumn<double>("latitude");
         QTest::addColumn<double>("longitude");
-        QTest::addColumn<double>("storedAltitude");
         QTest::addColumn<bool>("updating");
         QTest::addColumn<QPointF>("coordinate");
+        // The project holds no altitude: the one held stays, whatever it is.
         QTest::addColumn<double>("altitude");
-        const double none = Project::NoAltitude;
-        QTest::newRow("no latitude") << 999.0 << 7.0 << 250.5 << false << QPointF(1, 2) << 12.0;
-        QTest::newRow("no longitude") << 46.0 << 999.0 << 250.5 << false << QPointF(1, 2) << 12.0;
-        QTest::newRow("stored position") << 46.0 << 7.0 << 250.5 << false << QPointF(7, 46) << 250.5;
-        QTest::newRow("stored position at altitude 0") << 46.0 << 7.0 << 0.0 << false << QPointF(7, 46) << 0.0;
-        // A store from before altitudes were kept: the held altitude stays.
-        QTest::newRow("stored position without altitude") << 46.0 << 7.0 << none << false << QPointF(7, 46) << 12.0;
-        QTest::newRow("while updating") << 46.0 << 7.0 << 250.5 << true << QPointF(1, 2) << 12.0;
+        QTest::newRow("no latitude") << 999.0 << 7.0 << false << QPointF(1, 2) << 12.0;
+        QTest::newRow("no longitude") << 46.0 << 999.0 << false << QPointF(1, 2) << 12.0;
+        QTest::newRow("stored position") << 46.0 << 7.0 << false << QPointF(7, 46) << 250.5;
+        QTest::newRow("stored position at altitude 0") << 46.0 << 7.0 << false << QPointF(7, 46) << 0.0;
+        QTest::newRow("stored position without altitude") << 46.0 << 7.0 << false << QPointF(7, 46) << 12.0;
+        QTest::newRow("while updating") << 46.0 << 7.0 << true << QPointF(1, 2) << 12.0;
     }
 
     void seedingFromTheProject()
     {
         QFETCH(double, latitude);
         QFETCH(double, longitude);
-        QFETCH(double, storedAltitude);
         QFETCH(bool, updating);
         QFETCH(QPointF, coordinate);
         QFETCH(double, altitude);
         m_location->setLastKnownCoordinate(QPointF(1, 2));
-        m_location->setAltitude(12.0);
+        m_location->setAltitude(altitude);
         if (updating)
             m_location->startUpdates();
         Project project(ProjectId(901), nullptr, QDir(m_documents->path()));
         project.setLastLatitude(latitude);
         project.setLastLongitude(longitude);
-        project.setLastAltitude(storedAltitude);
         // The position bar reads the altitude when the position is announced.
         QList<double> announced;
         connect(m_location, &Manager::lastKnownCoordinateUpdated, this,

@@ -24,6 +24,7 @@ TestCase {
         _appManager.angleConvention = 0
         _modelManager.currentSymbol = planeSymbol
         _modelManager.currentRockUnit = 3
+        _appManager.locationManager.lastKnownCoordinate = Qt.point(7, 46)
         panel = Qt.createComponent("qrc:/qml/Tools/ClinoTool.qml").createObject(testCase, { height: testCase.height })
         verify(panel !== null)
         panel.setActive(true)
@@ -100,6 +101,15 @@ TestCase {
             { tag: "strat column in the editor", measuring: false, unit: 3, enabled: false, editing: true,
               hint: "Tap Done in the strat column to save" },
             { tag: "frozen with a unit", measuring: false, unit: 3, enabled: true },
+            { tag: "frozen, no position", measuring: false, unit: 3, enabled: false, noPosition: true,
+              hint: "Set a position to save" },
+            { tag: "heading held, no position", measuring: true, unit: 3, enabled: false, compass: true, held: true,
+              noPosition: true, hint: "Set a position to save" },
+            // The dial shows the reading as it is typed.
+            { tag: "plunge typed", measuring: true, unit: 3, enabled: true, symbol: lineSymbol,
+              typedIn: "dipField", keys: ["2", "0"], text: "20", dialDip: 20 },
+            { tag: "line azimuth typed", measuring: true, unit: 3, enabled: true, symbol: lineSymbol,
+              typedIn: "azimuthField", keys: ["2", "5", "0"], text: "250", dialAzimuth: 250 },
             { tag: "a key in dip", measuring: true, unit: 3, enabled: true,
               typedIn: "dipField", keys: ["4"], text: "4" },
             { tag: "keys in azimuth", measuring: true, unit: 3, enabled: true,
@@ -129,6 +139,8 @@ TestCase {
             field("compass").lockHeading()
         if (row.unitSwitch)
             field("unitSwitch").checked = true
+        if (row.noPosition)
+            _appManager.locationManager.lastKnownCoordinate = Qt.point(999, 999)
         if (row.cleared)
             field(row.cleared).text = ""
         if (row.typedIn) {
@@ -150,6 +162,12 @@ TestCase {
                 compare(field("compass").heading, row.heading)
             else
                 verify(!panel.measuring)
+            if (row.dialDip !== undefined)
+                compare(field("clino").dip, row.dialDip)
+            if (row.dialAzimuth !== undefined) {
+                compare(field("clino").azimuth, row.dialAzimuth)
+                compare(field("clino").lineSymbolRotation, row.dialAzimuth)
+            }
         }
         if (row.editing)
             field("stratColumn").state = "EDITING"

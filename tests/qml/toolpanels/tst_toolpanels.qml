@@ -120,7 +120,10 @@ Item {
                     { tag: "seconds below 10", latitude: -0.0001 },
                     { tag: "two-digit latitude, 90 typed", latitude: 46.2096, keys: "90", value: "90.000000" },
                     { tag: "two-digit latitude, 91 refused", latitude: 46.2096, keys: "91", value: "9.000000" },
-                    { tag: "one-digit longitude, typed", longitude: 7.2096, keys: "-12.5", value: "-12.500000" }]
+                    { tag: "one-digit longitude, typed", longitude: 7.2096, keys: "-12.5", value: "-12.500000" },
+                    { tag: "a letter refused", latitude: 46.2096, keys: "45x", value: "45.000000", text: "45" },
+                    { tag: "a seventh decimal refused", longitude: 7.2096, keys: "1.1234567", value: "1.123456",
+                      text: "1.123456" }]
         }
 
         function test_modeSwitchRefillsTheField(data) {
@@ -137,6 +140,8 @@ Item {
                 type(data.keys)
                 compare(field.value, data.value)
                 compare(field.inputItem.displayText, field.text)
+                if (data.text)
+                    compare(field.text, data.text)
                 return
             }
             location.inputMode = 0
@@ -210,7 +215,14 @@ Item {
                     { tag: "emptied", unit: 0, keys: "", leave: "focus", refused: true },
                     { tag: "nan", unit: 0, keys: "nan", leave: "return", refused: true },
                     { tag: "inf, feet, action button", unit: 1, keys: "inf", leave: "button", refused: true,
-                      shown: "4050" }]
+                      shown: "4050" },
+                    // A save reads the held altitude: what the field shows is taken first.
+                    { tag: "metres, a save asks", unit: 0, keys: "7777", leave: "save", stored: 7777, shown: "7777" },
+                    { tag: "1000 km, a save asks", unit: 0, keys: "1000000", leave: "save", stored: 1e6,
+                      shown: "1000000" },
+                    { tag: "beyond 1000 km, a save asks", unit: 0, keys: "-1000001", leave: "save", refused: true },
+                    { tag: "40 digits", unit: 0, keys: "9999999999999999999999999999999999999999", leave: "return",
+                      refused: true }]
         }
 
         function test_typedAltitude(data) {
@@ -225,12 +237,16 @@ Item {
                 keyClick(data.keys[i])
             compare(altitude.text, data.keys)
             compare(location.altitude, 1234.5)
+            // A long text scrolls inside the box.
+            verify(altitude.clip)
             if (data.leave === "return")
                 keyClick(Qt.Key_Return)
             else if (data.leave === "focus")
                 field("latitudeField").inputItem.forceActiveFocus()
             else if (data.leave === "close")
                 bar.Window.window.closing(null)
+            else if (data.leave === "save")
+                location.takePendingInput()
             else {
                 waitForRendering(bar)
                 mouseClick(field("actionButton"))
@@ -255,6 +271,34 @@ Item {
 
         function test_findsTheMapsPointerArea() {
             compare(bar.mapInput, fakeInput)
+        }
+
+        // The service's state changes while a field is edited: nothing moves.
+        function test_fieldsKeepTheirPlace_data() {
+            return [{ tag: "searching, then stopped", searching: true },
+                    { tag: "off, then searching", searching: false }]
+        }
+
+        function test_fieldsKeepTheirPlace(data) {
+            if (data.searching)
+                location.startUpdates()
+            var latitude = field("latitudeField")
+            var longitude = field("longitudeField")
+            var altitude = field("altitudeInput")
+            waitForRendering(bar)
+            var places = [latitude.x, longitude.x, altitude.parent.x]
+            mouseClick(latitude.inputItem)
+            verify(latitude.inputFocus)
+            // A tap alone sets no position.
+            compare(location.lastKnownCoordinate, Qt.point(10, 45))
+            if (data.searching)
+                location.stopUpdates()
+            else
+                location.startUpdates()
+            compare(location.searching, !data.searching)
+            waitForRendering(bar)
+            compare([latitude.x, longitude.x, altitude.parent.x], places)
+            location.stopUpdates()
         }
 
         function test_negativeAccuracyShowsZero() {
