@@ -1679,6 +1679,11 @@ private slots:
         QTest::newRow("settings") << "settings" << "notebook" << wide;
         QTest::newRow("message box from native code") << "message" << "notebook" << wide;
         QTest::newRow("working overlay") << "working" << "clino" << wide;
+        // Menus and popups hold them as dialogs do.
+        QTest::newRow("add menu") << "add menu" << "notebook" << wide;
+        QTest::newRow("add menu, 1024x768") << "add menu" << "notebook" << QSize(1024, 768);
+        QTest::newRow("picture preview") << "preview" << "photo" << wide;
+        QTest::newRow("drop-down over the settings") << "drop-down" << "notebook" << wide;
     }
 
     void dialogKeepsTheKeysFromTheField()
@@ -1694,12 +1699,15 @@ private slots:
             QTRY_COMPARE(page->mapView()->size(), QSizeF(size));
         }
         DialogController* dialogs = page->application()->dialogController().get();
-        const std::string id = test::idOf(0xd0);
+        const std::string id = field == "photo" ? PhotoId : test::idOf(0xd0);
         // A save of the keys would make the form anew.
         QPointer<QQuickItem> input;
         QQuickItem* clino = findItem(root(), "clinoTool");
         if (field == "notebook") {
             TEST_STEP(selectEntry(id));
+            input = findItem(findItem(notebook(), "details"), "commentInput");
+        } else if (field == "photo") {
+            QVERIFY(selectCell(id, "imageDetails"));
             input = findItem(findItem(notebook(), "details"), "commentInput");
         } else {
             TEST_STEP(openTool("Clino", "clinoTool"));
@@ -1734,22 +1742,36 @@ private slots:
             QQuickItem* name = findItem(findItem(shown, "nameField"), "input");
             TEST_STEP(typeAtEnd(name, name, "qq"));
             QCOMPARE(name->property("text").toString(), QString("qq"));
-        } else if (dialog == "settings") {
+        } else if (dialog == "settings" || dialog == "drop-down") {
             dialogs->launchCustomDialog("SettingsDialog.qml");
+        } else if (dialog == "add menu") {
+            TEST_STEP(tap(findItem(notebook(), "toolBarButton_addPhoto")));
+        } else if (dialog == "preview") {
+            TEST_STEP(tap(findItem(findItem(notebook(), "details"), "picture")));
         } else if (dialog == "message") {
             dialogs->messageBox("Replace the layer?", "It is in use.", dialogs->yesNoButtons());
         } else {
             dialogs->modalWait(true);
         }
         QQuickItem* dimmer = findItem(root(), "dimmer");
-        QTRY_VERIFY(dialog == "menu" || (dialogs->dialogActive() && dimmer->opacity() == 0.75));
+        const QStringList overField{"menu", "add menu", "preview"};
+        QTRY_VERIFY(overField.contains(dialog) || (dialogs->dialogActive() && dimmer->opacity() == 0.75));
         if (dialogs->customDialogActive())
             QTRY_VERIFY(dialogs->customDialog() && dialogs->customDialog()->property("opacity").toReal() == 1.0);
+        const char* const popups[] = {"addMenu", "preview", "menuList"};
+        const int popup = QStringList{"add menu", "preview", "drop-down"}.indexOf(dialog);
+        if (dialog == "drop-down")
+            TEST_STEP(tap(findItem(qobject_cast<QQuickItem*>(dialogs->customDialog()), "precision")));
+        if (popup >= 0)
+            QTRY_VERIFY(findItem(root(), popups[popup])->isVisible());
         // Typed text of input methods goes nowhere either.
         QVERIFY(window()->focusObject() != input);
         if (dialog != "symbol name") {
             for (const QChar c : QString("qq"))
                 QTest::sendKeyEvent(QTest::Click, window(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+            for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Backspace})
+                QTest::keyClick(window(), key);
+            QTest::keyClick(window(), Qt::Key_Z, Qt::ControlModifier);
             QTest::keyClick(window(), Qt::Key_Return);
         }
         QVERIFY(input);
@@ -1757,10 +1779,14 @@ private slots:
 
         if (dialog == "working") {
             dialogs->modalWait(false);
-        } else if (dialog == "export" || dialog == "menu") {
+        } else if (dialog == "export" || overField.contains(dialog)) {
             // A tap beside it cancels it, or folds the menu.
             QTest::mouseClick(window(), Qt::LeftButton, {}, QPoint(window()->width() - 10, window()->height() / 2));
         } else {
+            if (popup >= 0) {
+                QTest::mouseClick(window(), Qt::LeftButton, {}, QPoint(window()->width() - 10, window()->height() / 2));
+                QTRY_VERIFY(!findItem(root(), popups[popup])->isVisible());
+            }
             dialogs->dismissDialog(1);
         }
         QTRY_VERIFY(!dialogs->dialogActive());
@@ -1776,7 +1802,7 @@ private slots:
             QTest::sendKeyEvent(QTest::Click, window(), Qt::Key_unknown, QString(c), Qt::NoModifier);
         QCOMPARE(input->property("text").toString(), typed + " b");
 
-        if (field == "notebook") {
+        if (field != "clino") {
             QVERIFY(leaveEntry("another row", id, NoteId));
             QTRY_COMPARE(storedComment(id), typed + " b");
         } else {
