@@ -1484,6 +1484,10 @@ private slots:
         QTest::newRow("taken unit name typed, Yes") << "unit name typed" << "window" << "Yes" << unit;
         // Leaving the project stores no new note.
         QTest::newRow("note placed, Projects, No") << "placed note" << "Projects" << "No" << note;
+        // The question takes the press of a stroke under way: its release
+        // stores nothing; "No" finishes the stroke as drawn, "Yes" drops it.
+        QTest::newRow("stroke under way, No") << "stroke" << "window" << "No" << line;
+        QTest::newRow("stroke under way, Yes") << "stroke" << "window" << "Yes" << line;
     }
 
     void windowCloseAsksBeforeDroppingWork()
@@ -1502,6 +1506,8 @@ private slots:
         QQuickItem* input = nullptr;
         QPointer<QQuickItem> strat;
         const QStringList units = storedUnits();
+        const size_t entries = storedDataUnits().size();
+        QPoint finger(700, 400);
         if (work.startsWith("unit name")) {
             TEST_STEP(openStratColumn("line", strat));
             QString taken;
@@ -1527,6 +1533,16 @@ private slots:
             QVERIFY(page->cameraAtRest());
             TEST_STEP(tap(findItem(root(), "addPointButton")));
             QTRY_VERIFY(lineManager()->property("numPoints").toInt() > 0);
+        } else if (work == "stroke") {
+            TEST_STEP(openTool("Line", "lineTool"));
+            lineManager()->setProperty("editModeEnabled", false);
+            lineManager()->setProperty("penMode", 0);
+            page->mapView()->setSelectedItemId(QString());
+            QVERIFY(page->cameraAtRest());
+            QTest::mousePress(window(), Qt::LeftButton, {}, finger);
+            for (int i = 0; i < 10; ++i)
+                QTest::mouseMove(window(), finger += QPoint(10, i % 2 == 0 ? 10 : -10));
+            QTRY_VERIFY(lineManager()->property("numPoints").toInt() > 2);
         } else if (work.startsWith("clino")) {
             TEST_STEP(openTool("Clino", "clinoTool"));
             QQuickItem* mode = findItem(clino, "modeButton");
@@ -1571,6 +1587,12 @@ private slots:
             lock = std::make_unique<test::DatabaseLock>(
                 ModelManager::instance()->currentProject()->folder().absoluteFilePath("main.db"), "EXCLUSIVE");
         QVERIFY(leavePage());
+        if (work == "stroke") {
+            QTRY_VERIFY(dialogs->messageBoxActive());
+            QTest::mouseMove(window(), finger += QPoint(30, 0));
+            QTest::mouseRelease(window(), Qt::LeftButton, {}, finger);
+            QCOMPARE(storedDataUnits().size(), entries);
+        }
         if (lock) {
             QTRY_VERIFY_WITH_TIMEOUT(toasted("Failed to save note"), 20000);
             QCOMPARE(veto->property("refusals").toInt(), 1);
@@ -1606,6 +1628,18 @@ private slots:
                 return;
             }
             QTRY_COMPARE(veto->property("closings").toInt(), answer == "Yes" && closing ? 1 : 0);
+        }
+        if (work == "stroke") {
+            QTRY_COMPARE(storedDataUnits().size(), entries + (answer == "No" ? 1 : 0));
+            // Kept by the veto after "Yes" (the program would have ended): dropped for the next rows.
+            lineManager()->setProperty("penMode", 1);
+            QTRY_COMPARE(unsavedWork(), QString());
+            QCOMPARE(storedDataUnits().size(), entries + (answer == "No" ? 1 : 0));
+            // The other rows and tests find the project's lines as they were.
+            if (answer == "No")
+                page->application()->undo();
+            QTRY_COMPARE(storedDataUnits().size(), entries);
+            return;
         }
         if (strat && answer == "Yes") {
             // The close went on and dropped the edit, storing nothing.
