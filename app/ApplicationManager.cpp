@@ -309,8 +309,6 @@ void ApplicationManager::init()
     connect(m_mainView, &QWindow::screenChanged, this, &ApplicationManager::updatePhysicalToGLMultiplier);
     loadSettings();
     m_dialogController = std::make_shared<DialogController>();
-    // The dialog display is the layer that holds the keys while a dialog shows.
-    connect(m_dialogController.get(), &DialogController::rootItemChanged, m_mainView, &MainView::setModalLayer);
     if (CommandManager* commands = CommandManager::instance())
         connect(commands, &CommandManager::canUndoChanged, this, &ApplicationManager::canUndoChanged);
     // The location manager reads the magnetic model from the asset folder.

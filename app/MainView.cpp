@@ -12,9 +12,60 @@ MainView::MainView()
     setClearBeforeRendering(false);
 }
 
-void MainView::setModalLayer(QQuickItem* layer)
+namespace {
+bool isInside(const QQuickItem* item, const QQuickItem* layer)
 {
-    m_modalLayer = layer;
+    for (; item; item = item->parentItem()) {
+        if (item == layer)
+            return true;
+    }
+    return false;
+}
+
+QList<QQuickItem*> itemsOutside(QQuickItem* under, const QQuickItem* layer)
+{
+    QList<QQuickItem*> items;
+    if (under == layer)
+        return items;
+    items << under;
+    for (QQuickItem* child : under->childItems())
+        items << itemsOutside(child, layer);
+    return items;
+}
+} // namespace
+
+void MainView::holdScreen(QQuickItem* layer, bool hold)
+{
+    m_layers.removeAll(nullptr);
+    m_layers.removeAll(layer);
+    if (hold && layer) {
+        m_layers.append(layer);
+        takePointer(layer);
+    }
+    // Input methods ask again where their text goes.
+    emit focusObjectChanged(focusObject());
+}
+
+QQuickItem* MainView::topLayer() const
+{
+    for (auto layer = m_layers.crbegin(); layer != m_layers.crend(); ++layer) {
+        if (*layer)
+            return *layer;
+    }
+    return nullptr;
+}
+
+void MainView::takePointer(const QQuickItem* layer)
+{
+    // The item that had the press learns that it was cancelled, so a
+    // release under the layer finishes nothing behind it.
+    QQuickItem* grabber = mouseGrabberItem();
+    if (grabber && !isInside(grabber, layer))
+        grabber->ungrabMouse();
+    for (QQuickItem* item : itemsOutside(contentItem(), layer)) {
+        if (item->acceptTouchEvents())
+            item->ungrabTouchPoints();
+    }
 }
 
 QObject* MainView::focusObject() const
@@ -25,13 +76,8 @@ QObject* MainView::focusObject() const
 
 bool MainView::keysHeldFromFocus() const
 {
-    if (!m_modalLayer || !m_modalLayer->property("holdsKeys").toBool())
-        return false;
-    for (const QQuickItem* item = activeFocusItem(); item; item = item->parentItem()) {
-        if (item == m_modalLayer)
-            return false;
-    }
-    return true;
+    const QQuickItem* layer = topLayer();
+    return layer && !isInside(activeFocusItem(), layer);
 }
 
 bool MainView::event(QEvent* event)

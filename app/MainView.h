@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QPointer>
 #include <QQuickItem>
 #include <QQuickView>
@@ -15,9 +16,11 @@ class MainView : public QQuickView
 public:
     MainView();
 
-    // While the layer's `holdsKeys` is true, keys and typed text reach only
-    // items inside it: a dialog over a field must not type into the field.
-    void setModalLayer(QQuickItem* layer);
+    // A layer that owns the screen (dialog, menu, popup) while it is held:
+    // keys and typed text reach only items inside the newest one, so a
+    // menu over a field does not type into the field; a press under way
+    // outside it is taken away from its item as the layer comes.
+    void holdScreen(QQuickItem* layer, bool hold);
 
     QObject* focusObject() const override;
 
@@ -39,10 +42,13 @@ private:
     // False when the screen holds work that closing would drop: it asks the
     // user instead, and nothing announces a close that does not happen.
     bool closeAllowed() const;
-    // The focus lies outside the layer while the layer holds the keys.
+    // The focus lies outside the newest layer that holds the screen.
     bool keysHeldFromFocus() const;
+    QQuickItem* topLayer() const;
+    void takePointer(const QQuickItem* layer);
 
-    QPointer<QQuickItem> m_modalLayer;
+    // In the order they took the screen.
+    QList<QPointer<QQuickItem>> m_layers;
 };
 
 } // namespace kiv

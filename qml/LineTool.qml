@@ -264,7 +264,7 @@ BaseTool {
     }
 
     // "delete" and "split" at a held vertex, for a while.
-    Item {
+    ScreenLayer {
         id: vertexMenu
         objectName: "vertexMenu"
         parent: lineTool.parent

@@ -82,6 +82,12 @@ MapViewController {
         return Utils.unsavedText(kinds)
     }
 
+    // The user kept the work that a question asked about: a stroke it cut
+    // short is finished as drawn.
+    function keepWork() {
+        lineTool.manager.finishHeldStroke()
+    }
+
     // An open strat column edit that cannot be stored, which leaving drops:
     // "unit name" for a name another unit has, "strat column" otherwise.
     function refusedStratEdit() {
@@ -130,6 +136,7 @@ MapViewController {
                 toolManager.mousePressed(mouse.x, mouse.y, mouse.button)
             }
             onReleased: toolManager.mouseReleased(mouse.x, mouse.y, mouse.button)
+            onCanceled: toolManager.mouseCanceled()
             onPositionChanged: toolManager.mouseMoved(mouse.x, mouse.y, mouse.buttons)
             onDoubleClicked: toolManager.mouseDoubleClicked(mouse.x, mouse.y, mouse.button)
             onPressAndHold: toolManager.mousePressAndHold(mouse.x, mouse.y, mouse.button)

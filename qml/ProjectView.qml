@@ -26,6 +26,13 @@ ProjectViewController {
         return mapPage ? mapPage.unsavedWork(true) : ""
     }
 
+    // The user kept that work: what the question cut short goes on.
+    function keepWork() {
+        var mapPage = pageLoader.components["MapView"]
+        if (mapPage)
+            mapPage.keepWork()
+    }
+
     Component.onCompleted: {
         projectView.viewDidLoad()
         // The screen is shown as soon as it is loaded; an inactive controller

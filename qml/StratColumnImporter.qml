@@ -5,7 +5,7 @@ import "Utils.js" as Utils
 
 // Replaces the strat column being edited by a built-in table, a file or
 // another project's column.
-Rectangle {
+ScreenLayer {
     id: importer
 
     property var stratModel: null

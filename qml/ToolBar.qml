@@ -4,8 +4,9 @@ import "Utils.js" as Utils
 
 // The map's tool bar along the left edge. Thin, only the button column
 // shows; wide, the whole panel with labels over a veil that closes it.
-// Fill the map view with it: the veil covers the rest of the screen.
-Item {
+// Fill the map view with it: the veil covers the rest of the screen, and
+// the wide menu holds the keys as every layer over the screen does.
+ScreenLayer {
     id: toolBar
 
     // The tool objects, each with toolName, imageSrc and iconLabel.
@@ -61,17 +62,8 @@ Item {
         }
     }
 
-    // Wide, the menu covers the panels: keys must not go on into a field
-    // under it. The dialog layer holds them meanwhile.
-    function holdKeys(hold) {
-        var display = (typeof _dialogController !== "undefined" && _dialogController) ? _dialogController.rootItem : null
-        if (display && display.overlayShown !== undefined)
-            display.overlayShown = hold
-    }
-
+    holdsKeys: expanded
     state: "THIN"
-    onExpandedChanged: holdKeys(expanded)
-    Component.onDestruction: if (expanded) holdKeys(false)
 
     Rectangle {
         id: veil

@@ -95,6 +95,12 @@ Item {
         return dispatch("mouseMoved", [x, y, buttons])
     }
 
+    // The press was taken away: every tool drops or keeps what it began.
+    function mouseCanceled() {
+        for (var i = 0; i < tools.length; ++i)
+            callIfPresent(tools[i] ? tools[i].manager : null, "mouseCanceled")
+    }
+
     function mouseDoubleClicked(x, y, button) {
         return dispatch("mouseDoubleClicked", [x, y, button])
     }

@@ -61,8 +61,11 @@ Item {
         askingToClose = true
         Utils.askToDiscard(unsaved, function(discard) {
             root.askingToClose = false
-            if (!discard)
+            if (!discard) {
+                if (root.screen && root.screen.keepWork)
+                    root.screen.keepWork()
                 return
+            }
             root.discardConfirmed = true
             // Once the dialog has let go of its answer.
             Qt.callLater(root.closeWindow)

@@ -354,6 +354,10 @@ bool LineTool::mousePressed(double x, double y, Qt::MouseButtons buttons)
 
     bool leftButton = buttons == Qt::LeftButton;
     switch (m_dragState) {
+    case DragState::StrokeHeld:
+        // The user drew it and never dropped it.
+        finishHeldStroke();
+        break;
     case DragState::ReticuleIdle:
         if (!m_editModeEnabled)
             return false;
@@ -474,6 +478,43 @@ bool LineTool::mouseReleased(double x, double y, Qt::MouseButtons buttons, bool)
         m_dragState = DragState::Idle;
         return true;
     }
+}
+
+void LineTool::mouseCanceled()
+{
+    if (!active())
+        return;
+    switch (m_dragState) {
+    case DragState::Stroking:
+        if (!m_editModeEnabled && !m_screenPoints.isEmpty()) {
+            // Unsaved work under the layer that took the press, which asks about it.
+            m_dragState = DragState::StrokeHeld;
+            return;
+        }
+        break;
+    case DragState::ReticuleIdle:
+    case DragState::StrokeHeld:
+        return;
+    case DragState::Idle:
+    case DragState::Pressed:
+        m_dragState = DragState::Idle;
+        return;
+    default:
+        break;
+    }
+    // A vertex drag or a menu press ends as a release that commits nothing.
+    m_dragState = DragState::Idle;
+    resetPickedPoints();
+}
+
+void LineTool::finishHeldStroke()
+{
+    if (m_dragState != DragState::StrokeHeld)
+        return;
+    m_dragState = DragState::Idle;
+    if (m_screenPoints.size() > 2)
+        saveLine();
+    resetPickedPoints();
 }
 
 bool LineTool::mouseDoubleClicked(double x, double y, Qt::MouseButtons buttons)
@@ -701,7 +742,8 @@ void LineTool::frame(GLRender* render)
     if (!render)
         return;
     QMutexLocker lock(&m_overlayMutex);
-    const bool shown = m_overlay.state == DragState::Stroking || m_overlay.state == DragState::ReticuleIdle
+    const bool shown = m_overlay.state == DragState::Stroking || m_overlay.state == DragState::StrokeHeld
+                       || m_overlay.state == DragState::ReticuleIdle
                        || m_overlay.state == DragState::VertexDragging || m_overlay.penMode == VirtualStylus;
     if (!m_overlay.dirty || !m_overlay.line || !shown)
         return;

@@ -47,7 +47,10 @@ public:
         ReticuleIdle = 4,
         VertexPressed = 5,
         VertexDragging = 6,
-        VertexMenu = 7
+        VertexMenu = 7,
+        // A free-hand stroke whose press was taken away: kept unsaved until
+        // finished or dropped.
+        StrokeHeld = 8
     };
 
     // An existing line whose end touches an end of the drawn line.
@@ -95,6 +98,8 @@ public:
     Q_INVOKABLE void popPickedPoints();
     Q_INVOKABLE void resetPickedPoints();
     Q_INVOKABLE void savePickedPoints(QPointF pickScreenPt, QPointF pickLatLg);
+    // Stores a held stroke as its release would have; nothing otherwise.
+    Q_INVOKABLE void finishHeldStroke();
 
 public slots:
     void toolActivated() override;
@@ -105,6 +110,7 @@ public slots:
     bool mouseMoved(double x, double y, Qt::MouseButtons buttons) override;
     bool mouseDoubleClicked(double x, double y, Qt::MouseButtons buttons) override;
     bool mousePressAndHold(double x, double y, Qt::MouseButtons buttons) override;
+    void mouseCanceled() override;
 
     void deletePointFromLine(QString lineId, int pointIndex);
     void splitLine(QString lineId, int pointIndex);

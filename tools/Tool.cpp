@@ -70,6 +70,7 @@ bool Tool::mouseReleased(double, double, Qt::MouseButtons, bool) { return false;
 bool Tool::mouseMoved(double, double, Qt::MouseButtons) { return false; }
 bool Tool::mouseDoubleClicked(double, double, Qt::MouseButtons) { return false; }
 bool Tool::mousePressAndHold(double, double, Qt::MouseButtons) { return false; }
+void Tool::mouseCanceled() {}
 bool Tool::mouseWheelSpun(double, double, QPointF, QPointF) { return false; }
 bool Tool::pinchStarted(QPointF) { return false; }
 bool Tool::pinchUpdated(QPointF, float) { return false; }

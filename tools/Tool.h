@@ -51,6 +51,9 @@ public slots:
     virtual bool mouseMoved(double x, double y, Qt::MouseButtons buttons);
     virtual bool mouseDoubleClicked(double x, double y, Qt::MouseButtons buttons);
     virtual bool mousePressAndHold(double x, double y, Qt::MouseButtons buttons);
+    // The press under way was taken away (a layer took the screen): no
+    // release follows. Every tool hears it.
+    virtual void mouseCanceled();
     virtual bool mouseWheelSpun(double x, double y, QPointF angleDelta, QPointF pixelDelta);
     virtual bool pinchStarted(QPointF center);
     virtual bool pinchUpdated(QPointF center, float scale);

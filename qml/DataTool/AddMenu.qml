@@ -1,8 +1,9 @@
 import QtQuick 2.4
+import "../Widgets"
 import "../Utils.js" as Utils
 
 // The add menu over the notebook: closes on any choice or a tap outside it.
-Item {
+ScreenLayer {
     id: menu
 
     property var tool: null
@@ -14,14 +15,14 @@ Item {
     readonly property point corner: tool && tool.menuOpen ? tool.mapToItem(menu, menuRight, menuTop)
                                                           : Qt.point(menuRight, menuTop)
 
+    visible: tool !== null && tool.menuOpen
+
     MouseArea {
         anchors.fill: parent
-        visible: menu.tool.menuOpen
         onClicked: menu.tool.menuOpen = false
     }
     Rectangle {
         objectName: "addMenu"
-        visible: menu.tool.menuOpen
         x: menu.corner.x - width
         y: menu.corner.y
         width: menu.menuWidth

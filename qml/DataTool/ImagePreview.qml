@@ -1,7 +1,8 @@
 import QtQuick 2.4
+import "../Widgets"
 
 // A picture over the whole screen; a tap closes it.
-Rectangle {
+ScreenLayer {
     id: preview
 
     property bool shown: false

@@ -6,7 +6,7 @@ import "../Utils.js" as Utils
 // Everything the dialog controller raises, layered over the current screen:
 // the dimming layer, the message box, custom dialogs, the help viewer, the
 // shared number pad, the modal "working" overlay and the toasts.
-Item {
+ScreenLayer {
     id: display
 
     readonly property var controller: typeof _dialogController !== "undefined" ? _dialogController : null
@@ -26,10 +26,7 @@ Item {
     // While anything modal shows, keys reach only items of this layer (the
     // window drops the others): the field behind keeps its text, and the
     // focus, when a dialog took it, goes back there afterwards.
-    readonly property bool holdsKeys: dialogActive || blockOut || overlayShown
-    // Set by an overlay outside this layer that covers the screen (the wide
-    // menu): keys then go nowhere.
-    property bool overlayShown: false
+    holdsKeys: dialogActive || blockOut
     property Item focusBefore: null
 
     onHoldsKeysChanged: {

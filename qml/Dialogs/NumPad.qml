@@ -5,7 +5,7 @@ import "../Utils.js" as Utils
 
 // The number pad for typed readings (dip, azimuth, declination and the
 // like). The dialog display hosts one and hands it to the field that asks.
-Rectangle {
+ScreenLayer {
     id: pad
 
     property string text: ""

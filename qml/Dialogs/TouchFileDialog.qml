@@ -6,7 +6,7 @@ import "../Utils.js" as Utils
 // The full-window file and folder chooser of touch devices. The entries are
 // shown by `entryView` (a list here; the image gallery puts a grid there),
 // whose delegates call activate() on a tap and enter() on a double tap.
-Rectangle {
+ScreenLayer {
     id: dialog
 
     property string title: "Please choose a file"

@@ -205,7 +205,7 @@ BaseTool {
     }
 
     // Previews while sliding; OK keeps the value, Cancel puts the old one back.
-    Rectangle {
+    ScreenLayer {
         id: opacityPopup
         objectName: "opacityPopup"
         visible: false
@@ -213,6 +213,7 @@ BaseTool {
         width: parent.width - 2 * layerTool.margin
         height: popupColumn.height + 2 * layerTool.margin
         radius: Utils.theme("buttonCornerRadius", Utils.dp(5))
+        color: "#ffffff"
         border.color: Utils.theme("kivBlue", "#006eb8")
         z: 10
 

@@ -2,7 +2,7 @@ import QtQuick 2.4
 
 // The viewfinder, loaded on the first start. Hiding keeps the camera loaded;
 // a cancel unloads it. A camera that cannot be used is reported and toasted.
-Item {
+ScreenLayer {
     id: controller
 
     property bool shown: false

@@ -4,7 +4,7 @@ import "../Utils.js" as Utils
 // A pop-up list of buttons over its parent, which it covers while shown: a
 // tap beside the list closes it, a tap on an entry closes it and reports the
 // entry's index. Entries are labels or have a `label` and a `symbol`.
-Item {
+ScreenLayer {
     id: menu
 
     property var model: null

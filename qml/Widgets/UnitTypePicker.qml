@@ -3,7 +3,7 @@ import "../Utils.js" as Utils
 
 // Chooses a rock unit's type: "Unit", "Fault" or "Contact", reported as the
 // model's type letters "U", "F" and "C".
-Rectangle {
+ScreenLayer {
     id: picker
 
     readonly property var types: ["U", "F", "C"]

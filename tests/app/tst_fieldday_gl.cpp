@@ -1592,6 +1592,10 @@ private slots:
         QTest::newRow("taken unit name typed, Yes") << "unit name typed" << "window" << "Yes" << unit;
         // Leaving the project stores no new note.
         QTest::newRow("note placed, Projects, No") << "placed note" << "Projects" << "No" << note;
+        // The question takes the press of a stroke under way: its release
+        // stores nothing; "No" finishes the stroke as drawn, "Yes" drops it.
+        QTest::newRow("stroke under way, No") << "stroke" << "window" << "No" << line;
+        QTest::newRow("stroke under way, Yes") << "stroke" << "window" << "Yes" << line;
     }
 
     void windowCloseAsksBeforeDroppingWork()
@@ -1609,6 +1613,8 @@ private slots:
         QQuickItem* input = nullptr;
         QPointer<QQuickItem> strat;
         const QStringList units = storedUnits();
+        const size_t entries = storedDataUnits().size();
+        QPoint finger(700, 400);
         if (work.startsWith("unit name")) {
             TEST_STEP(openStratColumn("line", strat));
             QString taken;
@@ -1625,6 +1631,16 @@ private slots:
             QVERIFY(page->cameraAtRest());
             TEST_STEP(tap(findItem(root(), "addPointButton")));
             QTRY_VERIFY(lineManager()->property("numPoints").toInt() > 0);
+        } else if (work == "stroke") {
+            TEST_STEP(openTool("Line", "lineTool"));
+            lineManager()->setProperty("editModeEnabled", false);
+            lineManager()->setProperty("penMode", 0);
+            page->mapView()->setSelectedItemId(QString());
+            QVERIFY(page->cameraAtRest());
+            QTest::mousePress(window(), Qt::LeftButton, {}, finger);
+            for (int i = 0; i < 10; ++i)
+                QTest::mouseMove(window(), finger += QPoint(10, i % 2 == 0 ? 10 : -10));
+            QTRY_VERIFY(lineManager()->property("numPoints").toInt() > 2);
         } else if (work.startsWith("clino")) {
             TEST_STEP(openTool("Clino", "clinoTool"));
             QQuickItem* mode = findItem(clino, "modeButton");
@@ -1662,6 +1678,12 @@ private slots:
             lock = std::make_unique<test::DatabaseLock>(
                 ModelManager::instance()->currentProject()->folder().absoluteFilePath("main.db"), "EXCLUSIVE");
         QVERIFY(leavePage());
+        if (work == "stroke") {
+            QTRY_VERIFY(dialogs->messageBoxActive());
+            QTest::mouseMove(window(), finger += QPoint(30, 0));
+            QTest::mouseRelease(window(), Qt::LeftButton, {}, finger);
+            QCOMPARE(storedDataUnits().size(), entries);
+        }
         if (lock) {
             QTRY_VERIFY_WITH_TIMEOUT(toasted("Failed to save note"), 20000);
             QCOMPARE(veto->property("refusals").toInt(), 1);
@@ -1697,6 +1719,18 @@ private slots:
                 return;
             }
             QTRY_COMPARE(veto->property("closings").toInt(), answer == "Yes" && closing ? 1 : 0);
+        }
+        if (work == "stroke") {
+            QTRY_COMPARE(storedDataUnits().size(), entries + (answer == "No" ? 1 : 0));
+            // Kept by the veto after "Yes" (the program would have ended): dropped for the next rows.
+            lineManager()->setProperty("penMode", 1);
+            QTRY_COMPARE(unsavedWork(), QString());
+            QCOMPARE(storedDataUnits().size(), entries + (answer == "No" ? 1 : 0));
+            // The other rows and tests find the project's lines as they were.
+            if (answer == "No")
+                page->application()->undo();
+            QTRY_COMPARE(storedDataUnits().size(), entries);
+            return;
         }
         if (strat && answer == "Yes") {
             // The close went on and dropped the edit, storing nothing.
@@ -1770,6 +1804,11 @@ private slots:
         QTest::newRow("settings") << "settings" << "notebook" << wide;
         QTest::newRow("message box from native code") << "message" << "notebook" << wide;
         QTest::newRow("working overlay") << "working" << "clino" << wide;
+        // Menus and popups hold them as dialogs do.
+        QTest::newRow("add menu") << "add menu" << "notebook" << wide;
+        QTest::newRow("add menu, 1024x768") << "add menu" << "notebook" << QSize(1024, 768);
+        QTest::newRow("picture preview") << "preview" << "photo" << wide;
+        QTest::newRow("drop-down over the settings") << "drop-down" << "notebook" << wide;
     }
 
     void dialogKeepsTheKeysFromTheField()
@@ -1785,12 +1824,15 @@ private slots:
             QTRY_COMPARE(page->mapView()->size(), QSizeF(size));
         }
         DialogController* dialogs = page->application()->dialogController().get();
-        const std::string id = test::idOf(0xd0);
+        const std::string id = field == "photo" ? PhotoId : test::idOf(0xd0);
         // A save of the keys would make the form anew.
         QPointer<QQuickItem> input;
         QQuickItem* clino = findItem(root(), "clinoTool");
         if (field == "notebook") {
             TEST_STEP(selectEntry(id));
+            input = findItem(findItem(notebook(), "details"), "commentInput");
+        } else if (field == "photo") {
+            QVERIFY(selectCell(id, "imageDetails"));
             input = findItem(findItem(notebook(), "details"), "commentInput");
         } else {
             TEST_STEP(openTool("Clino", "clinoTool"));
@@ -1825,22 +1867,36 @@ private slots:
             QQuickItem* name = findItem(findItem(shown, "nameField"), "input");
             TEST_STEP(typeAtEnd(name, name, "qq"));
             QCOMPARE(name->property("text").toString(), QString("qq"));
-        } else if (dialog == "settings") {
+        } else if (dialog == "settings" || dialog == "drop-down") {
             dialogs->launchCustomDialog("SettingsDialog.qml");
+        } else if (dialog == "add menu") {
+            TEST_STEP(tap(findItem(notebook(), "toolBarButton_addPhoto")));
+        } else if (dialog == "preview") {
+            TEST_STEP(tap(findItem(findItem(notebook(), "details"), "picture")));
         } else if (dialog == "message") {
             dialogs->messageBox("Replace the layer?", "It is in use.", dialogs->yesNoButtons());
         } else {
             dialogs->modalWait(true);
         }
         QQuickItem* dimmer = findItem(root(), "dimmer");
-        QTRY_VERIFY(dialog == "menu" || (dialogs->dialogActive() && dimmer->opacity() == 0.75));
+        const QStringList overField{"menu", "add menu", "preview"};
+        QTRY_VERIFY(overField.contains(dialog) || (dialogs->dialogActive() && dimmer->opacity() == 0.75));
         if (dialogs->customDialogActive())
             QTRY_VERIFY(dialogs->customDialog() && dialogs->customDialog()->property("opacity").toReal() == 1.0);
+        const char* const popups[] = {"addMenu", "preview", "menuList"};
+        const int popup = QStringList{"add menu", "preview", "drop-down"}.indexOf(dialog);
+        if (dialog == "drop-down")
+            TEST_STEP(tap(findItem(qobject_cast<QQuickItem*>(dialogs->customDialog()), "precision")));
+        if (popup >= 0)
+            QTRY_VERIFY(findItem(root(), popups[popup])->isVisible());
         // Typed text of input methods goes nowhere either.
         QVERIFY(window()->focusObject() != input);
         if (dialog != "symbol name") {
             for (const QChar c : QString("qq"))
                 QTest::sendKeyEvent(QTest::Click, window(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+            for (const Qt::Key key : {Qt::Key_Tab, Qt::Key_Backspace})
+                QTest::keyClick(window(), key);
+            QTest::keyClick(window(), Qt::Key_Z, Qt::ControlModifier);
             QTest::keyClick(window(), Qt::Key_Return);
         }
         QVERIFY(input);
@@ -1848,10 +1904,14 @@ private slots:
 
         if (dialog == "working") {
             dialogs->modalWait(false);
-        } else if (dialog == "export" || dialog == "menu") {
+        } else if (dialog == "export" || overField.contains(dialog)) {
             // A tap beside it cancels it, or folds the menu.
             QTest::mouseClick(window(), Qt::LeftButton, {}, QPoint(window()->width() - 10, window()->height() / 2));
         } else {
+            if (popup >= 0) {
+                QTest::mouseClick(window(), Qt::LeftButton, {}, QPoint(window()->width() - 10, window()->height() / 2));
+                QTRY_VERIFY(!findItem(root(), popups[popup])->isVisible());
+            }
             dialogs->dismissDialog(1);
         }
         QTRY_VERIFY(!dialogs->dialogActive());
@@ -1867,7 +1927,7 @@ private slots:
             QTest::sendKeyEvent(QTest::Click, window(), Qt::Key_unknown, QString(c), Qt::NoModifier);
         QCOMPARE(input->property("text").toString(), typed + " b");
 
-        if (field == "notebook") {
+        if (field != "clino") {
             QVERIFY(leaveEntry("another row", id, NoteId));
             QTRY_COMPARE(storedComment(id), typed + " b");
         } else {
