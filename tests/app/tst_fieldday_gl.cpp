@@ -1,6 +1,7 @@
 #include "Database/Quarzel.pb.h"
 #include "app/DialogController.h"
 #include "app/MainView.h"
+#include "geo/ImageLayer.h"
 #include "map/AnnotationRenderItem.h"
 #include "map/GLRender.h"
 #include "map/LineDataRenderItem.h"
@@ -499,6 +500,76 @@ class TestFieldDay : public QObject
         QCOMPARE(input->property("text").toString(), taken);
     }
 
+    // "+" in the column's editor, the new unit given another's name, "Done" refused.
+    void addedUnitTakesAName(QQuickItem* strat, QQuickItem*& input)
+    {
+        const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
+        TEST_STEP(openStratEditor(strat));
+        QVERIFY(screen().tapAtRest(findItem(strat, "addUnitButton")));
+        QTRY_COMPARE(int(project->stratColumnModel()->workingCopy().size()), int(project->rockUnits().size()) + 1);
+        const int added = project->stratColumnModel()->workingCopy().back().id;
+        QTRY_COMPARE(strat->property("outlinedUnit").toInt(), added);
+        QQuickItem* row = nullptr;
+        QTRY_VERIFY((row = shownRow(strat, project->stratColumnModel()->unitNameById(added))) != nullptr);
+        QQuickItem* field = row->findChild<QQuickItem*>("unitNameField");
+        QVERIFY(screen().tapAtRest(field));
+        input = field->findChild<QQuickItem*>("input");
+        QTRY_VERIFY(input->hasActiveFocus());
+        QTest::keyClick(window(), Qt::Key_A, Qt::ControlModifier);
+        for (const QChar c : project->rockUnits().front().name)
+            QTest::sendKeyEvent(QTest::Click, window(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+        clearToasts();
+        QQuickItem* done = screen().shownWith("label", QString("Done"), strat);
+        QVERIFY(done && screen().tapAtRest(done));
+        QTRY_VERIFY(toasted("Unit names must be unique"));
+        QCOMPARE(strat->state(), QString("EDITING"));
+    }
+
+    // A base map added in the layer tool, its opacity slider dragged and let go.
+    void dragLayerOpacity(double& opacity)
+    {
+        TEST_STEP(openTool("Layers", "layerTool"));
+        QQuickItem* layers = findItem(root(), "layerTool");
+        QObject* manager = layers->property("manager").value<QObject*>();
+        const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
+        const QString path = documents.filePath("faded.tif");
+        QVERIFY(test::writeRaster(path, test::colouredRaster(Lon - 0.02, Lat - 0.01, Lon + 0.02, Lat + 0.01, Qt::gray)));
+        const size_t before = project->baseMaps().size();
+        QVERIFY(QMetaObject::invokeMethod(manager, "addLayer", Q_ARG(QUrl, QUrl::fromLocalFile(path)), Q_ARG(int, 0)));
+        QTRY_COMPARE(project->baseMaps().size(), before + 1);
+        QTRY_VERIFY(!findItem(root(), "inputBlocker")->isVisible());
+        QList<QQuickItem*> buttons;
+        QTRY_VERIFY(!(buttons = screen().named("opacityButton", layers)).isEmpty());
+        sortByTop(buttons);
+        QVERIFY(screen().tapAtRest(buttons.front()));
+        QTRY_VERIFY(findItem(layers, "opacityPopup")->isVisible());
+        QQuickItem* slider = findItem(layers, "opacitySlider");
+        const QPoint from = slider->mapToScene(QPointF(slider->width() * 0.9, slider->height() / 2)).toPoint();
+        const QPoint to = slider->mapToScene(QPointF(slider->width() * 0.3, slider->height() / 2)).toPoint();
+        QTest::mousePress(window(), Qt::LeftButton, {}, from);
+        for (int step = 1; step <= 6; ++step)
+            QTest::mouseMove(window(), from + (to - from) * step / 6);
+        QTest::mouseRelease(window(), Qt::LeftButton, {}, to);
+        opacity = slider->property("value").toDouble();
+        QVERIFY(opacity > 0.0 && opacity < 0.5);
+        const QUrl shown = project->baseMaps().front().location;
+        QCOMPARE(page->mapView()->scene()->baseMapLayer(shown)->getOpacity(), float(opacity));
+    }
+
+    // Another tool's button over a refused edit asks; "Yes" drops the edit.
+    void leaveRefusedEditFor(const QString& label, const char* panel)
+    {
+        const auto dialogs = page->application()->dialogController();
+        QVERIFY(screen().tapToolButton(label));
+        QTRY_VERIFY(dialogs->messageBoxActive());
+        QCOMPARE(dialogs->messageBoxMessage(),
+                 QString("This unit name has unsaved changes. Are you sure you want to exit?"));
+        QQuickItem* yes = nullptr;
+        QTRY_VERIFY((yes = screen().shownWith("label", QString("Yes"))) != nullptr);
+        QVERIFY(screen().tapAtRest(yes));
+        TEST_STEP(openTool(label, panel));
+    }
+
     void takenNameThenAdd(const QString& panel, const QString& leave)
     {
         const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
@@ -539,13 +610,13 @@ class TestFieldDay : public QObject
             QCOMPARE(storedDataUnits(), units);
             TEST_STEP(unitsAreStored());
             QCOMPARE(ModelManager::instance()->currentRockUnit(), current);
-            TEST_STEP(openTool(panel == "notebook" ? "Line" : "Notebook",
-                               panel == "notebook" ? "lineTool" : "dataTool"));
+            TEST_STEP(leaveRefusedEditFor(panel == "notebook" ? "Line" : "Notebook",
+                                          panel == "notebook" ? "lineTool" : "dataTool"));
         } else if (leave == "another row") {
             QVERIFY(screen().tap(shownCell(test::idOf(0xd1))));
         } else {
-            TEST_STEP(openTool(panel == "notebook" ? "Line" : "Notebook",
-                               panel == "notebook" ? "lineTool" : "dataTool"));
+            TEST_STEP(leaveRefusedEditFor(panel == "notebook" ? "Line" : "Notebook",
+                                          panel == "notebook" ? "lineTool" : "dataTool"));
         }
         QTRY_VERIFY(toasted("Unit names must be unique"));
         QTRY_VERIFY(!project->stratColumnModel()->isEditing());
@@ -1482,6 +1553,11 @@ private slots:
         const QString unit = "This unit name has unsaved changes.";
         QTest::newRow("taken unit name, No") << "unit name" << "window" << "No" << unit;
         QTest::newRow("taken unit name typed, Yes") << "unit name typed" << "window" << "Yes" << unit;
+        // "+" in the clino panel's editor, named as another unit: another tool asks.
+        QTest::newRow("added unit named as another, another tool, No") << "added unit" << "tool" << "No" << unit;
+        QTest::newRow("added unit named as another, another tool, Yes") << "added unit" << "tool" << "Yes" << unit;
+        // The opacity the map shows is stored as the slider settles: nothing to ask.
+        QTest::newRow("layer opacity dragged") << "layer opacity" << "window" << "" << "";
         // Leaving the project stores no new note.
         QTest::newRow("note placed, Projects, No") << "placed note" << "Projects" << "No" << note;
     }
@@ -1502,12 +1578,18 @@ private slots:
         QQuickItem* input = nullptr;
         QPointer<QQuickItem> strat;
         const QStringList units = storedUnits();
+        double opacity = 1.0;
         if (work.startsWith("unit name")) {
             TEST_STEP(openStratColumn("line", strat));
             QString taken;
             TEST_STEP(typeTakenName(strat, taken, input));
             if (work == "unit name")
                 QVERIFY(tapEmptyMap());
+        } else if (work == "layer opacity") {
+            TEST_STEP(dragLayerOpacity(opacity));
+        } else if (work == "added unit") {
+            TEST_STEP(openStratColumn("clino", strat));
+            TEST_STEP(addedUnitTakesAName(strat, input));
         } else if (work == "sketch") {
             TEST_STEP(openTool("Notebook", "dataTool"));
             TEST_STEP(tap(findItem(notebook(), "toolBarButton_addPhoto")));
@@ -1584,6 +1666,14 @@ private slots:
             QVERIFY(!dialogs->dialogActive());
             if (work == "placed note")
                 QTRY_VERIFY(dataWith(typed) != nullptr);
+            if (work == "layer opacity") {
+                const auto project = ModelManager::instance()->currentProject();
+                QCOMPARE(test::storedProjectRecord(project->folder().absoluteFilePath("main.db")).basemap(0).opacity(),
+                         opacity);
+                QObject* manager = findItem(root(), "layerTool")->property("manager").value<QObject*>();
+                QVERIFY(QMetaObject::invokeMethod(manager, "removeLayer", Q_ARG(int, 0)));
+                QTRY_VERIFY(project->baseMaps().empty());
+            }
             return;
         }
         QCOMPARE(veto->property("closings").toInt(), 0);
@@ -1602,8 +1692,10 @@ private slots:
             if (leave == "tool" && answer == "Yes") {
                 QTRY_VERIFY(notebook()->property("shown").toBool());
                 QTRY_COMPARE(lineManager()->property("numPoints").toInt(), 0);
-                QCOMPARE(unsavedWork(), QString());
-                return;
+                if (!strat) {
+                    QCOMPARE(unsavedWork(), QString());
+                    return;
+                }
             }
             QTRY_COMPARE(veto->property("closings").toInt(), answer == "Yes" && closing ? 1 : 0);
         }
@@ -1612,6 +1704,7 @@ private slots:
             QTRY_VERIFY(toasted("Unit names must be unique"));
             QVERIFY(!ModelManager::instance()->currentProject()->stratColumnModel()->isEditing());
             QCOMPARE(storedUnits(), units);
+            QCOMPARE(int(ModelManager::instance()->currentProject()->rockUnits().size()), units.size());
             QCOMPARE(unsavedWork(), QString());
             return;
         }
@@ -1621,6 +1714,13 @@ private slots:
         QCOMPARE(unsavedWork(closing), question);
         if (input)
             QCOMPARE(input->property("text").toString(), held);
+        if (work == "added unit") {
+            QVERIFY(clino->property("shown").toBool());
+            QCOMPARE(strat->state(), QString("EDITING"));
+            const auto model = ModelManager::instance()->currentProject()->stratColumnModel();
+            QCOMPARE(int(model->workingCopy().size()), units.size() + 1);
+            QCOMPARE(storedUnits(), units);
+        }
         QVERIFY(leavePage());
         QTRY_VERIFY(dialogs->messageBoxActive());
         dialogs->dismissDialog(1);
