@@ -395,6 +395,7 @@ void MapViewController::setShowLinePoints(bool showLinePoints)
             m_scene->addRenderItem(linePoints);
         }
     }
+    placeLineCallout();
     emit showLinePointsChanged(m_showLinePoints);
 }
 
@@ -826,13 +827,53 @@ void MapViewController::deleteSelectedItem()
 void MapViewController::showCalloutAt(const std::shared_ptr<AbstractObject>& object, const osg::Vec3d& world,
                                       const QPointF& anchor)
 {
-    const std::optional<MapCallout::Content> content =
+    std::optional<MapCallout::Content> content =
         object ? MapCallout::contentOf(*object, calloutContext()) : std::nullopt;
     if (!content)
         return clearCallout();
-    m_callout.show(*content, world, anchor);
+    osg::Vec3d at = world;
+    QPointF shown = anchor;
+    if (const auto* line = dynamic_cast<const LineData2D*>(object.get()); line && linePointsShown())
+        placeOverHandles(*line, *content, at, shown);
+    m_callout.show(*content, at, shown);
     select(*object);
     setSelectedItemId(QString::fromStdString(object->id()));
+}
+
+void MapViewController::placeLineCallout()
+{
+    const std::shared_ptr<Project> project = AppContext::currentProject();
+    if (!project || !m_callout.pointPicked())
+        return;
+    const auto line =
+        std::dynamic_pointer_cast<LineData2D>(MapHitTester::findObject(*project, m_selectedItemId.toStdString()));
+    std::optional<MapCallout::Content> content = line ? MapCallout::contentOf(*line, calloutContext()) : std::nullopt;
+    if (!content)
+        return;
+    osg::Vec3d world = m_callout.world();
+    QPointF anchor = m_callout.pickedScreenPos();
+    if (linePointsShown())
+        placeOverHandles(*line, *content, world, anchor);
+    m_callout.show(*content, world, anchor);
+}
+
+void MapViewController::placeOverHandles(const LineData2D& line, MapCallout::Content& content, osg::Vec3d& world,
+                                         QPointF& anchor) const
+{
+    if (!m_scene)
+        return;
+    const std::vector<ProjectedPoint> points =
+        MapHitTester::projectLine(*m_scene, line, MapHitTester::cameraViewProjection(*m_scene));
+    const auto top = std::min_element(points.begin(), points.end(), [](const auto& a, const auto& b) {
+        return a.screen.y() < b.screen.y();
+    });
+    if (top == points.end())
+        return;
+    // A handle is drawn in one symbol cell.
+    const double m = glScale();
+    world = top->world;
+    anchor = top->screen / m;
+    content.offset = SymbolTextures::symbolSize() * 0.5 / m;
 }
 
 void MapViewController::selectUnplaced(const AbstractObject& object)

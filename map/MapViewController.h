@@ -240,6 +240,12 @@ private:
     // The object's callout at that map point and anchor, and the object selected;
     // anything but a locality, datum or line clears the callout.
     void showCalloutAt(const std::shared_ptr<AbstractObject>& object, const osg::Vec3d& world, const QPointF& anchor);
+    // The selected line's balloon over its handles while they show.
+    void placeLineCallout();
+    // With its vertex handles shown, a line's balloon stands over its topmost
+    // handle: anchor and offset moved there, so that it covers none of them.
+    void placeOverHandles(const LineData2D& line, MapCallout::Content& content, osg::Vec3d& world,
+                          QPointF& anchor) const;
     // Selected and highlighted where it is drawn, without a callout: it has no place on the map.
     void selectUnplaced(const AbstractObject& object);
     void select(const AbstractObject& object);

@@ -2291,6 +2291,17 @@ private slots:
             QTRY_COMPARE(page->mapView()->selectedItemId(), QString::fromStdString(line->id()));
             QTRY_COMPARE(handlesShown(line->id()), points);
         }
+        if (chosen == "tap") {
+            // A line in the free area stays where it was, and its balloon covers no handle.
+            QVERIFY(page->cameraAtRest());
+            const QPointF at = page->screenOf(line->longitudeAt(held), line->latitudeAt(held));
+            QVERIFY2(QLineF(at, QPointF(640, 400)).length() < 1.0, qPrintable(QString("%1, %2").arg(at.x()).arg(at.y())));
+            const QRectF drawn = page->mapView()->calloutBounds().translated(page->mapView()->pickedScreenPos());
+            for (int i = 0; i < points; ++i) {
+                const QPointF vertex = page->screenOf(line->longitudeAt(i), line->latitudeAt(i));
+                QVERIFY2(!drawn.adjusted(-8, -8, 8, 8).contains(vertex), qPrintable(QString::number(i)));
+            }
+        }
         // The selection brought into the free area first, then the vertex to the edge.
         if (fromRight >= 0) {
             const qreal right = page->mapView()->visibleArea().right();
