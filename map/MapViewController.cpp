@@ -83,6 +83,7 @@ MapViewController::MapViewController(QQuickItem* parent)
     connect(&m_callout, &MapCallout::pickedPointDescriptionChanged, this,
             &MapViewController::pickedPointDescriptionChanged);
     connect(&m_callout, &MapCallout::calloutOffsetChanged, this, &MapViewController::calloutOffsetChanged);
+    connect(&m_callout, &MapCallout::belowChanged, this, &MapViewController::calloutBelowChanged);
     connect(&m_callout, &MapCallout::pointPickedChanged, this, &MapViewController::pointPickedChanged);
     connect(&m_callout, &MapCallout::imagePickedChanged, this, &MapViewController::imagePickedChanged);
     connect(&m_callout, &MapCallout::localityPickedChanged, this, &MapViewController::localityPickedChanged);
@@ -593,6 +594,17 @@ double glScale()
 
 using ProjectedPoint = MapHitTester::ProjectedPoint;
 
+// Logical pixels kept between a selection and the free area's edges.
+constexpr double ViewMargin = 8.0;
+
+// The theme's button height in logical pixels.
+double buttonHeight()
+{
+    ApplicationManager* app = ApplicationManager::instance();
+    const QVariant height = app && app->ui() ? app->ui()->property("buttonHeight") : QVariant();
+    return height.isValid() ? height.toDouble() : 40.0 * uiScale();
+}
+
 bool strikeConvention()
 {
     ApplicationManager* app = ApplicationManager::instance();
@@ -864,16 +876,21 @@ void MapViewController::placeOverHandles(const LineData2D& line, MapCallout::Con
         return;
     const std::vector<ProjectedPoint> points =
         MapHitTester::projectLine(*m_scene, line, MapHitTester::cameraViewProjection(*m_scene));
-    const auto top = std::min_element(points.begin(), points.end(), [](const auto& a, const auto& b) {
+    const auto [top, bottom] = std::minmax_element(points.begin(), points.end(), [](const auto& a, const auto& b) {
         return a.screen.y() < b.screen.y();
     });
     if (top == points.end())
         return;
-    // A handle is drawn in one symbol cell.
+    // A handle is drawn in one symbol cell; the balloon with its pointer is
+    // 1.3 button heights tall, and keeps the margin the view keeps.
     const double m = glScale();
-    world = top->world;
-    anchor = top->screen / m;
     content.offset = SymbolTextures::symbolSize() * 0.5 / m;
+    const double reach = content.offset + 1.3 * buttonHeight() + ViewMargin * uiScale();
+    content.below = top->screen.y() / m - reach < m_visibleArea.top()
+                    && bottom->screen.y() / m + reach <= m_visibleArea.bottom();
+    const ProjectedPoint& chosen = content.below ? *bottom : *top;
+    world = chosen.world;
+    anchor = chosen.screen / m;
 }
 
 void MapViewController::selectUnplaced(const AbstractObject& object)
@@ -1034,8 +1051,7 @@ void MapViewController::keepSelectionInView()
     const QRectF symbol(-half, -half, 2.0 * half, 2.0 * half);
     const QRectF extent =
         symbol.united(m_calloutBounds).translated(MapCallout::anchorShift(selected.get(), context));
-    constexpr double Margin = 8.0;
-    m_gestures.keepInView(m_callout.world(), extent, Margin * context.uiScale);
+    m_gestures.keepInView(m_callout.world(), extent, ViewMargin * context.uiScale);
 }
 
 bool MapViewController::sceneSized() const

@@ -137,6 +137,7 @@ MapViewController {
         pickedPointLabel: mapView.pickedPointLabel
         pickedPointDescription: mapView.pickedPointDescription
         calloutOffset: mapView.calloutOffset
+        below: mapView.calloutBelow
         pickedScreenPos: mapView.pickedScreenPos
         // The free map area holds it whole.
         maximumWidth: mapView.visibleArea.width - 2 * Utils.theme("innerMargin", Utils.dp(8))
@@ -366,7 +367,7 @@ MapViewController {
             objectName: "dataTool"
             mapView: mapView
             // Edit mode only once the notebook is left, which may ask first.
-            onEditLineButtonClicked: toolManager.activate(lineTool, function() {
+            onEditLineButtonClicked: toolManager.activateThen(lineTool, function() {
                 lineTool.manager.editModeEnabled = true
             })
             onShowSketchTool: {

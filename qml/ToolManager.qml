@@ -45,10 +45,14 @@ Item {
             callIfPresent(tool.manager, "startUpdates")
     }
 
-    // Switches to `tool`; `switched`, when given, runs once the switch is
-    // through. Leaving a tool whose unsaved work the switch would drop asks
-    // first: "No" keeps the tool and its work.
-    function activate(tool, switched) {
+    // Switches to `tool`. Leaving a tool whose unsaved work the switch would
+    // drop asks first: "No" keeps the tool and its work.
+    function activate(tool) {
+        activateThen(tool, null)
+    }
+
+    // As activate; `switched`, when given, runs once the switch is through.
+    function activateThen(tool, switched) {
         hideKeyboard()
         var next = tool
         if (tool === activeTool) {

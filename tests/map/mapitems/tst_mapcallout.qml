@@ -74,19 +74,25 @@ TestCase {
     function test_placement_data() {
         return [
             { tag: "no offset", pos: Qt.point(100, 200), offset: 0 },
-            { tag: "symbol offset", pos: Qt.point(350, 420), offset: 23 }
+            { tag: "symbol offset", pos: Qt.point(350, 420), offset: 23 },
+            // Under its anchor: the balloon starts below the pointer's tip.
+            { tag: "hanging under the anchor", pos: Qt.point(350, 20), offset: 23, below: true }
         ]
     }
 
     function test_placement(data) {
         callout.pickedScreenPos = data.pos
         callout.calloutOffset = data.offset
+        callout.below = !!data.below
         compare(callout.x, data.pos.x)
-        compare(callout.y, data.pos.y - 1.3 * _ui.buttonHeight - data.offset)
+        var top = data.below ? data.pos.y + data.offset : data.pos.y - 1.3 * _ui.buttonHeight - data.offset
+        compare(callout.y, top)
+        compare(callout.bounds.y, top - data.pos.y)
         compare(callout.height, 1.2 * _ui.buttonHeight)
         var balloon = child("balloon")
         var left = balloon.mapToItem(testCase, 0, 0).x
         fuzzyCompare(left + balloon.width / 2, data.pos.x, 0.5)
+        fuzzyCompare(balloon.mapToItem(testCase, 0, 0).y, top + (data.below ? 0.3 * _ui.buttonHeight : 0), 0.01)
         callout.pointPicked = false
         verify(!callout.visible)
         verify(!callout.enabled)
