@@ -32,9 +32,10 @@ Item {
     readonly property real margin: 3 * _ui.innerMargin
     readonly property real thumbnailWidth: imagePicked ? _ui.buttonWidth : 0
     readonly property real fixedWidth: thumbnailWidth + 2 * _ui.buttonWidth + 5 * _ui.buttonCornerRadius + 2 * margin
+    // Whole pixels: a box a fraction narrower than its text would cut it.
     readonly property real textWidth: Math.max(0, Math.min(_ui.maxCalloutTextWidth, maximumWidth - fixedWidth,
-                                                           Math.max(labelText.implicitWidth,
-                                                                    descriptionText.implicitWidth)))
+                                                           Math.ceil(Math.max(labelText.implicitWidth,
+                                                                              descriptionText.implicitWidth))))
     property bool confirming: false
 
     signal info()

@@ -104,6 +104,7 @@ TestCase {
         var longLabel = "A very long label that no callout shows in full, however wide the screen may be"
         return [
             { tag: "label", label: "Azimuth: 45°", description: "", image: false },
+            { tag: "lineation", label: "Plunge: 17°  Azimuth: 250°", description: "", image: false },
             { tag: "photograph", label: "Image", description: "", image: true },
             { tag: "description wider", label: "Unit", description: "a comment wider than its label", image: false },
             { tag: "long label elided", label: longLabel, description: "", image: false, capped: true },
@@ -134,10 +135,12 @@ TestCase {
         callout.imagePicked = data.image
         var fixed = (data.image ? _ui.buttonWidth : 0) + 2 * _ui.buttonWidth + 5 * _ui.buttonCornerRadius
             + 6 * _ui.innerMargin
-        var natural = Math.max(child("label").implicitWidth, child("description").implicitWidth)
+        var natural = Math.ceil(Math.max(child("label").implicitWidth, child("description").implicitWidth))
         var text = Math.min(natural, _ui.maxCalloutTextWidth, (data.maximumWidth || Infinity) - fixed)
         if (data.capped)
             verify(natural > text)
+        else
+            verify(!child("label").truncated && !child("description").truncated)
         fuzzyCompare(callout.calloutWidth, fixed + text, 0.01)
         compare(child("balloon").width, callout.calloutWidth)
         compare(child("thumbnail").visible, data.image)
