@@ -884,11 +884,16 @@ void MapViewController::placeOverHandles(const LineData2D& line, MapCallout::Con
     // A handle is drawn in one symbol cell; the balloon with its pointer is
     // 1.3 button heights tall, and keeps the margin the view keeps.
     const double m = glScale();
-    content.offset = SymbolTextures::symbolSize() * 0.5 / m;
-    const double reach = content.offset + 1.3 * buttonHeight() + ViewMargin * uiScale();
-    content.below = top->screen.y() / m - reach < m_visibleArea.top()
-                    && bottom->screen.y() / m + reach <= m_visibleArea.bottom();
-    const ProjectedPoint& chosen = content.below ? *bottom : *top;
+    const double offset = SymbolTextures::symbolSize() * 0.5 / m;
+    const double reach = offset + 1.3 * buttonHeight() + ViewMargin * uiScale();
+    const bool above = top->screen.y() / m - reach >= m_visibleArea.top();
+    const bool below = !above && bottom->screen.y() / m + reach <= m_visibleArea.bottom();
+    // A line taller than the free area keeps the balloon where it was tapped.
+    if (!above && !below)
+        return;
+    const ProjectedPoint& chosen = below ? *bottom : *top;
+    content.offset = offset;
+    content.below = below;
     world = chosen.world;
     anchor = chosen.screen / m;
 }
