@@ -179,6 +179,12 @@ void MapCallout::setCalloutOffset(double offset)
         emit calloutOffsetChanged(m_calloutOffset);
 }
 
+void MapCallout::setBelow(bool below)
+{
+    if (storeIfChanged(m_below, below))
+        emit belowChanged(m_below);
+}
+
 void MapCallout::setPointPicked(bool picked)
 {
     if (storeIfChanged(m_pointPicked, picked))
@@ -208,6 +214,7 @@ void MapCallout::show(const Content& content, const osg::Vec3d& world, const QPo
     setLocalityPicked(content.localityPicked);
     setPickedImageUrl(content.imageUrl);
     setCalloutOffset(content.offset);
+    setBelow(content.below);
 }
 
 void MapCallout::hide()

@@ -49,8 +49,9 @@ public:
         QString imageUrl;
         bool imagePicked = false;
         bool localityPicked = false;
-        // How far the balloon stands above its anchor.
+        // How far the balloon stands above its anchor, or below it.
         double offset = 0.0;
+        bool below = false;
     };
 
     // The anchor of a callout that has no place on screen: outside any window.
@@ -85,6 +86,8 @@ public:
     bool pointPicked() const { return m_pointPicked; }
     bool imagePicked() const { return m_imagePicked; }
     bool localityPicked() const { return m_localityPicked; }
+    // The balloon hangs under its anchor instead of standing above it.
+    bool below() const { return m_below; }
     // View filter bit of the selected object; 0 for none.
     int category() const { return m_category; }
     // The anchor's point in map coordinates.
@@ -99,6 +102,7 @@ public:
     void setPointPicked(bool picked);
     void setImagePicked(bool picked);
     void setLocalityPicked(bool picked);
+    void setBelow(bool below);
     void setCategory(int category) { m_category = category; }
 
     // Shown, anchored and placed first, then the content; an anchor that is
@@ -122,6 +126,7 @@ signals:
     void pointPickedChanged(bool pointPicked);
     void imagePickedChanged(bool imagePicked);
     void localityPickedChanged(bool localityPicked);
+    void belowChanged(bool below);
 
 private:
     QPointF m_pickedScreenPos = Nowhere;
@@ -132,6 +137,7 @@ private:
     bool m_pointPicked = false;
     bool m_imagePicked = false;
     bool m_localityPicked = false;
+    bool m_below = false;
     int m_category = 0;
     osg::Vec3d m_world;
 };

@@ -83,6 +83,7 @@ MapViewController::MapViewController(QQuickItem* parent)
     connect(&m_callout, &MapCallout::pickedPointDescriptionChanged, this,
             &MapViewController::pickedPointDescriptionChanged);
     connect(&m_callout, &MapCallout::calloutOffsetChanged, this, &MapViewController::calloutOffsetChanged);
+    connect(&m_callout, &MapCallout::belowChanged, this, &MapViewController::calloutBelowChanged);
     connect(&m_callout, &MapCallout::pointPickedChanged, this, &MapViewController::pointPickedChanged);
     connect(&m_callout, &MapCallout::imagePickedChanged, this, &MapViewController::imagePickedChanged);
     connect(&m_callout, &MapCallout::localityPickedChanged, this, &MapViewController::localityPickedChanged);
@@ -395,6 +396,7 @@ void MapViewController::setShowLinePoints(bool showLinePoints)
             m_scene->addRenderItem(linePoints);
         }
     }
+    placeLineCallout();
     emit showLinePointsChanged(m_showLinePoints);
 }
 
@@ -591,6 +593,17 @@ double glScale()
 }
 
 using ProjectedPoint = MapHitTester::ProjectedPoint;
+
+// Logical pixels kept between a selection and the free area's edges.
+constexpr double ViewMargin = 8.0;
+
+// The theme's button height in logical pixels.
+double buttonHeight()
+{
+    ApplicationManager* app = ApplicationManager::instance();
+    const QVariant height = app && app->ui() ? app->ui()->property("buttonHeight") : QVariant();
+    return height.isValid() ? height.toDouble() : 40.0 * uiScale();
+}
 
 bool strikeConvention()
 {
@@ -826,13 +839,63 @@ void MapViewController::deleteSelectedItem()
 void MapViewController::showCalloutAt(const std::shared_ptr<AbstractObject>& object, const osg::Vec3d& world,
                                       const QPointF& anchor)
 {
-    const std::optional<MapCallout::Content> content =
+    std::optional<MapCallout::Content> content =
         object ? MapCallout::contentOf(*object, calloutContext()) : std::nullopt;
     if (!content)
         return clearCallout();
-    m_callout.show(*content, world, anchor);
+    osg::Vec3d at = world;
+    QPointF shown = anchor;
+    if (const auto* line = dynamic_cast<const LineData2D*>(object.get()); line && linePointsShown())
+        placeOverHandles(*line, *content, at, shown);
+    m_callout.show(*content, at, shown);
     select(*object);
     setSelectedItemId(QString::fromStdString(object->id()));
+}
+
+void MapViewController::placeLineCallout()
+{
+    const std::shared_ptr<Project> project = AppContext::currentProject();
+    if (!project || !m_callout.pointPicked())
+        return;
+    const auto line =
+        std::dynamic_pointer_cast<LineData2D>(MapHitTester::findObject(*project, m_selectedItemId.toStdString()));
+    std::optional<MapCallout::Content> content = line ? MapCallout::contentOf(*line, calloutContext()) : std::nullopt;
+    if (!content)
+        return;
+    osg::Vec3d world = m_callout.world();
+    QPointF anchor = m_callout.pickedScreenPos();
+    if (linePointsShown())
+        placeOverHandles(*line, *content, world, anchor);
+    m_callout.show(*content, world, anchor);
+}
+
+void MapViewController::placeOverHandles(const LineData2D& line, MapCallout::Content& content, osg::Vec3d& world,
+                                         QPointF& anchor) const
+{
+    if (!m_scene)
+        return;
+    const std::vector<ProjectedPoint> points =
+        MapHitTester::projectLine(*m_scene, line, MapHitTester::cameraViewProjection(*m_scene));
+    const auto [top, bottom] = std::minmax_element(points.begin(), points.end(), [](const auto& a, const auto& b) {
+        return a.screen.y() < b.screen.y();
+    });
+    if (top == points.end())
+        return;
+    // A handle is drawn in one symbol cell; the balloon with its pointer is
+    // 1.3 button heights tall, and keeps the margin the view keeps.
+    const double m = glScale();
+    const double offset = SymbolTextures::symbolSize() * 0.5 / m;
+    const double reach = offset + 1.3 * buttonHeight() + ViewMargin * uiScale();
+    const bool above = top->screen.y() / m - reach >= m_visibleArea.top();
+    const bool below = !above && bottom->screen.y() / m + reach <= m_visibleArea.bottom();
+    // A line taller than the free area keeps the balloon where it was tapped.
+    if (!above && !below)
+        return;
+    const ProjectedPoint& chosen = below ? *bottom : *top;
+    content.offset = offset;
+    content.below = below;
+    world = chosen.world;
+    anchor = chosen.screen / m;
 }
 
 void MapViewController::selectUnplaced(const AbstractObject& object)
@@ -993,8 +1056,7 @@ void MapViewController::keepSelectionInView()
     const QRectF symbol(-half, -half, 2.0 * half, 2.0 * half);
     const QRectF extent =
         symbol.united(m_calloutBounds).translated(MapCallout::anchorShift(selected.get(), context));
-    constexpr double Margin = 8.0;
-    m_gestures.keepInView(m_callout.world(), extent, Margin * context.uiScale);
+    m_gestures.keepInView(m_callout.world(), extent, ViewMargin * context.uiScale);
 }
 
 bool MapViewController::sceneSized() const

@@ -49,6 +49,7 @@ class MapViewController : public BaseViewController
     Q_PROPERTY(QString pickedPointDescription READ pickedPointDescription WRITE setPickedPointDescription
                    NOTIFY pickedPointDescriptionChanged)
     Q_PROPERTY(double calloutOffset READ calloutOffset WRITE setCalloutOffset NOTIFY calloutOffsetChanged)
+    Q_PROPERTY(bool calloutBelow READ calloutBelow NOTIFY calloutBelowChanged)
     Q_PROPERTY(bool pointPicked READ pointPicked WRITE setPointPicked NOTIFY pointPickedChanged)
     Q_PROPERTY(bool imagePicked READ imagePicked WRITE setImagePicked NOTIFY imagePickedChanged)
     Q_PROPERTY(bool localityPicked READ localityPicked WRITE setLocalityPicked NOTIFY localityPickedChanged)
@@ -96,6 +97,7 @@ public:
     QString pickedPointLabel() const { return m_callout.pickedPointLabel(); }
     QString pickedPointDescription() const { return m_callout.pickedPointDescription(); }
     double calloutOffset() const { return m_callout.calloutOffset(); }
+    bool calloutBelow() const { return m_callout.below(); }
     bool pointPicked() const { return m_callout.pointPicked(); }
     bool imagePicked() const { return m_callout.imagePicked(); }
     bool localityPicked() const { return m_callout.localityPicked(); }
@@ -212,6 +214,7 @@ signals:
     void pickedPointLabelChanged(QString pickedPointLabel);
     void pickedPointDescriptionChanged(QString pickedPointDescription);
     void calloutOffsetChanged(double calloutOffset);
+    void calloutBelowChanged(bool below);
     void pointPickedChanged(bool pointPicked);
     void imagePickedChanged(bool imagePicked);
     void localityPickedChanged(bool localityPicked);
@@ -240,6 +243,14 @@ private:
     // The object's callout at that map point and anchor, and the object selected;
     // anything but a locality, datum or line clears the callout.
     void showCalloutAt(const std::shared_ptr<AbstractObject>& object, const osg::Vec3d& world, const QPointF& anchor);
+    // The selected line's balloon over its handles while they show.
+    void placeLineCallout();
+    // With its vertex handles shown, a line's balloon stands over its topmost
+    // handle, or hangs under its lowest where the free area has no room above:
+    // anchor and offset moved there, so that it covers none of them and the
+    // map need not move. A line too tall for either keeps its anchor.
+    void placeOverHandles(const LineData2D& line, MapCallout::Content& content, osg::Vec3d& world,
+                          QPointF& anchor) const;
     // Selected and highlighted where it is drawn, without a callout: it has no place on the map.
     void selectUnplaced(const AbstractObject& object);
     void select(const AbstractObject& object);

@@ -24,7 +24,7 @@ BaseTool {
     readonly property string noUnitText: "Please add a Rock Unit before drawing"
     // A line being placed, not saved yet; leaving the tool drops it.
     readonly property bool pendingWork: manager.numPoints > 0
-    readonly property string workDroppedOnLeaving: Utils.unsavedText(pendingWork ? ["line"] : [])
+    readonly property var workDroppedOnLeaving: pendingWork ? ["line"] : []
     // An open edit of the strat column may delete or rename the unit a line
     // would take: drawing waits for its "Done".
     readonly property bool columnEditing: {

@@ -17,19 +17,25 @@ Item {
     property string pickedPointDescription: ""
     property real calloutOffset: 0
     property point pickedScreenPos: Qt.point(0, 0)
+    // Hangs under the anchor, its pointer up, where there is no room above.
+    property bool below: false
     // The widest the balloon may grow; its texts are cut to fit.
     property real maximumWidth: Infinity
     readonly property real calloutWidth: fixedWidth + textWidth
     // Balloon and pointer around the anchor, as drawn.
-    readonly property rect bounds: Qt.rect(-calloutWidth / 2, -(1.3 * _ui.buttonHeight + calloutOffset),
+    readonly property rect bounds: Qt.rect(-calloutWidth / 2,
+                                           below ? calloutOffset : -(1.3 * _ui.buttonHeight + calloutOffset),
                                            calloutWidth, 1.3 * _ui.buttonHeight)
+    // Where the balloon starts: under the pointer when it hangs.
+    readonly property real balloonTop: below ? 0.3 * _ui.buttonHeight : 0
 
     readonly property real margin: 3 * _ui.innerMargin
     readonly property real thumbnailWidth: imagePicked ? _ui.buttonWidth : 0
     readonly property real fixedWidth: thumbnailWidth + 2 * _ui.buttonWidth + 5 * _ui.buttonCornerRadius + 2 * margin
+    // Whole pixels: a box a fraction narrower than its text would cut it.
     readonly property real textWidth: Math.max(0, Math.min(_ui.maxCalloutTextWidth, maximumWidth - fixedWidth,
-                                                           Math.max(labelText.implicitWidth,
-                                                                    descriptionText.implicitWidth)))
+                                                           Math.ceil(Math.max(labelText.implicitWidth,
+                                                                              descriptionText.implicitWidth))))
     property bool confirming: false
 
     signal info()
@@ -66,7 +72,7 @@ Item {
     width: 0
     height: 1.2 * _ui.buttonHeight
     x: pickedScreenPos.x
-    y: pickedScreenPos.y - 1.3 * _ui.buttonHeight - calloutOffset
+    y: below ? pickedScreenPos.y + calloutOffset : pickedScreenPos.y - 1.3 * _ui.buttonHeight - calloutOffset
     visible: pointPicked
     enabled: pointPicked
 
@@ -90,9 +96,10 @@ Item {
                 width: _ui.buttonHeight / 1.8
                 height: width
                 rotation: 45
-                // The tip touches the anchor below the balloon.
+                // The tip touches the anchor below the balloon, or above it.
                 x: (parent.width - width) * 0.5
-                y: parent.height - width * Math.SQRT1_2 - height * 0.5
+                y: callout.below ? width * Math.SQRT1_2 - height * 0.5
+                                 : parent.height - width * Math.SQRT1_2 - height * 0.5
                 color: "white"
 
                 Rectangle {
@@ -105,6 +112,7 @@ Item {
             Rectangle {
                 id: balloon
                 objectName: "balloon"
+                y: callout.balloonTop
                 width: parent.width
                 height: _ui.buttonHeight
                 radius: _ui.buttonCornerRadius
@@ -132,6 +140,7 @@ Item {
 
         Row {
             anchors.horizontalCenter: parent.horizontalCenter
+            y: callout.balloonTop
             height: _ui.buttonHeight
             spacing: _ui.buttonCornerRadius
 
@@ -233,6 +242,7 @@ Item {
             width: Utils.dp(120)
             height: _ui.buttonHeight
             x: callout.confirming ? 0 : -width * 0.5
+            y: callout.balloonTop
             label: "Confirm"
             fillColor: _ui.kivRed
             borderColor: _ui.kivRed

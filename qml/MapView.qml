@@ -76,7 +76,7 @@ MapViewController {
             kinds.push("reading")
         if (dataTool.entryPending(windowClosing))
             kinds.push(dataTool.hasImage() ? "picture" : "note")
-        var refused = refusedStratEdit()
+        var refused = Utils.refusedStratEdit()
         if (refused !== "")
             kinds.push(refused)
         return Utils.unsavedText(kinds)
@@ -86,19 +86,6 @@ MapViewController {
     // short is finished as drawn.
     function keepWork() {
         lineTool.manager.finishHeldStroke()
-    }
-
-    // An open strat column edit that cannot be stored, which leaving drops:
-    // "unit name" for a name another unit has, "strat column" otherwise.
-    function refusedStratEdit() {
-        var project = (typeof _modelManager !== "undefined" && _modelManager) ? _modelManager.currentProject : null
-        var strat = project ? project.stratColumnModel : null
-        if (!strat || !strat.editing || !strat.isChanged())
-            return ""
-        var problem = strat.validWorkingCopy()
-        if (problem === "")
-            return ""
-        return problem === "Unit names must be unique" ? "unit name" : "strat column"
     }
 
     Component.onCompleted: {
@@ -157,6 +144,7 @@ MapViewController {
         pickedPointLabel: mapView.pickedPointLabel
         pickedPointDescription: mapView.pickedPointDescription
         calloutOffset: mapView.calloutOffset
+        below: mapView.calloutBelow
         pickedScreenPos: mapView.pickedScreenPos
         // The free map area holds it whole.
         maximumWidth: mapView.visibleArea.width - 2 * Utils.theme("innerMargin", Utils.dp(8))
@@ -385,10 +373,10 @@ MapViewController {
             id: dataTool
             objectName: "dataTool"
             mapView: mapView
-            onEditLineButtonClicked: {
-                toolManager.activate(lineTool)
+            // Edit mode only once the notebook is left, which may ask first.
+            onEditLineButtonClicked: toolManager.activateThen(lineTool, function() {
                 lineTool.manager.editModeEnabled = true
-            }
+            })
             onShowSketchTool: {
                 sketchTool.setup(dataId)
                 toolManager.activate(sketchTool)

@@ -45,7 +45,14 @@ Item {
             callIfPresent(tool.manager, "startUpdates")
     }
 
+    // Switches to `tool`. Leaving a tool whose unsaved work the switch would
+    // drop asks first: "No" keeps the tool and its work.
     function activate(tool) {
+        activateThen(tool, null)
+    }
+
+    // As activate; `switched`, when given, runs once the switch is through.
+    function activateThen(tool, switched) {
         hideKeyboard()
         var next = tool
         if (tool === activeTool) {
@@ -53,17 +60,33 @@ Item {
                 return
             next = defaultTool
         }
-        // A tool that drops its unsaved work when left asks first.
         var leaving = activeTool
-        var unsaved = leaving && leaving.workDroppedOnLeaving ? leaving.workDroppedOnLeaving : ""
+        var go = function() {
+            toolManager.switchTo(next)
+            if (switched)
+                switched()
+        }
+        var unsaved = workDroppedLeaving(leaving)
         if (unsaved === "" || typeof _dialogController === "undefined" || !_dialogController) {
-            switchTo(next)
+            go()
             return
         }
         Utils.askToDiscard(unsaved, function(discard) {
             if (discard && toolManager.activeTool === leaving)
-                toolManager.switchTo(next)
+                go()
         })
+    }
+
+    // What leaving `tool` drops, in words; empty when nothing: the tool's own
+    // work (a line being placed) and an edit its strat column cannot store.
+    function workDroppedLeaving(tool) {
+        if (!tool)
+            return ""
+        var kinds = tool.workDroppedOnLeaving ? tool.workDroppedOnLeaving.slice() : []
+        var refused = Utils.refusedStratEdit()
+        if (refused !== "")
+            kinds.push(refused)
+        return Utils.unsavedText(kinds)
     }
 
     // Offers a gesture to the active tool, then to the others in order.

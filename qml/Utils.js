@@ -69,6 +69,20 @@ function unsavedText(kinds) {
     return "The " + rest.join(", the ") + " and the " + kinds[kinds.length - 1] + " have unsaved changes."
 }
 
+// An open strat column edit that cannot be stored, which leaving it drops:
+// "unit name" for a name another unit has, "strat column" otherwise; empty
+// when there is none.
+function refusedStratEdit() {
+    var project = (typeof _modelManager !== "undefined" && _modelManager) ? _modelManager.currentProject : null
+    var strat = project ? project.stratColumnModel : null
+    if (!strat || !strat.editing || !strat.isChanged())
+        return ""
+    var problem = strat.validWorkingCopy()
+    if (problem === "")
+        return ""
+    return problem === "Unit names must be unique" ? "unit name" : "strat column"
+}
+
 // Asks before the unsaved work that `unsaved` describes is dropped;
 // `answered` learns whether the user chose to drop it.
 function askToDiscard(unsaved, answered) {

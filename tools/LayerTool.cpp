@@ -158,15 +158,24 @@ void LayerTool::previewLayerOpacity(int layer, double opacity)
         scene->setLayerOpacity(project->baseMaps()[std::size_t(layer)].location, float(opacity));
 }
 
-void LayerTool::setLayerOpacity(int layer, double opacity)
+bool LayerTool::setLayerOpacity(int layer, double opacity)
 {
     const std::shared_ptr<Project> project = projectWithLayer(layer);
     if (!project)
-        return;
-    project->baseMaps()[std::size_t(layer)].opacity = opacity;
-    saveProject(*project);
-    previewLayerOpacity(layer, opacity);
+        return false;
+    double& held = project->baseMaps()[std::size_t(layer)].opacity;
+    const double before = held;
+    held = opacity;
+    const bool saved = saveProject(*project);
+    // The map shows what the project holds.
+    if (!saved) {
+        held = before;
+        if (const std::shared_ptr<DialogController> dialog = AppContext::dialogs())
+            dialog->toastError(QStringLiteral("Failed to save project"), ToastMs);
+    }
+    previewLayerOpacity(layer, held);
     refreshLayerModel();
+    return saved;
 }
 
 void LayerTool::addLayer(const QUrl& filePath, int)

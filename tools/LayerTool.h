@@ -40,7 +40,8 @@ public slots:
     void toolActivated() override;
     void setLayerVisible(int layer, bool visible);
     void previewLayerOpacity(int layer, double opacity);
-    void setLayerOpacity(int layer, double opacity);
+    // False when the project could not be saved: it keeps the opacity it had.
+    bool setLayerOpacity(int layer, double opacity);
     // `selected` is not used: a new layer always goes to the top.
     void addLayer(const QUrl& filePath, int selected);
     void removeLayer(int selected);

@@ -1,4 +1,5 @@
 import QtQuick 2.4
+import QtQuick.Window 2.2
 import quarzel.touch 1.0
 import ".."
 import "../Widgets"
@@ -49,14 +50,24 @@ BaseTool {
     function openOpacity(row, opacity) {
         opacityPopup.row = row
         opacityPopup.startOpacity = opacity
+        opacityPopup.storedOpacity = opacity
         opacitySlider.value = opacity
         opacityPopup.visible = true
     }
 
+    // Leaving the tool, or the window, keeps the opacity the map shows.
     onShownChanged: {
         if (!shown) {
             fileDialog.close()
-            opacityPopup.close(false)
+            opacityPopup.close(true)
+        }
+    }
+    Connections {
+        target: layerTool.Window.window
+        ignoreUnknownSignals: true
+        function onClosing() {
+            if (opacityPopup.visible)
+                opacityPopup.store(opacitySlider.value)
         }
     }
 
@@ -204,7 +215,8 @@ BaseTool {
         }
     }
 
-    // Previews while sliding; OK keeps the value, Cancel puts the old one back.
+    // Previews while sliding and stores where the slider settles, so that
+    // what the map shows is what the project holds; Cancel puts the old one back.
     ScreenLayer {
         id: opacityPopup
         objectName: "opacityPopup"
@@ -219,14 +231,23 @@ BaseTool {
 
         property int row: -1
         property real startOpacity: 1
+        property real storedOpacity: 1
 
         function close(keep) {
             if (!visible)
                 return
             visible = false
+            store(keep ? opacitySlider.value : startOpacity)
+        }
+
+        // A failed save puts the slider back where the project stands.
+        function store(opacity) {
             if (row < 0)
                 return
-            layerTool.manager.setLayerOpacity(row, keep ? opacitySlider.value : startOpacity)
+            if (layerTool.manager.setLayerOpacity(row, opacity))
+                storedOpacity = opacity
+            else if (visible)
+                opacitySlider.value = storedOpacity
         }
 
         Column {
@@ -249,6 +270,7 @@ BaseTool {
                     if (opacityPopup.visible)
                         layerTool.manager.previewLayerOpacity(opacityPopup.row, value)
                 }
+                onSettled: opacityPopup.store(value)
             }
 
             DialogButtonBar {

@@ -23,6 +23,9 @@ Item {
     property real handleCentreX: handleSize / 2 + position * (width - handleSize)
     property real handleCentreY: height / 2
 
+    // The finger has let go: the value it left is the one meant.
+    signal settled()
+
     // The fraction of the range at a point of the slider.
     function fractionAt(x, y) {
         return (x - handleSize / 2) / Math.max(1, width - handleSize)
@@ -80,5 +83,7 @@ Item {
         preventStealing: true
         onPressed: slider.value = slider.valueAt(slider.fractionAt(mouse.x, mouse.y))
         onPositionChanged: slider.value = slider.valueAt(slider.fractionAt(mouse.x, mouse.y))
+        onReleased: slider.settled()
+        onCanceled: slider.settled()
     }
 }

@@ -1,6 +1,7 @@
 #include "Database/Quarzel.pb.h"
 #include "app/DialogController.h"
 #include "app/MainView.h"
+#include "geo/ImageLayer.h"
 #include "map/AnnotationRenderItem.h"
 #include "geo/ImageLayer.h"
 #include "geo/MapNode.h"
@@ -514,6 +515,76 @@ class TestFieldDay : public QObject
         QCOMPARE(input->property("text").toString(), taken);
     }
 
+    // "+" in the column's editor, the new unit given another's name, "Done" refused.
+    void addedUnitTakesAName(QQuickItem* strat, QQuickItem*& input)
+    {
+        const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
+        TEST_STEP(openStratEditor(strat));
+        QVERIFY(screen().tapAtRest(findItem(strat, "addUnitButton")));
+        QTRY_COMPARE(int(project->stratColumnModel()->workingCopy().size()), int(project->rockUnits().size()) + 1);
+        const int added = project->stratColumnModel()->workingCopy().back().id;
+        QTRY_COMPARE(strat->property("outlinedUnit").toInt(), added);
+        QQuickItem* row = nullptr;
+        QTRY_VERIFY((row = shownRow(strat, project->stratColumnModel()->unitNameById(added))) != nullptr);
+        QQuickItem* field = row->findChild<QQuickItem*>("unitNameField");
+        QVERIFY(screen().tapAtRest(field));
+        input = field->findChild<QQuickItem*>("input");
+        QTRY_VERIFY(input->hasActiveFocus());
+        QTest::keyClick(window(), Qt::Key_A, Qt::ControlModifier);
+        for (const QChar c : project->rockUnits().front().name)
+            QTest::sendKeyEvent(QTest::Click, window(), Qt::Key_unknown, QString(c), Qt::NoModifier);
+        clearToasts();
+        QQuickItem* done = screen().shownWith("label", QString("Done"), strat);
+        QVERIFY(done && screen().tapAtRest(done));
+        QTRY_VERIFY(toasted("Unit names must be unique"));
+        QCOMPARE(strat->state(), QString("EDITING"));
+    }
+
+    // A base map added in the layer tool, its opacity slider dragged and let go.
+    void dragLayerOpacity(double& opacity)
+    {
+        TEST_STEP(openTool("Layers", "layerTool"));
+        QQuickItem* layers = findItem(root(), "layerTool");
+        QObject* manager = layers->property("manager").value<QObject*>();
+        const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
+        const QString path = documents.filePath("faded.tif");
+        QVERIFY(test::writeRaster(path, test::colouredRaster(Lon - 0.02, Lat - 0.01, Lon + 0.02, Lat + 0.01, Qt::gray)));
+        const size_t before = project->baseMaps().size();
+        QVERIFY(QMetaObject::invokeMethod(manager, "addLayer", Q_ARG(QUrl, QUrl::fromLocalFile(path)), Q_ARG(int, 0)));
+        QTRY_COMPARE(project->baseMaps().size(), before + 1);
+        QTRY_VERIFY(!findItem(root(), "inputBlocker")->isVisible());
+        QList<QQuickItem*> buttons;
+        QTRY_VERIFY(!(buttons = screen().named("opacityButton", layers)).isEmpty());
+        sortByTop(buttons);
+        QVERIFY(screen().tapAtRest(buttons.front()));
+        QTRY_VERIFY(findItem(layers, "opacityPopup")->isVisible());
+        QQuickItem* slider = findItem(layers, "opacitySlider");
+        const QPoint from = slider->mapToScene(QPointF(slider->width() * 0.9, slider->height() / 2)).toPoint();
+        const QPoint to = slider->mapToScene(QPointF(slider->width() * 0.3, slider->height() / 2)).toPoint();
+        QTest::mousePress(window(), Qt::LeftButton, {}, from);
+        for (int step = 1; step <= 6; ++step)
+            QTest::mouseMove(window(), from + (to - from) * step / 6);
+        QTest::mouseRelease(window(), Qt::LeftButton, {}, to);
+        opacity = slider->property("value").toDouble();
+        QVERIFY(opacity > 0.0 && opacity < 0.5);
+        const QUrl shown = project->baseMaps().front().location;
+        QCOMPARE(page->mapView()->scene()->baseMapLayer(shown)->getOpacity(), float(opacity));
+    }
+
+    // Another tool's button over a refused edit asks; "Yes" drops the edit.
+    void leaveRefusedEditFor(const QString& label, const char* panel)
+    {
+        const auto dialogs = page->application()->dialogController();
+        QVERIFY(screen().tapToolButton(label));
+        QTRY_VERIFY(dialogs->messageBoxActive());
+        QCOMPARE(dialogs->messageBoxMessage(),
+                 QString("This unit name has unsaved changes. Are you sure you want to exit?"));
+        QQuickItem* yes = nullptr;
+        QTRY_VERIFY((yes = screen().shownWith("label", QString("Yes"))) != nullptr);
+        QVERIFY(screen().tapAtRest(yes));
+        TEST_STEP(openTool(label, panel));
+    }
+
     void takenNameThenAdd(const QString& panel, const QString& leave)
     {
         const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
@@ -554,13 +625,13 @@ class TestFieldDay : public QObject
             QCOMPARE(storedDataUnits(), units);
             TEST_STEP(unitsAreStored());
             QCOMPARE(ModelManager::instance()->currentRockUnit(), current);
-            TEST_STEP(openTool(panel == "notebook" ? "Line" : "Notebook",
-                               panel == "notebook" ? "lineTool" : "dataTool"));
+            TEST_STEP(leaveRefusedEditFor(panel == "notebook" ? "Line" : "Notebook",
+                                          panel == "notebook" ? "lineTool" : "dataTool"));
         } else if (leave == "another row") {
             QVERIFY(screen().tap(shownCell(test::idOf(0xd1))));
         } else {
-            TEST_STEP(openTool(panel == "notebook" ? "Line" : "Notebook",
-                               panel == "notebook" ? "lineTool" : "dataTool"));
+            TEST_STEP(leaveRefusedEditFor(panel == "notebook" ? "Line" : "Notebook",
+                                          panel == "notebook" ? "lineTool" : "dataTool"));
         }
         QTRY_VERIFY(toasted("Unit names must be unique"));
         QTRY_VERIFY(!project->stratColumnModel()->isEditing());
@@ -1590,6 +1661,11 @@ private slots:
         const QString unit = "This unit name has unsaved changes.";
         QTest::newRow("taken unit name, No") << "unit name" << "window" << "No" << unit;
         QTest::newRow("taken unit name typed, Yes") << "unit name typed" << "window" << "Yes" << unit;
+        // "+" in the clino panel's editor, named as another unit: another tool asks.
+        QTest::newRow("added unit named as another, another tool, No") << "added unit" << "tool" << "No" << unit;
+        QTest::newRow("added unit named as another, another tool, Yes") << "added unit" << "tool" << "Yes" << unit;
+        // The opacity the map shows is stored as the slider settles: nothing to ask.
+        QTest::newRow("layer opacity dragged") << "layer opacity" << "window" << "" << "";
         // Leaving the project stores no new note.
         QTest::newRow("note placed, Projects, No") << "placed note" << "Projects" << "No" << note;
         // The question takes the press of a stroke under way: its release
@@ -1615,12 +1691,18 @@ private slots:
         const QStringList units = storedUnits();
         const size_t entries = storedDataUnits().size();
         QPoint finger(700, 400);
+        double opacity = 1.0;
         if (work.startsWith("unit name")) {
             TEST_STEP(openStratColumn("line", strat));
             QString taken;
             TEST_STEP(typeTakenName(strat, taken, input));
             if (work == "unit name")
                 QVERIFY(tapEmptyMap());
+        } else if (work == "layer opacity") {
+            TEST_STEP(dragLayerOpacity(opacity));
+        } else if (work == "added unit") {
+            TEST_STEP(openStratColumn("clino", strat));
+            TEST_STEP(addedUnitTakesAName(strat, input));
         } else if (work == "sketch") {
             TEST_STEP(startSketch());
         } else if (work == "line") {
@@ -1697,6 +1779,14 @@ private slots:
             QVERIFY(!dialogs->dialogActive());
             if (work == "placed note")
                 QTRY_VERIFY(dataWith(typed) != nullptr);
+            if (work == "layer opacity") {
+                const auto project = ModelManager::instance()->currentProject();
+                QCOMPARE(test::storedProjectRecord(project->folder().absoluteFilePath("main.db")).basemap(0).opacity(),
+                         opacity);
+                QObject* manager = findItem(root(), "layerTool")->property("manager").value<QObject*>();
+                QVERIFY(QMetaObject::invokeMethod(manager, "removeLayer", Q_ARG(int, 0)));
+                QTRY_VERIFY(project->baseMaps().empty());
+            }
             return;
         }
         QCOMPARE(veto->property("closings").toInt(), 0);
@@ -1715,8 +1805,10 @@ private slots:
             if (leave == "tool" && answer == "Yes") {
                 QTRY_VERIFY(notebook()->property("shown").toBool());
                 QTRY_COMPARE(lineManager()->property("numPoints").toInt(), 0);
-                QCOMPARE(unsavedWork(), QString());
-                return;
+                if (!strat) {
+                    QCOMPARE(unsavedWork(), QString());
+                    return;
+                }
             }
             QTRY_COMPARE(veto->property("closings").toInt(), answer == "Yes" && closing ? 1 : 0);
         }
@@ -1737,6 +1829,7 @@ private slots:
             QTRY_VERIFY(toasted("Unit names must be unique"));
             QVERIFY(!ModelManager::instance()->currentProject()->stratColumnModel()->isEditing());
             QCOMPARE(storedUnits(), units);
+            QCOMPARE(int(ModelManager::instance()->currentProject()->rockUnits().size()), units.size());
             QCOMPARE(unsavedWork(), QString());
             return;
         }
@@ -1746,6 +1839,13 @@ private slots:
         QCOMPARE(unsavedWork(closing), question);
         if (input)
             QCOMPARE(input->property("text").toString(), held);
+        if (work == "added unit") {
+            QVERIFY(clino->property("shown").toBool());
+            QCOMPARE(strat->state(), QString("EDITING"));
+            const auto model = ModelManager::instance()->currentProject()->stratColumnModel();
+            QCOMPARE(int(model->workingCopy().size()), units.size() + 1);
+            QCOMPARE(storedUnits(), units);
+        }
         QVERIFY(leavePage());
         QTRY_VERIFY(dialogs->messageBoxActive());
         dialogs->dismissDialog(1);
@@ -2268,6 +2368,8 @@ private slots:
         QTest::newRow("a second later") << 1000 << "drawn" << 2 << 0.0 << -1;
         QTest::newRow("chosen by the notebook's Edit, at once") << 0 << "notebook" << 1 << 0.2 << -1;
         QTest::newRow("chosen by a tap, at once") << 0 << "tap" << 1 << 0.4 << -1;
+        // No room above the line: its balloon hangs under it, and the map stays.
+        QTest::newRow("chosen by a tap near the top") << 0 << "tap near the top" << 3 << 0.5 << -1;
         // The line tapped below the held vertex: its balloon would lie over the menu.
         QTest::newRow("chosen by a tap below, 64 px from the right edge") << 0 << "tap" << 3 << 0.6 << 64;
         QTest::newRow("end vertex, taps on the disabled split and between") << 0 << "drawn" << 0 << 0.8 << -1;
@@ -2317,6 +2419,8 @@ private slots:
         }
         QVERIFY(line && line->pointCount() >= 5);
         const int points = line->pointCount();
+        // Where the held vertex shows when the line is chosen by a tap.
+        const QPointF shownAt(640, chosen == "tap near the top" ? 40 : 400);
 
         if (chosen == "notebook") {
             QVERIFY(screen().openTool("Notebook", "dataTool"));
@@ -2324,16 +2428,16 @@ private slots:
             QTRY_VERIFY(findItem(notebook(), "lineDetails") != nullptr);
             QVERIFY(screen().tap(detailButton("Edit")));
             QTRY_VERIFY(lineTool()->property("shown").toBool());
-        } else if (chosen == "tap") {
+        } else if (chosen.startsWith("tap")) {
             page->mapView()->setSelectedItemId(QString());
             lineManager()->setProperty("editModeEnabled", true);
             const QPointF place(line->longitudeAt(held), line->latitudeAt(held));
-            QVERIFY(showEntryAt(place, QPointF(640, 400)));
+            QVERIFY(showEntryAt(place, shownAt));
             // Between the held vertex and its neighbour; nearer the lower
             // one where the balloon is to lie over the menu.
             const QPointF from = page->screenOf(place.x(), place.y());
             const auto screenOf = [&](int i) { return page->screenOf(line->longitudeAt(i), line->latitudeAt(i)); };
-            const int next = fromRight < 0 ? 2 : screenOf(held - 1).y() > screenOf(held + 1).y() ? held - 1 : held + 1;
+            const int next = fromRight < 0 ? held + 1 : screenOf(held - 1).y() > screenOf(held + 1).y() ? held - 1 : held + 1;
             const QPointF to = screenOf(next);
             QTest::mouseClick(window(), Qt::LeftButton, {}, (from + (to - from) * (fromRight >= 0 ? 0.625 : 0.5)).toPoint());
         }
@@ -2341,6 +2445,19 @@ private slots:
         if (chosen != "drawn") {
             QTRY_COMPARE(page->mapView()->selectedItemId(), QString::fromStdString(line->id()));
             QTRY_COMPARE(handlesShown(line->id()), points);
+        }
+        if (chosen.startsWith("tap")) {
+            // A line in the free area stays where it was, and its balloon covers no handle.
+            QVERIFY(page->cameraAtRest());
+            const QPointF at = page->screenOf(line->longitudeAt(held), line->latitudeAt(held));
+            QVERIFY2(QLineF(at, shownAt).length() < 1.0, qPrintable(QString("%1, %2").arg(at.x()).arg(at.y())));
+            QCOMPARE(page->mapView()->calloutBelow(), chosen == "tap near the top");
+            const QRectF drawn = page->mapView()->calloutBounds().translated(page->mapView()->pickedScreenPos());
+            for (int i = 0; i < points; ++i) {
+                const QPointF vertex = page->screenOf(line->longitudeAt(i), line->latitudeAt(i));
+                QVERIFY2(!drawn.adjusted(-8, -8, 8, 8).contains(vertex), qPrintable(QString::number(i)));
+            }
+            test::ProgramScreen::shoot("line-picked-" + QString(QTest::currentDataTag()).replace(' ', '-'));
         }
         // The selection brought into the free area first, then the vertex to the edge.
         if (fromRight >= 0) {

@@ -310,9 +310,19 @@ private slots:
         const QUrl b = maps()[0].location, a = maps()[1].location;
         QVERIFY(mapIndex(b) > mapIndex(a));
 
-        tool->setLayerOpacity(0, 0.5);
+        QVERIFY(tool->setLayerOpacity(0, 0.5));
         QCOMPARE(record().basemap(0).opacity(), 0.5);
         QCOMPARE(scene()->baseMapLayer(b)->getOpacity(), 0.5f);
+        {
+            // A save that fails leaves the project and the map as stored, and says so.
+            const test::DatabaseLock lock(fixture->databasePath(), "EXCLUSIVE");
+            QVERIFY(lock.isLocked());
+            QVERIFY(!tool->setLayerOpacity(0, 0.75));
+        }
+        QCOMPARE(record().basemap(0).opacity(), 0.5);
+        QCOMPARE(maps()[0].opacity, 0.5);
+        QCOMPARE(scene()->baseMapLayer(b)->getOpacity(), 0.5f);
+        QCOMPARE(dialogs->toasts().back().message, QString("Failed to save project"));
         tool->previewLayerOpacity(0, 0.25);
         QCOMPARE(scene()->baseMapLayer(b)->getOpacity(), 0.25f);
         QCOMPARE(record().basemap(0).opacity(), 0.5);

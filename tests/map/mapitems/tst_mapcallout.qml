@@ -74,19 +74,25 @@ TestCase {
     function test_placement_data() {
         return [
             { tag: "no offset", pos: Qt.point(100, 200), offset: 0 },
-            { tag: "symbol offset", pos: Qt.point(350, 420), offset: 23 }
+            { tag: "symbol offset", pos: Qt.point(350, 420), offset: 23 },
+            // Under its anchor: the balloon starts below the pointer's tip.
+            { tag: "hanging under the anchor", pos: Qt.point(350, 20), offset: 23, below: true }
         ]
     }
 
     function test_placement(data) {
         callout.pickedScreenPos = data.pos
         callout.calloutOffset = data.offset
+        callout.below = !!data.below
         compare(callout.x, data.pos.x)
-        compare(callout.y, data.pos.y - 1.3 * _ui.buttonHeight - data.offset)
+        var top = data.below ? data.pos.y + data.offset : data.pos.y - 1.3 * _ui.buttonHeight - data.offset
+        compare(callout.y, top)
+        compare(callout.bounds.y, top - data.pos.y)
         compare(callout.height, 1.2 * _ui.buttonHeight)
         var balloon = child("balloon")
         var left = balloon.mapToItem(testCase, 0, 0).x
         fuzzyCompare(left + balloon.width / 2, data.pos.x, 0.5)
+        fuzzyCompare(balloon.mapToItem(testCase, 0, 0).y, top + (data.below ? 0.3 * _ui.buttonHeight : 0), 0.01)
         callout.pointPicked = false
         verify(!callout.visible)
         verify(!callout.enabled)
@@ -98,6 +104,7 @@ TestCase {
         var longLabel = "A very long label that no callout shows in full, however wide the screen may be"
         return [
             { tag: "label", label: "Azimuth: 45°", description: "", image: false },
+            { tag: "lineation", label: "Plunge: 17°  Azimuth: 250°", description: "", image: false },
             { tag: "photograph", label: "Image", description: "", image: true },
             { tag: "description wider", label: "Unit", description: "a comment wider than its label", image: false },
             { tag: "long label elided", label: longLabel, description: "", image: false, capped: true },
@@ -128,10 +135,12 @@ TestCase {
         callout.imagePicked = data.image
         var fixed = (data.image ? _ui.buttonWidth : 0) + 2 * _ui.buttonWidth + 5 * _ui.buttonCornerRadius
             + 6 * _ui.innerMargin
-        var natural = Math.max(child("label").implicitWidth, child("description").implicitWidth)
+        var natural = Math.ceil(Math.max(child("label").implicitWidth, child("description").implicitWidth))
         var text = Math.min(natural, _ui.maxCalloutTextWidth, (data.maximumWidth || Infinity) - fixed)
         if (data.capped)
             verify(natural > text)
+        else
+            verify(!child("label").truncated && !child("description").truncated)
         fuzzyCompare(callout.calloutWidth, fixed + text, 0.01)
         compare(child("balloon").width, callout.calloutWidth)
         compare(child("thumbnail").visible, data.image)
