@@ -19,8 +19,9 @@ public:
     // A layer that owns the screen (dialog, menu, popup) while it is held:
     // keys and typed text reach only items inside the newest one, so a
     // menu over a field does not type into the field; a press under way
-    // outside it is taken away from its item as the layer comes.
-    void holdScreen(QQuickItem* layer, bool hold);
+    // outside it is taken away from its item as the layer comes. Called by
+    // the QML base of those layers through their window.
+    Q_INVOKABLE void holdScreen(QQuickItem* layer, bool hold);
 
     QObject* focusObject() const override;
 

@@ -2,7 +2,6 @@
 
 #include "app/ApplicationManager.h"
 #include "app/FileBrowserListModel.h"
-#include "app/ScreenLayerHold.h"
 #include "drawing/ButtonClinoItem.h"
 #include "drawing/ButtonCompassItem.h"
 #include "drawing/ClinoItem.h"
@@ -90,7 +89,6 @@ void QmlTypeRegistry::registerTypes()
     qmlRegisterType<StereoNetItem>(uri, 1, 0, "StereoNetItem");
     qmlRegisterType<SymbolItem>(uri, 1, 0, "SymbolItem");
     qmlRegisterType<TemporaryItemController>(uri, 1, 0, "TemporaryItemController");
-    qmlRegisterType<ScreenLayerHold>(uri, 1, 0, "ScreenLayerHold");
     qmlRegisterUncreatableType<AbstractCompassClino>(uri, 1, 0, "CompassClino",
                                                      QStringLiteral("Can't create Clino from QML"));
     qmlRegisterUncreatableType<AbstractLocationManager>(

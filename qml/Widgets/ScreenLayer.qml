@@ -1,5 +1,5 @@
 import QtQuick 2.4
-import quarzel.touch 1.0
+import QtQuick.Window 2.7
 
 // The base of everything that owns the screen while it shows: dialogs,
 // menus, popups. Meanwhile keys reach only its own items and a press under
@@ -12,10 +12,33 @@ Rectangle {
     // when it holds; the others hold while they show.
     property bool holdsKeys: true
 
+    // The window this layer holds, null while it does not.
+    property var heldWindow: null
+    readonly property var hostWindow: Window.window
+    readonly property bool holding: visible && holdsKeys
+
     color: "transparent"
 
-    ScreenLayerHold {
-        layer: screenLayer
-        active: screenLayer.visible && screenLayer.holdsKeys
+    // Holds with its window while shown, and lets go when hidden, moved to
+    // another window or destroyed. A window that keeps no layers is skipped.
+    function updateHold() {
+        var target = holding && hostWindow && typeof hostWindow.holdScreen === "function" ? hostWindow : null
+        if (target === heldWindow)
+            return
+        releaseHold()
+        heldWindow = target
+        if (target)
+            target.holdScreen(screenLayer, true)
     }
+
+    function releaseHold() {
+        if (heldWindow)
+            heldWindow.holdScreen(screenLayer, false)
+        heldWindow = null
+    }
+
+    onHoldingChanged: updateHold()
+    onHostWindowChanged: updateHold()
+    Component.onCompleted: updateHold()
+    Component.onDestruction: releaseHold()
 }
