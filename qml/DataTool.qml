@@ -301,6 +301,7 @@ BaseTool {
     }
 
     function saveEntry() {
+        Utils.takePendingInput()
         var at = reticule ? reticule.worldPosition : Utils.noPosition()
         var gps = reticule ? reticule.lockedToGps : false
         if (imageToolManager.save(entryPanel.text, at, gps)) {

@@ -383,7 +383,16 @@ MapViewController {
             }
         }
 
-        LocationTool { id: locationTool; objectName: "locationTool"; mapView: mapView }
+        LocationTool {
+            id: locationTool
+            objectName: "locationTool"
+            mapView: mapView
+            // Another tool ends typing in the bar.
+            Connections {
+                target: toolManager
+                function onActiveToolChanged() { locationTool.leaveFields() }
+            }
+        }
 
         SketchTool {
             id: sketchTool

@@ -17,6 +17,13 @@ function noPosition() {
     return Qt.point(noValue, noValue)
 }
 
+// What the position bar holds typed becomes the position (or is refused)
+// before a save reads it.
+function takePendingInput() {
+    if (typeof _appManager !== "undefined" && _appManager && _appManager.locationManager)
+        _appManager.locationManager.takePendingInput()
+}
+
 // The theme object, or null when the application could not create it.
 function ui() {
     return (typeof _ui !== "undefined" && _ui) ? _ui : null

@@ -184,6 +184,7 @@ BaseTool {
     }
 
     function save() {
+        Utils.takePendingInput()
         var at = position()
         if (clinoMode) {
             var azimuth = isPlane ? _ui.parsePlaneAzimuth(azimuthField.text) : azimuthField.text

@@ -24,8 +24,8 @@ BaseTool {
     readonly property int inputMode: locationManager ? locationManager.inputMode : 0
     readonly property point lastKnownCoordinate: locationManager ? locationManager.lastKnownCoordinate
                                                                  : Utils.noPosition()
-    // The user typed into a coordinate field since the texts were last filled.
-    property bool fieldsTyped: false
+    // A coordinate field holds keys not yet taken as the position.
+    readonly property bool fieldsTyped: latitudeField.typed || longitudeField.typed
     // The altitude field holds keys not yet stored.
     property bool altitudeTyped: false
     property bool refreshing: false
@@ -87,12 +87,14 @@ BaseTool {
             return
         refreshing = true
         var coordinate = locationManager.lastKnownCoordinate
-        latitudeField.setAngle(coordinate.y)
-        longitudeField.setAngle(coordinate.x)
+        // A field still typed into keeps its keys.
+        if (!latitudeField.typed)
+            latitudeField.setAngle(coordinate.y)
+        if (!longitudeField.typed)
+            longitudeField.setAngle(coordinate.x)
         if (!altitudeTyped)
             showHeldAltitude()
         refreshing = false
-        fieldsTyped = false
     }
 
     function beginEditing() {
@@ -106,9 +108,8 @@ BaseTool {
     function endEditing() {
         if (!isEditing)
             return
-        storeTypedAltitude()
+        takeTypedInput()
         isEditing = false
-        fieldsTyped = false
         latitudeField.editing = false
         longitudeField.editing = false
         latitudeField.inputItem.focus = false
@@ -128,16 +129,72 @@ BaseTool {
         return /\d/.test(field.text) ? field.text : ""
     }
 
-    function storeTypedLocation() {
+    // Keys in a coordinate field: the position waits for the field to be left.
+    function coordinateTyped(field) {
         if (!locationManager || !isEditing || refreshing)
             return
         stopRunningUpdates()
-        fieldsTyped = true
+        field.typed = true
+    }
+
+    function showHeldCoordinate(field) {
+        var wasRefreshing = refreshing
+        refreshing = true
+        field.showHeld()
+        refreshing = wasRefreshing
+    }
+
+    function refuseTypedLocation(fields) {
+        for (var i = 0; i < fields.length; ++i)
+            showHeldCoordinate(fields[i])
+        if (typeof _dialogController !== "undefined" && _dialogController)
+            _dialogController.toastError("Invalid location!")
+    }
+
+    // Typed coordinates become the position once both are whole (or one was
+    // emptied, which clears it). A half-typed one is refused when its field is
+    // left (`left`) or when nothing more can come (`last`: a save, Done);
+    // until then a whole one waits for the other to be typed.
+    function takeTypedLocation(left, last) {
+        if (!locationManager || refreshing || !fieldsTyped)
+            return
+        var fields = [latitudeField, longitudeField]
+        var halfTyped = fields.filter(function(field) {
+            return field.typed && !field.blank() && !field.complete() && (last || field === left)
+        })
+        if (halfTyped.length > 0)
+            refuseTypedLocation(halfTyped)
+        // Without a position held an empty field is one not typed yet.
+        var emptied = validCoordinate() && fields.some(function(field) { return field.typed && field.blank() })
+        var whole = latitudeField.complete() && longitudeField.complete()
+        if (!fieldsTyped || !(whole || emptied)) {
+            if (last && fieldsTyped)
+                refuseTypedLocation(fields.filter(function(field) { return field.typed }))
+            return
+        }
+        latitudeField.typed = false
+        longitudeField.typed = false
+        stopRunningUpdates()
         var position = locationManager.parseInputLocation(typedText(latitudeField), typedText(longitudeField),
                                                           latitudeField.hemisphere, longitudeField.hemisphere)
         locationManager.lastKnownCoordinate = position
         if (temporaryItem)
             temporaryItem.activateAtWorldLocation(position)
+    }
+
+    // Every typed value the bar holds, before a save reads the position or
+    // the bar is left.
+    function takeTypedInput() {
+        storeTypedAltitude()
+        takeTypedLocation(null, true)
+    }
+
+    // Another tool: typing in the bar is over.
+    function leaveFields() {
+        takeTypedInput()
+        latitudeField.inputItem.focus = false
+        longitudeField.inputItem.focus = false
+        altitudeInput.focus = false
     }
 
     function showHeldAltitude() {
@@ -193,8 +250,10 @@ BaseTool {
     manager: LocationToolManager {
         active: locationTool.shown && locationTool.isEditing
         mapView: locationTool.mapView
+        // The pressed point replaces what was typed.
         onLongPressAccepted: {
-            locationTool.fieldsTyped = false
+            latitudeField.typed = false
+            longitudeField.typed = false
             locationTool.refresh(true)
         }
     }
@@ -211,16 +270,16 @@ BaseTool {
     Connections {
         target: locationTool.locationManager
         ignoreUnknownSignals: true
-        function onLastKnownCoordinateUpdated() { locationTool.refresh(!locationTool.fieldsTyped) }
+        function onLastKnownCoordinateUpdated() { locationTool.refresh(true) }
         // A save or a project close is about to read the held position.
-        function onPendingInputRequested() { locationTool.storeTypedAltitude() }
+        function onPendingInputRequested() { locationTool.takeTypedInput() }
     }
 
-    // Closing the window ends the program: a typed altitude is stored first.
+    // Closing the window ends the program: typed values are taken first.
     Connections {
         target: locationTool.Window.window
         ignoreUnknownSignals: true
-        function onClosing() { locationTool.storeTypedAltitude() }
+        function onClosing() { locationTool.takeTypedInput() }
     }
 
     Connections {
@@ -235,7 +294,8 @@ BaseTool {
         function onMoved() {
             if (!locationTool.isEditing || !locationTool.locationManager)
                 return
-            locationTool.fieldsTyped = false
+            latitudeField.typed = false
+            longitudeField.typed = false
             locationTool.locationManager.lastKnownCoordinate = locationTool.temporaryItem.worldPosition
             locationTool.stopRunningUpdates()
         }
@@ -328,8 +388,9 @@ BaseTool {
             height: parent.height
             locationManager: locationTool.locationManager
             onInputFocusChanged: if (inputFocus) locationTool.beginEditing()
-            onTextChanged: if (inputFocus) locationTool.storeTypedLocation()
-            onOrdinalChanged: { locationTool.beginEditing(); locationTool.storeTypedLocation() }
+            onTextChanged: if (inputFocus) locationTool.coordinateTyped(latitudeField)
+            onTypingEnded: locationTool.takeTypedLocation(latitudeField, false)
+            onOrdinalChanged: { locationTool.beginEditing(); locationTool.takeTypedLocation(null, false) }
         }
 
         CoordinateField {
@@ -339,8 +400,9 @@ BaseTool {
             height: parent.height
             locationManager: locationTool.locationManager
             onInputFocusChanged: if (inputFocus) locationTool.beginEditing()
-            onTextChanged: if (inputFocus) locationTool.storeTypedLocation()
-            onOrdinalChanged: { locationTool.beginEditing(); locationTool.storeTypedLocation() }
+            onTextChanged: if (inputFocus) locationTool.coordinateTyped(longitudeField)
+            onTypingEnded: locationTool.takeTypedLocation(longitudeField, false)
+            onOrdinalChanged: { locationTool.beginEditing(); locationTool.takeTypedLocation(null, false) }
         }
 
         Rectangle {

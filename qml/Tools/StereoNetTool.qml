@@ -85,6 +85,7 @@ BaseTool {
     }
 
     function saveNewItem() {
+        Utils.takePendingInput()
         var gps = temporaryItem ? temporaryItem.lockedToGps : true
         if (!manager.saveAsNote(newImageSource, commentField.text, newItemLocation(), gps)) {
             _dialogController.toastError("Failed to save image")

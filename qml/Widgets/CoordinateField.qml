@@ -3,7 +3,8 @@ import "../Utils.js" as Utils
 
 // One coordinate typed by hand, as degrees-minutes-seconds with a hemisphere
 // toggle or as signed decimal degrees, following the location manager's
-// input mode. Text the manager refuses is put back at once.
+// input mode. Text the manager refuses is put back at once; what is typed is
+// only offered (`typingEnded`) once the field is left, by Return or focus loss.
 Item {
     id: field
 
@@ -19,10 +20,14 @@ Item {
     property alias inputItem: input
     readonly property bool inputFocus: input.activeFocus
     property bool editing: false
+    // Keys (or the hemisphere) changed the text since it showed the position held.
+    property bool typed: false
     property real pixelSize: Utils.theme("inputText", Utils.dp(18))
 
     // The user picked the other hemisphere.
     signal ordinalChanged()
+    // Return, or the focus went elsewhere.
+    signal typingEnded()
 
     property string lastAccepted: ""
     property bool swapping: false
@@ -75,12 +80,38 @@ Item {
         input.text = textFor(angle)
     }
 
+    // Nothing typed but the mask: the field was emptied (or never filled).
+    // A lone sign or point is the start of a decimal number.
+    function blank() {
+        return !(decimalMode ? /[\d.-]/ : /\d/).test(input.text)
+    }
+
+    // Every digit the mask requires is there and the angle is in range: a
+    // half-typed coordinate is no position. (The input's own acceptableInput
+    // also wants the optional digits.)
+    function complete() {
+        if (!/\d/.test(input.text) || isNaN(parse(input.text)))
+            return false
+        var mask = input.inputMask.split(";")[0]
+        var shown = input.displayText
+        for (var i = 0; i < mask.length; ++i) {
+            if (mask[i] === "0" && !/\d/.test(shown.charAt(i)))
+                return false
+        }
+        return true
+    }
+
     // Swaps the mask for the current input mode and shows the last known
     // coordinate again.
     function refill() {
         swapping = true
         input.inputMask = maskFor(decimalMode)
         swapping = false
+        showHeld()
+    }
+
+    // The last known coordinate, or an empty field without one.
+    function showHeld() {
         var coordinate = knownCoordinate()
         if (coordinate) {
             setAngle(latitude ? coordinate.y : coordinate.x)
@@ -90,6 +121,7 @@ Item {
             input.text = ""
         }
         lastAccepted = input.text
+        typed = false
     }
 
     function accept() {
@@ -149,6 +181,16 @@ Item {
                 if (!field.swapping)
                     field.accept()
             }
+            // An empty mask is typed from its start, wherever it was tapped.
+            onCursorPositionChanged: {
+                if (!field.decimalMode && field.blank() && cursorPosition !== 0)
+                    cursorPosition = 0
+            }
+            onActiveFocusChanged: if (!activeFocus) field.typingEnded()
+            // No editingFinished here: the mask holds it back for a half-typed
+            // text, which is still left and refused aloud.
+            Keys.onReturnPressed: { field.typingEnded(); event.accepted = false }
+            Keys.onEnterPressed: { field.typingEnded(); event.accepted = false }
         }
     }
 
@@ -165,6 +207,7 @@ Item {
         }
         onToggled: {
             field.editing = true
+            field.typed = true
             field.accept()
             field.ordinalChanged()
         }

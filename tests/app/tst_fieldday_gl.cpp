@@ -80,16 +80,16 @@ QString storedComment(const std::string& id)
     return QString();
 }
 
-// The altitude of an entry as main.db holds it; NaN when it is not there.
-double storedAltitude(const std::string& id)
+// The latitude and altitude of an entry as main.db holds them; NaN when it is not there.
+std::pair<double, double> storedPosition(const std::string& id)
 {
     const QString database = ModelManager::instance()->currentProject()->folder().absoluteFilePath("main.db");
     for (const std::string& bytes : test::tableMessages(database, "data")) {
         QZProtoBuffers::Data datum;
         if (datum.ParseFromString(bytes) && datum.dataid() == id)
-            return datum.position().altitude();
+            return {datum.position().latitude(), datum.position().altitude()};
     }
-    return qQNaN();
+    return {qQNaN(), qQNaN()};
 }
 } // namespace
 
@@ -942,21 +942,22 @@ class TestFieldDay : public QObject
         TEST_STEP(typeAtEnd(input, input, typed));
     }
 
-    // An altitude typed into the position bar, its field still focused,
-    // then an entry saved: the entry takes what the field shows.
-    void altitudeIsTakenBy(const QString& save)
+    // An altitude or a latitude typed into the position bar, its field still
+    // focused, then an entry saved: the entry takes what the field shows; a
+    // half-typed latitude is refused and the entry takes the held one.
+    void typedIsTakenBy(const QString& typed, const QString& save)
     {
         auto* manager = page->application();
         test::ScriptedLocationManager location;
         AbstractLocationManager* held = manager->locationManager();
         manager->setSensors(&location, manager->compassClino());
         const auto restore = qScopeGuard([&] { manager->setSensors(held, manager->compassClino()); });
-        location.setLastKnownCoordinate(QPointF(Lon + 0.005, Lat));
         location.setAltitude(3333.0);
+        location.setLastKnownCoordinate(QPointF(Lon + 0.005, Lat));
         QQuickItem* sketchTool = findItem(root(), "sketchTool");
         QQuickItem* sketcher = findItem(sketchTool, "sketcher");
         QQuickItem* clino = findItem(root(), "clinoTool");
-        const QString comment = "altitude, " + save;
+        const QString comment = typed + ", " + save;
         QQuickItem* input = nullptr;
         if (save == "sketch") {
             TEST_STEP(startSketch());
@@ -971,9 +972,24 @@ class TestFieldDay : public QObject
             findItem(clino, "commentField")->setProperty("text", comment);
         }
         // Typed last, its field left focused.
-        QVERIFY(screen().type("altitudeInput", "7777", false));
+        const bool onAltitude = typed == "altitude";
+        const bool whole = typed != "latitude half typed";
         QQuickItem* altitude = findItem(root(), "altitudeInput");
+        QQuickItem* latitude = findItem(findItem(root(), "latitudeField"), "coordinateInput");
+        if (onAltitude) {
+            QVERIFY(screen().type("altitudeInput", "7777", false));
+        } else {
+            TEST_STEP(tap(latitude));
+            QTRY_VERIFY(latitude->hasActiveFocus());
+            QVERIFY(QMetaObject::invokeMethod(latitude, "selectAll"));
+            QTest::keyClick(window(), Qt::Key_Backspace);
+            for (const QChar c : QString(whole ? "47300" : "5"))
+                QTest::keyClick(window(), c.toLatin1());
+        }
         QCOMPARE(location.altitude(), 3333.0);
+        QCOMPARE(location.lastKnownCoordinate().y(), Lat);
+        const double expectedLatitude = whole && !onAltitude ? 47.5 : Lat;
+        const double expectedAltitude = onAltitude ? 7777.0 : 3333.0;
 
         std::string id;
         if (save == "sketch") {
@@ -990,11 +1006,17 @@ class TestFieldDay : public QObject
             QTRY_VERIFY((saved = dataWith(comment)) != nullptr);
             id = saved->id();
         }
-        QCOMPARE(location.altitude(), 7777.0);
-        QCOMPARE(altitude->property("text").toString(), QString("7777"));
+        QCOMPARE(location.altitude(), expectedAltitude);
+        QCOMPARE(location.lastKnownCoordinate().y(), expectedLatitude);
+        QCOMPARE(altitude->property("text").toString(), QString::number(expectedAltitude));
+        if (!whole)
+            QTRY_VERIFY(toasted("Invalid location!"));
         if (!id.empty()) {
-            QCOMPARE(ModelManager::instance()->currentProject()->dataById(id)->altitude(), 7777.0);
-            QCOMPARE(storedAltitude(id), 7777.0);
+            QCOMPARE(ModelManager::instance()->currentProject()->dataById(id)->altitude(), expectedAltitude);
+            QCOMPARE(storedPosition(id).second, expectedAltitude);
+            // A note goes where the map was pressed unless a position is typed.
+            if (!onAltitude)
+                QCOMPARE(storedPosition(id).first, expectedLatitude);
         }
     }
 
@@ -1525,14 +1547,18 @@ private slots:
         // The position bar's altitude, typed and still focused, then a save.
         for (const char* save : {"sketch", "note", "clino", "closing the window"})
             QTest::newRow(qPrintable(QString("altitude, %1").arg(save))) << "altitude" << save;
+        // A typed latitude: whole, it is where the entry goes; half typed, refused.
+        for (const char* save : {"sketch", "note", "clino"})
+            QTest::newRow(qPrintable(QString("latitude typed, %1").arg(save))) << "latitude typed" << save;
+        QTest::newRow("latitude half typed, sketch") << "latitude half typed" << "sketch";
     }
 
     void otherTextsAreKept()
     {
         QFETCH(QString, field);
         QFETCH(QString, leave);
-        if (field == "altitude") {
-            TEST_STEP(altitudeIsTakenBy(leave));
+        if (field == "altitude" || field.startsWith("latitude")) {
+            TEST_STEP(typedIsTakenBy(field, leave));
             return;
         }
         const bool prefilled = field.startsWith("prefilled");

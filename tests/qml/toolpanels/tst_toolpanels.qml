@@ -184,6 +184,8 @@ Item {
             verify(bar.isEditing)
             verify(bar.manager.active)
             latitude.text = ""
+            compare(location.lastKnownCoordinate, Qt.point(10, 45))
+            keyClick(Qt.Key_Return)
             compare(location.lastKnownCoordinate, Qt.point(0, 0))
             compare(bar.ageText, "???")
         }
@@ -196,14 +198,16 @@ Item {
             waitForRendering(bar)
             mouseClick(toggle, toggle.width * 0.75, toggle.height / 2)
             latitude.cursorPosition = 0
-            keyClick("4"); keyClick("5"); keyClick("3"); keyClick("0")
+            keyClick("4"); keyClick("5"); keyClick("3"); keyClick("0"); keyClick("0")
+            latitude.typingEnded()
             verify(Math.abs(location.lastKnownCoordinate.y + 45.5) < 1e-9, String(location.lastKnownCoordinate))
             verify(Math.abs(location.lastKnownCoordinate.x - 10) < 1e-9)
             compare(fakeMap.temporaryItem.placedAt, location.lastKnownCoordinate)
         }
 
         // Keys reach the manager when the field is left, not one by one;
-        // text that is no number leaves the held altitude and says so.
+        // text that is no number, or a half-typed coordinate, leaves the held
+        // value and says so.
         function test_typedAltitude_data() {
             return [{ tag: "feet, Return", unit: 1, keys: "100", leave: "return", stored: 30.48, shown: "100" },
                     { tag: "metres, focus elsewhere", unit: 0, keys: "-12.5", leave: "focus", stored: -12.5,
@@ -222,27 +226,46 @@ Item {
                       shown: "1000000" },
                     { tag: "beyond 1000 km, a save asks", unit: 0, keys: "-1000001", leave: "save", refused: true },
                     { tag: "40 digits", unit: 0, keys: "9999999999999999999999999999999999999999", leave: "return",
-                      refused: true }]
+                      refused: true },
+                    { tag: "2000 km", unit: 0, keys: "2000000", leave: "focus", refused: true },
+                    { tag: "latitude, one digit, Return", field: "latitudeField", keys: "5", leave: "return",
+                      refused: true },
+                    { tag: "latitude, a seconds digit short, focus elsewhere", field: "latitudeField", keys: "4530",
+                      leave: "focus", refused: true },
+                    { tag: "latitude, whole, a save asks", field: "latitudeField", keys: "45300", leave: "save",
+                      stored: Qt.point(10, 45.5) },
+                    { tag: "longitude, half typed, window closing", field: "longitudeField", keys: "0123",
+                      leave: "close", refused: true },
+                    { tag: "longitude, decimal, action button", field: "longitudeField", mode: 1, keys: "-12.5",
+                      leave: "button", stored: Qt.point(-12.5, 45) },
+                    { tag: "longitude, decimal, a sign only, a save asks", field: "longitudeField", mode: 1, keys: "-",
+                      leave: "save", refused: true }]
         }
 
         function test_typedAltitude(data) {
-            _appManager.unitType = data.unit
+            _appManager.unitType = data.unit || 0
+            location.inputMode = data.mode || 0
             location.altitude = 1234.5
-            var altitude = field("altitudeInput")
+            var coordinate = data.field !== undefined
+            var typedField = coordinate ? field(data.field) : null
+            var held = coordinate ? typedField.text : ""
+            var altitude = coordinate ? typedField.inputItem : field("altitudeInput")
             altitude.forceActiveFocus()
             verify(bar.isEditing)
             altitude.selectAll()
             keyClick(Qt.Key_Backspace)
             for (var i = 0; i < data.keys.length; ++i)
                 keyClick(data.keys[i])
-            compare(altitude.text, data.keys)
+            if (!coordinate)
+                compare(altitude.text, data.keys)
             compare(location.altitude, 1234.5)
+            compare(location.lastKnownCoordinate, Qt.point(10, 45))
             // A long text scrolls inside the box.
             verify(altitude.clip)
             if (data.leave === "return")
                 keyClick(Qt.Key_Return)
             else if (data.leave === "focus")
-                field("latitudeField").inputItem.forceActiveFocus()
+                field(data.field === "latitudeField" ? "longitudeField" : "latitudeField").inputItem.forceActiveFocus()
             else if (data.leave === "close")
                 bar.Window.window.closing(null)
             else if (data.leave === "save")
@@ -251,7 +274,18 @@ Item {
                 waitForRendering(bar)
                 mouseClick(field("actionButton"))
             }
-            if (data.refused) {
+            if (coordinate) {
+                compare(location.altitude, 1234.5)
+                if (data.refused) {
+                    compare(location.lastKnownCoordinate, Qt.point(10, 45))
+                    compare(typedField.text, held)
+                } else {
+                    verify(Math.abs(location.lastKnownCoordinate.x - data.stored.x) < 1e-9
+                           && Math.abs(location.lastKnownCoordinate.y - data.stored.y) < 1e-9,
+                           String(location.lastKnownCoordinate))
+                }
+                compare(_dialogController.toastMessage, data.refused ? "Invalid location!" : "")
+            } else if (data.refused) {
                 compare(location.altitude, 1234.5)
                 compare(altitude.text, data.shown ? data.shown : "1235")
                 compare(_dialogController.toastMessage, "Invalid altitude")
@@ -263,9 +297,11 @@ Item {
             compare(bar.isEditing, data.leave !== "button")
             // Left once more: nothing more is stored or said.
             location.altitude = 5
+            location.lastKnownCoordinate = Qt.point(8, 40)
             _dialogController.dismissToast()
-            bar.storeTypedAltitude()
+            bar.takeTypedInput()
             compare(location.altitude, 5)
+            compare(location.lastKnownCoordinate, Qt.point(8, 40))
             compare(_dialogController.toastMessage, "")
         }
 
@@ -276,7 +312,8 @@ Item {
         // The service's state changes while a field is edited: nothing moves.
         function test_fieldsKeepTheirPlace_data() {
             return [{ tag: "searching, then stopped", searching: true },
-                    { tag: "off, then searching", searching: false }]
+                    { tag: "off, then searching", searching: false },
+                    { tag: "no position, tapped mid-mask", searching: false, noPosition: true }]
         }
 
         function test_fieldsKeepTheirPlace(data) {
@@ -287,10 +324,17 @@ Item {
             var altitude = field("altitudeInput")
             waitForRendering(bar)
             var places = [latitude.x, longitude.x, altitude.parent.x]
+            var at = data.noPosition ? Qt.point(999, 999) : Qt.point(10, 45)
+            if (data.noPosition) {
+                location.lastKnownCoordinate = at
+                latitude.showHeld()
+            }
             mouseClick(latitude.inputItem)
             verify(latitude.inputFocus)
-            // A tap alone sets no position.
-            compare(location.lastKnownCoordinate, Qt.point(10, 45))
+            // A tap alone sets no position; an empty mask is typed from its start.
+            compare(location.lastKnownCoordinate, at)
+            if (data.noPosition)
+                compare(latitude.cursorPosition, 0)
             if (data.searching)
                 location.stopUpdates()
             else
