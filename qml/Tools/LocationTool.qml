@@ -309,6 +309,12 @@ BaseTool {
         }
     }
 
+    TextMetrics {
+        id: ageRoom
+        font.pixelSize: locationTool.textSize
+        text: Qt.formatTime(new Date(2000, 0, 1, 20, 58, 58), Qt.locale().timeFormat(Locale.ShortFormat))
+    }
+
     // Every part keeps its width whatever the service does, so the fields
     // stay under the finger that taps them.
     Row {
@@ -452,6 +458,8 @@ BaseTool {
         Text {
             objectName: "ageText"
             height: parent.height
+            // Room for a time from the start: the first fix keeps the button after it in place.
+            width: Math.max(implicitWidth, ageRoom.advanceWidth)
             verticalAlignment: Text.AlignVCenter
             text: locationTool.ageText
             font.pixelSize: locationTool.textSize
