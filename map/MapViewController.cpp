@@ -1051,11 +1051,13 @@ void MapViewController::keepSelectionInView()
     const MapCallout::Context context = calloutContext();
     const std::shared_ptr<AbstractObject> selected =
         context.project ? MapHitTester::findObject(*context.project, m_selectedItemId.toStdString()) : nullptr;
-    // The symbol around the anchor, the balloon above it.
+    // The symbol around the anchor, the balloon above it; sideways the
+    // balloon slides by itself, so only its pointer needs the room.
     const double half = context.symbolSize * 0.5 / context.glScale;
     const QRectF symbol(-half, -half, 2.0 * half, 2.0 * half);
-    const QRectF extent =
-        symbol.united(m_calloutBounds).translated(MapCallout::anchorShift(selected.get(), context));
+    const QRectF balloon(symbol.left(), m_calloutBounds.top(), symbol.width(), m_calloutBounds.height());
+    const QRectF extent = symbol.united(m_calloutBounds.isEmpty() ? symbol : balloon)
+                              .translated(MapCallout::anchorShift(selected.get(), context));
     m_gestures.keepInView(m_callout.world(), extent, ViewMargin * context.uiScale);
 }
 

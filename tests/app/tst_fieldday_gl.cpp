@@ -125,6 +125,9 @@ class TestFieldDay : public QObject
                                                                     120.0f, 1, 1, "")));
             current = locality;
         }
+        // A lineation, whose callout reads wider than a plane's.
+        QVERIFY(project->syncDataDetails(project->locality(test::idOf(0xa1))->addLineation(
+            LineationId, Lat + 0.004, Lon + 0.01, 17.0f, 250.0f, 1, 9, "")));
         // A note and a photo in the first locality, whose name is typed with markup.
         const std::shared_ptr<Locality> first = project->locality(test::idOf(0xa0));
         first->setName("Ridge <i>north</i> & co");
@@ -140,6 +143,7 @@ class TestFieldDay : public QObject
     }
 
     const std::string NoteId = test::idOf(0xe0);
+    const std::string LineationId = test::idOf(0xd8);
     const std::string PhotoId = test::idOf(0xe1);
 
     void tap(QQuickItem* item, QPointF at = QPointF(-1, -1)) { QVERIFY(screen().tap(item, at)); }
@@ -2204,6 +2208,9 @@ private slots:
         QTest::newRow("back, selected in the notebook") << QSize(1280, 800) << "notebook";
         QTest::newRow("smaller, picked at the right edge") << QSize(1024, 768) << "map";
         QTest::newRow("back, sketch") << QSize(1280, 800) << "sketch";
+        // Wider than the free area beside the details: whole, over their edge.
+        QTest::newRow("smaller, a lineation at the free area's right edge") << QSize(1024, 768) << "lineation";
+        QTest::newRow("back, a lineation at the free area's right edge") << QSize(1280, 800) << "lineation";
         QTest::newRow("smaller, sketch") << QSize(1024, 768) << "sketch";
     }
 
@@ -2246,7 +2253,26 @@ private slots:
             QVERIFY(shownInFreeArea(*data));
         if (selected == "sketch")
             TEST_STEP(checkSketchScreen());
+        if (selected == "lineation")
+            TEST_STEP(checkWholeCalloutAtTheRightEdge());
         test::ProgramScreen::shoot("window-" + QString(QTest::currentDataTag()).replace(' ', '-'));
+    }
+
+    // Selected in the notebook, 40 px from the free area's right edge: the
+    // balloon reads whole, right of the tool bar, its right end in the free area.
+    void checkWholeCalloutAtTheRightEdge()
+    {
+        TEST_STEP(selectEntry(LineationId));
+        const QRectF free = page->mapView()->visibleArea() & QRectF(QPointF(), QSizeF(window()->size()));
+        QVERIFY(showEntryAt(*ModelManager::instance()->currentProject()->dataById(LineationId),
+                            QPointF(free.right() - 40, 300)));
+        QQuickItem* callout = findItem(root(), "callout");
+        QTRY_VERIFY(callout->isVisible());
+        QVERIFY(!findItem(callout, "label")->property("truncated").toBool());
+        const QRectF balloon = sceneRect(findItem(callout, "balloon"));
+        QVERIFY2(balloon.left() >= findItem(root(), "toolBar")->property("uiExtent").toReal()
+                     && balloon.right() <= free.right() + 0.5 && balloon.right() > free.left(),
+                 qPrintable(QString("%1 to %2").arg(balloon.left()).arg(balloon.right())));
     }
 
     // The line panel's and the notebook's strat columns scroll with their
