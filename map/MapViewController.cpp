@@ -850,6 +850,9 @@ void MapViewController::showCalloutAt(const std::shared_ptr<AbstractObject>& obj
     m_callout.show(*content, at, shown);
     select(*object);
     setSelectedItemId(QString::fromStdString(object->id()));
+    // Again with the balloon's width for its new text.
+    if (dynamic_cast<const LineData2D*>(object.get()) && linePointsShown())
+        placeLineCallout();
 }
 
 void MapViewController::placeLineCallout()
@@ -874,28 +877,48 @@ void MapViewController::placeOverHandles(const LineData2D& line, MapCallout::Con
 {
     if (!m_scene)
         return;
-    const std::vector<ProjectedPoint> points =
+    std::vector<ProjectedPoint> points =
         MapHitTester::projectLine(*m_scene, line, MapHitTester::cameraViewProjection(*m_scene));
-    const auto [top, bottom] = std::minmax_element(points.begin(), points.end(), [](const auto& a, const auto& b) {
-        return a.screen.y() < b.screen.y();
-    });
-    if (top == points.end())
+    if (points.empty())
         return;
-    // A handle is drawn in one symbol cell; the balloon with its pointer is
-    // 1.3 button heights tall, and keeps the margin the view keeps.
     const double m = glScale();
-    const double offset = SymbolTextures::symbolSize() * 0.5 / m;
-    const double reach = offset + 1.3 * buttonHeight() + ViewMargin * uiScale();
-    const bool above = top->screen.y() / m - reach >= m_visibleArea.top();
-    const bool below = !above && bottom->screen.y() / m + reach <= m_visibleArea.bottom();
-    // A line taller than the free area keeps the balloon where it was tapped.
-    if (!above && !below)
+    for (ProjectedPoint& point : points)
+        point.screen /= m;
+    std::stable_sort(points.begin(), points.end(),
+                     [](const auto& a, const auto& b) { return a.screen.y() < b.screen.y(); });
+    // A handle is drawn in one symbol cell; the balloon with its pointer is
+    // 1.3 button heights tall, keeps the margin the view keeps, and may slide
+    // sideways by up to its width.
+    const double half = SymbolTextures::symbolSize() * 0.5 / m;
+    const double height = 1.3 * buttonHeight();
+    const double margin = ViewMargin * uiScale();
+    const double side = m_calloutBounds.width() + half;
+    const auto clear = [&](const QPointF& at, bool below) {
+        // The handle pointed at is in view too, so the map need not move.
+        const double top = below ? at.y() + half : at.y() - half - height;
+        if (std::min(top, at.y() - half) - margin < m_visibleArea.top()
+            || std::max(top + height, at.y() + half) + margin > m_visibleArea.bottom())
+            return false;
+        return std::none_of(points.begin(), points.end(), [&](const ProjectedPoint& handle) {
+            const QPointF& h = handle.screen;
+            return std::abs(h.x() - at.x()) < side && h.y() + half > top && h.y() - half < top + height;
+        });
+    };
+    // Above the topmost handle, under the lowest, then above or under each
+    // other one from the top; a line with no such room keeps its anchor.
+    std::vector<std::pair<const ProjectedPoint*, bool>> places{{&points.front(), false}, {&points.back(), true}};
+    for (const ProjectedPoint& point : points) {
+        places.emplace_back(&point, false);
+        places.emplace_back(&point, true);
+    }
+    const auto chosen = std::find_if(places.begin(), places.end(),
+                                     [&](const auto& place) { return clear(place.first->screen, place.second); });
+    if (chosen == places.end())
         return;
-    const ProjectedPoint& chosen = below ? *bottom : *top;
-    content.offset = offset;
-    content.below = below;
-    world = chosen.world;
-    anchor = chosen.screen / m;
+    content.offset = half;
+    content.below = chosen->second;
+    world = chosen->first->world;
+    anchor = chosen->first->screen;
 }
 
 void MapViewController::selectUnplaced(const AbstractObject& object)
@@ -1051,11 +1074,13 @@ void MapViewController::keepSelectionInView()
     const MapCallout::Context context = calloutContext();
     const std::shared_ptr<AbstractObject> selected =
         context.project ? MapHitTester::findObject(*context.project, m_selectedItemId.toStdString()) : nullptr;
-    // The symbol around the anchor, the balloon above it.
+    // The symbol around the anchor, the balloon above it; sideways the
+    // balloon slides by itself, so only its pointer needs the room.
     const double half = context.symbolSize * 0.5 / context.glScale;
     const QRectF symbol(-half, -half, 2.0 * half, 2.0 * half);
-    const QRectF extent =
-        symbol.united(m_calloutBounds).translated(MapCallout::anchorShift(selected.get(), context));
+    const QRectF balloon(symbol.left(), m_calloutBounds.top(), symbol.width(), m_calloutBounds.height());
+    const QRectF extent = symbol.united(m_calloutBounds.isEmpty() ? symbol : balloon)
+                              .translated(MapCallout::anchorShift(selected.get(), context));
     m_gestures.keepInView(m_callout.world(), extent, ViewMargin * context.uiScale);
 }
 

@@ -246,9 +246,10 @@ private:
     // The selected line's balloon over its handles while they show.
     void placeLineCallout();
     // With its vertex handles shown, a line's balloon stands over its topmost
-    // handle, or hangs under its lowest where the free area has no room above:
-    // anchor and offset moved there, so that it covers none of them and the
-    // map need not move. A line too tall for either keeps its anchor.
+    // handle, or hangs under its lowest where the free area has no room above,
+    // or else over or under the first other handle where it covers none:
+    // anchor and offset moved there, so that every handle stays tappable and
+    // the map need not move. A line with no such room keeps its anchor.
     void placeOverHandles(const LineData2D& line, MapCallout::Content& content, osg::Vec3d& world,
                           QPointF& anchor) const;
     // Selected and highlighted where it is drawn, without a callout: it has no place on the map.

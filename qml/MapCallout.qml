@@ -21,9 +21,24 @@ Item {
     property bool below: false
     // The widest the balloon may grow; its texts are cut to fit.
     property real maximumWidth: Infinity
+    // Where the balloon should lie, and the edges it may never pass
+    // (parent coordinates); x runs from left to right.
+    property rect freeArea: Qt.rect(-1e6, -1e6, 2e6, 2e6)
+    property real minimumX: -1e6
     readonly property real calloutWidth: fixedWidth + textWidth
+    // The balloon slides sideways to stay whole in the free area, or, when
+    // wider, stands on its right edge and reaches over its left one. The
+    // pointer keeps its corners clear.
+    readonly property real pointerReach: _ui.buttonHeight / 1.8 * Math.SQRT1_2 + _ui.buttonCornerRadius
+    readonly property real balloonLeft: {
+        var x = pickedScreenPos.x
+        var left = Math.max(-calloutWidth / 2, freeArea.x + _ui.innerMargin - x)
+        left = Math.min(left, freeArea.x + freeArea.width - _ui.innerMargin - x - calloutWidth)
+        left = Math.max(left, minimumX - x)
+        return Math.min(-pointerReach, Math.max(pointerReach - calloutWidth, left))
+    }
     // Balloon and pointer around the anchor, as drawn.
-    readonly property rect bounds: Qt.rect(-calloutWidth / 2,
+    readonly property rect bounds: Qt.rect(balloonLeft,
                                            below ? calloutOffset : -(1.3 * _ui.buttonHeight + calloutOffset),
                                            calloutWidth, 1.3 * _ui.buttonHeight)
     // Where the balloon starts: under the pointer when it hangs.
@@ -82,7 +97,7 @@ Item {
         id: body
         width: callout.calloutWidth
         height: callout.height
-        x: -width * 0.5
+        x: callout.balloonLeft
 
         // Balloon and pointer, drawn once through their shadow.
         Item {
@@ -93,11 +108,12 @@ Item {
 
             Rectangle {
                 id: pointer
+                objectName: "pointer"
                 width: _ui.buttonHeight / 1.8
                 height: width
                 rotation: 45
                 // The tip touches the anchor below the balloon, or above it.
-                x: (parent.width - width) * 0.5
+                x: -callout.balloonLeft - width * 0.5
                 y: callout.below ? width * Math.SQRT1_2 - height * 0.5
                                  : parent.height - width * Math.SQRT1_2 - height * 0.5
                 color: "white"

@@ -133,28 +133,6 @@ MapViewController {
         }
     }
 
-    MapCallout {
-        id: callout
-        objectName: "callout"
-        mapView: mapView
-        pointPicked: mapView.pointPicked && toolManager.activeTool !== null
-                     && toolManager.activeTool.allowCallouts
-        imagePicked: mapView.imagePicked
-        pickedImageUrl: mapView.pickedImageUrl
-        pickedPointLabel: mapView.pickedPointLabel
-        pickedPointDescription: mapView.pickedPointDescription
-        calloutOffset: mapView.calloutOffset
-        below: mapView.calloutBelow
-        pickedScreenPos: mapView.pickedScreenPos
-        // The free map area holds it whole.
-        maximumWidth: mapView.visibleArea.width - 2 * Utils.theme("innerMargin", Utils.dp(8))
-        onInfo: toolManager.activate(dataTool)
-        onViewImage: {
-            toolManager.activate(dataTool)
-            dataTool.viewImage()
-        }
-    }
-
     TemporaryItem {
         id: temporaryItem
         objectName: "temporaryItem"
@@ -400,6 +378,31 @@ MapViewController {
             mapView: mapView
             toolBarFoot: toolBar.lastButtonArea
             onExit: toolManager.activate(dataTool)
+        }
+    }
+
+    MapCallout {
+        id: callout
+        objectName: "callout"
+        mapView: mapView
+        pointPicked: mapView.pointPicked && toolManager.activeTool !== null
+                     && toolManager.activeTool.allowCallouts
+        imagePicked: mapView.imagePicked
+        pickedImageUrl: mapView.pickedImageUrl
+        pickedPointLabel: mapView.pickedPointLabel
+        pickedPointDescription: mapView.pickedPointDescription
+        calloutOffset: mapView.calloutOffset
+        below: mapView.calloutBelow
+        pickedScreenPos: mapView.pickedScreenPos
+        // Whole up to its own limit: where the free area is narrower, it
+        // reaches over the open panel's edge, drawn above it.
+        freeArea: mapView.visibleArea
+        minimumX: toolBar.uiExtent + Utils.theme("innerMargin", Utils.dp(8))
+        maximumWidth: mapView.width - minimumX - Utils.theme("innerMargin", Utils.dp(8))
+        onInfo: toolManager.activate(dataTool)
+        onViewImage: {
+            toolManager.activate(dataTool)
+            dataTool.viewImage()
         }
     }
 

@@ -2,7 +2,7 @@ import QtQuick 2.9
 import "../Utils.js" as Utils
 
 // A one-line text field that widens with its text from `minimumWidth` to
-// `maximumWidth`; longer text scrolls.
+// `maximumWidth`, within the room its parent leaves; longer text scrolls.
 Rectangle {
     id: field
 
@@ -19,7 +19,10 @@ Rectangle {
     // Return, or the field lost the focus.
     signal editingFinished()
 
-    implicitWidth: Math.max(minimumWidth, Math.min(maximumWidth, input.contentWidth + 2 * padding + Utils.dp(2)))
+    // Never past its parent's right edge, whatever sits left of it.
+    readonly property real room: parent ? parent.width - x : Infinity
+    implicitWidth: Math.min(room, Math.max(minimumWidth, Math.min(maximumWidth,
+                                                                  input.contentWidth + 2 * padding + Utils.dp(2))))
     implicitHeight: Utils.theme("buttonHeight", Utils.dp(40))
     radius: Utils.theme("buttonCornerRadius", Utils.dp(5))
     border.width: 1

@@ -125,6 +125,9 @@ class TestFieldDay : public QObject
                                                                     120.0f, 1, 1, "")));
             current = locality;
         }
+        // A lineation, whose callout reads wider than a plane's.
+        QVERIFY(project->syncDataDetails(project->locality(test::idOf(0xa1))->addLineation(
+            LineationId, Lat + 0.004, Lon + 0.01, 17.0f, 250.0f, 1, 9, "")));
         // A note and a photo in the first locality, whose name is typed with markup.
         const std::shared_ptr<Locality> first = project->locality(test::idOf(0xa0));
         first->setName("Ridge <i>north</i> & co");
@@ -140,6 +143,7 @@ class TestFieldDay : public QObject
     }
 
     const std::string NoteId = test::idOf(0xe0);
+    const std::string LineationId = test::idOf(0xd8);
     const std::string PhotoId = test::idOf(0xe1);
 
     void tap(QQuickItem* item, QPointF at = QPointF(-1, -1)) { QVERIFY(screen().tap(item, at)); }
@@ -2230,6 +2234,9 @@ private slots:
         QTest::newRow("back, selected in the notebook") << QSize(1280, 800) << "notebook";
         QTest::newRow("smaller, picked at the right edge") << QSize(1024, 768) << "map";
         QTest::newRow("back, sketch") << QSize(1280, 800) << "sketch";
+        // Wider than the free area beside the details: whole, over their edge.
+        QTest::newRow("smaller, a lineation at the free area's right edge") << QSize(1024, 768) << "lineation";
+        QTest::newRow("back, a lineation at the free area's right edge") << QSize(1280, 800) << "lineation";
         QTest::newRow("smaller, sketch") << QSize(1024, 768) << "sketch";
     }
 
@@ -2272,7 +2279,26 @@ private slots:
             QVERIFY(shownInFreeArea(*data));
         if (selected == "sketch")
             TEST_STEP(checkSketchScreen());
+        if (selected == "lineation")
+            TEST_STEP(checkWholeCalloutAtTheRightEdge());
         test::ProgramScreen::shoot("window-" + QString(QTest::currentDataTag()).replace(' ', '-'));
+    }
+
+    // Selected in the notebook, 40 px from the free area's right edge: the
+    // balloon reads whole, right of the tool bar, its right end in the free area.
+    void checkWholeCalloutAtTheRightEdge()
+    {
+        TEST_STEP(selectEntry(LineationId));
+        const QRectF free = page->mapView()->visibleArea() & QRectF(QPointF(), QSizeF(window()->size()));
+        QVERIFY(showEntryAt(*ModelManager::instance()->currentProject()->dataById(LineationId),
+                            QPointF(free.right() - 40, 300)));
+        QQuickItem* callout = findItem(root(), "callout");
+        QTRY_VERIFY(callout->isVisible());
+        QVERIFY(!findItem(callout, "label")->property("truncated").toBool());
+        const QRectF balloon = sceneRect(findItem(callout, "balloon"));
+        QVERIFY2(balloon.left() >= findItem(root(), "toolBar")->property("uiExtent").toReal()
+                     && balloon.right() <= free.right() + 0.5 && balloon.right() > free.left(),
+                 qPrintable(QString("%1 to %2").arg(balloon.left()).arg(balloon.right())));
     }
 
     // The line panel's and the notebook's strat columns scroll with their
@@ -2399,6 +2425,9 @@ private slots:
         // The line tapped below the held vertex: its balloon would lie over the menu.
         QTest::newRow("chosen by a tap below, 64 px from the right edge") << 0 << "tap" << 3 << 0.6 << 64;
         QTest::newRow("end vertex, taps on the disabled split and between") << 0 << "drawn" << 0 << 0.8 << -1;
+        // Handles past the top of the free area and its bottom: no room above or
+        // under the line. Tapped just below a handle, where a balloon would cover it.
+        QTest::newRow("chosen by a tap, a line taller than the map") << 0 << "tap, tall" << 5 << 0.9 << -1;
     }
 
     void lineSplitsAtAHeldVertex()
@@ -2428,14 +2457,16 @@ private slots:
         // Apart from the earlier rows' lines, which a tap would pick too.
         if (east > 0.0)
             QVERIFY(page->lookAt(Lon + east, Lat + 0.2, 3000.0));
-        QPoint at(600, afterMenu > 0 ? 500 : 300);
+        const bool tall = chosen.endsWith("tall");
+        QPoint at(600, tall ? 20 : afterMenu > 0 ? 500 : 300);
         QTest::mousePress(window(), Qt::LeftButton, {}, at);
         // A finger's first move: the stroke starts with a hook whose end and
         // corner lie within one handle's reach.
         if (chosen != "drawn")
             QTest::mouseMove(window(), at + QPoint(6, 0));
-        for (int i = 0; i < 40; ++i)
-            QTest::mouseMove(window(), at += QPoint(8, (i / 10) % 2 == 0 ? 8 : -8));
+        for (int i = 0; i < (tall ? 44 : 40); ++i)
+            QTest::mouseMove(window(), at += tall ? QPoint((i / 5) % 2 == 0 ? 12 : -12, 21)
+                                                  : QPoint(8, (i / 10) % 2 == 0 ? 8 : -8));
         QTest::mouseRelease(window(), Qt::LeftButton, {}, at);
         QTRY_COMPARE(lines().size(), before + 1);
         std::shared_ptr<LineData2D> line;
@@ -2465,7 +2496,8 @@ private slots:
             const auto screenOf = [&](int i) { return page->screenOf(line->longitudeAt(i), line->latitudeAt(i)); };
             const int next = fromRight < 0 ? held + 1 : screenOf(held - 1).y() > screenOf(held + 1).y() ? held - 1 : held + 1;
             const QPointF to = screenOf(next);
-            QTest::mouseClick(window(), Qt::LeftButton, {}, (from + (to - from) * (fromRight >= 0 ? 0.625 : 0.5)).toPoint());
+            const double along = tall ? 0.15 : fromRight >= 0 ? 0.625 : 0.5;
+            QTest::mouseClick(window(), Qt::LeftButton, {}, (from + (to - from) * along).toPoint());
         }
         lineManager()->setProperty("editModeEnabled", true);
         if (chosen != "drawn") {
@@ -2477,7 +2509,8 @@ private slots:
             QVERIFY(page->cameraAtRest());
             const QPointF at = page->screenOf(line->longitudeAt(held), line->latitudeAt(held));
             QVERIFY2(QLineF(at, shownAt).length() < 1.0, qPrintable(QString("%1, %2").arg(at.x()).arg(at.y())));
-            QCOMPARE(page->mapView()->calloutBelow(), chosen == "tap near the top");
+            if (!tall)
+                QCOMPARE(page->mapView()->calloutBelow(), chosen == "tap near the top");
             const QRectF drawn = page->mapView()->calloutBounds().translated(page->mapView()->pickedScreenPos());
             for (int i = 0; i < points; ++i) {
                 const QPointF vertex = page->screenOf(line->longitudeAt(i), line->latitudeAt(i));

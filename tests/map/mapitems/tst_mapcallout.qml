@@ -76,7 +76,17 @@ TestCase {
             { tag: "no offset", pos: Qt.point(100, 200), offset: 0 },
             { tag: "symbol offset", pos: Qt.point(350, 420), offset: 23 },
             // Under its anchor: the balloon starts below the pointer's tip.
-            { tag: "hanging under the anchor", pos: Qt.point(350, 20), offset: 23, below: true }
+            { tag: "hanging under the anchor", pos: Qt.point(350, 20), offset: 23, below: true },
+            // Slid sideways to stay whole in the free area; the pointer still
+            // touches the anchor.
+            { tag: "at the free area's right edge", pos: Qt.point(770, 300), offset: 0,
+              area: Qt.rect(400, 0, 400, 600), right: 800 - 8 },
+            { tag: "at the free area's left edge", pos: Qt.point(430, 300), offset: 0,
+              area: Qt.rect(400, 0, 400, 600), left: 400 + 8 },
+            // Wider than the free area: whole, over the panel's edge.
+            { tag: "free area narrower than the balloon", pos: Qt.point(700, 300), offset: 0,
+              area: Qt.rect(640, 0, 160, 600), right: 800 - 8, label: "Plunge: 17°  Azimuth: 250°" },
+            { tag: "never past the tool bar", pos: Qt.point(100, 300), offset: 0, minimumX: 60, left: 60 }
         ]
     }
 
@@ -84,6 +94,9 @@ TestCase {
         callout.pickedScreenPos = data.pos
         callout.calloutOffset = data.offset
         callout.below = !!data.below
+        callout.freeArea = data.area || callout.freeArea
+        callout.minimumX = data.minimumX || callout.minimumX
+        callout.pickedPointLabel = data.label || callout.pickedPointLabel
         compare(callout.x, data.pos.x)
         var top = data.below ? data.pos.y + data.offset : data.pos.y - 1.3 * _ui.buttonHeight - data.offset
         compare(callout.y, top)
@@ -91,7 +104,13 @@ TestCase {
         compare(callout.height, 1.2 * _ui.buttonHeight)
         var balloon = child("balloon")
         var left = balloon.mapToItem(testCase, 0, 0).x
-        fuzzyCompare(left + balloon.width / 2, data.pos.x, 0.5)
+        var expected = data.right !== undefined ? data.right - balloon.width
+                     : data.left !== undefined ? data.left : data.pos.x - balloon.width / 2
+        fuzzyCompare(left, expected, 0.5)
+        verify(!child("label").truncated)
+        fuzzyCompare(callout.bounds.x + data.pos.x, left, 0.5)
+        var pointer = child("pointer")
+        fuzzyCompare(pointer.mapToItem(testCase, pointer.width / 2, pointer.height / 2).x, data.pos.x, 0.5)
         fuzzyCompare(balloon.mapToItem(testCase, 0, 0).y, top + (data.below ? 0.3 * _ui.buttonHeight : 0), 0.01)
         callout.pointPicked = false
         verify(!callout.visible)

@@ -14,6 +14,8 @@ TestCase {
 
     readonly property int planeSymbol: 1
     readonly property int lineSymbol: 9
+    readonly property string longComment: "a very long comment about the lineation on the ridge north of the hut"
+    readonly property string fortyDigits: "1234567890123456789012345678901234567890"
     property var panel: null
     readonly property var source: _appManager.compassClino
 
@@ -119,7 +121,12 @@ TestCase {
               typedIn: "headingField", keys: ["9"], text: "9", heading: 9 },
             { tag: "heading key by key, a middle digit corrected", measuring: true, unit: 3, enabled: true,
               compass: true, tap: true, typedIn: "headingField",
-              keys: ["1", "3", "5", Qt.Key_Left, Qt.Key_Left, Qt.Key_Backspace, "2"], text: "235", heading: 235 }
+              keys: ["1", "3", "5", Qt.Key_Left, Qt.Key_Left, Qt.Key_Backspace, "2"], text: "235", heading: 235 },
+            // Long texts scroll inside their box, which stays inside the panel.
+            { tag: "a long comment", measuring: false, unit: 3, enabled: true, typedIn: "commentField",
+              keys: longComment.split(""), text: longComment, inPanel: true },
+            { tag: "forty digits of dip", measuring: true, unit: 3, enabled: true, typedIn: "dipField",
+              keys: fortyDigits.split(""), text: fortyDigits, inPanel: true }
         ]
     }
 
@@ -162,6 +169,10 @@ TestCase {
                 compare(field("compass").heading, row.heading)
             else
                 verify(!panel.measuring)
+            if (row.inPanel) {
+                var box = field(row.typedIn)
+                verify(box.mapToItem(panel, box.width, 0).x <= panel.width, box.width)
+            }
             if (row.dialDip !== undefined)
                 compare(field("clino").dip, row.dialDip)
             if (row.dialAzimuth !== undefined) {
