@@ -342,7 +342,10 @@ BaseTool {
             dataToolManager.showAll()
     }
 
+    // Another current locality or a new one rebuilds the rows: what was
+    // typed is stored first.
     function openLocalityDialog() {
+        details.commit()
         _dialogController.launchCustomDialog("LocalityDialog.qml")
     }
 

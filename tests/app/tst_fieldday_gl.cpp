@@ -1027,7 +1027,31 @@ class TestFieldDay : public QObject
             return (button->isVisible() || screen().tap(findItem(notebook(), "toolBarButton_All")))
                    && QTest::qWaitFor([&] { return button->isVisible(); }) && screen().tap(button);
         }
+        if (how == "locality picked")
+            return pickOtherLocality();
+        if (how == "symbol picked") {
+            const auto data = ModelManager::instance()->currentProject()->dataById(id);
+            pickSymbol(data->symbolId() == 3 ? "Cleavage" : "Joint");
+            return !QTest::currentTestFailed();
+        }
         return how == "map" && tapEmptyMap();
+    }
+
+    // The notebook's locality picker, and in it a locality not current.
+    bool pickOtherLocality()
+    {
+        DialogController* dialogs = page->application()->dialogController().get();
+        QQuickItem* dialog = nullptr;
+        if (!screen().tap(findItem(notebook(), "toolBarButton_Locality")) || !QTest::qWaitFor([&] {
+                dialog = qobject_cast<QQuickItem*>(dialogs->customDialog());
+                return dialog && dialog->property("opacity").toReal() == 1.0;
+            }))
+            return false;
+        for (int i = 0; QQuickItem* row = findItem(dialog, QString("locality_%1").arg(i)); ++i) {
+            if (!row->property("current").toBool())
+                return screen().tap(row) && QTest::qWaitFor([&] { return !dialogs->customDialogActive(); });
+        }
+        return false;
     }
 
     // The map page's unsaved work in the words of the question before the
@@ -1403,6 +1427,9 @@ private slots:
         QTest::newRow("photo, filter Data") << "photo" << "filter Data" << " f";
         QTest::newRow("plane, filter Lines") << "plane" << "filter Lines" << " f";
         QTest::newRow("plane, filter Notes, nothing typed") << "plane" << "filter Notes" << "";
+        // A picker over the details stores the text first; the entry stays selected.
+        QTest::newRow("note, locality picked") << "note" << "locality picked" << " l";
+        QTest::newRow("plane, symbol picked") << "plane" << "symbol picked" << " s";
     }
 
     void notebookSavesTheTypedText()
@@ -1429,6 +1456,8 @@ private slots:
         QCOMPARE(input->property("text").toString(), expected);
         QSignalSpy saves(project.get(), &Project::dataListChanged);
         const int failures = toastCount("Update failed!");
+        const std::shared_ptr<Locality> locality = ModelManager::instance()->currentLocality();
+        const int symbol = data->symbolId();
         const bool left = leaveEntry(leave, id, other);
         if (leave.startsWith("filter")) {
             QTRY_COMPARE(shownId(), QString());
@@ -1441,6 +1470,14 @@ private slots:
         QCOMPARE(storedComment(id), expected);
         QCOMPARE(saves.count(), typed.isEmpty() ? 0 : 1);
         QCOMPARE(toastCount("Update failed!"), failures);
+        if (leave.endsWith("picked")) {
+            // One save: the symbol's takes the text.
+            const bool symbolPicked = leave == "symbol picked";
+            QTRY_COMPARE(shownId(), QString::fromStdString(id));
+            QCOMPARE(project->dataById(id)->symbolId() != symbol, symbolPicked);
+            QCOMPARE(ModelManager::instance()->currentLocality() != locality, !symbolPicked);
+            ModelManager::instance()->setCurrentLocality(locality);
+        }
         if (leave == "another row")
             QTRY_COMPARE(shownId(), QString::fromStdString(other));
         if (leave == "Move")
