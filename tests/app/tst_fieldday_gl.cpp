@@ -585,6 +585,36 @@ class TestFieldDay : public QObject
         TEST_STEP(openTool(label, panel));
     }
 
+    // Leaving the notebook's entry over a refused edit asks: "No" keeps the
+    // edit and the entry, "Yes" goes on.
+    void leaveRefusedEntry(const QString& leave, QPointer<QQuickItem>& strat, QQuickItem* input, const QString& taken)
+    {
+        const auto dialogs = page->application()->dialogController();
+        const QString id = QString::fromStdString(test::idOf(0xd0));
+        const QStringList stored = storedUnits();
+        for (const QString answer : {"No", "Yes"}) {
+            QVERIFY(leaveEntry(leave, test::idOf(0xd0), test::idOf(0xd1)));
+            QTRY_VERIFY(dialogs->messageBoxActive());
+            QCOMPARE(dialogs->messageBoxMessage(),
+                     QString("This unit name has unsaved changes. Are you sure you want to exit?"));
+            QQuickItem* button = nullptr;
+            QTRY_VERIFY((button = screen().shownWith("label", answer)) != nullptr);
+            QVERIFY(screen().tapAtRest(button));
+            QTRY_VERIFY(!dialogs->messageBoxActive());
+            if (answer == "Yes")
+                break;
+            QCOMPARE(shownId(), id);
+            QTRY_COMPARE(page->mapView()->selectedItemId(), id);
+            QVERIFY(strat && ModelManager::instance()->currentProject()->stratColumnModel()->isEditing());
+            QCOMPARE(strat->state(), QString("EDITING"));
+            QCOMPARE(input->property("text").toString(), taken);
+            QCOMPARE(storedUnits(), stored);
+        }
+        QTRY_VERIFY(shownId() != id);
+        if (leave.startsWith("filter"))
+            QVERIFY(showAllEntries());
+    }
+
     void takenNameThenAdd(const QString& panel, const QString& leave)
     {
         const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
@@ -627,11 +657,11 @@ class TestFieldDay : public QObject
             QCOMPARE(ModelManager::instance()->currentRockUnit(), current);
             TEST_STEP(leaveRefusedEditFor(panel == "notebook" ? "Line" : "Notebook",
                                           panel == "notebook" ? "lineTool" : "dataTool"));
-        } else if (leave == "another row") {
-            QVERIFY(screen().tap(shownCell(test::idOf(0xd1))));
-        } else {
+        } else if (leave == "another tool") {
             TEST_STEP(leaveRefusedEditFor(panel == "notebook" ? "Line" : "Notebook",
                                           panel == "notebook" ? "lineTool" : "dataTool"));
+        } else {
+            TEST_STEP(leaveRefusedEntry(leave, strat, input, taken));
         }
         QTRY_VERIFY(toasted("Unit names must be unique"));
         QTRY_VERIFY(!project->stratColumnModel()->isEditing());
@@ -2696,7 +2726,7 @@ private slots:
         }
         // A name another unit has is refused however the editor is left;
         // "+" afterwards adds a stored unit, and nothing takes an unstored one.
-        for (const char* leave : {"another row", "another tool", "Done"})
+        for (const char* leave : {"another row", "map", "filter Lines", "another tool", "Done"})
             QTest::newRow(qPrintable(QString("notebook, taken name, %1, +").arg(leave))) << "notebook" << leave;
         for (const char* leave : {"another tool", "Done"})
             QTest::newRow(qPrintable(QString("line, taken name, %1, +").arg(leave))) << "line" << leave;
