@@ -103,7 +103,8 @@ BaseTool {
         function onSelectedItemIdChanged() {
             var index = dataTool.dataModel ? dataTool.dataModel.indexForId(dataTool.mapView.selectedItemId) : -1
             if (index !== dataTool.list.currentIndex && dataTool.mapView.selectedItemId !== dataTool.selectedId()) {
-                dataTool.list.currentIndex = index
+                dataTool.leaveEntryThen(function() { dataTool.list.currentIndex = index },
+                                        function() { dataTool.mapView.selectedItemId = dataTool.selectedId() })
             }
         }
     }
@@ -224,6 +225,28 @@ BaseTool {
         list.contentY = Math.min(contentY, Math.max(0, list.contentHeight - list.height))
     }
 
+    // Leaving the selected entry ends its form, and with it an edit of the
+    // form's strat column that cannot be stored: the user is asked first, as
+    // before a tool switch. `kept` runs when the answer keeps the edit.
+    function leaveEntryThen(go, kept) {
+        var refused = details.view ? Utils.refusedStratEdit() : ""
+        if (refused === "" || typeof _dialogController === "undefined" || !_dialogController) {
+            go()
+            return
+        }
+        Utils.askToDiscard(Utils.unsavedText([refused]), function(discard) {
+            if (discard)
+                go()
+            else if (kept)
+                kept()
+        })
+    }
+
+    // A tapped row is selected, the selected one let go.
+    function rowTapped(index) {
+        leaveEntryThen(function() { list.currentIndex = list.currentIndex === index ? -1 : index })
+    }
+
     function clearSelection() {
         list.currentIndex = -1
     }
@@ -330,8 +353,13 @@ BaseTool {
         return "All"
     }
 
+    // A filter rebuilds the rows and so the entry's form: what was typed is
+    // saved first.
     function applyFilterButton(name) {
-        // A filter may take the entry and its details away: what was typed is saved first.
+        leaveEntryThen(function() { dataTool.applyFilter(name) })
+    }
+
+    function applyFilter(name) {
         details.commit()
         if (name === "Data")
             dataToolManager.showPointDataOnly()
@@ -343,7 +371,10 @@ BaseTool {
             dataToolManager.showAll()
     }
 
+    // Another current locality or a new one rebuilds the rows: what was
+    // typed is stored first.
     function openLocalityDialog() {
+        details.commit()
         _dialogController.launchCustomDialog("LocalityDialog.qml")
     }
 

@@ -20,8 +20,10 @@ Rectangle {
         input.text = stored
         untouched = input.text
     }
-    // Typing goes on here, where the cursor was: the form is made anew after a save.
-    function resume(cursor) {
+    // Typing goes on here, with its text where the cursor was: the form is
+    // made anew after a save, and the rows rebuilt by a change elsewhere.
+    function resume(cursor, text) {
+        input.text = text
         input.forceActiveFocus()
         input.cursorPosition = Math.min(cursor, input.length)
     }

@@ -125,7 +125,7 @@ Item {
             }
             MouseArea {
                 anchors.fill: parent
-                onClicked: list.currentIndex = list.currentIndex === index ? -1 : index
+                onClicked: panel.tool.rowTapped(index)
             }
         }
     }

@@ -37,8 +37,8 @@ Item {
     // selection anew from within the show that made it.
     property int shows: 0
     property bool saving: false
-    // The field typed into when the entry's form is made anew after a save:
-    // typing goes on there.
+    // The field typed into when the entry's form is made anew after a save
+    // or a rebuild of the rows: typing goes on there, with its text.
     property var resumable: null
 
     // Called for every new current row.
@@ -62,7 +62,7 @@ Item {
         loader.sourceComponent = newRow ? componentFor(newRow.dataType) : null
         if (newRow) {
             if (view && resumable && resumable.id === entryId(newRow))
-                view.resume(resumable.field, resumable.cursor)
+                view.resume(resumable.field, resumable.cursor, resumable.text)
             resumable = null
         } else if (!tool || !tool.resetting) {
             resumable = null
@@ -75,7 +75,7 @@ Item {
 
     function typingIn() {
         var field = view && row ? view.typedField() : null
-        return field ? { id: entryId(row), field: field.objectName, cursor: field.cursor() } : null
+        return field ? { id: entryId(row), field: field.objectName, cursor: field.cursor(), text: field.text } : null
     }
 
     // Ends typing as Return does: what differs from the stored entry is saved
@@ -123,7 +123,8 @@ Item {
     }
 
     // The symbol dialog answers to the form shown then: a symbol created in
-    // it rebuilds the rows, and the form that opened it is gone.
+    // it rebuilds the rows, and the form that opened it is gone. The symbol
+    // is stored with the typed text, which the new form keeps.
     function pickSymbol(symbolId) {
         _dialogController.launchCustomDialog("SymbolSelectionDialog.qml")
         var dialog = _dialogController.customDialog

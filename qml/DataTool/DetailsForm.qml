@@ -16,8 +16,9 @@ Column {
     signal moved()
     // A left button that is no move button ("Edit").
     signal editClicked()
-    // The fields typed into, each with `changed`, `finish()`, `editing()`,
-    // `cursor()` and `resume(cursor)`; the save of any one takes them all.
+    // The fields typed into, each with `text`, `changed`, `finish()`,
+    // `editing()`, `cursor()` and `resume(cursor, text)`; the save of any one
+    // takes them all.
     property var textFields: []
 
     spacing: details.margin
@@ -42,10 +43,10 @@ Column {
                 return textFields[i].finish()
         }
     }
-    function resume(name, cursor) {
+    function resume(name, cursor, text) {
         for (var i = 0; i < textFields.length; ++i) {
             if (textFields[i].objectName === name)
-                textFields[i].resume(cursor)
+                textFields[i].resume(cursor, text)
         }
     }
 

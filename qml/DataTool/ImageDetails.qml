@@ -75,7 +75,8 @@ DetailsForm {
                 }
                 function cursor() { return cursorPosition }
                 function editing() { return activeFocus }
-                function resume(at) {
+                function resume(at, typed) {
+                    text = typed
                     forceActiveFocus()
                     cursorPosition = Math.min(at, length)
                 }

@@ -589,6 +589,36 @@ class TestFieldDay : public QObject
         TEST_STEP(openTool(label, panel));
     }
 
+    // Leaving the notebook's entry over a refused edit asks: "No" keeps the
+    // edit and the entry, "Yes" goes on.
+    void leaveRefusedEntry(const QString& leave, QPointer<QQuickItem>& strat, QQuickItem* input, const QString& taken)
+    {
+        const auto dialogs = page->application()->dialogController();
+        const QString id = QString::fromStdString(test::idOf(0xd0));
+        const QStringList stored = storedUnits();
+        for (const QString answer : {"No", "Yes"}) {
+            QVERIFY(leaveEntry(leave, test::idOf(0xd0), test::idOf(0xd1)));
+            QTRY_VERIFY(dialogs->messageBoxActive());
+            QCOMPARE(dialogs->messageBoxMessage(),
+                     QString("This unit name has unsaved changes. Are you sure you want to exit?"));
+            QQuickItem* button = nullptr;
+            QTRY_VERIFY((button = screen().shownWith("label", answer)) != nullptr);
+            QVERIFY(screen().tapAtRest(button));
+            QTRY_VERIFY(!dialogs->messageBoxActive());
+            if (answer == "Yes")
+                break;
+            QCOMPARE(shownId(), id);
+            QTRY_COMPARE(page->mapView()->selectedItemId(), id);
+            QVERIFY(strat && ModelManager::instance()->currentProject()->stratColumnModel()->isEditing());
+            QCOMPARE(strat->state(), QString("EDITING"));
+            QCOMPARE(input->property("text").toString(), taken);
+            QCOMPARE(storedUnits(), stored);
+        }
+        QTRY_VERIFY(shownId() != id);
+        if (leave.startsWith("filter"))
+            QVERIFY(showAllEntries());
+    }
+
     void takenNameThenAdd(const QString& panel, const QString& leave)
     {
         const std::shared_ptr<Project> project = ModelManager::instance()->currentProject();
@@ -631,11 +661,11 @@ class TestFieldDay : public QObject
             QCOMPARE(ModelManager::instance()->currentRockUnit(), current);
             TEST_STEP(leaveRefusedEditFor(panel == "notebook" ? "Line" : "Notebook",
                                           panel == "notebook" ? "lineTool" : "dataTool"));
-        } else if (leave == "another row") {
-            QVERIFY(screen().tap(shownCell(test::idOf(0xd1))));
-        } else {
+        } else if (leave == "another tool") {
             TEST_STEP(leaveRefusedEditFor(panel == "notebook" ? "Line" : "Notebook",
                                           panel == "notebook" ? "lineTool" : "dataTool"));
+        } else {
+            TEST_STEP(leaveRefusedEntry(leave, strat, input, taken));
         }
         QTRY_VERIFY(toasted("Unit names must be unique"));
         QTRY_VERIFY(!project->stratColumnModel()->isEditing());
@@ -1053,7 +1083,26 @@ class TestFieldDay : public QObject
             return (button->isVisible() || screen().tap(findItem(notebook(), "toolBarButton_All")))
                    && QTest::qWaitFor([&] { return button->isVisible(); }) && screen().tap(button);
         }
+        if (how == "locality picked")
+            return pickOtherLocality();
         return how == "map" && tapEmptyMap();
+    }
+
+    // The notebook's locality picker, and in it a locality not current.
+    bool pickOtherLocality()
+    {
+        DialogController* dialogs = page->application()->dialogController().get();
+        QQuickItem* dialog = nullptr;
+        if (!screen().tap(findItem(notebook(), "toolBarButton_Locality")) || !QTest::qWaitFor([&] {
+                dialog = qobject_cast<QQuickItem*>(dialogs->customDialog());
+                return dialog && dialog->property("opacity").toReal() == 1.0;
+            }))
+            return false;
+        for (int i = 0; QQuickItem* row = findItem(dialog, QString("locality_%1").arg(i)); ++i) {
+            if (!row->property("current").toBool())
+                return screen().tap(row) && QTest::qWaitFor([&] { return !dialogs->customDialogActive(); });
+        }
+        return false;
     }
 
     // The map page's unsaved work in the words of the question before the
@@ -1429,6 +1478,8 @@ private slots:
         QTest::newRow("photo, filter Data") << "photo" << "filter Data" << " f";
         QTest::newRow("plane, filter Lines") << "plane" << "filter Lines" << " f";
         QTest::newRow("plane, filter Notes, nothing typed") << "plane" << "filter Notes" << "";
+        // The locality picker stores the text first; the entry stays selected.
+        QTest::newRow("note, locality picked") << "note" << "locality picked" << " l";
     }
 
     void notebookSavesTheTypedText()
@@ -1455,6 +1506,7 @@ private slots:
         QCOMPARE(input->property("text").toString(), expected);
         QSignalSpy saves(project.get(), &Project::dataListChanged);
         const int failures = toastCount("Update failed!");
+        const std::shared_ptr<Locality> locality = ModelManager::instance()->currentLocality();
         const bool left = leaveEntry(leave, id, other);
         if (leave.startsWith("filter")) {
             QTRY_COMPARE(shownId(), QString());
@@ -1467,6 +1519,11 @@ private slots:
         QCOMPARE(storedComment(id), expected);
         QCOMPARE(saves.count(), typed.isEmpty() ? 0 : 1);
         QCOMPARE(toastCount("Update failed!"), failures);
+        if (leave == "locality picked") {
+            QTRY_COMPARE(shownId(), QString::fromStdString(id));
+            QVERIFY(ModelManager::instance()->currentLocality() != locality);
+            ModelManager::instance()->setCurrentLocality(locality);
+        }
         if (leave == "another row")
             QTRY_COMPARE(shownId(), QString::fromStdString(other));
         if (leave == "Move")
@@ -2718,7 +2775,7 @@ private slots:
         }
         // A name another unit has is refused however the editor is left;
         // "+" afterwards adds a stored unit, and nothing takes an unstored one.
-        for (const char* leave : {"another row", "another tool", "Done"})
+        for (const char* leave : {"another row", "map", "filter Lines", "another tool", "Done"})
             QTest::newRow(qPrintable(QString("notebook, taken name, %1, +").arg(leave))) << "notebook" << leave;
         for (const char* leave : {"another tool", "Done"})
             QTest::newRow(qPrintable(QString("line, taken name, %1, +").arg(leave))) << "line" << leave;
