@@ -392,8 +392,14 @@ BaseTool {
         }
     }
 
+    // Each choice leaves the selected entry, so a strat column edit of its
+    // form that cannot be stored is asked about first.
     function addMenuChosen(entry) {
         menuOpen = false
+        leaveEntryThen(function() { dataTool.addChosen(entry) })
+    }
+
+    function addChosen(entry) {
         switch (entry) {
         case "Note":
             openEntry()

@@ -617,6 +617,10 @@ class TestFieldDay : public QObject
         QTRY_VERIFY(shownId() != id);
         if (leave.startsWith("filter"))
             QVERIFY(showAllEntries());
+        if (leave.startsWith("add menu")) {
+            QTRY_VERIFY(reticle()->isVisible());
+            QVERIFY(QMetaObject::invokeMethod(notebook(), "discardEntry"));
+        }
     }
 
     void takenNameThenAdd(const QString& panel, const QString& leave)
@@ -1085,6 +1089,8 @@ class TestFieldDay : public QObject
         }
         if (how == "locality picked")
             return pickOtherLocality();
+        if (how == "add menu, Note")
+            return screen().tap(findItem(notebook(), "toolBarButton_addPhoto")) && screen().tapShown("add_Note");
         return how == "map" && tapEmptyMap();
     }
 
@@ -2775,7 +2781,7 @@ private slots:
         }
         // A name another unit has is refused however the editor is left;
         // "+" afterwards adds a stored unit, and nothing takes an unstored one.
-        for (const char* leave : {"another row", "map", "filter Lines", "another tool", "Done"})
+        for (const char* leave : {"another row", "map", "filter Lines", "add menu, Note", "another tool", "Done"})
             QTest::newRow(qPrintable(QString("notebook, taken name, %1, +").arg(leave))) << "notebook" << leave;
         for (const char* leave : {"another tool", "Done"})
             QTest::newRow(qPrintable(QString("line, taken name, %1, +").arg(leave))) << "line" << leave;
