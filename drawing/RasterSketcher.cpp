@@ -8,6 +8,7 @@
 #include "Database/CommandManager.h"
 #include "app/ApplicationManager.h"
 #include "app/DialogController.h"
+#include "map/TemporaryItemController.h"
 #include "model/AddDataCommand.h"
 #include "model/Data.h"
 #include "model/ModelManager.h"
@@ -77,14 +78,13 @@ QDir imagesFolder(const Project& project)
     return QDir(project.folder().absoluteFilePath(QStringLiteral("images")));
 }
 
-QPointF lastKnownCoordinate()
+// No marker shows on the sketch: it goes where the location bar says.
+QPointF savePosition()
 {
     const ApplicationManager* application = ApplicationManager::instance();
-    AbstractLocationManager* location = application ? application->locationManager() : nullptr;
-    if (!location)
-        return QPointF(AbstractLocationManager::NoCoordinate, AbstractLocationManager::NoCoordinate);
-    location->takePendingInput();
-    return location->lastKnownCoordinate();
+    if (AbstractLocationManager* location = application ? application->locationManager() : nullptr)
+        location->takePendingInput();
+    return TemporaryItemController::savePlace(nullptr).location;
 }
 
 bool validMode(int mode)
@@ -637,7 +637,7 @@ bool RasterSketcher::saveNewSketch()
         return false;
     // A datum without a position would sit at the "none" coordinate on the
     // map and in every export; the sketch stays open to be saved later.
-    const QPointF position = lastKnownCoordinate();
+    const QPointF position = savePosition();
     if (!AbstractLocationManager::isValidCoordinate(position)) {
         qWarning() << "No known position for the new sketch";
         if (const std::shared_ptr<DialogController> controller = AppContext::dialogs())

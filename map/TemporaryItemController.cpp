@@ -34,6 +34,13 @@ TemporaryItemController::TemporaryItemController(QObject* parent)
         m_locationManager = app->locationManager();
     connect(this, &TemporaryItemController::worldPositionChanged, this,
             &TemporaryItemController::onWorldPositionChanged);
+    // Whatever moves the marker or changes what it stands for moves the place.
+    connect(this, &TemporaryItemController::worldPositionChanged, this, &TemporaryItemController::savePlaceChanged);
+    connect(this, &TemporaryItemController::visibleChanged, this, &TemporaryItemController::savePlaceChanged);
+    connect(this, &TemporaryItemController::lockedToGpsChanged, this, &TemporaryItemController::savePlaceChanged);
+    if (m_locationManager)
+        connect(m_locationManager, &AbstractLocationManager::lastKnownCoordinateUpdated, this,
+                &TemporaryItemController::savePlaceChanged);
 }
 
 QObject* TemporaryItemController::mapView() const
@@ -43,7 +50,7 @@ QObject* TemporaryItemController::mapView() const
 
 QPointF TemporaryItemController::worldPosition() const
 {
-    if (m_lockedToGps && AbstractLocationManager::isValidCoordinate(m_worldPosition))
+    if (standsOnFix())
         return m_worldPosition;
     GLRender* scene = m_mapView ? m_mapView->scene() : nullptr;
     double longitude = 0.0, latitude = 0.0;
@@ -51,6 +58,23 @@ QPointF TemporaryItemController::worldPosition() const
         && scene->screenToGeo(m_screenPosition.x(), m_screenPosition.y(), longitude, latitude))
         return QPointF(longitude, latitude);
     return QPointF();
+}
+
+TemporaryItemController::Place TemporaryItemController::savePlace(const TemporaryItemController* marker)
+{
+    if (marker && marker->visible())
+        return {marker->worldPosition(), marker->standsOnFix()};
+    const ApplicationManager* app = ApplicationManager::instance();
+    const AbstractLocationManager* location = app ? app->locationManager() : nullptr;
+    if (!location)
+        return {QPointF(AbstractLocationManager::NoCoordinate, AbstractLocationManager::NoCoordinate), true};
+    return {location->lastKnownCoordinate(), true};
+}
+
+QVariantMap TemporaryItemController::savePlaceMap() const
+{
+    const Place place = savePlace(this);
+    return {{QStringLiteral("location"), place.location}, {QStringLiteral("gps"), place.gps}};
 }
 
 void TemporaryItemController::setMapView(QObject* mapView)
@@ -84,15 +108,10 @@ void TemporaryItemController::setScreenPosition(QPointF screenPosition)
     if (samePoint(screenPosition, m_screenPosition))
         return;
     m_screenPosition = screenPosition;
-    const bool keepsWorldPosition =
-        m_lockedToGps && AbstractLocationManager::isValidCoordinate(m_worldPosition);
-    if (!keepsWorldPosition && m_mapView && !m_reconciling) {
-        // The announced point comes from this screen position: placing the
-        // marker from it again would only add the round trip's error.
-        m_reconciling = true;
-        emit worldPositionChanged(worldPosition());
-        m_reconciling = false;
-    }
+    // The announced point comes from this screen position: placing the
+    // marker from it again would only add the round trip's error.
+    if (!standsOnFix())
+        announcePointUnder();
     emit screenPositionChanged(screenPosition);
 }
 
@@ -109,7 +128,7 @@ void TemporaryItemController::setLockedToGps(bool lockedToGps)
     if (!lockedToGps) {
         if (m_locationManager)
             disconnect(m_locationManager, &AbstractLocationManager::lastKnownCoordinateUpdated, this,
-                       &TemporaryItemController::setWorldPosition);
+                       &TemporaryItemController::followFix);
         return;
     }
     const QPointF fix = m_locationManager ? m_locationManager->lastKnownCoordinate() : QPointF();
@@ -125,7 +144,7 @@ void TemporaryItemController::setLockedToGps(bool lockedToGps)
     // Every tool activation locks again: one connection, however often.
     if (m_locationManager)
         connect(m_locationManager, &AbstractLocationManager::lastKnownCoordinateUpdated, this,
-                &TemporaryItemController::setWorldPosition, Qt::UniqueConnection);
+                &TemporaryItemController::followFix, Qt::UniqueConnection);
 }
 
 void TemporaryItemController::setLockedToWorldPosition(bool lockedToWorldPosition)
@@ -167,6 +186,41 @@ void TemporaryItemController::onCameraPositionChanged()
 {
     if (m_visible && !isNull(m_worldPosition) && (m_lockedToGps || m_lockedToWorldPosition))
         onWorldPositionChanged(m_worldPosition);
+    // A marker read from the screen may now stand for another point: one left
+    // where it is while the map moves under it, above all.
+    if (!standsOnFix() && !isNull(m_screenPosition))
+        announcePointUnder();
+}
+
+void TemporaryItemController::followFix(QPointF fix)
+{
+    if (AbstractLocationManager::isValidCoordinate(fix)) {
+        setWorldPosition(fix);
+        return;
+    }
+    // A fix that is gone no longer holds the marker: it stays where it is
+    // and stands for the point under it.
+    if (!m_lockedToGps || !AbstractLocationManager::isValidCoordinate(m_worldPosition))
+        return;
+    m_worldPosition = QPointF();
+    announcePointUnder();
+}
+
+void TemporaryItemController::announcePointUnder()
+{
+    if (!m_mapView || m_reconciling)
+        return;
+    // The point under the marker as this camera shows it, not the last frame's.
+    if (GLRender* scene = m_mapView->scene())
+        scene->updateCamera();
+    m_reconciling = true;
+    emit worldPositionChanged(worldPosition());
+    m_reconciling = false;
+}
+
+bool TemporaryItemController::standsOnFix() const
+{
+    return m_lockedToGps && AbstractLocationManager::isValidCoordinate(m_worldPosition);
 }
 
 QPointF TemporaryItemController::mapViewCentre() const

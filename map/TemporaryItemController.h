@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointF>
 #include <QPointer>
+#include <QVariantMap>
 
 namespace kiv {
 
@@ -23,6 +24,9 @@ class TemporaryItemController : public QObject
     Q_PROPERTY(bool lockedToGps READ lockedToGps WRITE setLockedToGps NOTIFY lockedToGpsChanged)
     Q_PROPERTY(bool lockedToWorldPosition READ lockedToWorldPosition WRITE setLockedToWorldPosition NOTIFY
                    lockedToWorldPositionChanged)
+    // Where a save would put a datum now: "location" and "gps" (the place is
+    // the position fix, with its accuracies). Read afresh at every access.
+    Q_PROPERTY(QVariantMap savePlace READ savePlaceMap NOTIFY savePlaceChanged)
 
 public:
     explicit TemporaryItemController(QObject* parent = nullptr);
@@ -34,6 +38,17 @@ public:
     bool visible() const { return m_visible; }
     bool lockedToGps() const { return m_lockedToGps; }
     bool lockedToWorldPosition() const { return m_lockedToWorldPosition; }
+
+    struct Place
+    {
+        QPointF location;
+        bool gps = true;
+    };
+    // The one answer to "where would a save go now", for every save and the
+    // hint by its button: the point a shown marker stands on, else (no
+    // marker on the map) the position the location bar holds.
+    static Place savePlace(const TemporaryItemController* marker);
+    QVariantMap savePlaceMap() const;
 
 public slots:
     void setMapView(QObject* mapView);
@@ -54,8 +69,14 @@ signals:
     void visibleChanged(bool visible);
     void lockedToGpsChanged(bool lockedToGps);
     void lockedToWorldPositionChanged(bool lockedToWorldPosition);
+    void savePlaceChanged();
 
 private:
+    void followFix(QPointF fix);
+    // Tells bindings the point under a marker that stays on screen.
+    void announcePointUnder();
+    // Locked to GPS and on a fix: its place is the fix, not the screen.
+    bool standsOnFix() const;
     QPointF mapViewCentre() const;
     bool placeOnMap(const QPointF& world, QPointF& screen) const;
 

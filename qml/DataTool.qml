@@ -69,6 +69,16 @@ BaseTool {
         }
     }
 
+    // Back from the position bar: the new entry's marker shows again.
+    Connections {
+        target: dataTool.reticule
+        ignoreUnknownSignals: true
+        function onHandedBack() {
+            if (dataTool.shown && dataTool.entryOpen)
+                dataTool.openEntry()
+        }
+    }
+
     // The selection follows the entry, not its row: every save and delete
     // rebuilds the rows, and a rebuilt or reordered list may hold another
     // entry at the same row.
@@ -287,7 +297,7 @@ BaseTool {
     function entryStoredOnClose() {
         var locations = typeof _appManager !== "undefined" && _appManager ? _appManager.locationManager : null
         return shown && entryOpen && entryText !== "" && !!reticule && !!locations
-                && locations.isValidCoordinate(reticule.worldPosition)
+                && locations.isValidCoordinate(reticule.savePlace.location)
     }
 
     // A new entry that is dropped when the page goes: by the window's
@@ -325,9 +335,9 @@ BaseTool {
 
     function saveEntry() {
         Utils.takePendingInput()
-        var at = reticule ? reticule.worldPosition : Utils.noPosition()
-        var gps = reticule ? reticule.lockedToGps : false
-        if (imageToolManager.save(entryPanel.text, at, gps)) {
+        var place = reticule ? reticule.savePlace : { location: Utils.noPosition(), gps: false }
+        var at = place.location
+        if (imageToolManager.save(entryPanel.text, at, place.gps)) {
             discardEntry()
             return true
         }

@@ -13,6 +13,12 @@ Item {
     readonly property alias screenPosition: controller.screenPosition
     readonly property alias lockedToGps: controller.lockedToGps
     readonly property alias lockedToWorldPosition: controller.lockedToWorldPosition
+    // Where a save would put a datum now ("location", "gps"), read afresh at
+    // each access; every save and the hint by its button read this.
+    readonly property alias savePlace: controller.savePlace
+    // How the marker stood when the position bar borrowed it, while the bar
+    // holds it: see handBack().
+    property var lent: null
     property real minimumX: 0
     property real maximumX: parent ? parent.width : 0
     property real minimumY: 0
@@ -32,6 +38,9 @@ Item {
     signal pressed(real x, real y, int buttons)
     signal moved(real x, real y, int buttons)
     signal released(real x, real y, int buttons, bool longPress)
+    // The position bar is done with the marker: the tool that showed it
+    // shows it again.
+    signal handedBack()
 
     function currentSymbolIconId() {
         var project = _modelManager ? _modelManager.currentProject : null
@@ -51,7 +60,16 @@ Item {
         controller.visible = true
     }
 
+    function heldCoordinate() {
+        var location = _appManager ? _appManager.locationManager : null
+        return location ? location.lastKnownCoordinate : Utils.noPosition()
+    }
+
     function activateForManualGpsLocation() {
+        if (!lent)
+            lent = { shown: controller.visible, placed: !controller.lockedToGps,
+                     screen: Qt.point(controller.screenPosition.x, controller.screenPosition.y),
+                     held: heldCoordinate() }
         stylusMode = false
         symbolId = -1
         symbolColor = "black"
@@ -60,6 +78,7 @@ Item {
     }
 
     function activateForDataLocation() {
+        lent = null
         stylusMode = false
         symbolId = Qt.binding(currentSymbolIconId)
         symbolColor = Qt.binding(currentRockUnitColor)
@@ -69,12 +88,14 @@ Item {
     }
 
     function activateForMoveData(pt) {
+        lent = null
         controller.setLockedToGps(false)
         controller.setWorldPosition(pt)
         show()
     }
 
     function activateAtScreenCenter() {
+        lent = null
         controller.activateAtScreenCenter()
         show()
     }
@@ -84,7 +105,24 @@ Item {
         show()
     }
 
+    // The position bar gives the marker back, unless a tool has taken it
+    // meanwhile. A place the user chose on the map stays chosen unless the
+    // bar set another position.
+    function handBack() {
+        var was = lent
+        if (!was)
+            return
+        deactivate()
+        if (!was.shown)
+            return
+        handedBack()
+        var held = heldCoordinate()
+        if (was.placed && controller.visible && held.x === was.held.x && held.y === was.held.y)
+            setScreenPosition(was.screen)
+    }
+
     function deactivate() {
+        lent = null
         controller.visible = false
         symbolId = -1
         symbolColor = "black"

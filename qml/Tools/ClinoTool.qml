@@ -36,11 +36,15 @@ BaseTool {
     readonly property string azimuthLabel: usesStrike ? "strike" : "azimuth"
     readonly property var locations: (typeof _appManager !== "undefined" && _appManager)
                                      ? _appManager.locationManager : null
-    // Where a save puts the reading: the marker, or the last known position.
-    readonly property point savePosition: temporaryItem ? temporaryItem.worldPosition
-                                                        : locations ? locations.lastKnownCoordinate
-                                                                    : Utils.noPosition()
-    readonly property bool positionKnown: !!locations && locations.isValidCoordinate(savePosition)
+    // Where a save puts the reading now: the point the marker shows, else
+    // the position the bar holds. Read afresh by the save; the hint follows
+    // every change of it (pans and zooms included).
+    function savePlace() {
+        if (temporaryItem)
+            return temporaryItem.savePlace
+        return { location: locations ? locations.lastKnownCoordinate : Utils.noPosition(), gps: true }
+    }
+    readonly property bool positionKnown: !!locations && locations.isValidCoordinate(savePlace().location)
     // Why Save waits, first reason first; empty when it may save.
     readonly property string saveWaitsFor: {
         if ((clinoMode || unitSwitch.checked) && !unitChosen)
@@ -179,13 +183,9 @@ BaseTool {
         }
     }
 
-    function position() {
-        return { location: savePosition, gps: temporaryItem ? temporaryItem.lockedToGps : true }
-    }
-
     function save() {
         Utils.takePendingInput()
-        var at = position()
+        var at = savePlace()
         if (clinoMode) {
             var azimuth = isPlane ? _ui.parsePlaneAzimuth(azimuthField.text) : azimuthField.text
             manager.saveOrientation(dipField.text, azimuth, commentField.text, at.location, at.gps)
@@ -203,6 +203,14 @@ BaseTool {
         if (!clinoMode)
             compass.unlockHeading()
         commentField.text = ""
+    }
+
+    // The marker as this screen shows it: the data symbol, or the locked
+    // heading's sighting.
+    function showMarker() {
+        temporaryItem.activateForDataLocation()
+        sightingShown = false
+        showSighting()
     }
 
     // The locked heading shows as the default sighting symbol where it goes.
@@ -231,15 +239,15 @@ BaseTool {
     onShownChanged: {
         updateEmitFlags()
         if (temporaryItem) {
-            if (shown)
-                temporaryItem.activateForDataLocation()
-            else
+            if (shown) {
+                showMarker()
+            } else {
                 temporaryItem.deactivate()
-            sightingShown = false
+                sightingShown = false
+            }
         }
         refreshReadings()
         refreshHeading()
-        showSighting()
     }
     onMeasuringChanged: updateEmitFlags()
     onIsPlaneChanged: {
@@ -256,6 +264,14 @@ BaseTool {
     Connections {
         target: clinoTool.manager
         function onSaveSuccessful(success, message) { clinoTool.handleSaved(success, message) }
+    }
+    Connections {
+        target: clinoTool.temporaryItem
+        ignoreUnknownSignals: true
+        function onHandedBack() {
+            if (clinoTool.shown)
+                clinoTool.showMarker()
+        }
     }
 
     Connections {

@@ -116,7 +116,7 @@ BaseTool {
         longitudeField.inputItem.focus = false
         altitudeInput.focus = false
         if (temporaryItem)
-            temporaryItem.deactivate()
+            temporaryItem.handBack()
     }
 
     function stopRunningUpdates() {

@@ -77,17 +77,18 @@ BaseTool {
             mapView.snapToPosition(temporaryItem.worldPosition)
     }
 
-    function newItemLocation() {
+    // Where the picture goes now: the point the marker shows.
+    function newItemPlace() {
         if (temporaryItem)
-            return temporaryItem.worldPosition
+            return temporaryItem.savePlace
         var location = (typeof _appManager !== "undefined" && _appManager) ? _appManager.locationManager : null
-        return location ? location.lastKnownCoordinate : Utils.noPosition()
+        return { location: location ? location.lastKnownCoordinate : Utils.noPosition(), gps: true }
     }
 
     function saveNewItem() {
         Utils.takePendingInput()
-        var gps = temporaryItem ? temporaryItem.lockedToGps : true
-        if (!manager.saveAsNote(newImageSource, commentField.text, newItemLocation(), gps)) {
+        var place = newItemPlace()
+        if (!manager.saveAsNote(newImageSource, commentField.text, place.location, place.gps)) {
             _dialogController.toastError("Failed to save image")
             return false
         }

@@ -2155,6 +2155,169 @@ private slots:
         QVERIFY(!findItem(notebook(), "entryPanel")->isVisible());
     }
 
+    // A drag across the map and a wheel step, as the user moves it, until
+    // the camera rests.
+    void panAndZoom()
+    {
+        QVERIFY(page->cameraAtRest());
+        QTest::mousePress(window(), Qt::LeftButton, {}, QPoint(1000, 550));
+        for (int step = 1; step <= 10; ++step)
+            QTest::mouseMove(window(), QPoint(1000 - 12 * step, 550 - 6 * step));
+        QTest::mouseRelease(window(), Qt::LeftButton, {}, QPoint(880, 490));
+        QVERIFY(page->cameraAtRest());
+        const QPoint at(1000, 550);
+        QWheelEvent wheel(QPointF(at), QPointF(window()->mapToGlobal(at)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QGuiApplication::sendEvent(window(), &wheel);
+        QVERIFY(page->cameraAtRest());
+    }
+
+    // The clino in its clino mode with a reading typed and a comment.
+    QQuickItem* typedClinoReading(const QString& comment)
+    {
+        QQuickItem* clino = findItem(root(), "clinoTool");
+        // Opened afresh: its marker as the clino puts it.
+        if (!screen().openTool("Notebook", "dataTool") || !screen().openTool("Clino", "clinoTool"))
+            return nullptr;
+        QQuickItem* mode = findItem(clino, "modeButton");
+        if (!clino->property("clinoMode").toBool() && !screen().tap(mode, QPointF(mode->width() * 0.75, mode->height() / 2)))
+            return nullptr;
+        if (!QTest::qWaitFor([&] { return clino->property("clinoMode").toBool(); }))
+            return nullptr;
+        findItem(clino, "dipField")->setProperty("text", "35");
+        findItem(clino, "azimuthField")->setProperty("text", "210");
+        QMetaObject::invokeMethod(clino, "setMeasuring", Q_ARG(QVariant, false));
+        findItem(clino, "commentField")->setProperty("text", comment);
+        return clino;
+    }
+
+    // The entry stored with `comment` lies where the marker stands: in main.db
+    // and on the map.
+    void storedUnderTheMarker(const QString& comment, const QPointF& marker)
+    {
+        const QPointF under = geoOf(marker);
+        std::shared_ptr<Data> saved;
+        QTRY_VERIFY((saved = dataWith(comment)) != nullptr);
+        QVERIFY2(qAbs(saved->longitude() - under.x()) < 1e-9, qPrintable(QString::number(saved->longitude())));
+        QVERIFY2(qAbs(saved->latitude() - under.y()) < 1e-9, qPrintable(QString::number(saved->latitude())));
+        QCOMPARE(storedPosition(saved->id()).first, saved->latitude());
+        const QPointF drawn = page->screenOf(saved->longitude(), saved->latitude());
+        QVERIFY2(QLineF(drawn, marker).length() < 1.0, qPrintable(QString("%1,%2").arg(drawn.x()).arg(drawn.y())));
+    }
+
+    // A long press, then the map moved and zoomed under the marker: a save
+    // stores the point under the marker at the moment it saves.
+    void savesGoWhereTheMarkerStands_data()
+    {
+        QTest::addColumn<QString>("save");
+        QTest::newRow("plane") << "plane";
+        QTest::newRow("note") << "note";
+    }
+
+    void savesGoWhereTheMarkerStands()
+    {
+        QFETCH(QString, save);
+        AbstractLocationManager* location = page->application()->locationManager();
+        location->setLastKnownCoordinate(AbstractLocationManager::INVALID_COORDINATE);
+        QVERIFY(page->lookAt(Lon, Lat, 3000.0));
+        const QString comment = "under the marker, " + save;
+        const QPoint pressed(900, 300);
+        QQuickItem* clino = nullptr;
+        QQuickItem* input = nullptr;
+        if (save == "plane") {
+            QVERIFY((clino = typedClinoReading(comment)) != nullptr);
+            TEST_STEP(longPress(pressed));
+        } else {
+            TEST_STEP(openTool("Notebook", "dataTool"));
+            findItem(notebook(), "dataList")->setProperty("currentIndex", -1);
+            TEST_STEP(tap(findItem(notebook(), "toolBarButton_addPhoto")));
+            QVERIFY(screen().tapShown("add_Note"));
+            QTRY_VERIFY(reticle()->isVisible());
+            TEST_STEP(longPress(pressed));
+            input = findItem(notebook(), "entryText");
+            TEST_STEP(typeAtEnd(input, input, comment));
+        }
+        const QPointF before = geoOf(pressed);
+        TEST_STEP(panAndZoom());
+        TEST_STEP(reticleShownAt(pressed));
+        QVERIFY(QLineF(geoOf(pressed), before).length() > 1e-4);
+        if (clino) {
+            QTRY_COMPARE(findItem(clino, "saveHint")->property("text").toString(), QString());
+            TEST_STEP(tap(findItem(clino, "saveButton")));
+        } else {
+            TEST_STEP(tap(findItem(notebook(), "entry_Save")));
+        }
+        TEST_STEP(storedUnderTheMarker(comment, pressed));
+        QCOMPARE(storedPosition(dataWith(comment)->id()).second, location->altitude());
+    }
+
+    // With no position, Save waits only while the marker stands on no place:
+    // the first view's centre, the "none" point. Its hint and the place a
+    // save takes follow the marker as the map moves and the fix goes.
+    void saveWaitsOnlyWithoutAPlace_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::newRow("first view, then a pan") << "first view";
+        QTest::newRow("the fix cleared") << "fix cleared";
+        QTest::newRow("a position typed in the bar, Done") << "typed";
+    }
+
+    void saveWaitsOnlyWithoutAPlace()
+    {
+        QFETCH(QString, start);
+        AbstractLocationManager* location = page->application()->locationManager();
+        location->setLastKnownCoordinate(AbstractLocationManager::INVALID_COORDINATE);
+        const QString comment = "waits, " + start;
+        if (start == "first view") {
+            QVERIFY(page->lookAt(0.0, 0.0, 3000.0));
+        } else {
+            QVERIFY(page->lookAt(Lon, Lat, 3000.0));
+            location->setLastKnownCoordinate(QPointF(Lon + 0.003, Lat + 0.002));
+        }
+        QQuickItem* clino = nullptr;
+        QVERIFY((clino = typedClinoReading(comment)) != nullptr);
+        QQuickItem* hint = findItem(clino, "saveHint");
+        QQuickItem* saveButton = findItem(clino, "saveButton");
+        if (start == "first view") {
+            // The marker stands on 0, 0, which no save takes.
+            QTRY_VERIFY(QLineF(reticleCentre(), page->screenOf(0.0, 0.0)).length() < 1.0);
+            QTRY_COMPARE(hint->property("text").toString(), QString("Set a position to save"));
+            QVERIFY(!clino->property("canSave").toBool());
+            TEST_STEP(panAndZoom());
+        } else if (start == "typed") {
+            // The bar borrows the marker while it is typed in, and gives it back.
+            QQuickItem* latitude = findItem(findItem(root(), "latitudeField"), "coordinateInput");
+            TEST_STEP(tap(latitude));
+            QTRY_VERIFY(latitude->hasActiveFocus());
+            QVERIFY(QMetaObject::invokeMethod(latitude, "selectAll"));
+            QTest::keyClick(window(), Qt::Key_Backspace);
+            for (const QChar c : QString("46010"))
+                QTest::keyClick(window(), c.toLatin1());
+            TEST_STEP(tap(findItem(root(), "actionButton")));
+            QTRY_COMPARE(location->lastKnownCoordinate().y(), Lat + 1.0 / 60.0);
+            QVERIFY(page->lookAt(Lon + 0.003, Lat + 1.0 / 60.0, 3000.0));
+            QTRY_VERIFY(reticle()->isVisible() && reticle()->opacity() == 1.0);
+            QVERIFY(findItem(reticle(), "symbol")->isVisible());
+            QTRY_VERIFY(QLineF(reticleCentre(), page->screenOf(Lon + 0.003, Lat + 1.0 / 60.0)).length() < 1.0);
+        } else {
+            QTRY_VERIFY(QLineF(reticleCentre(), page->screenOf(Lon + 0.003, Lat + 0.002)).length() < 1.0);
+            const QPointF shown = reticleCentre();
+            location->setLastKnownCoordinate(AbstractLocationManager::INVALID_COORDINATE);
+            // The marker stays, and now stands for the point under it.
+            QCOMPARE(reticleCentre(), shown);
+            TEST_STEP(panAndZoom());
+            QCOMPARE(reticleCentre(), shown);
+        }
+        QTRY_COMPARE(hint->property("text").toString(), QString());
+        QVERIFY(saveButton->isEnabled());
+        const QPointF marker = reticleCentre();
+        TEST_STEP(tap(saveButton));
+        TEST_STEP(storedUnderTheMarker(comment, marker));
+        // A place read off the map has no accuracy of a fix.
+        if (start != "typed")
+            QCOMPARE(dataWith(comment)->horizontalAccuracy(), 0.0);
+    }
+
     void toolClickClosesTheWideBar()
     {
         QQuickItem* bar = findItem(root(), "toolBar");

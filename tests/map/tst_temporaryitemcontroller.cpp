@@ -231,6 +231,65 @@ private slots:
         }
     }
 
+    // A save reads the place when it saves; the hint by its button follows
+    // the place's signal. Both must agree with the marker on the map.
+    void savePlaceIsWhereTheMarkerStands_data()
+    {
+        QTest::addColumn<QString>("placed");
+        QTest::addColumn<bool>("visible");
+        QTest::addColumn<bool>("gps");
+        QTest::newRow("free, map moved") << "free" << true << false;
+        QTest::newRow("gps without a fix, map moved") << "no fix" << true << false;
+        QTest::newRow("gps on a fix, map moved") << "fix" << true << true;
+        QTest::newRow("fix gone, map moved") << "fix gone" << true << false;
+        QTest::newRow("on a world point, map moved") << "world" << true << false;
+        QTest::newRow("hidden: the held position") << "fix" << false << true;
+    }
+
+    void savePlaceIsWhereTheMarkerStands()
+    {
+        QFETCH(QString, placed);
+        QFETCH(bool, visible);
+        QFETCH(bool, gps);
+        const QPointF fix(8.51, 47.31);
+        marker->setVisible(visible);
+        QSignalSpy changed(marker.get(), &TemporaryItemController::savePlaceChanged);
+        if (placed == "free") {
+            freeAt(QPointF(120, 90));
+        } else if (placed == "world") {
+            marker->setLockedToGps(false);
+            marker->setWorldPosition(fix);
+        } else {
+            location->setLastKnownCoordinate(placed == "no fix" ? AbstractLocationManager::INVALID_COORDINATE : fix);
+            marker->setLockedToGps(true);
+        }
+        if (placed == "fix gone") {
+            const QPointF shown = marker->screenPosition();
+            const int before = changed.count();
+            location->setLastKnownCoordinate(AbstractLocationManager::INVALID_COORDINATE);
+            QVERIFY(changed.count() > before);
+            // The marker stays; it now stands for the point under it.
+            QCOMPARE(marker->screenPosition(), shown);
+        }
+        QVERIFY(changed.count() > 0);
+        const int before = changed.count();
+        lookAt(QPointF(8.47, 47.33));
+        scene()->cameraManipulator().setAltitude(20000.0);
+        lookAt(QPointF(8.48, 47.32));
+        // On a fix the place stays the fix; read from the screen it moves.
+        if (visible && !gps)
+            QVERIFY(changed.count() > before);
+        const TemporaryItemController::Place place = TemporaryItemController::savePlace(marker.get());
+        const QVariantMap map = marker->savePlaceMap();
+        QCOMPARE(map.value("location").toPointF(), place.location);
+        QCOMPARE(place.gps, gps);
+        QCOMPARE(map.value("gps").toBool(), gps);
+        if (!visible)
+            QCOMPARE(place.location, location->lastKnownCoordinate());
+        else
+            QVERIFY(near(place.location, geoUnder(marker->screenPosition()), 1e-9));
+    }
+
     void gpsLockConnectsOnce()
     {
         marker->setLockedToGps(false);

@@ -252,6 +252,7 @@ TestCase {
         property int activations: 0
         property bool lockedToGps: true
         property point worldPosition: Qt.point(0, 0)
+        readonly property var savePlace: ({ location: worldPosition, gps: lockedToGps })
         // Locked to a GPS without a fix, it has no place of its own.
         function activateForDataLocation() {
             ++activations

@@ -28,6 +28,7 @@ TestCase {
         Item {
             id: reticule
             property point worldPosition: Qt.point(7.0, 46.0)
+            readonly property var savePlace: ({ location: worldPosition, gps: lockedToGps })
             property point screenPosition: Qt.point(0, 0)
             property bool lockedToGps: false
             property bool lockedToWorldPosition: false

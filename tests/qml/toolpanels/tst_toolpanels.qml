@@ -30,7 +30,7 @@ Item {
             signal released()
             function activateForManualGpsLocation() {}
             function activateAtWorldLocation(pt) { placedAt = pt }
-            function deactivate() {}
+            function handBack() {}
             function resetLocation() {}
         }
     }
