@@ -1,5 +1,6 @@
 #include "app/StaleLockFile.h"
 
+#include <QDateTime>
 #include <QDebug>
 #include <QFile>
 #include <QDir>
@@ -66,19 +67,22 @@ int removeDeadSave(const QString& savedFile)
 {
     const QFileInfo saved(savedFile);
     const QString lockPath = savedFile + QStringLiteral(".lock");
-    const LockRemoval lock = removeUnheldLock(lockPath);
-    int removed = lock == LockRemoval::Removed ? 1 : 0;
-    if (removed)
-        qInfo().noquote() << "Removed the lock of a stopped save" << lockPath;
-    // A live save holds the lock while its temporary file exists.
-    if (QFileInfo(lockPath).exists() || QFileInfo(lockPath).isSymLink())
-        return removed;
+    // Read before it goes: the temporary files are told by their times.
+    const QDateTime locked = QFileInfo(lockPath).lastModified();
+    if (removeUnheldLock(lockPath) != LockRemoval::Removed)
+        return 0;
+    qInfo().noquote() << "Removed the lock of a stopped save" << lockPath;
+    int removed = 1;
     const QRegularExpression name(
         QStringLiteral("\\A%1\\.[A-Za-z0-9]{6}\\z").arg(QRegularExpression::escape(saved.fileName())));
     const QDir folder = saved.dir();
     for (const QFileInfo& file : folder.entryInfoList({saved.fileName() + QStringLiteral(".*")},
                                                       QDir::Files | QDir::Hidden | QDir::System)) {
-        if (!name.match(file.fileName()).hasMatch() || file.isSymLink() || !file.isFile())
+        // A save writes its temporary file while it holds the lock, for
+        // moments: a file of that shape from another time is the user's.
+        const qint64 written = locked.msecsTo(file.lastModified());
+        if (!name.match(file.fileName()).hasMatch() || file.isSymLink() || !file.isFile() || written < 0
+            || written > DeadSaveMoments)
             continue;
         const bool gone = QFile::remove(file.filePath());
         qInfo().noquote() << (gone ? "Removed the temporary file of a stopped save" : "Cannot remove")

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 namespace kiv {
 
@@ -24,11 +25,15 @@ LockRemoval removeUnheldLock(const QString& lockPath);
 // lock until it grows stale. True when a lock file was removed.
 bool removeEmptyStaleLock(const QString& lockedFile);
 
+// How long after taking its lock a save may still write its temporary file,
+// in milliseconds.
+constexpr qint64 DeadSaveMoments = 30 * 1000;
+
 // Removes what a save of `savedFile` killed midway left beside it: its lock
-// (name plus ".lock") and Qt's temporary file (name plus "." and six letters
-// or digits), but only when no live process holds that lock, as every save
-// does while its temporary file exists. Plain files only. Returns how many
-// were removed.
+// (name plus ".lock"), when no live process holds it, and with it Qt's
+// temporary file (name plus "." and six letters or digits) written no
+// earlier than the lock and at most DeadSaveMoments after it. Other files of
+// that shape are the user's. Plain files only. Returns how many were removed.
 int removeDeadSave(const QString& savedFile);
 
 } // namespace kiv

@@ -698,7 +698,7 @@ bool RasterSketcher::writeExistingImage()
             // The photograph keeps its name; the sketch shows under IMG_.
             imagePath = SketchFiles::prefixedPath(imagePath);
             command->setImagePath(images.relativeFilePath(imagePath));
-        } else if (!SketchFiles::keepOriginal(imagePath, SketchFiles::originalPath(imagePath))) {
+        } else if (!files.copy(imagePath, SketchFiles::originalPath(imagePath))) {
             return false;
         }
         const QString backgroundPath = SketchFiles::backgroundPath(imagePath);

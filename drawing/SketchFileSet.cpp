@@ -11,6 +11,7 @@
 #include <QImage>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QUrl>
 
 #include <sqlite3.h>
@@ -28,6 +29,17 @@ namespace {
 const QByteArray JournalHeader = QByteArrayLiteral("quarzel sketch journal 1");
 // A file the save makes under a name nothing held before it.
 const QByteArray CreatedKey = QByteArrayLiteral("new ");
+// A copy the save makes under a name nothing held before it; listed after
+// the new files, so a journal whose copies are whole lists them all.
+const QByteArray CopyKey = QByteArrayLiteral("copy ");
+const QString JournalName = QStringLiteral("\\.sketch-[0-9a-z]{1,7}\\.journal");
+
+// What a stopped save noted in its journal.
+struct Journal
+{
+    QStringList created;
+    QStringList copies;
+};
 
 bool isSketchFileName(const QString& name)
 {
@@ -44,15 +56,17 @@ struct Leftover
 };
 
 // By token. A part still being written carries the six characters of its
-// own temporary name.
-QHash<QString, QVector<Leftover>> leftoversOf(const QDir& images)
+// own temporary name. The parts of copies are known by their journals.
+QHash<QString, QVector<Leftover>> leftoversOf(const QDir& images, const QHash<QString, Journal>& journals)
 {
     static const QRegularExpression name(QStringLiteral("^(.+)\\.([0-9a-z]{1,7})\\.(part|old)(\\.[A-Za-z0-9]{6})?$"));
     QHash<QString, QVector<Leftover>> sets;
     const QDir::Filters files = QDir::Files | QDir::Hidden | QDir::System;
     for (const QFileInfo& file : images.entryInfoList(files)) {
         const QRegularExpressionMatch match = name.match(file.fileName());
-        if (!match.hasMatch() || !file.isFile() || file.isSymLink() || !isSketchFileName(match.captured(1)))
+        if (!match.hasMatch() || !file.isFile() || file.isSymLink()
+            || !(isSketchFileName(match.captured(1))
+                 || journals.value(match.captured(2)).copies.contains(match.captured(1))))
             continue;
         sets[match.captured(2)].append(
             {file.filePath(), images.filePath(match.captured(1)), match.captured(3) == QLatin1String("part")});
@@ -92,10 +106,10 @@ bool putBack(const QString& aside, const QString& target)
 
 // The files a stopped save noted as its own new ones, by token; a file
 // that is no journal of the program's is left out.
-QHash<QString, QStringList> journalsOf(const QDir& images)
+QHash<QString, Journal> journalsOf(const QDir& images)
 {
     static const QRegularExpression name(QStringLiteral("^\\.sketch-([0-9a-z]{1,7})\\.journal$"));
-    QHash<QString, QStringList> journals;
+    QHash<QString, Journal> journals;
     const QDir::Filters files = QDir::Files | QDir::Hidden;
     for (const QFileInfo& info : images.entryInfoList({QStringLiteral(".sketch-*.journal")}, files)) {
         const QRegularExpressionMatch match = name.match(info.fileName());
@@ -103,12 +117,16 @@ QHash<QString, QStringList> journalsOf(const QDir& images)
         if (!match.hasMatch() || info.isSymLink() || !file.open(QIODevice::ReadOnly)
             || file.readLine().trimmed() != JournalHeader)
             continue;
-        QStringList& created = journals[match.captured(1)];
+        Journal& journal = journals[match.captured(1)];
         while (!file.atEnd()) {
             const QByteArray line = file.readLine();
             // A line cut by the kill names nothing whole.
-            if (line.endsWith('\n') && line.startsWith(CreatedKey))
-                created << QUrl::fromPercentEncoding(line.mid(CreatedKey.size()).chopped(1));
+            if (!line.endsWith('\n'))
+                continue;
+            if (line.startsWith(CreatedKey))
+                journal.created << QUrl::fromPercentEncoding(line.mid(CreatedKey.size()).chopped(1));
+            else if (line.startsWith(CopyKey))
+                journal.copies << QUrl::fromPercentEncoding(line.mid(CopyKey.size()).chopped(1));
         }
     }
     return journals;
@@ -147,6 +165,23 @@ int namedByRow(const QDir& images, const QStringList& names)
     return named;
 }
 
+// Copies source into part whole or not at all.
+bool fillCopy(const QString& source, const QString& part)
+{
+    QFile in(source);
+    QSaveFile out(part);
+    bool copied = !QFileInfo(source).isSymLink() && in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly);
+    while (copied && !in.atEnd()) {
+        const QByteArray chunk = in.read(1 << 16);
+        copied = !chunk.isEmpty() && out.write(chunk) == chunk.size();
+    }
+    // The last write may wait in the buffer: flushed before the commit.
+    if (copied && out.flush() && out.commit())
+        return true;
+    qWarning() << "Sketch: cannot copy" << source << "to" << part << out.errorString();
+    return false;
+}
+
 bool removeLeftover(const QString& path)
 {
     const bool gone = QFile::remove(path);
@@ -182,7 +217,17 @@ bool SketchFileSet::write(const QImage& image, const QString& target, const char
     const QByteArray suffix = QFileInfo(target).suffix().toLatin1();
     if (!ImageFile::save(image, partPath(target), format ? format : suffix.constData()))
         return false;
-    m_entries.push_back({target, false, false});
+    m_entries.push_back({target, QString(), false, false});
+    return true;
+}
+
+bool SketchFileSet::copy(const QString& source, const QString& target)
+{
+    const QFileInfo existing(target);
+    // One an earlier save left counts as done.
+    if (existing.exists() || existing.isSymLink())
+        return existing.isFile() && !existing.isSymLink() && SketchFiles::keepOriginal(source, target);
+    m_entries.push_back({target, source, false, false});
     return true;
 }
 
@@ -190,6 +235,10 @@ bool SketchFileSet::place()
 {
     if (!noteCreated())
         return false;
+    if (!fillCopies()) {
+        restore();
+        return false;
+    }
     for (Entry& entry : m_entries) {
         if (!placeEntry(entry)) {
             restore();
@@ -203,28 +252,45 @@ bool SketchFileSet::place()
 // that name to the next start, which removes it unless a row names it.
 bool SketchFileSet::noteCreated()
 {
-    QByteArray lines;
+    QByteArray created;
+    QByteArray copies;
     QDir folder;
     for (const Entry& entry : m_entries) {
         const QFileInfo target(entry.target);
         folder = target.dir();
-        if (!target.exists() && !target.isSymLink())
-            lines += CreatedKey + QUrl::toPercentEncoding(target.fileName()) + '\n';
+        if (target.exists() || target.isSymLink()) {
+            // Found free when it was asked for: a copy never replaces a file.
+            if (!entry.source.isEmpty())
+                return false;
+            continue;
+        }
+        const QByteArray name = QUrl::toPercentEncoding(target.fileName()) + '\n';
+        if (entry.source.isEmpty())
+            created += CreatedKey + name;
+        else
+            copies += CopyKey + name;
     }
-    if (lines.isEmpty())
+    if (created.isEmpty() && copies.isEmpty())
         return true;
-    QFile journal(folder.filePath(QStringLiteral(".sketch-%1.journal").arg(m_token)));
-    const QByteArray bytes = JournalHeader + '\n' + lines;
-    // Flushed at once: the next start reads what a kill left.
-    if (journal.open(QIODevice::WriteOnly | QIODevice::NewOnly) && journal.write(bytes) == bytes.size()
-        && journal.flush()) {
-        m_journal = journal.fileName();
+    const QString journal = folder.filePath(QStringLiteral(".sketch-%1.journal").arg(m_token));
+    // Written whole under another name first: the next start never meets
+    // a cut journal.
+    if (ProjectFile::writeNewFile(journal, JournalHeader + '\n' + created + copies)) {
+        m_journal = journal;
         return true;
     }
-    qWarning() << "Sketch: cannot note the new files in" << journal.fileName() << journal.errorString();
-    if (journal.isOpen())
-        journal.remove();
+    qWarning() << "Sketch: cannot note the new files in" << journal;
     return false;
+}
+
+// After the journal lists them, so a kill leaves no copy unlisted.
+bool SketchFileSet::fillCopies()
+{
+    for (const Entry& entry : m_entries) {
+        if (!entry.source.isEmpty() && !fillCopy(entry.source, partPath(entry.target)))
+            return false;
+    }
+    return true;
 }
 
 // The old file is kept aside first, so a kill leaves it findable by name.
@@ -294,12 +360,17 @@ int SketchFileSet::removeLeftovers(const QDir& images)
     const QFileInfo folder(images.path());
     if (!folder.isDir() || folder.isSymLink())
         return 0;
-    QHash<QString, QVector<Leftover>> sets = leftoversOf(images);
+    // A journal stopped before it took its name noted nothing yet made.
+    settled += ProjectFile::removeUnwritten(images, JournalName, JournalHeader + '\n');
+    const QHash<QString, Journal> journals = journalsOf(images);
+    QHash<QString, QVector<Leftover>> sets = leftoversOf(images, journals);
     // Whether a save that noted its new files got its row stored.
     QHash<QString, bool> stored;
-    const QHash<QString, QStringList> journals = journalsOf(images);
     for (auto journal = journals.begin(); journal != journals.end(); ++journal) {
-        const int named = namedByRow(images, journal.value());
+        // A row names no copy alone: copies with no new file tell nothing.
+        const int named = journal->created.isEmpty() && !journal->copies.isEmpty()
+                              ? -1
+                              : namedByRow(images, journal->created);
         if (named < 0) {
             qWarning().noquote() << "Sketch: cannot tell whether the save" << journal.key() << "in" << images.path()
                                  << "was stored; its files stay";
@@ -307,7 +378,7 @@ int SketchFileSet::removeLeftovers(const QDir& images)
             continue;
         }
         stored.insert(journal.key(), named == 1);
-        for (const QString& name : journal.value()) {
+        for (const QString& name : journal->created + journal->copies) {
             const QString path = named == 0 ? ProjectFile::resolve(images, name) : QString();
             if (!path.isEmpty())
                 settled += removeLeftover(path) ? 1 : 0;

@@ -15,11 +15,13 @@ class StartLeftovers;
 // its target as <target>.<token>.part; only when all are written do they move
 // in, each old file kept as <target>.<token>.old until finish(). Destroyed
 // unfinished, the set puts the old files back. The files that take fresh
-// names are noted in a journal beside them before any is placed. A save
-// stopped by a kill is settled at the next start by removeLeftovers(): where
-// a journal is left, the save completed only when a data row names one of its
-// new files, else those go; without one, a part file left means the save
-// never completed. Uncompleted, the old files go back; completed, they go.
+// names, copies included, are noted in a journal beside them before any is
+// made; the journal takes its name only once written whole. A save stopped by
+// a kill is settled at the next start by removeLeftovers(): where a journal
+// is left, the save completed only when a data row names one of its new
+// files (never a copy: the row it copies from names a like name), else those
+// and its copies go; without one, a part file left means the save never
+// completed. Uncompleted, the old files go back; completed, they go.
 class SketchFileSet
 {
 public:
@@ -34,6 +36,9 @@ public:
     // Writes the picture beside target, whole or not at all. The format by
     // name, or by the target's suffix when none is given.
     bool write(const QImage& image, const QString& target, const char* format = nullptr);
+    // Copies source to target with the other files; a copy already at target
+    // counts as done. False when something else is there.
+    bool copy(const QString& source, const QString& target);
     // Moves every written file over its target; at the first that cannot
     // move, every target is put back as it was and false returned.
     bool place();
@@ -41,9 +46,10 @@ public:
     void finish();
 
     // At a start, while no sketch can be saving: settles the stopped saves
-    // in a project's images folder as above. Only regular files whose target
-    // is a sketch file are touched; links stay. Returns how many were
-    // removed or put back.
+    // in a project's images folder as above, and removes journals stopped
+    // before they took their names. Only regular files whose target is a
+    // sketch file or a copy a journal lists are touched; links stay. Returns
+    // how many were removed or put back.
     static int removeLeftovers(const QDir& images);
     // Feeds the start's settling with removeLeftovers() for every project.
     static void feed(StartLeftovers& leftovers);
@@ -52,6 +58,8 @@ private:
     struct Entry
     {
         QString target;
+        // Copied from, for a copy.
+        QString source;
         bool hadOld = false;
         bool placed = false;
     };
@@ -59,6 +67,7 @@ private:
     QString partPath(const QString& target) const;
     QString oldPath(const QString& target) const;
     bool noteCreated();
+    bool fillCopies();
     bool placeEntry(Entry& entry);
     void restore();
     void removeJournal();

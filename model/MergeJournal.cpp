@@ -212,6 +212,25 @@ int removeParts(const QDir& folder, const Entries& entries)
     return removed;
 }
 
+// Earlier versions made the journal empty and then wrote it: one stopped
+// before its "before" line was whole noted no copy yet.
+bool removeUnfinished(const QString& path)
+{
+    static const QRegularExpression hex(QStringLiteral("\\A[0-9a-f]*\\z"));
+    const QByteArray opening = Header + '\n' + BeforeKey;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > opening.size() + 40)
+        return false;
+    const QByteArray content = file.readAll();
+    if (!opening.startsWith(content)
+        && !(content.startsWith(opening) && hex.match(QString::fromLatin1(content.mid(opening.size()))).hasMatch()))
+        return false;
+    file.close();
+    const bool gone = file.remove();
+    qInfo().noquote() << "Merge:" << (gone ? "removed the unfinished journal" : "cannot remove") << path;
+    return gone;
+}
+
 } // namespace
 
 bool MergeJournal::begin(const QDir& folder, sqlite3* database)
@@ -285,17 +304,18 @@ void MergeJournal::finish()
 
 bool MergeJournal::create()
 {
+    QByteArray opening = Header + '\n' + BeforeKey + m_before + '\n';
+    if (!m_locality.empty())
+        opening += LocalityKey + QByteArray::fromStdString(m_locality) + '\n';
     for (int attempt = 0; attempt < 16 && !m_file.isOpen(); ++attempt) {
-        const QString name = QStringLiteral(".merge-%1.journal").arg(randomHex());
-        m_file.setFileName(m_folder.filePath(name));
-        if (!m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        m_file.setFileName(m_folder.filePath(QStringLiteral(".merge-%1.journal").arg(randomHex())));
+        // Whole before it takes its name: the next start reads no cut one.
+        if (!ProjectFile::writeNewFile(m_file.fileName(), opening))
             continue;
-        if (append(Header) && append(BeforeKey + m_before)
-            && (m_locality.empty() || append(LocalityKey + QByteArray::fromStdString(m_locality))))
+        if (m_file.open(QIODevice::Append))
             return true;
-        m_file.close();
         m_file.remove();
-        return false;
+        break;
     }
     qWarning() << "MergeJournal: cannot create a journal in" << m_folder.absolutePath() << m_file.errorString();
     return false;
@@ -314,12 +334,16 @@ bool MergeJournal::append(const QByteArray& line)
 int MergeJournal::removeLeftovers(const QDir& folder)
 {
     static const QRegularExpression name(QStringLiteral("^\\.merge-[0-9a-f]{16}\\.journal$"));
-    int removed = 0;
+    int removed = ProjectFile::removeUnwritten(folder, QStringLiteral("\\.merge-[0-9a-f]{16}\\.journal"),
+                                               Header + '\n' + BeforeKey);
     for (const QFileInfo& journal : folder.entryInfoList({NamePattern}, Files)) {
         Entries entries;
-        if (!journal.isFile() || journal.isSymLink() || !name.match(journal.fileName()).hasMatch()
-            || !readJournal(journal.filePath(), entries))
+        if (!journal.isFile() || journal.isSymLink() || !name.match(journal.fileName()).hasMatch())
             continue;
+        if (!readJournal(journal.filePath(), entries)) {
+            removed += removeUnfinished(journal.filePath()) ? 1 : 0;
+            continue;
+        }
         const Outcome outcome = outcomeOf(folder, entries);
         // A journal that stays keeps its parts: judged again at a later
         // start, each tells whether its copy got its name.

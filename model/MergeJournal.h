@@ -15,7 +15,8 @@ namespace kiv {
 class StartLeftovers;
 
 // The files a merge copies into a project folder, noted in a journal file
-// there. Each copy is noted with its name before anything is made, filled
+// there, which takes its name only once its opening lines are written
+// whole. Each copy is noted with its name before anything is made, filled
 // under a name only a merge makes (a part), noted as being placed and then
 // given its name, which nothing may hold by then. The merge removes the
 // journal once its rows are committed or its copies deleted, so a journal
@@ -54,7 +55,9 @@ public:
     // journals, then the parts those journals list. Only names inside the
     // folder reached without links are touched, and only copies a merge gave
     // their names and parts it noted; a journal that cannot be read or judged
-    // stays, with its copies and parts. Returns how many files were removed.
+    // stays, with its copies and parts. A journal stopped before it noted
+    // anything (under its temporary name, or left cut by an earlier version)
+    // goes. Returns how many files were removed.
     static int removeLeftovers(const QDir& folder);
     // Feeds the start's settling with removeLeftovers() for every project.
     static void feed(StartLeftovers& leftovers);

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTemporaryFile>
 
 #include <filesystem>
 #include <system_error>
@@ -121,6 +122,37 @@ bool replaceFile(const QString& source, const QString& target)
     if (error)
         qWarning() << "Cannot rename" << source << "to" << target << QString::fromStdString(error.message());
     return !error;
+}
+
+bool writeNewFile(const QString& path, const QByteArray& bytes)
+{
+    QTemporaryFile file(path + QStringLiteral(".XXXXXX"));
+    file.setAutoRemove(false);
+    if (!file.open())
+        return false;
+    const bool written = file.write(bytes) == bytes.size() && file.flush();
+    file.close();
+    if (written && moveToFreshName(file.fileName(), path))
+        return true;
+    QFile::remove(file.fileName());
+    return false;
+}
+
+int removeUnwritten(const QDir& folder, const QString& namePattern, const QByteArray& opening)
+{
+    const QRegularExpression name(QStringLiteral("\\A(?:%1)\\.[A-Za-z0-9]{6}\\z").arg(namePattern));
+    int removed = 0;
+    for (const QFileInfo& info : folder.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
+        QFile file(info.filePath());
+        if (!name.match(info.fileName()).hasMatch() || info.isSymLink() || !info.isFile()
+            || !file.open(QIODevice::ReadOnly) || !opening.startsWith(file.read(opening.size())))
+            continue;
+        file.close();
+        const bool gone = file.remove();
+        qInfo().noquote() << (gone ? "Removed the unfinished" : "Cannot remove the unfinished") << info.filePath();
+        removed += gone ? 1 : 0;
+    }
+    return removed;
 }
 
 bool isRecordId(const QString& id)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 class QDir;
@@ -41,6 +42,18 @@ bool moveToFreshName(const QString& from, const QString& to);
 // under the final name. A link at target is replaced, not followed; a folder
 // there makes it fail. False (with a warning) when it failed.
 bool replaceFile(const QString& source, const QString& target);
+
+// Writes bytes whole under a temporary name beside path (its name, "." and
+// six letters or digits), then gives that file the name path unless
+// something holds it: a kill never leaves a cut file under that name. False
+// when a step failed; the temporary file is gone then.
+bool writeNewFile(const QString& path, const QByteArray& bytes);
+
+// Removes in folder the temporary files writeNewFile() was stopped with:
+// plain files named as namePattern (a regular expression) matches, then "."
+// and six letters or digits, that hold the first bytes of opening, or all of
+// it and more. A start does this while nothing writes. Returns how many.
+int removeUnwritten(const QDir& folder, const QString& namePattern, const QByteArray& opening);
 
 // True for a stored record id as the program writes them: 32 hex digits.
 bool isRecordId(const QString& id);

@@ -8,6 +8,8 @@
 #include <QLockFile>
 #include <QtTest>
 
+#include <limits>
+
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/wait.h>
@@ -23,6 +25,15 @@ bool writeFile(const QString& path, const QByteArray& content)
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The files beside a store keep the times they were written with.
+constexpr qint64 AsWritten = std::numeric_limits<qint64>::min();
 
 // The id of a process that has ended.
 qint64 deadProcess()
@@ -83,20 +94,37 @@ private slots:
 
     // Both settings stores: the application's and the user's. A save killed
     // midway leaves its lock and Qt's temporary file; a live save's stay,
-    // and so do the user's files with like names.
+    // and so do the user's files with like names. A temporary file counts
+    // as the save's when written no earlier than its lock and at most
+    // DeadSaveMoments after it.
     void startClearsTheSettingsLocks_data()
     {
         QTest::addColumn<QString>("left");
         QTest::addColumn<QStringList>("beside"); // names beside each store
         QTest::addColumn<QStringList>("kept");
-        QTest::newRow("empty locks") << "empty" << QStringList{".lock"} << QStringList();
-        QTest::newRow("a killed save's lock and temporary file")
-            << "killed" << QStringList{".lock", ".Ab12Cd"} << QStringList();
+        QTest::addColumn<qint64>("after"); // ms the files beside were written after the lock
+        const QStringList killed{".lock", ".Ab12Cd"};
+        QTest::newRow("empty locks") << "empty" << QStringList{".lock"} << QStringList() << AsWritten;
+        QTest::newRow("a killed save's lock and temporary file") << "killed" << killed << QStringList() << AsWritten;
+        QTest::newRow("a save killed as Qt wrote its temporary file") << "qt" << QStringList() << QStringList()
+                                                                     << AsWritten;
+        QTest::newRow("a lock naming a live process that does not hold it")
+            << "unheld" << killed << QStringList() << AsWritten;
         QTest::newRow("a live save's lock and temporary file")
-            << "live" << QStringList{".lock", ".Ab12Cd"} << QStringList{".lock", ".Ab12Cd"};
+            << "live" << killed << QStringList{".lock", ".Ab12Cd"} << AsWritten;
         QTest::newRow("the user's files with like names")
             << "killed" << QStringList{".Ab12C", ".Ab12Cde", ".bak", ".Ab-2Cd", ".link"}
-            << QStringList{".Ab12C", ".Ab12Cde", ".bak", ".Ab-2Cd", ".link"};
+            << QStringList{".Ab12C", ".Ab12Cde", ".bak", ".Ab-2Cd", ".link"} << AsWritten;
+        QTest::newRow("the user's backup, older than a dead lock")
+            << "killed" << QStringList{".lock", ".backup"} << QStringList{".backup"} << qint64(-3600 * 1000);
+        QTest::newRow("a temporary file a millisecond older than the lock")
+            << "killed" << killed << QStringList{".Ab12Cd"} << qint64(-1);
+        QTest::newRow("a temporary file written as the lock was")
+            << "killed" << killed << QStringList() << qint64(0);
+        QTest::newRow("a temporary file written the last moment a save takes")
+            << "killed" << killed << QStringList() << qint64(DeadSaveMoments);
+        QTest::newRow("a temporary file written a moment later")
+            << "killed" << killed << QStringList{".Ab12Cd"} << qint64(DeadSaveMoments + 1);
     }
 
     void startClearsTheSettingsLocks()
@@ -104,11 +132,31 @@ private slots:
         QFETCH(QString, left);
         QFETCH(QStringList, beside);
         QFETCH(QStringList, kept);
+        QFETCH(qint64, after);
         const QString application = QSettings().fileName();
         const QString user = QSettings("user", QString()).fileName();
         QVERIFY(application != user);
         std::vector<std::unique_ptr<QLockFile>> live;
+        const QDateTime locked = QDateTime::currentDateTime().addSecs(-7200);
         for (const QString& store : {application, user}) {
+            QVERIFY(QDir().mkpath(QFileInfo(store).absolutePath()));
+            if (left == "qt") {
+                // Killed with its lock held and its temporary file written,
+                // named as QSaveFile names it where it cannot leave it
+                // unnamed (asking for the name gives it one).
+                const pid_t child = ::fork();
+                if (child == 0) {
+                    QLockFile lock(store + ".lock");
+                    QTemporaryFile file(store + ".XXXXXX");
+                    const bool made = lock.tryLock() && file.open() && !file.fileName().isEmpty()
+                                      && file.write("[General]") > 0 && file.flush();
+                    ::_exit(made ? 0 : 1);
+                }
+                int status = -1;
+                QCOMPARE(::waitpid(child, &status, 0), child);
+                QCOMPARE(status, 0);
+                QCOMPARE(QFileInfo(store).dir().entryList({QFileInfo(store).fileName() + ".*"}).size(), 2);
+            }
             for (const QString& name : beside) {
                 if (name == ".link") {
                     QVERIFY(writeFile(store + ".mine", "mine"));
@@ -117,10 +165,17 @@ private slots:
                 } else if (name == ".lock" && left == "live") {
                     live.push_back(std::make_unique<QLockFile>(store + name));
                     QVERIFY(live.back()->tryLock());
-                } else if (name == ".lock" && left == "killed") {
-                    QVERIFY(writeFile(store + name, QByteArray::number(deadProcess()) + "\nQuarzel\n"));
+                } else if (name == ".lock" && (left == "killed" || left == "unheld")) {
+                    const qint64 holder = left == "killed" ? deadProcess() : QCoreApplication::applicationPid();
+                    QVERIFY(writeFile(store + name, QByteArray::number(holder) + "\nQuarzel\n"));
                 } else {
                     QVERIFY(writeFile(store + name, left == "empty" ? QByteArray() : QByteArray("[General]")));
+                }
+                if (after != AsWritten && name != ".link") {
+                    QFile file(store + name);
+                    QVERIFY(file.open(QIODevice::ReadWrite));
+                    QVERIFY(file.setFileTime(name == ".lock" ? locked : locked.addMSecs(after),
+                                             QFileDevice::FileModificationTime));
                 }
             }
         }
@@ -129,14 +184,18 @@ private slots:
             ApplicationManager::removeStaleSettingsLocks();
         else
             QCOMPARE(ApplicationManager::settleLeftovers(QString(), QString(), {}),
-                     2 * (beside.size() - kept.size()));
+                     left == "qt" ? 4 : 2 * (beside.size() - kept.size()));
         for (const QString& store : {application, user}) {
             for (const QString& name : beside) {
                 const QString path = store + (name == ".link" ? ".Zz12Cd" : name);
                 QVERIFY2(QFileInfo(path).isSymLink() || QFile::exists(path) == kept.contains(name), qPrintable(path));
+                // What stays is as it was.
+                if (kept.contains(name) && name != ".lock" && name != ".link")
+                    QCOMPARE(readFile(path), QByteArray("[General]"));
                 QFile::remove(path);
             }
             QFile::remove(store + ".mine");
+            QCOMPARE(QFileInfo(store).dir().entryList({QFileInfo(store).fileName() + ".*"}), QStringList());
         }
     }
 

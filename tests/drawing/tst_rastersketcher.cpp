@@ -106,6 +106,35 @@ QByteArray bytesOf(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+bool writeBytes(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// Every file of a folder with its bytes.
+QMap<QString, QByteArray> filesIn(const QDir& folder)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        files.insert(name, bytesOf(folder.filePath(name)));
+    return files;
+}
+
+// The images folder as a kill would leave it when a sketch save says it
+// cannot copy the photo.
+QString s_watchedImages;
+QMap<QString, QByteArray> s_atCopyFailure;
+QtMessageHandler s_previousHandler = nullptr;
+
+void snapshotAtCopyFailure(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (message.startsWith("Sketch: cannot copy"))
+        s_atCopyFailure = filesIn(QDir(s_watchedImages));
+    if (s_previousHandler)
+        s_previousHandler(type, context, message);
+}
+
 void writePhoto(const QString& path)
 {
     QImage photo(400, 300, QImage::Format_RGB32);
@@ -273,7 +302,8 @@ private slots:
         QVERIFY(!sketcher.save());
         QCOMPARE(m_app->toasts(), QStringList({"Save failed!"}));
         QVERIFY(sketcher.hasUnsavedChanges());
-        QCOMPARE(bytesOf(image("p.jpg")), original);
+        // The copy of the photo goes with the failed save.
+        QVERIFY(!QFileInfo::exists(image("p.jpg")));
         QCOMPARE(bytesOf(image("IMG_p.jpg")), original);
         QVERIFY(!QFileInfo::exists(image("BACKGROUND_p.jpg")));
         QCOMPARE(storedData(id).sketchpath(), std::string());
@@ -605,7 +635,9 @@ private slots:
         QTest::newRow("two saves stopped at different steps")
             << layerIn + QStringList{"IMG_s.jpeg.k3.part=new picture", "IMG_t.jpeg=new", "IMG_t.jpeg.z9.old=old"}
             << old + QStringList{"IMG_t.jpeg=new"} << 3;
-        const QStringList mine{"notes.k3.old=mine", "IMG_s.jpeg.K3.part=mine", "IMG_s.jpeg.k3.old>notes.k3.old"};
+        const QStringList mine{"notes.k3.old=mine", "IMG_s.jpeg.K3.part=mine", "IMG_s.jpeg.k3.old>notes.k3.old",
+                               ".sketch-notes.journal=", ".sketch-Notes.journal=", ".sketch-k6.journal.Ab12Cd=my notes",
+                               ".sketch-k6.journal.Ab12C=", "q.jpg.k3.part=mine"};
         QTest::newRow("the user's files and a link with like names") << old + mine << old + mine << 0;
         // Killed after its files took their fresh names, before or after
         // the row that names them was stored.
@@ -627,6 +659,33 @@ private slots:
                            "SKETCH_q.png=new layer", "BACKGROUND_q.jpg=photo",
                            ".sketch-k5.journal=quarzel sketch journal 1\nnew BACKGROUND_q.jpg\nnew SKETCH_q.png\n"}
             << QStringList{"q.jpg=photo", "IMG_q.jpg=photo"} << 3;
+        // The photo's copy is listed too, after the new files.
+        const QString copying = ".sketch-k5.journal=quarzel sketch journal 1\nnew BACKGROUND_q.jpg\nnew SKETCH_q.png\n"
+                                "copy q.jpg\n";
+        QTest::newRow("the first sketch over an IMG_ photo, stopped as it copied the photo")
+            << QStringList{"IMG_q.jpg=photo", "row:IMG_q.jpg", "BACKGROUND_q.jpg.k5.part=photo",
+                           "SKETCH_q.png.k5.part=new layer", "IMG_q.jpg.k5.part=new picture", "q.jpg.k5.part.Ab12Cd=ph",
+                           copying}
+            << QStringList{"IMG_q.jpg=photo"} << 4;
+        const QStringList copied{"q.jpg=photo", "IMG_q.jpg=new picture", "IMG_q.jpg.k5.old=photo",
+                                 "SKETCH_q.png=new layer", "BACKGROUND_q.jpg=photo", copying};
+        QTest::newRow("the first sketch over an IMG_ photo and its copy in place, its row not changed")
+            << copied + QStringList{"row:IMG_q.jpg"} << QStringList{"IMG_q.jpg=photo"} << 4;
+        QTest::newRow("the first sketch over an IMG_ photo and its copy in place, its row changed")
+            << copied + QStringList{"row:IMG_q.jpg,SKETCH_q.png"}
+            << QStringList{"q.jpg=photo", "IMG_q.jpg=new picture", "SKETCH_q.png=new layer", "BACKGROUND_q.jpg=photo"}
+            << 1;
+        // Whole or not, such a journal noted nothing yet made.
+        QTest::newRow("journals stopped before they took their names")
+            << old + QStringList{".sketch-k6.journal.Ab12Cd=", ".sketch-k7.journal.Zz09Yy=quarzel sk",
+                                 ".sketch-k8.journal.Qq11Ww=quarzel sketch journal 1\nnew IMG_n.jpeg\n"}
+            << old << 3;
+        // Nothing is judged without the rows: the save's files and journal stay.
+        const QStringList unjudged = old + placed + QStringList{journal + "new IMG_n.jpeg\nnew SKETCH_n.png\n"};
+        QTest::newRow("a new sketch in place, main.db unreadable")
+            << unjudged + QStringList{"db:garbage"} << unjudged << 0;
+        QTest::newRow("a new sketch in place, a folder where main.db goes")
+            << unjudged + QStringList{"db:folder"} << unjudged << 0;
     }
 
     void leftoversOfStoppedSave()
@@ -639,6 +698,10 @@ private slots:
             if (entry.startsWith("row:")) {
                 const QStringList names = entry.mid(4).split(',');
                 QVERIFY(!addImage(names[0], names.value(1)).empty());
+            } else if (entry.startsWith("db:")) {
+                const QString database = project()->folder().absoluteFilePath("main.db");
+                QVERIFY(QFile::remove(database));
+                QVERIFY(entry == "db:folder" ? QDir().mkdir(database) : writeBytes(database, "not a database"));
             } else if (entry.contains('>')) {
                 QVERIFY(QFile::link(entry.section('>', 1), image(entry.section('>', 0, 0))));
             } else if (entry.contains('+')) {
@@ -661,6 +724,49 @@ private slots:
         found.sort();
         after.sort();
         QCOMPARE(found, after);
+    }
+
+    // A real save notes every file it makes before it makes one. Stopped
+    // as the first (the photo's copy) is made, here by a full disk, it
+    // leaves what the next start settles to the files before the save.
+    void saveNotesItsFilesFirst()
+    {
+        Sketcher sketcher;
+        const std::string id = openPhoto(sketcher, "IMG_p.jpg");
+        {
+            // Far larger than any picture written before it.
+            QFile photo(image("IMG_p.jpg"));
+            QVERIFY(photo.open(QIODevice::Append));
+            photo.write(QByteArray(512 * 1024, 'x'));
+        }
+        const QMap<QString, QByteArray> before = filesIn(images());
+        sketcher.paintLine(QPoint(10, 10), QPoint(90, 90));
+        s_watchedImages = images().absolutePath();
+        s_atCopyFailure.clear();
+        s_previousHandler = qInstallMessageHandler(snapshotAtCopyFailure);
+        {
+            test::FileSizeLimit full(256 * 1024);
+            QVERIFY(full.isSet());
+            QVERIFY(!sketcher.save());
+        }
+        qInstallMessageHandler(s_previousHandler);
+        const QStringList journals = s_atCopyFailure.keys().filter(QRegularExpression("^\\.sketch-.*\\.journal$"));
+        QCOMPARE(journals.size(), 1);
+        QCOMPARE(s_atCopyFailure.value(journals.first()),
+                 QByteArray("quarzel sketch journal 1\nnew BACKGROUND_p.jpg\nnew SKETCH_p.png\ncopy p.jpg\n"));
+        QCOMPARE(filesIn(images()), before);
+        QCOMPARE(storedData(id).sketchpath(), std::string());
+
+        for (const QString& name : before.keys())
+            QVERIFY(QFile::remove(image(name)));
+        for (auto file = s_atCopyFailure.begin(); file != s_atCopyFailure.end(); ++file)
+            QVERIFY(writeBytes(image(file.key()), file.value()));
+        StartLeftovers start;
+        SketchFileSet::feed(start);
+        // Each part goes; the journal is not counted.
+        QCOMPARE(start.settle(QString(), {project()->folder().absolutePath()}),
+                 s_atCopyFailure.size() - before.size() - 1);
+        QCOMPARE(filesIn(images()), before);
     }
 
     void defaultTextBox_data()

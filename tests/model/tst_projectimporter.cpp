@@ -81,6 +81,17 @@ QStringList listing(const QDir& folder)
     return files;
 }
 
+// Every file under folder with its bytes.
+QMap<QString, QByteArray> contents(const QDir& folder)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString& path : listing(folder)) {
+        QFile file(path);
+        files.insert(path, file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("unreadable"));
+    }
+    return files;
+}
+
 // The strat column, symbols and base maps, one line each.
 QStringList lists(const Project& project)
 {
@@ -537,8 +548,17 @@ private slots:
         QCOMPARE(strat.count() + symbols.count() + maps.count(), 0);
     }
 
+    void killedMergeLeavesTheTargetAsItWas_data()
+    {
+        QTest::addColumn<QString>("database"); // what the first start after the kill finds at main.db
+        QTest::newRow("database readable") << "readable";
+        QTest::newRow("main.db unreadable at the first start") << "garbage";
+        QTest::newRow("a folder where main.db goes at the first start") << "folder";
+    }
+
     void killedMergeLeavesTheTargetAsItWas()
     {
+        QFETCH(QString, database);
         fillSource();
         const QByteArray rows = dump(m_fixture->databasePath());
         const QStringList files = listing(target().folder());
@@ -556,12 +576,66 @@ private slots:
         Project reopened(ProjectId(7), nullptr, target().folder());
         QVERIFY(reopened.load(true));
         QCOMPARE(reopened.numberOfLocalities(), target().numberOfLocalities());
+        if (database != "readable") {
+            // Put aside with SQLite's journal, which would be rolled back into it.
+            QDir folder = target().folder();
+            for (const char* name : {"main.db", "main.db-journal"}) {
+                QVERIFY(!folder.exists(name) || folder.rename(name, QString(name) + ".aside"));
+            }
+            QFile garbage(folder.filePath("main.db"));
+            QVERIFY(database == "folder" ? folder.mkdir("main.db")
+                                         : garbage.open(QIODevice::WriteOnly) && garbage.write(QByteArray(4096, 'g')) > 0);
+            garbage.close();
+            const QMap<QString, QByteArray> left = contents(folder);
+            QCOMPARE(MergeJournal::removeLeftovers(folder), 0);
+            QCOMPARE(contents(folder), left);
+            QVERIFY(QFile::remove(folder.filePath("main.db")) || folder.rmdir("main.db"));
+            for (const char* name : {"main.db", "main.db-journal"}) {
+                QVERIFY(!folder.exists(QString(name) + ".aside") || folder.rename(QString(name) + ".aside", name));
+            }
+        }
         // The photo's copy, left for the next start, which removes it.
         QCOMPARE(MergeJournal::removeLeftovers(target().folder()), 1);
         QStringList after = listing(target().folder());
         // SQLite's own, never synced by the killed merge.
         after.removeAll(target().folder().absoluteFilePath("main.db-journal"));
         QCOMPARE(after, files);
+    }
+
+    // A journal the start finds unfinished noted no copy yet: it goes. The
+    // user's files with like names stay.
+    void unfinishedMergeJournals_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<bool>("removed");
+        const QString named = ".merge-0123456789abcdef.journal";
+        QTest::newRow("made empty by an earlier version") << named << QByteArray() << true;
+        QTest::newRow("cut in its first line") << named << QByteArray("quarzel merge jo") << true;
+        QTest::newRow("cut in its before line") << named << QByteArray("quarzel merge journal 1\nbefore 0a1b") << true;
+        QTest::newRow("stopped before it took its name") << named + ".Ab12Cd" << QByteArray() << true;
+        QTest::newRow("whole, before it took its name")
+            << named + ".Ab12Cd" << QByteArray("quarzel merge journal 1\nbefore 0a1b\nlocality x\n") << true;
+        QTest::newRow("a user's file named like a journal") << ".merge-notes.journal" << QByteArray() << false;
+        QTest::newRow("a user's file at a journal's name") << named << QByteArray("my notes") << false;
+        QTest::newRow("a user's file at a temporary name") << named + ".Ab12Cd" << QByteArray("quarzel notes") << false;
+        QTest::newRow("a temporary name a letter short") << named + ".Ab12C" << QByteArray() << false;
+    }
+
+    void unfinishedMergeJournals()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        QFETCH(bool, removed);
+        QFile file(target().folder().absoluteFilePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(content), qint64(content.size()));
+        file.close();
+        const QStringList files = listing(target().folder());
+        QCOMPARE(MergeJournal::removeLeftovers(target().folder()), removed ? 1 : 0);
+        QCOMPARE(file.exists(), !removed);
+        QVERIFY(!file.exists() || (file.open(QIODevice::ReadOnly) && file.readAll() == content));
+        QCOMPARE(listing(target().folder()).size(), files.size() - (removed ? 1 : 0));
     }
 
     void hostileNamesReachNothingOutside_data()
