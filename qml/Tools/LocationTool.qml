@@ -144,10 +144,11 @@ BaseTool {
         refreshing = wasRefreshing
     }
 
-    function refuseTypedLocation(fields) {
+    // `said`: this refusal was already told.
+    function refuseTypedLocation(fields, said) {
         for (var i = 0; i < fields.length; ++i)
             showHeldCoordinate(fields[i])
-        if (typeof _dialogController !== "undefined" && _dialogController)
+        if (!said && typeof _dialogController !== "undefined" && _dialogController)
             _dialogController.toastError("Invalid location!")
     }
 
@@ -169,7 +170,7 @@ BaseTool {
         var whole = latitudeField.complete() && longitudeField.complete()
         if (!fieldsTyped || !(whole || emptied)) {
             if (last && fieldsTyped)
-                refuseTypedLocation(fields.filter(function(field) { return field.typed }))
+                refuseTypedLocation(fields.filter(function(field) { return field.typed }), halfTyped.length > 0)
             return
         }
         latitudeField.typed = false

@@ -26,6 +26,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QQmlComponent>
+#include <QQmlContext>
 #include <QQuickItem>
 #include <QScopeGuard>
 #include <QtTest>
@@ -2463,6 +2464,8 @@ private slots:
         // Wider than the free area beside the details: whole, over their edge.
         QTest::newRow("smaller, a lineation at the free area's right edge") << QSize(1024, 768) << "lineation";
         QTest::newRow("back, a lineation at the free area's right edge") << QSize(1280, 800) << "lineation";
+        // A long text beside the details: its own maximum caps the balloon, not the free area.
+        QTest::newRow("narrow, a long text at the free area's right edge") << QSize(800, 600) << "long text";
         QTest::newRow("smaller, sketch") << QSize(1024, 768) << "sketch";
     }
 
@@ -2505,14 +2508,15 @@ private slots:
             QVERIFY(shownInFreeArea(*data));
         if (selected == "sketch")
             TEST_STEP(checkSketchScreen());
-        if (selected == "lineation")
-            TEST_STEP(checkWholeCalloutAtTheRightEdge());
+        if (selected == "lineation" || selected == "long text")
+            TEST_STEP(checkWholeCalloutAtTheRightEdge(selected == "long text"));
         test::ProgramScreen::shoot("window-" + QString(QTest::currentDataTag()).replace(' ', '-'));
     }
 
     // Selected in the notebook, 40 px from the free area's right edge: the
     // balloon reads whole, right of the tool bar, its right end in the free area.
-    void checkWholeCalloutAtTheRightEdge()
+    // A long text is cut only at the balloon's own maximum.
+    void checkWholeCalloutAtTheRightEdge(bool longText = false)
     {
         TEST_STEP(selectEntry(LineationId));
         const QRectF free = page->mapView()->visibleArea() & QRectF(QPointF(), QSizeF(window()->size()));
@@ -2520,8 +2524,20 @@ private slots:
                             QPointF(free.right() - 40, 300)));
         QQuickItem* callout = findItem(root(), "callout");
         QTRY_VERIFY(callout->isVisible());
-        QVERIFY(!findItem(callout, "label")->property("truncated").toBool());
+        if (longText)
+            page->mapView()->setPickedPointLabel(QString("Quarry above the ridge north of the hut ").repeated(3));
+        QCOMPARE(findItem(callout, "label")->property("truncated").toBool(), longText);
         const QRectF balloon = sceneRect(findItem(callout, "balloon"));
+        if (longText) {
+            const QObject* ui = qmlContext(callout)->contextProperty("_ui").value<QObject*>();
+            QVERIFY(ui);
+            const double widest =
+                callout->property("fixedWidth").toDouble() + ui->property("maxCalloutTextWidth").toDouble();
+            // Bounded by the window beyond that, never by the free area.
+            QVERIFY2(qAbs(balloon.width() - widest) < 0.5
+                         && callout->property("maximumWidth").toDouble() > free.width(),
+                     qPrintable(QString("%1 in %2").arg(balloon.width()).arg(free.width())));
+        }
         QVERIFY2(balloon.left() >= findItem(root(), "toolBar")->property("uiExtent").toReal()
                      && balloon.right() <= free.right() + 0.5 && balloon.right() > free.left(),
                  qPrintable(QString("%1 to %2").arg(balloon.left()).arg(balloon.right())));
@@ -2654,6 +2670,9 @@ private slots:
         // Handles past the top of the free area and its bottom: no room above or
         // under the line. Tapped just below a handle, where a balloon would cover it.
         QTest::newRow("chosen by a tap, a line taller than the map") << 0 << "tap, tall" << 5 << 0.9 << -1;
+        // Handles from near the free area's top to near its bottom, all inside it:
+        // the balloon goes over or under a handle between them.
+        QTest::newRow("chosen by a tap, a line spanning the map") << 0 << "tap, spanning" << 3 << 1.0 << -1;
     }
 
     void lineSplitsAtAHeldVertex()
@@ -2684,15 +2703,18 @@ private slots:
         if (east > 0.0)
             QVERIFY(page->lookAt(Lon + east, Lat + 0.2, 3000.0));
         const bool tall = chosen.endsWith("tall");
-        QPoint at(600, tall ? 20 : afterMenu > 0 ? 500 : 300);
+        const bool spanning = chosen.endsWith("spanning");
+        const QRectF area = page->mapView()->visibleArea() & QRectF(QPointF(), QSizeF(window()->size()));
+        QPoint at(600, tall ? 20 : spanning ? int(area.top()) + 30 : afterMenu > 0 ? 500 : 300);
         QTest::mousePress(window(), Qt::LeftButton, {}, at);
         // A finger's first move: the stroke starts with a hook whose end and
         // corner lie within one handle's reach.
         if (chosen != "drawn")
             QTest::mouseMove(window(), at + QPoint(6, 0));
-        for (int i = 0; i < (tall ? 44 : 40); ++i)
-            QTest::mouseMove(window(), at += tall ? QPoint((i / 5) % 2 == 0 ? 12 : -12, 21)
-                                                  : QPoint(8, (i / 10) % 2 == 0 ? 8 : -8));
+        const int moves = tall ? 44 : spanning ? int(area.height() - 60) / 21 : 40;
+        for (int i = 0; i < moves; ++i)
+            QTest::mouseMove(window(), at += tall || spanning ? QPoint((i / 5) % 2 == 0 ? 12 : -12, 21)
+                                                              : QPoint(8, (i / 10) % 2 == 0 ? 8 : -8));
         QTest::mouseRelease(window(), Qt::LeftButton, {}, at);
         QTRY_COMPARE(lines().size(), before + 1);
         std::shared_ptr<LineData2D> line;
@@ -2703,7 +2725,8 @@ private slots:
         QVERIFY(line && line->pointCount() >= 5);
         const int points = line->pointCount();
         // Where the held vertex shows when the line is chosen by a tap.
-        const QPointF shownAt(640, chosen == "tap near the top" ? 40 : 400);
+        const QPointF shownAt = spanning ? page->screenOf(line->longitudeAt(held), line->latitudeAt(held))
+                                         : QPointF(640, chosen == "tap near the top" ? 40 : 400);
 
         if (chosen == "notebook") {
             QVERIFY(screen().openTool("Notebook", "dataTool"));
@@ -2735,12 +2758,24 @@ private slots:
             QVERIFY(page->cameraAtRest());
             const QPointF at = page->screenOf(line->longitudeAt(held), line->latitudeAt(held));
             QVERIFY2(QLineF(at, shownAt).length() < 1.0, qPrintable(QString("%1, %2").arg(at.x()).arg(at.y())));
-            if (!tall)
+            if (!tall && !spanning)
                 QCOMPARE(page->mapView()->calloutBelow(), chosen == "tap near the top");
             const QRectF drawn = page->mapView()->calloutBounds().translated(page->mapView()->pickedScreenPos());
+            std::vector<double> heights;
             for (int i = 0; i < points; ++i) {
                 const QPointF vertex = page->screenOf(line->longitudeAt(i), line->latitudeAt(i));
                 QVERIFY2(!drawn.adjusted(-8, -8, 8, 8).contains(vertex), qPrintable(QString::number(i)));
+                heights.push_back(vertex.y());
+            }
+            if (spanning) {
+                // Inside the free area, no balloon's room above the line or under it.
+                const QRectF free = page->mapView()->visibleArea() & QRectF(QPointF(), QSizeF(window()->size()));
+                const auto [top, bottom] = std::minmax_element(heights.begin(), heights.end());
+                QVERIFY2(*top > free.top() && *top - free.top() < drawn.height() && *bottom < free.bottom()
+                             && free.bottom() - *bottom < drawn.height(),
+                         qPrintable(QString("%1 to %2 in %3 to %4")
+                                        .arg(*top).arg(*bottom).arg(free.top()).arg(free.bottom())));
+                QVERIFY(free.contains(drawn));
             }
             test::ProgramScreen::shoot("line-picked-" + QString(QTest::currentDataTag()).replace(' ', '-'));
         }

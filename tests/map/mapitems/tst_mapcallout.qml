@@ -12,6 +12,8 @@ TestCase {
 
     property var callout: null
     property var display: null
+    readonly property string longLabel: "A very long label that no callout shows in full, "
+        + "however wide the screen may be"
 
     readonly property string localityTitle: "Delete this locality?"
     readonly property string localityText: "This locality may contain data. Deleting this locality will also "
@@ -86,7 +88,18 @@ TestCase {
             // Wider than the free area: whole, over the panel's edge.
             { tag: "free area narrower than the balloon", pos: Qt.point(700, 300), offset: 0,
               area: Qt.rect(640, 0, 160, 600), right: 800 - 8, label: "Plunge: 17°  Azimuth: 250°" },
-            { tag: "never past the tool bar", pos: Qt.point(100, 300), offset: 0, minimumX: 60, left: 60 }
+            { tag: "never past the tool bar", pos: Qt.point(100, 300), offset: 0, minimumX: 60, left: 60 },
+            // Beside an open panel a long text reads whole: the window caps the
+            // balloon, and its own maximum, never the free area.
+            { tag: "a long text beside an open panel", pos: Qt.point(770, 300), offset: 0,
+              area: Qt.rect(470, 0, 330, 600), minimumX: 60, maximumWidth: 800 - 60 - 8, right: 800 - 8,
+              label: "Quarry above the ridge north of the hut", wide: true },
+            { tag: "a longer text beside an open panel, cut at its own maximum", pos: Qt.point(770, 300),
+              offset: 0, area: Qt.rect(470, 0, 330, 600), minimumX: 60, maximumWidth: 800 - 60 - 8,
+              right: 800 - 8, label: longLabel, wide: true, cut: true },
+            { tag: "a longer text in a narrow window, cut at its width", pos: Qt.point(300, 300), offset: 0,
+              area: Qt.rect(240, 0, 160, 600), minimumX: 60, maximumWidth: 360, left: 60, label: longLabel,
+              wide: true, cut: true }
         ]
     }
 
@@ -97,6 +110,7 @@ TestCase {
         callout.freeArea = data.area || callout.freeArea
         callout.minimumX = data.minimumX || callout.minimumX
         callout.pickedPointLabel = data.label || callout.pickedPointLabel
+        callout.maximumWidth = data.maximumWidth || callout.maximumWidth
         compare(callout.x, data.pos.x)
         var top = data.below ? data.pos.y + data.offset : data.pos.y - 1.3 * _ui.buttonHeight - data.offset
         compare(callout.y, top)
@@ -107,7 +121,12 @@ TestCase {
         var expected = data.right !== undefined ? data.right - balloon.width
                      : data.left !== undefined ? data.left : data.pos.x - balloon.width / 2
         fuzzyCompare(left, expected, 0.5)
-        verify(!child("label").truncated)
+        compare(child("label").truncated, !!data.cut)
+        var natural = Math.ceil(child("label").implicitWidth)
+        fuzzyCompare(balloon.width, Math.min(callout.fixedWidth + Math.min(natural, _ui.maxCalloutTextWidth),
+                                             callout.maximumWidth), 0.5)
+        if (data.wide)
+            verify(balloon.width > data.area.width, balloon.width)
         fuzzyCompare(callout.bounds.x + data.pos.x, left, 0.5)
         var pointer = child("pointer")
         fuzzyCompare(pointer.mapToItem(testCase, pointer.width / 2, pointer.height / 2).x, data.pos.x, 0.5)
@@ -120,7 +139,6 @@ TestCase {
     TextMetrics { id: metrics }
 
     function test_widthRule_data() {
-        var longLabel = "A very long label that no callout shows in full, however wide the screen may be"
         return [
             { tag: "label", label: "Azimuth: 45°", description: "", image: false },
             { tag: "lineation", label: "Plunge: 17°  Azimuth: 250°", description: "", image: false },

@@ -13,6 +13,7 @@ Item {
     height: 120
 
     readonly property var location: _appManager.locationManager
+    readonly property point noPosition: Qt.point(999, 999)
 
     Component {
         id: fieldComponent
@@ -239,33 +240,60 @@ Item {
                     { tag: "longitude, decimal, action button", field: "longitudeField", mode: 1, keys: "-12.5",
                       leave: "button", stored: Qt.point(-12.5, 45) },
                     { tag: "longitude, decimal, a sign only, a save asks", field: "longitudeField", mode: 1, keys: "-",
-                      leave: "save", refused: true }]
+                      leave: "save", refused: true },
+                    // No position held: a whole latitude waits for its longitude, and a
+                    // save refuses it; an empty or half-typed longitude is no zero.
+                    { tag: "latitude whole, longitude empty, Return", at: noPosition, field: "latitudeField",
+                      keys: "45300", leave: "return", refused: true, waits: true },
+                    { tag: "latitude whole, longitude empty, focus elsewhere", at: noPosition,
+                      field: "latitudeField", keys: "45300", leave: "focus", refused: true, waits: true },
+                    { tag: "latitude whole, longitude empty, a save asks", at: noPosition, field: "latitudeField",
+                      keys: "45300", leave: "save", refused: true },
+                    { tag: "latitude whole, longitude half typed, Return", at: noPosition, field: "latitudeField",
+                      keys: "45300", longitude: "0123", leave: "return", refused: true, waits: true },
+                    { tag: "latitude whole, longitude half typed, focus elsewhere", at: noPosition,
+                      field: "latitudeField", keys: "45300", longitude: "0123", leave: "focus", refused: true,
+                      waits: true },
+                    { tag: "latitude whole, longitude half typed, a save asks", at: noPosition,
+                      field: "latitudeField", keys: "45300", longitude: "0123", leave: "save", refused: true }]
         }
 
         function test_typedAltitude(data) {
             _appManager.unitType = data.unit || 0
             location.inputMode = data.mode || 0
             location.altitude = 1234.5
+            var at = data.at || Qt.point(10, 45)
+            var coordinates = [field("latitudeField"), field("longitudeField")]
+            if (data.at) {
+                location.lastKnownCoordinate = at
+                coordinates.forEach(function(shown) { shown.showHeld() })
+            }
             var coordinate = data.field !== undefined
             var typedField = coordinate ? field(data.field) : null
-            var held = coordinate ? typedField.text : ""
+            var held = coordinates.map(function(shown) { return shown.text })
             var altitude = coordinate ? typedField.inputItem : field("altitudeInput")
-            altitude.forceActiveFocus()
-            verify(bar.isEditing)
-            altitude.selectAll()
-            keyClick(Qt.Key_Backspace)
-            for (var i = 0; i < data.keys.length; ++i)
-                keyClick(data.keys[i])
+            var typeInto = function(input, keys) {
+                input.forceActiveFocus()
+                verify(bar.isEditing)
+                input.selectAll()
+                keyClick(Qt.Key_Backspace)
+                for (var i = 0; i < keys.length; ++i)
+                    keyClick(keys[i])
+            }
+            typeInto(altitude, data.keys)
+            if (data.longitude !== undefined)
+                typeInto(coordinates[1].inputItem, data.longitude)
+            var typedLast = data.longitude !== undefined ? "longitudeField" : data.field
             if (!coordinate)
                 compare(altitude.text, data.keys)
             compare(location.altitude, 1234.5)
-            compare(location.lastKnownCoordinate, Qt.point(10, 45))
+            compare(location.lastKnownCoordinate, at)
             // A long text scrolls inside the box.
             verify(altitude.clip)
             if (data.leave === "return")
                 keyClick(Qt.Key_Return)
             else if (data.leave === "focus")
-                field(data.field === "latitudeField" ? "longitudeField" : "latitudeField").inputItem.forceActiveFocus()
+                field(typedLast === "latitudeField" ? "longitudeField" : "latitudeField").inputItem.forceActiveFocus()
             else if (data.leave === "close")
                 bar.Window.window.closing(null)
             else if (data.leave === "save")
@@ -276,9 +304,17 @@ Item {
             }
             if (coordinate) {
                 compare(location.altitude, 1234.5)
+                if (data.waits) {
+                    compare(location.lastKnownCoordinate, at)
+                    verify(coordinates[0].typed)
+                    // A half-typed longitude is refused as it is left.
+                    compare(_dialogController.toastMessage, data.longitude ? "Invalid location!" : "")
+                    _dialogController.dismissToast()
+                    location.takePendingInput()
+                }
                 if (data.refused) {
-                    compare(location.lastKnownCoordinate, Qt.point(10, 45))
-                    compare(typedField.text, held)
+                    compare(location.lastKnownCoordinate, at)
+                    compare(coordinates.map(function(shown) { return shown.text }), held)
                 } else {
                     verify(Math.abs(location.lastKnownCoordinate.x - data.stored.x) < 1e-9
                            && Math.abs(location.lastKnownCoordinate.y - data.stored.y) < 1e-9,
