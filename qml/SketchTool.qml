@@ -35,6 +35,12 @@ BaseTool {
                                         && sketcher.textRect.width > 0 && sketcher.textRect.height > 0
     // Strokes or a text not saved: leaving, or closing the window, asks first.
     readonly property bool pendingWork: shown && (sketcher.hasUnsavedChanges || sketcher.text !== "")
+    readonly property var locations: (typeof _appManager !== "undefined" && _appManager)
+                                     ? _appManager.locationManager : null
+    // No marker shows over the sketch: a new one goes to the position the bar
+    // holds, as the sketcher reads it when it saves; a picture keeps its place.
+    readonly property bool waitsForPosition: sketcher.itemId === ""
+                                             && !(locations && locations.isValidCoordinate(locations.lastKnownCoordinate))
 
     signal exit()
 
@@ -149,8 +155,19 @@ BaseTool {
             width: parent.width
             height: sketchTool.buttonSize
             label: "Save"
-            enabled: sketcher.hasUnsavedChanges || sketchTool.textPending
+            enabled: (sketcher.hasUnsavedChanges || sketchTool.textPending) && !sketchTool.waitsForPosition
             onButtonActivated: sketcher.save()
+        }
+
+        Text {
+            objectName: "saveHint"
+            width: parent.width
+            visible: sketchTool.waitsForPosition && (sketcher.hasUnsavedChanges || sketchTool.textPending)
+            text: "Set a position to save"
+            wrapMode: Text.WordWrap
+            horizontalAlignment: Text.AlignHCenter
+            font.pixelSize: Utils.theme("microText", Utils.dp(12))
+            color: Utils.theme("kivGrey", "#565757")
         }
     }
 

@@ -33,6 +33,7 @@ TestCase {
     }
 
     function init() {
+        _appManager.locationManager.lastKnownCoordinate = Qt.point(7.5, 46.5)
         panel = Qt.createComponent("qrc:/qml/SketchTool.qml").createObject(testCase,
                 { width: testCase.width, height: testCase.height, mapView: map })
         verify(panel !== null)
@@ -90,7 +91,10 @@ TestCase {
             { tag: "a dot", dot: true, enabled: true },
             { tag: "empty text box", box: true, enabled: false },
             { tag: "typed text in its box, no stroke", box: true, text: "Outcrop A", enabled: true },
-            { tag: "typed text, its box tapped away", box: true, text: "Outcrop A", away: true, enabled: false }
+            { tag: "typed text, its box tapped away", box: true, text: "Outcrop A", away: true, enabled: false },
+            // A new sketch goes where the position bar says: Save waits for one.
+            { tag: "a dot, no position", dot: true, noPosition: true, enabled: false },
+            { tag: "a dot, the position set after", dot: true, noPosition: true, setAfter: true, enabled: true }
         ]
     }
 
@@ -98,6 +102,8 @@ TestCase {
         var sketcher = panel.sketcher
         var save = named(panel, "saveButton")
         verify(!save.enabled)
+        if (data.noPosition)
+            _appManager.locationManager.lastKnownCoordinate = _appManager.locationManager.INVALID_COORDINATE
         sketcher.mode = data.box ? RasterSketcher.Text : RasterSketcher.Paint
         if (data.dot || data.box)
             mouseClick(sketcher, sketcher.width / 2, sketcher.height / 2)
@@ -105,6 +111,10 @@ TestCase {
             sketcher.text = data.text
         if (data.away)
             mouseClick(sketcher, 5, 5)
+        compare(named(panel, "saveHint").visible, !!data.noPosition)
+        if (data.setAfter)
+            _appManager.locationManager.lastKnownCoordinate = Qt.point(7.5, 46.5)
+        compare(named(panel, "saveHint").visible, !!data.noPosition && !data.setAfter)
         compare(save.enabled, data.enabled)
         if (!data.enabled || !data.text)
             return
