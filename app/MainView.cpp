@@ -46,6 +46,15 @@ void MainView::holdScreen(QQuickItem* layer, bool hold)
     emit focusObjectChanged(focusObject());
 }
 
+bool MainView::keptOpen() const
+{
+    for (const QPointer<QQuickItem>& layer : m_layers) {
+        if (layer && layer->property("keepsWindowOpen").toBool())
+            return true;
+    }
+    return false;
+}
+
 QQuickItem* MainView::topLayer() const
 {
     for (auto layer = m_layers.crbegin(); layer != m_layers.crend(); ++layer) {

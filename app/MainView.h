@@ -22,6 +22,9 @@ public:
     // outside it is taken away from its item as the layer comes. Called by
     // the QML base of those layers through their window.
     Q_INVOKABLE void holdScreen(QQuickItem* layer, bool hold);
+    // A held layer that the window must not close under (its
+    // `keepsWindowOpen`): the screen asks for it to be closed first.
+    Q_INVOKABLE bool keptOpen() const;
 
     QObject* focusObject() const override;
 

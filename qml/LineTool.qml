@@ -263,14 +263,16 @@ BaseTool {
         }
     }
 
-    // "delete" and "split" at a held vertex, for a while.
+    // "delete" and "split" at a held vertex, for a while. The layer covers
+    // the map: a tap beside the buttons only closes them, as a menu does,
+    // and keeps the selection.
     ScreenLayer {
         id: vertexMenu
-        objectName: "vertexMenu"
+        objectName: "vertexMenuLayer"
         parent: lineTool.parent
+        anchors.fill: parent
         visible: false
-        width: vertexButtons.width
-        height: vertexButtons.height
+        z: 100
 
         property string lineId: ""
         property int pointIndex: -1
@@ -284,19 +286,23 @@ BaseTool {
         // line's balloon: below it, or above it where there is no room.
         function place(atX, atY) {
             var map = lineTool.mapView
-            var area = map && map.visibleArea.width > 0 ? map.visibleArea : Qt.rect(0, 0, parent.width, parent.height)
+            var area = map && map.visibleArea.width > 0 ? map.visibleArea : Qt.rect(0, 0, width, height)
             // Above the position bar where it shows.
             var bottom = area.y + area.height - (map && map.positionBarHeight ? map.positionBarHeight : 0)
-            x = Math.max(area.x, Math.min(atX, area.x + area.width - width))
-            var top = Math.max(area.y, Math.min(atY, bottom - height))
+            var menuWidth = vertexButtons.width
+            var menuHeight = vertexButtons.height
+            vertexButtons.x = Math.max(area.x, Math.min(atX, area.x + area.width - menuWidth))
+            var left = vertexButtons.x
+            var top = Math.max(area.y, Math.min(atY, bottom - menuHeight))
             var balloon = map ? map.calloutBounds : Qt.rect(0, 0, 0, 0)
-            var left = map ? map.pickedScreenPos.x + balloon.x : 0
+            var balloonLeft = map ? map.pickedScreenPos.x + balloon.x : 0
             var upper = map ? map.pickedScreenPos.y + balloon.y : 0
-            if (balloon.width > 0 && x < left + balloon.width && left < x + width
-                    && top < upper + balloon.height && upper < top + height) {
-                top = upper + balloon.height + height <= bottom ? upper + balloon.height : Math.max(area.y, upper - height)
+            if (balloon.width > 0 && left < balloonLeft + balloon.width && balloonLeft < left + menuWidth
+                    && top < upper + balloon.height && upper < top + menuHeight) {
+                top = upper + balloon.height + menuHeight <= bottom ? upper + balloon.height
+                                                                    : Math.max(area.y, upper - menuHeight)
             }
-            y = top
+            vertexButtons.y = top
         }
 
         function show(atX, atY, id, index, split) {
@@ -319,37 +325,49 @@ BaseTool {
             onTriggered: vertexMenu.hide()
         }
 
-        // A tap on a disabled button or between the two must not reach the
-        // map, where it would close the menu and drop the selection.
         MouseArea {
             anchors.fill: parent
+            onClicked: vertexMenu.hide()
+            onWheel: wheel.accepted = true
         }
 
-        Row {
+        Item {
             id: vertexButtons
-            spacing: Utils.theme("spacing", Utils.dp(8))
+            objectName: "vertexMenu"
+            width: buttonRow.width
+            height: buttonRow.height
 
-            ActionButton {
-                objectName: "deletePointButton"
-                width: vertexMenu.buttonWidth
-                height: vertexMenu.buttonHeight
-                symbol: "deleteIcon"
-                label: "delete"
-                onButtonActivated: {
-                    lineTool.manager.deletePointFromLine(vertexMenu.lineId, vertexMenu.pointIndex)
-                    vertexMenu.hide()
-                }
+            // A tap on a disabled button or between the two keeps the menu.
+            MouseArea {
+                anchors.fill: parent
             }
-            ActionButton {
-                objectName: "splitLineButton"
-                width: vertexMenu.buttonWidth
-                height: vertexMenu.buttonHeight
-                symbol: "splitLine"
-                label: "split"
-                enabled: vertexMenu.enableSplit
-                onButtonActivated: {
-                    lineTool.manager.splitLine(vertexMenu.lineId, vertexMenu.pointIndex)
-                    vertexMenu.hide()
+
+            Row {
+                id: buttonRow
+                spacing: Utils.theme("spacing", Utils.dp(8))
+
+                ActionButton {
+                    objectName: "deletePointButton"
+                    width: vertexMenu.buttonWidth
+                    height: vertexMenu.buttonHeight
+                    symbol: "deleteIcon"
+                    label: "delete"
+                    onButtonActivated: {
+                        lineTool.manager.deletePointFromLine(vertexMenu.lineId, vertexMenu.pointIndex)
+                        vertexMenu.hide()
+                    }
+                }
+                ActionButton {
+                    objectName: "splitLineButton"
+                    width: vertexMenu.buttonWidth
+                    height: vertexMenu.buttonHeight
+                    symbol: "splitLine"
+                    label: "split"
+                    enabled: vertexMenu.enableSplit
+                    onButtonActivated: {
+                        lineTool.manager.splitLine(vertexMenu.lineId, vertexMenu.pointIndex)
+                        vertexMenu.hide()
+                    }
                 }
             }
         }

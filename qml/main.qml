@@ -45,6 +45,14 @@ Item {
     // the user says so; what the screens store on closing is stored then.
     function mayClose() {
         var unsaved = screen && screen.unsavedWork ? screen.unsavedWork() : ""
+        var window = root.Window.window
+        // A file dialog's answer would go nowhere.
+        if (window && typeof window.keptOpen === "function" && window.keptOpen()
+                && typeof _dialogController !== "undefined" && _dialogController) {
+            _dialogController.toastError(unsaved === "" ? "Close the dialog first"
+                                                        : "Unsaved changes: close the dialog first")
+            return false
+        }
         if (discardConfirmed || unsaved === "") {
             discardConfirmed = false
             return true

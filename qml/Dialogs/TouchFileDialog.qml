@@ -24,6 +24,8 @@ ScreenLayer {
     readonly property color textColor: Utils.theme("kivGrey", "#565757")
     readonly property color glyphColor: Utils.theme("normalIconColor", "#006eb8")
 
+    keepsWindowOpen: true
+
     signal accepted(url fileUrl)
     signal rejected()
     // After either answer: the dialog display closes a dialog it launched

@@ -148,8 +148,20 @@ BaseTool {
     function refuseTypedLocation(fields, said) {
         for (var i = 0; i < fields.length; ++i)
             showHeldCoordinate(fields[i])
-        if (!said && typeof _dialogController !== "undefined" && _dialogController)
+        if (!said)
+            sayInvalidLocation()
+    }
+
+    function sayInvalidLocation() {
+        if (typeof _dialogController !== "undefined" && _dialogController)
             _dialogController.toastError("Invalid location!")
+    }
+
+    // Once while it shows: refused keys typed in a row are one refusal.
+    function refuseKey() {
+        if (typeof _dialogController !== "undefined" && _dialogController
+                && _dialogController.toastMessage !== "Invalid location!")
+            sayInvalidLocation()
     }
 
     // Typed coordinates become the position once both are whole (or one was
@@ -397,6 +409,7 @@ BaseTool {
             onInputFocusChanged: if (inputFocus) locationTool.beginEditing()
             onTextChanged: if (inputFocus) locationTool.coordinateTyped(latitudeField)
             onTypingEnded: locationTool.takeTypedLocation(latitudeField, false)
+            onKeyRefused: locationTool.refuseKey()
             onOrdinalChanged: { locationTool.beginEditing(); locationTool.takeTypedLocation(null, false) }
         }
 
@@ -409,6 +422,7 @@ BaseTool {
             onInputFocusChanged: if (inputFocus) locationTool.beginEditing()
             onTextChanged: if (inputFocus) locationTool.coordinateTyped(longitudeField)
             onTypingEnded: locationTool.takeTypedLocation(longitudeField, false)
+            onKeyRefused: locationTool.refuseKey()
             onOrdinalChanged: { locationTool.beginEditing(); locationTool.takeTypedLocation(null, false) }
         }
 

@@ -99,7 +99,9 @@ BaseTool {
             return true
         var declination = (!declinationGiven && project && project.declination === Utils.noValue) ? String(Utils.noValue)
                                                                                         : declinationField.text
-        if (manager.save(nameField.text, declination, prefixField.text, descriptionField.text)) {
+        // The stored mark for none is no declination the user can give.
+        var refused = declinationGiven && Number(declinationField.text.trim()) === Utils.noValue
+        if (!refused && manager.save(nameField.text, declination, prefixField.text, descriptionField.text)) {
             keepTexts()
             return true
         }

@@ -28,9 +28,13 @@ Item {
     signal ordinalChanged()
     // Return, or the focus went elsewhere.
     signal typingEnded()
+    // A typed key was refused: by the mask or the decimal form, or as out of range.
+    signal keyRefused()
 
     property string lastAccepted: ""
     property bool swapping: false
+    // The text and cursor before a typed character, until it is checked.
+    property var beforeKey: null
 
     // A mask has a fixed number of digits: decimal degrees of another width
     // would show its blanks inside the number, so they take a validator.
@@ -130,11 +134,22 @@ Item {
             var cursor = input.cursorPosition
             input.text = lastAccepted
             input.cursorPosition = Math.max(0, cursor - 1)
+            if (beforeKey)
+                beforeKey.refused = true
             return
         }
         lastAccepted = input.text
         value = result.toFixed(6)
         updateEditing()
+    }
+
+    // Once the input had the key: a character that left the text as it was
+    // was refused, and the user is told rather than left guessing.
+    function checkKey() {
+        var before = beforeKey
+        beforeKey = null
+        if (before && (before.refused || (input.text === before.text && input.cursorPosition === before.cursor)))
+            keyRefused()
     }
 
     implicitWidth: widest.advanceWidth + Utils.dp(16) + (toggle.visible ? toggle.implicitWidth + Utils.dp(4) : 0)
@@ -187,6 +202,17 @@ Item {
                     cursorPosition = 0
             }
             onActiveFocusChanged: if (!activeFocus) field.typingEnded()
+            // A typed character is checked at its release, or the next key,
+            // or else soon after.
+            Keys.onPressed: {
+                event.accepted = false
+                field.checkKey()
+                if (event.text.length === 1 && event.text >= " " && event.text !== "\x7f") {
+                    field.beforeKey = { text: text, cursor: cursorPosition, refused: false }
+                    Qt.callLater(field.checkKey)
+                }
+            }
+            Keys.onReleased: { field.checkKey(); event.accepted = false }
             // No editingFinished here: the mask holds it back for a half-typed
             // text, which is still left and refused aloud.
             Keys.onReturnPressed: { field.typingEnded(); event.accepted = false }

@@ -46,11 +46,30 @@ Item {
         id: desktopDialog
 
         FileDialog {
+            // Modal, it would keep the window's close from the program, which
+            // then could not ask for the dialog to be closed first: the cover
+            // holds the window instead.
+            modality: Qt.NonModal
             // The system dialog would start in the process's working folder.
             folder: (typeof _appManager !== "undefined" && _appManager)
                     ? Utils.fileUrl(_appManager.documentPath()) : shortcuts.documents
             onAccepted: loader.accepted(fileUrl)
             onRejected: loader.rejected()
+        }
+    }
+
+    // Over the window while the system's dialog shows, which the window waits for.
+    ScreenLayer {
+        objectName: "fileDialogCover"
+        parent: loader.Window.contentItem ? loader.Window.contentItem : loader
+        anchors.fill: parent
+        z: 1000
+        visible: loader.useControls && loader.dialog !== null && loader.dialog.visible
+        keepsWindowOpen: true
+
+        MouseArea {
+            anchors.fill: parent
+            onWheel: wheel.accepted = true
         }
     }
 

@@ -11,6 +11,9 @@ Rectangle {
     // A layer that stays on screen (the dialog display, the tool bar) says
     // when it holds; the others hold while they show.
     property bool holdsKeys: true
+    // The window does not close while this layer holds it: the user closes
+    // the layer first (a file dialog, whose answer would go nowhere).
+    property bool keepsWindowOpen: false
 
     // The window this layer holds, null while it does not.
     property var heldWindow: null

@@ -546,7 +546,11 @@ class TestFieldDay : public QObject
     }
 
     // A base map added in the layer tool, its opacity slider dragged and let go.
-    void dragLayerOpacity(double& opacity)
+    // A new layer's opacity dragged down: stored where the slider settles,
+    // without OK. `then` "Cancel" puts the old one back; "storage locked"
+    // makes the save fail, which puts the slider back. `opacity` is what the
+    // project is to hold.
+    void dragLayerOpacity(double& opacity, const QString& then)
     {
         TEST_STEP(openTool("Layers", "layerTool"));
         QQuickItem* layers = findItem(root(), "layerTool");
@@ -562,18 +566,42 @@ class TestFieldDay : public QObject
         QTRY_VERIFY(!(buttons = screen().named("opacityButton", layers)).isEmpty());
         sortByTop(buttons);
         QVERIFY(screen().tapAtRest(buttons.front()));
-        QTRY_VERIFY(findItem(layers, "opacityPopup")->isVisible());
+        QQuickItem* popup = findItem(layers, "opacityPopup");
+        QTRY_VERIFY(popup->isVisible());
         QQuickItem* slider = findItem(layers, "opacitySlider");
+        const QString database = project->folder().absoluteFilePath("main.db");
+        const auto stored = [&] { return test::storedProjectRecord(database).basemap(0).opacity(); };
+        const auto shownOpacity = [&] {
+            return page->mapView()->scene()->baseMapLayer(project->baseMaps().front().location)->getOpacity();
+        };
+        const double held = stored();
+        std::unique_ptr<test::DatabaseLock> lock;
+        if (then == "storage locked")
+            lock = std::make_unique<test::DatabaseLock>(database, "EXCLUSIVE");
         const QPoint from = slider->mapToScene(QPointF(slider->width() * 0.9, slider->height() / 2)).toPoint();
         const QPoint to = slider->mapToScene(QPointF(slider->width() * 0.3, slider->height() / 2)).toPoint();
         QTest::mousePress(window(), Qt::LeftButton, {}, from);
         for (int step = 1; step <= 6; ++step)
             QTest::mouseMove(window(), from + (to - from) * step / 6);
         QTest::mouseRelease(window(), Qt::LeftButton, {}, to);
-        opacity = slider->property("value").toDouble();
-        QVERIFY(opacity > 0.0 && opacity < 0.5);
-        const QUrl shown = project->baseMaps().front().location;
-        QCOMPARE(page->mapView()->scene()->baseMapLayer(shown)->getOpacity(), float(opacity));
+        if (lock) {
+            QTRY_VERIFY_WITH_TIMEOUT(toasted("Failed to save project"), 20000);
+            lock.reset();
+            opacity = held;
+            QCOMPARE(slider->property("value").toDouble(), held);
+        } else {
+            opacity = slider->property("value").toDouble();
+            QVERIFY(opacity > 0.0 && opacity < 0.5);
+            QCOMPARE(stored(), opacity);
+        }
+        if (then == "Cancel") {
+            QVERIFY(screen().tapAtRest(screen().shownWith("label", QString("Cancel"), popup)));
+            QTRY_VERIFY(!popup->isVisible());
+            opacity = held;
+        }
+        QCOMPARE(shownOpacity(), float(opacity));
+        QCOMPARE(project->baseMaps().front().opacity, opacity);
+        QCOMPARE(stored(), opacity);
     }
 
     // Another tool's button over a refused edit asks; "Yes" drops the edit.
@@ -1013,6 +1041,15 @@ class TestFieldDay : public QObject
         // Typed last, its field left focused.
         const bool onAltitude = typed == "altitude";
         const bool whole = typed != "latitude half typed";
+        // Degrees typed in decimal form, with a key the field refuses.
+        const QString degrees = typed.contains(QRegularExpression("\\d")) ? typed.section(' ', 1) : QString();
+        // What the field keeps: up to the comma, or without the digit out of range.
+        const QString shown = degrees.left(degrees.contains(',') ? degrees.indexOf(',') : degrees.size() - 1);
+        // The mode is kept in the settings: the next rows take it as it was.
+        const AbstractLocationManager::InputMode mode = location.inputMode();
+        const auto keepMode = qScopeGuard([&] { location.setInputMode(mode); });
+        if (!degrees.isEmpty())
+            location.setInputMode(AbstractLocationManager::DecimalDegrees);
         QQuickItem* altitude = findItem(root(), "altitudeInput");
         QQuickItem* latitude = findItem(findItem(root(), "latitudeField"), "coordinateInput");
         if (onAltitude) {
@@ -1022,12 +1059,18 @@ class TestFieldDay : public QObject
             QTRY_VERIFY(latitude->hasActiveFocus());
             QVERIFY(QMetaObject::invokeMethod(latitude, "selectAll"));
             QTest::keyClick(window(), Qt::Key_Backspace);
-            for (const QChar c : QString(whole ? "47300" : "5"))
+            clearToasts();
+            for (const QChar c : degrees.isEmpty() ? QString(whole ? "47300" : "5") : degrees)
                 QTest::keyClick(window(), c.toLatin1());
+            if (!degrees.isEmpty()) {
+                QCOMPARE(latitude->property("text").toString(), shown);
+                QTRY_COMPARE(toastCount("Invalid location!"), 1);
+            }
         }
         QCOMPARE(location.altitude(), 3333.0);
         QCOMPARE(location.lastKnownCoordinate().y(), Lat);
-        const double expectedLatitude = whole && !onAltitude ? 47.5 : Lat;
+        const double expectedLatitude = !degrees.isEmpty() ? shown.toDouble()
+                                        : whole && !onAltitude ? 47.5 : Lat;
         const double expectedAltitude = onAltitude ? 7777.0 : 3333.0;
 
         std::string id;
@@ -1619,6 +1662,9 @@ private slots:
         for (const char* save : {"sketch", "note", "clino"})
             QTest::newRow(qPrintable(QString("latitude typed, %1").arg(save))) << "latitude typed" << save;
         QTest::newRow("latitude half typed, sketch") << "latitude half typed" << "sketch";
+        // A key the field refuses is said at once; the entry takes what the field shows.
+        QTest::newRow("latitude 47,5 in decimal degrees, a comma, note") << "latitude 47,5" << "note";
+        QTest::newRow("latitude 479 in decimal degrees, out of range, note") << "latitude 479" << "note";
     }
 
     void otherTextsAreKept()
@@ -1750,6 +1796,9 @@ private slots:
         // Closing stores a new note only while its panel shows.
         QTest::newRow("note behind another panel, No") << "hidden note" << "window" << "No" << note;
         QTest::newRow("note behind another panel, Yes") << "hidden note" << "window" << "Yes" << note;
+        // The system's file dialog waits for its answer as the program's own dialogs do.
+        QTest::newRow("note behind another panel, a file dialog showing") << "hidden note" << "window" << "file dialog"
+                                                                          << note;
         QTest::newRow("clino comment, Projects, No") << "clino comment" << "Projects" << "No" << reading;
         // A unit name the strat column refuses, left by a tap on the map or still being typed.
         const QString unit = "This unit name has unsaved changes.";
@@ -1760,6 +1809,8 @@ private slots:
         QTest::newRow("added unit named as another, another tool, Yes") << "added unit" << "tool" << "Yes" << unit;
         // The opacity the map shows is stored as the slider settles: nothing to ask.
         QTest::newRow("layer opacity dragged") << "layer opacity" << "window" << "" << "";
+        QTest::newRow("layer opacity dragged, Cancel") << "layer opacity" << "window" << "Cancel" << "";
+        QTest::newRow("layer opacity dragged, storage locked") << "layer opacity" << "window" << "storage locked" << "";
         // Leaving the project stores no new note.
         QTest::newRow("note placed, Projects, No") << "placed note" << "Projects" << "No" << note;
         // The question takes the press of a stroke under way: its release
@@ -1793,7 +1844,7 @@ private slots:
             if (work == "unit name")
                 QVERIFY(tapEmptyMap());
         } else if (work == "layer opacity") {
-            TEST_STEP(dragLayerOpacity(opacity));
+            TEST_STEP(dragLayerOpacity(opacity, answer));
         } else if (work == "added unit") {
             TEST_STEP(openStratColumn("clino", strat));
             TEST_STEP(addedUnitTakesAName(strat, input));
@@ -1847,8 +1898,14 @@ private slots:
                    && screen().tapAtRest(findItem(bar, "projectsButton"), 0.1);
         };
         clearToasts();
+        QQuickItem* fileDialog = findItem(findItem(root(), "layerTool"), "fileDialog");
         if (answer == "dialog")
             dialogs->launchCustomDialog("LocalityDialog.qml");
+        if (answer == "file dialog") {
+            TEST_STEP(tap(findItem(findItem(root(), "layerTool"), "importButton")));
+            QTRY_VERIFY(fileDialog->property("dialog").value<QObject*>()
+                        && fileDialog->property("dialog").value<QObject*>()->property("visible").toBool());
+        }
         std::unique_ptr<test::DatabaseLock> lock;
         if (answer == "locked")
             lock = std::make_unique<test::DatabaseLock>(
@@ -1884,10 +1941,16 @@ private slots:
             return;
         }
         QCOMPARE(veto->property("closings").toInt(), 0);
-        if (answer == "dialog") {
+        if (answer == "dialog" || answer == "file dialog") {
             QVERIFY(toasted("Unsaved changes: close the dialog first"));
-            QVERIFY(dialogs->customDialogActive() && !dialogs->messageBoxActive());
-            dialogs->dismissDialog(1);
+            QVERIFY(!dialogs->messageBoxActive());
+            if (answer == "file dialog") {
+                QVERIFY(QMetaObject::invokeMethod(fileDialog, "close"));
+                QTRY_VERIFY(!fileDialog->property("dialog").value<QObject*>()->property("visible").toBool());
+            } else {
+                QVERIFY(dialogs->customDialogActive());
+                dialogs->dismissDialog(1);
+            }
         } else {
             QTRY_VERIFY(dialogs->messageBoxActive());
             QCOMPARE(dialogs->messageBoxTitle(), QString("Exit with unsaved changes?"));
@@ -1998,6 +2061,10 @@ private slots:
         QTest::newRow("settings") << "settings" << "notebook" << wide;
         QTest::newRow("message box from native code") << "message" << "notebook" << wide;
         QTest::newRow("working overlay") << "working" << "clino" << wide;
+        QTest::newRow("working overlay, notebook") << "working" << "notebook" << wide;
+        // It blocks the whole screen out, without a dialog.
+        QTest::newRow("help viewer") << "help" << "notebook" << wide;
+        QTest::newRow("help viewer, clino") << "help" << "clino" << wide;
         // Menus and popups hold them as dialogs do.
         QTest::newRow("add menu") << "add menu" << "notebook" << wide;
         QTest::newRow("add menu, 1024x768") << "add menu" << "notebook" << QSize(1024, 768);
@@ -2069,12 +2136,16 @@ private slots:
             TEST_STEP(tap(findItem(findItem(notebook(), "details"), "picture")));
         } else if (dialog == "message") {
             dialogs->messageBox("Replace the layer?", "It is in use.", dialogs->yesNoButtons());
+        } else if (dialog == "help") {
+            // The built-in viewer of systems without a browser.
+            dialogs->rootItem()->setProperty("helpShown", true);
         } else {
             dialogs->modalWait(true);
         }
         QQuickItem* dimmer = findItem(root(), "dimmer");
         const QStringList overField{"menu", "add menu", "preview"};
-        QTRY_VERIFY(overField.contains(dialog) || (dialogs->dialogActive() && dimmer->opacity() == 0.75));
+        QTRY_VERIFY(overField.contains(dialog) || (dialogs->dialogActive() && dimmer->opacity() == 0.75)
+                    || (dialog == "help" && dimmer->opacity() == 1.0));
         if (dialogs->customDialogActive())
             QTRY_VERIFY(dialogs->customDialog() && dialogs->customDialog()->property("opacity").toReal() == 1.0);
         const char* const popups[] = {"addMenu", "preview", "menuList"};
@@ -2098,6 +2169,9 @@ private slots:
 
         if (dialog == "working") {
             dialogs->modalWait(false);
+        } else if (dialog == "help") {
+            TEST_STEP(tap(screen().shownWith("label", QString("Close"), findItem(root(), "helpViewer"))));
+            QTRY_VERIFY(!findItem(root(), "helpViewer"));
         } else if (dialog == "export" || overField.contains(dialog)) {
             // A tap beside it cancels it, or folds the menu.
             QTest::mouseClick(window(), Qt::LeftButton, {}, QPoint(window()->width() - 10, window()->height() / 2));
@@ -2650,7 +2724,8 @@ private slots:
     // A held inner vertex offers "split"; a tap on it splits the line also
     // when it comes right after the finger lets go or a second later. The
     // menu shows whole in the free map area, clear of the line's balloon; a
-    // tap on its disabled "split" or between its buttons reaches no map.
+    // tap on its disabled "split" or between its buttons reaches no map, and
+    // one beside it only closes it.
     void lineSplitsAtAHeldVertex_data()
     {
         QTest::addColumn<int>("afterMenu"); // ms from the menu showing to the tap
@@ -2658,21 +2733,24 @@ private slots:
         QTest::addColumn<int>("held"); // the vertex held
         QTest::addColumn<double>("east"); // degrees east where the line is drawn; 0: where the map is
         QTest::addColumn<int>("fromRight"); // px from the held vertex to the map's right edge; -1: anywhere
-        QTest::newRow("at once") << 0 << "drawn" << 2 << 0.0 << -1;
-        QTest::newRow("a second later") << 1000 << "drawn" << 2 << 0.0 << -1;
-        QTest::newRow("chosen by the notebook's Edit, at once") << 0 << "notebook" << 1 << 0.2 << -1;
-        QTest::newRow("chosen by a tap, at once") << 0 << "tap" << 1 << 0.4 << -1;
+        QTest::addColumn<bool>("beside"); // a tap on the map beside the menu instead of on it
+        QTest::newRow("at once") << 0 << "drawn" << 2 << 0.0 << -1 << false;
+        QTest::newRow("a second later") << 1000 << "drawn" << 2 << 0.0 << -1 << false;
+        QTest::newRow("chosen by the notebook's Edit, at once") << 0 << "notebook" << 1 << 0.2 << -1 << false;
+        QTest::newRow("chosen by a tap, at once") << 0 << "tap" << 1 << 0.4 << -1 << false;
         // No room above the line: its balloon hangs under it, and the map stays.
-        QTest::newRow("chosen by a tap near the top") << 0 << "tap near the top" << 3 << 0.5 << -1;
+        QTest::newRow("chosen by a tap near the top") << 0 << "tap near the top" << 3 << 0.5 << -1 << false;
         // The line tapped below the held vertex: its balloon would lie over the menu.
-        QTest::newRow("chosen by a tap below, 64 px from the right edge") << 0 << "tap" << 3 << 0.6 << 64;
-        QTest::newRow("end vertex, taps on the disabled split and between") << 0 << "drawn" << 0 << 0.8 << -1;
+        QTest::newRow("chosen by a tap below, 64 px from the right edge") << 0 << "tap" << 3 << 0.6 << 64 << false;
+        QTest::newRow("end vertex, taps on the disabled split and between") << 0 << "drawn" << 0 << 0.8 << -1 << false;
         // Handles past the top of the free area and its bottom: no room above or
         // under the line. Tapped just below a handle, where a balloon would cover it.
-        QTest::newRow("chosen by a tap, a line taller than the map") << 0 << "tap, tall" << 5 << 0.9 << -1;
+        QTest::newRow("chosen by a tap, a line taller than the map") << 0 << "tap, tall" << 5 << 0.9 << -1 << false;
         // Handles from near the free area's top to near its bottom, all inside it:
         // the balloon goes over or under a handle between them.
-        QTest::newRow("chosen by a tap, a line spanning the map") << 0 << "tap, spanning" << 3 << 1.0 << -1;
+        QTest::newRow("chosen by a tap, a line spanning the map") << 0 << "tap, spanning" << 3 << 1.0 << -1 << false;
+        // It only closes the menu, as a tap beside a menu does: the line stays selected.
+        QTest::newRow("a tap on the map beside the menu") << 0 << "drawn" << 2 << 0.3 << -1 << true;
     }
 
     void lineSplitsAtAHeldVertex()
@@ -2682,6 +2760,7 @@ private slots:
         QFETCH(int, held);
         QFETCH(double, east);
         QFETCH(int, fromRight);
+        QFETCH(bool, beside);
         QVERIFY(screen().openTool("Line", "lineTool"));
         lineManager()->setProperty("editModeEnabled", false);
         lineManager()->setProperty("penMode", 0);
@@ -2809,7 +2888,18 @@ private slots:
                 QVERIFY(menu->isVisible());
                 QCOMPARE(page->mapView()->selectedItemId(), QString::fromStdString(line->id()));
             }
+        }
+        if (held == 0 || beside) {
+            const QPoint away = QPointF(free.left() + 40, free.top() + free.height() * 0.75).toPoint();
+            QTest::mouseClick(window(), Qt::LeftButton, {}, away);
+            QTRY_VERIFY(!menu->isVisible());
+            QCoreApplication::processEvents();
+            QCOMPARE(page->mapView()->selectedItemId(), QString::fromStdString(line->id()));
+            QCOMPARE(handlesShown(line->id()), points);
             QCOMPARE(lines().size(), before + 1);
+            // The same tap with no menu open leaves the line.
+            QTest::mouseClick(window(), Qt::LeftButton, {}, away);
+            QTRY_COMPARE(page->mapView()->selectedItemId(), QString());
             lineManager()->setProperty("editModeEnabled", false);
             return;
         }

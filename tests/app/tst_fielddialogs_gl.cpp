@@ -550,6 +550,14 @@ private slots:
         QObject* fileDialog = loader->property("dialog").value<QObject*>();
         QVERIFY(fileDialog);
         QCOMPARE(fileDialog->property("folder").toUrl(), QUrl::fromLocalFile(documents.path()));
+        // The window's close reaches the program, not kept from it by a modal
+        // dialog, and waits for the dialog with a word.
+        QVERIFY(!QGuiApplication::modalWindow());
+        QCloseEvent close;
+        QCoreApplication::sendEvent(window(), &close);
+        QVERIFY(!close.isAccepted());
+        QVERIFY2(toastMessages().contains("Close the dialog first"), qPrintable(toastMessages()));
+        QVERIFY(window()->isVisible() && dialog->isVisible());
 
         // What the screen shows where the dialog lists the entry.
         QQuickItem* name = nullptr;

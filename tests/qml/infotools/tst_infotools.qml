@@ -74,17 +74,25 @@ TestCase {
     }
 
     function test_refusalRestoresTheField_data() {
-        return [{ tag: "name", field: "nameField", text: "", restored: "Test" },
-                { tag: "declination", field: "declinationField", text: "500", restored: "0.000" }]
+        return [{ tag: "name", field: "nameField", text: "", restored: "Test", warning: "Invalid project name!" },
+                { tag: "declination", field: "declinationField", text: "500", restored: "0.000",
+                  warning: "Unable to parse declination!" },
+                // The mark for none, typed, would drop the stored declination.
+                { tag: "declination 999", field: "declinationField", text: "999", declination: 12.5,
+                  restored: "12.500" }]
     }
 
     function test_refusalRestoresTheField(data) {
+        var declination = data.declination !== undefined ? data.declination : 999
+        project.declination = declination
         open("ProjectTool.qml")
-        ignoreWarning(data.tag === "name" ? "Invalid project name!" : "Unable to parse declination!")
+        if (data.warning)
+            ignoreWarning(data.warning)
         var field = editField(data.field, data.text)
         tryCompare(_dialogController, "toastMessage", "Failed to save project")
         compare(field.text, data.restored)
         compare(project.name, "Test")
+        compare(project.declination, declination)
     }
 
     function test_exportOpensTheDialog() {
