@@ -60,9 +60,11 @@ Item {
         controller.visible = true
     }
 
+    // A copy: the property read itself would follow the position.
     function heldCoordinate() {
         var location = _appManager ? _appManager.locationManager : null
-        return location ? location.lastKnownCoordinate : Utils.noPosition()
+        var held = location ? location.lastKnownCoordinate : Utils.noPosition()
+        return Qt.point(held.x, held.y)
     }
 
     function activateForManualGpsLocation() {

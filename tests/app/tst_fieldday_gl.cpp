@@ -2280,87 +2280,61 @@ private slots:
         QVERIFY2(QLineF(drawn, marker).length() < 1.0, qPrintable(QString("%1,%2").arg(drawn.x()).arg(drawn.y())));
     }
 
-    // A long press, then the map moved and zoomed under the marker: a save
-    // stores the point under the marker at the moment it saves.
+    // A save stores the point under the marker at the moment it saves, and
+    // Save waits only while the marker stands on no place (the first view's
+    // centre, the "none" point): through pans, zooms, a fix that goes and
+    // the position bar borrowing the marker.
     void savesGoWhereTheMarkerStands_data()
     {
         QTest::addColumn<QString>("save");
-        QTest::newRow("plane") << "plane";
-        QTest::newRow("note") << "note";
+        QTest::addColumn<QString>("start");
+        QTest::newRow("plane, a long press, the map moved") << "plane" << "long press";
+        QTest::newRow("note, a long press, the map moved") << "note" << "long press";
+        QTest::newRow("plane, the first view, the map moved") << "plane" << "first view";
+        QTest::newRow("plane, the fix cleared, the map moved") << "plane" << "fix cleared";
+        QTest::newRow("plane, a long press, a position typed in the bar, Done") << "plane" << "typed";
     }
 
     void savesGoWhereTheMarkerStands()
     {
         QFETCH(QString, save);
-        AbstractLocationManager* location = page->application()->locationManager();
-        location->setLastKnownCoordinate(AbstractLocationManager::INVALID_COORDINATE);
-        QVERIFY(page->lookAt(Lon, Lat, 3000.0));
-        const QString comment = "under the marker, " + save;
-        const QPoint pressed(900, 300);
-        QQuickItem* clino = nullptr;
-        QQuickItem* input = nullptr;
-        if (save == "plane") {
-            QVERIFY((clino = typedClinoReading(comment)) != nullptr);
-            TEST_STEP(longPress(pressed));
-        } else {
-            TEST_STEP(openTool("Notebook", "dataTool"));
-            findItem(notebook(), "dataList")->setProperty("currentIndex", -1);
-            TEST_STEP(tap(findItem(notebook(), "toolBarButton_addPhoto")));
-            QVERIFY(screen().tapShown("add_Note"));
-            QTRY_VERIFY(reticle()->isVisible());
-            TEST_STEP(longPress(pressed));
-            input = findItem(notebook(), "entryText");
-            TEST_STEP(typeAtEnd(input, input, comment));
-        }
-        const QPointF before = geoOf(pressed);
-        TEST_STEP(panAndZoom());
-        TEST_STEP(reticleShownAt(pressed));
-        QVERIFY(QLineF(geoOf(pressed), before).length() > 1e-4);
-        if (clino) {
-            QTRY_COMPARE(findItem(clino, "saveHint")->property("text").toString(), QString());
-            TEST_STEP(tap(findItem(clino, "saveButton")));
-        } else {
-            TEST_STEP(tap(findItem(notebook(), "entry_Save")));
-        }
-        TEST_STEP(storedUnderTheMarker(comment, pressed));
-        QCOMPARE(storedPosition(dataWith(comment)->id()).second, location->altitude());
-    }
-
-    // With no position, Save waits only while the marker stands on no place:
-    // the first view's centre, the "none" point. Its hint and the place a
-    // save takes follow the marker as the map moves and the fix goes.
-    void saveWaitsOnlyWithoutAPlace_data()
-    {
-        QTest::addColumn<QString>("start");
-        QTest::newRow("first view, then a pan") << "first view";
-        QTest::newRow("the fix cleared") << "fix cleared";
-        QTest::newRow("a position typed in the bar, Done") << "typed";
-    }
-
-    void saveWaitsOnlyWithoutAPlace()
-    {
         QFETCH(QString, start);
         AbstractLocationManager* location = page->application()->locationManager();
         location->setLastKnownCoordinate(AbstractLocationManager::INVALID_COORDINATE);
-        const QString comment = "waits, " + start;
-        if (start == "first view") {
-            QVERIFY(page->lookAt(0.0, 0.0, 3000.0));
-        } else {
-            QVERIFY(page->lookAt(Lon, Lat, 3000.0));
-            location->setLastKnownCoordinate(QPointF(Lon + 0.003, Lat + 0.002));
-        }
+        QVERIFY(start == "first view" ? page->lookAt(0.0, 0.0, 3000.0) : page->lookAt(Lon, Lat, 3000.0));
+        const QPointF fix(Lon + 0.003, start == "typed" ? Lat + 1.0 / 60.0 : Lat + 0.002);
+        if (start == "fix cleared" || start == "typed")
+            location->setLastKnownCoordinate(QPointF(fix.x(), Lat + 0.002));
+        const QString comment = "under the marker, " + start + ", " + save;
         QQuickItem* clino = nullptr;
-        QVERIFY((clino = typedClinoReading(comment)) != nullptr);
-        QQuickItem* hint = findItem(clino, "saveHint");
-        QQuickItem* saveButton = findItem(clino, "saveButton");
-        if (start == "first view") {
-            // The marker stands on 0, 0, which no save takes.
+        QQuickItem* input = nullptr;
+        if (save == "note")
+            TEST_STEP(startNote(comment, input));
+        else
+            QVERIFY((clino = typedClinoReading(comment)) != nullptr);
+        if (start == "long press") {
+            const QPoint pressed(1000, 450);
+            if (clino)
+                TEST_STEP(longPress(pressed));
+            const QPointF before = geoOf(pressed);
+            TEST_STEP(panAndZoom());
+            TEST_STEP(reticleShownAt(pressed));
+            QVERIFY(QLineF(geoOf(pressed), before).length() > 1e-4);
+        } else if (start == "first view") {
             QTRY_VERIFY(QLineF(reticleCentre(), page->screenOf(0.0, 0.0)).length() < 1.0);
-            QTRY_COMPARE(hint->property("text").toString(), QString("Set a position to save"));
+            QTRY_COMPARE(findItem(clino, "saveHint")->property("text").toString(), QString("Set a position to save"));
             QVERIFY(!clino->property("canSave").toBool());
             TEST_STEP(panAndZoom());
-        } else if (start == "typed") {
-            // The bar borrows the marker while it is typed in, and gives it back.
+        } else if (start == "fix cleared") {
+            QTRY_VERIFY(QLineF(reticleCentre(), page->screenOf(fix.x(), fix.y())).length() < 1.0);
+            const QPointF shown = reticleCentre();
+            location->setLastKnownCoordinate(AbstractLocationManager::INVALID_COORDINATE);
+            // The marker stays, and now stands for the point under it.
+            TEST_STEP(panAndZoom());
+            QCOMPARE(reticleCentre(), shown);
+        } else {
+            // A place pressed first: the typed position takes over from it.
+            TEST_STEP(longPress(QPoint(1000, 450)));
             QQuickItem* latitude = findItem(findItem(root(), "latitudeField"), "coordinateInput");
             TEST_STEP(tap(latitude));
             QTRY_VERIFY(latitude->hasActiveFocus());
@@ -2369,24 +2343,20 @@ private slots:
             for (const QChar c : QString("46010"))
                 QTest::keyClick(window(), c.toLatin1());
             TEST_STEP(tap(findItem(root(), "actionButton")));
-            QTRY_COMPARE(location->lastKnownCoordinate().y(), Lat + 1.0 / 60.0);
-            QVERIFY(page->lookAt(Lon + 0.003, Lat + 1.0 / 60.0, 3000.0));
+            QTRY_COMPARE(location->lastKnownCoordinate(), fix);
+            // The bar gives the marker back as the clino shows it, on the typed position.
+            QVERIFY(page->lookAt(fix.x(), fix.y(), 3000.0));
             QTRY_VERIFY(reticle()->isVisible() && reticle()->opacity() == 1.0);
             QVERIFY(findItem(reticle(), "symbol")->isVisible());
-            QTRY_VERIFY(QLineF(reticleCentre(), page->screenOf(Lon + 0.003, Lat + 1.0 / 60.0)).length() < 1.0);
-        } else {
-            QTRY_VERIFY(QLineF(reticleCentre(), page->screenOf(Lon + 0.003, Lat + 0.002)).length() < 1.0);
-            const QPointF shown = reticleCentre();
-            location->setLastKnownCoordinate(AbstractLocationManager::INVALID_COORDINATE);
-            // The marker stays, and now stands for the point under it.
-            QCOMPARE(reticleCentre(), shown);
-            TEST_STEP(panAndZoom());
-            QCOMPARE(reticleCentre(), shown);
+            QTRY_VERIFY(QLineF(reticleCentre(), page->screenOf(fix.x(), fix.y())).length() < 1.0);
         }
-        QTRY_COMPARE(hint->property("text").toString(), QString());
-        QVERIFY(saveButton->isEnabled());
         const QPointF marker = reticleCentre();
-        TEST_STEP(tap(saveButton));
+        if (clino) {
+            QTRY_COMPARE(findItem(clino, "saveHint")->property("text").toString(), QString());
+            TEST_STEP(tap(findItem(clino, "saveButton")));
+        } else {
+            TEST_STEP(tap(findItem(notebook(), "entry_Save")));
+        }
         TEST_STEP(storedUnderTheMarker(comment, marker));
         // A place read off the map has no accuracy of a fix.
         if (start != "typed")
