@@ -94,19 +94,29 @@ BaseTool {
             field.text = project.description
     }
 
+    // A declination the user gives is a number from -180 to 180; the stored
+    // mark for none (999) is none the user can give.
+    function declinationRefused() {
+        var text = declinationField.text.trim()
+        var value = Number(text)
+        return declinationGiven && (text === "" || !isFinite(value) || value < -180 || value > 180)
+    }
+
     function save(field) {
         if (!differs())
             return true
         var declination = (!declinationGiven && project && project.declination === Utils.noValue) ? String(Utils.noValue)
                                                                                         : declinationField.text
-        // The stored mark for none is no declination the user can give.
-        var refused = declinationGiven && Number(declinationField.text.trim()) === Utils.noValue
+        var refused = declinationRefused()
         if (!refused && manager.save(nameField.text, declination, prefixField.text, descriptionField.text)) {
             keepTexts()
             return true
         }
-        _dialogController.toastError("Failed to save project")
+        _dialogController.toastError(refused ? "Invalid declination" : "Failed to save project")
         restore(field)
+        // No field shows a declination that is not stored.
+        if (refused)
+            restore(declinationField)
         keepTexts()
         return false
     }

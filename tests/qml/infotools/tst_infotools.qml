@@ -71,15 +71,21 @@ TestCase {
         compare(project.declination, 999)
         editField("declinationField", "-12.25")
         fuzzyCompare(project.declination, -12.25, 1e-4)
+        // The edge of the range is a declination.
+        editField("declinationField", "180")
+        compare(project.declination, 180)
     }
 
     function test_refusalRestoresTheField_data() {
-        return [{ tag: "name", field: "nameField", text: "", restored: "Test", warning: "Invalid project name!" },
-                { tag: "declination", field: "declinationField", text: "500", restored: "0.000",
-                  warning: "Unable to parse declination!" },
+        return [{ tag: "name", field: "nameField", text: "", restored: "Test", toast: "Failed to save project",
+                  warning: "Invalid project name!" },
+                { tag: "declination 500", field: "declinationField", text: "500", restored: "0.000",
+                  toast: "Invalid declination" },
+                { tag: "declination 180.5", field: "declinationField", text: "180.5", declination: -3,
+                  restored: "-3.000", toast: "Invalid declination" },
                 // The mark for none, typed, would drop the stored declination.
                 { tag: "declination 999", field: "declinationField", text: "999", declination: 12.5,
-                  restored: "12.500" }]
+                  restored: "12.500", toast: "Invalid declination" }]
     }
 
     function test_refusalRestoresTheField(data) {
@@ -89,7 +95,7 @@ TestCase {
         if (data.warning)
             ignoreWarning(data.warning)
         var field = editField(data.field, data.text)
-        tryCompare(_dialogController, "toastMessage", "Failed to save project")
+        tryCompare(_dialogController, "toastMessage", data.toast)
         compare(field.text, data.restored)
         compare(project.name, "Test")
         compare(project.declination, declination)
