@@ -40,7 +40,7 @@ BaseTool {
     // No marker shows over the sketch: a new one goes to the position the bar
     // holds, as the sketcher reads it when it saves; a picture keeps its place.
     readonly property bool waitsForPosition: sketcher.itemId === ""
-                                             && !(locations && locations.isValidCoordinate(locations.lastKnownCoordinate))
+                                             && !(locations && locations.isValidCoordinate(Utils.heldPlace().location))
 
     signal exit()
 

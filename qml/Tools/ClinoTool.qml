@@ -40,9 +40,7 @@ BaseTool {
     // the position the bar holds. Read afresh by the save; the hint follows
     // every change of it (pans and zooms included).
     function savePlace() {
-        if (temporaryItem)
-            return temporaryItem.savePlace
-        return { location: locations ? locations.lastKnownCoordinate : Utils.noPosition(), gps: true }
+        return temporaryItem ? temporaryItem.savePlace : Utils.heldPlace()
     }
     readonly property bool positionKnown: !!locations && locations.isValidCoordinate(savePlace().location)
     // Why Save waits, first reason first; empty when it may save.

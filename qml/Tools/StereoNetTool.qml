@@ -79,10 +79,7 @@ BaseTool {
 
     // Where the picture goes now: the point the marker shows.
     function newItemPlace() {
-        if (temporaryItem)
-            return temporaryItem.savePlace
-        var location = (typeof _appManager !== "undefined" && _appManager) ? _appManager.locationManager : null
-        return { location: location ? location.lastKnownCoordinate : Utils.noPosition(), gps: true }
+        return temporaryItem ? temporaryItem.savePlace : Utils.heldPlace()
     }
 
     function saveNewItem() {
