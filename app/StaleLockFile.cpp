@@ -84,6 +84,13 @@ int removeDeadSave(const QString& savedFile)
         if (!name.match(file.fileName()).hasMatch() || file.isSymLink() || !file.isFile() || written < 0
             || written > DeadSaveMoments)
             continue;
+        // Name and time cannot tell a stopped save's file from the user's:
+        // only one holding nothing is known to lose nothing.
+        if (file.size() != 0) {
+            qInfo().noquote() << "Kept" << file.filePath()
+                              << "beside the settings: it may be a stopped save's, but it holds data";
+            continue;
+        }
         const bool gone = QFile::remove(file.filePath());
         qInfo().noquote() << (gone ? "Removed the temporary file of a stopped save" : "Cannot remove")
                           << file.filePath();

@@ -32,8 +32,9 @@ constexpr qint64 DeadSaveMoments = 30 * 1000;
 // Removes what a save of `savedFile` killed midway left beside it: its lock
 // (name plus ".lock"), when no live process holds it, and with it Qt's
 // temporary file (name plus "." and six letters or digits) written no
-// earlier than the lock and at most DeadSaveMoments after it. Other files of
-// that shape are the user's. Plain files only. Returns how many were removed.
+// earlier than the lock and at most DeadSaveMoments after it, only while it
+// is empty: one with content may be the user's and stays. Plain files only.
+// Returns how many were removed.
 int removeDeadSave(const QString& savedFile);
 
 } // namespace kiv

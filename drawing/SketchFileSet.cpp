@@ -1,7 +1,6 @@
 #include "drawing/SketchFileSet.h"
 
 #include "Database/StartLeftovers.h"
-#include "drawing/ImageFile.h"
 #include "drawing/SketchFiles.h"
 #include "model/ProjectFile.h"
 
@@ -11,13 +10,13 @@
 #include <QImage>
 #include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QUrl>
 
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 
 namespace kiv {
 
@@ -26,19 +25,35 @@ const QString SketchFileSet::OldSuffix = QStringLiteral(".old");
 
 namespace {
 
-const QByteArray JournalHeader = QByteArrayLiteral("quarzel sketch journal 1");
+const QByteArray JournalOpening = QByteArrayLiteral("quarzel sketch journal ");
+// An earlier version listed only its new files and copies.
+const QByteArray JournalHeaderV1 = JournalOpening + '1';
+const QByteArray JournalHeader = JournalOpening + '2';
 // A file the save makes under a name nothing held before it.
 const QByteArray CreatedKey = QByteArrayLiteral("new ");
-// A copy the save makes under a name nothing held before it; listed after
-// the new files, so a journal whose copies are whole lists them all.
+// A copy the save makes under a name nothing held before it.
 const QByteArray CopyKey = QByteArrayLiteral("copy ");
+// A file the save fills before it takes its target's name.
+const QByteArray PartKey = QByteArrayLiteral("part ");
+// The second name the target's old file keeps until the save ends.
+const QByteArray OldKey = QByteArrayLiteral("old ");
 const QString JournalName = QStringLiteral("\\.sketch-[0-9a-z]{1,7}\\.journal");
+
+// A part or old file the journal lists, and the file whose place it takes.
+struct Leftover
+{
+    QString path;
+    QString target;
+};
 
 // What a stopped save noted in its journal.
 struct Journal
 {
+    QString path;
     QStringList created;
     QStringList copies;
+    QVector<Leftover> parts;
+    QVector<Leftover> olds;
 };
 
 bool isSketchFileName(const QString& name)
@@ -47,31 +62,58 @@ bool isSketchFileName(const QString& name)
            || name.contains(SketchFiles::BackgroundPrefix);
 }
 
-// A leftover of one stopped save, read from its name.
-struct Leftover
+// A regular file, never a link or what it points to.
+bool isPlainFile(const QFileInfo& file)
 {
-    QString path;
-    QString target;
-    bool part = false;
-};
+    return file.isFile() && !file.isSymLink();
+}
 
-// By token. A part still being written carries the six characters of its
-// own temporary name. The parts of copies are known by their journals.
-QHash<QString, QVector<Leftover>> leftoversOf(const QDir& images, const QHash<QString, Journal>& journals)
+// `name` is the token's part or old name of a file in images: the leftover,
+// or nothing when the name is not of that token and suffix.
+std::optional<Leftover> leftoverNamed(const QDir& images, const QString& name, const QString& token,
+                                      const QString& suffix)
+{
+    const QString ending = QLatin1Char('.') + token + suffix;
+    if (!name.endsWith(ending) || name.size() == ending.size() || name.contains(QLatin1Char('/'))
+        || name.contains(QLatin1Char('\\')))
+        return std::nullopt;
+    return Leftover{images.filePath(name), images.filePath(name.chopped(ending.size()))};
+}
+
+// An earlier version's journal named no parts: they are read off the
+// folder, by the journal's own token only.
+void readV1Leftovers(const QDir& images, const QString& token, Journal& journal)
 {
     static const QRegularExpression name(QStringLiteral("^(.+)\\.([0-9a-z]{1,7})\\.(part|old)(\\.[A-Za-z0-9]{6})?$"));
-    QHash<QString, QVector<Leftover>> sets;
-    const QDir::Filters files = QDir::Files | QDir::Hidden | QDir::System;
-    for (const QFileInfo& file : images.entryInfoList(files)) {
+    for (const QFileInfo& file : images.entryInfoList(QDir::Files | QDir::Hidden | QDir::System)) {
         const QRegularExpressionMatch match = name.match(file.fileName());
-        if (!match.hasMatch() || !file.isFile() || file.isSymLink()
-            || !(isSketchFileName(match.captured(1))
-                 || journals.value(match.captured(2)).copies.contains(match.captured(1))))
+        if (!match.hasMatch() || match.captured(2) != token || !isPlainFile(file)
+            || !(isSketchFileName(match.captured(1)) || journal.copies.contains(match.captured(1))))
             continue;
-        sets[match.captured(2)].append(
-            {file.filePath(), images.filePath(match.captured(1)), match.captured(3) == QLatin1String("part")});
+        const Leftover leftover{file.filePath(), images.filePath(match.captured(1))};
+        if (match.captured(3) == QLatin1String("part"))
+            journal.parts << leftover;
+        else
+            journal.olds << leftover;
     }
-    return sets;
+}
+
+void readLine(const QDir& images, const QString& token, const QByteArray& line, Journal& journal)
+{
+    const auto value = [&line](const QByteArray& key) {
+        return QUrl::fromPercentEncoding(line.mid(key.size()).chopped(1));
+    };
+    if (line.startsWith(CreatedKey)) {
+        journal.created << value(CreatedKey);
+    } else if (line.startsWith(CopyKey)) {
+        journal.copies << value(CopyKey);
+    } else if (line.startsWith(PartKey)) {
+        if (const auto part = leftoverNamed(images, value(PartKey), token, SketchFileSet::PartSuffix))
+            journal.parts << *part;
+    } else if (line.startsWith(OldKey)) {
+        if (const auto old = leftoverNamed(images, value(OldKey), token, SketchFileSet::OldSuffix))
+            journal.olds << *old;
+    }
 }
 
 std::filesystem::path path(const QString& name)
@@ -83,8 +125,7 @@ std::filesystem::path path(const QString& name)
 // target stays readable throughout; else the file moves aside.
 bool keepAside(const QString& target, const QString& aside)
 {
-    const QFileInfo file(target);
-    if (file.isFile() && !file.isSymLink()) {
+    if (isPlainFile(QFileInfo(target))) {
         std::error_code error;
         std::filesystem::create_hard_link(path(target), path(aside), error);
         if (!error)
@@ -104,8 +145,8 @@ bool putBack(const QString& aside, const QString& target)
     return true;
 }
 
-// The files a stopped save noted as its own new ones, by token; a file
-// that is no journal of the program's is left out.
+// The stopped saves' journals, by token; a file that is no journal of the
+// program's is left out.
 QHash<QString, Journal> journalsOf(const QDir& images)
 {
     static const QRegularExpression name(QStringLiteral("^\\.sketch-([0-9a-z]{1,7})\\.journal$"));
@@ -114,20 +155,22 @@ QHash<QString, Journal> journalsOf(const QDir& images)
     for (const QFileInfo& info : images.entryInfoList({QStringLiteral(".sketch-*.journal")}, files)) {
         const QRegularExpressionMatch match = name.match(info.fileName());
         QFile file(info.filePath());
-        if (!match.hasMatch() || info.isSymLink() || !file.open(QIODevice::ReadOnly)
-            || file.readLine().trimmed() != JournalHeader)
+        if (!match.hasMatch() || info.isSymLink() || !file.open(QIODevice::ReadOnly))
             continue;
-        Journal& journal = journals[match.captured(1)];
+        const QByteArray header = file.readLine().trimmed();
+        if (header != JournalHeader && header != JournalHeaderV1)
+            continue;
+        const QString token = match.captured(1);
+        Journal& journal = journals[token];
+        journal.path = info.filePath();
         while (!file.atEnd()) {
             const QByteArray line = file.readLine();
             // A line cut by the kill names nothing whole.
-            if (!line.endsWith('\n'))
-                continue;
-            if (line.startsWith(CreatedKey))
-                journal.created << QUrl::fromPercentEncoding(line.mid(CreatedKey.size()).chopped(1));
-            else if (line.startsWith(CopyKey))
-                journal.copies << QUrl::fromPercentEncoding(line.mid(CopyKey.size()).chopped(1));
+            if (line.endsWith('\n'))
+                readLine(images, token, line, journal);
         }
+        if (header == JournalHeaderV1)
+            readV1Leftovers(images, token, journal);
     }
     return journals;
 }
@@ -138,7 +181,7 @@ QHash<QString, Journal> journalsOf(const QDir& images)
 int namedByRow(const QDir& images, const QStringList& names)
 {
     const QFileInfo stored(QFileInfo(images.absolutePath()).dir().filePath(QStringLiteral("main.db")));
-    if (!stored.isFile() || stored.isSymLink())
+    if (!isPlainFile(stored))
         return -1;
     sqlite3* database = nullptr;
     sqlite3_stmt* statement = nullptr;
@@ -165,21 +208,46 @@ int namedByRow(const QDir& images, const QStringList& names)
     return named;
 }
 
+// The part is the save's own name, listed before it is made: filled in
+// place, never under a second temporary name no journal lists.
+bool openPart(QFile& part)
+{
+    return part.open(QIODevice::WriteOnly | QIODevice::NewOnly);
+}
+
+// Said before a failed part goes, so the log meets it where it stopped.
+bool closePart(QFile& part, bool written, const QString& failure)
+{
+    // The last write may wait in the buffer.
+    const bool made = part.isOpen();
+    written = written && part.flush();
+    if (!written)
+        qWarning().noquote() << failure << part.errorString();
+    part.close();
+    // One it could not make exclusively is not its own.
+    if (!written && made)
+        part.remove();
+    return written;
+}
+
+bool writePicture(const QImage& image, const QString& part, const QByteArray& format)
+{
+    QFile file(part);
+    return closePart(file, openPart(file) && image.save(&file, format.constData()),
+                     QStringLiteral("Sketch: cannot write %1").arg(part));
+}
+
 // Copies source into part whole or not at all.
 bool fillCopy(const QString& source, const QString& part)
 {
     QFile in(source);
-    QSaveFile out(part);
-    bool copied = !QFileInfo(source).isSymLink() && in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly);
+    QFile out(part);
+    bool copied = !QFileInfo(source).isSymLink() && in.open(QIODevice::ReadOnly) && openPart(out);
     while (copied && !in.atEnd()) {
         const QByteArray chunk = in.read(1 << 16);
         copied = !chunk.isEmpty() && out.write(chunk) == chunk.size();
     }
-    // The last write may wait in the buffer: flushed before the commit.
-    if (copied && out.flush() && out.commit())
-        return true;
-    qWarning() << "Sketch: cannot copy" << source << "to" << part << out.errorString();
-    return false;
+    return closePart(out, copied, QStringLiteral("Sketch: cannot copy %1 to %2").arg(source, part));
 }
 
 bool removeLeftover(const QString& path)
@@ -187,6 +255,58 @@ bool removeLeftover(const QString& path)
     const bool gone = QFile::remove(path);
     qInfo().noquote() << "Sketch:" << (gone ? "removed the unfinished" : "cannot remove the unfinished") << path;
     return gone;
+}
+
+// Whether a stopped save completed: 1 yes, 0 no, -1 when it cannot be told.
+int completed(const QDir& images, const Journal& journal)
+{
+    // A row names no copy alone: copies with no new file tell nothing.
+    if (journal.created.isEmpty() && !journal.copies.isEmpty())
+        return -1;
+    if (!journal.created.isEmpty()) {
+        const int named = namedByRow(images, journal.created);
+        return named < 0 ? -1 : named;
+    }
+    // Only replaced files: a part left means they were not all placed.
+    const auto isLeft = [](const Leftover& part) { return isPlainFile(QFileInfo(part.path)); };
+    return std::any_of(journal.parts.begin(), journal.parts.end(), isLeft) ? 0 : 1;
+}
+
+// Settles one stopped save by what its journal lists; returns how many
+// files were removed or put back.
+int settle(const QDir& images, const QString& token, const Journal& journal)
+{
+    const int done = completed(images, journal);
+    if (done < 0) {
+        qWarning().noquote() << "Sketch: cannot tell whether the save" << token << "in" << images.path()
+                             << "was stored; its files stay";
+        return 0;
+    }
+    int settled = 0;
+    // The old files go back before the parts and new files go: a kill in
+    // between still finds the save unfinished.
+    for (const Leftover& old : journal.olds) {
+        if (!isPlainFile(QFileInfo(old.path)))
+            continue;
+        if (done == 1) {
+            settled += removeLeftover(old.path) ? 1 : 0;
+            continue;
+        }
+        const bool back = putBack(old.path, old.target);
+        qInfo().noquote() << "Sketch:" << (back ? "put back" : "cannot put back") << old.target;
+        settled += back ? 1 : 0;
+    }
+    for (const Leftover& part : journal.parts) {
+        if (isPlainFile(QFileInfo(part.path)))
+            settled += removeLeftover(part.path) ? 1 : 0;
+    }
+    for (const QString& name : done == 0 ? journal.created + journal.copies : QStringList()) {
+        const QString path = ProjectFile::resolve(images, name);
+        if (!path.isEmpty())
+            settled += removeLeftover(path) ? 1 : 0;
+    }
+    QFile::remove(journal.path);
+    return settled;
 }
 
 } // namespace
@@ -214,10 +334,10 @@ QString SketchFileSet::oldPath(const QString& target) const
 
 bool SketchFileSet::write(const QImage& image, const QString& target, const char* format)
 {
-    const QByteArray suffix = QFileInfo(target).suffix().toLatin1();
-    if (!ImageFile::save(image, partPath(target), format ? format : suffix.constData()))
+    if (image.isNull())
         return false;
-    m_entries.push_back({target, QString(), false, false});
+    const QByteArray name = format ? QByteArray(format) : QFileInfo(target).suffix().toLatin1();
+    m_entries.push_back({target, QString(), image, name});
     return true;
 }
 
@@ -226,16 +346,19 @@ bool SketchFileSet::copy(const QString& source, const QString& target)
     const QFileInfo existing(target);
     // One an earlier save left counts as done.
     if (existing.exists() || existing.isSymLink())
-        return existing.isFile() && !existing.isSymLink() && SketchFiles::keepOriginal(source, target);
-    m_entries.push_back({target, source, false, false});
+        return isPlainFile(existing) && SketchFiles::keepOriginal(source, target);
+    m_entries.push_back({target, source, QImage(), QByteArray()});
     return true;
 }
 
 bool SketchFileSet::place()
 {
-    if (!noteCreated())
+    // Nothing is made yet: the names are not the set's to remove.
+    if (!noteFiles()) {
+        m_entries.clear();
         return false;
-    if (!fillCopies()) {
+    }
+    if (!fillParts()) {
         restore();
         return false;
     }
@@ -248,46 +371,49 @@ bool SketchFileSet::place()
     return true;
 }
 
-// Before any is placed: a kill after a file took a fresh name must leave
-// that name to the next start, which removes it unless a row names it.
-bool SketchFileSet::noteCreated()
+// Before any file is made: a kill at any later step leaves the next start
+// a journal naming every file the save made or set aside, and nothing else.
+bool SketchFileSet::noteFiles()
 {
-    QByteArray created;
-    QByteArray copies;
+    QByteArray lines;
     QDir folder;
+    const auto line = [](const QByteArray& key, const QString& path) {
+        return key + QUrl::toPercentEncoding(QFileInfo(path).fileName()) + '\n';
+    };
     for (const Entry& entry : m_entries) {
         const QFileInfo target(entry.target);
         folder = target.dir();
-        if (target.exists() || target.isSymLink()) {
-            // Found free when it was asked for: a copy never replaces a file.
-            if (!entry.source.isEmpty())
-                return false;
-            continue;
-        }
-        const QByteArray name = QUrl::toPercentEncoding(target.fileName()) + '\n';
-        if (entry.source.isEmpty())
-            created += CreatedKey + name;
+        const QFileInfo part(partPath(entry.target));
+        const QFileInfo old(oldPath(entry.target));
+        // Names of the save's own, free when asked for: a copy never
+        // replaces a file.
+        if (part.exists() || part.isSymLink() || old.exists() || old.isSymLink()
+            || (!entry.source.isEmpty() && (target.exists() || target.isSymLink())))
+            return false;
+        lines += line(PartKey, part.filePath());
+        if (target.exists() || target.isSymLink())
+            lines += line(OldKey, old.filePath());
         else
-            copies += CopyKey + name;
+            lines += line(entry.source.isEmpty() ? CreatedKey : CopyKey, entry.target);
     }
-    if (created.isEmpty() && copies.isEmpty())
+    if (m_entries.empty())
         return true;
     const QString journal = folder.filePath(QStringLiteral(".sketch-%1.journal").arg(m_token));
     // Written whole under another name first: the next start never meets
     // a cut journal.
-    if (ProjectFile::writeNewFile(journal, JournalHeader + '\n' + created + copies)) {
+    if (ProjectFile::writeNewFile(journal, JournalHeader + '\n' + lines)) {
         m_journal = journal;
         return true;
     }
-    qWarning() << "Sketch: cannot note the new files in" << journal;
+    qWarning() << "Sketch: cannot note the save's files in" << journal;
     return false;
 }
 
-// After the journal lists them, so a kill leaves no copy unlisted.
-bool SketchFileSet::fillCopies()
+bool SketchFileSet::fillParts()
 {
     for (const Entry& entry : m_entries) {
-        if (!entry.source.isEmpty() && !fillCopy(entry.source, partPath(entry.target)))
+        const QString part = partPath(entry.target);
+        if (!(entry.source.isEmpty() ? writePicture(entry.image, part, entry.format) : fillCopy(entry.source, part)))
             return false;
     }
     return true;
@@ -361,49 +487,10 @@ int SketchFileSet::removeLeftovers(const QDir& images)
     if (!folder.isDir() || folder.isSymLink())
         return 0;
     // A journal stopped before it took its name noted nothing yet made.
-    settled += ProjectFile::removeUnwritten(images, JournalName, JournalHeader + '\n');
+    settled += ProjectFile::removeUnwritten(images, JournalName, JournalOpening);
     const QHash<QString, Journal> journals = journalsOf(images);
-    QHash<QString, QVector<Leftover>> sets = leftoversOf(images, journals);
-    // Whether a save that noted its new files got its row stored.
-    QHash<QString, bool> stored;
-    for (auto journal = journals.begin(); journal != journals.end(); ++journal) {
-        // A row names no copy alone: copies with no new file tell nothing.
-        const int named = journal->created.isEmpty() && !journal->copies.isEmpty()
-                              ? -1
-                              : namedByRow(images, journal->created);
-        if (named < 0) {
-            qWarning().noquote() << "Sketch: cannot tell whether the save" << journal.key() << "in" << images.path()
-                                 << "was stored; its files stay";
-            sets.remove(journal.key());
-            continue;
-        }
-        stored.insert(journal.key(), named == 1);
-        for (const QString& name : journal->created + journal->copies) {
-            const QString path = named == 0 ? ProjectFile::resolve(images, name) : QString();
-            if (!path.isEmpty())
-                settled += removeLeftover(path) ? 1 : 0;
-        }
-    }
-    for (auto set = sets.begin(); set != sets.end(); ++set) {
-        const auto isPart = [](const Leftover& file) { return file.part; };
-        const bool unfinished = stored.contains(set.key()) ? !stored.value(set.key())
-                                                           : std::any_of(set->begin(), set->end(), isPart);
-        // The old files go back before the parts go: a kill in between
-        // still finds the save unfinished.
-        for (const Leftover& file : *set) {
-            if (file.part || !unfinished)
-                continue;
-            const bool back = putBack(file.path, file.target);
-            qInfo().noquote() << "Sketch:" << (back ? "put back" : "cannot put back") << file.target;
-            settled += back ? 1 : 0;
-        }
-        for (const Leftover& file : *set) {
-            if (file.part || !unfinished)
-                settled += removeLeftover(file.path) ? 1 : 0;
-        }
-    }
-    for (auto journal = stored.begin(); journal != stored.end(); ++journal)
-        QFile::remove(images.filePath(QStringLiteral(".sketch-%1.journal").arg(journal.key())));
+    for (auto journal = journals.begin(); journal != journals.end(); ++journal)
+        settled += settle(images, journal.key(), journal.value());
     return settled;
 }
 

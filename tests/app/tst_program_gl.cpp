@@ -434,6 +434,15 @@ private slots:
         }
         const QString project = QDir::homePath() + "/Documents/Quarzel/project1.qz";
         QVERIFY(noteMergeCopy(project, homeOrTemp(ExportLeftovers[1])));
+        // A sketch save's part is its own as its journal lists it; a like
+        // name no journal lists is the user's.
+        const QString sketchJournal = project + "/images/.sketch-k3.journal";
+        const QString mine = project + "/images/IMG_5678.jpg.part";
+        for (const QString& path : {sketchJournal, mine}) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(path == mine ? "mine" : "quarzel sketch journal 2\npart IMG_s.jpeg.k3.part\n");
+        }
 
         QProcess program;
         Window window = 0;
@@ -466,6 +475,8 @@ private slots:
         QCOMPARE(QDir(project).entryList({".merge-*"}, QDir::Files | QDir::Hidden).size(), full ? 1 : 0);
         for (const QString& path : UserFiles)
             QVERIFY2(QFile::exists(homeOrTemp(path)), qPrintable(path));
+        QCOMPARE(QFile::exists(sketchJournal), full);
+        QVERIFY(QFile::exists(mine));
         sendClose(display, window);
         QVERIFY(program.waitForFinished(20000));
         const QString output = QString::fromLocal8Bit(program.readAll());
@@ -477,6 +488,8 @@ private slots:
         }
         for (const QString& path : ExportLeftovers + UserFiles)
             QFile::remove(homeOrTemp(path));
+        QFile::remove(sketchJournal);
+        QFile::remove(mine);
         for (const QString& journal : QDir(project).entryList({".merge-*"}, QDir::Files | QDir::Hidden))
             QFile::remove(project + '/' + journal);
     }

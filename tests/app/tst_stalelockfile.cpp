@@ -103,28 +103,41 @@ private slots:
         QTest::addColumn<QStringList>("beside"); // names beside each store
         QTest::addColumn<QStringList>("kept");
         QTest::addColumn<qint64>("after"); // ms the files beside were written after the lock
+        QTest::addColumn<QByteArray>("content"); // of the files beside but the lock
         const QStringList killed{".lock", ".Ab12Cd"};
-        QTest::newRow("empty locks") << "empty" << QStringList{".lock"} << QStringList() << AsWritten;
-        QTest::newRow("a killed save's lock and temporary file") << "killed" << killed << QStringList() << AsWritten;
-        QTest::newRow("a save killed as Qt wrote its temporary file") << "qt" << QStringList() << QStringList()
-                                                                     << AsWritten;
+        const QByteArray settings("[General]");
+        QTest::newRow("empty locks") << "empty" << QStringList{".lock"} << QStringList() << AsWritten << settings;
+        QTest::newRow("a killed save's lock and empty temporary file")
+            << "killed" << killed << QStringList() << AsWritten << QByteArray();
+        // Name and time cannot tell it from the user's file.
+        QTest::newRow("a killed save's lock and temporary file with content")
+            << "killed" << killed << QStringList{".Ab12Cd"} << AsWritten << settings;
+        QTest::newRow("a save killed as Qt made its temporary file")
+            << "qt" << QStringList() << QStringList() << AsWritten << settings;
         QTest::newRow("a lock naming a live process that does not hold it")
-            << "unheld" << killed << QStringList() << AsWritten;
+            << "unheld" << killed << QStringList() << AsWritten << QByteArray();
         QTest::newRow("a live save's lock and temporary file")
-            << "live" << killed << QStringList{".lock", ".Ab12Cd"} << AsWritten;
+            << "live" << killed << QStringList{".lock", ".Ab12Cd"} << AsWritten << QByteArray();
         QTest::newRow("the user's files with like names")
             << "killed" << QStringList{".Ab12C", ".Ab12Cde", ".bak", ".Ab-2Cd", ".link"}
-            << QStringList{".Ab12C", ".Ab12Cde", ".bak", ".Ab-2Cd", ".link"} << AsWritten;
+            << QStringList{".Ab12C", ".Ab12Cde", ".bak", ".Ab-2Cd", ".link"} << AsWritten << settings;
         QTest::newRow("the user's backup, older than a dead lock")
-            << "killed" << QStringList{".lock", ".backup"} << QStringList{".backup"} << qint64(-3600 * 1000);
+            << "killed" << QStringList{".lock", ".backup"} << QStringList{".backup"} << qint64(-3600 * 1000)
+            << settings;
+        QTest::newRow("the user's backup, 5 s after a dead lock")
+            << "killed" << QStringList{".lock", ".backup"} << QStringList{".backup"} << qint64(5000)
+            << QByteArray("my backup");
+        QTest::newRow("the user's notes, 12 s after a dead lock")
+            << "killed" << QStringList{".lock", ".Mm22Nn"} << QStringList{".Mm22Nn"} << qint64(12000)
+            << QByteArray("notes");
         QTest::newRow("a temporary file a millisecond older than the lock")
-            << "killed" << killed << QStringList{".Ab12Cd"} << qint64(-1);
+            << "killed" << killed << QStringList{".Ab12Cd"} << qint64(-1) << QByteArray();
         QTest::newRow("a temporary file written as the lock was")
-            << "killed" << killed << QStringList() << qint64(0);
+            << "killed" << killed << QStringList() << qint64(0) << QByteArray();
         QTest::newRow("a temporary file written the last moment a save takes")
-            << "killed" << killed << QStringList() << qint64(DeadSaveMoments);
+            << "killed" << killed << QStringList() << qint64(DeadSaveMoments) << QByteArray();
         QTest::newRow("a temporary file written a moment later")
-            << "killed" << killed << QStringList{".Ab12Cd"} << qint64(DeadSaveMoments + 1);
+            << "killed" << killed << QStringList{".Ab12Cd"} << qint64(DeadSaveMoments + 1) << QByteArray();
     }
 
     void startClearsTheSettingsLocks()
@@ -133,6 +146,7 @@ private slots:
         QFETCH(QStringList, beside);
         QFETCH(QStringList, kept);
         QFETCH(qint64, after);
+        QFETCH(QByteArray, content);
         const QString application = QSettings().fileName();
         const QString user = QSettings("user", QString()).fileName();
         QVERIFY(application != user);
@@ -141,15 +155,14 @@ private slots:
         for (const QString& store : {application, user}) {
             QVERIFY(QDir().mkpath(QFileInfo(store).absolutePath()));
             if (left == "qt") {
-                // Killed with its lock held and its temporary file written,
-                // named as QSaveFile names it where it cannot leave it
-                // unnamed (asking for the name gives it one).
+                // Killed with its lock held and its temporary file made but
+                // not yet written, named as QSaveFile names it where it
+                // cannot leave it unnamed (asking for the name gives it one).
                 const pid_t child = ::fork();
                 if (child == 0) {
                     QLockFile lock(store + ".lock");
                     QTemporaryFile file(store + ".XXXXXX");
-                    const bool made = lock.tryLock() && file.open() && !file.fileName().isEmpty()
-                                      && file.write("[General]") > 0 && file.flush();
+                    const bool made = lock.tryLock() && file.open() && !file.fileName().isEmpty();
                     ::_exit(made ? 0 : 1);
                 }
                 int status = -1;
@@ -169,7 +182,7 @@ private slots:
                     const qint64 holder = left == "killed" ? deadProcess() : QCoreApplication::applicationPid();
                     QVERIFY(writeFile(store + name, QByteArray::number(holder) + "\nQuarzel\n"));
                 } else {
-                    QVERIFY(writeFile(store + name, left == "empty" ? QByteArray() : QByteArray("[General]")));
+                    QVERIFY(writeFile(store + name, left == "empty" ? QByteArray() : content));
                 }
                 if (after != AsWritten && name != ".link") {
                     QFile file(store + name);
@@ -191,7 +204,7 @@ private slots:
                 QVERIFY2(QFileInfo(path).isSymLink() || QFile::exists(path) == kept.contains(name), qPrintable(path));
                 // What stays is as it was.
                 if (kept.contains(name) && name != ".lock" && name != ".link")
-                    QCOMPARE(readFile(path), QByteArray("[General]"));
+                    QCOMPARE(readFile(path), content);
                 QFile::remove(path);
             }
             QFile::remove(store + ".mine");

@@ -612,33 +612,67 @@ private slots:
         const QStringList old{"IMG_s.jpeg=old picture", "SKETCH_s.png=old layer"};
         const QStringList fresh{"IMG_s.jpeg=new picture", "SKETCH_s.png=new layer"};
         const QStringList layerIn{"IMG_s.jpeg=old picture", "SKETCH_s.png=new layer", "SKETCH_s.png.k3.old=old layer"};
+        // A second save lists its parts and the old files' second names.
+        const QString second = ".sketch-k3.journal=quarzel sketch journal 2\npart SKETCH_s.png.k3.part\n"
+                               "old SKETCH_s.png.k3.old\npart IMG_s.jpeg.k3.part\nold IMG_s.jpeg.k3.old\n";
         QTest::newRow("both written aside")
-            << old + QStringList{"SKETCH_s.png.k3.part=new layer", "IMG_s.jpeg.k3.part=new picture"} << old << 2;
+            << old + QStringList{"SKETCH_s.png.k3.part=new layer", "IMG_s.jpeg.k3.part=new picture", second} << old
+            << 2;
         QTest::newRow("the layer in place, the picture aside")
-            << layerIn + QStringList{"IMG_s.jpeg.k3.part=new picture"} << old << 2;
+            << layerIn + QStringList{"IMG_s.jpeg.k3.part=new picture", second} << old << 2;
         QTest::newRow("the old picture moved aside, the new one not yet in")
             << QStringList{"SKETCH_s.png=new layer", "SKETCH_s.png.k3.old=old layer", "IMG_s.jpeg.k3.old=old picture",
-                           "IMG_s.jpeg.k3.part=new picture"}
+                           "IMG_s.jpeg.k3.part=new picture", second}
             << old << 3;
         QTest::newRow("the old picture kept under a second name, the new one not yet in")
-            << layerIn + QStringList{"IMG_s.jpeg.k3.old+IMG_s.jpeg", "IMG_s.jpeg.k3.part=new picture"} << old << 3;
+            << layerIn + QStringList{"IMG_s.jpeg.k3.old+IMG_s.jpeg", "IMG_s.jpeg.k3.part=new picture", second} << old
+            << 3;
         QTest::newRow("a failed save putting the old files back")
             << QStringList{"SKETCH_s.png=new layer", "SKETCH_s.png.k3.old=old layer", "IMG_s.jpeg=new picture",
-                           "IMG_s.jpeg.k3.part+IMG_s.jpeg", "IMG_s.jpeg.k3.old=old picture"}
+                           "IMG_s.jpeg.k3.part+IMG_s.jpeg", "IMG_s.jpeg.k3.old=old picture", second}
             << old << 3;
         QTest::newRow("the picture still being written")
-            << old + QStringList{"SKETCH_s.png.k3.part=new layer", "IMG_s.jpeg.k3.part.Ab12Cd=new"} << old << 2;
+            << old + QStringList{"SKETCH_s.png.k3.part=new layer", "IMG_s.jpeg.k3.part=new", second} << old << 2;
+        QTest::newRow("stopped as its journal took its name") << old + QStringList{second} << old << 0;
         QTest::newRow("both in place, the old ones aside")
-            << fresh + QStringList{"SKETCH_s.png.k3.old=old layer", "IMG_s.jpeg.k3.old=old picture"} << fresh << 2;
-        QTest::newRow("both in place, one old one left") << fresh + QStringList{"IMG_s.jpeg.k3.old=old picture"}
+            << fresh + QStringList{"SKETCH_s.png.k3.old=old layer", "IMG_s.jpeg.k3.old=old picture", second} << fresh
+            << 2;
+        QTest::newRow("both in place, one old one left") << fresh + QStringList{"IMG_s.jpeg.k3.old=old picture", second}
                                                          << fresh << 1;
         QTest::newRow("two saves stopped at different steps")
-            << layerIn + QStringList{"IMG_s.jpeg.k3.part=new picture", "IMG_t.jpeg=new", "IMG_t.jpeg.z9.old=old"}
+            << layerIn
+                   + QStringList{"IMG_s.jpeg.k3.part=new picture", "IMG_t.jpeg=new", "IMG_t.jpeg.z9.old=old", second,
+                                 ".sketch-z9.journal=quarzel sketch journal 2\npart IMG_t.jpeg.z9.part\n"
+                                 "old IMG_t.jpeg.z9.old\n"}
             << old + QStringList{"IMG_t.jpeg=new"} << 3;
         const QStringList mine{"notes.k3.old=mine", "IMG_s.jpeg.K3.part=mine", "IMG_s.jpeg.k3.old>notes.k3.old",
                                ".sketch-notes.journal=", ".sketch-Notes.journal=", ".sketch-k6.journal.Ab12Cd=my notes",
                                ".sketch-k6.journal.Ab12C=", "q.jpg.k3.part=mine"};
         QTest::newRow("the user's files and a link with like names") << old + mine << old + mine << 0;
+        // An interrupted copy from a card and backups are named so; no
+        // journal lists them.
+        const QStringList lookAlikes{"IMG_5678.jpg=photo", "row:IMG_5678.jpg", "IMG_5678.jpg.part=mine",
+                                     "IMG_5678.jpg.old=mine", "IMG_5678.jpg.1a2b3c4.old=mine",
+                                     "IMG_1234.jpg.1a2b3c4.part=mine", "BACKGROUND_trip.jpg.old=mine",
+                                     "SKETCH_trip.png.1a2b3c4.part=mine"};
+        QTest::newRow("the user's files named like a save's, no journal")
+            << lookAlikes << QStringList(lookAlikes.mid(0, 1) + lookAlikes.mid(2)) << 0;
+        QTest::newRow("the user's file named like a listed save's part")
+            << old + QStringList{"IMG_s.jpeg.k3.part=mine",
+                                 ".sketch-k3.journal=quarzel sketch journal 2\npart SKETCH_s.png.k3.part\n"
+                                 "old SKETCH_s.png.k3.old\n"}
+            << old + QStringList{"IMG_s.jpeg.k3.part=mine"} << 0;
+        QTest::newRow("a new sketch, stopped as its parts were written")
+            << old
+                   + QStringList{"SKETCH_n.png.k4.part=new layer",
+                                 ".sketch-k4.journal=quarzel sketch journal 2\npart SKETCH_n.png.k4.part\n"
+                                 "new SKETCH_n.png\npart IMG_n.jpeg.k4.part\nnew IMG_n.jpeg\n"}
+            << old << 1;
+        // A row names no copy alone: whether the save landed cannot be told.
+        const QStringList copyOnly{"IMG_q.jpg=photo", "q.jpg=photo", "q.jpg.k5.part=ph", "row:IMG_q.jpg",
+                                   ".sketch-k5.journal=quarzel sketch journal 2\npart q.jpg.k5.part\ncopy q.jpg\n"};
+        QTest::newRow("a save whose journal lists only a copy") << copyOnly << QStringList(copyOnly.mid(0, 3) + copyOnly.mid(4))
+                                                                << 0;
         // Killed after its files took their fresh names, before or after
         // the row that names them was stored.
         const QString journal = ".sketch-k4.journal=quarzel sketch journal 1\n";
@@ -678,8 +712,9 @@ private slots:
         // Whole or not, such a journal noted nothing yet made.
         QTest::newRow("journals stopped before they took their names")
             << old + QStringList{".sketch-k6.journal.Ab12Cd=", ".sketch-k7.journal.Zz09Yy=quarzel sk",
-                                 ".sketch-k8.journal.Qq11Ww=quarzel sketch journal 1\nnew IMG_n.jpeg\n"}
-            << old << 3;
+                                 ".sketch-k8.journal.Qq11Ww=quarzel sketch journal 1\nnew IMG_n.jpeg\n",
+                                 ".sketch-k9.journal.Pp22Rr=quarzel sketch journal 2\npart IMG_n.jpeg.k9.part\n"}
+            << old << 4;
         // Nothing is judged without the rows: the save's files and journal stay.
         const QStringList unjudged = old + placed + QStringList{journal + "new IMG_n.jpeg\nnew SKETCH_n.png\n"};
         QTest::newRow("a new sketch in place, main.db unreadable")
@@ -752,8 +787,15 @@ private slots:
         qInstallMessageHandler(s_previousHandler);
         const QStringList journals = s_atCopyFailure.keys().filter(QRegularExpression("^\\.sketch-.*\\.journal$"));
         QCOMPARE(journals.size(), 1);
-        QCOMPARE(s_atCopyFailure.value(journals.first()),
-                 QByteArray("quarzel sketch journal 1\nnew BACKGROUND_p.jpg\nnew SKETCH_p.png\ncopy p.jpg\n"));
+        const QString token = journals.first().section('-', 1).section('.', 0, 0);
+        // The copy's part is made first; the journal was there before it.
+        QVERIFY(s_atCopyFailure.contains(QString("p.jpg.%1.part").arg(token)));
+        QCOMPARE(s_atCopyFailure.size(), before.size() + 2);
+        QCOMPARE(QString::fromUtf8(s_atCopyFailure.value(journals.first())),
+                 QString("quarzel sketch journal 2\npart p.jpg.%1.part\ncopy p.jpg\npart BACKGROUND_p.jpg.%1.part\n"
+                         "new BACKGROUND_p.jpg\npart SKETCH_p.png.%1.part\nnew SKETCH_p.png\npart IMG_p.jpg.%1.part\n"
+                         "old IMG_p.jpg.%1.old\n")
+                     .arg(token));
         QCOMPARE(filesIn(images()), before);
         QCOMPARE(storedData(id).sketchpath(), std::string());
 
