@@ -15,7 +15,6 @@
 
 #include <QDebug>
 #include <QFile>
-#include <QRandomGenerator>
 
 #include <charconv>
 #include <cmath>
@@ -33,24 +32,20 @@ constexpr std::size_t FlushSize = 1 << 20;
 
 // One output file. A file that failed stays failed and takes no more lines,
 // so the other files are still written. The lines go to a fresh file beside
-// the target, which replaces the target when complete: a link placed under
-// the target's name is replaced, never written through, and a failed export
-// keeps the old file.
+// the target, noted in the export's journal, which replaces the target when
+// complete: a link placed under the target's name is replaced, never written
+// through, and a failed export keeps the old file.
 class CsvFile
 {
 public:
-    CsvFile(const QString& path, Numbers numbers)
-        : m_path(path)
+    CsvFile(const QDir& folder, const char* name, ExportLeftovers& journal, Numbers numbers)
+        : m_path(folder.absoluteFilePath(QLatin1String(name)))
+        , m_file(journal.partPath(m_path))
         , m_numbers(numbers)
     {
-        // Created only where nothing is, so never through a link; the
-        // system gives it the permissions of the user's umask.
-        for (int attempt = 0; attempt < 16 && !m_ok; ++attempt) {
-            m_file.setFileName(ExportLeftovers::csvPartPath(path, QRandomGenerator::global()->generate()));
-            m_ok = m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly);
-        }
+        m_ok = journal.createPart(m_file);
         if (!m_ok)
-            qWarning() << "CSV export: cannot create a file beside" << path << m_file.errorString();
+            qWarning() << "CSV export: cannot create a file beside" << m_path << m_file.errorString();
         else
             m_buffer.reserve(FlushSize + 4096);
     }
@@ -280,19 +275,27 @@ const char* const StratColumnHeader[] = {
     "dimensionless,dimensionless,dimensionless,dimensionless,dimensionless,dimensionless",
 };
 
+// The names of all ten files.
+const char* const FileNames[] = {
+    AbstractCSVExporter::LocalitiesFile,  AbstractCSVExporter::PlanesFile,     AbstractCSVExporter::LineationsFile,
+    AbstractCSVExporter::SightingsFile,   AbstractCSVExporter::ImagesFile,     AbstractCSVExporter::NotesFile,
+    AbstractCSVExporter::StratColumnFile, AbstractCSVExporter::RockUnitsFile,  AbstractCSVExporter::LinePointsFile,
+    AbstractCSVExporter::LineAttributesFile,
+};
+
 // The eight files written while walking the localities.
 struct DataFiles
 {
-    DataFiles(const QDir& folder, const Project& project)
+    DataFiles(const QDir& folder, const Project& project, ExportLeftovers& journal)
         : texts(project)
-        , localities(folder.absoluteFilePath(QLatin1String(AbstractCSVExporter::LocalitiesFile)), Numbers::Fixed6)
-        , planes(folder.absoluteFilePath(QLatin1String(AbstractCSVExporter::PlanesFile)), Numbers::Fixed6)
-        , lineations(folder.absoluteFilePath(QLatin1String(AbstractCSVExporter::LineationsFile)), Numbers::Fixed6)
-        , sightings(folder.absoluteFilePath(QLatin1String(AbstractCSVExporter::SightingsFile)), Numbers::Fixed6)
-        , images(folder.absoluteFilePath(QLatin1String(AbstractCSVExporter::ImagesFile)), Numbers::Fixed6)
-        , notes(folder.absoluteFilePath(QLatin1String(AbstractCSVExporter::NotesFile)), Numbers::Fixed6)
-        , points(folder.absoluteFilePath(QLatin1String(AbstractCSVExporter::LinePointsFile)), Numbers::Fixed8)
-        , lines(folder.absoluteFilePath(QLatin1String(AbstractCSVExporter::LineAttributesFile)), Numbers::General)
+        , localities(folder, AbstractCSVExporter::LocalitiesFile, journal, Numbers::Fixed6)
+        , planes(folder, AbstractCSVExporter::PlanesFile, journal, Numbers::Fixed6)
+        , lineations(folder, AbstractCSVExporter::LineationsFile, journal, Numbers::Fixed6)
+        , sightings(folder, AbstractCSVExporter::SightingsFile, journal, Numbers::Fixed6)
+        , images(folder, AbstractCSVExporter::ImagesFile, journal, Numbers::Fixed6)
+        , notes(folder, AbstractCSVExporter::NotesFile, journal, Numbers::Fixed6)
+        , points(folder, AbstractCSVExporter::LinePointsFile, journal, Numbers::Fixed8)
+        , lines(folder, AbstractCSVExporter::LineAttributesFile, journal, Numbers::General)
     {
         const std::string located = "localityId, localityName, dataId, x, y, latitude, longitude, zone, "
                                     "altitude, horiz_precision, vert_precision, ";
@@ -478,18 +481,24 @@ bool AbstractCSVExporter::exportProject(Project* project)
 bool AbstractCSVExporter::exportProject(Project& project)
 {
     const QDir& folder = project.folder();
+    ExportLeftovers journal;
+    QStringList parts;
+    for (const char* name : FileNames)
+        parts << journal.partPath(folder.absoluteFilePath(QLatin1String(name)));
+    if (!journal.noteParts(parts))
+        return false;
     bool ok = true;
     QStringList paths;
     {
-        DataFiles files(folder, project);
+        DataFiles files(folder, project, journal);
         for (const std::shared_ptr<Locality>& locality : project.localities())
             writeLocality(files, project, *locality);
         ok = files.close();
         paths << files.localities.path() << files.planes.path() << files.lineations.path()
               << files.sightings.path() << files.images.path() << files.notes.path();
-        CsvFile stratColumn(folder.absoluteFilePath(QLatin1String(AbstractCSVExporter::StratColumnFile)), Numbers::Fixed6);
+        CsvFile stratColumn(folder, StratColumnFile, journal, Numbers::Fixed6);
         ok = writeStratColumn(project, stratColumn) && ok;
-        CsvFile rockUnits(folder.absoluteFilePath(QLatin1String(AbstractCSVExporter::RockUnitsFile)), Numbers::Fixed6);
+        CsvFile rockUnits(folder, RockUnitsFile, journal, Numbers::Fixed6);
         ok = writeRockUnits(project, rockUnits) && ok;
         paths << stratColumn.path() << rockUnits.path() << files.points.path() << files.lines.path();
     }

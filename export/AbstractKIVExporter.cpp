@@ -13,7 +13,6 @@
 #include <QColor>
 #include <QDebug>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <ctime>
 #include <iomanip>
@@ -146,7 +145,7 @@ AbstractKIVExporter::~AbstractKIVExporter() = default;
 
 QString AbstractKIVExporter::documentPath() const
 {
-    return m_workFolder ? m_workFolder->filePath(QStringLiteral("main.xml")) : QString();
+    return m_workFolder.isEmpty() ? QString() : m_workFolder + QStringLiteral("/main.xml");
 }
 
 bool AbstractKIVExporter::exportProject(Project* project)
@@ -170,7 +169,8 @@ bool AbstractKIVExporter::exportProject(Project& project)
 void AbstractKIVExporter::cleanUp(Project&)
 {
     // The folder goes with everything in it.
-    m_workFolder.reset();
+    m_workFiles.finish();
+    m_workFolder.clear();
 }
 
 bool AbstractKIVExporter::writeMainXml(Project& project)
@@ -180,8 +180,8 @@ bool AbstractKIVExporter::writeMainXml(Project& project)
     m_nextId = 3;
     m_nextSetId = 9000;
 
-    m_workFolder = createExportWorkFolder();
-    if (!m_workFolder)
+    m_workFolder = createExportWorkFolder(m_workFiles);
+    if (m_workFolder.isEmpty())
         return false;
     QFile file(documentPath());
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {

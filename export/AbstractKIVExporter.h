@@ -1,5 +1,7 @@
 #pragma once
 
+#include "export/ExportLeftovers.h"
+
 #include <QSet>
 #include <QString>
 #include <QStringList>
@@ -12,7 +14,6 @@
 #include <vector>
 
 class QColor;
-class QTemporaryDir;
 
 namespace kiv {
 
@@ -87,7 +88,9 @@ private:
     std::map<int, int> m_sectionStyles;
     QStringList m_imageFiles;
     QSet<QString> m_missingImages;
-    std::unique_ptr<QTemporaryDir> m_workFolder;
+    // The working folder; empty outside an export.
+    ExportLeftovers m_workFiles;
+    QString m_workFolder;
     int m_nextId = 3;
     int m_nextSetId = 9000;
 };

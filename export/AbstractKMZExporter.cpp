@@ -10,7 +10,6 @@
 
 #include <QDebug>
 #include <QFile>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cmath>
@@ -150,18 +149,19 @@ bool AbstractKMZExporter::exportProject(Project* project, bool strikeRHR)
 
 QString AbstractKMZExporter::workFolder() const
 {
-    return m_workFolder ? m_workFolder->path() : QString();
+    return m_workFolder;
 }
 
 QString AbstractKMZExporter::documentPath() const
 {
-    return m_workFolder ? m_workFolder->filePath(QStringLiteral("doc.kml")) : QString();
+    return m_workFolder.isEmpty() ? QString() : m_workFolder + QStringLiteral("/doc.kml");
 }
 
 void AbstractKMZExporter::cleanUp(Project&)
 {
     // The folder goes with everything in it.
-    m_workFolder.reset();
+    m_workFiles.finish();
+    m_workFolder.clear();
 }
 
 bool AbstractKMZExporter::writeKml(Project& project)
@@ -171,8 +171,8 @@ bool AbstractKMZExporter::writeKml(Project& project)
     m_imageFiles.clear();
     m_missingImages.clear();
 
-    m_workFolder = createExportWorkFolder();
-    if (!m_workFolder)
+    m_workFolder = createExportWorkFolder(m_workFiles);
+    if (m_workFolder.isEmpty())
         return false;
     QFile file(documentPath());
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "export/ExportLeftovers.h"
 #include "export/ExportText.h"
 
 #include <QSet>
@@ -11,8 +12,6 @@
 #include <string>
 #include <tuple>
 #include <vector>
-
-class QTemporaryDir;
 
 namespace kiv {
 
@@ -91,7 +90,9 @@ private:
     std::vector<QString> m_imageFiles;
     bool m_strikeRHR = false;
     std::map<StyleKey, std::string> m_styleIdsByKey;
-    std::unique_ptr<QTemporaryDir> m_workFolder;
+    // The working folder; empty outside an export.
+    ExportLeftovers m_workFiles;
+    QString m_workFolder;
     QSet<QString> m_missingImages;
 };
 

@@ -8,20 +8,17 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
 
 namespace kiv {
 
-std::unique_ptr<QTemporaryDir> createExportWorkFolder()
+QString createExportWorkFolder(ExportLeftovers& journal)
 {
     const ApplicationManager* application = ApplicationManager::instance();
     const QString base = application ? application->tempPath() : QDir::tempPath();
     QDir().mkpath(base);
-    auto folder = std::make_unique<QTemporaryDir>(ExportLeftovers::workFolderTemplate(base));
-    if (!folder->isValid()) {
-        qWarning() << "Export: cannot create a working folder in" << base << folder->errorString();
-        return nullptr;
-    }
+    const QString folder = journal.makeFolder(base);
+    if (folder.isEmpty())
+        qWarning() << "Export: cannot create a working folder in" << base;
     return folder;
 }
 
@@ -47,15 +44,18 @@ QString exportArchivePath(const QString& projectFolder, const QString& extension
 
 bool packExportArchive(const QString& archivePath, const QStringList& files, Task* task)
 {
-    const QString partPath = ExportLeftovers::partPath(archivePath);
+    ExportLeftovers journal;
+    QFile part(journal.partPath(archivePath));
     ApplicationManager* application = ApplicationManager::instance();
-    bool ok = application && application->zipFiles(partPath, files, task);
-    if (ok)
-        ok = ProjectFile::replaceFile(partPath, archivePath);
-    if (!ok) {
-        QFile::remove(partPath);
+    // Made empty first, so the zip writer only ever writes this export's own file.
+    bool ok = application && journal.noteParts({part.fileName()}) && journal.createPart(part);
+    part.close();
+    ok = ok && application->zipFiles(part.fileName(), files, task)
+         && ProjectFile::replaceFile(part.fileName(), archivePath);
+    // A part not moved into place goes with the journal.
+    journal.finish();
+    if (!ok)
         return false;
-    }
     emit application->fileSystemChanged(QStringList{archivePath});
     return true;
 }

@@ -4,13 +4,11 @@
 #include <QString>
 #include <QStringList>
 
-#include <memory>
-
 class QDir;
-class QTemporaryDir;
 
 namespace kiv {
 
+class ExportLeftovers;
 class Task;
 
 // Where an export archive of a project folder goes: beside the folder, named
@@ -19,9 +17,10 @@ class Task;
 QString exportArchivePath(const QString& projectFolder, const QString& extension);
 
 // A fresh, empty folder of one export's own for its working files, inside
-// the application's temporary folder; null (with a warning) when it cannot
-// be made. Removed with everything in it when destroyed.
-std::unique_ptr<QTemporaryDir> createExportWorkFolder();
+// the application's temporary folder, noted in journal; empty (with a
+// warning) when it cannot be made. Removed with everything in it by the
+// journal's finish().
+QString createExportWorkFolder(ExportLeftovers& journal);
 
 // The file of a photograph record inside the project's images folder, or
 // empty when its stored name does not lead there to a regular file without
@@ -31,9 +30,9 @@ QString exportImagePath(const QDir& projectFolder, const QString& imageName, QSe
 
 // Zips files (each under its bare name) into archivePath through the
 // application manager, reporting progress to task. The archive is written
-// beside as archivePath + ".part" and moved over the old one only when
-// complete, so a failed export keeps the last good archive. On success the
-// archive is announced through fileSystemChanged.
+// beside it as a part noted in a journal there and moved over the old one
+// only when complete, so a failed export keeps the last good archive. On
+// success the archive is announced through fileSystemChanged.
 bool packExportArchive(const QString& archivePath, const QStringList& files, Task* task);
 
 } // namespace kiv

@@ -141,12 +141,19 @@ void sendTap(Display* display, Window window)
 }
 
 // What a killed export, merge or sketch save leaves, and files of the
-// user's named like it or beside it.
-const QStringList ExportLeftovers{"Documents/Quarzel/project1.kmz.part", "Documents/Quarzel/project1.qz/images/m_a.jpg",
+// user's named like it or beside it, which no journal lists.
+const QStringList ExportLeftovers{"Documents/Quarzel/project1.kmz.0123456789abcdef.part",
+                                  "Documents/Quarzel/project1.qz/images/m_a.jpg",
                                   "Documents/Quarzel/project1.qz/images/IMG_s.jpeg.k3.part",
-                                  "tmp/Orvanta/export-Ab12Cd/a.png"};
+                                  "tmp/Orvanta/export-0123456789abcdef/a.png"};
 const QStringList UserFiles{"Documents/Quarzel/notes.part", "Documents/Quarzel/other.kmz.part",
-                            "Documents/Quarzel/project1.qz/images/a.jpg", "tmp/Orvanta/export-notes/a.png"};
+                            "Documents/Quarzel/project1.kmz.part", "Documents/Quarzel/project1.qz/images/a.jpg",
+                            "Documents/Quarzel/project1.qz/localities.csv.1a2b.part", "tmp/Orvanta/export-notes/a.png",
+                            "tmp/Orvanta/export-Ab12Cd/a.png"};
+// The killed export's journals, each listing its part or working folder.
+const QMap<QString, QByteArray> ExportJournals{
+    {"Documents/Quarzel/.export-0123456789abcdef.journal", "part project1.kmz.0123456789abcdef.part"},
+    {"tmp/Orvanta/.export-0123456789abcdef.journal", "folder export-0123456789abcdef"}};
 
 // Makes the file at path a copy of a merge, noted in the project's journal,
 // that is then stopped before its rows are stored.
@@ -430,7 +437,12 @@ private slots:
             QVERIFY(QDir().mkpath(QFileInfo(homeOrTemp(path)).path()));
             QFile file(homeOrTemp(path));
             QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("PK");
+            file.write(path.toUtf8());
+        }
+        for (auto journal = ExportJournals.begin(); journal != ExportJournals.end(); ++journal) {
+            QFile file(homeOrTemp(journal.key()));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("quarzel export journal 1\n" + journal.value() + '\n');
         }
         const QString project = QDir::homePath() + "/Documents/Quarzel/project1.qz";
         QVERIFY(noteMergeCopy(project, homeOrTemp(ExportLeftovers[1])));
@@ -473,8 +485,12 @@ private slots:
             QVERIFY2(QFile::exists(homeOrTemp(path)) == full, qPrintable(path));
         QVERIFY(QFile::exists(QFileInfo(homeOrTemp(ExportLeftovers.last())).path()) == full);
         QCOMPARE(QDir(project).entryList({".merge-*"}, QDir::Files | QDir::Hidden).size(), full ? 1 : 0);
-        for (const QString& path : UserFiles)
-            QVERIFY2(QFile::exists(homeOrTemp(path)), qPrintable(path));
+        for (const QString& path : ExportJournals.keys())
+            QVERIFY2(QFile::exists(homeOrTemp(path)) == full, qPrintable(path));
+        for (const QString& path : UserFiles) {
+            QFile file(homeOrTemp(path));
+            QVERIFY2(file.open(QIODevice::ReadOnly) && file.readAll() == path.toUtf8(), qPrintable(path));
+        }
         QCOMPARE(QFile::exists(sketchJournal), full);
         QVERIFY(QFile::exists(mine));
         sendClose(display, window);
@@ -486,7 +502,7 @@ private slots:
             QVERIFY2(output.contains("which is no running instance"), qPrintable(output));
             QVERIFY2(output.contains("starting without the lock"), qPrintable(output));
         }
-        for (const QString& path : ExportLeftovers + UserFiles)
+        for (const QString& path : ExportLeftovers + UserFiles + ExportJournals.keys())
             QFile::remove(homeOrTemp(path));
         QFile::remove(sketchJournal);
         QFile::remove(mine);

@@ -97,6 +97,8 @@ private slots:
         for (const QString& name : FileNames)
             paths << fixture.project->folder().absoluteFilePath(name);
         QCOMPARE(run.announced, QList<QStringList>{paths});
+        QCOMPARE(fixture.project->folder().entryList({".export-*", "*.part"}, QDir::Files | QDir::Hidden),
+                 QStringList());
         for (const QString& name : FileNames) {
             const int expected = name == QLatin1String("stratcolumn.csv") ? 7 : 1;
             QCOMPARE(linesOf(*fixture.project, name).size(), expected);
@@ -334,13 +336,17 @@ private slots:
     void failedExportLeavesNoTemporaryFile_data()
     {
         QTest::addColumn<bool>("diskFull"); // else a folder has the name plane.csv
-        QTest::newRow("a folder at a file's name") << false;
-        QTest::newRow("the disk fills") << true;
+        QTest::addColumn<int>("room"); // bytes a file may grow to
+        QTest::newRow("a folder at a file's name") << false << 0;
+        QTest::newRow("the disk fills") << true << 64 * 1024;
+        // Nothing is made that no journal lists.
+        QTest::newRow("no room for the journal") << true << 16;
     }
 
     void failedExportLeavesNoTemporaryFile()
     {
         QFETCH(bool, diskFull);
+        QFETCH(int, room);
         ExportFixture fixture;
         auto locality = fixture.addLocality(1);
         fixture.addPlane(*locality, 2, 30, 10);
@@ -352,7 +358,7 @@ private slots:
             QVERIFY(earlier.open(QIODevice::WriteOnly));
             earlier.write("earlier");
             earlier.close();
-            limit = std::make_unique<FileSizeLimit>(64 * 1024);
+            limit = std::make_unique<FileSizeLimit>(room);
             QVERIFY(limit->isSet());
         } else {
             QVERIFY(folder.mkpath("plane.csv"));
@@ -360,7 +366,9 @@ private slots:
         const CsvRun run = runExport(*fixture.project);
         limit.reset();
         QVERIFY(!run.ok);
-        QCOMPARE(folder.entryList({"*.csv.*"}, QDir::AllEntries | QDir::Hidden | QDir::System), QStringList());
+        QCOMPARE(run.announced.size(), room == 16 ? 0 : 1);
+        QCOMPARE(folder.entryList({"*.csv.*", ".export-*"}, QDir::AllEntries | QDir::Hidden | QDir::System),
+                 QStringList());
         if (diskFull) {
             QFile earlier(folder.absoluteFilePath("localities.csv"));
             QVERIFY(earlier.open(QIODevice::ReadOnly));

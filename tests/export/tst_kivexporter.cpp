@@ -348,8 +348,11 @@ private slots:
         QCOMPARE(entries(path), (QStringList{"a.jpg", "b.jpg", "main.xml"}));
         QCOMPARE(runTool("unzip", {"-t", path}).exitCode, 0);
         QVERIFY(exporter.documentPath().isEmpty());
-        QVERIFY(QDir(ApplicationManager::instance()->tempPath()).isEmpty());
-        QVERIFY(!QFileInfo::exists(path + ".part"));
+        QVERIFY(QDir(ApplicationManager::instance()->tempPath())
+                    .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
+                    .isEmpty());
+        QCOMPARE(fixture.parentFolder().entryList({"*.part", ".export-*"}, QDir::Files | QDir::Hidden),
+                 QStringList());
 
         const auto withoutHistory = [&] {
             QByteArrayList lines = entry(path, "main.xml").split('\n');
@@ -402,8 +405,11 @@ private slots:
         QVERIFY(run.announced.isEmpty());
         QCOMPARE(readAll(path), QByteArray("earlier"));
         QVERIFY(exporter.documentPath().isEmpty());
-        QVERIFY(!QFileInfo::exists(path + ".part"));
-        QVERIFY(QDir(ApplicationManager::instance()->tempPath()).isEmpty());
+        QCOMPARE(fixture.parentFolder().entryList({"*.part", ".export-*"}, QDir::Files | QDir::Hidden),
+                 QStringList());
+        QVERIFY(QDir(ApplicationManager::instance()->tempPath())
+                    .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
+                    .isEmpty());
     }
 
     // Run again as a child under a German locale, where the C library

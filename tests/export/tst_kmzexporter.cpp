@@ -20,9 +20,6 @@
 
 #include <clocale>
 
-#include <sys/inotify.h>
-#include <unistd.h>
-
 using namespace kiv;
 using namespace kiv::test;
 
@@ -95,35 +92,68 @@ QByteArray readAll(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The names of the files made in folder while work runs.
-QStringList createdDuring(const QString& folder, const std::function<void()>& work)
+// The files directly in a folder, by name, as they were at the first warning
+// while it lives: what a kill at that moment would have left.
+class FilesAtWarning
 {
-    const int watcher = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    QStringList names;
-    if (watcher < 0)
-        return names;
-    if (inotify_add_watch(watcher, QFile::encodeName(folder).constData(), IN_CREATE) >= 0) {
-        work();
-        alignas(inotify_event) char events[64 * 1024];
-        ssize_t size = 0;
-        while ((size = read(watcher, events, sizeof events)) > 0) {
-            for (char* at = events; at < events + size;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(at);
-                if (event->len > 0)
-                    names << QFile::decodeName(event->name);
-                at += sizeof(inotify_event) + event->len;
-            }
-        }
+public:
+    explicit FilesAtWarning(const QString& folder)
+        : m_folder(folder)
+        , m_previous(qInstallMessageHandler(handle))
+    {
+        s_current = this;
     }
-    close(watcher);
-    return names;
+    ~FilesAtWarning()
+    {
+        qInstallMessageHandler(m_previous);
+        s_current = nullptr;
+    }
+
+    // The names that match pattern, written back as they were.
+    QStringList restore(const QString& pattern) const
+    {
+        const QStringList names = files.keys().filter(QRegularExpression(pattern));
+        for (const QString& name : names) {
+            QFile file(m_folder.filePath(name));
+            if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) || file.write(files.value(name)) < 0)
+                return {};
+        }
+        return names;
+    }
+
+    QMap<QString, QByteArray> files;
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& message)
+    {
+        FilesAtWarning* self = s_current;
+        if (type == QtWarningMsg && self->files.isEmpty()) {
+            for (const QString& name : self->m_folder.entryList(QDir::Files | QDir::Hidden | QDir::System))
+                self->files.insert(name, readAll(self->m_folder.filePath(name)));
+        }
+        if (self->m_previous)
+            self->m_previous(type, context, message);
+    }
+
+    static inline FilesAtWarning* s_current = nullptr;
+    QDir m_folder;
+    QtMessageHandler m_previous;
+};
+
+// A journal as a killed export leaves it in folder, listing one entry.
+QString plantJournal(const QDir& folder, const QByteArray& header, const QByteArray& entry)
+{
+    const QString path = folder.filePath(".export-0123456789abcdef.journal");
+    return writeFile(path, header + "\n" + entry + "\n") ? path : QString();
 }
 
 // No export file is left in the project or the temporary folder.
 void verifyNoWorkingFiles(const ExportFixture& fixture)
 {
     QVERIFY(!QFileInfo::exists(fixture.documentPath()));
-    QVERIFY(!QFileInfo::exists(archiveOf(fixture) + QStringLiteral(".part")));
+    const QDir::Filters all = QDir::AllEntries | QDir::Hidden | QDir::System;
+    QCOMPARE(fixture.parentFolder().entryList({"*.part", ".export-*"}, all), QStringList());
+    QCOMPARE(fixture.project->folder().entryList({".export-*"}, all), QStringList());
     const QDir temp(ApplicationManager::instance()->tempPath());
     QVERIFY(temp.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).isEmpty());
 }
@@ -240,34 +270,44 @@ private slots:
         fixture.addPhoto(QStringLiteral("a.jpg"));
         const QString temp = ApplicationManager::instance()->tempPath();
         const QString archive = archiveOf(fixture);
-        const QString part = archive + QStringLiteral(".part");
+        // A folder at the archive's name cannot be replaced.
+        const QString kept = cause == QLatin1String("zip") ? archive + QStringLiteral("/kept") : archive;
         if (cause == QLatin1String("icons")) {
             QDir(temp).removeRecursively();
             QFile file(temp);
             QVERIFY(file.open(QIODevice::WriteOnly));
         } else if (cause == QLatin1String("zip")) {
-            QVERIFY(QDir().mkpath(part));
+            QVERIFY(QDir().mkpath(archive));
         } else {
             // More than the limit below, and not compressible.
             QFile photo(fixture.project->folder().absoluteFilePath(QStringLiteral("images/a.jpg")));
             QVERIFY(photo.open(QIODevice::WriteOnly));
             photo.write(randomBytes(256 * 1024, 7));
         }
-        {
-            QFile earlier(archive);
-            QVERIFY(earlier.open(QIODevice::WriteOnly));
-            earlier.write("the last good archive");
-        }
+        QVERIFY(writeFile(kept, "the last good archive"));
         std::unique_ptr<FileSizeLimit> full;
         if (cause == QLatin1String("full"))
             full = std::make_unique<FileSizeLimit>(64 * 1024);
         QVERIFY(!full || full->isSet());
+        const QDir documents = fixture.parentFolder();
+        FilesAtWarning atFailure(documents.path());
         const ExportRun run = runExport(*fixture.project);
         full.reset();
         QFile::remove(temp);
-        QDir().rmdir(part);
         QVERIFY(!run.ok);
         QVERIFY(run.announced.isEmpty());
+        QCOMPARE(readAll(kept), QByteArray("the last good archive"));
+        verifyNoWorkingFiles(fixture);
+        if (cause != QLatin1String("full"))
+            return;
+        // Killed there instead, it would have left the part its journal lists.
+        const QStringList left = atFailure.restore("^(\\.export-.*|project1\\.kmz\\..*\\.part)$");
+        QCOMPARE(left.size(), 2);
+        QCOMPARE(atFailure.files.value(left.first()),
+                 "quarzel export journal 1\npart " + left.last().toUtf8() + "\n");
+        StartLeftovers start;
+        ExportLeftovers::feed(start, documents.path(), temp);
+        QCOMPARE(start.settle(documents.path()), 1);
         QCOMPARE(readAll(archive), QByteArray("the last good archive"));
         verifyNoWorkingFiles(fixture);
     }
@@ -280,14 +320,30 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("kind");
         QTest::addColumn<bool>("removed");
-        QTest::newRow("unfinished KMZ archive") << "documents" << "project1.kmz.part" << "file" << true;
-        QTest::newRow("unfinished exchange archive") << "documents" << "project1.kiv.part" << "file" << true;
+        QTest::newRow("unfinished KMZ archive")
+            << "documents" << "project1.kmz.0123456789abcdef.part" << "journaled file" << true;
+        QTest::newRow("unfinished exchange archive")
+            << "documents" << "project1.kiv.0123456789abcdef.part" << "journaled file" << true;
+        QTest::newRow("unfinished KMZ archive of a project kept elsewhere")
+            << "elsewhere" << "project1.kmz.0123456789abcdef.part" << "journaled file" << true;
+        // No journal of the program's lists them.
+        QTest::newRow("a user's download named like an unfinished archive")
+            << "documents" << "project1.kmz.part" << "file" << false;
+        QTest::newRow("part listed by a journal of another program")
+            << "documents" << "project1.kmz.0123456789abcdef.part" << "foreign-journaled file" << false;
+        QTest::newRow("export journal naming a file no export makes")
+            << "documents" << "project1.qz/localities.csv" << "journaled file" << false;
         QTest::newRow("no project of that name") << "documents" << "other.kmz.part" << "file" << false;
         QTest::newRow("a user's part file") << "documents" << "notes.part" << "file" << false;
         QTest::newRow("finished archive") << "documents" << "project1.kmz" << "file" << false;
-        QTest::newRow("archive part that is a link") << "documents" << "project1.kmz.part" << "link" << false;
-        QTest::newRow("archive part name on a folder") << "documents" << "project1.kmz.part" << "folder" << false;
-        QTest::newRow("unfinished CSV file") << "documents" << "project1.qz/plane.csv.k3j2h1.part" << "file" << true;
+        QTest::newRow("archive part that is a link")
+            << "documents" << "project1.kmz.0123456789abcdef.part" << "journaled link" << false;
+        QTest::newRow("archive part name on a folder")
+            << "documents" << "project1.kmz.0123456789abcdef.part" << "journaled folder" << false;
+        QTest::newRow("unfinished CSV file")
+            << "documents" << "project1.qz/plane.csv.0123456789abcdef.part" << "journaled file" << true;
+        QTest::newRow("a user's file named like a CSV part")
+            << "documents" << "project1.qz/localities.csv.1a2b.part" << "file" << false;
         QTest::newRow("working file of a CSV export") << "documents" << "project1.qz" << "csv" << true;
         QTest::newRow("copy of a stopped merge") << "documents" << "project1.qz/images/b.jpg" << "merge" << true;
         QTest::newRow("copy of a merge stopped after it was stored")
@@ -316,8 +372,11 @@ private slots:
         QTest::newRow("working file of a CSV export in a project kept elsewhere")
             << "elsewhere" << "project1.qz" << "csv" << true;
         QTest::newRow("a user's CSV part file") << "documents" << "project1.qz/field.csv.k3j2h1.part" << "file" << false;
-        QTest::newRow("working folder") << "temp" << "export-Ab12Cd" << "folder" << true;
-        QTest::newRow("working folder that is a link") << "temp" << "export-Ab12Cd" << "link" << false;
+        QTest::newRow("working folder") << "temp" << "export-0123456789abcdef" << "journaled folder" << true;
+        QTest::newRow("working folder that is a link")
+            << "temp" << "export-0123456789abcdef" << "journaled link" << false;
+        QTest::newRow("working folder an earlier version left without a journal")
+            << "temp" << "export-Ab12Cd" << "folder" << false;
         QTest::newRow("folder of another name") << "temp" << "export-Ab12" << "folder" << false;
         QTest::newRow("file named like a working folder") << "temp" << "export-Ab12Cd" << "file" << false;
     }
@@ -341,15 +400,27 @@ private slots:
         fixture.addPhoto("mine.jpg");
         const QDir images(fixture.project->folder().absoluteFilePath("images"));
         MergeJournal journal;
+        // As a killed export left it, or another program's like it.
+        QString exportJournal;
+        const bool foreign = kind.startsWith("foreign");
+        if (kind.contains("journaled ")) {
+            const QByteArray header = foreign ? "other journal 1" : "quarzel export journal 1";
+            const QByteArray entry = (place == "temp" ? "folder " : "part ") + QFileInfo(path).fileName().toUtf8();
+            QVERIFY(!(exportJournal = plantJournal(QFileInfo(path).dir(), header, entry)).isEmpty());
+            kind = kind.section(' ', -1);
+        }
         if (kind == "file") {
             QVERIFY(writeFile(path, "PK"));
         } else if (kind == "link") {
             QVERIFY(QFile::link(place == "temp" ? documents.path() : userFile, path));
         } else if (kind == "csv") {
-            const QStringList made = createdDuring(path, [&] { QVERIFY(CSVExporter().exportProject(fixture.project.get())); });
-            QVERIFY(!made.isEmpty());
-            path = QDir(path).filePath(made.first());
-            QVERIFY(writeFile(path, "latitude"));
+            // Failed at a file it cannot replace, where a kill could stop it too.
+            QVERIFY(QDir(path).mkdir("plane.csv"));
+            FilesAtWarning atFailure(path);
+            QVERIFY(!CSVExporter().exportProject(fixture.project.get()));
+            const QStringList left = atFailure.restore("^(\\.export-.*|plane\\.csv\\..*\\.part)$");
+            QCOMPARE(left.size(), 2);
+            path = QDir(path).filePath(left.last());
         } else if (kind.contains("merge")) {
             // Copied and noted as the merge does it.
             QVERIFY(journal.begin(fixture.project->folder(), fixture.project->database()->connection()));
@@ -416,6 +487,8 @@ private slots:
             QCOMPARE(journals.size(), blind ? 1 : 0);
         }
         QCOMPARE(QFileInfo(path).exists() || QFileInfo(path).isSymLink(), !removed);
+        // Settled, unless it is not the program's.
+        QCOMPARE(QFileInfo::exists(exportJournal), foreign);
         if (kind.startsWith("merge killed"))
             QCOMPARE(readAll(path), QByteArray("mine"));
         QCOMPARE(readAll(userFile), QByteArray("mine"));
@@ -427,6 +500,8 @@ private slots:
         QCOMPARE(parts, QStringList());
         QFile::remove(path);
         QDir(path).removeRecursively();
+        if (foreign)
+            QFile::remove(exportJournal);
     }
 
     void readers_data()
