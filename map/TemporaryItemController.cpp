@@ -39,7 +39,7 @@ TemporaryItemController::TemporaryItemController(QObject* parent)
     connect(this, &TemporaryItemController::visibleChanged, this, &TemporaryItemController::savePlaceChanged);
     connect(this, &TemporaryItemController::lockedToGpsChanged, this, &TemporaryItemController::savePlaceChanged);
     if (m_locationManager)
-        connect(m_locationManager, &AbstractLocationManager::lastKnownCoordinateUpdated, this,
+        connect(m_locationManager, &AbstractLocationManager::pendingCoordinateChanged, this,
                 &TemporaryItemController::savePlaceChanged);
 }
 
@@ -68,7 +68,7 @@ TemporaryItemController::Place TemporaryItemController::savePlace(const Temporar
     const AbstractLocationManager* location = app ? app->locationManager() : nullptr;
     if (!location)
         return {QPointF(AbstractLocationManager::NoCoordinate, AbstractLocationManager::NoCoordinate), true};
-    return {location->lastKnownCoordinate(), true};
+    return {location->pendingCoordinate(), true};
 }
 
 QVariantMap TemporaryItemController::savePlaceMap() const

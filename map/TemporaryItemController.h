@@ -46,7 +46,7 @@ public:
     };
     // The one answer to "where would a save go now", for every save and the
     // hint by its button: the point a shown marker stands on, else (no
-    // marker on the map) the position the location bar holds.
+    // marker on the map) the position the location bar holds, typed or stored.
     static Place savePlace(const TemporaryItemController* marker);
     QVariantMap savePlaceMap() const;
 

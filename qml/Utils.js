@@ -18,10 +18,10 @@ function noPosition() {
 }
 
 // Where a save goes with no marker on the map: the position the bar holds,
-// as a fix (the marker's own savePlace answers while it shows).
+// typed or stored, as a fix (the marker's own savePlace answers while it shows).
 function heldPlace() {
     var location = (typeof _appManager !== "undefined" && _appManager) ? _appManager.locationManager : null
-    return { location: location ? location.lastKnownCoordinate : noPosition(), gps: true }
+    return { location: location ? location.pendingCoordinate : noPosition(), gps: true }
 }
 
 // What the position bar holds typed becomes the position (or is refused)

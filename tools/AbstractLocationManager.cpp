@@ -68,6 +68,8 @@ AbstractLocationManager::AbstractLocationManager(QObject* parent)
     if (ModelManager* model = ModelManager::instance())
         connect(model, &ModelManager::currentProjectChanged, this, &AbstractLocationManager::onCurrentProjectChanged);
     connect(this, &AbstractLocationManager::updatingChanged, this, &AbstractLocationManager::onUpdatingChanged);
+    connect(this, &AbstractLocationManager::lastKnownCoordinateUpdated, this,
+            &AbstractLocationManager::pendingCoordinateChanged);
 }
 
 AbstractLocationManager::~AbstractLocationManager() = default;
@@ -280,6 +282,20 @@ void AbstractLocationManager::setLastKnownCoordinate(const QPointF& coords)
     // A position entered by hand counts as exact.
     setHorizontalAccuracy(0.0);
     setVerticalAccuracy(0.0);
+}
+
+void AbstractLocationManager::setTypedCoordinate(const QPointF& coordinate)
+{
+    if (coordinate == m_typedCoordinate)
+        return;
+    m_typedCoordinate = coordinate;
+    emit typedCoordinateChanged(coordinate);
+    emit pendingCoordinateChanged();
+}
+
+QPointF AbstractLocationManager::pendingCoordinate() const
+{
+    return m_typedCoordinate == INVALID_COORDINATE ? m_lastKnownCoordinate : m_typedCoordinate;
 }
 
 void AbstractLocationManager::setAltitude(double altitude)

@@ -27,6 +27,12 @@ class AbstractLocationManager : public QObject
     Q_PROPERTY(QPointF INVALID_COORDINATE READ invalidCoordinate CONSTANT)
     Q_PROPERTY(QPointF lastKnownCoordinate READ lastKnownCoordinate WRITE setLastKnownCoordinate NOTIFY
                    lastKnownCoordinateUpdated)
+    // Where taking the text typed into the position bar would put the
+    // position; INVALID_COORDINATE while taking it would leave the last known one.
+    Q_PROPERTY(QPointF typedCoordinate READ typedCoordinate WRITE setTypedCoordinate NOTIFY typedCoordinateChanged)
+    // The position a save reads once the typed text is taken: the typed one,
+    // else the last known one.
+    Q_PROPERTY(QPointF pendingCoordinate READ pendingCoordinate NOTIFY pendingCoordinateChanged)
     Q_PROPERTY(double altitude READ altitude WRITE setAltitude NOTIFY altitudeChanged)
     Q_PROPERTY(double horizontalAccuracy READ horizontalAccuracy WRITE setHorizontalAccuracy NOTIFY
                    horizontalAccuracyChanged)
@@ -57,6 +63,9 @@ public:
     static QPointF invalidCoordinate() { return INVALID_COORDINATE; }
 
     QPointF lastKnownCoordinate() const { return m_lastKnownCoordinate; }
+    QPointF typedCoordinate() const { return m_typedCoordinate; }
+    void setTypedCoordinate(const QPointF& coordinate);
+    QPointF pendingCoordinate() const;
     QString lastUpdateDetails() const;
     InputMode inputMode() const { return m_inputMode; }
     // Stored at once; a mode the store cannot take is not taken.
@@ -126,6 +135,8 @@ public slots:
 
 signals:
     void lastKnownCoordinateUpdated(const QPointF& coords);
+    void typedCoordinateChanged(const QPointF& coordinate);
+    void pendingCoordinateChanged();
     void altitudeChanged(double altitude);
     void horizontalAccuracyChanged(double accuracy);
     void verticalAccuracyChanged(double accuracy);
@@ -152,6 +163,7 @@ private:
 
     QGeoPositionInfo m_currentFix;
     QPointF m_lastKnownCoordinate = INVALID_COORDINATE;
+    QPointF m_typedCoordinate = INVALID_COORDINATE;
     double m_altitude = 0.0;
     double m_horizontalAccuracy = -1.0;
     double m_verticalAccuracy = -1.0;

@@ -124,11 +124,6 @@ BaseTool {
             locationManager.stopUpdates()
     }
 
-    // A field counts as empty while it holds no digit (its mask or a sign only).
-    function typedText(field) {
-        return /\d/.test(field.text) ? field.text : ""
-    }
-
     // Keys in a coordinate field: the position waits for the field to be left.
     function coordinateTyped(field) {
         if (!locationManager || !isEditing || refreshing)
@@ -164,6 +159,42 @@ BaseTool {
             sayInvalidLocation()
     }
 
+    // What taking the typed coordinates would do now, without doing it: the
+    // half-typed fields it refuses, the typed ones it keeps, and the position
+    // it stores (null: the held one stays). A half-typed field is refused when
+    // it is left (`left`) or when nothing more can come (`last`), and shows
+    // the held value again.
+    function typedTake(left, last) {
+        var fields = [latitudeField, longitudeField]
+        var halfTyped = fields.filter(function(field) {
+            return field.typed && !field.blank() && !field.complete() && (last || field === left)
+        })
+        var refused = function(field) { return halfTyped.indexOf(field) >= 0 }
+        var kept = fields.filter(function(field) { return field.typed && !refused(field) })
+        var held = validCoordinate()
+        // Without a position held an empty field is one not typed yet.
+        var emptied = held && kept.some(function(field) { return field.blank() })
+        var whole = fields.every(function(field) { return refused(field) ? held : field.complete() })
+        var position = null
+        if (kept.length > 0 && emptied) {
+            position = Qt.point(0, 0)
+        } else if (kept.length > 0 && whole) {
+            var at = locationManager.lastKnownCoordinate
+            var angle = function(field, heldAngle) { return refused(field) ? heldAngle : field.parse(field.text) }
+            position = Qt.point(angle(longitudeField, at.x), angle(latitudeField, at.y))
+        }
+        return { halfTyped: halfTyped, kept: kept, position: position }
+    }
+
+    // Where a save would put the typed position now, told to the manager for
+    // the hints by the Save buttons.
+    readonly property point typedPosition: {
+        var take = locationManager && fieldsTyped ? typedTake(null, true) : null
+        return take && take.position ? take.position : Utils.noPosition()
+    }
+    onTypedPositionChanged: if (locationManager) locationManager.typedCoordinate = typedPosition
+    Component.onDestruction: if (locationManager) locationManager.typedCoordinate = Utils.noPosition()
+
     // Typed coordinates become the position once both are whole (or one was
     // emptied, which clears it). A half-typed one is refused when its field is
     // left (`left`) or when nothing more can come (`last`: a save, Done);
@@ -171,28 +202,20 @@ BaseTool {
     function takeTypedLocation(left, last) {
         if (!locationManager || refreshing || !fieldsTyped)
             return
-        var fields = [latitudeField, longitudeField]
-        var halfTyped = fields.filter(function(field) {
-            return field.typed && !field.blank() && !field.complete() && (last || field === left)
-        })
-        if (halfTyped.length > 0)
-            refuseTypedLocation(halfTyped)
-        // Without a position held an empty field is one not typed yet.
-        var emptied = validCoordinate() && fields.some(function(field) { return field.typed && field.blank() })
-        var whole = latitudeField.complete() && longitudeField.complete()
-        if (!fieldsTyped || !(whole || emptied)) {
-            if (last && fieldsTyped)
-                refuseTypedLocation(fields.filter(function(field) { return field.typed }), halfTyped.length > 0)
+        var take = typedTake(left, last)
+        if (take.halfTyped.length > 0)
+            refuseTypedLocation(take.halfTyped)
+        if (!take.position) {
+            if (last && take.kept.length > 0)
+                refuseTypedLocation(take.kept, take.halfTyped.length > 0)
             return
         }
         latitudeField.typed = false
         longitudeField.typed = false
         stopRunningUpdates()
-        var position = locationManager.parseInputLocation(typedText(latitudeField), typedText(longitudeField),
-                                                          latitudeField.hemisphere, longitudeField.hemisphere)
-        locationManager.lastKnownCoordinate = position
+        locationManager.lastKnownCoordinate = take.position
         if (temporaryItem)
-            temporaryItem.activateAtWorldLocation(position)
+            temporaryItem.activateAtWorldLocation(take.position)
     }
 
     // Every typed value the bar holds, before a save reads the position or

@@ -152,6 +152,69 @@ Item {
             keyRefused()
     }
 
+    // What a paste over `start`..`end` of `text` gives, tried on a hidden
+    // input checked by `validator`. Over no text and unchecked it is the
+    // clipboard's text: QML reads the clipboard only through a paste.
+    function pasteInto(text, start, end, validator) {
+        scratch.validator = validator
+        scratch.text = text
+        scratch.select(start, end)
+        scratch.paste()
+        return scratch.text
+    }
+
+    // The text a paste of `keys` gives, or null when some of it would be
+    // dropped: in the mask a digit fills the next slot and a mark moves on
+    // to that mark; a decimal number is checked by its validator.
+    function pasted(keys) {
+        var start = input.selectionStart
+        var end = input.selectionEnd
+        if (decimalMode) {
+            var spliced = input.text.slice(0, start) + keys + input.text.slice(end)
+            return pasteInto(input.text, start, end, input.validator) === spliced ? spliced : null
+        }
+        var mask = input.inputMask.split(";")
+        var slot = function(i) { return mask[0][i] === "0" || mask[0][i] === "9" }
+        var shown = input.displayText.split("")
+        for (var i = start; i < end; ++i) {
+            if (slot(i))
+                shown[i] = mask[1]
+        }
+        i = start
+        for (var k = 0; k < keys.length; ++k) {
+            if (/\d/.test(keys[k])) {
+                while (i < shown.length && !slot(i))
+                    ++i
+                if (i >= shown.length)
+                    return null
+                shown[i++] = keys[k]
+            } else {
+                i = mask[0].indexOf(keys[k], i)
+                if (i < 0)
+                    return null
+                ++i
+            }
+        }
+        return shown.join("").split(mask[1]).join("")
+    }
+
+    // A paste is taken only whole: nothing of it dropped and the result in
+    // range; then it goes in as typed keys do. Otherwise the text stays as
+    // it was and the refusal is told as a refused key's.
+    function paste() {
+        var keys = pasteInto("", 0, 0, null)
+        if (keys === "")
+            return
+        var result = pasted(keys)
+        if (result === null || isNaN(parse(result))) {
+            keyRefused()
+            return
+        }
+        beforeKey = { text: input.text, cursor: input.cursorPosition, refused: false }
+        input.paste()
+        checkKey()
+    }
+
     implicitWidth: widest.advanceWidth + Utils.dp(16) + (toggle.visible ? toggle.implicitWidth + Utils.dp(4) : 0)
     implicitHeight: Utils.theme("buttonHeight", Utils.dp(40))
 
@@ -207,6 +270,11 @@ Item {
             Keys.onPressed: {
                 event.accepted = false
                 field.checkKey()
+                if (event.matches(StandardKey.Paste)) {
+                    event.accepted = true
+                    field.paste()
+                    return
+                }
                 if (event.text.length === 1 && event.text >= " " && event.text !== "\x7f") {
                     field.beforeKey = { text: text, cursor: cursorPosition, refused: false }
                     Qt.callLater(field.checkKey)
@@ -218,6 +286,11 @@ Item {
             Keys.onReturnPressed: { field.typingEnded(); event.accepted = false }
             Keys.onEnterPressed: { field.typingEnded(); event.accepted = false }
         }
+    }
+
+    TextInput {
+        id: scratch
+        visible: false
     }
 
     OrdinalToggle {

@@ -85,7 +85,11 @@ TestCase {
                   restored: "-3.000", toast: "Invalid declination" },
                 // The mark for none, typed, would drop the stored declination.
                 { tag: "declination 999", field: "declinationField", text: "999", declination: 12.5,
-                  restored: "12.500", toast: "Invalid declination" }]
+                  restored: "12.500", toast: "Invalid declination" },
+                { tag: "declination emptied", field: "declinationField", text: "", declination: 12.5,
+                  restored: "12.500", toast: "Invalid declination" },
+                { tag: "declination emptied, none stored", field: "declinationField", text: "",
+                  restored: "0.000", toast: "Invalid declination" }]
     }
 
     function test_refusalRestoresTheField(data) {

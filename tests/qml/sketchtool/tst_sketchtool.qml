@@ -94,8 +94,24 @@ TestCase {
             { tag: "typed text, its box tapped away", box: true, text: "Outcrop A", away: true, enabled: false },
             // A new sketch goes where the position bar says: Save waits for one.
             { tag: "a dot, no position", dot: true, noPosition: true, enabled: false },
-            { tag: "a dot, the position set after", dot: true, noPosition: true, setAfter: true, enabled: true }
+            { tag: "a dot, the position set after", dot: true, noPosition: true, setAfter: true, enabled: true },
+            // A save takes a whole position typed in the bar: the hint reads it as it is typed.
+            { tag: "a dot, no position, a whole position typed, not left", dot: true, noPosition: true, typed: true,
+              enabled: true }
         ]
+    }
+
+    // Keys typed into the position bar's fields, the last one left focused.
+    function typePosition(keys) {
+        var bar = createTemporaryObject(Qt.createComponent("qrc:/qml/Tools/LocationTool.qml"), testCase,
+                                        { mapView: map })
+        for (var name in keys) {
+            var input = named(named(bar, name), "coordinateInput")
+            input.forceActiveFocus()
+            for (var i = 0; i < keys[name].length; ++i)
+                keyClick(keys[name][i])
+        }
+        compare(_appManager.locationManager.lastKnownCoordinate, _appManager.locationManager.INVALID_COORDINATE)
     }
 
     function test_saveEnabledByWhatIsPending(data) {
@@ -114,7 +130,9 @@ TestCase {
         compare(named(panel, "saveHint").visible, !!data.noPosition)
         if (data.setAfter)
             _appManager.locationManager.lastKnownCoordinate = Qt.point(7.5, 46.5)
-        compare(named(panel, "saveHint").visible, !!data.noPosition && !data.setAfter)
+        if (data.typed)
+            typePosition({ latitudeField: "45300", longitudeField: "007300" })
+        compare(named(panel, "saveHint").visible, !!data.noPosition && !data.setAfter && !data.typed)
         compare(save.enabled, data.enabled)
         if (!data.enabled || !data.text)
             return

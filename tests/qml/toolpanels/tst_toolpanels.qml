@@ -255,7 +255,14 @@ Item {
                       field: "latitudeField", keys: "45300", longitude: "0123", leave: "focus", refused: true,
                       waits: true },
                     { tag: "latitude whole, longitude half typed, a save asks", at: noPosition,
-                      field: "latitudeField", keys: "45300", longitude: "0123", leave: "save", refused: true }]
+                      field: "latitudeField", keys: "45300", longitude: "0123", leave: "save", refused: true },
+                    // A paste is taken whole or not at all.
+                    { tag: "latitude, 'hello 12' pasted at its start, Return", at: Qt.point(10, 46 + 32 / 60),
+                      field: "latitudeField", paste: "hello 12", leave: "return", refused: true },
+                    { tag: "latitude, decimal, '47,5' pasted over it, Return", field: "latitudeField", mode: 1,
+                      paste: "47,5", leave: "return", refused: true },
+                    { tag: "latitude, its own form pasted at its start, focus elsewhere", field: "latitudeField",
+                      paste: "47° 30' 00.00\"", leave: "focus", stored: Qt.point(10, 47.5) }]
         }
 
         function test_typedAltitude(data) {
@@ -280,7 +287,20 @@ Item {
                 for (var i = 0; i < keys.length; ++i)
                     keyClick(keys[i])
             }
-            typeInto(altitude, data.keys)
+            if (data.paste !== undefined) {
+                clipboard.text = data.paste
+                clipboard.selectAll()
+                clipboard.copy()
+                altitude.forceActiveFocus()
+                if (data.mode)
+                    altitude.selectAll()
+                else
+                    altitude.cursorPosition = 0
+                // A paste key bringing no text, as a real Ctrl+V does.
+                keyClick(Qt.Key_Insert, Qt.ShiftModifier)
+            } else {
+                typeInto(altitude, data.keys)
+            }
             if (data.longitude !== undefined)
                 typeInto(coordinates[1].inputItem, data.longitude)
             var typedLast = data.longitude !== undefined ? "longitudeField" : data.field
@@ -321,6 +341,9 @@ Item {
                            String(location.lastKnownCoordinate))
                 }
                 compare(_dialogController.toastMessage, data.refused ? "Invalid location!" : "")
+                // Said once: no second toast waits behind it.
+                _dialogController.dismissToast()
+                compare(_dialogController.toastMessage, "")
             } else if (data.refused) {
                 compare(location.altitude, 1234.5)
                 compare(altitude.text, data.shown ? data.shown : "1235")
@@ -340,6 +363,8 @@ Item {
             compare(location.lastKnownCoordinate, Qt.point(8, 40))
             compare(_dialogController.toastMessage, "")
         }
+
+        TextInput { id: clipboard }
 
         function test_findsTheMapsPointerArea() {
             compare(bar.mapInput, fakeInput)
