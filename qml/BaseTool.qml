@@ -1,4 +1,5 @@
 import QtQuick 2.4
+import "Widgets"
 import "Utils.js" as Utils
 
 // Panel half of a map tool; its native half sits in `manager`. A hidden
@@ -42,10 +43,8 @@ Rectangle {
 
     // Under the panel's own controls: a wheel turn that a list at its end
     // leaves over stays here instead of zooming the map below.
-    MouseArea {
+    CoverArea {
         objectName: "wheelStop"
-        anchors.fill: parent
         acceptedButtons: Qt.NoButton
-        onWheel: wheel.accepted = true
     }
 }

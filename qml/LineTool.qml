@@ -321,14 +321,13 @@ BaseTool {
 
         Timer {
             id: hideTimer
+            objectName: "vertexMenuTimer"
             interval: lineTool.menuDuration
             onTriggered: vertexMenu.hide()
         }
 
-        MouseArea {
-            anchors.fill: parent
+        CoverArea {
             onClicked: vertexMenu.hide()
-            onWheel: wheel.accepted = true
         }
 
         Item {
@@ -338,9 +337,7 @@ BaseTool {
             height: buttonRow.height
 
             // A tap on a disabled button or between the two keeps the menu.
-            MouseArea {
-                anchors.fill: parent
-            }
+            CoverArea { }
 
             Row {
                 id: buttonRow

@@ -71,10 +71,10 @@ ScreenLayer {
         anchors.fill: parent
         color: Utils.theme("smokedGlassColor", "#444444")
         opacity: 0
-        visible: opacity > 0
+        // Up from the first moment of the menu, not the first frame of its fade.
+        visible: opacity > 0 || toolBar.expanded
 
-        MouseArea {
-            anchors.fill: parent
+        CoverArea {
             enabled: toolBar.expanded
             onClicked: toolBar.collapse()
         }
@@ -89,10 +89,7 @@ ScreenLayer {
         color: toolBar.toolPanelOpen ? Utils.theme("inactiveToolColor", "#e8e8e8")
                                      : Utils.theme("activeToolColor", "#ffffff")
         // Swallows taps and wheel turns between the buttons.
-        MouseArea {
-            anchors.fill: parent
-            onWheel: wheel.accepted = true
-        }
+        CoverArea { }
     }
 
     // The buttons stay at the screen's edge; the panel slides out behind them.

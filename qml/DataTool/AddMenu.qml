@@ -17,8 +17,7 @@ ScreenLayer {
 
     visible: tool !== null && tool.menuOpen
 
-    MouseArea {
-        anchors.fill: parent
+    CoverArea {
         onClicked: menu.tool.menuOpen = false
     }
     Rectangle {

@@ -16,5 +16,5 @@ ScreenLayer {
         fillMode: Image.PreserveAspectFit
         asynchronous: true
     }
-    MouseArea { anchors.fill: parent; onClicked: preview.shown = false }
+    CoverArea { onClicked: preview.shown = false }
 }

@@ -49,10 +49,7 @@ Item {
         color: "#ffffff"
 
         // Taps on the panel belong to the dialog, not to the layer behind it.
-        MouseArea {
-            anchors.fill: parent
-            onWheel: wheel.accepted = true
-        }
+        CoverArea { }
 
         Item {
             id: header

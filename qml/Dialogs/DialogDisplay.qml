@@ -196,9 +196,7 @@ ScreenLayer {
         visible: enabled
         onPinchStarted: pinch.accepted = true
 
-        MouseArea {
-            anchors.fill: parent
-            onWheel: wheel.accepted = true
+        CoverArea {
             onClicked: {
                 var dialog = customDialogLoader.item
                 if (display.controller && display.controller.customDialogActive
@@ -256,9 +254,8 @@ ScreenLayer {
     }
 
     // A press beside the open number pad closes it.
-    MouseArea {
+    CoverArea {
         objectName: "numPadOutside"
-        anchors.fill: parent
         enabled: numPad.active
         visible: enabled
         onPressed: display.hideNumPad()

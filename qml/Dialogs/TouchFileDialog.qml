@@ -104,10 +104,7 @@ ScreenLayer {
     }
 
     // Nothing under the dialog takes taps while it shows.
-    MouseArea {
-        anchors.fill: parent
-        onWheel: wheel.accepted = true
-    }
+    CoverArea { }
 
     Rectangle {
         id: header

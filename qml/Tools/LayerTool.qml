@@ -216,18 +216,16 @@ BaseTool {
     }
 
     // Previews while sliding and stores where the slider settles, so that
-    // what the map shows is what the project holds; Cancel puts the old one back.
+    // what the map shows is what the project holds; Cancel puts the old one
+    // back. The layer covers the map page, tool bar included: a tap beside
+    // the box only closes it, keeping what the map shows, as leaving does.
     ScreenLayer {
         id: opacityPopup
-        objectName: "opacityPopup"
+        objectName: "opacityLayer"
+        parent: layerTool.mapView ? layerTool.mapView : layerTool.parent
+        anchors.fill: parent
         visible: false
-        anchors.centerIn: parent
-        width: parent.width - 2 * layerTool.margin
-        height: popupColumn.height + 2 * layerTool.margin
-        radius: Utils.theme("buttonCornerRadius", Utils.dp(5))
-        color: "#ffffff"
-        border.color: Utils.theme("kivBlue", "#006eb8")
-        z: 10
+        z: 100
 
         property int row: -1
         property real startOpacity: 1
@@ -250,36 +248,56 @@ BaseTool {
                 opacitySlider.value = storedOpacity
         }
 
-        Column {
-            id: popupColumn
-            anchors.centerIn: parent
-            width: parent.width - 2 * layerTool.margin
-            spacing: layerTool.margin
+        CoverArea {
+            onClicked: opacityPopup.close(true)
+        }
 
-            Text {
-                text: "Opacity"
-                font.pixelSize: Math.max(1, Utils.theme("mediumText", Utils.dp(18)))
-                color: Utils.theme("kivBlue", "#006eb8")
-            }
+        // Over the panel, centred in it: the tools fill the map view, so the
+        // panel's coordinates are the map view's.
+        Rectangle {
+            objectName: "opacityPopup"
+            x: layerTool.x + layerTool.margin
+            y: layerTool.y + (layerTool.height - height) / 2
+            width: layerTool.width - 2 * layerTool.margin
+            height: popupColumn.height + 2 * layerTool.margin
+            radius: Utils.theme("buttonCornerRadius", Utils.dp(5))
+            color: "#ffffff"
+            border.color: Utils.theme("kivBlue", "#006eb8")
 
-            OpacitySlider {
-                id: opacitySlider
-                objectName: "opacitySlider"
-                width: parent.width
-                onValueChanged: {
-                    if (opacityPopup.visible)
-                        layerTool.manager.previewLayerOpacity(opacityPopup.row, value)
+            // A tap between the controls keeps the popup.
+            CoverArea { }
+
+            Column {
+                id: popupColumn
+                anchors.centerIn: parent
+                width: parent.width - 2 * layerTool.margin
+                spacing: layerTool.margin
+
+                Text {
+                    text: "Opacity"
+                    font.pixelSize: Math.max(1, Utils.theme("mediumText", Utils.dp(18)))
+                    color: Utils.theme("kivBlue", "#006eb8")
                 }
-                onSettled: opacityPopup.store(value)
-            }
 
-            DialogButtonBar {
-                width: parent.width
-                model: ListModel {
-                    ListElement { label: "Cancel"; result: 1 }
-                    ListElement { label: "OK"; result: 0 }
+                OpacitySlider {
+                    id: opacitySlider
+                    objectName: "opacitySlider"
+                    width: parent.width
+                    onValueChanged: {
+                        if (opacityPopup.visible)
+                            layerTool.manager.previewLayerOpacity(opacityPopup.row, value)
+                    }
+                    onSettled: opacityPopup.store(value)
                 }
-                onButtonClicked: opacityPopup.close(result === 0)
+
+                DialogButtonBar {
+                    width: parent.width
+                    model: ListModel {
+                        ListElement { label: "Cancel"; result: 1 }
+                        ListElement { label: "OK"; result: 0 }
+                    }
+                    onButtonClicked: opacityPopup.close(result === 0)
+                }
             }
         }
     }

@@ -42,6 +42,9 @@ ScreenLayer {
 
     visible: shown
 
+    // The map under the viewfinder takes none of its taps or wheel turns.
+    CoverArea { }
+
     Loader {
         id: loader
         anchors.fill: parent

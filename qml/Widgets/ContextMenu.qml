@@ -33,10 +33,8 @@ ScreenLayer {
     anchors.fill: parent
     visible: shown
 
-    MouseArea {
-        anchors.fill: parent
+    CoverArea {
         onClicked: menu.hide()
-        onWheel: wheel.accepted = true
     }
 
     Rectangle {

@@ -67,10 +67,7 @@ Item {
         visible: loader.useControls && loader.dialog !== null && loader.dialog.visible
         keepsWindowOpen: true
 
-        MouseArea {
-            anchors.fill: parent
-            onWheel: wheel.accepted = true
-        }
+        CoverArea { }
     }
 
     Component {

@@ -403,6 +403,8 @@ class TestFieldDay : public QObject
         return QTest::qWaitFor([&] { return scene->windowSize() == size * window()->devicePixelRatio(); });
     }
 
+    MapCameraManipulator& camera() const { return page->mapView()->scene()->cameraManipulator(); }
+
     // The first line of the current project.
     std::shared_ptr<LineData2D> firstLine() const
     {
@@ -548,7 +550,8 @@ class TestFieldDay : public QObject
     // A base map added in the layer tool, its opacity slider dragged and let go.
     // A new layer's opacity dragged down: stored where the slider settles,
     // without OK. `then` "Cancel" puts the old one back; "storage locked"
-    // makes the save fail, which puts the slider back. `opacity` is what the
+    // makes the save fail, which puts the slider back; "beside" turns the wheel
+    // over the popup and beside it, then taps beside it. `opacity` is what the
     // project is to hold.
     void dragLayerOpacity(double& opacity, const QString& then)
     {
@@ -566,9 +569,9 @@ class TestFieldDay : public QObject
         QTRY_VERIFY(!(buttons = screen().named("opacityButton", layers)).isEmpty());
         sortByTop(buttons);
         QVERIFY(screen().tapAtRest(buttons.front()));
-        QQuickItem* popup = findItem(layers, "opacityPopup");
+        QQuickItem* popup = findItem(root(), "opacityPopup");
         QTRY_VERIFY(popup->isVisible());
-        QQuickItem* slider = findItem(layers, "opacitySlider");
+        QQuickItem* slider = findItem(popup, "opacitySlider");
         const QString database = project->folder().absoluteFilePath("main.db");
         const auto stored = [&] { return test::storedProjectRecord(database).basemap(0).opacity(); };
         const auto shownOpacity = [&] {
@@ -598,6 +601,25 @@ class TestFieldDay : public QObject
             QVERIFY(screen().tapAtRest(screen().shownWith("label", QString("Cancel"), popup)));
             QTRY_VERIFY(!popup->isVisible());
             opacity = held;
+        }
+        if (then == "beside") {
+            // Neither reaches the map: the tap only closes the popup, which
+            // keeps the opacity, and the selection stays.
+            const QString selected = QString::fromStdString(NoteId);
+            page->mapView()->setSelectedItemId(selected);
+            QVERIFY(page->cameraAtRest());
+            const double altitude = camera().altitude();
+            const QPoint beside(window()->width() - 40, window()->height() / 2);
+            for (const QPoint& at : {centreOf(popup), beside})
+                screen().spinWheel(at, 3);
+            QVERIFY(!camera().isAnimating());
+            QCOMPARE(camera().targetAltitude(), altitude);
+            QTest::mouseClick(window(), Qt::LeftButton, {}, beside);
+            QTRY_VERIFY(!popup->isVisible());
+            QCOMPARE(page->mapView()->selectedItemId(), selected);
+            QVERIFY(page->cameraAtRest());
+            QCOMPARE(camera().altitude(), altitude);
+            page->mapView()->setSelectedItemId(QString());
         }
         QCOMPARE(shownOpacity(), float(opacity));
         QCOMPARE(project->baseMaps().front().opacity, opacity);
@@ -1819,6 +1841,7 @@ private slots:
         QTest::newRow("layer opacity dragged") << "layer opacity" << "window" << "" << "";
         QTest::newRow("layer opacity dragged, Cancel") << "layer opacity" << "window" << "Cancel" << "";
         QTest::newRow("layer opacity dragged, storage locked") << "layer opacity" << "window" << "storage locked" << "";
+        QTest::newRow("layer opacity dragged, wheel and a tap beside") << "layer opacity" << "window" << "beside" << "";
         // Leaving the project stores no new note.
         QTest::newRow("note placed, Projects, No") << "placed note" << "Projects" << "No" << note;
         // The question takes the press of a stroke under way: its release
@@ -1942,6 +1965,11 @@ private slots:
                 const auto project = ModelManager::instance()->currentProject();
                 QCOMPARE(test::storedProjectRecord(project->folder().absoluteFilePath("main.db")).basemap(0).opacity(),
                          opacity);
+                // Put away as the user would: the popup left open covers the map.
+                QQuickItem* popup = findItem(root(), "opacityPopup");
+                if (popup->isVisible())
+                    QVERIFY(screen().tapAtRest(screen().shownWith("label", QString("OK"), popup)));
+                QTRY_VERIFY(!popup->isVisible());
                 QObject* manager = findItem(root(), "layerTool")->property("manager").value<QObject*>();
                 QVERIFY(QMetaObject::invokeMethod(manager, "removeLayer", Q_ARG(int, 0)));
                 QTRY_VERIFY(project->baseMaps().empty());
@@ -2162,6 +2190,13 @@ private slots:
             TEST_STEP(tap(findItem(qobject_cast<QQuickItem*>(dialogs->customDialog()), "precision")));
         if (popup >= 0)
             QTRY_VERIFY(findItem(root(), popups[popup])->isVisible());
+        // Nor does the wheel beside it reach the map, then or once it has gone.
+        const QPoint beside(window()->width() - 10, window()->height() / 2);
+        QVERIFY(page->cameraAtRest());
+        const double altitude = camera().altitude();
+        screen().spinWheel(beside, 3);
+        QVERIFY(!camera().isAnimating());
+        QCOMPARE(camera().targetAltitude(), altitude);
         // Typed text of input methods goes nowhere either.
         QVERIFY(window()->focusObject() != input);
         if (dialog != "symbol name") {
@@ -2182,10 +2217,10 @@ private slots:
             QTRY_VERIFY(!findItem(root(), "helpViewer"));
         } else if (dialog == "export" || overField.contains(dialog)) {
             // A tap beside it cancels it, or folds the menu.
-            QTest::mouseClick(window(), Qt::LeftButton, {}, QPoint(window()->width() - 10, window()->height() / 2));
+            QTest::mouseClick(window(), Qt::LeftButton, {}, beside);
         } else {
             if (popup >= 0) {
-                QTest::mouseClick(window(), Qt::LeftButton, {}, QPoint(window()->width() - 10, window()->height() / 2));
+                QTest::mouseClick(window(), Qt::LeftButton, {}, beside);
                 QTRY_VERIFY(!findItem(root(), popups[popup])->isVisible());
             }
             dialogs->dismissDialog(1);
@@ -2195,6 +2230,8 @@ private slots:
         QTRY_COMPARE(bar->state(), QString("THIN"));
         // Its buttons reach over the notebook until the bar has slid back.
         QTRY_VERIFY(!findItem(bar, "veil")->isVisible());
+        QVERIFY(page->cameraAtRest());
+        QCOMPARE(camera().altitude(), altitude);
         QCOMPARE(input->property("text").toString(), typed);
         QTRY_VERIFY(input->hasActiveFocus());
         QVERIFY(!storedComment(id).contains("qq"));
@@ -2248,10 +2285,7 @@ private slots:
             QTest::mouseMove(window(), QPoint(1000 - 12 * step, 550 - 6 * step));
         QTest::mouseRelease(window(), Qt::LeftButton, {}, QPoint(880, 490));
         QVERIFY(page->cameraAtRest());
-        const QPoint at(1000, 550);
-        QWheelEvent wheel(QPointF(at), QPointF(window()->mapToGlobal(at)), QPoint(), QPoint(0, 120), Qt::NoButton,
-                          Qt::NoModifier, Qt::NoScrollPhase, false);
-        QGuiApplication::sendEvent(window(), &wheel);
+        screen().spinWheel(QPoint(1000, 550));
         QVERIFY(page->cameraAtRest());
     }
 
@@ -2847,6 +2881,12 @@ private slots:
         QTest::mousePress(window(), Qt::LeftButton, {}, vertex);
         QTRY_VERIFY(menu->isVisible()); 
         QTRY_VERIFY(menu->isVisible());
+        if (held == 0 || beside) {
+            // Only the taps below may close it, not its own timer.
+            QObject* timer = findItem(root(), "vertexMenuLayer")->findChild<QObject*>("vertexMenuTimer");
+            QVERIFY(timer && timer->property("running").toBool());
+            timer->setProperty("running", false);
+        }
         QElapsedTimer shown;
         shown.start();
         QTest::mouseRelease(window(), Qt::LeftButton, {}, vertex);

@@ -7,6 +7,7 @@
 #include <QQuickWindow>
 #include <QScreen>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <utility>
 
@@ -154,6 +155,13 @@ bool ProgramScreen::tap(QQuickItem* item, QPointF at) const
     const QPoint point = at.x() < 0 ? centreOf(item) : item->mapToScene(at).toPoint();
     QTest::mouseClick(m_window, Qt::LeftButton, {}, point);
     return true;
+}
+
+void ProgramScreen::spinWheel(const QPoint& at, int steps) const
+{
+    QWheelEvent event(QPointF(at), QPointF(m_window->mapToGlobal(at)), QPoint(), QPoint(0, 120 * steps),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QGuiApplication::sendEvent(m_window, &event);
 }
 
 bool ProgramScreen::tapAtRest(QQuickItem* item, qreal fx, qreal fy) const

@@ -59,6 +59,8 @@ public:
     // A click at a fraction of the item's size once it rests where it is:
     // panels and dialogs slide in first.
     bool tapAtRest(QQuickItem* item, qreal fx = 0.5, qreal fy = 0.5) const;
+    // Wheel notches at `at` (up is positive), as the window system delivers them.
+    void spinWheel(const QPoint& at, int steps = 1) const;
     // Waits for an item of that name to show, then taps it at rest.
     bool tapShown(const QString& name, int timeout = 10000) const;
     // Taps the shown field of that name and types `text` into its "input" (or into the field

@@ -12,12 +12,14 @@ TestCase {
 
     property var display: null
     property int screenClicks: 0
+    property int screenWheels: 0
     property var results: []
 
     // Stands for the screen under the dialogs.
     MouseArea {
         anchors.fill: parent
         onClicked: testCase.screenClicks += 1
+        onWheel: testCase.screenWheels += 1
     }
 
     // A one-shot receiver of the controller's answer.
@@ -49,6 +51,7 @@ TestCase {
 
     function init() {
         screenClicks = 0
+        screenWheels = 0
         _dialogController.toastReady = true
         var component = Qt.createComponent("qrc:/qml/Dialogs/DialogDisplay.qml")
         compare(component.status, Component.Ready, component.errorString())
@@ -124,6 +127,7 @@ TestCase {
         mouseClick(testCase, 10, 10)
         mouseWheel(testCase, 10, 10, 0, 120)
         compare(screenClicks, 1)
+        compare(screenWheels, 0)
         // The message box does not close on a tap beside it.
         verify(_dialogController.messageBoxActive)
     }

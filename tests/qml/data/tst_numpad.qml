@@ -14,6 +14,7 @@ TestCase {
     property var display: null
     property var pad: null
     property var reported: []
+    property int mapWheels: 0
 
     // Stands for a map view whose panels leave part of it visible.
     Item {
@@ -23,6 +24,7 @@ TestCase {
         width: 700
         height: 560
         property rect visibleArea: Qt.rect(100, 50, 300, 440)
+        MouseArea { anchors.fill: parent; onWheel: testCase.mapWheels += 1 }
     }
 
     NumPadTextField {
@@ -53,6 +55,7 @@ TestCase {
     function init() {
         _appManager.logicalToPhysicalMultiplier = 1.0
         reported = []
+        mapWheels = 0
         dipField.text = "45"
         var component = Qt.createComponent("qrc:/qml/Dialogs/DialogDisplay.qml")
         compare(component.status, Component.Ready, component.errorString())
@@ -165,12 +168,17 @@ TestCase {
         compare(reported, [4])
         compare(dipField.text, "4")
 
-        // A press beside the pad closes it and leaves the field.
+        // The wheel beside the pad stays off the map; a press beside it
+        // closes it and leaves the field.
+        mouseWheel(testCase, 670, 510, 0, 120)
+        compare(mapWheels, 0)
         mousePress(testCase, testCase.width - 5, testCase.height - 5)
         mouseRelease(testCase, testCase.width - 5, testCase.height - 5)
         verify(!pad.visible)
         verify(!dipField.numPadActive)
         compare(display.numPadField, null)
+        mouseWheel(testCase, 670, 510, 0, 120)
+        compare(mapWheels, 1)
     }
 
     function test_doneReportsTheClampedValue() {

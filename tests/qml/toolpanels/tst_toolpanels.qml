@@ -448,7 +448,7 @@ Item {
         function test_hidingClosesThePopup() {
             var panel = createTemporaryObject(layerComponent, root, { shown: true })
             panel.openOpacity(0, 0.5)
-            var popup = find(panel, "opacityPopup")
+            var popup = find(panel.parent, "opacityPopup")
             verify(popup.visible)
             panel.shown = false
             verify(!popup.visible)
