@@ -437,6 +437,7 @@ Rectangle {
             }
             Rectangle {
                 id: swatch
+                objectName: "unitSwatch"
                 anchors { left: handle.right; leftMargin: column.margin / 2; verticalCenter: parent.verticalCenter }
                 width: column.rowHeight * 0.7
                 height: width

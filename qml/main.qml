@@ -46,7 +46,7 @@ Item {
     function mayClose() {
         var unsaved = screen && screen.unsavedWork ? screen.unsavedWork() : ""
         var window = root.Window.window
-        // A file dialog's answer would go nowhere.
+        // A file dialog's answer would go nowhere, a dialog's unconfirmed input be lost.
         if (window && typeof window.keptOpen === "function" && window.keptOpen()
                 && typeof _dialogController !== "undefined" && _dialogController) {
             _dialogController.toastError(unsaved === "" ? "Close the dialog first"

@@ -18,6 +18,10 @@ Item {
     property int transitionDuration: Utils.theme("defaultAnimationDuration", 200)
     property real defaultWidth: -1
     property real defaultHeight: -1
+    // Set while the dialog holds input the user has not confirmed in it: the
+    // window's close then asks for the dialog to be closed first, as over a
+    // file dialog, instead of dropping the input or storing it unasked.
+    property bool keepsWindowOpen: false
 
     // The panel and the area below its header that holds the content.
     readonly property alias panel: panel

@@ -14,6 +14,8 @@ BaseDialog {
 
     title: "Pick a color"
     hasCancelButton: true
+    // A colour typed, part typed or picked is only taken by done.
+    keepsWindowOpen: picker.hexField.canUndo || !Qt.colorEqual(picker.color, color)
     defaultHeight: Utils.theme("panelWidth", Utils.dp(320)) * 0.6 + Utils.theme("buttonHeight", Utils.dp(40))
                    + Utils.dp(4) + 2 * Utils.theme("margin", Utils.dp(10))
 

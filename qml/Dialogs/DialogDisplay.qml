@@ -27,6 +27,9 @@ ScreenLayer {
     // window drops the others): the field behind keeps its text, and the
     // focus, when a dialog took it, goes back there afterwards.
     holdsKeys: dialogActive || blockOut
+    // The custom dialog showing says whether it holds unconfirmed input.
+    keepsWindowOpen: controller !== null && controller.customDialogActive && customDialogLoader.item !== null
+                     && customDialogLoader.item.keepsWindowOpen === true
     property Item focusBefore: null
 
     onHoldsKeysChanged: {

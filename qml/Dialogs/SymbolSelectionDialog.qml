@@ -1,5 +1,4 @@
 import QtQuick 2.4
-import QtQuick.Window 2.2
 import quarzel.touch 1.0
 import ".."
 import "../Widgets"
@@ -103,6 +102,8 @@ BaseDialog {
     hasCancelButton: true
     cancelButtonIcon: state === "editSymbol" ? "cancelIcon" : "settingsIcon"
     canceledOnTouchOutside: state !== "editSymbol"
+    // Only Save (or Return) stores a name or icon.
+    keepsWindowOpen: unsavedChanges
 
     onDoneButtonClicked: dismiss(0)
     onCancelButtonClicked: {
@@ -112,15 +113,6 @@ BaseDialog {
             revert()
         else
             state = "default"
-    }
-    // Closing the window ends the program: a name typed and not saved yet is saved first.
-    Connections {
-        target: dialog.Window.window
-        ignoreUnknownSignals: true
-        function onClosing() {
-            if (dialog.canSave)
-                dialog.save()
-        }
     }
 
     onSymbolIdChanged: selectListed()

@@ -15,6 +15,8 @@ BaseDialog {
 
     title: "Text"
     hasCancelButton: true
+    // The text given to the dialog leaves nothing to undo; what is typed does.
+    keepsWindowOpen: textArea.textItem.canUndo
 
     onShownChanged: if (shown) textArea.textItem.forceActiveFocus()
     onDoneButtonClicked: {

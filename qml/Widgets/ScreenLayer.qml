@@ -12,7 +12,8 @@ Rectangle {
     // when it holds; the others hold while they show.
     property bool holdsKeys: true
     // The window does not close while this layer holds it: the user closes
-    // the layer first (a file dialog, whose answer would go nowhere).
+    // the layer first (a file dialog, whose answer would go nowhere, or a
+    // dialog holding input the user has not confirmed in it).
     property bool keepsWindowOpen: false
 
     // The window this layer holds, null while it does not.

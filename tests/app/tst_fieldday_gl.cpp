@@ -473,6 +473,18 @@ class TestFieldDay : public QObject
         return ids;
     }
 
+    // Every record main.db holds, table by table.
+    std::vector<std::string> storedRecords() const
+    {
+        const QString database = ModelManager::instance()->currentProject()->folder().absoluteFilePath("main.db");
+        std::vector<std::string> records;
+        for (const char* table : {"project", "localities", "data", "linedata"}) {
+            const std::vector<std::string> rows = test::tableMessages(database, table);
+            records.insert(records.end(), rows.begin(), rows.end());
+        }
+        return records;
+    }
+
     // The column's items of that name that show inside its list, top first.
     static QList<QQuickItem*> shownInList(QQuickItem* strat, const QString& name)
     {
@@ -1029,6 +1041,39 @@ class TestFieldDay : public QObject
         TEST_STEP(longPress(QPoint(1000, 450)));
         input = findItem(notebook(), "entryText");
         TEST_STEP(typeAtEnd(input, input, typed));
+    }
+
+    // The clino's symbol dialog with a new symbol's name typed, or the line
+    // panel's strat column editing with a unit's colour dialog part typed.
+    void typeIntoDialog(const QString& dialog, QPointer<QQuickItem>& strat, QQuickItem*& input)
+    {
+        DialogController* dialogs = page->application()->dialogController().get();
+        if (dialog == "symbol name") {
+            QQuickItem* clino = findItem(root(), "clinoTool");
+            if (!clino->property("shown").toBool())
+                TEST_STEP(openTool("Clino", "clinoTool"));
+            QQuickItem* mode = findItem(clino, "modeButton");
+            if (!clino->property("clinoMode").toBool())
+                TEST_STEP(tap(mode, QPointF(mode->width() * 0.75, mode->height() / 2)));
+            TEST_STEP(tap(findItem(clino, "symbolPicker")));
+        } else {
+            TEST_STEP(openStratColumn("line", strat));
+            TEST_STEP(openStratEditor(strat));
+            QVERIFY(screen().tapAtRest(shownInList(strat, "unitSwatch").value(0)));
+        }
+        QQuickItem* shown = nullptr;
+        QTRY_VERIFY((shown = qobject_cast<QQuickItem*>(dialogs->customDialog())) && shown->opacity() == 1.0);
+        if (dialog == "symbol name") {
+            TEST_STEP(tap(findItem(shown, "createButton")));
+            input = findItem(findItem(shown, "nameField"), "input");
+        } else {
+            input = findItem(shown, "hexField");
+        }
+        TEST_STEP(tap(input));
+        QTRY_VERIFY(input->hasActiveFocus());
+        QTest::keyClick(window(), Qt::Key_A, Qt::ControlModifier);
+        for (const QChar c : dialog == "symbol name" ? QString("Sy") : QString("#12"))
+            QTest::sendKeyEvent(QTest::Click, window(), Qt::Key_unknown, QString(c), Qt::NoModifier);
     }
 
     // An altitude or a latitude typed into the position bar, its field still
@@ -1669,7 +1714,7 @@ private slots:
     }
 
     // Texts typed into the other screens' fields are kept when the field is
-    // left: a new symbol's name is saved, a picture's comment waits for its Save.
+    // left: a new symbol's name is saved by Return or Save alone, a picture's comment waits for its Save.
     void otherTextsAreKept_data()
     {
         QTest::addColumn<QString>("field");
@@ -1752,11 +1797,18 @@ private slots:
         QVERIFY(expected.endsWith(typed));
         QCOMPARE(expected.startsWith("Mean Resultant Plane: "), prefilled);
         const std::size_t before = dataCount();
+        const std::vector<std::string> records = storedRecords();
         if (leave == "Return")
             QTest::keyClick(window(), Qt::Key_Return);
         else
             QVERIFY(leaveEntry(leave, std::string(), std::string()));
 
+        if (field == "symbol name" && leave == "closing the window") {
+            // Only Save stores the name: the closing took nothing, the name is still there.
+            QVERIFY(storedRecords() == records);
+            QCOMPARE(input->property("text").toString(), expected);
+            TEST_STEP(tap(findItem(tool, "saveButton")));
+        }
         if (field == "symbol name") {
             // Saved once.
             QTRY_COMPARE(int(std::count_if(project->symbols().begin(), project->symbols().end(),
@@ -1830,6 +1882,14 @@ private slots:
         QTest::newRow("note behind another panel, a file dialog showing") << "hidden note" << "window" << "file dialog"
                                                                           << note;
         QTest::newRow("clino comment, Projects, No") << "clino comment" << "Projects" << "No" << reading;
+        // A dialog holding typed input only Save or done takes keeps the window, storing
+        // nothing; the dialogs that hold nothing typed go with it.
+        QTest::newRow("clino's symbol dialog, a name typed") << "" << "window" << "symbol name" << "";
+        QTest::newRow("clino comment, its symbol dialog, a name typed") << "clino comment" << "window"
+                                                                        << "symbol name" << reading;
+        QTest::newRow("strat column's colour dialog, a colour typed") << "" << "window" << "unit colour" << "";
+        for (const char* dialog : {"LocalityDialog.qml", "ExportProjectDialog.qml", "SettingsDialog.qml"})
+            QTest::newRow(dialog) << "" << "window" << dialog << "";
         // A unit name the strat column refuses, left by a tap on the map or still being typed.
         const QString unit = "This unit name has unsaved changes.";
         QTest::newRow("taken unit name, No") << "unit name" << "window" << "No" << unit;
@@ -1932,6 +1992,13 @@ private slots:
         QQuickItem* fileDialog = findItem(findItem(root(), "layerTool"), "fileDialog");
         if (answer == "dialog")
             dialogs->launchCustomDialog("LocalityDialog.qml");
+        if (answer.endsWith(".qml"))
+            dialogs->launchCustomDialog(answer);
+        const std::vector<std::string> records = storedRecords();
+        QQuickItem* typedInDialog = nullptr;
+        if (answer == "symbol name" || answer == "unit colour")
+            TEST_STEP(typeIntoDialog(answer, strat, typedInDialog));
+        const QString typedText = typedInDialog ? typedInDialog->property("text").toString() : QString();
         if (answer == "file dialog") {
             TEST_STEP(tap(findItem(findItem(root(), "layerTool"), "importButton")));
             QTRY_VERIFY(fileDialog->property("dialog").value<QObject*>()
@@ -1956,9 +2023,28 @@ private slots:
             lock.reset();
             QVERIFY(leavePage());
         }
+        if (typedInDialog) {
+            // Nothing stored, the dialog still there with its text; once it is closed the window goes.
+            QCOMPARE(veto->property("closings").toInt(), 0);
+            QVERIFY(toasted(question.isEmpty() ? "Close the dialog first" : "Unsaved changes: close the dialog first"));
+            QVERIFY(!dialogs->messageBoxActive());
+            QVERIFY(dialogs->customDialogActive());
+            QCOMPARE(typedInDialog->property("text").toString(), typedText);
+            QVERIFY(storedRecords() == records);
+            dialogs->dismissDialog(1);
+            if (question.isEmpty()) {
+                QVERIFY(leavePage());
+                QCOMPARE(veto->property("closings").toInt(), 1);
+                QTRY_VERIFY(!strat || strat->state() == "DEFAULT");
+                QVERIFY(storedRecords() == records);
+                return;
+            }
+        }
         if (question.isEmpty()) {
             QCOMPARE(veto->property("closings").toInt(), 1);
-            QVERIFY(!dialogs->dialogActive());
+            QCOMPARE(dialogs->dialogActive(), answer.endsWith(".qml"));
+            if (answer.endsWith(".qml"))
+                dialogs->dismissDialog(1);
             if (work == "placed note")
                 QTRY_VERIFY(dataWith(typed) != nullptr);
             if (work == "layer opacity") {
@@ -1987,7 +2073,7 @@ private slots:
                 QVERIFY(dialogs->customDialogActive());
                 dialogs->dismissDialog(1);
             }
-        } else {
+        } else if (!typedInDialog) {
             QTRY_VERIFY(dialogs->messageBoxActive());
             QCOMPARE(dialogs->messageBoxTitle(), QString("Exit with unsaved changes?"));
             QCOMPARE(dialogs->messageBoxMessage(), question + " Are you sure you want to exit?");

@@ -83,6 +83,8 @@ TestCase {
         dialog.color = "#009cde"
         var hex = findChild(dialog, "hexField")
         compare(hex.text, "#009cde")
+        // The window's close waits for a colour typed and not yet taken.
+        verify(!display.keepsWindowOpen)
 
         mouseClick(hex)
         hex.selectAll()
@@ -92,6 +94,7 @@ TestCase {
             keyClick(typed.charAt(i))
         compare(hex.text, typed)
         verify(Qt.colorEqual(dialog.picker.color, typed))
+        verify(display.keepsWindowOpen)
 
         if (data.done)
             dialog.doneButtonClicked()
@@ -129,9 +132,11 @@ TestCase {
         dialog.text = "Outcrop"
         var edit = findChild(dialog, "textEdit")
         tryVerify(function() { return edit.activeFocus })
+        verify(!display.keepsWindowOpen)
         edit.cursorPosition = edit.length
         keyClick(Qt.Key_Space)
         keyClick("B")
+        verify(display.keepsWindowOpen)
         dialog.doneButtonClicked()
         finish(0)
         compare(pickedSpy.count, 1)
