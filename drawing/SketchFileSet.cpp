@@ -337,7 +337,7 @@ bool SketchFileSet::write(const QImage& image, const QString& target, const char
     if (image.isNull())
         return false;
     const QByteArray name = format ? QByteArray(format) : QFileInfo(target).suffix().toLatin1();
-    m_entries.push_back({target, QString(), image, name});
+    m_entries.push_back({target, QString(), false, image, name});
     return true;
 }
 
@@ -347,7 +347,16 @@ bool SketchFileSet::copy(const QString& source, const QString& target)
     // One an earlier save left counts as done.
     if (existing.exists() || existing.isSymLink())
         return isPlainFile(existing) && SketchFiles::keepOriginal(source, target);
-    m_entries.push_back({target, source, QImage(), QByteArray()});
+    m_entries.push_back({target, source, false, QImage(), QByteArray()});
+    return true;
+}
+
+bool SketchFileSet::copyNamed(const QString& source, const QString& target)
+{
+    const QFileInfo existing(target);
+    if (existing.exists() || existing.isSymLink())
+        return false;
+    m_entries.push_back({target, source, true, QImage(), QByteArray()});
     return true;
 }
 
@@ -394,7 +403,7 @@ bool SketchFileSet::noteFiles()
         if (target.exists() || target.isSymLink())
             lines += line(OldKey, old.filePath());
         else
-            lines += line(entry.source.isEmpty() ? CreatedKey : CopyKey, entry.target);
+            lines += line(entry.source.isEmpty() || entry.named ? CreatedKey : CopyKey, entry.target);
     }
     if (m_entries.empty())
         return true;

@@ -11,7 +11,7 @@ namespace kiv {
 
 class StartLeftovers;
 
-// The files of one sketch save, stored all or none. Each is filled beside
+// The files of one sketch or photo save, stored all or none. Each is filled beside
 // its target as <target>.<token>.part; only when all are filled do they move
 // in, each old file kept as <target>.<token>.old until finish(). Destroyed
 // unfinished, the set puts the old files back. Before any file is made, a
@@ -41,6 +41,10 @@ public:
     // Copies source to target with the other files; a copy already at target
     // counts as done. False when something else is there.
     bool copy(const QString& source, const QString& target);
+    // Copies source to target, a fresh name the save's data row is to name,
+    // as it names a new picture: a stopped save's copy goes unless a row
+    // names it. False when something is there.
+    bool copyNamed(const QString& source, const QString& target);
     // Notes the files in the journal, fills the parts and moves each over
     // its target; at the first step that fails, every target is put back as
     // it was and false returned.
@@ -62,6 +66,8 @@ private:
         QString target;
         // Copied from, for a copy.
         QString source;
+        // A copy the row names, judged as a new file.
+        bool named = false;
         // Written, for a picture.
         QImage image;
         QByteArray format;

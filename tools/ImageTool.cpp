@@ -5,6 +5,7 @@
 #include "app/ApplicationManager.h"
 #include "app/MainView.h"
 #include "drawing/ImageFile.h"
+#include "drawing/SketchFileSet.h"
 #include "map/MapViewController.h"
 #include "model/AddDataCommand.h"
 #include "model/ModelManager.h"
@@ -240,7 +241,8 @@ bool ImageTool::saveImageFile(const QUrl& imageSource, double imageHeading, cons
         return false;
     }
     QString relativePath;
-    bool copied = false;
+    // Until finished, a copy no datum refers to goes.
+    SketchFileSet files;
     if (isInProjectImages(imageSource)) {
         if (!QFileInfo(source).isFile()) {
             qWarning().noquote() << "File does not exist: " + source;
@@ -248,11 +250,10 @@ bool ImageTool::saveImageFile(const QUrl& imageSource, double imageHeading, cons
         }
         relativePath = QDir(projectImagesPath()).relativeFilePath(source);
     } else {
-        if (!copyToProjectImages(source, relativePath)) {
+        if (!copyToProjectImages(source, relativePath, files)) {
             qWarning() << "Unable to copy file to project images";
             return false;
         }
-        copied = true;
     }
     // NaN passes a range test, so the test is for a valid heading.
     if (!std::isfinite(imageHeading) || !(imageHeading >= 0.0 && imageHeading < 360.0))
@@ -266,11 +267,9 @@ bool ImageTool::saveImageFile(const QUrl& imageSource, double imageHeading, cons
     }
     if (!saved) {
         qWarning() << "Could not save image.";
-        // A copy no datum refers to would only take space.
-        if (copied)
-            QFile::remove(QDir(projectImagesPath()).absoluteFilePath(relativePath));
         return false;
     }
+    files.finish();
     return true;
 }
 
@@ -296,7 +295,7 @@ bool ImageTool::isInProjectImages(const QUrl& url)
     return relative.split(QLatin1Char('/')).first() != QLatin1String("..");
 }
 
-bool ImageTool::copyToProjectImages(const QString& sourcePath, QString& relativePath)
+bool ImageTool::copyToProjectImages(const QString& sourcePath, QString& relativePath, SketchFileSet& files)
 {
     const QFileInfo source(sourcePath);
     if (sourcePath.isEmpty() || !source.isFile()) {
@@ -309,7 +308,7 @@ bool ImageTool::copyToProjectImages(const QString& sourcePath, QString& relative
         return false;
     }
     const QString target = freeCopyTarget(images, sourcePath);
-    if (!QFile::copy(sourcePath, target)) {
+    if (!files.copyNamed(sourcePath, target) || !files.place()) {
         qWarning().noquote() << "Failed to copy image to: " + target;
         return false;
     }

@@ -10,6 +10,8 @@
 
 namespace kiv {
 
+class SketchFileSet;
+
 class AddDataCommand;
 
 // Saves photographs and notes as data at a position, takes screenshots of the
@@ -49,8 +51,10 @@ public:
                               const QPointF& location, bool isGpsLocation);
 
     // Copies a picture into the current project's images folder under a free
-    // name; relativePath receives the copy's path inside that folder.
-    static bool copyToProjectImages(const QString& sourcePath, QString& relativePath);
+    // name, through files: it stays only once files is finished, so a kill
+    // before the datum is stored leaves the next start a journal to remove
+    // it by. relativePath receives the copy's path inside that folder.
+    static bool copyToProjectImages(const QString& sourcePath, QString& relativePath, SketchFileSet& files);
     // Whether a local picture lies inside the current project's images folder.
     static bool isInProjectImages(const QUrl& url);
     // The location manager's altitude, and its accuracies for a GPS position

@@ -668,6 +668,13 @@ private slots:
                                  ".sketch-k4.journal=quarzel sketch journal 2\npart SKETCH_n.png.k4.part\n"
                                  "new SKETCH_n.png\npart IMG_n.jpeg.k4.part\nnew IMG_n.jpeg\n"}
             << old << 1;
+        // A photo copied into the folder, killed before its datum was stored.
+        const QString photoCopy = ".sketch-k7.journal=quarzel sketch journal 2\npart rock_3.jpg.k7.part\nnew rock_3.jpg\n";
+        QTest::newRow("a photo's copy in place, its row not stored")
+            << old + QStringList{"rock_3.jpg=photo", photoCopy} << old << 1;
+        QTest::newRow("a photo's copy in place, its row stored")
+            << old + QStringList{"rock_3.jpg=photo", photoCopy, "row:rock_3.jpg"}
+            << old + QStringList{"rock_3.jpg=photo"} << 0;
         // A row names no copy alone: whether the save landed cannot be told.
         const QStringList copyOnly{"IMG_q.jpg=photo", "q.jpg=photo", "q.jpg.k5.part=ph", "row:IMG_q.jpg",
                                    ".sketch-k5.journal=quarzel sketch journal 2\npart q.jpg.k5.part\ncopy q.jpg\n"};
