@@ -94,16 +94,39 @@ TestCase {
             { tag: "typed text, its box tapped away", box: true, text: "Outcrop A", away: true, enabled: false },
             // A new sketch goes where the position bar says: Save waits for one.
             { tag: "a dot, no position", dot: true, noPosition: true, enabled: false },
-            { tag: "a dot, the position set after", dot: true, noPosition: true, setAfter: true, enabled: true }
+            { tag: "a dot, the position set after", dot: true, noPosition: true, setAfter: true, enabled: true },
+            // A sketch already saved keeps its own place: nothing to wait for.
+            { tag: "an existing sketch, a dot, no position", existing: true, dot: true, noPosition: true,
+              enabled: true }
         ]
+    }
+
+    // A sketch saved by another session: its datum's id.
+    function savedSketch() {
+        var other = createTemporaryQmlObject("import quarzel.touch 1.0; RasterSketcher { width: 300; height: 200 }",
+                                             testCase)
+        other.active = true
+        other.paintLine(Qt.point(10, 10), Qt.point(50, 50))
+        // A name is taken for a second: a row before may have saved in this one.
+        tryVerify(function() { return other.save() }, 3000)
+        return other.itemId
     }
 
     function test_saveEnabledByWhatIsPending(data) {
         var sketcher = panel.sketcher
         var save = named(panel, "saveButton")
         verify(!save.enabled)
+        var id = data.existing ? savedSketch() : ""
+        var waits = !!data.noPosition && !data.existing
         if (data.noPosition)
             _appManager.locationManager.lastKnownCoordinate = _appManager.locationManager.INVALID_COORDINATE
+        // Opened after the position went: Save follows the opened sketch.
+        if (data.existing) {
+            panel.setActive(false)
+            panel.setup(id)
+            panel.setActive(true)
+            compare(sketcher.itemId, id)
+        }
         sketcher.mode = data.box ? RasterSketcher.Text : RasterSketcher.Paint
         if (data.dot || data.box)
             mouseClick(sketcher, sketcher.width / 2, sketcher.height / 2)
@@ -111,16 +134,18 @@ TestCase {
             sketcher.text = data.text
         if (data.away)
             mouseClick(sketcher, 5, 5)
-        compare(named(panel, "saveHint").visible, !!data.noPosition)
+        compare(named(panel, "saveHint").visible, waits)
         if (data.setAfter)
             _appManager.locationManager.lastKnownCoordinate = Qt.point(7.5, 46.5)
-        compare(named(panel, "saveHint").visible, !!data.noPosition && !data.setAfter)
+        compare(named(panel, "saveHint").visible, waits && !data.setAfter)
         compare(save.enabled, data.enabled)
-        if (!data.enabled || !data.text)
+        if (!data.enabled || !(data.text || data.existing))
             return
         mouseClick(save)
         compare(sketcher.text, "")
         verify(sketcher.hasUnsavedChanges || sketcher.itemId !== "")
+        if (data.existing)
+            verify(!sketcher.hasUnsavedChanges)
     }
 
     function test_sizeSliderSetsThickness() {
