@@ -26,6 +26,7 @@
 #include <QSettings>
 #include <QTextOption>
 
+#include <algorithm>
 #include <cmath>
 
 namespace kiv {
@@ -262,9 +263,44 @@ void RasterSketcher::applyPen()
 void RasterSketcher::repaintTextBox()
 {
     if (m_textRect.isValid())
-        update(m_textRect);
+        update(toItem(m_textRect));
     else
         update();
+}
+
+// Never enlarged: a picture shows pixel for pixel where it fits.
+void RasterSketcher::updateViewScale()
+{
+    double scale = 1.0;
+    {
+        const QMutexLocker locker(&m_mutex);
+        if (!m_layer.isNull() && width() >= 1.0 && height() >= 1.0)
+            scale = std::min({1.0, width() / m_layer.width(), height() / m_layer.height()});
+        if (scale == m_viewScale)
+            return;
+        m_viewScale = scale;
+    }
+    emit viewScaleChanged(scale);
+    update();
+}
+
+QPoint RasterSketcher::toPicture(const QPoint& item) const
+{
+    return m_viewScale == 1.0 ? item : (QPointF(item) / m_viewScale).toPoint();
+}
+
+QRect RasterSketcher::toItem(const QRect& picture) const
+{
+    if (m_viewScale == 1.0)
+        return picture;
+    const QRectF shown(QRectF(picture).topLeft() * m_viewScale, QRectF(picture).size() * m_viewScale);
+    return shown.toAlignedRect();
+}
+
+void RasterSketcher::geometryChanged(const QRectF& newGeometry, const QRectF& oldGeometry)
+{
+    QQuickPaintedItem::geometryChanged(newGeometry, oldGeometry);
+    updateViewScale();
 }
 
 // --- activation and set-up -------------------------------------------------------
@@ -288,14 +324,17 @@ void RasterSketcher::deactivated()
 {
     // A text that was not accepted ends with the session.
     clearText();
-    const QMutexLocker locker(&m_mutex);
-    if (m_background.isNull() || m_layer.isNull())
-        return;
-    if (m_painter.isActive())
-        m_painter.end();
-    m_data.reset();
-    m_background = QImage();
-    m_layer = QImage();
+    {
+        const QMutexLocker locker(&m_mutex);
+        if (m_background.isNull() || m_layer.isNull())
+            return;
+        if (m_painter.isActive())
+            m_painter.end();
+        m_background = QImage();
+        m_layer = QImage();
+    }
+    setEditedData(nullptr);
+    updateViewScale();
 }
 
 void RasterSketcher::replacePictures(const QImage& background, const QImage& layer)
@@ -311,6 +350,7 @@ void RasterSketcher::replacePictures(const QImage& background, const QImage& lay
             m_painter.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
     }
     applyPen();
+    updateViewScale();
     update();
 }
 
@@ -319,7 +359,7 @@ void RasterSketcher::setupNewSketch()
     const QSize size(static_cast<int>(width()), static_cast<int>(height()));
     replacePictures(SketchFiles::filledPicture(size, Qt::white), SketchFiles::filledPicture(size, Qt::transparent));
     // A blank page must not be saved over the files of the datum opened before.
-    m_data.reset();
+    setEditedData(nullptr);
     clearText();
     setHasUnsavedChanges(false);
 }
@@ -337,9 +377,19 @@ void RasterSketcher::setupExistingImage(const QString& dataId)
     if (!SketchFiles::load(imagesFolder(*project), *data, QSize(int(width()), int(height())), background, layer))
         return;
     replacePictures(background, layer);
-    m_data = data;
+    setEditedData(data);
     clearText();
     setHasUnsavedChanges(false);
+}
+
+// What the tool offers (Save waiting for a position, above all) follows
+// whether a datum is being edited.
+void RasterSketcher::setEditedData(std::shared_ptr<Data> data)
+{
+    const QString before = itemId();
+    m_data = std::move(data);
+    if (itemId() != before)
+        emit itemIdChanged(itemId());
 }
 
 // --- drawing ---------------------------------------------------------------------
@@ -350,6 +400,10 @@ void RasterSketcher::paint(QPainter* painter)
     if (!isVisible() || m_background.isNull() || m_layer.isNull())
         return;
     painter->setRenderHint(QPainter::Antialiasing);
+    if (m_viewScale != 1.0) {
+        painter->setRenderHint(QPainter::SmoothPixmapTransform);
+        painter->scale(m_viewScale, m_viewScale);
+    }
     painter->drawImage(0, 0, m_background);
     painter->drawImage(0, 0, m_layer);
     if (m_mode == Text && m_textRect.isValid())
@@ -369,7 +423,7 @@ void RasterSketcher::paintLine(QPoint p1, QPoint p2)
             m_painter.drawLine(p1, p2);
     }
     const int grow = int(m_lineThickness);
-    update(spanned(p1, p2).adjusted(-grow, -grow, grow, grow));
+    update(toItem(spanned(p1, p2).adjusted(-grow, -grow, grow, grow)));
     setHasUnsavedChanges(true);
 }
 
@@ -391,7 +445,7 @@ void RasterSketcher::paintText(QPainter* painter, bool drawBoundingBox)
         painter->setPen(QPen(themeColor("kivBlue", "#006eb8")));
         painter->setBrush(Qt::NoBrush);
         painter->drawRect(m_textRect);
-        const int side = int(m_handleSize / 2);
+        const int side = int(inPicture(m_handleSize) / 2);
         const QColor fill = themeColor("kivLightBlue", "#009cde");
         for (const TextBoxGeometry::Handle& handle : TextBoxGeometry::handles(m_textRect)) {
             QRect square(0, 0, side, side);
@@ -443,10 +497,10 @@ void RasterSketcher::mousePressEvent(QMouseEvent* event)
     case Paint:
     case Erase:
         m_gesture = Gesture::Stroke;
-        m_lastPoint = event->pos();
+        m_lastPoint = toPicture(event->pos());
         break;
     case Text:
-        pressText(event->pos());
+        pressText(toPicture(event->pos()));
         break;
     default:
         qDebug() << "Mode not handled: " << int(m_mode);
@@ -458,22 +512,24 @@ void RasterSketcher::mousePressEvent(QMouseEvent* event)
 
 void RasterSketcher::mouseMoveEvent(QMouseEvent* event)
 {
+    const QPoint point = toPicture(event->pos());
     if (m_mode == Text) {
-        moveText(event->pos());
+        moveText(point);
     } else if (m_gesture != Gesture::Idle) {
-        paintLine(m_lastPoint, event->pos());
-        m_lastPoint = event->pos();
+        paintLine(m_lastPoint, point);
+        m_lastPoint = point;
     }
     event->accept();
 }
 
 void RasterSketcher::mouseReleaseEvent(QMouseEvent* event)
 {
+    const QPoint point = toPicture(event->pos());
     if (m_mode == Text) {
-        releaseText(event->pos());
+        releaseText(point);
     } else {
         if (m_gesture == Gesture::Stroke)
-            paintLine(m_lastPoint, event->pos());
+            paintLine(m_lastPoint, point);
         m_gesture = Gesture::Idle;
     }
     event->accept();
@@ -494,7 +550,7 @@ void RasterSketcher::touchUngrabEvent()
 
 void RasterSketcher::pressText(const QPoint& point)
 {
-    switch (TextBoxGeometry::hit(m_textRect, point, m_handleSize)) {
+    switch (TextBoxGeometry::hit(m_textRect, point, inPicture(m_handleSize))) {
     case TextBoxGeometry::Hit::Inside:
         m_gesture = Gesture::Idle;
         break;
@@ -523,7 +579,7 @@ void RasterSketcher::moveText(const QPoint& point)
         break;
     case Gesture::Resize:
         if (m_edgeFlags == 0)
-            m_edgeFlags = TextBoxGeometry::edgesAt(m_textRect, m_lastPoint, m_handleSize);
+            m_edgeFlags = TextBoxGeometry::edgesAt(m_textRect, m_lastPoint, inPicture(m_handleSize));
         resizeBox(point);
         break;
     default:
@@ -582,8 +638,10 @@ void RasterSketcher::resizeBox(const QPoint& point)
 
 QRect RasterSketcher::defaultBox(const QPoint& centre) const
 {
-    const QSize size(int(themeSize("panelWidth", 320)), 3 * int(themeSize("buttonHeight", 40)));
-    return TextBoxGeometry::defaultBox(centre, size, m_layer.size(), m_handleSize);
+    // As large on the screen as at full size.
+    const QSize size(int(inPicture(int(themeSize("panelWidth", 320)))),
+                     int(inPicture(3 * int(themeSize("buttonHeight", 40)))));
+    return TextBoxGeometry::defaultBox(centre, size, m_layer.size(), inPicture(m_handleSize));
 }
 
 QRect RasterSketcher::pictureRect() const

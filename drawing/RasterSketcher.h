@@ -35,6 +35,9 @@ class RasterSketcher : public QQuickPaintedItem
     Q_PROPERTY(QString text READ text WRITE setText NOTIFY textChanged)
     Q_PROPERTY(QRect textRect READ textRect WRITE setTextRect NOTIFY textRectChanged)
     Q_PROPERTY(QString itemId READ itemId NOTIFY itemIdChanged)
+    // Item pixels per picture pixel: a picture larger than the item (made in
+    // a larger window, or the window made smaller) shows whole, shrunk.
+    Q_PROPERTY(double viewScale READ viewScale NOTIFY viewScaleChanged)
 
 public:
     enum Mode { Paint = 0, Erase = 1, Text = 2 };
@@ -54,6 +57,7 @@ public:
     QString text() const { return m_text; }
     QRect textRect() const { return m_textRect; }
     QString itemId() const;
+    double viewScale() const { return m_viewScale; }
 
     Gesture gesture() const { return m_gesture; }
     // The text box's edges being dragged (TextBoxGeometry::Edge flags).
@@ -96,6 +100,7 @@ signals:
     void textChanged(const QString& text);
     void textRectChanged(const QRect& textRect);
     void itemIdChanged(const QString& itemId);
+    void viewScaleChanged(double viewScale);
     void showTextInput();
 
 protected:
@@ -104,13 +109,21 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseUngrabEvent() override;
     void touchUngrabEvent() override;
+    void geometryChanged(const QRectF& newGeometry, const QRectF& oldGeometry) override;
 
 private:
     void readSettings();
     static void writeSetting(const QString& key, const QVariant& value);
     // Puts the pictures in place; an open painter moves to the new layer.
     void replacePictures(const QImage& background, const QImage& layer);
+    // Outside the mutex: the change is announced.
+    void setEditedData(std::shared_ptr<Data> data);
     void applyPen();
+    void updateViewScale();
+    QPoint toPicture(const QPoint& item) const;
+    QRect toItem(const QRect& picture) const;
+    // A length on the screen, in picture pixels.
+    double inPicture(double itemPixels) const { return itemPixels / m_viewScale; }
     void repaintTextBox();
 
     void pressText(const QPoint& point);
@@ -149,6 +162,7 @@ private:
     Gesture m_gesture = Gesture::Idle;
     int m_edgeFlags = 0;
     double m_handleSize = 5.0;
+    double m_viewScale = 1.0;
 };
 
 } // namespace kiv

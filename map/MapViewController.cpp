@@ -135,7 +135,7 @@ void MapViewController::viewDidLoad()
     // After the scene's own handler: the free area is applied again once
     // the scene's projection fits the new window.
     if (MainView* view = app ? app->mainView() : nullptr)
-        connect(view, &MainView::resized, this, [this] { onVisibleAreaChanged(m_visibleArea); });
+        connect(view, &MainView::resized, this, &MapViewController::onWindowResized);
 }
 
 void MapViewController::closing()
@@ -1282,6 +1282,17 @@ void MapViewController::onVisibleAreaChanged(QRectF visibleArea)
     m_gestures.setVisibleArea(visibleArea);
     updatePickedScreenPosition();
     keepSelectionInView();
+}
+
+void MapViewController::onWindowResized()
+{
+    onVisibleAreaChanged(m_visibleArea);
+    // The camera stands where it stood, but the new projection shows each
+    // point elsewhere: whatever is placed on a point moves with it.
+    if (m_scene && sceneSized()) {
+        updateScaleBarWidth();
+        emit cameraPositionChanged();
+    }
 }
 
 void MapViewController::updateScaleBarWidth()

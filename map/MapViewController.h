@@ -205,6 +205,7 @@ public slots:
 protected slots:
     void onSelectedItemIdChanged(QString newId);
     void onVisibleAreaChanged(QRectF visibleArea);
+    void onWindowResized();
     void updateScaleBarWidth();
 
 signals:
@@ -220,6 +221,8 @@ signals:
     void localityPickedChanged(bool localityPicked);
     void viewFilterChanged(kiv::MapViewController::ViewFilter viewFilter);
     void visibleAreaChanged(QRectF visibleArea);
+    // Also once the scene has taken a new window size: the world then shows
+    // at other screen points.
     void cameraPositionChanged();
     void pickedListChanged(QObject* pickedList);
     void selectedPickedItemChanged(int selectedPickedItem);

@@ -7,6 +7,7 @@
 #include "map/MapViewController.h"
 #include "tools/AbstractLocationManager.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace kiv {
@@ -184,12 +185,20 @@ void TemporaryItemController::onWorldPositionChanged(QPointF worldPosition)
 
 void TemporaryItemController::onCameraPositionChanged()
 {
-    if (m_visible && !isNull(m_worldPosition) && (m_lockedToGps || m_lockedToWorldPosition))
+    const bool onPoint = !isNull(m_worldPosition) && (m_lockedToGps || m_lockedToWorldPosition);
+    if (m_visible && onPoint)
         onWorldPositionChanged(m_worldPosition);
+    if (standsOnFix() || isNull(m_screenPosition))
+        return;
+    // A marker kept on the screen stays on the map a smaller window shows.
+    const QPointF inView = withinMapView(m_screenPosition);
+    if (!onPoint && inView != m_screenPosition) {
+        setScreenPosition(inView);
+        return;
+    }
     // A marker read from the screen may now stand for another point: one left
     // where it is while the map moves under it, above all.
-    if (!standsOnFix() && !isNull(m_screenPosition))
-        announcePointUnder();
+    announcePointUnder();
 }
 
 void TemporaryItemController::followFix(QPointF fix)
@@ -221,6 +230,15 @@ void TemporaryItemController::announcePointUnder()
 bool TemporaryItemController::standsOnFix() const
 {
     return m_lockedToGps && AbstractLocationManager::isValidCoordinate(m_worldPosition);
+}
+
+QPointF TemporaryItemController::withinMapView(const QPointF& screen) const
+{
+    if (!m_mapView)
+        return screen;
+    const QRectF view(m_mapView->x(), m_mapView->y(), m_mapView->width(), m_mapView->height());
+    return QPointF(std::clamp(screen.x(), view.left(), std::max(view.left(), view.right())),
+                   std::clamp(screen.y(), view.top(), std::max(view.top(), view.bottom())));
 }
 
 QPointF TemporaryItemController::mapViewCentre() const

@@ -78,6 +78,7 @@ private:
     // Locked to GPS and on a fix: its place is the fix, not the screen.
     bool standsOnFix() const;
     QPointF mapViewCentre() const;
+    QPointF withinMapView(const QPointF& screen) const;
     bool placeOnMap(const QPointF& world, QPointF& screen) const;
 
     QPointer<MapViewController> m_mapView;

@@ -25,6 +25,12 @@ BaseTool {
     property bool menuOpen: false
     property bool selectionTied: false
     property string entryText: ""
+    // A new entry goes where the marker stands: Save waits while that is no
+    // position. Follows every announced change of the place.
+    readonly property bool entryPlaceKnown: {
+        var locations = typeof _appManager !== "undefined" && _appManager ? _appManager.locationManager : null
+        return !!reticule && !!locations && locations.isValidCoordinate(reticule.savePlace.location)
+    }
 
     signal editLineButtonClicked()
     signal showSketchTool(var dataId)

@@ -21,13 +21,14 @@ Item {
     property bool below: false
     // The widest the balloon may grow; its texts are cut to fit.
     property real maximumWidth: Infinity
-    // Where the balloon should lie, and the edges it may never pass
-    // (parent coordinates); x runs from left to right.
+    // Where the balloon may lie, beside the panels (parent coordinates), and
+    // an edge it may never pass on the left.
     property rect freeArea: Qt.rect(-1e6, -1e6, 2e6, 2e6)
     property real minimumX: -1e6
     readonly property real calloutWidth: fixedWidth + textWidth
-    // The balloon slides sideways to stay whole in the free area, or, when
-    // wider, stands on its right edge and reaches over its left one. The
+    // Never wider than the free area: the texts are cut first.
+    readonly property real roomWidth: Math.min(maximumWidth, freeArea.width - 2 * _ui.innerMargin)
+    // The balloon slides sideways to stay whole in the free area; the
     // pointer keeps its corners clear.
     readonly property real pointerReach: _ui.buttonHeight / 1.8 * Math.SQRT1_2 + _ui.buttonCornerRadius
     readonly property real balloonLeft: {
@@ -41,6 +42,14 @@ Item {
     readonly property rect bounds: Qt.rect(balloonLeft,
                                            below ? calloutOffset : -(1.3 * _ui.buttonHeight + calloutOffset),
                                            calloutWidth, 1.3 * _ui.buttonHeight)
+    // A balloon that would reach over a panel (its anchor under one, or the
+    // free area too narrow) is not drawn; off the window's top it may be.
+    readonly property bool fits: {
+        var left = pickedScreenPos.x + balloonLeft
+        var bottom = pickedScreenPos.y + bounds.y + bounds.height
+        return left >= freeArea.x - 0.5 && left + calloutWidth <= freeArea.x + freeArea.width + 0.5
+                && bottom <= freeArea.y + freeArea.height + 0.5
+    }
     // Where the balloon starts: under the pointer when it hangs.
     readonly property real balloonTop: below ? 0.3 * _ui.buttonHeight : 0
 
@@ -48,7 +57,7 @@ Item {
     readonly property real thumbnailWidth: imagePicked ? _ui.buttonWidth : 0
     readonly property real fixedWidth: thumbnailWidth + 2 * _ui.buttonWidth + 5 * _ui.buttonCornerRadius + 2 * margin
     // Whole pixels: a box a fraction narrower than its text would cut it.
-    readonly property real textWidth: Math.max(0, Math.min(_ui.maxCalloutTextWidth, maximumWidth - fixedWidth,
+    readonly property real textWidth: Math.max(0, Math.min(_ui.maxCalloutTextWidth, roomWidth - fixedWidth,
                                                            Math.ceil(Math.max(labelText.implicitWidth,
                                                                               descriptionText.implicitWidth))))
     property bool confirming: false
@@ -88,10 +97,11 @@ Item {
     height: 1.2 * _ui.buttonHeight
     x: pickedScreenPos.x
     y: below ? pickedScreenPos.y + calloutOffset : pickedScreenPos.y - 1.3 * _ui.buttonHeight - calloutOffset
-    visible: pointPicked
-    enabled: pointPicked
+    visible: pointPicked && fits
+    enabled: visible
 
-    onPointPickedChanged: confirming = false
+    // A Delete armed before stays armed only while it shows.
+    onVisibleChanged: if (!visible) confirming = false
 
     Item {
         id: body

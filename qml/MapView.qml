@@ -25,8 +25,8 @@ MapViewController {
     scaleBarY: attribution.y + scaleBar.y + scaleBar.height
     online: (typeof _appManager !== "undefined" && _appManager) ? _appManager.baseMapOnline : 2
     visibleArea: Qt.rect(toolExtent, 0, width - toolExtent, height)
-    // Only a balloon that shows needs room.
-    calloutBounds: callout.visible ? callout.bounds : Qt.rect(0, 0, 0, 0)
+    // A selection's balloon needs room, also while it is hidden beside a panel.
+    calloutBounds: callout.pointPicked ? callout.bounds : Qt.rect(0, 0, 0, 0)
 
     onActiveChanged: {
         if (!active)
@@ -394,9 +394,9 @@ MapViewController {
         calloutOffset: mapView.calloutOffset
         below: mapView.calloutBelow
         pickedScreenPos: mapView.pickedScreenPos
-        // Whole up to its own limit: where the free area is narrower, it
-        // reaches over the open panel's edge, drawn above it.
-        freeArea: mapView.visibleArea
+        // Beside the open panels and above the position bar, never over them.
+        freeArea: Qt.rect(mapView.visibleArea.x, mapView.visibleArea.y, mapView.visibleArea.width,
+                          mapView.visibleArea.height - mapView.positionBarHeight)
         minimumX: toolBar.uiExtent + Utils.theme("innerMargin", Utils.dp(8))
         maximumWidth: mapView.width - minimumX - Utils.theme("innerMargin", Utils.dp(8))
         onInfo: toolManager.activate(dataTool)

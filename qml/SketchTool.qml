@@ -198,18 +198,20 @@ BaseTool {
         active: sketchTool.manager ? sketchTool.manager.active : false
 
         onShowTextInput: sketchTool.editText()
-        // The saved sketch is selected, so the notebook shows it.
-        onItemIdChanged: if (sketchTool.mapView) sketchTool.mapView.selectedItemId = itemId
+        // The saved sketch is selected, so the notebook shows it; a blank
+        // page or the end of a session leaves the selection alone.
+        onItemIdChanged: if (sketchTool.mapView && itemId !== "") sketchTool.mapView.selectedItemId = itemId
 
         Row {
             id: textButtons
             objectName: "textButtons"
             readonly property rect box: sketcher.textRect
+            readonly property real zoom: sketcher.viewScale
             visible: sketcher.mode === RasterSketcher.Text && box.width > 0 && box.height > 0
             spacing: sketchTool.margin
-            // Below the text box, but never out of the sketch area.
-            x: Math.max(0, Math.min(box.x, sketcher.width - width))
-            y: Math.max(0, Math.min(box.y + box.height + sketchTool.margin, sketcher.height - height))
+            // Below the text box as shown, but never out of the sketch area.
+            x: Math.max(0, Math.min(box.x * zoom, sketcher.width - width))
+            y: Math.max(0, Math.min((box.y + box.height) * zoom + sketchTool.margin, sketcher.height - height))
 
             ActionButton {
                 objectName: "cancelTextButton"

@@ -8,6 +8,12 @@ Rectangle {
     property var tool: null
     property alias text: entryInput.text
 
+    // A tap on the panel, a Save that waits among it, stays off the list
+    // and the map under it.
+    MouseArea {
+        anchors.fill: parent
+    }
+
     Column {
         x: entry.tool.margin
         y: entry.tool.margin
@@ -51,7 +57,8 @@ Rectangle {
                 delegate: Rectangle {
                     objectName: "entry_" + modelData
                     readonly property bool isEnabled: modelData === "Discard"
-                                                      || entry.tool.entryText !== "" || entry.tool.hasImage()
+                                                      || ((entry.tool.entryText !== "" || entry.tool.hasImage())
+                                                          && entry.tool.entryPlaceKnown)
                     width: Utils.dp(100)
                     height: Utils.theme("buttonHeight", Utils.dp(40))
                     radius: Utils.theme("buttonCornerRadius", Utils.dp(5))
@@ -70,6 +77,15 @@ Rectangle {
                     }
                 }
             }
+        }
+        Text {
+            objectName: "saveHint"
+            width: parent.width
+            visible: !entry.tool.entryPlaceKnown
+            text: "Set a position to save"
+            wrapMode: Text.WordWrap
+            font.pixelSize: Utils.theme("microText", Utils.dp(12))
+            color: Utils.theme("kivGrey", "#565757")
         }
     }
 }

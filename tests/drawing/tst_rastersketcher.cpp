@@ -243,17 +243,25 @@ private slots:
     void firstSaveOverPhoto_data()
     {
         QTest::addColumn<bool>("awkwardFolder");
-        QTest::newRow("ordinary folder") << false;
-        QTest::newRow("folder path holding IMG_ and jpgs") << true;
+        QTest::addColumn<bool>("positionHeld"); // by the location bar
+        QTest::newRow("ordinary folder") << false << true;
+        QTest::newRow("folder path holding IMG_ and jpgs") << true << true;
+        // The photo keeps its own place: no position is asked for.
+        QTest::newRow("no position held") << false << false;
     }
 
     void firstSaveOverPhoto()
     {
         QFETCH(bool, awkwardFolder);
+        QFETCH(bool, positionHeld);
         if (awkwardFolder)
             useAwkwardFolder();
+        if (!positionHeld)
+            m_app->locationManager()->setLastKnownCoordinate(AbstractLocationManager::INVALID_COORDINATE);
         Sketcher sketcher;
         const std::string id = openPhoto(sketcher, "camera_x.jpg");
+        const QZProtoBuffers::Position place = storedData(id).position();
+        QCOMPARE(place.latitude(), 45.0);
         const QByteArray original = bytesOf(image("camera_x.jpg"));
         QSignalSpy itemIds(&sketcher, &RasterSketcher::itemIdChanged);
         sketcher.paintLine(QPoint(100, 100), QPoint(300, 200));
@@ -289,6 +297,7 @@ private slots:
         QCOMPARE(bytesOf(image("camera_x.jpg")), original);
         QCOMPARE(storedData(id).imagepath(), std::string("IMG_camera_x.jpg"));
         QCOMPARE(itemIds.count(), 2);
+        QCOMPARE(storedData(id).position().SerializeAsString(), place.SerializeAsString());
     }
 
     void photoNamedWithPrefix()
@@ -821,19 +830,33 @@ private slots:
     void defaultTextBox_data()
     {
         QTest::addColumn<QPoint>("tap");
-        QTest::addColumn<QRect>("box");
-        QTest::newRow("centred on the tap") << QPoint(400, 300) << QRect(241, 241, 320, 120);
-        QTest::newRow("near the top left corner") << QPoint(10, 10) << QRect(8, 8, 320, 120);
-        QTest::newRow("near the bottom right corner") << QPoint(795, 595) << QRect(473, 473, 320, 120);
+        QTest::addColumn<QRect>("box"); // in the picture
+        QTest::addColumn<QSizeF>("shown"); // the item's size once the 800x600 page is made
+        const QSizeF whole(800, 600);
+        QTest::newRow("centred on the tap") << QPoint(400, 300) << QRect(241, 241, 320, 120) << whole;
+        QTest::newRow("near the top left corner") << QPoint(10, 10) << QRect(8, 8, 320, 120) << whole;
+        QTest::newRow("near the bottom right corner") << QPoint(795, 595) << QRect(473, 473, 320, 120) << whole;
+        // The window made smaller: the page shows whole at half size, and the
+        // box is as large on the screen as before.
+        QTest::newRow("the page shown at half size") << QPoint(200, 150) << QRect(81, 181, 640, 240)
+                                                     << QSizeF(400, 500);
+        QTest::newRow("the page shown at half size, near its bottom right corner")
+            << QPoint(398, 298) << QRect(145, 345, 640, 240) << QSizeF(400, 300);
     }
 
     void defaultTextBox()
     {
         QFETCH(QPoint, tap);
         QFETCH(QRect, box);
+        QFETCH(QSizeF, shown);
         Sketcher sketcher;
         sketcher.setMode(RasterSketcher::Text);
         sketcher.setActive(true);
+        QSignalSpy scales(&sketcher, &RasterSketcher::viewScaleChanged);
+        sketcher.setSize(shown);
+        QCOMPARE(sketcher.viewScale(), shown.width() / 800.0);
+        QCOMPARE(scales.count(), shown.width() < 800.0 ? 1 : 0);
+        QCOMPARE(sketcher.layer().size(), QSize(800, 600));
         QSignalSpy boxes(&sketcher, &RasterSketcher::textRectChanged);
         sketcher.tap(tap);
         QCOMPARE(sketcher.textRect(), box);

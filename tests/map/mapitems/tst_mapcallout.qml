@@ -85,51 +85,66 @@ TestCase {
               area: Qt.rect(400, 0, 400, 600), right: 800 - 8 },
             { tag: "at the free area's left edge", pos: Qt.point(430, 300), offset: 0,
               area: Qt.rect(400, 0, 400, 600), left: 400 + 8 },
-            // Wider than the free area: whole, over the panel's edge.
+            // Wider than the free area: its text is cut, the balloon stays
+            // whole inside, never over the panel.
             { tag: "free area narrower than the balloon", pos: Qt.point(700, 300), offset: 0,
-              area: Qt.rect(640, 0, 160, 600), right: 800 - 8, label: "Plunge: 17°  Azimuth: 250°" },
+              area: Qt.rect(640, 0, 160, 600), right: 800 - 8, label: "Plunge: 17°  Azimuth: 250°", cut: true },
             { tag: "never past the tool bar", pos: Qt.point(100, 300), offset: 0, minimumX: 60, left: 60 },
-            // Beside an open panel a long text reads whole: the window caps the
-            // balloon, and its own maximum, never the free area.
-            { tag: "a long text beside an open panel", pos: Qt.point(770, 300), offset: 0,
+            { tag: "a long text beside an open panel, cut at the free area", pos: Qt.point(770, 300), offset: 0,
               area: Qt.rect(470, 0, 330, 600), minimumX: 60, maximumWidth: 800 - 60 - 8, right: 800 - 8,
-              label: "Quarry above the ridge north of the hut", wide: true },
-            { tag: "a longer text beside an open panel, cut at its own maximum", pos: Qt.point(770, 300),
+              label: "Quarry above the ridge north of the hut", cut: true },
+            { tag: "a longer text beside an open panel, cut at the free area", pos: Qt.point(770, 300),
               offset: 0, area: Qt.rect(470, 0, 330, 600), minimumX: 60, maximumWidth: 800 - 60 - 8,
-              right: 800 - 8, label: longLabel, wide: true, cut: true },
-            { tag: "a longer text in a narrow window, cut at its width", pos: Qt.point(300, 300), offset: 0,
-              area: Qt.rect(240, 0, 160, 600), minimumX: 60, maximumWidth: 360, left: 60, label: longLabel,
-              wide: true, cut: true }
+              right: 800 - 8, label: longLabel, cut: true },
+            { tag: "a longer text in a narrow window, cut at the free area", pos: Qt.point(300, 300), offset: 0,
+              area: Qt.rect(240, 0, 160, 600), minimumX: 60, maximumWidth: 360, left: 240 + 8, label: longLabel,
+              cut: true },
+            // Its anchor under a panel, or so near one that the pointer would
+            // take the balloon over it: not drawn.
+            { tag: "the anchor under the panel", pos: Qt.point(200, 300), offset: 0, area: Qt.rect(400, 0, 400, 600),
+              hidden: true },
+            { tag: "the balloon at the panel's edge", edge: 0, offset: 0, area: Qt.rect(400, 0, 400, 600), left: 400 },
+            { tag: "the balloon a pixel over the panel's edge", edge: -1, offset: 0, area: Qt.rect(400, 0, 400, 600),
+              hidden: true },
+            { tag: "the anchor on the position bar", pos: Qt.point(400, 590), offset: 23, area: Qt.rect(0, 0, 800, 560),
+              hidden: true }
         ]
     }
 
     function test_placement(data) {
-        callout.pickedScreenPos = data.pos
+        // At the free area's left edge plus the pointer's reach, plus data.edge.
+        var pos = data.edge !== undefined ? Qt.point(data.area.x + callout.pointerReach + data.edge, 300) : data.pos
+        callout.pickedScreenPos = pos
         callout.calloutOffset = data.offset
         callout.below = !!data.below
         callout.freeArea = data.area || callout.freeArea
         callout.minimumX = data.minimumX || callout.minimumX
         callout.pickedPointLabel = data.label || callout.pickedPointLabel
         callout.maximumWidth = data.maximumWidth || callout.maximumWidth
-        compare(callout.x, data.pos.x)
-        var top = data.below ? data.pos.y + data.offset : data.pos.y - 1.3 * _ui.buttonHeight - data.offset
+        compare(callout.x, pos.x)
+        var top = data.below ? pos.y + data.offset : pos.y - 1.3 * _ui.buttonHeight - data.offset
         compare(callout.y, top)
-        compare(callout.bounds.y, top - data.pos.y)
+        compare(callout.bounds.y, top - pos.y)
         compare(callout.height, 1.2 * _ui.buttonHeight)
+        compare(callout.visible, !data.hidden)
+        compare(callout.enabled, !data.hidden)
+        if (data.hidden)
+            return
         var balloon = child("balloon")
         var left = balloon.mapToItem(testCase, 0, 0).x
         var expected = data.right !== undefined ? data.right - balloon.width
-                     : data.left !== undefined ? data.left : data.pos.x - balloon.width / 2
+                     : data.left !== undefined ? data.left : pos.x - balloon.width / 2
         fuzzyCompare(left, expected, 0.5)
         compare(child("label").truncated, !!data.cut)
         var natural = Math.ceil(child("label").implicitWidth)
-        fuzzyCompare(balloon.width, Math.min(callout.fixedWidth + Math.min(natural, _ui.maxCalloutTextWidth),
-                                             callout.maximumWidth), 0.5)
-        if (data.wide)
-            verify(balloon.width > data.area.width, balloon.width)
-        fuzzyCompare(callout.bounds.x + data.pos.x, left, 0.5)
+        var room = Math.min(callout.maximumWidth, callout.freeArea.width - 2 * _ui.innerMargin)
+        fuzzyCompare(balloon.width, callout.fixedWidth + Math.min(natural, _ui.maxCalloutTextWidth,
+                                                                  room - callout.fixedWidth), 0.5)
+        if (data.area)
+            verify(left >= data.area.x - 0.5 && left + balloon.width <= data.area.x + data.area.width + 0.5, left)
+        fuzzyCompare(callout.bounds.x + pos.x, left, 0.5)
         var pointer = child("pointer")
-        fuzzyCompare(pointer.mapToItem(testCase, pointer.width / 2, pointer.height / 2).x, data.pos.x, 0.5)
+        fuzzyCompare(pointer.mapToItem(testCase, pointer.width / 2, pointer.height / 2).x, pos.x, 0.5)
         fuzzyCompare(balloon.mapToItem(testCase, 0, 0).y, top + (data.below ? 0.3 * _ui.buttonHeight : 0), 0.01)
         callout.pointPicked = false
         verify(!callout.visible)

@@ -128,24 +128,37 @@ TestCase {
     }
 
     // A refused note stays in its panel; the message says why when it can.
+    // Without a position Save waits, and says so, until the marker has one.
     function test_aNoteIsSavedOnlyAtAValidPlace_data() {
         return [
             { tag: "valid place", place: here, locked: false, message: "" },
-            { tag: "no position", place: Qt.point(999, 999), locked: false,
-              message: "Failed to save note. No position yet: turn on location or set a position" },
+            { tag: "no position", place: Qt.point(999, 999), locked: false, message: "", waits: true },
+            { tag: "the first view's centre", place: Qt.point(0, 0), locked: false, message: "", waits: true },
             { tag: "storage locked", place: here, locked: true, message: "Failed to save note" }
         ]
     }
 
     function test_aNoteIsSavedOnlyAtAValidPlace(row) {
         verify(addNote("Contact exposed"))
+        verify(!field("saveHint").visible)
         var before = rows()
         reticule.worldPosition = row.place
         if (row.locked)
             _storage.lock()
-        compare(addNote("Second"), row.message === "")
+        compare(addNote("Second"), row.message === "" && !row.waits)
         _storage.unlock()
         compare(_dialogController.toastMessage, row.message)
+        compare(field("saveHint").visible, !!row.waits)
+        compare(field("entry_Save").isEnabled, panel.entryOpen && !row.waits)
+        if (row.waits) {
+            compare(field("saveHint").text, "Set a position to save")
+            compare(rows(), before)
+            // A pan or a long press gives the marker a place: Save is offered.
+            reticule.worldPosition = here
+            verify(!field("saveHint").visible)
+            mouseClick(field("entry_Save"))
+            verify(!panel.entryOpen)
+        }
         if (row.message === "") {
             compare(rows(), before + 1)
             return

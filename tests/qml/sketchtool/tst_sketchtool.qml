@@ -97,6 +97,9 @@ TestCase {
             { tag: "a dot, the position set after", dot: true, noPosition: true, setAfter: true, enabled: true },
             // A save takes a whole position typed in the bar: the hint reads it as it is typed.
             { tag: "a dot, no position, a whole position typed, not left", dot: true, noPosition: true, typed: true,
+              enabled: true },
+            // A sketch already saved keeps its own place: nothing to wait for.
+            { tag: "an existing sketch, a dot, no position", existing: true, dot: true, noPosition: true,
               enabled: true }
         ]
     }
@@ -114,12 +117,32 @@ TestCase {
         compare(_appManager.locationManager.lastKnownCoordinate, _appManager.locationManager.INVALID_COORDINATE)
     }
 
+    // A sketch saved by another session: its datum's id.
+    function savedSketch() {
+        var other = createTemporaryQmlObject("import quarzel.touch 1.0; RasterSketcher { width: 300; height: 200 }",
+                                             testCase)
+        other.active = true
+        other.paintLine(Qt.point(10, 10), Qt.point(50, 50))
+        // A name is taken for a second: a row before may have saved in this one.
+        tryVerify(function() { return other.save() }, 3000)
+        return other.itemId
+    }
+
     function test_saveEnabledByWhatIsPending(data) {
         var sketcher = panel.sketcher
         var save = named(panel, "saveButton")
         verify(!save.enabled)
+        var id = data.existing ? savedSketch() : ""
+        var waits = !!data.noPosition && !data.existing
         if (data.noPosition)
             _appManager.locationManager.lastKnownCoordinate = _appManager.locationManager.INVALID_COORDINATE
+        // Opened after the position went: Save follows the opened sketch.
+        if (data.existing) {
+            panel.setActive(false)
+            panel.setup(id)
+            panel.setActive(true)
+            compare(sketcher.itemId, id)
+        }
         sketcher.mode = data.box ? RasterSketcher.Text : RasterSketcher.Paint
         if (data.dot || data.box)
             mouseClick(sketcher, sketcher.width / 2, sketcher.height / 2)
@@ -127,18 +150,20 @@ TestCase {
             sketcher.text = data.text
         if (data.away)
             mouseClick(sketcher, 5, 5)
-        compare(named(panel, "saveHint").visible, !!data.noPosition)
+        compare(named(panel, "saveHint").visible, waits)
         if (data.setAfter)
             _appManager.locationManager.lastKnownCoordinate = Qt.point(7.5, 46.5)
         if (data.typed)
             typePosition({ latitudeField: "45300", longitudeField: "007300" })
-        compare(named(panel, "saveHint").visible, !!data.noPosition && !data.setAfter && !data.typed)
+        compare(named(panel, "saveHint").visible, waits && !data.setAfter && !data.typed)
         compare(save.enabled, data.enabled)
-        if (!data.enabled || !data.text)
+        if (!data.enabled || !(data.text || data.existing))
             return
         mouseClick(save)
         compare(sketcher.text, "")
         verify(sketcher.hasUnsavedChanges || sketcher.itemId !== "")
+        if (data.existing)
+            verify(!sketcher.hasUnsavedChanges)
     }
 
     function test_sizeSliderSetsThickness() {
