@@ -225,8 +225,14 @@ BaseTool {
         takeTypedLocation(null, true)
     }
 
-    // Another tool: typing in the bar is over.
+    // Another tool: typing in the bar is over, and the marker it borrowed
+    // goes back, so a refused entry leaves no marker the bar does not show.
     function leaveFields() {
+        if (isEditing) {
+            endEditing()
+            refresh(true)
+            return
+        }
         takeTypedInput()
         latitudeField.inputItem.focus = false
         longitudeField.inputItem.focus = false

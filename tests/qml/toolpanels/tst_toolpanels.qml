@@ -31,7 +31,8 @@ Item {
             signal released()
             function activateForManualGpsLocation() {}
             function activateAtWorldLocation(pt) { placedAt = pt }
-            function handBack() {}
+            property int handedBack: 0
+            function handBack() { ++handedBack }
             function resetLocation() {}
         }
     }
@@ -249,6 +250,9 @@ Item {
                       field: "latitudeField", keys: "45300", leave: "focus", refused: true, waits: true },
                     { tag: "latitude whole, longitude empty, a save asks", at: noPosition, field: "latitudeField",
                       keys: "45300", leave: "save", refused: true },
+                    // The marker the bar borrowed goes back with the refusal.
+                    { tag: "latitude whole, longitude empty, another tool", at: noPosition, field: "latitudeField",
+                      keys: "45300", leave: "tool", refused: true },
                     { tag: "latitude whole, longitude half typed, Return", at: noPosition, field: "latitudeField",
                       keys: "45300", longitude: "0123", leave: "return", refused: true, waits: true },
                     { tag: "latitude whole, longitude half typed, focus elsewhere", at: noPosition,
@@ -303,6 +307,7 @@ Item {
             }
             if (data.longitude !== undefined)
                 typeInto(coordinates[1].inputItem, data.longitude)
+            var handedBefore = fakeMap.temporaryItem.handedBack
             var typedLast = data.longitude !== undefined ? "longitudeField" : data.field
             if (!coordinate)
                 compare(altitude.text, data.keys)
@@ -318,6 +323,8 @@ Item {
                 bar.Window.window.closing(null)
             else if (data.leave === "save")
                 location.takePendingInput()
+            else if (data.leave === "tool")
+                bar.leaveFields()
             else {
                 waitForRendering(bar)
                 mouseClick(field("actionButton"))
@@ -353,7 +360,9 @@ Item {
                 compare(altitude.text, data.shown)
                 compare(_dialogController.toastMessage, "")
             }
-            compare(bar.isEditing, data.leave !== "button")
+            var ended = data.leave === "button" || data.leave === "tool"
+            compare(bar.isEditing, !ended)
+            compare(fakeMap.temporaryItem.handedBack - handedBefore, ended ? 1 : 0)
             // Left once more: nothing more is stored or said.
             location.altitude = 5
             location.lastKnownCoordinate = Qt.point(8, 40)
