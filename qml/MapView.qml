@@ -296,6 +296,7 @@ MapViewController {
         z: sketchTool.shown ? 1 : 0
         defaultTool: viewTool
         activeTool: viewTool
+        firstTool: locationTool
         // In dispatch order; an empty entry is skipped.
         tools: [
             viewTool,

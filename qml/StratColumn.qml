@@ -190,12 +190,17 @@ Rectangle {
     }
 
     function openTypePicker(row, unitType, anchorItem) {
+        var top = column
+        while (top.parent)
+            top = top.parent
+        typeLayer.parent = top
         typePicker.row = row
         typePicker.unitType = unitType
-        var point = anchorItem.mapToItem(column, 0, anchorItem.height)
-        typePicker.x = Math.max(0, Math.min(point.x, column.width - typePicker.width))
-        typePicker.y = Math.min(point.y, column.height - typePicker.height)
-        typePicker.visible = true
+        var point = anchorItem.mapToItem(typeLayer, 0, anchorItem.height)
+        var bottom = column.mapToItem(typeLayer, 0, column.height).y
+        typePicker.x = Math.max(0, Math.min(point.x, typeLayer.width - typePicker.width))
+        typePicker.y = Math.min(point.y, bottom - typePicker.height)
+        typeLayer.visible = true
     }
 
     function openColorPicker(row, colour) {
@@ -261,7 +266,7 @@ Rectangle {
 
     onStateChanged: {
         importer.visible = false
-        typePicker.visible = false
+        typeLayer.visible = false
         if (!stratModel)
             return
         if (state === "EDITING") {
@@ -541,16 +546,28 @@ Rectangle {
         onButtonActivated: column.addUnit()
     }
 
-    UnitTypePicker {
-        id: typePicker
-        objectName: "unitTypePicker"
-        property int row: -1
+    // Over the whole window while the picker shows: a tap beside it only
+    // closes it, and neither taps nor the wheel reach the map.
+    Item {
+        id: typeLayer
+        objectName: "unitTypeLayer"
+        anchors.fill: parent
         visible: false
-        z: 10
-        onUnitTypePicked: {
-            if (column.stratModel)
-                column.stratModel.setUnitType(row, unitType)
-            visible = false
+        z: 1000
+
+        CoverArea {
+            onClicked: typeLayer.visible = false
+        }
+
+        UnitTypePicker {
+            id: typePicker
+            objectName: "unitTypePicker"
+            property int row: -1
+            onUnitTypePicked: {
+                if (column.stratModel)
+                    column.stratModel.setUnitType(row, unitType)
+                typeLayer.visible = false
+            }
         }
     }
 

@@ -114,6 +114,7 @@ Item {
         var was = lent
         if (!was)
             return
+        lent = null
         deactivate()
         if (!was.shown)
             return
@@ -123,8 +124,13 @@ Item {
             setScreenPosition(was.screen)
     }
 
+    // A tool that goes while the position bar holds the marker leaves it to
+    // the bar, which hides it when it gives it back.
     function deactivate() {
-        lent = null
+        if (lent) {
+            lent.shown = false
+            return
+        }
         controller.visible = false
         symbolId = -1
         symbolColor = "black"

@@ -9,6 +9,9 @@ Item {
     property var defaultTool: null
     property var activeTool: null
     property var tools: []
+    // Offered each gesture before the tool at work: the position bar, which
+    // takes a long press only while it is edited.
+    property var firstTool: null
     // Panels that open beside the map; the widest sets the free map area.
     property var panels: []
     readonly property real uiExtent: {
@@ -89,14 +92,18 @@ Item {
         return Utils.unsavedText(kinds)
     }
 
-    // Offers a gesture to the active tool, then to the others in order.
+    // Offers a gesture to the first tool, then the active tool, then the
+    // others in order.
     function dispatch(name, args) {
+        var first = firstTool && firstTool.manager ? firstTool.manager : null
+        if (first && first !== (activeTool ? activeTool.manager : null) && first[name].apply(first, args))
+            return true
         var active = activeTool && activeTool.manager ? activeTool.manager : null
         if (active && active[name].apply(active, args))
             return true
         for (var i = 0; i < tools.length; ++i) {
             var tool = tools[i]
-            if (!tool || !tool.manager || tool === activeTool)
+            if (!tool || !tool.manager || tool === activeTool || tool === firstTool)
                 continue
             if (tool.manager[name].apply(tool.manager, args))
                 return true

@@ -143,6 +143,10 @@ Item {
         updateEditing()
     }
 
+    function isMark(key) {
+        return !decimalMode && !/\d/.test(key) && input.inputMask.split(";")[0].indexOf(key) >= 0
+    }
+
     // Once the input had the key: a character that left the text as it was
     // was refused, and the user is told rather than left guessing.
     function checkKey() {
@@ -275,7 +279,10 @@ Item {
                     field.paste()
                     return
                 }
-                if (event.text.length === 1 && event.text >= " " && event.text !== "\x7f") {
+                // A mark of the mask moves on to that mark, or is already
+                // passed when the mask skipped it: never a refused key.
+                if (event.text.length === 1 && event.text >= " " && event.text !== "\x7f"
+                        && !field.isMark(event.text)) {
                     field.beforeKey = { text: text, cursor: cursorPosition, refused: false }
                     Qt.callLater(field.checkKey)
                 }

@@ -143,6 +143,23 @@ TestCase {
         compare(log, ["data.mousePressed", "view.mousePressed"])
     }
 
+    // The first tool (the position bar) is offered each gesture before the
+    // tool at work, and once only.
+    function test_theFirstToolIsOfferedFirst_data() {
+        return [{ tag: "taking it", consumes: true, log: ["later.mousePressAndHold"] },
+                { tag: "refusing it", consumes: false,
+                  log: ["later.mousePressAndHold", "data.mousePressAndHold", "view.mousePressAndHold"] }]
+    }
+
+    function test_theFirstToolIsOfferedFirst(row) {
+        later.consumes = row.consumes
+        manager.firstTool = later
+        manager.activate(data)
+        log = []
+        verify(manager.mousePressAndHold(1, 2, Qt.LeftButton))
+        compare(log, row.log)
+    }
+
     function test_aReleaseAfterHoldIsALongPress() {
         manager.mousePressed(1, 2, Qt.LeftButton)
         manager.mousePressAndHold(1, 2, Qt.LeftButton)

@@ -234,6 +234,9 @@ Item {
                       refused: true },
                     { tag: "latitude, a seconds digit short, focus elsewhere", field: "latitudeField", keys: "4530",
                       leave: "focus", refused: true },
+                    // The mask passed its point already: typed, it is no refused key.
+                    { tag: "latitude, its decimal point typed, Return", field: "latitudeField", keys: "465043.56",
+                      leave: "return", stored: Qt.point(10, 46 + 50 / 60 + 43.56 / 3600) },
                     { tag: "latitude, whole, a save asks", field: "latitudeField", keys: "45300", leave: "save",
                       stored: Qt.point(10, 45.5) },
                     { tag: "longitude, half typed, window closing", field: "longitudeField", keys: "0123",
