@@ -149,11 +149,16 @@ const QStringList ExportLeftovers{"Documents/Quarzel/project1.kmz.0123456789abcd
 const QStringList UserFiles{"Documents/Quarzel/notes.part", "Documents/Quarzel/other.kmz.part",
                             "Documents/Quarzel/project1.kmz.part", "Documents/Quarzel/project1.qz/images/a.jpg",
                             "Documents/Quarzel/project1.qz/localities.csv.1a2b.part", "tmp/Orvanta/export-notes/a.png",
-                            "tmp/Orvanta/export-Ab12Cd/a.png"};
-// The killed export's journals, each listing its part or working folder.
-const QMap<QString, QByteArray> ExportJournals{
-    {"Documents/Quarzel/.export-0123456789abcdef.journal", "part project1.kmz.0123456789abcdef.part"},
-    {"tmp/Orvanta/.export-0123456789abcdef.journal", "folder export-0123456789abcdef"}};
+                            "tmp/Orvanta/export-Ab12Cd/a.png",
+                            "Documents/Quarzel/project1.qz/images/IMG_5678.jpg.part"};
+// The killed export's and sketch save's journals, each listing its part or
+// working folder.
+const QMap<QString, QByteArray> Journals{
+    {"Documents/Quarzel/.export-0123456789abcdef.journal",
+     "quarzel export journal 1\npart project1.kmz.0123456789abcdef.part\n"},
+    {"tmp/Orvanta/.export-0123456789abcdef.journal", "quarzel export journal 1\nfolder export-0123456789abcdef\n"},
+    {"Documents/Quarzel/project1.qz/images/.sketch-k3.journal",
+     "quarzel sketch journal 2\npart IMG_s.jpeg.k3.part\n"}};
 
 // Makes the file at path a copy of a merge, noted in the project's journal,
 // that is then stopped before its rows are stored.
@@ -439,22 +444,13 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
             file.write(path.toUtf8());
         }
-        for (auto journal = ExportJournals.begin(); journal != ExportJournals.end(); ++journal) {
+        for (auto journal = Journals.begin(); journal != Journals.end(); ++journal) {
             QFile file(homeOrTemp(journal.key()));
             QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("quarzel export journal 1\n" + journal.value() + '\n');
+            file.write(journal.value());
         }
         const QString project = QDir::homePath() + "/Documents/Quarzel/project1.qz";
         QVERIFY(noteMergeCopy(project, homeOrTemp(ExportLeftovers[1])));
-        // A sketch save's part is its own as its journal lists it; a like
-        // name no journal lists is the user's.
-        const QString sketchJournal = project + "/images/.sketch-k3.journal";
-        const QString mine = project + "/images/IMG_5678.jpg.part";
-        for (const QString& path : {sketchJournal, mine}) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(path == mine ? "mine" : "quarzel sketch journal 2\npart IMG_s.jpeg.k3.part\n");
-        }
 
         QProcess program;
         Window window = 0;
@@ -485,14 +481,12 @@ private slots:
             QVERIFY2(QFile::exists(homeOrTemp(path)) == full, qPrintable(path));
         QVERIFY(QFile::exists(QFileInfo(homeOrTemp(ExportLeftovers.last())).path()) == full);
         QCOMPARE(QDir(project).entryList({".merge-*"}, QDir::Files | QDir::Hidden).size(), full ? 1 : 0);
-        for (const QString& path : ExportJournals.keys())
+        for (const QString& path : Journals.keys())
             QVERIFY2(QFile::exists(homeOrTemp(path)) == full, qPrintable(path));
         for (const QString& path : UserFiles) {
             QFile file(homeOrTemp(path));
             QVERIFY2(file.open(QIODevice::ReadOnly) && file.readAll() == path.toUtf8(), qPrintable(path));
         }
-        QCOMPARE(QFile::exists(sketchJournal), full);
-        QVERIFY(QFile::exists(mine));
         sendClose(display, window);
         QVERIFY(program.waitForFinished(20000));
         const QString output = QString::fromLocal8Bit(program.readAll());
@@ -502,10 +496,8 @@ private slots:
             QVERIFY2(output.contains("which is no running instance"), qPrintable(output));
             QVERIFY2(output.contains("starting without the lock"), qPrintable(output));
         }
-        for (const QString& path : ExportLeftovers + UserFiles + ExportJournals.keys())
+        for (const QString& path : ExportLeftovers + UserFiles + Journals.keys())
             QFile::remove(homeOrTemp(path));
-        QFile::remove(sketchJournal);
-        QFile::remove(mine);
         for (const QString& journal : QDir(project).entryList({".merge-*"}, QDir::Files | QDir::Hidden))
             QFile::remove(project + '/' + journal);
     }
